@@ -1,0 +1,22 @@
+#include "app/engine/AttributeUtils.h"
+
+std::string FormatAttributeLetters(DWORD attributes) {
+    std::string letters;
+    if (attributes & FILE_ATTRIBUTE_ARCHIVE)
+        letters += 'A';
+    if (attributes & FILE_ATTRIBUTE_HIDDEN)
+        letters += 'H';
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        letters += 'R';
+    if (attributes & FILE_ATTRIBUTE_SYSTEM)
+        letters += 'S';
+    return letters;
+}
+
+int CompareAttributes(DWORD a, DWORD b) {
+    constexpr DWORD kShownBits = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM |
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
+    const DWORD ma = a & kShownBits;
+    const DWORD mb = b & kShownBits;
+    return ma > mb ? 1 : (ma < mb ? -1 : 0);
+}

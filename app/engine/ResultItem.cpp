@@ -1,0 +1,197 @@
+#include "app/engine/ResultItem.h"
+
+#include <cstring>
+
+#include "app/engine/PathUtils.h"
+#include "app/engine/ShellHelper.h"
+#include "app/engine/TextCase.h"
+#include "platform/FileInfo.h"
+#include "platform/FileTime.h"
+#include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellFileInfo.h"
+#include "readers/archives/ArchiveHandler.h"
+
+CResultItem::CResultItem(const CResultItem& other) { *this = other; }
+
+CResultItem& CResultItem::operator=(const CResultItem& other) {
+    if (this == &other) return *this;
+    m_pParentFolder = other.m_pParentFolder;
+    m_pidl.reset(ILClone(other.m_pidl.get()));
+    m_pidlFull.reset(ILClone(other.m_pidlFull.get()));
+    m_dwFlags = other.m_dwFlags;
+    m_sName = other.m_sName;
+    m_sFolder = other.m_sFolder;
+    m_sTypeName = other.m_sTypeName;
+    m_nSize = other.m_nSize;
+    m_dwAttributes = other.m_dwAttributes;
+    m_iIcon = other.m_iIcon;
+    m_ftCreation = other.m_ftCreation;
+    m_ftLastAccess = other.m_ftLastAccess;
+    m_ftLastWrite = other.m_ftLastWrite;
+    m_arrValues.resize(other.m_arrValues.size());
+    for (std::size_t i = 0; i < other.m_arrValues.size(); ++i) {
+        m_arrValues[i] = other.m_arrValues[i];
+        m_arrValues[i].valid = other.m_arrValues[i].valid;
+    }
+    m_iThumbnailState = other.m_iThumbnailState;
+    return *this;
+}
+
+void CResultItem::FreeThumbnail() {
+    m_pThumbnail.reset();
+    m_iThumbnailState = THUMBNAIL_NONE;
+}
+
+void CResultItem::Clear() {
+    m_pParentFolder.Reset();
+    m_pidl.reset();
+    m_pidlFull.reset();
+    m_dwFlags = 0;
+    m_sName.clear();
+    m_sFolder.clear();
+    m_sTypeName.clear();
+    m_nSize = 0;
+    m_dwAttributes = 0;
+    m_iIcon = -1;
+    m_ftCreation = m_ftLastAccess = m_ftLastWrite = FILETIME{};
+    m_arrValues.clear();
+    FreeThumbnail();
+}
+
+BOOL CResultItem::GetPathInArchive(std::string* out) const {
+    out->clear();
+    if (!(m_dwFlags & RIF_IN_ARCHIVE)) return FALSE;
+    std::string archivePath;
+    if (!m_pidlFull || !SHGetPathFromIDList(m_pidlFull.get(), &archivePath)) return FALSE;
+    // The folder is the archive's path, then "\" and the member's folder.
+    std::string inner;
+    if (m_sFolder.size() > archivePath.size() &&
+        m_sFolder.compare(0, archivePath.size(), archivePath) == 0) {
+        inner = m_sFolder.substr(archivePath.size() + 1);
+    }
+    if (!inner.empty()) inner += '\\';
+    *out = inner + m_sName;
+    return TRUE;
+}
+
+namespace {
+
+// Splits a path at its name part: the folder before the separator, the name.
+void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+    const char* namePart = GetFileNamePart(path.c_str());
+    const auto offset = static_cast<std::size_t>(namePart - path.c_str());
+    *name = path.substr(offset);
+    *folder = offset > 0 ? path.substr(0, offset - 1) : std::string();
+}
+
+// Items of the trash keep their real names in the parsing name; a normal
+// display name that hides the extension gets it back.
+std::string NameWithRecycledExtension(const std::string& parsingName,
+                                      const std::string& normalName) {
+    const std::string lower = LowerCaseUtf8(parsingName);
+    if (lower.find("recycled") == std::string::npos) return normalName;
+    const char* ext = GetFileExtension(parsingName.c_str());
+    if (!ext) return normalName;
+    const std::string dotExt = std::string(".") + ext;
+    if (normalName.size() < dotExt.size()) return normalName;
+    const std::string tail = normalName.substr(normalName.size() - dotExt.size());
+    if (LowerCaseUtf8(tail) == LowerCaseUtf8(dotExt)) return normalName;
+    return normalName + dotExt;
+}
+
+}  // namespace
+
+void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
+                    PidlPtr full, ULONG shellAttributes, const std::string& folderText) {
+    record.Clear();
+    record.m_pParentFolder = std::move(parent);
+    record.m_pidl = std::move(item);
+    record.m_pidlFull = std::move(full);
+    if (shellAttributes & SFGAO_FOLDER) record.m_dwFlags |= RIF_FOLDER;
+    if (shellAttributes & SFGAO_CANDELETE) record.m_dwFlags |= RIF_DELETABLE;
+
+    std::string path;
+    if (!(shellAttributes & SFGAO_CANCOPY) || !record.m_pidlFull ||
+        !SHGetPathFromIDList(record.m_pidlFull.get(), &path)) {
+        record.m_dwFlags |= RIF_NO_PATH;
+    }
+
+    if (!(record.m_dwFlags & RIF_NO_PATH)) {
+        zb::FileInfo info;
+        if (zb::GetFileInfo(path, &info)) {
+            record.m_dwAttributes = info.dwFileAttributes;
+            record.m_ftCreation = info.ftCreationTime;
+            record.m_ftLastAccess = info.ftLastAccessTime;
+            record.m_ftLastWrite = info.ftLastWriteTime;
+            record.m_nSize = info.size;
+        }
+        SplitPath(path, &record.m_sFolder, &record.m_sName);
+        return;
+    }
+
+    std::string parsingName;
+    std::string normalName;
+    IShellFolder* folder = record.m_pParentFolder.Get();
+    CShellHelper::GetItemName(folder, record.m_pidl.get(), SHGDN_FORPARSING | SHGDN_INFOLDER,
+                              &parsingName);
+    CShellHelper::GetItemName(folder, record.m_pidl.get(), SHGDN_NORMAL, &normalName);
+    record.m_sName = NameWithRecycledExtension(parsingName, normalName);
+    record.m_sFolder = folderText;
+}
+
+BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,
+                          ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full) {
+    CArchiveEntryInfo info;
+    if (!handler || !handler->GetFileInfo(entry, &info)) return FALSE;
+
+    std::string archivePath;
+    if (full) SHGetPathFromIDList(full.get(), &archivePath);
+
+    record.Clear();
+    record.m_pParentFolder = std::move(parent);
+    record.m_pidl = std::move(item);
+    record.m_pidlFull = std::move(full);
+    record.m_sName = GetFileNamePart(info.m_strName.c_str());
+    FILETIME utc;
+    if (!LocalFileTimeToFileTime(&info.m_ftTime, &utc)) utc = FILETIME{};
+    record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = utc;
+    record.m_dwFlags = RIF_IN_ARCHIVE;
+    record.m_nSize = info.m_nSize < 0 ? 0 : static_cast<std::uint64_t>(info.m_nSize);
+    record.m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
+
+    record.m_sFolder = archivePath;
+    const std::size_t lastBackslash = info.m_strName.rfind('\\');
+    if (lastBackslash != std::string::npos && lastBackslash > 0) {
+        record.m_sFolder += '\\';
+        record.m_sFolder.append(info.m_strName, 0, lastBackslash);
+    }
+    return TRUE;
+}
+
+void FillResultTypeInfo(CResultItem& record) {
+    SHFILEINFO info;
+    if (record.m_dwFlags & RIF_IN_ARCHIVE) {
+        SHGetFileInfo(record.m_sName, FILE_ATTRIBUTE_NORMAL, &info,
+                      SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES |
+                          SHGFI_SMALLICON);
+    } else if (record.m_pidlFull) {
+        SHGetFileInfo(record.m_pidlFull.get(), 0, &info,
+                      SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_PIDL | SHGFI_SMALLICON);
+    }
+    if (record.m_dwFlags & RIF_NO_PATH) {
+        UINT flags = 0;
+        if (info.iIcon < 0) flags |= SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON;
+        if (info.szTypeName.empty()) flags |= SHGFI_TYPENAME;
+        if (flags) {
+            const DWORD attributes = (record.m_dwFlags & RIF_FOLDER)
+                                         ? (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL)
+                                         : FILE_ATTRIBUTE_NORMAL;
+            SHFILEINFO byName;
+            SHGetFileInfo(record.m_sName, attributes, &byName, flags | SHGFI_USEFILEATTRIBUTES);
+            if (info.iIcon < 0) info.iIcon = byName.iIcon;
+            if (info.szTypeName.empty()) info.szTypeName = byName.szTypeName;
+        }
+    }
+    record.m_iIcon = info.iIcon;
+    record.m_sTypeName = info.szTypeName;
+}

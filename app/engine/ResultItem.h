@@ -1,0 +1,90 @@
+#pragma once
+// One row of the result list, and a search root: the item's place in the
+// shell namespace, its name, folder and type, size, attributes, times, the
+// detail-column values and its thumbnail. The record owns what it holds: a
+// reference on its parent folder, both item lists and the bitmap.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/BitmapImage.h"
+#include "platform/shell/ItemIdList.h"
+#include "platform/shell/ShellTypes.h"
+#include "readers/details/ColumnInfo.h"
+
+class CArchiveHandler;
+
+// Record flags.
+constexpr DWORD RIF_FOLDER = 0x1;
+constexpr DWORD RIF_IN_ARCHIVE = 0x2;  // a member of an archive
+constexpr DWORD RIF_NO_PATH = 0x4;     // no file-system path
+constexpr DWORD RIF_DELETABLE = 0x8;
+constexpr DWORD RIF_ARCHIVE = 0x10;  // an archive file or a folder inside one (search roots)
+
+// Thumbnail states.
+constexpr int THUMBNAIL_NONE = 1;
+constexpr int THUMBNAIL_MADE = 2;
+constexpr int THUMBNAIL_FAILED = 3;
+
+class CResultItem {
+public:
+    CResultItem() = default;
+    // Copies everything but the bitmap (the target keeps its own): the folder
+    // gains a reference, the item lists are cloned, detail values are copied
+    // with their valid flags.
+    CResultItem(const CResultItem& other);
+    CResultItem& operator=(const CResultItem& other);
+    CResultItem(CResultItem&&) noexcept = default;
+    CResultItem& operator=(CResultItem&&) noexcept = default;
+    ~CResultItem() = default;
+
+    // Deletes the bitmap and makes the state "no thumbnail yet".
+    void FreeThumbnail();
+
+    // For a member of an archive, its path inside the archive: the folder with
+    // the archive's own path cut off the front, the separator dropped, a "\"
+    // appended when anything is left, then the name. FALSE with an empty
+    // result for any other record or when the full list has no path.
+    BOOL GetPathInArchive(std::string* out) const;
+
+    // Back to the state of a new record, keeping allocated detail slots'
+    // storage out of the picture (they are cleared).
+    void Clear();
+
+    ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
+    PidlPtr m_pidl;      // relative to the parent (for a member: the archive's)
+    PidlPtr m_pidlFull;  // absolute (for a member: the archive's)
+    DWORD m_dwFlags = 0;
+    std::string m_sName;
+    std::string m_sFolder;  // no trailing separator; members: archive path "\" inner folder
+    std::string m_sTypeName;
+    std::uint64_t m_nSize = 0;
+    DWORD m_dwAttributes = 0;
+    int m_iIcon = -1;
+    FILETIME m_ftCreation;
+    FILETIME m_ftLastAccess;
+    FILETIME m_ftLastWrite;
+    std::vector<COLUMNVALUE> m_arrValues;
+    int m_iThumbnailState = THUMBNAIL_NONE;
+    std::unique_ptr<CBitmap> m_pThumbnail;
+};
+
+// Builds `record` from a shell item: the record takes the parent folder
+// reference and both lists. Size, attributes and times come from the file;
+// when it has no path or cannot be read they are empty, never a previous
+// item's values.
+void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
+                    PidlPtr full, ULONG shellAttributes, const std::string& folderText);
+
+// Builds `record` for member `entry` of the archive open in `handler`; the
+// parent folder and lists are the archive file's. When the handler cannot
+// describe the member the record is left as it was and FALSE comes back.
+BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,
+                          ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full);
+
+// Asks for the small icon index and the type name of a record about to be
+// shown: members by name, other records by their full list, and records
+// without a path once more by name for what is still missing.
+void FillResultTypeInfo(CResultItem& record);

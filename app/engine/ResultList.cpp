@@ -1,0 +1,39 @@
+#include "app/engine/ResultList.h"
+
+#include <cstdio>
+
+#include "app/engine/StringTable.h"
+
+namespace {
+constexpr UINT IDS_SEARCH_RESULT_EXCEED = 5011;
+constexpr std::size_t kRowIndexGrowBy = 0x4000;
+}  // namespace
+
+BOOL CResultList::AddResultItem() {
+    const std::size_t count = m_results->GetCount();
+    if (count == 0) return 1;
+    const std::size_t index = count - 1;
+    FillResultTypeInfo(m_results->GetAt(index));
+
+    if (m_rowIndex.size() == m_rowIndex.capacity())
+        m_rowIndex.reserve(m_rowIndex.size() + kRowIndexGrowBy);
+    m_rowIndex.push_back(static_cast<DWORD>(index));
+    if (m_pView) m_pView->InsertRows(m_results, index, 1);
+
+    if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
+        if (m_pView) {
+            char text[256];
+            std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED),
+                          m_nLimit);
+            m_pView->ShowMessage(text);
+        }
+        return 0;
+    }
+    return 1;
+}
+
+void CResultList::ReleaseResults() {
+    m_results = std::make_shared<CResultArray>();
+    m_rowIndex.clear();
+    m_rowIndex.shrink_to_fit();
+}

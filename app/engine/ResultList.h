@@ -1,0 +1,65 @@
+#pragma once
+// The results of the current search generation and the rows that show them:
+// the engine appends found records and takes them into the list; clearing the
+// results starts a new generation, and the old one lives on for as long as a
+// reader (the list, the thumbnail thread) still holds it.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/engine/ResultArray.h"
+
+// What the list shows the user; the window implements it and carries every
+// call over to its own thread.
+class IResultListView {
+public:
+    virtual ~IResultListView() = default;
+    // Rows for records [first, first + count) of `results` were added at the
+    // end of the list, in this order.
+    virtual void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                            std::size_t count) = 0;
+    // Shows a message box with `text`.
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+class CResultList {
+public:
+    // "Search Result Max Limit" default.
+    static constexpr int kDefaultLimit = 10000;
+
+    explicit CResultList(IResultListView* view = nullptr) : m_pView(view) {}
+
+    void SetView(IResultListView* view) { m_pView = view; }
+    void SetLimit(int limit) { m_nLimit = limit; }
+    int GetLimit() const { return m_nLimit; }
+
+    // The current generation.
+    std::shared_ptr<CResultArray> GetResults() const { return m_results; }
+    std::size_t GetCount() const { return m_results->GetCount(); }
+    CResultItem& GetAt(std::size_t i) { return m_results->GetAt(i); }
+
+    // Maps each row to an index of the result array.
+    const std::vector<DWORD>& GetRowIndex() const { return m_rowIndex; }
+    std::vector<DWORD>& GetRowIndex() { return m_rowIndex; }
+
+    // Appends a found record to the result array; its index, or -1 when the
+    // storage is full.
+    std::ptrdiff_t Append(CResultItem&& record) { return m_results->Append(std::move(record)); }
+
+    // Takes the record at the end of the result array into the list: its icon
+    // and type name, a row for it. Returns 0 when the list now holds the
+    // result limit's number of rows (after telling the user "Search result
+    // exceed %d"), else 1.
+    BOOL AddResultItem();
+
+    // Drops every record and row and starts a new generation.
+    void ReleaseResults();
+
+private:
+    IResultListView* m_pView;
+    int m_nLimit = kDefaultLimit;
+    std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
+    std::vector<DWORD> m_rowIndex;
+};

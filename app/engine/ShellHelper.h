@@ -1,0 +1,60 @@
+#pragma once
+// The base through which the windows and the engine talk to the shell
+// namespace: the desktop folder and the shell allocator, arithmetic on item
+// identifier lists, names and icons. The list arithmetic and the look-ups are
+// static and hold no state.
+
+#include <string>
+
+#include "platform/shell/ShellTypes.h"
+
+// Clipboard format numbers of the shell's item-list array and of a URL,
+// registered once per process.
+UINT GetShellIdListClipboardFormat();
+UINT GetUrlClipboardFormat();
+
+class CShellHelper {
+public:
+    CShellHelper();
+    virtual ~CShellHelper();
+    CShellHelper(const CShellHelper&) = delete;
+    CShellHelper& operator=(const CShellHelper&) = delete;
+
+    // Item identifier list arithmetic.
+    static LPCITEMIDLIST GetNextItemID(LPCITEMIDLIST item);
+    static UINT GetPidlSize(LPCITEMIDLIST list);
+    static LPITEMIDLIST AllocPidl(UINT bytes);
+    static LPITEMIDLIST ConcatPidls(LPCITEMIDLIST first, LPCITEMIDLIST second);
+    static LPITEMIDLIST CopyParentPidl(LPCITEMIDLIST list);
+    static LPITEMIDLIST CopyItemID(IMalloc* allocator, LPCITEMIDLIST item);
+    static LPITEMIDLIST CopyPidl(IMalloc* allocator, LPCITEMIDLIST list);
+
+    // Names and icons.
+    static BOOL GetItemName(IShellFolder* folder, LPCITEMIDLIST relative, DWORD shgdn,
+                            std::string* out);
+    static BOOL GetPidlDisplayName(LPCITEMIDLIST absolute, std::string* out);
+    static int GetIconIndex(const std::string& path, UINT flags);
+    static int GetIconIndex(LPCITEMIDLIST absolute, UINT flags);
+    static int GetIconIndexByAttributes(const std::string& path, DWORD fileAttributes,
+                                        UINT flags);
+
+    // The folder of an absolute list; the desktop for a null or empty list.
+    ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;
+
+    virtual HRESULT ParseDisplayName(const std::string& path, LPITEMIDLIST* result,
+                                     IShellFolder* folder);
+    virtual HRESULT GetDisplayName(LPCITEMIDLIST relative, std::string* outText,
+                                   IShellFolder* folder, DWORD shgdn);
+    virtual HRESULT StrRetToStr(const STRRET& strRet, LPCITEMIDLIST list, std::string* outText);
+
+    // An empty text owned by the helper.
+    const char* GetEmptyText() const { return m_szEmptyText; }
+
+    IShellFolder* GetDesktopFolder() const { return m_pDesktopFolder.Get(); }
+    IMalloc* GetMalloc() const { return m_pMalloc.Get(); }
+
+private:
+    ComPtr<IShellFolder> m_pDesktopFolder;
+    ComPtr<IMalloc> m_pMalloc;
+    char m_szEmptyText[4] = {};
+};

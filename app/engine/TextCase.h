@@ -1,0 +1,22 @@
+#pragma once
+// Text helpers of name matching. Lower-casing of UTF-8 text is Unicode-aware,
+// for case-insensitive name matching. Each code point takes its simple (one-to-one) lower-case
+// mapping; ASCII takes a fast path. Bytes that are not valid UTF-8 pass through unchanged, so a
+// file name that is not valid UTF-8 keeps its bytes.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+std::string LowerCaseUtf8(std::string_view text);
+
+// The same into `out`, reusing its storage (for per-name use in a search).
+void LowerCaseUtf8(std::string_view text, std::string& out);
+
+// The length of the character at text[pos]: the length of a well-formed UTF-8
+// sequence there, else 1 (a byte that is not valid UTF-8 counts on its own).
+// `pos` must be below text.size().
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
+
+// `text` without white space (blank, tab, CR, LF, VT, FF) at both ends.
+std::string_view TrimWhiteSpace(std::string_view text);

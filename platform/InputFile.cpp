@@ -1,0 +1,144 @@
+#include "platform/InputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <limits>
+#include <utility>
+
+namespace zb {
+
+int OpenRegularFile(const std::string& path) {
+    return OpenRegularFileAt(AT_FDCWD, path.c_str());
+}
+
+int OpenRegularFileAt(int dirFd, const char* name) {
+    // O_NONBLOCK keeps the open itself from waiting on a FIFO without a writer.
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+InputFile::~InputFile() {
+    Close();
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+bool InputFile::Open(const std::string& path) {
+    return OpenAt(AT_FDCWD, path.c_str());
+}
+
+bool InputFile::OpenAt(int dirFd, const char* name) {
+    Close();
+    m_fd = OpenRegularFileAt(dirFd, name);
+    return m_fd >= 0;
+}
+
+void InputFile::Close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+std::int64_t InputFile::Read(void* buffer, std::size_t count) {
+    if (m_fd < 0) {
+        return -1;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(m_fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool InputFile::Seek(std::int64_t offset, int origin) {
+    if (m_fd < 0) {
+        return false;
+    }
+    std::int64_t base = 0;
+    switch (origin) {
+        case 0:
+            break;
+        case 1:
+            base = GetPosition();
+            break;
+        case 2:
+            base = GetLength();
+            break;
+        default:
+            return false;
+    }
+    if (base < 0) {
+        return false;
+    }
+    std::int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target) || target < 0 ||
+        target > std::numeric_limits<off_t>::max()) {
+        return false;
+    }
+    return ::lseek(m_fd, static_cast<off_t>(target), SEEK_SET) == static_cast<off_t>(target);
+}
+
+std::int64_t InputFile::GetPosition() const {
+    if (m_fd < 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(::lseek(m_fd, 0, SEEK_CUR));
+}
+
+std::int64_t InputFile::GetLength() const {
+    if (m_fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+}  // namespace zb

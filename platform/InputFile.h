@@ -1,0 +1,57 @@
+#pragma once
+// Read-only access to a regular file on disk: the file under an input stream.
+// Only regular files are opened, so a FIFO, device or socket handed in as a
+// path can never block or feed endless data to a reader.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zb {
+
+// Opens `path` read-only if it names a regular file (symbolic links are
+// followed to their target). Anything else (FIFO, device, socket, directory)
+// is refused with errno set (EISDIR for a directory, ENXIO otherwise). The
+// returned descriptor is blocking and close-on-exec; -1 on failure.
+int OpenRegularFile(const std::string& path);
+// The same for `name` relative to the open folder `dirFd` (or AT_FDCWD).
+int OpenRegularFileAt(int dirFd, const char* name);
+
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Opens the file (closing any file open before); false on failure.
+    bool Open(const std::string& path);
+    // Opens `name` relative to the open folder `dirFd`; false on failure.
+    bool OpenAt(int dirFd, const char* name);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Reads until `count` bytes or the end of the file; a short read or an
+    // interrupted call is retried. Returns the bytes read (fewer than `count`
+    // only at the end of the file), or -1 on error or when no file is open.
+    std::int64_t Read(void* buffer, std::size_t count);
+
+    // Origins: 0 = from the beginning, 1 = from the current position, 2 = from
+    // the end. Fails for another origin, a target before the start, an
+    // overflowing target or when no file is open; the position is then unchanged.
+    bool Seek(std::int64_t offset, int origin);
+
+    // The current position; -1 when no file is open.
+    std::int64_t GetPosition() const;
+    // The file's length in bytes; -1 when no file is open or it cannot be read.
+    std::int64_t GetLength() const;
+
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace zb

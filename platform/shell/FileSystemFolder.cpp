@@ -1,0 +1,267 @@
+#include "platform/shell/FileSystemFolder.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+// Closes a directory stream on every way out.
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+DirPtr OpenDirectory(const std::string& path, bool noFollow, int* error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+    if (fd < 0) {
+        *error = errno;
+        return nullptr;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        *error = errno;
+        close(fd);
+    }
+    return DirPtr(dir);
+}
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// The path of a child, built in a per-thread buffer that keeps its storage,
+// so that asking a million items allocates nothing.
+const std::string& ChildPath(const std::string& dir, std::string_view name) {
+    thread_local std::string path;
+    path.assign(dir);
+    if (path.empty() || path.back() != '/') path += '/';
+    path.append(name);
+    return path;
+}
+
+// Splits a relative name into its parts, leaving out empty parts and ".".
+// False for ".." (parsing never climbs out of a folder) and absolute names.
+bool SplitRelative(std::string_view name, std::vector<std::string_view>* parts) {
+    if (name.empty() || name.front() == '/') return false;
+    std::size_t pos = 0;
+    while (pos <= name.size()) {
+        std::size_t end = name.find('/', pos);
+        if (end == std::string_view::npos) end = name.size();
+        const std::string_view part = name.substr(pos, end - pos);
+        if (part == ".." || part.find('\0') != std::string_view::npos) return false;
+        if (!part.empty() && part != ".") parts->push_back(part);
+        pos = end + 1;
+    }
+    return !parts->empty();
+}
+
+}  // namespace
+
+bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
+    int error = 0;
+    DirPtr dir = OpenDirectory(path, noFollow, &error);
+    if (!dir) return error == EACCES || error == EPERM;
+    while (const dirent* entry = readdir(dir.get())) {
+        if (IsDotOrDotDot(entry->d_name)) continue;
+        if (entry->d_type == DT_DIR) return true;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat st;
+            if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(st.st_mode)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+const zb::HiddenNames& CFileSystemFolder::HiddenNames() {
+    std::call_once(m_hiddenOnce, [this] { m_hiddenNames = zb::HiddenNames::Load(m_place.dir); });
+    return m_hiddenNames;
+}
+
+const CFileSystemFolder::DirectoryFacts& CFileSystemFolder::Facts() {
+    std::call_once(m_factsOnce, [this] {
+        struct stat st;
+        if (stat(m_place.dir.c_str(), &st) == 0) {
+            m_facts.sticky = (st.st_mode & S_ISVTX) != 0;
+            m_facts.owner = st.st_uid;
+        }
+        m_facts.writable = access(m_place.dir.c_str(), W_OK) == 0;
+    });
+    return m_facts;
+}
+
+bool CFileSystemFolder::IsHidden(std::string_view name) {
+    if (!name.empty() && name.front() == '.') return true;
+    if (HiddenNames().Contains(name)) return true;
+    char value[256];
+    const ssize_t n =
+        lgetxattr(ChildPath(m_place.dir, name).c_str(), "user.DOSATTRIB", value, sizeof value);
+    return n > 0 &&
+           (zb::ParseDosAttrib(std::string_view(value, static_cast<std::size_t>(n))) &
+            FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
+HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
+    const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
+    const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
+    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
+    if (!wantFolders && !wantOthers) return S_OK;
+
+    int error = 0;
+    DirPtr dir = OpenDirectory(m_place.dir, m_place.reachedByEntry, &error);
+    if (!dir) {
+        if (m_place.missingIsEmpty && error == ENOENT) return S_OK;
+        return ResultFromErrno(error);
+    }
+    const std::size_t first = items->Count();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) {
+            if (errno != 0) return ResultFromErrno(errno);
+            break;
+        }
+        if (IsDotOrDotDot(entry->d_name)) continue;
+        EntryType type = EntryTypeFromDirent(entry->d_type);
+        if (type == EntryType::Unknown) {
+            struct stat st;
+            if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;  // gone since the directory was read
+            }
+            type = EntryTypeFromMode(st.st_mode);
+        }
+        const bool isFolder = type == EntryType::Directory;
+        if (isFolder ? !wantFolders : !wantOthers) continue;
+        const std::string_view name(entry->d_name);
+        if (!withHidden && IsHidden(name)) continue;
+        items->Add(ItemKind::Entry, static_cast<BYTE>(type), name);
+    }
+    items->SortFrom(first);
+    return S_OK;
+}
+
+HRESULT CFileSystemFolder::ChildAttributes(const ShellItem& item, ULONG asked, ULONG* attributes) {
+    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    const std::string& path = ChildPath(m_place.dir, item.name);
+    struct stat st;
+    bool haveStat = false;
+    int statError = 0;
+    auto needStat = [&] {
+        if (!haveStat && statError == 0) {
+            if (lstat(path.c_str(), &st) == 0) {
+                haveStat = true;
+            } else {
+                statError = errno;
+            }
+        }
+        return haveStat;
+    };
+
+    EntryType type = item.Type();
+    if (type == EntryType::Unknown || (asked & SFGAO_VALIDATE)) {
+        if (!needStat()) return ResultFromErrno(statError);
+        type = EntryTypeFromMode(st.st_mode);
+    }
+
+    ULONG found = SFGAO_FILESYSTEM | SFGAO_CANCOPY | SFGAO_CANLINK;
+    switch (type) {
+        case EntryType::Directory:
+            found |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
+            if ((asked & SFGAO_HASSUBFOLDER) && DirectoryHasSubfolder(path, true)) {
+                found |= SFGAO_HASSUBFOLDER;
+            }
+            break;
+        case EntryType::Symlink:
+            found |= SFGAO_LINK;
+            break;
+        case EntryType::File:
+            found |= SFGAO_STREAM;
+            break;
+        default:
+            break;
+    }
+
+    constexpr ULONG kChanges = SFGAO_CANMOVE | SFGAO_CANRENAME | SFGAO_CANDELETE;
+    if (asked & kChanges) {
+        const DirectoryFacts& facts = Facts();
+        bool allowed = facts.writable;
+        // In a sticky directory (/tmp) only the owner of the entry or of the
+        // directory may move or delete it.
+        const uid_t uid = geteuid();
+        if (allowed && facts.sticky && uid != 0 && facts.owner != uid) {
+            allowed = needStat() && st.st_uid == uid;
+        }
+        if (allowed) found |= kChanges;
+    }
+    if ((asked & SFGAO_HIDDEN) && IsHidden(item.name)) found |= SFGAO_HIDDEN;
+    if ((asked & SFGAO_READONLY) && needStat() && !S_ISLNK(st.st_mode) &&
+        (st.st_mode & S_IWUSR) == 0) {
+        found |= SFGAO_READONLY;
+    }
+    *attributes = found;
+    return S_OK;
+}
+
+HRESULT CFileSystemFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderBase>* child) {
+    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    std::string path = ChildPath(m_place.dir, item.name);
+    EntryType type = item.Type();
+    if (type == EntryType::Unknown) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0) return ResultFromErrno(errno);
+        type = EntryTypeFromMode(st.st_mode);
+    }
+    if (type != EntryType::Directory) return E_INVALIDARG;
+    FolderPlace place;
+    place.name = std::string(item.name);
+    place.parsingName = path;
+    place.dir = std::move(path);
+    place.reachedByEntry = true;
+    *child = ComPtr<CFileSystemFolder>::Make(Roots(), std::move(place));
+    return S_OK;
+}
+
+HRESULT CFileSystemFolder::ChildName(const ShellItem& item, DWORD shgdn, std::string* name) {
+    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    if ((shgdn & SHGDN_FORPARSING) && !(shgdn & SHGDN_INFOLDER)) {
+        *name = ChildPath(m_place.dir, item.name);
+    } else {
+        name->assign(item.name);
+    }
+    return S_OK;
+}
+
+void CFileSystemFolder::OwnName(DWORD shgdn, std::string* name) {
+    const bool parsing = (shgdn & SHGDN_FORPARSING) && !(shgdn & SHGDN_INFOLDER);
+    *name = parsing ? m_place.parsingName : m_place.name;
+}
+
+HRESULT CFileSystemFolder::ParseItems(std::string_view name, std::string* items) {
+    std::vector<std::string_view> parts;
+    if (!SplitRelative(name, &parts)) return E_INVALIDARG;
+    std::string path = m_place.dir;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        path = JoinPath(path, parts[i]);
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0) {
+            const int error = errno;
+            if (error == ENOENT) return last ? E_FILE_NOT_FOUND : E_PATH_NOT_FOUND;
+            return ResultFromErrno(error);
+        }
+        if (!last && !S_ISDIR(st.st_mode)) return E_PATH_NOT_FOUND;
+        if (!AppendItemBytes(*items, ItemKind::Entry,
+                             static_cast<BYTE>(EntryTypeFromMode(st.st_mode)), parts[i])) {
+            return E_INVALIDARG;
+        }
+    }
+    return S_OK;
+}

@@ -1,0 +1,133 @@
+#include "platform/shell/ShellRoots.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::mutex g_rootsMutex;
+std::shared_ptr<const ShellRoots> g_roots;
+
+std::string AbsoluteEnv(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value || value[0] != '/') return {};
+    return TrimTrailingSlashes(value);
+}
+
+std::string HomeDirectory() {
+    std::string home = AbsoluteEnv("HOME");
+    if (!home.empty()) return home;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/') {
+        return TrimTrailingSlashes(found->pw_dir);
+    }
+    return "/";
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The value of a shell-quoted assignment's right-hand side: "..." with
+// backslash escapes, or a bare word.
+std::string Unquote(std::string_view value) {
+    std::string out;
+    if (value.empty() || value.front() != '"') {
+        const std::size_t end = value.find_first_of(" \t#");
+        return std::string(value.substr(0, end));
+    }
+    for (std::size_t i = 1; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '"') break;
+        if (c == '\\' && i + 1 < value.size()) {
+            out += value[++i];
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string TrimTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string JoinPath(const std::string& dir, std::string_view name) {
+    std::string out = dir;
+    if (out.empty() || out.back() != '/') out += '/';
+    out += name;
+    return out;
+}
+
+std::string DesktopDirFromUserDirs(const std::string& text, const std::string& home) {
+    std::string result;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::string_view view(line);
+        while (!view.empty() && (view.front() == ' ' || view.front() == '\t')) {
+            view.remove_prefix(1);
+        }
+        constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
+        if (view.substr(0, kKey.size()) != kKey) continue;
+        const std::string value = Unquote(view.substr(kKey.size()));
+        constexpr std::string_view kHome = "$HOME";
+        if (value.substr(0, kHome.size()) == kHome &&
+            (value.size() == kHome.size() || value[kHome.size()] == '/')) {
+            result = TrimTrailingSlashes(home + value.substr(kHome.size()));
+        } else if (!value.empty() && value.front() == '/') {
+            result = TrimTrailingSlashes(value);
+        }
+        // The last assignment wins, as when the file is sourced.
+    }
+    return result;
+}
+
+std::shared_ptr<const ShellRoots> RefreshShellRoots() {
+    auto roots = std::make_shared<ShellRoots>();
+    roots->home = HomeDirectory();
+
+    std::string config = AbsoluteEnv("XDG_CONFIG_HOME");
+    if (config.empty()) config = JoinPath(roots->home, ".config");
+    roots->desktopDir =
+        DesktopDirFromUserDirs(ReadWholeFile(JoinPath(config, "user-dirs.dirs")), roots->home);
+    if (roots->desktopDir.empty()) roots->desktopDir = JoinPath(roots->home, "Desktop");
+
+    std::string data = AbsoluteEnv("XDG_DATA_HOME");
+    if (data.empty()) data = JoinPath(roots->home, ".local/share");
+    roots->trashFiles = JoinPath(data, "Trash/files");
+
+    roots->runtimeDir = AbsoluteEnv("XDG_RUNTIME_DIR");
+
+    const char* mountInfo = std::getenv("ZEMBROLT_MOUNTINFO");
+    roots->mountInfo = (mountInfo && *mountInfo) ? mountInfo : "/proc/self/mountinfo";
+
+    std::lock_guard lock(g_rootsMutex);
+    g_roots = roots;
+    return roots;
+}
+
+std::shared_ptr<const ShellRoots> CurrentShellRoots() {
+    {
+        std::lock_guard lock(g_rootsMutex);
+        if (g_roots) return g_roots;
+    }
+    return RefreshShellRoots();
+}

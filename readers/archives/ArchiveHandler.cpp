@@ -1,0 +1,169 @@
+#include "readers/archives/ArchiveHandler.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "app/engine/ResultItem.h"
+#include "app/engine/TextCase.h"
+#include "platform/shell/ShellApi.h"
+#include "readers/archives/ArchiveHandlerFactory.h"
+#include "readers/archives/SourceStream.h"
+
+CArchiveHandlerList g_arrArchiveHandlers;
+std::vector<std::string> g_arrArchiveExtensions;
+
+namespace {
+
+// True if the lower-cased name is longer than the extension and ends with
+// "." followed by it.
+bool HasExtension(const std::string& lowerName, const std::string& extension) {
+    if (lowerName.size() <= extension.size()) {
+        return false;
+    }
+    const std::size_t dot = lowerName.size() - extension.size() - 1;
+    return lowerName[dot] == '.' && lowerName.compare(dot + 1, std::string::npos, extension) == 0;
+}
+
+bool HasAnyExtension(const std::string& name, const std::vector<std::string>& extensions) {
+    const std::string lower = LowerCaseUtf8(name);
+    return std::any_of(extensions.begin(), extensions.end(),
+                       [&](const std::string& ext) { return HasExtension(lower, ext); });
+}
+
+// True if both paths name the same existing file.
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
+BOOL CArchiveHandler::MatchExtension(const std::string& name) const {
+    return HasAnyExtension(name, m_arrExtensions) ? TRUE : FALSE;
+}
+
+int CArchiveHandler::FindOpenEntry(const std::string& name) const {
+    const int i = FindEntry(name);
+    return (i >= 0 && IsEntryOpen(i)) ? i : -1;
+}
+
+int CArchiveHandler::OpenEntryByName(const std::string& name) {
+    const int i = FindEntry(name);
+    return (i >= 0 && OpenEntry(i)) ? i : -1;
+}
+
+BOOL CArchiveHandler::IsOpenOn(const std::string& path) const {
+    if (!IsOpen() || LowerCaseUtf8(path) != LowerCaseUtf8(m_strPath)) {
+        return FALSE;
+    }
+    // Paths that differ only in case name one file on a case-insensitive
+    // volume, but two different files on an ordinary Linux one.
+    return (path == m_strPath || IsSameFile(path, m_strPath)) ? TRUE : FALSE;
+}
+
+int CreateArchiveHandlers(CArchiveHandlerList& list) {
+    DeleteArchiveHandlers(list);
+    for (std::size_t slot = 0; slot < ARCHIVE_SLOT_COUNT; ++slot) {
+        const ArchiveHandlerFactory factory =
+            GetArchiveHandlerFactory(static_cast<ArchiveSlot>(slot));
+        if (factory == nullptr) {
+            continue;
+        }
+        if (std::unique_ptr<CArchiveHandler> handler = factory()) {
+            list.push_back(std::move(handler));
+        }
+    }
+    for (const auto& handler : list) {
+        handler->Init();
+    }
+    return static_cast<int>(list.size());
+}
+
+void DeleteArchiveHandlers(CArchiveHandlerList& list) {
+    CloseArchiveHandlers(list);
+    list.clear();
+}
+
+int CloseArchiveHandlers(CArchiveHandlerList& list) {
+    for (const auto& handler : list) {
+        handler->Close();
+    }
+    return static_cast<int>(list.size());
+}
+
+int InitArchiveHandlers() {
+    if (!g_arrArchiveHandlers.empty()) {
+        return static_cast<int>(g_arrArchiveHandlers.size());
+    }
+    return CreateArchiveHandlers(g_arrArchiveHandlers);
+}
+
+void CloseAllArchives() {
+    CloseArchiveHandlers(g_arrArchiveHandlers);
+}
+
+void FreeArchiveHandlers() {
+    CloseAllArchives();
+    g_arrArchiveHandlers.clear();
+}
+
+int GetMaxBlockSize() {
+    int largest = 0;
+    for (const auto& handler : g_arrArchiveHandlers) {
+        largest = std::max(largest, handler->GetBlockSize());
+    }
+    return largest;
+}
+
+CArchiveHandler* FindArchiveHandler(const std::string& path) {
+    return FindArchiveHandlerIn(path, g_arrArchiveHandlers);
+}
+
+CArchiveHandler* FindArchiveHandlerIn(const std::string& path, const CArchiveHandlerList& list) {
+    for (const auto& handler : list) {
+        if (handler->MatchExtension(path) && handler->Open(path)) {
+            return handler.get();
+        }
+    }
+    return nullptr;
+}
+
+BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name) {
+    if (archivePath == nullptr) {
+        return stream->Open(name);
+    }
+    CArchiveHandler* handler = FindArchiveHandler(archivePath);
+    if (handler == nullptr) {
+        return FALSE;
+    }
+    return stream->OpenInArchive(handler, name);
+}
+
+BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
+    std::string path;
+    if (!record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &path)) {
+        return FALSE;
+    }
+    if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {
+        return stream->Open(path);
+    }
+    // For a member the record's path is the archive file's.
+    CArchiveHandler* handler = FindArchiveHandler(path);
+    std::string inner;
+    if (handler == nullptr || !record.GetPathInArchive(&inner)) {
+        return FALSE;
+    }
+    return stream->OpenInArchive(handler, inner);
+}
+
+void InitArchiveExtensions() {
+    g_arrArchiveExtensions = {"zip", "pak", "rar", "tgz", "tar", "tar.gz", "gz",
+                              "cab", "ace", "arj", "bz",  "bz2", "tbz",    "tbz2"};
+}
+
+BOOL IsArchiveFileName(const std::string& name) {
+    return HasAnyExtension(name, g_arrArchiveExtensions) ? TRUE : FALSE;
+}

@@ -1,0 +1,31 @@
+#include "readers/archives/ArchiveHandlerFactory.h"
+
+#include <array>
+
+namespace {
+
+// One entry per archive kind, in slot order. A reader registers itself by
+// putting its factory function into its slot here.
+std::array<ArchiveHandlerFactory, ARCHIVE_SLOT_COUNT> g_factories = {
+    nullptr,  // ZIP and PAK
+    nullptr,  // RAR
+    nullptr,  // TAR, gzip- and bzip2-compressed TAR
+    nullptr,  // GZ
+    nullptr,  // CAB
+    nullptr,  // ACE
+    nullptr,  // ARJ
+    nullptr,  // BZ2
+};
+
+}  // namespace
+
+ArchiveHandlerFactory GetArchiveHandlerFactory(ArchiveSlot slot) {
+    return g_factories[static_cast<std::size_t>(slot)];
+}
+
+ArchiveHandlerFactory SetArchiveHandlerFactory(ArchiveSlot slot, ArchiveHandlerFactory factory) {
+    ArchiveHandlerFactory& entry = g_factories[static_cast<std::size_t>(slot)];
+    const ArchiveHandlerFactory previous = entry;
+    entry = factory;
+    return previous;
+}
