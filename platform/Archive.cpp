@@ -9,21 +9,26 @@ CArchive::CArchive(const void* data, std::size_t size)
     : m_data(static_cast<const std::uint8_t*>(data)), m_size(data ? size : 0) {}
 
 void CArchive::Write(const void* data, std::size_t size) {
-    if (!m_out) throw CArchiveException("archive is not storing");
+    if (!m_out)
+        throw CArchiveException("archive is not storing");
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     m_out->insert(m_out->end(), bytes, bytes + size);
 }
 
 void CArchive::Read(void* data, std::size_t size) {
-    if (m_out) throw CArchiveException("archive is not loading");
-    if (size > BytesLeft()) throw CArchiveException("unexpected end of archive");
-    if (size) std::memcpy(data, m_data + m_pos, size);
+    if (m_out)
+        throw CArchiveException("archive is not loading");
+    if (size > BytesLeft())
+        throw CArchiveException("unexpected end of archive");
+    if (size)
+        std::memcpy(data, m_data + m_pos, size);
     m_pos += size;
 }
 
 CArchive& CArchive::WriteLe(std::uint32_t v, int bytes) {
     std::uint8_t b[4];
-    for (int i = 0; i < bytes; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        b[i] = static_cast<std::uint8_t>(v >> (8 * i));
     Write(b, static_cast<std::size_t>(bytes));
     return *this;
 }
@@ -37,7 +42,8 @@ std::uint64_t CArchive::ReadLe(int bytes) {
     std::uint8_t b[8];
     Read(b, static_cast<std::size_t>(bytes));
     std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | b[i];
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | b[i];
     return v;
 }
 
@@ -56,7 +62,8 @@ void CArchive::WriteStringLength(std::vector<std::uint8_t>& out, std::size_t len
 }
 
 CArchive& CArchive::operator<<(const std::string& s) {
-    if (!m_out) throw CArchiveException("archive is not storing");
+    if (!m_out)
+        throw CArchiveException("archive is not storing");
     WriteStringLength(*m_out, s.size());
     Write(s.data(), s.size());
     return *this;
@@ -93,16 +100,20 @@ CArchive& CArchive::operator>>(std::uint64_t& v) {
 
 std::size_t CArchive::ReadStringLength() {
     const auto b = static_cast<std::uint8_t>(ReadLe(1));
-    if (b < 0xFF) return b;
+    if (b < 0xFF)
+        return b;
     const auto w = static_cast<std::uint16_t>(ReadLe(2));
-    if (w == 0xFFFE) throw CArchiveException("wide strings are not supported");
-    if (w < 0xFFFF) return w;
+    if (w == 0xFFFE)
+        throw CArchiveException("wide strings are not supported");
+    if (w < 0xFFFF)
+        return w;
     return static_cast<std::uint32_t>(ReadLe(4));
 }
 
 CArchive& CArchive::operator>>(std::string& s) {
     const std::size_t length = ReadStringLength();
-    if (length > BytesLeft()) throw CArchiveException("string longer than the archive");
+    if (length > BytesLeft())
+        throw CArchiveException("string longer than the archive");
     s.assign(reinterpret_cast<const char*>(m_data + m_pos), length);
     m_pos += length;
     return *this;

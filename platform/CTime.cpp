@@ -14,7 +14,9 @@ CTime::CTime(int year, int month, int day, int hour, int minute, int second, int
     m_time = static_cast<std::int64_t>(std::mktime(&t));
 }
 
-CTime CTime::GetCurrentTime() { return CTime(static_cast<std::int64_t>(std::time(nullptr))); }
+CTime CTime::GetCurrentTime() {
+    return CTime(static_cast<std::int64_t>(std::time(nullptr)));
+}
 
 std::tm CTime::GetLocalTm() const {
     std::tm t{};

@@ -20,11 +20,13 @@ FormatTable& Table() {
 }  // namespace
 
 UINT RegisterClipboardFormat(const std::string& name) {
-    if (name.empty()) return 0;
+    if (name.empty())
+        return 0;
     FormatTable& t = Table();
     std::lock_guard guard(t.lock);
     for (std::size_t i = 0; i < t.names.size(); ++i) {
-        if (t.names[i] == name) return kFirstRegisteredFormat + static_cast<UINT>(i);
+        if (t.names[i] == name)
+            return kFirstRegisteredFormat + static_cast<UINT>(i);
     }
     t.names.push_back(name);
     return kFirstRegisteredFormat + static_cast<UINT>(t.names.size() - 1);

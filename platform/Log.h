@@ -14,7 +14,6 @@
 
 #include <cstdarg>
 #include <functional>
-#include <source_location>
 #include <string>
 
 #include "platform/WinTypes.h"
@@ -54,6 +53,7 @@ void DebugTrace(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // in red.
 void LogErrorLocation(const char* file, int line);
 // The same for the place of the call: `catch (...) { LogErrorHere(); }`.
-inline void LogErrorHere(std::source_location where = std::source_location::current()) {
-    LogErrorLocation(where.file_name(), static_cast<int>(where.line()));
+// (The builtins stand in for std::source_location, which clang 14 lacks.)
+inline void LogErrorHere(const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+    LogErrorLocation(file, line);
 }

@@ -16,7 +16,8 @@ public:
     unsigned long AddRef() const { return ++m_refs; }
     unsigned long Release() const {
         const unsigned long left = --m_refs;
-        if (left == 0) delete this;
+        if (left == 0)
+            delete this;
         return left;
     }
     unsigned long RefCount() const { return m_refs.load(); }
@@ -37,17 +38,20 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     explicit ComPtr(T* p) : m_p(p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ComPtr(const ComPtr& o) : m_p(o.m_p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ComPtr(ComPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
     template <class U>
     ComPtr(ComPtr<U>&& o) noexcept : m_p(o.Detach()) {}
     template <class U>
     ComPtr(const ComPtr<U>& o) : m_p(o.Get()) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ~ComPtr() { Reset(); }
 
@@ -67,7 +71,8 @@ public:
     }
 
     void Reset() {
-        if (m_p) std::exchange(m_p, nullptr)->Release();
+        if (m_p)
+            std::exchange(m_p, nullptr)->Release();
     }
     T* Detach() { return std::exchange(m_p, nullptr); }
     T* Get() const { return m_p; }

@@ -32,8 +32,12 @@ constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005u);
 constexpr HRESULT E_FILE_NOT_FOUND = static_cast<HRESULT>(0x80070002u);
 constexpr HRESULT E_PATH_NOT_FOUND = static_cast<HRESULT>(0x80070003u);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 // File attribute bits (the attribute word of find data and result records).
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
@@ -62,7 +66,7 @@ struct FILETIME {
 // A broken-down calendar time.
 struct SYSTEMTIME {
     WORD wYear = 0;
-    WORD wMonth = 0;  // 1..12
+    WORD wMonth = 0;      // 1..12
     WORD wDayOfWeek = 0;  // 0 = Sunday
     WORD wDay = 0;
     WORD wHour = 0;

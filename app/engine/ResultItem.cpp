@@ -11,10 +11,13 @@
 #include "platform/shell/ShellFileInfo.h"
 #include "readers/archives/ArchiveHandler.h"
 
-CResultItem::CResultItem(const CResultItem& other) { *this = other; }
+CResultItem::CResultItem(const CResultItem& other) {
+    *this = other;
+}
 
 CResultItem& CResultItem::operator=(const CResultItem& other) {
-    if (this == &other) return *this;
+    if (this == &other)
+        return *this;
     m_pParentFolder = other.m_pParentFolder;
     m_pidl.reset(ILClone(other.m_pidl.get()));
     m_pidlFull.reset(ILClone(other.m_pidlFull.get()));
@@ -60,16 +63,19 @@ void CResultItem::Clear() {
 
 BOOL CResultItem::GetPathInArchive(std::string* out) const {
     out->clear();
-    if (!(m_dwFlags & RIF_IN_ARCHIVE)) return FALSE;
+    if (!(m_dwFlags & RIF_IN_ARCHIVE))
+        return FALSE;
     std::string archivePath;
-    if (!m_pidlFull || !SHGetPathFromIDList(m_pidlFull.get(), &archivePath)) return FALSE;
+    if (!m_pidlFull || !SHGetPathFromIDList(m_pidlFull.get(), &archivePath))
+        return FALSE;
     // The folder is the archive's path, then "\" and the member's folder.
     std::string inner;
     if (m_sFolder.size() > archivePath.size() &&
         m_sFolder.compare(0, archivePath.size(), archivePath) == 0) {
         inner = m_sFolder.substr(archivePath.size() + 1);
     }
-    if (!inner.empty()) inner += '\\';
+    if (!inner.empty())
+        inner += '\\';
     *out = inner + m_sName;
     return TRUE;
 }
@@ -89,26 +95,32 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name) 
 std::string NameWithRecycledExtension(const std::string& parsingName,
                                       const std::string& normalName) {
     const std::string lower = LowerCaseUtf8(parsingName);
-    if (lower.find("recycled") == std::string::npos) return normalName;
+    if (lower.find("recycled") == std::string::npos)
+        return normalName;
     const char* ext = GetFileExtension(parsingName.c_str());
-    if (!ext) return normalName;
+    if (!ext)
+        return normalName;
     const std::string dotExt = std::string(".") + ext;
-    if (normalName.size() < dotExt.size()) return normalName;
+    if (normalName.size() < dotExt.size())
+        return normalName;
     const std::string tail = normalName.substr(normalName.size() - dotExt.size());
-    if (LowerCaseUtf8(tail) == LowerCaseUtf8(dotExt)) return normalName;
+    if (LowerCaseUtf8(tail) == LowerCaseUtf8(dotExt))
+        return normalName;
     return normalName + dotExt;
 }
 
 }  // namespace
 
-void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
-                    PidlPtr full, ULONG shellAttributes, const std::string& folderText) {
+void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
+                    ULONG shellAttributes, const std::string& folderText) {
     record.Clear();
     record.m_pParentFolder = std::move(parent);
     record.m_pidl = std::move(item);
     record.m_pidlFull = std::move(full);
-    if (shellAttributes & SFGAO_FOLDER) record.m_dwFlags |= RIF_FOLDER;
-    if (shellAttributes & SFGAO_CANDELETE) record.m_dwFlags |= RIF_DELETABLE;
+    if (shellAttributes & SFGAO_FOLDER)
+        record.m_dwFlags |= RIF_FOLDER;
+    if (shellAttributes & SFGAO_CANDELETE)
+        record.m_dwFlags |= RIF_DELETABLE;
 
     std::string path;
     if (!(shellAttributes & SFGAO_CANCOPY) || !record.m_pidlFull ||
@@ -142,10 +154,12 @@ void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr it
 BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,
                           ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full) {
     CArchiveEntryInfo info;
-    if (!handler || !handler->GetFileInfo(entry, &info)) return FALSE;
+    if (!handler || !handler->GetFileInfo(entry, &info))
+        return FALSE;
 
     std::string archivePath;
-    if (full) SHGetPathFromIDList(full.get(), &archivePath);
+    if (full)
+        SHGetPathFromIDList(full.get(), &archivePath);
 
     record.Clear();
     record.m_pParentFolder = std::move(parent);
@@ -153,7 +167,8 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
     record.m_pidlFull = std::move(full);
     record.m_sName = GetFileNamePart(info.m_strName.c_str());
     FILETIME utc;
-    if (!LocalFileTimeToFileTime(&info.m_ftTime, &utc)) utc = FILETIME{};
+    if (!LocalFileTimeToFileTime(&info.m_ftTime, &utc))
+        utc = FILETIME{};
     record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = utc;
     record.m_dwFlags = RIF_IN_ARCHIVE;
     record.m_nSize = info.m_nSize < 0 ? 0 : static_cast<std::uint64_t>(info.m_nSize);
@@ -171,25 +186,29 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
 void FillResultTypeInfo(CResultItem& record) {
     SHFILEINFO info;
     if (record.m_dwFlags & RIF_IN_ARCHIVE) {
-        SHGetFileInfo(record.m_sName, FILE_ATTRIBUTE_NORMAL, &info,
-                      SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES |
-                          SHGFI_SMALLICON);
+        SHGetFileInfo(
+            record.m_sName, FILE_ATTRIBUTE_NORMAL, &info,
+            SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON);
     } else if (record.m_pidlFull) {
         SHGetFileInfo(record.m_pidlFull.get(), 0, &info,
                       SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_PIDL | SHGFI_SMALLICON);
     }
     if (record.m_dwFlags & RIF_NO_PATH) {
         UINT flags = 0;
-        if (info.iIcon < 0) flags |= SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON;
-        if (info.szTypeName.empty()) flags |= SHGFI_TYPENAME;
+        if (info.iIcon < 0)
+            flags |= SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON;
+        if (info.szTypeName.empty())
+            flags |= SHGFI_TYPENAME;
         if (flags) {
             const DWORD attributes = (record.m_dwFlags & RIF_FOLDER)
                                          ? (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL)
                                          : FILE_ATTRIBUTE_NORMAL;
             SHFILEINFO byName;
             SHGetFileInfo(record.m_sName, attributes, &byName, flags | SHGFI_USEFILEATTRIBUTES);
-            if (info.iIcon < 0) info.iIcon = byName.iIcon;
-            if (info.szTypeName.empty()) info.szTypeName = byName.szTypeName;
+            if (info.iIcon < 0)
+                info.iIcon = byName.iIcon;
+            if (info.szTypeName.empty())
+                info.szTypeName = byName.szTypeName;
         }
     }
     record.m_iIcon = info.iIcon;

@@ -54,8 +54,8 @@ public:
     void Clear();
 
     ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
-    PidlPtr m_pidl;      // relative to the parent (for a member: the archive's)
-    PidlPtr m_pidlFull;  // absolute (for a member: the archive's)
+    PidlPtr m_pidl;                        // relative to the parent (for a member: the archive's)
+    PidlPtr m_pidlFull;                    // absolute (for a member: the archive's)
     DWORD m_dwFlags = 0;
     std::string m_sName;
     std::string m_sFolder;  // no trailing separator; members: archive path "\" inner folder
@@ -75,8 +75,8 @@ public:
 // reference and both lists. Size, attributes and times come from the file;
 // when it has no path or cannot be read they are empty, never a previous
 // item's values.
-void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
-                    PidlPtr full, ULONG shellAttributes, const std::string& folderText);
+void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
+                    ULONG shellAttributes, const std::string& folderText);
 
 // Builds `record` for member `entry` of the archive open in `handler`; the
 // parent folder and lists are the archive file's. When the handler cannot

@@ -11,14 +11,16 @@ constexpr std::size_t kRowIndexGrowBy = 0x4000;
 
 BOOL CResultList::AddResultItem() {
     const std::size_t count = m_results->GetCount();
-    if (count == 0) return 1;
+    if (count == 0)
+        return 1;
     const std::size_t index = count - 1;
     FillResultTypeInfo(m_results->GetAt(index));
 
     if (m_rowIndex.size() == m_rowIndex.capacity())
         m_rowIndex.reserve(m_rowIndex.size() + kRowIndexGrowBy);
     m_rowIndex.push_back(static_cast<DWORD>(index));
-    if (m_pView) m_pView->InsertRows(m_results, index, 1);
+    if (m_pView)
+        m_pView->InsertRows(m_results, index, 1);
 
     if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
         if (m_pView) {

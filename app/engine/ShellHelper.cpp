@@ -34,7 +34,9 @@ CShellHelper::~CShellHelper() {
     m_pMalloc.Reset();
 }
 
-LPCITEMIDLIST CShellHelper::GetNextItemID(LPCITEMIDLIST item) { return ILNext(item); }
+LPCITEMIDLIST CShellHelper::GetNextItemID(LPCITEMIDLIST item) {
+    return ILNext(item);
+}
 
 UINT CShellHelper::GetPidlSize(LPCITEMIDLIST list) {
     return static_cast<UINT>(ILGetSize(list));
@@ -42,9 +44,11 @@ UINT CShellHelper::GetPidlSize(LPCITEMIDLIST list) {
 
 LPITEMIDLIST CShellHelper::AllocPidl(UINT bytes) {
     ComPtr<IMalloc> malloc;
-    if (FAILED(SHGetMalloc(&malloc)) || !malloc) return nullptr;
+    if (FAILED(SHGetMalloc(&malloc)) || !malloc)
+        return nullptr;
     void* block = malloc->Alloc(bytes);
-    if (!block) return nullptr;
+    if (!block)
+        return nullptr;
     std::memset(block, 0, bytes);
     return static_cast<LPITEMIDLIST>(block);
 }
@@ -54,13 +58,16 @@ LPITEMIDLIST CShellHelper::ConcatPidls(LPCITEMIDLIST first, LPCITEMIDLIST second
 }
 
 LPITEMIDLIST CShellHelper::CopyParentPidl(LPCITEMIDLIST list) {
-    if (!list) return nullptr;
+    if (!list)
+        return nullptr;
     const UINT size = GetPidlSize(list);
-    if (size < 2) return nullptr;
+    if (size < 2)
+        return nullptr;
     // A zero-filled block as large as the whole list: everything behind the
     // copied items is already a terminator.
     LPITEMIDLIST copy = AllocPidl(size);
-    if (!copy) return nullptr;
+    if (!copy)
+        return nullptr;
     LPCITEMIDLIST last = ILFindLast(list);
     if (last) {
         const auto keep = static_cast<std::size_t>(reinterpret_cast<const BYTE*>(last) -
@@ -71,10 +78,12 @@ LPITEMIDLIST CShellHelper::CopyParentPidl(LPCITEMIDLIST list) {
 }
 
 LPITEMIDLIST CShellHelper::CopyItemID(IMalloc* allocator, LPCITEMIDLIST item) {
-    if (!allocator || ILIsEmpty(item)) return nullptr;
+    if (!allocator || ILIsEmpty(item))
+        return nullptr;
     const WORD cb = ILItemSize(item);
     auto* copy = static_cast<BYTE*>(allocator->Alloc(cb + 2u));
-    if (!copy) return nullptr;
+    if (!copy)
+        return nullptr;
     std::memcpy(copy, item, cb);
     copy[cb] = 0;
     copy[cb + 1] = 0;
@@ -82,11 +91,14 @@ LPITEMIDLIST CShellHelper::CopyItemID(IMalloc* allocator, LPCITEMIDLIST item) {
 }
 
 LPITEMIDLIST CShellHelper::CopyPidl(IMalloc* allocator, LPCITEMIDLIST list) {
-    if (!allocator || !list) return nullptr;
+    if (!allocator || !list)
+        return nullptr;
     const std::ptrdiff_t size = allocator->GetSize(list);
-    if (size <= 0) return nullptr;
+    if (size <= 0)
+        return nullptr;
     void* copy = allocator->Alloc(static_cast<std::size_t>(size));
-    if (!copy) return nullptr;
+    if (!copy)
+        return nullptr;
     std::memcpy(copy, list, static_cast<std::size_t>(size));
     return static_cast<LPITEMIDLIST>(copy);
 }
@@ -123,16 +135,19 @@ bool NameFromStrRet(const STRRET& strRet, LPCITEMIDLIST list, std::string* out) 
 
 BOOL CShellHelper::GetItemName(IShellFolder* folder, LPCITEMIDLIST relative, DWORD shgdn,
                                std::string* out) {
-    if (!folder || !out) return FALSE;
+    if (!folder || !out)
+        return FALSE;
     STRRET strRet;
-    if (FAILED(folder->GetDisplayNameOf(relative, shgdn, &strRet))) return FALSE;
+    if (FAILED(folder->GetDisplayNameOf(relative, shgdn, &strRet)))
+        return FALSE;
     return NameFromStrRet(strRet, relative, out) ? TRUE : FALSE;
 }
 
 BOOL CShellHelper::GetPidlDisplayName(LPCITEMIDLIST absolute, std::string* out) {
     SHFILEINFO info;
     SHGetFileInfo(absolute, 0, &info, SHGFI_PIDL | SHGFI_DISPLAYNAME);
-    if (out) *out = info.szDisplayName;
+    if (out)
+        *out = info.szDisplayName;
     return TRUE;
 }
 
@@ -156,21 +171,26 @@ int CShellHelper::GetIconIndexByAttributes(const std::string& path, DWORD fileAt
 }
 
 ComPtr<IShellFolder> CShellHelper::BindToFolder(LPCITEMIDLIST absolute) const {
-    if (ILIsEmpty(absolute)) return m_pDesktopFolder;
-    if (!m_pDesktopFolder) return nullptr;
+    if (ILIsEmpty(absolute))
+        return m_pDesktopFolder;
+    if (!m_pDesktopFolder)
+        return nullptr;
     ComPtr<IShellFolder> folder;
-    if (FAILED(m_pDesktopFolder->BindToObject(absolute, &folder))) return nullptr;
+    if (FAILED(m_pDesktopFolder->BindToObject(absolute, &folder)))
+        return nullptr;
     return folder;
 }
 
 HRESULT CShellHelper::ParseDisplayName(const std::string& path, LPITEMIDLIST* result,
                                        IShellFolder* folder) {
-    if (!result) return E_POINTER;
+    if (!result)
+        return E_POINTER;
     *result = nullptr;
     ComPtr<IShellFolder> desktop;
     if (!folder) {
         const HRESULT hr = SHGetDesktopFolder(&desktop);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         folder = desktop.Get();
     }
     ULONG eaten = 0;
@@ -179,21 +199,26 @@ HRESULT CShellHelper::ParseDisplayName(const std::string& path, LPITEMIDLIST* re
 
 HRESULT CShellHelper::GetDisplayName(LPCITEMIDLIST relative, std::string* outText,
                                      IShellFolder* folder, DWORD shgdn) {
-    if (!folder) folder = m_pDesktopFolder.Get();
-    if (!folder) return E_FAIL;
+    if (!folder)
+        folder = m_pDesktopFolder.Get();
+    if (!folder)
+        return E_FAIL;
     STRRET strRet;
     const HRESULT hr = folder->GetDisplayNameOf(relative, shgdn, &strRet);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     std::string text;
     StrRetToStr(strRet, relative, &text);
-    if (outText) *outText = std::move(text);
+    if (outText)
+        *outText = std::move(text);
     return hr;
 }
 
-HRESULT CShellHelper::StrRetToStr(const STRRET& strRet, LPCITEMIDLIST list,
-                                  std::string* outText) {
-    if (!outText) return E_POINTER;
+HRESULT CShellHelper::StrRetToStr(const STRRET& strRet, LPCITEMIDLIST list, std::string* outText) {
+    if (!outText)
+        return E_POINTER;
     // An unknown form leaves no text and is not an error.
-    if (!NameFromStrRet(strRet, list, outText)) outText->clear();
+    if (!NameFromStrRet(strRet, list, outText))
+        outText->clear();
     return S_OK;
 }

@@ -35,8 +35,7 @@ public:
     static BOOL GetPidlDisplayName(LPCITEMIDLIST absolute, std::string* out);
     static int GetIconIndex(const std::string& path, UINT flags);
     static int GetIconIndex(LPCITEMIDLIST absolute, UINT flags);
-    static int GetIconIndexByAttributes(const std::string& path, DWORD fileAttributes,
-                                        UINT flags);
+    static int GetIconIndexByAttributes(const std::string& path, DWORD fileAttributes, UINT flags);
 
     // The folder of an absolute list; the desktop for a null or empty list.
     ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;

@@ -23,7 +23,8 @@ constexpr std::array<SpecialName, 4> kSpecials = {{
 }};
 
 const SpecialName& NameOf(::SpecialFolder which) {
-    return kSpecials[static_cast<std::size_t>(which) - static_cast<std::size_t>(SpecialFolder::Home)];
+    return kSpecials[static_cast<std::size_t>(which) -
+                     static_cast<std::size_t>(SpecialFolder::Home)];
 }
 
 }  // namespace
@@ -80,26 +81,31 @@ HRESULT CDesktopFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderBase
 }
 
 HRESULT CDesktopFolder::ChildAttributes(const ShellItem& item, ULONG asked, ULONG* attributes) {
-    if (item.kind == ItemKind::Entry) return m_files->ChildAttributes(item, asked, attributes);
-    if (item.kind != ItemKind::Special) return E_INVALIDARG;
+    if (item.kind == ItemKind::Entry)
+        return m_files->ChildAttributes(item, asked, attributes);
+    if (item.kind != ItemKind::Special)
+        return E_INVALIDARG;
     const bool wantsSub = (asked & SFGAO_HASSUBFOLDER) != 0;
     ULONG found = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR;
     switch (item.Special()) {
         case SpecialFolder::Home:
             if (asked & SFGAO_VALIDATE) {
                 struct stat st;
-                if (stat(Roots()->home.c_str(), &st) != 0) return ResultFromErrno(errno);
+                if (stat(Roots()->home.c_str(), &st) != 0)
+                    return ResultFromErrno(errno);
             }
             found |= SFGAO_FILESYSTEM | SFGAO_CANCOPY | SFGAO_CANLINK;
-            if (wantsSub && DirectoryHasSubfolder(Roots()->home, false)) found |= SFGAO_HASSUBFOLDER;
+            if (wantsSub && DirectoryHasSubfolder(Roots()->home, false))
+                found |= SFGAO_HASSUBFOLDER;
             break;
         case SpecialFolder::Computer:
             found |= SFGAO_HASSUBFOLDER;  // "/" is always there
             break;
         case SpecialFolder::Network:
-            if (wantsSub && !ComPtr<CVolumeListFolder>::Make(Roots(), CVolumeListFolder::Which::Network)
-                                 ->Volumes()
-                                 .empty()) {
+            if (wantsSub &&
+                !ComPtr<CVolumeListFolder>::Make(Roots(), CVolumeListFolder::Which::Network)
+                     ->Volumes()
+                     .empty()) {
                 found |= SFGAO_HASSUBFOLDER;
             }
             break;
@@ -114,27 +120,34 @@ HRESULT CDesktopFolder::ChildAttributes(const ShellItem& item, ULONG asked, ULON
 }
 
 HRESULT CDesktopFolder::ChildName(const ShellItem& item, DWORD shgdn, std::string* name) {
-    if (item.kind == ItemKind::Entry) return m_files->ChildName(item, shgdn, name);
-    if (item.kind != ItemKind::Special) return E_INVALIDARG;
+    if (item.kind == ItemKind::Entry)
+        return m_files->ChildName(item, shgdn, name);
+    if (item.kind != ItemKind::Special)
+        return E_INVALIDARG;
     const SpecialName& special = NameOf(item.Special());
     name->assign((shgdn & SHGDN_FORPARSING) ? special.parsing : special.shown);
     return S_OK;
 }
 
-void CDesktopFolder::OwnName(DWORD shgdn, std::string* name) { m_files->OwnName(shgdn, name); }
+void CDesktopFolder::OwnName(DWORD shgdn, std::string* name) {
+    m_files->OwnName(shgdn, name);
+}
 
 HRESULT CDesktopFolder::ParseItems(std::string_view name, std::string* items) {
     if (!name.empty() && name.front() == '/') {
         AppendItemBytes(*items, ItemKind::Special, static_cast<BYTE>(SpecialFolder::Computer), {});
         return SpecialFolder(SpecialFolder::Computer)->ParseItems(name, items);
     }
-    if (name.substr(0, 2) != "::") return m_files->ParseItems(name, items);
+    if (name.substr(0, 2) != "::")
+        return m_files->ParseItems(name, items);
     const std::size_t slash = name.find('/');
     const std::string_view head = name.substr(0, slash);
     for (const auto& special : kSpecials) {
-        if (head != special.parsing) continue;
+        if (head != special.parsing)
+            continue;
         AppendItemBytes(*items, ItemKind::Special, static_cast<BYTE>(special.which), {});
-        if (slash == std::string_view::npos || slash + 1 == name.size()) return S_OK;
+        if (slash == std::string_view::npos || slash + 1 == name.size())
+            return S_OK;
         const bool volumes =
             special.which == SpecialFolder::Computer || special.which == SpecialFolder::Network;
         // Computer and Network take the absolute path that follows; Home and

@@ -8,39 +8,88 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 
 namespace {
 
-// Closes a directory stream on every way out.
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
+// An open file descriptor, closed on every way out.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
 };
-using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
-DirPtr OpenDirectory(const std::string& path, bool noFollow, int* error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
-    if (fd < 0) {
-        *error = errno;
-        return nullptr;
-    }
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        *error = errno;
-        close(fd);
-    }
-    return DirPtr(dir);
+int OpenDirectory(const std::string& path, bool noFollow) {
+    return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
 }
 
-bool IsDotOrDotDot(const char* name) {
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
+// Reads a directory's entries straight from the kernel (getdents64) into a
+// buffer the caller owns, so that neither a directory nor an entry costs an
+// allocation. "." and ".." are left out. Every record length is checked
+// against the bytes the kernel returned.
+class DirectoryReader {
+public:
+    DirectoryReader(int fd, char* buffer, std::size_t size)
+        : m_fd(fd), m_buffer(buffer), m_size(size) {}
+
+    // The next entry; false at the end or on an error (`Error` tells).
+    bool Next(const char** name, unsigned char* type) {
+        constexpr std::size_t kHeader = offsetof(dirent64, d_name);
+        for (;;) {
+            if (m_pos >= m_length) {
+                const ssize_t n = getdents64(m_fd, m_buffer, m_size);
+                if (n <= 0) {
+                    m_error = n < 0 ? errno : 0;
+                    return false;
+                }
+                m_length = static_cast<std::size_t>(n);
+                m_pos = 0;
+            }
+            const auto* entry = reinterpret_cast<const dirent64*>(m_buffer + m_pos);
+            const std::size_t left = m_length - m_pos;
+            if (left <= kHeader || entry->d_reclen <= kHeader || entry->d_reclen > left) {
+                m_error = EIO;
+                return false;
+            }
+            m_pos += entry->d_reclen;
+            const char* entryName = entry->d_name;
+            if (entryName[0] == '.' &&
+                (entryName[1] == '\0' || (entryName[1] == '.' && entryName[2] == '\0'))) {
+                continue;
+            }
+            *name = entryName;
+            *type = entry->d_type;
+            return true;
+        }
+    }
+
+    int Error() const { return m_error; }
+
+private:
+    int m_fd;
+    char* m_buffer;
+    std::size_t m_size;
+    std::size_t m_length = 0;
+    std::size_t m_pos = 0;
+    int m_error = 0;
+};
 
 // The path of a child, built in a per-thread buffer that keeps its storage,
 // so that asking a million items allocates nothing.
 const std::string& ChildPath(const std::string& dir, std::string_view name) {
     thread_local std::string path;
     path.assign(dir);
-    if (path.empty() || path.back() != '/') path += '/';
+    if (path.empty() || path.back() != '/')
+        path += '/';
     path.append(name);
     return path;
 }
@@ -48,14 +97,18 @@ const std::string& ChildPath(const std::string& dir, std::string_view name) {
 // Splits a relative name into its parts, leaving out empty parts and ".".
 // False for ".." (parsing never climbs out of a folder) and absolute names.
 bool SplitRelative(std::string_view name, std::vector<std::string_view>* parts) {
-    if (name.empty() || name.front() == '/') return false;
+    if (name.empty() || name.front() == '/')
+        return false;
     std::size_t pos = 0;
     while (pos <= name.size()) {
         std::size_t end = name.find('/', pos);
-        if (end == std::string_view::npos) end = name.size();
+        if (end == std::string_view::npos)
+            end = name.size();
         const std::string_view part = name.substr(pos, end - pos);
-        if (part == ".." || part.find('\0') != std::string_view::npos) return false;
-        if (!part.empty() && part != ".") parts->push_back(part);
+        if (part == ".." || part.find('\0') != std::string_view::npos)
+            return false;
+        if (!part.empty() && part != ".")
+            parts->push_back(part);
         pos = end + 1;
     }
     return !parts->empty();
@@ -64,18 +117,20 @@ bool SplitRelative(std::string_view name, std::vector<std::string_view>* parts) 
 }  // namespace
 
 bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
-    int error = 0;
-    DirPtr dir = OpenDirectory(path, noFollow, &error);
-    if (!dir) return error == EACCES || error == EPERM;
-    while (const dirent* entry = readdir(dir.get())) {
-        if (IsDotOrDotDot(entry->d_name)) continue;
-        if (entry->d_type == DT_DIR) return true;
-        if (entry->d_type == DT_UNKNOWN) {
+    const UniqueFd fd(OpenDirectory(path, noFollow));
+    if (fd.Get() < 0)
+        return errno == EACCES || errno == EPERM;
+    alignas(dirent64) char buffer[4096];
+    DirectoryReader reader(fd.Get(), buffer, sizeof buffer);
+    const char* name = nullptr;
+    unsigned char type = DT_UNKNOWN;
+    while (reader.Next(&name, &type)) {
+        if (type == DT_DIR)
+            return true;
+        if (type == DT_UNKNOWN) {
             struct stat st;
-            if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISDIR(st.st_mode)) {
+            if (fstatat(fd.Get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
                 return true;
-            }
         }
     }
     return false;
@@ -99,57 +154,60 @@ const CFileSystemFolder::DirectoryFacts& CFileSystemFolder::Facts() {
 }
 
 bool CFileSystemFolder::IsHidden(std::string_view name) {
-    if (!name.empty() && name.front() == '.') return true;
-    if (HiddenNames().Contains(name)) return true;
+    if (!name.empty() && name.front() == '.')
+        return true;
+    if (HiddenNames().Contains(name))
+        return true;
     char value[256];
     const ssize_t n =
         lgetxattr(ChildPath(m_place.dir, name).c_str(), "user.DOSATTRIB", value, sizeof value);
-    return n > 0 &&
-           (zb::ParseDosAttrib(std::string_view(value, static_cast<std::size_t>(n))) &
-            FILE_ATTRIBUTE_HIDDEN) != 0;
+    return n > 0 && (zb::ParseDosAttrib(std::string_view(value, static_cast<std::size_t>(n))) &
+                     FILE_ATTRIBUTE_HIDDEN) != 0;
 }
 
 HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
     const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
     const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
     const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
-    if (!wantFolders && !wantOthers) return S_OK;
+    if (!wantFolders && !wantOthers)
+        return S_OK;
 
-    int error = 0;
-    DirPtr dir = OpenDirectory(m_place.dir, m_place.reachedByEntry, &error);
-    if (!dir) {
-        if (m_place.missingIsEmpty && error == ENOENT) return S_OK;
-        return ResultFromErrno(error);
+    const UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
+    if (fd.Get() < 0) {
+        if (m_place.missingIsEmpty && errno == ENOENT)
+            return S_OK;
+        return ResultFromErrno(errno);
     }
+    alignas(dirent64) char buffer[32768];
+    DirectoryReader reader(fd.Get(), buffer, sizeof buffer);
     const std::size_t first = items->Count();
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (!entry) {
-            if (errno != 0) return ResultFromErrno(errno);
-            break;
-        }
-        if (IsDotOrDotDot(entry->d_name)) continue;
-        EntryType type = EntryTypeFromDirent(entry->d_type);
+    const char* entryName = nullptr;
+    unsigned char dType = DT_UNKNOWN;
+    while (reader.Next(&entryName, &dType)) {
+        EntryType type = EntryTypeFromDirent(dType);
         if (type == EntryType::Unknown) {
             struct stat st;
-            if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (fstatat(fd.Get(), entryName, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the directory was read
-            }
             type = EntryTypeFromMode(st.st_mode);
         }
         const bool isFolder = type == EntryType::Directory;
-        if (isFolder ? !wantFolders : !wantOthers) continue;
-        const std::string_view name(entry->d_name);
-        if (!withHidden && IsHidden(name)) continue;
+        if (isFolder ? !wantFolders : !wantOthers)
+            continue;
+        const std::string_view name(entryName);
+        if (!withHidden && IsHidden(name))
+            continue;
         items->Add(ItemKind::Entry, static_cast<BYTE>(type), name);
     }
+    if (reader.Error() != 0)
+        return ResultFromErrno(reader.Error());
     items->SortFrom(first);
     return S_OK;
 }
 
 HRESULT CFileSystemFolder::ChildAttributes(const ShellItem& item, ULONG asked, ULONG* attributes) {
-    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    if (item.kind != ItemKind::Entry)
+        return E_INVALIDARG;
     const std::string& path = ChildPath(m_place.dir, item.name);
     struct stat st;
     bool haveStat = false;
@@ -167,7 +225,8 @@ HRESULT CFileSystemFolder::ChildAttributes(const ShellItem& item, ULONG asked, U
 
     EntryType type = item.Type();
     if (type == EntryType::Unknown || (asked & SFGAO_VALIDATE)) {
-        if (!needStat()) return ResultFromErrno(statError);
+        if (!needStat())
+            return ResultFromErrno(statError);
         type = EntryTypeFromMode(st.st_mode);
     }
 
@@ -199,27 +258,33 @@ HRESULT CFileSystemFolder::ChildAttributes(const ShellItem& item, ULONG asked, U
         if (allowed && facts.sticky && uid != 0 && facts.owner != uid) {
             allowed = needStat() && st.st_uid == uid;
         }
-        if (allowed) found |= kChanges;
+        if (allowed)
+            found |= kChanges;
     }
-    if ((asked & SFGAO_HIDDEN) && IsHidden(item.name)) found |= SFGAO_HIDDEN;
     if ((asked & SFGAO_READONLY) && needStat() && !S_ISLNK(st.st_mode) &&
         (st.st_mode & S_IWUSR) == 0) {
         found |= SFGAO_READONLY;
     }
+    // Last: the hidden test builds its path in the same per-thread buffer.
+    if ((asked & SFGAO_HIDDEN) && IsHidden(item.name))
+        found |= SFGAO_HIDDEN;
     *attributes = found;
     return S_OK;
 }
 
 HRESULT CFileSystemFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderBase>* child) {
-    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    if (item.kind != ItemKind::Entry)
+        return E_INVALIDARG;
     std::string path = ChildPath(m_place.dir, item.name);
     EntryType type = item.Type();
     if (type == EntryType::Unknown) {
         struct stat st;
-        if (lstat(path.c_str(), &st) != 0) return ResultFromErrno(errno);
+        if (lstat(path.c_str(), &st) != 0)
+            return ResultFromErrno(errno);
         type = EntryTypeFromMode(st.st_mode);
     }
-    if (type != EntryType::Directory) return E_INVALIDARG;
+    if (type != EntryType::Directory)
+        return E_INVALIDARG;
     FolderPlace place;
     place.name = std::string(item.name);
     place.parsingName = path;
@@ -230,7 +295,8 @@ HRESULT CFileSystemFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderB
 }
 
 HRESULT CFileSystemFolder::ChildName(const ShellItem& item, DWORD shgdn, std::string* name) {
-    if (item.kind != ItemKind::Entry) return E_INVALIDARG;
+    if (item.kind != ItemKind::Entry)
+        return E_INVALIDARG;
     if ((shgdn & SHGDN_FORPARSING) && !(shgdn & SHGDN_INFOLDER)) {
         *name = ChildPath(m_place.dir, item.name);
     } else {
@@ -246,7 +312,8 @@ void CFileSystemFolder::OwnName(DWORD shgdn, std::string* name) {
 
 HRESULT CFileSystemFolder::ParseItems(std::string_view name, std::string* items) {
     std::vector<std::string_view> parts;
-    if (!SplitRelative(name, &parts)) return E_INVALIDARG;
+    if (!SplitRelative(name, &parts))
+        return E_INVALIDARG;
     std::string path = m_place.dir;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const bool last = i + 1 == parts.size();
@@ -254,10 +321,12 @@ HRESULT CFileSystemFolder::ParseItems(std::string_view name, std::string* items)
         struct stat st;
         if (lstat(path.c_str(), &st) != 0) {
             const int error = errno;
-            if (error == ENOENT) return last ? E_FILE_NOT_FOUND : E_PATH_NOT_FOUND;
+            if (error == ENOENT)
+                return last ? E_FILE_NOT_FOUND : E_PATH_NOT_FOUND;
             return ResultFromErrno(error);
         }
-        if (!last && !S_ISDIR(st.st_mode)) return E_PATH_NOT_FOUND;
+        if (!last && !S_ISDIR(st.st_mode))
+            return E_PATH_NOT_FOUND;
         if (!AppendItemBytes(*items, ItemKind::Entry,
                              static_cast<BYTE>(EntryTypeFromMode(st.st_mode)), parts[i])) {
             return E_INVALIDARG;

@@ -14,6 +14,12 @@
 // carry SFGAO_HIDDEN. The attribute is read only where the name does not
 // already decide it, and only when hidden items are filtered or asked for.
 //
+// Parsing a relative name ("a/b/c"; empty parts and "." are skipped, ".."
+// is refused) gives one entry item per part; each part must exist (lstat),
+// and every part but the last must be a directory itself, not a link to one:
+// E_FILE_NOT_FOUND when the last part is missing, E_PATH_NOT_FOUND when an
+// earlier one is missing or no directory.
+//
 // Symbolic links are never folders: they carry SFGAO_LINK, and binding to
 // one fails, so a walk through the namespace cannot loop. A folder reached
 // through an entry opens its directory with O_NOFOLLOW, so an entry swapped
@@ -28,9 +34,9 @@
 
 // Where a file-system folder lies and what it calls itself.
 struct FolderPlace {
-    std::string dir;          // the directory that is listed
-    std::string name;         // its own normal display name
-    std::string parsingName;  // its own parsing name: its path, or "::Trash"
+    std::string dir;              // the directory that is listed
+    std::string name;             // its own normal display name
+    std::string parsingName;      // its own parsing name: its path, or "::Trash"
     bool reachedByEntry = false;  // open with O_NOFOLLOW
     bool missingIsEmpty = false;  // a missing directory lists no items
 };

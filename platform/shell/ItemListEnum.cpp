@@ -19,7 +19,8 @@ ShellItem ItemAt(const std::string& bytes, std::size_t offset) {
 
 bool CItemListBuilder::Add(ItemKind kind, BYTE detail, std::string_view name) {
     const std::size_t offset = m_bytes.size();
-    if (!AppendItemBytes(m_bytes, kind, detail, name)) return false;
+    if (!AppendItemBytes(m_bytes, kind, detail, name))
+        return false;
     m_offsets.push_back(offset);
     return true;
 }
@@ -29,7 +30,8 @@ ShellItem CItemListBuilder::At(std::size_t index) const {
 }
 
 void CItemListBuilder::SortFrom(std::size_t first) {
-    if (first >= m_offsets.size()) return;
+    if (first >= m_offsets.size())
+        return;
     std::sort(m_offsets.begin() + static_cast<std::ptrdiff_t>(first), m_offsets.end(),
               [this](std::size_t a, std::size_t b) {
                   return CompareShellItems(ItemAt(m_bytes, a), ItemAt(m_bytes, b)) < 0;
@@ -37,8 +39,10 @@ void CItemListBuilder::SortFrom(std::size_t first) {
 }
 
 HRESULT CIdListEnum::Next(ULONG count, LPITEMIDLIST* items, ULONG* fetched) {
-    if (fetched) *fetched = 0;
-    if (!items && count > 0) return E_POINTER;
+    if (fetched)
+        *fetched = 0;
+    if (!items && count > 0)
+        return E_POINTER;
     ULONG done = 0;
     while (done < count && m_next < m_items.Count()) {
         const ShellItem item = m_items.At(m_next);
@@ -54,7 +58,8 @@ HRESULT CIdListEnum::Next(ULONG count, LPITEMIDLIST* items, ULONG* fetched) {
         items[done++] = list;
         ++m_next;
     }
-    if (fetched) *fetched = done;
+    if (fetched)
+        *fetched = done;
     return done == count ? S_OK : S_FALSE;
 }
 

@@ -7,20 +7,34 @@
 namespace {
 
 constexpr std::array<std::string_view, 22> kPseudoTypes = {
-    "proc",      "sysfs",    "cgroup",      "cgroup2",    "devpts",   "devtmpfs",
-    "mqueue",    "debugfs",  "tracefs",     "securityfs", "pstore",   "bpf",
-    "autofs",    "configfs", "fusectl",     "hugetlbfs",  "binfmt_misc", "nsfs",
-    "efivarfs",  "selinuxfs", "rpc_pipefs", "nfsd"};
+    "proc",     "sysfs",     "cgroup",     "cgroup2",    "devpts",      "devtmpfs",
+    "mqueue",   "debugfs",   "tracefs",    "securityfs", "pstore",      "bpf",
+    "autofs",   "configfs",  "fusectl",    "hugetlbfs",  "binfmt_misc", "nsfs",
+    "efivarfs", "selinuxfs", "rpc_pipefs", "nfsd"};
 
 constexpr std::array<std::string_view, 8> kHiddenTypes = {
-    "ramfs", "tmpfs", "overlay", "squashfs", "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs",
-    "fuse.snapfuse"};
+    "ramfs",           "tmpfs",       "overlay",    "squashfs",
+    "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "fuse.snapfuse"};
 
-constexpr std::array<std::string_view, 19> kNetworkTypes = {
-    "nfs",         "nfs4",         "cifs",           "smb3",        "smbfs",
-    "ncpfs",       "9p",           "afs",            "ceph",        "glusterfs",
-    "lustre",      "coda",         "davfs",          "fuse.sshfs",  "fuse.davfs2",
-    "fuse.glusterfs", "fuse.rclone", "fuse.s3fs",     "fuse.curlftpfs"};
+constexpr std::array<std::string_view, 19> kNetworkTypes = {"nfs",
+                                                            "nfs4",
+                                                            "cifs",
+                                                            "smb3",
+                                                            "smbfs",
+                                                            "ncpfs",
+                                                            "9p",
+                                                            "afs",
+                                                            "ceph",
+                                                            "glusterfs",
+                                                            "lustre",
+                                                            "coda",
+                                                            "davfs",
+                                                            "fuse.sshfs",
+                                                            "fuse.davfs2",
+                                                            "fuse.glusterfs",
+                                                            "fuse.rclone",
+                                                            "fuse.s3fs",
+                                                            "fuse.curlftpfs"};
 
 template <std::size_t N>
 bool Contains(const std::array<std::string_view, N>& list, std::string_view value) {
@@ -29,9 +43,11 @@ bool Contains(const std::array<std::string_view, N>& list, std::string_view valu
 
 // The next space-separated field of `line` from `pos`; empty at the end.
 std::string_view NextField(std::string_view line, std::size_t& pos) {
-    while (pos < line.size() && line[pos] == ' ') ++pos;
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
     const std::size_t start = pos;
-    while (pos < line.size() && line[pos] != ' ') ++pos;
+    while (pos < line.size() && line[pos] != ' ')
+        ++pos;
     return line.substr(start, pos - start);
 }
 
@@ -39,8 +55,10 @@ bool HasOption(std::string_view options, std::string_view option) {
     std::size_t pos = 0;
     while (pos <= options.size()) {
         std::size_t end = options.find(',', pos);
-        if (end == std::string_view::npos) end = options.size();
-        if (options.substr(pos, end - pos) == option) return true;
+        if (end == std::string_view::npos)
+            end = options.size();
+        if (options.substr(pos, end - pos) == option)
+            return true;
         pos = end + 1;
     }
     return false;
@@ -49,8 +67,10 @@ bool HasOption(std::string_view options, std::string_view option) {
 }  // namespace
 
 bool PathHasPrefix(std::string_view path, std::string_view prefix) {
-    if (prefix == "/") return !path.empty() && path.front() == '/';
-    if (path.substr(0, prefix.size()) != prefix) return false;
+    if (prefix == "/")
+        return !path.empty() && path.front() == '/';
+    if (path.substr(0, prefix.size()) != prefix)
+        return false;
     return path.size() == prefix.size() || path[prefix.size()] == '/';
 }
 
@@ -60,10 +80,10 @@ std::string DecodeMountPath(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && text.size() - i >= 4) {
             const std::string_view digits = text.substr(i + 1, 3);
-            if (std::all_of(digits.begin(), digits.end(), [](char c) {
-                    return c >= '0' && c <= '7';
-                })) {
-                const int value = (digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0');
+            if (std::all_of(digits.begin(), digits.end(),
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                const int value =
+                    (digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0');
                 if (value <= 0xFF) {
                     out += static_cast<char>(value);
                     i += 3;
@@ -81,18 +101,21 @@ bool ParseMountInfoLine(std::string_view line, MountEntry* entry) {
     std::array<std::string_view, 6> fields;
     for (auto& field : fields) {
         field = NextField(line, pos);
-        if (field.empty()) return false;
+        if (field.empty())
+            return false;
     }
     // Optional fields up to the lone "-".
     std::string_view field;
     do {
         field = NextField(line, pos);
-        if (field.empty()) return false;
+        if (field.empty())
+            return false;
     } while (field != "-");
     const std::string_view type = NextField(line, pos);
     const std::string_view source = NextField(line, pos);
     const std::string_view superOptions = NextField(line, pos);
-    if (type.empty() || fields[4].front() != '/') return false;
+    if (type.empty() || fields[4].front() != '/')
+        return false;
 
     entry->mountPoint = DecodeMountPath(fields[4]);
     entry->fsType = DecodeMountPath(type);
@@ -111,7 +134,8 @@ MountClass ClassifyMount(const MountEntry& entry) {
         PathHasPrefix(point, "/dev")) {
         return MountClass::Hidden;
     }
-    if (Contains(kNetworkTypes, entry.fsType)) return MountClass::Network;
+    if (Contains(kNetworkTypes, entry.fsType))
+        return MountClass::Network;
     if (PathHasPrefix(point, "/run") && !PathHasPrefix(point, "/run/media")) {
         return MountClass::Hidden;
     }
@@ -124,7 +148,8 @@ std::vector<MountEntry> ReadMountInfo(const std::string& path) {
     std::string line;
     while (std::getline(in, line)) {
         MountEntry entry;
-        if (ParseMountInfoLine(line, &entry)) entries.push_back(std::move(entry));
+        if (ParseMountInfoLine(line, &entry))
+            entries.push_back(std::move(entry));
     }
     return entries;
 }

@@ -54,10 +54,13 @@ std::uint32_t Decode(std::string_view s, std::size_t& i) {
 }
 
 std::uint32_t Fold(std::uint32_t cp) {
-    if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
-    if (cp > 0x10FFFF) return cp;
+    if (cp < 0x80)
+        return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
+    if (cp > 0x10FFFF)
+        return cp;
     const locale_t locale = FoldLocale();
-    if (!locale) return cp;
+    if (!locale)
+        return cp;
     return static_cast<std::uint32_t>(towlower_l(static_cast<wint_t>(cp), locale));
 }
 
@@ -73,16 +76,20 @@ int CompareItemNames(std::string_view a, std::string_view b) {
             // The common case: plain ASCII on both sides.
             const std::uint32_t fa = Fold(ca);
             const std::uint32_t fb = Fold(cb);
-            if (fa != fb) return fa < fb ? -1 : 1;
+            if (fa != fb)
+                return fa < fb ? -1 : 1;
             ++i, ++j;
             continue;
         }
         const std::uint32_t fa = Fold(Decode(a, i));
         const std::uint32_t fb = Fold(Decode(b, j));
-        if (fa != fb) return fa < fb ? -1 : 1;
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
     const int bytes = a.compare(b);
     return bytes < 0 ? -1 : (bytes > 0 ? 1 : 0);
 }

@@ -5,7 +5,8 @@
 #include "platform/shell/ShellRoots.h"
 
 HRESULT SHGetDesktopFolder(ComPtr<IShellFolder>* result) {
-    if (!result) return E_POINTER;
+    if (!result)
+        return E_POINTER;
     *result = ComPtr<CDesktopFolder>::Make(RefreshShellRoots());
     return S_OK;
 }
@@ -16,7 +17,8 @@ namespace {
 enum class Level { Desktop, Volumes, Files };
 
 BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
-    if (!list) return FALSE;
+    if (!list)
+        return FALSE;
     const std::shared_ptr<const ShellRoots> roots = CurrentShellRoots();
     Level level = Level::Desktop;
     std::string result = roots->desktopDir;
@@ -25,10 +27,12 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
     LPCITEMIDLIST at = list;
     for (; !ILIsEmpty(at); at = ILNext(at)) {
         ShellItem item;
-        if (!DecodeItem(at, &item)) return FALSE;
+        if (!DecodeItem(at, &item))
+            return FALSE;
         switch (item.kind) {
             case ItemKind::Special:
-                if (level != Level::Desktop) return FALSE;
+                if (level != Level::Desktop)
+                    return FALSE;
                 switch (item.Special()) {
                     case SpecialFolder::Home:
                         result = roots->home;
@@ -47,22 +51,25 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
                 }
                 break;
             case ItemKind::Volume:
-                if (level != Level::Volumes) return FALSE;
+                if (level != Level::Volumes)
+                    return FALSE;
                 result.assign(item.name);
                 hasPath = true;
                 level = Level::Files;
                 break;
             case ItemKind::Entry:
-                if (level == Level::Volumes || underNonFolder) return FALSE;
+                if (level == Level::Volumes || underNonFolder)
+                    return FALSE;
                 result = JoinPath(result, item.name);
                 hasPath = true;
                 level = Level::Files;
-                underNonFolder = item.Type() != EntryType::Directory &&
-                                 item.Type() != EntryType::Unknown;
+                underNonFolder =
+                    item.Type() != EntryType::Directory && item.Type() != EntryType::Unknown;
                 break;
         }
     }
-    if (ILItemSize(at) == 1 || !hasPath) return FALSE;
+    if (ILItemSize(at) == 1 || !hasPath)
+        return FALSE;
     *path = std::move(result);
     return TRUE;
 }
@@ -70,8 +77,10 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
 }  // namespace
 
 BOOL SHGetPathFromIDList(LPCITEMIDLIST absolute, std::string* path) {
-    if (!path) return FALSE;
-    if (PathOf(absolute, path)) return TRUE;
+    if (!path)
+        return FALSE;
+    if (PathOf(absolute, path))
+        return TRUE;
     path->clear();
     return FALSE;
 }

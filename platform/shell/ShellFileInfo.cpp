@@ -22,19 +22,25 @@ IFileTypeInfoProvider& Provider() {
 std::uintptr_t Answer(const FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
     if (flags & (SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_ICON)) {
         const FileTypeAnswer answer = Provider().Describe(query);
-        if (flags & SHGFI_TYPENAME) info->szTypeName = answer.typeName;
-        if (flags & (SHGFI_SYSICONINDEX | SHGFI_ICON)) info->iIcon = answer.iconIndex;
+        if (flags & SHGFI_TYPENAME)
+            info->szTypeName = answer.typeName;
+        if (flags & (SHGFI_SYSICONINDEX | SHGFI_ICON))
+            info->iIcon = answer.iconIndex;
     }
-    if (flags & SHGFI_DISPLAYNAME) info->szDisplayName = query.name;
-    if (flags & SHGFI_ATTRIBUTES) info->dwAttributes = query.attributes;
+    if (flags & SHGFI_DISPLAYNAME)
+        info->szDisplayName = query.name;
+    if (flags & SHGFI_ATTRIBUTES)
+        info->dwAttributes = query.attributes;
     return 1;
 }
 
 std::string LastPathPart(const std::string& path) {
     std::size_t end = path.size();
-    while (end > 1 && path[end - 1] == '/') --end;
+    while (end > 1 && path[end - 1] == '/')
+        --end;
     const std::size_t slash = path.rfind('/', end - 1);
-    if (slash == std::string::npos || end <= 1) return path.substr(0, end);
+    if (slash == std::string::npos || end <= 1)
+        return path.substr(0, end);
     return path.substr(slash + 1, end - slash - 1);
 }
 
@@ -66,29 +72,36 @@ void SetFileTypeInfoProvider(IFileTypeInfoProvider* provider) {
 
 std::uintptr_t SHGetFileInfo(const std::string& path, DWORD fileAttributes, SHFILEINFO* info,
                              UINT flags) {
-    if (!info) return 0;
+    if (!info)
+        return 0;
     FileTypeQuery query;
     query.name = LastPathPart(path);
     query.openIcon = (flags & SHGFI_OPENICON) != 0;
     query.smallIcon = (flags & SHGFI_SMALLICON) != 0;
     if (flags & SHGFI_USEFILEATTRIBUTES) {
-        if (fileAttributes & FILE_ATTRIBUTE_DIRECTORY) query.attributes |= SFGAO_FOLDER;
+        if (fileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            query.attributes |= SFGAO_FOLDER;
     } else {
         struct stat st {};
-        if (lstat(path.c_str(), &st) != 0) return 0;
+        if (lstat(path.c_str(), &st) != 0)
+            return 0;
         query.path = path;
         query.attributes |= SFGAO_FILESYSTEM;
-        if (S_ISLNK(st.st_mode)) query.attributes |= SFGAO_LINK;
-        if (S_ISDIR(st.st_mode)) query.attributes |= SFGAO_FOLDER;
+        if (S_ISLNK(st.st_mode))
+            query.attributes |= SFGAO_LINK;
+        if (S_ISDIR(st.st_mode))
+            query.attributes |= SFGAO_FOLDER;
     }
     return Answer(query, info, flags);
 }
 
 std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD /*fileAttributes*/, SHFILEINFO* info,
                              UINT flags) {
-    if (!info || !absolute) return 0;
+    if (!info || !absolute)
+        return 0;
     ComPtr<IShellFolder> desktop;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return 0;
+    if (FAILED(SHGetDesktopFolder(&desktop)))
+        return 0;
 
     FileTypeQuery query;
     query.openIcon = (flags & SHGFI_OPENICON) != 0;
@@ -103,15 +116,18 @@ std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD /*fileAttributes*/, S
 
     ComPtr<IShellFolder> parent = desktop;
     PidlPtr parentList(ILCloneParent(absolute));
-    if (!parentList) return 0;
+    if (!parentList)
+        return 0;
     if (!ILIsEmpty(parentList.get())) {
         ComPtr<IShellFolder> bound;
-        if (FAILED(desktop->BindToObject(parentList.get(), &bound)) || !bound) return 0;
+        if (FAILED(desktop->BindToObject(parentList.get(), &bound)) || !bound)
+            return 0;
         parent = bound;
     }
     LPCITEMIDLIST last = ILFindLast(absolute);
     ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM | SFGAO_HIDDEN;
-    if (FAILED(parent->GetAttributesOf(1, &last, &attributes))) attributes = 0;
+    if (FAILED(parent->GetAttributesOf(1, &last, &attributes)))
+        attributes = 0;
     query.attributes = attributes;
     STRRET name;
     if (SUCCEEDED(parent->GetDisplayNameOf(last, SHGDN_NORMAL, &name)) &&

@@ -29,10 +29,10 @@ struct SHFILEINFO {
 
 // What a provider is asked about one item.
 struct FileTypeQuery {
-    std::string name;       // display name; its extension picks the type
-    std::string path;       // file-system path, empty when the item has none
-    ULONG attributes = 0;   // SFGAO bits of the item (SFGAO_FOLDER, SFGAO_LINK, ...)
-    bool isSpecial = false; // a folder of the namespace without a path (Computer, ...)
+    std::string name;        // display name; its extension picks the type
+    std::string path;        // file-system path, empty when the item has none
+    ULONG attributes = 0;    // SFGAO bits of the item (SFGAO_FOLDER, SFGAO_LINK, ...)
+    bool isSpecial = false;  // a folder of the namespace without a path (Computer, ...)
     bool openIcon = false;
     bool smallIcon = true;
 };

@@ -14,7 +14,8 @@
 
 class CShellFolderBase : public IShellFolder {
 public:
-    explicit CShellFolderBase(std::shared_ptr<const ShellRoots> roots) : m_roots(std::move(roots)) {}
+    explicit CShellFolderBase(std::shared_ptr<const ShellRoots> roots)
+        : m_roots(std::move(roots)) {}
 
     HRESULT ParseDisplayName(const std::string& name, ULONG* eaten, LPITEMIDLIST* result,
                              ULONG* attributes) final;

@@ -25,7 +25,8 @@ bool IsValidEntryName(std::string_view name) {
 
 bool DecodeItem(LPCITEMIDLIST list, ShellItem* item) {
     const WORD cb = ILItemSize(list);
-    if (cb < kItemHeaderBytes) return false;
+    if (cb < kItemHeaderBytes)
+        return false;
     const auto* bytes = reinterpret_cast<const BYTE*>(list);
     ShellItem out;
     out.kind = static_cast<ItemKind>(bytes[2]);
@@ -40,7 +41,8 @@ bool DecodeItem(LPCITEMIDLIST list, ShellItem* item) {
             }
             break;
         case ItemKind::Volume:
-            if (!IsValidVolumePath(out.name)) return false;
+            if (!IsValidVolumePath(out.name))
+                return false;
             break;
         case ItemKind::Entry:
             if (out.detail > static_cast<BYTE>(EntryType::Other) || !IsValidEntryName(out.name)) {
@@ -55,7 +57,8 @@ bool DecodeItem(LPCITEMIDLIST list, ShellItem* item) {
 }
 
 bool AppendItemBytes(std::string& out, ItemKind kind, BYTE detail, std::string_view name) {
-    if (name.size() > kMaxNameBytes) return false;
+    if (name.size() > kMaxNameBytes)
+        return false;
     const WORD cb = static_cast<WORD>(kItemHeaderBytes + name.size());
     char header[kItemHeaderBytes];
     std::memcpy(header, &cb, sizeof cb);
@@ -67,15 +70,18 @@ bool AppendItemBytes(std::string& out, ItemKind kind, BYTE detail, std::string_v
 }
 
 LPITEMIDLIST MakeItemList(ItemKind kind, BYTE detail, std::string_view name) {
-    if (name.size() > kMaxNameBytes) return nullptr;
+    if (name.size() > kMaxNameBytes)
+        return nullptr;
     LPITEMIDLIST list = ILAlloc(kItemHeaderBytes + name.size() + sizeof(WORD));
-    if (!list) return nullptr;
+    if (!list)
+        return nullptr;
     auto* bytes = reinterpret_cast<BYTE*>(list);
     const WORD cb = static_cast<WORD>(kItemHeaderBytes + name.size());
     std::memcpy(bytes, &cb, sizeof cb);
     bytes[2] = static_cast<BYTE>(kind);
     bytes[3] = detail;
-    if (!name.empty()) std::memcpy(bytes + kItemHeaderBytes, name.data(), name.size());
+    if (!name.empty())
+        std::memcpy(bytes + kItemHeaderBytes, name.data(), name.size());
     return list;
 }
 
@@ -95,27 +101,36 @@ EntryType EntryTypeFromDirent(unsigned char dType) {
 }
 
 EntryType EntryTypeFromMode(unsigned mode) {
-    if (S_ISREG(mode)) return EntryType::File;
-    if (S_ISDIR(mode)) return EntryType::Directory;
-    if (S_ISLNK(mode)) return EntryType::Symlink;
+    if (S_ISREG(mode))
+        return EntryType::File;
+    if (S_ISDIR(mode))
+        return EntryType::Directory;
+    if (S_ISLNK(mode))
+        return EntryType::Symlink;
     return EntryType::Other;
 }
 
 std::string_view VolumeDisplayName(std::string_view mountPoint) {
-    if (mountPoint == "/") return "File System";
-    while (mountPoint.size() > 1 && mountPoint.back() == '/') mountPoint.remove_suffix(1);
+    if (mountPoint == "/")
+        return "File System";
+    while (mountPoint.size() > 1 && mountPoint.back() == '/')
+        mountPoint.remove_suffix(1);
     return mountPoint.substr(mountPoint.rfind('/') + 1);
 }
 
 int CompareShellItems(const ShellItem& a, const ShellItem& b) {
-    if (a.kind != b.kind) return a.kind < b.kind ? -1 : 1;
+    if (a.kind != b.kind)
+        return a.kind < b.kind ? -1 : 1;
     switch (a.kind) {
         case ItemKind::Special:
             return a.detail == b.detail ? 0 : (a.detail < b.detail ? -1 : 1);
         case ItemKind::Volume: {
-            if ((a.name == "/") != (b.name == "/")) return a.name == "/" ? -1 : 1;
-            const int byName = CompareItemNames(VolumeDisplayName(a.name), VolumeDisplayName(b.name));
-            if (byName != 0) return byName;
+            if ((a.name == "/") != (b.name == "/"))
+                return a.name == "/" ? -1 : 1;
+            const int byName =
+                CompareItemNames(VolumeDisplayName(a.name), VolumeDisplayName(b.name));
+            if (byName != 0)
+                return byName;
             return CompareItemNames(a.name, b.name);
         }
         case ItemKind::Entry:

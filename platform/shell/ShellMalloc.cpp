@@ -15,41 +15,46 @@ struct alignas(std::max_align_t) BlockHeader {
 class CShellMalloc final : public IMalloc {
 public:
     void* Alloc(std::size_t bytes) override {
-        if (bytes > kMaxBlock) return nullptr;
+        if (bytes > kMaxBlock)
+            return nullptr;
         auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
-        if (!header) return nullptr;
+        if (!header)
+            return nullptr;
         header->size = bytes;
         return header + 1;
     }
 
     void* Realloc(void* block, std::size_t bytes) override {
-        if (!block) return Alloc(bytes);
+        if (!block)
+            return Alloc(bytes);
         if (bytes == 0) {
             Free(block);
             return nullptr;
         }
-        if (bytes > kMaxBlock) return nullptr;
-        auto* header = static_cast<BlockHeader*>(
-            std::realloc(HeaderOf(block), sizeof(BlockHeader) + bytes));
-        if (!header) return nullptr;  // the old block stays valid
+        if (bytes > kMaxBlock)
+            return nullptr;
+        auto* header =
+            static_cast<BlockHeader*>(std::realloc(HeaderOf(block), sizeof(BlockHeader) + bytes));
+        if (!header)
+            return nullptr;  // the old block stays valid
         header->size = bytes;
         return header + 1;
     }
 
     void Free(void* block) override {
-        if (block) std::free(HeaderOf(block));
+        if (block)
+            std::free(HeaderOf(block));
     }
 
     std::ptrdiff_t GetSize(const void* block) override {
-        if (!block) return -1;
-        return static_cast<std::ptrdiff_t>(
-            (static_cast<const BlockHeader*>(block) - 1)->size);
+        if (!block)
+            return -1;
+        return static_cast<std::ptrdiff_t>((static_cast<const BlockHeader*>(block) - 1)->size);
     }
 
 private:
     static constexpr std::size_t kMaxBlock =
-        static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) -
-        sizeof(BlockHeader);
+        static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max()) - sizeof(BlockHeader);
 
     static BlockHeader* HeaderOf(void* block) { return static_cast<BlockHeader*>(block) - 1; }
 };
@@ -64,7 +69,8 @@ IMalloc& ShellAllocator() {
 }
 
 HRESULT SHGetMalloc(ComPtr<IMalloc>* result) {
-    if (!result) return E_POINTER;
+    if (!result)
+        return E_POINTER;
     *result = ComPtr<IMalloc>(&ShellAllocator());
     return S_OK;
 }

@@ -1,8 +1,10 @@
 #include "platform/shell/ShellRoots.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -11,18 +13,28 @@
 
 namespace {
 
+struct RootInputs {
+    std::string home, config, data, runtime, mountInfo;
+    // Inode, size and modification time of user-dirs.dirs; zeros when absent.
+    std::array<long long, 4> userDirsStamp{};
+    friend bool operator==(const RootInputs&, const RootInputs&) = default;
+};
+
 std::mutex g_rootsMutex;
 std::shared_ptr<const ShellRoots> g_roots;
+RootInputs g_inputs;
 
 std::string AbsoluteEnv(const char* name) {
     const char* value = std::getenv(name);
-    if (!value || value[0] != '/') return {};
+    if (!value || value[0] != '/')
+        return {};
     return TrimTrailingSlashes(value);
 }
 
 std::string HomeDirectory() {
     std::string home = AbsoluteEnv("HOME");
-    if (!home.empty()) return home;
+    if (!home.empty())
+        return home;
     long size = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
     passwd entry{};
@@ -36,7 +48,8 @@ std::string HomeDirectory() {
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
+    if (!in)
+        return {};
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -52,7 +65,8 @@ std::string Unquote(std::string_view value) {
     }
     for (std::size_t i = 1; i < value.size(); ++i) {
         const char c = value[i];
-        if (c == '"') break;
+        if (c == '"')
+            break;
         if (c == '\\' && i + 1 < value.size()) {
             out += value[++i];
             continue;
@@ -65,13 +79,15 @@ std::string Unquote(std::string_view value) {
 }  // namespace
 
 std::string TrimTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 
 std::string JoinPath(const std::string& dir, std::string_view name) {
     std::string out = dir;
-    if (out.empty() || out.back() != '/') out += '/';
+    if (out.empty() || out.back() != '/')
+        out += '/';
     out += name;
     return out;
 }
@@ -86,7 +102,8 @@ std::string DesktopDirFromUserDirs(const std::string& text, const std::string& h
             view.remove_prefix(1);
         }
         constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
-        if (view.substr(0, kKey.size()) != kKey) continue;
+        if (view.substr(0, kKey.size()) != kKey)
+            continue;
         const std::string value = Unquote(view.substr(kKey.size()));
         constexpr std::string_view kHome = "$HOME";
         if (value.substr(0, kHome.size()) == kHome &&
@@ -101,33 +118,53 @@ std::string DesktopDirFromUserDirs(const std::string& text, const std::string& h
 }
 
 std::shared_ptr<const ShellRoots> RefreshShellRoots() {
-    auto roots = std::make_shared<ShellRoots>();
-    roots->home = HomeDirectory();
-
-    std::string config = AbsoluteEnv("XDG_CONFIG_HOME");
-    if (config.empty()) config = JoinPath(roots->home, ".config");
-    roots->desktopDir =
-        DesktopDirFromUserDirs(ReadWholeFile(JoinPath(config, "user-dirs.dirs")), roots->home);
-    if (roots->desktopDir.empty()) roots->desktopDir = JoinPath(roots->home, "Desktop");
-
-    std::string data = AbsoluteEnv("XDG_DATA_HOME");
-    if (data.empty()) data = JoinPath(roots->home, ".local/share");
-    roots->trashFiles = JoinPath(data, "Trash/files");
-
-    roots->runtimeDir = AbsoluteEnv("XDG_RUNTIME_DIR");
-
+    // What the roots are made from: the variables and the identity of the
+    // user-dirs file. When none of it changed, the last snapshot is still
+    // right and the file is not read again.
+    RootInputs inputs;
+    inputs.home = HomeDirectory();
+    inputs.config = AbsoluteEnv("XDG_CONFIG_HOME");
+    if (inputs.config.empty())
+        inputs.config = JoinPath(inputs.home, ".config");
+    inputs.data = AbsoluteEnv("XDG_DATA_HOME");
+    if (inputs.data.empty())
+        inputs.data = JoinPath(inputs.home, ".local/share");
+    inputs.runtime = AbsoluteEnv("XDG_RUNTIME_DIR");
     const char* mountInfo = std::getenv("ZEMBROLT_MOUNTINFO");
-    roots->mountInfo = (mountInfo && *mountInfo) ? mountInfo : "/proc/self/mountinfo";
+    inputs.mountInfo = (mountInfo && *mountInfo) ? mountInfo : "/proc/self/mountinfo";
+    const std::string userDirs = JoinPath(inputs.config, "user-dirs.dirs");
+    struct stat st;
+    if (stat(userDirs.c_str(), &st) == 0) {
+        inputs.userDirsStamp = {
+            static_cast<long long>(st.st_ino), static_cast<long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec), static_cast<long long>(st.st_mtim.tv_nsec)};
+    }
+    {
+        std::lock_guard lock(g_rootsMutex);
+        if (g_roots && g_inputs == inputs)
+            return g_roots;
+    }
+
+    auto roots = std::make_shared<ShellRoots>();
+    roots->home = inputs.home;
+    roots->desktopDir = DesktopDirFromUserDirs(ReadWholeFile(userDirs), roots->home);
+    if (roots->desktopDir.empty())
+        roots->desktopDir = JoinPath(roots->home, "Desktop");
+    roots->trashFiles = JoinPath(inputs.data, "Trash/files");
+    roots->runtimeDir = inputs.runtime;
+    roots->mountInfo = inputs.mountInfo;
 
     std::lock_guard lock(g_rootsMutex);
     g_roots = roots;
+    g_inputs = std::move(inputs);
     return roots;
 }
 
 std::shared_ptr<const ShellRoots> CurrentShellRoots() {
     {
         std::lock_guard lock(g_rootsMutex);
-        if (g_roots) return g_roots;
+        if (g_roots)
+            return g_roots;
     }
     return RefreshShellRoots();
 }

@@ -9,8 +9,10 @@
 // XDG variables that are empty or relative are ignored, as the XDG rules say.
 //
 // The roots are a snapshot: SHGetDesktopFolder takes a fresh one each time it
-// is called, and every folder reached from that desktop keeps it, so one walk
-// sees one set of roots. SHGetPathFromIDList uses the latest snapshot.
+// is called (reusing the last one when neither the variables nor the
+// user-dirs file changed), and every folder reached from that desktop keeps
+// it, so one walk sees one set of roots. SHGetPathFromIDList uses the latest
+// snapshot.
 
 #include <memory>
 #include <string>

@@ -116,5 +116,9 @@ public:
     virtual HRESULT GetDisplayNameOf(LPCITEMIDLIST item, DWORD shgdn, STRRET* name) = 0;
 };
 
-inline short ShortFromResult(HRESULT hr) { return static_cast<short>(hr & 0xFFFF); }
-inline HRESULT ResultFromShort(int v) { return static_cast<HRESULT>(static_cast<WORD>(v)); }
+inline short ShortFromResult(HRESULT hr) {
+    return static_cast<short>(hr & 0xFFFF);
+}
+inline HRESULT ResultFromShort(int v) {
+    return static_cast<HRESULT>(static_cast<WORD>(v));
+}

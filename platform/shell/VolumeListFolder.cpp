@@ -26,8 +26,10 @@ void AddVolume(std::vector<CVolumeListFolder::Volume>& volumes, std::string path
 
 BYTE FlagsOf(const MountEntry& entry) {
     BYTE flags = 0;
-    if (entry.readOnly) flags |= kVolumeReadOnly;
-    if (IsRemovableMountPoint(entry.mountPoint)) flags |= kVolumeRemovable;
+    if (entry.readOnly)
+        flags |= kVolumeReadOnly;
+    if (IsRemovableMountPoint(entry.mountPoint))
+        flags |= kVolumeRemovable;
     return flags;
 }
 
@@ -74,7 +76,8 @@ std::vector<CVolumeListFolder::Volume> CVolumeListFolder::Volumes() const {
     if (m_which == Which::Computer) {
         BYTE rootFlags = 0;
         for (const auto& entry : mounts) {
-            if (entry.mountPoint == "/") rootFlags = FlagsOf(entry);
+            if (entry.mountPoint == "/")
+                rootFlags = FlagsOf(entry);
         }
         volumes.push_back({"/", rootFlags});
         for (const auto& entry : mounts) {
@@ -94,9 +97,11 @@ std::vector<CVolumeListFolder::Volume> CVolumeListFolder::Volumes() const {
         if (DIR* dir = opendir(gvfs.c_str())) {
             while (const dirent* entry = readdir(dir)) {
                 const std::string_view name(entry->d_name);
-                if (name == "." || name == "..") continue;
+                if (name == "." || name == "..")
+                    continue;
                 const EntryType type = EntryTypeFromDirent(entry->d_type);
-                if (type != EntryType::Directory && type != EntryType::Unknown) continue;
+                if (type != EntryType::Directory && type != EntryType::Unknown)
+                    continue;
                 AddVolume(volumes, JoinPath(gvfs, name), kVolumeNetwork);
             }
             closedir(dir);
@@ -106,15 +111,18 @@ std::vector<CVolumeListFolder::Volume> CVolumeListFolder::Volumes() const {
 }
 
 HRESULT CVolumeListFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
-    if (!(shcontf & SHCONTF_FOLDERS)) return S_OK;
+    if (!(shcontf & SHCONTF_FOLDERS))
+        return S_OK;
     const std::size_t first = items->Count();
-    for (const auto& volume : Volumes()) items->Add(ItemKind::Volume, volume.flags, volume.path);
+    for (const auto& volume : Volumes())
+        items->Add(ItemKind::Volume, volume.flags, volume.path);
     items->SortFrom(first);
     return S_OK;
 }
 
 HRESULT CVolumeListFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderBase>* child) {
-    if (item.kind != ItemKind::Volume) return E_INVALIDARG;
+    if (item.kind != ItemKind::Volume)
+        return E_INVALIDARG;
     FolderPlace place;
     place.dir = std::string(item.name);
     place.name = std::string(VolumeDisplayName(item.name));
@@ -124,17 +132,22 @@ HRESULT CVolumeListFolder::BindChild(const ShellItem& item, ComPtr<CShellFolderB
 }
 
 HRESULT CVolumeListFolder::ChildAttributes(const ShellItem& item, ULONG asked, ULONG* attributes) {
-    if (item.kind != ItemKind::Volume) return E_INVALIDARG;
+    if (item.kind != ItemKind::Volume)
+        return E_INVALIDARG;
     const std::string path(item.name);
     if (asked & SFGAO_VALIDATE) {
         struct stat st;
-        if (stat(path.c_str(), &st) != 0) return ResultFromErrno(errno);
-        if (!S_ISDIR(st.st_mode)) return E_PATH_NOT_FOUND;
+        if (stat(path.c_str(), &st) != 0)
+            return ResultFromErrno(errno);
+        if (!S_ISDIR(st.st_mode))
+            return E_PATH_NOT_FOUND;
     }
-    ULONG found = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_CANCOPY |
-                  SFGAO_CANLINK;
-    if (item.detail & kVolumeRemovable) found |= SFGAO_REMOVABLE;
-    if (item.detail & kVolumeReadOnly) found |= SFGAO_READONLY;
+    ULONG found =
+        SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_CANCOPY | SFGAO_CANLINK;
+    if (item.detail & kVolumeRemovable)
+        found |= SFGAO_REMOVABLE;
+    if (item.detail & kVolumeReadOnly)
+        found |= SFGAO_READONLY;
     if ((asked & SFGAO_HASSUBFOLDER) && DirectoryHasSubfolder(path, false)) {
         found |= SFGAO_HASSUBFOLDER;
     }
@@ -143,7 +156,8 @@ HRESULT CVolumeListFolder::ChildAttributes(const ShellItem& item, ULONG asked, U
 }
 
 HRESULT CVolumeListFolder::ChildName(const ShellItem& item, DWORD shgdn, std::string* name) {
-    if (item.kind != ItemKind::Volume) return E_INVALIDARG;
+    if (item.kind != ItemKind::Volume)
+        return E_INVALIDARG;
     if (shgdn & SHGDN_FORPARSING) {
         name->assign(item.name);
     } else {
@@ -164,7 +178,8 @@ void CVolumeListFolder::OwnName(DWORD shgdn, std::string* name) {
 HRESULT CVolumeListFolder::ParseItems(std::string_view name, std::string* items) {
     std::string path;
     HRESULT hr = CanonicalPath(name, &path);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     const Volume* best = nullptr;
     const std::vector<Volume> volumes = Volumes();
     for (const auto& volume : volumes) {
@@ -172,11 +187,16 @@ HRESULT CVolumeListFolder::ParseItems(std::string_view name, std::string* items)
             best = &volume;
         }
     }
-    if (!best) return E_FILE_NOT_FOUND;
-    if (!AppendItemBytes(*items, ItemKind::Volume, best->flags, best->path)) return E_INVALIDARG;
-    std::string_view rest = std::string_view(path).substr(best->path == "/" ? 1 : best->path.size());
-    while (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
-    if (rest.empty()) return S_OK;
+    if (!best)
+        return E_FILE_NOT_FOUND;
+    if (!AppendItemBytes(*items, ItemKind::Volume, best->flags, best->path))
+        return E_INVALIDARG;
+    std::string_view rest =
+        std::string_view(path).substr(best->path == "/" ? 1 : best->path.size());
+    while (!rest.empty() && rest.front() == '/')
+        rest.remove_prefix(1);
+    if (rest.empty())
+        return S_OK;
     FolderPlace place;
     place.dir = best->path;
     return ComPtr<CFileSystemFolder>::Make(Roots(), std::move(place))->ParseItems(rest, items);

@@ -138,8 +138,8 @@ protected:
     void SetUp() override {
         m_dir = zbtest::MakeTempDir("x");
         m_archive = zbtest::WriteFile(m_dir + "/a.zip", "not read from disk");
-        zbtest::MemoryArchive::Archives()[m_archive] = {
-            {"sub\\deep\\a.txt", "abc"}, {"top.txt", "t"}};
+        zbtest::MemoryArchive::Archives()[m_archive] = {{"sub\\deep\\a.txt", "abc"},
+                                                        {"top.txt", "t"}};
         m_handler = std::make_unique<zbtest::MemoryArchive>(std::vector<std::string>{"zip"});
         m_handler->Init();
         ASSERT_TRUE(m_handler->Open(m_archive));
@@ -213,10 +213,12 @@ TEST(ResultListTest, TheLimitStopsAtItsRowAndSaysSo) {
     int accepted = 0;
     for (int i = 0; i < 100; ++i) {
         CResultItem record;
-        record.m_sName = "f" + std::to_string(i) + ".txt";
+        record.m_sName = std::to_string(i);
+        record.m_sName += ".txt";
         record.m_dwFlags = RIF_IN_ARCHIVE;
         ASSERT_GE(list.Append(std::move(record)), 0);
-        if (!list.AddResultItem()) break;
+        if (!list.AddResultItem())
+            break;
         ++accepted;
     }
     EXPECT_EQ(accepted, 99);
@@ -248,7 +250,8 @@ TEST(ResultArrayTest, RecordsNeverMoveAcrossBlocks) {
     probe.m_sName = "0";
     results.Append(std::move(probe));
     const CResultItem* first = &results[0];
-    for (std::size_t i = 1; i < CResultArray::kBlockSize + 10; ++i) results.Append(CResultItem());
+    for (std::size_t i = 1; i < CResultArray::kBlockSize + 10; ++i)
+        results.Append(CResultItem());
     EXPECT_EQ(&results[0], first);
     EXPECT_EQ(results[0].m_sName, "0");
     EXPECT_EQ(results.GetCount(), CResultArray::kBlockSize + 10);

@@ -89,7 +89,8 @@ TEST(ItemIdListTest, CopiesCombineAndCompare) {
 
     PidlPtr clone(ILClone(ab.get()));
     EXPECT_TRUE(ILIsEqual(clone.get(), ab.get()));
-    EXPECT_EQ(ShellAllocator().GetSize(clone.get()), static_cast<std::ptrdiff_t>(ILGetSize(ab.get())));
+    EXPECT_EQ(ShellAllocator().GetSize(clone.get()),
+              static_cast<std::ptrdiff_t>(ILGetSize(ab.get())));
     EXPECT_EQ(ILClone(nullptr), nullptr);
 
     PidlPtr first(ILCloneFirst(ab.get()));
@@ -152,15 +153,18 @@ TEST(ShellItemTest, ItemsRoundTripAndBadItemsAreRefused) {
         ShellItem out;
         return !DecodeItem(bad.get(), &out);
     };
-    EXPECT_TRUE(refused(std::string("\x03\x00\x03\x00\x00", 5)));          // shorter than a header
-    EXPECT_TRUE(refused(std::string("\x05\x00\x09\x00x\x00\x00", 7)));      // unknown kind
-    EXPECT_TRUE(refused(std::string("\x07\x00\x03\x01" "a/b\x00\x00", 9)));  // '/' in a name
-    EXPECT_TRUE(refused(std::string("\x06\x00\x03\x01..\x00\x00", 8)));     // ".."
-    EXPECT_TRUE(refused(std::string("\x04\x00\x03\x01\x00\x00", 6)));       // empty name
-    EXPECT_TRUE(refused(std::string("\x05\x00\x01\x01x\x00\x00", 7)));      // special with bytes
-    EXPECT_TRUE(refused(std::string("\x04\x00\x01\x07\x00\x00", 6)));       // no such special
-    EXPECT_TRUE(refused(std::string("\x05\x00\x02\x00x\x00\x00", 7)));      // relative volume
-    EXPECT_TRUE(refused(std::string("\x05\x00\x03\x09x\x00\x00", 7)));      // no such entry type
+    EXPECT_TRUE(refused(std::string("\x03\x00\x03\x00\x00", 5)));       // shorter than a header
+    EXPECT_TRUE(refused(std::string("\x05\x00\x09\x00x\x00\x00", 7)));  // unknown kind
+    EXPECT_TRUE(
+        refused(std::string("\x07\x00\x03\x01"
+                            "a/b\x00\x00",
+                            9)));                                        // '/' in a name
+    EXPECT_TRUE(refused(std::string("\x06\x00\x03\x01..\x00\x00", 8)));  // ".."
+    EXPECT_TRUE(refused(std::string("\x04\x00\x03\x01\x00\x00", 6)));    // empty name
+    EXPECT_TRUE(refused(std::string("\x05\x00\x01\x01x\x00\x00", 7)));   // special with bytes
+    EXPECT_TRUE(refused(std::string("\x04\x00\x01\x07\x00\x00", 6)));    // no such special
+    EXPECT_TRUE(refused(std::string("\x05\x00\x02\x00x\x00\x00", 7)));   // relative volume
+    EXPECT_TRUE(refused(std::string("\x05\x00\x03\x09x\x00\x00", 7)));   // no such entry type
 
     EXPECT_EQ(VolumeDisplayName("/"), "File System");
     EXPECT_EQ(VolumeDisplayName("/media/user/USB"), "USB");
@@ -172,7 +176,8 @@ TEST(NameOrderTest, CaseInsensitiveWithTiesByBytes) {
     EXPECT_EQ(CompareItemNames("same", "same"), 0);
     EXPECT_LT(CompareItemNames("ab", "ABC"), 0);
     EXPECT_LT(CompareItemNames("zebra", "\xC3\xA4pfel"), 0);  // "äpfel" after z
-    EXPECT_LT(CompareItemNames("\xC3\x84pfel", "\xC3\xA4pfel"), 0);  // "Äpfel" == "äpfel" but for bytes
+    EXPECT_LT(CompareItemNames("\xC3\x84pfel", "\xC3\xA4pfel"),
+              0);  // "Äpfel" == "äpfel" but for bytes
     EXPECT_LT(CompareItemNames("\xC3\xA4pfel", "\xC3\x84pfelz"), 0);  // folded before length
     // Bytes that are not UTF-8 sort after every code point, stably.
     EXPECT_LT(CompareItemNames("\xF0\x9F\x98\x80", "\xFF"), 0);

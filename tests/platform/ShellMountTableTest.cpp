@@ -8,21 +8,23 @@ namespace {
 
 TEST(MountTableTest, ParsesLinesAndDecodesEscapes) {
     MountEntry entry;
-    ASSERT_TRUE(ParseMountInfoLine(
-        "36 35 98:0 / /mnt/My\\040Disk rw,noatime master:1 shared:2 - ext3 /dev/sdb1 rw,errors=continue",
-        &entry));
+    ASSERT_TRUE(
+        ParseMountInfoLine("36 35 98:0 / /mnt/My\\040Disk rw,noatime master:1 shared:2 - ext3 "
+                           "/dev/sdb1 rw,errors=continue",
+                           &entry));
     EXPECT_EQ(entry.mountPoint, "/mnt/My Disk");
     EXPECT_EQ(entry.fsType, "ext3");
     EXPECT_EQ(entry.source, "/dev/sdb1");
     EXPECT_FALSE(entry.readOnly);
 
-    ASSERT_TRUE(ParseMountInfoLine("40 1 8:17 / /media/u/CD ro,nosuid - iso9660 /dev/sr0 ro", &entry));
+    ASSERT_TRUE(
+        ParseMountInfoLine("40 1 8:17 / /media/u/CD ro,nosuid - iso9660 /dev/sr0 ro", &entry));
     EXPECT_TRUE(entry.readOnly);
     ASSERT_TRUE(ParseMountInfoLine("41 1 8:17 / /x rw - ext4 /dev/sdc rw,ro", &entry));
     EXPECT_TRUE(entry.readOnly);  // read-only super block
 
     EXPECT_FALSE(ParseMountInfoLine("", &entry));
-    EXPECT_FALSE(ParseMountInfoLine("36 35 98:0 / /mnt rw", &entry));  // no separator
+    EXPECT_FALSE(ParseMountInfoLine("36 35 98:0 / /mnt rw", &entry));    // no separator
     EXPECT_FALSE(ParseMountInfoLine("36 35 98:0 / /mnt rw -", &entry));  // no type
 
     EXPECT_EQ(DecodeMountPath("a\\011b\\012c\\134d"), "a\tb\nc\\d");
@@ -62,11 +64,10 @@ TEST(MountTableTest, ClassifiesVolumesNetworkAndPseudoFileSystems) {
 }
 
 TEST(MountTableTest, ReadsAFileAndSkipsMalformedLines) {
-    const std::string path = zbtest::WriteFile(
-        zbtest::MakeTempDir("mounts") + "/mountinfo",
-        "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
-        "garbage\n"
-        "25 22 0:40 / /mnt/nas rw - nfs nas:/e rw\n");
+    const std::string path = zbtest::WriteFile(zbtest::MakeTempDir("mounts") + "/mountinfo",
+                                               "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                               "garbage\n"
+                                               "25 22 0:40 / /mnt/nas rw - nfs nas:/e rw\n");
     const auto entries = ReadMountInfo(path);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].mountPoint, "/mnt/nas");

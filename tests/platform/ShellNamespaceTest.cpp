@@ -40,16 +40,16 @@ protected:
         fs::create_directories(m_home);
         zbtest::WriteFile(m_base + "/config/user-dirs.dirs",
                           "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
-        m_mountInfo = zbtest::WriteFile(
-            m_base + "/mountinfo",
-            "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
-            "23 22 0:5 / /proc rw,nosuid shared:12 - proc proc rw\n"
-            "24 22 8:2 / /mnt/My\\040Disk rw - ext4 /dev/sdb1 rw\n"
-            "25 22 0:40 / /mnt/nas rw - nfs4 nas:/export rw,vers=4.2\n"
-            "26 22 8:33 / /media/user/USB ro,nosuid - vfat /dev/sdc1 ro\n"
-            "27 22 0:25 / /run/user/1000 rw - tmpfs tmpfs rw\n"
-            "28 22 8:49 / " +
-                m_volume + " rw - ext4 /dev/sdd1 rw\n");
+        m_mountInfo =
+            zbtest::WriteFile(m_base + "/mountinfo",
+                              "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                              "23 22 0:5 / /proc rw,nosuid shared:12 - proc proc rw\n"
+                              "24 22 8:2 / /mnt/My\\040Disk rw - ext4 /dev/sdb1 rw\n"
+                              "25 22 0:40 / /mnt/nas rw - nfs4 nas:/export rw,vers=4.2\n"
+                              "26 22 8:33 / /media/user/USB ro,nosuid - vfat /dev/sdc1 ro\n"
+                              "27 22 0:25 / /run/user/1000 rw - tmpfs tmpfs rw\n"
+                              "28 22 8:49 / " +
+                                  m_volume + " rw - ext4 /dev/sdd1 rw\n");
         setenv("HOME", m_home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_base + "/config").c_str(), 1);
         setenv("XDG_DATA_HOME", m_data.c_str(), 1);
@@ -74,11 +74,13 @@ protected:
         std::vector<std::string> names;
         ComPtr<IEnumIDList> items;
         EXPECT_EQ(folder->EnumObjects(flags, &items), S_OK);
-        if (!items) return names;
+        if (!items)
+            return names;
         for (;;) {
             LPITEMIDLIST item = nullptr;
             ULONG fetched = 0;
-            if (items->Next(1, &item, &fetched) != S_OK) break;
+            if (items->Next(1, &item, &fetched) != S_OK)
+                break;
             PidlPtr owned(item);
             names.push_back(Name(folder, owned.get(), shgdn));
         }
@@ -87,7 +89,8 @@ protected:
 
     static std::string Name(IShellFolder* folder, LPCITEMIDLIST item, DWORD shgdn) {
         STRRET name;
-        if (FAILED(folder->GetDisplayNameOf(item, shgdn, &name))) return "<failed>";
+        if (FAILED(folder->GetDisplayNameOf(item, shgdn, &name)))
+            return "<failed>";
         EXPECT_EQ(name.uType, STRRET_CSTR);
         return name.str;
     }
@@ -113,7 +116,8 @@ protected:
     // The folder of a path, bound from the desktop.
     ComPtr<IShellFolder> FolderOf(const std::string& path) {
         PidlPtr list = Parse(m_desktopFolder.Get(), path);
-        if (!list) return nullptr;
+        if (!list)
+            return nullptr;
         return Bind(m_desktopFolder.Get(), list.get());
     }
 
@@ -170,14 +174,23 @@ TEST_F(ShellNamespaceTest, DesktopListsSpecialFoldersThenTheDesktopFolder) {
         EXPECT_TRUE(attributes & SFGAO_FOLDER);
         EXPECT_FALSE(attributes & (SFGAO_FILESYSTEM | SFGAO_CANCOPY | SFGAO_CANDELETE));
     }
-    EXPECT_EQ(Attributes(m_desktopFolder.Get(), home.get(), SFGAO_FOLDER | SFGAO_FILESYSTEM |
-                                                                 SFGAO_CANDELETE | SFGAO_CANCOPY),
+    EXPECT_EQ(Attributes(m_desktopFolder.Get(), home.get(),
+                         SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_CANDELETE | SFGAO_CANCOPY),
               SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_CANCOPY);
     Parse(m_desktopFolder.Get(), "::Bogus", E_FILE_NOT_FOUND);
 
+    // A new desktop reads the changed user-dirs file; the older one keeps
+    // its roots.
+    zbtest::WriteFile(m_base + "/config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Desk\"\n");
+    ComPtr<IShellFolder> newer;
+    ASSERT_EQ(SHGetDesktopFolder(&newer), S_OK);
+    EXPECT_EQ(Name(newer.Get(), nullptr, SHGDN_FORPARSING), m_home + "/Desk");
+    EXPECT_EQ(PathOf(empty.get()), m_home + "/Desk");
+    EXPECT_EQ(Name(m_desktopFolder.Get(), nullptr, SHGDN_FORPARSING), m_desktop);
+
     // A desktop item's path, and binding to a desktop sub-folder.
     PidlPtr projects = Parse(m_desktopFolder.Get(), "Projects");
-    EXPECT_EQ(PathOf(projects.get()), m_desktop + "/Projects");
+    EXPECT_EQ(PathOf(projects.get()), m_home + "/Desk/Projects");
     ComPtr<IShellFolder> bound = Bind(m_desktopFolder.Get(), projects.get());
     ASSERT_TRUE(bound);
     EXPECT_EQ(Names(bound.Get(), kAll), (std::vector<std::string>{"plan.txt"}));
@@ -356,7 +369,8 @@ TEST_F(ShellNamespaceTest, SymbolicLinksAreLinksAndNeverFolders) {
     PidlPtr parsed = Parse(m_desktopFolder.Get(), dir + "/toReal");
     EXPECT_TRUE(Attributes(m_desktopFolder.Get(), parsed.get(), SFGAO_LINK) & SFGAO_LINK);
     EXPECT_TRUE(FAILED(m_desktopFolder->BindToObject(parsed.get(), &bound)));
-    PidlPtr innerName(MakeItemList(ItemKind::Entry, static_cast<BYTE>(EntryType::Directory), "inner"));
+    PidlPtr innerName(
+        MakeItemList(ItemKind::Entry, static_cast<BYTE>(EntryType::Directory), "inner"));
     PidlPtr below(ILCombine(parsed.get(), innerName.get()));
     EXPECT_EQ(PathOf(below.get()), "<none>");
     // A link inside the parsed path is resolved to where it leads.
@@ -421,8 +435,9 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
     ASSERT_TRUE(computer);
     const std::string volumeName = fs::path(m_volume).filename().string();
     std::vector<std::string> expected = {"File System", "My Disk", "USB", volumeName};
-    std::sort(expected.begin() + 1, expected.end(),
-              [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::sort(expected.begin() + 1, expected.end(), [](const std::string& a, const std::string& b) {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
     EXPECT_EQ(Names(computer.Get(), kAll), expected);
     EXPECT_TRUE(Names(computer.Get(), SHCONTF_NONFOLDERS).empty());
     const std::vector<std::string> paths = Names(computer.Get(), kAll, SHGDN_FORPARSING);
@@ -434,8 +449,8 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
 
     // The removable, read-only stick; a volume is a file-system folder with a path.
     PidlPtr usb = Parse(computer.Get(), "/media/user/USB", E_PATH_NOT_FOUND);  // not on this disk
-    PidlPtr usbItem(MakeItemList(ItemKind::Volume, kVolumeRemovable | kVolumeReadOnly,
-                                 "/media/user/USB"));
+    PidlPtr usbItem(
+        MakeItemList(ItemKind::Volume, kVolumeRemovable | kVolumeReadOnly, "/media/user/USB"));
     EXPECT_EQ(Attributes(computer.Get(), usbItem.get(),
                          SFGAO_REMOVABLE | SFGAO_READONLY | SFGAO_FOLDER | SFGAO_FILESYSTEM |
                              SFGAO_CANDELETE),
@@ -551,12 +566,14 @@ TEST_F(ShellNamespaceTest, MalformedListsAreRejected) {
         return list;
     };
     const std::vector<std::string> bad = {
-        std::string("\x01\x00\x00\x00", 4),                  // count 1
-        std::string("\x03\x00\x03\x00\x00", 5),              // count below a header
-        std::string("\x05\x00\x07\x01x\x00\x00", 7),         // unknown kind
-        std::string("\x08\x00\x03\x01" "a/b\x00\x00\x00", 10),  // '/' in the name
-        std::string("\x06\x00\x03\x02..\x00\x00", 8),        // ".."
-        std::string("\x0A\x00\x03\x01ok.txt\x01\x00", 12),   // good item, then count 1
+        std::string("\x01\x00\x00\x00", 4),           // count 1
+        std::string("\x03\x00\x03\x00\x00", 5),       // count below a header
+        std::string("\x05\x00\x07\x01x\x00\x00", 7),  // unknown kind
+        std::string("\x08\x00\x03\x01"
+                    "a/b\x00\x00\x00",
+                    10),                                    // '/' in the name
+        std::string("\x06\x00\x03\x02..\x00\x00", 8),       // ".."
+        std::string("\x0A\x00\x03\x01ok.txt\x01\x00", 12),  // good item, then count 1
     };
     for (const std::string& bytes : bad) {
         PidlPtr list = raw(bytes);

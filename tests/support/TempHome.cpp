@@ -36,16 +36,18 @@ public:
     }
     void TearDown() override {
         std::error_code ec;
-        if (!Root().empty()) std::filesystem::remove_all(Root(), ec);
+        if (!Root().empty())
+            std::filesystem::remove_all(Root(), ec);
     }
 };
 
-const auto* const kRegistered =
-    ::testing::AddGlobalTestEnvironment(new TempHomeEnvironment);
+const auto* const kRegistered = ::testing::AddGlobalTestEnvironment(new TempHomeEnvironment);
 
 }  // namespace
 
-const std::string& TempRoot() { return Root(); }
+const std::string& TempRoot() {
+    return Root();
+}
 
 std::string MakeTempDir(const std::string& hint) {
     static std::atomic<int> counter{0};
