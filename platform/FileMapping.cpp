@@ -113,28 +113,15 @@ void PositionedReader::Close() {
 }
 
 std::int64_t PositionedReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) const {
+    constexpr std::uint64_t kMaxOffset = std::numeric_limits<off_t>::max();
     if (m_fd < 0) {
         return -1;
     }
-    constexpr std::uint64_t kMaxOffset = std::numeric_limits<off_t>::max();
-    auto* out = static_cast<unsigned char*>(buffer);
-    std::size_t done = 0;
-    // No file reaches past the largest offset, so reading stops there.
-    while (done < count && offset <= kMaxOffset - done) {
-        const ssize_t n =
-            ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
+    // No file reaches past the largest offset: nothing to read there.
+    if (offset > kMaxOffset) {
+        return 0;
     }
-    return static_cast<std::int64_t>(done);
+    return ReadRetrying(m_fd, buffer, count, static_cast<std::int64_t>(offset));
 }
 
 std::int64_t PositionedReader::Size() const {

@@ -73,14 +73,21 @@ void InputFile::Close() {
     }
 }
 
-std::int64_t InputFile::Read(void* buffer, std::size_t count) {
-    if (m_fd < 0) {
-        return -1;
-    }
+std::int64_t ReadRetrying(int fd, void* buffer, std::size_t count, std::int64_t offset) {
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
+    constexpr std::uint64_t kMaxOffset = std::numeric_limits<off_t>::max();
     while (done < count) {
-        const ssize_t n = ::read(m_fd, out + done, count - done);
+        ssize_t n;
+        if (offset < 0) {
+            n = ::read(fd, out + done, count - done);
+        } else {
+            // No file reaches past the largest offset, so reading stops there.
+            if (static_cast<std::uint64_t>(offset) > kMaxOffset - done) {
+                break;
+            }
+            n = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        }
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -93,6 +100,13 @@ std::int64_t InputFile::Read(void* buffer, std::size_t count) {
         done += static_cast<std::size_t>(n);
     }
     return static_cast<std::int64_t>(done);
+}
+
+std::int64_t InputFile::Read(void* buffer, std::size_t count) {
+    if (m_fd < 0) {
+        return -1;
+    }
+    return ReadRetrying(m_fd, buffer, count, -1);
 }
 
 bool InputFile::Seek(std::int64_t offset, int origin) {

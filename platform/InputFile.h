@@ -17,6 +17,11 @@ int OpenRegularFile(const std::string& path);
 // The same for `name` relative to the open folder `dirFd` (or AT_FDCWD).
 int OpenRegularFileAt(int dirFd, const char* name);
 
+// Reads up to `count` bytes, going on after short reads and interruptions
+// until `count` or the end of the file: with `offset` below 0 from the file
+// position (read), else at `offset` (pread). The bytes read, or -1 on error.
+std::int64_t ReadRetrying(int fd, void* buffer, std::size_t count, std::int64_t offset);
+
 class InputFile {
 public:
     InputFile() = default;

@@ -122,6 +122,17 @@ std::vector<BYTE> CallerBytes(const RegValue& value) {
     return bytes;
 }
 
+// ERROR_SUCCESS when `target` exists; ERROR_FILE_NOT_FOUND when only its
+// base key does; ERROR_KEY_DELETED when the base key is gone too.
+LONG LookUpKey(const KeyPath& base, const KeyPath& target) {
+    return zb::RegistryStore::Instance().Read([&](const RegTree& tree) {
+        if (tree.Find(target.root, target.names) != nullptr)
+            return ERROR_SUCCESS;
+        return tree.Find(base.root, base.names) != nullptr ? ERROR_FILE_NOT_FOUND
+                                                           : ERROR_KEY_DELETED;
+    });
+}
+
 }  // namespace
 
 LONG RegCreateKeyEx(HKEY key, const std::string& subKey, HKEY* result) {
@@ -135,12 +146,7 @@ LONG RegCreateKeyEx(HKEY key, const std::string& subKey, HKEY* result) {
         return status;
     auto& store = zb::RegistryStore::Instance();
     // Most calls meet an existing key: look before taking the file lock.
-    status = store.Read([&](const RegTree& tree) {
-        if (tree.Find(target.root, target.names) != nullptr)
-            return ERROR_SUCCESS;
-        return tree.Find(base.root, base.names) != nullptr ? ERROR_FILE_NOT_FOUND
-                                                           : ERROR_KEY_DELETED;
-    });
+    status = LookUpKey(base, target);
     if (status == ERROR_FILE_NOT_FOUND) {
         status = store.Write([&](RegTree& tree, bool& changed) {
             RegKeyNode* node = tree.Find(base.root, base.names);
@@ -172,12 +178,7 @@ LONG RegOpenKeyEx(HKEY key, const std::string& subKey, HKEY* result) {
     LONG status = ResolveSubKey(key, subKey, base, target);
     if (status != ERROR_SUCCESS)
         return status;
-    status = zb::RegistryStore::Instance().Read([&](const RegTree& tree) {
-        if (tree.Find(target.root, target.names) != nullptr)
-            return ERROR_SUCCESS;
-        return tree.Find(base.root, base.names) != nullptr ? ERROR_FILE_NOT_FOUND
-                                                           : ERROR_KEY_DELETED;
-    });
+    status = LookUpKey(base, target);
     if (status != ERROR_SUCCESS)
         return status;
     *result = HandleTable::Instance().Add(std::move(target));

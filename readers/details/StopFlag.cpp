@@ -1,0 +1,3 @@
+#include "readers/details/StopFlag.h"
+
+std::atomic<BOOL> g_bStopReading{FALSE};
