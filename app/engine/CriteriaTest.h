@@ -1,0 +1,42 @@
+#pragma once
+// Decides whether one record belongs in the result: its name against the name
+// patterns, then only-files, date, time of day, size and contained text, in
+// that order; the first condition that fails ends the test.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/engine/ResultItem.h"
+#include "app/engine/SearchSnapshot.h"
+
+class CCriteriaTest {
+public:
+    // The current time as seconds since 1970 (tests fix the clock).
+    using Clock = std::function<std::int64_t()>;
+
+    // `snapshot` and `stop` must outlive the test; the node states inside the
+    // snapshot's expression are the test's scratch space.
+    CCriteriaTest(CSearchSnapshot& snapshot, const std::atomic<bool>& stop, Clock clock = {});
+
+    // 1 when the record passes every condition, 0 otherwise; any fault inside
+    // makes the record fail.
+    BOOL MatchCriteria(const CResultItem& record);
+
+    // Whether any condition beyond the name is set.
+    bool HasFurtherConditions() const;
+
+private:
+    BOOL MatchName(const CResultItem& record);
+    BOOL MatchDate(const CResultItem& record) const;
+    BOOL MatchTimeOfDay(const CResultItem& record) const;
+    BOOL MatchSize(const CResultItem& record) const;
+    BOOL MatchContent(const CResultItem& record);
+    BOOL MatchPdfText(const CResultItem& record);
+
+    CSearchSnapshot& m_snapshot;
+    const std::atomic<bool>& m_stop;
+    Clock m_clock;
+    std::string m_lowerName;  // reused for every record
+};

@@ -1,0 +1,28 @@
+#pragma once
+// What a search does to the window: the Find/Stop button, the status bar, the
+// commands that must not run meanwhile, rows and message boxes. The window
+// implements it and carries each call over to its own thread; a search never
+// waits for the window. Tests implement it with a recorder.
+
+#include <string>
+
+#include "app/engine/ResultList.h"
+
+class ISearchHost : public IResultListView {
+public:
+    // The Find button shows "Search" when `ready`, "Stop" while a search runs.
+    virtual void SetSearchButtonState(bool ready) = 0;
+    // The first part of the status bar.
+    virtual void SetStatusText(const std::string& text) = 0;
+    // Disable / enable the commands that must not run during a search.
+    virtual void BeginSearchUi() = 0;
+    virtual void EndSearchUi() = 0;
+    // Removes the duplicate finder's "Dup No" column and its values.
+    virtual void RemoveDupNoColumn() = 0;
+    // All rows were deleted from the list (a new result generation starts).
+    virtual void DeleteAllRows() = 0;
+    // Activates the window and brings it to the top.
+    virtual void BringToFront() = 0;
+    // The end-of-search beep and the cursor refresh.
+    virtual void SearchEnded() = 0;
+};
