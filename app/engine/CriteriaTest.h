@@ -35,8 +35,12 @@ private:
     BOOL MatchContent(const CResultItem& record);
     BOOL MatchPdfText(const CResultItem& record);
 
+    // The current time as a UTC FILETIME; FALSE when out of range.
+    BOOL GetNow(FILETIME* now) const;
+
     CSearchSnapshot& m_snapshot;
     const std::atomic<bool>& m_stop;
     Clock m_clock;
     std::string m_lowerName;  // reused for every record
+    std::string m_path;       // the record's file-system path, reused likewise
 };

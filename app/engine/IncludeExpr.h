@@ -4,6 +4,11 @@
 // array of nodes whose LAST node is the root. Files are scanned block by block,
 // first as 8-bit text and then as UTF-16 text; each node keeps its state
 // (0 satisfied, 1 not satisfied, 2 undecided) across the blocks of one file.
+//
+// Term text with escapes (regular-expression mode) accepts \! \" \& \' \\ \{
+// \| \} \a \b \f \n \r \t \v and \x with one or two hexadecimal digits; any
+// other backslash sequence, including a backslash that ends the text, makes
+// the term (and so the expression) invalid.
 
 #include <cstddef>
 #include <string>
@@ -26,26 +31,59 @@ constexpr int INCLUDE_NODE_TERM = 0;
 constexpr int INCLUDE_NODE_AND = 1;
 constexpr int INCLUDE_NODE_OR = 2;
 
-// The longest term text.
+// The longest term text, in characters.
 constexpr std::size_t kMaxIncludeTermLength = 4096;
+
+// A block of text handed to the matcher is either a whole text (the default)
+// or a window of a longer one. Where a window does not begin at the text's
+// start, a match at its first bytes cannot see the character before it; where
+// it does not end at the text's end, a match at its last bytes cannot see the
+// character after it. Such matches are left to a neighbouring window that
+// overlaps this one far enough (see ContentSearch.cpp) and are not accepted
+// for a whole-word term; the text's real start and end are word boundaries.
+struct CIncludeBlockEdges {
+    BOOL m_bTextStart = TRUE;  // the block's first byte is the text's first byte
+    BOOL m_bTextEnd = TRUE;    // the block's last byte is the text's last byte
+};
 
 class CIncludeTerm {
 public:
+    virtual ~CIncludeTerm() = default;
+
     // Prepares the search bytes of both passes; FALSE when the text is longer
     // than 4096 characters, empty, or an escape is invalid.
     BOOL SetText(const std::string& text, BOOL escapes);
     // 1 when the term occurs in the block under its case and whole-word rules.
-    BOOL Match(const BYTE* block, std::size_t length, int pass) const;
+    BOOL Match(const BYTE* block, std::size_t length, int pass,
+               CIncludeBlockEdges edges = {}) const;
 
     std::string m_sText;
     BOOL m_bMatchCase = FALSE;
     BOOL m_bMatchWholeWord = FALSE;
     std::string m_sAnsiBytes;   // 8-bit search bytes
-    std::string m_sUtf16Bytes;  // UTF-16LE search bytes
+    std::string m_sUtf16Bytes;  // UTF-16LE search bytes; empty when the text is not valid UTF-8
+
+private:
+    // How one pass compares: a block byte b matches search byte k when
+    // (b | fold[k]) == bytes[k]; fold[k] is 0x20 where a lower-case ASCII
+    // letter also accepts its upper-case form, else 0. `anchor` is a second
+    // position (besides 0) that candidates are filtered on.
+    struct CPassPattern {
+        std::string fold;
+        std::size_t anchor = 0;
+        bool folded = false;  // some fold byte is not 0
+    };
+    void PreparePass(int pass);
+    bool IsWholeWord(const BYTE* block, std::size_t length, std::size_t pos, int pass,
+                     CIncludeBlockEdges edges) const;
+
+    CPassPattern m_Pass[2];
 };
 
 class CIncludeExprNode {
 public:
+    virtual ~CIncludeExprNode() = default;
+
     BOOL m_bNot = FALSE;
     int m_iState = INCLUDE_STATE_UNDECIDED;
     int m_iKind = INCLUDE_NODE_TERM;
@@ -61,15 +99,27 @@ class CIncludeExpr {
 public:
     explicit CIncludeExpr(const CIncludeStringData& data) : m_Data(data) {}
     // Empties `nodes` and compiles; 1 on success (an empty string gives no
-    // nodes), 0 on a syntax error.
+    // nodes), 0 on a syntax error: an unbalanced brace, a missing operand or
+    // operator, a quote inside a term, a missing closing quote, an empty term,
+    // a term longer than 4096 characters or an invalid escape.
     BOOL Parse(CIncludeExprNodeArray& nodes) const;
 
 private:
     CIncludeStringData m_Data;
 };
 
+// Sets every node's state to 2.
 void ResetIncludeStates(CIncludeExprNodeArray& nodes);
-int EvalIncludeBlock(CIncludeExprNodeArray& nodes, const BYTE* block, std::size_t length,
-                     int pass);
-int EvalIncludeFinal(CIncludeExprNodeArray& nodes);
+// Evaluates the root over one block, storing every node state that becomes 0
+// or 1 (decided nodes are not evaluated again); returns the root's value:
+// 0, 1 or 2. An empty array (no condition) gives 0. By default the block is a
+// whole text.
+int EvalIncludeBlock(CIncludeExprNodeArray& nodes, const BYTE* block, std::size_t length, int pass,
+                     CIncludeBlockEdges edges = {});
+// The root's value at the end of the text: an undecided term counts as not
+// found. Returns 0, 1 or 2 (the expression holds only for 0) and changes no
+// state, so a later text (a PDF document's) can go on from the same states.
+// An empty array gives 0.
+int EvalIncludeFinal(const CIncludeExprNodeArray& nodes);
+// The largest byte length of any term's 8-bit or UTF-16 search bytes.
 std::size_t GetLongestIncludeTerm(const CIncludeExprNodeArray& nodes);

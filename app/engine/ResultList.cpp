@@ -7,6 +7,8 @@
 namespace {
 constexpr UINT IDS_SEARCH_RESULT_EXCEED = 5011;
 constexpr std::size_t kRowIndexGrowBy = 0x4000;
+constexpr std::size_t kRowBatch = 1024;
+constexpr auto kRowBatchInterval = std::chrono::milliseconds(100);
 }  // namespace
 
 BOOL CResultList::AddResultItem() {
@@ -19,10 +21,12 @@ BOOL CResultList::AddResultItem() {
     if (m_rowIndex.size() == m_rowIndex.capacity())
         m_rowIndex.reserve(m_rowIndex.size() + kRowIndexGrowBy);
     m_rowIndex.push_back(static_cast<DWORD>(index));
-    if (m_pView)
-        m_pView->InsertRows(m_results, index, 1);
+    if (count - m_nPendingFirst >= kRowBatch ||
+        std::chrono::steady_clock::now() - m_lastFlush >= kRowBatchInterval)
+        FlushRows();
 
     if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
+        FlushRows();
         if (m_pView) {
             char text[256];
             std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED),
@@ -38,4 +42,13 @@ void CResultList::ReleaseResults() {
     m_results = std::make_shared<CResultArray>();
     m_rowIndex.clear();
     m_rowIndex.shrink_to_fit();
+    m_nPendingFirst = 0;
+}
+
+void CResultList::FlushRows() {
+    const std::size_t count = m_results->GetCount();
+    if (count > m_nPendingFirst && m_pView)
+        m_pView->InsertRows(m_results, m_nPendingFirst, count - m_nPendingFirst);
+    m_nPendingFirst = count;
+    m_lastFlush = std::chrono::steady_clock::now();
 }

@@ -4,6 +4,7 @@
 // results starts a new generation, and the old one lives on for as long as a
 // reader (the list, the thumbnail thread) still holds it.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -57,9 +58,16 @@ public:
     // Drops every record and row and starts a new generation.
     void ReleaseResults();
 
+    // Hands the rows taken in since the last hand-over to the view. Rows go
+    // to the view in batches (by count and by time), so that a million
+    // results keep the window responsive; the search flushes at its end.
+    void FlushRows();
+
 private:
     IResultListView* m_pView;
     int m_nLimit = kDefaultLimit;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
     std::vector<DWORD> m_rowIndex;
+    std::size_t m_nPendingFirst = 0;  // first record not yet handed to the view
+    std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
 };

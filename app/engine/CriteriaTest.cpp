@@ -1,0 +1,329 @@
+#include "app/engine/CriteriaTest.h"
+
+#include <strings.h>
+
+#include <ctime>
+#include <limits>
+#include <utility>
+
+#include "app/engine/ContentSearch.h"
+#include "app/engine/PathUtils.h"
+#include "app/engine/TextBuffer.h"
+#include "app/engine/TextCase.h"
+#include "platform/FileTime.h"
+#include "platform/shell/ShellApi.h"
+#include "readers/archives/ArchiveHandler.h"
+#include "readers/archives/SourceStream.h"
+#include "readers/details/PdfTextSource.h"
+
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = static_cast<std::int64_t>(kFileTimeTicksPerSecond);
+constexpr std::int64_t kSecondsPerHour = 3600;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Which time of a record a date or time-of-day condition reads.
+constexpr int kTimeLastAccess = 1;
+constexpr int kTimeCreation = 2;
+constexpr int kTimeLastWrite = 3;
+
+// Date modes.
+constexpr int kDatePrevious = 0;
+constexpr int kDateBetweenDates = 1;
+constexpr int kDateBetweenWeekdays = 2;
+
+// Units of the "previous" date mode.
+constexpr int kPrevDays = 0;
+constexpr int kPrevWeeks = 1;
+constexpr int kPrevMonths = 2;
+constexpr int kPrevYears = 3;
+
+// Time-of-day modes (any other value is "between").
+constexpr int kTimePreviousHours = 0;
+
+// Size conditions.
+constexpr int kSizeAtLeast = 1;
+constexpr int kSizeAtMost = 2;
+
+// The record's time that `type` names, or null for any other type.
+const FILETIME* SelectFileTime(const CResultItem& record, int type) {
+    switch (type) {
+        case kTimeLastAccess:
+            return &record.m_ftLastAccess;
+        case kTimeCreation:
+            return &record.m_ftCreation;
+        case kTimeLastWrite:
+            return &record.m_ftLastWrite;
+        default:
+            return nullptr;
+    }
+}
+
+// A UTC time converted to local time once: its 100-ns count and its
+// calendar fields.
+struct LocalTime {
+    std::int64_t ticks = 0;
+    SYSTEMTIME fields;
+};
+
+// FALSE when the time has no local calendar form (out of range).
+BOOL ToLocalTime(const FILETIME& utc, LocalTime* out) {
+    FILETIME local;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &out->fields) ||
+        local.Value() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return FALSE;
+    }
+    out->ticks = static_cast<std::int64_t>(local.Value());
+    return TRUE;
+}
+
+// Whole seconds from `from` to `to` (negative when `from` is later),
+// truncated toward zero. Both counts are non-negative, so the difference
+// cannot overflow.
+std::int64_t ElapsedSeconds(const LocalTime& from, const LocalTime& to) {
+    return (to.ticks - from.ticks) / kTicksPerSecond;
+}
+
+// Seconds since local midnight of a time given as seconds since 1970.
+std::int64_t LocalSecondOfDay(const CTime& time) {
+    const std::tm fields = time.GetLocalTm();
+    return static_cast<std::int64_t>(fields.tm_hour) * kSecondsPerHour + fields.tm_min * 60 +
+           fields.tm_sec;
+}
+
+std::int64_t SecondOfDay(const SYSTEMTIME& fields) {
+    return static_cast<std::int64_t>(fields.wHour) * kSecondsPerHour + fields.wMinute * 60 +
+           fields.wSecond;
+}
+
+// A name whose extension is "pdf" in any case; a name without a '.' has none.
+bool IsPdfName(const std::string& name) {
+    const char* extension = GetFileExtension(name.c_str());
+    return extension != nullptr && strcasecmp(extension, "pdf") == 0;
+}
+
+}  // namespace
+
+CCriteriaTest::CCriteriaTest(CSearchSnapshot& snapshot, const std::atomic<bool>& stop, Clock clock)
+    : m_snapshot(snapshot), m_stop(stop), m_clock(std::move(clock)) {
+    if (!m_clock) {
+        m_clock = [] { return CTime::GetCurrentTime().GetTime(); };
+    }
+}
+
+bool CCriteriaTest::HasFurtherConditions() const {
+    const CSearchData& criteria = m_snapshot.criteria;
+    return criteria.m_DateOptionData.m_iDateOptionType != 0 ||
+           criteria.m_TimeOptionData.m_iTimeOptionTypeIndex != 0 ||
+           criteria.m_SizeOptionData.m_iSizeOptionType != 0 || !m_snapshot.includeNodes.empty() ||
+           criteria.m_GeneralOptionData.m_bOnlyFiles;
+}
+
+BOOL CCriteriaTest::MatchCriteria(const CResultItem& record) {
+    try {
+        if (!MatchName(record)) {
+            return FALSE;
+        }
+        // Without further conditions every item whose name matches belongs in
+        // the result, whether or not it has a file-system path; the path is
+        // looked up only when something else must be tested.
+        if (!HasFurtherConditions()) {
+            return TRUE;
+        }
+        // An archive member's list is its archive's, so members pass here.
+        if (!record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &m_path)) {
+            return FALSE;
+        }
+        if (m_snapshot.criteria.m_GeneralOptionData.m_bOnlyFiles &&
+            (record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return FALSE;
+        }
+        if (!MatchDate(record) || !MatchTimeOfDay(record) || !MatchSize(record)) {
+            return FALSE;
+        }
+        if (!m_snapshot.includeNodes.empty() && !MatchContent(record)) {
+            return FALSE;
+        }
+        return TRUE;
+    } catch (...) {
+        // A fault while testing one item makes that item fail; the search
+        // goes on with the next.
+        return FALSE;
+    }
+}
+
+BOOL CCriteriaTest::MatchName(const CResultItem& record) {
+    const std::vector<CFileNamePattern>& patterns = m_snapshot.patterns;
+    if (patterns.empty() || m_snapshot.criteria.m_GeneralOptionData.m_bCaseSensitive) {
+        return MatchNamePatterns(patterns, record.m_sName);
+    }
+    LowerCaseUtf8(record.m_sName, m_lowerName);
+    return MatchNamePatterns(patterns, m_lowerName);
+}
+
+BOOL CCriteriaTest::GetNow(FILETIME* now) const {
+    return CTimeToFileTime(CTime(m_clock()), now);
+}
+
+BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
+    const CDateOptionData& date = m_snapshot.criteria.m_DateOptionData;
+    const FILETIME* fileTime = SelectFileTime(record, date.m_iDateOptionType);
+    if (fileTime == nullptr) {
+        return TRUE;
+    }
+    LocalTime file;
+    switch (date.m_iDateOptionMode) {
+        case kDatePrevious: {
+            FILETIME nowUtc;
+            LocalTime now;
+            if (!ToLocalTime(*fileTime, &file) || !GetNow(&nowUtc) || !ToLocalTime(nowUtc, &now)) {
+                return FALSE;
+            }
+            const std::int64_t days = ElapsedSeconds(file, now) / kSecondsPerDay;
+            std::int64_t value = 0;
+            switch (date.m_iPrevDateType) {
+                case kPrevDays:
+                    value = days;
+                    break;
+                case kPrevWeeks:
+                    value = days / 7;
+                    break;
+                case kPrevMonths:
+                    // Calendar months between the two local dates.
+                    value = (static_cast<std::int64_t>(now.fields.wYear) - file.fields.wYear) * 12 +
+                            now.fields.wMonth - file.fields.wMonth;
+                    break;
+                case kPrevYears:
+                    value = static_cast<std::int64_t>(now.fields.wYear) - file.fields.wYear;
+                    break;
+                default:
+                    return TRUE;
+            }
+            return value < date.m_iPrevDate ? TRUE : FALSE;
+        }
+        case kDateBetweenDates: {
+            // Both bounds are instants (local calendar times stored as seconds
+            // since 1970), compared at whole seconds so that a file written
+            // during the latest bound's last second is still inside.
+            const std::int64_t seconds = FileTimeToCTime(*fileTime).GetTime();
+            return date.m_tEarliestDate.GetTime() <= seconds &&
+                           seconds <= date.m_tLatestDate.GetTime()
+                       ? TRUE
+                       : FALSE;
+        }
+        case kDateBetweenWeekdays: {
+            if (!ToLocalTime(*fileTime, &file)) {
+                return FALSE;
+            }
+            const int day = file.fields.wDayOfWeek;
+            const int first = date.m_iMinWeekIndex;
+            const int last = date.m_iMaxWeekIndex;
+            if (first <= last) {
+                return first <= day && day <= last ? TRUE : FALSE;
+            }
+            // A range over the weekend.
+            return day <= last || day >= first ? TRUE : FALSE;
+        }
+        default:
+            return TRUE;
+    }
+}
+
+BOOL CCriteriaTest::MatchTimeOfDay(const CResultItem& record) const {
+    const CTimeOptionData& time = m_snapshot.criteria.m_TimeOptionData;
+    const FILETIME* fileTime = SelectFileTime(record, time.m_iTimeOptionTypeIndex);
+    if (fileTime == nullptr) {
+        return TRUE;
+    }
+    LocalTime file;
+    if (!ToLocalTime(*fileTime, &file)) {
+        return FALSE;
+    }
+    if (time.m_iTimeRangeModeIndex == kTimePreviousHours) {
+        FILETIME nowUtc;
+        LocalTime now;
+        if (!GetNow(&nowUtc) || !ToLocalTime(nowUtc, &now)) {
+            return FALSE;
+        }
+        return ElapsedSeconds(file, now) / kSecondsPerHour < time.m_nPrevHour ? TRUE : FALSE;
+    }
+    // Only the times of day count: the bounds' own dates (whatever day the
+    // pickers were last set on) play no part.
+    const std::int64_t t = SecondOfDay(file.fields);
+    const std::int64_t from = LocalSecondOfDay(time.m_tEarliestTime);
+    const std::int64_t to = LocalSecondOfDay(time.m_tLatestTime);
+    if (to < from) {
+        // A range over midnight.
+        return t <= to || t >= from ? TRUE : FALSE;
+    }
+    return from <= t && t <= to ? TRUE : FALSE;
+}
+
+BOOL CCriteriaTest::MatchSize(const CResultItem& record) const {
+    const CSizeOptionData& size = m_snapshot.criteria.m_SizeOptionData;
+    if (size.m_iSizeOptionType != kSizeAtLeast && size.m_iSizeOptionType != kSizeAtMost) {
+        return TRUE;
+    }
+    if ((record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return FALSE;
+    }
+    // Kilobytes, rounded up: a 1-byte file counts as 1 KB.
+    const auto kilobytes =
+        static_cast<std::int64_t>(record.m_nSize / 1024 + (record.m_nSize % 1024 != 0 ? 1 : 0));
+    if (size.m_iSizeOptionType == kSizeAtLeast) {
+        return kilobytes < size.m_nSize ? FALSE : TRUE;
+    }
+    return kilobytes > size.m_nSize ? FALSE : TRUE;
+}
+
+BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
+    if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH)) != 0) {
+        return FALSE;
+    }
+    CIncludeExprNodeArray& nodes = m_snapshot.includeNodes;
+    {
+        // The stream closes when it leaves its scope, also on a fault.
+        CSourceStream stream;
+        if (!OpenResultStream(&stream, record)) {
+            return FALSE;
+        }
+        // The 8-bit and the UTF-16 pass over one reading of the file: the
+        // same answer as the two passes one after the other, at half the
+        // reading; the nodes are left in the UTF-16 pass's states.
+        if (SearchFileContentBothPasses(nodes, stream, m_stop)) {
+            return TRUE;
+        }
+    }
+    // A stopped search reads no further.
+    if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(record.m_sName)) {
+        return FALSE;
+    }
+    return MatchPdfText(record);
+}
+
+BOOL CCriteriaTest::MatchPdfText(const CResultItem& record) {
+    // Only a PDF file on disk has text to extract: a member's list names its
+    // archive, which is no PDF document.
+    if ((record.m_dwFlags & (RIF_FOLDER | RIF_IN_ARCHIVE | RIF_NO_PATH)) != 0 ||
+        !record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &m_path)) {
+        return FALSE;
+    }
+    CTextBuffer text;
+    if (!ExtractPdfText(m_path, &text)) {
+        return FALSE;
+    }
+    // The whole text is one 8-bit block, evaluated on top of the node states
+    // that the UTF-16 pass left.
+    static const BYTE kEmpty = 0;
+    const BYTE* block =
+        text.GetData() != nullptr ? reinterpret_cast<const BYTE*>(text.GetData()) : &kEmpty;
+    CIncludeExprNodeArray& nodes = m_snapshot.includeNodes;
+    const int result = EvalIncludeBlock(nodes, block, static_cast<std::size_t>(text.GetLength()),
+                                        INCLUDE_PASS_ANSI);
+    // The text is all there is, so a root still undecided after it is
+    // resolved as at the end of a file (a term that must be absent is).
+    return result == INCLUDE_STATE_TRUE || (result == INCLUDE_STATE_UNDECIDED &&
+                                            EvalIncludeFinal(nodes) == INCLUDE_STATE_TRUE)
+               ? TRUE
+               : FALSE;
+}

@@ -1,0 +1,528 @@
+#include "app/engine/SearchEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/engine/DateUtils.h"
+#include "app/engine/FolderAccess.h"
+#include "app/engine/PathUtils.h"
+#include "app/engine/ShellHelper.h"
+#include "app/engine/StringTable.h"
+#include "platform/CTime.h"
+#include "platform/Log.h"
+#include "platform/shell/ShellApi.h"
+#include "readers/archives/ArchiveHandler.h"
+#include "readers/details/StopFlag.h"
+
+namespace {
+
+constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
+constexpr UINT IDS_OBJECTS = 5003;
+constexpr UINT IDS_SEARCHING_IN = 5004;
+constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
+
+constexpr COLORREF kRed = 255;
+constexpr COLORREF kBlue = 0xFF0000;
+
+// The attributes the walk reads of each item. Asking every bit would make the
+// namespace work out costly ones (sub-folder scans, validation) that no step
+// of the walk looks at; the answers to these bits are the same either way.
+constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_NONENUMERATED |
+                                  SFGAO_CANDELETE | SFGAO_CANCOPY | SFGAO_FILESYSTEM |
+                                  SFGAO_REMOVABLE | SFGAO_LINK;
+constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
+constexpr ULONG kAccessAttributes = SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
+// Asked again of a record kept by a search in the last result.
+constexpr ULONG kRecheckAttributes = 0xA0000021u;
+
+// The shell item of an existing path as a search root.
+bool MakeShellRoot(const std::string& path, FOLDERITEM* root) {
+    CShellHelper helper;
+    LPITEMIDLIST parsed = nullptr;
+    if (FAILED(helper.ParseDisplayName(path, &parsed, nullptr)) || !parsed)
+        return false;
+    root->m_pidlFull.reset(parsed);
+    root->m_pidlParentFull.reset(ILCloneParent(parsed));
+    root->m_pidl.reset(ILCloneFirst(ILFindLast(parsed)));
+    root->m_pParentFolder = helper.BindToFolder(root->m_pidlParentFull.get());
+    return root->m_pParentFolder && root->m_pidl && root->m_pidlParentFull;
+}
+
+// A root inside an archive: the longest leading part of `path` that is an
+// archive file, and the rest as the folder inside it.
+bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
+    for (std::size_t end = path.size(); end > 0;) {
+        const std::string head = path.substr(0, end);
+        if (IsArchiveFileName(head) && FileExistsByOpen(head)) {
+            if (!MakeShellRoot(head, root))
+                return false;
+            std::string inner = path.substr(end);
+            std::replace(inner.begin(), inner.end(), '/', '\\');
+            while (!inner.empty() && inner.front() == '\\')
+                inner.erase(0, 1);
+            while (!inner.empty() && inner.back() == '\\')
+                inner.pop_back();
+            root->m_nKind = FOLDERITEM_ARCHIVE;
+            root->m_sInnerPath = inner;
+            return true;
+        }
+        const std::size_t cut = path.find_last_of("/\\", end - 1);
+        if (cut == std::string::npos || cut == 0)
+            break;
+        end = cut;
+    }
+    return false;
+}
+
+std::string FormatText(UINT id, const std::string& argument) {
+    const char* format = LoadResourceString(id);
+    const int n = std::snprintf(nullptr, 0, format, argument.c_str());
+    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
+    return text;
+}
+
+}  // namespace
+
+BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
+                          std::string* message) {
+    message->clear();
+    CSearchSnapshot& snapshot = request->snapshot;
+    snapshot.criteria = criteria;
+    snapshot.patterns.clear();
+    snapshot.includeNodes.clear();
+
+    if (!CIncludeExpr(criteria.m_IncludeStringData).Parse(snapshot.includeNodes)) {
+        *message = LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION);
+        return FALSE;
+    }
+
+    CSearchNameSpec spec;
+    spec.m_sText = criteria.m_MainData.m_sFindString;
+    spec.Parse(snapshot.patterns);
+    PrepareNamePatterns(snapshot.patterns, criteria.m_GeneralOptionData.m_bCaseSensitive);
+
+    // The names text splits at "\"; on disk the folder part's separators are "/".
+    std::string lookIn = criteria.m_MainData.m_sFindRootPath;
+    std::string folderPart = spec.GetFolderPart();
+    if (!folderPart.empty()) {
+        std::replace(folderPart.begin(), folderPart.end(), '\\', '/');
+        if (!IsDirectory(folderPart)) {
+            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, folderPart);
+            return FALSE;
+        }
+        lookIn = folderPart;
+    }
+
+    auto root = std::make_shared<FOLDERITEM>();
+    if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
+                                               : MakeArchiveRoot(lookIn, root.get()))) {
+        *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+        return FALSE;
+    }
+    // An archive file named as the place to look is searched from its top.
+    if (root->m_nKind == FOLDERITEM_SHELL && !IsDirectory(lookIn)) {
+        if (!IsArchiveFileName(lookIn)) {
+            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+            return FALSE;
+        }
+        root->m_nKind = FOLDERITEM_ARCHIVE;
+    }
+    request->root = std::move(root);
+    request->rootIsDesktop = false;
+    request->lookInText = lookIn;
+    return TRUE;
+}
+
+CSearchEngine::CSearchEngine(ISearchHost* host) : m_pHost(host), m_results(host) {}
+
+CSearchEngine::~CSearchEngine() {
+    StopSearch();
+    WaitForSearch();
+}
+
+BOOL CSearchEngine::StartSearch(CSearchRequest request) {
+    if (m_bSearching.load())
+        return FALSE;
+    WaitForSearch();  // the previous thread has ended; collect it
+    m_request = std::move(request);
+    m_bSearching.store(true);
+    m_thread = std::thread([this] { SearchThreadProc(); });
+    return TRUE;
+}
+
+void CSearchEngine::StopSearch() {
+    m_bStop.store(true);
+    SetStopFlag(TRUE);
+}
+
+void CSearchEngine::WaitForSearch() {
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
+        m_thread.join();
+}
+
+int CSearchEngine::RunSearch(CSearchRequest request) {
+    m_request = std::move(request);
+    return DoSearch();
+}
+
+void CSearchEngine::SearchThreadProc() {
+    try {
+        if (m_pHost)
+            m_pHost->SetSearchButtonState(false);
+        DoSearch();
+    } catch (...) {
+    }
+    m_bSearching.store(false);
+    if (m_pHost) {
+        m_pHost->SetSearchButtonState(true);
+        m_pHost->SearchEnded();
+    }
+}
+
+int CSearchEngine::DoSearch() {
+    m_nWalkDepth = 0;
+    const CTime start = CTime::GetCurrentTime();
+    LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
+    m_bStop.store(false);
+    SetStopFlag(FALSE);
+    m_results.SetLimit(m_request.resultLimit);
+    m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
+
+    if (m_pHost) {
+        m_pHost->BeginSearchUi();
+        m_pHost->RemoveDupNoColumn();
+    }
+    const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    if (general.m_bSearchInLastResult) {
+        SearchInLastResult();
+    } else {
+        if (!general.m_bAppendResultToLastSearch)
+            ClearResults();
+        if (m_request.root)
+            SearchRoot(m_request.root.get());
+    }
+    m_results.FlushRows();
+    if (m_pHost) {
+        m_pHost->EndSearchUi();
+        m_pHost->BringToFront();
+    }
+    UpdateStatusText();
+
+    const CTime end = CTime::GetCurrentTime();
+    LogPrintf(kRed, "End : %s", FormatDateTime(end).c_str());
+    const std::int64_t used = std::max<std::int64_t>(0, (end - start).GetTotalSeconds());
+    LogPrintf(kBlue, "Used : %02d:%02d:%02d", static_cast<int>((used / 3600) % 24),
+              static_cast<int>((used / 60) % 60), static_cast<int>(used % 60));
+    return 0;
+}
+
+void CSearchEngine::ClearResults() {
+    m_results.ReleaseResults();
+    if (m_pHost)
+        m_pHost->DeleteAllRows();
+}
+
+std::string CSearchEngine::UpdateStatusText(const std::vector<std::size_t>* selectedRows) {
+    const std::shared_ptr<CResultArray> results = m_results.GetResults();
+    const std::vector<DWORD>& rows = m_results.GetRowIndex();
+    long long count = 0;
+    std::uint64_t total = 0;
+    if (selectedRows && !selectedRows->empty()) {
+        count = static_cast<long long>(selectedRows->size());
+        for (std::size_t row : *selectedRows) {
+            if (row < rows.size())
+                total += results->GetAt(rows[row]).m_nSize;
+        }
+    } else {
+        count = static_cast<long long>(rows.size());
+        for (std::size_t i = 0; i < results->GetCount(); ++i)
+            total += results->GetAt(i).m_nSize;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
+    std::string status = text;
+    if (count > 0) {
+        if (total <= 1048576) {
+            std::snprintf(text, sizeof text, "  %dKB", static_cast<int>((total + 1023) / 1024));
+        } else {
+            std::snprintf(text, sizeof text, "  %.2fMB", static_cast<double>(total) / 1048576.0);
+        }
+        status += text;
+    }
+    SetStatusText(status);
+    return status;
+}
+
+void CSearchEngine::SetStatusText(const std::string& text) {
+    m_sStatusText = text;
+    if (m_pHost)
+        m_pHost->SetStatusText(text);
+}
+
+void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
+    std::string where = record.m_sName;
+    if (!(record.m_dwFlags & RIF_NO_PATH)) {
+        where = record.m_sFolder;
+        if (where.empty() || where.back() != '/')
+            where += '/';
+        where += record.m_sName;
+    }
+    SetStatusText(FormatText(IDS_SEARCHING_IN, where));
+}
+
+BOOL CSearchEngine::MatchCriteria(const CResultItem& record) {
+    return m_pCriteria ? m_pCriteria->MatchCriteria(record) : FALSE;
+}
+
+bool CSearchEngine::IsDeeperAllowed() const {
+    const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    return !general.m_bLimitDepth || m_nWalkDepth < general.m_nSearchDepth;
+}
+
+BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index) {
+    const std::ptrdiff_t at = m_results.Append(std::move(record));
+    if (at < 0) {
+        m_bStop.store(true);
+        return FALSE;
+    }
+    *index = static_cast<std::size_t>(at);
+    if (!m_results.AddResultItem()) {
+        m_bStop.store(true);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CSearchEngine::MakeRootRecord(const FOLDERITEM& root, CResultItem& record) {
+    ULONG attributes = kWalkAttributes;
+    LPCITEMIDLIST item = root.m_pidl.get();
+    if (!root.m_pParentFolder || !item ||
+        FAILED(root.m_pParentFolder->GetAttributesOf(1, &item, &attributes)))
+        attributes = 0;
+    MakeResultItem(record, root.m_pParentFolder, PidlPtr(ILClone(root.m_pidl.get())),
+                   PidlPtr(ILClone(root.m_pidlFull.get())), attributes, m_request.lookInText);
+}
+
+void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
+    if (!root)
+        return;
+    try {
+        std::string path;
+        if (!root->m_pidlFull || !SHGetPathFromIDList(root->m_pidlFull.get(), &path))
+            TouchLogicalDrives();
+
+        CResultItem scratch;
+        if (root->m_nKind == FOLDERITEM_ARCHIVE) {
+            MakeRootRecord(*root, scratch);
+            ShowSearchingStatus(scratch);
+            SearchArchiveRoot(*root);
+            return;
+        }
+        if (m_request.rootIsDesktop) {
+            MakeRootRecord(*root, scratch);
+            ShowSearchingStatus(scratch);
+            SearchFolder(root->m_pParentFolder.Get(), root->m_pidlFull.get(), m_request.lookInText);
+            return;
+        }
+        if (!root->m_pParentFolder || !root->m_pidl)
+            return;
+        ComPtr<IShellFolder> bound;
+        if (FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &bound)) || !bound)
+            return;
+        MakeRootRecord(*root, scratch);
+        ShowSearchingStatus(scratch);
+        SearchFolder(bound.Get(), root->m_pidlFull.get(), m_request.lookInText);
+    } catch (...) {
+    }
+}
+
+BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
+                                 const std::string& pathText) {
+    ++m_nWalkDepth;
+    BOOL result = TRUE;
+    try {
+        const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+        const bool deeper = IsDeeperAllowed();
+        ComPtr<IEnumIDList> items;
+        if (folder &&
+            SUCCEEDED(folder->EnumObjects(
+                SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items)) &&
+            items) {
+            CResultItem scratch;
+            while (!m_bStop.load(std::memory_order_relaxed)) {
+                LPITEMIDLIST fetched = nullptr;
+                ULONG count = 0;
+                if (items->Next(1, &fetched, &count) != S_OK || count == 0)
+                    break;
+                if (!fetched)
+                    continue;
+                PidlPtr child(fetched);
+
+                ULONG attributes = kWalkAttributes;
+                LPCITEMIDLIST childItem = child.get();
+                if (FAILED(folder->GetAttributesOf(1, &childItem, &attributes)))
+                    attributes = 0;
+                PidlPtr childAbsolute(CShellHelper::ConcatPidls(absolute, child.get()));
+                if (!childAbsolute)
+                    continue;
+
+                MakeResultItem(scratch, ComPtr<IShellFolder>(folder), std::move(child),
+                               std::move(childAbsolute), attributes, pathText);
+                const CResultItem* current = &scratch;
+                if (MatchCriteria(scratch)) {
+                    std::size_t index = 0;
+                    if (!AppendResult(std::move(scratch), &index)) {
+                        result = FALSE;
+                        break;
+                    }
+                    current = &m_results.GetAt(index);
+                }
+
+                if (general.m_bIncludeSubFolder && (attributes & kEnterableAttributes) &&
+                    !(attributes & SFGAO_NONENUMERATED)) {
+                    ULONG access = kAccessAttributes;
+                    childItem = current->m_pidl.get();
+                    if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &access)))
+                        attributes |= access;
+                    ComPtr<IShellFolder> sub;
+                    if (IsShellItemSearchable(*current, attributes) &&
+                        SUCCEEDED(folder->BindToObject(current->m_pidl.get(), &sub)) && sub) {
+                        const std::string saved = m_sStatusText;
+                        ShowSearchingStatus(*current);
+                        if (deeper) {
+                            std::string subPath = pathText;
+                            subPath += '/';
+                            subPath += current->m_sName;
+                            if (!SearchFolder(sub.Get(), current->m_pidlFull.get(), subPath)) {
+                                SetStatusText(saved);
+                                result = FALSE;
+                                break;
+                            }
+                        }
+                        SetStatusText(saved);
+                    }
+                }
+
+                if (general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder &&
+                    !(attributes & SFGAO_FOLDER) && deeper) {
+                    if (!SearchInArchive(folder, current->m_pidl.get(), current->m_pidlFull.get(),
+                                         absolute)) {
+                        m_bStop.store(true);
+                        result = FALSE;
+                        break;
+                    }
+                }
+            }
+        }
+    } catch (...) {
+        LogErrorLocation("ZembroltDlg", 828);
+        result = FALSE;
+    }
+    --m_nWalkDepth;
+    return result;
+}
+
+void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
+    try {
+        std::string path;
+        if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path))
+            return;
+        InitArchiveHandlers();
+        CArchiveHandler* handler = FindArchiveHandler(path);
+        if (!handler)
+            return;
+        const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
+        const std::string& folder = root.m_sInnerPath;
+        int i = handler->FindFolder(folder);
+        CResultItem scratch;
+        for (i = handler->NextChild(i, folder, subtree); i != -1;
+             i = handler->NextChild(i, folder, subtree)) {
+            if (m_bStop.load(std::memory_order_relaxed))
+                break;
+            DWORD attributes = 0;
+            handler->GetAttributes(i, &attributes);
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                continue;
+            PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
+            if (!MakeArchiveEntryItem(handler, i, scratch, root.m_pParentFolder,
+                                      PidlPtr(ILClone(root.m_pidl.get())), std::move(full)))
+                continue;
+            if (MatchCriteria(scratch)) {
+                std::size_t index = 0;
+                if (!AppendResult(std::move(scratch), &index))
+                    break;
+            }
+        }
+    } catch (...) {
+    }
+}
+
+BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
+                                    LPCITEMIDLIST itemAbsolute, LPCITEMIDLIST folderAbsolute) {
+    try {
+        std::string path;
+        if (!itemAbsolute || !SHGetPathFromIDList(itemAbsolute, &path))
+            return TRUE;
+        InitArchiveHandlers();
+        CArchiveHandler* handler = FindArchiveHandler(path);
+        if (!handler)
+            return TRUE;
+        BOOL result = TRUE;
+        CResultItem scratch;
+        for (int i = handler->FirstFile(); i != -1 && !m_bStop.load(std::memory_order_relaxed);
+             i = handler->NextFile(i)) {
+            PidlPtr full(CShellHelper::ConcatPidls(folderAbsolute, item));
+            if (!MakeArchiveEntryItem(handler, i, scratch, ComPtr<IShellFolder>(folder),
+                                      PidlPtr(ILClone(item)), std::move(full)))
+                continue;
+            if (MatchCriteria(scratch)) {
+                std::size_t index = 0;
+                if (!AppendResult(std::move(scratch), &index)) {
+                    result = FALSE;
+                    break;
+                }
+            }
+        }
+        handler->Close();
+        return result;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+void CSearchEngine::SearchInLastResult() {
+    if (m_pHost)
+        m_pHost->RemoveDupNoColumn();
+    // Set the earlier records aside; the list starts empty.
+    const std::shared_ptr<CResultArray> earlier = m_results.GetResults();
+    std::vector<const CResultItem*> rows;
+    rows.reserve(earlier->GetCount());
+    for (std::size_t i = 0; i < earlier->GetCount(); ++i)
+        rows.push_back(&earlier->GetAt(i));
+    ClearResults();
+
+    for (const CResultItem* record : rows) {
+        if (m_bStop.load(std::memory_order_relaxed))
+            break;
+        if (record->m_dwFlags & RIF_ARCHIVE)
+            continue;
+        if (!MatchCriteria(*record))
+            continue;
+        CResultItem copy(*record);
+        if (!(copy.m_dwFlags & RIF_IN_ARCHIVE) && copy.m_pParentFolder && copy.m_pidl) {
+            ULONG attributes = kRecheckAttributes;
+            LPCITEMIDLIST item = copy.m_pidl.get();
+            if (SUCCEEDED(copy.m_pParentFolder->GetAttributesOf(1, &item, &attributes))) {
+                copy.m_dwFlags &= ~(RIF_FOLDER | RIF_DELETABLE);
+                if (attributes & SFGAO_FOLDER)
+                    copy.m_dwFlags |= RIF_FOLDER;
+                if (attributes & SFGAO_CANDELETE)
+                    copy.m_dwFlags |= RIF_DELETABLE;
+            }
+        }
+        std::size_t index = 0;
+        if (!AppendResult(std::move(copy), &index))
+            break;
+    }
+}

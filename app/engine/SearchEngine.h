@@ -1,0 +1,102 @@
+#pragma once
+// The search: a worker thread that walks the shell namespace depth first from
+// a root (and the members of archives met on the way), tests every item
+// against a snapshot of the criteria and collects the records that pass, in
+// the walk's order. One search runs at a time; Stop sets the stop flags and
+// the walk ends before its next item. The engine never touches a widget: what
+// the search does to the window goes through ISearchHost.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/engine/CriteriaTest.h"
+#include "app/engine/FolderItem.h"
+#include "app/engine/ResultList.h"
+#include "app/engine/SearchHost.h"
+#include "app/engine/SearchSnapshot.h"
+
+class CArchiveHandler;
+
+// What Find hands the search: the snapshot of the criteria and the root.
+struct CSearchRequest {
+    CSearchSnapshot snapshot;
+    std::shared_ptr<const FOLDERITEM> root;  // null: nothing is walked
+    bool rootIsDesktop = false;              // the tree's root item is selected
+    std::string lookInText;                  // the "look in" text, for items without a path
+    int resultLimit = CResultList::kDefaultLimit;
+};
+
+// Builds a request from the criteria as the window holds them: the names text
+// is split into the folder part and the patterns, the include string compiled,
+// and the root found from the folder part or else the look-in path (a path
+// inside an archive, "/x/a.zip\sub", makes an archive root). FALSE with the
+// message to show when the input cannot be searched.
+BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
+                          std::string* message);
+
+class CSearchEngine {
+public:
+    explicit CSearchEngine(ISearchHost* host);
+    // Stops a running search and waits for its thread to end.
+    ~CSearchEngine();
+    CSearchEngine(const CSearchEngine&) = delete;
+    CSearchEngine& operator=(const CSearchEngine&) = delete;
+
+    // Starts the search thread; FALSE when a search runs already.
+    BOOL StartSearch(CSearchRequest request);
+    // Sets the stop flags; the walk ends before its next item.
+    void StopSearch();
+    bool IsSearching() const { return m_bSearching.load(); }
+    // Waits until the search thread has ended (never call from the host's
+    // callbacks).
+    void WaitForSearch();
+
+    // Runs the search driver on the calling thread with `request` (the folder
+    // listings of the window use this with no thread running).
+    int RunSearch(CSearchRequest request);
+
+    // Empties the results and the list.
+    void ClearResults();
+    // "%d Objects" with the count and total size of the selected rows, or of
+    // all rows when none is selected; also shown in the status bar.
+    std::string UpdateStatusText(const std::vector<std::size_t>* selectedRows = nullptr);
+
+    CResultList& GetResultList() { return m_results; }
+    const CSearchRequest& GetRequest() const { return m_request; }
+    // For callers that display the walk's position or test it.
+    int GetWalkDepth() const { return m_nWalkDepth; }
+
+    // The walk (public for the multi-folder search and the finders, which
+    // drive it with their own roots).
+    void SearchRoot(const FOLDERITEM* root);
+    BOOL SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText);
+    void SearchArchiveRoot(const FOLDERITEM& root);
+    BOOL SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item, LPCITEMIDLIST itemAbsolute,
+                         LPCITEMIDLIST folderAbsolute);
+    void SearchInLastResult();
+    BOOL MatchCriteria(const CResultItem& record);
+
+private:
+    int DoSearch();
+    void SearchThreadProc();
+    // Appends a passing record and takes it into the list; 0 at the limit.
+    BOOL AppendResult(CResultItem&& record, std::size_t* index);
+    void ShowSearchingStatus(const CResultItem& record);
+    void SetStatusText(const std::string& text);
+    void MakeRootRecord(const FOLDERITEM& root, CResultItem& record);
+    bool IsDeeperAllowed() const;
+
+    ISearchHost* m_pHost;
+    CResultList m_results;
+    CSearchRequest m_request;
+    std::unique_ptr<CCriteriaTest> m_pCriteria;
+    std::atomic<bool> m_bStop{false};
+    std::atomic<bool> m_bSearching{false};
+    std::thread m_thread;
+    int m_nWalkDepth = 0;
+    std::string m_sStatusText;
+};

@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# Times the search engine (zb_search) against well-known tools on one tree and
+# prints a table of result counts, mean wall times and ratios.
+#
+#   bench/compare.sh <tree> [pattern] [word]
+#
+#   pattern  name search; without '*' or '?' it is looked for anywhere in the
+#            name (default: report)
+#   word     one-word content search (default: zembroltneedle)
+#
+# The AND/OR query uses the marker words of zb_make_tree: {alpha & beta} | gamma.
+#
+# Environment: ZB_SEARCH (the zb_search binary; default
+# build/bench/zb_search, or $BUILD_DIR/bench/zb_search), RUNS (timed runs per
+# command, default 3), OUT (folder for the hyperfine JSON files and the table;
+# default a new folder under /tmp).
+#
+# fd-find, ripgrep, ugrep and hyperfine are installed with apt-get when missing.
+# A tool that cannot be installed is left out of the table; without hyperfine
+# the times come from a plain loop (one warm-up run, then RUNS timed runs).
+#
+# Comparing like with like: zb_search also scans every file that does not
+# match as UTF-16 text (a second pass), so its content rows do more work than
+# grep's. The rows marked "+zip" also search inside ZIP archives (zb_search's
+# default, ugrep -z); all others look at files as they lie on disk, where a
+# stored ZIP's members are plain bytes that grep finds in the ZIP file itself.
+# zb_search ignores case unless --case; grep, rg and ugrep match case unless -i.
+set -euo pipefail
+
+usage() {
+    echo "usage: $0 <tree> [pattern] [word]" >&2
+    exit 2
+}
+
+if [ $# -lt 1 ] || [ $# -gt 3 ]; then usage; fi
+tree=$1
+pattern=${2:-report}
+word=${3:-zembroltneedle}
+[ -d "$tree" ] || { echo "$0: $tree is not a folder" >&2; exit 2; }
+tree=$(cd "$tree" && pwd)
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+zb=${ZB_SEARCH:-$repo/${BUILD_DIR:-build}/bench/zb_search}
+[ -x "$zb" ] || { echo "$0: $zb not found; build the bench targets or set ZB_SEARCH" >&2; exit 2; }
+runs=${RUNS:-3}
+out=${OUT:-$(mktemp -d "${TMPDIR:-/tmp}/zb-compare.XXXXXX")}
+mkdir -p "$out"
+
+have() { command -v "$1" >/dev/null 2>&1; }
+
+install_missing() {
+    local missing=()
+    have fdfind || missing+=(fd-find)
+    have rg || missing+=(ripgrep)
+    have ugrep || missing+=(ugrep)
+    have hyperfine || missing+=(hyperfine)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    echo "Installing ${missing[*]} ..." >&2
+    if ! { $sudo apt-get update -qq &&
+        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }; then
+        echo "$0: could not install ${missing[*]}; their rows are left out" >&2
+    fi
+}
+
+# Mean wall seconds of a shell command over $runs runs after one warm-up run.
+measure() {
+    local cmd=$1 json=$2
+    if have hyperfine; then
+        hyperfine --style none --warmup 1 --runs "$runs" --ignore-failure \
+            --export-json "$json" "$cmd" >/dev/null 2>&1
+        sed -n 's/^ *"mean": *\([0-9.eE+-]*\),*$/\1/p' "$json" | head -n 1
+    else
+        bash -c "$cmd" >/dev/null 2>&1 || true
+        local start end i
+        start=$(date +%s.%N)
+        for ((i = 0; i < runs; i++)); do bash -c "$cmd" >/dev/null 2>&1 || true; done
+        end=$(date +%s.%N)
+        awk -v s="$start" -v e="$end" -v n="$runs" 'BEGIN { printf "%.6f", (e - s) / n }'
+    fi
+}
+
+q() { printf '%q' "$1"; }
+
+# Rows of the table.
+sections=() labels=() counts=() means=() rss=() refs=()
+row=0
+section=""
+ref_mean=""
+
+# run_tool LABEL COMMAND: one row for a tool that lists one match per line.
+run_tool() {
+    local label=$1 cmd=$2 tool=${2%% *}
+    if ! have "$tool"; then
+        return 0
+    fi
+    local count mean
+    count=$(bash -c "$cmd" 2>/dev/null | wc -l || true)
+    mean=$(measure "$cmd" "$out/$row.json")
+    add_row "$label" "$count" "$mean" "-" ""
+}
+
+# run_zb LABEL ARGS [ref]: one row for zb_search; "ref" makes it the row the
+# section's ratios are taken against.
+run_zb() {
+    local label=$1 args=$2 is_ref=${3:-}
+    local cmd report count peak mean
+    cmd="$(q "$zb") $(q "$tree") $args"
+    report=$(bash -c "$cmd" 2>&1 >/dev/null || true)
+    count=$(sed -n 's/^results \([0-9]*\).*/\1/p' <<<"$report")
+    peak=$(sed -n 's/^peak RSS \([0-9]*\) KB.*/\1/p' <<<"$report")
+    mean=$(measure "$cmd" "$out/$row.json")
+    [ -n "$is_ref" ] && ref_mean=$mean
+    add_row "$label" "${count:-?}" "$mean" "$(awk -v k="${peak:-0}" 'BEGIN { printf "%.1f", k / 1024 }')" "$is_ref"
+}
+
+add_row() {
+    sections[row]=$section
+    labels[row]=$1
+    counts[row]=$2
+    means[row]=$3
+    rss[row]=$4
+    refs[row]=$5
+    row=$((row + 1))
+}
+
+# Fills in the section's ratios once its reference row is known.
+section_ratios=()
+close_section() {
+    local i
+    for ((i = 0; i < row; i++)); do
+        if [ "${sections[i]}" = "$section" ]; then
+            section_ratios[i]=$(awk -v r="$ref_mean" -v m="${means[i]}" \
+                'BEGIN { if (r == "" || m == "" || m == 0) print "-"; else printf "%.2f", r / m }')
+        fi
+    done
+    ref_mean=""
+}
+
+install_missing
+
+echo "Tree: $tree ($(stat -f -c %T "$tree") file system)"
+echo "Counting the tree and warming the cache ..."
+files=$(find "$tree" -type f | wc -l)
+folders=$(find "$tree" -mindepth 1 -type d | wc -l)
+grep -rqF "zb-warm-up-$$-not-present" "$tree" || true
+echo "  $files files, $folders folders; $runs timed runs per command; JSON in $out"
+echo
+
+case $pattern in
+*'*'* | *'?'*) glob=$pattern ;;
+*) glob="*$pattern*" ;;
+esac
+T=$(q "$tree")
+W=$(q "$word")
+
+section="name $glob"
+run_tool "find -iname" "find $T -iname $(q "$glob")"
+run_tool "fdfind -u -i -g" "fdfind -u -i -g $(q "$glob") $T"
+run_zb "zb_search --name --no-archives" "--name $(q "$pattern") --no-archives" ref
+run_zb "zb_search --name (+zip)" "--name $(q "$pattern")"
+close_section
+
+section="text $word"
+run_tool "grep -rlF" "grep -rlF $W $T"
+run_tool "grep -rliF" "grep -rliF $W $T"
+run_tool "grep -rlwF" "grep -rlwF $W $T"
+run_tool "rg -l -uuu -F" "rg -l -uuu -F $W $T"
+run_tool "ugrep -l -r -F" "ugrep -l -r -F $W $T"
+run_tool "ugrep -z -l -r -F -i (+zip)" "ugrep -z -l -r -F -i $W $T"
+run_zb "zb_search --text --case --no-archives" "--text $W --case --no-archives" ref
+run_zb "zb_search --text --no-archives" "--text $W --no-archives"
+run_zb "zb_search --text --word --case --no-archives" "--text $W --word --case --no-archives"
+run_zb "zb_search --text (+zip)" "--text $W"
+close_section
+
+section="text {alpha & beta} | gamma"
+run_tool "ugrep -l -r -F --files --bool" "ugrep -l -r -F --files --bool '(alpha beta)|gamma' $T"
+run_tool "ugrep -z -l -r -F -i --files --bool (+zip)" \
+    "ugrep -z -l -r -F -i --files --bool '(alpha beta)|gamma' $T"
+run_zb "zb_search --regex --case --no-archives" \
+    "--regex --text '{alpha & beta} | gamma' --case --no-archives" ref
+run_zb "zb_search --regex (+zip)" "--regex --text '{alpha & beta} | gamma'"
+close_section
+
+table="$out/table.txt"
+{
+    printf '%-30s %-44s %10s %10s %8s %8s\n' section command results "mean s" "RSS MB" "zb/tool"
+    last=""
+    for ((i = 0; i < row; i++)); do
+        s=${sections[i]}
+        [ "$s" = "$last" ] && s=""
+        last=${sections[i]}
+        label=${labels[i]}
+        [ -n "${refs[i]}" ] && label="$label *"
+        mean=${means[i]:+$(printf '%.3f' "${means[i]}")}
+        printf '%-30s %-44s %10s %10s %8s %8s\n' "$s" "$label" "${counts[i]}" "${mean:-failed}" \
+            "${rss[i]}" "${section_ratios[i]}"
+    done
+    echo
+    echo "* the zb_search row each section's ratios are taken against (its time / the row's time;"
+    echo "  below 1 means zb_search is faster). RSS is zb_search's peak resident memory."
+} | tee "$table"
+echo "Table saved as $table"

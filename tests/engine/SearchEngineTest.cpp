@@ -1,0 +1,307 @@
+#include "app/engine/SearchEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <mutex>
+
+#include "archives/MemoryArchive.h"
+#include "platform/Log.h"
+#include "readers/archives/ArchiveHandlerFactory.h"
+#include "support/TempHome.h"
+
+namespace {
+
+// Records what the search does to the window.
+class RecordingHost : public ISearchHost {
+public:
+    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                    std::size_t count) override {
+        std::lock_guard guard(lock);
+        for (std::size_t i = first; i < first + count; ++i) {
+            const CResultItem& r = results->GetAt(i);
+            rows.push_back(r.m_sFolder + "/" + r.m_sName);
+        }
+    }
+    void ShowMessage(const std::string& text) override {
+        std::lock_guard guard(lock);
+        messages.push_back(text);
+    }
+    void SetSearchButtonState(bool ready) override {
+        std::lock_guard guard(lock);
+        buttonStates.push_back(ready);
+    }
+    void SetStatusText(const std::string& text) override {
+        std::lock_guard guard(lock);
+        status = text;
+    }
+    void BeginSearchUi() override { ++begins; }
+    void EndSearchUi() override { ++ends; }
+    void RemoveDupNoColumn() override {}
+    void DeleteAllRows() override {
+        std::lock_guard guard(lock);
+        rows.clear();
+    }
+    void BringToFront() override {}
+    void SearchEnded() override { ++endedCount; }
+
+    std::mutex lock;
+    std::vector<std::string> rows;
+    std::vector<std::string> messages;
+    std::vector<bool> buttonStates;
+    std::string status;
+    int begins = 0;
+    int ends = 0;
+    std::atomic<int> endedCount{0};
+};
+
+class SearchEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_root = zbtest::MakeTempDir("walk");
+        SetLogSink([this](COLORREF, const std::string& line) {
+            std::lock_guard guard(m_logLock);
+            m_log.push_back(line);
+        });
+    }
+    void TearDown() override { SetLogSink({}); }
+
+    std::string File(const std::string& relative, const std::string& contents = "") {
+        return zbtest::WriteFile(m_root + "/" + relative, contents);
+    }
+
+    CSearchData Criteria(const std::string& names) {
+        CSearchData data;
+        data.Reset();
+        data.m_MainData.m_sFindString = names;
+        data.m_MainData.m_sFindRootPath = m_root;
+        return data;
+    }
+
+    // Runs a search on this thread and returns the rows relative to the root.
+    std::vector<std::string> Run(const CSearchData& data, CSearchEngine* engine = nullptr) {
+        CSearchRequest request;
+        std::string message;
+        EXPECT_TRUE(PrepareSearchRequest(data, &request, &message)) << message;
+        CSearchEngine local(&m_host);
+        CSearchEngine& e = engine ? *engine : local;
+        e.RunSearch(std::move(request));
+        return Relative(m_host.rows);
+    }
+
+    std::vector<std::string> Relative(const std::vector<std::string>& rows) {
+        std::vector<std::string> out;
+        for (const std::string& row : rows)
+            out.push_back(row.rfind(m_root, 0) == 0 ? row.substr(m_root.size() + 1) : row);
+        return out;
+    }
+
+    std::string m_root;
+    RecordingHost m_host;
+    std::mutex m_logLock;
+    std::vector<std::string> m_log;
+};
+
+using Rows = std::vector<std::string>;
+
+// prefix + number (spelt out to keep GCC 12's -Wrestrict false positive away).
+std::string Numbered(const char* prefix, int n) {
+    std::string text = prefix;
+    text += std::to_string(n);
+    return text;
+}
+
+TEST_F(SearchEngineTest, WalksDepthFirstInNameOrder) {
+    File("b.txt");
+    File("A/z.txt");
+    File("A/a.txt");
+    File("c/x.log");
+    File("a.TXT");
+    EXPECT_EQ(Run(Criteria("*.txt")), (Rows{"A/a.txt", "A/z.txt", "a.TXT", "b.txt"}));
+    EXPECT_EQ(m_host.status, "4 Objects  0KB");
+    EXPECT_EQ(m_host.begins, 1);
+    EXPECT_EQ(m_host.ends, 1);
+}
+
+TEST_F(SearchEngineTest, FoldersMatchUnlessOnlyFiles) {
+    File("report/inner.doc");
+    File("report.txt");
+    EXPECT_EQ(Run(Criteria("report")), (Rows{"report", "report.txt"}));
+    CSearchData data = Criteria("report");
+    data.m_GeneralOptionData.m_bOnlyFiles = TRUE;
+    m_host.rows.clear();
+    EXPECT_EQ(Run(data), (Rows{"report.txt"}));
+}
+
+TEST_F(SearchEngineTest, DepthLimitAndSubFoldersOff) {
+    File("top.txt");
+    File("one/mid.txt");
+    File("one/two/deep.txt");
+    CSearchData data = Criteria("*.txt");
+    data.m_GeneralOptionData.m_bLimitDepth = TRUE;
+    data.m_GeneralOptionData.m_nSearchDepth = 1;
+    EXPECT_EQ(Run(data), (Rows{"top.txt"}));
+
+    data.m_GeneralOptionData.m_nSearchDepth = 2;
+    EXPECT_EQ(Run(data), (Rows{"one/mid.txt", "top.txt"}));
+
+    data = Criteria("*");
+    data.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
+    EXPECT_EQ(Run(data), (Rows{"one", "top.txt"}));
+}
+
+TEST_F(SearchEngineTest, HiddenItemsAreFoundAndSymlinkLoopsNeverEntered) {
+    File(".hidden/a.txt");
+    File("real/b.txt");
+    ASSERT_EQ(symlink(m_root.c_str(), (m_root + "/real/loop").c_str()), 0);
+    ASSERT_EQ(symlink("real", (m_root + "/alias").c_str()), 0);
+    EXPECT_EQ(Run(Criteria("*.txt")), (Rows{".hidden/a.txt", "real/b.txt"}));
+    // The links themselves are items and match by name.
+    m_host.rows.clear();
+    EXPECT_EQ(Run(Criteria("loop alias")), (Rows{"alias", "real/loop"}));
+}
+
+TEST_F(SearchEngineTest, NamesThatAreNotUtf8AreFound) {
+    File(std::string("caf\xe9.txt"));
+    EXPECT_EQ(Run(Criteria("*.txt")), (Rows{std::string("caf\xe9.txt")}));
+}
+
+TEST_F(SearchEngineTest, TheResultLimitStopsTheWholeSearch) {
+    for (int i = 0; i < 5; ++i)
+        File(Numbered("d", i) + "/f.txt");
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request, &message));
+    request.resultLimit = 3;
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+    EXPECT_EQ(Relative(m_host.rows), (Rows{"d0/f.txt", "d1/f.txt", "d2/f.txt"}));
+    EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 3"}));
+}
+
+TEST_F(SearchEngineTest, AppendAndSearchInLastResult) {
+    File("a.txt", "x");
+    File("b.log", "xx");
+    File("c.txt", "xxx");
+    CSearchEngine engine(&m_host);
+    Run(Criteria("*.txt"), &engine);
+
+    CSearchData append = Criteria("*.log");
+    append.m_GeneralOptionData.m_bAppendResultToLastSearch = TRUE;
+    EXPECT_EQ(Run(append, &engine), (Rows{"a.txt", "c.txt", "b.log"}));
+
+    CSearchData last = Criteria("c");
+    last.m_GeneralOptionData.m_bSearchInLastResult = TRUE;
+    // The earlier rows are filtered in their order; no folder is walked.
+    File("c2.txt");
+    EXPECT_EQ(Run(last, &engine), (Rows{"c.txt"}));
+    EXPECT_EQ(engine.GetResultList().GetCount(), 1u);
+}
+
+TEST_F(SearchEngineTest, SearchInAnEmptyLastResultEndsAtOnce) {
+    File("a.txt");
+    CSearchData last = Criteria("*");
+    last.m_GeneralOptionData.m_bSearchInLastResult = TRUE;
+    EXPECT_EQ(Run(last), Rows{});
+    EXPECT_EQ(m_host.status, "0 Objects");
+}
+
+TEST_F(SearchEngineTest, ContentSearchSkipsFifosAndFolders) {
+    File("has.txt", "some needle here");
+    File("not.txt", "nothing");
+    ASSERT_EQ(mkfifo((m_root + "/pipe.txt").c_str(), 0600), 0);
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    EXPECT_EQ(Run(data), (Rows{"has.txt"}));
+}
+
+TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
+    Run(Criteria("*"));
+    std::lock_guard guard(m_logLock);
+    ASSERT_GE(m_log.size(), 3u);
+    EXPECT_EQ(m_log[0].rfind("Start : ", 0), 0u);
+    EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
+    EXPECT_EQ(m_log.back(), "Used : 00:00:00\n");
+}
+
+TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
+    CSearchData data = Criteria("*.txt");
+    data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
+    CSearchRequest request;
+    std::string message;
+    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
+    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+
+    data = Criteria(m_root + "/nowhere/*.txt");
+    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
+    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+
+    data = Criteria("a&");
+    data.m_IncludeStringData.m_sIncludeStr = "a &";
+    data.m_IncludeStringData.m_bRegularExpression = TRUE;
+    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
+    EXPECT_EQ(message, "Invalid regular expression");
+}
+
+TEST_F(SearchEngineTest, TheFolderPartOfTheNamesIsTheRoot) {
+    File("sub/x.txt");
+    File("y.txt");
+    EXPECT_EQ(Run(Criteria(m_root + "/sub/*.txt")), (Rows{"sub/x.txt"}));
+}
+
+TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
+    for (int i = 0; i < 300; ++i)
+        File(Numbered("d", i / 10) + Numbered("/f", i));
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request, &message));
+    CSearchEngine engine(&m_host);
+    ASSERT_TRUE(engine.StartSearch(std::move(request)));
+    EXPECT_FALSE(engine.StartSearch(CSearchRequest{}));
+    engine.StopSearch();
+    engine.WaitForSearch();
+    EXPECT_FALSE(engine.IsSearching());
+    EXPECT_EQ(m_host.endedCount.load(), 1);
+    EXPECT_LE(engine.GetResultList().GetCount(), 300u);
+    EXPECT_EQ(m_host.rows.size(), engine.GetResultList().GetCount());
+    std::lock_guard guard(m_host.lock);
+    EXPECT_EQ(m_host.buttonStates, (std::vector<bool>{false, true}));
+}
+
+class ArchiveSearchTest : public SearchEngineTest {
+protected:
+    void SetUp() override {
+        SearchEngineTest::SetUp();
+        m_previous =
+            SetArchiveHandlerFactory(ArchiveSlot::Zip, []() -> std::unique_ptr<CArchiveHandler> {
+                return std::make_unique<zbtest::MemoryArchive>(std::vector<std::string>{"zip"});
+            });
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        m_archive = File("pack.zip", "in memory");
+        zbtest::MemoryArchive::Archives()[m_archive] = {
+            {"docs\\a.txt", "alpha"}, {"docs\\deep\\b.txt", "beta"}, {"c.txt", "gamma"}};
+    }
+    void TearDown() override {
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        SetArchiveHandlerFactory(ArchiveSlot::Zip, m_previous);
+        SearchEngineTest::TearDown();
+    }
+    ArchiveHandlerFactory m_previous;
+    std::string m_archive;
+};
+
+TEST_F(ArchiveSearchTest, MembersAreSearchedOnlyWithSubFoldersAndArchivesOn) {
+    EXPECT_EQ(Run(Criteria("*.txt")),
+              (Rows{"pack.zip/c.txt", "pack.zip\\docs/a.txt", "pack.zip\\docs\\deep/b.txt"}));
+}
+
+TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "beta";
+    EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs\\deep/b.txt"}));
+}
+}  // namespace
