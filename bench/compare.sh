@@ -65,17 +65,19 @@ install_missing() {
 }
 
 # Mean wall seconds of a shell command over $runs runs after one warm-up run.
+# The output goes through a pipe, never straight to /dev/null: grep and ugrep
+# notice /dev/null and stop at the first match.
 measure() {
     local cmd=$1 json=$2
     if have hyperfine; then
-        hyperfine --style none --warmup 1 --runs "$runs" --ignore-failure \
+        hyperfine --style none --warmup 1 --runs "$runs" --ignore-failure --output=pipe \
             --export-json "$json" "$cmd" >/dev/null 2>&1
         sed -n 's/^ *"mean": *\([0-9.eE+-]*\),*$/\1/p' "$json" | head -n 1
     else
-        bash -c "$cmd" >/dev/null 2>&1 || true
+        bash -c "$cmd" 2>&1 | cat >/dev/null || true
         local start end i
         start=$(date +%s.%N)
-        for ((i = 0; i < runs; i++)); do bash -c "$cmd" >/dev/null 2>&1 || true; done
+        for ((i = 0; i < runs; i++)); do bash -c "$cmd" 2>&1 | cat >/dev/null || true; done
         end=$(date +%s.%N)
         awk -v s="$start" -v e="$end" -v n="$runs" 'BEGIN { printf "%.6f", (e - s) / n }'
     fi

@@ -27,8 +27,11 @@ public:
     // Whether any condition beyond the name is set.
     bool HasFurtherConditions() const;
 
-private:
+    // The first condition alone: the name against the patterns. A walk uses it
+    // to read a file's data only for names that pass.
     BOOL MatchName(const CResultItem& record);
+
+private:
     BOOL MatchDate(const CResultItem& record) const;
     BOOL MatchTimeOfDay(const CResultItem& record) const;
     BOOL MatchSize(const CResultItem& record) const;

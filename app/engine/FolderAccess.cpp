@@ -1,6 +1,7 @@
 #include "app/engine/FolderAccess.h"
 
-#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <mutex>
@@ -31,10 +32,10 @@ NetworkCache& Cache() {
 
 // The folder can be opened for listing.
 bool CanListFolder(const std::string& path) {
-    DIR* dir = opendir(path.c_str());
-    if (!dir)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    closedir(dir);
+    ::close(fd);
     return true;
 }
 

@@ -82,12 +82,17 @@ BOOL CResultItem::GetPathInArchive(std::string* out) const {
 
 namespace {
 
-// Splits a path at its name part: the folder before the separator, the name.
+// Splits a disk path at its last "/" into the folder before it and the name
+// (a "\" is part of a name on disk). The root "/" has no folder.
 void SplitPath(const std::string& path, std::string* folder, std::string* name) {
-    const char* namePart = GetFileNamePart(path.c_str());
-    const auto offset = static_cast<std::size_t>(namePart - path.c_str());
-    *name = path.substr(offset);
-    *folder = offset > 0 ? path.substr(0, offset - 1) : std::string();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || path.size() == 1) {
+        folder->clear();
+        *name = path;
+        return;
+    }
+    folder->assign(path, 0, slash);
+    name->assign(path, slash + 1);
 }
 
 // Items of the trash keep their real names in the parsing name; a normal
@@ -111,8 +116,10 @@ std::string NameWithRecycledExtension(const std::string& parsingName,
 
 }  // namespace
 
-void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
-                    ULONG shellAttributes, const std::string& folderText) {
+BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
+                                   PidlPtr full, ULONG shellAttributes,
+                                   const std::string& folderText, std::string* path,
+                                   bool pathKnown) {
     record.Clear();
     record.m_pParentFolder = std::move(parent);
     record.m_pidl = std::move(item);
@@ -122,24 +129,15 @@ void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr it
     if (shellAttributes & SFGAO_CANDELETE)
         record.m_dwFlags |= RIF_DELETABLE;
 
-    std::string path;
-    if (!(shellAttributes & SFGAO_CANCOPY) || !record.m_pidlFull ||
-        !SHGetPathFromIDList(record.m_pidlFull.get(), &path)) {
-        record.m_dwFlags |= RIF_NO_PATH;
+    if (!pathKnown)
+        path->clear();
+    if ((shellAttributes & SFGAO_CANCOPY) && record.m_pidlFull &&
+        (pathKnown || SHGetPathFromIDList(record.m_pidlFull.get(), path))) {
+        SplitPath(*path, &record.m_sFolder, &record.m_sName);
+        return TRUE;
     }
-
-    if (!(record.m_dwFlags & RIF_NO_PATH)) {
-        zb::FileInfo info;
-        if (zb::GetFileInfo(path, &info)) {
-            record.m_dwAttributes = info.dwFileAttributes;
-            record.m_ftCreation = info.ftCreationTime;
-            record.m_ftLastAccess = info.ftLastAccessTime;
-            record.m_ftLastWrite = info.ftLastWriteTime;
-            record.m_nSize = info.size;
-        }
-        SplitPath(path, &record.m_sFolder, &record.m_sName);
-        return;
-    }
+    record.m_dwFlags |= RIF_NO_PATH;
+    path->clear();
 
     std::string parsingName;
     std::string normalName;
@@ -149,6 +147,29 @@ void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr it
     CShellHelper::GetItemName(folder, record.m_pidl.get(), SHGDN_NORMAL, &normalName);
     record.m_sName = NameWithRecycledExtension(parsingName, normalName);
     record.m_sFolder = folderText;
+    return FALSE;
+}
+
+void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd,
+                            const zb::HiddenNames* hidden) {
+    zb::FileInfo info;
+    const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
+                                 : zb::GetFileInfo(path, &info);
+    if (!read)
+        return;
+    record.m_dwAttributes = info.dwFileAttributes;
+    record.m_ftCreation = info.ftCreationTime;
+    record.m_ftLastAccess = info.ftLastAccessTime;
+    record.m_ftLastWrite = info.ftLastWriteTime;
+    record.m_nSize = info.size;
+}
+
+void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
+                    ULONG shellAttributes, const std::string& folderText) {
+    std::string path;
+    if (MakeResultItemWithoutFileData(record, std::move(parent), std::move(item), std::move(full),
+                                      shellAttributes, folderText, &path))
+        ReadResultItemFileData(record, path);
 }
 
 BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,

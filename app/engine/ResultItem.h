@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/BitmapImage.h"
+#include "platform/FileInfo.h"
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellTypes.h"
 #include "readers/details/ColumnInfo.h"
@@ -77,6 +78,21 @@ public:
 // item's values.
 void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
                     ULONG shellAttributes, const std::string& folderText);
+
+// The same in two steps, for walks that read a file's data only once its name
+// has passed: everything but size, attributes and times, then the file data.
+// `path` receives the item's path; FALSE when it has none (the record is then
+// complete). A caller that knows the path of `full` already passes it in
+// `path` with `pathKnown` set.
+BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
+                                   PidlPtr full, ULONG shellAttributes,
+                                   const std::string& folderText, std::string* path,
+                                   bool pathKnown = false);
+// Reads size, attributes and times of the item at `path`; an item that cannot
+// be read keeps them empty. With an open folder `dirFd` (and its ".hidden"
+// list) the item is read by its name inside that folder.
+void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd = -1,
+                            const zb::HiddenNames* hidden = nullptr);
 
 // Builds `record` for member `entry` of the archive open in `handler`; the
 // parent folder and lists are the archive file's. When the handler cannot

@@ -1,5 +1,8 @@
 #include "app/engine/SearchEngine.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -11,6 +14,8 @@
 #include "platform/CTime.h"
 #include "platform/Log.h"
 #include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellItem.h"
+#include "platform/shell/ShellRoots.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/details/StopFlag.h"
 
@@ -26,10 +31,12 @@ constexpr COLORREF kBlue = 0xFF0000;
 
 // The attributes the walk reads of each item. Asking every bit would make the
 // namespace work out costly ones (sub-folder scans, validation) that no step
-// of the walk looks at; the answers to these bits are the same either way.
-constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_NONENUMERATED |
-                                  SFGAO_CANDELETE | SFGAO_CANCOPY | SFGAO_FILESYSTEM |
-                                  SFGAO_REMOVABLE | SFGAO_LINK;
+// of the walk looks at. Only folders have sub-folders in this namespace, so
+// "folder or has sub-folders" is answered by the folder bit alone. Whether an
+// item can be deleted only shows in a record that is kept, so it is asked
+// once the name has passed.
+constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_NONENUMERATED | SFGAO_CANCOPY |
+                                  SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
 constexpr ULONG kAccessAttributes = SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 // Asked again of a record kept by a search in the last result.
@@ -73,6 +80,49 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
     }
     return false;
 }
+
+// The folder a walk lists, opened once for reading its items' file data by
+// name, with its ".hidden" list read on first need.
+class FolderFileData {
+public:
+    explicit FolderFileData(std::string path) : m_path(std::move(path)) {}
+    ~FolderFileData() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderFileData(const FolderFileData&) = delete;
+    FolderFileData& operator=(const FolderFileData&) = delete;
+
+    // Reads the data of the item at `itemPath`: by name inside this folder
+    // when it lies directly in it, else by its path.
+    void Read(CResultItem& record, const std::string& itemPath) {
+        const std::size_t slash = itemPath.rfind('/');
+        const bool direct = !m_path.empty() && slash != std::string::npos &&
+                            itemPath.compare(0, slash == 0 ? 1 : slash, m_path) == 0 &&
+                            (slash == 0 ? m_path.size() == 1 : m_path.size() == slash);
+        if (direct && Open()) {
+            ReadResultItemFileData(record, itemPath, m_fd, &m_hidden);
+        } else {
+            ReadResultItemFileData(record, itemPath);
+        }
+    }
+
+private:
+    bool Open() {
+        if (!m_tried) {
+            m_tried = true;
+            m_fd = ::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (m_fd >= 0)
+                m_hidden = zb::HiddenNames::Load(m_fd);
+        }
+        return m_fd >= 0;
+    }
+
+    std::string m_path;
+    int m_fd = -1;
+    bool m_tried = false;
+    zb::HiddenNames m_hidden;
+};
 
 std::string FormatText(UINT id, const std::string& argument) {
     const char* format = LoadResourceString(id);
@@ -349,7 +399,12 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
             SUCCEEDED(folder->EnumObjects(
                 SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items)) &&
             items) {
+            std::string folderPath;
+            if (!SHGetPathFromIDList(absolute, &folderPath))
+                folderPath.clear();
+            FolderFileData folderData(folderPath);
             CResultItem scratch;
+            std::string childPath;
             while (!m_bStop.load(std::memory_order_relaxed)) {
                 LPITEMIDLIST fetched = nullptr;
                 ULONG count = 0;
@@ -367,10 +422,31 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                 if (!childAbsolute)
                     continue;
 
-                MakeResultItem(scratch, ComPtr<IShellFolder>(folder), std::move(child),
-                               std::move(childAbsolute), attributes, pathText);
+                // The file's data is read only for names that pass; a name
+                // that fails ends the test before anything else is looked at.
+                // An entry of a folder on disk lies at the folder's path and its
+                // name; other items get their path from the namespace.
+                ShellItem decoded;
+                const bool pathKnown = !folderPath.empty() && DecodeItem(child.get(), &decoded) &&
+                                       decoded.kind == ItemKind::Entry;
+                if (pathKnown)
+                    childPath = JoinPath(folderPath, decoded.name);
+                const bool dataPending = MakeResultItemWithoutFileData(
+                    scratch, ComPtr<IShellFolder>(folder), std::move(child),
+                    std::move(childAbsolute), attributes, pathText, &childPath, pathKnown);
                 const CResultItem* current = &scratch;
-                if (MatchCriteria(scratch)) {
+                bool passes = false;
+                if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
+                    ULONG deletable = SFGAO_CANDELETE;
+                    childItem = scratch.m_pidl.get();
+                    if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &deletable)) &&
+                        (deletable & SFGAO_CANDELETE))
+                        scratch.m_dwFlags |= RIF_DELETABLE;
+                    if (dataPending)
+                        folderData.Read(scratch, childPath);
+                    passes = MatchCriteria(scratch);
+                }
+                if (passes) {
                     std::size_t index = 0;
                     if (!AppendResult(std::move(scratch), &index)) {
                         result = FALSE;
@@ -406,8 +482,8 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
 
                 if (general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder &&
                     !(attributes & SFGAO_FOLDER) && deeper) {
-                    if (!SearchInArchive(folder, current->m_pidl.get(), current->m_pidlFull.get(),
-                                         absolute)) {
+                    if (dataPending &&
+                        !SearchInArchiveAt(folder, current->m_pidl.get(), childPath, absolute)) {
                         m_bStop.store(true);
                         result = FALSE;
                         break;
@@ -460,10 +536,15 @@ void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
 
 BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
                                     LPCITEMIDLIST itemAbsolute, LPCITEMIDLIST folderAbsolute) {
+    std::string path;
+    if (!itemAbsolute || !SHGetPathFromIDList(itemAbsolute, &path))
+        return TRUE;
+    return SearchInArchiveAt(folder, item, path, folderAbsolute);
+}
+
+BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
+                                      const std::string& path, LPCITEMIDLIST folderAbsolute) {
     try {
-        std::string path;
-        if (!itemAbsolute || !SHGetPathFromIDList(itemAbsolute, &path))
-            return TRUE;
         InitArchiveHandlers();
         CArchiveHandler* handler = FindArchiveHandler(path);
         if (!handler)

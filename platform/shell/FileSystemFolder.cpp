@@ -254,9 +254,10 @@ HRESULT CFileSystemFolder::ChildAttributes(const ShellItem& item, ULONG asked, U
         bool allowed = facts.writable;
         // In a sticky directory (/tmp) only the owner of the entry or of the
         // directory may move or delete it.
-        const uid_t uid = geteuid();
-        if (allowed && facts.sticky && uid != 0 && facts.owner != uid) {
-            allowed = needStat() && st.st_uid == uid;
+        if (allowed && facts.sticky) {
+            const uid_t uid = geteuid();
+            if (uid != 0 && facts.owner != uid)
+                allowed = needStat() && st.st_uid == uid;
         }
         if (allowed)
             found |= kChanges;

@@ -170,6 +170,20 @@ TEST_F(SearchEngineTest, NamesThatAreNotUtf8AreFound) {
     EXPECT_EQ(Run(Criteria("*.txt")), (Rows{std::string("caf\xe9.txt")}));
 }
 
+TEST_F(SearchEngineTest, ABackslashOnDiskIsPartOfTheName) {
+    File("dir/a\\b.txt", "x");
+    CSearchEngine engine(&m_host);
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request, &message));
+    engine.RunSearch(std::move(request));
+    ASSERT_EQ(engine.GetResultList().GetCount(), 1u);
+    const CResultItem& record = engine.GetResultList().GetAt(0);
+    EXPECT_EQ(record.m_sName, "a\\b.txt");
+    EXPECT_EQ(record.m_sFolder, m_root + "/dir");
+    EXPECT_EQ(record.m_nSize, 1u);
+}
+
 TEST_F(SearchEngineTest, TheResultLimitStopsTheWholeSearch) {
     for (int i = 0; i < 5; ++i)
         File(Numbered("d", i) + "/f.txt");
