@@ -14,7 +14,7 @@ int OpenRegularFile(const std::string& path) {
     return OpenRegularFileAt(AT_FDCWD, path.c_str());
 }
 
-int OpenRegularFileAt(int dirFd, const char* name) {
+int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size) {
     // O_NONBLOCK keeps the open itself from waiting on a FIFO without a writer.
     const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -32,13 +32,9 @@ int OpenRegularFileAt(int dirFd, const char* name) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
         return -1;
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
-        return -1;
-    }
+    // O_NONBLOCK stays set: it changes nothing for reads of a regular file.
+    if (size)
+        *size = static_cast<std::int64_t>(st.st_size);
     return fd;
 }
 
@@ -46,12 +42,17 @@ InputFile::~InputFile() {
     Close();
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+InputFile::InputFile(InputFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_sizeAtOpen(other.m_sizeAtOpen),
+      m_position(other.m_position) {}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_sizeAtOpen = other.m_sizeAtOpen;
+        m_position = other.m_position;
     }
     return *this;
 }
@@ -62,7 +63,8 @@ bool InputFile::Open(const std::string& path) {
 
 bool InputFile::OpenAt(int dirFd, const char* name) {
     Close();
-    m_fd = OpenRegularFileAt(dirFd, name);
+    m_fd = OpenRegularFileAt(dirFd, name, &m_sizeAtOpen);
+    m_position = 0;
     return m_fd >= 0;
 }
 
@@ -106,7 +108,19 @@ std::int64_t InputFile::Read(void* buffer, std::size_t count) {
     if (m_fd < 0) {
         return -1;
     }
-    return ReadRetrying(m_fd, buffer, count, -1);
+    // Asking for more than the file held at open: read what it held first;
+    // when all of that arrives, the end is known without another call.
+    const std::int64_t known = m_sizeAtOpen - m_position;
+    if (known >= 0 && static_cast<std::uint64_t>(known) < count) {
+        const std::int64_t got = ReadRetrying(m_fd, buffer, static_cast<std::size_t>(known), -1);
+        if (got >= 0)
+            m_position += got;
+        return got;
+    }
+    const std::int64_t got = ReadRetrying(m_fd, buffer, count, -1);
+    if (got >= 0)
+        m_position += got;
+    return got;
 }
 
 bool InputFile::Seek(std::int64_t offset, int origin) {
@@ -134,14 +148,17 @@ bool InputFile::Seek(std::int64_t offset, int origin) {
         target > std::numeric_limits<off_t>::max()) {
         return false;
     }
-    return ::lseek(m_fd, static_cast<off_t>(target), SEEK_SET) == static_cast<off_t>(target);
+    if (::lseek(m_fd, static_cast<off_t>(target), SEEK_SET) != static_cast<off_t>(target))
+        return false;
+    m_position = target;
+    return true;
 }
 
 std::int64_t InputFile::GetPosition() const {
     if (m_fd < 0) {
         return -1;
     }
-    return static_cast<std::int64_t>(::lseek(m_fd, 0, SEEK_CUR));
+    return m_position;
 }
 
 std::int64_t InputFile::GetLength() const {

@@ -14,8 +14,9 @@ namespace zb {
 // is refused with errno set (EISDIR for a directory, ENXIO otherwise). The
 // returned descriptor is blocking and close-on-exec; -1 on failure.
 int OpenRegularFile(const std::string& path);
-// The same for `name` relative to the open folder `dirFd` (or AT_FDCWD).
-int OpenRegularFileAt(int dirFd, const char* name);
+// The same for `name` relative to the open folder `dirFd` (or AT_FDCWD);
+// `size`, when given, receives the file's size at open.
+int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size = nullptr);
 
 // Reads up to `count` bytes, going on after short reads and interruptions
 // until `count` or the end of the file: with `offset` below 0 from the file
@@ -40,7 +41,8 @@ public:
 
     // Reads until `count` bytes or the end of the file; a short read or an
     // interrupted call is retried. Returns the bytes read (fewer than `count`
-    // only at the end of the file), or -1 on error or when no file is open.
+    // only at the end of the file, as far as the file reached when it was
+    // opened), or -1 on error or when no file is open.
     std::int64_t Read(void* buffer, std::size_t count);
 
     // Origins: 0 = from the beginning, 1 = from the current position, 2 = from
@@ -57,6 +59,8 @@ public:
 
 private:
     int m_fd = -1;
+    std::int64_t m_sizeAtOpen = 0;
+    std::int64_t m_position = 0;
 };
 
 }  // namespace zb

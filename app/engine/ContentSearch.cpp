@@ -37,7 +37,8 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
     for (;;) {
         if (stop.load(std::memory_order_relaxed))
             return ScanEnd::Stopped;
-        // A short read is not the end of the stream: only a read of 0 is.
+        // A short read is not the end of the stream (only a read of 0 is),
+        // unless the stream says its reads already go on until the end.
         std::size_t got = 0;
         bool end = false;
         while (got < kBlockSize) {
@@ -50,6 +51,10 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
                 break;
             }
             got += static_cast<std::size_t>(read);
+            if (read < want && stream.IsShortReadEnd()) {
+                end = true;
+                break;
+            }
         }
         const std::size_t length = carried + got;
         const CIncludeBlockEdges edges{first ? TRUE : FALSE, end ? TRUE : FALSE};

@@ -111,6 +111,14 @@ CCriteriaTest::CCriteriaTest(CSearchSnapshot& snapshot, const std::atomic<bool>&
     }
 }
 
+bool CCriteriaTest::NeedsFileData() const {
+    const CSearchData& criteria = m_snapshot.criteria;
+    return criteria.m_DateOptionData.m_iDateOptionType != 0 ||
+           criteria.m_TimeOptionData.m_iTimeOptionTypeIndex != 0 ||
+           criteria.m_SizeOptionData.m_iSizeOptionType != 0 ||
+           criteria.m_GeneralOptionData.m_bOnlyFiles;
+}
+
 bool CCriteriaTest::HasFurtherConditions() const {
     const CSearchData& criteria = m_snapshot.criteria;
     return criteria.m_DateOptionData.m_iDateOptionType != 0 ||
@@ -131,7 +139,7 @@ BOOL CCriteriaTest::MatchCriteria(const CResultItem& record) {
             return TRUE;
         }
         // An archive member's list is its archive's, so members pass here.
-        if (!record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &m_path)) {
+        if (!record.GetFilePath(&m_path)) {
             return FALSE;
         }
         if (m_snapshot.criteria.m_GeneralOptionData.m_bOnlyFiles &&
@@ -305,7 +313,7 @@ BOOL CCriteriaTest::MatchPdfText(const CResultItem& record) {
     // Only a PDF file on disk has text to extract: a member's list names its
     // archive, which is no PDF document.
     if ((record.m_dwFlags & (RIF_FOLDER | RIF_IN_ARCHIVE | RIF_NO_PATH)) != 0 ||
-        !record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &m_path)) {
+        !record.GetFilePath(&m_path)) {
         return FALSE;
     }
     CTextBuffer text;

@@ -26,6 +26,8 @@ public:
 
     // Whether any condition beyond the name is set.
     bool HasFurtherConditions() const;
+    // Whether a condition reads the record's size, attributes or times.
+    bool NeedsFileData() const;
 
     // The first condition alone: the name against the patterns. A walk uses it
     // to read a file's data only for names that pass.

@@ -80,6 +80,20 @@ BOOL CResultItem::GetPathInArchive(std::string* out) const {
     return TRUE;
 }
 
+BOOL CResultItem::GetFilePath(std::string* out) const {
+    out->clear();
+    if (!m_pidlFull)
+        return FALSE;
+    if (!(m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) && !m_sFolder.empty() && !m_sName.empty()) {
+        out->reserve(m_sFolder.size() + 1 + m_sName.size());
+        *out = m_sFolder;
+        *out += '/';
+        *out += m_sName;
+        return TRUE;
+    }
+    return SHGetPathFromIDList(m_pidlFull.get(), out);
+}
+
 namespace {
 
 // Splits a disk path at its last "/" into the folder before it and the name

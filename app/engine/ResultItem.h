@@ -50,6 +50,12 @@ public:
     // result for any other record or when the full list has no path.
     BOOL GetPathInArchive(std::string* out) const;
 
+    // The file-system path of the record's full list (for a member of an
+    // archive: the archive's path). A record built with a path keeps it as its
+    // folder and name, so it is not worked out from the list again. FALSE with
+    // an empty result when there is none.
+    BOOL GetFilePath(std::string* out) const;
+
     // Back to the state of a new record, keeping allocated detail slots'
     // storage out of the picture (they are cleared).
     void Clear();

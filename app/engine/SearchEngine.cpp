@@ -442,9 +442,12 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                     if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &deletable)) &&
                         (deletable & SFGAO_CANDELETE))
                         scratch.m_dwFlags |= RIF_DELETABLE;
-                    if (dataPending)
+                    const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
+                    if (readFirst)
                         folderData.Read(scratch, childPath);
                     passes = MatchCriteria(scratch);
+                    if (passes && dataPending && !readFirst)
+                        folderData.Read(scratch, childPath);
                 }
                 if (passes) {
                     std::size_t index = 0;

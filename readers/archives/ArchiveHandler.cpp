@@ -144,7 +144,7 @@ BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std:
 
 BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
     std::string path;
-    if (!record.m_pidlFull || !SHGetPathFromIDList(record.m_pidlFull.get(), &path)) {
+    if (!record.GetFilePath(&path)) {
         return FALSE;
     }
     if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {

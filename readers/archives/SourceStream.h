@@ -41,6 +41,9 @@ public:
     // Origin 0 = from the start, 1 = from the current position, 2 = from the
     // end (target = length + offset). A member can only move forward; 1 or 0.
     BOOL Seek(std::int64_t offset, int origin);
+    // TRUE when a read that returns fewer bytes than asked means the end of
+    // the stream (a disk file, whose reads already go on until the end).
+    virtual BOOL IsShortReadEnd() const { return m_nMode == 0 ? TRUE : FALSE; }
     BOOL IsOpen() const;
 
     int GetMode() const { return m_nMode; }

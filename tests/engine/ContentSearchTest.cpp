@@ -61,6 +61,8 @@ class CChoppyStream : public CSourceStream {
 public:
     explicit CChoppyStream(int chunk, long failAfter = -1)
         : m_chunk(chunk), m_failAfter(failAfter) {}
+    // Its short reads come before the end.
+    BOOL IsShortReadEnd() const override { return FALSE; }
     int Read(void* buffer, int count) override {
         if (m_failAfter >= 0 && m_delivered >= m_failAfter)
             return -1;

@@ -23,13 +23,16 @@ std::string Digits(std::size_t n) {
     return s;
 }
 
-TEST(OpenRegularFileTest, OpensRegularFilesOnlyAndLeavesThemBlocking) {
+TEST(OpenRegularFileTest, OpensRegularFilesOnly) {
     const std::string dir = zbtest::MakeTempDir("open");
     const std::string file = zbtest::WriteFile(dir + "/a.txt", "abc");
-    const int fd = zb::OpenRegularFile(file);
+    std::int64_t size = -1;
+    const int fd = zb::OpenRegularFileAt(AT_FDCWD, file.c_str(), &size);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_EQ(size, 3);
     EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
+    char bytes[8];
+    EXPECT_EQ(read(fd, bytes, sizeof bytes), 3);
     close(fd);
 
     errno = 0;
