@@ -164,6 +164,8 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
         lookIn = folderPart;
     }
 
+    if (g_arrArchiveExtensions.empty())
+        InitArchiveExtensions();
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {

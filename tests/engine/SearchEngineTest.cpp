@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -282,8 +283,58 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     EXPECT_EQ(m_host.endedCount.load(), 1);
     EXPECT_LE(engine.GetResultList().GetCount(), 300u);
     EXPECT_EQ(m_host.rows.size(), engine.GetResultList().GetCount());
-    std::lock_guard guard(m_host.lock);
-    EXPECT_EQ(m_host.buttonStates, (std::vector<bool>{false, true}));
+    {
+        std::lock_guard guard(m_host.lock);
+        EXPECT_EQ(m_host.buttonStates, (std::vector<bool>{false, true}));
+    }
+    // A stopped search still logs its end and the time it used.
+    std::lock_guard guard(m_logLock);
+    ASSERT_GE(m_log.size(), 2u);
+    EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
+    EXPECT_EQ(m_log.back().rfind("Used : ", 0), 0u);
+}
+
+TEST_F(SearchEngineTest, StatusShowsKilobytesUpToOneMebibyte) {
+    const std::string big = File("big.bin");
+    ASSERT_EQ(truncate(big.c_str(), 1048576), 0);
+    Run(Criteria("big.bin"));
+    EXPECT_EQ(m_host.status, "1 Objects  1024KB");
+    ASSERT_EQ(truncate(big.c_str(), 1048577), 0);
+    Run(Criteria("big.bin"));
+    EXPECT_EQ(m_host.status, "1 Objects  1.00MB");
+}
+
+TEST_F(SearchEngineTest, UnreadableFoldersAreSkipped) {
+    // Permissions do not hold for root: the walk runs as another user in a
+    // child process.
+    File("open/a.txt");
+    File("closed/b.txt");
+    std::filesystem::permissions(zbtest::TempRoot(), std::filesystem::perms::all);
+    for (std::filesystem::path p = m_root; p != zbtest::TempRoot() && p.has_parent_path();
+         p = p.parent_path())
+        std::filesystem::permissions(p, std::filesystem::perms::all);
+    std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::none);
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        RecordingHost host;
+        CSearchEngine engine(&host);
+        engine.RunSearch(std::move(request));
+        const bool ok = engine.GetResultList().GetCount() == 1 &&
+                        engine.GetResultList().GetAt(0).m_sName == "a.txt";
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::all);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 class ArchiveSearchTest : public SearchEngineTest {
@@ -311,6 +362,37 @@ protected:
 TEST_F(ArchiveSearchTest, MembersAreSearchedOnlyWithSubFoldersAndArchivesOn) {
     EXPECT_EQ(Run(Criteria("*.txt")),
               (Rows{"pack.zip/c.txt", "pack.zip\\docs/a.txt", "pack.zip\\docs\\deep/b.txt"}));
+}
+
+TEST_F(ArchiveSearchTest, TheLimitInsideAnArchiveEndsTheWholeSearch) {
+    File("zz/after.txt");
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    request.resultLimit = 2;
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+    EXPECT_EQ(Relative(m_host.rows), (Rows{"pack.zip/c.txt", "pack.zip\\docs/a.txt"}));
+    EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 2"}));
+}
+
+TEST_F(ArchiveSearchTest, NoArchivesWithoutSubFolders) {
+    CSearchData data = Criteria("*.txt");
+    data.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
+    EXPECT_EQ(Run(data), Rows{});
+    data = Criteria("*.txt");
+    data.m_GeneralOptionData.m_bSearhInCompressedFiles = FALSE;
+    m_host.rows.clear();
+    EXPECT_EQ(Run(data), Rows{});
+}
+
+TEST_F(ArchiveSearchTest, AnArchiveRootListsItsFolder) {
+    CSearchData data = Criteria("*.txt");
+    data.m_MainData.m_sFindRootPath = m_archive + "\\docs";
+    EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs/a.txt", "pack.zip\\docs\\deep/b.txt"}));
+    data.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
+    m_host.rows.clear();
+    EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs/a.txt"}));
 }
 
 TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
