@@ -125,14 +125,7 @@ std::int64_t PositionedReader::ReadAt(std::uint64_t offset, void* buffer, std::s
 }
 
 std::int64_t PositionedReader::Size() const {
-    if (m_fd < 0) {
-        return -1;
-    }
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(st.st_size);
+    return FileSizeOf(m_fd);
 }
 
 }  // namespace zb

@@ -161,15 +161,16 @@ std::int64_t InputFile::GetPosition() const {
     return m_position;
 }
 
-std::int64_t InputFile::GetLength() const {
-    if (m_fd < 0) {
-        return -1;
-    }
+std::int64_t FileSizeOf(int fd) {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0) {
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
         return -1;
     }
     return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t InputFile::GetLength() const {
+    return FileSizeOf(m_fd);
 }
 
 }  // namespace zb

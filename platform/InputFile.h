@@ -18,6 +18,9 @@ int OpenRegularFile(const std::string& path);
 // `size`, when given, receives the file's size at open.
 int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size = nullptr);
 
+// The size of the open file `fd`; -1 when it cannot be read.
+std::int64_t FileSizeOf(int fd);
+
 // Reads up to `count` bytes, going on after short reads and interruptions
 // until `count` or the end of the file: with `offset` below 0 from the file
 // position (read), else at `offset` (pread). The bytes read, or -1 on error.

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/HexDigit.h"
+
 namespace zb {
 namespace {
 
@@ -47,23 +49,13 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to `maxDigits` hex digits and nothing else.
 bool ParseHexNumber(std::string_view digits, std::size_t maxDigits, DWORD& value) {
     if (digits.empty() || digits.size() > maxDigits)
         return false;
     value = 0;
     for (char c : digits) {
-        const int d = HexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0)
             return false;
         value = (value << 4) | static_cast<DWORD>(d);

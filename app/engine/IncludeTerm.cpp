@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/engine/TextCase.h"
+#include "platform/HexDigit.h"
 
 namespace {
 
@@ -18,16 +19,6 @@ std::size_t CountCharacters(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); i += Utf8CharLength(text, i))
         ++count;
     return count;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Decodes the backslash sequences of `text` into `out`; false for an unknown
@@ -77,8 +68,8 @@ bool DecodeEscapes(std::string_view text, std::string& out) {
             case 'x': {
                 int value = 0;
                 int digits = 0;
-                while (digits < 2 && i + 1 < text.size() && HexValue(text[i + 1]) >= 0) {
-                    value = value * 16 + HexValue(text[++i]);
+                while (digits < 2 && i + 1 < text.size() && HexDigitValue(text[i + 1]) >= 0) {
+                    value = value * 16 + HexDigitValue(text[++i]);
                     ++digits;
                 }
                 if (digits == 0)
