@@ -127,7 +127,7 @@ bool CCriteriaTest::HasFurtherConditions() const {
            criteria.m_GeneralOptionData.m_bOnlyFiles;
 }
 
-BOOL CCriteriaTest::MatchCriteria(const CResultItem& record) {
+BOOL CCriteriaTest::MatchCriteria(const CResultItem& record, bool withContainedText) {
     try {
         if (!MatchName(record)) {
             return FALSE;
@@ -149,13 +149,21 @@ BOOL CCriteriaTest::MatchCriteria(const CResultItem& record) {
         if (!MatchDate(record) || !MatchTimeOfDay(record) || !MatchSize(record)) {
             return FALSE;
         }
-        if (!m_snapshot.includeNodes.empty() && !MatchContent(record)) {
+        if (withContainedText && !m_snapshot.includeNodes.empty() && !MatchContent(record)) {
             return FALSE;
         }
         return TRUE;
     } catch (...) {
         // A fault while testing one item makes that item fail; the search
         // goes on with the next.
+        return FALSE;
+    }
+}
+
+BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
+    try {
+        return m_snapshot.includeNodes.empty() || MatchContent(record);
+    } catch (...) {
         return FALSE;
     }
 }

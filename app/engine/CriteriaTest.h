@@ -22,7 +22,11 @@ public:
 
     // 1 when the record passes every condition, 0 otherwise; any fault inside
     // makes the record fail.
-    BOOL MatchCriteria(const CResultItem& record);
+    BOOL MatchCriteria(const CResultItem& record, bool withContainedText = true);
+    // The contained-text condition alone (the last one), for records that
+    // passed every other condition; faults make the record fail.
+    BOOL MatchContainedText(const CResultItem& record);
+    bool HasContainedText() const { return !m_snapshot.includeNodes.empty(); }
 
     // Whether any condition beyond the name is set.
     bool HasFurtherConditions() const;

@@ -240,6 +240,23 @@ int CSearchEngine::DoSearch() {
     SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
+    const unsigned workers = CContentScanPool::DefaultThreadCount();
+    if (m_pCriteria->HasContainedText() && workers > 0) {
+        m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
+        m_commitScanned = [this](CResultItem&& record, bool passed) {
+            if (!passed)
+                return true;
+            // Without a condition on them, size, attributes and times are
+            // read only for the files that are kept.
+            if (!m_pCriteria->NeedsFileData()) {
+                std::string path;
+                if (record.GetFilePath(&path))
+                    ReadResultItemFileData(record, path);
+            }
+            std::size_t index = 0;
+            return AppendResultInOrder(std::move(record), &index) != FALSE;
+        };
+    }
 
     if (m_pHost) {
         m_pHost->BeginSearchUi();
@@ -253,6 +270,10 @@ int CSearchEngine::DoSearch() {
             ClearResults();
         if (m_request.root)
             SearchRoot(m_request.root.get());
+    }
+    if (m_pScanPool) {
+        m_pScanPool->CommitAll(m_commitScanned);
+        m_pScanPool.reset();
     }
     m_results.FlushRows();
     if (m_pHost) {
@@ -323,8 +344,8 @@ void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
     SetStatusText(FormatText(IDS_SEARCHING_IN, where));
 }
 
-BOOL CSearchEngine::MatchCriteria(const CResultItem& record) {
-    return m_pCriteria ? m_pCriteria->MatchCriteria(record) : FALSE;
+BOOL CSearchEngine::MatchCriteria(const CResultItem& record, bool withContainedText) {
+    return m_pCriteria ? m_pCriteria->MatchCriteria(record, withContainedText) : FALSE;
 }
 
 bool CSearchEngine::IsDeeperAllowed() const {
@@ -333,6 +354,20 @@ bool CSearchEngine::IsDeeperAllowed() const {
 }
 
 BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index) {
+    if (m_pScanPool && !m_pScanPool->CommitAll(m_commitScanned))
+        return FALSE;
+    return AppendResultInOrder(std::move(record), index);
+}
+
+bool CSearchEngine::MayBeArchive(const std::string& path) const {
+    for (const auto& handler : g_arrArchiveHandlers) {
+        if (handler->MatchExtension(path))
+            return true;
+    }
+    return false;
+}
+
+BOOL CSearchEngine::AppendResultInOrder(CResultItem&& record, std::size_t* index) {
     const std::ptrdiff_t at = m_results.Append(std::move(record));
     if (at < 0) {
         m_bStop.store(true);
@@ -438,6 +473,7 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                     std::move(childAbsolute), attributes, pathText, &childPath, pathKnown);
                 const CResultItem* current = &scratch;
                 bool passes = false;
+                bool queued = false;
                 if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
                     ULONG deletable = SFGAO_CANDELETE;
                     childItem = scratch.m_pidl.get();
@@ -447,10 +483,25 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
                     if (readFirst)
                         folderData.Read(scratch, childPath);
-                    passes = MatchCriteria(scratch);
-                    if (passes && dataPending && !readFirst)
-                        folderData.Read(scratch, childPath);
+                    // A file on disk whose contents decide is read by the
+                    // pool while the walk goes on; its row keeps its place.
+                    if (m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER) &&
+                        !MayBeArchive(childPath)) {
+                        if (MatchCriteria(scratch, false)) {
+                            queued = true;
+                            if (!m_pScanPool->Push(std::move(scratch), m_commitScanned)) {
+                                result = FALSE;
+                                break;
+                            }
+                        }
+                    } else {
+                        passes = MatchCriteria(scratch);
+                        if (passes && dataPending && !readFirst)
+                            folderData.Read(scratch, childPath);
+                    }
                 }
+                if (queued)
+                    continue;
                 if (passes) {
                     std::size_t index = 0;
                     if (!AppendResult(std::move(scratch), &index)) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/engine/ContentScanPool.h"
 #include "app/engine/CriteriaTest.h"
 #include "app/engine/FolderItem.h"
 #include "app/engine/ResultList.h"
@@ -78,7 +79,7 @@ public:
     BOOL SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item, LPCITEMIDLIST itemAbsolute,
                          LPCITEMIDLIST folderAbsolute);
     void SearchInLastResult();
-    BOOL MatchCriteria(const CResultItem& record);
+    BOOL MatchCriteria(const CResultItem& record, bool withContainedText = true);
 
 private:
     // SearchInArchive for an archive whose path is known.
@@ -87,7 +88,11 @@ private:
     int DoSearch();
     void SearchThreadProc();
     // Appends a passing record and takes it into the list; 0 at the limit.
+    // Records still queued for their content go first.
     BOOL AppendResult(CResultItem&& record, std::size_t* index);
+    BOOL AppendResultInOrder(CResultItem&& record, std::size_t* index);
+    // Whether a file may be read by an archive reader (its name says so).
+    bool MayBeArchive(const std::string& path) const;
     void ShowSearchingStatus(const CResultItem& record);
     void SetStatusText(const std::string& text);
     void MakeRootRecord(const FOLDERITEM& root, CResultItem& record);
@@ -97,6 +102,9 @@ private:
     CResultList m_results;
     CSearchRequest m_request;
     std::unique_ptr<CCriteriaTest> m_pCriteria;
+    // Tests file contents on several threads during a content search.
+    std::unique_ptr<CContentScanPool> m_pScanPool;
+    CContentScanPool::Commit m_commitScanned;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bSearching{false};
     std::thread m_thread;

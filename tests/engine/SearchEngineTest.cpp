@@ -234,6 +234,33 @@ TEST_F(SearchEngineTest, ContentSearchSkipsFifosAndFolders) {
     EXPECT_EQ(Run(data), (Rows{"has.txt"}));
 }
 
+TEST_F(SearchEngineTest, ContentResultsKeepTheWalkOrder) {
+    // Contents are read on several threads; the rows still come in the
+    // walk's order, and the limit still cuts at the same row.
+    Rows expected;
+    char name[32];
+    for (int i = 0; i < 400; ++i) {
+        std::snprintf(name, sizeof name, "d%02d/f%03d.txt", i / 40, i);
+        const bool has = i % 3 == 0;
+        File(name, has ? std::string(5000 + i, 'x') + " needle" : std::string(100, 'y'));
+        if (has)
+            expected.push_back(name);
+    }
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    EXPECT_EQ(Run(data), expected);
+
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    request.resultLimit = 25;
+    m_host.rows.clear();
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+    EXPECT_EQ(Relative(m_host.rows), Rows(expected.begin(), expected.begin() + 25));
+    EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 25"}));
+}
+
 TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
     Run(Criteria("*"));
     std::lock_guard guard(m_logLock);
