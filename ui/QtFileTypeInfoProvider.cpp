@@ -88,3 +88,13 @@ QIcon CQtFileTypeInfoProvider::Icon(int index) const {
     m_icons.insert(index, icon);
     return icon;
 }
+
+CQtFileTypeInfoProvider& SystemImageList() {
+    // Never destroyed: worker threads may ask it until the process ends.
+    static CQtFileTypeInfoProvider* const provider = [] {
+        auto* made = new CQtFileTypeInfoProvider;
+        SetFileTypeInfoProvider(made);
+        return made;
+    }();
+    return *provider;
+}

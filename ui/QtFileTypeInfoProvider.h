@@ -37,3 +37,7 @@ private:
     QVector<QString> m_iconNames;   // index -> theme icon name
     mutable QHash<int, QIcon> m_icons;
 };
+
+// The process's provider, whose icon indices the tree and the result list
+// carry; installed for the core (SetFileTypeInfoProvider) on first use.
+CQtFileTypeInfoProvider& SystemImageList();

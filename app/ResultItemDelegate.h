@@ -1,0 +1,38 @@
+#pragma once
+// Draws the cells of the result list's icon views: Large Icons puts the icon
+// above the name; Thumbnails draws a framed picture cell of the thumbnail size
+// with the name below it. The other views use the standard drawing.
+
+#include <QSize>
+#include <QStyledItemDelegate>
+
+class CResultItemDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    enum class Layout { IconBeside, IconAbove, Thumbnail };
+
+    explicit CResultItemDelegate(QObject* parent = nullptr);
+
+    void SetLayout(Layout layout) { m_layout = layout; }
+    Layout GetLayout() const { return m_layout; }
+    // The largest picture of a thumbnail cell (the cell's picture frame is
+    // two pixels larger).
+    void SetThumbnailSize(const QSize& size) { m_thumbnail = size; }
+    // The picture frame of a Thumbnails cell whose bounds are `cell`.
+    QRect ThumbnailFrame(const QRect& cell) const;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    // The picture frame and, until a picture exists, the large icon centred in it.
+    void DrawThumbnailCell(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const;
+
+    Layout m_layout = Layout::IconBeside;
+    QSize m_thumbnail{128, 128};
+};

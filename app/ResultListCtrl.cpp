@@ -1,0 +1,389 @@
+#include "app/ResultListCtrl.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QStackedLayout>
+#include <QTableView>
+
+#include <algorithm>
+
+#include "app/ResultItemDelegate.h"
+#include "app/ResultListModel.h"
+#include "app/SortHeaderCtrl.h"
+
+namespace {
+
+constexpr int kSmallIcon = 16;
+constexpr int kLargeIcon = 32;
+constexpr int kSmallIconCellChars = 24;  // width of a Small Icons cell in average characters
+constexpr int kListCellChars = 30;       // width of a List column in average characters
+
+bool IsNavigationKey(int key) {
+    switch (key) {
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_End:
+        case Qt::Key_Home:
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Hands type-ahead and keys to the control before the view's own handling.
+template <class View>
+class CResultView : public View {
+public:
+    explicit CResultView(CResultListCtrl* owner) : View(owner), m_pOwner(owner) {}
+
+    void keyboardSearch(const QString& search) override { m_pOwner->OnFindItem(search); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (m_pOwner->OnKeyDown(event))
+            return;
+        View::keyPressEvent(event);
+        // The view moved first; the status bar then follows the new selection.
+        if (IsNavigationKey(event->key()))
+            emit m_pOwner->Clicked();
+    }
+
+private:
+    CResultListCtrl* m_pOwner;
+};
+
+// Shows the wait cursor while it lives.
+class CWaitCursor {
+public:
+    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+}  // namespace
+
+CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
+    : QWidget(parent), m_pModel(model) {
+    setObjectName(QStringLiteral("ResultList"));
+    m_pStack = new QStackedLayout(this);
+    m_pStack->setContentsMargins(0, 0, 0, 0);
+
+    m_pTable = new CResultView<QTableView>(this);
+    m_pHeader = new CSortHeaderCtrl(m_pTable);
+    m_pTable->setHorizontalHeader(m_pHeader);
+    m_pTable->setModel(model);
+    m_pTable->setShowGrid(false);
+    m_pTable->setWordWrap(false);
+    m_pTable->verticalHeader()->hide();
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pTable->setIconSize(QSize(kSmallIcon, kSmallIcon));
+
+    m_pList = new CResultView<QListView>(this);
+    m_pList->setModel(model);
+    m_pList->setSelectionModel(m_pTable->selectionModel());
+    m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setViewMode(QListView::ListMode);
+    m_pList->setUniformItemSizes(true);
+    m_pList->setWrapping(true);
+    m_pList->setResizeMode(QListView::Adjust);
+    m_pList->setMovement(QListView::Static);
+    m_pDelegate = new CResultItemDelegate(m_pList);
+    m_pList->setItemDelegate(m_pDelegate);
+
+    m_pStack->addWidget(m_pTable);
+    m_pStack->addWidget(m_pList);
+
+    connect(m_pHeader, &QHeaderView::sectionClicked, this, &CResultListCtrl::OnColumnClick);
+    connect(model, &CResultListModel::RowsAppended, this, &CResultListCtrl::OnRowsAppended);
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { ApplyListLayout(); });
+    ApplyListLayout();
+    SetViewMode(VIEW_MODE_DETAILS);
+}
+
+QItemSelectionModel* CResultListCtrl::GetSelectionModel() const {
+    return m_pTable->selectionModel();
+}
+
+QAbstractItemView* CResultListCtrl::GetCurrentView() const {
+    return m_nViewMode == VIEW_MODE_DETAILS ? static_cast<QAbstractItemView*>(m_pTable)
+                                            : static_cast<QAbstractItemView*>(m_pList);
+}
+
+void CResultListCtrl::ApplyListLayout() {
+    // The icon views show the name whatever column it stands in.
+    const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
+    m_pList->setModelColumn(std::max(name, 0));
+    const QFontMetrics metrics = fontMetrics();
+    for (int column = 0; column < m_pModel->columnCount(); ++column) {
+        const int chars = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)].nWidth;
+        m_pTable->setColumnWidth(column, chars * metrics.horizontalAdvance(QLatin1Char('H')));
+    }
+}
+
+void CResultListCtrl::SetViewMode(int mode) {
+    const QFontMetrics metrics = fontMetrics();
+    const int line = metrics.height();
+    const int chars = metrics.averageCharWidth();
+    QStyleOptionViewItem option;
+    option.fontMetrics = metrics;
+    switch (mode) {
+        case VIEW_MODE_LARGE_ICONS:
+            m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconAbove);
+            m_pList->setFlow(QListView::LeftToRight);
+            m_pList->setIconSize(QSize(kLargeIcon, kLargeIcon));
+            m_pList->setWordWrap(true);
+            m_pList->setGridSize(m_pDelegate->sizeHint(option, QModelIndex()));
+            break;
+        case VIEW_MODE_SMALL_ICONS:
+            m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconBeside);
+            m_pList->setFlow(QListView::LeftToRight);
+            m_pList->setIconSize(QSize(kSmallIcon, kSmallIcon));
+            m_pList->setWordWrap(false);
+            m_pList->setGridSize(
+                QSize(kSmallIconCellChars * chars, std::max(line, kSmallIcon) + 4));
+            break;
+        case VIEW_MODE_LIST:
+            m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconBeside);
+            m_pList->setFlow(QListView::TopToBottom);
+            m_pList->setIconSize(QSize(kSmallIcon, kSmallIcon));
+            m_pList->setWordWrap(false);
+            m_pList->setGridSize(QSize(kListCellChars * chars, std::max(line, kSmallIcon) + 4));
+            break;
+        case VIEW_MODE_THUMBNAILS:
+            m_pDelegate->SetLayout(CResultItemDelegate::Layout::Thumbnail);
+            m_pDelegate->SetThumbnailSize(m_thumbnailSize);
+            m_pList->setFlow(QListView::LeftToRight);
+            m_pList->setIconSize(QSize(kLargeIcon, kLargeIcon));
+            m_pList->setWordWrap(false);
+            m_pList->setGridSize(m_pDelegate->sizeHint(option, QModelIndex()));
+            break;
+        case VIEW_MODE_DETAILS:
+            break;
+        default:
+            return;
+    }
+    const QModelIndex current = GetSelectionModel()->currentIndex();
+    m_nViewMode = mode;
+    m_pStack->setCurrentWidget(GetCurrentView());
+    if (mode != VIEW_MODE_DETAILS) {
+        m_pList->doItemsLayout();
+        m_pList->viewport()->update();
+    }
+    if (current.isValid())
+        GetCurrentView()->scrollTo(m_pModel->index(current.row(), 0));
+}
+
+bool CResultListCtrl::OnViewCommand(int id) {
+    for (const ViewCommand& command : kViewCommands) {
+        if (command.id != id)
+            continue;
+        if (command.mode == VIEW_MODE_THUMBNAILS)
+            SetThumbnailView(m_thumbnailSize);
+        else
+            SetViewMode(command.mode);
+        return true;
+    }
+    return false;
+}
+
+void CResultListCtrl::SetThumbnailView(const QSize& size) {
+    m_thumbnailSize = size;
+    SetViewMode(VIEW_MODE_THUMBNAILS);
+}
+
+void CResultListCtrl::SetSortImage(int column, bool ascending) {
+    m_pHeader->SetSortImage(column, ascending);
+}
+
+void CResultListCtrl::OnRowsAppended() {
+    // New rows stand at the end, out of any order: the list is unsorted.
+    m_nSortColumn = -1;
+    SetSortImage(-1, m_bSortAscending);
+}
+
+namespace {
+
+// Keeps the selected records selected while the rows are reordered. The
+// selection is taken down before and put back as row ranges after, which
+// costs one pass over the rows however large the selection is.
+class CSelectionKeeper {
+public:
+    CSelectionKeeper(CResultListModel* model, QItemSelectionModel* selection,
+                     const std::vector<int>& rows)
+        : m_pModel(model), m_pSelection(selection) {
+        const std::vector<DWORD>& map = model->GetRowIndex();
+        m_selected.assign(model->GetResults()->GetCount(), false);
+        for (int row : rows)
+            m_selected[map[static_cast<std::size_t>(row)]] = true;
+        if (!rows.empty())
+            m_pSelection->clearSelection();
+        m_bAny = !rows.empty();
+    }
+    ~CSelectionKeeper() {
+        if (!m_bAny)
+            return;
+        const std::vector<DWORD>& map = m_pModel->GetRowIndex();
+        const int last = m_pModel->columnCount() - 1;
+        QItemSelection selection;
+        std::size_t row = 0;
+        while (row < map.size()) {
+            if (!m_selected[map[row]]) {
+                ++row;
+                continue;
+            }
+            const std::size_t first = row;
+            while (row < map.size() && m_selected[map[row]])
+                ++row;
+            selection.append(QItemSelectionRange(m_pModel->index(static_cast<int>(first), 0),
+                                                 m_pModel->index(static_cast<int>(row - 1), last)));
+        }
+        m_pSelection->select(selection, QItemSelectionModel::Select);
+    }
+    CSelectionKeeper(const CSelectionKeeper&) = delete;
+    CSelectionKeeper& operator=(const CSelectionKeeper&) = delete;
+
+private:
+    CResultListModel* m_pModel;
+    QItemSelectionModel* m_pSelection;
+    std::vector<bool> m_selected;  // by record index
+    bool m_bAny = false;
+};
+
+}  // namespace
+
+void CResultListCtrl::OnColumnClick(int column) {
+    if (column < 0 || column >= m_pModel->columnCount())
+        return;
+    CWaitCursor wait;
+    {
+        CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRows());
+        if (column == m_nSortColumn) {
+            m_pModel->ReverseRows();
+            m_bSortAscending = !m_bSortAscending;
+        } else {
+            m_pModel->SortRows(column, 0, m_pModel->GetRowCount() - 1);
+            m_nSortColumn = column;
+            m_bSortAscending = true;
+        }
+    }
+    GetCurrentView()->viewport()->update();
+    SetSortImage(m_nSortColumn, m_bSortAscending);
+}
+
+void CResultListCtrl::ResortRows() {
+    if (m_pModel->columnCount() == 0)
+        return;
+    CWaitCursor wait;
+    CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRows());
+    if (m_nSortColumn < 0) {
+        m_nSortColumn = 0;
+        m_bSortAscending = true;
+    }
+    m_pModel->SortRows(m_nSortColumn, 0, m_pModel->GetRowCount() - 1);
+    if (!m_bSortAscending)
+        m_pModel->ReverseRows();
+    SetSortImage(m_nSortColumn, m_bSortAscending);
+}
+
+void CResultListCtrl::SelectAll() {
+    const int rows = m_pModel->rowCount();
+    if (rows == 0 || m_pModel->columnCount() == 0)
+        return;
+    GetSelectionModel()->select(
+        QItemSelection(m_pModel->index(0, 0),
+                       m_pModel->index(rows - 1, m_pModel->columnCount() - 1)),
+        QItemSelectionModel::ClearAndSelect);
+}
+
+void CResultListCtrl::InvertSelection() {
+    const int rows = m_pModel->rowCount();
+    if (rows == 0 || m_pModel->columnCount() == 0)
+        return;
+    GetSelectionModel()->select(
+        QItemSelection(m_pModel->index(0, 0),
+                       m_pModel->index(rows - 1, m_pModel->columnCount() - 1)),
+        QItemSelectionModel::Toggle);
+}
+
+std::vector<int> CResultListCtrl::GetSelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : GetSelectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int CResultListCtrl::GetSelectedCount() const {
+    return static_cast<int>(GetSelectedRows().size());
+}
+
+bool CResultListCtrl::IsItemVisible(int row) const {
+    if (row < 0 || row >= m_pModel->rowCount())
+        return false;
+    const QAbstractItemView* view = GetCurrentView();
+    const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
+    return view->visualRect(m_pModel->index(row, column)).intersects(view->viewport()->rect());
+}
+
+void CResultListCtrl::RedrawItem(int row) {
+    if (row < 0 || row >= m_pModel->rowCount())
+        return;
+    QAbstractItemView* view = GetCurrentView();
+    if (m_nViewMode == VIEW_MODE_DETAILS) {
+        for (int column = 0; column < m_pModel->columnCount(); ++column)
+            view->update(m_pModel->index(row, column));
+    } else {
+        view->update(m_pModel->index(row, m_pList->modelColumn()));
+    }
+}
+
+void CResultListCtrl::OnFindItem(const QString& text) {
+    if (text.isEmpty())
+        return;
+    // Letters typed in quick succession extend the text and search on from
+    // the current row; a new text starts at the row after it.
+    const bool extend = m_typeAheadTimer.isValid() &&
+                        m_typeAheadTimer.elapsed() < QApplication::keyboardInputInterval();
+    m_sTypeAhead = extend ? m_sTypeAhead + text : text;
+    m_typeAheadTimer.start();
+    const int count = m_pModel->rowCount();
+    if (count == 0)
+        return;
+    const QModelIndex current = GetSelectionModel()->currentIndex();
+    int start = current.isValid() ? current.row() : 0;
+    if (!extend && current.isValid())
+        start = (start + 1) % count;
+    const int row = m_pModel->FindItem(start, m_sTypeAhead, true, false);
+    if (row < 0)
+        return;
+    const QModelIndex target =
+        m_pModel->index(row, m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn());
+    GetSelectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    GetCurrentView()->scrollTo(target);
+}
+
+bool CResultListCtrl::OnKeyDown(QKeyEvent* event) {
+    if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
+        SelectAll();
+        emit Clicked();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,134 @@
+#pragma once
+// The result list control: one model of found items shown in five views
+// (Large Icons, Small Icons, List, Details, Thumbnails) that share one
+// selection, with sorting by a column. Details is a table with a sorting
+// header; the four icon views are one list view laid out for each mode with
+// uniform cells, so a million rows need no per-row geometry.
+
+#include <QElapsedTimer>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <vector>
+
+class CResultListModel;
+class CResultItemDelegate;
+class CSortHeaderCtrl;
+class QAbstractItemView;
+class QItemSelectionModel;
+class QKeyEvent;
+class QListView;
+class QStackedLayout;
+class QTableView;
+
+// Control id of the result list.
+constexpr int IDC_RESULT_LIST = 1002;
+
+// View modes.
+constexpr int VIEW_MODE_LARGE_ICONS = 1;
+constexpr int VIEW_MODE_SMALL_ICONS = 2;
+constexpr int VIEW_MODE_LIST = 3;
+constexpr int VIEW_MODE_DETAILS = 4;
+constexpr int VIEW_MODE_THUMBNAILS = 5;
+
+// View commands (menu "List View Mode Select", button 1058 and the main menu).
+constexpr int ID_VIEW_LARGE_ICONS = 40021;
+constexpr int ID_VIEW_LIST = 40022;
+constexpr int ID_VIEW_SMALL_ICONS = 40023;
+constexpr int ID_VIEW_DETAILS = 40024;
+constexpr int ID_VIEW_THUMBNAILS = 40025;
+constexpr int IDR_VIEW_MENU = 168;
+constexpr const char* kViewMenuTitle = "List View Mode Select";
+
+struct ViewCommand {
+    int id;
+    int mode;
+    const char* text;
+};
+// In menu order.
+constexpr std::array<ViewCommand, 5> kViewCommands{{
+    {ID_VIEW_LARGE_ICONS, VIEW_MODE_LARGE_ICONS, "Large Icons"},
+    {ID_VIEW_LIST, VIEW_MODE_LIST, "List"},
+    {ID_VIEW_SMALL_ICONS, VIEW_MODE_SMALL_ICONS, "Small Icons"},
+    {ID_VIEW_DETAILS, VIEW_MODE_DETAILS, "Details"},
+    {ID_VIEW_THUMBNAILS, VIEW_MODE_THUMBNAILS, "Thumbnails"},
+}};
+
+class CResultListCtrl : public QWidget {
+    Q_OBJECT
+public:
+    // The control shows `model`, which must outlive it.
+    explicit CResultListCtrl(CResultListModel* model, QWidget* parent = nullptr);
+
+    CResultListModel* GetModel() const { return m_pModel; }
+    QItemSelectionModel* GetSelectionModel() const;
+    // The view that shows the current mode.
+    QAbstractItemView* GetCurrentView() const;
+    CSortHeaderCtrl* GetHeader() const { return m_pHeader; }
+
+    // Views.
+    int GetViewMode() const { return m_nViewMode; }
+    void SetViewMode(int mode);
+    // Runs a view command (ID_VIEW_*); FALSE for any other id.
+    bool OnViewCommand(int id);
+    // Switches to Thumbnails with cells for pictures of up to `size`; also
+    // called when the thumbnail size changes while Thumbnails is shown.
+    void SetThumbnailView(const QSize& size);
+    QSize GetThumbnailSize() const { return m_thumbnailSize; }
+
+    // Sort state: the visible column the rows are sorted by (-1: unsorted).
+    int GetSortColumn() const { return m_nSortColumn; }
+    bool IsSortAscending() const { return m_bSortAscending; }
+    // A click on a column header: the sort column again reverses the order
+    // (folders staying first), any other sorts ascending by it.
+    void OnColumnClick(int column);
+    // Sorts rows of a refilled list again by the current sort column and
+    // direction, or ascending by the first column when the list is unsorted.
+    void ResortRows();
+    // Sets the header arrow.
+    void SetSortImage(int column, bool ascending);
+
+    // Selection.
+    void SelectAll();
+    void InvertSelection();
+    // The selected rows in ascending order.
+    std::vector<int> GetSelectedRows() const;
+    int GetSelectedCount() const;
+
+    // 1 when `row` exists and lies (at least partly) in the visible area.
+    bool IsItemVisible(int row) const;
+    // Repaints one row.
+    void RedrawItem(int row);
+
+    // Type-ahead of the views: moves the current row to the next row whose
+    // name starts with `text`.
+    void OnFindItem(const QString& text);
+    // Ctrl+A of the views: selects every row and tells the parent through
+    // Clicked(). True when the key was handled. (Navigation keys get the
+    // view's own handling and then Clicked() as well.)
+    bool OnKeyDown(QKeyEvent* event);
+
+signals:
+    // The selection may have changed through the keyboard (the status bar
+    // follows it).
+    void Clicked();
+
+private:
+    void OnRowsAppended();
+    void ApplyListLayout();
+
+    CResultListModel* m_pModel;
+    QStackedLayout* m_pStack;
+    QTableView* m_pTable;
+    QListView* m_pList;
+    CSortHeaderCtrl* m_pHeader;
+    CResultItemDelegate* m_pDelegate;
+    int m_nViewMode = VIEW_MODE_DETAILS;
+    int m_nSortColumn = -1;
+    bool m_bSortAscending = false;
+    QSize m_thumbnailSize{128, 128};
+    QString m_sTypeAhead;
+    QElapsedTimer m_typeAheadTimer;
+};

@@ -1,0 +1,392 @@
+#include "app/ResultListModel.h"
+
+#include <QColor>
+#include <QFile>
+#include <QIcon>
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <string_view>
+
+#include "app/engine/AttributeUtils.h"
+#include "app/engine/DateUtils.h"
+#include "app/engine/TextCase.h"
+#include "platform/FileTime.h"
+#include "ui/QtFileTypeInfoProvider.h"
+
+namespace {
+
+// Archive members are drawn blue on silver.
+const QColor kArchiveText(0, 0, 255);
+const QColor kArchiveBack(192, 192, 192);
+
+int ThreeWay(std::int64_t a, std::int64_t b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+bool IsAscii(unsigned char c) {
+    return c < 0x80;
+}
+
+unsigned char AsciiLower(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive comparison of two UTF-8 texts, the same as comparing their
+// lower-case forms byte by byte. The common all-ASCII prefix is compared in
+// place; from the first non-ASCII byte on, the rest of both texts is
+// lower-cased (the prefix ends on a character boundary, so this is exact).
+int CompareNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i < n; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(a[i]);
+        const unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (!IsAscii(ca) || !IsAscii(cb))
+            break;
+        const unsigned char la = AsciiLower(ca);
+        const unsigned char lb = AsciiLower(cb);
+        if (la != lb)
+            return la < lb ? -1 : 1;
+    }
+    if (i == n)
+        return ThreeWay(static_cast<std::int64_t>(a.size()), static_cast<std::int64_t>(b.size()));
+    thread_local std::string lowerA;
+    thread_local std::string lowerB;
+    LowerCaseUtf8(a.substr(i), lowerA);
+    LowerCaseUtf8(b.substr(i), lowerB);
+    const int c = lowerA.compare(lowerB);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+QString FileNameText(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size())));
+}
+
+QString TimeText(const CResultItem& record, const FILETIME& time) {
+    if (record.m_dwFlags & RIF_NO_PATH)
+        return QString();
+    return QString::fromStdString(FormatDateTime(FileTimeToCTime(time)));
+}
+
+Qt::Alignment ColumnAlignment(int align) {
+    switch (align) {
+        case COLUMN_ALIGN_RIGHT:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case COLUMN_ALIGN_CENTER:
+            return Qt::AlignHCenter | Qt::AlignVCenter;
+        default:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+}  // namespace
+
+CResultListModel::CResultListModel(CQtFileTypeInfoProvider* icons, QObject* parent)
+    : QAbstractTableModel(parent), m_pIcons(icons) {
+    CColumnInfoArray columns;
+    GetDefaultVisibleColumns(columns);
+    SetVisibleColumns(columns);
+}
+
+void CResultListModel::InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                                  std::size_t count) {
+    QMetaObject::invokeMethod(
+        this, [this, results, first, count] { AppendRows(results, first, count); },
+        Qt::QueuedConnection);
+}
+
+void CResultListModel::ShowMessage(const std::string& text) {
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        this, [this, message] { emit MessageRequested(message); }, Qt::QueuedConnection);
+}
+
+void CResultListModel::SetResults(std::shared_ptr<CResultArray> results) {
+    beginResetModel();
+    m_results = results ? std::move(results) : std::make_shared<CResultArray>();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    endResetModel();
+}
+
+void CResultListModel::AppendRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                                  std::size_t count) {
+    // A batch of an earlier generation, or one naming records the storage does
+    // not hold, adds nothing.
+    if (results != m_results || count == 0 || first > results->GetCount() ||
+        count > results->GetCount() - first)
+        return;
+    if (m_rows.size() + count > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return;
+    const int row = GetRowCount();
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(count) - 1);
+    for (std::size_t i = 0; i < count; ++i)
+        m_rows.push_back(static_cast<DWORD>(first + i));
+    endInsertRows();
+    emit RowsAppended();
+}
+
+void CResultListModel::SetVisibleColumns(const CColumnInfoArray& columns) {
+    beginResetModel();
+    m_columns = columns;
+    m_slots.clear();
+    int next = 0;
+    for (const COLUMNINFO& info : m_columns)
+        m_slots.push_back((info.nFlags & COLUMN_FLAG_DETAIL) ? next++ : -1);
+    endResetModel();
+}
+
+int CResultListModel::GetColumnSlot(int column) const {
+    return column >= 0 && column < static_cast<int>(m_slots.size()) ? m_slots[column] : -1;
+}
+
+int CResultListModel::FindVisibleColumn(int id) const {
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].nId == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CResultListModel::SetSizeInBytes(bool inBytes) {
+    if (m_bSizeInBytes == inBytes)
+        return;
+    m_bSizeInBytes = inBytes;
+    const int column = FindVisibleColumn(COLUMN_ID_SIZE);
+    if (column >= 0 && !m_rows.empty())
+        emit dataChanged(index(0, column), index(GetRowCount() - 1, column));
+}
+
+void CResultListModel::SetNumberLocale(const QLocale& locale) {
+    m_locale = locale;
+}
+
+const CResultItem* CResultListModel::GetRecord(int row) const {
+    if (row < 0 || row >= GetRowCount())
+        return nullptr;
+    const DWORD record = m_rows[static_cast<std::size_t>(row)];
+    if (record >= m_results->GetCount())
+        return nullptr;
+    return &m_results->GetAt(record);
+}
+
+QString CResultListModel::SizeText(const CResultItem& record) const {
+    if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH)) ||
+        static_cast<std::int64_t>(record.m_nSize) < 0)
+        return QString();
+    // The number is printed whole in the locale's form; no decimals are
+    // added, so none need cutting off (a locale that groups thousands with a
+    // '.' keeps its full number).
+    if (m_bSizeInBytes)
+        return m_locale.toString(static_cast<qulonglong>(record.m_nSize));
+    const std::uint64_t kilobytes = record.m_nSize / 1024 + (record.m_nSize % 1024 != 0 ? 1 : 0);
+    return m_locale.toString(static_cast<qulonglong>(kilobytes)) + QStringLiteral("KB");
+}
+
+QString CResultListModel::GetCellText(int row, int column) const {
+    const CResultItem* record = GetRecord(row);
+    if (!record || column < 0 || column >= static_cast<int>(m_columns.size()))
+        return QString();
+    const COLUMNINFO& info = m_columns[static_cast<std::size_t>(column)];
+    if (info.nFlags & COLUMN_FLAG_DETAIL) {
+        const int slot = m_slots[static_cast<std::size_t>(column)];
+        if (slot < 0 || static_cast<std::size_t>(slot) >= record->m_arrValues.size())
+            return QString();
+        const COLUMNVALUE& value = record->m_arrValues[static_cast<std::size_t>(slot)];
+        if (!value.valid)
+            return QString();
+        return QString::fromStdString(FormatColumnValue(value, info));
+    }
+    switch (info.nId) {
+        case COLUMN_ID_NAME:
+            return FileNameText(record->m_sName);
+        case COLUMN_ID_LOCATION:
+            return FileNameText(record->m_sFolder);
+        case COLUMN_ID_SIZE:
+            return SizeText(*record);
+        case COLUMN_ID_LAST_WRITE_TIME:
+            return TimeText(*record, record->m_ftLastWrite);
+        case COLUMN_ID_LAST_ACCESS_TIME:
+            return TimeText(*record, record->m_ftLastAccess);
+        case COLUMN_ID_CREATE_TIME:
+            return TimeText(*record, record->m_ftCreation);
+        case COLUMN_ID_TYPE:
+            return QString::fromStdString(record->m_sTypeName);
+        case COLUMN_ID_ATTRIBUTE:
+            return QString::fromStdString(FormatAttributeLetters(record->m_dwAttributes));
+        default:
+            return QString();
+    }
+}
+
+int CResultListModel::CompareRecords(const CResultItem& a, const CResultItem& b,
+                                     const COLUMNINFO& info, int slot) {
+    const bool folderA = (a.m_dwFlags & RIF_FOLDER) != 0;
+    const bool folderB = (b.m_dwFlags & RIF_FOLDER) != 0;
+    if (folderA != folderB)
+        return folderA ? -1 : 1;
+
+    if (info.nFlags & COLUMN_FLAG_DETAIL) {
+        // Both records are checked for the slot: one whose value array is
+        // shorter has no value there.
+        if (slot < 0)
+            return 0;
+        const std::size_t s = static_cast<std::size_t>(slot);
+        const bool validA = s < a.m_arrValues.size() && a.m_arrValues[s].valid;
+        const bool validB = s < b.m_arrValues.size() && b.m_arrValues[s].valid;
+        if (validA && validB)
+            return CompareColumnValues(a.m_arrValues[s], b.m_arrValues[s], info.nType);
+        if (validA != validB)
+            return validA ? 1 : -1;
+        return 0;
+    }
+
+    switch (info.nId) {
+        case COLUMN_ID_NAME:
+            return CompareNoCase(a.m_sName, b.m_sName);
+        case COLUMN_ID_LOCATION:
+            return CompareNoCase(a.m_sFolder, b.m_sFolder);
+        case COLUMN_ID_TYPE:
+            return CompareNoCase(a.m_sTypeName, b.m_sTypeName);
+        case COLUMN_ID_SIZE:
+            return ThreeWay(static_cast<std::int64_t>(a.m_nSize),
+                            static_cast<std::int64_t>(b.m_nSize));
+        case COLUMN_ID_LAST_WRITE_TIME:
+            return CompareFileTime(&a.m_ftLastWrite, &b.m_ftLastWrite);
+        case COLUMN_ID_LAST_ACCESS_TIME:
+            return CompareFileTime(&a.m_ftLastAccess, &b.m_ftLastAccess);
+        case COLUMN_ID_CREATE_TIME:
+            return CompareFileTime(&a.m_ftCreation, &b.m_ftCreation);
+        case COLUMN_ID_ATTRIBUTE:
+            return CompareAttributes(a.m_dwAttributes, b.m_dwAttributes);
+        default:
+            return 0;
+    }
+}
+
+void CResultListModel::ReorderRows(const std::vector<int>& order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(order.size());
+    std::vector<DWORD> rows(order.size());
+    for (std::size_t newRow = 0; newRow < order.size(); ++newRow) {
+        const std::size_t oldRow = static_cast<std::size_t>(order[newRow]);
+        rows[newRow] = m_rows[oldRow];
+        newRowOf[oldRow] = static_cast<int>(newRow);
+    }
+    m_rows.swap(rows);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from)
+        to.append(this->index(newRowOf[static_cast<std::size_t>(index.row())], index.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CResultListModel::SortRows(int column, int first, int last) {
+    if (column < 0 || column >= static_cast<int>(m_columns.size()))
+        return;
+    first = std::max(first, 0);
+    last = std::min(last, GetRowCount() - 1);
+    if (first >= last)
+        return;
+    const COLUMNINFO info = m_columns[static_cast<std::size_t>(column)];
+    const int slot = m_slots[static_cast<std::size_t>(column)];
+
+    // order[new row] = old row; rows outside first..last stay where they are.
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin() + first, order.begin() + last + 1, [&](int x, int y) {
+        return CompareRecords(m_results->GetAt(m_rows[static_cast<std::size_t>(x)]),
+                              m_results->GetAt(m_rows[static_cast<std::size_t>(y)]), info,
+                              slot) < 0;
+    });
+    ReorderRows(order);
+}
+
+void CResultListModel::ReverseRows() {
+    std::size_t folders = 0;
+    while (folders < m_rows.size() &&
+           (m_results->GetAt(m_rows[folders]).m_dwFlags & RIF_FOLDER) != 0)
+        ++folders;
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::reverse(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(folders));
+    std::reverse(order.begin() + static_cast<std::ptrdiff_t>(folders), order.end());
+    ReorderRows(order);
+}
+
+int CResultListModel::FindItem(int start, const QString& text, bool wrap, bool up) const {
+    const int count = GetRowCount();
+    if (start < 0 || start >= count)
+        return -1;
+    const std::string wanted = LowerCaseUtf8(text.toStdString());
+    const int step = up ? -1 : 1;
+    std::string lower;
+    int row = start;
+    do {
+        const CResultItem& record = m_results->GetAt(m_rows[static_cast<std::size_t>(row)]);
+        if (record.m_sName.size() >= wanted.size()) {
+            LowerCaseUtf8(record.m_sName, lower);
+            if (lower.compare(0, wanted.size(), wanted) == 0)
+                return row;
+        }
+        row += step;
+        if (row < 0 || row >= count) {
+            if (!wrap)
+                return -1;
+            row = up ? count - 1 : 0;
+        }
+    } while (row != start);
+    return -1;
+}
+
+int CResultListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : GetRowCount();
+}
+
+int CResultListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant CResultListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return QVariant();
+    const CResultItem* record = GetRecord(index.row());
+    if (!record)
+        return QVariant();
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+            return GetCellText(index.row(), index.column());
+        case Qt::DecorationRole:
+            if (index.column() != 0 || !m_pIcons)
+                return QVariant();
+            return m_pIcons->Icon(record->m_iIcon);
+        case Qt::ForegroundRole:
+            return (record->m_dwFlags & RIF_IN_ARCHIVE) ? QVariant(kArchiveText) : QVariant();
+        case Qt::BackgroundRole:
+            return (record->m_dwFlags & RIF_IN_ARCHIVE) ? QVariant(kArchiveBack) : QVariant();
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(
+                ColumnAlignment(m_columns[static_cast<std::size_t>(index.column())].nAlign));
+        default:
+            return QVariant();
+    }
+}
+
+QVariant CResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 ||
+        section >= static_cast<int>(m_columns.size()))
+        return QVariant();
+    const COLUMNINFO& info = m_columns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole)
+        return QString::fromUtf8(info.szTitle);
+    if (role == Qt::ToolTipRole)
+        return QString::fromUtf8(info.szLongTitle);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(ColumnAlignment(info.nAlign));
+    return QVariant();
+}

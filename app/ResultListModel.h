@@ -1,0 +1,120 @@
+#pragma once
+// The rows of the result list: a row index that maps each list row to a record
+// of the current result generation, the texts, icons and colours of its cells,
+// and the row comparison that every sort of the list uses. The model holds no
+// text of its own; every cell is read from the record when the view asks.
+//
+// The search thread hands rows over through IResultListView::InsertRows; the
+// call is carried to the window's thread and the rows are appended there, in
+// the order the calls were made.
+
+#include <QAbstractTableModel>
+#include <QLocale>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/engine/ResultArray.h"
+#include "app/engine/ResultList.h"
+#include "readers/details/ColumnInfo.h"
+
+class CQtFileTypeInfoProvider;
+
+// Ids of the standard columns.
+constexpr int COLUMN_ID_NAME = 1001;
+constexpr int COLUMN_ID_LOCATION = 1002;
+constexpr int COLUMN_ID_SIZE = 1003;
+constexpr int COLUMN_ID_LAST_WRITE_TIME = 1004;
+constexpr int COLUMN_ID_LAST_ACCESS_TIME = 1005;
+constexpr int COLUMN_ID_CREATE_TIME = 1006;
+constexpr int COLUMN_ID_TYPE = 1007;
+constexpr int COLUMN_ID_ATTRIBUTE = 1008;
+
+class CResultListModel : public QAbstractTableModel, public IResultListView {
+    Q_OBJECT
+public:
+    // `icons` gives the row icons; it may be null (no icons) and must outlive
+    // the model.
+    explicit CResultListModel(CQtFileTypeInfoProvider* icons, QObject* parent = nullptr);
+
+    // IResultListView, from any thread.
+    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                    std::size_t count) override;
+    void ShowMessage(const std::string& text) override;
+
+    // Starts showing a new result generation, with no rows. Row batches of any
+    // other generation that are still on their way are dropped.
+    void SetResults(std::shared_ptr<CResultArray> results);
+    const std::shared_ptr<CResultArray>& GetResults() const { return m_results; }
+
+    // The visible columns in display order; each detail column gets the next
+    // value slot of the records, every other column none (-1).
+    void SetVisibleColumns(const CColumnInfoArray& columns);
+    const CColumnInfoArray& GetVisibleColumns() const { return m_columns; }
+    int GetColumnSlot(int column) const;
+    // The index of the visible column with this id, or -1.
+    int FindVisibleColumn(int id) const;
+
+    // "Display size in Bytes": sizes in bytes instead of rounded-up kilobytes.
+    void SetSizeInBytes(bool inBytes);
+    // The locale whose number form the sizes take (the default locale unless set).
+    void SetNumberLocale(const QLocale& locale);
+
+    // The row map: list row -> index of the result array.
+    const std::vector<DWORD>& GetRowIndex() const { return m_rows; }
+    int GetRowCount() const { return static_cast<int>(m_rows.size()); }
+    // The record of a row, or null for a row outside the map or a map entry
+    // outside the result array.
+    const CResultItem* GetRecord(int row) const;
+
+    // The text of one cell; empty where the row or column shows nothing.
+    QString GetCellText(int row, int column) const;
+
+    // Row comparison for the visible column `info` whose value slot is
+    // `slot`: negative puts `a` first. Folders come before everything else.
+    static int CompareRecords(const CResultItem& a, const CResultItem& b, const COLUMNINFO& info,
+                              int slot);
+
+    // Sorts rows first..last (inclusive) ascending by a visible column.
+    void SortRows(int column, int first, int last);
+    // Reverses the order in two pieces, the leading run of folder rows and
+    // the rest, so that folders stay on top.
+    void ReverseRows();
+
+    // Type-ahead: from `start`, stepping down (or up), the first row whose
+    // name begins with `text`, ignoring case; with `wrap` the search goes on
+    // from the other end up to `start`. -1 when none matches or `start` is
+    // not a row.
+    int FindItem(int start, const QString& text, bool wrap, bool up) const;
+
+    // QAbstractTableModel.
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+signals:
+    // Rows were appended at the end (the list is unsorted now).
+    void RowsAppended();
+    // The search asked for a message box with this text.
+    void MessageRequested(const QString& text);
+
+private:
+    void AppendRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                    std::size_t count);
+    QString SizeText(const CResultItem& record) const;
+    // Puts old row order[i] at row i for every row, keeping every persistent
+    // index (selection, current row) on its record.
+    void ReorderRows(const std::vector<int>& order);
+
+    CQtFileTypeInfoProvider* m_pIcons;
+    std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
+    std::vector<DWORD> m_rows;
+    CColumnInfoArray m_columns;
+    std::vector<int> m_slots;
+    bool m_bSizeInBytes = false;
+    QLocale m_locale;
+};

@@ -1,0 +1,232 @@
+#include "app/ResultListModel.h"
+
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <thread>
+
+#include "app/engine/AttributeUtils.h"
+#include "app/engine/DateUtils.h"
+#include "gui/GuiTestRegistry.h"
+#include "platform/FileTime.h"
+
+namespace {
+
+CResultItem MakeRecord(const std::string& name, std::uint64_t size, DWORD flags = 0,
+                       std::uint64_t writeTime = 0) {
+    CResultItem record;
+    record.m_sName = name;
+    record.m_sFolder = "/data/" + name.substr(0, 1);
+    record.m_sTypeName = name.substr(name.find('.') + 1) + " file";
+    record.m_nSize = size;
+    record.m_dwFlags = flags;
+    record.m_ftLastWrite = FILETIME::FromValue(writeTime);
+    record.m_ftLastAccess = FILETIME::FromValue(writeTime + 1);
+    record.m_ftCreation = FILETIME::FromValue(writeTime + 2);
+    return record;
+}
+
+// Appends records to `results` and their rows to the model, as the search does.
+void Feed(CResultListModel& model, const std::shared_ptr<CResultArray>& results,
+          std::vector<CResultItem> records) {
+    const std::size_t first = results->GetCount();
+    for (CResultItem& record : records)
+        results->Append(std::move(record));
+    model.InsertRows(results, first, results->GetCount() - first);
+    QCoreApplication::processEvents();
+}
+
+QStringList Column(const CResultListModel& model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model.rowCount(); ++row)
+        texts << model.GetCellText(row, column);
+    return texts;
+}
+
+COLUMNINFO Info(int id) {
+    return *GetColumnInfo(id);
+}
+
+// 2021-03-04 05:06:07 UTC as a FILETIME.
+constexpr std::uint64_t kSomeTime = kFileTimeUnixEpoch + 1614834367ull * kFileTimeTicksPerSecond;
+
+}  // namespace
+
+class ResultListModelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsFromAnotherThreadArriveInOrder() {
+        CResultListModel model(nullptr);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        QSignalSpy appended(&model, &CResultListModel::RowsAppended);
+        constexpr int kBatches = 50;
+        constexpr int kBatch = 100;
+        std::thread search([&] {
+            for (int b = 0; b < kBatches; ++b) {
+                const std::size_t first = results->GetCount();
+                for (int i = 0; i < kBatch; ++i) {
+                    std::string name = std::to_string(first + i);
+                    name += ".txt";
+                    results->Append(MakeRecord(name, 1));
+                }
+                model.InsertRows(results, first, kBatch);
+            }
+        });
+        search.join();
+        QTRY_COMPARE(model.rowCount(), kBatches * kBatch);
+        QCOMPARE(appended.count(), kBatches);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.GetRowIndex()[row], static_cast<DWORD>(row));
+    }
+
+    void batchesOfAnOldGenerationAreDropped() {
+        CResultListModel model(nullptr);
+        auto old = std::make_shared<CResultArray>();
+        model.SetResults(old);
+        old->Append(MakeRecord("a.txt", 1));
+        model.InsertRows(old, 0, 1);
+        // Cleared before the batch arrived: the new generation starts empty.
+        model.SetResults(std::make_shared<CResultArray>());
+        QCoreApplication::processEvents();
+        QCOMPARE(model.rowCount(), 0);
+        // A batch naming records the storage does not hold adds nothing.
+        model.InsertRows(model.GetResults(), 0, 5);
+        QCoreApplication::processEvents();
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void standardColumnTexts() {
+        CResultListModel model(nullptr);
+        model.SetNumberLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        CColumnInfoArray columns;
+        GetStandardColumns(columns);
+        model.SetVisibleColumns(columns);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        CResultItem file = MakeRecord("Report.TXT", 1500000, 0, kSomeTime);
+        file.m_dwAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY;
+        Feed(model, results,
+             {std::move(file), MakeRecord("one.txt", 1), MakeRecord("k.txt", 1024),
+              MakeRecord("k1.txt", 1025), MakeRecord("empty.txt", 0),
+              MakeRecord("dir.x", 4096, RIF_FOLDER), MakeRecord("nopath.x", 5, RIF_NO_PATH),
+              MakeRecord("member.gz", static_cast<std::uint64_t>(-1), RIF_IN_ARCHIVE)});
+
+        const int name = model.FindVisibleColumn(COLUMN_ID_NAME);
+        QCOMPARE(model.GetCellText(0, name), QStringLiteral("Report.TXT"));
+        QCOMPARE(model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_LOCATION)),
+                 QStringLiteral("/data/R"));
+        QCOMPARE(model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_TYPE)),
+                 QStringLiteral("TXT file"));
+        QCOMPARE(model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_ATTRIBUTE)),
+                 QStringLiteral("AR"));
+
+        const int size = model.FindVisibleColumn(COLUMN_ID_SIZE);
+        QCOMPARE(Column(model, size),
+                 QStringList({"1,465KB", "1KB", "1KB", "2KB", "0KB", "", "", ""}));
+        model.SetSizeInBytes(true);
+        QCOMPARE(model.GetCellText(0, size), QStringLiteral("1,500,000"));
+        QCOMPARE(model.GetCellText(4, size), QStringLiteral("0"));
+        QCOMPARE(model.GetCellText(5, size), QString());
+
+        const CTime local = FileTimeToCTime(FILETIME::FromValue(kSomeTime));
+        const QString expected = QString::fromStdString(FormatDateTime(local));
+        QCOMPARE(model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_LAST_WRITE_TIME)),
+                 expected);
+        QVERIFY(
+            !model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_LAST_ACCESS_TIME)).isEmpty());
+        QVERIFY(!model.GetCellText(0, model.FindVisibleColumn(COLUMN_ID_CREATE_TIME)).isEmpty());
+        // A record without a path shows no times.
+        QCOMPARE(model.GetCellText(6, model.FindVisibleColumn(COLUMN_ID_LAST_WRITE_TIME)),
+                 QString());
+
+        // Archive members are blue on silver; rows and columns out of range show nothing.
+        QCOMPARE(model.data(model.index(7, 0), Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 0, 255));
+        QCOMPARE(model.data(model.index(7, 0), Qt::BackgroundRole).value<QColor>(),
+                 QColor(192, 192, 192));
+        QVERIFY(!model.data(model.index(0, 0), Qt::BackgroundRole).isValid());
+        QCOMPARE(model.GetCellText(99, 0), QString());
+        QCOMPARE(model.GetCellText(0, 99), QString());
+    }
+
+    void detailColumnTexts() {
+        CResultListModel model(nullptr);
+        CColumnInfoArray columns;
+        GetDefaultVisibleColumns(columns);
+        const COLUMNINFO* detail = nullptr;
+        for (std::size_t i = 0; i < GetColumnTableSize(); ++i) {
+            const COLUMNINFO& info = GetColumnTable()[i];
+            if ((info.nFlags & COLUMN_FLAG_DETAIL) && info.nType == COLUMN_TYPE_UINT32) {
+                detail = &info;
+                break;
+            }
+        }
+        QVERIFY(detail);
+        columns.push_back(*detail);
+        model.SetVisibleColumns(columns);
+        const int column = static_cast<int>(columns.size()) - 1;
+        QCOMPARE(model.GetColumnSlot(column), 0);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        CResultItem withValue = MakeRecord("a.mp3", 1);
+        withValue.m_arrValues.resize(1);
+        withValue.m_arrValues[0].SetUInt32(0);
+        withValue.m_arrValues[0].valid = TRUE;
+        CResultItem missing = MakeRecord("b.mp3", 1);
+        missing.m_arrValues.resize(1);
+        Feed(model, results, {std::move(withValue), std::move(missing), MakeRecord("c.txt", 1)});
+        QCOMPARE(model.GetCellText(0, column), QString::fromStdString(FormatColumnValue(
+                                                   results->GetAt(0).m_arrValues[0], *detail)));
+        QVERIFY(!model.GetCellText(0, column).isEmpty());
+        // Not delivered: an empty cell, not a zero; no value array at all: empty too.
+        QCOMPARE(model.GetCellText(1, column), QString());
+        QCOMPARE(model.GetCellText(2, column), QString());
+
+        // A missing value sorts before a delivered one, folders before both.
+        const int slot = model.GetColumnSlot(column);
+        QVERIFY(CResultListModel::CompareRecords(results->GetAt(1), results->GetAt(0), *detail,
+                                                 slot) < 0);
+        QCOMPARE(
+            CResultListModel::CompareRecords(results->GetAt(1), results->GetAt(2), *detail, slot),
+            0);
+        const CResultItem folder = MakeRecord("z", 0, RIF_FOLDER);
+        QVERIFY(CResultListModel::CompareRecords(folder, results->GetAt(0), *detail, slot) < 0);
+    }
+
+    void namesCompareIgnoringCase() {
+        const COLUMNINFO name = Info(COLUMN_ID_NAME);
+        QCOMPARE(CResultListModel::CompareRecords(MakeRecord("ABC.txt", 0),
+                                                  MakeRecord("abc.TXT", 0), name, -1),
+                 0);
+        QVERIFY(CResultListModel::CompareRecords(MakeRecord("Äpfel.txt", 0),
+                                                 MakeRecord("äpfel.txz", 0), name, -1) < 0);
+        QVERIFY(CResultListModel::CompareRecords(MakeRecord("ab", 0), MakeRecord("ABC", 0), name,
+                                                 -1) < 0);
+        // Sizes compare as signed numbers: an unknown size (-1) is smallest.
+        const COLUMNINFO size = Info(COLUMN_ID_SIZE);
+        QVERIFY(CResultListModel::CompareRecords(MakeRecord("a", static_cast<std::uint64_t>(-1)),
+                                                 MakeRecord("b", 0), size, -1) < 0);
+    }
+
+    void typeAheadFindsNamesAndWraps() {
+        CResultListModel model(nullptr);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        Feed(model, results,
+             {MakeRecord("beta.txt", 1), MakeRecord("Alpha.txt", 1), MakeRecord("b", 1),
+              MakeRecord("ALPINE.txt", 1)});
+        QCOMPARE(model.FindItem(0, "alp", true, false), 1);
+        QCOMPARE(model.FindItem(2, "alp", true, false), 3);
+        // Wrapping from the end back to the top; without it, none.
+        QCOMPARE(model.FindItem(2, "bet", true, false), 0);
+        QCOMPARE(model.FindItem(2, "bet", false, false), -1);
+        // Names shorter than the text are passed over; upwards steps back.
+        QCOMPARE(model.FindItem(3, "be", true, true), 0);
+        QCOMPARE(model.FindItem(7, "a", true, false), -1);
+    }
+};
+
+ZB_GUI_TEST(ResultListModelTest);
+#include "ResultListModelTest.moc"

@@ -1,0 +1,139 @@
+#pragma once
+// The shell-namespace tree in which the user picks where to search: the
+// desktop at the root, every folder of the namespace below it, and archive
+// files (and the folders inside them) as expandable nodes, so that a search
+// can start inside an archive. It fills itself lazily, one level at a time,
+// sorts each level the way the shell sorts it, turns the selection into a
+// path, and selects an item from a path.
+//
+// Every node carries a FOLDERITEM, freed with the node. Only the owner
+// window's thread uses the tree.
+
+#include <QTreeWidget>
+
+#include <memory>
+#include <string>
+
+#include "app/engine/FolderItem.h"
+#include "app/engine/ShellHelper.h"
+#include "readers/archives/ArchiveHandler.h"
+
+class CQtFileTypeInfoProvider;
+class QKeyEvent;
+
+// One node: its FOLDERITEM, its text as the shell gave it (bytes), its icon
+// indices and whether its children were filled.
+class CFolderTreeItem : public QTreeWidgetItem {
+public:
+    CFolderTreeItem(std::unique_ptr<FOLDERITEM> data, std::string text);
+
+    FOLDERITEM* Data() const { return m_pData.get(); }
+    // Hands the FOLDERITEM over to the caller; the node keeps none.
+    std::unique_ptr<FOLDERITEM> TakeData() { return std::move(m_pData); }
+    const std::string& Text() const { return m_sText; }
+
+    bool IsExpandedOnce() const { return m_bExpandedOnce; }
+    void SetExpandedOnce() { m_bExpandedOnce = true; }
+    // The child button: shown before the children are known.
+    bool HasChildButton() const;
+    void SetChildButton(bool show);
+
+    int m_iIcon = -1;
+    int m_iOpenIcon = -1;
+
+private:
+    std::unique_ptr<FOLDERITEM> m_pData;
+    std::string m_sText;
+    bool m_bExpandedOnce = false;
+};
+
+class CFolderTreeCtrl : public QTreeWidget, public CShellHelper {
+    Q_OBJECT
+public:
+    explicit CFolderTreeCtrl(QWidget* parent = nullptr);
+    ~CFolderTreeCtrl() override;
+
+    // Rebuilds the whole tree: the desktop root, its children, Computer and
+    // Network opened, the root selected.
+    void Refresh();
+    // Gives the nodes the desktop's icons (installs the process's type-info
+    // provider).
+    void SetSystemImageList();
+    // Selects the node of a file-system path or of a path of display names
+    // ("Desktop\Home\docs"); anything else selects the root and is logged.
+    void SelectPath(const std::string& path);
+
+    // Fills a node the first time it opens.
+    void OnItemExpanding(QTreeWidgetItem* item);
+    // The path of the newly selected node (a file-system path, else its path
+    // of display names) and its children filled. 1 when a path was given.
+    BOOL OnSelChanged(QTreeWidgetItem* item, std::string* outPath);
+
+    // The texts of the node and all its ancestors, from the root down,
+    // joined by "\".
+    std::string GetItemTextPath(QTreeWidgetItem* item) const;
+    BOOL IsRootSelected() const;
+    FOLDERITEM* GetSelectedFolderItem() const;
+    static FOLDERITEM* GetFolderItem(QTreeWidgetItem* item);
+
+    // Closes every archive of the tree's own handler list; replaces the
+    // handlers by a fresh set.
+    void CloseArchiveHandlers();
+    void RecreateArchiveHandlers();
+
+    // 1 while SelectPath runs, so the owner can ignore the selection changes
+    // it causes.
+    int IsSelecting() const { return m_bSelecting; }
+    // The path the last selection change gave.
+    const std::string& SelectedPath() const { return m_sSelectedPath; }
+
+    // Opens a node (filling it first when it never was).
+    void ExpandItem(QTreeWidgetItem* item);
+
+signals:
+    // The selection changed and gave a path (file-system or display names;
+    // display-name paths are UTF-8, file-system paths go through
+    // QFile::decodeName).
+    void SelChanged(const QString& path);
+
+protected:
+    // F5 rebuilds the tree.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnCurrentItemChanged(QTreeWidgetItem* current);
+
+    CFolderTreeItem* InsertDesktopRoot();
+    // Inserts the folders (and archive files) of `folder` under `parent`;
+    // TRUE when at least one was inserted.
+    BOOL FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute, CFolderTreeItem* parent);
+    // Inserts the folders inside an archive (kind 16 nodes).
+    BOOL FillArchiveChildren(const FOLDERITEM& data, CFolderTreeItem* parent);
+    // Fills a node that has a child button and was never filled.
+    void FillOnce(CFolderTreeItem* item, IShellFolder* boundFolder);
+    void SortChildren(QTreeWidgetItem* item);
+    // The folder of a kind-0 node; null when it cannot be bound.
+    ComPtr<IShellFolder> BindItemFolder(const FOLDERITEM& data) const;
+
+    BOOL IsArchiveItem(LPCITEMIDLIST absolute) const;
+    BOOL HasArchiveFile(LPCITEMIDLIST absolute) const;
+
+    CFolderTreeItem* FindChildBySpecialFolder(const char* parsingName) const;
+    // Selects `item` among its siblings: the first file-system node whose
+    // path is the longest prefix of `path` (volume mode) or whose text
+    // matches `text` (exactly first, then ignoring case).
+    CFolderTreeItem* SelectVolumeByPath(QTreeWidgetItem* computer, const std::string& path);
+    CFolderTreeItem* SelectSiblingByText(QTreeWidgetItem* parent, const std::string& text);
+    void SelectItem(CFolderTreeItem* item);
+    bool SelectDisplayPath(const std::string& path);
+
+    void SetItemIcons(CFolderTreeItem* item) const;
+    CFolderTreeItem* NewItem(std::unique_ptr<FOLDERITEM> data, const std::string& text, int icon,
+                             int openIcon) const;
+
+    int m_bSelecting = 0;
+    CArchiveHandlerList m_arrArchiveHandlers;
+    ComPtr<IShellFolder> m_pTreeDesktop;  // the desktop of the last Refresh
+    CQtFileTypeInfoProvider* m_pImageList = nullptr;
+    std::string m_sSelectedPath;
+};

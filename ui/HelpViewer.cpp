@@ -1,0 +1,101 @@
+#include "ui/HelpViewer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kParentFoldersSearched = 4;
+
+CHelpViewer* g_viewer = nullptr;
+
+bool HasContents(const QString& folder) {
+    return QFileInfo(QDir(folder).filePath(QString::fromLatin1(kHelpContentsPage))).isFile();
+}
+
+// A page name is a plain file name inside the help folder.
+bool IsPlainPageName(const QString& page) {
+    return !page.isEmpty() && !page.contains(QLatin1Char('/')) &&
+           !page.contains(QLatin1Char('\\')) && page != QLatin1String(".") &&
+           page != QLatin1String("..");
+}
+
+}  // namespace
+
+QString GetHelpFolder() {
+    const QString fromEnvironment = qEnvironmentVariable("ZEMBROLT_HELP_DIR");
+    if (!fromEnvironment.isEmpty())
+        return HasContents(fromEnvironment) ? QDir(fromEnvironment).absolutePath() : QString();
+
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString installed =
+        QDir::cleanPath(programFolder.filePath(QStringLiteral("../share/zembrolt/help")));
+    if (HasContents(installed))
+        return installed;
+
+    QDir folder = programFolder;
+    for (int level = 0; level <= kParentFoldersSearched; ++level) {
+        const QString candidate = folder.filePath(QStringLiteral("help"));
+        if (HasContents(candidate))
+            return QDir::cleanPath(candidate);
+        if (!folder.cdUp())
+            break;
+    }
+    return {};
+}
+
+QString GetHelpFilePath() {
+    const QString folder = GetHelpFolder();
+    return folder.isEmpty() ? QString()
+                            : QDir(folder).filePath(QString::fromLatin1(kHelpContentsPage));
+}
+
+CHelpViewer* CHelpViewer::Current() {
+    return g_viewer;
+}
+
+CHelpViewer::CHelpViewer() {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setOpenExternalLinks(true);
+    setWindowTitle(QStringLiteral("Zembrolt Help"));
+    resize(720, 560);
+    g_viewer = this;
+}
+
+CHelpViewer::~CHelpViewer() {
+    if (g_viewer == this)
+        g_viewer = nullptr;
+}
+
+bool CHelpViewer::ShowPage(const QString& page) {
+    const QString folder = GetHelpFolder();
+    if (folder.isEmpty()) {
+        setSource(QUrl());
+        setHtml(
+            QStringLiteral("<h2>Help is not installed</h2><p>The help pages of Zembrolt "
+                           "were not found. Set ZEMBROLT_HELP_DIR to the folder that holds "
+                           "them.</p>"));
+        return false;
+    }
+    const QDir dir(folder);
+    QString file = dir.filePath(QString::fromLatin1(kHelpContentsPage));
+    if (IsPlainPageName(page) && QFileInfo(dir.filePath(page)).isFile())
+        file = dir.filePath(page);
+    setSearchPaths({folder});
+    setSource(QUrl::fromLocalFile(file));
+    return true;
+}
+
+void OpenHelp(const QString& page) {
+    CHelpViewer* viewer = g_viewer ? g_viewer : new CHelpViewer;
+    viewer->ShowPage(page);
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+void CloseHelp() {
+    // Deleted at once, so a following OpenHelp makes a fresh window.
+    delete g_viewer;
+}

@@ -1,0 +1,7 @@
+#include "ui/ProductLinks.h"
+
+#include <QDesktopServices>
+
+bool OpenUrlWithDesktop(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
