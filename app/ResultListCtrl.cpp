@@ -299,23 +299,21 @@ void CResultListCtrl::ResortRows() {
 }
 
 void CResultListCtrl::SelectAll() {
-    const int rows = m_pModel->rowCount();
-    if (rows == 0 || m_pModel->columnCount() == 0)
-        return;
-    GetSelectionModel()->select(
-        QItemSelection(m_pModel->index(0, 0),
-                       m_pModel->index(rows - 1, m_pModel->columnCount() - 1)),
-        QItemSelectionModel::ClearAndSelect);
+    ApplyToAllRows(QItemSelectionModel::ClearAndSelect);
 }
 
 void CResultListCtrl::InvertSelection() {
+    ApplyToAllRows(QItemSelectionModel::Toggle);
+}
+
+void CResultListCtrl::ApplyToAllRows(QItemSelectionModel::SelectionFlags flags) {
     const int rows = m_pModel->rowCount();
     if (rows == 0 || m_pModel->columnCount() == 0)
         return;
     GetSelectionModel()->select(
         QItemSelection(m_pModel->index(0, 0),
                        m_pModel->index(rows - 1, m_pModel->columnCount() - 1)),
-        QItemSelectionModel::Toggle);
+        flags);
 }
 
 std::vector<int> CResultListCtrl::GetSelectedRows() const {

@@ -6,6 +6,7 @@
 // uniform cells, so a million rows need no per-row geometry.
 
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -116,6 +117,8 @@ signals:
     void Clicked();
 
 private:
+    // Selects, or toggles, every row of the list.
+    void ApplyToAllRows(QItemSelectionModel::SelectionFlags flags);
     void OnRowsAppended();
     void ApplyListLayout();
 
