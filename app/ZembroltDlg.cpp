@@ -1,0 +1,742 @@
+#include "app/ZembroltDlg.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "app/LogWindow.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/StartupArguments.h"
+#include "app/engine/PathUtils.h"
+#include "app/engine/StringTable.h"
+#include "platform/Log.h"
+#include "ui/AboutDlg.h"
+#include "ui/FolderTreeCtrl.h"
+#include "ui/HoverButton.h"
+#include "ui/IconResources.h"
+#include "ui/QtFileTypeInfoProvider.h"
+
+namespace {
+
+constexpr UINT IDS_ABOUTBOX = 101;
+constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
+constexpr UINT IDS_OBJECTS = 5003;
+constexpr UINT IDS_INVALID_PARAMETER = 5012;
+constexpr UINT IDS_SEARCH = 5013;
+constexpr UINT IDS_STOP = 5014;
+constexpr int kDupNoColumnId = 1300;
+constexpr COLORREF kLogBlue = RGB(0, 0, 255);
+
+// Dialog units to pixels with the font's average character size.
+int DluX(const QFontMetrics& metrics, int dlu) {
+    return (dlu * metrics.averageCharWidth() + 2) / 4;
+}
+int DluY(const QFontMetrics& metrics, int dlu) {
+    return (dlu * metrics.height() + 4) / 8;
+}
+
+QString FormatMessage(UINT id, const QString& argument) {
+    return QString::fromUtf8(LoadResourceString(id)).replace(QStringLiteral("%s"), argument);
+}
+
+// A copy of a tree node's place that the search thread can own.
+std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
+    auto copy = std::make_shared<FOLDERITEM>();
+    copy->m_pParentFolder = item.m_pParentFolder;
+    copy->m_pidl.reset(ILClone(item.m_pidl.get()));
+    copy->m_pidlFull.reset(ILClone(item.m_pidlFull.get()));
+    copy->m_nKind = item.m_nKind;
+    copy->m_sInnerPath = item.m_sInnerPath;
+    copy->m_pidlParentFull.reset(ILClone(item.m_pidlParentFull.get()));
+    return copy;
+}
+
+// Disables a window for as long as it lives.
+class CWindowDisabler {
+public:
+    explicit CWindowDisabler(QWidget* window) : m_pWindow(window) { window->setEnabled(false); }
+    ~CWindowDisabler() { m_pWindow->setEnabled(true); }
+    CWindowDisabler(const CWindowDisabler&) = delete;
+    CWindowDisabler& operator=(const CWindowDisabler&) = delete;
+
+private:
+    QWidget* m_pWindow;
+};
+
+}  // namespace
+
+void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) {
+    rect.left = std::max(rect.left, 0);
+    rect.top = std::max(rect.top, 0);
+    rect.right = std::min(rect.right, desktopWidth);
+    rect.bottom = std::min(rect.bottom, desktopHeight);
+    rect.left = std::min(rect.left, desktopWidth - kMainWindowMinWidth);
+    rect.top = std::min(rect.top, desktopHeight - kMainWindowMinHeight);
+}
+
+CZembroltDlg::CZembroltDlg(QWidget* parent)
+    : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
+    m_CurSearchData.Reset();
+    setWindowTitle(QStringLiteral("Zembrolt"));
+    setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight);
+    setMouseTracking(true);
+    resize(kMainWindowMinWidth, kMainWindowMinHeight);
+    InitWindow();
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    qApp->installEventFilter(this);
+}
+
+CZembroltDlg::~CZembroltDlg() {
+    qApp->removeEventFilter(this);
+    m_engine.StopSearch();
+    m_engine.WaitForSearch();
+    DestroyLogWindow();
+}
+
+void CZembroltDlg::InitWindow() {
+    CreateLogWindow(this);
+    const int dpi = logicalDpiX();
+    LogPrintf(kLogBlue, "LOGPIXELSX : %d", dpi);
+    m_iMinLefWndWidth = MinimumLeftPaneWidth(dpi);
+    if (dpi > 96 && dpi <= 192)
+        LogPrintf(kLogBlue, "m_iMinLefWndWidth : %d", m_iMinLefWndWidth);
+    m_nLeftWndWidth = m_iMinLefWndWidth;
+
+    CreateControls();
+    m_pFolderTree->SetSystemImageList();
+    m_pFolderTree->Refresh();
+    CreateMenu();
+    SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
+    LayoutControls();
+}
+
+void CZembroltDlg::CreateControls() {
+    auto named = [](QWidget* widget, const char* name) {
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    m_pFileNameLabel = new QLabel(QStringLiteral("Search File Name:"), this);
+    named(m_pFileNameLabel, "IDC_FILE_NAME_LABEL");
+    QPalette blue = m_pFileNameLabel->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_pFileNameLabel->setPalette(blue);
+
+    m_pFileNameCombo = new QComboBox(this);
+    named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
+    m_pFileNameCombo->setEditable(true);
+    m_pFileNameCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_pFileNameCombo->setMaxVisibleItems(340 / std::max(1, fontMetrics().height()));
+
+    // The file type group menu opens from here once the groups exist.
+    m_pFileTypeButton = new CHoverButton(QStringLiteral(">"), this);
+    named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
+    m_pFileTypeButton->SetAlwaysBorder(true);
+    m_pFileTypeButton->setEnabled(false);
+    m_pFileTypeButton->setAutoDefault(false);
+
+    m_pFindButton = new CHoverButton(this);
+    named(m_pFindButton, "IDC_FIND");
+    m_pFindButton->SetBtnCursor(IDC_HAND_CURSOR);
+    m_pFindButton->SetAlwaysBorder(true);
+    m_pFindButton->setAutoDefault(false);
+    ApplySearchButtonState(true);
+    connect(m_pFindButton, &QPushButton::clicked, this, [this] { OnFind(); });
+
+    m_pAdvanceButton = new CHoverButton(QStringLiteral("Advance"), this);
+    named(m_pAdvanceButton, "IDC_ADVANCE");
+    m_pAdvanceButton->SetFlags(CHoverButton::FLAG_CHECKBOX);
+    m_pAdvanceButton->SetIcon(IDI_ADVANCE);
+    m_pAdvanceButton->SetBtnCursor(IDC_HAND_CURSOR);
+    m_pAdvanceButton->SetCheck(m_bAdvance != FALSE);
+    m_pAdvanceButton->setAutoDefault(false);
+    connect(m_pAdvanceButton, &QPushButton::clicked, this, [this] {
+        m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
+        LayoutControls();
+    });
+
+    m_pLookInLabel = new QLabel(QStringLiteral("Search In:"), this);
+    named(m_pLookInLabel, "IDC_LOOK_IN_LABEL");
+    m_pLookInCombo = new QComboBox(this);
+    named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
+    m_pLookInCombo->setEditable(true);
+    m_pLookInCombo->setInsertPolicy(QComboBox::NoInsert);
+
+    m_pFolderTree = new CFolderTreeCtrl(this);
+    named(m_pFolderTree, "IDC_FOLDER_TREE");
+    connect(m_pFolderTree, &CFolderTreeCtrl::SelChanged, this,
+            [this](const QString& path) { OnTreeSelChanged(path); });
+
+    m_pModel = new CResultListModel(&SystemImageList(), this);
+    m_pModel->SetResults(m_engine.GetResultList().GetResults());
+    connect(m_pModel, &CResultListModel::MessageRequested, this,
+            [this](const QString& text) { ShowMessageBox(text); });
+    m_pResultList = new CResultListCtrl(m_pModel, this);
+    named(m_pResultList, "IDC_RESULT_LIST");
+
+    // The buttons above the list; Export, Print and the column choice come
+    // with their commands and stay disabled until then.
+    struct ListButton {
+        int id;
+        const char* name;
+        int icon;
+        int iconSize;
+        const char* tooltip;
+    };
+    constexpr ListButton kButtons[4] = {
+        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, "Export Search Result"},
+        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, "Print Search Result"},
+        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, "Select Visible Column"},
+        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, "Views"},
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto* button = new CHoverButton(this);
+        named(button, kButtons[i].name);
+        button->SetIcon(QIcon(LoadIconResource(kButtons[i].icon, kButtons[i].iconSize)));
+        button->SetShowText(false);
+        button->SetBtnCursor(IDC_HAND_CURSOR);
+        button->SetTooltipText(QString::fromLatin1(kButtons[i].tooltip));
+        button->setEnabled(kButtons[i].id == IDC_SEL_VIEW_MODE);
+        button->setAutoDefault(false);
+        m_pListButtons[i] = button;
+    }
+    connect(m_pListButtons[3], &QPushButton::clicked, this, [this] {
+        QMenu menu(QString::fromLatin1(kViewMenuTitle), this);
+        for (const ViewCommand& command : kViewCommands) {
+            QAction* action = menu.addAction(QString::fromLatin1(command.text));
+            action->setCheckable(true);
+            action->setChecked(m_pResultList->GetViewMode() == command.mode);
+            connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
+        }
+        menu.exec(m_pListButtons[3]->mapToGlobal(QPoint(0, m_pListButtons[3]->height())));
+    });
+
+    m_pStatusBar = new QStatusBar(this);
+    named(m_pStatusBar, "IDC_STATUS_BAR");
+    m_pStatusBar->setSizeGripEnabled(false);
+    m_pStatusPane = new QLabel(m_pStatusBar);
+    m_pStatusBar->addWidget(m_pStatusPane, 1);
+}
+
+void CZembroltDlg::CreateMenu() {
+    m_pMenuBar = new QMenuBar(this);
+    m_pMenuBar->setNativeMenuBar(false);
+    QMenu* file = m_pMenuBar->addMenu(QStringLiteral("&File"));
+    QAction* exit = file->addAction(QStringLiteral("Exit"));
+    exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    connect(exit, &QAction::triggered, this, [this] { OnCommand(ID_APP_EXIT); });
+
+    QMenu* tools = m_pMenuBar->addMenu(QStringLiteral("&Tools"));
+    m_pShowLogAction = tools->addAction(QStringLiteral("Show Log Window"));
+    m_pShowLogAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_2));
+    m_pShowLogAction->setCheckable(true);
+    connect(m_pShowLogAction, &QAction::triggered, this, [this] { OnCommand(ID_SHOW_LOG_WINDOW); });
+    connect(tools, &QMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
+    for (QAction* action : {exit, m_pShowLogAction})
+        addAction(action);  // the shortcuts work while the menu is closed
+
+    QMenu* help = m_pMenuBar->addMenu(QStringLiteral("&Help"));
+    const QString aboutText = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
+    if (!aboutText.isEmpty()) {
+        QAction* about = help->addAction(aboutText);
+        connect(about, &QAction::triggered, this, [this] { OnCommand(IDM_ABOUTBOX); });
+    }
+}
+
+void CZembroltDlg::UpdateShowLogAction() {
+    m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
+    m_pShowLogAction->setChecked(IsLogWindowVisible() != FALSE);
+}
+
+void CZembroltDlg::OnCommand(int id) {
+    switch (id) {
+        case ID_APP_EXIT:
+            close();
+            return;
+        case ID_SHOW_LOG_WINDOW:
+            ShowLogWindow(!IsLogWindowVisible());
+            UpdateShowLogAction();
+            return;
+        case IDM_ABOUTBOX: {
+            CAboutDlg about(this);
+            about.exec();
+            return;
+        }
+        case IDC_STOP:
+            StopSearch();
+            return;
+        default:
+            m_pResultList->OnViewCommand(id);
+            return;
+    }
+}
+
+QString CZembroltDlg::StatusText() const {
+    return m_pStatusPane->text();
+}
+
+// ---------------------------------------------------------------- layout
+
+QRect CZembroltDlg::GetSplitterRect() const {
+    const int top = m_pMenuBar ? m_pMenuBar->height() : 0;
+    return QRect(QPoint(m_nLeftWndWidth + 4, top + 10), QPoint(m_nLeftWndWidth + 6, height() - 22));
+}
+
+void CZembroltDlg::LayoutControls() {
+    if (!m_pMenuBar)
+        return;
+    const QFontMetrics metrics = fontMetrics();
+    const int menuHeight = m_pMenuBar->sizeHint().height();
+    m_pMenuBar->setGeometry(0, 0, width(), menuHeight);
+    const QRect c(0, menuHeight, width(), height() - menuHeight);
+    const int w = m_nLeftWndWidth;
+
+    const int x = DluX(metrics, 7);
+    const int labelHeight = m_pFileNameLabel->sizeHint().height();
+    m_pFileNameLabel->setGeometry(x, c.top() + DluY(metrics, 7), w - 16 - x, labelHeight);
+    const int comboHeight = m_pFileNameCombo->sizeHint().height();
+    const int comboTop = c.top() + DluY(metrics, 19);
+    m_pFileNameCombo->setGeometry(x, comboTop, std::max(1, w - 16 - x), comboHeight);
+    m_pFileTypeButton->setGeometry(w - 16, comboTop, 16, comboHeight);
+
+    const int rowTop = comboTop + comboHeight + 5;
+    const QSize findSize = m_pFindButton->sizeHint().expandedTo(QSize(80, 0));
+    m_pFindButton->setGeometry(x, rowTop, findSize.width(), findSize.height());
+    const QSize advanceSize = m_pAdvanceButton->sizeHint().expandedTo(QSize(80, 0));
+    m_pAdvanceButton->setGeometry(x + findSize.width() + 6, rowTop, advanceSize.width(),
+                                  findSize.height());
+    const int belowRow = rowTop + findSize.height();
+
+    const int lookInHeight = m_pLookInCombo->sizeHint().height();
+    const int lookInTop = belowRow + 10;
+    const int lookInLabelWidth = m_pLookInLabel->sizeHint().width();
+    m_pLookInLabel->setGeometry(10, lookInTop, lookInLabelWidth, lookInHeight);
+    const int lookInLeft = 10 + lookInLabelWidth + 4;
+    m_pLookInCombo->setGeometry(lookInLeft, lookInTop, std::max(1, w - lookInLeft), lookInHeight);
+
+    const int treeTop = lookInTop + lookInHeight + 10;
+    m_pFolderTree->setGeometry(10, treeTop, std::max(1, w - 10),
+                               std::max(1, c.bottom() + 1 - 22 - treeTop));
+
+    int buttonLeft = w + 10;
+    int buttonsBottom = comboTop;
+    for (CHoverButton* button : m_pListButtons) {
+        const QSize size = button->sizeHint();
+        button->setGeometry(buttonLeft, comboTop, size.width(), size.height());
+        buttonLeft += size.width() + 1;
+        buttonsBottom = std::max(buttonsBottom, comboTop + size.height());
+    }
+    const int listTop = buttonsBottom + 5;
+    m_pResultList->setGeometry(w + 10, listTop, std::max(1, c.right() + 1 - 10 - (w + 10)),
+                               std::max(1, c.bottom() + 1 - 22 - listTop));
+    m_pStatusBar->setGeometry(10, c.bottom() + 1 - 20, std::max(1, c.right() + 1 - 10), 20);
+}
+
+void CZembroltDlg::resizeEvent(QResizeEvent* event) {
+    CHelpDialog::resizeEvent(event);
+    // The left pane never leaves the list less than its own minimum room.
+    m_nLeftWndWidth =
+        std::max(m_iMinLefWndWidth, std::min(m_nLeftWndWidth, width() - kMainWindowMinWidth / 4));
+    LayoutControls();
+}
+
+void CZembroltDlg::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    const QRect bar = GetSplitterRect();
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(bar.topLeft(), bar.topRight());
+    painter.drawLine(bar.topLeft(), bar.bottomLeft());
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawLine(bar.bottomLeft(), bar.bottomRight());
+    painter.drawLine(bar.topRight(), bar.bottomRight());
+}
+
+void CZembroltDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton &&
+        GetSplitterRect().adjusted(-2, 0, 2, 0).contains(event->position().toPoint())) {
+        m_bDraggingSplitter = true;
+        return;
+    }
+    CHelpDialog::mousePressEvent(event);
+}
+
+void CZembroltDlg::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (m_bDraggingSplitter) {
+        const int widest = std::max(m_iMinLefWndWidth, width() - kMainWindowMinWidth / 4);
+        m_nLeftWndWidth = std::clamp(at.x() - 5, m_iMinLefWndWidth, widest);
+        LayoutControls();
+        update();
+        return;
+    }
+    if (GetSplitterRect().adjusted(-2, 0, 2, 0).contains(at))
+        setCursor(Qt::SplitHCursor);
+    else if (!IsSearching())
+        unsetCursor();
+    CHelpDialog::mouseMoveEvent(event);
+}
+
+void CZembroltDlg::mouseReleaseEvent(QMouseEvent* event) {
+    m_bDraggingSplitter = false;
+    CHelpDialog::mouseReleaseEvent(event);
+}
+
+// ---------------------------------------------------------- command line
+
+void CZembroltDlg::ParseCommandLine(const QString& commandLine) {
+    const CommandLineAction action = ParseCommandLineAction(commandLine);
+    switch (action.kind) {
+        case CommandLineAction::None:
+            return;
+        case CommandLineAction::Invalid:
+            ShowMessageBox(FormatMessage(IDS_INVALID_PARAMETER, action.text));
+            return;
+        case CommandLineAction::PostCommand:
+            QMetaObject::invokeMethod(
+                this, [this, id = action.command] { OnCommand(id); }, Qt::QueuedConnection);
+            return;
+        case CommandLineAction::SetLookIn:
+            SetLookIn(action.text);
+            return;
+    }
+}
+
+BOOL CZembroltDlg::SetLookIn(const QString& path) {
+    const std::string bytes = QFile::encodeName(path).toStdString();
+    if (bytes.empty() || !FileExists(bytes))
+        return FALSE;
+    m_sLookIn = path;
+    m_pLookInCombo->setEditText(path);
+    m_pFolderTree->SelectPath(bytes);
+    return TRUE;
+}
+
+BOOL CZembroltDlg::SetSearchRootFromTree(CSearchRequest* request) {
+    m_sLookIn = m_sLookIn.trimmed();
+    m_pFolderTree->SelectPath(QFile::encodeName(m_sLookIn).toStdString());
+    const FOLDERITEM* selected = m_pFolderTree->GetSelectedFolderItem();
+    if (!selected)
+        return FALSE;
+    request->root = CloneFolderItem(*selected);
+    request->rootIsDesktop = m_pFolderTree->IsRootSelected() != FALSE;
+    request->lookInText = QFile::encodeName(m_sLookIn).toStdString();
+    return TRUE;
+}
+
+void CZembroltDlg::OnTreeSelChanged(const QString& path) {
+    if (path.isEmpty())
+        return;
+    m_sLookIn = path;
+    m_CurSearchData.m_MainData.m_sFindRootPath = QFile::encodeName(path).toStdString();
+    m_pLookInCombo->setEditText(path);
+    if (m_pFolderTree->IsSelecting())
+        return;
+    const Qt::KeyboardModifiers modifiers = QApplication::keyboardModifiers();
+    if (modifiers & Qt::ControlModifier)
+        ListFolderMatching();
+    else if (modifiers & Qt::ShiftModifier)
+        ListFolderAll();
+}
+
+// ------------------------------------------------------------ Find / Stop
+
+void CZembroltDlg::OnFind() {
+    if (IsSearching()) {
+        StopSearch();
+        return;
+    }
+    if (QLineEdit* edit = m_pFileNameCombo->lineEdit())
+        edit->selectAll();
+    m_sFindString = m_pFileNameCombo->currentText();
+    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
+
+    CSearchData criteria = m_CurSearchData;
+    criteria.m_MainData.m_sFindString = m_sFindString.toStdString();
+    criteria.m_MainData.m_sFindRootPath = QFile::encodeName(m_sLookIn).toStdString();
+    criteria.m_MainData.m_bAdvanceOption = m_bAdvance;
+
+    CSearchRequest request;
+    std::string message;
+    if (!PrepareSearchRequest(criteria, &request, &message)) {
+        // A look-in text that is not a path on disk (the tree's display names,
+        // "Desktop\Home") is searched from the tree's node of that name; every
+        // other refusal is shown and nothing starts.
+        const bool lookInRefused =
+            message == FormatMessage(IDS_NOT_A_VALID_DIRECTORY,
+                                     QString::fromStdString(criteria.m_MainData.m_sFindRootPath))
+                           .toStdString();
+        const QString treePath =
+            QString::fromStdString(m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
+        if (!lookInRefused || m_sLookIn.isEmpty() ||
+            (m_sLookIn != treePath &&
+             QString::fromStdString(m_pFolderTree->SelectedPath()) != m_sLookIn) ||
+            !SetSearchRootFromTree(&request)) {
+            ShowMessageBox(QString::fromStdString(message));
+            return;
+        }
+    } else if (request.lookInText != criteria.m_MainData.m_sFindRootPath) {
+        // The folder part of the names text named the place to look.
+        SetLookIn(QFile::decodeName(request.lookInText.c_str()));
+    }
+    UseComboHistory(m_fileNameHistory, m_pFileNameCombo);
+    UseComboHistory(m_lookInHistory, m_pLookInCombo);
+    m_CurSearchData = criteria;
+    m_engine.StartSearch(std::move(request));
+}
+
+void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
+    const QString text = combo->currentText();
+    history.SetText(text.toStdString());
+    history.UpdateComboHistoryScores();
+    history.AddComboHistoryItem();
+    QStringList items;
+    for (const CComboHistory::Item& item : history.GetItems())
+        items << QString::fromStdString(item.text);
+    combo->clear();
+    combo->addItems(items);
+    combo->setEditText(text);
+}
+
+void CZembroltDlg::StopSearch() {
+    m_engine.StopSearch();
+}
+
+// -------------------------------------------------------- folder listings
+
+void CZembroltDlg::ListFolderMatching() {
+    if (IsSearching())
+        return;
+    CSearchData criteria = m_CurSearchData;
+    criteria.m_MainData.m_sFindString = m_pFileNameCombo->currentText().toStdString();
+    criteria.m_IncludeStringData.m_sIncludeStr.clear();
+    ListFolder(std::move(criteria));
+}
+
+void CZembroltDlg::ListFolderAll() {
+    if (IsSearching())
+        return;
+    CSearchData criteria;
+    criteria.Reset();
+    ListFolder(std::move(criteria));
+}
+
+void CZembroltDlg::ListFolder(CSearchData criteria) {
+    CWindowDisabler disabled(this);
+    criteria.m_MainData.m_bAdvanceOption = TRUE;
+    criteria.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
+    criteria.m_MainData.m_sFindRootPath.clear();
+
+    CSearchRequest request;
+    std::string message;
+    // Without a place the request only parses the names; the root is the tree's.
+    PrepareSearchRequest(criteria, &request, &message);
+    if (!SetSearchRootFromTree(&request))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_pResultList->setUpdatesEnabled(false);
+    m_engine.RunSearch(std::move(request));
+    // The rows were queued to the model; take them in before sorting.
+    QCoreApplication::sendPostedEvents(m_pModel, QEvent::MetaCall);
+    m_pResultList->ResortRows();
+    m_pResultList->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+// ---------------------------------------------------------- saved position
+
+void CZembroltDlg::ClampSavedPosition() {
+    const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect desktop = screen->geometry();
+    ClampSavedRect(m_savedRect, desktop.width(), desktop.height());
+}
+
+void CZembroltDlg::RestoreSavedPosition() {
+    if (m_savedRect.left == 0 && m_savedRect.right == 0)
+        return;
+    setGeometry(QRect(QPoint(m_savedRect.left, m_savedRect.top),
+                      QPoint(m_savedRect.right - 1, m_savedRect.bottom - 1)));
+}
+
+// --------------------------------------------------------------- closing
+
+void CZembroltDlg::closeEvent(QCloseEvent* event) {
+    m_engine.StopSearch();
+    m_engine.WaitForSearch();
+    // Calls the search thread queued before it ended have nothing left to do.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    ShowLogWindow(false);
+    event->accept();
+    done(0);
+}
+
+// ------------------------------------------------------------ key routing
+
+bool CZembroltDlg::IsOnResultList(QWidget* widget) const {
+    if (widget == m_pResultList)
+        return true;
+    QAbstractItemView* view = m_pResultList->GetCurrentView();
+    return view && (widget == view || widget == view->viewport());
+}
+
+bool CZembroltDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && !m_bForwardingKey) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget == this || isAncestorOf(widget))
+            return RouteKey(widget, static_cast<QKeyEvent*>(event));
+    }
+    return CHelpDialog::eventFilter(watched, event);
+}
+
+void CZembroltDlg::ForwardKey(QWidget* target, QKeyEvent* key) {
+    // The key goes its normal way (to the control, then up its parents)
+    // without being routed again on the way.
+    m_bForwardingKey = true;
+    QCoreApplication::sendEvent(target, key);
+    m_bForwardingKey = false;
+}
+
+bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
+    const bool inList = target == m_pResultList || m_pResultList->isAncestorOf(target);
+    const bool onList = IsOnResultList(target);
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (inList)
+                ForwardKey(target, key);  // the list handles Enter itself
+            else
+                OnFind();
+            return true;
+        case Qt::Key_Escape:
+            if (onList)
+                m_pResultList->GetSelectionModel()->clearSelection();
+            else if (inList)
+                ForwardKey(target, key);
+            return true;  // Esc never closes the window
+        default:
+            break;
+    }
+    if (!onList)
+        return false;
+    const Qt::KeyboardModifiers modifiers =
+        key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    switch (key->key()) {
+        case Qt::Key_A:
+            if (modifiers == Qt::ControlModifier)
+                m_pResultList->SelectAll();
+            else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+                m_pResultList->GetSelectionModel()->clearSelection();
+            return true;
+        case Qt::Key_Q:
+            if (modifiers == Qt::ControlModifier)
+                m_pResultList->InvertSelection();
+            return true;
+        case Qt::Key_C:
+        case Qt::Key_X:
+            return true;  // copy and cut come with the clipboard commands
+        default:
+            return false;
+    }
+}
+
+// ----------------------------------------------------------- search host
+
+void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
+    if (QThread::currentThread() == thread())
+        call();
+    else
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void CZembroltDlg::ApplySearchButtonState(bool ready) {
+    m_pFindButton->SetIcon(LoadIconResource(ready ? IDI_SEARCH : IDI_STOP, 16));
+    m_pFindButton->setText(QString::fromUtf8(LoadResourceString(ready ? IDS_SEARCH : IDS_STOP)));
+    m_pFindButton->update();
+}
+
+void CZembroltDlg::SetSearchButtonState(bool ready) {
+    RunOnWindowThread([this, ready] { ApplySearchButtonState(ready); });
+}
+
+void CZembroltDlg::SetStatusText(const std::string& text) {
+    RunOnWindowThread(
+        [this, message = QString::fromStdString(text)] { m_pStatusPane->setText(message); });
+}
+
+void CZembroltDlg::BeginSearchUi() {
+    // The busy cursor over the window while the search runs.
+    RunOnWindowThread([this] { setCursor(Qt::BusyCursor); });
+}
+
+void CZembroltDlg::EndSearchUi() {
+    RunOnWindowThread([this] { unsetCursor(); });
+}
+
+void CZembroltDlg::RemoveDupNoColumn() {
+    RunOnWindowThread([this] {
+        CColumnInfoArray columns = m_pModel->GetVisibleColumns();
+        const auto dupNo = std::remove_if(columns.begin(), columns.end(), [](const COLUMNINFO& c) {
+            return c.nId == kDupNoColumnId;
+        });
+        if (dupNo == columns.end())
+            return;
+        columns.erase(dupNo, columns.end());
+        m_pModel->SetVisibleColumns(columns);
+    });
+}
+
+void CZembroltDlg::DeleteAllRows() {
+    // The generation that starts now; rows of it follow this call.
+    std::shared_ptr<CResultArray> results = m_engine.GetResultList().GetResults();
+    RunOnWindowThread([this, results] { m_pModel->SetResults(results); });
+}
+
+void CZembroltDlg::BringToFront() {
+    RunOnWindowThread([this] {
+        raise();
+        activateWindow();
+    });
+}
+
+void CZembroltDlg::SearchEnded() {
+    RunOnWindowThread([this] {
+        QApplication::beep();
+        unsetCursor();
+    });
+}
+
+void CZembroltDlg::InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                              std::size_t count) {
+    m_pModel->InsertRows(results, first, count);
+}
+
+void CZembroltDlg::ShowMessage(const std::string& text) {
+    m_pModel->ShowMessage(text);
+}
+
+void CZembroltDlg::ShowMessageBox(const QString& text) {
+    QMessageBox::information(this, windowTitle(), text);
+}

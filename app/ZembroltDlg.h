@@ -1,0 +1,207 @@
+#pragma once
+// The main search window: the file-name and look-in boxes, the folder tree on
+// the left, the result list on the right with its buttons above it, and the
+// status bar. It owns the search engine, hands it a request on Find, and
+// carries every call the search thread makes back to its own thread. Keys are
+// routed before the focused control sees them: Enter finds or stops, Esc never
+// closes the window, and the list's selection keys work on the list.
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/engine/ComboHistory.h"
+#include "app/engine/SearchData.h"
+#include "app/engine/SearchEngine.h"
+#include "app/engine/SearchHost.h"
+#include "app/engine/ShellHelper.h"
+#include "ui/HelpDialog.h"
+
+class CFolderTreeCtrl;
+class CHoverButton;
+class CResultListCtrl;
+class CResultListModel;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenuBar;
+class QStatusBar;
+
+// Controls and commands of the main window.
+constexpr int IDD_ZEMBROLT_DIALOG = 102;
+constexpr int IDC_FILE_NAME_COMBO = 1000;
+constexpr int IDC_FILE_TYPE_MENU = 1001;
+constexpr int IDC_FILE_NAME_LABEL = 1007;
+constexpr int IDC_FIND = 1031;
+constexpr int IDC_STOP = 1032;
+constexpr int IDC_FOLDER_TREE = 1044;
+constexpr int IDC_LOOK_IN_LABEL = 1051;
+constexpr int IDC_ADVANCE = 1053;
+constexpr int IDC_EXPORT = 1055;
+constexpr int IDC_PRINT_RESULT = 1056;
+constexpr int IDC_SEL_VISIBLE_COL = 1057;
+constexpr int IDC_SEL_VIEW_MODE = 1058;
+constexpr int IDC_LOOK_IN_COMBO = 2041;
+constexpr int IDC_STATUS_BAR = 0xE801;
+constexpr int IDM_ABOUTBOX = 16;
+constexpr int ID_APP_EXIT = 32771;
+constexpr int ID_SHOW_LOG_WINDOW = 32772;
+
+// Smallest window size, in pixels.
+constexpr int kMainWindowMinWidth = 560;
+constexpr int kMainWindowMinHeight = 440;
+
+// A saved window rectangle (left, top, right, bottom).
+struct SavedWindowRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// Keeps a saved rectangle on a desktop of the given size: left and top at
+// least 0, right and bottom at most the desktop's, and left and top far
+// enough from the far edges for a window of the smallest size.
+void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight);
+
+class CZembroltDlg : public CHelpDialog, public CShellHelper, public ISearchHost {
+    Q_OBJECT
+public:
+    explicit CZembroltDlg(QWidget* parent = nullptr);
+    // Stops a running search and waits for its thread before anything goes.
+    ~CZembroltDlg() override;
+
+    // Reads the command line: a path (possibly quoted) or "/idList:...,<path>"
+    // sets the look-in place; "/cmd:finddup" and "/cmd:findredundant" post
+    // their commands; a broken quote shows "%s is invalid parameter".
+    void ParseCommandLine(const QString& commandLine);
+    // Makes an existing folder or file the look-in place; 0 (and no change)
+    // for a path that does not exist.
+    BOOL SetLookIn(const QString& path);
+    // Trims the look-in text, selects it in the tree and takes the tree's
+    // selected item as the root of `request`. 1 when the tree has one.
+    BOOL SetSearchRootFromTree(CSearchRequest* request);
+
+    // Find/Stop: stops a running search, else checks the input and starts one.
+    void OnFind();
+    void StopSearch();
+    bool IsSearching() const { return m_engine.IsSearching(); }
+    // Waits until the search thread has ended.
+    void WaitForSearch() { m_engine.WaitForSearch(); }
+
+    // Places the controls for the current client size and left pane width.
+    void LayoutControls();
+    int GetLeftPaneWidth() const { return m_nLeftWndWidth; }
+    int GetMinLeftPaneWidth() const { return m_iMinLefWndWidth; }
+    // The splitter bar between the left pane and the list.
+    QRect GetSplitterRect() const;
+
+    // Ctrl+click and Shift+click on a tree folder: the folder's matching
+    // items, or all of them, without sub-folders, on this thread.
+    void ListFolderMatching();
+    void ListFolderAll();
+
+    // The saved rectangle kept on the desktop, and the window moved to it.
+    void ClampSavedPosition();
+    void RestoreSavedPosition();
+    SavedWindowRect& SavedPosition() { return m_savedRect; }
+
+    // Runs a command of the menus, the buttons or the command line.
+    virtual void OnCommand(int id);
+
+    // ISearchHost, from any thread; each call is carried to this window's thread.
+    void SetSearchButtonState(bool ready) override;
+    void SetStatusText(const std::string& text) override;
+    void BeginSearchUi() override;
+    void EndSearchUi() override;
+    void RemoveDupNoColumn() override;
+    void DeleteAllRows() override;
+    void BringToFront() override;
+    void SearchEnded() override;
+    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
+                    std::size_t count) override;
+    void ShowMessage(const std::string& text) override;
+
+    // Controls.
+    QComboBox* FileNameCombo() const { return m_pFileNameCombo; }
+    QComboBox* LookInCombo() const { return m_pLookInCombo; }
+    CHoverButton* FindButton() const { return m_pFindButton; }
+    CHoverButton* AdvanceButton() const { return m_pAdvanceButton; }
+    CFolderTreeCtrl* FolderTree() const { return m_pFolderTree; }
+    CResultListCtrl* ResultList() const { return m_pResultList; }
+    CResultListModel* ResultModel() const { return m_pModel; }
+    QStatusBar* StatusBar() const { return m_pStatusBar; }
+    QString StatusText() const;
+    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    CSearchEngine& Engine() { return m_engine; }
+    const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
+
+protected:
+    // Shows a message box; the one place every message of the window goes.
+    virtual void ShowMessageBox(const QString& text);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Enter and Esc never end the window.
+    void accept() override {}
+    void reject() override {}
+
+private:
+    void InitWindow();
+    void CreateControls();
+    void CreateMenu();
+    void OnTreeSelChanged(const QString& path);
+    // Runs `call` on this window's thread: now when already there, else queued.
+    void RunOnWindowThread(std::function<void()> call);
+    void ApplySearchButtonState(bool ready);
+    // PreTranslateMessage's key routing; true when the key was handled.
+    bool RouteKey(QWidget* target, QKeyEvent* key);
+    bool IsOnResultList(QWidget* widget) const;
+    void ForwardKey(QWidget* target, QKeyEvent* key);
+    // The folder listings' shared steps: run the driver over the tree's
+    // selection with `criteria` and sort the rows again.
+    void ListFolder(CSearchData criteria);
+    // Checks "Show Log Window" while the log window is visible.
+    void UpdateShowLogAction();
+    // Ages the history's scores, credits the box's current text and shows the
+    // history's items in the box.
+    static void UseComboHistory(CComboHistory& history, QComboBox* combo);
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+    CSearchEngine m_engine;
+    CSearchData m_CurSearchData;
+    QString m_sFindString;
+    QString m_sLookIn;
+    BOOL m_bAdvance = TRUE;
+    int m_nLeftWndWidth = 310;
+    int m_iMinLefWndWidth = 310;
+    SavedWindowRect m_savedRect;
+    CComboHistory m_fileNameHistory;
+    CComboHistory m_lookInHistory;
+    bool m_bDraggingSplitter = false;
+    bool m_bForwardingKey = false;
+
+    QMenuBar* m_pMenuBar = nullptr;
+    QAction* m_pShowLogAction = nullptr;
+    QLabel* m_pFileNameLabel = nullptr;
+    QComboBox* m_pFileNameCombo = nullptr;
+    CHoverButton* m_pFileTypeButton = nullptr;
+    CHoverButton* m_pFindButton = nullptr;
+    CHoverButton* m_pAdvanceButton = nullptr;
+    QLabel* m_pLookInLabel = nullptr;
+    QComboBox* m_pLookInCombo = nullptr;
+    CFolderTreeCtrl* m_pFolderTree = nullptr;
+    CResultListModel* m_pModel = nullptr;
+    CResultListCtrl* m_pResultList = nullptr;
+    CHoverButton* m_pListButtons[4] = {};
+    QStatusBar* m_pStatusBar = nullptr;
+    QLabel* m_pStatusPane = nullptr;
+};

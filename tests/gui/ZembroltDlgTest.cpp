@@ -1,0 +1,351 @@
+#include "app/ZembroltDlg.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/LogWindow.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/StartupArguments.h"
+#include "app/ZembroltApp.h"
+#include "gui/GuiTestRegistry.h"
+#include "ui/FolderTreeCtrl.h"
+#include "ui/HoverButton.h"
+
+namespace {
+
+// The main window with its message boxes and commands recorded instead of shown.
+class RecordingDlg : public CZembroltDlg {
+public:
+    QStringList messages;
+    QList<int> commands;
+
+    void OnCommand(int id) override {
+        commands << id;
+        CZembroltDlg::OnCommand(id);
+    }
+
+protected:
+    void ShowMessageBox(const QString& text) override { messages << text; }
+};
+
+void Touch(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+// A folder with two .txt files (one in a sub-folder) and a .log file.
+struct SampleFolder {
+    QTemporaryDir dir;
+    SampleFolder() {
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        Touch(dir.filePath(QStringLiteral("a.txt")));
+        Touch(dir.filePath(QStringLiteral("sub/b.txt")));
+        Touch(dir.filePath(QStringLiteral("c.log")));
+    }
+};
+
+// Types the names and the place and presses Enter in the file-name box.
+void FindWithEnter(CZembroltDlg& window, const QString& names, const QString& lookIn) {
+    window.FileNameCombo()->setEditText(names);
+    window.LookInCombo()->setEditText(lookIn);
+    QTest::keyClick(window.FileNameCombo(), Qt::Key_Return);
+}
+
+// Pixels of the list's rows area that are not the rows' background.
+int ForegroundPixels(CZembroltDlg& window) {
+    QAbstractItemView* view = window.ResultList()->GetCurrentView();
+    QWidget* viewport = view->viewport();
+    const QImage shot =
+        window.grab(QRect(viewport->mapTo(&window, QPoint(0, 0)), viewport->size())).toImage();
+    const QRgb background = viewport->palette().color(QPalette::Base).rgb();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x)
+            count += shot.pixel(x, y) != background ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+class ZembroltDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensWithItsControls() {
+        RecordingDlg window;
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Zembrolt"));
+        for (const char* name :
+             {"IDC_FILE_NAME_LABEL", "IDC_FILE_NAME_COMBO", "IDC_FILE_TYPE_MENU", "IDC_FIND",
+              "IDC_ADVANCE", "IDC_LOOK_IN_LABEL", "IDC_LOOK_IN_COMBO", "IDC_FOLDER_TREE",
+              "IDC_RESULT_LIST", "IDC_EXPORT", "IDC_PRINT_RESULT", "IDC_SEL_VISIBLE_COL",
+              "IDC_SEL_VIEW_MODE", "IDC_STATUS_BAR"}) {
+            QWidget* control = window.findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(control && control->isVisible(), name);
+        }
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("IDC_FILE_NAME_LABEL"))->text(),
+                 QStringLiteral("Search File Name:"));
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("IDC_LOOK_IN_LABEL"))->text(),
+                 QStringLiteral("Search In:"));
+        QCOMPARE(window.FindButton()->text(), QStringLiteral("Search"));
+        QCOMPARE(window.StatusText(), QStringLiteral("0 Objects"));
+        QVERIFY(window.FolderTree()->topLevelItemCount() == 1);
+        QCOMPARE(window.GetMinLeftPaneWidth(), MinimumLeftPaneWidth(window.logicalDpiX()));
+        QCOMPARE(window.GetLeftPaneWidth(), window.GetMinLeftPaneWidth());
+        QStringList menus;
+        for (QAction* action : window.MenuBar()->actions())
+            menus << action->text();
+        QCOMPARE(menus, (QStringList{"&File", "&Tools", "&Help"}));
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void layoutFollowsThePaneWidth() {
+        RecordingDlg window;
+        window.resize(900, 600);
+        window.show();
+        const int w = window.GetLeftPaneWidth();
+        QCOMPARE(window.ResultList()->geometry().left(), w + 10);
+        QCOMPARE(window.ResultList()->geometry().right() + 1, window.width() - 10);
+        QCOMPARE(window.ResultList()->geometry().bottom() + 1, window.height() - 22);
+        QCOMPARE(window.FolderTree()->geometry().right() + 1, w);
+        QCOMPARE(window.FolderTree()->geometry().bottom() + 1, window.height() - 22);
+        QCOMPARE(window.FileNameCombo()->geometry().right() + 1, w - 16);
+        QCOMPARE(window.StatusBar()->geometry().top(), window.height() - 20);
+        QCOMPARE(window.GetSplitterRect().left(), w + 4);
+        QCOMPARE(window.findChild<QWidget*>(QStringLiteral("IDC_EXPORT"))->geometry().left(),
+                 w + 10);
+    }
+
+    void keepsItsMinimumSize() {
+        RecordingDlg window;
+        window.show();
+        QCOMPARE(window.minimumSize(), QSize(560, 440));
+        window.resize(100, 100);
+        QVERIFY(window.width() >= 560 && window.height() >= 440);
+    }
+
+    void enterFindsTheMatchingFiles() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
+        QStringList names;
+        for (int row = 0; row < 2; ++row)
+            names << window.ResultModel()->GetCellText(row, 0);
+        names.sort();
+        QCOMPARE(names, (QStringList{"a.txt", "b.txt"}));
+        QTRY_COMPARE(window.FindButton()->text(), QStringLiteral("Search"));
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects")));
+        QVERIFY(window.messages.isEmpty());
+        QCOMPARE(window.FileNameCombo()->findText(QStringLiteral("*.txt")), 0);
+        QCOMPARE(window.LookInCombo()->findText(folder.dir.path()), 0);
+
+        // A second search starts a new generation: the rows are replaced.
+        FindWithEnter(window, QStringLiteral("*.log"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("c.log"));
+        QCOMPARE(window.FileNameCombo()->count(), 2);
+        QCOMPARE(window.LookInCombo()->count(), 1);
+    }
+
+    void folderPartOfTheNamesSetsTheLookIn() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, folder.dir.path() + QStringLiteral("/sub/*.txt"), QString());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(window.LookInCombo()->currentText(), folder.dir.path() + QStringLiteral("/sub"));
+    }
+
+    void enterAgainStopsTheSearch() {
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, QStringLiteral("*.no-such-extension"), QStringLiteral("/usr"));
+        if (!window.IsSearching())
+            QSKIP("the search ended before it could be stopped");
+        QTest::keyClick(window.LookInCombo(), Qt::Key_Return);
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.FindButton()->text(), QStringLiteral("Search"));
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void closingWaitsForTheSearch() {
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, QStringLiteral("*"), QStringLiteral("/usr"));
+        window.close();
+        QVERIFY(!window.IsSearching());
+        QVERIFY(!window.isVisible());
+    }
+
+    void refusesAFolderPartThatDoesNotExist() {
+        QTemporaryDir dir;
+        RecordingDlg window;
+        window.show();
+        const QString nowhere = dir.path() + QStringLiteral("/nowhere");
+        FindWithEnter(window, nowhere + QStringLiteral("/*.txt"), dir.path());
+        QVERIFY(!window.IsSearching());
+        QCOMPARE(window.messages,
+                 QStringList{nowhere + QStringLiteral(" is not a valid directory.")});
+        QCOMPARE(window.FindButton()->text(), QStringLiteral("Search"));
+    }
+
+    void refusesAnEmptyPlace() {
+        RecordingDlg window;
+        window.show();
+        window.FolderTree()->setCurrentItem(nullptr);
+        FindWithEnter(window, QStringLiteral("*.txt"), QStringLiteral("no such place"));
+        QVERIFY(!window.IsSearching());
+        QCOMPARE(window.messages,
+                 QStringList{QStringLiteral("no such place is not a valid directory.")});
+    }
+
+    void commandLineSetsTheLookIn() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.ParseCommandLine(QLatin1Char('"') + folder.dir.path() + QLatin1Char('"'));
+        QCOMPARE(window.LookInCombo()->currentText(), folder.dir.path());
+        // A path that does not exist is ignored.
+        window.ParseCommandLine(folder.dir.path() + QStringLiteral("/missing"));
+        QCOMPARE(window.LookInCombo()->currentText(), folder.dir.path());
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void commandLinePostsTheFinders() {
+        RecordingDlg window;
+        window.ParseCommandLine(QStringLiteral("/cmd:finddup"));
+        QVERIFY(window.commands.isEmpty());  // posted, not run at once
+        QTRY_COMPARE(window.commands, QList<int>{ID_FIND_DUPLICATE_FILES});
+        window.commands.clear();
+        window.ParseCommandLine(QStringLiteral("/cmd:findredundant"));
+        QTRY_COMPARE(window.commands, QList<int>{ID_FIND_REDUNDANT_FILES});
+        window.commands.clear();
+        window.ParseCommandLine(QStringLiteral("/cmd:FindDup"));
+        QCoreApplication::processEvents();
+        QVERIFY(window.commands.isEmpty());
+    }
+
+    void commandLineWithABrokenQuoteIsInvalid() {
+        RecordingDlg window;
+        window.ParseCommandLine(QStringLiteral("\"a"));
+        QCOMPARE(window.messages.size(), 1);
+        QVERIFY(window.messages[0].endsWith(QStringLiteral(" is invalid parameter")));
+        QVERIFY(window.messages[0].contains(QStringLiteral("\"a")));
+    }
+
+    void commandLineIsTheArgumentsJoined() {
+        QCOMPARE(CZembroltApp::CommandLineFromArguments({"zembrolt", "/my", "docs"}),
+                 QStringLiteral("/my docs"));
+        QCOMPARE(CZembroltApp::CommandLineFromArguments({"zembrolt"}), QString());
+    }
+
+    void showLogWindowToggles() {
+        RecordingDlg window;
+        window.show();
+        QVERIFY(GetLogWindow() != nullptr);
+        QVERIFY(!IsLogWindowVisible());
+        window.OnCommand(ID_SHOW_LOG_WINDOW);
+        QVERIFY(IsLogWindowVisible());
+        window.OnCommand(ID_SHOW_LOG_WINDOW);
+        QVERIFY(!IsLogWindowVisible());
+    }
+
+    void escapeNeverCloses() {
+        RecordingDlg window;
+        window.show();
+        QTest::keyClick(window.LookInCombo(), Qt::Key_Escape);
+        QTest::keyClick(window.FileNameCombo(), Qt::Key_Escape);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QVERIFY(window.isVisible());
+    }
+
+    void listKeysAndScreenshot() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.resize(900, 600);
+        window.show();
+        const int emptyPixels = ForegroundPixels(window);
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
+        QVERIFY(ForegroundPixels(window) > emptyPixels);
+
+        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(window.ResultList()->GetSelectedCount(), 2);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
+        QVERIFY(window.isVisible());
+
+        selection->select(window.ResultModel()->index(0, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(view, Qt::Key_Q);  // swallowed without Ctrl
+        QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{0});
+        QTest::keyClick(view, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{1});
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
+        // Enter on the list is the list's own: no search starts.
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(!window.IsSearching());
+    }
+
+    void savedPositionStaysOnTheDesktop() {
+        SavedWindowRect rect{1500, 900, 1800, 1200};
+        ClampSavedRect(rect, 1024, 768);
+        QCOMPARE(rect.left, 464);
+        QCOMPARE(rect.top, 328);
+        QCOMPARE(rect.right, 1024);
+        QCOMPARE(rect.bottom, 768);
+        SavedWindowRect negative{-20, -5, 600, 500};
+        ClampSavedRect(negative, 1024, 768);
+        QCOMPARE(negative.left, 0);
+        QCOMPARE(negative.top, 0);
+
+        RecordingDlg window;
+        const QRect before = window.geometry();
+        window.RestoreSavedPosition();  // nothing saved: stays where it is
+        QCOMPARE(window.geometry(), before);
+        window.SavedPosition() = SavedWindowRect{20, 30, 720, 530};
+        window.RestoreSavedPosition();
+        QCOMPARE(window.geometry().size(), QSize(700, 500));
+    }
+
+    void shiftClickListsAFolder() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.show();
+        window.SetLookIn(folder.dir.path());
+        window.ListFolderAll();
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 3);
+        // Folders first after sorting; the sub-folder's content is not listed.
+        QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("sub"));
+        QVERIFY(window.isEnabled());
+
+        window.FileNameCombo()->setEditText(QStringLiteral("*.txt"));
+        window.ListFolderMatching();
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("a.txt"));
+    }
+};
+
+ZB_GUI_TEST(ZembroltDlgTest);
+#include "ZembroltDlgTest.moc"
