@@ -285,6 +285,48 @@ void CResultListModel::ReorderRows(const std::vector<int>& order) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+namespace {
+
+// The sort key of a standard column as one number, for the columns whose
+// comparison is a comparison of numbers; false for the text columns.
+bool NumericKey(int columnId, const CResultItem& record, std::uint64_t* key) {
+    switch (columnId) {
+        case COLUMN_ID_SIZE:
+            // Compared as signed 64-bit numbers: flip the sign bit.
+            *key = record.m_nSize ^ (std::uint64_t{1} << 63);
+            return true;
+        case COLUMN_ID_LAST_WRITE_TIME:
+            *key = record.m_ftLastWrite.Value();
+            return true;
+        case COLUMN_ID_LAST_ACCESS_TIME:
+            *key = record.m_ftLastAccess.Value();
+            return true;
+        case COLUMN_ID_CREATE_TIME:
+            *key = record.m_ftCreation.Value();
+            return true;
+        case COLUMN_ID_ATTRIBUTE:
+            *key = record.m_dwAttributes & 0x27u;
+            return true;
+        default:
+            return false;
+    }
+}
+
+const std::string* TextKeySource(int columnId, const CResultItem& record) {
+    switch (columnId) {
+        case COLUMN_ID_NAME:
+            return &record.m_sName;
+        case COLUMN_ID_LOCATION:
+            return &record.m_sFolder;
+        case COLUMN_ID_TYPE:
+            return &record.m_sTypeName;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 void CResultListModel::SortRows(int column, int first, int last) {
     if (column < 0 || column >= static_cast<int>(m_columns.size()))
         return;
@@ -298,11 +340,51 @@ void CResultListModel::SortRows(int column, int first, int last) {
     // order[new row] = old row; rows outside first..last stay where they are.
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin() + first, order.begin() + last + 1, [&](int x, int y) {
-        return CompareRecords(m_results->GetAt(m_rows[static_cast<std::size_t>(x)]),
-                              m_results->GetAt(m_rows[static_cast<std::size_t>(y)]), info,
-                              slot) < 0;
-    });
+    const auto begin = order.begin() + first;
+    const auto end = order.begin() + last + 1;
+    const auto record = [&](int row) -> const CResultItem& {
+        return m_results->GetAt(m_rows[static_cast<std::size_t>(row)]);
+    };
+
+    // Standard columns: each row's key is taken once, so the sort compares
+    // keys that lie together instead of reaching into the records. The order
+    // is the one CompareRecords gives (folders first, then the key).
+    std::uint64_t probe = 0;
+    if (!(info.nFlags & COLUMN_FLAG_DETAIL) && NumericKey(info.nId, record(first), &probe)) {
+        std::vector<std::uint64_t> keys(order.size());
+        std::vector<char> folders(order.size());
+        for (auto it = begin; it != end; ++it) {
+            NumericKey(info.nId, record(*it), &keys[static_cast<std::size_t>(*it)]);
+            folders[static_cast<std::size_t>(*it)] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
+        }
+        std::stable_sort(begin, end, [&](int x, int y) {
+            const auto ux = static_cast<std::size_t>(x);
+            const auto uy = static_cast<std::size_t>(y);
+            if (folders[ux] != folders[uy])
+                return folders[ux] > folders[uy];
+            return keys[ux] < keys[uy];
+        });
+    } else if (!(info.nFlags & COLUMN_FLAG_DETAIL) && TextKeySource(info.nId, record(first))) {
+        // Lower-cased once: comparing lower-case bytes is CompareNoCase.
+        std::vector<std::string> keys(order.size());
+        std::vector<char> folders(order.size());
+        for (auto it = begin; it != end; ++it) {
+            LowerCaseUtf8(*TextKeySource(info.nId, record(*it)),
+                          keys[static_cast<std::size_t>(*it)]);
+            folders[static_cast<std::size_t>(*it)] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
+        }
+        std::stable_sort(begin, end, [&](int x, int y) {
+            const auto ux = static_cast<std::size_t>(x);
+            const auto uy = static_cast<std::size_t>(y);
+            if (folders[ux] != folders[uy])
+                return folders[ux] > folders[uy];
+            return keys[ux] < keys[uy];
+        });
+    } else {
+        std::stable_sort(begin, end, [&](int x, int y) {
+            return CompareRecords(record(x), record(y), info, slot) < 0;
+        });
+    }
     ReorderRows(order);
 }
 

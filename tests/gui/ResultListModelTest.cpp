@@ -195,6 +195,35 @@ private slots:
         QVERIFY(CResultListModel::CompareRecords(folder, results->GetAt(0), *detail, slot) < 0);
     }
 
+    void everyColumnSortsInTheOrderOfCompareRecords() {
+        // The sort takes each row's key once; its order must be exactly the
+        // one the record comparison gives, folders first, for every column.
+        const char* names[] = {"Zeta.txt", "alpha.doc", "Äpfel.txt", "beta", "ALPHA.doc",
+                               "gamma.c",  "äpfel.TXT", "b",         "Beta"};
+        std::vector<CResultItem> records;
+        for (int i = 0; i < 300; ++i) {
+            const std::uint64_t size =
+                (i * 7919u) % 50 == 0 ? static_cast<std::uint64_t>(-1) : (i * 104729u) % 997;
+            records.push_back(MakeRecord(names[i % 9], size, i % 5 == 0 ? RIF_FOLDER : 0,
+                                         kSomeTime + (i * 31u) % 17));
+            records.back().m_dwAttributes = (i * 13u) % 64;
+        }
+        CResultListModel model(nullptr);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        CColumnInfoArray columns;
+        GetStandardColumns(columns);
+        model.SetVisibleColumns(columns);
+        Feed(model, results, std::move(records));
+        for (int column = 0; column < model.columnCount(); ++column) {
+            model.SortRows(column, 0, model.rowCount() - 1);
+            const COLUMNINFO info = Info(model.GetVisibleColumns()[column].nId);
+            for (int row = 1; row < model.rowCount(); ++row)
+                QVERIFY(CResultListModel::CompareRecords(*model.GetRecord(row - 1),
+                                                         *model.GetRecord(row), info, -1) <= 0);
+        }
+    }
+
     void namesCompareIgnoringCase() {
         const COLUMNINFO name = Info(COLUMN_ID_NAME);
         QCOMPARE(CResultListModel::CompareRecords(MakeRecord("ABC.txt", 0),
