@@ -26,10 +26,13 @@
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
+#include "app/engine/FolderAccess.h"
 #include "app/engine/PathUtils.h"
 #include "app/engine/StringTable.h"
 #include "platform/Log.h"
+#include "readers/archives/ArchiveHandler.h"
 #include "ui/AboutDlg.h"
+#include "ui/CommonControlsCheck.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
@@ -115,6 +118,7 @@ CZembroltDlg::~CZembroltDlg() {
 }
 
 void CZembroltDlg::InitWindow() {
+    InitArchiveExtensions();
     CreateLogWindow(this);
     const int dpi = logicalDpiX();
     LogPrintf(kLogBlue, "LOGPIXELSX : %d", dpi);
@@ -124,11 +128,13 @@ void CZembroltDlg::InitWindow() {
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
     CreateControls();
+    InitShellPrefixes();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
     SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
     LayoutControls();
+    CheckCommonControls(this, m_dwCheckSysDll);
 }
 
 void CZembroltDlg::CreateControls() {

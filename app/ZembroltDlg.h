@@ -153,6 +153,8 @@ protected:
     void reject() override {}
 
 private:
+    // "Check Sys Dll": whether the start-up version check runs.
+    DWORD m_dwCheckSysDll = 1;
     void InitWindow();
     void CreateControls();
     void CreateMenu();
