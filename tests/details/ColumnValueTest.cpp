@@ -11,6 +11,7 @@
 
 #include "platform/FileTime.h"
 #include "readers/details/ColumnInfo.h"
+#include "support/ScopedTimeZone.h"
 
 namespace {
 
@@ -40,28 +41,6 @@ COLUMNVALUE Text(const char* s) {
     v.text = s;
     return v;
 }
-
-// Runs the test body in UTC so that local times are predictable.
-class ScopedUtc {
-public:
-    ScopedUtc() {
-        if (const char* tz = std::getenv("TZ"))
-            m_old = tz;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    ~ScopedUtc() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 TEST(ColumnValueTest, NewValueIsEmpty) {
     const COLUMNVALUE v;
@@ -228,7 +207,7 @@ TEST(FormatColumnValueTest, ANumberThatDoesNotFitIsNotCut) {
 }
 
 TEST(FormatColumnValueTest, FileTimeShowsAsLocalDateAndTime) {
-    ScopedUtc utc;
+    zbtest::ScopedTimeZone utc("UTC");
     FILETIME ft;
     ASSERT_TRUE(CTimeToFileTime(CTime(std::int64_t{1710513045}), &ft));  // 2024-03-15 14:30:45
     COLUMNVALUE v;

@@ -19,6 +19,7 @@
 #include "app/engine/SearchSnapshot.h"
 #include "platform/FileTime.h"
 #include "platform/shell/ShellApi.h"
+#include "support/ScopedTimeZone.h"
 #include "support/TempHome.h"
 
 namespace zbtest {
@@ -43,24 +44,11 @@ inline FILETIME LocalFileTime(int year, int month, int day, int hour, int minute
 class CriteriaTestFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* zone = std::getenv("TZ")) {
-            m_savedZone = zone;
-        }
-        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-        tzset();
         // Wednesday 15 May 2024, 12:00 local time (10:00 UTC).
         m_now = CTime(2024, 5, 15, 12, 0, 0).GetTime();
         m_snapshot.criteria.Reset();
         m_folder = MakeTempDir("criteria");
         m_file = WriteFile(m_folder + "/file.txt", "x");
-    }
-    void TearDown() override {
-        if (m_savedZone) {
-            setenv("TZ", m_savedZone->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
     }
 
     // Splits and prepares name patterns as Find does.
@@ -107,7 +95,8 @@ protected:
     std::string m_file;
 
 private:
-    std::optional<std::string> m_savedZone;
+    // Central European time with its daylight-saving rule.
+    zbtest::ScopedTimeZone m_zone{"CET-1CEST,M3.5.0,M10.5.0/3"};
 };
 
 }  // namespace zbtest

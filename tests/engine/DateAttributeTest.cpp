@@ -7,6 +7,7 @@
 
 #include "app/engine/AttributeUtils.h"
 #include "app/engine/DateUtils.h"
+#include "support/ScopedTimeZone.h"
 
 namespace {
 
@@ -39,19 +40,12 @@ TEST(TimeFormatWithoutSecondsTest, FallsBackWhereItCannotCut) {
 }
 
 TEST(FormatDateTimeTest, ShortDateBlankAndTimeWithoutSeconds) {
-    std::optional<std::string> oldTz;
-    if (const char* tz = std::getenv("TZ"))
-        oldTz = tz;
-    setenv("TZ", "UTC", 1);
-    tzset();
-    // The tests run in the C locale: "%x" is mm/dd/yy, the time form %H:%M:%S.
-    const std::string text = FormatDateTime(CTime(std::int64_t{1710513045}));
-    if (oldTz) {
-        setenv("TZ", oldTz->c_str(), 1);
-    } else {
-        unsetenv("TZ");
+    std::string text;
+    {
+        zbtest::ScopedTimeZone utc("UTC");
+        // The tests run in the C locale: "%x" is mm/dd/yy, the time form %H:%M:%S.
+        text = FormatDateTime(CTime(std::int64_t{1710513045}));
     }
-    tzset();
     EXPECT_EQ(text, "03/15/24 14:30");
 }
 

@@ -7,32 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ScopedTimeZone.h"
+
 namespace {
 
 constexpr std::uint64_t kSecond = 10000000ull;
-
-// Sets TZ for one test and restores the previous zone afterwards.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 // Central European rules, written out so that no zone database is needed.
 constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
@@ -226,7 +205,7 @@ TEST(FileTimeTest, DosDateTimeRejectsInvalidValues) {
 }
 
 TEST(FileTimeTest, LocalTimeFollowsTheRuleOfThatDate) {
-    ScopedTimeZone zone(kBerlin);
+    zbtest::ScopedTimeZone zone(kBerlin);
     FILETIME local;
     FILETIME utc;
 
@@ -265,14 +244,14 @@ TEST(FileTimeTest, LocalTimeAtTheEdgesOfTheRange) {
     FILETIME out = FILETIME::FromValue(9);
     {
         // West of UTC, the first instants have no local reading.
-        ScopedTimeZone zone(kNewYork);
+        zbtest::ScopedTimeZone zone(kNewYork);
         const FILETIME first = FILETIME::FromValue(0);
         EXPECT_FALSE(FileTimeToLocalFileTime(&first, &out));
         EXPECT_TRUE(LocalFileTimeToFileTime(&first, &out));
         EXPECT_EQ(out.Value(), 5 * 3600 * kSecond);
     }
     {
-        ScopedTimeZone zone(kBerlin);
+        zbtest::ScopedTimeZone zone(kBerlin);
         const FILETIME last = FILETIME::FromValue(std::numeric_limits<std::uint64_t>::max());
         EXPECT_FALSE(FileTimeToLocalFileTime(&last, &out));
         EXPECT_TRUE(LocalFileTimeToFileTime(&last, &out));
