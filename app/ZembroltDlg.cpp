@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "app/LogWindow.h"
+#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
@@ -34,8 +35,10 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
 #include "ui/FolderTreeCtrl.h"
+#include "ui/HelpViewer.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ProductLinks.h"
 #include "ui/QtFileTypeInfoProvider.h"
 
 namespace {
@@ -48,6 +51,8 @@ constexpr UINT IDS_SEARCH = 5013;
 constexpr UINT IDS_STOP = 5014;
 constexpr int kDupNoColumnId = 1300;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
+// The commands of the first three buttons above the list.
+constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
 
 // Dialog units to pixels with the font's average character size.
 int DluX(const QFontMetrics& metrics, int dlu) {
@@ -199,6 +204,7 @@ void CZembroltDlg::CreateControls() {
             [this](const QString& text) { ShowMessageBox(text); });
     m_pResultList = new CResultListCtrl(m_pModel, this);
     named(m_pResultList, "IDC_RESULT_LIST");
+    connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
 
     // The buttons above the list; Export, Print and the column choice come
     // with their commands and stay disabled until then.
@@ -222,7 +228,6 @@ void CZembroltDlg::CreateControls() {
         button->SetShowText(false);
         button->SetBtnCursor(IDC_HAND_CURSOR);
         button->SetTooltipText(QString::fromLatin1(kButtons[i].tooltip));
-        button->setEnabled(kButtons[i].id == IDC_SEL_VIEW_MODE);
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
@@ -247,26 +252,90 @@ void CZembroltDlg::CreateControls() {
 void CZembroltDlg::CreateMenu() {
     m_pMenuBar = new QMenuBar(this);
     m_pMenuBar->setNativeMenuBar(false);
-    QMenu* file = m_pMenuBar->addMenu(QStringLiteral("&File"));
-    QAction* exit = file->addAction(QStringLiteral("Exit"));
-    exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
-    connect(exit, &QAction::triggered, this, [this] { OnCommand(ID_APP_EXIT); });
-
-    QMenu* tools = m_pMenuBar->addMenu(QStringLiteral("&Tools"));
-    m_pShowLogAction = tools->addAction(QStringLiteral("Show Log Window"));
-    m_pShowLogAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_2));
-    m_pShowLogAction->setCheckable(true);
-    connect(m_pShowLogAction, &QAction::triggered, this, [this] { OnCommand(ID_SHOW_LOG_WINDOW); });
-    connect(tools, &QMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
-    for (QAction* action : {exit, m_pShowLogAction})
-        addAction(action);  // the shortcuts work while the menu is closed
-
-    QMenu* help = m_pMenuBar->addMenu(QStringLiteral("&Help"));
-    const QString aboutText = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
-    if (!aboutText.isEmpty()) {
-        QAction* about = help->addAction(aboutText);
-        connect(about, &QAction::triggered, this, [this] { OnCommand(IDM_ABOUTBOX); });
+    for (const MainMenuPopup& popup : MainMenuPopups()) {
+        QMenu* menu = m_pMenuBar->addMenu(QString::fromLatin1(popup.title));
+        AddMenuItems(menu, popup.items);
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
     }
+    m_pShowLogAction = m_menuActions.at(ID_SHOW_LOG_WINDOW);
+    m_pShowLogAction->setCheckable(true);
+    UpdateCommandStates();
+}
+
+void CZembroltDlg::AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items) {
+    for (const MainMenuItem& item : items) {
+        if (item.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!item.items.empty()) {
+            AddMenuItems(menu->addMenu(QString::fromLatin1(item.text)), item.items);
+            continue;
+        }
+        QString text = QString::fromLatin1(item.text);
+        if (item.id == IDM_ABOUTBOX) {
+            const QString about = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
+            if (!about.isEmpty())
+                text = about;
+        }
+        const QStringList parts = text.split(QLatin1Char('\t'));
+        QAction* action = menu->addAction(parts.front());
+        if (parts.size() > 1) {
+            action->setShortcut(QKeySequence(parts.back()));
+            // Alt and function-key accelerators act anywhere in the window;
+            // the Ctrl keys and Del belong to the result list, whose key
+            // routing handles them, so in the menu they are only shown.
+            const bool windowWide = parts.back().startsWith(QLatin1String("Alt+")) ||
+                                    parts.back().startsWith(QLatin1Char('F'));
+            action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
+            if (windowWide)
+                addAction(action);
+        }
+        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
+        m_menuActions.emplace(item.id, action);
+    }
+}
+
+bool CZembroltDlg::IsCommandAvailable(int id) const {
+    switch (id) {
+        case ID_APP_EXIT:
+        case ID_SHOW_LOG_WINDOW:
+        case IDM_ABOUTBOX:
+        case ID_HELP_CONTENTS:
+        case ID_WEB_SITE:
+        case ID_SELECT_ALL:
+        case ID_DESELECT_ALL:
+        case ID_INVERT_SELECTION:
+        case ID_CLEAR_RESULT:
+        case ID_VIEW_LARGE_ICONS:
+        case ID_VIEW_LIST:
+        case ID_VIEW_SMALL_ICONS:
+        case ID_VIEW_DETAILS:
+        case ID_VIEW_THUMBNAILS:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CZembroltDlg::UpdateCommandStates() {
+    const std::span<const int> grayed = SearchGrayedCommands();
+    for (const auto& [id, action] : m_menuActions) {
+        const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
+        action->setEnabled(IsCommandAvailable(id) && !(searchGrays && m_bSearchUi));
+    }
+    if (m_pShowLogAction)
+        m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
+    for (int i = 0; i < 3; ++i) {
+        if (m_pListButtons[i])
+            m_pListButtons[i]->setEnabled(!m_bSearchUi &&
+                                          IsCommandAvailable(kListButtonCommands[i]));
+    }
+}
+
+QAction* CZembroltDlg::MenuAction(int id) const {
+    const auto found = m_menuActions.find(id);
+    return found == m_menuActions.end() ? nullptr : found->second;
 }
 
 void CZembroltDlg::UpdateShowLogAction() {
@@ -288,13 +357,75 @@ void CZembroltDlg::OnCommand(int id) {
             about.exec();
             return;
         }
+        case ID_HELP_CONTENTS:
+            OpenHelp();
+            return;
+        case ID_WEB_SITE:
+            OpenUrlWithDesktop(QUrl(QString::fromLatin1(kProductWebSite)));
+            return;
         case IDC_STOP:
             StopSearch();
+            return;
+        case ID_CLEAR_RESULT:
+            ClearResultsCommand();
+            return;
+        case ID_SELECT_ALL:
+            if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                m_pResultList->SelectAll();
+                UpdateStatusText();
+                QApplication::restoreOverrideCursor();
+            }
+            return;
+        case ID_DESELECT_ALL:
+            if (m_pResultList->GetSelectedCount() > 0) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                ClearSelection();
+                QApplication::restoreOverrideCursor();
+            }
+            return;
+        case ID_INVERT_SELECTION:
+            m_pResultList->InvertSelection();
+            UpdateStatusText();
             return;
         default:
             m_pResultList->OnViewCommand(id);
             return;
     }
+}
+
+void CZembroltDlg::ClearResultsCommand() {
+    if (IsSearching())
+        return;
+    CloseAllArchives();
+    m_pFolderTree->CloseArchiveHandlers();
+    m_engine.ClearResults();
+    UpdateStatusText();
+}
+
+void CZembroltDlg::UpdateStatusText() {
+    const std::vector<int> selected = m_pResultList->GetSelectedRows();
+    long long count = 0;
+    std::uint64_t total = 0;
+    if (!selected.empty()) {
+        count = static_cast<long long>(selected.size());
+        for (int row : selected) {
+            if (const CResultItem* record = m_pModel->GetRecord(row))
+                total += CountedSize(record->m_nSize);
+        }
+    } else {
+        count = m_pModel->GetRowCount();
+        if (const std::shared_ptr<CResultArray>& results = m_pModel->GetResults()) {
+            for (std::size_t i = 0; i < results->GetCount(); ++i)
+                total += CountedSize(results->GetAt(i).m_nSize);
+        }
+    }
+    SetStatusText(FormatObjectsStatus(count, total));
+}
+
+void CZembroltDlg::ClearSelection() {
+    m_pResultList->GetSelectionModel()->clearSelection();
+    UpdateStatusText();
 }
 
 QString CZembroltDlg::StatusText() const {
@@ -638,7 +769,7 @@ bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
             return true;
         case Qt::Key_Escape:
             if (onList)
-                m_pResultList->GetSelectionModel()->clearSelection();
+                ClearSelection();
             else if (inList)
                 ForwardKey(target, key);
             return true;  // Esc never closes the window
@@ -652,13 +783,13 @@ bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_A:
             if (modifiers == Qt::ControlModifier)
-                m_pResultList->SelectAll();
+                OnCommand(ID_SELECT_ALL);
             else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
-                m_pResultList->GetSelectionModel()->clearSelection();
+                OnCommand(ID_DESELECT_ALL);
             return true;
         case Qt::Key_Q:
             if (modifiers == Qt::ControlModifier)
-                m_pResultList->InvertSelection();
+                OnCommand(ID_INVERT_SELECTION);
             return true;
         case Qt::Key_C:
         case Qt::Key_X:
@@ -693,12 +824,21 @@ void CZembroltDlg::SetStatusText(const std::string& text) {
 }
 
 void CZembroltDlg::BeginSearchUi() {
-    // The busy cursor over the window while the search runs.
-    RunOnWindowThread([this] { setCursor(Qt::BusyCursor); });
+    // The busy cursor over the window while the search runs, and the
+    // commands that need the finished result grayed.
+    RunOnWindowThread([this] {
+        setCursor(Qt::BusyCursor);
+        m_bSearchUi = true;
+        UpdateCommandStates();
+    });
 }
 
 void CZembroltDlg::EndSearchUi() {
-    RunOnWindowThread([this] { unsetCursor(); });
+    RunOnWindowThread([this] {
+        unsetCursor();
+        m_bSearchUi = false;
+        UpdateCommandStates();
+    });
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {

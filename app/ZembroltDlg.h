@@ -11,8 +11,12 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <span>
 #include <string>
+
+#include "app/MainMenuTable.h"
 
 #include "app/engine/ComboHistory.h"
 #include "app/engine/SearchData.h"
@@ -28,6 +32,7 @@ class CResultListModel;
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QMenuBar;
 class QStatusBar;
 
@@ -112,6 +117,16 @@ public:
 
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
+    // The menu bar's item of a command, or nullptr.
+    QAction* MenuAction(int id) const;
+    // Whether the command's work exists in this build; the others stay grayed.
+    virtual bool IsCommandAvailable(int id) const;
+
+    // The status bar's "%d Objects" text for the selected rows, or for all
+    // rows when none is selected.
+    void UpdateStatusText();
+    // Deselects every row and updates the status bar.
+    void ClearSelection();
 
     // ISearchHost, from any thread; each call is carried to this window's thread.
     void SetSearchButtonState(bool ready) override;
@@ -171,6 +186,11 @@ private:
     void ListFolder(CSearchData criteria);
     // Checks "Show Log Window" while the log window is visible.
     void UpdateShowLogAction();
+    // Adds the items of one drop-down menu of the menu bar.
+    void AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items);
+    // Grays the commands that are not built, and those a running search grays.
+    void UpdateCommandStates();
+    void ClearResultsCommand();
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
@@ -190,6 +210,9 @@ private:
     CComboHistory m_lookInHistory;
     bool m_bDraggingSplitter = false;
     bool m_bForwardingKey = false;
+    // Between BeginSearchUi and EndSearchUi.
+    bool m_bSearchUi = false;
+    std::map<int, QAction*> m_menuActions;
 
     QMenuBar* m_pMenuBar = nullptr;
     QAction* m_pShowLogAction = nullptr;

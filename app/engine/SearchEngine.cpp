@@ -296,6 +296,23 @@ void CSearchEngine::ClearResults() {
         m_pHost->DeleteAllRows();
 }
 
+std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
+    char text[128];
+    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
+    std::string status = text;
+    if (count > 0) {
+        if (totalBytes <= 1048576) {
+            std::snprintf(text, sizeof text, "  %dKB",
+                          static_cast<int>((totalBytes + 1023) / 1024));
+        } else {
+            std::snprintf(text, sizeof text, "  %.2fMB",
+                          static_cast<double>(totalBytes) / 1048576.0);
+        }
+        status += text;
+    }
+    return status;
+}
+
 std::string CSearchEngine::UpdateStatusText(const std::vector<std::size_t>* selectedRows) {
     const std::shared_ptr<CResultArray> results = m_results.GetResults();
     const std::vector<DWORD>& rows = m_results.GetRowIndex();
@@ -305,24 +322,14 @@ std::string CSearchEngine::UpdateStatusText(const std::vector<std::size_t>* sele
         count = static_cast<long long>(selectedRows->size());
         for (std::size_t row : *selectedRows) {
             if (row < rows.size())
-                total += results->GetAt(rows[row]).m_nSize;
+                total += CountedSize(results->GetAt(rows[row]).m_nSize);
         }
     } else {
         count = static_cast<long long>(rows.size());
         for (std::size_t i = 0; i < results->GetCount(); ++i)
-            total += results->GetAt(i).m_nSize;
+            total += CountedSize(results->GetAt(i).m_nSize);
     }
-    char text[128];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
-    std::string status = text;
-    if (count > 0) {
-        if (total <= 1048576) {
-            std::snprintf(text, sizeof text, "  %dKB", static_cast<int>((total + 1023) / 1024));
-        } else {
-            std::snprintf(text, sizeof text, "  %.2fMB", static_cast<double>(total) / 1048576.0);
-        }
-        status += text;
-    }
+    const std::string status = FormatObjectsStatus(count, total);
     SetStatusText(status);
     return status;
 }

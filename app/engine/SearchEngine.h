@@ -39,6 +39,14 @@ struct CSearchRequest {
 BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
                           std::string* message);
 
+// The status bar's count text: "%d Objects", then the total size in
+// kilobytes (rounded up) up to 1 MiB, else in megabytes.
+std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes);
+// What a record's size adds to that total: an unknown (negative) size adds nothing.
+inline std::uint64_t CountedSize(std::int64_t size) {
+    return size > 0 ? static_cast<std::uint64_t>(size) : 0;
+}
+
 class CSearchEngine {
 public:
     explicit CSearchEngine(ISearchHost* host);

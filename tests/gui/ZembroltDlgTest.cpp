@@ -107,8 +107,30 @@ private slots:
         QStringList menus;
         for (QAction* action : window.MenuBar()->actions())
             menus << action->text();
-        QCOMPARE(menus, (QStringList{"&File", "&Tools", "&Help"}));
+        QCOMPARE(menus, (QStringList{"&File", "&Tools", "&Macro", "&Help"}));
         QVERIFY(window.messages.isEmpty());
+    }
+
+    void menuCarriesEveryCommandAndGraysWhatASearchLocks() {
+        RecordingDlg window;
+        window.show();
+        QAction* exit = window.MenuAction(ID_APP_EXIT);
+        QVERIFY(exit);
+        QCOMPARE(exit->text(), QStringLiteral("Exit"));
+        QCOMPARE(exit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+        for (int id : {ID_EDIT_COPY, ID_RENAME, ID_FIND_DUPLICATE, ID_MACRO_LIST, ID_OPTION,
+                       ID_CLEAR_RECENT_SEARCH, ID_VIEW_THUMBNAILS, ID_HELP_CONTENTS}) {
+            QAction* action = window.MenuAction(id);
+            QVERIFY2(action, qPrintable(QString::number(id)));
+            QCOMPARE(action->isEnabled(), window.IsCommandAvailable(id));
+        }
+        QVERIFY(window.MenuAction(ID_CLEAR_RESULT)->isEnabled());
+        QVERIFY(window.MenuAction(ID_SELECT_ALL)->isEnabled());
+        window.BeginSearchUi();
+        QVERIFY(!window.MenuAction(ID_CLEAR_RESULT)->isEnabled());
+        QVERIFY(window.MenuAction(ID_SELECT_ALL)->isEnabled());
+        window.EndSearchUi();
+        QVERIFY(window.MenuAction(ID_CLEAR_RESULT)->isEnabled());
     }
 
     void layoutFollowsThePaneWidth() {

@@ -1,0 +1,93 @@
+#include "app/MainMenuTable.h"
+
+#include <array>
+
+#include "app/ResultListCtrl.h"
+#include "app/ZembroltDlg.h"
+
+namespace {
+
+constexpr std::array<MainMenuItem, 12> kFileItems{{
+    {ID_EDIT_COPY, "Copy\tCtrl+C"},
+    {ID_EDIT_CUT, "Cut\tCtrl+X"},
+    {ID_EDIT_DELETE, "Delete\tDel"},
+    {0, nullptr},
+    {ID_SELECT_ALL, "Select All\tCtrl+A"},
+    {ID_DESELECT_ALL, "Deselect All\tShift+Ctrl+A"},
+    {ID_INVERT_SELECTION, "Invert Selection\tCtrl+Q"},
+    {0, nullptr},
+    {ID_PRINT_RESULT, "Print Search Result"},
+    {ID_EXPORT_RESULT, "Export Search Result"},
+    {0, nullptr},
+    {ID_APP_EXIT, "Exit\tAlt+F4"},
+}};
+
+// The view modes, as the list's view button offers them.
+constexpr auto kViewItems = [] {
+    std::array<MainMenuItem, kViewCommands.size()> items{};
+    for (std::size_t i = 0; i < kViewCommands.size(); ++i)
+        items[i] = {kViewCommands[i].id, kViewCommands[i].text};
+    return items;
+}();
+
+constexpr std::array<MainMenuItem, 17> kToolsItems{{
+    {ID_FILE_TYPE_GROUP_LIST, "File Type Group List\tAlt+1"},
+    {ID_SHOW_LOG_WINDOW, "Show Log Window\tAlt+2"},
+    {ID_CLEAR_RESULT, "Clear Result\tAlt+4"},
+    {ID_RESET_ADVANCE_TAB, "Reset Advance Tab\tAlt+5"},
+    {0, nullptr},
+    {ID_SEL_VISIBLE_COLUMN, "Select Visible Column"},
+    {-1, "View", kViewItems},
+    {0, nullptr},
+    {ID_RENAME, "Rename"},
+    {ID_CHANGE_ATTRIBUTES, "Change Attributes"},
+    {ID_CHANGE_FILE_TIME, "Change File Time"},
+    {0, nullptr},
+    {ID_FIND_DUPLICATE, "Find Duplicate Files"},
+    {ID_FIND_REDUNDANT, "Find Redundant Files"},
+    {ID_MULTI_FOLDER_SEARCH, "Multi Folder Searching"},
+    {0, nullptr},
+    {ID_OPTION, "Option\tAlt+0"},
+}};
+
+constexpr std::array<MainMenuItem, 1> kRecentItems{{
+    {ID_CLEAR_RECENT_SEARCH, "Clear Recent Search List"},
+}};
+
+constexpr std::array<MainMenuItem, 4> kMacroItems{{
+    {ID_SAVE_MACRO, "Save Current Search As Macro"},
+    {ID_MACRO_LIST, "Macro List"},
+    {0, nullptr},
+    {-1, "Recent Search", kRecentItems},
+}};
+
+constexpr std::array<MainMenuItem, 7> kHelpItems{{
+    {ID_HELP_CONTENTS, "&Help Contents\tF1"},
+    {0, nullptr},
+    {ID_WEB_SITE, "Zembrolt on the Web"},
+    {ID_TELL_FRIEND, "Tell a Friend/Colleague"},
+    {ID_SEND_FEEDBACK, "Send Feedback"},
+    {0, nullptr},
+    {IDM_ABOUTBOX, "&About"},
+}};
+
+constexpr std::array<MainMenuPopup, 4> kPopups{{
+    {"&File", kFileItems},
+    {"&Tools", kToolsItems},
+    {"&Macro", kMacroItems},
+    {"&Help", kHelpItems},
+}};
+
+constexpr std::array<int, 7> kSearchGrayed{
+    ID_PRINT_RESULT,   ID_EXPORT_RESULT,  ID_SEL_VISIBLE_COLUMN, ID_CLEAR_RESULT,
+    ID_FIND_DUPLICATE, ID_FIND_REDUNDANT, ID_MULTI_FOLDER_SEARCH};
+
+}  // namespace
+
+std::span<const MainMenuPopup> MainMenuPopups() {
+    return kPopups;
+}
+
+std::span<const int> SearchGrayedCommands() {
+    return kSearchGrayed;
+}
