@@ -1,6 +1,7 @@
 #include "app/ResultListCtrl.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
@@ -193,6 +194,23 @@ private slots:
         // Typing a name's first letters moves to the next row with that start.
         QTest::keyClicks(view, "bra");
         QCOMPARE(f.ctrl.GetSelectionModel()->currentIndex().row(), 5);
+    }
+
+    void typingSelectsTheNextMatchingName() {
+        Fixture f;
+        f.AddSample();
+        f.ctrl.OnColumnClick(f.Column(COLUMN_ID_NAME));
+        QAbstractItemView* view = f.ctrl.GetCurrentView();
+        // Folders first (beta, zeta), then Alpha.png, Bravo.txt, charlie.doc, delta.txt.
+        view->keyboardSearch(QStringLiteral("b"));
+        QCOMPARE(f.SelectedNames(), QStringList{"beta"});
+        view->keyboardSearch(QStringLiteral("r"));  // "br" extends the text
+        QCOMPARE(f.SelectedNames(), QStringList{"Bravo.txt"});
+        QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        view->keyboardSearch(QStringLiteral("B"));  // a new "b" searches on from Bravo
+        QCOMPARE(f.SelectedNames(), QStringList{"beta"});
+        view->keyboardSearch(QStringLiteral("q"));  // no match keeps the selection
+        QCOMPARE(f.SelectedNames(), QStringList{"beta"});
     }
 
     void visibilityOfRows() {

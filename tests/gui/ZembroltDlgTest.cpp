@@ -313,6 +313,7 @@ private slots:
         QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
         QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(window.ResultList()->GetSelectedCount(), 2);
+        QVERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects  ")));
         QTest::keyClick(view, Qt::Key_Escape);
         QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
         QVERIFY(window.isVisible());
@@ -323,8 +324,13 @@ private slots:
         QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{0});
         QTest::keyClick(view, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{1});
+        QVERIFY(window.StatusText().startsWith(QStringLiteral("1 Objects  ")));
         QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
+        QVERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects  ")));
+        window.OnCommand(ID_CLEAR_RESULT);
+        QCOMPARE(window.ResultModel()->GetRowCount(), 0);
+        QCOMPARE(window.StatusText(), QStringLiteral("0 Objects"));
         // Enter on the list is the list's own: no search starts.
         QTest::keyClick(view, Qt::Key_Return);
         QVERIFY(!window.IsSearching());
