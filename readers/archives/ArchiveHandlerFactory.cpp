@@ -2,12 +2,14 @@
 
 #include <array>
 
+#include "readers/archives/ZipArchiveHandler.h"
+
 namespace {
 
 // One entry per archive kind, in slot order. A reader registers itself by
 // putting its factory function into its slot here.
 std::array<ArchiveHandlerFactory, ARCHIVE_SLOT_COUNT> g_factories = {
-    nullptr,  // ZIP and PAK
+    CreateZipArchiveHandler,  // ZIP and PAK
     nullptr,  // RAR
     nullptr,  // TAR, gzip- and bzip2-compressed TAR
     nullptr,  // GZ
