@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "readers/archives/Bz2ArchiveHandler.h"
+#include "readers/archives/GzArchiveHandler.h"
+#include "readers/archives/TarArchiveHandler.h"
 #include "readers/archives/ZipArchiveHandler.h"
 
 namespace {
@@ -10,13 +13,13 @@ namespace {
 // putting its factory function into its slot here.
 std::array<ArchiveHandlerFactory, ARCHIVE_SLOT_COUNT> g_factories = {
     CreateZipArchiveHandler,  // ZIP and PAK
-    nullptr,  // RAR
-    nullptr,  // TAR, gzip- and bzip2-compressed TAR
-    nullptr,  // GZ
-    nullptr,  // CAB
-    nullptr,  // ACE
-    nullptr,  // ARJ
-    nullptr,  // BZ2
+    nullptr,                  // RAR
+    CreateTarArchiveHandler,  // TAR, gzip- and bzip2-compressed TAR
+    CreateGzArchiveHandler,   // GZ
+    nullptr,                  // CAB
+    nullptr,                  // ACE
+    nullptr,                  // ARJ
+    CreateBz2ArchiveHandler,  // BZ2
 };
 
 }  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+// The reader for TAR archives, plain or compressed with gzip or bzip2 (the
+// compression is recognised by the file's first bytes). The member table is
+// read from the 512-byte headers at open; a member is read by moving to its
+// data in the decompressed stream, so members can be read in any order
+// (moving backwards in a compressed archive decodes it again from the start).
+//
+// The table keeps the archive's order, except that every member is placed
+// right after its folder's entry (a folder the archive lacks is added), so
+// that a folder walk finds all of a folder's members. For an archive written
+// folder by folder, as tar writes them, that is the archive's own order and
+// reading the members in table order never moves backwards.
+//
+// Names are taken as stored ("/" becomes "\"), including absolute names and
+// names with "..": extraction sanitises them, the listing does not hide them.
+// GNU long names and pax "path" records name the member that follows them.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "readers/archives/CompressedStream.h"
+#include "readers/archives/TableArchiveHandler.h"
+
+class CTarArchive : public CTableArchiveHandler {
+public:
+    ~CTarArchive() override;
+
+    // Extensions "tgz", "tar", "tar.gz", "tbz2", "tbz", "tar.bz", "tar.bz2";
+    // block size 0x10000; usable.
+    BOOL Init() override;
+    BOOL IsEntryOpen(int i) const override;
+    // 0 for a bad index, a folder or a member already open.
+    BOOL OpenEntry(int i) override;
+    BOOL CloseEntry(int i) override;
+    int Read(int i, void* buffer, int count) override;
+    std::int64_t GetBytesRead(int i) const override;
+
+protected:
+    BOOL OpenArchive(const std::string& path) override;
+    void CloseArchive() override;
+
+private:
+    struct Record {
+        std::string name;  // "\" separators; a folder's ends with "\"
+        std::int64_t size = 0;
+        FILETIME time{};  // local time
+        bool folder = false;
+        std::int64_t dataOffset = 0;  // in the decompressed stream
+        std::int64_t position = -1;   // read position; -1 while not open
+    };
+
+    // Reads every header up to the end-of-archive block; false when the
+    // archive is cut short or a header is invalid.
+    bool ReadHeaders();
+    // Reads a metadata header's data (long name, pax records) of `size` bytes.
+    bool ReadMetadata(std::int64_t size, std::int64_t limit, std::string* data);
+    // Fills the member table from the records (see the file comment).
+    void FillTable();
+    Record* RecordOf(int i);
+    const Record* RecordOf(int i) const;
+
+    CCompressedStream m_stream;
+    std::vector<Record> m_records;  // in archive order
+};
+
+std::unique_ptr<CArchiveHandler> CreateTarArchiveHandler();
