@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <mutex>
 
+#include "archives/CompressedTestData.h"
 #include "archives/MemoryArchive.h"
+#include "archives/ZipBuilder.h"
 #include "platform/Log.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "support/TempHome.h"
@@ -427,4 +429,55 @@ TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
     data.m_IncludeStringData.m_sIncludeStr = "beta";
     EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs\\deep/b.txt"}));
 }
+
+// The readers of the build: real ZIP, TAR.GZ, TAR.BZ2, GZ and BZ2 files.
+class ReaderSearchTest : public SearchEngineTest {
+protected:
+    void SetUp() override {
+        SearchEngineTest::SetUp();
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        File("docs.zip", zbtest::BuildZip({{"Docs/readme.txt", "find the needle here"},
+                                           {"Docs/other.txt", "nothing"},
+                                           {"top.txt", "a needle at the top", 0}})
+                             .bytes);
+        File("src.tar.gz",
+             zbtest::Gzip(zbtest::TarMember("src/main.txt", "needle in tar") +
+                          zbtest::TarMember("src/lib/util.txt", "no match") + zbtest::TarEnd()));
+        File("more.tbz",
+             zbtest::Bzip2(zbtest::TarMember("deep/x.txt", "another needle") + zbtest::TarEnd()));
+        File("note.txt.gz", zbtest::Gzip("needle alone"));
+        File("plain.txt", "needle on disk");
+    }
+    void TearDown() override {
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        SearchEngineTest::TearDown();
+    }
+};
+
+TEST_F(ReaderSearchTest, NamesInsideEveryArchiveKind) {
+    Rows rows = Run(Criteria("*.txt"));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows,
+              (Rows{"docs.zip/top.txt", "docs.zip\\Docs/other.txt", "docs.zip\\Docs/readme.txt",
+                    "more.tbz\\deep/x.txt", "note.txt.gz/note.txt", "plain.txt",
+                    "src.tar.gz\\src/main.txt", "src.tar.gz\\src\\lib/util.txt"}));
+}
+
+TEST_F(ReaderSearchTest, ContentInsideEveryArchiveKind) {
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    Rows rows = Run(data);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"docs.zip/top.txt", "docs.zip\\Docs/readme.txt", "more.tbz\\deep/x.txt",
+                          "note.txt.gz/note.txt", "plain.txt", "src.tar.gz\\src/main.txt"}));
+}
+
+TEST_F(ReaderSearchTest, ACorruptArchiveIsSkippedAndTheWalkGoesOn) {
+    File("broken.zip", "PK\x03\x04 not really a zip");
+    File("broken.tar.gz", zbtest::Gzip("short").substr(0, 12));
+    Rows rows = Run(Criteria("*.txt"));
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "plain.txt"), rows.end());
+    EXPECT_EQ(rows.size(), 8u);
+}
+
 }  // namespace
