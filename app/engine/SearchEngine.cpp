@@ -263,6 +263,9 @@ int CSearchEngine::DoSearch() {
         m_pHost->RemoveDupNoColumn();
     }
     const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    // The readers exist before the walk: which files are archives decides
+    // whether a file's contents are scanned as they lie or its members are.
+    InitArchiveHandlers();
     if (general.m_bSearchInLastResult) {
         SearchInLastResult();
     } else {

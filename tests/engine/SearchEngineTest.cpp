@@ -472,6 +472,18 @@ TEST_F(ReaderSearchTest, ContentInsideEveryArchiveKind) {
                           "note.txt.gz/note.txt", "plain.txt", "src.tar.gz\\src/main.txt"}));
 }
 
+TEST_F(ReaderSearchTest, ArchivesWhoseNamesMatchAreStillOpenedForContent) {
+    // Every name matches, so archive files meet the content test themselves
+    // (docs.zip holds a stored member, so its own bytes match too); their
+    // members must be searched as well.
+    CSearchData data = Criteria("*");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    Rows rows = Run(data);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"docs.zip", "docs.zip/top.txt", "docs.zip\\Docs/readme.txt", "more.tbz\\deep/x.txt",
+                          "note.txt.gz/note.txt", "plain.txt", "src.tar.gz\\src/main.txt"}));
+}
+
 TEST_F(ReaderSearchTest, ACorruptArchiveIsSkippedAndTheWalkGoesOn) {
     File("broken.zip", "PK\x03\x04 not really a zip");
     File("broken.tar.gz", zbtest::Gzip("short").substr(0, 12));
