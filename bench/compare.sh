@@ -3,12 +3,18 @@
 # prints a table of result counts, mean wall times and ratios.
 #
 #   bench/compare.sh <tree> [pattern] [word]
+#   bench/compare.sh --archives <corpus> [word]
 #
 #   pattern  name search; without '*' or '?' it is looked for anywhere in the
 #            name (default: report)
 #   word     one-word content search (default: zembroltneedle)
 #
 # The AND/OR query uses the marker words of zb_make_tree: {alpha & beta} | gamma.
+#
+# With --archives only the archive section runs, on a corpus made by
+# zb_make_tree --archives: the word searched inside the ZIP and TAR.GZ files,
+# zb_search (archives are searched by default) against ugrep -z, once ignoring
+# case and once matching it.
 #
 # Environment: ZB_SEARCH (the zb_search binary; default
 # build/bench/zb_search, or $BUILD_DIR/bench/zb_search), RUNS (timed runs per
@@ -29,13 +35,23 @@ set -euo pipefail
 
 usage() {
     echo "usage: $0 <tree> [pattern] [word]" >&2
+    echo "       $0 --archives <corpus> [word]" >&2
     exit 2
 }
 
-if [ $# -lt 1 ] || [ $# -gt 3 ]; then usage; fi
-tree=$1
-pattern=${2:-report}
-word=${3:-zembroltneedle}
+mode=tree
+if [ "${1:-}" = "--archives" ]; then
+    mode=archives
+    shift
+    if [ $# -lt 1 ] || [ $# -gt 2 ]; then usage; fi
+    tree=$1
+    word=${2:-zembroltneedle}
+else
+    if [ $# -lt 1 ] || [ $# -gt 3 ]; then usage; fi
+    tree=$1
+    pattern=${2:-report}
+    word=${3:-zembroltneedle}
+fi
 [ -d "$tree" ] || { echo "$0: $tree is not a folder" >&2; exit 2; }
 tree=$(cd "$tree" && pwd)
 
@@ -150,41 +166,68 @@ grep -rqF "zb-warm-up-$$-not-present" "$tree" || true
 echo "  $files files, $folders folders; $runs timed runs per command; JSON in $out"
 echo
 
-case $pattern in
-*'*'* | *'?'*) glob=$pattern ;;
-*) glob="*$pattern*" ;;
-esac
 T=$(q "$tree")
 W=$(q "$word")
 
-section="name $glob"
-run_tool "find -iname" "find $T -iname $(q "$glob")"
-run_tool "fdfind -u -i -g" "fdfind -u -i -g $(q "$glob") $T"
-run_zb "zb_search --name --no-archives" "--name $(q "$pattern") --no-archives" ref
-run_zb "zb_search --name (+zip)" "--name $(q "$pattern")"
-close_section
+tree_sections() {
+    local glob
+    case $pattern in
+    *'*'* | *'?'*) glob=$pattern ;;
+    *) glob="*$pattern*" ;;
+    esac
 
-section="text $word"
-run_tool "grep -rlF" "grep -rlF $W $T"
-run_tool "grep -rliF" "grep -rliF $W $T"
-run_tool "grep -rlwF" "grep -rlwF $W $T"
-run_tool "rg -l -uuu -F" "rg -l -uuu -F $W $T"
-run_tool "ugrep -l -r -F" "ugrep -l -r -F $W $T"
-run_tool "ugrep -z -l -r -F -i (+zip)" "ugrep -z -l -r -F -i $W $T"
-run_zb "zb_search --text --case --no-archives" "--text $W --case --no-archives" ref
-run_zb "zb_search --text --no-archives" "--text $W --no-archives"
-run_zb "zb_search --text --word --case --no-archives" "--text $W --word --case --no-archives"
-run_zb "zb_search --text (+zip)" "--text $W"
-close_section
+    section="name $glob"
+    run_tool "find -iname" "find $T -iname $(q "$glob")"
+    run_tool "fdfind -u -i -g" "fdfind -u -i -g $(q "$glob") $T"
+    run_zb "zb_search --name --no-archives" "--name $(q "$pattern") --no-archives" ref
+    run_zb "zb_search --name (+zip)" "--name $(q "$pattern")"
+    close_section
 
-section="text {alpha & beta} | gamma"
-run_tool "ugrep -l -r -F --files --bool" "ugrep -l -r -F --files --bool '(alpha beta)|gamma' $T"
-run_tool "ugrep -z -l -r -F -i --files --bool (+zip)" \
-    "ugrep -z -l -r -F -i --files --bool '(alpha beta)|gamma' $T"
-run_zb "zb_search --regex --case --no-archives" \
-    "--regex --text '{alpha & beta} | gamma' --case --no-archives" ref
-run_zb "zb_search --regex (+zip)" "--regex --text '{alpha & beta} | gamma'"
-close_section
+    section="text $word"
+    run_tool "grep -rlF" "grep -rlF $W $T"
+    run_tool "grep -rliF" "grep -rliF $W $T"
+    run_tool "grep -rlwF" "grep -rlwF $W $T"
+    run_tool "rg -l -uuu -F" "rg -l -uuu -F $W $T"
+    run_tool "ugrep -l -r -F" "ugrep -l -r -F $W $T"
+    run_tool "ugrep -z -l -r -F -i (+zip)" "ugrep -z -l -r -F -i $W $T"
+    run_zb "zb_search --text --case --no-archives" "--text $W --case --no-archives" ref
+    run_zb "zb_search --text --no-archives" "--text $W --no-archives"
+    run_zb "zb_search --text --word --case --no-archives" "--text $W --word --case --no-archives"
+    run_zb "zb_search --text (+zip)" "--text $W"
+    close_section
+
+    section="text {alpha & beta} | gamma"
+    run_tool "ugrep -l -r -F --files --bool" "ugrep -l -r -F --files --bool '(alpha beta)|gamma' $T"
+    run_tool "ugrep -z -l -r -F -i --files --bool (+zip)" \
+        "ugrep -z -l -r -F -i --files --bool '(alpha beta)|gamma' $T"
+    run_zb "zb_search --regex --case --no-archives" \
+        "--regex --text '{alpha & beta} | gamma' --case --no-archives" ref
+    run_zb "zb_search --regex (+zip)" "--regex --text '{alpha & beta} | gamma'"
+    close_section
+}
+
+# The word inside archives: every member is decompressed and scanned. ugrep -z
+# lists each matching member as archive{member}; zb_search lists the members
+# (and an archive file whose own compressed bytes happen to match). The -J1
+# row is ugrep on one thread, as zb_search reads the members.
+archive_sections() {
+    section="archives $word"
+    run_tool "ugrep -z -l -r -F -i" "ugrep -z -l -r -F -i $W $T"
+    run_tool "ugrep -z -l -r -F -i -J1 (one thread)" "ugrep -z -l -r -F -i -J1 $W $T"
+    run_zb "zb_search --text" "--text $W" ref
+    close_section
+
+    section="archives $word, case"
+    run_tool "ugrep -z -l -r -F" "ugrep -z -l -r -F $W $T"
+    run_zb "zb_search --text --case" "--text $W --case" ref
+    close_section
+}
+
+if [ "$mode" = archives ]; then
+    archive_sections
+else
+    tree_sections
+fi
 
 table="$out/table.txt"
 {

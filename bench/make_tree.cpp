@@ -1,6 +1,7 @@
 // zb_make_tree: writes a large, deterministic folder tree for search benchmarks.
 //
 //   zb_make_tree <folder> [--files N] [--folders M] [--seed S]
+//   zb_make_tree <folder> --archives N [--folders M] [--seed S]
 //
 // The tree has M nested folders (a few hundred at the top, up to seven levels
 // deep) holding N files named from a fixed word list. About 5% of the files are
@@ -10,6 +11,11 @@
 // files hold text members with the markers too. Everything follows from the
 // seed: the same arguments give the same tree on every machine. At the end the
 // program prints what it wrote and how many files each marker query must find.
+//
+// With --archives N it writes an archive corpus instead: N ZIP files with
+// deflated members and N gzip-compressed TAR files in a few folders, each
+// holding several text members of 4 to 64 KB made like the tree's text files.
+// It then prints how many archives and members each marker query must find.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +33,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -41,8 +49,8 @@ namespace {
 
 using namespace zbbench;
 
-// Marker words and the chance (per mille) that a text file or a ZIP member holds
-// each one. Every file rolls each marker on its own.
+// Marker words and the chance (per mille) that a text file or a member of a
+// tree's ZIP file holds each one. Every file rolls each marker on its own.
 struct Marker {
     std::string_view word;
     unsigned fileChance;
@@ -77,12 +85,30 @@ constexpr std::size_t kCorpusSize = 1u << 20;
 constexpr std::size_t kNoiseSize = 4096;
 constexpr std::size_t kMinTextSize = 4096;
 constexpr std::size_t kMaxTextSize = 65536;
+constexpr std::uint64_t kArchiveFolders = 8;  // default folder count of an archive corpus
+
+// How the text members of an archive are made.
+struct ArchiveShape {
+    std::uint64_t minMembers;
+    std::uint64_t maxMembers;
+    std::size_t minSize;
+    std::size_t maxSize;
+    bool fileRates;  // markers at the text files' rates, not the higher member rates
+    bool deflate;    // ZIP members deflated, not stored
+};
+// The few ZIP files of a tree: small stored members, so grep finds the markers
+// in the ZIP file's own bytes.
+constexpr ArchiveShape kTreeArchive = {2, 5, 1024, 8192, false, false};
+// The archives of an archive corpus: members like the tree's text files,
+// compressed, so only a search that opens archives finds the markers.
+constexpr ArchiveShape kCorpusArchive = {2, 8, kMinTextSize, kMaxTextSize, true, true};
 
 struct Options {
     std::string root;
     std::uint64_t files = 1000000;
     std::uint64_t folders = 50000;
     std::uint64_t seed = 1;
+    std::uint64_t archives = 0;  // ZIP and TAR.GZ files each; 0 writes the normal tree
 };
 
 struct Folder {
@@ -91,21 +117,66 @@ struct Folder {
     std::string path;
     std::size_t files = 0;
     std::size_t zips = 0;
+    std::size_t tarGzs = 0;
 };
 constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 
-struct Stats {
+using MaskCounts = std::array<std::uint64_t, kMaskCount>;  // counts by marker set
+
+// The marker queries whose expected answers the report prints.
+struct Query {
+    const char* text;
+    bool (*holds)(unsigned mask);
+};
+constexpr Query kQueries[] = {
+    {"zembroltneedle", [](unsigned m) { return (m & kNeedle) != 0; }},
+    {"alpha", [](unsigned m) { return (m & kAlpha) != 0; }},
+    {"beta", [](unsigned m) { return (m & kBeta) != 0; }},
+    {"gamma", [](unsigned m) { return (m & kGamma) != 0; }},
+    {"alpha & beta", [](unsigned m) { return (m & kAlpha) && (m & kBeta); }},
+    {"alpha | beta", [](unsigned m) { return (m & (kAlpha | kBeta)) != 0; }},
+    {"{alpha & beta} | gamma",
+     [](unsigned m) { return ((m & kAlpha) && (m & kBeta)) || (m & kGamma); }},
+    {"alpha & !beta", [](unsigned m) { return (m & kAlpha) && !(m & kBeta); }},
+};
+constexpr std::size_t kQueryCount = std::size(kQueries);
+using QueryCounts = std::array<std::uint64_t, kQueryCount>;  // counts by query
+
+void AddCounts(MaskCounts& to, const MaskCounts& from) {
+    for (std::size_t i = 0; i < kMaskCount; ++i)
+        to[i] += from[i];
+}
+
+// The archives of one format.
+struct ArchiveStats {
     std::uint64_t files = 0;
+    std::uint64_t members = 0;
+    std::uint64_t memberBytes = 0;  // uncompressed
+    MaskCounts masks{};             // archives by the union of their members' marker sets
+    MaskCounts memberMasks{};       // members by marker set
+    QueryCounts matching{};         // archives with a member that satisfies the query
+
+    void Add(const ArchiveStats& o) {
+        files += o.files;
+        members += o.members;
+        memberBytes += o.memberBytes;
+        AddCounts(masks, o.masks);
+        AddCounts(memberMasks, o.memberMasks);
+        for (std::size_t q = 0; q < kQueryCount; ++q)
+            matching[q] += o.matching[q];
+    }
+};
+
+struct Stats {
+    std::uint64_t files = 0;  // every file written, archives included
     std::uint64_t textFiles = 0;
     std::uint64_t emptyFiles = 0;
     std::uint64_t tinyFiles = 0;   // 1 to 64 bytes
     std::uint64_t smallFiles = 0;  // 65 bytes to 2 KB
-    std::uint64_t zipFiles = 0;
-    std::uint64_t zipMembers = 0;
     std::uint64_t bytes = 0;
-    std::array<std::uint64_t, kMaskCount> textMasks{};    // text files by marker set
-    std::array<std::uint64_t, kMaskCount> memberMasks{};  // ZIP members by marker set
-    std::array<std::uint64_t, kMaskCount> zipMasks{};     // ZIP files by marker set
+    MaskCounts textMasks{};  // text files by marker set
+    ArchiveStats zip;
+    ArchiveStats tarGz;
     std::array<std::uint64_t, kNameProbes.size()> nameProbes{};
 
     void Add(const Stats& o) {
@@ -114,14 +185,10 @@ struct Stats {
         emptyFiles += o.emptyFiles;
         tinyFiles += o.tinyFiles;
         smallFiles += o.smallFiles;
-        zipFiles += o.zipFiles;
-        zipMembers += o.zipMembers;
         bytes += o.bytes;
-        for (std::size_t i = 0; i < kMaskCount; ++i) {
-            textMasks[i] += o.textMasks[i];
-            memberMasks[i] += o.memberMasks[i];
-            zipMasks[i] += o.zipMasks[i];
-        }
+        AddCounts(textMasks, o.textMasks);
+        zip.Add(o.zip);
+        tarGz.Add(o.tarGz);
         for (std::size_t i = 0; i < nameProbes.size(); ++i)
             nameProbes[i] += o.nameProbes[i];
     }
@@ -231,10 +298,10 @@ void TextPieces(Rng& rng, const std::string& corpus, std::size_t size, unsigned 
     addCorpus(start + sliceSize);
 }
 
-unsigned RollMarkers(Rng& rng, bool member) {
+unsigned RollMarkers(Rng& rng, bool fileRates) {
     unsigned mask = 0;
     for (std::size_t m = 0; m < kMarkers.size(); ++m)
-        if (rng.PerMille(member ? kMarkers[m].memberChance : kMarkers[m].fileChance))
+        if (rng.PerMille(fileRates ? kMarkers[m].fileChance : kMarkers[m].memberChance))
             mask |= 1u << m;
     return mask;
 }
@@ -249,74 +316,123 @@ void PutLe32(std::string& out, std::uint32_t v) {
     PutLe16(out, v >> 16);
 }
 
-// A ZIP archive of two to five stored text members, built in memory. Returns
-// the union of the members' marker sets.
-unsigned MakeZip(Rng& rng, const std::string& corpus, Stats& stats, std::string& zip) {
-    constexpr unsigned kDosTime = (10u << 11) | (30u << 5);                  // 10:30:00
-    constexpr unsigned kDosDate = ((2021u - 1980u) << 9) | (6u << 5) | 15u;  // 2021-06-15
-    struct Member {
-        std::string name;
-        std::uint32_t crc;
-        std::uint32_t size;
-        std::uint32_t offset;
-    };
-    std::vector<Member> members;
-    std::unordered_set<std::string> taken;
-    unsigned zipMask = 0;
-    std::vector<iovec> pieces;
+struct ArchiveMember {
+    std::string name;
     std::string body;
-    zip.clear();
-    const auto count = 2 + rng.Below(4);
+};
+
+// The text members of one archive as `shape` says, named member1.md,
+// docs/member2.txt, ...; counts them and the archive into `stats`.
+void MakeMembers(Rng& rng, const std::string& corpus, const ArchiveShape& shape,
+                 ArchiveStats& stats, std::vector<ArchiveMember>& members) {
+    std::unordered_set<std::string> taken;
+    std::vector<iovec> pieces;
+    unsigned archiveMask = 0;
+    unsigned memberMaskSet = 0;  // bit m: some member has marker set m
+    members.clear();
+    const auto count = shape.minMembers + rng.Below(shape.maxMembers - shape.minMembers + 1);
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::string folder = rng.Below(3) == 0 ? "docs/" : "";
-        const std::string name =
+        ArchiveMember& member = members.emplace_back();
+        member.name =
             folder + UniqueName("member" + std::to_string(i + 1), rng.Pick(kTextExts), taken);
-        const unsigned mask = RollMarkers(rng, true);
+        const unsigned mask = RollMarkers(rng, shape.fileRates);
         pieces.clear();
-        TextPieces(rng, corpus, 1024 + rng.Below(7169), mask, pieces);
-        body.clear();
+        TextPieces(rng, corpus, shape.minSize + rng.Below(shape.maxSize - shape.minSize + 1), mask,
+                   pieces);
         for (const iovec& p : pieces)
-            body.append(static_cast<const char*>(p.iov_base), p.iov_len);
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0L, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
-        members.push_back({name, crc, static_cast<std::uint32_t>(body.size()),
-                           static_cast<std::uint32_t>(zip.size())});
+            member.body.append(static_cast<const char*>(p.iov_base), p.iov_len);
+        ++stats.members;
+        stats.memberBytes += member.body.size();
+        ++stats.memberMasks[mask];
+        archiveMask |= mask;
+        memberMaskSet |= 1u << mask;
+    }
+    ++stats.files;
+    ++stats.masks[archiveMask];
+    for (std::size_t q = 0; q < kQueryCount; ++q)
+        for (unsigned m = 0; m < kMaskCount; ++m)
+            if ((memberMaskSet & (1u << m)) && kQueries[q].holds(m)) {
+                ++stats.matching[q];
+                break;
+            }
+}
+
+// Compresses `in` into `out` with zlib's default level: a raw deflate stream
+// for windowBits -15 (a ZIP member), a gzip file for 15 + 16. zlib's gzip
+// header holds no name and time 0, so the output follows from the input alone.
+bool Deflate(std::string_view in, int windowBits, std::string& out) {
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
+        return false;
+    out.resize(deflateBound(&zs, static_cast<uLong>(in.size())));
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    zs.avail_in = static_cast<uInt>(in.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    const bool done = deflate(&zs, Z_FINISH) == Z_STREAM_END;
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return done;
+}
+
+// A ZIP archive of `members`, stored or deflated, built in memory.
+bool WriteZip(const std::vector<ArchiveMember>& members, bool deflated, std::string& packed,
+              std::string& zip) {
+    constexpr unsigned kDosTime = (10u << 11) | (30u << 5);                  // 10:30:00
+    constexpr unsigned kDosDate = ((2021u - 1980u) << 9) | (6u << 5) | 15u;  // 2021-06-15
+    const unsigned version = deflated ? 20 : 10;
+    const unsigned method = deflated ? 8 : 0;
+    struct Entry {
+        std::uint32_t crc;
+        std::uint32_t packedSize;
+        std::uint32_t offset;
+    };
+    std::vector<Entry> entries;
+    zip.clear();
+    for (const ArchiveMember& m : members) {
+        const auto crc = static_cast<std::uint32_t>(crc32(
+            0L, reinterpret_cast<const Bytef*>(m.body.data()), static_cast<uInt>(m.body.size())));
+        if (deflated && !Deflate(m.body, -MAX_WBITS, packed))
+            return false;
+        const std::string& data = deflated ? packed : m.body;
+        entries.push_back(
+            {crc, static_cast<std::uint32_t>(data.size()), static_cast<std::uint32_t>(zip.size())});
         PutLe32(zip, 0x04034b50);
-        PutLe16(zip, 10);  // version needed: stored
-        PutLe16(zip, 0);   // flags
-        PutLe16(zip, 0);   // method: stored
+        PutLe16(zip, version);
+        PutLe16(zip, 0);  // flags
+        PutLe16(zip, method);
         PutLe16(zip, kDosTime);
         PutLe16(zip, kDosDate);
         PutLe32(zip, crc);
-        PutLe32(zip, members.back().size);
-        PutLe32(zip, members.back().size);
-        PutLe16(zip, static_cast<unsigned>(name.size()));
+        PutLe32(zip, entries.back().packedSize);
+        PutLe32(zip, static_cast<std::uint32_t>(m.body.size()));
+        PutLe16(zip, static_cast<unsigned>(m.name.size()));
         PutLe16(zip, 0);  // extra length
-        zip += name;
-        zip += body;
-        ++stats.zipMembers;
-        ++stats.memberMasks[mask];
-        zipMask |= mask;
+        zip += m.name;
+        zip += data;
     }
     const auto centralOffset = static_cast<std::uint32_t>(zip.size());
-    for (const Member& m : members) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const ArchiveMember& m = members[i];
         PutLe32(zip, 0x02014b50);
         PutLe16(zip, 20);  // made by
-        PutLe16(zip, 10);  // version needed
+        PutLe16(zip, version);
         PutLe16(zip, 0);
-        PutLe16(zip, 0);
+        PutLe16(zip, method);
         PutLe16(zip, kDosTime);
         PutLe16(zip, kDosDate);
-        PutLe32(zip, m.crc);
-        PutLe32(zip, m.size);
-        PutLe32(zip, m.size);
+        PutLe32(zip, entries[i].crc);
+        PutLe32(zip, entries[i].packedSize);
+        PutLe32(zip, static_cast<std::uint32_t>(m.body.size()));
         PutLe16(zip, static_cast<unsigned>(m.name.size()));
         PutLe16(zip, 0);  // extra length
         PutLe16(zip, 0);  // comment length
         PutLe16(zip, 0);  // disk
         PutLe16(zip, 1);  // internal attributes: text
         PutLe32(zip, 0);  // external attributes
-        PutLe32(zip, m.offset);
+        PutLe32(zip, entries[i].offset);
         zip += m.name;
     }
     const auto centralSize = static_cast<std::uint32_t>(zip.size() - centralOffset);
@@ -328,14 +444,66 @@ unsigned MakeZip(Rng& rng, const std::string& corpus, Stats& stats, std::string&
     PutLe32(zip, centralSize);
     PutLe32(zip, centralOffset);
     PutLe16(zip, 0);  // comment length
-    return zipMask;
+    return true;
+}
+
+// `value` in octal, zero-padded to all but the last byte of `field`, then NUL.
+void PutOctal(char* field, std::size_t width, std::uint64_t value) {
+    field[width - 1] = '\0';
+    for (std::size_t i = width - 1; i-- > 0; value >>= 3)
+        field[i] = static_cast<char>('0' + (value & 7));
+}
+
+// A ustar header of a regular file. Member names are short (under 100 bytes),
+// so the prefix field stays empty.
+void PutTarHeader(std::string& tar, const ArchiveMember& m) {
+    constexpr std::uint64_t kTime = 1623753000;  // 2021-06-15 10:30:00 UTC
+    std::array<char, 512> h{};
+    std::memcpy(h.data(), m.name.data(), std::min<std::size_t>(m.name.size(), 99));
+    PutOctal(&h[100], 8, 0644);  // mode
+    PutOctal(&h[108], 8, 1000);  // uid
+    PutOctal(&h[116], 8, 1000);  // gid
+    PutOctal(&h[124], 12, m.body.size());
+    PutOctal(&h[136], 12, kTime);
+    std::memset(&h[148], ' ', 8);  // the checksum counts its own field as blanks
+    h[156] = '0';                  // regular file
+    std::memcpy(&h[257], "ustar", 6);
+    std::memcpy(&h[263], "00", 2);
+    std::memcpy(&h[265], "zb", 2);  // user name
+    std::memcpy(&h[297], "zb", 2);  // group name
+    PutOctal(&h[329], 8, 0);        // device major
+    PutOctal(&h[337], 8, 0);        // device minor
+    unsigned sum = 0;
+    for (char c : h)
+        sum += static_cast<unsigned char>(c);
+    PutOctal(&h[148], 7, sum);  // six digits, NUL, and the last blank left in place
+    tar.append(h.data(), h.size());
+}
+
+// A gzip-compressed ustar archive of `members`: each member's header, its
+// bytes padded to 512, two zero blocks at the end, the whole padded to a
+// 10 KB record as tar writes it.
+bool WriteTarGz(const std::vector<ArchiveMember>& members, std::string& tar, std::string& out) {
+    constexpr std::size_t kBlock = 512;
+    constexpr std::size_t kRecord = 20 * kBlock;
+    tar.clear();
+    for (const ArchiveMember& m : members) {
+        PutTarHeader(tar, m);
+        tar += m.body;
+        tar.append((kBlock - tar.size() % kBlock) % kBlock, '\0');
+    }
+    tar.append(2 * kBlock, '\0');
+    tar.append((kRecord - tar.size() % kRecord) % kRecord, '\0');
+    return Deflate(tar, MAX_WBITS + 16, out);
 }
 
 // Shared, read-only state of the writer threads plus the first error.
 class TreeWriter {
 public:
     TreeWriter(const Options& options, std::vector<Folder>& folders)
-        : m_options(options), m_folders(folders) {
+        : m_options(options),
+          m_folders(folders),
+          m_shape(options.archives > 0 ? kCorpusArchive : kTreeArchive) {
         Rng rng(options.seed ^ 0xC0FFEEull);
         m_corpus = MakeCorpus(rng, kCorpusSize);
         m_noise = MakeNoise(rng);
@@ -353,27 +521,38 @@ public:
     const std::string& GetError() const { return m_error; }
 
 private:
+    // Buffers one writer thread reuses from file to file.
+    struct Scratch {
+        std::vector<iovec> iov;
+        std::vector<ArchiveMember> members;
+        std::string packed;   // one compressed ZIP member
+        std::string tar;      // a TAR archive before gzip
+        std::string archive;  // the archive file's bytes
+    };
+
     void Work() {
         Stats local;
-        std::vector<iovec> iov;
-        std::string zip;
+        Scratch scratch;
         for (;;) {
             const std::size_t i = m_next.fetch_add(1);
             if (i >= m_folders.size() || m_failed.load())
                 break;
-            if (!WriteFolder(i, local, iov, zip))
+            if (!WriteFolder(i, local, scratch))
                 break;
         }
         std::lock_guard lock(m_mutex);
         m_stats.Add(local);
     }
 
-    bool Fail(const std::string& what, const std::string& path) {
-        const int err = errno;
+    bool FailWith(const std::string& message) {
         std::lock_guard lock(m_mutex);
         if (!m_failed.exchange(true))
-            m_error = what + " " + path + ": " + std::strerror(err);
+            m_error = message;
         return false;
+    }
+
+    bool Fail(const std::string& what, const std::string& path) {
+        return FailWith(what + " " + path + ": " + std::strerror(errno));
     }
 
     bool WriteFile(int dirFd, const Folder& folder, const std::string& name,
@@ -387,8 +566,26 @@ private:
         return true;
     }
 
-    bool WriteFolder(std::size_t index, Stats& stats, std::vector<iovec>& iov, std::string& zip) {
+    // One archive named from `rng` with extension `ext`, members made as
+    // m_shape says and counted into `archiveStats`, bytes from `pack`.
+    template <typename Pack>
+    bool WriteArchive(Rng& rng, int dirFd, const Folder& folder, std::string_view ext,
+                      std::unordered_set<std::string>& taken, Stats& stats,
+                      ArchiveStats& archiveStats, Scratch& scratch, Pack pack) {
+        const std::string name = UniqueName(FileBaseName(rng), ext, taken);
+        MakeMembers(rng, m_corpus, m_shape, archiveStats, scratch.members);
+        if (!pack(scratch))
+            return FailWith("cannot compress " + folder.path + "/" + name);
+        scratch.iov.assign(1, iovec{scratch.archive.data(), scratch.archive.size()});
+        ++stats.files;
+        stats.bytes += scratch.archive.size();
+        CountNameProbes(name, stats);
+        return WriteFile(dirFd, folder, name, scratch.iov);
+    }
+
+    bool WriteFolder(std::size_t index, Stats& stats, Scratch& scratch) {
         const Folder& folder = m_folders[index];
+        std::vector<iovec>& iov = scratch.iov;
         Rng rng(m_options.seed * 0x9E3779B97F4A7C15ull + index + 1);
         const int dirFd = open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0)
@@ -401,7 +598,7 @@ private:
             const auto kind = rng.Below(1000);
             if (kind < 50) {
                 name = UniqueName(FileBaseName(rng), rng.Pick(kTextExts), taken);
-                const unsigned mask = RollMarkers(rng, false);
+                const unsigned mask = RollMarkers(rng, true);
                 const std::size_t size = kMinTextSize + rng.Below(kMaxTextSize - kMinTextSize + 1);
                 TextPieces(rng, m_corpus, size, mask, iov);
                 ++stats.textFiles;
@@ -430,23 +627,23 @@ private:
             CountNameProbes(name, stats);
             ok = WriteFile(dirFd, folder, name, iov);
         }
-        for (std::size_t z = 0; ok && z < folder.zips; ++z) {
-            const std::string name = UniqueName(FileBaseName(rng), ".zip", taken);
-            const unsigned mask = MakeZip(rng, m_corpus, stats, zip);
-            iov.assign(1, iovec{zip.data(), zip.size()});
-            ++stats.files;
-            ++stats.zipFiles;
-            ++stats.zipMasks[mask];
-            stats.bytes += zip.size();
-            CountNameProbes(name, stats);
-            ok = WriteFile(dirFd, folder, name, iov);
-        }
+        const auto packZip = [this](Scratch& s) {
+            return WriteZip(s.members, m_shape.deflate, s.packed, s.archive);
+        };
+        const auto packTarGz = [](Scratch& s) { return WriteTarGz(s.members, s.tar, s.archive); };
+        for (std::size_t z = 0; ok && z < folder.zips; ++z)
+            ok =
+                WriteArchive(rng, dirFd, folder, ".zip", taken, stats, stats.zip, scratch, packZip);
+        for (std::size_t t = 0; ok && t < folder.tarGzs; ++t)
+            ok = WriteArchive(rng, dirFd, folder, ".tar.gz", taken, stats, stats.tarGz, scratch,
+                              packTarGz);
         close(dirFd);
         return ok;
     }
 
     const Options& m_options;
     const std::vector<Folder>& m_folders;
+    const ArchiveShape m_shape;
     std::string m_corpus;
     std::string m_noise;
     std::atomic<std::size_t> m_next{0};
@@ -497,20 +694,28 @@ std::vector<Folder> PlanFolders(const Options& options, Rng& rng, Stats& stats) 
 
 // Spreads the files: most folders get a similar share, every twentieth folder
 // is a busy one that gets much more. The ZIP files (one in ten thousand files,
-// at least three) go to random folders.
+// at least three) go to random folders. An archive corpus has only archives,
+// its ZIP and TAR.GZ files in random folders.
 void PlanFiles(const Options& options, Rng& rng, std::vector<Folder>& folders) {
     if (folders.empty())
         return;
+    const bool corpus = options.archives > 0;
     const std::uint64_t zips =
-        std::min<std::uint64_t>(options.files, std::max<std::uint64_t>(3, options.files / 10000));
+        corpus ? options.archives
+               : std::min<std::uint64_t>(options.files,
+                                         std::max<std::uint64_t>(3, options.files / 10000));
+    const std::uint64_t tarGzs = corpus ? options.archives : 0;
+    const std::uint64_t plain = corpus ? 0 : options.files - zips;
     const std::size_t busy = (folders.size() + 19) / 20;
-    for (std::uint64_t f = 0; f < options.files - zips; ++f) {
+    for (std::uint64_t f = 0; f < plain; ++f) {
         const std::size_t i =
             rng.Below(10) < 7 ? rng.Below(folders.size()) : rng.Below(busy) * 20 % folders.size();
         ++folders[i].files;
     }
     for (std::uint64_t z = 0; z < zips; ++z)
         ++folders[rng.Below(folders.size())].zips;
+    for (std::uint64_t t = 0; t < tarGzs; ++t)
+        ++folders[rng.Below(folders.size())].tarGzs;
 }
 
 bool MakeFolders(const Options& options, const std::vector<Folder>& folders) {
@@ -543,20 +748,33 @@ bool ParseNumber(std::string_view text, std::uint64_t& value) {
 void Usage() {
     std::fprintf(stderr,
                  "usage: zb_make_tree <folder> [--files N] [--folders M] [--seed S]\n"
+                 "       zb_make_tree <folder> --archives N [--folders M] [--seed S]\n"
                  "  defaults: 1000000 files in 50000 folders, seed 1\n"
-                 "  <folder> must not exist or be empty\n");
+                 "  --archives N writes N ZIP and N TAR.GZ files of text members instead,\n"
+                 "  in %llu folders unless --folders\n"
+                 "  <folder> must not exist or be empty\n",
+                 static_cast<unsigned long long>(kArchiveFolders));
 }
 
 bool ParseArgs(int argc, char** argv, Options& options) {
+    bool filesGiven = false;
+    bool foldersGiven = false;
+    bool archivesGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         std::uint64_t* target = nullptr;
-        if (arg == "--files")
+        if (arg == "--files") {
             target = &options.files;
-        else if (arg == "--folders")
+            filesGiven = true;
+        } else if (arg == "--folders") {
             target = &options.folders;
-        else if (arg == "--seed")
+            foldersGiven = true;
+        } else if (arg == "--seed") {
             target = &options.seed;
+        } else if (arg == "--archives") {
+            target = &options.archives;
+            archivesGiven = true;
+        }
         if (target != nullptr) {
             if (i + 1 >= argc || !ParseNumber(argv[++i], *target)) {
                 std::fprintf(stderr, "zb_make_tree: %s needs a number\n", argv[i - 1]);
@@ -571,6 +789,23 @@ bool ParseArgs(int argc, char** argv, Options& options) {
     }
     if (options.root.empty())
         return false;
+    if (archivesGiven && options.archives == 0) {
+        std::fprintf(stderr, "zb_make_tree: --archives needs at least 1\n");
+        return false;
+    }
+    if (options.archives > 0) {
+        if (filesGiven) {
+            std::fprintf(stderr, "zb_make_tree: --archives writes only archives; drop --files\n");
+            return false;
+        }
+        options.files = 0;
+        if (!foldersGiven)
+            options.folders = kArchiveFolders;
+        if (options.folders == 0) {
+            std::fprintf(stderr, "zb_make_tree: archives need at least one folder\n");
+            return false;
+        }
+    }
     while (options.root.size() > 1 && options.root.back() == '/')
         options.root.pop_back();
     if (options.files > 0 && options.folders == 0) {
@@ -580,68 +815,108 @@ bool ParseArgs(int argc, char** argv, Options& options) {
     return true;
 }
 
-// Files among `masks` whose marker set satisfies `query`.
-template <typename Query>
-std::uint64_t CountWhere(const std::array<std::uint64_t, kMaskCount>& masks, Query query) {
-    std::uint64_t n = 0;
-    for (unsigned m = 0; m < kMaskCount; ++m)
-        if (query(m))
-            n += masks[m];
-    return n;
+// How many of the files counted in `masks` satisfy each query.
+QueryCounts CountByQuery(const MaskCounts& masks) {
+    QueryCounts counts{};
+    for (std::size_t q = 0; q < kQueryCount; ++q)
+        for (unsigned m = 0; m < kMaskCount; ++m)
+            if (kQueries[q].holds(m))
+                counts[q] += masks[m];
+    return counts;
 }
 
-void PrintExpected(const char* title, const std::array<std::uint64_t, kMaskCount>& masks) {
-    struct Query {
-        const char* text;
-        bool (*holds)(unsigned);
-    };
-    static constexpr Query kQueries[] = {
-        {"zembroltneedle", [](unsigned m) { return (m & kNeedle) != 0; }},
-        {"alpha", [](unsigned m) { return (m & kAlpha) != 0; }},
-        {"beta", [](unsigned m) { return (m & kBeta) != 0; }},
-        {"gamma", [](unsigned m) { return (m & kGamma) != 0; }},
-        {"alpha & beta", [](unsigned m) { return (m & kAlpha) && (m & kBeta); }},
-        {"alpha | beta", [](unsigned m) { return (m & (kAlpha | kBeta)) != 0; }},
-        {"{alpha & beta} | gamma",
-         [](unsigned m) { return ((m & kAlpha) && (m & kBeta)) || (m & kGamma); }},
-        {"alpha & !beta", [](unsigned m) { return (m & kAlpha) && !(m & kBeta); }},
-    };
-    std::printf("%s\n", title);
-    for (const Query& q : kQueries)
-        std::printf("  %-24s %10llu\n", q.text,
-                    static_cast<unsigned long long>(CountWhere(masks, q.holds)));
+// One column of the expected-matches table: files of one kind by query.
+struct Column {
+    const char* title;
+    QueryCounts counts;
+};
+
+void PrintExpected(std::initializer_list<Column> columns) {
+    std::printf("  %-24s", "query");
+    for (const Column& c : columns)
+        std::printf(" %14s", c.title);
+    std::printf("\n");
+    for (std::size_t q = 0; q < kQueryCount; ++q) {
+        std::printf("  %-24s", kQueries[q].text);
+        for (const Column& c : columns)
+            std::printf(" %14llu", static_cast<unsigned long long>(c.counts[q]));
+        std::printf("\n");
+    }
+}
+
+unsigned long long U(std::uint64_t v) {
+    return static_cast<unsigned long long>(v);
+}
+
+double MiB(std::uint64_t bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+void PrintTreeReport(const Stats& stats) {
+    std::printf("  files         %10llu\n", U(stats.files));
+    std::printf("    text        %10llu   (4-64 KB of words)\n", U(stats.textFiles));
+    std::printf("    empty       %10llu\n", U(stats.emptyFiles));
+    std::printf("    tiny        %10llu   (1-64 bytes)\n", U(stats.tinyFiles));
+    std::printf("    small       %10llu   (65 bytes-2 KB)\n", U(stats.smallFiles));
+    std::printf("    zip         %10llu   (stored, %llu text members)\n", U(stats.zip.files),
+                U(stats.zip.members));
+    std::printf("  bytes         %10llu   (%.1f MiB)\n", U(stats.bytes), MiB(stats.bytes));
+}
+
+void PrintArchiveReport(const Stats& stats) {
+    const std::uint64_t memberBytes = stats.zip.memberBytes + stats.tarGz.memberBytes;
+    std::printf("  zip           %10llu   (deflated, %llu text members)\n", U(stats.zip.files),
+                U(stats.zip.members));
+    std::printf("  tar.gz        %10llu   (ustar in gzip, %llu text members)\n",
+                U(stats.tarGz.files), U(stats.tarGz.members));
+    std::printf("  member text   %10llu   (%.1f MiB, 4-64 KB a member)\n", U(memberBytes),
+                MiB(memberBytes));
+    std::printf("  bytes         %10llu   (%.1f MiB of archives)\n", U(stats.bytes),
+                MiB(stats.bytes));
 }
 
 void PrintReport(const Options& options, const std::vector<Folder>& folders, const Stats& stats,
                  double seconds) {
+    const bool corpus = options.archives > 0;
     std::array<std::uint64_t, kMaxDepth + 1> depths{};
     for (const Folder& f : folders)
         ++depths[f.depth];
-    std::printf("zb_make_tree: %s (seed %llu)\n", options.root.c_str(),
-                static_cast<unsigned long long>(options.seed));
+    std::printf("zb_make_tree: %s (%sseed %llu)\n", options.root.c_str(),
+                corpus ? "archive corpus, " : "", U(options.seed));
     std::printf("  folders       %10zu   by depth:", folders.size());
     for (int d = 1; d <= kMaxDepth; ++d)
-        std::printf(" %d:%llu", d, static_cast<unsigned long long>(depths[d]));
+        std::printf(" %d:%llu", d, U(depths[d]));
     std::printf("\n");
-    const auto u = [](std::uint64_t v) { return static_cast<unsigned long long>(v); };
-    std::printf("  files         %10llu\n", u(stats.files));
-    std::printf("    text        %10llu   (4-64 KB of words)\n", u(stats.textFiles));
-    std::printf("    empty       %10llu\n", u(stats.emptyFiles));
-    std::printf("    tiny        %10llu   (1-64 bytes)\n", u(stats.tinyFiles));
-    std::printf("    small       %10llu   (65 bytes-2 KB)\n", u(stats.smallFiles));
-    std::printf("    zip         %10llu   (stored, %llu text members)\n", u(stats.zipFiles),
-                u(stats.zipMembers));
-    std::printf("  bytes         %10llu   (%.1f MiB)\n", u(stats.bytes),
-                static_cast<double>(stats.bytes) / (1024.0 * 1024.0));
+    if (corpus)
+        PrintArchiveReport(stats);
+    else
+        PrintTreeReport(stats);
     std::printf("  time          %10.2f s\n", seconds);
     std::printf("Names (folders and files) holding a word, case ignored:\n");
     for (std::size_t i = 0; i < kNameProbes.size(); ++i)
         std::printf("  %-24s %10llu\n", std::string(kNameProbes[i]).c_str(),
-                    u(stats.nameProbes[i]));
+                    U(stats.nameProbes[i]));
     std::printf("Expected matches (markers are lower case and stand as whole words):\n");
-    PrintExpected("Text files (what grep -rl finds outside the ZIP files):", stats.textMasks);
-    PrintExpected("ZIP files whose stored bytes match (grep -rl finds them too):", stats.zipMasks);
-    PrintExpected("ZIP members (found only by a search that opens archives):", stats.memberMasks);
+    if (corpus) {
+        MaskCounts members = stats.zip.memberMasks;
+        AddCounts(members, stats.tarGz.memberMasks);
+        PrintExpected({{"zip files", stats.zip.matching},
+                       {"zip members", CountByQuery(stats.zip.memberMasks)},
+                       {"tar.gz files", stats.tarGz.matching},
+                       {"tar.gz members", CountByQuery(stats.tarGz.memberMasks)},
+                       {"all members", CountByQuery(members)}});
+        std::printf(
+            "Archive files: those with a matching member. The members are compressed, so a\n"
+            "search that opens archives finds the members; grep without -z finds nothing\n"
+            "but a short word that the compressed bytes spell by chance.\n");
+    } else {
+        PrintExpected({{"text files", CountByQuery(stats.textMasks)},
+                       {"zip files", CountByQuery(stats.zip.masks)},
+                       {"zip members", CountByQuery(stats.zip.memberMasks)}});
+        std::printf(
+            "ZIP members are stored, so grep -rl finds the text files and the ZIP files;\n"
+            "the members only a search that opens archives finds.\n");
+    }
 }
 
 }  // namespace
