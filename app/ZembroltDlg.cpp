@@ -35,6 +35,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
 #include "ui/FolderTreeCtrl.h"
+#include "ui/HelpMenuLinks.h"
 #include "ui/HelpViewer.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
@@ -303,6 +304,8 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case IDM_ABOUTBOX:
         case ID_HELP_CONTENTS:
         case ID_WEB_SITE:
+        case ID_SEND_FEEDBACK:
+        case ID_TELL_FRIEND:
         case ID_SELECT_ALL:
         case ID_DESELECT_ALL:
         case ID_INVERT_SELECTION:
@@ -362,6 +365,12 @@ void CZembroltDlg::OnCommand(int id) {
             return;
         case ID_WEB_SITE:
             OpenUrlWithDesktop(QUrl(QString::fromLatin1(kProductWebSite)));
+            return;
+        case ID_SEND_FEEDBACK:
+            OpenUrlWithDesktop(SendFeedbackUrl());
+            return;
+        case ID_TELL_FRIEND:
+            OpenUrlWithDesktop(TellFriendUrl());
             return;
         case IDC_STOP:
             StopSearch();
