@@ -93,6 +93,10 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setModel(model);
     m_pList->setSelectionModel(m_pTable->selectionModel());
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A double-click opens like Enter.
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)})
+        connect(view, &QAbstractItemView::doubleClicked, this, [this] { emit OpenRequested(); });
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pList->setViewMode(QListView::ListMode);
@@ -381,6 +385,11 @@ bool CResultListCtrl::OnKeyDown(QKeyEvent* event) {
     if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
         SelectAll();
         emit Clicked();
+        return true;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        GetSelectedCount() > 0) {
+        emit OpenRequested();
         return true;
     }
     return false;

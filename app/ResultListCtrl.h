@@ -107,14 +107,17 @@ public:
     // name starts with `text`.
     void OnFindItem(const QString& text);
     // Ctrl+A of the views: selects every row and tells the parent through
-    // Clicked(). True when the key was handled. (Navigation keys get the
-    // view's own handling and then Clicked() as well.)
+    // Clicked(); Enter with rows selected asks for them to be opened. True
+    // when the key was handled. (Navigation keys get the view's own handling
+    // and then Clicked() as well.)
     bool OnKeyDown(QKeyEvent* event);
 
 signals:
     // The selection may have changed through the keyboard (the status bar
     // follows it).
     void Clicked();
+    // Enter or a double-click on the selected rows: open them.
+    void OpenRequested();
 
 private:
     // Selects, or toggles, every row of the list.

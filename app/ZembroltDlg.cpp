@@ -34,6 +34,8 @@
 #include "readers/archives/ArchiveHandler.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
+#include "ui/DialogUnits.h"
+#include "ui/EnableWindowGuard.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HelpMenuLinks.h"
 #include "ui/HelpViewer.h"
@@ -55,14 +57,6 @@ constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
 
-// Dialog units to pixels with the font's average character size.
-int DluX(const QFontMetrics& metrics, int dlu) {
-    return (dlu * metrics.averageCharWidth() + 2) / 4;
-}
-int DluY(const QFontMetrics& metrics, int dlu) {
-    return (dlu * metrics.height() + 4) / 8;
-}
-
 QString FormatMessage(UINT id, const QString& argument) {
     return QString::fromUtf8(LoadResourceString(id)).replace(QStringLiteral("%s"), argument);
 }
@@ -78,18 +72,6 @@ std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
     copy->m_pidlParentFull.reset(ILClone(item.m_pidlParentFull.get()));
     return copy;
 }
-
-// Disables a window for as long as it lives.
-class CWindowDisabler {
-public:
-    explicit CWindowDisabler(QWidget* window) : m_pWindow(window) { window->setEnabled(false); }
-    ~CWindowDisabler() { m_pWindow->setEnabled(true); }
-    CWindowDisabler(const CWindowDisabler&) = delete;
-    CWindowDisabler& operator=(const CWindowDisabler&) = delete;
-
-private:
-    QWidget* m_pWindow;
-};
 
 }  // namespace
 
@@ -206,6 +188,7 @@ void CZembroltDlg::CreateControls() {
     m_pResultList = new CResultListCtrl(m_pModel, this);
     named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
+    connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
 
     // The buttons above the list; Export, Print and the column choice come
     // with their commands and stay disabled until then.
@@ -364,13 +347,13 @@ void CZembroltDlg::OnCommand(int id) {
             OpenHelp();
             return;
         case ID_WEB_SITE:
-            OpenUrlWithDesktop(QUrl(QString::fromLatin1(kProductWebSite)));
+            m_urlOpener(QUrl(QString::fromLatin1(kProductWebSite)));
             return;
         case ID_SEND_FEEDBACK:
-            OpenUrlWithDesktop(SendFeedbackUrl());
+            m_urlOpener(SendFeedbackUrl());
             return;
         case ID_TELL_FRIEND:
-            OpenUrlWithDesktop(TellFriendUrl());
+            m_urlOpener(TellFriendUrl());
             return;
         case IDC_STOP:
             StopSearch();
@@ -430,6 +413,35 @@ void CZembroltDlg::UpdateStatusText() {
         }
     }
     SetStatusText(FormatObjectsStatus(count, total));
+}
+
+void CZembroltDlg::OpenSelection() {
+    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
+    if (!results)
+        return;
+    std::vector<std::size_t> members;
+    std::vector<std::string> paths;
+    for (int row : m_pResultList->GetSelectedRows()) {
+        const std::size_t index = m_pModel->GetRowIndex()[static_cast<std::size_t>(row)];
+        const CResultItem& record = results->GetAt(index);
+        std::string path;
+        if (record.m_dwFlags & RIF_IN_ARCHIVE)
+            members.push_back(index);
+        else if (record.GetFilePath(&path))
+            paths.push_back(std::move(path));
+    }
+    if (!members.empty()) {
+        std::vector<std::string> extracted;
+        m_bExtracting = true;
+        const int result =
+            m_archiveExtraction.ExtractArchiveItems(this, *results, members, &extracted);
+        m_bExtracting = false;
+        if (result == EXTRACTION_CANCELLED)
+            return;
+        paths.insert(paths.end(), extracted.begin(), extracted.end());
+    }
+    for (const std::string& path : paths)
+        m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
 }
 
 void CZembroltDlg::ClearSelection() {
@@ -689,7 +701,7 @@ void CZembroltDlg::ListFolderAll() {
 }
 
 void CZembroltDlg::ListFolder(CSearchData criteria) {
-    CWindowDisabler disabled(this);
+    CEnableWindowGuard disabled(this, FALSE);
     criteria.m_MainData.m_bAdvanceOption = TRUE;
     criteria.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
     criteria.m_MainData.m_sFindRootPath.clear();
@@ -730,11 +742,16 @@ void CZembroltDlg::RestoreSavedPosition() {
 // --------------------------------------------------------------- closing
 
 void CZembroltDlg::closeEvent(QCloseEvent* event) {
+    if (m_bExtracting) {
+        event->ignore();
+        return;
+    }
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     // Calls the search thread queued before it ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     ShowLogWindow(false);
+    m_archiveExtraction.DeleteExtractedFiles();
     event->accept();
     done(0);
 }

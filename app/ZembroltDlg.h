@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 
+#include "app/ArchiveExtraction.h"
 #include "app/MainMenuTable.h"
 
 #include "app/engine/ComboHistory.h"
@@ -24,6 +25,7 @@
 #include "app/engine/SearchHost.h"
 #include "app/engine/ShellHelper.h"
 #include "ui/HelpDialog.h"
+#include "ui/ProductLinks.h"
 
 class CFolderTreeCtrl;
 class CHoverButton;
@@ -127,6 +129,13 @@ public:
     void UpdateStatusText();
     // Deselects every row and updates the status bar.
     void ClearSelection();
+    // Enter or a double-click on the list: the selected rows are opened with
+    // the desktop; archive members are extracted first (a cancelled
+    // extraction opens nothing).
+    void OpenSelection();
+    // How addresses and files are opened (tests record them instead).
+    void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+    CArchiveExtraction& ArchiveExtraction() { return m_archiveExtraction; }
 
     // ISearchHost, from any thread; each call is carried to this window's thread.
     void SetSearchButtonState(bool ready) override;
@@ -213,6 +222,11 @@ private:
     // Between BeginSearchUi and EndSearchUi.
     bool m_bSearchUi = false;
     std::map<int, QAction*> m_menuActions;
+    UrlOpener m_urlOpener = OpenUrlWithDesktop;
+    // While members are extracted the window pumps events; it must not close.
+    bool m_bExtracting = false;
+    // Members extracted from archives; deleted when the window closes.
+    CArchiveExtraction m_archiveExtraction{*this};
 
     QMenuBar* m_pMenuBar = nullptr;
     QAction* m_pShowLogAction = nullptr;

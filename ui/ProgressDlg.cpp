@@ -1,4 +1,5 @@
 #include "ui/ProgressDlg.h"
+#include "ui/DialogUnits.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -29,13 +30,6 @@ constexpr int kBarHeightDlu = 12;
 constexpr int kButtonTopDlu = 41;
 constexpr int kButtonWidthDlu = 50;
 constexpr int kButtonHeightDlu = 14;
-
-int DluX(const QFontMetrics& metrics, int dlu) {
-    return (dlu * metrics.averageCharWidth() + 2) / 4;
-}
-int DluY(const QFontMetrics& metrics, int dlu) {
-    return (dlu * metrics.height() + 4) / 8;
-}
 
 // a - b, saturated at the int64 limits.
 std::int64_t Difference(std::int64_t a, std::int64_t b) {

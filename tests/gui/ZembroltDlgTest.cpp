@@ -17,6 +17,7 @@
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
 #include "app/ZembroltApp.h"
+#include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HoverButton.h"
@@ -334,6 +335,46 @@ private slots:
         // Enter on the list is the list's own: no search starts.
         QTest::keyClick(view, Qt::Key_Return);
         QVERIFY(!window.IsSearching());
+    }
+
+    void enterOpensRowsAndExtractsArchiveMembersFirst() {
+        QTemporaryDir dir;
+        QFile zip(dir.filePath(QStringLiteral("pack.zip")));
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        zip.write(QByteArray::fromStdString(
+            zbtest::BuildZip({{"docs/readme.txt", "hello from the archive"}}).bytes));
+        zip.close();
+        Touch(dir.filePath(QStringLiteral("plain.txt")));
+
+        RecordingDlg window;
+        QList<QUrl> opened;
+        window.SetUrlOpener([&opened](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        window.show();
+        FindWithEnter(window, QStringLiteral("*.txt"), dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
+
+        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(opened.size(), 2);
+        QString extracted;
+        for (const QUrl& url : opened) {
+            QVERIFY(url.isLocalFile());
+            if (url.toLocalFile() != dir.filePath(QStringLiteral("plain.txt")))
+                extracted = url.toLocalFile();
+        }
+        QVERIFY(extracted.endsWith(QStringLiteral("/docs/readme.txt")));
+        QFile member(extracted);
+        QVERIFY(member.open(QIODevice::ReadOnly));
+        QCOMPARE(member.readAll(), QByteArray("hello from the archive"));
+        QVERIFY(!window.IsSearching());  // Enter on the list never starts a search
+
+        window.close();
+        QVERIFY(!QFile::exists(extracted));
     }
 
     void savedPositionStaysOnTheDesktop() {
