@@ -17,8 +17,12 @@ QRect COwnerDrawTabCtrl::TextRect(int index) const {
 
 void COwnerDrawTabCtrl::DrawItem(QPainter& painter, int index) const {
     painter.fillRect(tabRect(index), palette().color(backgroundRole()));
-    painter.setPen(palette().color(foregroundRole()));
+    painter.setPen(CaptionColour(index));
     painter.drawText(TextRect(index), Qt::AlignCenter | Qt::TextSingleLine, DrawnText(index));
+}
+
+QColor COwnerDrawTabCtrl::CaptionColour(int /*index*/) const {
+    return palette().color(foregroundRole());
 }
 
 void COwnerDrawTabCtrl::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 // sheet, whose tab texts sit centred on the dialog's background, and the plain
 // combo box of the main window.
 
+#include <QColor>
 #include <QComboBox>
 #include <QRect>
 #include <QString>
@@ -21,8 +22,11 @@ public:
     explicit COwnerDrawTabCtrl(QWidget* parent = nullptr);
 
     // Draws tab `index`: its rectangle filled with the background colour and
-    // its text centred on one line.
+    // its text centred on one line in its caption colour.
     virtual void DrawItem(QPainter& painter, int index) const;
+    // The colour of tab `index`'s text; the palette's text colour unless an
+    // owner decides otherwise.
+    virtual QColor CaptionColour(int index) const;
 
     // The text DrawItem draws for tab `index`.
     QString DrawnText(int index) const;

@@ -1,0 +1,5 @@
+#include "app/MyPropertyPage1.h"
+
+CMyPropertyPage1::CMyPropertyPage1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("My Page"));
+}

@@ -1,0 +1,89 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include "app/IncludeStringPage.h"
+#include "app/IncludeStringWizardDlg.h"
+#include "gui/GuiTestRegistry.h"
+
+class IncludeStringWizardDlgTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsAndCaptions() {
+        CIncludeStringWizardDlg dlg;
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Include String Wizard"));
+        QCOMPARE(dlg.TemplateId(), 117);
+        QCOMPARE(dlg.IncludeCombo(2)->itemText(1), QStringLiteral("Not Include"));
+        QCOMPARE(dlg.KindCombo(1)->itemText(2), QStringLiteral("Dec Number"));
+        QCOMPARE(dlg.ConnectorCombo(1)->itemText(1), QStringLiteral("Or"));
+    }
+
+    void notIncludeDecimalNumber() {
+        CIncludeStringWizardDlg dlg;
+        dlg.IncludeCombo(0)->setCurrentIndex(1);
+        dlg.KindCombo(0)->setCurrentIndex(2);
+        dlg.TextEdit(0)->setText(QStringLiteral("258"));
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.IncludeString(), QStringLiteral("!{\\x02\\x01}"));
+    }
+
+    void rowsJoinedByTheirConnectors() {
+        CIncludeStringWizardDlg dlg;
+        dlg.TextEdit(0)->setText(QStringLiteral("abc"));
+        dlg.TextEdit(2)->setText(QStringLiteral("1F"));
+        dlg.KindCombo(2)->setCurrentIndex(1);
+        dlg.IncludeCombo(2)->setCurrentIndex(1);
+        // The connector before the third row decides; the unused middle row is skipped.
+        dlg.ConnectorCombo(1)->setCurrentIndex(1);
+        dlg.accept();
+        QCOMPARE(dlg.IncludeString(), QStringLiteral("\"abc\"|!{\\x1f}"));
+    }
+
+    void aTextThatIsNoNumberKeepsTheDialogOpen() {
+        CIncludeStringWizardDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.TextEdit(0)->setText(QStringLiteral("fine"));
+        dlg.KindCombo(1)->setCurrentIndex(2);
+        dlg.TextEdit(1)->setText(QStringLiteral("12x"));
+        dlg.accept();
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.IncludeString().isEmpty());
+        QCOMPARE(dlg.TextEdit(1)->selectedText(), QStringLiteral("12x"));
+        dlg.TextEdit(1)->setText(QStringLiteral("12"));
+        dlg.accept();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.IncludeString(), QStringLiteral("\"fine\"&{\\x0c}"));
+    }
+
+    void thePageTakesTheWizardsExpression() {
+        CIncludeStringPage page;
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->TextEdit(0)->setText(QStringLiteral("word"));
+            dlg->accept();
+        });
+        page.OnWizard();
+        CIncludeStringData data;
+        page.GetData(data);
+        QCOMPARE(data.m_sIncludeStr, std::string("\"word\""));
+        QCOMPARE(data.m_bRegularExpression, TRUE);
+
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->TextEdit(0)->setText(QStringLiteral("other"));
+            dlg->reject();
+        });
+        page.OnWizard();
+        page.GetData(data);
+        QCOMPARE(data.m_sIncludeStr, std::string("\"word\""));
+    }
+};
+
+ZB_GUI_TEST(IncludeStringWizardDlgTest);
+#include "IncludeStringWizardDlgTest.moc"
