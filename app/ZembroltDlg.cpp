@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/AdvanceOptionSheet.h"
+#include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
@@ -43,13 +45,16 @@
 #include "ui/IconResources.h"
 #include "ui/ProductLinks.h"
 #include "ui/QtFileTypeInfoProvider.h"
+#include "ui/SmallControls.h"
 
 namespace {
 
 constexpr UINT IDS_ABOUTBOX = 101;
 constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
 constexpr UINT IDS_OBJECTS = 5003;
+constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
 constexpr UINT IDS_INVALID_PARAMETER = 5012;
+constexpr int kIncludeStringPageIndex = 4;
 constexpr UINT IDS_SEARCH = 5013;
 constexpr UINT IDS_STOP = 5014;
 constexpr int kDupNoColumnId = 1300;
@@ -117,6 +122,7 @@ void CZembroltDlg::InitWindow() {
 
     CreateControls();
     InitShellPrefixes();
+    CreateOptionSheet();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
@@ -160,12 +166,11 @@ void CZembroltDlg::CreateControls() {
     m_pAdvanceButton = new CHoverButton(QStringLiteral("Advance"), this);
     named(m_pAdvanceButton, "IDC_ADVANCE");
     m_pAdvanceButton->SetFlags(CHoverButton::FLAG_CHECKBOX);
-    m_pAdvanceButton->SetIcon(IDI_ADVANCE);
     m_pAdvanceButton->SetBtnCursor(IDC_HAND_CURSOR);
-    m_pAdvanceButton->SetCheck(m_bAdvance != FALSE);
     m_pAdvanceButton->setAutoDefault(false);
     connect(m_pAdvanceButton, &QPushButton::clicked, this, [this] {
         m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
+        UpdateAdvanceButton();
         LayoutControls();
     });
 
@@ -233,6 +238,55 @@ void CZembroltDlg::CreateControls() {
     m_pStatusBar->addWidget(m_pStatusPane, 1);
 }
 
+void CZembroltDlg::CreateOptionSheet() {
+    m_pOptionSheet = new CAdvanceOptionSheet(this);
+    m_pOptionSheet->setObjectName(QStringLiteral("AdvanceOptionSheet"));
+    connect(m_pOptionSheet, &CAdvanceOptionSheet::pageChanged, this,
+            [this] { UpdateAdvanceButtonColor(); });
+    // Tab on the sheet's tab bar leaves the panel (the window routes the
+    // keys first, so this is the way in from the sheet's own filter).
+    connect(m_pOptionSheet, &CAdvanceOptionSheet::tabOutRequested, this, [this](bool shift) {
+        (shift ? static_cast<QWidget*>(m_pAdvanceButton) : m_pLookInCombo)
+            ->setFocus(Qt::TabFocusReason);
+    });
+    UpdateAdvanceButton();
+    UpdateAdvanceButtonColor();
+}
+
+void CZembroltDlg::UpdateAdvanceButton() {
+    const bool open = m_bAdvance != FALSE;
+    m_pAdvanceButton->SetCheck(open);
+    m_pAdvanceButton->SetIcon(open ? IDI_ADVANCE_OPEN : IDI_ADVANCE);
+    if (m_pOptionSheet)
+        m_pOptionSheet->setVisible(open);
+}
+
+void CZembroltDlg::UpdateAdvanceButtonColor() {
+    const QColor colour =
+        m_pOptionSheet && !m_pOptionSheet->IsDefault() ? QColor(0, 0, 255) : QColor(0, 0, 0);
+    m_pAdvanceButton->SetNormalTextColor(colour);
+    m_pAdvanceButton->SetHoverTextColor(colour);
+}
+
+void CZembroltDlg::SaveSearch(CSearchData& data) const {
+    data.m_MainData.m_sFindString = m_sFindString.toStdString();
+    data.m_MainData.m_sFindRootPath = QFile::encodeName(m_sLookIn).toStdString();
+    data.m_MainData.m_bAdvanceOption = m_bAdvance;
+    m_pOptionSheet->GetData(data);
+}
+
+void CZembroltDlg::LoadSearch(const CSearchData& data) {
+    m_sFindString = QString::fromStdString(data.m_MainData.m_sFindString);
+    m_sLookIn = QFile::decodeName(data.m_MainData.m_sFindRootPath.c_str());
+    m_bAdvance = data.m_MainData.m_bAdvanceOption;
+    m_pOptionSheet->SetData(data);
+    m_pFileNameCombo->setEditText(m_sFindString);
+    m_pLookInCombo->setEditText(m_sLookIn);
+    UpdateAdvanceButton();
+    UpdateAdvanceButtonColor();
+    LayoutControls();
+}
+
 void CZembroltDlg::CreateMenu() {
     m_pMenuBar = new QMenuBar(this);
     m_pMenuBar->setNativeMenuBar(false);
@@ -293,6 +347,7 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case ID_DESELECT_ALL:
         case ID_INVERT_SELECTION:
         case ID_CLEAR_RESULT:
+        case ID_RESET_ADVANCE_TAB:
         case ID_VIEW_LARGE_ICONS:
         case ID_VIEW_LIST:
         case ID_VIEW_SMALL_ICONS:
@@ -360,6 +415,10 @@ void CZembroltDlg::OnCommand(int id) {
             return;
         case ID_CLEAR_RESULT:
             ClearResultsCommand();
+            return;
+        case ID_RESET_ADVANCE_TAB:
+            m_pOptionSheet->Reset();
+            UpdateAdvanceButtonColor();
             return;
         case ID_SELECT_ALL:
             if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
@@ -483,7 +542,17 @@ void CZembroltDlg::LayoutControls() {
     const QSize advanceSize = m_pAdvanceButton->sizeHint().expandedTo(QSize(80, 0));
     m_pAdvanceButton->setGeometry(x + findSize.width() + 6, rowTop, advanceSize.width(),
                                   findSize.height());
-    const int belowRow = rowTop + findSize.height();
+    int belowRow = rowTop + findSize.height();
+    if (m_pOptionSheet) {
+        if (m_bAdvance) {
+            const QSize sheet = m_pOptionSheet->PreferredSize();
+            m_pOptionSheet->setGeometry(10, belowRow + 10, std::max(1, w - 10), sheet.height());
+            m_pOptionSheet->show();
+            belowRow += 10 + sheet.height();
+        } else {
+            m_pOptionSheet->hide();
+        }
+    }
 
     const int lookInHeight = m_pLookInCombo->sizeHint().height();
     const int lookInTop = belowRow + 10;
@@ -629,11 +698,11 @@ void CZembroltDlg::OnFind() {
     m_sFindString = m_pFileNameCombo->currentText();
     m_sLookIn = m_pLookInCombo->currentText().trimmed();
     m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
-
-    CSearchData criteria = m_CurSearchData;
-    criteria.m_MainData.m_sFindString = m_sFindString.toStdString();
-    criteria.m_MainData.m_sFindRootPath = QFile::encodeName(m_sLookIn).toStdString();
-    criteria.m_MainData.m_bAdvanceOption = m_bAdvance;
+    if (!m_pOptionSheet->Validate())
+        return;
+    CSearchData criteria;
+    criteria.Reset();
+    SaveSearch(criteria);
 
     CSearchRequest request;
     std::string message;
@@ -645,6 +714,15 @@ void CZembroltDlg::OnFind() {
             message == FormatMessage(IDS_NOT_A_VALID_DIRECTORY,
                                      QString::fromStdString(criteria.m_MainData.m_sFindRootPath))
                            .toStdString();
+        if (message == LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION)) {
+            ShowMessageBox(QString::fromStdString(message));
+            m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
+            QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
+            text->setFocus();
+            if (QLineEdit* edit = text->lineEdit())
+                edit->selectAll();
+            return;
+        }
         const QString treePath =
             QString::fromStdString(m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
         if (!lookInRefused || m_sLookIn.isEmpty() ||
@@ -660,6 +738,7 @@ void CZembroltDlg::OnFind() {
     }
     UseComboHistory(m_fileNameHistory, m_pFileNameCombo);
     UseComboHistory(m_lookInHistory, m_pLookInCombo);
+    m_pOptionSheet->AddIncludeStringToHistory();
     m_CurSearchData = criteria;
     m_engine.StartSearch(std::move(request));
 }
@@ -686,8 +765,12 @@ void CZembroltDlg::StopSearch() {
 void CZembroltDlg::ListFolderMatching() {
     if (IsSearching())
         return;
+    m_sFindString = m_pFileNameCombo->currentText();
+    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    if (!m_pOptionSheet->Validate())
+        return;
+    SaveSearch(m_CurSearchData);
     CSearchData criteria = m_CurSearchData;
-    criteria.m_MainData.m_sFindString = m_pFileNameCombo->currentText().toStdString();
     criteria.m_IncludeStringData.m_sIncludeStr.clear();
     ListFolder(std::move(criteria));
 }
@@ -782,10 +865,38 @@ void CZembroltDlg::ForwardKey(QWidget* target, QKeyEvent* key) {
     m_bForwardingKey = false;
 }
 
+bool CZembroltDlg::RouteTab(QWidget* target, bool shift) {
+    if (!m_pOptionSheet || !m_pOptionSheet->isVisible())
+        return false;
+    QWidget* tabs = m_pOptionSheet->TabControl();
+    QWidget* next = nullptr;
+    if (!shift) {
+        if (target == m_pAdvanceButton)
+            next = tabs;
+        else if (target == tabs)
+            next = m_pLookInCombo;
+    } else {
+        if (target == m_pLookInCombo || m_pLookInCombo->isAncestorOf(target))
+            next = tabs;
+        else if (target == tabs)
+            next = m_pAdvanceButton;
+    }
+    if (!next)
+        return false;
+    next->setFocus(shift ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+    return true;
+}
+
 bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
     const bool inList = target == m_pResultList || m_pResultList->isAncestorOf(target);
     const bool onList = IsOnResultList(target);
     switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (RouteTab(target,
+                         key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)))
+                return true;
+            break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             if (inList)

@@ -27,6 +27,7 @@
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
+class CAdvanceOptionSheet;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
@@ -102,6 +103,18 @@ public:
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
+    // The "Advance" button pressed with its open picture while the option
+    // sheet is shown, and the sheet shown or hidden with it.
+    void UpdateAdvanceButton();
+    // The "Advance" button's text blue while any option page differs from
+    // its defaults, else black.
+    void UpdateAdvanceButtonColor();
+    // The window's criteria: the names, the place and the advanced flag, and
+    // the option sheet's five parts.
+    void SaveSearch(CSearchData& data) const;
+    // Shows a stored search: its names, place and advanced flag in the
+    // window, its other parts in the option sheet.
+    void LoadSearch(const CSearchData& data);
     int GetLeftPaneWidth() const { return m_nLeftWndWidth; }
     int GetMinLeftPaneWidth() const { return m_iMinLefWndWidth; }
     // The splitter bar between the left pane and the list.
@@ -155,6 +168,7 @@ public:
     QComboBox* LookInCombo() const { return m_pLookInCombo; }
     CHoverButton* FindButton() const { return m_pFindButton; }
     CHoverButton* AdvanceButton() const { return m_pAdvanceButton; }
+    CAdvanceOptionSheet* OptionSheet() const { return m_pOptionSheet; }
     CFolderTreeCtrl* FolderTree() const { return m_pFolderTree; }
     CResultListCtrl* ResultList() const { return m_pResultList; }
     CResultListModel* ResultModel() const { return m_pModel; }
@@ -181,6 +195,10 @@ private:
     DWORD m_dwCheckSysDll = 1;
     void InitWindow();
     void CreateControls();
+    void CreateOptionSheet();
+    // Tab and Shift+Tab between the "Advance" button, the option sheet and
+    // the look-in box while the sheet is shown; true when handled.
+    bool RouteTab(QWidget* target, bool shift);
     void CreateMenu();
     void OnTreeSelChanged(const QString& path);
     // Runs `call` on this window's thread: now when already there, else queued.
@@ -235,6 +253,7 @@ private:
     CHoverButton* m_pFileTypeButton = nullptr;
     CHoverButton* m_pFindButton = nullptr;
     CHoverButton* m_pAdvanceButton = nullptr;
+    CAdvanceOptionSheet* m_pOptionSheet = nullptr;
     QLabel* m_pLookInLabel = nullptr;
     QComboBox* m_pLookInCombo = nullptr;
     CFolderTreeCtrl* m_pFolderTree = nullptr;

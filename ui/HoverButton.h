@@ -55,6 +55,7 @@ public:
 
     void SetDefaultColors(bool repaint = true);
     void SetNormalTextColor(const QColor& color, bool repaint = true);
+    const QColor& NormalTextColor() const { return m_normalText; }
     void SetHoverTextColor(const QColor& color, bool repaint = true);
 
     int GetAlign() const { return m_align; }

@@ -25,6 +25,7 @@ constexpr IconEntry kIcons[] = {
     {IDI_HIDE, "view-hidden", QStyle::SP_FileDialogListView},
     {IDI_ADVANCE, "preferences-system", QStyle::SP_FileDialogDetailedView},
     {IDI_SEARCH, "edit-find", QStyle::SP_FileDialogContentsView},
+    {IDI_ADVANCE_OPEN, "go-up", QStyle::SP_ArrowUp},
     {IDI_VIEWS, "view-list-icons", QStyle::SP_FileDialogListView},
     {IDI_PRINT, "document-print", QStyle::SP_DialogSaveButton},
     {IDI_EXPORT, "document-export", QStyle::SP_DialogSaveButton},

@@ -21,6 +21,7 @@ constexpr int IDI_SHOW = 137;
 constexpr int IDI_HIDE = 140;
 constexpr int IDI_ADVANCE = 143;
 constexpr int IDI_SEARCH = 144;
+constexpr int IDI_ADVANCE_OPEN = 145;
 constexpr int IDI_VIEWS = 158;
 constexpr int IDI_PRINT = 162;
 constexpr int IDI_EXPORT = 165;

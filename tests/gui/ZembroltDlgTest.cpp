@@ -1,26 +1,32 @@
 #include "app/ZembroltDlg.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/AdvanceOptionSheet.h"
+#include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/SizeOptionPage.h"
 #include "app/StartupArguments.h"
 #include "app/ZembroltApp.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HoverButton.h"
+#include "ui/SmallControls.h"
 
 namespace {
 
@@ -227,6 +233,61 @@ private slots:
         QCOMPARE(window.messages,
                  QStringList{nowhere + QStringLiteral(" is not a valid directory.")});
         QCOMPARE(window.FindButton()->text(), QStringLiteral("Search"));
+    }
+
+    void invalidIncludeStringOpensTheIncludePage() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        CAdvanceOptionSheet* sheet = window.OptionSheet();
+        QComboBox* include = sheet->IncludeStringPage()->TextCombo();
+        include->setEditText(QStringLiteral("{alpha &"));
+        sheet->IncludeStringPage()
+            ->CheckBox(CIncludeStringPage::IDC_REGULAR_EXPRESSION)
+            ->setChecked(true);
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QVERIFY(!window.IsSearching());
+        QCOMPARE(window.messages, QStringList{QStringLiteral("Invalid regular expression")});
+        QCOMPARE(sheet->GetActiveIndex(), 4);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(include));
+        QCOMPARE(include->lineEdit()->selectedText(), QStringLiteral("{alpha &"));
+    }
+
+    void advanceButtonTurnsBlueWhileAPageDiffers() {
+        RecordingDlg window;
+        window.show();
+        const QColor black(0, 0, 0), blue(0, 0, 255);
+        QCOMPARE(window.AdvanceButton()->NormalTextColor(), black);
+        QVERIFY(window.OptionSheet()->isVisible());
+        window.OptionSheet()->SizePage()->TypeCombo()->setCurrentIndex(1);  // "At Least"
+        QCOMPARE(window.AdvanceButton()->NormalTextColor(), blue);
+        window.OnCommand(ID_RESET_ADVANCE_TAB);
+        QCOMPARE(window.AdvanceButton()->NormalTextColor(), black);
+        QCOMPARE(window.OptionSheet()->SizePage()->TypeCombo()->currentIndex(), 0);
+
+        // Closing the pane hides the sheet and moves the look-in row up.
+        const int lookInTop = window.LookInCombo()->y();
+        QTest::mouseClick(window.AdvanceButton(), Qt::LeftButton);
+        QVERIFY(!window.OptionSheet()->isVisible());
+        QVERIFY(window.LookInCombo()->y() < lookInTop);
+    }
+
+    void tabMovesBetweenAdvanceSheetAndLookIn() {
+        RecordingDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QWidget* tabs = window.OptionSheet()->TabControl();
+        window.AdvanceButton()->setFocus();
+        QTest::keyClick(window.AdvanceButton(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), tabs);
+        QTest::keyClick(tabs, Qt::Key_Tab);
+        QVERIFY(window.LookInCombo()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == window.LookInCombo());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), tabs);
+        QTest::keyClick(tabs, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window.AdvanceButton()));
     }
 
     void refusesAnEmptyPlace() {
