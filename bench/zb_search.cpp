@@ -5,15 +5,19 @@
 //   zb_search <folder> [--name PATTERNS] [--text STRING] [--regex] [--case]
 //             [--word] [--name-case] [--only-files] [--no-subfolders]
 //             [--no-archives] [--depth N] [--min-kb N] [--max-kb N]
-//             [--limit N] [--thread] [--print]
+//             [--limit N] [--threads N] [--thread] [--print]
 //
 // The criteria are those of the search window: --name is the file-name field
 // (patterns split at blanks, ',' and ';'; case ignored unless --name-case),
 // --text the contained-text field (one literal term, or with --regex an
 // expression such as "{alpha & beta} | gamma"; --case and --word apply to its
 // terms). Archives are searched unless --no-archives. --limit 0 (the default)
-// means no result limit. The search runs on the calling thread, or with
-// --thread on the engine's own search thread as the window starts it.
+// means no result limit. --threads N sets how many threads read contents and
+// archives beside the walk during a content search (0: the walk reads
+// everything itself; default: one per processor beside the walk's); at most
+// three of them read files on disk, the others only archives.
+// The search runs on the calling thread, or with --thread on the engine's own
+// search thread as the window starts it.
 
 #include <sys/resource.h>
 
@@ -59,6 +63,7 @@ private:
 struct Options {
     CSearchData criteria;
     int limit = 0;
+    int scanThreads = -1;
     bool thread = false;
     bool print = false;
 };
@@ -74,7 +79,7 @@ void Usage() {
                  "usage: zb_search <folder> [--name PATTERNS] [--text STRING] [--regex] [--case]\n"
                  "                 [--word] [--name-case] [--only-files] [--no-subfolders]\n"
                  "                 [--no-archives] [--depth N] [--min-kb N] [--max-kb N]\n"
-                 "                 [--limit N] [--thread] [--print]\n");
+                 "                 [--limit N] [--threads N] [--thread] [--print]\n");
 }
 
 bool ParseArgs(int argc, char** argv, Options& options) {
@@ -126,6 +131,10 @@ bool ParseArgs(int argc, char** argv, Options& options) {
             if (!numberArg())
                 return false;
             options.limit = number;
+        } else if (arg == "--threads") {
+            if (!numberArg())
+                return false;
+            options.scanThreads = number;
         } else if (arg == "--thread") {
             options.thread = true;
         } else if (arg == "--print") {
@@ -172,6 +181,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     request.resultLimit = options.limit;
+    request.scanThreads = options.scanThreads;
 
     CCountingSearchHost host;
     CSearchEngine engine(&host);

@@ -2,10 +2,43 @@
 
 #include <algorithm>
 
+#include "app/engine/ShellHelper.h"
+
 namespace {
 // Records queued at most; a longer queue makes the walk hand over and help.
 constexpr std::size_t kMaxQueued = 512;
 }  // namespace
+
+BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
+                          LPCITEMIDLIST folderAbsolute, CCriteriaTest& test,
+                          const std::atomic<bool>& stop,
+                          const std::function<bool(CResultItem&&)>& take) {
+    CArchiveHandler* handler = nullptr;
+    try {
+        handler = FindArchiveHandler(path);
+        if (!handler)
+            return TRUE;
+        BOOL result = TRUE;
+        CResultItem scratch;
+        for (int i = handler->FirstFile(); i != -1 && !stop.load(std::memory_order_relaxed);
+             i = handler->NextFile(i)) {
+            PidlPtr full(CShellHelper::ConcatPidls(folderAbsolute, item));
+            if (!MakeArchiveEntryItem(handler, i, scratch, ComPtr<IShellFolder>(folder),
+                                      PidlPtr(ILClone(item)), std::move(full)))
+                continue;
+            if (test.MatchCriteria(scratch) && !take(std::move(scratch))) {
+                result = FALSE;
+                break;
+            }
+        }
+        handler->Close();
+        return result;
+    } catch (...) {
+        if (handler)
+            handler->Close();
+        return FALSE;
+    }
+}
 
 CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
                                    unsigned threads)
@@ -16,8 +49,9 @@ CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::a
         tester->test = std::make_unique<CCriteriaTest>(tester->snapshot, m_stop);
         m_testers.push_back(std::move(tester));
     }
-    for (unsigned i = 1; i <= threads; ++i)
-        m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get()); });
+    m_fileReaders = std::min(threads, kMaxFileReaders);
+    for (unsigned i = 1; i <= m_fileReaders; ++i)
+        m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get(), false); });
 }
 
 CContentScanPool::~CContentScanPool() {
@@ -26,16 +60,21 @@ CContentScanPool::~CContentScanPool() {
         m_ending = true;
     }
     m_work.notify_all();
+    m_archiveWork.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
 }
 
+void CContentScanPool::StartArchiveWorkers() {
+    // Only the walk's thread queues jobs, so only it starts workers.
+    m_archiveWorkersStarted = true;
+    for (std::size_t i = m_fileReaders + 1; i < m_testers.size(); ++i)
+        m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get(), true); });
+}
+
 unsigned CContentScanPool::DefaultThreadCount() {
-    // More than three readers beside the walk made every open and read slower
-    // than the work they shared (measured on an 8-core machine), so the pool
-    // stays small.
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(cores, 2u, 4u) - 1;
+    const unsigned cores = std::max(std::thread::hardware_concurrency(), 2u);
+    return cores - 1;
 }
 
 bool CContentScanPool::Empty() const {
@@ -43,31 +82,67 @@ bool CContentScanPool::Empty() const {
     return m_jobs.empty();
 }
 
-bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job) {
-    if (m_nextClaim >= m_frontSeq + m_jobs.size())
-        return false;
-    *job = &m_jobs[static_cast<std::size_t>(m_nextClaim - m_frontSeq)];
-    ++m_nextClaim;
-    return true;
+bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool archivesOnly) {
+    // Jobs are handed over only once done, so every job before the front
+    // was claimed.
+    const std::uint64_t end = m_frontSeq + m_jobs.size();
+    m_nextClaim = std::max(m_nextClaim, m_frontSeq);
+    while (m_nextClaim < end && m_jobs[static_cast<std::size_t>(m_nextClaim - m_frontSeq)].claimed)
+        ++m_nextClaim;
+    for (std::uint64_t seq = m_nextClaim; seq < end; ++seq) {
+        Job& candidate = m_jobs[static_cast<std::size_t>(seq - m_frontSeq)];
+        if (candidate.claimed || (archivesOnly && !candidate.archive))
+            continue;
+        candidate.claimed = true;
+        *job = &candidate;
+        return true;
+    }
+    return false;
 }
 
-void CContentScanPool::WorkerLoop(Tester* tester) {
+void CContentScanPool::WorkerLoop(Tester* tester, bool archivesOnly) {
+    std::condition_variable& work = archivesOnly ? m_archiveWork : m_work;
     std::unique_lock lock(m_lock);
     for (;;) {
         Job* job = nullptr;
-        m_work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job); });
+        work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job, archivesOnly); });
         if (!job)
             return;
         // A job stays where it is until it is handed over, and it is handed
         // over only once done, so it can be tested without the lock.
         lock.unlock();
-        const bool passed = !m_stop.load(std::memory_order_relaxed) &&
-                            tester->test->MatchContainedText(job->record);
+        RunJob(*tester, *job);
         lock.lock();
-        job->passed = passed;
         job->done = true;
         m_finished.notify_all();
     }
+}
+
+void CContentScanPool::RunJob(Tester& tester, Job& job) {
+    if (job.testRecord)
+        job.passed =
+            !m_stop.load(std::memory_order_relaxed) && tester.test->MatchContainedText(job.record);
+    if (!job.archive || m_stop.load(std::memory_order_relaxed))
+        return;
+    if (!tester.archivesMade) {
+        try {
+            CreateArchiveHandlers(tester.archives);
+        } catch (...) {
+            job.listed = false;
+            return;
+        }
+        tester.archivesMade = true;
+    }
+    // The member tests open the members through FindArchiveHandler too, so
+    // they find this thread's reader, which has the archive open already.
+    const CThreadArchiveHandlers installed(tester.archives);
+    const CArchiveSource& source = *job.archive;
+    job.listed = SearchArchiveMembers(source.folder.Get(), source.item.get(), source.path,
+                                      source.folderAbsolute.get(), *tester.test, m_stop,
+                                      [&job](CResultItem&& member) {
+                                          job.members.push_back(std::move(member));
+                                          return true;
+                                      }) != FALSE;
 }
 
 bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit,
@@ -80,8 +155,18 @@ bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const C
     ++m_frontSeq;
     *handed = true;
     lock.unlock();
-    const bool go =
-        m_stop.load(std::memory_order_relaxed) ? true : commit(std::move(job.record), job.passed);
+    bool go = true;
+    if (job.testRecord && !m_stop.load(std::memory_order_relaxed))
+        go = commit(std::move(job.record), job.passed);
+    for (CResultItem& member : job.members) {
+        if (!go || m_stop.load(std::memory_order_relaxed))
+            break;
+        go = commit(std::move(member), true);
+    }
+    // A fault while listing the archive ends the search, as it would on the
+    // walk's own thread.
+    if (!job.listed && !m_stop.load(std::memory_order_relaxed))
+        go = false;
     lock.lock();
     return go;
 }
@@ -106,10 +191,8 @@ bool CContentScanPool::Step(std::unique_lock<std::mutex>& lock, const Commit& co
     Job* job = nullptr;
     if (ClaimJob(lock, &job)) {
         lock.unlock();
-        const bool passed = !m_stop.load(std::memory_order_relaxed) &&
-                            m_testers[0]->test->MatchContainedText(job->record);
+        RunJob(*m_testers[0], *job);
         lock.lock();
-        job->passed = passed;
         job->done = true;
     } else {
         m_finished.wait(lock, [&] { return m_jobs.front().done; });
@@ -127,11 +210,32 @@ bool CContentScanPool::CommitAll(const Commit& commit) {
 }
 
 bool CContentScanPool::Push(CResultItem&& record, const Commit& commit) {
+    Job job;
+    job.record = std::move(record);
+    return Queue(std::move(job), commit);
+}
+
+bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
+                                   std::unique_ptr<CArchiveSource> archive, const Commit& commit) {
+    Job job;
+    job.testRecord = record.has_value();
+    if (record)
+        job.record = std::move(*record);
+    job.archive = std::move(archive);
+    return Queue(std::move(job), commit);
+}
+
+bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
+    const bool archive = job.archive != nullptr;
+    if (archive && !m_archiveWorkersStarted)
+        StartArchiveWorkers();
     {
         std::lock_guard guard(m_lock);
-        m_jobs.push_back(Job{std::move(record)});
+        m_jobs.push_back(std::move(job));
     }
     m_work.notify_one();
+    if (archive)
+        m_archiveWork.notify_one();
     if (!CommitReady(commit))
         return false;
     std::unique_lock lock(m_lock);

@@ -4,7 +4,9 @@
 // come out exactly as a walk that read every file itself would give them. The
 // walk queues a record once every other condition has passed; only the
 // contained-text test runs on the workers, each with its own copy of the
-// compiled expression.
+// compiled expression. An archive file is queued whole: a worker opens it with
+// readers of its own, tests every member and keeps those that pass, and they
+// are handed back in the archive's order right after the archive's own record.
 
 #include <atomic>
 #include <condition_variable>
@@ -13,10 +15,33 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "app/engine/CriteriaTest.h"
+#include "platform/RefCounted.h"
+#include "platform/shell/ItemIdList.h"
+#include "readers/archives/ArchiveHandler.h"
+
+// An archive file the walk met: what its members' records refer to.
+struct CArchiveSource {
+    std::string path;             // the archive file on disk
+    ComPtr<IShellFolder> folder;  // the folder that lists it
+    PidlPtr item;                 // its item in that folder
+    PidlPtr folderAbsolute;       // that folder's absolute item
+};
+
+// Lists the files inside the archive at `path` with the calling thread's
+// readers (FindArchiveHandler), builds each member's record, and hands those
+// that pass `test` to `take` in the archive's order; the archive is closed at
+// the end. The listing ends early when `stop` is set. FALSE when `take`
+// refuses a record or a fault ends the listing (the search ends).
+BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
+                          LPCITEMIDLIST folderAbsolute, CCriteriaTest& test,
+                          const std::atomic<bool>& stop,
+                          const std::function<bool(CResultItem&&)>& take);
 
 class CContentScanPool {
 public:
@@ -24,6 +49,8 @@ public:
     // false ends the handing over (the search stops).
     using Commit = std::function<bool(CResultItem&& record, bool passed)>;
 
+    // `threads` workers: up to kMaxFileReaders of them take every job, the
+    // rest only archives (started when the first archive is queued).
     CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
                      unsigned threads);
     ~CContentScanPool();
@@ -33,6 +60,11 @@ public:
     // Queues a record; when the queue is long, first hands over finished
     // records (and tests queued ones on this thread) to make room.
     bool Push(CResultItem&& record, const Commit& commit);
+    // Queues an archive: its own record first when `record` is set (it has
+    // passed every other condition), then the members that pass, which the
+    // commit receives as passed.
+    bool PushArchive(std::optional<CResultItem> record, std::unique_ptr<CArchiveSource> archive,
+                     const Commit& commit);
     // Hands over the finished records at the front of the queue.
     bool CommitReady(const Commit& commit);
     // Hands over every queued record, testing on this thread what no worker
@@ -40,23 +72,44 @@ public:
     bool CommitAll(const Commit& commit);
     bool Empty() const;
 
-    // The number of workers a machine's processors suggest.
+    // The number of workers a machine's processors suggest: one per
+    // processor beside the walk's.
     static unsigned DefaultThreadCount();
+
+    // Workers that read files on disk at most: more than three readers beside
+    // the walk made every open and read slower than the work they shared
+    // (measured on an 8-core machine). Archives are unpacked in memory, so
+    // the other workers take only archives.
+    static constexpr unsigned kMaxFileReaders = 3;
 
 private:
     struct Job {
         CResultItem record;
+        bool testRecord = true;  // false: an archive whose own record failed
+        std::unique_ptr<CArchiveSource> archive;
+        std::vector<CResultItem> members;  // the archive's members that passed
+        bool listed = true;                // the archive's listing had no fault
+        bool claimed = false;              // a thread tests it
         bool done = false;
         bool passed = false;
     };
     struct Tester {
         CSearchSnapshot snapshot;
         std::unique_ptr<CCriteriaTest> test;
+        // The archive readers of the thread the tester serves, made on first
+        // need; a reader is never used by two threads.
+        CArchiveHandlerList archives;
+        bool archivesMade = false;
     };
 
-    void WorkerLoop(Tester* tester);
-    // Claims the oldest job no one tests yet; false when there is none.
-    bool ClaimJob(std::unique_lock<std::mutex>& lock, Job** job);
+    void WorkerLoop(Tester* tester, bool archivesOnly);
+    // Tests a claimed job's record and searches its archive, without the lock.
+    void RunJob(Tester& tester, Job& job);
+    bool Queue(Job&& job, const Commit& commit);
+    // Claims the oldest job no one tests yet (with `archivesOnly` the oldest
+    // such archive); false when there is none.
+    bool ClaimJob(std::unique_lock<std::mutex>& lock, Job** job, bool archivesOnly = false);
+    void StartArchiveWorkers();
     bool HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit, bool* handed);
     // One step towards a shorter queue: hands over the front when it is done,
     // else tests a job that no worker has taken, else waits for one to end.
@@ -65,11 +118,14 @@ private:
 
     const std::atomic<bool>& m_stop;
     mutable std::mutex m_lock;
-    std::condition_variable m_work;      // a job was queued, or the pool ends
-    std::condition_variable m_finished;  // a job was finished
+    std::condition_variable m_work;         // a job was queued, or the pool ends
+    std::condition_variable m_archiveWork;  // an archive was queued, or the pool ends
+    std::condition_variable m_finished;     // a job was finished
     std::deque<Job> m_jobs;
-    std::uint64_t m_frontSeq = 0;  // sequence number of m_jobs.front()
-    std::uint64_t m_nextClaim = 0;
+    std::uint64_t m_frontSeq = 0;   // sequence number of m_jobs.front()
+    std::uint64_t m_nextClaim = 0;  // no job before this one is unclaimed
+    unsigned m_fileReaders = 0;     // workers that take every job
+    bool m_archiveWorkersStarted = false;
     bool m_ending = false;
     std::vector<std::unique_ptr<Tester>> m_testers;  // [0] serves the walk's own thread
     std::vector<std::thread> m_workers;

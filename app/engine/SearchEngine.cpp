@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "app/engine/DateUtils.h"
 #include "app/engine/FolderAccess.h"
@@ -240,15 +241,18 @@ int CSearchEngine::DoSearch() {
     SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
-    const unsigned workers = CContentScanPool::DefaultThreadCount();
+    const unsigned workers = m_request.scanThreads < 0
+                                 ? CContentScanPool::DefaultThreadCount()
+                                 : static_cast<unsigned>(m_request.scanThreads);
     if (m_pCriteria->HasContainedText() && workers > 0) {
         m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
         m_commitScanned = [this](CResultItem&& record, bool passed) {
             if (!passed)
                 return true;
-            // Without a condition on them, size, attributes and times are
-            // read only for the files that are kept.
-            if (!m_pCriteria->NeedsFileData()) {
+            // Without a condition on them, size, attributes and times of a
+            // file on disk are read only for the files that are kept (an
+            // archive member's come from its archive).
+            if (!m_pCriteria->NeedsFileData() && !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
                 std::string path;
                 if (record.GetFilePath(&path))
                     ReadResultItemFileData(record, path);
@@ -364,8 +368,12 @@ bool CSearchEngine::IsDeeperAllowed() const {
 }
 
 BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index) {
-    if (m_pScanPool && !m_pScanPool->CommitAll(m_commitScanned))
+    // A refusal (the limit, or a fault while listing an archive) ends the
+    // search; the records queued after it are dropped.
+    if (m_pScanPool && !m_pScanPool->CommitAll(m_commitScanned)) {
+        m_bStop.store(true);
         return FALSE;
+    }
     return AppendResultInOrder(std::move(record), index);
 }
 
@@ -449,6 +457,8 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
             std::string folderPath;
             if (!SHGetPathFromIDList(absolute, &folderPath))
                 folderPath.clear();
+            const bool searchArchives =
+                general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && deeper;
             FolderFileData folderData(folderPath);
             CResultItem scratch;
             std::string childPath;
@@ -482,8 +492,14 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                     scratch, ComPtr<IShellFolder>(folder), std::move(child),
                     std::move(childAbsolute), attributes, pathText, &childPath, pathKnown);
                 const CResultItem* current = &scratch;
+                // A file on disk whose contents decide is read by the pool
+                // while the walk goes on, and so is an archive with its
+                // members; the rows keep their place.
+                const bool pooled = m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER);
+                const bool pooledArchive = pooled && searchArchives &&
+                                           !(attributes & SFGAO_FOLDER) && MayBeArchive(childPath);
                 bool passes = false;
-                bool queued = false;
+                std::optional<CResultItem> queued;
                 if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
                     ULONG deletable = SFGAO_CANDELETE;
                     childItem = scratch.m_pidl.get();
@@ -493,25 +509,38 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
                     if (readFirst)
                         folderData.Read(scratch, childPath);
-                    // A file on disk whose contents decide is read by the
-                    // pool while the walk goes on; its row keeps its place.
-                    if (m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER) &&
-                        !MayBeArchive(childPath)) {
-                        if (MatchCriteria(scratch, false)) {
-                            queued = true;
-                            if (!m_pScanPool->Push(std::move(scratch), m_commitScanned)) {
-                                result = FALSE;
-                                break;
-                            }
-                        }
+                    if (pooled) {
+                        if (MatchCriteria(scratch, false))
+                            queued.emplace(std::move(scratch));
                     } else {
                         passes = MatchCriteria(scratch);
                         if (passes && dataPending && !readFirst)
                             folderData.Read(scratch, childPath);
                     }
                 }
-                if (queued)
+                if (pooledArchive) {
+                    auto source = std::make_unique<CArchiveSource>();
+                    const CResultItem& item = queued ? *queued : scratch;
+                    source->path = childPath;
+                    source->folder = ComPtr<IShellFolder>(folder);
+                    source->item.reset(ILClone(item.m_pidl.get()));
+                    source->folderAbsolute.reset(ILClone(absolute));
+                    if (!m_pScanPool->PushArchive(std::move(queued), std::move(source),
+                                                  m_commitScanned)) {
+                        m_bStop.store(true);
+                        result = FALSE;
+                        break;
+                    }
                     continue;
+                }
+                if (queued) {
+                    if (!m_pScanPool->Push(std::move(*queued), m_commitScanned)) {
+                        m_bStop.store(true);
+                        result = FALSE;
+                        break;
+                    }
+                    continue;
+                }
                 if (passes) {
                     std::size_t index = 0;
                     if (!AppendResult(std::move(scratch), &index)) {
@@ -610,32 +639,18 @@ BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
 
 BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
                                       const std::string& path, LPCITEMIDLIST folderAbsolute) {
+    if (!m_pCriteria)
+        return TRUE;
     try {
         InitArchiveHandlers();
-        CArchiveHandler* handler = FindArchiveHandler(path);
-        if (!handler)
-            return TRUE;
-        BOOL result = TRUE;
-        CResultItem scratch;
-        for (int i = handler->FirstFile(); i != -1 && !m_bStop.load(std::memory_order_relaxed);
-             i = handler->NextFile(i)) {
-            PidlPtr full(CShellHelper::ConcatPidls(folderAbsolute, item));
-            if (!MakeArchiveEntryItem(handler, i, scratch, ComPtr<IShellFolder>(folder),
-                                      PidlPtr(ILClone(item)), std::move(full)))
-                continue;
-            if (MatchCriteria(scratch)) {
-                std::size_t index = 0;
-                if (!AppendResult(std::move(scratch), &index)) {
-                    result = FALSE;
-                    break;
-                }
-            }
-        }
-        handler->Close();
-        return result;
     } catch (...) {
         return FALSE;
     }
+    return SearchArchiveMembers(folder, item, path, folderAbsolute, *m_pCriteria, m_bStop,
+                                [this](CResultItem&& member) {
+                                    std::size_t index = 0;
+                                    return AppendResult(std::move(member), &index) != FALSE;
+                                });
 }
 
 void CSearchEngine::SearchInLastResult() {

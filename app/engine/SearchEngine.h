@@ -29,6 +29,10 @@ struct CSearchRequest {
     bool rootIsDesktop = false;              // the tree's root item is selected
     std::string lookInText;                  // the "look in" text, for items without a path
     int resultLimit = CResultList::kDefaultLimit;
+    // Threads that read contents (and archives) beside the walk during a
+    // contained-text search: -1 as many as the machine suggests, 0 none (the
+    // walk reads everything itself).
+    int scanThreads = -1;
 };
 
 // Builds a request from the criteria as the window holds them: the names text

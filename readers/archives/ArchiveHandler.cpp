@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/engine/ResultItem.h"
 #include "app/engine/TextCase.h"
@@ -14,6 +15,9 @@ CArchiveHandlerList g_arrArchiveHandlers;
 std::vector<std::string> g_arrArchiveExtensions;
 
 namespace {
+
+// The reader list installed by CThreadArchiveHandlers on this thread, if any.
+thread_local CArchiveHandlerList* t_pThreadHandlers = nullptr;
 
 // True if the lower-cased name is longer than the extension and ends with
 // "." followed by it.
@@ -119,7 +123,15 @@ int GetMaxBlockSize() {
 }
 
 CArchiveHandler* FindArchiveHandler(const std::string& path) {
-    return FindArchiveHandlerIn(path, g_arrArchiveHandlers);
+    return FindArchiveHandlerIn(path,
+                                t_pThreadHandlers ? *t_pThreadHandlers : g_arrArchiveHandlers);
+}
+
+CThreadArchiveHandlers::CThreadArchiveHandlers(CArchiveHandlerList& list)
+    : m_pPrevious(std::exchange(t_pThreadHandlers, &list)) {}
+
+CThreadArchiveHandlers::~CThreadArchiveHandlers() {
+    t_pThreadHandlers = m_pPrevious;
 }
 
 CArchiveHandler* FindArchiveHandlerIn(const std::string& path, const CArchiveHandlerList& list) {

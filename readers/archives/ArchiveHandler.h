@@ -129,10 +129,26 @@ void CloseAllArchives();
 void FreeArchiveHandlers();
 // The largest block size of the global readers; 0 for an empty list.
 int GetMaxBlockSize();
-// The first global reader, in list order, that matches the path's extension
-// AND opens it; nullptr when none.
+// The first reader, in list order, that matches the path's extension AND
+// opens it; nullptr when none. The readers are the calling thread's own list
+// while one is installed (CThreadArchiveHandlers), else the global ones.
 CArchiveHandler* FindArchiveHandler(const std::string& path);
 CArchiveHandler* FindArchiveHandlerIn(const std::string& path, const CArchiveHandlerList& list);
+
+// Installs a reader list as the calling thread's own for its lifetime, so
+// that threads reading archives side by side never share a reader: a reader
+// holds the state of the one archive and member it has open. The list must
+// outlive the object; the thread's previous list is restored at the end.
+class CThreadArchiveHandlers {
+public:
+    explicit CThreadArchiveHandlers(CArchiveHandlerList& list);
+    ~CThreadArchiveHandlers();
+    CThreadArchiveHandlers(const CThreadArchiveHandlers&) = delete;
+    CThreadArchiveHandlers& operator=(const CThreadArchiveHandlers&) = delete;
+
+private:
+    CArchiveHandlerList* m_pPrevious;
+};
 
 // Opens the stream on member `name` of the archive, or with no archive path
 // (nullptr) on the disk file `name`; 1 or 0.
