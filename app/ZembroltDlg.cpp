@@ -57,7 +57,6 @@ constexpr UINT IDS_INVALID_PARAMETER = 5012;
 constexpr int kIncludeStringPageIndex = 4;
 constexpr UINT IDS_SEARCH = 5013;
 constexpr UINT IDS_STOP = 5014;
-constexpr int kDupNoColumnId = 1300;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
@@ -97,13 +96,15 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     setMinimumSize(kMainWindowMinWidth, kMainWindowMinHeight);
     setMouseTracking(true);
     resize(kMainWindowMinWidth, kMainWindowMinHeight);
-    InitWindow();
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    m_strDataPath = ::GetDataFilePath();
+    InitWindow();
     qApp->installEventFilter(this);
 }
 
 CZembroltDlg::~CZembroltDlg() {
+    m_updateCheck.Stop();
     qApp->removeEventFilter(this);
     m_engine.StopSearch();
     m_engine.WaitForSearch();
@@ -121,14 +122,22 @@ void CZembroltDlg::InitWindow() {
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
     CreateControls();
-    InitShellPrefixes();
+    // The sheet exists before the data file is read: it holds a section of it.
     CreateOptionSheet();
+    LoadDataFile(m_strDataPath);
+    InitShellPrefixes();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
     SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
     LayoutControls();
-    CheckCommonControls(this, m_dwCheckSysDll);
+    if (!LoadSettings())
+        WriteFirstRunSettings();
+    DWORD checkSysDll = static_cast<DWORD>(m_settings.m_bCheckSysDll);
+    CheckCommonControls(this, checkSysDll);
+    m_settings.m_bCheckSysDll = static_cast<BOOL>(checkSysDll);
+    if (m_AdvancedOptions.m_bCheckNewerVersion)
+        m_updateCheck.Start(*this);
 }
 
 void CZembroltDlg::CreateControls() {
@@ -152,8 +161,8 @@ void CZembroltDlg::CreateControls() {
     m_pFileTypeButton = new CHoverButton(QStringLiteral(">"), this);
     named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
     m_pFileTypeButton->SetAlwaysBorder(true);
-    m_pFileTypeButton->setEnabled(false);
     m_pFileTypeButton->setAutoDefault(false);
+    connect(m_pFileTypeButton, &QPushButton::clicked, this, [this] { OnFileTypeMenu(); });
 
     m_pFindButton = new CHoverButton(this);
     named(m_pFindButton, "IDC_FIND");
@@ -347,6 +356,7 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case ID_DESELECT_ALL:
         case ID_INVERT_SELECTION:
         case ID_CLEAR_RESULT:
+        case ID_FILE_TYPE_GROUP_LIST:
         case ID_RESET_ADVANCE_TAB:
         case ID_VIEW_LARGE_ICONS:
         case ID_VIEW_LIST:
@@ -415,6 +425,9 @@ void CZembroltDlg::OnCommand(int id) {
             return;
         case ID_CLEAR_RESULT:
             ClearResultsCommand();
+            return;
+        case ID_FILE_TYPE_GROUP_LIST:
+            OnFileTypeGroupList();
             return;
         case ID_RESET_ADVANCE_TAB:
             m_pOptionSheet->Reset();
@@ -736,10 +749,11 @@ void CZembroltDlg::OnFind() {
         // The folder part of the names text named the place to look.
         SetLookIn(QFile::decodeName(request.lookInText.c_str()));
     }
-    UseComboHistory(m_fileNameHistory, m_pFileNameCombo);
-    UseComboHistory(m_lookInHistory, m_pLookInCombo);
+    UseComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
+    UseComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
     m_pOptionSheet->AddIncludeStringToHistory();
     m_CurSearchData = criteria;
+    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     m_engine.StartSearch(std::move(request));
 }
 
@@ -748,12 +762,16 @@ void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
     history.SetText(text.toStdString());
     history.UpdateComboHistoryScores();
     history.AddComboHistoryItem();
+    ShowComboHistory(history, combo);
+    combo->setEditText(text);
+}
+
+void CZembroltDlg::ShowComboHistory(const CComboHistory& history, QComboBox* combo) {
     QStringList items;
     for (const CComboHistory::Item& item : history.GetItems())
         items << QString::fromStdString(item.text);
     combo->clear();
     combo->addItems(items);
-    combo->setEditText(text);
 }
 
 void CZembroltDlg::StopSearch() {
@@ -795,6 +813,7 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     PrepareSearchRequest(criteria, &request, &message);
     if (!SetSearchRootFromTree(&request))
         return;
+    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_pResultList->setUpdatesEnabled(false);
     m_engine.RunSearch(std::move(request));
@@ -831,10 +850,16 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     }
     m_engine.StopSearch();
     m_engine.WaitForSearch();
+    m_updateCheck.Stop();
     // Calls the search thread queued before it ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     ShowLogWindow(false);
+    m_sFindString = m_pFileNameCombo->currentText();
+    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    m_pOptionSheet->Validate();
+    SaveDataFile(m_strDataPath);
     m_archiveExtraction.DeleteExtractedFiles();
+    SaveSettings();
     event->accept();
     done(0);
 }

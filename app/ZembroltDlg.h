@@ -19,11 +19,16 @@
 #include "app/ArchiveExtraction.h"
 #include "app/MainMenuTable.h"
 
+#include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
+#include "app/engine/DataFile.h"
+#include "app/engine/FileTypeGroups.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
 #include "app/engine/SearchHost.h"
+#include "app/engine/SettingsStore.h"
 #include "app/engine/ShellHelper.h"
+#include "app/engine/UpdateCheck.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
@@ -76,8 +81,13 @@ struct SavedWindowRect {
 // enough from the far edges for a window of the smallest size.
 void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight);
 
-class CZembroltDlg : public CHelpDialog, public CShellHelper, public ISearchHost {
+class CZembroltDlg : public CHelpDialog,
+                     public CShellHelper,
+                     public ISearchHost,
+                     public IUpdateHost {
     Q_OBJECT
+    friend class CZembroltDlgStateHost;
+
 public:
     explicit CZembroltDlg(QWidget* parent = nullptr);
     // Stops a running search and waits for its thread before anything goes.
@@ -129,6 +139,35 @@ public:
     void ClampSavedPosition();
     void RestoreSavedPosition();
     SavedWindowRect& SavedPosition() { return m_savedRect; }
+
+    // Registry settings: the look-in path, the window position, the option
+    // pages and the program options. A failed load means a first run, which
+    // writes every value (and registers the "Find with Zembrolt" verbs).
+    BOOL LoadSettings();
+    BOOL SaveSettings();
+    BOOL WriteFirstRunSettings();
+    // The data file: the file-name text, the type groups, the histories, the
+    // option sheet's state, recent searches, macros and visible columns. A
+    // failed load leaves the built-in groups and default columns in place.
+    BOOL LoadDataFile(const std::string& path);
+    BOOL SaveDataFile(const std::string& path);
+    const std::string& GetDataFilePath() const { return m_strDataPath; }
+    const CFileTypeGroupArray& GetFileTypeGroups() const { return m_data.m_Groups; }
+    void SetFileTypeGroups(CFileTypeGroupArray groups) { m_data.m_Groups = std::move(groups); }
+    CAdvancedOptions& AdvancedOptions() { return m_AdvancedOptions; }
+    // The ">" button: a menu of the type groups; the chosen group's patterns
+    // become the names. Without groups the group list opens instead.
+    void OnFileTypeMenu();
+    // Applies the group menu's command `id` (50000 + index); false when it
+    // names no group.
+    bool ApplyFileTypeGroupCommand(UINT id);
+    // "File Type Group List": edits the groups in their dialog.
+    virtual void OnFileTypeGroupList();
+
+    // IUpdateHost: the update check's question and download page.
+    void PostToWindowThread(std::function<void()> task) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void OpenUrl(const std::string& url) override;
 
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
@@ -191,8 +230,6 @@ protected:
     void reject() override {}
 
 private:
-    // "Check Sys Dll": whether the start-up version check runs.
-    DWORD m_dwCheckSysDll = 1;
     void InitWindow();
     void CreateControls();
     void CreateOptionSheet();
@@ -221,6 +258,8 @@ private:
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
+    // Shows the history's items in the box.
+    static void ShowComboHistory(const CComboHistory& history, QComboBox* combo);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -233,8 +272,11 @@ private:
     int m_nLeftWndWidth = 310;
     int m_iMinLefWndWidth = 310;
     SavedWindowRect m_savedRect;
-    CComboHistory m_fileNameHistory;
-    CComboHistory m_lookInHistory;
+    CWindowSettings m_settings;
+    CAdvancedOptions m_AdvancedOptions;
+    CDataFileContents m_data;  // groups, recent searches and macros live here
+    std::string m_strDataPath;
+    CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;
     bool m_bForwardingKey = false;
     // Between BeginSearchUi and EndSearchUi.

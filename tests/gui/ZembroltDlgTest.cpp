@@ -88,8 +88,81 @@ int ForegroundPixels(CZembroltDlg& window) {
 
 class ZembroltDlgTest : public QObject {
     Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_userFolders;
 
 private slots:
+    // Every test starts without settings or a data file.
+    void init() {
+        m_userFolders = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+    }
+
+    void secondStartShowsWhatTheFirstSaved() {
+        SampleFolder folder;
+        QRect placed;
+        {
+            RecordingDlg first;
+            first.show();
+            FindWithEnter(first, QStringLiteral("*.txt"), folder.dir.path());
+            QTRY_VERIFY(!first.IsSearching());
+            first.OnCommand(ID_RESET_ADVANCE_TAB);
+            first.OptionSheet()->SetActivePage(2);
+            CFileTypeGroupArray groups = first.GetFileTypeGroups();
+            groups.push_back({"Notes", "*.txt;*.md"});
+            first.SetFileTypeGroups(groups);
+            first.setGeometry(QRect(40, 50, 700, 520));
+            placed = first.geometry();
+            first.close();
+        }
+        QVERIFY(QFile::exists(QString::fromStdString(::GetDataFilePath())));
+
+        RecordingDlg second;
+        QCOMPARE(second.FileNameCombo()->currentText(), QStringLiteral("*.txt"));
+        QCOMPARE(second.LookInCombo()->currentText(), folder.dir.path());
+        QCOMPARE(second.FileNameCombo()->findText(QStringLiteral("*.txt")), 0);
+        QCOMPARE(second.LookInCombo()->findText(folder.dir.path()), 0);
+        QCOMPARE(second.OptionSheet()->GetActiveIndex(), 2);
+        QCOMPARE(second.GetFileTypeGroups().back().m_sName, std::string("Notes"));
+        QCOMPARE(second.geometry().topLeft(), placed.topLeft());
+        QCOMPARE(second.geometry().size(), placed.size());
+        QVERIFY(second.OptionSheet()->IsDefault());
+        QVERIFY(second.messages.isEmpty());
+    }
+
+    void corruptSettingsAndDataFileStillStart() {
+        {
+            RecordingDlg first;
+            first.close();
+        }
+        for (const QString& path :
+             {QString::fromStdString(::GetDataFilePath()),
+              m_userFolders->filePath(QStringLiteral("config/zembrolt/registry.reg"))}) {
+            QFile file(path);
+            QVERIFY2(file.exists(), qPrintable(path));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("ZBDF\x04\x01\x01\x00 garbage");
+        }
+        RecordingDlg second;
+        second.show();
+        QVERIFY(!second.GetFileTypeGroups().empty());  // the built-in groups
+        QCOMPARE(second.GetFileTypeGroups().front().m_sName, std::string("All Files"));
+        QVERIFY(second.ResultModel()->GetVisibleColumns().size() > 0);
+        QVERIFY(second.OptionSheet()->isVisible());
+    }
+
+    void groupMenuPutsThePatternsIntoTheNames() {
+        RecordingDlg window;
+        const CFileTypeGroupArray& groups = window.GetFileTypeGroups();
+        QVERIFY(groups.size() >= 3);
+        QVERIFY(window.ApplyFileTypeGroupCommand(ID_FILE_TYPE_GROUP_FIRST + 2));
+        QCOMPARE(window.FileNameCombo()->currentText(),
+                 QString::fromStdString(groups[2].m_sPatterns));
+        QVERIFY(window.ApplyFileTypeGroupCommand(ID_FILE_TYPE_GROUP_FIRST));  // "All Files"
+        QCOMPARE(window.FileNameCombo()->currentText(), QString());
+        QVERIFY(!window.ApplyFileTypeGroupCommand(ID_FILE_TYPE_GROUP_FIRST + 1000));
+    }
+
     void opensWithItsControls() {
         RecordingDlg window;
         window.show();
