@@ -17,6 +17,7 @@
 #include "archives/CompressedTestData.h"
 #include "archives/MemoryArchive.h"
 #include "archives/ZipBuilder.h"
+#include "engine/RecordingSearchHost.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "support/TempHome.h"
@@ -24,48 +25,6 @@
 namespace {
 
 using Rows = std::vector<std::string>;
-
-// Keeps the rows and messages the search hands to the window.
-class RowHost : public ISearchHost {
-public:
-    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                    std::size_t count) override {
-        std::lock_guard guard(m_lock);
-        for (std::size_t i = first; i < first + count; ++i) {
-            const CResultItem& r = results->GetAt(i);
-            m_rows.push_back(r.m_sFolder + "/" + r.m_sName);
-        }
-    }
-    void ShowMessage(const std::string& text) override {
-        std::lock_guard guard(m_lock);
-        m_messages.push_back(text);
-    }
-    void SetSearchButtonState(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void BeginSearchUi() override {}
-    void EndSearchUi() override {}
-    void RemoveDupNoColumn() override {}
-    void DeleteAllRows() override {
-        std::lock_guard guard(m_lock);
-        m_rows.clear();
-    }
-    void BringToFront() override {}
-    void SearchEnded() override {}
-
-    Rows GetRows() {
-        std::lock_guard guard(m_lock);
-        return m_rows;
-    }
-    Rows GetMessages() {
-        std::lock_guard guard(m_lock);
-        return m_messages;
-    }
-
-private:
-    std::mutex m_lock;
-    Rows m_rows;
-    Rows m_messages;
-};
 
 std::string Numbered(const char* prefix, int n, const char* suffix) {
     std::string text = prefix;
@@ -155,7 +114,7 @@ protected:
 
     // The rows of a search, relative to the root, and its messages.
     Rows Run(int scanThreads, int limit = 0, Rows* messages = nullptr) {
-        RowHost host;
+        zbtest::RecordingHost host;
         CSearchEngine engine(&host);
         engine.RunSearch(Request("needle", scanThreads, limit));
         if (messages)
@@ -232,7 +191,7 @@ TEST_F(PooledArchiveSearchTest, StopEndsTheSearchWhileAWorkerReadsAMember) {
     zbtest::MemoryArchive::Archives()[endless] = {{"m.txt", "", false}};
     EndlessArchive::s_reads.store(0);
 
-    RowHost host;
+    zbtest::RecordingHost host;
     CSearchEngine engine(&host);
     ASSERT_TRUE(engine.StartSearch(Request("needle", 3)));
     while (EndlessArchive::s_reads.load() == 0 && engine.IsSearching())

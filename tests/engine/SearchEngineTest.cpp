@@ -13,54 +13,14 @@
 #include "archives/CompressedTestData.h"
 #include "archives/MemoryArchive.h"
 #include "archives/ZipBuilder.h"
+#include "engine/RecordingSearchHost.h"
 #include "platform/Log.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "support/TempHome.h"
 
 namespace {
 
-// Records what the search does to the window.
-class RecordingHost : public ISearchHost {
-public:
-    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                    std::size_t count) override {
-        std::lock_guard guard(lock);
-        for (std::size_t i = first; i < first + count; ++i) {
-            const CResultItem& r = results->GetAt(i);
-            rows.push_back(r.m_sFolder + "/" + r.m_sName);
-        }
-    }
-    void ShowMessage(const std::string& text) override {
-        std::lock_guard guard(lock);
-        messages.push_back(text);
-    }
-    void SetSearchButtonState(bool ready) override {
-        std::lock_guard guard(lock);
-        buttonStates.push_back(ready);
-    }
-    void SetStatusText(const std::string& text) override {
-        std::lock_guard guard(lock);
-        status = text;
-    }
-    void BeginSearchUi() override { ++begins; }
-    void EndSearchUi() override { ++ends; }
-    void RemoveDupNoColumn() override {}
-    void DeleteAllRows() override {
-        std::lock_guard guard(lock);
-        rows.clear();
-    }
-    void BringToFront() override {}
-    void SearchEnded() override { ++endedCount; }
-
-    std::mutex lock;
-    std::vector<std::string> rows;
-    std::vector<std::string> messages;
-    std::vector<bool> buttonStates;
-    std::string status;
-    int begins = 0;
-    int ends = 0;
-    std::atomic<int> endedCount{0};
-};
+using zbtest::RecordingHost;
 
 class SearchEngineTest : public ::testing::Test {
 protected:
@@ -480,8 +440,9 @@ TEST_F(ReaderSearchTest, ArchivesWhoseNamesMatchAreStillOpenedForContent) {
     data.m_IncludeStringData.m_sIncludeStr = "needle";
     Rows rows = Run(data);
     std::sort(rows.begin(), rows.end());
-    EXPECT_EQ(rows, (Rows{"docs.zip", "docs.zip/top.txt", "docs.zip\\Docs/readme.txt", "more.tbz\\deep/x.txt",
-                          "note.txt.gz/note.txt", "plain.txt", "src.tar.gz\\src/main.txt"}));
+    EXPECT_EQ(rows, (Rows{"docs.zip", "docs.zip/top.txt", "docs.zip\\Docs/readme.txt",
+                          "more.tbz\\deep/x.txt", "note.txt.gz/note.txt", "plain.txt",
+                          "src.tar.gz\\src/main.txt"}));
 }
 
 TEST_F(ReaderSearchTest, ACorruptArchiveIsSkippedAndTheWalkGoesOn) {
