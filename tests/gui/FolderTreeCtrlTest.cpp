@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "archives/CompressedTestData.h"
 #include "archives/MemoryArchive.h"
 #include "gui/GuiTestRegistry.h"
 #include "platform/Log.h"
@@ -311,6 +312,26 @@ private slots:
         }
         SetArchiveHandlerFactory(ArchiveSlot::Zip, previous);
         zbtest::MemoryArchive::Archives().erase(archive);
+    }
+
+    void realArchivesShowTheirFolders() {
+        WriteFile(m_volume + "/real/src.tar.gz",
+                  zbtest::Gzip(zbtest::TarMember("lib/util.c", "int") +
+                               zbtest::TarMember("lib/deep/x.h", "x") +
+                               zbtest::TarMember("doc/readme", "r") + zbtest::TarEnd()));
+        CFolderTreeCtrl tree;
+        tree.Refresh();
+        CFolderTreeItem* volume = Child(Child(tree.topLevelItem(0), "Computer"), "vol");
+        tree.ExpandItem(volume);
+        CFolderTreeItem* real = Child(volume, "real");
+        tree.ExpandItem(real);
+        CFolderTreeItem* archive = Child(real, "src.tar.gz");
+        QCOMPARE(archive->Data()->m_nKind, FOLDERITEM_ARCHIVE);
+        tree.ExpandItem(archive);
+        QCOMPARE(Texts(archive), (QStringList{"lib", "doc"}));  // the archive's order
+        tree.ExpandItem(Child(archive, "lib"));
+        QCOMPARE(Texts(Child(archive, "lib")), QStringList{"deep"});
+        tree.CloseArchiveHandlers();
     }
 
     void archiveThatCannotOpenLosesItsButton() {
