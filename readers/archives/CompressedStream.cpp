@@ -15,6 +15,8 @@ constexpr std::size_t kInputBufferSize = 0x10000;
 constexpr std::size_t kSkipBufferSize = 0x10000;
 // Largest output handed to one decoder call (its counters are unsigned int).
 constexpr std::size_t kMaxDecoderChunk = UINT_MAX / 2;
+// Kept decoded bytes are stored in blocks of this size: growing never copies.
+constexpr std::size_t kReplayBlockSize = 0x10000;
 
 bool IsGzipMagic(const unsigned char* p) {
     return p[0] == 0x1f && p[1] == 0x8b;
@@ -66,24 +68,37 @@ void CCompressedStream::Close() {
     m_input.shrink_to_fit();
     m_nInputStart = m_nInputEnd = 0;
     m_nFileSize = 0;
-    m_position = 0;
+    m_position = m_nDecoded = 0;
     m_bEnded = m_bFailed = m_bFileEnd = false;
     m_format = Format::Plain;
+    DropReplay();
+    m_bReplayOverflow = false;
 }
 
 bool CCompressedStream::Rewind() {
     if (!m_file.IsOpen()) {
         return false;
     }
+    if (m_bReplay && !m_bFailed) {
+        m_position = 0;  // the kept bytes are served again, then decoding goes on
+        return true;
+    }
+    // After an error the decoder starts over, so that a failed file read is
+    // tried again; the kept bytes go with it.
     EndDecoder();
-    m_position = 0;
+    DropReplay();
+    m_position = m_nDecoded = 0;
     m_bEnded = m_bFailed = false;
     m_nInputStart = m_nInputEnd = 0;
     m_bFileEnd = false;
     if (!m_file.Seek(0, 0)) {
         return false;
     }
-    return m_format == Format::Plain || StartDecoder();
+    if (m_format == Format::Plain) {
+        return true;
+    }
+    m_bReplay = m_nReplayLimit > 0 && !m_bReplayOverflow;
+    return StartDecoder();
 }
 
 bool CCompressedStream::StartDecoder() {
@@ -148,22 +163,69 @@ std::int64_t CCompressedStream::Read(void* buffer, std::size_t count) {
         return -1;
     }
     auto* out = static_cast<unsigned char*>(buffer);
-    std::int64_t n = 0;
-    switch (m_format) {
-        case Format::Plain:
-            n = ReadPlain(out, count);
-            break;
-        case Format::Gzip:
-            n = ReadGzip(out, count);
-            break;
-        case Format::Bzip2:
-            n = ReadBzip2(out, count);
-            break;
+    if (m_format == Format::Plain) {
+        const std::int64_t n = ReadPlain(out, count);
+        if (n > 0) {
+            m_position += n;
+        }
+        return n;
     }
-    if (n > 0) {
-        m_position += n;
+    const std::size_t replayed = Replay(out, count);
+    if (replayed == count) {
+        return static_cast<std::int64_t>(replayed);
     }
-    return n;
+    const std::int64_t n = m_format == Format::Gzip ? ReadGzip(out + replayed, count - replayed)
+                                                    : ReadBzip2(out + replayed, count - replayed);
+    if (n < 0) {
+        return replayed > 0 ? static_cast<std::int64_t>(replayed) : -1;
+    }
+    Keep(out + replayed, static_cast<std::size_t>(n));
+    m_position += n;
+    m_nDecoded += n;
+    return static_cast<std::int64_t>(replayed) + n;
+}
+
+std::size_t CCompressedStream::Replay(unsigned char* out, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count && m_position < m_nDecoded) {
+        const auto at = static_cast<std::size_t>(m_position);
+        const std::size_t offset = at % kReplayBlockSize;
+        const std::size_t n = std::min({count - done, kReplayBlockSize - offset,
+                                        static_cast<std::size_t>(m_nDecoded - m_position)});
+        std::memcpy(out + done, m_replay[at / kReplayBlockSize].get() + offset, n);
+        done += n;
+        m_position += static_cast<std::int64_t>(n);
+    }
+    return done;
+}
+
+void CCompressedStream::Keep(const unsigned char* data, std::size_t count) {
+    if (!m_bReplay) {
+        return;
+    }
+    if (count > m_nReplayLimit - static_cast<std::size_t>(m_nDecoded)) {
+        DropReplay();
+        m_bReplayOverflow = true;
+        return;
+    }
+    auto end = static_cast<std::size_t>(m_nDecoded);
+    while (count > 0) {
+        const std::size_t offset = end % kReplayBlockSize;
+        if (offset == 0) {
+            m_replay.push_back(std::make_unique_for_overwrite<unsigned char[]>(kReplayBlockSize));
+        }
+        const std::size_t n = std::min(count, kReplayBlockSize - offset);
+        std::memcpy(m_replay.back().get() + offset, data, n);
+        data += n;
+        count -= n;
+        end += n;
+    }
+}
+
+void CCompressedStream::DropReplay() {
+    m_replay.clear();
+    m_replay.shrink_to_fit();
+    m_bReplay = false;
 }
 
 std::int64_t CCompressedStream::ReadPlain(unsigned char* out, std::size_t count) {
@@ -264,6 +326,9 @@ bool CCompressedStream::Seek(std::int64_t target) {
     }
     if (target < m_position && !Rewind()) {
         return false;
+    }
+    if (m_bReplay) {
+        m_position = std::max(m_position, std::min(target, m_nDecoded));  // kept bytes: just move
     }
     if (target == m_position) {
         return !m_bFailed;

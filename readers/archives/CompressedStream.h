@@ -9,12 +9,18 @@
 //
 // Moving backwards restarts decoding from the start of the file; moving
 // forwards decodes and discards the skipped bytes (a plain file just moves).
+// A stream made with a replay limit keeps the decoded bytes from the start
+// while they total at most that limit, so that moving back (Seek, Rewind)
+// serves them again from memory and decoding goes on where it stopped; once
+// the decoded data would pass the limit they are dropped and moving back
+// decodes from the start again. A plain file keeps nothing.
 
 #include <bzlib.h>
 #include <zlib.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +36,8 @@ public:
     static constexpr int ACCEPT_BZIP2 = 4;
     static constexpr int ACCEPT_ANY = ACCEPT_PLAIN | ACCEPT_GZIP | ACCEPT_BZIP2;
 
-    CCompressedStream() = default;
+    // `replayLimit`: most decoded bytes kept for moving back; 0 keeps none.
+    explicit CCompressedStream(std::size_t replayLimit = 0) : m_nReplayLimit(replayLimit) {}
     ~CCompressedStream();
     CCompressedStream(const CCompressedStream&) = delete;
     CCompressedStream& operator=(const CCompressedStream&) = delete;
@@ -52,7 +59,8 @@ public:
     // undefined until the next Seek or Rewind) when the data ends before it
     // or is corrupt.
     bool Seek(std::int64_t target);
-    // Back to the first byte; false when the file cannot be read.
+    // Back to the first byte; false when the file cannot be read. After a
+    // read error the decoding starts over and the kept bytes are dropped.
     bool Rewind();
 
     // The size of the file on disk, as it was when opened.
@@ -71,11 +79,18 @@ private:
     std::int64_t ReadPlain(unsigned char* out, std::size_t count);
     std::int64_t ReadGzip(unsigned char* out, std::size_t count);
     std::int64_t ReadBzip2(unsigned char* out, std::size_t count);
+    // Copies kept bytes from the position on, up to `count`; the number copied.
+    std::size_t Replay(unsigned char* out, std::size_t count);
+    // Adds freshly decoded bytes to the kept ones, or drops them all when the
+    // limit would be passed.
+    void Keep(const unsigned char* data, std::size_t count);
+    void DropReplay();
 
     zb::InputFile m_file;
     std::int64_t m_nFileSize = 0;
     Format m_format = Format::Plain;
-    std::int64_t m_position = 0;  // decompressed bytes delivered
+    std::int64_t m_position = 0;  // decompressed position of the next byte delivered
+    std::int64_t m_nDecoded = 0;  // bytes the decoder has produced (compressed formats)
     bool m_bEnded = false;        // the last member is complete
     bool m_bFailed = false;       // corrupt or truncated data met
 
@@ -87,4 +102,12 @@ private:
     bool m_bDecoderActive = false;
     z_stream m_zlib{};
     bz_stream m_bzip{};
+
+    // While m_bReplay, m_replay holds exactly the decoded bytes [0, m_nDecoded)
+    // in blocks of a fixed size, and m_position may lie anywhere up to
+    // m_nDecoded; otherwise a compressed stream's m_position == m_nDecoded.
+    const std::size_t m_nReplayLimit;
+    std::vector<std::unique_ptr<unsigned char[]>> m_replay;
+    bool m_bReplay = false;
+    bool m_bReplayOverflow = false;  // the data passed the limit: keep nothing until reopened
 };

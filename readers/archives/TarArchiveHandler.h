@@ -2,8 +2,11 @@
 // The reader for TAR archives, plain or compressed with gzip or bzip2 (the
 // compression is recognised by the file's first bytes). The member table is
 // read from the 512-byte headers at open; a member is read by moving to its
-// data in the decompressed stream, so members can be read in any order
-// (moving backwards in a compressed archive decodes it again from the start).
+// data in the decompressed stream, so members can be read in any order.
+// The stream keeps up to kReplayLimit decoded bytes, so that reading the
+// members of such an archive after the listing (which moves back to the first
+// member's data) does not decode it a second time; in a larger compressed
+// archive moving backwards decodes it again from the start.
 //
 // The table keeps the archive's order, except that every member is placed
 // right after its folder's entry (a folder the archive lacks is added), so
@@ -25,6 +28,9 @@
 
 class CTarArchive : public CTableArchiveHandler {
 public:
+    // Most decoded bytes of a compressed archive kept for reading members.
+    static constexpr std::size_t kReplayLimit = 16 << 20;
+
     ~CTarArchive() override;
 
     // Extensions "tgz", "tar", "tar.gz", "tbz2", "tbz", "tar.bz", "tar.bz2";
@@ -61,7 +67,7 @@ private:
     Record* RecordOf(int i);
     const Record* RecordOf(int i) const;
 
-    CCompressedStream m_stream;
+    CCompressedStream m_stream{kReplayLimit};
     std::vector<Record> m_records;  // in archive order
 };
 

@@ -1,6 +1,7 @@
 #include "readers/archives/TarArchiveHandler.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -473,6 +474,31 @@ TEST(TarArchiveCompressed, ConcatenatedStreamsAndCorruptData) {
     const std::string tail = zbtest::Gzip(first + second + zbtest::PatternData(200000, 9));
     ASSERT_TRUE(tar.Open(zbtest::WriteFile(dir + "/tail.tgz", tail.substr(0, tail.size() - 9))));
     EXPECT_EQ(ReadMember(tar, "two.txt"), "second");
+}
+
+// The listing decodes the stream up to the end block; the members read after
+// it come from the decoded bytes the stream keeps, not from the file again.
+TEST(TarArchiveCompressed, MembersAfterTheListingAreNotDecodedAgain) {
+    const std::string dir = zbtest::MakeTempDir("tarkept");
+    const std::string one = zbtest::PatternData(70000, 1);
+    const std::string two = zbtest::PatternData(3000, 2);
+    const std::string tar = TarMember("one.bin", one) + TarMember("two.txt", two) + TarEnd();
+    CTarArchive archive;
+    archive.Init();
+    for (const auto& [name, packed] : {std::make_pair("kept.tar.gz", zbtest::Gzip(tar)),
+                                       std::make_pair("kept.tar.bz2", zbtest::Bzip2(tar))}) {
+        const std::string path = zbtest::WriteFile(dir + "/" + name, packed);
+        ASSERT_TRUE(archive.Open(path)) << name;
+        ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+        EXPECT_EQ(ReadMember(archive, "two.txt"), two) << name;
+        EXPECT_EQ(ReadMember(archive, "one.bin", 4096), one) << name;
+        EXPECT_EQ(ReadMember(archive, "two.txt", 1), two) << name;
+    }
+    // A plain archive is read in place: emptied, its members cannot be read.
+    const std::string path = zbtest::WriteFile(dir + "/plain.tar", tar);
+    ASSERT_TRUE(archive.Open(path));
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    EXPECT_EQ(ReadMember(archive, "two.txt"), "<failed>");
 }
 
 TEST(TarArchiveSamples, RealArchives) {
