@@ -6,34 +6,13 @@
 #include <vector>
 
 #include "archives/CompressedTestData.h"
+#include "archives/HandlerReading.h"
 #include "readers/archives/SourceStream.h"
 #include "support/TempHome.h"
 
 namespace {
 
-std::string ReadAll(CArchiveHandler& handler, int block = 4096) {
-    std::string out;
-    std::string buffer(static_cast<std::size_t>(block), '\0');
-    for (;;) {
-        const int n = handler.Read(0, buffer.data(), block);
-        if (n < 0) {
-            return "<failed>";
-        }
-        if (n == 0) {
-            return out;
-        }
-        out.append(buffer, 0, static_cast<std::size_t>(n));
-    }
-}
-
-std::string MemberName(CArchiveHandler& handler, const std::string& path) {
-    if (!handler.Open(path)) {
-        return "<closed>";
-    }
-    CArchiveEntryInfo info;
-    EXPECT_TRUE(handler.GetFileInfo(0, &info));
-    return info.m_strName;
-}
+using zbtest::MemberName;
 
 TEST(Bz2Archive, InitAndMemberNames) {
     CBz2Archive bz;
@@ -72,7 +51,7 @@ TEST(Bz2Archive, ReadEndAndReadAgainStartsAtTheFirstByte) {
     EXPECT_EQ(bz.GetBytesRead(0), 100);
     EXPECT_TRUE(bz.CloseEntry(0));
     EXPECT_EQ(bz.GetBytesRead(0), 0);
-    EXPECT_EQ(ReadAll(bz, 65536), data);
+    EXPECT_EQ(zbtest::ReadAll(bz, 0, 65536), data);
     EXPECT_TRUE(bz.CloseEntry(0));
     ASSERT_EQ(bz.Read(0, buffer, 100), 100);
     EXPECT_EQ(std::string(buffer, 100), data.substr(0, 100));
@@ -90,7 +69,7 @@ TEST(Bz2Archive, ConcatenatedStreamsReadWhole) {
     CBz2Archive bz;
     bz.Init();
     ASSERT_TRUE(bz.Open(path));
-    EXPECT_EQ(ReadAll(bz, 3), "first second");
+    EXPECT_EQ(zbtest::ReadAll(bz, 0, 3), "first second");
     CSourceStream stream;
     ASSERT_TRUE(stream.OpenInArchive(&bz, "CAT"));
     EXPECT_EQ(stream.GetLength(), -1);
@@ -108,12 +87,12 @@ TEST(Bz2Archive, TruncatedAndCorruptDataFailTheRead) {
     for (std::size_t length = 4; length < packed.size(); length += packed.size() / 29 + 1) {
         ASSERT_TRUE(bz.Open(zbtest::WriteFile(dir + "/cut" + std::to_string(length) + ".bz2",
                                               packed.substr(0, length))));
-        EXPECT_EQ(ReadAll(bz), "<failed>") << length;
+        EXPECT_EQ(zbtest::ReadAll(bz), "<failed>") << length;
     }
     std::string corrupt = packed;
     corrupt[packed.size() / 2] = static_cast<char>(corrupt[packed.size() / 2] ^ 0x20);
     ASSERT_TRUE(bz.Open(zbtest::WriteFile(dir + "/bad.bz2", corrupt)));
-    EXPECT_EQ(ReadAll(bz), "<failed>");
+    EXPECT_EQ(zbtest::ReadAll(bz), "<failed>");
 }
 
 TEST(Bz2Archive, RealSamples) {
@@ -122,11 +101,11 @@ TEST(Bz2Archive, RealSamples) {
     bz.Init();
     ASSERT_TRUE(bz.Open(data + "bzip2.bz2"));
     EXPECT_EQ(MemberName(bz, data + "bzip2.bz2"), "bzip2");
-    EXPECT_EQ(ReadAll(bz), "");
+    EXPECT_EQ(zbtest::ReadAll(bz), "");
     ASSERT_TRUE(bz.Open(data + "malformed_mtree_crash747.mtree.bz2"));
-    EXPECT_EQ(ReadAll(bz), "<failed>");
+    EXPECT_EQ(zbtest::ReadAll(bz), "<failed>");
     ASSERT_TRUE(bz.Open(data + "test_compat_bzip2_1.tbz"));
-    const std::string tar = ReadAll(bz);
+    const std::string tar = zbtest::ReadAll(bz);
     EXPECT_EQ(tar.size() % 512, 0u);
     EXPECT_NE(tar.find("d1/f3"), std::string::npos);
 }

@@ -79,9 +79,11 @@ inline std::string TarEnd() {
     return std::string(1024, '\0');
 }
 
-inline std::string Gzip(const std::string& data) {
+// `data` deflated at `level`; `windowBits` picks the wrapper as zlib's
+// deflateInit2 reads it (negative: raw, 16 + MAX_WBITS: gzip).
+inline std::string Deflate(const std::string& data, int level, int windowBits) {
     z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
     std::string out(deflateBound(&z, data.size()) + 64, '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
     z.avail_in = static_cast<uInt>(data.size());
@@ -91,6 +93,10 @@ inline std::string Gzip(const std::string& data) {
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
+}
+
+inline std::string Gzip(const std::string& data) {
+    return Deflate(data, Z_BEST_COMPRESSION, 16 + MAX_WBITS);
 }
 
 inline std::string Bzip2(const std::string& data) {

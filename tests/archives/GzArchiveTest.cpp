@@ -7,37 +7,14 @@
 #include <vector>
 
 #include "archives/CompressedTestData.h"
+#include "archives/HandlerReading.h"
 #include "platform/FileTime.h"
 #include "readers/archives/SourceStream.h"
 #include "support/TempHome.h"
 
 namespace {
 
-// Reads member 0 to its end in blocks of `block` bytes; "<failed>" when a
-// read fails.
-std::string ReadAll(CArchiveHandler& handler, int block = 4096) {
-    std::string out;
-    std::string buffer(static_cast<std::size_t>(block), '\0');
-    for (;;) {
-        const int n = handler.Read(0, buffer.data(), block);
-        if (n < 0) {
-            return "<failed>";
-        }
-        if (n == 0) {
-            return out;
-        }
-        out.append(buffer, 0, static_cast<std::size_t>(n));
-    }
-}
-
-std::string MemberName(CArchiveHandler& handler, const std::string& path) {
-    if (!handler.Open(path)) {
-        return "<closed>";
-    }
-    std::string name;
-    EXPECT_TRUE(handler.GetName(0, &name));
-    return name;
-}
+using zbtest::MemberName;
 
 TEST(GzArchive, InitAndMemberNames) {
     CGzArchive gz;
@@ -115,14 +92,14 @@ TEST(GzArchive, ReadingRewindsAndConcatenatedMembersReadWhole) {
     gz.Init();
     ASSERT_TRUE(gz.Open(path));
     ASSERT_EQ(gz.OpenEntryByName("TWO"), 0);
-    EXPECT_EQ(ReadAll(gz, 1000), one + two);  // trailing zero bytes are ignored
+    EXPECT_EQ(zbtest::ReadAll(gz, 0, 1000), one + two);  // trailing zero bytes are ignored
     EXPECT_EQ(gz.GetBytesRead(0), 301000);
     EXPECT_TRUE(gz.CloseEntry(0));
     EXPECT_EQ(gz.GetBytesRead(0), 0);
     char buffer[10];
     ASSERT_EQ(gz.Read(0, buffer, 10), 10);
     EXPECT_TRUE(gz.OpenEntry(0));  // from the first byte again
-    EXPECT_EQ(ReadAll(gz, 65536), one + two);
+    EXPECT_EQ(zbtest::ReadAll(gz, 0, 65536), one + two);
     EXPECT_EQ(gz.Read(0, buffer, 10), 0);
 }
 
@@ -153,7 +130,7 @@ TEST(GzArchive, PlainFilesPassThrough) {
     CGzArchive gz;
     gz.Init();
     ASSERT_TRUE(gz.Open(path));
-    EXPECT_EQ(ReadAll(gz), "not compressed");
+    EXPECT_EQ(zbtest::ReadAll(gz), "not compressed");
 }
 
 TEST(GzArchive, TruncatedAndCorruptDataFailTheRead) {
@@ -165,19 +142,19 @@ TEST(GzArchive, TruncatedAndCorruptDataFailTheRead) {
     for (std::size_t length = 2; length < packed.size(); length += packed.size() / 37 + 1) {
         ASSERT_TRUE(gz.Open(zbtest::WriteFile(dir + "/cut" + std::to_string(length) + ".gz",
                                               packed.substr(0, length))));
-        EXPECT_EQ(ReadAll(gz), "<failed>") << length;
+        EXPECT_EQ(zbtest::ReadAll(gz), "<failed>") << length;
         EXPECT_EQ(gz.Read(0, nullptr, 0), -1);  // the failure stays
         gz.CloseEntry(0);
-        EXPECT_EQ(ReadAll(gz), "<failed>") << length;
+        EXPECT_EQ(zbtest::ReadAll(gz), "<failed>") << length;
     }
     std::string corrupt = packed;
     corrupt[corrupt.size() - 6] = static_cast<char>(corrupt[corrupt.size() - 6] ^ 1);  // CRC
     ASSERT_TRUE(gz.Open(zbtest::WriteFile(dir + "/crc.gz", corrupt)));
-    EXPECT_EQ(ReadAll(gz), "<failed>");
+    EXPECT_EQ(zbtest::ReadAll(gz), "<failed>");
     std::string header = packed;
     header[2] = 7;  // unknown compression method
     ASSERT_TRUE(gz.Open(zbtest::WriteFile(dir + "/method.gz", header)));
-    EXPECT_EQ(ReadAll(gz), "<failed>");
+    EXPECT_EQ(zbtest::ReadAll(gz), "<failed>");
 }
 
 TEST(GzArchive, RealSamples) {
@@ -185,9 +162,9 @@ TEST(GzArchive, RealSamples) {
     CGzArchive gz;
     gz.Init();
     ASSERT_TRUE(gz.Open(data + "test_read_format_raw.data.gz"));
-    EXPECT_EQ(ReadAll(gz), "foo\n");
+    EXPECT_EQ(zbtest::ReadAll(gz), "foo\n");
     ASSERT_TRUE(gz.Open(data + "gzip-name.gz"));
-    EXPECT_EQ(ReadAll(gz), "");
+    EXPECT_EQ(zbtest::ReadAll(gz), "");
     // A gzip of a gzip of a gzip... with a bad check value: the member is the
     // next layer, still compressed (nothing unpacks it further), and the read
     // fails at the check.
@@ -195,10 +172,10 @@ TEST(GzArchive, RealSamples) {
     char head[2];
     ASSERT_EQ(gz.Read(0, head, 2), 2);
     EXPECT_EQ(std::string(head, 2), "\x1f\x8b");
-    EXPECT_EQ(ReadAll(gz), "<failed>");
+    EXPECT_EQ(zbtest::ReadAll(gz), "<failed>");
     // The multi-stream TAR sample as a GZ: one member, the whole TAR.
     ASSERT_TRUE(gz.Open(data + "test_compat_gzip_1.tgz"));
-    const std::string tar = ReadAll(gz);
+    const std::string tar = zbtest::ReadAll(gz);
     EXPECT_EQ(tar.size() % 512, 0u);
     EXPECT_NE(tar.find("d1/f3"), std::string::npos);
 }

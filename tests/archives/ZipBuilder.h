@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "archives/CompressedTestData.h"
+
 namespace zbtest {
 
 struct ZipTestMember {
@@ -89,17 +91,7 @@ inline void PutLe(std::string& out, std::uint64_t value, int bytes) {
 }
 
 inline std::string RawDeflate(const std::string& data) {
-    z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, data.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return Deflate(data, 6, -MAX_WBITS);
 }
 
 inline std::uint32_t Crc32Of(const std::string& data) {
