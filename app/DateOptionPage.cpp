@@ -99,16 +99,8 @@ CTime CDateOptionPage::EndOfDay(CTime time) {
     return CTime(time.GetYear(), time.GetMonth(), time.GetDay(), 23, 59, 59);
 }
 
-QComboBox* CDateOptionPage::Combo(int id) const {
-    return qobject_cast<QComboBox*>(GetDlgItem(id));
-}
-
-QRadioButton* CDateOptionPage::Radio(int id) const {
-    return qobject_cast<QRadioButton*>(GetDlgItem(id));
-}
-
 QDateEdit* CDateOptionPage::DatePicker(int id) const {
-    return qobject_cast<QDateEdit*>(GetDlgItem(id));
+    return Item<QDateEdit>(id);
 }
 
 void CDateOptionPage::SetData(const CDateOptionData& data) {

@@ -51,8 +51,6 @@ public:
     static CTime StartOfDay(CTime time);
     static CTime EndOfDay(CTime time);
 
-    QComboBox* Combo(int id) const;
-    QRadioButton* Radio(int id) const;
     QDateEdit* DatePicker(int id) const;
     CSpinEdit* PrevDateEdit() const { return m_pPrevDate; }
 

@@ -91,7 +91,7 @@ QStringList COptionPage::DateTypeItems() {
 
 void COptionPage::CheckRadioGroup(std::span<const int> ids, int checked) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        auto* radio = qobject_cast<QRadioButton*>(GetDlgItem(ids[i]));
+        auto* radio = Radio(ids[i]);
         // Auto-exclusive buttons cannot all be cleared otherwise.
         radio->setAutoExclusive(false);
         radio->setChecked(static_cast<int>(i) == checked);
@@ -101,7 +101,7 @@ void COptionPage::CheckRadioGroup(std::span<const int> ids, int checked) {
 
 int COptionPage::CheckedRadio(std::span<const int> ids, int fallback) const {
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (qobject_cast<QRadioButton*>(GetDlgItem(ids[i]))->isChecked())
+        if (Radio(ids[i])->isChecked())
             return static_cast<int>(i);
     }
     return fallback;

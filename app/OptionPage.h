@@ -8,7 +8,9 @@
 // controls into that copy, and refreshing writes the copy into the controls.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHash>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QString>
 #include <QStringList>
@@ -101,8 +103,14 @@ public:
     virtual BOOL LoadFromRegistry(CRegKey& key) = 0;
     virtual BOOL SaveToRegistry(CRegKey& key) = 0;
 
-    // The check box with this id, or null.
-    QCheckBox* CheckBox(int id) const { return qobject_cast<QCheckBox*>(GetDlgItem(id)); }
+    // The control `id` as a `Control`; nullptr when it is none.
+    template <class Control>
+    Control* Item(int id) const {
+        return qobject_cast<Control*>(GetDlgItem(id));
+    }
+    QCheckBox* CheckBox(int id) const { return Item<QCheckBox>(id); }
+    QComboBox* Combo(int id) const { return Item<QComboBox>(id); }
+    QRadioButton* Radio(int id) const { return Item<QRadioButton>(id); }
 
     // The first control of the page that can take the focus, or null.
     QWidget* FirstFocusableControl() const;

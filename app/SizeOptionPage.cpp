@@ -35,7 +35,7 @@ CSizeOptionPage::CSizeOptionPage(QWidget* parent)
 }
 
 QComboBox* CSizeOptionPage::TypeCombo() const {
-    return qobject_cast<QComboBox*>(GetDlgItem(IDC_SIZE_TYPE));
+    return Combo(IDC_SIZE_TYPE);
 }
 
 void CSizeOptionPage::SetData(const CSizeOptionData& data) {

@@ -78,15 +78,11 @@ CTimeOptionPage::CTimeOptionPage(QWidget* parent)
 }
 
 QComboBox* CTimeOptionPage::TypeCombo() const {
-    return qobject_cast<QComboBox*>(GetDlgItem(IDC_TIME_TYPE));
-}
-
-QRadioButton* CTimeOptionPage::Radio(int id) const {
-    return qobject_cast<QRadioButton*>(GetDlgItem(id));
+    return Combo(IDC_TIME_TYPE);
 }
 
 QDateTimeEdit* CTimeOptionPage::TimePicker(int id) const {
-    return qobject_cast<QDateTimeEdit*>(GetDlgItem(id));
+    return Item<QDateTimeEdit>(id);
 }
 
 void CTimeOptionPage::SetData(const CTimeOptionData& data) {

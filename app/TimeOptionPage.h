@@ -47,7 +47,6 @@ public:
     static std::optional<CTime> FromLocalSystemTimeBytes(const std::vector<BYTE>& bytes);
 
     QComboBox* TypeCombo() const;
-    QRadioButton* Radio(int id) const;
     QDateTimeEdit* TimePicker(int id) const;
     CSpinEdit* PrevHourEdit() const { return m_pPrevHour; }
 
