@@ -12,6 +12,7 @@
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -56,15 +57,6 @@ protected:
 
 private:
     CResultListCtrl* m_pOwner;
-};
-
-// Shows the wait cursor while it lives.
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
 };
 
 }  // namespace

@@ -46,6 +46,7 @@
 #include "ui/ProductLinks.h"
 #include "ui/QtFileTypeInfoProvider.h"
 #include "ui/SmallControls.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -435,17 +436,15 @@ void CZembroltDlg::OnCommand(int id) {
             return;
         case ID_SELECT_ALL:
             if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
+                CWaitCursor wait;
                 m_pResultList->SelectAll();
                 UpdateStatusText();
-                QApplication::restoreOverrideCursor();
             }
             return;
         case ID_DESELECT_ALL:
             if (m_pResultList->GetSelectedCount() > 0) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
+                CWaitCursor wait;
                 ClearSelection();
-                QApplication::restoreOverrideCursor();
             }
             return;
         case ID_INVERT_SELECTION:
@@ -814,14 +813,13 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     if (!SetSearchRootFromTree(&request))
         return;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
     m_engine.RunSearch(std::move(request));
     // The rows were queued to the model; take them in before sorting.
     QCoreApplication::sendPostedEvents(m_pModel, QEvent::MetaCall);
     m_pResultList->ResortRows();
     m_pResultList->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
 }
 
 // ---------------------------------------------------------- saved position
