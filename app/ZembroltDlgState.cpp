@@ -103,14 +103,13 @@ BOOL CZembroltDlg::WriteFirstRunSettings() {
 BOOL CZembroltDlg::LoadDataFile(const std::string& path) {
     CZembroltDlgStateHost host(*this);
     const BOOL loaded = ::LoadDataFile(path, m_data, host);
+    ShowComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
+    ShowComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
+    m_pLookInCombo->setEditText(m_sLookIn);
     m_sFindString = QString::fromStdString(m_data.m_sFindString);
     m_pFileNameCombo->setEditText(m_sFindString);
     if (QLineEdit* edit = m_pFileNameCombo->lineEdit())
         edit->selectAll();
-    ShowComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
-    ShowComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
-    m_pFileNameCombo->setEditText(m_sFindString);
-    m_pLookInCombo->setEditText(m_sLookIn);
     if (!loaded)
         SetDataFileDefaults(m_data);
     m_pModel->SetVisibleColumns(m_data.m_VisibleColumns);
