@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/engine/StringTable.h"
 #include "platform/Log.h"
+#include "platform/StringTable.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/ProgressDlg.h"

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "app/engine/ResultArray.h"
-#include "app/engine/ShellHelper.h"
 #include "platform/shell/ItemIdList.h"
+#include "platform/shell/ShellHelper.h"
 #include "readers/archives/ArchiveExtractor.h"
 
 class CProgressDlg;

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/EditFileTypeGroupDlg.h"
-#include "app/engine/StringTable.h"
+#include "platform/StringTable.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
 

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "app/engine/AttributeUtils.h"
-#include "app/engine/DateUtils.h"
-#include "app/engine/TextCase.h"
+#include "platform/DateUtils.h"
 #include "platform/FileTime.h"
+#include "platform/TextCase.h"
 #include "ui/QtFileTypeInfoProvider.h"
 
 namespace {

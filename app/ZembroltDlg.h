@@ -27,8 +27,8 @@
 #include "app/engine/SearchEngine.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SettingsStore.h"
-#include "app/engine/ShellHelper.h"
 #include "app/engine/UpdateCheck.h"
+#include "platform/shell/ShellHelper.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 

@@ -11,8 +11,8 @@
 #include "app/engine/FileNamePattern.h"
 #include "app/engine/IncludeExpr.h"
 #include "app/engine/SearchData.h"
-#include "app/engine/TextCase.h"
 #include "bench/BenchText.h"
+#include "platform/TextCase.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/engine/PathUtils.h"
-#include "app/engine/TextCase.h"
 #include "platform/Log.h"
+#include "platform/PathUtils.h"
+#include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellFileInfo.h"
 #include "platform/shell/ShellRoots.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "app/engine/FolderItem.h"
-#include "app/engine/ShellHelper.h"
+#include "platform/shell/FolderItem.h"
+#include "platform/shell/ShellHelper.h"
 #include "readers/archives/ArchiveHandler.h"
 
 class CQtFileTypeInfoProvider;

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
-#include "app/engine/StringTable.h"
+#include "platform/StringTable.h"
 #include "ui/IconResources.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 int CComboHistory::FindStringExact(std::string_view text) const {
     const std::string wanted = LowerCaseUtf8(text);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/engine/ShellHelper.h"
+#include "platform/shell/ShellHelper.h"
 
 namespace {
 // Records queued at most; a longer queue makes the walk hand over and help.

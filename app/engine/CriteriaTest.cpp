@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "app/engine/ContentSearch.h"
-#include "app/engine/PathUtils.h"
 #include "app/engine/TextBuffer.h"
-#include "app/engine/TextCase.h"
 #include "platform/FileTime.h"
+#include "platform/PathUtils.h"
+#include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/archives/SourceStream.h"

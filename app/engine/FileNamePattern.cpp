@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/engine/LogResource.h"
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace {
 

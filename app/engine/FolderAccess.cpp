@@ -7,11 +7,11 @@
 #include <mutex>
 #include <vector>
 
-#include "app/engine/PathUtils.h"
-#include "app/engine/ShellHelper.h"
-#include "app/engine/TextCase.h"
+#include "platform/PathUtils.h"
+#include "platform/TextCase.h"
 #include "platform/shell/MountTable.h"
 #include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellRoots.h"
 
 namespace {

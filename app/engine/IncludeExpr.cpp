@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace {
 

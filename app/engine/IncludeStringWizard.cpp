@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/engine/TextCase.h"
 #include "platform/HexDigit.h"
+#include "platform/TextCase.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 
-#include "app/engine/StringTable.h"
+#include "platform/StringTable.h"
 
 void LogPrintResource(COLORREF colour, UINT id, ...) {
     va_list args;

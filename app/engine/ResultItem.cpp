@@ -2,14 +2,15 @@
 
 #include <cstring>
 
-#include "app/engine/PathUtils.h"
-#include "app/engine/ShellHelper.h"
-#include "app/engine/TextCase.h"
 #include "platform/FileInfo.h"
 #include "platform/FileTime.h"
+#include "platform/PathUtils.h"
+#include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellFileInfo.h"
+#include "platform/shell/ShellHelper.h"
 #include "readers/archives/ArchiveHandler.h"
+#include "readers/archives/SourceStream.h"
 
 CResultItem::CResultItem(const CResultItem& other) {
     *this = other;
@@ -248,4 +249,21 @@ void FillResultTypeInfo(CResultItem& record) {
     }
     record.m_iIcon = info.iIcon;
     record.m_sTypeName = info.szTypeName;
+}
+
+BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
+    std::string path;
+    if (!record.GetFilePath(&path)) {
+        return FALSE;
+    }
+    if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {
+        return stream->Open(path);
+    }
+    // For a member the record's path is the archive file's.
+    CArchiveHandler* handler = FindArchiveHandler(path);
+    std::string inner;
+    if (handler == nullptr || !record.GetPathInArchive(&inner)) {
+        return FALSE;
+    }
+    return stream->OpenInArchive(handler, inner);
 }

@@ -16,6 +16,7 @@
 #include "readers/details/ColumnInfo.h"
 
 class CArchiveHandler;
+class CSourceStream;
 
 // Record flags.
 constexpr DWORD RIF_FOLDER = 0x1;
@@ -110,3 +111,7 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
 // shown: members by name, other records by their full list, and records
 // without a path once more by name for what is still missing.
 void FillResultTypeInfo(CResultItem& record);
+
+// Opens the stream on a result record: its file on disk, or for a record
+// inside an archive the member within that archive; 1 or 0.
+BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record);

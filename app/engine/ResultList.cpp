@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/engine/StringTable.h"
+#include "platform/StringTable.h"
 
 namespace {
 constexpr UINT IDS_SEARCH_RESULT_EXCEED = 5011;

@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/engine/DateUtils.h"
 #include "app/engine/FolderAccess.h"
-#include "app/engine/PathUtils.h"
-#include "app/engine/ShellHelper.h"
-#include "app/engine/StringTable.h"
 #include "platform/CTime.h"
+#include "platform/DateUtils.h"
 #include "platform/Log.h"
+#include "platform/PathUtils.h"
+#include "platform/StringTable.h"
 #include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellItem.h"
 #include "platform/shell/ShellRoots.h"
 #include "readers/archives/ArchiveHandler.h"

@@ -15,10 +15,10 @@
 
 #include "app/engine/ContentScanPool.h"
 #include "app/engine/CriteriaTest.h"
-#include "app/engine/FolderItem.h"
 #include "app/engine/ResultList.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SearchSnapshot.h"
+#include "platform/shell/FolderItem.h"
 
 class CArchiveHandler;
 

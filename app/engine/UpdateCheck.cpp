@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "app/engine/StringTable.h"
 #include "app/engine/WebPageReader.h"
+#include "platform/StringTable.h"
 
 // The build sets the vendor's server address; without one the check is
 // skipped.

@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/engine/ResultItem.h"
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "readers/archives/SourceStream.h"
@@ -152,23 +151,6 @@ BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std:
         return FALSE;
     }
     return stream->OpenInArchive(handler, name);
-}
-
-BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
-    std::string path;
-    if (!record.GetFilePath(&path)) {
-        return FALSE;
-    }
-    if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {
-        return stream->Open(path);
-    }
-    // For a member the record's path is the archive file's.
-    CArchiveHandler* handler = FindArchiveHandler(path);
-    std::string inner;
-    if (handler == nullptr || !record.GetPathInArchive(&inner)) {
-        return FALSE;
-    }
-    return stream->OpenInArchive(handler, inner);
 }
 
 void InitArchiveExtensions() {

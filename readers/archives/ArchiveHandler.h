@@ -17,7 +17,6 @@
 #include "platform/WinTypes.h"
 
 class CSourceStream;
-class CResultItem;
 
 // What a reader reports for one member.
 struct CArchiveEntryInfo {
@@ -153,9 +152,6 @@ private:
 // Opens the stream on member `name` of the archive, or with no archive path
 // (nullptr) on the disk file `name`; 1 or 0.
 BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name);
-// Opens the stream on a result record: its file on disk, or for a record
-// inside an archive the member within that archive; 1 or 0.
-BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record);
 
 // Fills g_arrArchiveExtensions with the archive extensions the folder tree
 // expands, in their fixed order.

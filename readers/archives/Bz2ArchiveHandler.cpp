@@ -1,6 +1,6 @@
 #include "readers/archives/Bz2ArchiveHandler.h"
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 BOOL CBz2Archive::Init() {
     m_arrExtensions = {"bz", "bz2"};

@@ -1,6 +1,6 @@
 #include "readers/archives/GzArchiveHandler.h"
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 BOOL CGzArchive::Init() {
     m_arrExtensions = {"gz"};

@@ -1,7 +1,7 @@
 #include "readers/archives/SingleMemberArchive.h"
 
-#include "app/engine/TextCase.h"
 #include "platform/FileTime.h"
+#include "platform/TextCase.h"
 
 CSingleMemberArchive::~CSingleMemberArchive() {
     Close();

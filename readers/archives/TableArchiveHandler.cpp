@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace {
 

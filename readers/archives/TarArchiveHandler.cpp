@@ -6,8 +6,8 @@
 #include <map>
 #include <utility>
 
-#include "app/engine/TextCase.h"
 #include "platform/FileTime.h"
+#include "platform/TextCase.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <zlib.h>
 
-#include "app/engine/TextCase.h"
+#include "platform/TextCase.h"
 
 namespace {
 

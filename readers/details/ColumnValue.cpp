@@ -12,9 +12,9 @@
 #include <string_view>
 #include <utility>
 
-#include "app/engine/DateUtils.h"
-#include "app/engine/TextCase.h"
+#include "platform/DateUtils.h"
 #include "platform/FileTime.h"
+#include "platform/TextCase.h"
 
 ColumnValueKind GetColumnValueKind(int type) {
     switch (type) {

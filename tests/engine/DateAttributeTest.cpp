@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/engine/AttributeUtils.h"
-#include "app/engine/DateUtils.h"
+#include "platform/DateUtils.h"
 #include "support/ScopedTimeZone.h"
 
 namespace {

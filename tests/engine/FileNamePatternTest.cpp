@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/TextCase.h"
 #include "platform/Log.h"
+#include "platform/TextCase.h"
 
 namespace {
 

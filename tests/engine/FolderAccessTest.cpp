@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "app/engine/ShellHelper.h"
+#include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellRoots.h"
 #include "support/TempHome.h"
 

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include "app/engine/ResultList.h"
-#include "app/engine/ShellHelper.h"
 #include "archives/MemoryArchive.h"
 #include "platform/FileTime.h"
 #include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellHelper.h"
 #include "support/TempHome.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/engine/ShellHelper.h"
 #include "platform/shell/ShellApi.h"
+#include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellItem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

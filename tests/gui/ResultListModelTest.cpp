@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "app/engine/AttributeUtils.h"
-#include "app/engine/DateUtils.h"
 #include "gui/GuiTestRegistry.h"
+#include "platform/DateUtils.h"
 #include "platform/FileTime.h"
 
 namespace {
