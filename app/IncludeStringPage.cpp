@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/IncludeStringWizardDlg.h"
+#include "app/IncludeStringWizard.h"
 #include "platform/Log.h"
 
 namespace {
@@ -105,7 +105,7 @@ BOOL CIncludeStringPage::ReadHistory(CArchive& ar) {
 }
 
 void CIncludeStringPage::OnWizard() {
-    CIncludeStringWizardDlg wizard(this);
+    CIncludeStringWizard wizard(this);
     if (wizard.exec() == QDialog::Accepted)
         ApplyWizardString(wizard.IncludeString());
 }

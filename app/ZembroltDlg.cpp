@@ -25,11 +25,11 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
-#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
 #include "app/engine/FolderAccess.h"
+#include "app/engine/ObjectsStatus.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
 #include "platform/StringTable.h"
@@ -50,10 +50,7 @@
 
 namespace {
 
-constexpr UINT IDS_ABOUTBOX = 101;
-constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
 constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
 constexpr UINT IDS_INVALID_PARAMETER = 5012;
 constexpr int kIncludeStringPageIndex = 4;
 constexpr UINT IDS_SEARCH = 5013;
@@ -101,12 +98,12 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
     InitWindow();
-    qApp->installEventFilter(this);
+    m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
 
 CZembroltDlg::~CZembroltDlg() {
     m_updateCheck.Stop();
-    qApp->removeEventFilter(this);
+    m_pKeyRouter.reset();
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     DestroyLogWindow();
@@ -298,163 +295,85 @@ void CZembroltDlg::LoadSearch(const CSearchData& data) {
 }
 
 void CZembroltDlg::CreateMenu() {
-    m_pMenuBar = new QMenuBar(this);
-    m_pMenuBar->setNativeMenuBar(false);
-    for (const MainMenuPopup& popup : MainMenuPopups()) {
-        QMenu* menu = m_pMenuBar->addMenu(QString::fromLatin1(popup.title));
-        AddMenuItems(menu, popup.items);
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
-    }
-    m_pShowLogAction = m_menuActions.at(ID_SHOW_LOG_WINDOW);
-    m_pShowLogAction->setCheckable(true);
-    UpdateCommandStates();
+    m_pMenu = new CMainMenu(this, [this](int id) { OnCommand(id); });
+    connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
+    connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
+    RegisterCommands();
+    UpdateShowLogAction();
 }
 
-void CZembroltDlg::AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items) {
-    for (const MainMenuItem& item : items) {
-        if (item.id == 0) {
-            menu->addSeparator();
-            continue;
+void CZembroltDlg::RegisterCommands() {
+    const auto command = [this](int id, std::function<void()> work) {
+        m_pMenu->SetHandler(id, std::move(work));
+    };
+    command(ID_APP_EXIT, [this] { close(); });
+    command(ID_SHOW_LOG_WINDOW, [this] {
+        ShowLogWindow(!IsLogWindowVisible());
+        UpdateShowLogAction();
+    });
+    command(IDM_ABOUTBOX, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+    command(ID_HELP_CONTENTS, [] { OpenHelp(); });
+    command(ID_WEB_SITE, [this] { m_urlOpener(QUrl(QString::fromLatin1(kProductWebSite))); });
+    command(ID_SEND_FEEDBACK, [this] { m_urlOpener(SendFeedbackUrl()); });
+    command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
+    command(IDC_STOP, [this] { StopSearch(); });
+    command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
+    command(ID_FILE_TYPE_GROUP_LIST, [this] { OnFileTypeGroupList(); });
+    command(ID_RESET_ADVANCE_TAB, [this] {
+        m_pOptionSheet->Reset();
+        UpdateAdvanceButtonColor();
+    });
+    command(ID_SELECT_ALL, [this] {
+        if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
+            CWaitCursor wait;
+            m_pResultList->SelectAll();
+            UpdateStatusText();
         }
-        if (!item.items.empty()) {
-            AddMenuItems(menu->addMenu(QString::fromLatin1(item.text)), item.items);
-            continue;
+    });
+    command(ID_DESELECT_ALL, [this] {
+        if (m_pResultList->GetSelectedCount() > 0) {
+            CWaitCursor wait;
+            ClearSelection();
         }
-        QString text = QString::fromLatin1(item.text);
-        if (item.id == IDM_ABOUTBOX) {
-            const QString about = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
-            if (!about.isEmpty())
-                text = about;
-        }
-        const QStringList parts = text.split(QLatin1Char('\t'));
-        QAction* action = menu->addAction(parts.front());
-        if (parts.size() > 1) {
-            action->setShortcut(QKeySequence(parts.back()));
-            // Alt and function-key accelerators act anywhere in the window;
-            // the Ctrl keys and Del belong to the result list, whose key
-            // routing handles them, so in the menu they are only shown.
-            const bool windowWide = parts.back().startsWith(QLatin1String("Alt+")) ||
-                                    parts.back().startsWith(QLatin1Char('F'));
-            action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
-            if (windowWide)
-                addAction(action);
-        }
-        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
-        m_menuActions.emplace(item.id, action);
-    }
+    });
+    command(ID_INVERT_SELECTION, [this] {
+        m_pResultList->InvertSelection();
+        UpdateStatusText();
+    });
+    for (const ViewCommand& view : kViewCommands)
+        command(view.id, [this, id = view.id] { m_pResultList->OnViewCommand(id); });
 }
 
 bool CZembroltDlg::IsCommandAvailable(int id) const {
-    switch (id) {
-        case ID_APP_EXIT:
-        case ID_SHOW_LOG_WINDOW:
-        case IDM_ABOUTBOX:
-        case ID_HELP_CONTENTS:
-        case ID_WEB_SITE:
-        case ID_SEND_FEEDBACK:
-        case ID_TELL_FRIEND:
-        case ID_SELECT_ALL:
-        case ID_DESELECT_ALL:
-        case ID_INVERT_SELECTION:
-        case ID_CLEAR_RESULT:
-        case ID_FILE_TYPE_GROUP_LIST:
-        case ID_RESET_ADVANCE_TAB:
-        case ID_VIEW_LARGE_ICONS:
-        case ID_VIEW_LIST:
-        case ID_VIEW_SMALL_ICONS:
-        case ID_VIEW_DETAILS:
-        case ID_VIEW_THUMBNAILS:
-            return true;
-        default:
-            return false;
-    }
-}
-
-void CZembroltDlg::UpdateCommandStates() {
-    const std::span<const int> grayed = SearchGrayedCommands();
-    for (const auto& [id, action] : m_menuActions) {
-        const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
-        action->setEnabled(IsCommandAvailable(id) && !(searchGrays && m_bSearchUi));
-    }
-    if (m_pShowLogAction)
-        m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
-    for (int i = 0; i < 3; ++i) {
-        if (m_pListButtons[i])
-            m_pListButtons[i]->setEnabled(!m_bSearchUi &&
-                                          IsCommandAvailable(kListButtonCommands[i]));
-    }
+    return m_pMenu->IsAvailable(id);
 }
 
 QAction* CZembroltDlg::MenuAction(int id) const {
-    const auto found = m_menuActions.find(id);
-    return found == m_menuActions.end() ? nullptr : found->second;
+    return m_pMenu->Action(id);
+}
+
+QMenuBar* CZembroltDlg::MenuBar() const {
+    return m_pMenu ? m_pMenu->MenuBar() : nullptr;
+}
+
+void CZembroltDlg::UpdateListButtons() {
+    for (int i = 0; i < 3; ++i) {
+        if (m_pListButtons[i])
+            m_pListButtons[i]->setEnabled(m_pMenu->IsEnabled(kListButtonCommands[i]));
+    }
 }
 
 void CZembroltDlg::UpdateShowLogAction() {
-    m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
-    m_pShowLogAction->setChecked(IsLogWindowVisible() != FALSE);
+    if (QAction* action = MenuAction(ID_SHOW_LOG_WINDOW))
+        action->setEnabled(GetLogWindow() != nullptr);
+    m_pMenu->SetChecked(ID_SHOW_LOG_WINDOW, IsLogWindowVisible() != FALSE);
 }
 
 void CZembroltDlg::OnCommand(int id) {
-    switch (id) {
-        case ID_APP_EXIT:
-            close();
-            return;
-        case ID_SHOW_LOG_WINDOW:
-            ShowLogWindow(!IsLogWindowVisible());
-            UpdateShowLogAction();
-            return;
-        case IDM_ABOUTBOX: {
-            CAboutDlg about(this);
-            about.exec();
-            return;
-        }
-        case ID_HELP_CONTENTS:
-            OpenHelp();
-            return;
-        case ID_WEB_SITE:
-            m_urlOpener(QUrl(QString::fromLatin1(kProductWebSite)));
-            return;
-        case ID_SEND_FEEDBACK:
-            m_urlOpener(SendFeedbackUrl());
-            return;
-        case ID_TELL_FRIEND:
-            m_urlOpener(TellFriendUrl());
-            return;
-        case IDC_STOP:
-            StopSearch();
-            return;
-        case ID_CLEAR_RESULT:
-            ClearResultsCommand();
-            return;
-        case ID_FILE_TYPE_GROUP_LIST:
-            OnFileTypeGroupList();
-            return;
-        case ID_RESET_ADVANCE_TAB:
-            m_pOptionSheet->Reset();
-            UpdateAdvanceButtonColor();
-            return;
-        case ID_SELECT_ALL:
-            if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
-                CWaitCursor wait;
-                m_pResultList->SelectAll();
-                UpdateStatusText();
-            }
-            return;
-        case ID_DESELECT_ALL:
-            if (m_pResultList->GetSelectedCount() > 0) {
-                CWaitCursor wait;
-                ClearSelection();
-            }
-            return;
-        case ID_INVERT_SELECTION:
-            m_pResultList->InvertSelection();
-            UpdateStatusText();
-            return;
-        default:
-            m_pResultList->OnViewCommand(id);
-            return;
-    }
+    m_pMenu->Run(id);
 }
 
 void CZembroltDlg::ClearResultsCommand() {
@@ -468,22 +387,8 @@ void CZembroltDlg::ClearResultsCommand() {
 
 void CZembroltDlg::UpdateStatusText() {
     const std::vector<int> selected = m_pResultList->GetSelectedRows();
-    long long count = 0;
-    std::uint64_t total = 0;
-    if (!selected.empty()) {
-        count = static_cast<long long>(selected.size());
-        for (int row : selected) {
-            if (const CResultItem* record = m_pModel->GetRecord(row))
-                total += CountedSize(record->m_nSize);
-        }
-    } else {
-        count = m_pModel->GetRowCount();
-        if (const std::shared_ptr<CResultArray>& results = m_pModel->GetResults()) {
-            for (std::size_t i = 0; i < results->GetCount(); ++i)
-                total += CountedSize(results->GetAt(i).m_nSize);
-        }
-    }
-    SetStatusText(FormatObjectsStatus(count, total));
+    const std::vector<std::size_t> rows(selected.begin(), selected.end());
+    SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), rows));
 }
 
 void CZembroltDlg::OpenSelection() {
@@ -527,16 +432,17 @@ QString CZembroltDlg::StatusText() const {
 // ---------------------------------------------------------------- layout
 
 QRect CZembroltDlg::GetSplitterRect() const {
-    const int top = m_pMenuBar ? m_pMenuBar->height() : 0;
+    const int top = MenuBar() ? MenuBar()->height() : 0;
     return QRect(QPoint(m_nLeftWndWidth + 4, top + 10), QPoint(m_nLeftWndWidth + 6, height() - 22));
 }
 
 void CZembroltDlg::LayoutControls() {
-    if (!m_pMenuBar)
+    QMenuBar* menuBar = MenuBar();
+    if (!menuBar)
         return;
     const QFontMetrics metrics = fontMetrics();
-    const int menuHeight = m_pMenuBar->sizeHint().height();
-    m_pMenuBar->setGeometry(0, 0, width(), menuHeight);
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, width(), menuHeight);
     const QRect c(0, menuHeight, width(), height() - menuHeight);
     const int w = m_nLeftWndWidth;
 
@@ -717,33 +623,10 @@ void CZembroltDlg::OnFind() {
     SaveSearch(criteria);
 
     CSearchRequest request;
-    std::string message;
-    if (!PrepareSearchRequest(criteria, &request, &message)) {
-        // A look-in text that is not a path on disk (the tree's display names,
-        // "Desktop\Home") is searched from the tree's node of that name; every
-        // other refusal is shown and nothing starts.
-        const bool lookInRefused =
-            message == FormatMessage(IDS_NOT_A_VALID_DIRECTORY,
-                                     QString::fromStdString(criteria.m_MainData.m_sFindRootPath))
-                           .toStdString();
-        if (message == LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION)) {
-            ShowMessageBox(QString::fromStdString(message));
-            m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
-            QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
-            text->setFocus();
-            if (QLineEdit* edit = text->lineEdit())
-                edit->selectAll();
+    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
+    if (!prepared.Ok()) {
+        if (!OnRequestRefused(prepared, &request))
             return;
-        }
-        const QString treePath =
-            QString::fromStdString(m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
-        if (!lookInRefused || m_sLookIn.isEmpty() ||
-            (m_sLookIn != treePath &&
-             QString::fromStdString(m_pFolderTree->SelectedPath()) != m_sLookIn) ||
-            !SetSearchRootFromTree(&request)) {
-            ShowMessageBox(QString::fromStdString(message));
-            return;
-        }
     } else if (request.lookInText != criteria.m_MainData.m_sFindRootPath) {
         // The folder part of the names text named the place to look.
         SetLookIn(QFile::decodeName(request.lookInText.c_str()));
@@ -754,6 +637,39 @@ void CZembroltDlg::OnFind() {
     m_CurSearchData = criteria;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     m_engine.StartSearch(std::move(request));
+}
+
+bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request) {
+    switch (refusal.error) {
+        case SearchRequestError::InvalidIncludeString: {
+            ShowMessageBox(QString::fromStdString(refusal.message));
+            m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
+            QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
+            text->setFocus();
+            if (QLineEdit* edit = text->lineEdit())
+                edit->selectAll();
+            return false;
+        }
+        case SearchRequestError::InvalidLookIn: {
+            // A look-in text that is not a path on disk (the tree's display
+            // names, "Desktop\Home") is searched from the tree's node of that name.
+            const QString treePath = QString::fromStdString(
+                m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
+            const bool namesTheNode =
+                !m_sLookIn.isEmpty() &&
+                (m_sLookIn == treePath ||
+                 QString::fromStdString(m_pFolderTree->SelectedPath()) == m_sLookIn);
+            if (namesTheNode && SetSearchRootFromTree(request))
+                return true;
+            ShowMessageBox(QString::fromStdString(refusal.message));
+            return false;
+        }
+        case SearchRequestError::InvalidFolderPart:
+        case SearchRequestError::None:
+            break;
+    }
+    ShowMessageBox(QString::fromStdString(refusal.message));
+    return false;
 }
 
 void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
@@ -807,9 +723,8 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     criteria.m_MainData.m_sFindRootPath.clear();
 
     CSearchRequest request;
-    std::string message;
     // Without a place the request only parses the names; the root is the tree's.
-    PrepareSearchRequest(criteria, &request, &message);
+    PrepareSearchRequest(criteria, &request);
     if (!SetSearchRootFromTree(&request))
         return;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
@@ -862,103 +777,6 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     done(0);
 }
 
-// ------------------------------------------------------------ key routing
-
-bool CZembroltDlg::IsOnResultList(QWidget* widget) const {
-    if (widget == m_pResultList)
-        return true;
-    QAbstractItemView* view = m_pResultList->GetCurrentView();
-    return view && (widget == view || widget == view->viewport());
-}
-
-bool CZembroltDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && !m_bForwardingKey) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget == this || isAncestorOf(widget))
-            return RouteKey(widget, static_cast<QKeyEvent*>(event));
-    }
-    return CHelpDialog::eventFilter(watched, event);
-}
-
-void CZembroltDlg::ForwardKey(QWidget* target, QKeyEvent* key) {
-    // The key goes its normal way (to the control, then up its parents)
-    // without being routed again on the way.
-    m_bForwardingKey = true;
-    QCoreApplication::sendEvent(target, key);
-    m_bForwardingKey = false;
-}
-
-bool CZembroltDlg::RouteTab(QWidget* target, bool shift) {
-    if (!m_pOptionSheet || !m_pOptionSheet->isVisible())
-        return false;
-    QWidget* tabs = m_pOptionSheet->TabControl();
-    QWidget* next = nullptr;
-    if (!shift) {
-        if (target == m_pAdvanceButton)
-            next = tabs;
-        else if (target == tabs)
-            next = m_pLookInCombo;
-    } else {
-        if (target == m_pLookInCombo || m_pLookInCombo->isAncestorOf(target))
-            next = tabs;
-        else if (target == tabs)
-            next = m_pAdvanceButton;
-    }
-    if (!next)
-        return false;
-    next->setFocus(shift ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-    return true;
-}
-
-bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
-    const bool inList = target == m_pResultList || m_pResultList->isAncestorOf(target);
-    const bool onList = IsOnResultList(target);
-    switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            if (RouteTab(target,
-                         key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)))
-                return true;
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (inList)
-                ForwardKey(target, key);  // the list handles Enter itself
-            else
-                OnFind();
-            return true;
-        case Qt::Key_Escape:
-            if (onList)
-                ClearSelection();
-            else if (inList)
-                ForwardKey(target, key);
-            return true;  // Esc never closes the window
-        default:
-            break;
-    }
-    if (!onList)
-        return false;
-    const Qt::KeyboardModifiers modifiers =
-        key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    switch (key->key()) {
-        case Qt::Key_A:
-            if (modifiers == Qt::ControlModifier)
-                OnCommand(ID_SELECT_ALL);
-            else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
-                OnCommand(ID_DESELECT_ALL);
-            return true;
-        case Qt::Key_Q:
-            if (modifiers == Qt::ControlModifier)
-                OnCommand(ID_INVERT_SELECTION);
-            return true;
-        case Qt::Key_C:
-        case Qt::Key_X:
-            return true;  // copy and cut come with the clipboard commands
-        default:
-            return false;
-    }
-}
-
 // ----------------------------------------------------------- search host
 
 void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
@@ -988,16 +806,16 @@ void CZembroltDlg::BeginSearchUi() {
     // commands that need the finished result grayed.
     RunOnWindowThread([this] {
         setCursor(Qt::BusyCursor);
-        m_bSearchUi = true;
-        UpdateCommandStates();
+        if (m_pMenu)
+            m_pMenu->SetSearching(true);
     });
 }
 
 void CZembroltDlg::EndSearchUi() {
     RunOnWindowThread([this] {
         unsetCursor();
-        m_bSearchUi = false;
-        UpdateCommandStates();
+        if (m_pMenu)
+            m_pMenu->SetSearching(false);
     });
 }
 

@@ -148,7 +148,10 @@ void CFolderTreeCtrl::Refresh() {
         ExpandItem(computer);
     if (CFolderTreeItem* network = FindChildBySpecialFolder(kNetworkParsingName))
         ExpandItem(network);
+    // Selecting the root is no choice of the user: the owner lists nothing.
+    m_bSelecting = 1;
     SelectItem(root);
+    m_bSelecting = 0;
 }
 
 CFolderTreeItem* CFolderTreeCtrl::InsertDesktopRoot() {

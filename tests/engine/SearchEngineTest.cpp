@@ -48,8 +48,8 @@ protected:
     // Runs a search on this thread and returns the rows relative to the root.
     std::vector<std::string> Run(const CSearchData& data, CSearchEngine* engine = nullptr) {
         CSearchRequest request;
-        std::string message;
-        EXPECT_TRUE(PrepareSearchRequest(data, &request, &message)) << message;
+        const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+        EXPECT_TRUE(prepared.Ok()) << prepared.message;
         CSearchEngine local(&m_host);
         CSearchEngine& e = engine ? *engine : local;
         e.RunSearch(std::move(request));
@@ -137,8 +137,7 @@ TEST_F(SearchEngineTest, ABackslashOnDiskIsPartOfTheName) {
     File("dir/a\\b.txt", "x");
     CSearchEngine engine(&m_host);
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request).Ok());
     engine.RunSearch(std::move(request));
     ASSERT_EQ(engine.GetResultList().GetCount(), 1u);
     const CResultItem& record = engine.GetResultList().GetAt(0);
@@ -151,8 +150,7 @@ TEST_F(SearchEngineTest, TheResultLimitStopsTheWholeSearch) {
     for (int i = 0; i < 5; ++i)
         File(Numbered("d", i) + "/f.txt");
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request).Ok());
     request.resultLimit = 3;
     CSearchEngine engine(&m_host);
     engine.RunSearch(std::move(request));
@@ -213,8 +211,7 @@ TEST_F(SearchEngineTest, ContentResultsKeepTheWalkOrder) {
     EXPECT_EQ(Run(data), expected);
 
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
     request.resultLimit = 25;
     m_host.rows.clear();
     CSearchEngine engine(&m_host);
@@ -236,19 +233,24 @@ TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
     CSearchRequest request;
-    std::string message;
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+    SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidLookIn);
+    EXPECT_EQ(prepared.message, m_root + "/nowhere is not a valid directory.");
 
     data = Criteria(m_root + "/nowhere/*.txt");
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+    prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidFolderPart);
+    EXPECT_EQ(prepared.message, m_root + "/nowhere is not a valid directory.");
 
     data = Criteria("a&");
     data.m_IncludeStringData.m_sIncludeStr = "a &";
     data.m_IncludeStringData.m_bRegularExpression = TRUE;
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, "Invalid regular expression");
+    prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidIncludeString);
+    EXPECT_EQ(prepared.message, "Invalid regular expression");
 }
 
 TEST_F(SearchEngineTest, TheFolderPartOfTheNamesIsTheRoot) {
@@ -261,8 +263,7 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     for (int i = 0; i < 300; ++i)
         File(Numbered("d", i / 10) + Numbered("/f", i));
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request).Ok());
     CSearchEngine engine(&m_host);
     ASSERT_TRUE(engine.StartSearch(std::move(request)));
     EXPECT_FALSE(engine.StartSearch(CSearchRequest{}));
@@ -304,8 +305,7 @@ TEST_F(SearchEngineTest, UnreadableFoldersAreSkipped) {
         std::filesystem::permissions(p, std::filesystem::perms::all);
     std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::none);
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request).Ok());
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -356,8 +356,7 @@ TEST_F(ArchiveSearchTest, MembersAreSearchedOnlyWithSubFoldersAndArchivesOn) {
 TEST_F(ArchiveSearchTest, TheLimitInsideAnArchiveEndsTheWholeSearch) {
     File("zz/after.txt");
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request).Ok());
     request.resultLimit = 2;
     CSearchEngine engine(&m_host);
     engine.RunSearch(std::move(request));

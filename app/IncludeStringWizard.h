@@ -13,12 +13,12 @@
 class QComboBox;
 class QLineEdit;
 
-class CIncludeStringWizardDlg : public CHelpDialog {
+class CIncludeStringWizard : public CHelpDialog {
     Q_OBJECT
 public:
     static constexpr int IDD = 117;
 
-    explicit CIncludeStringWizardDlg(QWidget* parent = nullptr);
+    explicit CIncludeStringWizard(QWidget* parent = nullptr);
 
     // The built string; set when the dialog was accepted.
     const QString& IncludeString() const { return m_sIncludeString; }

@@ -5,14 +5,14 @@
 #include <QTimer>
 
 #include "app/IncludeStringPage.h"
-#include "app/IncludeStringWizardDlg.h"
+#include "app/IncludeStringWizard.h"
 #include "gui/GuiTestRegistry.h"
 
-class IncludeStringWizardDlgTest : public QObject {
+class IncludeStringWizardTest : public QObject {
     Q_OBJECT
 private slots:
     void rowsAndCaptions() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Include String Wizard"));
         QCOMPARE(dlg.TemplateId(), 117);
         QCOMPARE(dlg.IncludeCombo(2)->itemText(1), QStringLiteral("Not Include"));
@@ -21,7 +21,7 @@ private slots:
     }
 
     void notIncludeDecimalNumber() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.IncludeCombo(0)->setCurrentIndex(1);
         dlg.KindCombo(0)->setCurrentIndex(2);
         dlg.TextEdit(0)->setText(QStringLiteral("258"));
@@ -31,7 +31,7 @@ private slots:
     }
 
     void rowsJoinedByTheirConnectors() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.TextEdit(0)->setText(QStringLiteral("abc"));
         dlg.TextEdit(2)->setText(QStringLiteral("1F"));
         dlg.KindCombo(2)->setCurrentIndex(1);
@@ -43,7 +43,7 @@ private slots:
     }
 
     void aTextThatIsNoNumberKeepsTheDialogOpen() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         dlg.TextEdit(0)->setText(QStringLiteral("fine"));
@@ -62,7 +62,7 @@ private slots:
     void thePageTakesTheWizardsExpression() {
         CIncludeStringPage page;
         QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            auto* dlg = qobject_cast<CIncludeStringWizard*>(QApplication::activeModalWidget());
             QVERIFY(dlg);
             dlg->TextEdit(0)->setText(QStringLiteral("word"));
             dlg->accept();
@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(data.m_bRegularExpression, TRUE);
 
         QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            auto* dlg = qobject_cast<CIncludeStringWizard*>(QApplication::activeModalWidget());
             QVERIFY(dlg);
             dlg->TextEdit(0)->setText(QStringLiteral("other"));
             dlg->reject();
@@ -85,5 +85,5 @@ private slots:
     }
 };
 
-ZB_GUI_TEST(IncludeStringWizardDlgTest);
-#include "IncludeStringWizardDlgTest.moc"
+ZB_GUI_TEST(IncludeStringWizardTest);
+#include "IncludeStringWizardTest.moc"
