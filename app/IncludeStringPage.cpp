@@ -36,6 +36,8 @@ CIncludeStringPage::CIncludeStringPage(QWidget* parent)
     m_pText->setEditable(true);
     // Entries join the history only through AddIncludeStringToHistory.
     m_pText->setInsertPolicy(QComboBox::NoInsert);
+    // The expression is what was typed, never a history entry completed inline.
+    m_pText->setCompleter(nullptr);
     m_pText->lineEdit()->setMaxLength(kMaxTextLength);
     m_pText->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     Grid()->addWidget(m_pText, 0, 0, 1, 2);

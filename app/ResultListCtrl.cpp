@@ -4,10 +4,12 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTableView>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListModel.h"
@@ -45,7 +47,36 @@ public:
 
     void keyboardSearch(const QString& search) override { m_pOwner->OnFindItem(search); }
 
+    void scrollTo(const QModelIndex& index,
+                  QAbstractItemView::ScrollHint hint = QAbstractItemView::EnsureVisible) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Rows are chosen whole: a cell of a wide column never scrolls
+            // the name out of view.
+            const int left = View::horizontalScrollBar()->value();
+            View::scrollTo(index, hint);
+            View::horizontalScrollBar()->setValue(left);
+        } else {
+            View::scrollTo(index, hint);
+        }
+    }
+
 protected:
+    QModelIndex moveCursor(QAbstractItemView::CursorAction action,
+                           Qt::KeyboardModifiers modifiers) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Home and End go to the first and last row, not along the columns.
+            if (action == QAbstractItemView::MoveHome || action == QAbstractItemView::MoveEnd) {
+                const int rows = View::model()->rowCount();
+                if (rows == 0)
+                    return QModelIndex();
+                const QModelIndex current = View::currentIndex();
+                return View::model()->index(action == QAbstractItemView::MoveHome ? 0 : rows - 1,
+                                            current.isValid() ? current.column() : 0);
+            }
+        }
+        return View::moveCursor(action, modifiers);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (m_pOwner->OnKeyDown(event))
             return;
@@ -104,7 +135,11 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
 
     connect(m_pHeader, &QHeaderView::sectionClicked, this, &CResultListCtrl::OnColumnClick);
     connect(model, &CResultListModel::RowsAppended, this, &CResultListCtrl::OnRowsAppended);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { ApplyListLayout(); });
+    // A new result generation keeps the widths the user gave the columns and
+    // starts scrolled to the left; new columns take their table widths.
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { m_pTable->horizontalScrollBar()->setValue(0); });
+    connect(model, &CResultListModel::VisibleColumnsChanged, this, [this] { ApplyListLayout(); });
     ApplyListLayout();
     SetViewMode(VIEW_MODE_DETAILS);
 }

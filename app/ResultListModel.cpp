@@ -136,6 +136,7 @@ void CResultListModel::SetVisibleColumns(const CColumnInfoArray& columns) {
     for (const COLUMNINFO& info : m_columns)
         m_slots.push_back((info.nFlags & COLUMN_FLAG_DETAIL) ? next++ : -1);
     endResetModel();
+    emit VisibleColumnsChanged();
 }
 
 int CResultListModel::GetColumnSlot(int column) const {

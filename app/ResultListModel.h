@@ -99,6 +99,8 @@ public:
 signals:
     // Rows were appended at the end (the list is unsorted now).
     void RowsAppended();
+    // The visible columns were set again.
+    void VisibleColumnsChanged();
     // The search asked for a message box with this text.
     void MessageRequested(const QString& text);
 

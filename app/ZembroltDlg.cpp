@@ -36,6 +36,7 @@
 #include "readers/archives/ArchiveHandler.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
+#include "ui/DesktopOpen.h"
 #include "ui/DialogUnits.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/FolderTreeCtrl.h"
@@ -77,6 +78,11 @@ std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
 
 }  // namespace
 
+int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum) {
+    const int width = std::max(std::min(wanted, clientWidth - 10), minimum);
+    return std::clamp(width, minimum, std::max(minimum, kMaxLeftPaneWidth));
+}
+
 void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) {
     rect.left = std::max(rect.left, 0);
     rect.top = std::max(rect.top, 0);
@@ -88,6 +94,13 @@ void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) 
 
 CZembroltDlg::CZembroltDlg(QWidget* parent)
     : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
+    m_urlOpener = [this](const QUrl& url) {
+        if (!url.isLocalFile())
+            return OpenUrlWithDesktop(url);
+        OpenFileWithDesktop(url.toLocalFile(), this,
+                            [this](int code) { ShowMessageBox(OpenErrorText(code)); });
+        return true;
+    };
     m_CurSearchData.Reset();
     setWindowTitle(QStringLiteral("Zembrolt"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -127,6 +140,9 @@ void CZembroltDlg::InitWindow() {
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
+    // "Show Log Window" (Alt+2) also acts while the log window has the focus.
+    if (CLogWindow* log = GetLogWindow())
+        log->addAction(MenuAction(ID_SHOW_LOG_WINDOW));
     SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
     LayoutControls();
     if (!LoadSettings())
@@ -153,6 +169,8 @@ void CZembroltDlg::CreateControls() {
     named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
     m_pFileNameCombo->setEditable(true);
     m_pFileNameCombo->setInsertPolicy(QComboBox::NoInsert);
+    // A search uses exactly what was typed: the history stays in the drop-down.
+    m_pFileNameCombo->setCompleter(nullptr);
     m_pFileNameCombo->setMaxVisibleItems(340 / std::max(1, fontMetrics().height()));
 
     // The file type group menu opens from here once the groups exist.
@@ -187,6 +205,7 @@ void CZembroltDlg::CreateControls() {
     named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
     m_pLookInCombo->setEditable(true);
     m_pLookInCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_pLookInCombo->setCompleter(nullptr);
 
     m_pFolderTree = new CFolderTreeCtrl(this);
     named(m_pFolderTree, "IDC_FOLDER_TREE");
@@ -200,6 +219,21 @@ void CZembroltDlg::CreateControls() {
     m_pResultList = new CResultListCtrl(m_pModel, this);
     named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
+    // Clicks, type-ahead and drags change the selection too: the status bar
+    // follows once per turn of the event loop, however many rows changed.
+    connect(m_pResultList->GetSelectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] {
+                if (m_bStatusUpdatePending)
+                    return;
+                m_bStatusUpdatePending = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_bStatusUpdatePending = false;
+                        UpdateStatusText();
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
 
     // The buttons above the list; Export, Print and the column choice come
@@ -416,8 +450,10 @@ void CZembroltDlg::OpenSelection() {
             return;
         paths.insert(paths.end(), extracted.begin(), extracted.end());
     }
-    for (const std::string& path : paths)
-        m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+    for (const std::string& path : paths) {
+        if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
+            ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+    }
 }
 
 void CZembroltDlg::ClearSelection() {
@@ -519,8 +555,10 @@ void CZembroltDlg::paintEvent(QPaintEvent* /*event*/) {
 
 void CZembroltDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton &&
-        GetSplitterRect().adjusted(-2, 0, 2, 0).contains(event->position().toPoint())) {
+        GetSplitterRect().adjusted(-1, 0, 1, 0).contains(event->position().toPoint())) {
         m_bDraggingSplitter = true;
+        m_nDragStartX = event->position().toPoint().x();
+        m_nDragStartWidth = m_nLeftWndWidth;
         return;
     }
     CHelpDialog::mousePressEvent(event);
@@ -529,13 +567,16 @@ void CZembroltDlg::mousePressEvent(QMouseEvent* event) {
 void CZembroltDlg::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (m_bDraggingSplitter) {
-        const int widest = std::max(m_iMinLefWndWidth, width() - kMainWindowMinWidth / 4);
-        m_nLeftWndWidth = std::clamp(at.x() - 5, m_iMinLefWndWidth, widest);
-        LayoutControls();
-        update();
+        const int dragged = ClampLeftPaneWidth(m_nDragStartWidth + (at.x() - m_nDragStartX),
+                                               width(), m_iMinLefWndWidth);
+        if (dragged != m_nLeftWndWidth) {
+            m_nLeftWndWidth = dragged;
+            LayoutControls();
+            update();
+        }
         return;
     }
-    if (GetSplitterRect().adjusted(-2, 0, 2, 0).contains(at))
+    if (GetSplitterRect().adjusted(-1, 0, 1, 0).contains(at))
         setCursor(Qt::SplitHCursor);
     else if (!IsSearching())
         unsetCursor();
@@ -579,7 +620,11 @@ BOOL CZembroltDlg::SetLookIn(const QString& path) {
 
 BOOL CZembroltDlg::SetSearchRootFromTree(CSearchRequest* request) {
     m_sLookIn = m_sLookIn.trimmed();
-    m_pFolderTree->SelectPath(QFile::encodeName(m_sLookIn).toStdString());
+    // A node that already gives this place stays selected: the same folder
+    // can be reached from more than one node (Home, and Computer's way to it).
+    const std::string lookIn = QFile::encodeName(m_sLookIn).toStdString();
+    if (!m_pFolderTree->currentItem() || m_pFolderTree->SelectedPath() != lookIn)
+        m_pFolderTree->SelectPath(lookIn);
     const FOLDERITEM* selected = m_pFolderTree->GetSelectedFolderItem();
     if (!selected)
         return FALSE;
@@ -630,6 +675,8 @@ void CZembroltDlg::OnFind() {
     } else if (request.lookInText != criteria.m_MainData.m_sFindRootPath) {
         // The folder part of the names text named the place to look.
         SetLookIn(QFile::decodeName(request.lookInText.c_str()));
+    } else {
+        ShowSearchedPlaceInTree(request.lookInText);
     }
     UseComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
     UseComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
@@ -637,6 +684,16 @@ void CZembroltDlg::OnFind() {
     m_CurSearchData = criteria;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     m_engine.StartSearch(std::move(request));
+}
+
+void CZembroltDlg::ShowSearchedPlaceInTree(const std::string& path) {
+    if (m_pFolderTree->SelectedPath() == path || !FileExists(path))
+        return;
+    // The tree shows the place; the look-in box keeps the text as typed.
+    const QString typed = m_pLookInCombo->currentText();
+    m_pFolderTree->SelectPath(path);
+    m_sLookIn = typed.trimmed();
+    m_pLookInCombo->setEditText(typed);
 }
 
 bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request) {
@@ -767,6 +824,9 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     // Calls the search thread queued before it ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     ShowLogWindow(false);
+    // The help window has no owner: it goes with the main window, so the
+    // program ends.
+    CloseHelp();
     m_sFindString = m_pFileNameCombo->currentText();
     m_sLookIn = m_pLookInCombo->currentText().trimmed();
     m_pOptionSheet->Validate();

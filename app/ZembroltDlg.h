@@ -69,6 +69,13 @@ constexpr int ID_SHOW_LOG_WINDOW = 32772;
 constexpr int kMainWindowMinWidth = 560;
 constexpr int kMainWindowMinHeight = 440;
 
+// The widest the splitter makes the left pane (wider only when its minimum is).
+constexpr int kMaxLeftPaneWidth = 620;
+
+// The left pane's width for a splitter dragged to `wanted`: at most the
+// client width less 10, at least `minimum`, and at most kMaxLeftPaneWidth.
+int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum);
+
 // A saved window rectangle (left, top, right, bottom).
 struct SavedWindowRect {
     int left = 0;
@@ -244,6 +251,8 @@ private:
     // include string its page. A look-in text that names a node of the tree
     // by its display names is searched from that node (true).
     bool OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request);
+    // Selects the searched place in the folder tree.
+    void ShowSearchedPlaceInTree(const std::string& path);
     // The folder listings' shared steps: run the driver over the tree's
     // selection with `criteria` and sort the rows again.
     void ListFolder(CSearchData criteria);
@@ -275,7 +284,12 @@ private:
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;
-    UrlOpener m_urlOpener = OpenUrlWithDesktop;
+    int m_nDragStartX = 0;
+    int m_nDragStartWidth = 0;
+    // A status update is queued for the next turn of the event loop.
+    bool m_bStatusUpdatePending = false;
+    // Addresses go to the desktop; files to its opener, whose failures are shown.
+    UrlOpener m_urlOpener;
     // While members are extracted the window pumps events; it must not close.
     bool m_bExtracting = false;
     // Members extracted from archives; deleted when the window closes.

@@ -9,8 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2
-  # windows and thumbnails
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # windows and thumbnails; the desktop opener that opens found files
+  qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   # archive and file-detail readers
   zlib1g-dev libbz2-dev libmspack-dev libpoppler-cpp-dev
   # thumbnail decoders
