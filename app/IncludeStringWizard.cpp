@@ -9,6 +9,7 @@
 
 CIncludeStringWizard::CIncludeStringWizard(QWidget* parent) : CHelpDialog(IDD, parent) {
     setWindowTitle(QStringLiteral("Include String Wizard"));
+    SetHelpPage(QString::fromLatin1(kIncludeStringHelpPage));
     auto* grid = new QGridLayout;
     for (int row = 0; row < kIncludeWizardRows; ++row) {
         const QString suffix = QString::number(row + 1);

@@ -13,6 +13,9 @@
 class QComboBox;
 class QLineEdit;
 
+// The help page of the include string and its expression language.
+inline constexpr char kIncludeStringHelpPage[] = "includestring.htm";
+
 class CIncludeStringWizard : public CHelpDialog {
     Q_OBJECT
 public:

@@ -1,11 +1,17 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include "app/IncludeStringPage.h"
 #include "app/IncludeStringWizard.h"
+#include "app/engine/IncludeExpr.h"
 #include "gui/GuiTestRegistry.h"
 
 class IncludeStringWizardTest : public QObject {
@@ -18,6 +24,39 @@ private slots:
         QCOMPARE(dlg.IncludeCombo(2)->itemText(1), QStringLiteral("Not Include"));
         QCOMPARE(dlg.KindCombo(1)->itemText(2), QStringLiteral("Dec Number"));
         QCOMPARE(dlg.ConnectorCombo(1)->itemText(1), QStringLiteral("Or"));
+    }
+
+    void helpExplainsTheLanguageAndItsExamplesCompile() {
+        CIncludeStringWizard dlg;
+        QCOMPARE(dlg.HelpPage(), QStringLiteral("includestring.htm"));
+        const QString folder = QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                                               QStringLiteral("/../../help"));
+        QFile page(QDir(folder).filePath(dlg.HelpPage()));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const QString text = QTextDocumentFragment::fromHtml(html).toPlainText();
+        for (const char* told :
+             {"Regular expression", "a & b", "a | b", "!a", "{ ... }", "\\\"", "\\x41",
+              "\"two words\"", "Match whole word only", "Match Case", "Invalid regular expression"})
+            QVERIFY2(text.contains(QString::fromUtf8(told)), told);
+
+        // Every example of the page is a valid expression.
+        const qsizetype examples = html.indexOf(QStringLiteral("<h3>Examples</h3>"));
+        QVERIFY(examples > 0);
+        const QString list =
+            html.mid(examples, html.indexOf(QStringLiteral("</ul>"), examples) - examples);
+        const QRegularExpression code(QStringLiteral("<li><code>(.*?)</code>"));
+        int count = 0;
+        for (const QRegularExpressionMatch& match : code.globalMatch(list)) {
+            CIncludeStringData data;
+            data.m_sIncludeStr =
+                QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText().toStdString();
+            data.m_bRegularExpression = TRUE;
+            CIncludeExprNodeArray nodes;
+            QVERIFY2(CIncludeExpr(data).Parse(nodes), data.m_sIncludeStr.c_str());
+            ++count;
+        }
+        QVERIFY(count >= 4);
     }
 
     void notIncludeDecimalNumber() {
