@@ -90,6 +90,18 @@ private:
     CResultListCtrl* m_pOwner;
 };
 
+// A Location cell that lacks room shows the start and the end of its path.
+class CMiddleElideDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
+
 }  // namespace
 
 CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
@@ -122,6 +134,7 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { emit OpenRequested(); });
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setTextElideMode(Qt::ElideMiddle);
     m_pList->setViewMode(QListView::ListMode);
     m_pList->setUniformItemSizes(true);
     m_pList->setWrapping(true);
@@ -129,6 +142,7 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setMovement(QListView::Static);
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
+    m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
 
     m_pStack->addWidget(m_pTable);
     m_pStack->addWidget(m_pList);
@@ -158,9 +172,20 @@ void CResultListCtrl::ApplyListLayout() {
     const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
     m_pList->setModelColumn(std::max(name, 0));
     const QFontMetrics metrics = fontMetrics();
+    // A cell's text stands between two focus-frame margins; a header caption
+    // leaves room for the sort arrow (two blanks before it, eight after).
+    const int cellPadding =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 1) + 4;
+    const int captionPadding = 10 * metrics.horizontalAdvance(QLatin1Char(' '));
     for (int column = 0; column < m_pModel->columnCount(); ++column) {
-        const int chars = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)].nWidth;
-        m_pTable->setColumnWidth(column, chars * metrics.horizontalAdvance(QLatin1Char('H')));
+        const COLUMNINFO& info = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)];
+        const int width = std::max(
+            {info.nWidth * metrics.horizontalAdvance(QLatin1Char('H')),
+             metrics.horizontalAdvance(QString::fromUtf8(info.szTitle)) + captionPadding,
+             metrics.horizontalAdvance(m_pModel->GetWidestCellText(column)) + cellPadding});
+        m_pTable->setColumnWidth(column, width);
+        m_pTable->setItemDelegateForColumn(
+            column, info.nId == COLUMN_ID_LOCATION ? m_pLocationDelegate : nullptr);
     }
 }
 
@@ -185,6 +210,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setWordWrap(false);
             m_pList->setGridSize(
                 QSize(kSmallIconCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_LIST:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconBeside);
@@ -192,6 +218,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setIconSize(QSize(kSmallIcon, kSmallIcon));
             m_pList->setWordWrap(false);
             m_pList->setGridSize(QSize(kListCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_THUMBNAILS:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::Thumbnail);

@@ -222,6 +222,27 @@ QString CResultListModel::GetCellText(int row, int column) const {
     }
 }
 
+QString CResultListModel::GetWidestCellText(int column) const {
+    if (column < 0 || column >= static_cast<int>(m_columns.size()))
+        return QString();
+    switch (m_columns[static_cast<std::size_t>(column)].nId) {
+        case COLUMN_ID_SIZE:
+            // Files of up to about 10 GB, in bytes (the longer form) whatever
+            // the option says now: the settings may change it later.
+            return m_locale.toString(9999999999ull);
+        case COLUMN_ID_LAST_WRITE_TIME:
+        case COLUMN_ID_LAST_ACCESS_TIME:
+        case COLUMN_ID_CREATE_TIME:
+            return QString::fromStdString(FormatDateTime(CTime(2028, 12, 28, 20, 58, 58)));
+        case COLUMN_ID_ATTRIBUTE:
+            return QString::fromStdString(
+                FormatAttributeLetters(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
+        default:
+            return QString();
+    }
+}
+
 int CResultListModel::CompareRecords(const CResultItem& a, const CResultItem& b,
                                      const COLUMNINFO& info, int slot) {
     const bool folderA = (a.m_dwFlags & RIF_FOLDER) != 0;

@@ -71,6 +71,9 @@ public:
 
     // The text of one cell; empty where the row or column shows nothing.
     QString GetCellText(int row, int column) const;
+    // The widest text a cell of a fixed-form column (size, times,
+    // attributes) usually shows; empty for the columns of free text.
+    QString GetWidestCellText(int column) const;
 
     // Row comparison for the visible column `info` whose value slot is
     // `slot`: negative puts `a` first. Folders come before everything else.

@@ -127,9 +127,10 @@ void CZembroltDlg::InitWindow() {
     CreateLogWindow(this);
     const int dpi = logicalDpiX();
     LogPrintf(kLogBlue, "LOGPIXELSX : %d", dpi);
-    m_iMinLefWndWidth = MinimumLeftPaneWidth(dpi);
+    m_nDpiMinLeftWidth = MinimumLeftPaneWidth(dpi);
     if (dpi > 96 && dpi <= 192)
-        LogPrintf(kLogBlue, "m_iMinLefWndWidth : %d", m_iMinLefWndWidth);
+        LogPrintf(kLogBlue, "m_iMinLefWndWidth : %d", m_nDpiMinLeftWidth);
+    m_iMinLefWndWidth = m_nDpiMinLeftWidth;
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
     CreateControls();
@@ -469,14 +470,19 @@ QString CZembroltDlg::StatusText() const {
 
 QRect CZembroltDlg::GetSplitterRect() const {
     const int top = MenuBar() ? MenuBar()->height() : 0;
-    return QRect(QPoint(m_nLeftWndWidth + 4, top + 10), QPoint(m_nLeftWndWidth + 6, height() - 22));
+    return QRect(QPoint(m_nLeftWndWidth + 4, top + 10),
+                 QPoint(m_nLeftWndWidth + 6, height() - StatusBarHeight() - 2));
 }
 
 void CZembroltDlg::LayoutControls() {
     QMenuBar* menuBar = MenuBar();
     if (!menuBar)
         return;
+    // The pane is never narrower than its controls need in this font.
+    m_iMinLefWndWidth = std::max(m_nDpiMinLeftWidth, LeftPaneContentWidth());
+    m_nLeftWndWidth = std::max(m_nLeftWndWidth, m_iMinLefWndWidth);
     const QFontMetrics metrics = fontMetrics();
+    const int statusHeight = StatusBarHeight();
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, width(), menuHeight);
     const QRect c(0, menuHeight, width(), height() - menuHeight);
@@ -499,7 +505,7 @@ void CZembroltDlg::LayoutControls() {
     int belowRow = rowTop + findSize.height();
     if (m_pOptionSheet) {
         if (m_bAdvance) {
-            const QSize sheet = m_pOptionSheet->PreferredSize();
+            const QSize sheet = m_pOptionSheet->LayoutSize();
             m_pOptionSheet->setGeometry(10, belowRow + 10, std::max(1, w - 10), sheet.height());
             m_pOptionSheet->show();
             belowRow += 10 + sheet.height();
@@ -517,7 +523,7 @@ void CZembroltDlg::LayoutControls() {
 
     const int treeTop = lookInTop + lookInHeight + 10;
     m_pFolderTree->setGeometry(10, treeTop, std::max(1, w - 10),
-                               std::max(1, c.bottom() + 1 - 22 - treeTop));
+                               std::max(1, c.bottom() + 1 - statusHeight - 2 - treeTop));
 
     int buttonLeft = w + 10;
     int buttonsBottom = comboTop;
@@ -529,8 +535,26 @@ void CZembroltDlg::LayoutControls() {
     }
     const int listTop = buttonsBottom + 5;
     m_pResultList->setGeometry(w + 10, listTop, std::max(1, c.right() + 1 - 10 - (w + 10)),
-                               std::max(1, c.bottom() + 1 - 22 - listTop));
-    m_pStatusBar->setGeometry(10, c.bottom() + 1 - 20, std::max(1, c.right() + 1 - 10), 20);
+                               std::max(1, c.bottom() + 1 - statusHeight - 2 - listTop));
+    m_pStatusBar->setGeometry(10, c.bottom() + 1 - statusHeight, std::max(1, c.right() + 1 - 10),
+                              statusHeight);
+}
+
+int CZembroltDlg::StatusBarHeight() const {
+    // 20 pixels, or what its text needs in a larger font.
+    return m_pStatusBar ? std::max(20, m_pStatusBar->sizeHint().height()) : 20;
+}
+
+int CZembroltDlg::LeftPaneContentWidth() const {
+    const int x = DluX(fontMetrics(), 7);
+    const int names = x + std::max(m_pFileNameLabel->sizeHint().width(),
+                                   m_pFileNameCombo->minimumSizeHint().width() + 16);
+    const int buttons = x + m_pFindButton->sizeHint().expandedTo(QSize(80, 0)).width() + 6 +
+                        m_pAdvanceButton->sizeHint().expandedTo(QSize(80, 0)).width();
+    const int lookIn =
+        10 + m_pLookInLabel->sizeHint().width() + 4 + m_pLookInCombo->minimumSizeHint().width();
+    const int sheet = m_pOptionSheet ? 10 + m_pOptionSheet->LayoutSize().width() : 0;
+    return std::max({names, buttons, lookIn, sheet});
 }
 
 void CZembroltDlg::resizeEvent(QResizeEvent* event) {

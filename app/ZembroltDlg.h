@@ -121,6 +121,9 @@ public:
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
+    // What the left pane's controls need, across, in the current font.
+    int LeftPaneContentWidth() const;
+    int StatusBarHeight() const;
     // The "Advance" button pressed with its open picture while the option
     // sheet is shown, and the sheet shown or hidden with it.
     void UpdateAdvanceButton();
@@ -277,6 +280,7 @@ private:
     BOOL m_bAdvance = TRUE;
     int m_nLeftWndWidth = 310;
     int m_iMinLefWndWidth = 310;
+    int m_nDpiMinLeftWidth = 310;  // the screen's part of the minimum
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;

@@ -7,8 +7,8 @@ set -euo pipefail
 packages=(
   # toolchain and build
   build-essential cmake ninja-build pkg-config git clang-format
-  # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2
+  # tests and benchmarks (the window layout test measures its texts in DejaVu Sans)
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 fonts-dejavu-core
   # windows and thumbnails; the desktop opener that opens found files
   qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
   # archive and file-detail readers
