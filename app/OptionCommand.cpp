@@ -9,30 +9,33 @@
 #include "app/ZembroltDlg.h"
 #include "app/engine/HotKeyWatcherControl.h"
 
+namespace {
+
+// Calls `copy` with each field of the dialog and the option it edits.
+template <typename Copy>
+void ForEachOptionField(COptionDlg& dialog, CAdvancedOptions& options, Copy copy) {
+    copy(dialog.m_nSearchResultLimit, options.m_nSearchResultLimit);
+    copy(dialog.m_nRecentSearchLimit, options.m_nRecentSearchLimit);
+    copy(dialog.m_bCheckNewerVersion, options.m_bCheckNewerVersion);
+    copy(dialog.m_bSizeInBytes, options.m_bSizeInBytes);
+    copy(dialog.m_nThumbnailWidth, options.m_nThumbnailWidth);
+    copy(dialog.m_nThumbnailHeight, options.m_nThumbnailHeight);
+    copy(dialog.m_cHotKey, options.m_cHotKey);
+}
+
+}  // namespace
+
 COptionCommand::COptionCommand(CZembroltDlg& window, IHotKeyWatcherControl& watcher)
     : m_window(window), m_watcher(watcher) {}
 
 void COptionCommand::Run() {
     CAdvancedOptions& options = m_window.AdvancedOptions();
     COptionDlg dialog(&m_window);
-    dialog.m_nSearchResultLimit = options.m_nSearchResultLimit;
-    dialog.m_nRecentSearchLimit = options.m_nRecentSearchLimit;
-    dialog.m_bCheckNewerVersion = options.m_bCheckNewerVersion;
-    dialog.m_bSizeInBytes = options.m_bSizeInBytes;
-    dialog.m_nThumbnailWidth = options.m_nThumbnailWidth;
-    dialog.m_nThumbnailHeight = options.m_nThumbnailHeight;
-    dialog.m_cHotKey = options.m_cHotKey;
+    ForEachOptionField(dialog, options, [](auto& field, const auto& option) { field = option; });
     if (!RunDialog(dialog))
         return;
-
     CAdvancedOptions chosen = options;
-    chosen.m_nSearchResultLimit = dialog.m_nSearchResultLimit;
-    chosen.m_nRecentSearchLimit = dialog.m_nRecentSearchLimit;
-    chosen.m_bCheckNewerVersion = dialog.m_bCheckNewerVersion;
-    chosen.m_bSizeInBytes = dialog.m_bSizeInBytes;
-    chosen.m_nThumbnailWidth = dialog.m_nThumbnailWidth;
-    chosen.m_nThumbnailHeight = dialog.m_nThumbnailHeight;
-    chosen.m_cHotKey = dialog.m_cHotKey;
+    ForEachOptionField(dialog, chosen, [](const auto& field, auto& option) { option = field; });
     ApplyOptionChanges(chosen, options, *this);
     // The list keeps the size form for its cells.
     m_window.ResultModel()->SetSizeInBytes(options.m_bSizeInBytes != FALSE);

@@ -2,38 +2,21 @@
 
 #include <unistd.h>
 
-#include "platform/Registry.h"
+#include "platform/ProgramKey.h"
 
 namespace {
 
-constexpr DWORD kValueBuffer = 260;
 constexpr const char* kHookLibraryName = "libzembrolt.so";
-
-// The program key, opened as HKEY_LOCAL_MACHINE\SOFTWARE and then Zembrolt.
-bool OpenProgramKey(CRegKey& key) {
-    CRegKey software;
-    return software.Open(HKEY_LOCAL_MACHINE, "SOFTWARE") == ERROR_SUCCESS &&
-           key.Open(software.Handle(), "Zembrolt") == ERROR_SUCCESS;
-}
 
 bool QueryHotKey(DWORD& value) {
     CRegKey key;
     BYTE bytes[4] = {};
     DWORD size = sizeof bytes;
-    if (!OpenProgramKey(key) ||
+    if (OpenProgramKey(key, false) != ERROR_SUCCESS ||
         RegQueryValueEx(key.Handle(), "Hot Key", nullptr, bytes, &size) != ERROR_SUCCESS)
         return false;
     value = static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
             static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-    return true;
-}
-
-bool QueryText(const CRegKey& key, const char* name, std::string& text) {
-    BYTE buffer[kValueBuffer] = {};
-    DWORD size = kValueBuffer;
-    if (RegQueryValueEx(key.Handle(), name, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    text = reinterpret_cast<const char*>(buffer);  // the store ends text with a NUL
     return true;
 }
 
@@ -53,8 +36,10 @@ BOOL GetHookDllPath(std::string& path) {
     CRegKey key;
     std::string installPath;
     std::string appName;
-    if (!OpenProgramKey(key) || !QueryText(key, "Install Path", installPath) ||
-        !QueryText(key, "AppName", appName) || appName.empty())
+    if (OpenProgramKey(key, false) != ERROR_SUCCESS ||
+        QueryLimitedString(key, "Install Path", kMaxRegTextRead, installPath) != ERROR_SUCCESS ||
+        QueryLimitedString(key, "AppName", kMaxRegTextRead, appName) != ERROR_SUCCESS ||
+        appName.empty())
         return FALSE;
     path = installPath + "/lib" + appName + ".so";
     return TRUE;

@@ -59,74 +59,43 @@ std::vector<std::string> MimeTypesOf(const std::string& extension) {
     return {};
 }
 
+// `text` with each character that has a replacement replaced.
+std::string Replaced(const std::string& text,
+                     std::initializer_list<std::pair<char, std::string_view>> replacements) {
+    std::string result;
+    for (const char c : text) {
+        const auto found =
+            std::find_if(replacements.begin(), replacements.end(),
+                         [c](const auto& replacement) { return replacement.first == c; });
+        if (found != replacements.end())
+            result += found->second;
+        else
+            result += c;
+    }
+    return result;
+}
+
 // One argument of a desktop entry's Exec line: in double quotes, with the
 // characters that are special inside them escaped and '%' doubled; then the
 // escapes of a desktop-entry string value.
 std::string ExecArgument(const std::string& argument) {
     std::string quoted = "\"";
-    for (const char c : argument) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        if (c == '%')
-            quoted += '%';
-        quoted += c;
-    }
+    quoted += Replaced(argument,
+                       {{'"', "\\\""}, {'`', "\\`"}, {'$', "\\$"}, {'\\', "\\\\"}, {'%', "%%"}});
     quoted += '"';
-    std::string escaped;
-    for (const char c : quoted) {
-        switch (c) {
-            case '\\':
-                escaped += "\\\\";
-                break;
-            case '\n':
-                escaped += "\\n";
-                break;
-            case '\r':
-                escaped += "\\r";
-                break;
-            case '\t':
-                escaped += "\\t";
-                break;
-            default:
-                escaped += c;
-                break;
-        }
-    }
-    return escaped;
+    return Replaced(quoted, {{'\\', "\\\\"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}});
 }
 
 // A word in single quotes for the POSIX shell.
 std::string ShellQuoted(const std::string& word) {
     std::string quoted = "'";
-    for (const char c : word) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
+    quoted += Replaced(word, {{'\'', "'\\''"}});
     quoted += '\'';
     return quoted;
 }
 
 std::string XmlEscaped(const std::string& text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            default:
-                escaped += c;
-                break;
-        }
-    }
-    return escaped;
+    return Replaced(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}});
 }
 
 std::string InFolder(const std::string& folder, const char* relative) {
@@ -281,13 +250,7 @@ std::string ThunarAction(const char* id, const std::string& command, const char*
 std::string BuildThunarActions(const std::string& programPath,
                                const std::vector<std::string>& archiveExtensions) {
     // Thunar puts the quoted path in place of %f and reads "%%" as '%'.
-    std::string command;
-    for (const char c : ShellQuoted(programPath)) {
-        command += c;
-        if (c == '%')
-            command += '%';
-    }
-    command += " %f";
+    const std::string command = Replaced(ShellQuoted(programPath), {{'%', "%%"}}) + " %f";
     std::string patterns;
     for (const std::string& extension : archiveExtensions)
         patterns += (patterns.empty() ? "*." : ";*.") + extension;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Log.h"
-#include "platform/Registry.h"
+#include "platform/ProgramKey.h"
 #include "platform/Spawn.h"
 #include "shellext/Exports.h"
 
@@ -17,19 +17,6 @@ namespace {
 // is off) and the watcher's hook.
 BYTE g_cHotKey = 'F';
 HHOOK g_hHook = nullptr;
-
-constexpr DWORD kValueBuffer = 260;
-
-// Reads a text value through a buffer of kValueBuffer bytes.
-bool QueryText(HKEY key, const char* name, std::string& text) {
-    BYTE buffer[kValueBuffer] = {};
-    DWORD size = kValueBuffer;
-    if (RegQueryValueEx(key, name, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    text.assign(reinterpret_cast<const char*>(buffer), size);
-    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
-    return true;
-}
 
 // Traces the library's load and unload, and reads the letter at load.
 struct CLibraryLifetime {
@@ -46,45 +33,43 @@ const CLibraryLifetime g_lifetime;
 }  // namespace
 
 BOOL LoadHotKeySetting() {
-    HKEY software = nullptr;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE", &software) != ERROR_SUCCESS)
+    CRegKey software;
+    if (software.Open(HKEY_LOCAL_MACHINE, kProgramKeyParent) != ERROR_SUCCESS)
         return FALSE;
-    HKEY program = nullptr;
-    if (RegOpenKeyEx(software, "Zembrolt", &program) != ERROR_SUCCESS) {
-        RegCloseKey(software);
+    CRegKey program;
+    if (program.Open(software.Handle(), kProgramKeyName) != ERROR_SUCCESS) {
         g_cHotKey = 'F';
         return FALSE;
     }
+    // Four bytes, whatever the value's type; the letter is the low byte.
     BYTE value[4] = {};
     DWORD size = sizeof value;
-    g_cHotKey = RegQueryValueEx(program, "Hot Key", nullptr, value, &size) == ERROR_SUCCESS
+    g_cHotKey = RegQueryValueEx(program.Handle(), "Hot Key", nullptr, value, &size) == ERROR_SUCCESS
                     ? value[0]
-                    : 'F';
-    RegCloseKey(program);
-    RegCloseKey(software);
+                    : BYTE{'F'};
     return TRUE;
 }
 
 void LaunchMainProgram() {
-    HKEY software = nullptr;
-    if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE", &software) != ERROR_SUCCESS) {
+    CRegKey software;
+    if (software.Open(HKEY_LOCAL_MACHINE, kProgramKeyParent) != ERROR_SUCCESS) {
         DebugTrace("Failed in RegOpenKeyEx SOFTWARE ");
         return;
     }
-    HKEY program = nullptr;
-    if (RegOpenKeyEx(software, "Zembrolt", &program) != ERROR_SUCCESS) {
+    CRegKey program;
+    if (program.Open(software.Handle(), kProgramKeyName) != ERROR_SUCCESS) {
         DebugTrace("Failed in RegOpenKeyEx ZBRK_SOFTWARE ");
-        RegCloseKey(software);
         return;
     }
     std::string installPath;
     std::string appName;
-    if (QueryText(program, "Install Path", installPath) && QueryText(program, "AppName", appName))
-        zb::SpawnDetached({installPath + "/" + appName});
-    else
+    if (QueryLimitedString(program, "Install Path", kMaxRegTextRead, installPath) !=
+            ERROR_SUCCESS ||
+        QueryLimitedString(program, "AppName", kMaxRegTextRead, appName) != ERROR_SUCCESS) {
         DebugTrace("Failed in RegOpenKeyEx ZBRK_INSTALLPATH ");
-    RegCloseKey(program);
-    RegCloseKey(software);
+        return;
+    }
+    zb::SpawnDetached({installPath + "/" + appName});
 }
 
 HHOOK SetHookHandle(HHOOK hook) {

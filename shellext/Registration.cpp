@@ -12,7 +12,7 @@
 
 #include "platform/DesktopIntegration.h"
 #include "platform/Log.h"
-#include "platform/Registry.h"
+#include "platform/ProgramKey.h"
 #include "shellext/Exports.h"
 
 namespace {
@@ -24,7 +24,6 @@ constexpr const char* kFindExtensionsKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FindExtensions\\Static\\Zembrolt";
 // The main program's file name beside the library when the registry names none.
 constexpr const char* kDefaultProgramName = "zembrolt";
-constexpr DWORD kValueBuffer = 260;
 
 // What unregistration does with a row.
 enum class Removal { kNothing, kDeleteKey, kDeleteValue };
@@ -88,18 +87,11 @@ std::string ModulePath() {
     return path;
 }
 
-// Reads a text value of an open key through a buffer of kValueBuffer bytes.
-bool QueryText(HKEY key, const std::string& subKey, const char* name, std::string& text) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyEx(key, subKey, &opened) != ERROR_SUCCESS)
-        return false;
-    BYTE buffer[kValueBuffer] = {};
-    DWORD size = kValueBuffer;
-    const bool read = RegQueryValueEx(opened, name, nullptr, buffer, &size) == ERROR_SUCCESS;
-    RegCloseKey(opened);
-    if (read)
-        text = reinterpret_cast<const char*>(buffer);  // the store ends text with a NUL
-    return read;
+// Reads the text value `name` of `root`\`subKey` through a 260-byte buffer.
+bool QueryText(HKEY root, const std::string& subKey, const char* name, std::string& text) {
+    CRegKey key;
+    return key.Open(root, subKey) == ERROR_SUCCESS &&
+           QueryLimitedString(key, name, kMaxRegTextRead, text) == ERROR_SUCCESS;
 }
 
 // The main program the launcher starts: the one the program's first run
@@ -107,8 +99,9 @@ bool QueryText(HKEY key, const std::string& subKey, const char* name, std::strin
 std::string MainProgramPath(const std::string& module) {
     std::string installPath;
     std::string appName;
-    if (QueryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt", "Install Path", installPath) &&
-        QueryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt", "AppName", appName) && !appName.empty())
+    const std::string programKey = std::string(kProgramKeyParent) + "\\" + kProgramKeyName;
+    if (QueryText(HKEY_LOCAL_MACHINE, programKey, "Install Path", installPath) &&
+        QueryText(HKEY_LOCAL_MACHINE, programKey, "AppName", appName) && !appName.empty())
         return installPath + "/" + appName;
     return module.substr(0, module.find_last_of('/') + 1) + kDefaultProgramName;
 }

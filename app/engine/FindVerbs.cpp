@@ -1,6 +1,6 @@
 #include "app/engine/FindVerbs.h"
 
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "platform/Registry.h"
 
 namespace {

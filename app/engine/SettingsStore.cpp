@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/engine/FindVerbs.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "platform/DesktopIntegration.h"
 #include "platform/Log.h"
 #include "readers/archives/ArchiveHandler.h"

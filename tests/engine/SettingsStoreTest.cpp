@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "app/engine/FindVerbs.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
 #include "platform/DesktopIntegration.h"
 #include "readers/archives/ArchiveHandler.h"

@@ -12,7 +12,7 @@
 #include "app/ResultListCtrl.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/HotKeyWatcherControl.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "gui/GuiTestRegistry.h"
 
 namespace {
