@@ -196,6 +196,56 @@ TEST_F(HotKeyWatcherTest, DashUEndsTheWatcherAlsoWhenTheHotKeyIsOff) {
     EXPECT_FALSE(WatcherWindowExists());
 }
 
+TEST_F(HotKeyWatcherTest, SetHotKeyReleasesAndTakesTheKeyAgain) {
+    StartWatcher();
+    const Window window = zb::FindWindowByClassAndTitle(m_display, "ZBHOTKEY", "zbhotkey main wnd");
+    const auto sendSetHotKey = [&](long letter) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(m_display, "WUM_SETHOTKEY", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = letter;
+        XSendEvent(m_display, window, False, NoEventMask, &event);
+        XSync(m_display, False);
+    };
+    const auto count = [&](const char* text) {
+        const std::string log = ReadFile(m_log);
+        int found = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+            ++found;
+        return found;
+    };
+
+    // Off: the watcher runs on without the key, which another client can now take.
+    sendSetHotKey(0);
+    ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [&] { return count("StopHook") == 1; }))
+        << ReadFile(m_log);
+    static int grabErrors = 0;
+    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) {
+        ++grabErrors;
+        return 0;
+    });
+    const KeyCode g = XKeysymToKeycode(m_display, XK_g);
+    XGrabKey(m_display, g, Mod4Mask, DefaultRootWindow(m_display), False, GrabModeAsync,
+             GrabModeAsync);
+    XSync(m_display, False);
+    XUngrabKey(m_display, g, Mod4Mask, DefaultRootWindow(m_display));
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    EXPECT_EQ(grabErrors, 0);
+
+    // On again: the library is loaded anew and the key held again.
+    sendSetHotKey('G');
+    ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [&] { return count("Holding Super+G") == 2; }))
+        << ReadFile(m_log);
+    EXPECT_EQ(count("DLL_PROCESS_DETACH"), 1);
+    Key(XK_Super_L, true);
+    Tap(XK_g);
+    Key(XK_Super_L, false);
+    EXPECT_TRUE(WaitForStarts(1)) << ReadFile(m_log);
+}
+
 TEST(HotKeyWatcherWithoutDisplayTest, SaysSoAndEndsWithZero) {
     const char* display = std::getenv("DISPLAY");
     const std::string saved = display != nullptr ? display : "";
