@@ -25,6 +25,7 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
+#include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
@@ -361,6 +362,7 @@ void CZembroltDlg::RegisterCommands() {
         m_pOptionSheet->Reset();
         UpdateAdvanceButtonColor();
     });
+    command(ID_OPTION, [this] { OnOptionCommand(*this); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;

@@ -9,8 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks (the window layout test measures its texts in DejaVu Sans)
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 fonts-dejavu-core
-  # windows and thumbnails; the desktop opener that opens found files
-  qt6-base-dev qt6-base-dev-tools libgl-dev xdg-utils
+  # windows and thumbnails
+  qt6-base-dev qt6-base-dev-tools libgl-dev
   # archive and file-detail readers
   zlib1g-dev libbz2-dev libmspack-dev libpoppler-cpp-dev
   # thumbnail decoders
@@ -20,6 +20,8 @@ packages=(
   libxxhash-dev libcurl4
   # global hot key and its tests
   libx11-dev libxtst-dev xvfb
+  # desktop integration: opening files, and the checks of what we write
+  xdg-utils desktop-file-utils
   # fuzzing
   clang libclang-rt-14-dev
 )

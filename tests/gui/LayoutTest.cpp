@@ -31,6 +31,7 @@
 #include "app/FileTypeGroupDlg.h"
 #include "app/IncludeStringWizard.h"
 #include "app/LogWindow.h"
+#include "app/OptionDlg.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
@@ -241,6 +242,11 @@ private slots:
                 return progress;
             },
             [] { return new CLogWindow(nullptr); },
+            [] {
+                auto* options = new COptionDlg;
+                options->OnInitDialog();
+                return options;
+            },
         };
         for (const auto& make : dialogs) {
             std::unique_ptr<QDialog> dialog(make());
