@@ -197,6 +197,9 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
     WaitForSearch();  // the previous thread has ended; collect it
     m_request = std::move(request);
     m_bSearching.store(true);
+    // The flags are cleared before the thread starts: a Stop pressed while
+    // it starts up is kept, not cleared by the thread.
+    ClearStopFlags();
     m_thread = std::thread([this] { SearchThreadProc(); });
     return TRUE;
 }
@@ -206,6 +209,11 @@ void CSearchEngine::StopSearch() {
     SetStopFlag(TRUE);
 }
 
+void CSearchEngine::ClearStopFlags() {
+    m_bStop.store(false);
+    SetStopFlag(FALSE);
+}
+
 void CSearchEngine::WaitForSearch() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
         m_thread.join();
@@ -213,6 +221,7 @@ void CSearchEngine::WaitForSearch() {
 
 int CSearchEngine::RunSearch(CSearchRequest request) {
     m_request = std::move(request);
+    ClearStopFlags();
     return DoSearch();
 }
 
@@ -234,8 +243,6 @@ int CSearchEngine::DoSearch() {
     m_nWalkDepth = 0;
     const CTime start = CTime::GetCurrentTime();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
-    m_bStop.store(false);
-    SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0

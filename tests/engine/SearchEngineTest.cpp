@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <mutex>
 
 #include "archives/CompressedTestData.h"
@@ -257,6 +258,35 @@ TEST_F(SearchEngineTest, TheFolderPartOfTheNamesIsTheRoot) {
     File("sub/x.txt");
     File("y.txt");
     EXPECT_EQ(Run(Criteria(m_root + "/sub/*.txt")), (Rows{"sub/x.txt"}));
+}
+
+// A host that holds the search thread at its first call until released.
+class HeldHost : public zbtest::RecordingHost {
+public:
+    void SetSearchButtonState(bool ready) override {
+        if (!ready)
+            m_release.get_future().wait();
+        zbtest::RecordingHost::SetSearchButtonState(ready);
+    }
+    void Release() { m_release.set_value(); }
+
+private:
+    std::promise<void> m_release;
+};
+
+TEST_F(SearchEngineTest, AStopWhileTheThreadStartsIsKept) {
+    for (int i = 0; i < 20; ++i)
+        File(Numbered("f", i));
+    CSearchRequest request;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request).Ok());
+    HeldHost host;
+    CSearchEngine engine(&host);
+    ASSERT_TRUE(engine.StartSearch(std::move(request)));
+    engine.StopSearch();  // the thread has not begun its walk yet
+    host.Release();
+    engine.WaitForSearch();
+    EXPECT_TRUE(host.GetRows().empty());
+    EXPECT_FALSE(engine.IsSearching());
 }
 
 TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
