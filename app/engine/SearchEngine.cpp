@@ -12,6 +12,7 @@
 #include "platform/DateUtils.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
+#include "platform/PosixFile.h"
 #include "platform/StringTable.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellHelper.h"
@@ -87,12 +88,6 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
 class FolderFileData {
 public:
     explicit FolderFileData(std::string path) : m_path(std::move(path)) {}
-    ~FolderFileData() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FolderFileData(const FolderFileData&) = delete;
-    FolderFileData& operator=(const FolderFileData&) = delete;
 
     // Reads the data of the item at `itemPath`: by name inside this folder
     // when it lies directly in it, else by its path.
@@ -102,7 +97,7 @@ public:
                             itemPath.compare(0, slash == 0 ? 1 : slash, m_path) == 0 &&
                             (slash == 0 ? m_path.size() == 1 : m_path.size() == slash);
         if (direct && Open()) {
-            ReadResultItemFileData(record, itemPath, m_fd, &m_hidden);
+            ReadResultItemFileData(record, itemPath, m_fd.Get(), &m_hidden);
         } else {
             ReadResultItemFileData(record, itemPath);
         }
@@ -112,15 +107,15 @@ private:
     bool Open() {
         if (!m_tried) {
             m_tried = true;
-            m_fd = ::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            if (m_fd >= 0)
-                m_hidden = zb::HiddenNames::Load(m_fd);
+            m_fd.Reset(::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (m_fd.IsOpen())
+                m_hidden = zb::HiddenNames::Load(m_fd.Get());
         }
-        return m_fd >= 0;
+        return m_fd.IsOpen();
     }
 
     std::string m_path;
-    int m_fd = -1;
+    zb::UniqueFd m_fd;
     bool m_tried = false;
     zb::HiddenNames m_hidden;
 };
