@@ -23,11 +23,6 @@
 
 namespace {
 
-constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
-constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_SEARCHING_IN = 5004;
-constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
-
 constexpr COLORREF kRed = 255;
 constexpr COLORREF kBlue = 0xFF0000;
 
@@ -120,14 +115,6 @@ private:
     zb::HiddenNames m_hidden;
 };
 
-std::string FormatText(UINT id, const std::string& argument) {
-    const char* format = LoadResourceString(id);
-    const int n = std::snprintf(nullptr, 0, format, argument.c_str());
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
-    return text;
-}
-
 }  // namespace
 
 BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
@@ -154,7 +141,7 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     if (!folderPart.empty()) {
         std::replace(folderPart.begin(), folderPart.end(), '\\', '/');
         if (!IsDirectory(folderPart)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, folderPart);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, folderPart);
             return FALSE;
         }
         lookIn = folderPart;
@@ -165,13 +152,13 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
-        *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+        *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
         return FALSE;
     }
     // An archive file named as the place to look is searched from its top.
     if (root->m_nKind == FOLDERITEM_SHELL && !IsDirectory(lookIn)) {
         if (!IsArchiveFileName(lookIn)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
             return FALSE;
         }
         root->m_nKind = FOLDERITEM_ARCHIVE;
@@ -299,10 +286,9 @@ void CSearchEngine::ClearResults() {
 }
 
 std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
-    char text[128];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
-    std::string status = text;
+    std::string status = FormatResourceString(IDS_OBJECTS, static_cast<int>(count));
     if (count > 0) {
+        char text[32];
         if (totalBytes <= 1048576) {
             std::snprintf(text, sizeof text, "  %dKB",
                           static_cast<int>((totalBytes + 1023) / 1024));
@@ -350,7 +336,7 @@ void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
             where += '/';
         where += record.m_sName;
     }
-    SetStatusText(FormatText(IDS_SEARCHING_IN, where));
+    SetStatusText(FormatResourceString(IDS_SEARCHING_IN, where));
 }
 
 BOOL CSearchEngine::MatchCriteria(const CResultItem& record, bool withContainedText) {
