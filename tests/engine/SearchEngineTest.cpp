@@ -232,6 +232,41 @@ TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
     EXPECT_EQ(m_log.back(), "Used : 00:00:00\n");
 }
 
+// A folder that fails with an exception when it is entered, as a shell fault
+// deep in the walk would.
+class FaultingFolder : public IShellFolder {
+public:
+    HRESULT ParseDisplayName(const std::string&, ULONG*, LPITEMIDLIST*, ULONG*) override {
+        return E_FAIL;
+    }
+    HRESULT EnumObjects(DWORD, ComPtr<IEnumIDList>*) override { throw std::bad_alloc(); }
+    HRESULT BindToObject(LPCITEMIDLIST, ComPtr<IShellFolder>*) override { throw std::bad_alloc(); }
+    HRESULT CompareIDs(std::intptr_t, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_FAIL; }
+    HRESULT GetAttributesOf(UINT, const LPCITEMIDLIST*, ULONG*) override { return E_FAIL; }
+    HRESULT GetDisplayNameOf(LPCITEMIDLIST, DWORD, STRRET*) override { return E_FAIL; }
+};
+
+TEST_F(SearchEngineTest, AFaultInTheWalkIsLoggedWhereItIsCaughtAndTheSearchStillEnds) {
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request, &message));
+    auto root = std::make_shared<FOLDERITEM>();
+    root->m_pParentFolder = ComPtr<FaultingFolder>::Make();
+    root->m_pidl.reset(ILClone(request.root->m_pidl.get()));
+    root->m_pidlFull.reset(ILClone(request.root->m_pidlFull.get()));
+    request.root = root;
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+
+    EXPECT_EQ(m_host.ends.load(), 1);
+    std::lock_guard guard(m_logLock);
+    ASSERT_GE(m_log.size(), 4u);
+    const std::string& fault = m_log[1];
+    EXPECT_EQ(fault.rfind("Error in file: ", 0), 0u) << fault;
+    EXPECT_NE(fault.find("app/engine/SearchEngine.cpp line: "), std::string::npos) << fault;
+    EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
+}
+
 TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
