@@ -107,5 +107,5 @@ std::string GetParentFolder(std::string_view path) {
 }
 
 int CreateDirectoryPath(const std::string& path, std::vector<std::string>& created) {
-    return zb::MakeFolders(path, 0777, &created) ? 0 : -1;
+    return zb::CreateFolders(path, 0777, &created) ? 0 : -1;
 }

@@ -82,7 +82,7 @@ bool ReadAll(int fd, std::size_t maxBytes, std::string& bytes) {
     return true;
 }
 
-bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
     std::int64_t size = 0;
     const UniqueFd file(OpenRegularFileAt(AT_FDCWD, path.c_str(), &size));
@@ -97,7 +97,7 @@ bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string&
     return ReadAll(file.Get(), maxBytes, bytes);
 }
 
-bool MakeFolders(const std::string& folder, mode_t mode, std::vector<std::string>* created) {
+bool CreateFolders(const std::string& folder, mode_t mode, std::vector<std::string>* created) {
     if (folder.empty()) {
         errno = ENOENT;
         return false;

@@ -56,7 +56,7 @@ bool ReadAll(int fd, std::size_t maxBytes, std::string& bytes);
 // Reads a whole regular file (never a FIFO, device or folder) of at most
 // `maxBytes`. False with errno set, and `bytes` empty, when it is missing, is
 // no regular file, is larger or cannot be read completely.
-bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
 
 // Makes `folder` and every missing parent, each with `mode` (the umask
 // applies). Only "/" separates the parts; a backslash belongs to a name. A
@@ -64,8 +64,8 @@ bool ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string&
 // afterwards. Every folder made is appended to `created` as the prefix of
 // `folder` that names it, parents first; folders made before a failure stay
 // and stay listed. A folder someone else makes meanwhile is not listed.
-bool MakeFolders(const std::string& folder, mode_t mode,
-                 std::vector<std::string>* created = nullptr);
+bool CreateFolders(const std::string& folder, mode_t mode,
+                   std::vector<std::string>* created = nullptr);
 
 // Replaces the file at `path` with `size` bytes, so that a reader finds the old
 // file or the new one and never a part: writes a temporary file in the same

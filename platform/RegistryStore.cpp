@@ -137,7 +137,7 @@ LONG RegistryStore::Read(const std::function<LONG(const RegTree&)>& read) {
 LONG RegistryStore::Write(const std::function<LONG(RegTree& tree, bool& changed)>& change) {
     std::lock_guard guard(m_mutex);
     const std::string path = RegistryFilePath();
-    if (path.empty() || !MakeFolders(FolderOf(path), 0700))
+    if (path.empty() || !CreateFolders(FolderOf(path), 0700))
         return ERROR_ACCESS_DENIED;
     const FileLock lock(path);
     if (!lock.Held())

@@ -205,7 +205,7 @@ BOOL SaveDataFile(const std::string& path, const CDataFileContents& contents,
         return FALSE;
     }
     const std::size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !zb::MakeFolders(path.substr(0, slash), 0700))
+    if (slash != std::string::npos && slash > 0 && !zb::CreateFolders(path.substr(0, slash), 0700))
         return FALSE;
     return zb::WriteFileAtomically(path, bytes.data(), bytes.size(), 0600) ? TRUE : FALSE;
 }
@@ -225,7 +225,7 @@ BOOL ReadDataFileBytes(const void* data, std::size_t size, CDataFileContents& co
 
 BOOL LoadDataFile(const std::string& path, CDataFileContents& contents, IDataFileSection& sheet) {
     std::string bytes;
-    if (path.empty() || !zb::ReadRegularFile(path, kMaxDataFileBytes, bytes))
+    if (path.empty() || !zb::ReadWholeFile(path, kMaxDataFileBytes, bytes))
         return FALSE;
     return ReadDataFileBytes(bytes.data(), bytes.size(), contents, sheet);
 }

@@ -166,7 +166,7 @@ BOOL WriteFindDesktopEntry(const std::string& programPath,
         return FALSE;
     const std::string folder = path.substr(0, path.find_last_of('/'));
     const std::string text = BuildFindDesktopEntry(programPath, GetArchiveMimeTypes(extensions));
-    if (!zb::MakeFolders(folder, 0755) || !zb::WriteFileAtomically(path, text, 0644)) {
+    if (!zb::CreateFolders(folder, 0755) || !zb::WriteFileAtomically(path, text, 0644)) {
         DebugTrace("Cannot write %s", path.c_str());
         return FALSE;
     }

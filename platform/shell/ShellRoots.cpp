@@ -143,7 +143,7 @@ std::shared_ptr<const ShellRoots> RefreshShellRoots() {
     auto roots = std::make_shared<ShellRoots>();
     roots->home = inputs.home;
     std::string userDirsText;
-    zb::ReadRegularFile(userDirs, kMaxUserDirsBytes, userDirsText);
+    zb::ReadWholeFile(userDirs, kMaxUserDirsBytes, userDirsText);
     roots->desktopDir = DesktopDirFromUserDirs(userDirsText, roots->home);
     if (roots->desktopDir.empty())
         roots->desktopDir = JoinPath(roots->home, "Desktop");

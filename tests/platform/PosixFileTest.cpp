@@ -25,7 +25,7 @@ std::vector<std::string> Names(const std::string& folder) {
 
 std::string Contents(const std::string& path) {
     std::string bytes;
-    EXPECT_TRUE(zb::ReadRegularFile(path, 1 << 20, bytes)) << path;
+    EXPECT_TRUE(zb::ReadWholeFile(path, 1 << 20, bytes)) << path;
     return bytes;
 }
 
@@ -63,7 +63,7 @@ TEST(ReadAll, HoldsItsBoundExactly) {
     const std::string dir = zbtest::MakeTempDir("read");
     const std::string path = zbtest::WriteFile(dir + "/ten", "0123456789");
     std::string bytes = "stale";
-    EXPECT_TRUE(zb::ReadRegularFile(path, 10, bytes));
+    EXPECT_TRUE(zb::ReadWholeFile(path, 10, bytes));
     EXPECT_EQ(bytes, "0123456789");
 
     const zb::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -71,31 +71,31 @@ TEST(ReadAll, HoldsItsBoundExactly) {
     EXPECT_FALSE(zb::ReadAll(file.Get(), 9, bytes));
     EXPECT_EQ(errno, EFBIG);
     EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(zb::ReadRegularFile(path, 9, bytes));
+    EXPECT_FALSE(zb::ReadWholeFile(path, 9, bytes));
     EXPECT_EQ(errno, EFBIG);
 }
 
-TEST(ReadRegularFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
+TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
     const std::string dir = zbtest::MakeTempDir("read");
     const std::string fifo = dir + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string bytes;
-    EXPECT_FALSE(zb::ReadRegularFile(fifo, 100, bytes));
-    EXPECT_FALSE(zb::ReadRegularFile(dir, 100, bytes));
+    EXPECT_FALSE(zb::ReadWholeFile(fifo, 100, bytes));
+    EXPECT_FALSE(zb::ReadWholeFile(dir, 100, bytes));
     EXPECT_EQ(errno, EISDIR);
-    EXPECT_FALSE(zb::ReadRegularFile(dir + "/missing", 100, bytes));
+    EXPECT_FALSE(zb::ReadWholeFile(dir + "/missing", 100, bytes));
     EXPECT_EQ(errno, ENOENT);
 }
 
-TEST(MakeFolders, GivesNewFoldersTheirMode) {
+TEST(CreateFolders, GivesNewFoldersTheirMode) {
     const std::string base = zbtest::MakeTempDir("folders");
     std::vector<std::string> created;
-    ASSERT_TRUE(zb::MakeFolders(base + "/a/b", 0700, &created));
+    ASSERT_TRUE(zb::CreateFolders(base + "/a/b", 0700, &created));
     EXPECT_EQ(created, (std::vector<std::string>{base + "/a/", base + "/a/b"}));
     struct stat st {};
     ASSERT_EQ(::stat((base + "/a/b").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_TRUE(zb::MakeFolders(base + "/a/b", 0700));
+    EXPECT_TRUE(zb::CreateFolders(base + "/a/b", 0700));
 }
 
 TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOnWhenMoved) {
