@@ -181,9 +181,15 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
         return FALSE;
     WaitForSearch();  // the previous thread has ended; collect it
     m_request = std::move(request);
+    ClearStopFlags();  // here, so a Stop asked before the thread runs holds
     m_bSearching.store(true);
     m_thread = std::thread([this] { SearchThreadProc(); });
     return TRUE;
+}
+
+void CSearchEngine::ClearStopFlags() {
+    m_bStop.store(false);
+    SetStopFlag(FALSE);
 }
 
 void CSearchEngine::StopSearch() {
@@ -198,6 +204,7 @@ void CSearchEngine::WaitForSearch() {
 
 int CSearchEngine::RunSearch(CSearchRequest request) {
     m_request = std::move(request);
+    ClearStopFlags();
     return DoSearch();
 }
 
@@ -220,8 +227,6 @@ int CSearchEngine::DoSearch() {
     m_nWalkDepth = 0;
     const CTime start = CTime::GetCurrentTime();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
-    m_bStop.store(false);
-    SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <latch>
 #include <mutex>
 
 #include "archives/CompressedTestData.h"
@@ -316,6 +317,33 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     ASSERT_GE(m_log.size(), 2u);
     EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
     EXPECT_EQ(m_log.back().rfind("Used : ", 0), 0u);
+}
+
+// Holds the search thread at its first call to the window until released.
+class GatedHost : public RecordingHost {
+public:
+    void SetSearchButtonState(bool ready) override {
+        RecordingHost::SetSearchButtonState(ready);
+        if (!ready)
+            released.wait();
+    }
+    std::latch released{1};
+};
+
+TEST_F(SearchEngineTest, AStopAskedBeforeTheThreadRunsHolds) {
+    for (int i = 0; i < 30; ++i)
+        File(Numbered("f", i));
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request, &message));
+    GatedHost host;
+    CSearchEngine engine(&host);
+    ASSERT_TRUE(engine.StartSearch(std::move(request)));
+    engine.StopSearch();
+    host.released.count_down();
+    engine.WaitForSearch();
+    EXPECT_TRUE(host.rows.empty());
+    EXPECT_EQ(host.endedCount.load(), 1);
 }
 
 TEST_F(SearchEngineTest, StatusShowsKilobytesUpToOneMebibyte) {
