@@ -9,13 +9,7 @@
 #include <algorithm>
 
 #include "app/ZembroltDlg.h"
-#include "platform/StringTable.h"
-
-namespace {
-
-constexpr UINT IDS_ABOUTBOX = 101;
-
-}  // namespace
+#include "ui/ResourceText.h"
 
 CMainMenu::CMainMenu(QWidget* window, std::function<void(int)> dispatch)
     : QObject(window),
@@ -43,7 +37,7 @@ void CMainMenu::AddItems(QMenu* menu, std::span<const MainMenuItem> items) {
         }
         QString text = QString::fromLatin1(item.text);
         if (item.id == IDM_ABOUTBOX) {
-            const QString about = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
+            const QString about = ResourceText(IDS_ABOUTBOX);
             if (!about.isEmpty())
                 text = about;
         }

@@ -47,23 +47,16 @@
 #include "ui/IconResources.h"
 #include "ui/ProductLinks.h"
 #include "ui/QtFileTypeInfoProvider.h"
+#include "ui/ResourceText.h"
 #include "ui/SmallControls.h"
 #include "ui/WaitCursor.h"
 
 namespace {
 
-constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_INVALID_PARAMETER = 5012;
 constexpr int kIncludeStringPageIndex = 4;
-constexpr UINT IDS_SEARCH = 5013;
-constexpr UINT IDS_STOP = 5014;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
-
-QString FormatMessage(UINT id, const QString& argument) {
-    return QString::fromUtf8(LoadResourceString(id)).replace(QStringLiteral("%s"), argument);
-}
 
 // A copy of a tree node's place that the search thread can own.
 std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
@@ -145,7 +138,7 @@ void CZembroltDlg::InitWindow() {
     // "Show Log Window" (Alt+2) also acts while the log window has the focus.
     if (CLogWindow* log = GetLogWindow())
         log->addAction(MenuAction(ID_SHOW_LOG_WINDOW));
-    SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
+    SetStatusText(FormatResourceString(IDS_OBJECTS, 0));
     LayoutControls();
     if (!LoadSettings())
         WriteFirstRunSettings();
@@ -245,13 +238,13 @@ void CZembroltDlg::CreateControls() {
         const char* name;
         int icon;
         int iconSize;
-        const char* tooltip;
+        StringId tooltip;
     };
     constexpr ListButton kButtons[4] = {
-        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, "Export Search Result"},
-        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, "Print Search Result"},
-        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, "Select Visible Column"},
-        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, "Views"},
+        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
+        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
+        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
+        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
     };
     for (int i = 0; i < 4; ++i) {
         auto* button = new CHoverButton(this);
@@ -259,7 +252,7 @@ void CZembroltDlg::CreateControls() {
         button->SetIcon(QIcon(LoadIconResource(kButtons[i].icon, kButtons[i].iconSize)));
         button->SetShowText(false);
         button->SetBtnCursor(IDC_HAND_CURSOR);
-        button->SetTooltipText(QString::fromLatin1(kButtons[i].tooltip));
+        button->SetTooltipText(kButtons[i].tooltip);
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
@@ -622,7 +615,7 @@ void CZembroltDlg::ParseCommandLine(const QString& commandLine) {
         case CommandLineAction::None:
             return;
         case CommandLineAction::Invalid:
-            ShowMessageBox(FormatMessage(IDS_INVALID_PARAMETER, action.text));
+            ShowMessageBox(ResourceText(IDS_INVALID_PARAMETER, action.text));
             return;
         case CommandLineAction::PostCommand:
             QMetaObject::invokeMethod(
@@ -874,7 +867,7 @@ void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
 
 void CZembroltDlg::ApplySearchButtonState(bool ready) {
     m_pFindButton->SetIcon(LoadIconResource(ready ? IDI_SEARCH : IDI_STOP, 16));
-    m_pFindButton->setText(QString::fromUtf8(LoadResourceString(ready ? IDS_SEARCH : IDS_STOP)));
+    m_pFindButton->setText(ready ? ResourceText(IDS_SEARCH) : ResourceText(IDS_STOP));
     m_pFindButton->update();
 }
 

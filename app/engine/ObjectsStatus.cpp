@@ -4,17 +4,10 @@
 
 #include "platform/StringTable.h"
 
-namespace {
-
-constexpr UINT IDS_OBJECTS = 5003;
-
-}  // namespace
-
 std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
-    char text[128];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
-    std::string status = text;
+    std::string status = FormatResourceString(IDS_OBJECTS, static_cast<int>(count));
     if (count > 0) {
+        char text[32];
         if (totalBytes <= 1048576) {
             std::snprintf(text, sizeof text, "  %dKB",
                           static_cast<int>((totalBytes + 1023) / 1024));
