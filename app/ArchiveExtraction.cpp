@@ -148,7 +148,8 @@ int CArchiveExtraction::ExtractArchiveItems(QWidget* parent, const CResultArray&
         const CExtractedFileTimes times{record.m_ftCreation, record.m_ftLastAccess,
                                         record.m_ftLastWrite};
         std::string path;
-        switch (m_extractor.ExtractMember(*handler, inner, times, buffer, &progress, &path)) {
+        switch (m_extractor.ExtractMember(*handler, inner, record.m_nArchiveEntry, times, buffer,
+                                          &progress, &path)) {
             case ExtractResult::Extracted:
                 out->push_back(std::move(path));
                 break;

@@ -32,6 +32,7 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
     m_ftCreation = other.m_ftCreation;
     m_ftLastAccess = other.m_ftLastAccess;
     m_ftLastWrite = other.m_ftLastWrite;
+    m_nArchiveEntry = other.m_nArchiveEntry;
     m_arrValues.resize(other.m_arrValues.size());
     for (std::size_t i = 0; i < other.m_arrValues.size(); ++i) {
         m_arrValues[i] = other.m_arrValues[i];
@@ -58,6 +59,7 @@ void CResultItem::Clear() {
     m_dwAttributes = 0;
     m_iIcon = -1;
     m_ftCreation = m_ftLastAccess = m_ftLastWrite = FILETIME{};
+    m_nArchiveEntry = -1;
     m_arrValues.clear();
     FreeThumbnail();
 }
@@ -207,6 +209,7 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
         utc = FILETIME{};
     record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = utc;
     record.m_dwFlags = RIF_IN_ARCHIVE;
+    record.m_nArchiveEntry = entry;
     record.m_nSize = info.m_nSize < 0 ? 0 : static_cast<std::uint64_t>(info.m_nSize);
     record.m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
 
@@ -265,5 +268,5 @@ BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
     if (handler == nullptr || !record.GetPathInArchive(&inner)) {
         return FALSE;
     }
-    return stream->OpenInArchive(handler, inner);
+    return stream->OpenInArchive(handler, inner, record.m_nArchiveEntry);
 }

@@ -74,6 +74,11 @@ public:
     FILETIME m_ftCreation;
     FILETIME m_ftLastAccess;
     FILETIME m_ftLastWrite;
+    // For a member of an archive: its index in its archive's reader, as the
+    // listing gave it (-1 when not known). Members whose names differ only
+    // in case, or not at all, are told apart by it; a reader uses it only
+    // while the member's name still matches.
+    int m_nArchiveEntry = -1;
     std::vector<COLUMNVALUE> m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
     std::unique_ptr<CBitmap> m_pThumbnail;

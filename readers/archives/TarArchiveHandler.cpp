@@ -330,6 +330,7 @@ BOOL CTarArchive::IsEntryOpen(int i) const {
 BOOL CTarArchive::OpenEntry(int i) {
     Record* record = RecordOf(i);
     if (record == nullptr || record->folder || record->position >= 0) {
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     record->position = 0;
@@ -348,7 +349,7 @@ BOOL CTarArchive::CloseEntry(int i) {
 int CTarArchive::Read(int i, void* buffer, int count) {
     Record* record = RecordOf(i);
     if (record == nullptr || !IsOpen() || record->position < 0 || count < 0) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadMember);
     }
     const std::int64_t wanted = std::min<std::int64_t>(count, record->size - record->position);
     if (wanted <= 0) {
@@ -356,11 +357,11 @@ int CTarArchive::Read(int i, void* buffer, int count) {
     }
     const std::int64_t at = record->dataOffset + record->position;
     if (m_stream.Tell() != at && !m_stream.Seek(at)) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const std::int64_t got = m_stream.Read(buffer, static_cast<std::size_t>(wanted));
     if (got <= 0) {
-        return -1;  // the member's data is cut short or corrupt
+        return SetFailure(ArchiveFailure::BadArchive);  // the data is cut short or corrupt
     }
     record->position += got;
     return static_cast<int>(got);

@@ -152,24 +152,16 @@ BOOL CZipArchive::Init() {
     return TRUE;
 }
 
-int CZipArchive::Fail(int error) {
-    m_nLastError = error;
-    return -1;
-}
-
 BOOL CZipArchive::OpenArchive(const std::string& path) {
-    m_nLastError = ZIP_ERROR_NONE;
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
-        m_nLastError = ZIP_ERROR_NO_FILE;
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);
     CDirectoryLocation location;
     if (!FindDirectory(&location) || !ReadDirectory(location)) {
-        if (m_nLastError == ZIP_ERROR_NONE) {
-            m_nLastError = ZIP_ERROR_BAD_ARCHIVE;
-        }
+        SetFailure(ArchiveFailure::BadArchive);
         return FALSE;
     }
     m_states.resize(m_records.size());
@@ -351,22 +343,22 @@ BOOL CZipArchive::IsEntryOpen(int i) const {
 BOOL CZipArchive::OpenEntry(int i) {
     const CArchiveMember* member = GetMember(i);
     if (member == nullptr || member->IsFolder() || member->m_nRecord >= m_records.size()) {
-        m_nLastError = ZIP_ERROR_BAD_ENTRY;
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     const CEntryRecord& record = m_records[member->m_nRecord];
     if (record.m_bEncrypted) {
-        m_nLastError = ZIP_ERROR_ENCRYPTED;
+        SetFailure(ArchiveFailure::Encrypted);
         return FALSE;
     }
     if (record.m_nMethod != kMethodStored && record.m_nMethod != kMethodDeflated) {
-        m_nLastError = ZIP_ERROR_METHOD;
+        SetFailure(ArchiveFailure::UnsupportedMethod);
         return FALSE;
     }
     auto state = std::make_unique<CReadState>();
     if (record.m_nMethod == kMethodDeflated) {
         if (inflateInit2(&state->m_stream, -MAX_WBITS) != Z_OK) {
-            m_nLastError = ZIP_ERROR_DECODER;
+            SetFailure(ArchiveFailure::DecoderFailed);
             return FALSE;
         }
         state->m_bInflating = true;
@@ -391,10 +383,10 @@ std::int64_t CZipArchive::GetBytesRead(int i) const {
 int CZipArchive::Read(int i, void* buffer, int count) {
     CReadState* state = StateOf(i);
     if (state == nullptr || count < 0 || (count > 0 && buffer == nullptr)) {
-        return Fail(ZIP_ERROR_BAD_ENTRY);
+        return SetFailure(ArchiveFailure::BadMember);
     }
     if (state->m_bFailed) {
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const CEntryRecord& record = m_records[GetMember(i)->m_nRecord];
     const std::uint64_t left = record.m_nSize - state->m_nProduced;
@@ -420,13 +412,13 @@ int CZipArchive::Read(int i, void* buffer, int count) {
     // The data must last for the member's whole size and match its checksum.
     if (got <= 0) {
         state->m_bFailed = true;
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const auto crc = static_cast<std::uint32_t>(crc32(state->m_nCrc, out, static_cast<uInt>(got)));
     if (state->m_nProduced + static_cast<std::uint64_t>(got) == record.m_nSize &&
         crc != record.m_nCrc) {
         state->m_bFailed = true;
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     state->m_nProduced += static_cast<std::uint64_t>(got);
     state->m_nCrc = crc;

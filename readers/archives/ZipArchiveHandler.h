@@ -11,6 +11,12 @@
 // directory, so members written with a trailing data descriptor read in full.
 // Encrypted members and members in other methods are listed but cannot be
 // opened for reading.
+//
+// Failure reasons (GetLastFailure): CannotOpen when the file cannot be read;
+// BadArchive for no end record, a bad signature, a bad range or corrupt
+// member data; UnsupportedMethod for a method other than stored (0) and
+// deflated (8); BadMember for a bad index, a folder or a member not open;
+// Encrypted; DecoderFailed when inflate cannot be set up.
 
 #include <cstdint>
 #include <memory>
@@ -19,17 +25,6 @@
 
 #include "platform/FileMapping.h"
 #include "readers/archives/TableArchiveHandler.h"
-
-// Last-error codes of CZipArchive.
-enum ZipError : int {
-    ZIP_ERROR_NONE = 0,
-    ZIP_ERROR_BAD_ARCHIVE = 1,  // no end record, a bad signature, a bad range or corrupt data
-    ZIP_ERROR_NO_FILE = 2,      // the archive could not be opened
-    ZIP_ERROR_METHOD = 3,       // compression method other than stored (0) and deflated (8)
-    ZIP_ERROR_BAD_ENTRY = 4,    // bad member index, a folder, or member not open
-    ZIP_ERROR_ENCRYPTED = 6,    // the member is encrypted
-    ZIP_ERROR_DECODER = 7,      // the decoder could not be set up
-};
 
 class CZipArchive : public CTableArchiveHandler {
 public:
@@ -51,9 +46,6 @@ public:
     // read of that opening fails.
     int Read(int i, void* buffer, int count) override;
     std::int64_t GetBytesRead(int i) const override;
-
-    // The ZipError of the last failed operation.
-    int GetLastError() const { return m_nLastError; }
 
 protected:
     BOOL OpenArchive(const std::string& path) override;
@@ -88,13 +80,11 @@ private:
                          FILETIME* time) const;
     int Inflate(CReadState& state, const CEntryRecord& record, std::uint8_t* out, int count);
     CReadState* StateOf(int i) const;
-    int Fail(int error);
 
     zb::PositionedReader m_file;
     std::uint64_t m_nFileSize = 0;
     std::vector<CEntryRecord> m_records;
     std::vector<std::unique_ptr<CReadState>> m_states;  // per record; null while not open
-    int m_nLastError = ZIP_ERROR_NONE;
 };
 
 std::unique_ptr<CArchiveHandler> CreateZipArchiveHandler();

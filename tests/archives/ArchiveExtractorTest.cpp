@@ -102,7 +102,7 @@ protected:
     ExtractResult Extract(CArchiveExtractor& extractor, CArchiveHandler& handler,
                           const std::string& inner, std::string* path,
                           IExtractionProgress* progress = nullptr) {
-        return extractor.ExtractMember(handler, inner, m_times, m_buffer, progress, path);
+        return extractor.ExtractMember(handler, inner, -1, m_times, m_buffer, progress, path);
     }
 
     std::string m_base;
@@ -124,13 +124,20 @@ TEST(ArchivePathSanitiser, KeepsInnerFoldersAndRefusesEscapes) {
     EXPECT_EQ(out, "sub/mixed/f");
     EXPECT_TRUE(SanitiseArchivePath("..a\\b..\\...", &out));  // dots inside names are fine
     EXPECT_EQ(out, "..a/b../...");
+    // "." steps are dropped, as tools write the members of "." ("./a.txt").
+    EXPECT_TRUE(SanitiseArchivePath(".\\a", &out));
+    EXPECT_EQ(out, "a");
+    EXPECT_TRUE(SanitiseArchivePath("a\\.\\b", &out));
+    EXPECT_EQ(out, "a/b");
+    EXPECT_TRUE(SanitiseArchivePath("./sub/./f.txt", &out));
+    EXPECT_EQ(out, "sub/f.txt");
 
     const std::string tooLong(NAME_MAX + 1, 'n');
     for (const std::string& bad :
          {std::string(), std::string("\\abs.txt"), std::string("/etc/passwd"), std::string(".."),
-          std::string("..\\x"), std::string("a\\..\\..\\x"), std::string("a\\.\\b"),
-          std::string(".\\a"), std::string("a\\\\b"), std::string("a\\"), std::string("a//b"),
-          std::string("a\\b\\.."), std::string("a\0b", 3), tooLong, "d\\" + tooLong}) {
+          std::string("..\\x"), std::string("a\\..\\..\\x"), std::string("."), std::string(".\\."),
+          std::string("a\\\\b"), std::string("a\\"), std::string("a//b"), std::string("a\\b\\.."),
+          std::string("a\0b", 3), tooLong, "d\\" + tooLong}) {
         out = "left over";
         EXPECT_FALSE(SanitiseArchivePath(bad, &out)) << bad;
         EXPECT_TRUE(out.empty());

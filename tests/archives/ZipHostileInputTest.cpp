@@ -170,7 +170,7 @@ TEST_F(ZipHostileTest, FieldsPointingOutsideTheirRangeFailTheOpen) {
         SmallArchive a;
         a.Set(c.field(a), c.value, c.size);
         EXPECT_FALSE(OpenBytes(a.bytes)) << c.what;
-        EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ARCHIVE) << c.what;
+        EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive) << c.what;
     }
 }
 
