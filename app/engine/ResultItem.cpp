@@ -141,8 +141,12 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> par
     record.m_pParentFolder = std::move(parent);
     record.m_pidl = std::move(item);
     record.m_pidlFull = std::move(full);
-    if (shellAttributes & SFGAO_FOLDER)
+    // What the namespace knows stays when the file's own data cannot be read
+    // (a folder that can be listed but not entered).
+    if (shellAttributes & SFGAO_FOLDER) {
         record.m_dwFlags |= RIF_FOLDER;
+        record.m_dwAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    }
     if (shellAttributes & SFGAO_CANDELETE)
         record.m_dwFlags |= RIF_DELETABLE;
 
@@ -172,8 +176,10 @@ void ReadResultItemFileData(CResultItem& record, const std::string& path, int di
     zb::FileInfo info;
     const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
                                  : zb::GetFileInfo(path, &info);
-    if (!read)
+    if (!read) {
+        record.m_dwFlags |= RIF_SIZE_UNKNOWN;
         return;
+    }
     record.m_dwAttributes = info.dwFileAttributes;
     record.m_ftCreation = info.ftCreationTime;
     record.m_ftLastAccess = info.ftLastAccessTime;
@@ -210,7 +216,10 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
     record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = utc;
     record.m_dwFlags = RIF_IN_ARCHIVE;
     record.m_nArchiveEntry = entry;
-    record.m_nSize = info.m_nSize < 0 ? 0 : static_cast<std::uint64_t>(info.m_nSize);
+    if (info.m_nSize < 0)
+        record.m_dwFlags |= RIF_SIZE_UNKNOWN;
+    else
+        record.m_nSize = static_cast<std::uint64_t>(info.m_nSize);
     record.m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
 
     record.m_sFolder = archivePath;
