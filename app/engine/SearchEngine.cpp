@@ -654,38 +654,41 @@ BOOL CSearchEngine::SearchChildArchive(FolderWalk& walk, const CResultItem& reco
 }
 
 void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
+    CArchiveHandler* handler = nullptr;
     try {
         std::string path;
-        if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path))
+        if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path) || !m_pCriteria)
             return;
         InitArchiveHandlers();
-        CArchiveHandler* handler = FindArchiveHandler(path);
+        handler = FindArchiveHandler(path);
         if (!handler)
             return;
         const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
         const std::string& folder = root.m_sInnerPath;
-        int i = handler->FindFolder(folder);
-        CResultItem scratch;
-        for (i = handler->NextChild(i, folder, subtree); i != -1;
+        std::vector<int> members;
+        for (int i = handler->NextChild(handler->FindFolder(folder), folder, subtree); i != -1;
              i = handler->NextChild(i, folder, subtree)) {
-            if (m_bStop.load(std::memory_order_relaxed))
-                break;
             DWORD attributes = 0;
             handler->GetAttributes(i, &attributes);
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                continue;
-            PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
-            if (!MakeArchiveEntryItem(handler, i, scratch, root.m_pParentFolder,
-                                      PidlPtr(ILClone(root.m_pidl.get())), std::move(full)))
-                continue;
-            if (MatchCriteria(scratch)) {
-                std::size_t index = 0;
-                if (!AppendResult(std::move(scratch), &index))
-                    break;
-            }
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+                members.push_back(i);
         }
+        const auto build = [&](int entry, CResultItem& record) {
+            PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
+            return MakeArchiveEntryItem(handler, entry, record, root.m_pParentFolder,
+                                        PidlPtr(ILClone(root.m_pidl.get())), std::move(full));
+        };
+        TestArchiveMembers(*handler, members, build, *m_pCriteria, m_bStop,
+                           [this](CResultItem&& member) {
+                               std::size_t index = 0;
+                               return AppendResult(std::move(member), &index) != FALSE;
+                           });
     } catch (...) {
     }
+    // Closed like an archive met during the walk: a later search opens the
+    // file afresh.
+    if (handler)
+        handler->Close();
 }
 
 BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,

@@ -260,14 +260,16 @@ ExtractResult CArchiveExtractor::CopyMember(CArchiveHandler& handler, int entry,
         }
         if (n > block)
             return ExtractResult::Failed;
+        // A short read is not the end: a decoder may hand out what it
+        // decoded before it met damaged data, and fail the next read.
+        if (n == 0)
+            break;
         if (!WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
             return ExtractResult::Failed;
         written += n;
         if (progress && !progress->OnBytesWritten(n))
             return ExtractResult::Cancelled;
         if (size >= 0 && !readToEnd && written > size)
-            break;
-        if (n < block)
             break;
     }
     // A member of known size that ends before it is incomplete.

@@ -80,9 +80,9 @@ public:
     // private folder, keeping its folder inside the archive: creates the
     // missing folders, opens the member, replaces any earlier copy, copies it
     // block by block through `buffer` (grown to the handler's block size when
-    // smaller), sets the file's times and closes the member. A known size caps
-    // the copy once it is exceeded, unless the handler reads to the end;
-    // otherwise the copy goes on until a short block. `path` receives the
+    // smaller), sets the file's times and closes the member. The copy goes on
+    // until the member's end (a read of 0 bytes); a known size caps it once it
+    // is exceeded, unless the handler reads to the end. `path` receives the
     // written file's full path for Extracted.
     ExtractResult ExtractMember(CArchiveHandler& handler, const std::string& inner, int entry,
                                 const CExtractedFileTimes& times, std::vector<char>& buffer,

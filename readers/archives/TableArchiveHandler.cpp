@@ -140,7 +140,8 @@ std::size_t CTableArchiveHandler::LookupPosition(const std::string& key) const {
     return static_cast<std::size_t>(it - m_lookup.begin());
 }
 
-int CTableArchiveHandler::FindEntry(const std::string& name) const {
+int CTableArchiveHandler::FindEntry(const std::string& query) const {
+    const std::string name = NormaliseMemberName(query);
     const std::string key = LowerCaseUtf8(name);
     const std::size_t first = LookupPosition(key);
     if (first >= m_lookup.size()) {

@@ -66,7 +66,7 @@ public:
 
     int FirstFile() const override;
     int NextFile(int i) const override;
-    int FindEntry(const std::string& name) const override;
+    int FindEntry(const std::string& query) const override;
     std::int64_t GetEntrySize(int i) const override;
     // The member's own record index: the order in which the reader recorded
     // the members, which is their order in the archive.

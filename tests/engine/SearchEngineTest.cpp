@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -557,6 +558,28 @@ TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
     EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs\\deep/b.txt"}));
 }
 
+TEST_F(ArchiveSearchTest, MemberContentsAreReadInTheArchivesOrder) {
+    // Members not grouped by folder: the table puts them under their
+    // folders, the contents are read front to back, and the rows come in
+    // the table's order.
+    zbtest::MemoryArchive::Archives()[m_archive] = {{"b\\1.txt", "needle"},
+                                                    {"a\\2.txt", "needle"},
+                                                    {"b\\3.txt", "hay"},
+                                                    {"a\\4.txt", "needle"}};
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    request.scanThreads = 0;  // the walk reads with the global readers
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+    EXPECT_EQ(Relative(m_host.rows),
+              (Rows{"pack.zip\\a/2.txt", "pack.zip\\a/4.txt", "pack.zip\\b/1.txt"}));
+    auto& reader = dynamic_cast<zbtest::MemoryArchive&>(*g_arrArchiveHandlers.front());
+    EXPECT_EQ(reader.openedRecords, (std::vector<std::size_t>{0, 1, 2, 3}));
+}
+
 // The readers of the build: real ZIP, TAR.GZ, TAR.BZ2, GZ and BZ2 files.
 class ReaderSearchTest : public SearchEngineTest {
 protected:
@@ -635,6 +658,73 @@ TEST_F(ReaderSearchTest, SizeConditionsUseTheSizeAReaderKnows) {
     data0.m_SizeOptionData.m_iSizeOptionType = 1;  // at least
     data0.m_SizeOptionData.m_nSize = 100;
     EXPECT_EQ(Run(data0), (Rows{"big.dat.gz/big.dat"}));
+}
+
+TEST_F(ReaderSearchTest, AnArchiveRootIsReadAfreshOnceItWasReplaced) {
+    CSearchData data = Criteria("*.txt");
+    data.m_MainData.m_sFindRootPath = m_root + "/docs.zip";
+    CSearchEngine engine(&m_host);
+    Rows rows = Run(data, &engine);
+    EXPECT_EQ(rows.size(), 3u);
+    for (const auto& handler : g_arrArchiveHandlers)
+        EXPECT_FALSE(handler->IsOpen());  // closed when the search ended
+
+    File("docs.zip", zbtest::BuildZip({{"fresh.txt", "new"}}).bytes);
+    EXPECT_EQ(Run(data, &engine), (Rows{"docs.zip/fresh.txt"}));
+}
+
+// Archives made by the common tools.
+class ToolArchiveSearchTest : public SearchEngineTest {
+protected:
+    void SetUp() override {
+        SearchEngineTest::SetUp();
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        m_source = zbtest::MakeTempDir("tool-source");
+    }
+    void TearDown() override {
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        SearchEngineTest::TearDown();
+    }
+    // Runs a shell command in the source folder; false when it fails.
+    bool Tool(const std::string& command) {
+        return std::system(("cd '" + m_source + "' && " + command + " >/dev/null 2>&1").c_str()) ==
+               0;
+    }
+    std::string m_source;
+};
+
+TEST_F(ToolArchiveSearchTest, MembersWhoseNamesDifferOnlyInCaseKeepTheirOwnContents) {
+    zbtest::WriteFile(m_source + "/inc/xt_connmark.h", "lower words");
+    zbtest::WriteFile(m_source + "/inc/xt_CONNMARK.h", "upper words");
+    zbtest::WriteFile(m_source + "/dup.txt", "first copy");
+    ASSERT_TRUE(Tool("tar -cf '" + m_root + "/k.tar' inc dup.txt"));
+    zbtest::WriteFile(m_source + "/dup.txt", "second copy");
+    ASSERT_TRUE(Tool("tar -rf '" + m_root + "/k.tar' dup.txt"));
+
+    CSearchData data = Criteria("*.h dup.txt");  // not the plain TAR file itself
+    data.m_IncludeStringData.m_sIncludeStr = "upper";
+    EXPECT_EQ(Run(data), (Rows{"k.tar\\inc/xt_CONNMARK.h"}));
+    data.m_IncludeStringData.m_sIncludeStr = "lower";
+    EXPECT_EQ(Run(data), (Rows{"k.tar\\inc/xt_connmark.h"}));
+    data.m_IncludeStringData.m_sIncludeStr = "second";
+    EXPECT_EQ(Run(data), (Rows{"k.tar/dup.txt"}));
+    data.m_IncludeStringData.m_sIncludeStr = "copy";
+    EXPECT_EQ(Run(data), (Rows{"k.tar/dup.txt", "k.tar/dup.txt"}));
+}
+
+TEST_F(ToolArchiveSearchTest, MembersOfDotAreListedWithoutTheDotStep) {
+    zbtest::WriteFile(m_source + "/a.txt", "alpha");
+    zbtest::WriteFile(m_source + "/sub/b.txt", "beta");
+    ASSERT_TRUE(Tool("tar -czf '" + m_root + "/t.tgz' ."));
+    ASSERT_TRUE(Tool("bsdtar -a -cf '" + m_root + "/z.zip' ."));
+    Rows rows = Run(Criteria("*.txt"));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"t.tgz/a.txt", "t.tgz\\sub/b.txt", "z.zip/a.txt", "z.zip\\sub/b.txt"}));
+    CSearchData data = Criteria("b.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "beta";
+    rows = Run(data);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"t.tgz\\sub/b.txt", "z.zip\\sub/b.txt"}));
 }
 
 }  // namespace
