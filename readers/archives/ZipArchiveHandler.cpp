@@ -289,7 +289,7 @@ bool CZipArchive::ReadDirectory(const CDirectoryLocation& location) {
         record.m_nMethod = method;
         record.m_bEncrypted = (flags & kFlagEncrypted) != 0;
         FILETIME time;
-        if (!ReadLocalHeader(localOffset, bias, &record, &time)) {
+        if (!ReadLocalHeader(localOffset, bias, rawName, &record, &time)) {
             return false;
         }
         const bool folder = !rawName.empty() && (rawName.back() == '/' || rawName.back() == '\\');
@@ -303,22 +303,46 @@ bool CZipArchive::ReadDirectory(const CDirectoryLocation& location) {
         m_records.push_back(record);
         pos = next;
     }
+    return MembersLieApart();
+}
+
+bool CZipArchive::MembersLieApart() const {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;  // [local header, data end)
+    spans.reserve(m_records.size());
+    for (const CEntryRecord& record : m_records) {
+        spans.emplace_back(record.m_nLocalOffset, record.m_nDataOffset + record.m_nCompressedSize);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].first < spans[i - 1].second) {
+            return false;
+        }
+    }
     return true;
 }
 
-bool CZipArchive::ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, CEntryRecord* record,
+bool CZipArchive::ReadLocalHeader(std::uint64_t offset, std::uint64_t bias,
+                                  std::string_view rawName, CEntryRecord* record,
                                   FILETIME* time) const {
     std::uint8_t header[kLocalSize];
+    std::string localName;
     for (const std::uint64_t at : {offset, offset + bias}) {
         if (at < offset || !InRange(at, kLocalSize, m_nFileSize) ||
             m_file.ReadAt(at, header, sizeof header) != static_cast<std::int64_t>(sizeof header) ||
-            Le32(header) != kLocalSignature) {
+            Le32(header) != kLocalSignature || Le16(header + 26) != rawName.size()) {
+            continue;
+        }
+        localName.resize(rawName.size());
+        if (m_file.ReadAt(at + kLocalSize, localName.data(), localName.size()) !=
+                static_cast<std::int64_t>(localName.size()) ||
+            localName != rawName) {
             continue;
         }
         const std::uint64_t data = at + kLocalSize + Le16(header + 26) + Le16(header + 28);
         if (data > m_nFileSize) {
             return false;
         }
+        record->m_nLocalOffset = at;
         record->m_nDataOffset = data;
         if (!DosDateTimeToFileTime(Le16(header + 12), Le16(header + 10), time)) {
             *time = FILETIME{};

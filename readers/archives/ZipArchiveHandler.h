@@ -10,7 +10,10 @@
 // code's task. Sizes, checksums and the method come from the central
 // directory, so members written with a trailing data descriptor read in full.
 // Encrypted members and members in other methods are listed but cannot be
-// opened for reading.
+// opened for reading. An archive whose members share or overlap their data
+// (a few bytes that would unpack to gigabytes under thousands of names), or
+// whose local header names a member other than the central directory does,
+// is refused, as careful readers refuse it.
 //
 // Failure reasons (GetLastFailure): CannotOpen when the file cannot be read;
 // BadArchive for no end record, a bad signature, a bad range or corrupt
@@ -21,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileMapping.h"
@@ -54,6 +58,7 @@ protected:
 private:
     // Where one member's data lies and how it is coded.
     struct CEntryRecord {
+        std::uint64_t m_nLocalOffset = 0;  // where its local header lies in the file
         std::uint64_t m_nDataOffset = 0;
         std::uint64_t m_nCompressedSize = 0;
         std::uint64_t m_nSize = 0;
@@ -75,9 +80,13 @@ private:
                           CDirectoryLocation* location) const;
     bool ReadDirectory(const CDirectoryLocation& location);
     // Finds the member's local header at `offset`, or at `offset` + bias for
-    // an archive with bytes in front of it; fills the data offset and time.
-    bool ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, CEntryRecord* record,
-                         FILETIME* time) const;
+    // an archive with bytes in front of it, holding the name `rawName` the
+    // central directory gives; fills the offsets and the time.
+    bool ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, std::string_view rawName,
+                         CEntryRecord* record, FILETIME* time) const;
+    // Whether every member's local header and data lie apart from every other
+    // member's.
+    bool MembersLieApart() const;
     int Inflate(CReadState& state, const CEntryRecord& record, std::uint8_t* out, int count);
     CReadState* StateOf(int i) const;
 
