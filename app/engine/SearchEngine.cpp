@@ -198,6 +198,7 @@ void CSearchEngine::SearchThreadProc() {
 int CSearchEngine::DoSearch() {
     m_nWalkDepth = 0;
     const CTime start = CTime::GetCurrentTime();
+    const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_bStop.store(false);
     SetStopFlag(FALSE);
@@ -253,7 +254,8 @@ int CSearchEngine::DoSearch() {
 
     const CTime end = CTime::GetCurrentTime();
     LogPrintf(kRed, "End : %s", FormatDateTime(end).c_str());
-    const std::int64_t used = std::max<std::int64_t>(0, (end - start).GetTotalSeconds());
+    const std::int64_t used = std::max<std::int64_t>(
+        0, std::chrono::duration_cast<std::chrono::seconds>(m_steadyClock() - started).count());
     LogPrintf(kBlue, "Used : %02d:%02d:%02d", static_cast<int>((used / 3600) % 24),
               static_cast<int>((used / 60) % 60), static_cast<int>(used % 60));
     return 0;

@@ -11,7 +11,9 @@
 // of a tree nor the length of its paths limits the rows found.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,6 +88,12 @@ public:
 
     CResultList& GetResultList() { return m_results; }
 
+    // The clock the time a search used is measured by: a steady one, so the
+    // time shown is the time that passed, whatever the wall clock does and
+    // however the search's start and end fall on its seconds. Tests set it.
+    using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetSteadyClock(SteadyClock clock) { m_steadyClock = std::move(clock); }
+
     // The walk (public for the multi-folder search and the finders, which
     // drive it with their own roots).
     void SearchRoot(const FOLDERITEM* root);
@@ -157,5 +165,6 @@ private:
     std::thread m_thread;
     int m_nWalkDepth = 0;
     CFolderCursor m_cursor;  // the walk's place on disk
+    SteadyClock m_steadyClock = [] { return std::chrono::steady_clock::now(); };
     std::string m_sStatusText;
 };

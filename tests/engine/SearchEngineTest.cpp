@@ -314,6 +314,23 @@ TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
     EXPECT_EQ(m_log.back(), "Used : 00:00:00\n");
 }
 
+TEST_F(SearchEngineTest, TheUsedTimeIsTheTimeThatPassed) {
+    // A search of 999 ms shows no second, whichever second boundary of the
+    // wall clock it crosses; one of an hour, a minute and a second shows so.
+    for (const auto& [millis, expected] :
+         {std::pair<int, const char*>{999, "Used : 00:00:00\n"}, {3661000, "Used : 01:01:01\n"}}) {
+        const auto origin = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+        int calls = 0;
+        CSearchEngine engine(&m_host);
+        engine.SetSteadyClock([&, millis = millis] {
+            return origin + std::chrono::milliseconds(calls++ == 0 ? 0 : millis);
+        });
+        Run(Criteria("*"), &engine);
+        std::lock_guard guard(m_logLock);
+        EXPECT_EQ(m_log.back(), expected);
+    }
+}
+
 TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
