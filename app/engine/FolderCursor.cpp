@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -25,16 +27,20 @@ void CFolderCursor::Push(Kind kind, int newFd) {
     Level level{kind, -1, 0, 0};
     if (kind == Kind::ByName) {
         struct stat st {};
-        if (::fstat(m_fd, &st) == 0) {
-            level.parentDevice = st.st_dev;
-            level.parentInode = st.st_ino;
+        if (!m_bIdentityKnown && ::fstat(m_fd, &st) == 0) {
+            m_bIdentityKnown = true;
+            m_device = st.st_dev;
+            m_inode = st.st_ino;
         }
+        level.parentDevice = m_bIdentityKnown ? m_device : 0;
+        level.parentInode = m_bIdentityKnown ? m_inode : 0;
         CloseFd(m_fd);
     } else {
         level.savedFd = m_fd;
     }
     m_levels.push_back(level);
     m_fd = newFd;
+    m_bIdentityKnown = false;
 }
 
 bool CFolderCursor::EnterName(const std::string& name) {
@@ -64,20 +70,27 @@ void CFolderCursor::Leave() {
         return;
     const Level level = m_levels.back();
     m_levels.pop_back();
+    const int child = std::exchange(m_fd, -1);
+    m_bIdentityKnown = false;
     if (level.kind == Kind::Other) {
-        CloseFd(m_fd);
+        CloseFd(child);
         m_fd = level.savedFd;
         return;
     }
     // ".." of a folder that was moved meanwhile is another folder: the walk
     // goes on in the folder above without a descriptor rather than there.
-    int parent = m_fd >= 0 ? ::openat(m_fd, "..", kFolderFlags) : -1;
+    int parent = -1;
+    if (child >= 0)
+        parent = ::openat(child, "..", kFolderFlags);
     struct stat st {};
     if (parent >= 0 && (::fstat(parent, &st) != 0 || st.st_dev != level.parentDevice ||
                         st.st_ino != level.parentInode)) {
         CloseFd(parent);
         parent = -1;
     }
-    CloseFd(m_fd);
+    CloseFd(child);
     m_fd = parent;
+    m_bIdentityKnown = parent >= 0;
+    m_device = level.parentDevice;
+    m_inode = level.parentInode;
 }

@@ -47,5 +47,10 @@ private:
     void Push(Kind kind, int newFd);
 
     int m_fd = -1;
+    // The current folder's identity, looked up once however many of its
+    // sub-folders are entered.
+    bool m_bIdentityKnown = false;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     std::vector<Level> m_levels;
 };
