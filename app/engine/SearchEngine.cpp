@@ -412,6 +412,18 @@ private:
     int& m_depth;
 };
 
+// Leaves the level the walk's descriptor entered last, on every way out.
+class CursorLevel {
+public:
+    explicit CursorLevel(CFolderCursor& cursor) : m_cursor(cursor) {}
+    ~CursorLevel() { m_cursor.Leave(); }
+    CursorLevel(const CursorLevel&) = delete;
+    CursorLevel& operator=(const CursorLevel&) = delete;
+
+private:
+    CFolderCursor& m_cursor;
+};
+
 // The next item of a listing; null at its end.
 PidlPtr NextItem(IEnumIDList* items) {
     for (;;) {
@@ -456,8 +468,8 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
         ShowSearchingStatus(scratch);
         if (!EnterFolderAt(folder.Get()))
             return;
+        const CursorLevel entered(m_cursor);
         SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
-        m_cursor.Leave();
     } catch (...) {
     }
 }
@@ -633,6 +645,7 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
                !EnterFolderAt(sub.Get())) {
         return TRUE;
     }
+    const CursorLevel entered(m_cursor);
     // The record may move while the sub-folder adds rows: what the walk needs
     // of it is taken first.
     const std::string saved = m_sStatusText;
@@ -644,7 +657,6 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
         walk.childName.empty()
             ? SearchFolder(sub.Get(), record.m_pidlFull.get(), subPath)
             : SearchFolderAt(sub.Get(), record.m_pidlFull.get(), subPath, walk.childPath);
-    m_cursor.Leave();
     SetStatusText(saved);
     return go;
 }
