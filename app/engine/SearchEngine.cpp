@@ -162,8 +162,16 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
     WaitForSearch();  // the previous thread has ended; collect it
     m_request = std::move(request);
     m_bSearching.store(true);
+    // Cleared before the thread starts: a Stop that comes before the thread
+    // runs must still stop it.
+    ClearStopFlags();
     m_thread = std::thread([this] { SearchThreadProc(); });
     return TRUE;
+}
+
+void CSearchEngine::ClearStopFlags() {
+    m_bStop.store(false);
+    SetStopFlag(FALSE);
 }
 
 void CSearchEngine::StopSearch() {
@@ -178,6 +186,7 @@ void CSearchEngine::WaitForSearch() {
 
 int CSearchEngine::RunSearch(CSearchRequest request) {
     m_request = std::move(request);
+    ClearStopFlags();
     return DoSearch();
 }
 
@@ -200,8 +209,6 @@ int CSearchEngine::DoSearch() {
     const CTime start = CTime::GetCurrentTime();
     const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
-    m_bStop.store(false);
-    SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0

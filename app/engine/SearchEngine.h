@@ -140,6 +140,8 @@ private:
     // SearchInArchive for an archive whose path is known.
     BOOL SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
                            LPCITEMIDLIST folderAbsolute);
+    // Clears the stop flags; a search starts with them clear.
+    void ClearStopFlags();
     int DoSearch();
     void SearchThreadProc();
     // Appends a passing record and takes it into the list; 0 at the limit.

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <mutex>
 
 #include "archives/CompressedTestData.h"
@@ -380,6 +381,33 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     ASSERT_GE(m_log.size(), 2u);
     EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
     EXPECT_EQ(m_log.back().rfind("Used : ", 0), 0u);
+}
+
+TEST_F(SearchEngineTest, AStopBeforeTheThreadRunsStillStopsIt) {
+    // The search thread waits at its first call to the window until Stop
+    // was pressed: the walk must not run.
+    class HeldHost : public RecordingHost {
+    public:
+        void SetSearchButtonState(bool ready) override {
+            if (!ready)
+                released.get_future().wait();
+            RecordingHost::SetSearchButtonState(ready);
+        }
+        std::promise<void> released;
+    };
+    File("a.txt");
+    File("sub/b.txt");
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    HeldHost host;
+    CSearchEngine engine(&host);
+    ASSERT_TRUE(engine.StartSearch(std::move(request)));
+    engine.StopSearch();
+    host.released.set_value();
+    engine.WaitForSearch();
+    EXPECT_TRUE(host.GetRows().empty());
+    EXPECT_EQ(engine.GetResultList().GetCount(), 0u);
 }
 
 TEST_F(SearchEngineTest, StatusShowsKilobytesUpToOneMebibyte) {
