@@ -22,11 +22,6 @@
 
 namespace {
 
-constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
-constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_SEARCHING_IN = 5004;
-constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
-
 constexpr COLORREF kRed = 255;
 constexpr COLORREF kBlue = 0xFF0000;
 
@@ -87,14 +82,6 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
     return false;
 }
 
-std::string FormatText(UINT id, const std::string& argument) {
-    const char* format = LoadResourceString(id);
-    const int n = std::snprintf(nullptr, 0, format, argument.c_str());
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
-    return text;
-}
-
 }  // namespace
 
 BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
@@ -121,7 +108,7 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     if (!folderPart.empty()) {
         std::replace(folderPart.begin(), folderPart.end(), '\\', '/');
         if (!IsDirectory(folderPart)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, folderPart);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, folderPart);
             return FALSE;
         }
         lookIn = folderPart;
@@ -132,13 +119,13 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
-        *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+        *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
         return FALSE;
     }
     // An archive file named as the place to look is searched from its top.
     if (root->m_nKind == FOLDERITEM_SHELL && !IsDirectory(lookIn)) {
         if (!IsArchiveFileName(lookIn)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
             return FALSE;
         }
         root->m_nKind = FOLDERITEM_ARCHIVE;
@@ -161,10 +148,8 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
         return FALSE;
     WaitForSearch();  // the previous thread has ended; collect it
     m_request = std::move(request);
+    ClearStopFlags();  // here, so a Stop asked before the thread runs holds
     m_bSearching.store(true);
-    // Cleared before the thread starts: a Stop that comes before the thread
-    // runs must still stop it.
-    ClearStopFlags();
     m_thread = std::thread([this] { SearchThreadProc(); });
     return TRUE;
 }
@@ -196,6 +181,7 @@ void CSearchEngine::SearchThreadProc() {
             m_pHost->SetSearchButtonState(false);
         DoSearch();
     } catch (...) {
+        LogErrorHere();
     }
     m_bSearching.store(false);
     if (m_pHost) {
@@ -240,13 +226,19 @@ int CSearchEngine::DoSearch() {
     // The readers exist before the walk: which files are archives decides
     // whether a file's contents are scanned as they lie or its members are.
     InitArchiveHandlers();
-    if (general.m_bSearchInLastResult) {
-        SearchInLastResult();
-    } else {
-        if (!general.m_bAppendResultToLastSearch)
-            ClearResults();
-        if (m_request.root)
-            SearchRoot(m_request.root.get());
+    try {
+        if (general.m_bSearchInLastResult) {
+            SearchInLastResult();
+        } else {
+            if (!general.m_bAppendResultToLastSearch)
+                ClearResults();
+            if (m_request.root)
+                SearchRoot(m_request.root.get());
+        }
+    } catch (...) {
+        // A fault ends the walk where it stands; the search still ends as
+        // usual, with the rows found so far.
+        LogErrorHere();
     }
     if (m_pScanPool) {
         m_pScanPool->CommitAll(m_commitScanned);
@@ -275,10 +267,9 @@ void CSearchEngine::ClearResults() {
 }
 
 std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
-    char text[128];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
-    std::string status = text;
+    std::string status = FormatResourceString(IDS_OBJECTS, static_cast<int>(count));
     if (count > 0) {
+        char text[32];
         if (totalBytes <= 1048576) {
             std::snprintf(text, sizeof text, "  %dKB",
                           static_cast<int>((totalBytes + 1023) / 1024));
@@ -327,7 +318,7 @@ void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
             where += '/';
         where += record.m_sName;
     }
-    SetStatusText(FormatText(IDS_SEARCHING_IN, where));
+    SetStatusText(FormatResourceString(IDS_SEARCHING_IN, where));
 }
 
 BOOL CSearchEngine::MatchCriteria(const CResultItem& record, bool withContainedText) {
@@ -452,33 +443,30 @@ ULONG AttributesOf(IShellFolder* folder, LPCITEMIDLIST item, ULONG asked) {
 void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
     if (!root)
         return;
-    try {
-        std::string path;
-        if (!root->m_pidlFull || !SHGetPathFromIDList(root->m_pidlFull.get(), &path))
-            TouchLogicalDrives();
+    std::string path;
+    if (!root->m_pidlFull || !SHGetPathFromIDList(root->m_pidlFull.get(), &path))
+        TouchLogicalDrives();
 
-        CResultItem scratch;
-        if (root->m_nKind == FOLDERITEM_ARCHIVE) {
-            MakeRootRecord(*root, scratch);
-            ShowSearchingStatus(scratch);
-            SearchArchiveRoot(*root);
-            return;
-        }
-        ComPtr<IShellFolder> folder = root->m_pParentFolder;
-        if (!m_request.rootIsDesktop) {
-            folder.Reset();
-            if (!root->m_pParentFolder || !root->m_pidl ||
-                FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &folder)) || !folder)
-                return;
-        }
+    CResultItem scratch;
+    if (root->m_nKind == FOLDERITEM_ARCHIVE) {
         MakeRootRecord(*root, scratch);
         ShowSearchingStatus(scratch);
-        if (!EnterFolderAt(folder.Get()))
-            return;
-        const CursorLevel entered(m_cursor);
-        SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
-    } catch (...) {
+        SearchArchiveRoot(*root);
+        return;
     }
+    ComPtr<IShellFolder> folder = root->m_pParentFolder;
+    if (!m_request.rootIsDesktop) {
+        folder.Reset();
+        if (!root->m_pParentFolder || !root->m_pidl ||
+            FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &folder)) || !folder)
+            return;
+    }
+    MakeRootRecord(*root, scratch);
+    ShowSearchingStatus(scratch);
+    if (!EnterFolderAt(folder.Get()))
+        return;
+    const CursorLevel entered(m_cursor);
+    SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
 }
 
 bool CSearchEngine::EnterFolderAt(IShellFolder* folder) {
@@ -519,27 +507,22 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
 BOOL CSearchEngine::SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute,
                                    const std::string& pathText, std::string folderPath) {
     const DepthLevel level(m_nWalkDepth);
-    try {
-        const ComPtr<IEnumIDList> items = ListFolder(folder);
-        if (!items)
-            return TRUE;
-        const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
-        FolderWalk walk(folder, absolute, pathText, std::move(folderPath));
-        walk.deeper = IsDeeperAllowed();
-        walk.searchArchives =
-            general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && walk.deeper;
-        while (!m_bStop.load(std::memory_order_relaxed)) {
-            PidlPtr child = NextItem(items.Get());
-            if (!child)
-                break;
-            if (!VisitChild(walk, std::move(child)))
-                return FALSE;
-        }
+    const ComPtr<IEnumIDList> items = ListFolder(folder);
+    if (!items)
         return TRUE;
-    } catch (...) {
-        LogErrorLocation("ZembroltDlg", 828);
-        return StopWalk();
+    const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    FolderWalk walk(folder, absolute, pathText, std::move(folderPath));
+    walk.deeper = IsDeeperAllowed();
+    walk.searchArchives =
+        general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && walk.deeper;
+    while (!m_bStop.load(std::memory_order_relaxed)) {
+        PidlPtr child = NextItem(items.Get());
+        if (!child)
+            break;
+        if (!VisitChild(walk, std::move(child)))
+            return FALSE;
     }
+    return TRUE;
 }
 
 BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
@@ -675,41 +658,37 @@ BOOL CSearchEngine::SearchChildArchive(FolderWalk& walk, const CResultItem& reco
 }
 
 void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
-    CArchiveHandler* handler = nullptr;
-    try {
-        std::string path;
-        if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path) || !m_pCriteria)
-            return;
-        InitArchiveHandlers();
-        handler = FindArchiveHandler(path);
-        if (!handler)
-            return;
-        const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
-        const std::string& folder = root.m_sInnerPath;
-        std::vector<int> members;
-        for (int i = handler->NextChild(handler->FindFolder(folder), folder, subtree); i != -1;
-             i = handler->NextChild(i, folder, subtree)) {
-            DWORD attributes = 0;
-            handler->GetAttributes(i, &attributes);
-            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-                members.push_back(i);
-        }
-        const auto build = [&](int entry, CResultItem& record) {
-            PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
-            return MakeArchiveEntryItem(handler, entry, record, root.m_pParentFolder,
-                                        PidlPtr(ILClone(root.m_pidl.get())), std::move(full));
-        };
-        TestArchiveMembers(*handler, members, build, *m_pCriteria, m_bStop,
-                           [this](CResultItem&& member) {
-                               std::size_t index = 0;
-                               return AppendResult(std::move(member), &index) != FALSE;
-                           });
-    } catch (...) {
+    std::string path;
+    if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path) || !m_pCriteria)
+        return;
+    InitArchiveHandlers();
+    CArchiveHandler* handler = FindArchiveHandler(path);
+    if (!handler)
+        return;
+    // Closed like an archive met during the walk, on every way out: a later
+    // search opens the file afresh.
+    const std::unique_ptr<CArchiveHandler, void (*)(CArchiveHandler*)> closing(
+        handler, [](CArchiveHandler* open) { open->Close(); });
+    const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
+    const std::string& folder = root.m_sInnerPath;
+    std::vector<int> members;
+    for (int i = handler->NextChild(handler->FindFolder(folder), folder, subtree); i != -1;
+         i = handler->NextChild(i, folder, subtree)) {
+        DWORD attributes = 0;
+        handler->GetAttributes(i, &attributes);
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            members.push_back(i);
     }
-    // Closed like an archive met during the walk: a later search opens the
-    // file afresh.
-    if (handler)
-        handler->Close();
+    const auto build = [&](int entry, CResultItem& record) {
+        PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
+        return MakeArchiveEntryItem(handler, entry, record, root.m_pParentFolder,
+                                    PidlPtr(ILClone(root.m_pidl.get())), std::move(full));
+    };
+    TestArchiveMembers(*handler, members, build, *m_pCriteria, m_bStop,
+                       [this](CResultItem&& member) {
+                           std::size_t index = 0;
+                           return AppendResult(std::move(member), &index) != FALSE;
+                       });
 }
 
 BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
@@ -724,11 +703,7 @@ BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
                                       const std::string& path, LPCITEMIDLIST folderAbsolute) {
     if (!m_pCriteria)
         return TRUE;
-    try {
-        InitArchiveHandlers();
-    } catch (...) {
-        return FALSE;
-    }
+    InitArchiveHandlers();
     return SearchArchiveMembers(folder, item, path, folderAbsolute, *m_pCriteria, m_bStop,
                                 [this](CResultItem&& member) {
                                     std::size_t index = 0;

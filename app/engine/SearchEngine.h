@@ -140,10 +140,10 @@ private:
     // SearchInArchive for an archive whose path is known.
     BOOL SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
                            LPCITEMIDLIST folderAbsolute);
-    // Clears the stop flags; a search starts with them clear.
-    void ClearStopFlags();
     int DoSearch();
     void SearchThreadProc();
+    // Clears the stop flags before a search starts.
+    void ClearStopFlags();
     // Appends a passing record and takes it into the list; 0 at the limit.
     // Records still queued for their content go first.
     BOOL AppendResult(CResultItem&& record, std::size_t* index);
