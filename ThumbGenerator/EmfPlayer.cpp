@@ -95,11 +95,6 @@ enum : std::uint32_t {
 constexpr std::uint32_t ETO_OPAQUE = 2;
 constexpr std::uint32_t DIB_RGB_COLORS = 0;
 
-QRect ReadRect(const CMetafileRecord& r, std::size_t offset) {
-    return QRect(QPoint(r.I32(offset), r.I32(offset + 4)),
-                 QPoint(r.I32(offset + 8), r.I32(offset + 12)));
-}
-
 // A logical rectangle from left, top, right, bottom.
 QRectF ReadBox(const CMetafileRecord& r, std::size_t offset) {
     return QRectF(QPointF(r.I32(offset), r.I32(offset + 4)),
@@ -182,8 +177,8 @@ bool CEmfPlayer::ReadHeader(const BYTE* data, std::size_t size, EmfHeader& heade
     const std::uint32_t headerSize = r.U32(4);
     if (headerSize < kHeaderMinimum || headerSize > size || headerSize % 4 != 0)
         return false;
-    header.bounds = ReadRect(r, 8);
-    header.frame = ReadRect(r, 24);
+    header.bounds = ReadBox(r, 8);
+    header.frame = ReadBox(r, 24);
     header.handles = r.U16(56);
     header.paletteEntries = r.U32(68);
     header.device = QSize(r.I32(72), r.I32(76));

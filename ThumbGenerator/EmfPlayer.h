@@ -1,7 +1,7 @@
 #pragma once
 // Plays the records of an enhanced metafile onto a metafile canvas.
 
-#include <QRect>
+#include <QRectF>
 #include <QSize>
 
 #include <cstddef>
@@ -14,8 +14,8 @@ class CImageSource;
 
 // What the header record of an enhanced metafile says.
 struct EmfHeader {
-    QRect bounds;       // device units, inclusive
-    QRect frame;        // 0.01 mm, inclusive (left, top, right, bottom as given)
+    QRectF bounds;      // device units (left, top, right, bottom as given)
+    QRectF frame;       // 0.01 mm
     QSize device;       // reference device in pixels
     QSize millimetres;  // reference device in millimetres
     std::size_t handles = 0;

@@ -192,10 +192,17 @@ bool CDrawDibBitmap::StretchDraw(QPainter& painter, const QRect* destination, co
     const QRect from = source != nullptr ? *source : QRect(0, 0, m_width, m_height);
     const QRect to = destination != nullptr ? *destination : from;
     const bool smooth = mode < 0 ? !foreground : mode == kStretchHalftone;
+    QImage image = ToImage(palette);
+    if (from != image.rect())
+        image = image.copy(from);
+    // Pixel for pixel, the picture is shrunk in its own format first, so a
+    // large indexed picture is never widened to 32 bits whole.
+    if (!smooth && image.size() != to.size())
+        image = image.scaled(to.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(to, ToImage(palette), from);
+    painter.drawImage(to, image);
     painter.restore();
     return true;
 }

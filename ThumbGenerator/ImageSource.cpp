@@ -65,9 +65,13 @@ bool CImageSource::Count(std::size_t count) noexcept {
     return true;
 }
 
-void CImageSource::Advance(std::size_t count) {
+void CImageSource::RequireBytes(std::uint64_t count) const {
     if (count > GetBytesLeft())
         throw CTextException(kErrEndOfData, "End of file reached while decoding.\n");
+}
+
+void CImageSource::Advance(std::size_t count) {
+    RequireBytes(count);
     if (Count(count))
         CheckTimeBudget();
 }

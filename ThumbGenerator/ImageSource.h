@@ -40,6 +40,9 @@ public:
     // null when fewer bytes are left, and no time check.
     const BYTE* TakeBytes(std::size_t count) noexcept;
 
+    // Throws code 11 unless at least `count` more bytes are left: a decoder's
+    // check that the data can fill a picture before the picture is made.
+    void RequireBytes(std::uint64_t count) const;
     // Counts `count` more bytes read (the read pointer does not move): tells
     // the notifier at every 1024 bytes, throws code 11 past the end.
     void Advance(std::size_t count);

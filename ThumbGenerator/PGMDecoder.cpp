@@ -43,9 +43,7 @@ std::uint32_t ReadNumber(CImageSource& source, bool header) {
     std::uint32_t value = 0;
     for (const BYTE* next = source.GetBufferPtr(1); next != nullptr && IsDigit(*next);
          next = source.GetBufferPtr(1)) {
-        value = value * 10 + (*next - '0');
-        if (value > kNumberLimit)
-            value = kNumberLimit;
+        value = value > kNumberLimit / 10 ? kNumberLimit : value * 10 + (*next - '0');
         source.ReadNBytes(1);
     }
     return value;
@@ -78,6 +76,8 @@ void CPGMDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp
     ChooseTargetBpp(8, bpp);
     if (bpp != 8)
         RaiseDecoderError(kErrUnsupported, "PGM decoder: Only 8 bits per pixel can be made.");
+    // Every sample takes at least one byte.
+    source.RequireBytes(std::uint64_t{width} * height);
     bitmap.Create(static_cast<int>(width), static_cast<int>(height), 8, false);
 
     CBitmapWriteLock lock(bitmap);

@@ -238,6 +238,11 @@ void CPICTDecoder::ReadColourTable(std::vector<RGBQUAD>& table, CImageSource& so
     }
 }
 
+void CPICTDecoder::RequireRows(const Rect& bounds, const CImageSource& source) {
+    // Every row takes at least one byte.
+    source.RequireBytes(static_cast<std::uint64_t>(std::max(bounds.Height(), 0)));
+}
+
 void CPICTDecoder::SkipRegion(CImageSource& source) {
     Skip(source, static_cast<std::size_t>(std::max(ReadWord(source) - 2, 0)));
 }
@@ -266,6 +271,7 @@ void CPICTDecoder::ReadBitmapOrPixMap(int opcode, CImageBitmap& bitmap, std::vec
         // A version-1 bitmap: one bit per pixel, set bits black.
         const Rect bounds = ReadRect(source);
         Skip(source, 16);
+        RequireRows(bounds, source);
         bitmap.Create(bounds.Width(), bounds.Height(), 8, false);
         Skip(source, 2);
         if (withRegion)
@@ -284,6 +290,7 @@ void CPICTDecoder::ReadBitmapOrPixMap(int opcode, CImageBitmap& bitmap, std::vec
     const PixMapHeader pixMap = ReadPixMapHeader(source);
     ChooseTargetBpp(pixMap.pixelSize, bpp);
     const int target = pixMap.pixelSize <= 8 ? 8 : 32;
+    RequireRows(bounds, source);
     bitmap.Create(bounds.Width(), bounds.Height(), target,
                   target == 32 && pixMap.componentCount == 4);
     ReadColourTable(work, source);
@@ -308,6 +315,7 @@ void CPICTDecoder::ReadDirectPixMap(int opcode, CImageBitmap& bitmap, int& bpp,
         SkipRegion(source);
     ChooseTargetBpp(pixMap.pixelSize, bpp);
     const int target = pixMap.pixelSize <= 8 ? 8 : 32;
+    RequireRows(bounds, source);
     bitmap.Create(bounds.Width(), bounds.Height(), target,
                   target == 32 && pixMap.componentCount == 4);
     ReadRows(&bitmap, bounds.Width(), bounds.Height(), rowBytesWord, pixMap, source);

@@ -45,6 +45,8 @@ private:
     static PixMapHeader ReadPixMapHeader(CImageSource& source);
     static void ReadColourTable(std::vector<RGBQUAD>& table, CImageSource& source);
     static void SkipRegion(CImageSource& source);
+    // Throws code 11 when the data left cannot hold the rows of `bounds`.
+    static void RequireRows(const Rect& bounds, const CImageSource& source);
     // Reads the rows of a picture `width` x `height`; with a null bitmap they
     // are only skipped.
     static void ReadRows(CImageBitmap* bitmap, int width, int height, int rowBytesWord,

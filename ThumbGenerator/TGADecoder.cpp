@@ -99,6 +99,14 @@ void CTGADecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
     if (bpp != 8 && bpp != 32)
         RaiseDecoderError(kErrUnsupported, "TGA decoder: Only 8 or 32 bits per pixel can be made.");
     const bool alpha = depth == 16 || depth == 32;
+    // The colour map and the pixels must fit in what is left: plain pixels
+    // byte for byte, a run-length packet covers at most 128 pixels.
+    const int pixelBytes = (depth + 7) / 8;
+    const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
+    const std::uint64_t mapBytes =
+        colourMapType != 0 ? std::uint64_t(mapLength) * ((entryBits + 7) / 8) : 0;
+    source.RequireBytes(mapBytes + (imageType >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes)
+                                                   : pixels * pixelBytes));
     bitmap.Create(width, height, bpp, alpha);
 
     if (colourMapType != 0) {
@@ -125,8 +133,7 @@ void CTGADecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
     if (work.empty())
         work.assign(256, RGBQUAD{});  // 8-bit true-colour pixels without a map
 
-    const int pixelBytes = (depth + 7) / 8;
-    CTGAPixelReader pixels(source, pixelBytes, imageType >= 9);
+    CTGAPixelReader reader(source, pixelBytes, imageType >= 9);
     CBitmapWriteLock lock(bitmap);
     BYTE** rows = bitmap.GetLineArray();
     const bool grey = IsGreyType(imageType);
@@ -134,7 +141,7 @@ void CTGADecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
         source.CheckTimeBudget();
         BYTE* row = rows[topDown ? fileRow : height - 1 - fileRow];
         for (int x = 0; x < width; ++x) {
-            const BYTE* pixel = pixels.Next();
+            const BYTE* pixel = reader.Next();
             if (bpp == 8) {
                 row[x] = pixel[0];
             } else {

@@ -148,7 +148,7 @@ bool DecodeJpegRows(CJpegDecompressor& jpeg, QSize box, JpegPixels& pixels) {
     pixels.fullWidth = static_cast<int>(std::min<JDIMENSION>(info.image_width, INT32_MAX));
     pixels.fullHeight = static_cast<int>(std::min<JDIMENSION>(info.image_height, INT32_MAX));
     if (pixels.fullWidth < 1 || pixels.fullHeight < 1)
-        return true;  // the caller traces the empty picture
+        return true;  // nothing to read; the caller traces the empty picture
     if (pixels.fullWidth > kMaxBitmapSide || pixels.fullHeight > kMaxBitmapSide ||
         std::int64_t{pixels.fullWidth} * pixels.fullHeight > kMaxBitmapPixels)
         return false;
@@ -304,7 +304,8 @@ JpegPixels JpegFileToRGB(const char* path, QSize box) {
         return pixels;
     }
     CJpegDecompressor jpeg(std::chrono::steady_clock::now() + CImageSource::kTimeLimit, nullptr);
-    if (!jpeg.SetFileSource(file.get()) || !DecodeJpegRows(jpeg, box, pixels))
+    pixels.decoded = jpeg.SetFileSource(file.get()) && DecodeJpegRows(jpeg, box, pixels);
+    if (!pixels.decoded)
         pixels.rgb.clear();
     return pixels;
 }
@@ -313,14 +314,12 @@ int RenderJpegThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* 
     if (RenderWithOlePicture(path, maxWidth, maxHeight, out) != 0)
         return 1;
     const JpegPixels pixels = JpegFileToRGB(path, QSize(maxWidth, maxHeight));
-    if (pixels.fullWidth < 1 || pixels.fullHeight < 1) {
-        if (pixels.fullWidth == 0 && pixels.fullHeight == 0 && pixels.rgb.empty())
-            return 0;
+    if (!pixels.decoded)
+        return 0;
+    if (pixels.width < 1 || pixels.height < 1) {
         Trace(kTraceEmptyJpeg);
         return 0;
     }
-    if (pixels.rgb.empty())
-        return 0;
     const QImage image(pixels.rgb.data(), pixels.width, pixels.height, pixels.width * 3,
                        QImage::Format_RGB888);
     return DrawInto(

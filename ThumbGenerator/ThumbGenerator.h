@@ -37,8 +37,9 @@ int RenderJpegThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* 
 
 // A JPEG file decoded to rows of red, green, blue bytes, top row first. With
 // a box the decoder scales by 1/2, 1/4 or 1/8 while the picture still covers
-// the box's fit. Empty rgb on failure.
+// the box's fit.
 struct JpegPixels {
+    bool decoded = false;
     std::vector<BYTE> rgb;
     int width = 0;  // of the rows in rgb
     int height = 0;

@@ -153,7 +153,7 @@ TEST(GenerateThumbnail, JpegFilesTheLoaderRefusesGoThroughLibjpeg) {
     EXPECT_EQ(scaled.height, 75);
     EXPECT_NEAR(scaled.rgb[3 * (40 * 100 + 10)], 255, 40);
     EXPECT_NEAR(scaled.rgb[3 * (40 * 100 + 90) + 2], 255, 40);
-    EXPECT_TRUE(JpegFileToRGB(WriteTemp("bad.jpg", "not a jpeg").c_str()).rgb.empty());
+    EXPECT_FALSE(JpegFileToRGB(WriteTemp("bad.jpg", "not a jpeg").c_str()).decoded);
 }
 
 TEST(GenerateThumbnail, IconsAndBitmapsGoThroughThePictureLoader) {
