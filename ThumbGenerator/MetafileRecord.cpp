@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "platform/ByteReader.h"
+#include "platform/TextCodec.h"
+
 namespace {
 
 // Largest bitmap a record may carry.
@@ -12,17 +15,12 @@ constexpr std::int64_t kMaxDibPixels = 64 * 1024 * 1024;
 constexpr std::uint32_t BI_BITFIELDS_CODE = 3;
 constexpr std::uint32_t BI_ALPHABITFIELDS_CODE = 6;
 
-std::uint32_t Le32(const BYTE* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 // Bytes of header, masks and colour table at the start of a DIB; 0 when the
 // header is unusable or describes a picture over the limits.
 std::size_t InfoSize(const BYTE* dib, std::size_t size) {
     if (size < 12)
         return 0;
-    const std::uint32_t headerSize = Le32(dib);
+    const std::uint32_t headerSize = zb::LoadLe32(dib);
     std::int64_t width;
     std::int64_t height;
     int bpp;
@@ -35,11 +33,11 @@ std::size_t InfoSize(const BYTE* dib, std::size_t size) {
     } else {
         if (headerSize < 40 || headerSize > size)
             return 0;
-        width = static_cast<std::int32_t>(Le32(dib + 4));
-        height = static_cast<std::int32_t>(Le32(dib + 8));
+        width = static_cast<std::int32_t>(zb::LoadLe32(dib + 4));
+        height = static_cast<std::int32_t>(zb::LoadLe32(dib + 8));
         bpp = dib[14] | dib[15] << 8;
-        const std::uint32_t compression = Le32(dib + 16);
-        std::uint32_t used = Le32(dib + 32);
+        const std::uint32_t compression = zb::LoadLe32(dib + 16);
+        std::uint32_t used = zb::LoadLe32(dib + 32);
         if (used == 0 && bpp <= 8)
             used = 1u << bpp;
         if (used > 256)
@@ -61,13 +59,11 @@ std::size_t InfoSize(const BYTE* dib, std::size_t size) {
 }  // namespace
 
 std::uint16_t CMetafileRecord::U16(std::size_t offset) const {
-    if (!Has(offset, 2))
-        return 0;
-    return static_cast<std::uint16_t>(m_data[offset] | m_data[offset + 1] << 8);
+    return Has(offset, 2) ? zb::LoadLe16(m_data + offset) : 0;
 }
 
 std::uint32_t CMetafileRecord::U32(std::size_t offset) const {
-    return Has(offset, 4) ? Le32(m_data + offset) : 0;
+    return Has(offset, 4) ? zb::LoadLe32(m_data + offset) : 0;
 }
 
 float CMetafileRecord::F32(std::size_t offset) const {
@@ -84,18 +80,8 @@ QColor CMetafileRecord::Colour(std::size_t offset) const {
 }
 
 QString DecodeAnsi(const BYTE* text, std::size_t length) {
-    // The characters of 0x80 to 0x9F that differ from Latin-1.
-    static const char16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString result;
-    result.reserve(static_cast<qsizetype>(length));
-    for (std::size_t i = 0; i < length && text[i] != 0; ++i) {
-        const BYTE c = text[i];
-        result.append(c >= 0x80 && c < 0xA0 ? QChar(kHigh[c - 0x80]) : QChar(c));
-    }
-    return result;
+    const std::string_view bytes(reinterpret_cast<const char*>(text), length);
+    return QString::fromStdString(zb::Cp1252ToUtf8(zb::UntilNul(bytes)));
 }
 
 QImage DibToImage(const BYTE* info, std::size_t infoSize, const BYTE* bits, std::size_t bitsSize) {

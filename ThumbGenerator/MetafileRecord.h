@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/ByteReader.h"
 #include "platform/WinTypes.h"
 
 class CMetafileRecord {
@@ -20,7 +21,7 @@ public:
     const BYTE* Data() const { return m_data; }
     // Whether `count` bytes from `offset` lie inside the record.
     bool Has(std::size_t offset, std::size_t count) const {
-        return offset <= m_size && count <= m_size - offset;
+        return zb::RangeFits(offset, count, m_size);
     }
     // Fields outside the record read as 0.
     std::uint16_t U16(std::size_t offset) const;

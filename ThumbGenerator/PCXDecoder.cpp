@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ThumbGenerator/TextException.h"
+#include "platform/ByteReader.h"
 
 namespace {
 
@@ -12,10 +13,6 @@ constexpr std::size_t kHeaderSize = 128;
 constexpr std::uint64_t kMaxExpansion = 32;
 // Largest decompressed picture.
 constexpr std::uint64_t kMaxDataBytes = 512u * 1024 * 1024;
-
-WORD Le16(const BYTE* p) {
-    return static_cast<WORD>(p[0] | p[1] << 8);
-}
 
 // Expands the run-length data into `out`.
 void Decompress(CImageSource& source, std::vector<BYTE>& out) {
@@ -46,10 +43,12 @@ void CPCXDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
     if (header[2] != 1)
         RaiseDecoderError(kErrWrongFormat, "File has unknown encoding scheme.");
     const int bitsPerPixel = header[3];
-    const std::int64_t width = std::int64_t{Le16(header + 8)} - Le16(header + 4) + 1;
-    const std::int64_t height = std::int64_t{Le16(header + 10)} - Le16(header + 6) + 1;
+    const std::int64_t width =
+        std::int64_t{zb::LoadLe16(header + 8)} - zb::LoadLe16(header + 4) + 1;
+    const std::int64_t height =
+        std::int64_t{zb::LoadLe16(header + 10)} - zb::LoadLe16(header + 6) + 1;
     const int planes = header[65];
-    const std::int64_t bytesPerLine = Le16(header + 66);
+    const std::int64_t bytesPerLine = zb::LoadLe16(header + 66);
 
     if (bpp != 0 && bpp != 32)
         RaiseDecoderError(kErrUnsupported, "PCX decoder: Only 32 bits per pixel can be made.");

@@ -7,6 +7,7 @@
 
 #include "ThumbGenerator/JPEGDecoder.h"
 #include "ThumbGenerator/TextException.h"
+#include "platform/ByteReader.h"
 
 namespace {
 
@@ -17,13 +18,11 @@ int ReadByte(CImageSource& source) {
 }
 
 int ReadWord(CImageSource& source) {
-    const BYTE* p = source.ReadNBytes(2);
-    return p[0] << 8 | p[1];
+    return zb::LoadBe16(source.ReadNBytes(2));
 }
 
 std::uint32_t ReadLong(CImageSource& source) {
-    const BYTE* p = source.ReadNBytes(4);
-    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    return zb::LoadBe32(source.ReadNBytes(4));
 }
 
 void Skip(CImageSource& source, std::size_t count) {
@@ -216,9 +215,9 @@ CPICTDecoder::Rect CPICTDecoder::ReadRect(CImageSource& source) {
 CPICTDecoder::PixMapHeader CPICTDecoder::ReadPixMapHeader(CImageSource& source) {
     const BYTE* p = source.ReadNBytes(36);
     PixMapHeader header;
-    header.packType = p[2] << 8 | p[3];
-    header.pixelSize = p[18] << 8 | p[19];
-    header.componentCount = p[20] << 8 | p[21];
+    header.packType = zb::LoadBe16(p + 2);
+    header.pixelSize = zb::LoadBe16(p + 18);
+    header.componentCount = zb::LoadBe16(p + 20);
     return header;
 }
 

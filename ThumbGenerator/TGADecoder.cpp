@@ -4,14 +4,11 @@
 #include <cstring>
 
 #include "ThumbGenerator/TextException.h"
+#include "platform/ByteReader.h"
 
 namespace {
 
 constexpr std::size_t kHeaderSize = 18;
-
-WORD Le16(const BYTE* p) {
-    return static_cast<WORD>(p[0] | p[1] << 8);
-}
 
 bool IsGreyType(int type) {
     return type == 3 || type == 11;
@@ -27,7 +24,7 @@ RGBQUAD ConvertPixel(const BYTE* p, int depth, bool grey, const std::vector<RGBQ
         case 16: {
             if (grey)
                 return RGBQUAD{p[0], p[0], p[0], p[1]};
-            const WORD v = Le16(p);
+            const WORD v = zb::LoadLe16(p);
             return RGBQUAD{static_cast<BYTE>((v & 0x1F) << 3),
                            static_cast<BYTE>(((v >> 5) & 0x1F) << 3),
                            static_cast<BYTE>(((v >> 10) & 0x1F) << 3),
@@ -80,11 +77,11 @@ void CTGADecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
     const int idLength = header[0];
     const int colourMapType = header[1];
     const int imageType = header[2];
-    const int firstEntry = Le16(header + 3);
-    const int mapLength = Le16(header + 5);
+    const int firstEntry = zb::LoadLe16(header + 3);
+    const int mapLength = zb::LoadLe16(header + 5);
     const int entryBits = header[7];
-    const int width = Le16(header + 12);
-    const int height = Le16(header + 14);
+    const int width = zb::LoadLe16(header + 12);
+    const int height = zb::LoadLe16(header + 14);
     const int depth = header[16];
     const bool topDown = (header[17] & 0x20) != 0;
     source.ReadNBytes(idLength);
