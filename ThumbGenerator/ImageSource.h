@@ -52,6 +52,7 @@ public:
     std::chrono::steady_clock::time_point Deadline() const { return m_deadline; }
 
     const std::string& GetName() const { return m_name; }
+    CProgressNotifier* GetNotifier() const { return m_notifier; }
     std::size_t GetSize() const { return m_size; }
     std::size_t GetBytesRead() const { return m_bytesRead; }
     std::size_t GetBytesLeft() const { return m_size - m_bytesRead; }

@@ -8,7 +8,7 @@
 
 void CJPEGDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp,
                             CImageSource& source) {
-    CJpegDecompressor jpeg(source.Deadline(), nullptr);
+    CJpegDecompressor jpeg(source.Deadline(), source.GetNotifier());
     jpeg_decompress_struct& info = jpeg.Info();
     // libjpeg reads the rest of the data in place; past its end it finds an
     // end-of-image marker.

@@ -4,6 +4,7 @@
 
 #include <png.h>
 #include <tiffio.h>
+#include <algorithm>
 
 #include "ThumbGenerator/GIFDecoder.h"
 #include "ThumbGenerator/JPEGDecoder.h"
@@ -267,6 +268,27 @@ TEST(JPEGDecoder, TruncatedDataEndsThePictureAndGarbageFailsWithCode6) {
     EXPECT_EQ(result.bitmap.GetHeight(), 64);
     DecodeBytes(decoder, "\xFF\xD8\xFF garbage", result);
     EXPECT_EQ(result.code, kErrCannotHandle);
+}
+
+class Fractions : public CProgressNotifier {
+public:
+    void OnProgress(double fraction) override { seen.push_back(fraction); }
+    std::vector<double> seen;
+};
+
+TEST(JPEGDecoder, ReportsItsProgressToTheSourcesNotifier) {
+    const std::string jpeg = thumbtest::EncodeJpeg(
+        64, 256, 3, [](int x, int y) { return static_cast<std::uint32_t>(x ^ y); }, true);
+    Fractions notifier;
+    CMemorySource source(&notifier);
+    source.Open("progress.jpg", reinterpret_cast<const BYTE*>(jpeg.data()), jpeg.size());
+    CJPEGDecoder decoder;
+    CDrawDibBitmap bitmap;
+    decoder.DecodeSource(source, bitmap, 0);
+    ASSERT_FALSE(notifier.seen.empty());
+    EXPECT_TRUE(std::is_sorted(notifier.seen.begin(), notifier.seen.end()));
+    EXPECT_LE(notifier.seen.back(), 1.0);
+    EXPECT_GT(notifier.seen.back(), 0.5);
 }
 
 TEST(JPEGDecoder, FourComponentPicturesBecomeRgb) {
