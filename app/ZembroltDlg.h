@@ -223,7 +223,10 @@ public:
     // Rows whose items are gone leave the list in one pass; their records
     // stay, marked vanished.
     void RemoveVanishedSelection();
-    // Rename: with one selected row its name is edited in place.
+    // Rename: with one selected row its name is edited in place; several
+    // rows on disk that hold a folder must lie in one folder, else "You
+    // selected one or more directories . ..." (40016). (The rename tool for
+    // several rows comes with the file tools.)
     void OnRenameCommand();
     // Whether the name of `row` may be edited in place: no search runs, the
     // record is neither inside an archive nor an archive file, and its

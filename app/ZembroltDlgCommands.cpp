@@ -176,9 +176,18 @@ void CZembroltDlg::RemoveVanishedSelection() {
 // ------------------------------------------------------------------ rename
 
 void CZembroltDlg::OnRenameCommand() {
-    const std::vector<int> rows = m_pResultList->GetSelectedRows();
-    if (rows.size() == 1)
-        m_pResultList->EditLabel(rows.front());
+    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    if (selected.size() == 1) {
+        m_pResultList->EditLabel(selected.front().first);
+        return;
+    }
+    std::vector<const CResultItem*> onDisk;
+    for (const auto& [row, record] : selected) {
+        if (IsFileOnDisk(record->m_dwFlags))
+            onDisk.push_back(record);
+    }
+    if (!MayRenameTogether(onDisk))
+        ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART));
 }
 
 bool CZembroltDlg::CanEditLabel(int row) {

@@ -41,3 +41,14 @@ bool IsLabelEditable(DWORD flags) {
 bool IsFileOnDisk(DWORD flags) {
     return !(flags & (RIF_IN_ARCHIVE | RIF_NO_PATH | RIF_VANISHED));
 }
+
+bool MayRenameTogether(std::span<const CResultItem* const> records) {
+    bool folder = false;
+    for (const CResultItem* record : records)
+        folder = folder || (record->m_dwFlags & RIF_FOLDER);
+    for (const CResultItem* record : records) {
+        if (folder && record->m_sFolder != records.front()->m_sFolder)
+            return false;
+    }
+    return true;
+}

@@ -9,6 +9,8 @@
 
 #include "platform/WinTypes.h"
 
+class CResultItem;
+
 // The commands whose enabling follows the selection, as bits.
 enum SelectionCommand : unsigned {
     SELCMD_COPY = 0x01,
@@ -53,3 +55,7 @@ bool IsLabelEditable(DWORD flags);
 // file times, the rename tool) act on by its path: neither inside an archive
 // nor without a path, and still there.
 bool IsFileOnDisk(DWORD flags);
+
+// Whether the rename tool may take `records` (the selected records on disk)
+// together: when one of them is a folder, all must lie in the same folder.
+bool MayRenameTogether(std::span<const CResultItem* const> records);

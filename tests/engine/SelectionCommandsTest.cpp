@@ -80,4 +80,19 @@ TEST(SelectionCommands, WhichRecordsTakePart) {
     EXPECT_FALSE(IsFileOnDisk(RIF_IN_ARCHIVE | RIF_DELETABLE));
 }
 
+TEST(SelectionCommands, FoldersAreRenamedTogetherOnlyFromOneFolder) {
+    CResultItem fileA, fileB, folder;
+    fileA.m_sFolder = "/a";
+    fileB.m_sFolder = "/b";
+    folder.m_sFolder = "/a";
+    folder.m_dwFlags = RIF_FOLDER;
+    const std::vector<const CResultItem*> files{&fileA, &fileB};
+    EXPECT_TRUE(MayRenameTogether(files));
+    const std::vector<const CResultItem*> oneFolder{&fileA, &folder};
+    EXPECT_TRUE(MayRenameTogether(oneFolder));
+    const std::vector<const CResultItem*> apart{&fileA, &folder, &fileB};
+    EXPECT_FALSE(MayRenameTogether(apart));
+    EXPECT_TRUE(MayRenameTogether({}));
+}
+
 }  // namespace

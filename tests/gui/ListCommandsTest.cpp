@@ -245,6 +245,19 @@ private slots:
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
     }
 
+    void foldersRenamedTogetherMustShareTheirFolder() {
+        WriteFile(File(QStringLiteral("sub/x.txt")), "x");
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("sub;x.txt"), m_files->path(), 2);
+        SelectRows(window, {QStringLiteral("sub"), QStringLiteral("x.txt")});
+        window.OnCommand(ID_RENAME);
+        QCOMPARE(window.messages,
+                 QStringList{QStringLiteral(
+                     "You selected one or more directories . If you want to rename directories, "
+                     "all items you selected must be in a same directory.  Please select again.")});
+    }
+
     void exportWritesTheChosenLayout() {
         AnsweringDlg window;
         window.show();
