@@ -12,6 +12,7 @@
 #include "app/engine/DataFileVersion.h"
 #include "app/engine/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
+#include "support/ColumnLists.h"
 
 namespace {
 
@@ -77,23 +78,8 @@ CSearchData MakeSearch(const std::string& names, const std::string& place, int s
     return data;
 }
 
-CColumnInfoArray Columns(std::initializer_list<int> ids) {
-    CColumnInfoArray columns;
-    for (const int id : ids) {
-        const COLUMNINFO* info = GetColumnInfo(id);
-        EXPECT_NE(info, nullptr) << id;
-        if (info != nullptr)
-            columns.push_back(*info);
-    }
-    return columns;
-}
-
-std::vector<int> ColumnIds(const CColumnInfoArray& columns) {
-    std::vector<int> ids;
-    for (const COLUMNINFO& column : columns)
-        ids.push_back(column.nId);
-    return ids;
-}
+using zbtest::ColumnIds;
+using zbtest::Columns;
 
 std::vector<int> DefaultColumnIds() {
     CColumnInfoArray columns;

@@ -10,6 +10,7 @@
 #include "app/engine/SearchEngine.h"
 #include "engine/RecordingSearchHost.h"
 #include "readers/details/FixedColumnProvider.h"
+#include "support/ColumnLists.h"
 #include "support/PdfWriter.h"
 #include "support/TempHome.h"
 
@@ -65,19 +66,9 @@ private:
     std::string m_sName;
 };
 
-CColumnInfoArray Columns(std::initializer_list<int> ids) {
-    CColumnInfoArray columns;
-    for (const int id : ids)
-        columns.push_back(*GetColumnInfo(id));
-    return columns;
-}
+using zbtest::Columns;
 
-std::vector<int> Ids(const CColumnInfoArray& columns) {
-    std::vector<int> ids;
-    for (const COLUMNINFO& c : columns)
-        ids.push_back(c.nId);
-    return ids;
-}
+using zbtest::ColumnIds;
 
 CResultItem Record(const std::string& name) {
     CResultItem record;
@@ -115,7 +106,8 @@ protected:
 };
 
 TEST_F(DetailColumnsTest, WithEveryDetailColumnHiddenNothingLoads) {
-    EXPECT_EQ(Ids(m_columns.GetVisibleColumns()), (std::vector<int>{1001, 1002, 1003, 1004, 1007}));
+    EXPECT_EQ(ColumnIds(m_columns.GetVisibleColumns()),
+              (std::vector<int>{1001, 1002, 1003, 1004, 1007}));
     EXPECT_EQ(m_columns.GetDetailSlotCount(), 0);
     // Only the provider that answers every id owns a standard column; it is
     // enabled, but with no detail slot no file is read.
@@ -182,7 +174,7 @@ TEST_F(DetailColumnsTest, AFailedLoadLeavesEmptyCellsAndNoReset) {
 
 TEST_F(DetailColumnsTest, TheDialogOffersStandardThenProviderColumnsOnce) {
     m_columns.SetVisibleColumns(Columns({1001, 1002, 4}));
-    EXPECT_EQ(Ids(m_columns.GetAvailableColumns()),
+    EXPECT_EQ(ColumnIds(m_columns.GetAvailableColumns()),
               (std::vector<int>{1003, 1004, 1005, 1006, 1007, 1008, 2, 102, 301, 302, 303, 50}));
     COLUMNINFO info{};
     ASSERT_TRUE(m_columns.FindColumn(102, &info));
