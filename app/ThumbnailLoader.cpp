@@ -1,5 +1,6 @@
 #include "app/ThumbnailLoader.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/ResultListCtrl.h"
@@ -46,6 +47,11 @@ void CThumbnailLoader::QueueThumbnail(int row) {
     PublishVisibleRows();
     m_queue.Queue(m_nGeneration, row, m_pModel->GetRowIndex()[static_cast<std::size_t>(row)],
                   MakeProviderItem(*record));
+}
+
+void CThumbnailLoader::Clear() {
+    m_queue.Clear();
+    m_nGeneration = m_queue.GetGeneration();
 }
 
 void CThumbnailLoader::PublishVisibleRows() {

@@ -29,6 +29,10 @@ public:
     // Asks for the picture of `row`: nothing when the row is not in the row
     // map or its record's picture is not pending.
     void QueueThumbnail(int row);
+    // Drops every request and waits for the picture in hand, so the rows'
+    // pictures can be freed and made again; pictures asked before are not
+    // put into the rows.
+    void Clear();
 
 private:
     void PublishVisibleRows();

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/InputFile.h"
-#include "platform/TextEncoding.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ std::string PdfInfoUnitsToText(std::basic_string_view<unsigned short> units) {
             break;
         bytes += static_cast<char>(unit);
     }
-    return Windows1252ToUtf8(bytes);
+    return zb::Cp1252ToUtf8(bytes);
 }
 
 std::string ReadPdfInfoString(const poppler::document& document, const char* key) {
