@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/ArchiveFuzzDriver.h"
+#include "ArchiveFuzzDriver.h"
 #include "platform/TextBuffer.h"
 #include "readers/details/PdfInfoProvider.h"
 #include "readers/details/PdfText.h"
