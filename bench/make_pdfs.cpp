@@ -137,23 +137,24 @@ int main(int argc, char** argv) {
     std::uint64_t pages = 0;
     std::uint64_t bytes = 0;
     for (int n = 0; n < options.count; ++n) {
-        zbtest::PdfSpec spec;
-        spec.deflate = true;
-        spec.font = rng.Pick(kFonts);
-        spec.fontSize = 10;
+        zbtest::PdfContents document;
+        document.deflate = true;
+        document.font = rng.Pick(kFonts);
+        document.fontSize = 10;
         const int pageCount = 2 + static_cast<int>(rng.Below(11));
         for (int p = 0; p < pageCount; ++p)
-            spec.pages.push_back(MakeLines(rng, kLinesPerPage));
+            document.pages.push_back(MakeLines(rng, kLinesPerPage));
         for (std::size_t m = 0; m < kMarkers.size(); ++m) {
             if (!rng.PerMille(kMarkers[m].chance))
                 continue;
             ++found[m];
-            std::string& line = spec.pages[rng.Below(spec.pages.size())][rng.Below(kLinesPerPage)];
+            std::string& line =
+                document.pages[rng.Below(document.pages.size())][rng.Below(kLinesPerPage)];
             const std::size_t blank = line.find(' ', rng.Below(line.size()));
             line.insert(blank == std::string::npos ? line.size() : blank,
                         " " + std::string(kMarkers[m].word));
         }
-        spec.info = {
+        document.info = {
             {"Title", Title(rng)},
             {"Subject", Title(rng)},
             {"Author", Capitalised(rng.Pick(kWords)) + " " + Capitalised(rng.Pick(kWords))},
@@ -163,7 +164,7 @@ int main(int argc, char** argv) {
         if (!names.insert(name).second)
             name += "-" + std::to_string(n);
         names.insert(name);
-        const std::string pdf = zbtest::BuildPdf(spec);
+        const std::string pdf = zbtest::BuildPdf(document);
         std::ofstream out(name + ".pdf", std::ios::binary);
         out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
         if (!out) {

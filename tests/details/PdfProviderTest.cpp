@@ -52,10 +52,10 @@ protected:
     }
     // A document whose information dictionary holds `title` (raw bytes).
     BOOL LoadWithTitle(const std::string& title) {
-        zbtest::PdfSpec spec;
-        spec.pages = {{"x"}};
-        spec.info = {{"Title", title}};
-        return m_provider.Load(DiskItem(Write("title.pdf", zbtest::BuildPdf(spec))));
+        zbtest::PdfContents document;
+        document.pages = {{"x"}};
+        document.info = {{"Title", title}};
+        return m_provider.Load(DiskItem(Write("title.pdf", zbtest::BuildPdf(document))));
     }
 
     std::string m_dir;
@@ -80,16 +80,16 @@ TEST_F(PdfProviderTest, ColumnsAndExtension) {
 }
 
 TEST_F(PdfProviderTest, InformationStringsAsTheFileStoresThem) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"one"}, {"two"}, {"three"}};
-    spec.info = {{"Title", "Plain title"},
-                 {"Subject", "\xFE\xFF\x00S\x00u\x00\xE9"s},  // UTF-16 below U+0100
-                 {"Author",
-                  "\xFE\xFF\x00"
-                  "A\x4E\x2D"s},                  // a wider character
-                 {"Keywords", "euro \x80 sign"},  // Windows-1252
-                 {"Producer", "cut\0here"s}};
-    ASSERT_TRUE(m_provider.Load(DiskItem(Write("info.pdf", zbtest::BuildPdf(spec)))));
+    zbtest::PdfContents document;
+    document.pages = {{"one"}, {"two"}, {"three"}};
+    document.info = {{"Title", "Plain title"},
+                     {"Subject", "\xFE\xFF\x00S\x00u\x00\xE9"s},  // UTF-16 below U+0100
+                     {"Author",
+                      "\xFE\xFF\x00"
+                      "A\x4E\x2D"s},                  // a wider character
+                     {"Keywords", "euro \x80 sign"},  // Windows-1252
+                     {"Producer", "cut\0here"s}};
+    ASSERT_TRUE(m_provider.Load(DiskItem(Write("info.pdf", zbtest::BuildPdf(document)))));
     EXPECT_EQ(m_provider.GetState(), PROVIDER_STATE_LOADED);
     EXPECT_EQ(Text(m_provider, 2), "Plain title");
     EXPECT_EQ(Text(m_provider, 3), "Su\xC3\xA9");
@@ -110,9 +110,9 @@ TEST_F(PdfProviderTest, InformationStringsAsTheFileStoresThem) {
 }
 
 TEST_F(PdfProviderTest, WithoutInformationStillPagesAndSecurity) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"a"}, {"b"}};
-    ASSERT_TRUE(m_provider.Load(DiskItem(Write("bare.pdf", zbtest::BuildPdf(spec)))));
+    zbtest::PdfContents document;
+    document.pages = {{"a"}, {"b"}};
+    ASSERT_TRUE(m_provider.Load(DiskItem(Write("bare.pdf", zbtest::BuildPdf(document)))));
     for (const int id : {2, 3, 4, 5, 57})
         EXPECT_EQ(Text(m_provider, id), "") << id;
     EXPECT_EQ(Number(m_provider, 50), 2u);
@@ -135,10 +135,10 @@ TEST_F(PdfProviderTest, EncryptedDocuments) {
 }
 
 TEST_F(PdfProviderTest, BrokenFilesFailQuietly) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"some text"}, {"more text"}};
-    spec.info = {{"Title", "T"}};
-    const std::string whole = zbtest::BuildPdf(spec);
+    zbtest::PdfContents document;
+    document.pages = {{"some text"}, {"more text"}};
+    document.info = {{"Title", "T"}};
+    const std::string whole = zbtest::BuildPdf(document);
     std::vector<std::string> broken = {"", "%PDF-1.4", std::string(4096, '\xA5'),
                                        "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\n%%EOF"};
     for (std::size_t size = 1; size < whole.size(); size += whole.size() / 23 + 1)
@@ -155,9 +155,9 @@ TEST_F(PdfProviderTest, BrokenFilesFailQuietly) {
 }
 
 TEST_F(PdfProviderTest, OnlyFilesOnDiskAreRead) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"x"}};
-    const std::string path = Write("doc.pdf", zbtest::BuildPdf(spec));
+    zbtest::PdfContents document;
+    document.pages = {{"x"}};
+    const std::string path = Write("doc.pdf", zbtest::BuildPdf(document));
     CProviderItem member = DiskItem(path);
     member.m_bInArchive = TRUE;
     member.m_sInnerPath = "doc.pdf";
@@ -173,10 +173,10 @@ TEST_F(PdfProviderTest, OnlyFilesOnDiskAreRead) {
 }
 
 TEST_F(PdfProviderTest, PageTextWithItsSeparators) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"first line", "second line"}, {}, {"third page"}};
-    spec.deflate = true;
-    const std::string path = Write("text.pdf", zbtest::BuildPdf(spec));
+    zbtest::PdfContents document;
+    document.pages = {{"first line", "second line"}, {}, {"third page"}};
+    document.deflate = true;
+    const std::string path = Write("text.pdf", zbtest::BuildPdf(document));
     CTextBuffer text;
     ASSERT_TRUE(ExtractPdfFileText(path, &text));
     EXPECT_EQ(std::string(text.GetData()),
@@ -190,9 +190,9 @@ TEST_F(PdfProviderTest, PageTextWithItsSeparators) {
 }
 
 TEST_F(PdfProviderTest, TheStopFlagEndsTheTextBetweenPages) {
-    zbtest::PdfSpec spec;
-    spec.pages = {{"page one"}, {"page two"}, {"page three"}};
-    const std::string path = Write("three.pdf", zbtest::BuildPdf(spec));
+    zbtest::PdfContents document;
+    document.pages = {{"page one"}, {"page two"}, {"page three"}};
+    const std::string path = Write("three.pdf", zbtest::BuildPdf(document));
     CTextBuffer text;
     std::vector<int> pages;
     ASSERT_TRUE(ExtractPdfFileText(path, &text, [&](int page) {

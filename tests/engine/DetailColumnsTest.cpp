@@ -214,10 +214,10 @@ TEST(DetailValueChangeTest, MoveWhenEveryColumnWasShownElseRefill) {
 
 TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
     const std::string root = zbtest::MakeTempDir("pdfsearch");
-    zbtest::PdfSpec spec;
-    spec.info = {{"Title", "Annual report"}};
-    spec.pages = {{"a"}, {"b"}};
-    zbtest::WriteFile(root + "/report.pdf", zbtest::BuildPdf(spec));
+    zbtest::PdfContents document;
+    document.info = {{"Title", "Annual report"}};
+    document.pages = {{"a"}, {"b"}};
+    zbtest::WriteFile(root + "/report.pdf", zbtest::BuildPdf(document));
     zbtest::WriteFile(root + "/broken.pdf", "%PDF-1.4 nothing else");
     zbtest::WriteFile(root + "/notes.txt", "text");
 

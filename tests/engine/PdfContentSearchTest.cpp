@@ -13,12 +13,12 @@ namespace {
 // The words of a deflated PDF are not in its bytes: only its page text has them.
 TEST(PdfContentSearchTest, TheTextSearchReadsThePagesOfPdfDocuments) {
     const std::string root = zbtest::MakeTempDir("pdftext");
-    zbtest::PdfSpec spec;
-    spec.deflate = true;
-    spec.pages = {{"nothing here"}, {"the quarterly figures", "rose again"}};
-    zbtest::WriteFile(root + "/with.pdf", zbtest::BuildPdf(spec));
-    spec.pages = {{"other words"}};
-    zbtest::WriteFile(root + "/without.pdf", zbtest::BuildPdf(spec));
+    zbtest::PdfContents document;
+    document.deflate = true;
+    document.pages = {{"nothing here"}, {"the quarterly figures", "rose again"}};
+    zbtest::WriteFile(root + "/with.pdf", zbtest::BuildPdf(document));
+    document.pages = {{"other words"}};
+    zbtest::WriteFile(root + "/without.pdf", zbtest::BuildPdf(document));
     zbtest::WriteFile(root + "/plain.txt", "the quarterly figures");
 
     for (const int threads : {0, 2}) {

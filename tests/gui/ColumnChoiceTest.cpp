@@ -243,12 +243,12 @@ private slots:
         const std::string folder = QFile::encodeName(pdfs.path()).toStdString();
         const std::pair<const char*, int> documents[] = {{"long", 3}, {"short", 1}, {"mid", 2}};
         for (const auto& [name, pages] : documents) {
-            zbtest::PdfSpec spec;
-            spec.pages.assign(static_cast<std::size_t>(pages), {"text"});
-            spec.info = {{"Title", std::string(name) + " document"}};
+            zbtest::PdfContents document;
+            document.pages.assign(static_cast<std::size_t>(pages), {"text"});
+            document.info = {{"Title", std::string(name) + " document"}};
             QFile file(QString::fromStdString(folder + "/" + name + ".pdf"));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            const std::string bytes = zbtest::BuildPdf(spec);
+            const std::string bytes = zbtest::BuildPdf(document);
             file.write(bytes.data(), static_cast<qint64>(bytes.size()));
         }
         CZembroltDlg window;

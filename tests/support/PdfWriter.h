@@ -13,7 +13,7 @@
 
 namespace zbtest {
 
-struct PdfSpec {
+struct PdfContents {
     // Each page's lines, top to bottom.
     std::vector<std::vector<std::string>> pages;
     // Entries of the information dictionary: key and the string's raw bytes
@@ -55,39 +55,39 @@ inline std::string PdfDeflate(const std::string& data) {
     return out;
 }
 
-inline std::string BuildPdf(const PdfSpec& spec) {
+inline std::string BuildPdf(const PdfContents& document) {
     std::vector<std::string> objects;  // object i + 1's body
-    const std::size_t pageCount = spec.pages.size();
+    const std::size_t pageCount = document.pages.size();
     objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
     for (std::size_t i = 0; i < pageCount; ++i)
         kids += std::to_string(4 + 2 * i) + " 0 R ";
     objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pageCount) +
                       " >>");
-    objects.push_back(std::string("<< /Type /Font /Subtype /Type1 /BaseFont /") + spec.font +
+    objects.push_back(std::string("<< /Type /Font /Subtype /Type1 /BaseFont /") + document.font +
                       " /Encoding /WinAnsiEncoding >>");
-    const int lineHeight = spec.fontSize + spec.fontSize / 6 + 2;
+    const int lineHeight = document.fontSize + document.fontSize / 6 + 2;
     for (std::size_t i = 0; i < pageCount; ++i) {
         objects.push_back(
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << "
             "/Font << /F1 3 0 R >> >> /Contents " +
             std::to_string(5 + 2 * i) + " 0 R >>");
-        std::string content = "BT /F1 " + std::to_string(spec.fontSize) + " Tf " +
+        std::string content = "BT /F1 " + std::to_string(document.fontSize) + " Tf " +
                               std::to_string(lineHeight) + " TL 72 740 Td\n";
-        for (const std::string& line : spec.pages[i])
+        for (const std::string& line : document.pages[i])
             content += PdfLiteral(line) + " Tj T*\n";
         content += "ET\n";
         std::string dictionary = "<< /Length ";
-        if (spec.deflate) {
+        if (document.deflate) {
             content = PdfDeflate(content);
             dictionary = "<< /Filter /FlateDecode /Length ";
         }
         objects.push_back(dictionary + std::to_string(content.size()) + " >>\nstream\n" + content +
                           "\nendstream");
     }
-    if (!spec.info.empty()) {
+    if (!document.info.empty()) {
         std::string info = "<<";
-        for (const auto& [key, bytes] : spec.info)
+        for (const auto& [key, bytes] : document.info)
             info += " /" + key + " " + PdfHexString(bytes);
         objects.push_back(info + " >>");
     }
@@ -106,7 +106,7 @@ inline std::string BuildPdf(const PdfSpec& spec) {
         pdf += entry;
     }
     pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R";
-    if (!spec.info.empty())
+    if (!document.info.empty())
         pdf += " /Info " + std::to_string(objects.size()) + " 0 R";
     pdf += " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return pdf;
