@@ -28,6 +28,10 @@ CThumbnailLoader::CThumbnailLoader(CResultListModel* model, CResultListCtrl* lis
     OnViewModeChanged(m_pList->GetViewMode());
 }
 
+CThumbnailLoader::~CThumbnailLoader() {
+    m_pList->SetThumbnailRequest({});
+}
+
 void CThumbnailLoader::EnsureProviders() {
     if (m_queue.HasProviders())
         return;

@@ -19,6 +19,8 @@ class CThumbnailLoader : public QObject {
 public:
     // `model` and `list` must outlive the loader.
     CThumbnailLoader(CResultListModel* model, CResultListCtrl* list, QObject* parent = nullptr);
+    // The list no longer asks for pictures; the worker stops.
+    ~CThumbnailLoader() override;
 
     CThumbnailQueue& Queue() { return m_queue; }
     // Creates the thumbnail makers, once in the loader's life.

@@ -116,6 +116,9 @@ CZembroltDlg::~CZembroltDlg() {
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     DestroyLogWindow();
+    // The archive readers go with the providers (the thumbnail makers
+    // before the detail providers, by the members' order).
+    FreeArchiveHandlers();
 }
 
 void CZembroltDlg::InitWindow() {
