@@ -12,24 +12,16 @@
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/SelectColumnDlg.h"
-#include "platform/StringTable.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/ProgressDlg.h"
+#include "ui/ResourceText.h"
 
 namespace {
-
-constexpr UINT IDS_MORE_COLUMNS = 328;
-constexpr UINT IDS_NO_COLUMN_CHANGE_WHILE_SEARCHING = 5031;
-constexpr UINT IDS_REFRESHING_SUMMARY = 5032;
 
 // The columns the header menu offers when they are not visible, in its order.
 constexpr std::array<int, 22> kHeaderMenuChoices = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008,
                                                     2,    4,    6,    5,    3,    50,   59,   301,
                                                     302,  303,  304,  305,  202,  201};
-
-QString Resource(UINT id) {
-    return QString::fromUtf8(LoadResourceString(id));
-}
 
 }  // namespace
 
@@ -80,12 +72,12 @@ void CColumnChoice::BuildHeaderMenu(QMenu& menu) const {
             add(*column, false);
     }
     menu.addSeparator();
-    menu.addAction(Resource(IDS_MORE_COLUMNS))->setData(ID_HEADER_MORE_COLUMNS);
+    menu.addAction(ResourceText(IDS_MORE_COLUMNS))->setData(ID_HEADER_MORE_COLUMNS);
 }
 
 void CColumnChoice::OnHeaderMenu(const QPoint& globalPos) {
     if (m_isSearching()) {
-        m_showMessage(Resource(IDS_NO_COLUMN_CHANGE_WHILE_SEARCHING));
+        m_showMessage(ResourceText(IDS_COLUMNS_WHILE_SEARCHING));
         return;
     }
     QMenu menu(m_pWindow);
@@ -143,7 +135,7 @@ void CColumnChoice::ApplyVisibleColumns(const CColumnInfoArray& previous) {
     if (change != DetailValueChange::None) {
         CEnableWindowGuard disabled(m_pWindow, FALSE);
         CProgressDlg progress(m_pWindow);
-        progress.SetStatusText(Resource(IDS_REFRESHING_SUMMARY));
+        progress.SetStatusText(ResourceText(IDS_REFRESHING_SUMMARY));
         progress.SetRange64(0, static_cast<std::int64_t>(count));
         progress.SetPos64(0);
         progress.ShowCentred();
