@@ -67,6 +67,20 @@ struct SampleFolder {
     }
 };
 
+// A tree large enough that its walk is still running when the test acts
+// on it: folders of empty files, made once per test.
+struct BusyTree {
+    QTemporaryDir dir;
+    BusyTree() {
+        for (int folder = 0; folder < 100; ++folder) {
+            const QString sub = QStringLiteral("f%1").arg(folder);
+            QDir(dir.path()).mkdir(sub);
+            for (int file = 0; file < 10; ++file)
+                Touch(dir.filePath(QStringLiteral("%1/n%2.txt").arg(sub).arg(file)));
+        }
+    }
+};
+
 // Types the names and the place and presses Enter in the file-name box.
 void FindWithEnter(CZembroltDlg& window, const QString& names, const QString& lookIn) {
     window.FileNameCombo()->setEditText(names);
@@ -282,9 +296,10 @@ private slots:
     }
 
     void enterAgainStopsTheSearch() {
+        BusyTree tree;
         RecordingDlg window;
         window.show();
-        FindWithEnter(window, QStringLiteral("*.no-such-extension"), QStringLiteral("/usr"));
+        FindWithEnter(window, QStringLiteral("*.no-such-extension"), tree.dir.path());
         if (!window.IsSearching())
             QSKIP("the search ended before it could be stopped");
         QTest::keyClick(window.LookInCombo(), Qt::Key_Return);
@@ -294,9 +309,10 @@ private slots:
     }
 
     void closingWaitsForTheSearch() {
+        BusyTree tree;
         RecordingDlg window;
         window.show();
-        FindWithEnter(window, QStringLiteral("*"), QStringLiteral("/usr"));
+        FindWithEnter(window, QStringLiteral("*"), tree.dir.path());
         window.close();
         QVERIFY(!window.IsSearching());
         QVERIFY(!window.isVisible());
