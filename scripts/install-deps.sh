@@ -9,6 +9,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2
+  # archive tools: test archives (arj, gcab) and the decoding bench (unar, cabextract)
+  arj gcab unar cabextract
   # windows and thumbnails
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # archive and file-detail readers

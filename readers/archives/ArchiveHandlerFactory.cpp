@@ -5,6 +5,7 @@
 #include "readers/archives/AceArchiveHandler.h"
 #include "readers/archives/ArjArchiveHandler.h"
 #include "readers/archives/Bz2ArchiveHandler.h"
+#include "readers/archives/CabArchiveHandler.h"
 #include "readers/archives/GzArchiveHandler.h"
 #include "readers/archives/RarArchiveHandler.h"
 #include "readers/archives/TarArchiveHandler.h"
@@ -19,7 +20,7 @@ std::array<ArchiveHandlerFactory, ARCHIVE_SLOT_COUNT> g_factories = {
     CreateRarArchiveHandler,  // RAR and its volumes
     CreateTarArchiveHandler,  // TAR, gzip- and bzip2-compressed TAR
     CreateGzArchiveHandler,   // GZ
-    nullptr,                  // CAB
+    CreateCabArchiveHandler,  // CAB and its sets
     CreateAceArchiveHandler,  // ACE (listed, not unpacked)
     CreateArjArchiveHandler,  // ARJ and its volumes
     CreateBz2ArchiveHandler,  // BZ2
