@@ -37,8 +37,7 @@ bool CArjDecoder::DecodeHuffmanStep() {
         return false;
     }
     if (symbol < 256) {
-        Emit(static_cast<std::uint8_t>(symbol));
-        return true;
+        return EmitLiteral(static_cast<std::uint8_t>(symbol));
     }
     const int slot = m_position.Decode(*m_bits);
     if (slot < 0) {
@@ -47,8 +46,7 @@ bool CArjDecoder::DecodeHuffmanStep() {
     const unsigned distance =
         slot <= 1 ? static_cast<unsigned>(slot)
                   : (1u << (slot - 1)) + m_bits->Get(static_cast<unsigned>(slot - 1));
-    // The copy starts distance + 1 bytes back.
-    return EmitMatch(distance + 1, static_cast<unsigned>(symbol) - kMatchOffset);
+    return EmitCopy(distance, static_cast<unsigned>(symbol) - kMatchOffset);
 }
 
 bool CArjDecoder::DecodeFastStep() {
@@ -58,8 +56,7 @@ bool CArjDecoder::DecodeFastStep() {
         ++ones;
     }
     if (ones == 0) {
-        Emit(static_cast<std::uint8_t>(bits.Get(8)));
-        return true;
+        return EmitLiteral(static_cast<std::uint8_t>(bits.Get(8)));
     }
     const unsigned length = (1u << ones) - 1 + bits.Get(ones) + 2;
     unsigned width = 9;
@@ -67,7 +64,20 @@ bool CArjDecoder::DecodeFastStep() {
         ++width;
     }
     const unsigned distance = (1u << width) - 512 + bits.Get(width);
-    return EmitMatch(distance + 1, length);
+    return EmitCopy(distance, length);
+}
+
+bool CArjDecoder::EmitLiteral(std::uint8_t byte) {
+    if (m_bits->Overrun()) {
+        return false;  // the symbol ran past the input
+    }
+    Emit(byte);
+    return true;
+}
+
+bool CArjDecoder::EmitCopy(unsigned distance, unsigned length) {
+    // The copy starts distance + 1 bytes back.
+    return !m_bits->Overrun() && EmitMatch(distance + 1, length);
 }
 
 bool CArjDecoder::ReadBlockHeader() {

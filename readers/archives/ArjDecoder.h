@@ -37,6 +37,9 @@ private:
     static constexpr unsigned kLengthCodeSymbols = 19;
 
     bool DecodeHuffmanStep();
+    // Emit and EmitMatch for a symbol whose bits all came from the input.
+    bool EmitLiteral(std::uint8_t byte);
+    bool EmitCopy(unsigned distance, unsigned length);
     bool DecodeFastStep();
     // Reads the code of the next block (methods 1 to 3).
     bool ReadBlockHeader();

@@ -59,6 +59,8 @@ bool CRar20Decoder::DecodeStep() {
         }
         if (static_cast<unsigned>(symbol) == kAudioTableSymbol) {
             ok = ReadTables();
+        } else if (m_bits->Overrun()) {
+            return false;  // the symbol ran past the input
         } else {
             Emit(PredictAudio(m_channels[m_nChannel], static_cast<unsigned>(symbol)));
             if (++m_nChannel == m_nChannels) {
@@ -146,6 +148,9 @@ bool CRar20Decoder::DecodeLzSymbol() {
     }
     const auto symbol = static_cast<unsigned>(decoded);
     if (symbol < 256) {
+        if (bits.Overrun()) {
+            return false;
+        }
         Emit(static_cast<std::uint8_t>(symbol));
         return true;
     }
@@ -182,6 +187,9 @@ bool CRar20Decoder::DecodeLzSymbol() {
 }
 
 bool CRar20Decoder::CopyMatch(unsigned distance, unsigned length) {
+    if (m_bits->Overrun()) {
+        return false;  // the match ran past the input
+    }
     m_recent[m_nRecent++ & 3] = distance;
     m_nLastDistance = distance;
     m_nLastLength = length;

@@ -1,0 +1,400 @@
+// The ARJ reader: the sample archives, archives of the arj tool in every
+// method and in volumes, self-extractor stubs, and damaged headers.
+#include "readers/archives/ArjArchiveHandler.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archives/CompressedTestData.h"
+#include "archives/HandlerReading.h"
+#include "platform/FileTime.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using namespace std::string_literals;
+using zbtest::ReadAll;
+
+// Text of random words with some random bytes: literals and matches of
+// every kind for a compressor.
+std::string MixedData(std::size_t size, unsigned seed) {
+    static const char* const kWords[] = {"alpha ",  "beta ",    "gamma\n", "zembrolt ",
+                                         "needle ", "archive ", "window "};
+    std::mt19937 random(seed);
+    std::string out;
+    while (out.size() < size) {
+        if (random() % 8 == 0) {
+            out += static_cast<char>(random());
+        } else {
+            out += kWords[random() % 7];
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/arj/";
+
+bool RunIn(const std::string& dir, const std::string& command) {
+    return std::system(("cd '" + dir + "' && " + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+            bytes.append(buffer, n);
+        }
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// Member `name` opened and read to its end in blocks of `block` bytes.
+std::string ReadMember(CArchiveHandler& arj, const std::string& name, int block = 4096) {
+    const int i = arj.OpenEntryByName(name);
+    if (i < 0) {
+        return "<not opened>";
+    }
+    std::string out = ReadAll(arj, i, block);
+    arj.CloseEntry(i);
+    return out;
+}
+
+// The names FirstFile/NextFile list.
+std::vector<std::string> Files(const CArjArchive& arj) {
+    std::vector<std::string> names;
+    for (int i = arj.FirstFile(); i != -1; i = arj.NextFile(i)) {
+        std::string name;
+        EXPECT_TRUE(arj.GetName(i, &name));
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> Walk(const CArjArchive& arj, const std::string& folder, BOOL subtree) {
+    std::vector<std::string> names;
+    for (int i = arj.NextChild(arj.FindFolder(folder), folder, subtree); i != -1;
+         i = arj.NextChild(i, folder, subtree)) {
+        CArchiveEntryInfo info;
+        EXPECT_TRUE(arj.GetFileInfo(i, &info));
+        names.push_back(info.m_strName);
+    }
+    return names;
+}
+
+// One ARJ header: id, size, the basic header, its CRC-32, no extended header.
+std::string Header(const std::string& basic) {
+    std::string out = "\x60\xEA";
+    out += static_cast<char>(basic.size() & 0xFF);
+    out += static_cast<char>(basic.size() >> 8);
+    out += basic;
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(basic.data()), static_cast<uInt>(basic.size())));
+    for (int k = 0; k < 4; ++k) {
+        out += static_cast<char>((crc >> (8 * k)) & 0xFF);
+    }
+    return out + std::string(2, '\0');
+}
+
+// A basic header of first-header size 30, MS-DOS host, with the given
+// fields; `tail` is the name and comment part.
+std::string Basic(std::uint8_t method, std::uint8_t fileType, std::uint32_t packed,
+                  std::uint32_t size, std::uint32_t crc, const std::string& tail) {
+    std::string b(30, '\0');
+    b[0] = 30;
+    b[1] = 11;
+    b[2] = 1;
+    b[5] = static_cast<char>(method);
+    b[6] = static_cast<char>(fileType);
+    const std::uint32_t dosTime = (0x5A21u << 16) | 0x6000;  // 2025-01-01 12:00
+    const std::uint32_t fields[] = {dosTime, packed, size, crc};
+    for (int f = 0; f < 4; ++f) {
+        for (int k = 0; k < 4; ++k) {
+            b[static_cast<std::size_t>(8 + 4 * f + k)] =
+                static_cast<char>((fields[f] >> (8 * k)) & 0xFF);
+        }
+    }
+    return b + tail;
+}
+
+std::uint32_t Crc(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+// A stored archive: main header, one stored member per (name, data), end.
+std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
+    std::string out = Header(Basic(0, 2, 0, 0, 0, std::string("x.arj\0\0", 7)));
+    for (const auto& [name, data] : members) {
+        out += Header(Basic(0, 0, static_cast<std::uint32_t>(data.size()),
+                            static_cast<std::uint32_t>(data.size()), Crc(data),
+                            name + std::string(2, '\0')));
+        out += data;
+    }
+    return out + "\x60\xEA\0\0"s;
+}
+
+class ArjTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        arj.Init();
+        dir = zbtest::MakeTempDir("arj");
+    }
+    bool OpenBytes(const std::string& bytes, const std::string& name = "case.arj") {
+        arj.Close();
+        return arj.Open(zbtest::WriteFile(dir + "/" + name, bytes)) != FALSE;
+    }
+
+    CArjArchive arj;
+    std::string dir;
+};
+
+TEST_F(ArjTest, InitAndVolumeExtensions) {
+    std::vector<std::string> extensions;
+    arj.GetExtensions(&extensions);
+    EXPECT_EQ(extensions, std::vector<std::string>{"arj"});
+    EXPECT_EQ(arj.GetBlockSize(), 0x10000);
+    EXPECT_EQ(arj.GetFlags(), ARCHIVE_FLAG_USABLE | ARCHIVE_FLAG_READ_TO_END);
+    for (const char* name : {"x.arj", "/d/X.ARJ", "x.a01", "x.A99", "x.a00"}) {
+        EXPECT_TRUE(arj.MatchExtension(name)) << name;
+    }
+    for (const char* name : {"arj", "x.ax1", "x.a1x", "x.arjx", "x.a001", "x.r01"}) {
+        EXPECT_FALSE(arj.MatchExtension(name)) << name;
+    }
+}
+
+TEST_F(ArjTest, SampleArchivesListAndReadTheSameInEveryMethod) {
+    std::string exe, jpg, txt;
+    for (const char* sample : {"Arj.method1.arj", "Arj.method2.arj", "Arj.method4.arj"}) {
+        SCOPED_TRACE(sample);
+        ASSERT_TRUE(arj.Open(kSamples + sample));
+        EXPECT_EQ(Files(arj),
+                  (std::vector<std::string>{"EXE\\TEST.EXE", "JPG\\TEST.JPG", "TECT.TXT"}));
+        const int exeIndex = arj.FindEntry("exe\\test.exe");
+        ASSERT_GE(exeIndex, 0);
+        CArchiveEntryInfo info;
+        ASSERT_TRUE(arj.GetFileInfo(exeIndex, &info));
+        EXPECT_EQ(info.m_strName, "EXE\\TEST.EXE");
+        EXPECT_EQ(info.m_nSize, 45056);
+        SYSTEMTIME time;
+        ASSERT_TRUE(FileTimeToSystemTime(&info.m_ftTime, &time));
+        EXPECT_EQ((std::vector<int>{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+                                    time.wSecond}),
+                  (std::vector<int>{2024, 3, 23, 19, 12, 46}));
+        DWORD attributes = 0;
+        ASSERT_TRUE(arj.GetAttributes(arj.FindEntry("Exe\\"), &attributes));
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_EQ(Walk(arj, "", FALSE), (std::vector<std::string>{"EXE\\", "JPG\\", "TECT.TXT"}));
+        EXPECT_EQ(Walk(arj, "jpg", FALSE), std::vector<std::string>{"JPG\\TEST.JPG"});
+        BOOL has = TRUE;
+        EXPECT_TRUE(arj.HasSubfolders("exe", &has));
+        EXPECT_FALSE(has);
+        const std::string e = ReadMember(arj, "EXE\\TEST.EXE", 65536);
+        const std::string j = ReadMember(arj, "jpg\\test.jpg", 7);
+        const std::string t = ReadMember(arj, "tect.txt", 1);
+        EXPECT_EQ(e.size(), 45056u);
+        EXPECT_EQ(j.size(), 40372u);
+        EXPECT_EQ(t.size(), 15498u);
+        if (exe.empty()) {
+            exe = e, jpg = j, txt = t;
+        } else {
+            EXPECT_TRUE(e == exe && j == jpg && t == txt);
+        }
+    }
+}
+
+TEST_F(ArjTest, GarbledMembersAreListedButNotOpened) {
+    ASSERT_TRUE(arj.Open(kSamples + "Arj.encrypted.arj"));
+    EXPECT_EQ(Files(arj).size(), 3u);
+    EXPECT_EQ(arj.OpenEntryByName("TECT.TXT"), -1);
+}
+
+TEST_F(ArjTest, SampleVolumeSetReadsWholeFromTheFirstVolume) {
+    ASSERT_TRUE(arj.Open(kSamples + "Arj.method1.arj"));
+    const std::string exe = ReadMember(arj, "EXE\\TEST.EXE");
+    ASSERT_TRUE(arj.Open(kSamples + "Arj.store.split.arj"));
+    EXPECT_EQ(Files(arj), std::vector<std::string>{"EXE\\TEST.EXE"});
+    const int i = arj.FindEntry("exe\\test.exe");
+    EXPECT_EQ(arj.GetEntrySize(i), 19261);  // the part in the first volume
+    for (const int block : {1, 7, 4096, 65536}) {
+        EXPECT_TRUE(ReadMember(arj, "EXE\\TEST.EXE", block) == exe) << block;
+    }
+    // The second volume alone: its continuation is found, not listed.
+    ASSERT_TRUE(arj.Open(kSamples + "Arj.store.split.a01"));
+    EXPECT_TRUE(Files(arj).empty());
+    EXPECT_EQ(Walk(arj, "exe", TRUE), std::vector<std::string>{});
+    EXPECT_GE(arj.FindEntry("EXE\\TEST.EXE"), 0);
+    EXPECT_TRUE(ReadMember(arj, "EXE\\TEST.EXE") == exe.substr(19261));
+}
+
+TEST_F(ArjTest, MissingVolumeCutsTheMemberWithAFailure) {
+    for (const char* name : {"Arj.store.split.arj", "Arj.store.split.a01"}) {
+        std::filesystem::copy_file(kSamples + name, dir + "/" + name);
+    }
+    ASSERT_TRUE(arj.Open(dir + "/Arj.store.split.arj"));
+    const std::string out = ReadMember(arj, "EXE\\TEST.EXE", 65536);
+    EXPECT_EQ(out, "<failed>");  // 19261 + 19268 bytes came first, then the failure
+    const int i = arj.OpenEntryByName("EXE\\TEST.EXE");
+    std::string buffer(100000, '\0');
+    EXPECT_GT(arj.Read(i, buffer.data(), 100000), 19261);
+    EXPECT_EQ(arj.Read(i, buffer.data(), 100000), -1);
+    arj.CloseEntry(i);
+    // A "next volume" that is the first volume again does not continue it.
+    std::filesystem::remove(dir + "/Arj.store.split.a01");
+    std::filesystem::create_symlink(dir + "/Arj.store.split.arj", dir + "/Arj.store.split.a01");
+    ASSERT_TRUE(arj.Open(dir + "/Arj.store.split.arj"));
+    EXPECT_EQ(ReadMember(arj, "EXE\\TEST.EXE"), "<failed>");
+}
+
+// Archives of the arj tool, one per method, over files around the window
+// size.
+class ArjToolTest : public ArjTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ArjToolTest, EveryMethodReadsByteExact) {
+    const int method = GetParam();
+    const std::string src = dir + "/src";
+    std::map<std::string, std::string> files = {
+        {"Empty.txt", ""},
+        {"one.txt", "1"},
+        {"Sub/w-1.bin", MixedData(26623, 1)},
+        {"Sub/w.bin", MixedData(26624, 2)},
+        {"Sub/Deeper/w+1.bin", MixedData(26625, 3)},
+        {"Sub/Deeper/big.txt", MixedData(200000, 4)},
+        {"Sub/Deeper/pattern.bin", zbtest::PatternData(70000, 5)},
+    };
+    for (const auto& [name, data] : files) {
+        zbtest::WriteFile(src + "/" + name, data);
+    }
+    ASSERT_TRUE(RunIn(src, "arj a -y -r -m" + std::to_string(method) + " ../m.arj '*'"));
+    ASSERT_TRUE(arj.Open(dir + "/m.arj"));
+    EXPECT_EQ(Walk(arj, "", FALSE), (std::vector<std::string>{"Empty.txt", "one.txt", "Sub\\"}));
+    EXPECT_EQ(Walk(arj, "SUB", FALSE),
+              (std::vector<std::string>{"Sub\\Deeper\\", "Sub\\w-1.bin", "Sub\\w.bin"}));
+    EXPECT_EQ(Walk(arj, "sub", TRUE).size(), 6u);
+    for (const auto& [name, data] : files) {
+        std::string inner = name;
+        std::replace(inner.begin(), inner.end(), '/', '\\');
+        for (const int block : {1, 7, 4096, 65536}) {
+            if (block == 1 && data.size() > 30000) {
+                continue;  // byte by byte only where it is quick
+            }
+            EXPECT_TRUE(ReadMember(arj, UpperCase(inner), block) == data) << name << " " << block;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, ArjToolTest, ::testing::Values(0, 1, 2, 3, 4));
+
+TEST_F(ArjTest, CompressedVolumesOfTheToolReadWhole) {
+    std::mt19937 random(9);
+    std::string data(300000, '\0');
+    for (char& c : data) {
+        c = static_cast<char>(random() % 64 + ' ');  // barely compressible
+    }
+    zbtest::WriteFile(dir + "/src/big.txt", data);
+    ASSERT_TRUE(RunIn(dir + "/src", "arj a -y -m1 -v50k ../v.arj big.txt"));
+    ASSERT_TRUE(std::filesystem::exists(dir + "/v.a02"));
+    ASSERT_TRUE(arj.Open(dir + "/v.arj"));
+    EXPECT_TRUE(ReadMember(arj, "BIG.TXT", 7) == data);
+    // Volume names are found in either case.
+    std::filesystem::rename(dir + "/v.a01", dir + "/v.A01");
+    ASSERT_TRUE(arj.Open(dir + "/v.arj"));
+    EXPECT_TRUE(ReadMember(arj, "big.txt", 65536) == data);
+}
+
+TEST_F(ArjTest, FirstHeaderIsFoundBehindAStubOfUpTo500000Bytes) {
+    const std::string archive = StoredArchive({{"a.txt", "alpha"}});
+    const std::string stub(100000, 'M');
+    ASSERT_TRUE(OpenBytes(stub + archive));
+    EXPECT_EQ(ReadMember(arj, "A.TXT"), "alpha");
+    EXPECT_TRUE(OpenBytes(std::string(500000, 'M') + archive));
+    EXPECT_FALSE(OpenBytes(std::string(500001, 'M') + archive));
+    // An empty header (its CRC is that of nothing) in the stub does not
+    // stand in for the archive behind it.
+    EXPECT_TRUE(OpenBytes(std::string("\x60\xEA\0\0\0\0\0\0", 8) + stub + archive));
+    EXPECT_EQ(Files(arj), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {
+    std::string bytes = StoredArchive({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
+    const std::size_t second = bytes.find("b.txt");
+    bytes[second] = 'B';  // the header's CRC no longer matches
+    ASSERT_TRUE(OpenBytes(bytes));
+    EXPECT_EQ(Files(arj), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(ArjTest, HostileHeadersFailCleanly) {
+    const std::string good = StoredArchive({{"dir/a.txt", "alpha"}, {"b.txt", "beta"}});
+    for (std::size_t cut = 0; cut < good.size(); ++cut) {
+        if (OpenBytes(good.substr(0, cut))) {
+            for (int i = 0; i < arj.GetMemberCount(); ++i) {
+                if (arj.OpenEntry(i)) {
+                    std::string out = ReadAll(arj, i);
+                    arj.CloseEntry(i);
+                }
+            }
+        }
+    }
+    // A name without its zero byte ends at the header's end.
+    std::string noZero = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+    noZero += Header(Basic(0, 0, 4, 4, Crc("data"), "long-name")) + "data";
+    ASSERT_TRUE(OpenBytes(noZero + "\x60\xEA\0\0"s));
+    EXPECT_EQ(Files(arj), std::vector<std::string>{"long-name"});
+    // A first-header size below the fixed fields, or past the header.
+    std::string small = Basic(0, 0, 0, 0, 0, std::string("s\0\0", 3));
+    small[0] = 10;
+    EXPECT_FALSE(OpenBytes(Header(small)));
+    // A member of 100 bytes that claims 4 GiB, stored and compressed.
+    for (const std::uint8_t method : {0, 1, 4}) {
+        std::string liar = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+        liar += Header(Basic(method, 0, 100, 0xFFFFFFFFu, 0, std::string("big\0\0", 5)));
+        liar += std::string(100, '\x55');
+        ASSERT_TRUE(OpenBytes(liar));
+        EXPECT_EQ(ReadMember(arj, "big", 65536), "<failed>") << int{method};
+    }
+    // Method 5 is listed but not opened; names with ".." are listed as they
+    // stand (extraction sanitises them).
+    std::string odd = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+    odd += Header(Basic(5, 0, 1, 1, 0, std::string("m5\0\0", 4))) + "z";
+    odd += Header(Basic(0, 0, 2, 2, Crc("up"), std::string("../../up\0\0", 10))) + "up";
+    ASSERT_TRUE(OpenBytes(odd + "\x60\xEA\0\0"s));
+    EXPECT_EQ(arj.OpenEntryByName("m5"), -1);
+    EXPECT_EQ(ReadMember(arj, "..\\..\\UP"), "up");
+}
+
+TEST_F(ArjTest, OneMemberOpenAtATime) {
+    ASSERT_TRUE(OpenBytes(StoredArchive({{"a.txt", "alpha"}, {"b.txt", "beta"}})));
+    const int a = arj.OpenEntryByName("a.txt");
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(arj.OpenEntryByName("b.txt"), -1);
+    EXPECT_EQ(arj.FindOpenEntry("A.TXT"), a);
+    char buffer[8];
+    EXPECT_EQ(arj.Read(a, buffer, 8), 5);
+    EXPECT_EQ(arj.GetBytesRead(a), 5);
+    EXPECT_EQ(arj.Read(a, buffer, 8), 0);
+    EXPECT_TRUE(arj.CloseEntry(a));
+    EXPECT_EQ(arj.Read(a, buffer, 8), -1);
+    EXPECT_EQ(arj.GetBytesRead(a), -1);
+    EXPECT_GE(arj.OpenEntryByName("b.txt"), 0);
+}
+
+}  // namespace
