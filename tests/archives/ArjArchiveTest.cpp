@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -55,19 +54,6 @@ bool RunIn(const std::string& dir, const std::string& command) {
     return std::system(("cd '" + dir + "' && " + command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string FileBytes(const std::string& path) {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[65536];
-        std::size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-            bytes.append(buffer, n);
-        }
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 // Member `name` opened and read to its end in blocks of `block` bytes.
 std::string ReadMember(CArchiveHandler& arj, const std::string& name, int block = 4096) {
     const int i = arj.OpenEntryByName(name);
@@ -107,11 +93,7 @@ std::string Header(const std::string& basic) {
     out += static_cast<char>(basic.size() & 0xFF);
     out += static_cast<char>(basic.size() >> 8);
     out += basic;
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(basic.data()), static_cast<uInt>(basic.size())));
-    for (int k = 0; k < 4; ++k) {
-        out += static_cast<char>((crc >> (8 * k)) & 0xFF);
-    }
+    zbtest::PutLe(out, zbtest::Crc32Of(basic), 4);
     return out + std::string(2, '\0');
 }
 
@@ -127,18 +109,12 @@ std::string Basic(std::uint8_t method, std::uint8_t fileType, std::uint32_t pack
     b[6] = static_cast<char>(fileType);
     const std::uint32_t dosTime = (0x5A21u << 16) | 0x6000;  // 2025-01-01 12:00
     const std::uint32_t fields[] = {dosTime, packed, size, crc};
-    for (int f = 0; f < 4; ++f) {
-        for (int k = 0; k < 4; ++k) {
-            b[static_cast<std::size_t>(8 + 4 * f + k)] =
-                static_cast<char>((fields[f] >> (8 * k)) & 0xFF);
-        }
+    std::string packedFields;
+    for (const std::uint32_t field : fields) {
+        zbtest::PutLe(packedFields, field, 4);
     }
+    b.replace(8, 16, packedFields);
     return b + tail;
-}
-
-std::uint32_t Crc(const std::string& data) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 // A stored archive: main header, one stored member per (name, data), end.
@@ -146,7 +122,7 @@ std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>
     std::string out = Header(Basic(0, 2, 0, 0, 0, std::string("x.arj\0\0", 7)));
     for (const auto& [name, data] : members) {
         out += Header(Basic(0, 0, static_cast<std::uint32_t>(data.size()),
-                            static_cast<std::uint32_t>(data.size()), Crc(data),
+                            static_cast<std::uint32_t>(data.size()), zbtest::Crc32Of(data),
                             name + std::string(2, '\0')));
         out += data;
     }
@@ -356,7 +332,7 @@ TEST_F(ArjTest, HostileHeadersFailCleanly) {
     }
     // A name without its zero byte ends at the header's end.
     std::string noZero = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
-    noZero += Header(Basic(0, 0, 4, 4, Crc("data"), "long-name")) + "data";
+    noZero += Header(Basic(0, 0, 4, 4, zbtest::Crc32Of("data"), "long-name")) + "data";
     ASSERT_TRUE(OpenBytes(noZero + "\x60\xEA\0\0"s));
     EXPECT_EQ(Files(arj), std::vector<std::string>{"long-name"});
     // A first-header size below the fixed fields, or past the header.
@@ -375,7 +351,7 @@ TEST_F(ArjTest, HostileHeadersFailCleanly) {
     // stand (extraction sanitises them).
     std::string odd = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
     odd += Header(Basic(5, 0, 1, 1, 0, std::string("m5\0\0", 4))) + "z";
-    odd += Header(Basic(0, 0, 2, 2, Crc("up"), std::string("../../up\0\0", 10))) + "up";
+    odd += Header(Basic(0, 0, 2, 2, zbtest::Crc32Of("up"), std::string("../../up\0\0", 10))) + "up";
     ASSERT_TRUE(OpenBytes(odd + "\x60\xEA\0\0"s));
     EXPECT_EQ(arj.OpenEntryByName("m5"), -1);
     EXPECT_EQ(ReadMember(arj, "..\\..\\UP"), "up");
