@@ -159,7 +159,9 @@ void CAceArchive::ReadMembers(std::uint64_t offset) {
         }
         const std::size_t nameLength =
             std::min<std::size_t>(Le16(&h[kNameLengthAt]), h.size() - kNameAt);
-        const std::string raw(reinterpret_cast<const char*>(&h[kNameAt]), nameLength);
+        // The name is cut at the header's end (and at a zero byte).
+        const char* name = reinterpret_cast<const char*>(&h[kNameAt]);
+        const std::string raw(name, strnlen(name, nameLength));
         const std::uint32_t dateTime = Le32(&h[kTimeAt]);
         FILETIME time{};
         if (!DosDateTimeToFileTime(static_cast<WORD>(dateTime >> 16),

@@ -1,0 +1,204 @@
+// The ACE reader: the sample archives and headers written by the test, with
+// self-extractor stubs, false signatures, volumes and damaged headers.
+#include "readers/archives/AceArchiveHandler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "archives/CompressedTestData.h"
+#include "platform/FileTime.h"
+#include "support/TempHome.h"
+
+namespace {
+
+using zbtest::PutLe;
+
+const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/ace/";
+
+// A block: the check (low 16 bits of a CRC-32 without its final inversion)
+// and size of `header`, the header, then `data`.
+std::string Block(const std::string& header, const std::string& data = {}) {
+    std::string out;
+    PutLe(out, ~zbtest::Crc32Of(header) & 0xFFFF, 2);
+    PutLe(out, header.size(), 2);
+    return out + header + data;
+}
+
+std::string MainHeader(int volume = 0) {
+    std::string h;
+    h += '\0';            // type 0
+    PutLe(h, 0, 2);       // flags
+    h += "**ACE**";
+    h += "\x14\x14\x02";  // versions, host
+    h += static_cast<char>(volume);
+    PutLe(h, 0, 4);       // creation time
+    h += std::string(8, '\0');
+    return Block(h);
+}
+
+std::string FileHeader(const std::string& name, const std::string& data, std::uint32_t size,
+                       std::uint32_t attributes = 0x20, std::uint16_t flags = 0x0001) {
+    std::string h;
+    h += '\1';
+    PutLe(h, flags, 2);
+    PutLe(h, data.size(), 4);
+    PutLe(h, size, 4);
+    PutLe(h, (0x5A21u << 16) | 0x6000, 4);  // 2025-01-01 12:00:00
+    PutLe(h, attributes, 4);
+    PutLe(h, zbtest::Crc32Of(data), 4);
+    h += std::string(6, '\0');  // type, quality, parameter, reserved
+    PutLe(h, name.size(), 2);
+    h += name;
+    h += std::string(2, '\0');  // comment size
+    return Block(h, data);
+}
+
+class AceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ace.Init();
+        dir = zbtest::MakeTempDir("ace");
+    }
+    bool OpenBytes(const std::string& bytes) {
+        ace.Close();
+        return ace.Open(zbtest::WriteFile(dir + "/case.ace", bytes)) != FALSE;
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (int i = ace.FirstFile(); i != -1; i = ace.NextFile(i)) {
+            std::string name;
+            EXPECT_TRUE(ace.GetName(i, &name));
+            names.push_back(name);
+        }
+        return names;
+    }
+    std::vector<std::string> Walk(const std::string& folder, BOOL subtree) const {
+        std::vector<std::string> names;
+        for (int i = ace.NextChild(ace.FindFolder(folder), folder, subtree); i != -1;
+             i = ace.NextChild(i, folder, subtree)) {
+            CArchiveEntryInfo info;
+            EXPECT_TRUE(ace.GetFileInfo(i, &info));
+            names.push_back(info.m_strName);
+        }
+        return names;
+    }
+
+    CAceArchive ace;
+    std::string dir;
+};
+
+TEST_F(AceTest, InitSaysMembersCannotBeUnpacked) {
+    std::vector<std::string> extensions;
+    ace.GetExtensions(&extensions);
+    EXPECT_EQ(extensions, std::vector<std::string>{"ace"});
+    EXPECT_EQ(ace.GetBlockSize(), 0x10000);
+    EXPECT_EQ(ace.GetFlags(), ARCHIVE_FLAG_USABLE | ARCHIVE_FLAG_NO_UNPACK);
+    EXPECT_FALSE(ace.MatchExtension("x.c00"));
+}
+
+TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
+    for (const char* sample : {"Ace.store.ace", "Ace.method2-solid.ace", "Ace.encrypted.ace"}) {
+        SCOPED_TRACE(sample);
+        ASSERT_TRUE(ace.Open(kSamples + sample));
+        EXPECT_EQ(Files().size(), 3u);
+        EXPECT_EQ(Walk("", FALSE).size(), 3u);
+        const int exe = ace.FindEntry("EXE\\TEST.EXE");
+        ASSERT_GE(exe, 0);
+        CArchiveEntryInfo info;
+        ASSERT_TRUE(ace.GetFileInfo(exe, &info));
+        EXPECT_EQ(info.m_strName, "exe\\test.exe");
+        EXPECT_EQ(info.m_nSize, 45056);
+        SYSTEMTIME time;
+        ASSERT_TRUE(FileTimeToSystemTime(&info.m_ftTime, &time));
+        EXPECT_EQ((std::vector<int>{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+                                    time.wSecond}),
+                  (std::vector<int>{2025, 10, 27, 10, 57, 4}));
+        EXPECT_EQ(Walk("Exe", FALSE), std::vector<std::string>{"exe\\test.exe"});
+        DWORD attributes = 0;
+        ASSERT_TRUE(ace.GetAttributes(ace.FindEntry("jpg\\"), &attributes));
+        EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        EXPECT_FALSE(ace.OpenEntry(exe));
+        EXPECT_EQ(ace.OpenEntryByName("exe\\test.exe"), -1);
+        char buffer[4];
+        EXPECT_EQ(ace.Read(exe, buffer, 4), -1);
+    }
+    // The first volume of a set opens and lists the member going on in the
+    // next; the second volume alone is not opened.
+    ASSERT_TRUE(ace.Open(kSamples + "Ace.store.split.ace"));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"exe\\test.exe", "jpg\\test.jpg"}));
+    EXPECT_FALSE(ace.Open(kSamples + "Ace.store.split.c00"));
+}
+
+TEST_F(AceTest, BuiltArchiveWithFoldersAndContinuations) {
+    const std::string bytes = MainHeader() + FileHeader("Docs", "", 0, 0x10) +
+                              FileHeader("Docs\\Read Me.TXT", "packed", 100) +
+                              FileHeader("Deep\\Er\\x.bin", "p", 5) +
+                              FileHeader("Tail.txt", "rest", 4, 0x20, 0x1001);
+    ASSERT_TRUE(OpenBytes(bytes));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Deep\\Er\\x.bin", "Docs\\Read Me.TXT"}));
+    EXPECT_EQ(Walk("", FALSE), (std::vector<std::string>{"Deep\\", "Docs\\"}));
+    EXPECT_EQ(Walk("deep", FALSE), std::vector<std::string>{"Deep\\Er\\"});
+    EXPECT_EQ(Walk("", TRUE).size(), 5u);  // the continuation is not walked
+    EXPECT_GE(ace.FindEntry("tail.txt"), 0);
+    EXPECT_EQ(ace.GetEntrySize(ace.FindEntry("docs\\read me.txt")), 100);
+    BOOL has = FALSE;
+    EXPECT_TRUE(ace.HasSubfolders("Deep", &has));
+    EXPECT_TRUE(has);
+}
+
+TEST_F(AceTest, MainHeaderIsLookedForInTheFirst64KiB) {
+    const std::string archive = MainHeader() + FileHeader("a.txt", "aa", 2);
+    ASSERT_TRUE(OpenBytes(std::string(20000, 'M') + archive));
+    EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
+    EXPECT_FALSE(OpenBytes(std::string(70000, 'M') + archive));
+    // A signature whose block fails its check, right before the real one, and
+    // a false candidate claiming a huge header: the scan goes on behind both.
+    const std::string fake("xx\xFF\x7F\0\0\0**ACE**", 14);
+    EXPECT_TRUE(OpenBytes(std::string(1000, 'M') + fake + std::string(500, 'M') + archive));
+    EXPECT_TRUE(OpenBytes(std::string(3, 'M') + "**ACE**" + std::string(1017, 'M') + archive));
+    EXPECT_FALSE(OpenBytes("**ACE**"));  // a signature less than 7 bytes in
+    EXPECT_FALSE(OpenBytes(MainHeader(1) + FileHeader("a.txt", "aa", 2)));  // volume 1
+}
+
+TEST_F(AceTest, DamagedHeaderEndsTheList) {
+    std::string bytes = MainHeader() + FileHeader("a.txt", "a", 1);
+    const std::size_t second = bytes.size();
+    bytes += FileHeader("b.txt", "b", 1) + FileHeader("c.txt", "c", 1);
+    bytes[second + 40] ^= 1;  // inside b.txt's name
+    ASSERT_TRUE(OpenBytes(bytes));
+    EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(AceTest, HostileHeadersListWhatIsSound) {
+    const std::string good = MainHeader() + FileHeader("dir\\a.txt", "aa", 2) +
+                             FileHeader("b.txt", "bbb", 3);
+    for (std::size_t cut = 0; cut <= good.size(); ++cut) {
+        OpenBytes(good.substr(0, cut));
+    }
+    // Headers too short for their fields.
+    for (const std::size_t size : {0u, 2u, 3u, 6u, 30u}) {
+        std::string h = std::string("\1\1\0", 3) + std::string(size > 3 ? size - 3 : 0, '\0');
+        h.resize(size);
+        EXPECT_TRUE(OpenBytes(MainHeader() + Block(h))) << size;
+        EXPECT_TRUE(Files().empty()) << size;
+    }
+    // A name length far past the header: the name ends with the header.
+    std::string named = FileHeader("abc", "", 0);
+    named[4 + 29] = '\xFF';
+    named[4 + 30] = '\xFF';
+    named = Block(named.substr(4));
+    ASSERT_TRUE(OpenBytes(MainHeader() + named));
+    EXPECT_EQ(Files(), std::vector<std::string>{"abc"});
+    // A header size of 0xFFFF on a short file; a data size past the end.
+    EXPECT_TRUE(OpenBytes(MainHeader() + std::string("\0\0\xFF\xFF\1\1\0", 7)));
+    EXPECT_TRUE(Files().empty());
+    std::string past = FileHeader("past.txt", "", 9);
+    past[4 + 3] = '\xFF';
+    past[4 + 6] = '\x7F';
+    ASSERT_TRUE(OpenBytes(MainHeader() + Block(past.substr(4)) + FileHeader("next.txt", "", 0)));
+    EXPECT_EQ(Files(), std::vector<std::string>{"past.txt"});
+}
+
+}  // namespace
