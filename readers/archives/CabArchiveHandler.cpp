@@ -213,9 +213,7 @@ void CCabArchive::CloseArchive() {
     m_open.reset();
     m_spool.Reset();
     m_extractor.reset();
-    m_joinedCabinets.clear();
-    m_bJoinedPrevious = false;
-    m_bJoinedNext = false;
+    m_bJoined = false;
     m_bFirstFolderContinued = false;
     m_folders.clear();
     m_records.clear();
@@ -273,7 +271,6 @@ bool CCabArchive::CheckBlocks(Folder& folder) {
     if (folder.blocksValid >= 0) {
         return folder.blocksValid != 0;
     }
-    const bool first = &folder == &m_folders.front();
     const bool last = &folder == &m_folders.back();
     const bool stored = MethodOf(folder.compression) == kMethodStored;
     bool valid = true;
@@ -287,14 +284,12 @@ bool CCabArchive::CheckBlocks(Folder& folder) {
         const std::uint16_t packed = Le16(header + 4);
         const std::uint16_t size = Le16(header + 6);
         // A block may go on in the next cabinet (size 0) only at the end of
-        // the last folder of a cabinet that has a next one; the block that
-        // finishes it opens the first folder of that next cabinet.
+        // the last folder of a cabinet that has a next one.
         const bool continuesNext =
             size == 0 && last && b + 1 == folder.blocks && (m_nHeaderFlags & kFlagNext) != 0;
-        const bool finishesPrevious = first && b == 0 && m_bFirstFolderContinued;
         valid = packed <= kMaxCompressedBlock && size <= kMaxBlock && (size != 0 || continuesNext);
         if (valid && stored && !continuesNext) {
-            valid = finishesPrevious ? packed <= size : packed == size;
+            valid = packed == size;  // a stored block holds exactly what it gives
         }
         pos += kBlockHeaderSize + m_nBlockReserve + packed;
         valid = valid && pos <= m_nFileSize;
@@ -315,7 +310,8 @@ BOOL CCabArchive::OpenEntry(int i) {
     }
     const Record& record = m_records[member->m_nRecord];
     const Folder* folder = FolderOf(record);
-    if (folder == nullptr || !IsSupportedMethod(folder->compression) ||
+    if (folder == nullptr || (folder == &m_folders.front() && m_bFirstFolderContinued) ||
+        !IsSupportedMethod(folder->compression) ||
         !CheckBlocks(m_folders[static_cast<std::size_t>(folder - m_folders.data())])) {
         return FALSE;
     }
@@ -337,24 +333,22 @@ std::int64_t CCabArchive::GetBytesRead(int i) const {
     return IsEntryOpen(i) ? static_cast<std::int64_t>(m_open->delivered) : -1;
 }
 
-void CCabArchive::JoinCabinets(bool previous) {
-    bool& joined = previous ? m_bJoinedPrevious : m_bJoinedNext;
-    if (joined) {
+void CCabArchive::JoinFollowingCabinets() {
+    if (m_bJoined) {
         return;
     }
-    joined = true;
+    m_bJoined = true;
+    std::set<std::pair<dev_t, ino_t>> joined;  // the files of the set so far
     struct stat st {};
-    if (m_joinedCabinets.empty() && ::stat(m_strPath.c_str(), &st) == 0) {
-        m_joinedCabinets.insert({st.st_dev, st.st_ino});
+    if (::stat(m_strPath.c_str(), &st) == 0) {
+        joined.insert({st.st_dev, st.st_ino});
     }
     std::string name;
-    while (m_extractor->CabinetCount() < kMaxCabinets &&
-           (previous ? m_extractor->PreviousName(&name) : m_extractor->NextName(&name))) {
+    while (m_extractor->CabinetCount() < kMaxCabinets && m_extractor->NextName(&name)) {
         // Only the name counts: the cabinet must lie beside this one.
         const std::string path = FindVolumeFile(m_strPath, name);
         if (path.empty() || ::stat(path.c_str(), &st) != 0 ||
-            !m_joinedCabinets.insert({st.st_dev, st.st_ino}).second ||
-            !(previous ? m_extractor->Prepend(path) : m_extractor->Append(path))) {
+            !joined.insert({st.st_dev, st.st_ino}).second || !m_extractor->Append(path)) {
             return;  // missing, already in the set, or not continuing it
         }
     }
@@ -372,11 +366,7 @@ bool CCabArchive::Extract() {
     }
     const Record& record = m_records[m_open->record];
     if (record.folderIndex == kContinuedToNext) {
-        JoinCabinets(false);
-    }
-    const Folder* folder = FolderOf(record);
-    if (folder == &m_folders.front() && m_bFirstFolderContinued) {
-        JoinCabinets(true);
+        JoinFollowingCabinets();
     }
     return m_extractor->Extract(m_open->record, record.rawName, record.folderOffset, record.size,
                                 m_spool);

@@ -10,11 +10,11 @@
 // where they start). A member that goes on into the next cabinet is read
 // through the following cabinets of the set, found beside this one by the
 // name the header gives (only its last part counts; the chain is capped and
-// never visits a cabinet twice); a member in a folder that began in the
-// previous cabinet is read through the cabinets before this one likewise.
+// never visits a cabinet twice).
 //
 // OpenEntry refuses a member it cannot produce: one whose folder index lies
-// past the folder table, one continued from a previous cabinet, one in a
+// past the folder table, one that starts in a previous cabinet or in a
+// folder that did (libmspack serves a set only from its first cabinet), one in a
 // folder of another method than stored, MSZIP or LZX (or an LZX window out of
 // range), and one whose folder has data blocks that break the format's sizes
 // (a stored block must decode to what it holds, at most 32 KiB).
@@ -23,9 +23,7 @@
 #include <cstdint>
 
 #include <memory>
-#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/FileMapping.h"
@@ -105,9 +103,9 @@ private:
     bool CheckBlocks(Folder& folder);
     // Decodes the open member into the spool; false on any failure.
     bool Extract();
-    // Joins the cabinets before (or after) this one to the set that libmspack
-    // decodes, as far as they are found and fit, up to the chain cap; once.
-    void JoinCabinets(bool previous);
+    // Joins the cabinets after this one to the set that libmspack decodes,
+    // as far as they are found and fit, up to the chain cap; once.
+    void JoinFollowingCabinets();
 
     zb::PositionedReader m_file;
     std::uint64_t m_nFileSize = 0;
@@ -116,11 +114,9 @@ private:
     std::uint8_t m_nBlockReserve = 0;
     std::vector<Folder> m_folders;
     std::vector<Record> m_records;
-    bool m_bFirstFolderContinued = false;                // a member starts in the previous cabinet
-    std::unique_ptr<CCabExtractor> m_extractor;          // created at the first read
-    std::set<std::pair<dev_t, ino_t>> m_joinedCabinets;  // files of the set so far
-    bool m_bJoinedPrevious = false;
-    bool m_bJoinedNext = false;
+    bool m_bFirstFolderContinued = false;        // a member starts in the previous cabinet
+    std::unique_ptr<CCabExtractor> m_extractor;  // created at the first read
+    bool m_bJoined = false;
     CCabSpool m_spool;
     std::unique_ptr<OpenMember> m_open;
 };

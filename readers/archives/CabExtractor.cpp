@@ -166,6 +166,12 @@ CCabExtractor::CCabExtractor() : m_pSystem(new System) {
     if (selfTest == MSPACK_ERR_OK) {
         m_pDecompressor = mspack_create_cab_decompressor(&table);
     }
+    if (m_pDecompressor != nullptr) {
+        // A file entry libmspack finds bad is left out, not the whole
+        // cabinet: the reader has refused such members already, and checks
+        // that each member it reads comes out at its full size.
+        m_pDecompressor->set_param(m_pDecompressor, MSCABD_PARAM_SALVAGE, 1);
+    }
 }
 
 CCabExtractor::~CCabExtractor() {
@@ -196,8 +202,7 @@ const char* CCabExtractor::KeepPath(const std::string& path) {
     return m_paths.back()->c_str();
 }
 
-template <typename JoinFunction>
-bool CCabExtractor::Join(const std::string& path, bool atFront, JoinFunction join) {
+bool CCabExtractor::Append(const std::string& path) {
     if (m_cabinets.empty()) {
         return false;
     }
@@ -205,24 +210,12 @@ bool CCabExtractor::Join(const std::string& path, bool atFront, JoinFunction joi
     if (cabinet == nullptr) {
         return false;
     }
-    if (join(cabinet) != MSPACK_ERR_OK) {
+    if (m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), cabinet) != MSPACK_ERR_OK) {
         m_pDecompressor->close(m_pDecompressor, cabinet);
         return false;
     }
-    m_cabinets.insert(atFront ? m_cabinets.begin() : m_cabinets.end(), cabinet);
+    m_cabinets.push_back(cabinet);
     return true;
-}
-
-bool CCabExtractor::Append(const std::string& path) {
-    return Join(path, false, [this](mscabd_cabinet* next) {
-        return m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), next);
-    });
-}
-
-bool CCabExtractor::Prepend(const std::string& path) {
-    return Join(path, true, [this](mscabd_cabinet* previous) {
-        return m_pDecompressor->prepend(m_pDecompressor, m_cabinets.front(), previous);
-    });
 }
 
 bool CCabExtractor::NextName(std::string* name) const {
@@ -234,18 +227,6 @@ bool CCabExtractor::NextName(std::string* name) const {
         return false;
     }
     *name = last->nextname;
-    return true;
-}
-
-bool CCabExtractor::PreviousName(std::string* name) const {
-    if (m_cabinets.empty()) {
-        return false;
-    }
-    const mscabd_cabinet* first = m_cabinets.front();
-    if ((first->flags & MSCAB_HDR_PREVCAB) == 0 || first->prevname == nullptr) {
-        return false;
-    }
-    *name = first->prevname;
     return true;
 }
 

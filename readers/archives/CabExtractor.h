@@ -30,28 +30,22 @@ public:
 
     // Opens the cabinet; false when it cannot be read.
     bool Open(const std::string& path);
-    // Joins the cabinet that continues the last one of the set (Append), or
-    // that the first one continues (Prepend); false when it does not fit.
+    // Joins the cabinet that continues the last one of the set; false when
+    // it does not fit.
     bool Append(const std::string& path);
-    bool Prepend(const std::string& path);
-    // The name of the cabinet after the last one of the set, or before the
-    // first one; false when the header names none.
+    // The name of the cabinet after the last one of the set; false when the
+    // header names none.
     bool NextName(std::string* name) const;
-    bool PreviousName(std::string* name) const;
     std::size_t CabinetCount() const { return m_cabinets.size(); }
 
     // Decodes the member named `name`, `length` bytes at `offset` of its
-    // folder, into the spool; `position` is its place in the cabinet it was
-    // listed from, which tells it from another of the same name in a set.
-    // False on any failure (the spool then holds what was decoded).
+    // folder, into the spool; `position` is its place in the first cabinet,
+    // which tells it from another of the same name in a set. False on any
+    // failure (the spool then holds what was decoded).
     bool Extract(std::size_t position, std::string_view name, std::uint32_t offset,
                  std::uint32_t length, CCabSpool& spool);
 
 private:
-    // Opens `path` and joins it to the set by `join` (append or prepend).
-    template <typename JoinFunction>
-    bool Join(const std::string& path, bool atFront, JoinFunction join);
-
     // A copy of the path that lives as long as the extractor: libmspack
     // keeps the name it was given and opens the cabinet again by it.
     const char* KeepPath(const std::string& path);

@@ -28,12 +28,12 @@ std::string Block(const std::string& header, const std::string& data = {}) {
 
 std::string MainHeader(int volume = 0) {
     std::string h;
-    h += '\0';            // type 0
-    PutLe(h, 0, 2);       // flags
+    h += '\0';       // type 0
+    PutLe(h, 0, 2);  // flags
     h += "**ACE**";
     h += "\x14\x14\x02";  // versions, host
     h += static_cast<char>(volume);
-    PutLe(h, 0, 4);       // creation time
+    PutLe(h, 0, 4);  // creation time
     h += std::string(8, '\0');
     return Block(h);
 }
@@ -172,8 +172,8 @@ TEST_F(AceTest, DamagedHeaderEndsTheList) {
 }
 
 TEST_F(AceTest, HostileHeadersListWhatIsSound) {
-    const std::string good = MainHeader() + FileHeader("dir\\a.txt", "aa", 2) +
-                             FileHeader("b.txt", "bbb", 3);
+    const std::string good =
+        MainHeader() + FileHeader("dir\\a.txt", "aa", 2) + FileHeader("b.txt", "bbb", 3);
     for (std::size_t cut = 0; cut <= good.size(); ++cut) {
         OpenBytes(good.substr(0, cut));
     }
