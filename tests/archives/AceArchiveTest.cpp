@@ -7,53 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "archives/AceBuilder.h"
 #include "archives/CompressedTestData.h"
 #include "platform/FileTime.h"
 #include "support/TempHome.h"
 
 namespace {
 
+using zbtest::AceBlock;
+using zbtest::AceFileHeader;
+using zbtest::AceMainHeader;
 using zbtest::PutLe;
 
 const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/ace/";
-
-// A block: the check (low 16 bits of a CRC-32 without its final inversion)
-// and size of `header`, the header, then `data`.
-std::string Block(const std::string& header, const std::string& data = {}) {
-    std::string out;
-    PutLe(out, ~zbtest::Crc32Of(header) & 0xFFFF, 2);
-    PutLe(out, header.size(), 2);
-    return out + header + data;
-}
-
-std::string MainHeader(int volume = 0) {
-    std::string h;
-    h += '\0';       // type 0
-    PutLe(h, 0, 2);  // flags
-    h += "**ACE**";
-    h += "\x14\x14\x02";  // versions, host
-    h += static_cast<char>(volume);
-    PutLe(h, 0, 4);  // creation time
-    h += std::string(8, '\0');
-    return Block(h);
-}
-
-std::string FileHeader(const std::string& name, const std::string& data, std::uint32_t size,
-                       std::uint32_t attributes = 0x20, std::uint16_t flags = 0x0001) {
-    std::string h;
-    h += '\1';
-    PutLe(h, flags, 2);
-    PutLe(h, data.size(), 4);
-    PutLe(h, size, 4);
-    PutLe(h, (0x5A21u << 16) | 0x6000, 4);  // 2025-01-01 12:00:00
-    PutLe(h, attributes, 4);
-    PutLe(h, zbtest::Crc32Of(data), 4);
-    h += std::string(6, '\0');  // type, quality, parameter, reserved
-    PutLe(h, name.size(), 2);
-    h += name;
-    h += std::string(2, '\0');  // comment size
-    return Block(h, data);
-}
 
 class AceTest : public ::testing::Test {
 protected:
@@ -132,10 +98,10 @@ TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
 }
 
 TEST_F(AceTest, BuiltArchiveWithFoldersAndContinuations) {
-    const std::string bytes = MainHeader() + FileHeader("Docs", "", 0, 0x10) +
-                              FileHeader("Docs\\Read Me.TXT", "packed", 100) +
-                              FileHeader("Deep\\Er\\x.bin", "p", 5) +
-                              FileHeader("Tail.txt", "rest", 4, 0x20, 0x1001);
+    const std::string bytes = AceMainHeader() + AceFileHeader("Docs", "", 0, 0x10) +
+                              AceFileHeader("Docs\\Read Me.TXT", "packed", 100) +
+                              AceFileHeader("Deep\\Er\\x.bin", "p", 5) +
+                              AceFileHeader("Tail.txt", "rest", 4, 0x20, 0x1001);
     ASSERT_TRUE(OpenBytes(bytes));
     EXPECT_EQ(Files(), (std::vector<std::string>{"Deep\\Er\\x.bin", "Docs\\Read Me.TXT"}));
     EXPECT_EQ(Walk("", FALSE), (std::vector<std::string>{"Deep\\", "Docs\\"}));
@@ -149,7 +115,7 @@ TEST_F(AceTest, BuiltArchiveWithFoldersAndContinuations) {
 }
 
 TEST_F(AceTest, MainHeaderIsLookedForInTheFirst64KiB) {
-    const std::string archive = MainHeader() + FileHeader("a.txt", "aa", 2);
+    const std::string archive = AceMainHeader() + AceFileHeader("a.txt", "aa", 2);
     ASSERT_TRUE(OpenBytes(std::string(20000, 'M') + archive));
     EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
     EXPECT_FALSE(OpenBytes(std::string(70000, 'M') + archive));
@@ -159,13 +125,13 @@ TEST_F(AceTest, MainHeaderIsLookedForInTheFirst64KiB) {
     EXPECT_TRUE(OpenBytes(std::string(1000, 'M') + fake + std::string(500, 'M') + archive));
     EXPECT_TRUE(OpenBytes(std::string(3, 'M') + "**ACE**" + std::string(1017, 'M') + archive));
     EXPECT_FALSE(OpenBytes("**ACE**"));  // a signature less than 7 bytes in
-    EXPECT_FALSE(OpenBytes(MainHeader(1) + FileHeader("a.txt", "aa", 2)));  // volume 1
+    EXPECT_FALSE(OpenBytes(AceMainHeader(1) + AceFileHeader("a.txt", "aa", 2)));  // volume 1
 }
 
 TEST_F(AceTest, DamagedHeaderEndsTheList) {
-    std::string bytes = MainHeader() + FileHeader("a.txt", "a", 1);
+    std::string bytes = AceMainHeader() + AceFileHeader("a.txt", "a", 1);
     const std::size_t second = bytes.size();
-    bytes += FileHeader("b.txt", "b", 1) + FileHeader("c.txt", "c", 1);
+    bytes += AceFileHeader("b.txt", "b", 1) + AceFileHeader("c.txt", "c", 1);
     bytes[second + 40] ^= 1;  // inside b.txt's name
     ASSERT_TRUE(OpenBytes(bytes));
     EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
@@ -173,7 +139,7 @@ TEST_F(AceTest, DamagedHeaderEndsTheList) {
 
 TEST_F(AceTest, HostileHeadersListWhatIsSound) {
     const std::string good =
-        MainHeader() + FileHeader("dir\\a.txt", "aa", 2) + FileHeader("b.txt", "bbb", 3);
+        AceMainHeader() + AceFileHeader("dir\\a.txt", "aa", 2) + AceFileHeader("b.txt", "bbb", 3);
     for (std::size_t cut = 0; cut <= good.size(); ++cut) {
         OpenBytes(good.substr(0, cut));
     }
@@ -181,23 +147,24 @@ TEST_F(AceTest, HostileHeadersListWhatIsSound) {
     for (const std::size_t size : {0u, 2u, 3u, 6u, 30u}) {
         std::string h = std::string("\1\1\0", 3) + std::string(size > 3 ? size - 3 : 0, '\0');
         h.resize(size);
-        EXPECT_TRUE(OpenBytes(MainHeader() + Block(h))) << size;
+        EXPECT_TRUE(OpenBytes(AceMainHeader() + AceBlock(h))) << size;
         EXPECT_TRUE(Files().empty()) << size;
     }
     // A name length far past the header: the name ends with the header.
-    std::string named = FileHeader("abc", "", 0);
+    std::string named = AceFileHeader("abc", "", 0);
     named[4 + 29] = '\xFF';
     named[4 + 30] = '\xFF';
-    named = Block(named.substr(4));
-    ASSERT_TRUE(OpenBytes(MainHeader() + named));
+    named = AceBlock(named.substr(4));
+    ASSERT_TRUE(OpenBytes(AceMainHeader() + named));
     EXPECT_EQ(Files(), std::vector<std::string>{"abc"});
     // A header size of 0xFFFF on a short file; a data size past the end.
-    EXPECT_TRUE(OpenBytes(MainHeader() + std::string("\0\0\xFF\xFF\1\1\0", 7)));
+    EXPECT_TRUE(OpenBytes(AceMainHeader() + std::string("\0\0\xFF\xFF\1\1\0", 7)));
     EXPECT_TRUE(Files().empty());
-    std::string past = FileHeader("past.txt", "", 9);
+    std::string past = AceFileHeader("past.txt", "", 9);
     past[4 + 3] = '\xFF';
     past[4 + 6] = '\x7F';
-    ASSERT_TRUE(OpenBytes(MainHeader() + Block(past.substr(4)) + FileHeader("next.txt", "", 0)));
+    ASSERT_TRUE(
+        OpenBytes(AceMainHeader() + AceBlock(past.substr(4)) + AceFileHeader("next.txt", "", 0)));
     EXPECT_EQ(Files(), std::vector<std::string>{"past.txt"});
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "archives/ArjBuilder.h"
 #include "archives/CompressedTestData.h"
 #include "archives/HandlerReading.h"
 #include "platform/FileTime.h"
@@ -22,7 +23,10 @@
 namespace {
 
 using namespace std::string_literals;
+using zbtest::ArjBasic;
+using zbtest::ArjHeader;
 using zbtest::ReadAll;
+using zbtest::StoredArj;
 
 // Text of random words with some random bytes: literals and matches of
 // every kind for a compressor.
@@ -85,48 +89,6 @@ std::vector<std::string> Walk(const CArjArchive& arj, const std::string& folder,
         names.push_back(info.m_strName);
     }
     return names;
-}
-
-// One ARJ header: id, size, the basic header, its CRC-32, no extended header.
-std::string Header(const std::string& basic) {
-    std::string out = "\x60\xEA";
-    out += static_cast<char>(basic.size() & 0xFF);
-    out += static_cast<char>(basic.size() >> 8);
-    out += basic;
-    zbtest::PutLe(out, zbtest::Crc32Of(basic), 4);
-    return out + std::string(2, '\0');
-}
-
-// A basic header of first-header size 30, MS-DOS host, with the given
-// fields; `tail` is the name and comment part.
-std::string Basic(std::uint8_t method, std::uint8_t fileType, std::uint32_t packed,
-                  std::uint32_t size, std::uint32_t crc, const std::string& tail) {
-    std::string b(30, '\0');
-    b[0] = 30;
-    b[1] = 11;
-    b[2] = 1;
-    b[5] = static_cast<char>(method);
-    b[6] = static_cast<char>(fileType);
-    const std::uint32_t dosTime = (0x5A21u << 16) | 0x6000;  // 2025-01-01 12:00
-    const std::uint32_t fields[] = {dosTime, packed, size, crc};
-    std::string packedFields;
-    for (const std::uint32_t field : fields) {
-        zbtest::PutLe(packedFields, field, 4);
-    }
-    b.replace(8, 16, packedFields);
-    return b + tail;
-}
-
-// A stored archive: main header, one stored member per (name, data), end.
-std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
-    std::string out = Header(Basic(0, 2, 0, 0, 0, std::string("x.arj\0\0", 7)));
-    for (const auto& [name, data] : members) {
-        out += Header(Basic(0, 0, static_cast<std::uint32_t>(data.size()),
-                            static_cast<std::uint32_t>(data.size()), zbtest::Crc32Of(data),
-                            name + std::string(2, '\0')));
-        out += data;
-    }
-    return out + "\x60\xEA\0\0"s;
 }
 
 class ArjTest : public ::testing::Test {
@@ -298,7 +260,7 @@ TEST_F(ArjTest, CompressedVolumesOfTheToolReadWhole) {
 }
 
 TEST_F(ArjTest, FirstHeaderIsFoundBehindAStubOfUpTo500000Bytes) {
-    const std::string archive = StoredArchive({{"a.txt", "alpha"}});
+    const std::string archive = StoredArj({{"a.txt", "alpha"}});
     const std::string stub(100000, 'M');
     ASSERT_TRUE(OpenBytes(stub + archive));
     EXPECT_EQ(ReadMember(arj, "A.TXT"), "alpha");
@@ -311,7 +273,7 @@ TEST_F(ArjTest, FirstHeaderIsFoundBehindAStubOfUpTo500000Bytes) {
 }
 
 TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {
-    std::string bytes = StoredArchive({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
+    std::string bytes = StoredArj({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
     const std::size_t second = bytes.find("b.txt");
     bytes[second] = 'B';  // the header's CRC no longer matches
     ASSERT_TRUE(OpenBytes(bytes));
@@ -319,7 +281,7 @@ TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {
 }
 
 TEST_F(ArjTest, HostileHeadersFailCleanly) {
-    const std::string good = StoredArchive({{"dir/a.txt", "alpha"}, {"b.txt", "beta"}});
+    const std::string good = StoredArj({{"dir/a.txt", "alpha"}, {"b.txt", "beta"}});
     for (std::size_t cut = 0; cut < good.size(); ++cut) {
         if (OpenBytes(good.substr(0, cut))) {
             for (int i = 0; i < arj.GetMemberCount(); ++i) {
@@ -331,34 +293,35 @@ TEST_F(ArjTest, HostileHeadersFailCleanly) {
         }
     }
     // A name without its zero byte ends at the header's end.
-    std::string noZero = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
-    noZero += Header(Basic(0, 0, 4, 4, zbtest::Crc32Of("data"), "long-name")) + "data";
+    std::string noZero = ArjHeader(ArjBasic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+    noZero += ArjHeader(ArjBasic(0, 0, 4, 4, zbtest::Crc32Of("data"), "long-name")) + "data";
     ASSERT_TRUE(OpenBytes(noZero + "\x60\xEA\0\0"s));
     EXPECT_EQ(Files(arj), std::vector<std::string>{"long-name"});
     // A first-header size below the fixed fields, or past the header.
-    std::string small = Basic(0, 0, 0, 0, 0, std::string("s\0\0", 3));
+    std::string small = ArjBasic(0, 0, 0, 0, 0, std::string("s\0\0", 3));
     small[0] = 10;
-    EXPECT_FALSE(OpenBytes(Header(small)));
+    EXPECT_FALSE(OpenBytes(ArjHeader(small)));
     // A member of 100 bytes that claims 4 GiB, stored and compressed.
     for (const std::uint8_t method : {0, 1, 4}) {
-        std::string liar = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
-        liar += Header(Basic(method, 0, 100, 0xFFFFFFFFu, 0, std::string("big\0\0", 5)));
+        std::string liar = ArjHeader(ArjBasic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+        liar += ArjHeader(ArjBasic(method, 0, 100, 0xFFFFFFFFu, 0, std::string("big\0\0", 5)));
         liar += std::string(100, '\x55');
         ASSERT_TRUE(OpenBytes(liar));
         EXPECT_EQ(ReadMember(arj, "big", 65536), "<failed>") << int{method};
     }
     // Method 5 is listed but not opened; names with ".." are listed as they
     // stand (extraction sanitises them).
-    std::string odd = Header(Basic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
-    odd += Header(Basic(5, 0, 1, 1, 0, std::string("m5\0\0", 4))) + "z";
-    odd += Header(Basic(0, 0, 2, 2, zbtest::Crc32Of("up"), std::string("../../up\0\0", 10))) + "up";
+    std::string odd = ArjHeader(ArjBasic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
+    odd += ArjHeader(ArjBasic(5, 0, 1, 1, 0, std::string("m5\0\0", 4))) + "z";
+    odd += ArjHeader(ArjBasic(0, 0, 2, 2, zbtest::Crc32Of("up"), std::string("../../up\0\0", 10))) +
+           "up";
     ASSERT_TRUE(OpenBytes(odd + "\x60\xEA\0\0"s));
     EXPECT_EQ(arj.OpenEntryByName("m5"), -1);
     EXPECT_EQ(ReadMember(arj, "..\\..\\UP"), "up");
 }
 
 TEST_F(ArjTest, OneMemberOpenAtATime) {
-    ASSERT_TRUE(OpenBytes(StoredArchive({{"a.txt", "alpha"}, {"b.txt", "beta"}})));
+    ASSERT_TRUE(OpenBytes(StoredArj({{"a.txt", "alpha"}, {"b.txt", "beta"}})));
     const int a = arj.OpenEntryByName("a.txt");
     ASSERT_GE(a, 0);
     EXPECT_EQ(arj.OpenEntryByName("b.txt"), -1);
