@@ -4,7 +4,9 @@
 #include <cstring>
 
 CLzDecoder::CLzDecoder(std::size_t windowSize, std::size_t maxStep)
-    : m_window(windowSize), m_nMaxStep(maxStep) {}
+    : m_window(std::make_unique_for_overwrite<std::uint8_t[]>(windowSize)),
+      m_nWindowSize(windowSize),
+      m_nMaxStep(maxStep) {}
 
 void CLzDecoder::Restart(std::uint64_t size) {
     m_nWrite = 0;
@@ -16,7 +18,7 @@ void CLzDecoder::Restart(std::uint64_t size) {
 }
 
 bool CLzDecoder::EmitMatch(std::size_t distance, std::size_t length) {
-    const std::size_t size = m_window.size();
+    const std::size_t size = m_nWindowSize;
     if (distance == 0 || distance > size || distance > m_nProduced) {
         return false;
     }
@@ -51,7 +53,7 @@ int CLzDecoder::Read(std::uint8_t* buffer, int count) {
     if (m_bFailed || count < 0) {
         return -1;
     }
-    const std::size_t size = m_window.size();
+    const std::size_t size = m_nWindowSize;
     const auto want = static_cast<std::size_t>(count);
     std::size_t got = 0;
     while (got < want) {

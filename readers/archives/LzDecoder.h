@@ -12,7 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class CLzDecoder {
 public:
@@ -42,7 +42,7 @@ protected:
 
     void Emit(std::uint8_t byte) {
         m_window[m_nWrite] = byte;
-        if (++m_nWrite == m_window.size()) {
+        if (++m_nWrite == m_nWindowSize) {
             m_nWrite = 0;
         }
         ++m_nReady;
@@ -55,7 +55,9 @@ protected:
     bool EmitMatch(std::size_t distance, std::size_t length);
 
 private:
-    std::vector<std::uint8_t> m_window;
+    // Not cleared: no match may reach before the member's first byte.
+    std::unique_ptr<std::uint8_t[]> m_window;
+    std::size_t m_nWindowSize;
     std::size_t m_nMaxStep;
     std::size_t m_nWrite = 0;  // where the next byte goes
     std::size_t m_nReady = 0;  // bytes written but not handed out (behind m_nWrite)
