@@ -87,35 +87,40 @@ bool CArjDecoder::ReadBlockHeader() {
            !m_bits->Overrun();
 }
 
-bool CArjDecoder::ReadShortCode(CHuffmanDecoder& code, unsigned symbols, unsigned zeroRunAt) {
-    CBitReader& bits = *m_bits;
-    const unsigned count = bits.Get(5);
-    if (count == 0) {
-        const unsigned symbol = bits.Get(5);
+bool CArjDecoder::ReadCount(CHuffmanDecoder& code, unsigned symbols, unsigned countBits,
+                            unsigned* count) {
+    *count = m_bits->Get(countBits);
+    if (*count == 0) {
+        // A code of one symbol, sent in as many bits as the count.
+        const unsigned symbol = m_bits->Get(countBits);
         if (symbol >= symbols) {
             return false;
         }
         code.BuildSingle(symbol);
         return true;
     }
-    if (count > symbols) {
+    return *count <= symbols;
+}
+
+bool CArjDecoder::ReadShortCode(CHuffmanDecoder& code, unsigned symbols, unsigned zeroRunAt) {
+    CBitReader& bits = *m_bits;
+    unsigned count = 0;
+    if (!ReadCount(code, symbols, 5, &count)) {
         return false;
+    }
+    if (count == 0) {
+        return true;  // the one symbol's code is built
     }
     std::array<std::uint8_t, kLengthCodeSymbols> lengths{};
     unsigned i = 0;
     while (i < count) {
-        unsigned length = bits.Peek(3);
-        if (length < 7) {
-            bits.Skip(3);
-        } else {
-            // 7 and a 1 bit for each further step, ended by a 0 bit.
-            bits.Skip(3);
-            while (length <= kMaxCodeLength && bits.Get(1) != 0) {
-                ++length;
-            }
-            if (length > kMaxCodeLength) {
-                return false;
-            }
+        unsigned length = bits.Get(3);
+        // 7 goes on with a 1 bit for each further step, ended by a 0 bit.
+        while (length >= 7 && length <= kMaxCodeLength && bits.Get(1) != 0) {
+            ++length;
+        }
+        if (length > kMaxCodeLength) {
+            return false;
         }
         lengths[i++] = static_cast<std::uint8_t>(length);
         if (i == zeroRunAt) {
@@ -134,17 +139,12 @@ bool CArjDecoder::ReadShortCode(CHuffmanDecoder& code, unsigned symbols, unsigne
 
 bool CArjDecoder::ReadLiteralCode() {
     CBitReader& bits = *m_bits;
-    const unsigned count = bits.Get(9);
-    if (count == 0) {
-        const unsigned symbol = bits.Get(9);
-        if (symbol >= kLiteralSymbols) {
-            return false;
-        }
-        m_literal.BuildSingle(symbol);
-        return true;
-    }
-    if (count > kLiteralSymbols) {
+    unsigned count = 0;
+    if (!ReadCount(m_literal, kLiteralSymbols, 9, &count)) {
         return false;
+    }
+    if (count == 0) {
+        return true;
     }
     std::array<std::uint8_t, kLiteralSymbols> lengths{};
     unsigned i = 0;

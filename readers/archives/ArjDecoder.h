@@ -43,6 +43,10 @@ private:
     bool DecodeFastStep();
     // Reads the code of the next block (methods 1 to 3).
     bool ReadBlockHeader();
+    // Reads the symbol count of a code in `countBits` bits; a count of 0 is
+    // followed by the one symbol of the code, which is then built. False for
+    // a count or symbol past the alphabet.
+    bool ReadCount(CHuffmanDecoder& code, unsigned symbols, unsigned countBits, unsigned* count);
     // Reads the code-length code or the position code: a count in 5 bits,
     // then 3-bit lengths (7 extended by 1 bits), with a 2-bit zero run after
     // the third length when `zeroRunAt` is 3.

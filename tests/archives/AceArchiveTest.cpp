@@ -9,6 +9,7 @@
 
 #include "archives/AceBuilder.h"
 #include "archives/CompressedTestData.h"
+#include "archives/HandlerReading.h"
 #include "platform/FileTime.h"
 #include "support/TempHome.h"
 
@@ -31,26 +32,6 @@ protected:
         ace.Close();
         return ace.Open(zbtest::WriteFile(dir + "/case.ace", bytes)) != FALSE;
     }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (int i = ace.FirstFile(); i != -1; i = ace.NextFile(i)) {
-            std::string name;
-            EXPECT_TRUE(ace.GetName(i, &name));
-            names.push_back(name);
-        }
-        return names;
-    }
-    std::vector<std::string> Walk(const std::string& folder, BOOL subtree) const {
-        std::vector<std::string> names;
-        for (int i = ace.NextChild(ace.FindFolder(folder), folder, subtree); i != -1;
-             i = ace.NextChild(i, folder, subtree)) {
-            CArchiveEntryInfo info;
-            EXPECT_TRUE(ace.GetFileInfo(i, &info));
-            names.push_back(info.m_strName);
-        }
-        return names;
-    }
-
     CAceArchive ace;
     std::string dir;
 };
@@ -68,8 +49,8 @@ TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
     for (const char* sample : {"Ace.store.ace", "Ace.method2-solid.ace", "Ace.encrypted.ace"}) {
         SCOPED_TRACE(sample);
         ASSERT_TRUE(ace.Open(kSamples + sample));
-        EXPECT_EQ(Files().size(), 3u);
-        EXPECT_EQ(Walk("", FALSE).size(), 3u);
+        EXPECT_EQ(zbtest::ListedFiles(ace).size(), 3u);
+        EXPECT_EQ(zbtest::WalkNames(ace, "", FALSE).size(), 3u);
         const int exe = ace.FindEntry("EXE\\TEST.EXE");
         ASSERT_GE(exe, 0);
         CArchiveEntryInfo info;
@@ -81,7 +62,7 @@ TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
         EXPECT_EQ((std::vector<int>{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
                                     time.wSecond}),
                   (std::vector<int>{2025, 10, 27, 10, 57, 4}));
-        EXPECT_EQ(Walk("Exe", FALSE), std::vector<std::string>{"exe\\test.exe"});
+        EXPECT_EQ(zbtest::WalkNames(ace, "Exe", FALSE), std::vector<std::string>{"exe\\test.exe"});
         DWORD attributes = 0;
         ASSERT_TRUE(ace.GetAttributes(ace.FindEntry("jpg\\"), &attributes));
         EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
@@ -93,7 +74,8 @@ TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
     // The first volume of a set opens and lists the member going on in the
     // next; the second volume alone is not opened.
     ASSERT_TRUE(ace.Open(kSamples + "Ace.store.split.ace"));
-    EXPECT_EQ(Files(), (std::vector<std::string>{"exe\\test.exe", "jpg\\test.jpg"}));
+    EXPECT_EQ(zbtest::ListedFiles(ace),
+              (std::vector<std::string>{"exe\\test.exe", "jpg\\test.jpg"}));
     EXPECT_FALSE(ace.Open(kSamples + "Ace.store.split.c00"));
 }
 
@@ -103,10 +85,11 @@ TEST_F(AceTest, BuiltArchiveWithFoldersAndContinuations) {
                               AceFileHeader("Deep\\Er\\x.bin", "p", 5) +
                               AceFileHeader("Tail.txt", "rest", 4, 0x20, 0x1001);
     ASSERT_TRUE(OpenBytes(bytes));
-    EXPECT_EQ(Files(), (std::vector<std::string>{"Deep\\Er\\x.bin", "Docs\\Read Me.TXT"}));
-    EXPECT_EQ(Walk("", FALSE), (std::vector<std::string>{"Deep\\", "Docs\\"}));
-    EXPECT_EQ(Walk("deep", FALSE), std::vector<std::string>{"Deep\\Er\\"});
-    EXPECT_EQ(Walk("", TRUE).size(), 5u);  // the continuation is not walked
+    EXPECT_EQ(zbtest::ListedFiles(ace),
+              (std::vector<std::string>{"Deep\\Er\\x.bin", "Docs\\Read Me.TXT"}));
+    EXPECT_EQ(zbtest::WalkNames(ace, "", FALSE), (std::vector<std::string>{"Deep\\", "Docs\\"}));
+    EXPECT_EQ(zbtest::WalkNames(ace, "deep", FALSE), std::vector<std::string>{"Deep\\Er\\"});
+    EXPECT_EQ(zbtest::WalkNames(ace, "", TRUE).size(), 5u);  // the continuation is not walked
     EXPECT_GE(ace.FindEntry("tail.txt"), 0);
     EXPECT_EQ(ace.GetEntrySize(ace.FindEntry("docs\\read me.txt")), 100);
     BOOL has = FALSE;
@@ -117,7 +100,7 @@ TEST_F(AceTest, BuiltArchiveWithFoldersAndContinuations) {
 TEST_F(AceTest, MainHeaderIsLookedForInTheFirst64KiB) {
     const std::string archive = AceMainHeader() + AceFileHeader("a.txt", "aa", 2);
     ASSERT_TRUE(OpenBytes(std::string(20000, 'M') + archive));
-    EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(zbtest::ListedFiles(ace), std::vector<std::string>{"a.txt"});
     EXPECT_FALSE(OpenBytes(std::string(70000, 'M') + archive));
     // A signature whose block fails its check, right before the real one, and
     // a false candidate claiming a huge header: the scan goes on behind both.
@@ -134,7 +117,7 @@ TEST_F(AceTest, DamagedHeaderEndsTheList) {
     bytes += AceFileHeader("b.txt", "b", 1) + AceFileHeader("c.txt", "c", 1);
     bytes[second + 40] ^= 1;  // inside b.txt's name
     ASSERT_TRUE(OpenBytes(bytes));
-    EXPECT_EQ(Files(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(zbtest::ListedFiles(ace), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(AceTest, HostileHeadersListWhatIsSound) {
@@ -148,7 +131,7 @@ TEST_F(AceTest, HostileHeadersListWhatIsSound) {
         std::string h = std::string("\1\1\0", 3) + std::string(size > 3 ? size - 3 : 0, '\0');
         h.resize(size);
         EXPECT_TRUE(OpenBytes(AceMainHeader() + AceBlock(h))) << size;
-        EXPECT_TRUE(Files().empty()) << size;
+        EXPECT_TRUE(zbtest::ListedFiles(ace).empty()) << size;
     }
     // A name length far past the header: the name ends with the header.
     std::string named = AceFileHeader("abc", "", 0);
@@ -156,16 +139,16 @@ TEST_F(AceTest, HostileHeadersListWhatIsSound) {
     named[4 + 30] = '\xFF';
     named = AceBlock(named.substr(4));
     ASSERT_TRUE(OpenBytes(AceMainHeader() + named));
-    EXPECT_EQ(Files(), std::vector<std::string>{"abc"});
+    EXPECT_EQ(zbtest::ListedFiles(ace), std::vector<std::string>{"abc"});
     // A header size of 0xFFFF on a short file; a data size past the end.
     EXPECT_TRUE(OpenBytes(AceMainHeader() + std::string("\0\0\xFF\xFF\1\1\0", 7)));
-    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(zbtest::ListedFiles(ace).empty());
     std::string past = AceFileHeader("past.txt", "", 9);
     past[4 + 3] = '\xFF';
     past[4 + 6] = '\x7F';
     ASSERT_TRUE(
         OpenBytes(AceMainHeader() + AceBlock(past.substr(4)) + AceFileHeader("next.txt", "", 0)));
-    EXPECT_EQ(Files(), std::vector<std::string>{"past.txt"});
+    EXPECT_EQ(zbtest::ListedFiles(ace), std::vector<std::string>{"past.txt"});
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ using namespace std::string_literals;
 using zbtest::ArjBasic;
 using zbtest::ArjHeader;
 using zbtest::ReadAll;
+using zbtest::ReadMember;
 using zbtest::StoredArj;
 
 // Text of random words with some random bytes: literals and matches of
@@ -56,39 +57,6 @@ const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/arj/";
 
 bool RunIn(const std::string& dir, const std::string& command) {
     return std::system(("cd '" + dir + "' && " + command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Member `name` opened and read to its end in blocks of `block` bytes.
-std::string ReadMember(CArchiveHandler& arj, const std::string& name, int block = 4096) {
-    const int i = arj.OpenEntryByName(name);
-    if (i < 0) {
-        return "<not opened>";
-    }
-    std::string out = ReadAll(arj, i, block);
-    arj.CloseEntry(i);
-    return out;
-}
-
-// The names FirstFile/NextFile list.
-std::vector<std::string> Files(const CArjArchive& arj) {
-    std::vector<std::string> names;
-    for (int i = arj.FirstFile(); i != -1; i = arj.NextFile(i)) {
-        std::string name;
-        EXPECT_TRUE(arj.GetName(i, &name));
-        names.push_back(name);
-    }
-    return names;
-}
-
-std::vector<std::string> Walk(const CArjArchive& arj, const std::string& folder, BOOL subtree) {
-    std::vector<std::string> names;
-    for (int i = arj.NextChild(arj.FindFolder(folder), folder, subtree); i != -1;
-         i = arj.NextChild(i, folder, subtree)) {
-        CArchiveEntryInfo info;
-        EXPECT_TRUE(arj.GetFileInfo(i, &info));
-        names.push_back(info.m_strName);
-    }
-    return names;
 }
 
 class ArjTest : public ::testing::Test {
@@ -125,7 +93,7 @@ TEST_F(ArjTest, SampleArchivesListAndReadTheSameInEveryMethod) {
     for (const char* sample : {"Arj.method1.arj", "Arj.method2.arj", "Arj.method4.arj"}) {
         SCOPED_TRACE(sample);
         ASSERT_TRUE(arj.Open(kSamples + sample));
-        EXPECT_EQ(Files(arj),
+        EXPECT_EQ(zbtest::ListedFiles(arj),
                   (std::vector<std::string>{"EXE\\TEST.EXE", "JPG\\TEST.JPG", "TECT.TXT"}));
         const int exeIndex = arj.FindEntry("exe\\test.exe");
         ASSERT_GE(exeIndex, 0);
@@ -141,8 +109,9 @@ TEST_F(ArjTest, SampleArchivesListAndReadTheSameInEveryMethod) {
         DWORD attributes = 0;
         ASSERT_TRUE(arj.GetAttributes(arj.FindEntry("Exe\\"), &attributes));
         EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
-        EXPECT_EQ(Walk(arj, "", FALSE), (std::vector<std::string>{"EXE\\", "JPG\\", "TECT.TXT"}));
-        EXPECT_EQ(Walk(arj, "jpg", FALSE), std::vector<std::string>{"JPG\\TEST.JPG"});
+        EXPECT_EQ(zbtest::WalkNames(arj, "", FALSE),
+                  (std::vector<std::string>{"EXE\\", "JPG\\", "TECT.TXT"}));
+        EXPECT_EQ(zbtest::WalkNames(arj, "jpg", FALSE), std::vector<std::string>{"JPG\\TEST.JPG"});
         BOOL has = TRUE;
         EXPECT_TRUE(arj.HasSubfolders("exe", &has));
         EXPECT_FALSE(has);
@@ -162,7 +131,7 @@ TEST_F(ArjTest, SampleArchivesListAndReadTheSameInEveryMethod) {
 
 TEST_F(ArjTest, GarbledMembersAreListedButNotOpened) {
     ASSERT_TRUE(arj.Open(kSamples + "Arj.encrypted.arj"));
-    EXPECT_EQ(Files(arj).size(), 3u);
+    EXPECT_EQ(zbtest::ListedFiles(arj).size(), 3u);
     EXPECT_EQ(arj.OpenEntryByName("TECT.TXT"), -1);
 }
 
@@ -170,7 +139,7 @@ TEST_F(ArjTest, SampleVolumeSetReadsWholeFromTheFirstVolume) {
     ASSERT_TRUE(arj.Open(kSamples + "Arj.method1.arj"));
     const std::string exe = ReadMember(arj, "EXE\\TEST.EXE");
     ASSERT_TRUE(arj.Open(kSamples + "Arj.store.split.arj"));
-    EXPECT_EQ(Files(arj), std::vector<std::string>{"EXE\\TEST.EXE"});
+    EXPECT_EQ(zbtest::ListedFiles(arj), std::vector<std::string>{"EXE\\TEST.EXE"});
     const int i = arj.FindEntry("exe\\test.exe");
     EXPECT_EQ(arj.GetEntrySize(i), 19261);  // the part in the first volume
     for (const int block : {1, 7, 4096, 65536}) {
@@ -178,8 +147,8 @@ TEST_F(ArjTest, SampleVolumeSetReadsWholeFromTheFirstVolume) {
     }
     // The second volume alone: its continuation is found, not listed.
     ASSERT_TRUE(arj.Open(kSamples + "Arj.store.split.a01"));
-    EXPECT_TRUE(Files(arj).empty());
-    EXPECT_EQ(Walk(arj, "exe", TRUE), std::vector<std::string>{});
+    EXPECT_TRUE(zbtest::ListedFiles(arj).empty());
+    EXPECT_EQ(zbtest::WalkNames(arj, "exe", TRUE), std::vector<std::string>{});
     EXPECT_GE(arj.FindEntry("EXE\\TEST.EXE"), 0);
     EXPECT_TRUE(ReadMember(arj, "EXE\\TEST.EXE") == exe.substr(19261));
 }
@@ -224,10 +193,11 @@ TEST_P(ArjToolTest, EveryMethodReadsByteExact) {
     }
     ASSERT_TRUE(RunIn(src, "arj a -y -r -m" + std::to_string(method) + " ../m.arj '*'"));
     ASSERT_TRUE(arj.Open(dir + "/m.arj"));
-    EXPECT_EQ(Walk(arj, "", FALSE), (std::vector<std::string>{"Empty.txt", "one.txt", "Sub\\"}));
-    EXPECT_EQ(Walk(arj, "SUB", FALSE),
+    EXPECT_EQ(zbtest::WalkNames(arj, "", FALSE),
+              (std::vector<std::string>{"Empty.txt", "one.txt", "Sub\\"}));
+    EXPECT_EQ(zbtest::WalkNames(arj, "SUB", FALSE),
               (std::vector<std::string>{"Sub\\Deeper\\", "Sub\\w-1.bin", "Sub\\w.bin"}));
-    EXPECT_EQ(Walk(arj, "sub", TRUE).size(), 6u);
+    EXPECT_EQ(zbtest::WalkNames(arj, "sub", TRUE).size(), 6u);
     for (const auto& [name, data] : files) {
         std::string inner = name;
         std::replace(inner.begin(), inner.end(), '/', '\\');
@@ -269,7 +239,7 @@ TEST_F(ArjTest, FirstHeaderIsFoundBehindAStubOfUpTo500000Bytes) {
     // An empty header (its CRC is that of nothing) in the stub does not
     // stand in for the archive behind it.
     EXPECT_TRUE(OpenBytes(std::string("\x60\xEA\0\0\0\0\0\0", 8) + stub + archive));
-    EXPECT_EQ(Files(arj), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(zbtest::ListedFiles(arj), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {
@@ -277,7 +247,7 @@ TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {
     const std::size_t second = bytes.find("b.txt");
     bytes[second] = 'B';  // the header's CRC no longer matches
     ASSERT_TRUE(OpenBytes(bytes));
-    EXPECT_EQ(Files(arj), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(zbtest::ListedFiles(arj), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(ArjTest, HostileHeadersFailCleanly) {
@@ -296,7 +266,7 @@ TEST_F(ArjTest, HostileHeadersFailCleanly) {
     std::string noZero = ArjHeader(ArjBasic(0, 2, 0, 0, 0, std::string("x\0\0", 3)));
     noZero += ArjHeader(ArjBasic(0, 0, 4, 4, zbtest::Crc32Of("data"), "long-name")) + "data";
     ASSERT_TRUE(OpenBytes(noZero + "\x60\xEA\0\0"s));
-    EXPECT_EQ(Files(arj), std::vector<std::string>{"long-name"});
+    EXPECT_EQ(zbtest::ListedFiles(arj), std::vector<std::string>{"long-name"});
     // A first-header size below the fixed fields, or past the header.
     std::string small = ArjBasic(0, 0, 0, 0, 0, std::string("s\0\0", 3));
     small[0] = 10;

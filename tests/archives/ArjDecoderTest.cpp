@@ -11,6 +11,7 @@
 
 #include "archives/ArjTestEncoder.h"
 #include "archives/BitWriter.h"
+#include "archives/DecoderReading.h"
 
 namespace {
 
@@ -18,30 +19,16 @@ using zbtest::ArjTestEncoder;
 using zbtest::BitWriter;
 using zbtest::HuffmanLengths;
 
-constexpr char kFailed[] = "<failed>";
+constexpr const char* kFailed = zbtest::kDecodeFailed;
 
-// Decodes `size` bytes of `method` from `packed` in reads of `block` bytes;
-// the bytes, or what came before a failure followed by "<failed>".
+// Decodes `size` bytes of `method` from `packed` in reads of `block` bytes.
 std::string Decode(const std::string& packed, int method, std::uint64_t size, int block = 4096) {
     CMemorySource source(reinterpret_cast<const std::uint8_t*>(packed.data()), packed.size());
     CArjDecoder decoder;
     if (!decoder.Start(source, method, size)) {
         return "<not started>";
     }
-    std::string out;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(block));
-    for (int guard = 0; guard < 10'000'000; ++guard) {
-        const int n = decoder.Read(buffer.data(), block);
-        if (n < 0) {
-            return out + kFailed;
-        }
-        if (n == 0) {
-            return out;
-        }
-        out.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(n));
-    }
-    ADD_FAILURE() << "decoder did not end";
-    return out;
+    return zbtest::DecodeAll(decoder, block);
 }
 
 // A complete code over `count` symbols with uneven weights.

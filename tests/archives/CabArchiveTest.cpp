@@ -26,30 +26,10 @@ using zbtest::CabFile;
 using zbtest::CabFolder;
 using zbtest::CabSpec;
 using zbtest::ReadAll;
+using zbtest::ReadMember;
 using zbtest::SimpleCab;
 
 const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/cab/";
-
-std::string ReadMember(CArchiveHandler& cab, const std::string& name, int block = 4096) {
-    const int i = cab.OpenEntryByName(name);
-    if (i < 0) {
-        return "<not opened>";
-    }
-    std::string out = ReadAll(cab, i, block);
-    cab.CloseEntry(i);
-    return out;
-}
-
-std::vector<std::string> Walk(const CCabArchive& cab, const std::string& folder, BOOL subtree) {
-    std::vector<std::string> names;
-    for (int i = cab.NextChild(cab.FindFolder(folder), folder, subtree); i != -1;
-         i = cab.NextChild(i, folder, subtree)) {
-        CArchiveEntryInfo info;
-        EXPECT_TRUE(cab.GetFileInfo(i, &info));
-        names.push_back(info.m_strName);
-    }
-    return names;
-}
 
 // Text of random letters, lines and a repeated word.
 std::string TextData(std::size_t size, unsigned seed) {
@@ -88,11 +68,11 @@ TEST_F(CabTest, InitAndAFlatWalk) {
     EXPECT_EQ(cab.GetBlockSize(), 0x10000);
     EXPECT_EQ(cab.GetFlags(), ARCHIVE_FLAG_USABLE);
     ASSERT_TRUE(cab.Open(kSamples + "test_read_format_cab_1.cab"));
-    EXPECT_EQ(Walk(cab, "", FALSE),
+    EXPECT_EQ(zbtest::WalkNames(cab, "", FALSE),
               (std::vector<std::string>{"empty", "dir1\\file1", "dir2\\file2"}));
-    EXPECT_EQ(Walk(cab, "", TRUE).size(), 3u);
+    EXPECT_EQ(zbtest::WalkNames(cab, "", TRUE).size(), 3u);
     EXPECT_EQ(cab.FindFolder("dir1"), -1);
-    EXPECT_EQ(Walk(cab, "dir1", FALSE), std::vector<std::string>{});
+    EXPECT_EQ(zbtest::WalkNames(cab, "dir1", FALSE), std::vector<std::string>{});
     BOOL has = TRUE;
     EXPECT_FALSE(cab.HasSubfolders("", &has));
     EXPECT_FALSE(has);
@@ -127,7 +107,7 @@ TEST_F(CabTest, SamplesDecodeMszipAndLzxAndRefuseQuantum) {
 
 TEST_F(CabTest, FiveCabinetSetReadsFromTheFirstAndListsEachMemberOnce) {
     ASSERT_TRUE(cab.Open(kSamples + "cabd_multi_basic_pt1.cab"));
-    EXPECT_EQ(Walk(cab, "", FALSE),
+    EXPECT_EQ(zbtest::WalkNames(cab, "", FALSE),
               (std::vector<std::string>{"test1.txt", "test2.txt", "test3.txt"}));
     const std::string t1 = ReadMember(cab, "test1.txt");
     const std::string t3 = ReadMember(cab, "test3.txt", 1);
@@ -136,7 +116,7 @@ TEST_F(CabTest, FiveCabinetSetReadsFromTheFirstAndListsEachMemberOnce) {
     EXPECT_EQ(ReadMember(cab, "test2.txt").size(), 38u);
     // The later parts list nothing of their own: every member starts earlier.
     ASSERT_TRUE(cab.Open(kSamples + "cabd_multi_basic_pt3.cab"));
-    EXPECT_TRUE(Walk(cab, "", FALSE).empty());
+    EXPECT_TRUE(zbtest::WalkNames(cab, "", FALSE).empty());
     EXPECT_EQ(cab.FirstFile(), -1);
     EXPECT_GE(cab.FindEntry("test1.txt"), 0);
     EXPECT_EQ(cab.OpenEntryByName("test1.txt"), -1);
@@ -260,7 +240,8 @@ protected:
 
 TEST_F(CabSpanTest, SpanningMemberReadsWholeFromTheFirstCabinet) {
     ASSERT_TRUE(cab.Open(dir + "/a.cab"));
-    EXPECT_EQ(Walk(cab, "", FALSE), (std::vector<std::string>{"first.txt", "span.bin"}));
+    EXPECT_EQ(zbtest::WalkNames(cab, "", FALSE),
+              (std::vector<std::string>{"first.txt", "span.bin"}));
     for (const int block : {1, 7, 4096, 65536}) {
         EXPECT_TRUE(ReadMember(cab, "span.bin", block) == span) << block;
     }
@@ -269,7 +250,8 @@ TEST_F(CabSpanTest, SpanningMemberReadsWholeFromTheFirstCabinet) {
 
 TEST_F(CabSpanTest, SecondCabinetListsOnlyWhatStartsInIt) {
     ASSERT_TRUE(cab.Open(dir + "/b.cab"));
-    EXPECT_EQ(Walk(cab, "", FALSE), (std::vector<std::string>{"lost.txt", "last.txt"}));
+    EXPECT_EQ(zbtest::WalkNames(cab, "", FALSE),
+              (std::vector<std::string>{"lost.txt", "last.txt"}));
     EXPECT_EQ(cab.OpenEntryByName("span.bin"), -1);
     // Its folder began in a.cab: the set cannot serve it from here.
     EXPECT_EQ(cab.OpenEntryByName("lost.txt"), -1);

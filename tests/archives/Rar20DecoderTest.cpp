@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archives/BitWriter.h"
+#include "archives/DecoderReading.h"
 #include "archives/Rar20TestEncoder.h"
 
 namespace {
@@ -18,29 +19,14 @@ namespace {
 using zbtest::BitWriter;
 using zbtest::Rar20TestEncoder;
 
-constexpr char kFailed[] = "<failed>";
+constexpr const char* kFailed = zbtest::kDecodeFailed;
 
-// Decodes `size` bytes from `packed` in reads of `block` bytes; the bytes, or
-// what came before a failure followed by "<failed>".
+// Decodes `size` bytes from `packed` in reads of `block` bytes.
 std::string Decode(const std::string& packed, std::uint64_t size, int block = 4096) {
     CMemorySource source(reinterpret_cast<const std::uint8_t*>(packed.data()), packed.size());
     CRar20Decoder decoder;
     decoder.Start(source, size);
-    std::string out;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(block));
-    for (int guard = 0; guard < 10'000'000; ++guard) {
-        const int n = decoder.Read(buffer.data(), block);
-        if (n < 0) {
-            return out + kFailed;
-        }
-        if (n == 0) {
-            EXPECT_EQ(decoder.Read(buffer.data(), block), 0);  // the end stays the end
-            return out;
-        }
-        out.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(n));
-    }
-    ADD_FAILURE() << "decoder did not end";
-    return out;
+    return zbtest::DecodeAll(decoder, block);
 }
 
 // The 19 four-bit lengths of the code-length code: `lengths` by symbol.

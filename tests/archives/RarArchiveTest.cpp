@@ -23,35 +23,15 @@ namespace {
 using zbtest::RarBuilder;
 using zbtest::RarFile;
 using zbtest::ReadAll;
+using zbtest::ReadMember;
 
 const std::string kSamples = std::string(ZEMBROLT_TESTDATA) + "/rar/";
-
-std::string ReadMember(CArchiveHandler& handler, const std::string& name, int block = 4096) {
-    const int i = handler.OpenEntryByName(name);
-    if (i < 0) {
-        return "<not opened>";
-    }
-    std::string out = ReadAll(handler, i, block);
-    handler.CloseEntry(i);
-    return out;
-}
 
 // Every member's stored name, in table order.
 std::vector<std::string> Names(const CRarArchive& rar) {
     std::vector<std::string> names;
     for (int i = 0; i < rar.GetMemberCount(); ++i) {
         names.push_back(rar.GetMember(i)->m_strName);
-    }
-    return names;
-}
-
-std::vector<std::string> Walk(const CRarArchive& rar, const std::string& folder, BOOL subtree) {
-    std::vector<std::string> names;
-    for (int i = rar.NextChild(rar.FindFolder(folder), folder, subtree); i != -1;
-         i = rar.NextChild(i, folder, subtree)) {
-        CArchiveEntryInfo info;
-        EXPECT_TRUE(rar.GetFileInfo(i, &info));
-        names.push_back(info.m_strName);
     }
     return names;
 }
@@ -109,8 +89,9 @@ TEST_F(RarTest, Rar20SampleListsLowerCaseAndReadsWhatTheArjSampleHolds) {
     ASSERT_TRUE(rar.Open(kSamples + "Rar2.rar"));
     EXPECT_EQ(Names(rar), (std::vector<std::string>{"????.txt", "exe\\", "exe\\test.exe", "jpg\\",
                                                     "jpg\\test.jpg"}));
-    EXPECT_EQ(Walk(rar, "", FALSE), (std::vector<std::string>{"????.txt", "exe\\", "jpg\\"}));
-    EXPECT_EQ(Walk(rar, "EXE", FALSE), std::vector<std::string>{"exe\\test.exe"});
+    EXPECT_EQ(zbtest::WalkNames(rar, "", FALSE),
+              (std::vector<std::string>{"????.txt", "exe\\", "jpg\\"}));
+    EXPECT_EQ(zbtest::WalkNames(rar, "EXE", FALSE), std::vector<std::string>{"exe\\test.exe"});
     const int exe = rar.FindEntry("EXE\\Test.Exe");
     CArchiveEntryInfo info;
     ASSERT_TRUE(rar.GetFileInfo(exe, &info));
@@ -238,9 +219,9 @@ TEST_F(RarTest, BuiltArchiveWithFoldersSubBlocksAndRar20Members) {
     EXPECT_EQ(attributes, 0u);
     ASSERT_TRUE(rar.GetAttributes(rar.FindEntry("docs\\tree\\"), &attributes));
     EXPECT_EQ(attributes, FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(Walk(rar, "docs", FALSE),
+    EXPECT_EQ(zbtest::WalkNames(rar, "docs", FALSE),
               (std::vector<std::string>{"docs\\readme.txt", "docs\\tree\\", "docs\\unix.txt"}));
-    EXPECT_EQ(Walk(rar, "deep", TRUE).size(), 3u);
+    EXPECT_EQ(zbtest::WalkNames(rar, "deep", TRUE).size(), 3u);
     BOOL has = FALSE;
     EXPECT_TRUE(rar.HasSubfolders("deep", &has));
     EXPECT_TRUE(has);
