@@ -26,6 +26,7 @@
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/MainMenuTable.h"
+#include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
@@ -359,6 +360,7 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case ID_CLEAR_RESULT:
         case ID_FILE_TYPE_GROUP_LIST:
         case ID_RESET_ADVANCE_TAB:
+        case ID_OPTION:
         case ID_VIEW_LARGE_ICONS:
         case ID_VIEW_LIST:
         case ID_VIEW_SMALL_ICONS:
@@ -433,6 +435,9 @@ void CZembroltDlg::OnCommand(int id) {
         case ID_RESET_ADVANCE_TAB:
             m_pOptionSheet->Reset();
             UpdateAdvanceButtonColor();
+            return;
+        case ID_OPTION:
+            OnOptionCommand(*this);
             return;
         case ID_SELECT_ALL:
             if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {

@@ -1,11 +1,16 @@
-# The library a fuzz target links: a target that reaches into the engine
-# links the core, every other one (the archive and file readers) only the
-# readers, so a reader fuzzer proves the readers stand on the platform alone.
+# The library a fuzz target links: the lowest layer its includes reach. A
+# target that reaches into the engine links the core, one that reaches the
+# readers links the readers, and every other one (the platform's own file
+# readers) links only the platform, so each fuzzer proves its reader stands
+# on the layers below it alone.
 function(zembrolt_fuzz_library source out)
   file(STRINGS ${source} engine_includes REGEX "#include \"app/engine/")
+  file(STRINGS ${source} reader_includes REGEX "#include \"readers/")
   if(engine_includes)
     set(${out} zembrolt_core PARENT_SCOPE)
-  else()
+  elseif(reader_includes)
     set(${out} zembrolt_readers PARENT_SCOPE)
+  else()
+    set(${out} zembrolt_platform PARENT_SCOPE)
   endif()
 endfunction()

@@ -1,5 +1,7 @@
 #include "platform/TextCase.h"
 
+#include "platform/TextCodec.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -127,24 +129,6 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& cp) {
     return length;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
@@ -176,7 +160,7 @@ void LowerCaseUtf8(std::string_view text, std::string& out) {
         if (lower == cp)
             out.append(text.substr(pos, length));
         else
-            AppendUtf8(out, lower);
+            zb::AppendUtf8(lower, out);
         pos += length;
     }
 }

@@ -5,8 +5,8 @@
 #include <exception>
 
 #include "app/engine/DataFileVersion.h"
-#include "app/engine/UserFiles.h"
 #include "platform/Log.h"
+#include "platform/UserFiles.h"
 
 namespace {
 

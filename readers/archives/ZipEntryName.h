@@ -3,15 +3,11 @@
 // purpose flag bit 11 says so, or when an Info-ZIP Unicode Path extra field
 // (0x7075) carries a UTF-8 spelling whose checksum matches the stored name;
 // any other name is in code page 437, the OEM code page of the tools that
-// wrote ZIP files without a declaration.
+// wrote ZIP files without a declaration (platform/TextCodec.h).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-// Code page 437 to UTF-8: bytes below 0x80 stay as they are, every byte from
-// 0x80 up becomes its CP437 character.
-std::string Cp437ToUtf8(std::string_view text);
 
 // The member's name as UTF-8. `raw` is the name as stored in the central
 // directory, `utf8Flag` its flag bit 11, `extra` the central directory's

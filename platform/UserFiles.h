@@ -10,6 +10,9 @@ namespace zb {
 // $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share; empty
 // when neither is known.
 std::string UserDataHome();
+// $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; empty when
+// neither is known.
+std::string UserConfigHome();
 
 // Creates `folder` and every missing parent (each with `mode`); true when the
 // folder exists afterwards.

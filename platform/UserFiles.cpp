@@ -1,4 +1,4 @@
-#include "app/engine/UserFiles.h"
+#include "platform/UserFiles.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,16 +39,25 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-}  // namespace
-
-std::string UserDataHome() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (IsAbsolute(dataHome))
-        return dataHome;
+// $<variable> when it is an absolute path, else $HOME/<fallback>.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    const char* folder = std::getenv(variable);
+    if (IsAbsolute(folder))
+        return folder;
     const char* home = std::getenv("HOME");
     if (home == nullptr || home[0] == '\0')
         return {};
-    return std::string(home) + "/.local/share";
+    return std::string(home) + "/" + fallback;
+}
+
+}  // namespace
+
+std::string UserDataHome() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string UserConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
 bool CreateFolders(const std::string& folder, unsigned mode) {
