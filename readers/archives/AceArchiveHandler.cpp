@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ByteReader.h"
 #include "platform/FileTime.h"
 #include "readers/archives/ArchiveName.h"
-#include "readers/archives/ByteOrder.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ bool CAceArchive::ReadBlock(std::uint64_t offset, Block* block) const {
     if (m_file.ReadAt(offset, prefix, sizeof prefix) != static_cast<std::int64_t>(sizeof prefix)) {
         return false;
     }
-    const std::uint16_t check = Le16(prefix);
-    const std::size_t size = Le16(prefix + 2);
+    const std::uint16_t check = zb::LoadLe16(prefix);
+    const std::size_t size = zb::LoadLe16(prefix + 2);
     if (size < kTypeAndFlags) {
         return false;
     }
@@ -98,13 +98,13 @@ bool CAceArchive::ReadBlock(std::uint64_t offset, Block* block) const {
     const std::uint8_t* header = block->bytes.data();
     block->crcMatches = HeaderCheck(header, size) == check;
     block->type = header[0];
-    block->flags = Le16(header + 1);
+    block->flags = zb::LoadLe16(header + 1);
     std::uint64_t dataSize = 0;
     if ((block->flags & kFlagDataSize) != 0) {
         if (size < kDataSizeEnd) {
             return false;
         }
-        dataSize = Le32(header + 3);
+        dataSize = zb::LoadLe32(header + 3);
     }
     block->next = offset + sizeof prefix + size + dataSize;
     return true;
@@ -158,20 +158,20 @@ void CAceArchive::ReadMembers(std::uint64_t offset) {
             return;  // too short for a file header's fields
         }
         const std::size_t nameLength =
-            std::min<std::size_t>(Le16(&h[kNameLengthAt]), h.size() - kNameAt);
+            std::min<std::size_t>(zb::LoadLe16(&h[kNameLengthAt]), h.size() - kNameAt);
         // The name is cut at the header's end (and at a zero byte).
         const char* name = reinterpret_cast<const char*>(&h[kNameAt]);
         const std::string raw(name, strnlen(name, nameLength));
-        const std::uint32_t dateTime = Le32(&h[kTimeAt]);
+        const std::uint32_t dateTime = zb::LoadLe32(&h[kTimeAt]);
         FILETIME time{};
         if (!DosDateTimeToFileTime(static_cast<WORD>(dateTime >> 16),
                                    static_cast<WORD>(dateTime & 0xFFFF), &time)) {
             time = FILETIME{};
         }
-        const DWORD attributes = Le32(&h[kAttributesAt]);
+        const DWORD attributes = zb::LoadLe32(&h[kAttributesAt]);
         const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        AddMember(DecodeArchiveName(raw, false), folder ? 0 : Le32(&h[kSizeAt]), time, attributes,
-                  m_flags.size());
+        AddMember(DecodeArchiveName(raw, false), folder ? 0 : zb::LoadLe32(&h[kSizeAt]), time,
+                  attributes, m_flags.size());
         m_flags.push_back(block.flags);
     }
 }

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <memory>
 
-#include "readers/archives/ZipEntryName.h"
+#include "platform/TextCodec.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ bool MatchesVolumeExtension(std::string_view name, char letter, std::string_view
 }
 
 std::string DecodeArchiveName(std::string_view raw, bool utf8) {
-    return utf8 ? std::string(raw) : Cp437ToUtf8(raw);
+    return utf8 ? std::string(raw) : zb::Cp437ToUtf8(raw);
 }
 
 std::string FindVolumeFile(const std::string& archivePath, std::string_view name) {

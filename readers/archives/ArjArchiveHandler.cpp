@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ByteReader.h"
 #include "platform/FileTime.h"
 #include "platform/TextCase.h"
 #include "readers/archives/ArchiveName.h"
-#include "readers/archives/ByteOrder.h"
 
 namespace {
 
@@ -167,10 +167,10 @@ bool CArjArchive::FindFirstHeader(std::uint64_t* offset) const {
         return false;
     }
     for (std::uint64_t p = 0; p <= lastStart && p + kIdAndSize <= span; ++p) {
-        if (Le16(&data[p]) != kHeaderId) {
+        if (zb::LoadLe16(&data[p]) != kHeaderId) {
             continue;
         }
-        const std::size_t size = Le16(&data[p + 2]);
+        const std::size_t size = zb::LoadLe16(&data[p + 2]);
         // A size below the fixed fields would let an empty header (whose
         // CRC is 0) stand in front of the real one.
         if (size < kMinFirstHeaderSize || size > kMaxHeaderSize ||
@@ -178,7 +178,7 @@ bool CArjArchive::FindFirstHeader(std::uint64_t* offset) const {
             continue;
         }
         const std::uint8_t* basic = &data[p + kIdAndSize];
-        if (Crc32(basic, size) == Le32(basic + size)) {
+        if (Crc32(basic, size) == zb::LoadLe32(basic + size)) {
             *offset = p;
             return true;
         }
@@ -189,10 +189,10 @@ bool CArjArchive::FindFirstHeader(std::uint64_t* offset) const {
 CArjArchive::HeaderResult CArjArchive::ReadHeader(std::uint64_t offset, Header* header) const {
     std::uint8_t buffer[kIdAndSize + kMaxHeaderSize + kCrcSize];
     if (m_file.ReadAt(offset, buffer, kIdAndSize) != static_cast<std::int64_t>(kIdAndSize) ||
-        Le16(buffer) != kHeaderId) {
+        zb::LoadLe16(buffer) != kHeaderId) {
         return HeaderResult::Bad;
     }
-    const std::size_t size = Le16(buffer + 2);
+    const std::size_t size = zb::LoadLe16(buffer + 2);
     if (size == 0) {
         return HeaderResult::End;
     }
@@ -202,7 +202,7 @@ CArjArchive::HeaderResult CArjArchive::ReadHeader(std::uint64_t offset, Header* 
         return HeaderResult::Bad;
     }
     const std::uint8_t* basic = buffer + kIdAndSize;
-    if (Crc32(basic, size) != Le32(basic + size)) {
+    if (Crc32(basic, size) != zb::LoadLe32(basic + size)) {
         return HeaderResult::Bad;
     }
     const std::size_t firstSize = basic[0];
@@ -213,11 +213,11 @@ CArjArchive::HeaderResult CArjArchive::ReadHeader(std::uint64_t offset, Header* 
     header->flags = basic[4];
     header->method = basic[5];
     header->fileType = basic[6];
-    header->dosDateTime = Le32(basic + 8);
-    header->packedSize = Le32(basic + 12);
-    header->size = Le32(basic + 16);
-    header->crc = Le32(basic + 20);
-    header->mode = Le16(basic + 26);
+    header->dosDateTime = zb::LoadLe32(basic + 8);
+    header->packedSize = zb::LoadLe32(basic + 12);
+    header->size = zb::LoadLe32(basic + 16);
+    header->crc = zb::LoadLe32(basic + 20);
+    header->mode = zb::LoadLe16(basic + 26);
     // The name ends at its zero byte, or at the end of the header.
     const char* name = reinterpret_cast<const char*>(basic + firstSize);
     header->name.assign(name, strnlen(name, size - firstSize));
@@ -231,7 +231,7 @@ CArjArchive::HeaderResult CArjArchive::ReadHeader(std::uint64_t offset, Header* 
             return HeaderResult::Bad;
         }
         pos += 2;
-        const std::uint16_t extended = Le16(sizeField);
+        const std::uint16_t extended = zb::LoadLe16(sizeField);
         if (extended == 0) {
             break;
         }

@@ -7,10 +7,10 @@
 #include <set>
 #include <utility>
 
+#include "platform/ByteReader.h"
 #include "platform/FileTime.h"
 #include "platform/Log.h"
 #include "readers/archives/ArchiveName.h"
-#include "readers/archives/ByteOrder.h"
 
 namespace {
 
@@ -126,14 +126,14 @@ BOOL CCabArchive::OpenArchive(const std::string& path) {
 bool CCabArchive::ReadTables(const std::string& path) {
     CHeaderCursor cursor(m_file, m_nFileSize);
     std::uint8_t header[kHeaderSize];
-    if (!cursor.Bytes(header, sizeof header) || Le32(header) != kSignature) {
+    if (!cursor.Bytes(header, sizeof header) || zb::LoadLe32(header) != kSignature) {
         return false;
     }
     const std::uint8_t minor = header[24];
     const std::uint8_t major = header[25];
-    const std::size_t folderCount = Le16(header + 26);
-    const std::size_t fileCount = Le16(header + 28);
-    m_nHeaderFlags = Le16(header + 30);
+    const std::size_t folderCount = zb::LoadLe16(header + 26);
+    const std::size_t fileCount = zb::LoadLe16(header + 28);
+    m_nHeaderFlags = zb::LoadLe16(header + 30);
     if (folderCount == 0 || fileCount == 0) {
         return false;
     }
@@ -145,7 +145,7 @@ bool CCabArchive::ReadTables(const std::string& path) {
         if (!cursor.Bytes(reserve, sizeof reserve)) {
             return false;
         }
-        const std::uint16_t headerReserve = Le16(reserve);
+        const std::uint16_t headerReserve = zb::LoadLe16(reserve);
         m_nFolderReserve = reserve[2];
         m_nBlockReserve = reserve[3];
         if (headerReserve > kMaxHeaderReserve) {
@@ -177,9 +177,9 @@ bool CCabArchive::ReadTables(const std::string& path) {
             return false;
         }
         Folder folder;
-        folder.firstBlock = Le32(entry);
-        folder.blocks = Le16(entry + 4);
-        folder.compression = Le16(entry + 6);
+        folder.firstBlock = zb::LoadLe32(entry);
+        folder.blocks = zb::LoadLe16(entry + 4);
+        folder.compression = zb::LoadLe16(entry + 6);
         m_folders.push_back(folder);
     }
     m_records.reserve(fileCount);
@@ -189,12 +189,12 @@ bool CCabArchive::ReadTables(const std::string& path) {
         if (!cursor.Bytes(entry, sizeof entry) || !cursor.Text(&record.rawName)) {
             return false;
         }
-        record.size = Le32(entry);
-        record.folderOffset = Le32(entry + 4);
-        record.folderIndex = Le16(entry + 8);
-        const DWORD attributes = Le16(entry + 14);
+        record.size = zb::LoadLe32(entry);
+        record.folderOffset = zb::LoadLe32(entry + 4);
+        record.folderIndex = zb::LoadLe16(entry + 8);
+        const DWORD attributes = zb::LoadLe16(entry + 14);
         FILETIME time{};
-        if (!DosDateTimeToFileTime(Le16(entry + 10), Le16(entry + 12), &time)) {
+        if (!DosDateTimeToFileTime(zb::LoadLe16(entry + 10), zb::LoadLe16(entry + 12), &time)) {
             time = FILETIME{};
         }
         const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -281,8 +281,8 @@ bool CCabArchive::CheckBlocks(Folder& folder) {
             valid = false;
             break;
         }
-        const std::uint16_t packed = Le16(header + 4);
-        const std::uint16_t size = Le16(header + 6);
+        const std::uint16_t packed = zb::LoadLe16(header + 4);
+        const std::uint16_t size = zb::LoadLe16(header + 6);
         // A block may go on in the next cabinet (size 0) only at the end of
         // the last folder of a cabinet that has a next one.
         const bool continuesNext =

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ByteReader.h"
 #include "platform/FileTime.h"
 #include "platform/Log.h"
 #include "platform/TextCase.h"
 #include "readers/archives/ArchiveName.h"
-#include "readers/archives/ByteOrder.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ bool CRarArchive::ReadMainHeader(std::uint64_t* next) {
         return false;
     }
     // The rest of the main header (an archive comment, for one) is skipped.
-    *next = kMarkerSize + std::max<std::uint64_t>(Le16(header + 5), kMainHeaderSize);
+    *next = kMarkerSize + std::max<std::uint64_t>(zb::LoadLe16(header + 5), kMainHeaderSize);
     return true;
 }
 
@@ -128,8 +128,8 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             return;
         }
         const std::uint8_t type = header[2];
-        const std::uint16_t flags = Le16(header + 3);
-        const std::uint16_t headerSize = Le16(header + 5);
+        const std::uint16_t flags = zb::LoadLe16(header + 3);
+        const std::uint16_t headerSize = zb::LoadLe16(header + 5);
         if (headerSize < kBlockBaseSize || type == kTypeEnd) {
             return;
         }
@@ -143,9 +143,9 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             if (headerSize < fixedSize || got < static_cast<std::int64_t>(fixedSize)) {
                 return;
             }
-            dataSize = Le32(header + 7);
+            dataSize = zb::LoadLe32(header + 7);
             if (isFile && (flags & kFlagLarge) != 0) {
-                dataSize |= static_cast<std::uint64_t>(Le32(header + 32)) << 32;
+                dataSize |= static_cast<std::uint64_t>(zb::LoadLe32(header + 32)) << 32;
             }
         }
         const std::uint64_t dataOffset = offset + headerSize;
@@ -154,7 +154,7 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             return;
         }
         if (isFile) {
-            const std::size_t nameSize = Le16(header + 26);
+            const std::size_t nameSize = zb::LoadLe16(header + 26);
             if (nameSize > headerSize - fixedSize) {
                 return;  // the name runs past its header
             }
@@ -166,16 +166,16 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             Record record;
             record.dataOffset = dataOffset;
             record.packedSize = dataSize;
-            record.size = Le32(header + 11);
+            record.size = zb::LoadLe32(header + 11);
             if ((flags & kFlagLarge) != 0) {
-                record.size |= static_cast<std::uint64_t>(Le32(header + 36)) << 32;
+                record.size |= static_cast<std::uint64_t>(zb::LoadLe32(header + 36)) << 32;
             }
             record.flags = flags;
             record.host = header[15];
-            record.crc = Le32(header + 16);
+            record.crc = zb::LoadLe32(header + 16);
             record.version = header[24];
             record.method = header[25];
-            const std::uint32_t attributes = Le32(header + 28);
+            const std::uint32_t attributes = zb::LoadLe32(header + 28);
 
             // A name with a zero byte holds an 8-bit spelling before it;
             // without one, a Unicode name is UTF-8.
@@ -187,7 +187,8 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
                 (IsDosHost(record.host) ? attributes & ~FILE_ATTRIBUTE_DIRECTORY : 0) |
                 (folder ? FILE_ATTRIBUTE_DIRECTORY : 0);
             FILETIME time{};
-            if (!DosDateTimeToFileTime(Le16(header + 22), Le16(header + 20), &time)) {
+            if (!DosDateTimeToFileTime(zb::LoadLe16(header + 22), zb::LoadLe16(header + 20),
+                                       &time)) {
                 time = FILETIME{};
             }
             const std::string name = DecodeArchiveName(raw, utf8 || record.host == kHostUnix);
