@@ -25,8 +25,10 @@ bool CLzDecoder::EmitMatch(std::size_t distance, std::size_t length) {
     length = static_cast<std::size_t>(std::min<std::uint64_t>(length, m_nRemaining));
     std::size_t from = m_nWrite >= distance ? m_nWrite - distance : m_nWrite + size - distance;
     if (distance >= length && from + length <= size && m_nWrite + length <= size) {
-        // Source and target do not overlap and neither wraps.
-        std::memcpy(&m_window[m_nWrite], &m_window[from], length);
+        // Neither wraps, and the target does not overtake the source (a source
+        // just ahead of the target, near a window's length back, is read
+        // before it is overwritten, as byte by byte).
+        std::memmove(&m_window[m_nWrite], &m_window[from], length);
         m_nWrite += length;
         if (m_nWrite == size) {
             m_nWrite = 0;
