@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/engine/OptionChanges.h"
-#include "platform/StringTable.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ResourceText.h"
 
 namespace {
 
@@ -20,13 +20,6 @@ constexpr std::int32_t kMinSearchResultLimit = 1000;
 constexpr std::int32_t kMaxSearchResultLimit = 10000000;
 constexpr std::int32_t kMinRecentSearchLimit = 0;
 constexpr std::int32_t kMaxRecentSearchLimit = 100;
-// "Disabled" and the program name (the message boxes' caption).
-constexpr UINT IDS_HOT_KEY_DISABLED = 5034;
-constexpr UINT IDS_PROGRAM_NAME = 102;
-
-QString Resource(UINT id) {
-    return QString::fromUtf8(LoadResourceString(id));
-}
 
 CHoverButton* MakeButton(const QString& text, int id, int iconId, QWidget* parent) {
     auto* button = new CHoverButton(text, parent);
@@ -101,7 +94,7 @@ int COptionDlg::exec() {
 void COptionDlg::OnInitDialog() {
     m_iThumbnailSizeIndex = ThumbnailSizeIndex(m_nThumbnailWidth);
     m_hotKey->clear();
-    m_hotKey->addItem(Resource(IDS_HOT_KEY_DISABLED));
+    m_hotKey->addItem(ResourceText(IDS_HOT_KEY_DISABLED));
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         m_hotKey->addItem(QStringLiteral("Win + ") + QLatin1Char(letter));
     m_hotKey->setCurrentIndex(HotKeyEntryOfLetter(m_cHotKey));
@@ -150,5 +143,5 @@ bool COptionDlg::ReadInteger(QLineEdit* edit, std::int32_t minimum, std::int32_t
 }
 
 void COptionDlg::ShowMessage(const QString& text) {
-    QMessageBox::warning(this, Resource(IDS_PROGRAM_NAME), text);
+    QMessageBox::warning(this, ResourceText(IDS_PROGRAM_NAME), text);
 }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/Log.h"
+#include "platform/PosixFile.h"
 #include "platform/UserFiles.h"
 
 namespace zb {

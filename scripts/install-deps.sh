@@ -8,7 +8,7 @@ packages=(
   # toolchain and build
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 libarchive-tools
   # archive tools: test archives (arj, gcab) and the decoding bench (unar, cabextract)
   arj gcab unar cabextract
   # windows and thumbnails

@@ -6,6 +6,7 @@
 
 #include "app/engine/DataFileVersion.h"
 #include "platform/Log.h"
+#include "platform/PosixFile.h"
 #include "platform/UserFiles.h"
 
 namespace {

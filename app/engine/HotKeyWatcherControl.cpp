@@ -13,9 +13,6 @@
 
 namespace {
 
-// The watcher window's title and class.
-constexpr UINT IDS_HOTKEY_WINDOW_TITLE = 119;
-constexpr UINT IDS_HOTKEY_WINDOW_CLASS = 120;
 constexpr int kCloseChecks = 21;
 constexpr int kCloseCheckMs = 100;
 
@@ -54,16 +51,16 @@ bool CX11HotKeyWatcherControl::IsWatcherRunning() {
     // Watchers that ended are collected, so none stays behind as a zombie.
     std::erase_if(m_started, [](pid_t pid) { return zb::ReapChild(pid); });
     return OpenDisplay() != nullptr &&
-           zb::FindWindowByClassAndTitle(m_display, LoadResourceString(IDS_HOTKEY_WINDOW_CLASS),
-                                         LoadResourceString(IDS_HOTKEY_WINDOW_TITLE)) != None;
+           zb::FindWindowByClassAndTitle(m_display, LoadResourceString(IDS_HOT_KEY_WINDOW_CLASS),
+                                         LoadResourceString(IDS_HOT_KEY_WINDOW_TITLE)) != None;
 }
 
 void CX11HotKeyWatcherControl::CloseWatcher() {
     if (OpenDisplay() == nullptr)
         return;
     const Window watcher =
-        zb::FindWindowByClassAndTitle(m_display, LoadResourceString(IDS_HOTKEY_WINDOW_CLASS),
-                                      LoadResourceString(IDS_HOTKEY_WINDOW_TITLE));
+        zb::FindWindowByClassAndTitle(m_display, LoadResourceString(IDS_HOT_KEY_WINDOW_CLASS),
+                                      LoadResourceString(IDS_HOT_KEY_WINDOW_TITLE));
     if (watcher != None)
         zb::SendCloseMessage(m_display, watcher);
 }

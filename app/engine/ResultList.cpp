@@ -1,11 +1,8 @@
 #include "app/engine/ResultList.h"
 
-#include <cstdio>
-
 #include "platform/StringTable.h"
 
 namespace {
-constexpr UINT IDS_SEARCH_RESULT_EXCEED = 5011;
 constexpr std::size_t kRowIndexGrowBy = 0x4000;
 constexpr std::size_t kRowBatch = 1024;
 constexpr auto kRowBatchInterval = std::chrono::milliseconds(100);
@@ -28,10 +25,7 @@ BOOL CResultList::AddResultItem() {
     if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
         FlushRows();
         if (m_pView) {
-            char text[256];
-            std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED),
-                          m_nLimit);
-            m_pView->ShowMessage(text);
+            m_pView->ShowMessage(FormatResourceString(IDS_SEARCH_RESULT_EXCEED, m_nLimit));
         }
         return 0;
     }

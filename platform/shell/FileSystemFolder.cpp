@@ -10,23 +10,9 @@
 #include <cerrno>
 #include <cstddef>
 
+#include "platform/PosixFile.h"
+
 namespace {
-
-// An open file descriptor, closed on every way out.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 int OpenDirectory(const std::string& path, bool noFollow) {
     return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
@@ -117,7 +103,7 @@ bool SplitRelative(std::string_view name, std::vector<std::string_view>* parts) 
 }  // namespace
 
 bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
-    const UniqueFd fd(OpenDirectory(path, noFollow));
+    const zb::UniqueFd fd(OpenDirectory(path, noFollow));
     if (fd.Get() < 0)
         return errno == EACCES || errno == EPERM;
     alignas(dirent64) char buffer[4096];
@@ -166,20 +152,27 @@ bool CFileSystemFolder::IsHidden(std::string_view name) {
 }
 
 HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
-    const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
-    const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
-    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
-    if (!wantFolders && !wantOthers)
+    if (!(shcontf & (SHCONTF_FOLDERS | SHCONTF_NONFOLDERS)))
         return S_OK;
-
-    const UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
+    const zb::UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
     if (fd.Get() < 0) {
         if (m_place.missingIsEmpty && errno == ENOENT)
             return S_OK;
         return ResultFromErrno(errno);
     }
+    return ListItemsAt(fd.Get(), shcontf, items);
+}
+
+HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items) {
+    const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
+    const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
+    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
+    if (!wantFolders && !wantOthers)
+        return S_OK;
+    if (lseek(dirFd, 0, SEEK_SET) != 0)
+        return ResultFromErrno(errno);
     alignas(dirent64) char buffer[32768];
-    DirectoryReader reader(fd.Get(), buffer, sizeof buffer);
+    DirectoryReader reader(dirFd, buffer, sizeof buffer);
     const std::size_t first = items->Count();
     const char* entryName = nullptr;
     unsigned char dType = DT_UNKNOWN;
@@ -187,7 +180,7 @@ HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
         EntryType type = EntryTypeFromDirent(dType);
         if (type == EntryType::Unknown) {
             struct stat st;
-            if (fstatat(fd.Get(), entryName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (fstatat(dirFd, entryName, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the directory was read
             type = EntryTypeFromMode(st.st_mode);
         }

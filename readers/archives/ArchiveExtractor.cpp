@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/FileTime.h"
+#include "platform/PosixFile.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace {
@@ -21,25 +22,6 @@ constexpr int kDefaultBlockSize = 0x10000;
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
-
-// Closes a descriptor when it goes out of scope.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() { Reset(); }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // Opens the sub-folder `name` of `dirFd` without following a symlink.
 int OpenSubFolder(int dirFd, const std::string& name) {
@@ -56,20 +38,6 @@ void SplitRelative(const std::string& relative, std::string* folder, std::string
         folder->assign(relative, 0, slash);
         name->assign(relative, slash + 1);
     }
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // A FILETIME of 0 means "no time": that field is left as it is.
@@ -96,15 +64,19 @@ BOOL SanitiseArchivePath(const std::string& inner, std::string* relative) {
         while (end < inner.size() && !IsSeparator(inner[end]))
             ++end;
         const std::string segment = inner.substr(start, end - start);
-        if (segment.empty() || segment == "." || segment == ".." ||
-            segment.find('\0') != std::string::npos || segment.size() > NAME_MAX) {
+        if (segment.empty() || segment == ".." || segment.find('\0') != std::string::npos ||
+            segment.size() > NAME_MAX) {
             return FALSE;
         }
-        if (!result.empty())
-            result += '/';
-        result += segment;
+        if (segment != ".") {
+            if (!result.empty())
+                result += '/';
+            result += segment;
+        }
         start = end + 1;
     }
+    if (result.empty())
+        return FALSE;
     *relative = std::move(result);
     return TRUE;
 }
@@ -147,7 +119,7 @@ BOOL CArchiveExtractor::CreateFolder() {
 int CArchiveExtractor::OpenFolder(const std::string& relative, bool create) {
     if (m_rootFd < 0)
         return -1;
-    CFd current(::fcntl(m_rootFd, F_DUPFD_CLOEXEC, 0));
+    zb::UniqueFd current(::fcntl(m_rootFd, F_DUPFD_CLOEXEC, 0));
     if (current.Get() < 0)
         return -1;
     std::size_t start = 0;
@@ -176,10 +148,11 @@ int CArchiveExtractor::OpenFolder(const std::string& relative, bool create) {
 }
 
 ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const std::string& inner,
-                                               const CExtractedFileTimes& times,
+                                               int entry, const CExtractedFileTimes& times,
                                                std::vector<char>& buffer,
                                                IExtractionProgress* progress, std::string* path) {
     path->clear();
+    m_lastFailure = ArchiveFailure::None;
     std::string relative;
     if (!SanitiseArchivePath(inner, &relative))
         return ExtractResult::Refused;
@@ -189,13 +162,17 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
     std::string folder;
     std::string name;
     SplitRelative(relative, &folder, &name);
-    CFd dir(OpenFolder(folder, true));
+    zb::UniqueFd dir(OpenFolder(folder, true));
     if (dir.Get() < 0)
         return ExtractResult::Refused;
 
-    const int entry = handler.OpenEntryByName(inner);
+    entry = handler.FindEntryAt(entry, inner);
     if (entry == -1)
         return ExtractResult::Skipped;
+    if (!handler.OpenEntry(entry)) {
+        m_lastFailure = handler.GetLastFailure();
+        return ExtractResult::Failed;
+    }
 
     // An earlier copy (or anything else of that name but a folder) is
     // replaced: unlinking drops a symlink itself, never its target, and the
@@ -204,8 +181,8 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
         handler.CloseEntry(entry);
         return ExtractResult::Skipped;
     }
-    CFd file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600));
+    zb::UniqueFd file(::openat(dir.Get(), name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.Get() < 0) {
         handler.CloseEntry(entry);
         return ExtractResult::Skipped;
@@ -218,7 +195,7 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
         const timespec stamps[2] = {ToTimespec(times.m_ftLastAccess),
                                     ToTimespec(times.m_ftLastWrite)};
         ::futimens(file.Get(), stamps);
-        if (::close(file.Release()) != 0)
+        if (!file.Close())
             result = ExtractResult::Failed;
     }
     handler.CloseEntry(entry);
@@ -245,16 +222,22 @@ ExtractResult CArchiveExtractor::CopyMember(CArchiveHandler& handler, int entry,
     std::int64_t written = 0;
     for (;;) {
         const int n = handler.Read(entry, buffer.data(), block);
-        if (n < 0 || n > block)
+        if (n < 0) {
+            m_lastFailure = handler.GetLastFailure();
             return ExtractResult::Failed;
-        if (!WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
+        }
+        if (n > block)
+            return ExtractResult::Failed;
+        // A short read is not the end: a decoder may hand out what it
+        // decoded before it met damaged data, and fail the next read.
+        if (n == 0)
+            break;
+        if (!zb::WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
             return ExtractResult::Failed;
         written += n;
         if (progress && !progress->OnBytesWritten(n))
             return ExtractResult::Cancelled;
         if (size >= 0 && !readToEnd && written > size)
-            break;
-        if (n < block)
             break;
     }
     // A member of known size that ends before it is incomplete.
@@ -287,7 +270,7 @@ void CArchiveExtractor::RemoveRelative(const std::string& relative, bool folder)
     std::string parent;
     std::string name;
     SplitRelative(relative, &parent, &name);
-    CFd dir(OpenFolder(parent, false));
+    zb::UniqueFd dir(OpenFolder(parent, false));
     if (dir.Get() >= 0)
         ::unlinkat(dir.Get(), name.c_str(), folder ? AT_REMOVEDIR : 0);
 }
