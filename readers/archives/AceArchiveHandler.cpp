@@ -54,6 +54,7 @@ BOOL CAceArchive::Init() {
 BOOL CAceArchive::OpenArchive(const std::string& path) {
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);

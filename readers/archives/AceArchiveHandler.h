@@ -30,9 +30,12 @@ public:
     // Extension "ace", block size 0x10000, flags usable and cannot-unpack.
     BOOL Init() override;
     BOOL IsEntryOpen(int) const override { return FALSE; }
-    BOOL OpenEntry(int) override { return FALSE; }
+    BOOL OpenEntry(int) override {
+        SetFailure(ArchiveFailure::UnsupportedMethod);
+        return FALSE;
+    }
     BOOL CloseEntry(int) override { return TRUE; }
-    int Read(int, void*, int) override { return -1; }
+    int Read(int, void*, int) override { return SetFailure(ArchiveFailure::BadMember); }
     std::int64_t GetBytesRead(int) const override { return -1; }
 
 protected:

@@ -103,6 +103,7 @@ BOOL CArjArchive::MatchExtension(const std::string& name) const {
 BOOL CArjArchive::OpenArchive(const std::string& path) {
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);
@@ -257,10 +258,16 @@ BOOL CArjArchive::OpenEntry(int i) {
     const CArchiveMember* member = GetMember(i);
     if (member == nullptr || member->IsFolder() || member->m_nRecord >= m_records.size() ||
         m_open != nullptr) {
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     const Record& record = m_records[member->m_nRecord];
-    if (record.method > kMaxMethod || (record.flags & kFlagGarbled) != 0) {
+    if ((record.flags & kFlagGarbled) != 0) {
+        SetFailure(ArchiveFailure::Encrypted);
+        return FALSE;
+    }
+    if (record.method > kMaxMethod) {
+        SetFailure(ArchiveFailure::UnsupportedMethod);
         return FALSE;
     }
     auto open = std::make_unique<OpenMember>();
@@ -291,8 +298,11 @@ std::int64_t CArjArchive::GetBytesRead(int i) const {
 }
 
 int CArjArchive::Read(int i, void* buffer, int count) {
-    if (!IsEntryOpen(i) || m_open->failed || count < 0 || (count > 0 && buffer == nullptr)) {
-        return -1;
+    if (!IsEntryOpen(i) || count < 0 || (count > 0 && buffer == nullptr)) {
+        return SetFailure(ArchiveFailure::BadMember);
+    }
+    if (m_open->failed) {
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     auto* out = static_cast<std::uint8_t*>(buffer);
     OpenMember& open = *m_open;
@@ -301,7 +311,7 @@ int CArjArchive::Read(int i, void* buffer, int count) {
         got = ReadHere(out, count);
         if (got < 0) {
             open.failed = true;
-            return -1;
+            return SetFailure(ArchiveFailure::BadArchive);
         }
         const Record& record = *OpenRecord();
         if (got == count || (record.flags & kFlagContinuesInNext) == 0) {
@@ -312,14 +322,14 @@ int CArjArchive::Read(int i, void* buffer, int count) {
             // The member is cut: hand out what this call read, then fail.
             open.failed = true;
             open.delivered += static_cast<std::uint64_t>(got);
-            return got > 0 ? got : -1;
+            return got > 0 ? got : SetFailure(ArchiveFailure::BadArchive);
         }
     }
     const int more = m_next->Read(open.nextIndex, out + got, count - got);
     if (more < 0) {
         open.failed = true;
         if (got == 0) {
-            return -1;
+            return SetFailure(ArchiveFailure::BadArchive);
         }
     } else {
         got += more;

@@ -111,6 +111,7 @@ BOOL CCabArchive::Init() {
 BOOL CCabArchive::OpenArchive(const std::string& path) {
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);
@@ -120,7 +121,11 @@ BOOL CCabArchive::OpenArchive(const std::string& path) {
     IndexMembers();
     // Only the first folder's method decides whether the cabinet opens;
     // members of other folders are checked when they are opened.
-    return IsSupportedMethod(m_folders.front().compression) ? TRUE : FALSE;
+    if (!IsSupportedMethod(m_folders.front().compression)) {
+        SetFailure(ArchiveFailure::UnsupportedMethod);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 bool CCabArchive::ReadTables(const std::string& path) {
@@ -305,14 +310,20 @@ BOOL CCabArchive::IsEntryOpen(int i) const {
 BOOL CCabArchive::OpenEntry(int i) {
     const CArchiveMember* member = GetMember(i);
     if (member == nullptr || member->IsFolder() || member->m_nRecord >= m_records.size() ||
-        m_open != nullptr || IsHiddenMember(i)) {
+        m_open != nullptr) {
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     const Record& record = m_records[member->m_nRecord];
     const Folder* folder = FolderOf(record);
-    if (folder == nullptr || (folder == &m_folders.front() && m_bFirstFolderContinued) ||
-        !IsSupportedMethod(folder->compression) ||
+    if (IsHiddenMember(i) || (folder == &m_folders.front() && m_bFirstFolderContinued) ||
+        (folder != nullptr && !IsSupportedMethod(folder->compression))) {
+        SetFailure(ArchiveFailure::UnsupportedMethod);  // not from this cabinet, or not this way
+        return FALSE;
+    }
+    if (folder == nullptr ||
         !CheckBlocks(m_folders[static_cast<std::size_t>(folder - m_folders.data())])) {
+        SetFailure(ArchiveFailure::BadArchive);
         return FALSE;
     }
     m_open = std::make_unique<OpenMember>();
@@ -374,7 +385,7 @@ bool CCabArchive::Extract() {
 
 int CCabArchive::Read(int i, void* buffer, int count) {
     if (!IsEntryOpen(i) || count < 0 || (count > 0 && buffer == nullptr)) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadMember);
     }
     OpenMember& open = *m_open;
     if (!open.extracted) {
@@ -385,12 +396,12 @@ int CCabArchive::Read(int i, void* buffer, int count) {
     const auto want = static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(count), record.size - open.delivered));
     if (want == 0) {
-        return open.failed ? -1 : 0;
+        return open.failed ? SetFailure(ArchiveFailure::BadArchive) : 0;
     }
     const std::int64_t got = m_spool.ReadAt(open.delivered, buffer, want);
     if (got <= 0) {
         open.failed = true;
-        return -1;  // decoding stopped before the member's end
+        return SetFailure(ArchiveFailure::BadArchive);  // decoding stopped before the member's end
     }
     open.delivered += static_cast<std::uint64_t>(got);
     return static_cast<int>(got);

@@ -77,6 +77,7 @@ BOOL CRarArchive::MatchExtension(const std::string& name) const {
 BOOL CRarArchive::OpenArchive(const std::string& path) {
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);
@@ -201,7 +202,7 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
 }
 
 bool CRarArchive::IsReadable(const Record& record) {
-    if ((record.flags & (kFlagEncrypted | kFlagSolid)) != 0) {
+    if ((record.flags & kFlagSolid) != 0) {
         return false;
     }
     if (record.method == kMethodStored) {
@@ -229,10 +230,16 @@ BOOL CRarArchive::OpenEntry(int i) {
     const CArchiveMember* member = GetMember(i);
     if (member == nullptr || member->IsFolder() || member->m_nRecord >= m_records.size() ||
         m_open != nullptr) {
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     const Record& record = m_records[member->m_nRecord];
+    if ((record.flags & kFlagEncrypted) != 0) {
+        SetFailure(ArchiveFailure::Encrypted);
+        return FALSE;
+    }
     if (!IsReadable(record)) {
+        SetFailure(ArchiveFailure::UnsupportedMethod);
         return FALSE;
     }
     auto open = std::make_unique<OpenMember>();
@@ -261,13 +268,16 @@ std::int64_t CRarArchive::GetBytesRead(int i) const {
 
 int CRarArchive::Fail(OpenMember& member) {
     member.failed = true;
-    return -1;
+    return SetFailure(ArchiveFailure::BadArchive);
 }
 
 int CRarArchive::Read(int i, void* buffer, int count) {
     OpenMember* open = OpenStateOf(i);
-    if (open == nullptr || open->failed || count < 0 || (count > 0 && buffer == nullptr)) {
-        return -1;
+    if (open == nullptr || count < 0 || (count > 0 && buffer == nullptr)) {
+        return SetFailure(ArchiveFailure::BadMember);
+    }
+    if (open->failed) {
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const Record& record = m_records[open->record];
     const auto want = static_cast<int>(

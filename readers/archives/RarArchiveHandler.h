@@ -81,7 +81,8 @@ private:
     // Lists the file headers from `offset` to the end block, the end of the
     // file or the first damaged block.
     void ReadFileHeaders(std::uint64_t offset);
-    // Whether the member's bytes can be produced (see the file comment).
+    // Whether the bytes of a member that is not encrypted can be produced
+    // (see the file comment).
     static bool IsReadable(const Record& record);
     OpenMember* OpenStateOf(int i) const;
     int Fail(OpenMember& member);

@@ -67,6 +67,7 @@ TEST_F(AceTest, SampleArchivesListNamesSizesTimesAndFolders) {
         ASSERT_TRUE(ace.GetAttributes(ace.FindEntry("jpg\\"), &attributes));
         EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
         EXPECT_FALSE(ace.OpenEntry(exe));
+        EXPECT_EQ(ace.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
         EXPECT_EQ(ace.OpenEntryByName("exe\\test.exe"), -1);
         char buffer[4];
         EXPECT_EQ(ace.Read(exe, buffer, 4), -1);

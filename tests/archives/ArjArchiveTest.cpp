@@ -133,6 +133,7 @@ TEST_F(ArjTest, GarbledMembersAreListedButNotOpened) {
     ASSERT_TRUE(arj.Open(kSamples + "Arj.encrypted.arj"));
     EXPECT_EQ(zbtest::ListedFiles(arj).size(), 3u);
     EXPECT_EQ(arj.OpenEntryByName("TECT.TXT"), -1);
+    EXPECT_EQ(arj.GetLastFailure(), ArchiveFailure::Encrypted);
 }
 
 TEST_F(ArjTest, SampleVolumeSetReadsWholeFromTheFirstVolume) {
@@ -287,6 +288,7 @@ TEST_F(ArjTest, HostileHeadersFailCleanly) {
            "up";
     ASSERT_TRUE(OpenBytes(odd + "\x60\xEA\0\0"s));
     EXPECT_EQ(arj.OpenEntryByName("m5"), -1);
+    EXPECT_EQ(arj.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
     EXPECT_EQ(ReadMember(arj, "..\\..\\UP"), "up");
 }
 

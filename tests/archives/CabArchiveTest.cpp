@@ -198,6 +198,7 @@ TEST_F(CabTest, QuantumFirstFolderFailsTheOpenAndALaterOneItsMembers) {
     spec.folders.push_back({zbtest::kCabStored, CabBlocks("ssss", zbtest::kCabStored)});
     spec.files = {{"q.txt", 4, 0, 0, 0x20}, {"s.txt", 4, 0, 1, 0x20}};
     EXPECT_FALSE(OpenBytes(BuildCab(spec)));
+    EXPECT_EQ(cab.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
     std::swap(spec.folders[0], spec.folders[1]);
     ASSERT_TRUE(OpenBytes(BuildCab(spec)));
     EXPECT_EQ(ReadMember(cab, "q.txt"), "ssss");
@@ -283,6 +284,7 @@ TEST_F(CabTest, HostileTablesAndBlocks) {
     ASSERT_TRUE(OpenBytes(BuildCab(spec)));
     EXPECT_EQ(ReadMember(cab, "ok.txt"), "stored");
     EXPECT_EQ(cab.OpenEntryByName("past.txt"), -1);  // folder 3 of 1: never folder 0's bytes
+    EXPECT_EQ(cab.GetLastFailure(), ArchiveFailure::BadArchive);
     // Stored blocks must hold what they decode to, at most 32 KiB.
     for (const auto& block : {zbtest::CabBlock{"stored", 5}, zbtest::CabBlock{"st", 6},
                               zbtest::CabBlock{std::string(0x8001, 's'), 0x8001}}) {

@@ -149,9 +149,13 @@ TEST_F(RarTest, MembersThatCannotBeProducedAreListedButRefused) {
     ASSERT_TRUE(rar.Open(kSamples + "Rar.solid.rar"));  // version 29, solid
     EXPECT_EQ(rar.GetMemberCount(), 6);
     EXPECT_EQ(rar.OpenEntryByName("exe\\test.exe"), -1);
+    EXPECT_EQ(rar.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
     ASSERT_TRUE(rar.Open(kSamples + "test_read_format_rar_encryption_data.rar"));
     EXPECT_EQ(rar.GetMemberCount(), 2);
     EXPECT_EQ(rar.OpenEntryByName("foo.txt"), -1);
+    EXPECT_EQ(rar.GetLastFailure(), ArchiveFailure::Encrypted);
+    EXPECT_FALSE(rar.Open(dir + "/missing.rar"));
+    EXPECT_EQ(rar.GetLastFailure(), ArchiveFailure::CannotOpen);
     ASSERT_TRUE(rar.Open(kSamples + "rar15-comment.rar"));  // version 15 compressed, and stored
     EXPECT_EQ(rar.OpenEntryByName("file1.txt"), -1);
     EXPECT_EQ(ReadMember(rar, "file2.txt").size(), 8u);
@@ -232,6 +236,7 @@ TEST_F(RarTest, WrongChecksumFailsTheLastRead) {
     bad.crc ^= 1;
     ASSERT_TRUE(OpenBytes(RarBuilder().File(bad).End()));
     EXPECT_EQ(ReadMember(rar, "bad.txt"), "<failed>");
+    EXPECT_EQ(rar.GetLastFailure(), ArchiveFailure::BadArchive);
 }
 
 TEST_F(RarTest, MembersInOtherVersionsMethodsOrStatesAreRefused) {
