@@ -246,6 +246,13 @@ public:
     // Export Search Result: the export dialog, then the chosen layout
     // written to the chosen file; a failure says "Failed in exporting to %s".
     void OnExport();
+    // The list's rows, or only its selected rows, written to `path` in one
+    // layout (replacing the file whole); 1, or 0 when the file cannot be
+    // written (an existing file then stays as it was).
+    BOOL ExportText(const std::string& path, bool onlySelected);
+    BOOL ExportHtml(const std::string& path, bool onlySelected);
+    BOOL ExportM3u(const std::string& path, bool onlySelected);
+    BOOL ExportPls(const std::string& path, bool onlySelected);
     // Print Search Result: the text export of all rows into a new print
     // file, handed to the print command.
     void OnPrint();
@@ -333,6 +340,8 @@ private:
     void ClearResultsCommand();
     // The records of the selected rows, by row.
     std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
+    // The export of the list's rows in `type`'s layout, under the wait cursor.
+    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
