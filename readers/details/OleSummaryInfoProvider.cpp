@@ -26,8 +26,8 @@ constexpr int kRevision = 56;
 constexpr int kProducer = 57;
 constexpr int kSecurity = 58;
 constexpr std::array<int, 14> kSummaryColumns = {
-    kTitle,     kSubject,  kAuthor,     kKeywords, kComments, kPageCount, kWordCount,
-    kCharCount, kTemplate, kLastAuthor, kRevision, kProducer, kSecurity,  kCodePage};
+    kTitle,     kSubject,  kAuthor,   kKeywords,   kComments, kPageCount, kWordCount,
+    kCharCount, kTemplate, kCodePage, kLastAuthor, kRevision, kProducer,  kSecurity};
 
 // Summary property ids.
 constexpr std::uint32_t PID_CODEPAGE = 1;
