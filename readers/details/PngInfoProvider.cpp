@@ -16,9 +16,10 @@ constexpr std::array<int, 3> kPngColumns = {kImageWidthColumn, kImageHeightColum
 
 // libpng reports an error by jumping back to ReadInfo; the handlers below and
 // ReadInfo hold nothing that needs destroying, so the jump skips no clean-up.
+// The error pointer is the flag the handler sets.
 void OnPngError(png_structp png, png_const_charp message) {
     DebugTrace("png error: %s", message);
-    static_cast<CPngInfoProvider*>(png_get_error_ptr(png))->SetError();
+    *static_cast<bool*>(png_get_error_ptr(png)) = true;
     png_longjmp(png, 1);
 }
 
@@ -40,6 +41,30 @@ bool ReadInfo(png_structp png, png_infop info) {
 
 }  // namespace
 
+bool ReadPngHeader(CStreamReader& reader, CPngHeader& header) {
+    header = CPngHeader();
+    bool error = false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    if (png == nullptr)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    png_set_read_fn(png, &reader, ReadPngData);
+    png_set_chunk_malloc_max(png, CPngHeader::kMaxChunkSize);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    const bool read = ReadInfo(png, info) && !error;
+    if (read) {
+        header.width = png_get_image_width(png, info);
+        header.height = png_get_image_height(png, info);
+        header.pixelDepth = png_get_bit_depth(png, info) * png_get_channels(png, info);
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return read;
+}
+
 CPngInfoProvider::CPngInfoProvider() : CFixedColumnProvider(kPngColumns) {}
 
 BOOL CPngInfoProvider::InitExtensions() {
@@ -48,9 +73,7 @@ BOOL CPngInfoProvider::InitExtensions() {
 }
 
 BOOL CPngInfoProvider::Reset() {
-    m_nWidth = m_nHeight = 0;
-    m_nPixelDepth = 0;
-    m_bError = false;
+    m_header = CPngHeader();
     return TRUE;
 }
 
@@ -65,33 +88,18 @@ BOOL CPngInfoProvider::Load(const CProviderItem& item) {
     if (!item.OpenStream(&stream))
         return FALSE;
     CStreamReader reader(stream);
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, OnPngError, OnPngWarning);
-    if (png == nullptr)
+    if (!ReadPngHeader(reader, m_header))
         return FALSE;
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return FALSE;
-    }
-    png_set_read_fn(png, &reader, ReadPngData);
-    png_set_chunk_malloc_max(png, kMaxChunkSize);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
-    if (ReadInfo(png, info) && !m_bError) {
-        m_nWidth = png_get_image_width(png, info);
-        m_nHeight = png_get_image_height(png, info);
-        m_nPixelDepth = png_get_bit_depth(png, info) * png_get_channels(png, info);
-        m_nState = PROVIDER_STATE_LOADED;
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    return m_nState == PROVIDER_STATE_LOADED ? TRUE : FALSE;
+    m_nState = PROVIDER_STATE_LOADED;
+    return TRUE;
 }
 
 BOOL CPngInfoProvider::GetValue(int id, COLUMNVALUE* value) {
     if (m_nState != PROVIDER_STATE_LOADED)
         return FALSE;
     CImageValues values;
-    values.width = static_cast<std::int32_t>(m_nWidth);
-    values.height = static_cast<std::int32_t>(m_nHeight);
-    values.depth = m_nPixelDepth;
+    values.width = static_cast<std::int32_t>(m_header.width);
+    values.height = static_cast<std::int32_t>(m_header.height);
+    values.depth = m_header.pixelDepth;
     return GetImageColumnValue(id, values, value);
 }

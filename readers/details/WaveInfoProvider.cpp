@@ -37,6 +37,45 @@ bool ReadChunkHeader(CStreamReader& reader, ChunkHeader& header) {
 
 }  // namespace
 
+bool ReadWaveInfo(CStreamReader& reader, CWaveInfo& info) {
+    info = CWaveInfo();
+    ChunkHeader riff;
+    std::array<std::uint8_t, 4> form{};
+    ChunkHeader fmt;
+    std::array<std::uint8_t, kFormatBytes> format{};
+    if (!ReadChunkHeader(reader, riff) || riff.id != zb::FourCc("RIFF") ||
+        !reader.Read(form.data(), form.size()) || zb::LoadLe32(form.data()) != zb::FourCc("WAVE") ||
+        !ReadChunkHeader(reader, fmt) || fmt.id != zb::FourCc("fmt ") || fmt.size < kFormatBytes ||
+        !reader.Read(format.data(), format.size()))
+        return false;
+    const WAVEFORMATEX stored = zb::ParseWaveFormat(format);
+    WAVEFORMATEX& kept = info.format;
+    kept.wFormatTag = WAVE_FORMAT_PCM;
+    kept.nChannels = stored.nChannels;
+    kept.nSamplesPerSec = stored.nSamplesPerSec;
+    kept.wBitsPerSample = stored.wBitsPerSample;
+    const std::uint32_t frameBytes = std::uint32_t{stored.wBitsPerSample} * stored.nChannels / 8;
+    kept.nBlockAlign = static_cast<std::uint16_t>(frameBytes);
+    kept.nAvgBytesPerSec = stored.nSamplesPerSec * kept.nBlockAlign;
+    kept.cbSize = kExtraSize;
+    // The rest of the format chunk, then chunk after chunk (each with its pad
+    // byte after an odd size) up to "data". Sizes are unsigned: a skip only
+    // ever moves forward.
+    std::uint64_t skip = std::uint64_t{fmt.size} - kFormatBytes + (fmt.size & 1u);
+    for (int step = 0; step < CWaveInfo::kMaxChunks; ++step) {
+        ChunkHeader chunk;
+        if (!reader.Skip(skip) || !ReadChunkHeader(reader, chunk))
+            return false;
+        if (chunk.id == zb::FourCc("data")) {
+            info.framesKnown = frameBytes != 0;
+            info.frames = info.framesKnown ? chunk.size / frameBytes : 0;
+            return true;
+        }
+        skip = std::uint64_t{chunk.size} + (chunk.size & 1u);
+    }
+    return false;
+}
+
 CWaveInfoProvider::CWaveInfoProvider() : CFixedColumnProvider(kWaveColumns) {}
 
 BOOL CWaveInfoProvider::InitExtensions() {
@@ -46,49 +85,15 @@ BOOL CWaveInfoProvider::InitExtensions() {
 
 BOOL CWaveInfoProvider::Load(const CProviderItem& item) {
     m_nState = PROVIDER_STATE_LOADING;
-    m_format = WAVEFORMATEX();
-    m_nFrames = 0;
-    m_bFramesKnown = false;
+    m_info = CWaveInfo();
     CSourceStream stream;
     if (!item.OpenStream(&stream))
         return FALSE;
     CStreamReader reader(stream);
-    ChunkHeader riff;
-    std::array<std::uint8_t, 4> form{};
-    ChunkHeader fmt;
-    std::array<std::uint8_t, kFormatBytes> format{};
-    if (!ReadChunkHeader(reader, riff) || riff.id != zb::FourCc("RIFF") ||
-        !reader.Read(form.data(), form.size()) || zb::LoadLe32(form.data()) != zb::FourCc("WAVE") ||
-        !ReadChunkHeader(reader, fmt) || fmt.id != zb::FourCc("fmt ") || fmt.size < kFormatBytes ||
-        !reader.Read(format.data(), format.size()))
+    if (!ReadWaveInfo(reader, m_info))
         return FALSE;
-    const WAVEFORMATEX stored = zb::ParseWaveFormat(format);
-    m_format.wFormatTag = WAVE_FORMAT_PCM;
-    m_format.nChannels = stored.nChannels;
-    m_format.nSamplesPerSec = stored.nSamplesPerSec;
-    m_format.wBitsPerSample = stored.wBitsPerSample;
-    m_format.nBlockAlign =
-        static_cast<std::uint16_t>(std::uint32_t{stored.wBitsPerSample} * stored.nChannels / 8);
-    m_format.nAvgBytesPerSec = stored.nSamplesPerSec * m_format.nBlockAlign;
-    m_format.cbSize = kExtraSize;
-    // The rest of the format chunk, then chunk after chunk (each with its pad
-    // byte after an odd size) up to "data".
-    std::uint64_t skip = std::uint64_t{fmt.size} - kFormatBytes + (fmt.size & 1u);
-    for (int step = 0; step < kMaxChunks; ++step) {
-        ChunkHeader chunk;
-        if (!reader.Skip(skip) || !ReadChunkHeader(reader, chunk))
-            return FALSE;
-        if (chunk.id == zb::FourCc("data")) {
-            const std::uint32_t frameBytes =
-                std::uint32_t{m_format.wBitsPerSample} * m_format.nChannels / 8;
-            m_bFramesKnown = frameBytes != 0;
-            m_nFrames = m_bFramesKnown ? chunk.size / frameBytes : 0;
-            m_nState = PROVIDER_STATE_LOADED;
-            return TRUE;
-        }
-        skip = std::uint64_t{chunk.size} + (chunk.size & 1u);
-    }
-    return FALSE;
+    m_nState = PROVIDER_STATE_LOADED;
+    return TRUE;
 }
 
 BOOL CWaveInfoProvider::GetValue(int id, COLUMNVALUE* value) {
@@ -96,27 +101,27 @@ BOOL CWaveInfoProvider::GetValue(int id, COLUMNVALUE* value) {
         return FALSE;
     switch (id) {
         case kFrequency:
-            value->SetUInt32(m_format.nSamplesPerSec);
+            value->SetUInt32(m_info.format.nSamplesPerSec);
             return TRUE;
         case kChannelCount:
-            value->SetUInt32(m_format.nChannels);
+            value->SetUInt32(m_info.format.nChannels);
             return TRUE;
         case kBitsPerSample:
-            value->SetUInt32(m_format.wBitsPerSample);
+            value->SetUInt32(m_info.format.wBitsPerSample);
             return TRUE;
         case kMode: {
-            const char* mode = GetChannelModeText(m_format.nChannels);
+            const char* mode = GetChannelModeText(m_info.format.nChannels);
             if (mode == nullptr)
                 return FALSE;
             value->text = mode;
             return TRUE;
         }
         case kTimeLength: {
-            if (!m_bFramesKnown)
+            if (!m_info.framesKnown)
                 return FALSE;
-            const std::uint64_t rate = m_format.nSamplesPerSec;
+            const std::uint64_t rate = m_info.format.nSamplesPerSec;
             value->SetUInt32(rate == 0 ? 0
-                                       : static_cast<std::uint32_t>((m_nFrames + rate - 1) / rate));
+                                       : static_cast<std::uint32_t>((m_info.frames + rate - 1) / rate));
             return TRUE;
         }
         default:

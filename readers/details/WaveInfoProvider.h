@@ -8,11 +8,27 @@
 #include "platform/WaveFormat.h"
 #include "readers/details/FixedColumnProvider.h"
 
-class CWaveInfoProvider : public CFixedColumnProvider {
-public:
+class CStreamReader;
+
+// What the WAVE reader takes of a file: the format as the provider keeps it
+// (format tag 1, block align and average rate computed from bits, channels
+// and rate) and the data chunk's frame count, unknown when a frame has no
+// whole byte.
+struct CWaveInfo {
     // Chunks passed over before "data"; a file with more gives no values.
     static constexpr int kMaxChunks = 1 << 16;
 
+    WAVEFORMATEX format{};
+    std::uint32_t frames = 0;
+    bool framesKnown = false;
+};
+
+// Reads "RIFF", "WAVE", the "fmt " chunk (at least 16 bytes) and the chunks
+// after it up to "data"; false when one is missing, short or damaged.
+bool ReadWaveInfo(CStreamReader& reader, CWaveInfo& info);
+
+class CWaveInfoProvider : public CFixedColumnProvider {
+public:
     CWaveInfoProvider();
 
     // "wav".
@@ -23,7 +39,5 @@ public:
     BOOL GetValue(int id, COLUMNVALUE* value) override;
 
 private:
-    WAVEFORMATEX m_format;
-    std::uint32_t m_nFrames = 0;
-    bool m_bFramesKnown = false;
+    CWaveInfo m_info;
 };
