@@ -99,7 +99,8 @@ Bytes PngChunk(std::string_view type, const Bytes& data) {
     zbtest::PutBytes(typed, type);
     zbtest::PutBytes(typed, data);
     zbtest::PutBytes(out, typed);
-    PutBe32(out, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    PutBe32(out,
+            static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
     return out;
 }
 
@@ -143,10 +144,11 @@ Bytes Bmp(int n) {
 
 Bytes Wave(int n) {
     using namespace zbtest;
-    return List("WAVE",
-                {Chunk("fmt ", WaveFormatBytes(1, static_cast<std::uint16_t>(1 + n % 2), 22050, 16)),
-                 Chunk("LIST", Bytes(33, 'i')), Chunk("data", Bytes(4000, 0))},
-                "RIFF");
+    return List(
+        "WAVE",
+        {Chunk("fmt ", WaveFormatBytes(1, static_cast<std::uint16_t>(1 + n % 2), 22050, 16)),
+         Chunk("LIST", Bytes(33, 'i')), Chunk("data", Bytes(4000, 0))},
+        "RIFF");
 }
 
 Bytes Avi(int n) {
@@ -165,14 +167,14 @@ Bytes Avi(int n) {
 }
 
 Bytes Program(int n) {
-    const Bytes block = zbtest::WriteVersionBlock(
-        0x00010000u + static_cast<std::uint32_t>(n % 9), 0,
-        {{"040904b0",
-          {{"CompanyName", "Maker"},
-           {"FileDescription", "Tool " + std::to_string(n)},
-           {"FileVersion", "1." + std::to_string(n % 9)},
-           {"ProductName", "Suite"}}}},
-        {0x04B00409});
+    const Bytes block =
+        zbtest::WriteVersionBlock(0x00010000u + static_cast<std::uint32_t>(n % 9), 0,
+                                  {{"040904b0",
+                                    {{"CompanyName", "Maker"},
+                                     {"FileDescription", "Tool " + std::to_string(n)},
+                                     {"FileVersion", "1." + std::to_string(n % 9)},
+                                     {"ProductName", "Suite"}}}},
+                                  {0x04B00409});
     return zbtest::WritePeImage(block, n % 2 == 0);
 }
 
@@ -202,8 +204,8 @@ struct Kind {
     Bytes (*make)(int);
 };
 
-constexpr Kind kKinds[] = {{"mp3", Mp3}, {"doc", Document}, {"jpg", Jpeg},    {"png", Png},
-                           {"bmp", Bmp}, {"wav", Wave},     {"avi", Avi},     {"exe", Program},
+constexpr Kind kKinds[] = {{"mp3", Mp3},      {"doc", Document}, {"jpg", Jpeg}, {"png", Png},
+                           {"bmp", Bmp},      {"wav", Wave},     {"avi", Avi},  {"exe", Program},
                            {"lnk", Shortcut}, {"html", Html}};
 
 }  // namespace
@@ -225,14 +227,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int n = 0; n < files; ++n) {
-        const std::filesystem::path folder = root / std::string("d").append(std::to_string(n / kFilesPerFolder));
+        const std::filesystem::path folder =
+            root / std::string("d").append(std::to_string(n / kFilesPerFolder));
         std::filesystem::create_directories(folder);
         const Kind& kind = kKinds[n % std::size(kKinds)];
         const Bytes bytes = kind.make(n);
         std::string name = "f";
         name.append(std::to_string(n)).append(".").append(kind.extension);
         std::ofstream out(folder / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         if (!out) {
             std::fprintf(stderr, "zb_make_details: cannot write in %s\n", folder.c_str());
             return 1;

@@ -44,7 +44,8 @@ bool ReadInfo(png_structp png, png_infop info) {
 bool ReadPngHeader(CStreamReader& reader, CPngHeader& header) {
     header = CPngHeader();
     bool error = false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
     if (png == nullptr)
         return false;
     png_infop info = png_create_info_struct(png);

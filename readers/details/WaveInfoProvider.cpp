@@ -120,8 +120,8 @@ BOOL CWaveInfoProvider::GetValue(int id, COLUMNVALUE* value) {
             if (!m_info.framesKnown)
                 return FALSE;
             const std::uint64_t rate = m_info.format.nSamplesPerSec;
-            value->SetUInt32(rate == 0 ? 0
-                                       : static_cast<std::uint32_t>((m_info.frames + rate - 1) / rate));
+            value->SetUInt32(
+                rate == 0 ? 0 : static_cast<std::uint32_t>((m_info.frames + rate - 1) / rate));
             return TRUE;
         }
         default:

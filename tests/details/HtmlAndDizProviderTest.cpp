@@ -72,7 +72,8 @@ TEST_F(HtmlTitleProviderTest, OnlyTheFirstBlockIsSearched) {
     ASSERT_TRUE(Load(edge + "more"));
     EXPECT_EQ(Shown(m_provider, 2), "abcde");
     // A title that starts at byte 1000 and ends after byte 1024.
-    const std::string across = std::string(1000, ' ') + "<title>" + std::string(93, 'x') + "</title>";
+    const std::string across =
+        std::string(1000, ' ') + "<title>" + std::string(93, 'x') + "</title>";
     EXPECT_FALSE(Load(across));
     // A title wholly after the first block.
     EXPECT_FALSE(Load(std::string(5000, ' ') + "<title>late</title>"));

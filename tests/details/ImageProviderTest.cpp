@@ -77,8 +77,8 @@ Bytes PngChunk(std::string_view type, const Bytes& data) {
     PutBytes(typed, type);
     PutBytes(typed, data);
     PutBytes(out, typed);
-    PutBe32(out, static_cast<std::uint32_t>(
-                     crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    PutBe32(out,
+            static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
     return out;
 }
 

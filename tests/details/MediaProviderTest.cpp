@@ -128,13 +128,13 @@ TEST_F(MediaProviderTest, ClipRatesAndAudio) {
 }
 
 TEST_F(MediaProviderTest, ClipsWithoutVideoOrWithBadChunksGiveNothing) {
-    const Bytes audioOnly = List(
-        "AVI ",
-        {List("hdrl", {Chunk("avih", Bytes(56, 0)),
-                       List("strl", {Chunk("strh", StreamHeader("auds", "", 1, 8000, 0, 8000)),
-                                     Chunk("strf", WaveFormatBytes(1, 1, 8000, 8))})}),
-         List("movi", {})},
-        "RIFF");
+    const Bytes audioOnly =
+        List("AVI ",
+             {List("hdrl", {Chunk("avih", Bytes(56, 0)),
+                            List("strl", {Chunk("strh", StreamHeader("auds", "", 1, 8000, 0, 8000)),
+                                          Chunk("strf", WaveFormatBytes(1, 1, 8000, 8))})}),
+              List("movi", {})},
+             "RIFF");
     EXPECT_FALSE(LoadAvi(audioOnly));
     const Bytes good = Clip(1, 25, 0, 90, 1);
     for (const std::size_t offset : {std::size_t{4}, std::size_t{16}}) {  // form, hdrl sizes
@@ -232,9 +232,8 @@ TEST_F(MediaProviderTest, DamagedWavesEndCleanly) {
 
 TEST_F(MediaProviderTest, WavesInsideArchivesAreRead) {
     InitArchiveHandlers();
-    const std::string archive =
-        WriteFile(m_dir + "/sounds.zip",
-                  BuildZip({{"s/beep.wav", ToString(Wave(1, 8000, 8, 24000))}}).bytes);
+    const std::string archive = WriteFile(
+        m_dir + "/sounds.zip", BuildZip({{"s/beep.wav", ToString(Wave(1, 8000, 8, 24000))}}).bytes);
     ASSERT_TRUE(m_wave.Load(MemberItem(archive, "s\\beep.wav")));
     EXPECT_EQ(Shown(m_wave, 201), "3 sec");
 }

@@ -154,8 +154,8 @@ TEST_F(OleSummaryProviderTest, NonDocumentsAndDamagedSetsGiveNoValues) {
     const std::string text = WriteFile(m_dir + "/text.doc", std::string(2048, 'x'));
     EXPECT_FALSE(m_provider.Load(DiskItem(text)));
     // A compound file without the stream.
-    const std::string other = WriteFile(m_dir + "/other.doc",
-                                        ToString(WriteCompoundFile({{"WordDocument", Bytes(600, 7)}})));
+    const std::string other = WriteFile(
+        m_dir + "/other.doc", ToString(WriteCompoundFile({{"WordDocument", Bytes(600, 7)}})));
     EXPECT_FALSE(m_provider.Load(DiskItem(other)));
 
     const Bytes good = WritePropertySet({{PropString(2, "Title")}});
@@ -182,8 +182,7 @@ TEST_F(OleSummaryProviderTest, HostileCompoundFilesEndCleanly) {
     big.resize(6000, 0);
     CompoundLayout layout;
     const Bytes file = WriteCompoundFile({{kSummaryName, big}}, 3, &layout);
-    ASSERT_TRUE(m_provider.Load(
-        DiskItem(WriteFile(m_dir + "/big.doc", ToString(file)))));
+    ASSERT_TRUE(m_provider.Load(DiskItem(WriteFile(m_dir + "/big.doc", ToString(file)))));
     EXPECT_EQ(Shown(m_provider, 2), "Title");
 
     const std::uint32_t first = layout.streamStarts.at(0);

@@ -77,7 +77,8 @@ TEST_F(VersionProviderTest, FirstTranslationOnlyWithCaseInsensitiveKeys) {
         EXPECT_EQ(m_provider.GetState(), PROVIDER_STATE_LOADED);
     }
     // A translation whose table is missing still loads, with empty strings.
-    const Bytes orphan = WriteVersionBlock(1, 2, {{"040904b0", {{"CompanyName", "x"}}}}, {0x04E40407});
+    const Bytes orphan =
+        WriteVersionBlock(1, 2, {{"040904b0", {{"CompanyName", "x"}}}}, {0x04E40407});
     ASSERT_TRUE(m_provider.Load(DiskItem(Write(WritePeImage(orphan)))));
     EXPECT_EQ(Shown(m_provider, 1202), "");
     // No translation list: nothing.
@@ -86,7 +87,8 @@ TEST_F(VersionProviderTest, FirstTranslationOnlyWithCaseInsensitiveKeys) {
 }
 
 TEST_F(VersionProviderTest, HostileImagesEndCleanly) {
-    const Bytes block = WriteVersionBlock(1, 2, {{"040904b0", {{"CompanyName", "x"}}}}, {0x04B00409});
+    const Bytes block =
+        WriteVersionBlock(1, 2, {{"040904b0", {{"CompanyName", "x"}}}}, {0x04B00409});
     PeLayout layout;
     const Bytes good = WritePeImage(block, false, &layout);
     ASSERT_TRUE(m_provider.Load(DiskItem(Write(good))));
@@ -103,8 +105,8 @@ TEST_F(VersionProviderTest, HostileImagesEndCleanly) {
     for (const Bytes* hostile : {&farHeader, &manySections, &zeroLength, &hugeData, &rvaOutside})
         EXPECT_FALSE(m_provider.Load(DiskItem(Write(*hostile))));
     for (std::size_t cut = 0; cut < good.size(); cut += 7)
-        EXPECT_FALSE(
-            m_provider.Load(DiskItem(Write(Bytes(good.begin(), good.begin() + static_cast<long>(cut))))));
+        EXPECT_FALSE(m_provider.Load(
+            DiskItem(Write(Bytes(good.begin(), good.begin() + static_cast<long>(cut))))));
 }
 
 TEST_F(VersionProviderTest, ExecutablesInsideArchivesAreRefused) {
@@ -128,8 +130,8 @@ TEST_F(VersionProviderTest, FileVersionRecord) {
     EXPECT_EQ(record.GetLanguageName(), "English (United States)");
 
     // A resource without a FileVersion string: the query fails.
-    const Bytes block = WriteVersionBlock(0x00050006, 0, {{"040904b0", {{"CompanyName", "x"}}}},
-                                          {0x04B00409});
+    const Bytes block =
+        WriteVersionBlock(0x00050006, 0, {{"040904b0", {{"CompanyName", "x"}}}}, {0x04B00409});
     EXPECT_EQ(record.Read(Write(WritePeImage(block))), CFileVersionRecord::STATUS_QUERY_FAILED);
 }
 
@@ -140,8 +142,8 @@ protected:
         m_provider.InitExtensions();
     }
     BOOL Load(const LnkSpec& spec) {
-        return m_provider.Load(DiskItem(WriteFile(
-            m_dir + "/" + std::to_string(m_count++) + ".lnk", ToString(WriteShellLink(spec)))));
+        return m_provider.Load(DiskItem(WriteFile(m_dir + "/" + std::to_string(m_count++) + ".lnk",
+                                                  ToString(WriteShellLink(spec)))));
     }
 
     std::string m_dir;

@@ -36,7 +36,8 @@ private slots:
         }
 
         CZembroltDlg window;
-        window.ColumnChoice()->SetVisibleColumns(Columns({1001, 301, 302, 303, 201, 2, 4, 1202, 1252}));
+        window.ColumnChoice()->SetVisibleColumns(
+            Columns({1001, 301, 302, 303, 201, 2, 4, 1202, 1252}));
         window.FileNameCombo()->setEditText(QStringLiteral("*"));
         window.LookInCombo()->setEditText(folder.path());
         window.OnFind();
