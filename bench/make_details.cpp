@@ -8,8 +8,6 @@
 // AVI clips, PE programs with a version resource, shortcuts and HTML pages.
 // The same arguments give the same bytes.
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +18,7 @@
 #include "support/CompoundFileWriter.h"
 #include "support/LnkWriter.h"
 #include "support/PeWriter.h"
+#include "support/PictureWriter.h"
 #include "support/RiffWriter.h"
 
 namespace {
@@ -27,16 +26,6 @@ namespace {
 using zbtest::Bytes;
 
 constexpr int kFilesPerFolder = 500;
-
-void PutBe16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-void PutBe32(Bytes& out, std::uint32_t value) {
-    PutBe16(out, value >> 16);
-    PutBe16(out, value & 0xFFFF);
-}
 
 // MPEG 1 Layer III frames at 128 kbit/s, then an ID3 version 1 tag.
 Bytes Mp3(int n) {
@@ -73,73 +62,22 @@ Bytes Document(int n) {
 
 // A JFIF picture's headers, a few bytes of scan and the end marker.
 Bytes Jpeg(int n) {
-    Bytes out = {0xFF, 0xD8, 0xFF, 0xE0};
-    PutBe16(out, 16);
-    zbtest::PutBytes(out, "JFIF");
-    out.insert(out.end(), {0, 1, 1, 1});
-    PutBe16(out, 72);
-    PutBe16(out, 72);
-    out.insert(out.end(), {0, 0, 0xFF, 0xC0});
-    PutBe16(out, 17);
-    out.push_back(8);
-    PutBe16(out, static_cast<std::uint32_t>(480 + n % 100));
-    PutBe16(out, static_cast<std::uint32_t>(640 + n % 200));
-    out.insert(out.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1, 0xFF, 0xDA});
-    PutBe16(out, 12);
-    out.insert(out.end(), {3, 1, 0, 2, 0x11, 3, 0x11, 0, 63, 0});
+    Bytes out = zbtest::JpegHeaders(static_cast<std::uint16_t>(640 + n % 200),
+                                    static_cast<std::uint16_t>(480 + n % 100), 1, 72);
     out.resize(out.size() + 2000, 0x55);
-    out.insert(out.end(), {0xFF, 0xD9});
-    return out;
-}
-
-Bytes PngChunk(std::string_view type, const Bytes& data) {
-    Bytes out;
-    PutBe32(out, static_cast<std::uint32_t>(data.size()));
-    Bytes typed;
-    zbtest::PutBytes(typed, type);
-    zbtest::PutBytes(typed, data);
-    zbtest::PutBytes(out, typed);
-    PutBe32(out,
-            static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    zbtest::PutBe16(out, 0xFFD9);
     return out;
 }
 
 Bytes Png(int n) {
-    Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    Bytes ihdr;
-    PutBe32(ihdr, static_cast<std::uint32_t>(16 + n % 300));
-    PutBe32(ihdr, static_cast<std::uint32_t>(16 + n % 200));
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
-    zbtest::PutBytes(out, PngChunk("IHDR", ihdr));
-    zbtest::PutBytes(out, PngChunk("IDAT", Bytes(1500, 0x78)));
-    zbtest::PutBytes(out, PngChunk("IEND", {}));
-    return out;
+    return zbtest::Png(static_cast<std::uint32_t>(16 + n % 300),
+                       static_cast<std::uint32_t>(16 + n % 200), 8, 6, 1500);
 }
 
 Bytes Bmp(int n) {
-    using namespace zbtest;
-    const std::uint32_t width = 32 + static_cast<std::uint32_t>(n % 64);
-    const std::uint32_t height = 32;
-    const std::uint32_t row = (width * 3 + 3) / 4 * 4;
-    Bytes out;
-    out.reserve(54 + row * height);
-    PutBytes(out, "BM");
-    PutLe32(out, 54 + row * height);
-    PutLe32(out, 0);
-    PutLe32(out, 54);
-    PutLe32(out, 40);
-    PutLe32(out, width);
-    PutLe32(out, height);
-    PutLe16(out, 1);
-    PutLe16(out, 24);
-    PutLe32(out, 0);
-    PutLe32(out, row * height);
-    PutLe32(out, 3780);
-    PutLe32(out, 3780);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
-    out.resize(out.size() + row * height, 0x40);
-    return out;
+    const std::int32_t width = 32 + n % 64;
+    const std::uint32_t row = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+    return zbtest::Bmp(width, 32, 24, 3780, row * 32);
 }
 
 Bytes Wave(int n) {

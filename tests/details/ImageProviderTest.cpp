@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "readers/details/StreamReader.h"
 #include "readers/details/TgaInfoProvider.h"
 #include "support/ByteWriter.h"
+#include "support/PictureWriter.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -22,36 +22,6 @@ namespace {
 using namespace zbtest;
 
 const std::string kData = std::string(ZEMBROLT_TESTDATA) + "/";
-
-void PutBe16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-
-void PutBe32(Bytes& out, std::uint32_t value) {
-    PutBe16(out, value >> 16);
-    PutBe16(out, value & 0xFFFF);
-}
-
-Bytes Bmp(std::int32_t width, std::int32_t height, std::uint16_t bits, std::uint32_t ppm) {
-    Bytes out;
-    PutBytes(out, "BM");
-    PutLe32(out, 54);
-    PutLe32(out, 0);
-    PutLe32(out, 54);
-    PutLe32(out, 40);
-    PutLe32(out, static_cast<std::uint32_t>(width));
-    PutLe32(out, static_cast<std::uint32_t>(height));
-    PutLe16(out, 1);
-    PutLe16(out, bits);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
-    PutLe32(out, ppm);
-    PutLe32(out, ppm);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
-    return out;
-}
 
 Bytes Pcx(std::uint16_t xMin, std::uint16_t yMin, std::uint16_t xMax, std::uint16_t yMax,
           std::uint8_t bits, std::uint8_t planes, std::uint16_t dpi) {
@@ -67,64 +37,6 @@ Bytes Pcx(std::uint16_t xMin, std::uint16_t yMin, std::uint16_t xMax, std::uint1
     SetLe16(out, 12, dpi);
     SetLe16(out, 14, dpi);
     out[65] = planes;
-    return out;
-}
-
-Bytes PngChunk(std::string_view type, const Bytes& data) {
-    Bytes out;
-    PutBe32(out, static_cast<std::uint32_t>(data.size()));
-    Bytes typed;
-    PutBytes(typed, type);
-    PutBytes(typed, data);
-    PutBytes(out, typed);
-    PutBe32(out,
-            static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-    return out;
-}
-
-Bytes Png(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth,
-          std::uint8_t colourType) {
-    Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    Bytes ihdr;
-    PutBe32(ihdr, width);
-    PutBe32(ihdr, height);
-    ihdr.push_back(bitDepth);
-    ihdr.push_back(colourType);
-    ihdr.push_back(0);
-    ihdr.push_back(0);
-    ihdr.push_back(0);
-    PutBytes(out, PngChunk("IHDR", ihdr));
-    if (colourType == 3) {
-        PutBytes(out, PngChunk("PLTE", Bytes(6, 0x80)));
-    }
-    PutBytes(out, PngChunk("IDAT", Bytes{0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
-    PutBytes(out, PngChunk("IEND", {}));
-    return out;
-}
-
-// A header-only JPEG: SOI, an optional APP0 of `app0Id`, a frame header of
-// `sof`, and a start of scan.
-Bytes Jpeg(std::uint16_t width, std::uint16_t height, std::uint8_t units, std::uint16_t density,
-           std::string_view app0Id = "JFIF", std::uint8_t sof = 0xC0) {
-    Bytes out = {0xFF, 0xD8};
-    if (!app0Id.empty()) {
-        out.insert(out.end(), {0xFF, 0xE0});
-        PutBe16(out, 16);
-        PutBytes(out, app0Id);
-        out.insert(out.end(), {0, 1, 1, units});
-        PutBe16(out, density);
-        PutBe16(out, density);
-        out.insert(out.end(), {0, 0});
-    }
-    out.insert(out.end(), {0xFF, sof});
-    PutBe16(out, 17);
-    out.push_back(8);
-    PutBe16(out, height);
-    PutBe16(out, width);
-    out.insert(out.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
-    out.insert(out.end(), {0xFF, 0xDA});
-    PutBe16(out, 12);
-    out.insert(out.end(), {3, 1, 0, 2, 0x11, 3, 0x11, 0, 63, 0});
     return out;
 }
 
@@ -303,26 +215,26 @@ TEST_F(ImageProviderTest, PngHeadersThroughTheLibrary) {
 
 TEST_F(ImageProviderTest, JpegMarkerWalk) {
     CJpegInfoProvider jpeg;
-    ASSERT_TRUE(Load(jpeg, ".jpg", Jpeg(2048, 1536, 1, 72)));
+    ASSERT_TRUE(Load(jpeg, ".jpg", JpegHeaders(2048, 1536, 1, 72)));
     EXPECT_EQ(Shown(jpeg, 301), "2048");
     EXPECT_EQ(Shown(jpeg, 302), "1536");
     EXPECT_EQ(Shown(jpeg, 303), "24bit");
     EXPECT_EQ(Shown(jpeg, 304), "   72.25");
     EXPECT_EQ(Shown(jpeg, 305), "   54.19");
-    ASSERT_TRUE(Load(jpeg, ".jpg", Jpeg(2048, 1536, 0, 72)));
+    ASSERT_TRUE(Load(jpeg, ".jpg", JpegHeaders(2048, 1536, 0, 72)));
     EXPECT_EQ(Shown(jpeg, 304), "    0.00");
-    ASSERT_TRUE(Load(jpeg, ".jpg", Jpeg(300, 200, 2, 100, "JFIF", 0xC2)));  // progressive
+    ASSERT_TRUE(Load(jpeg, ".jpg", JpegHeaders(300, 200, 2, 100, "JFIF", 0xC2)));  // progressive
     EXPECT_EQ(Shown(jpeg, 301), "300");
     EXPECT_EQ(Shown(jpeg, 304), "    3.00");
     // No APP0, or an APP0 of another kind: sizes without a print size.
-    ASSERT_TRUE(Load(jpeg, ".jpg", Jpeg(64, 48, 1, 72, "")));
+    ASSERT_TRUE(Load(jpeg, ".jpg", JpegHeaders(64, 48, 1, 72, "")));
     EXPECT_EQ(Shown(jpeg, 301), "64");
     EXPECT_EQ(Shown(jpeg, 304), "    0.00");
-    ASSERT_TRUE(Load(jpeg, ".jpg", Jpeg(64, 48, 1, 72, "JFXX")));
+    ASSERT_TRUE(Load(jpeg, ".jpg", JpegHeaders(64, 48, 1, 72, "JFXX")));
     EXPECT_EQ(Shown(jpeg, 305), "    0.00");
 
     // Fill bytes and stray bytes before markers; two frame headers give the first.
-    Bytes twoFrames = Jpeg(640, 480, 1, 72);
+    Bytes twoFrames = JpegHeaders(640, 480, 1, 72);
     const Bytes second = {0xFF, 0xFF, 0xC1, 0, 11, 8, 0, 10, 0, 20, 1, 1, 0x11, 0};
     twoFrames.insert(twoFrames.end() - 14, second.begin(), second.end());
     twoFrames.insert(twoFrames.begin() + 2, {0x00, 0x12, 0xFF, 0xFF});
@@ -337,13 +249,13 @@ TEST_F(ImageProviderTest, JpegMarkerWalk) {
     tables.resize(tables.size() + 15, 0);
     tables.push_back(5);
     tables.insert(tables.end(), {0xFF, 0xFE, 0, 5, 'a', 'b', 'c', 0xFF, 0xE1, 0, 2});
-    ASSERT_TRUE(Load(jpeg, ".jpg", SegmentsBefore(tables, Jpeg(33, 44, 1, 72))));
+    ASSERT_TRUE(Load(jpeg, ".jpg", SegmentsBefore(tables, JpegHeaders(33, 44, 1, 72))));
     EXPECT_EQ(Shown(jpeg, 301), "33");
 }
 
 TEST_F(ImageProviderTest, DamagedJpegsFail) {
     CJpegInfoProvider jpeg;
-    const Bytes good = Jpeg(640, 480, 1, 72);
+    const Bytes good = JpegHeaders(640, 480, 1, 72);
     for (std::size_t cut = 0; cut < good.size(); ++cut) {
         EXPECT_FALSE(Load(jpeg, ".jpg", Bytes(good.begin(), good.begin() + static_cast<long>(cut))))
             << cut;
@@ -378,7 +290,7 @@ TEST_F(ImageProviderTest, MembersOfArchivesAreReadFoldersAreNot) {
     InitArchiveHandlers();
     const ZipImage zip = BuildZip({
         {"pics/Photo.BMP", ToString(Bmp(640, 480, 24, 3780))},
-        {"pics/shot.jpg", ToString(Jpeg(320, 240, 1, 72))},
+        {"pics/shot.jpg", ToString(JpegHeaders(320, 240, 1, 72))},
         {"pics/logo.png", ToString(Png(16, 8, 8, 6))},
     });
     const std::string archive = WriteFile(m_dir + "/pics.zip", zip.bytes);
