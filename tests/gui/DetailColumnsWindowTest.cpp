@@ -18,7 +18,7 @@ using zbtest::Columns;
 // A search over a folder of real audio, picture, video, document, program
 // and shortcut files fills their detail columns, and a numeric detail column
 // sorts by value.
-class DetailColumnsTest : public QObject {
+class DetailColumnsWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void aSearchFillsTheDetailColumnsOfEveryKind() {
@@ -77,5 +77,5 @@ private slots:
     }
 };
 
-ZB_GUI_TEST(DetailColumnsTest);
-#include "DetailColumnsTest.moc"
+ZB_GUI_TEST(DetailColumnsWindowTest);
+#include "DetailColumnsWindowTest.moc"
