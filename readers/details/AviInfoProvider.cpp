@@ -1,6 +1,8 @@
 #include "readers/details/AviInfoProvider.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "readers/details/ImageColumns.h"
 
@@ -19,6 +21,12 @@ constexpr std::array<int, 8> kAviColumns = {kImageWidthColumn,
                                             kFrequency,
                                             kMode,
                                             kFrameRate};
+
+// A computed count for a column shown with "%d": larger ones show the
+// largest positive value instead of wrapping.
+std::uint32_t Saturated(std::uint64_t count) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(count, INT32_MAX));
+}
 
 }  // namespace
 
@@ -76,7 +84,7 @@ BOOL CAviInfoProvider::GetValue(int id, COLUMNVALUE* value) {
             return GetImageColumnValue(id, values, value);
         }
         case kFrameCount:
-            value->SetUInt32(static_cast<std::uint32_t>(end));
+            value->SetUInt32(Saturated(end));
             return TRUE;
         case kFrameRate:
             value->SetUInt32(video.dwRate);
@@ -84,7 +92,9 @@ BOOL CAviInfoProvider::GetValue(int id, COLUMNVALUE* value) {
         case kTimeLength:
             if (video.dwRate == 0)
                 return FALSE;
-            value->SetUInt32(static_cast<std::uint32_t>(end * video.dwScale / video.dwRate));
+            // 33 bits of frames times 32 bits of scale: computed in 128 bits.
+            value->SetUInt32(Saturated(static_cast<std::uint64_t>(
+                static_cast<unsigned __int128>(end) * video.dwScale / video.dwRate)));
             return TRUE;
         case kFrequency:
             if (!m_clip->audio)

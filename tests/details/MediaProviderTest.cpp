@@ -121,6 +121,13 @@ TEST_F(MediaProviderTest, ClipRatesAndAudio) {
     EXPECT_EQ(Shown(m_avi, 307), "0");
     EXPECT_EQ(Shown(m_avi, 102), "<none>");
 
+    // A first frame and length past 32 bits, and a scale that overflows 64.
+    ASSERT_TRUE(LoadAvi(Clip(0xFFFFFFFF, 1, 0xFFFFFFFF, 0xFFFFFFFF)));
+    EXPECT_EQ(Shown(m_avi, 306), "2147483647");
+    EXPECT_EQ(Shown(m_avi, 201), "2147483647 sec");
+    ASSERT_TRUE(LoadAvi(Clip(0x80000000, 0xFFFFFFFF, 0, 6)));
+    EXPECT_EQ(Shown(m_avi, 201), "3 sec");  // 6 x 2^31 / (2^32 - 1), not wrapped
+
     // Reset forgets the clip.
     EXPECT_TRUE(m_avi.Reset());
     EXPECT_EQ(m_avi.GetState(), PROVIDER_STATE_LOADING);
