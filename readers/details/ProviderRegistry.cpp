@@ -1,6 +1,11 @@
 #include "readers/details/ProviderRegistry.h"
 
+#include "readers/details/AviThumbnailProvider.h"
+#include "readers/details/ImageThumbnailProvider.h"
+#include "readers/details/MaxThumbnailProvider.h"
 #include "readers/details/PdfInfoProvider.h"
+#include "readers/details/PsdInfoProvider.h"
+#include "readers/details/PsdThumbnailProvider.h"
 
 namespace {
 
@@ -30,15 +35,15 @@ constexpr ProviderMaker<CFileInfoProvider> kFileInfoProviders[] = {
     nullptr,                                     // PNG
     nullptr,                                     // archive description file
     nullptr,                                     // shortcut
-    nullptr,                                     // PSD
+    &Make<CPsdInfoProvider, CFileInfoProvider>,  // PSD
 };
 
 // The thumbnail makers in lookup order.
 constexpr ProviderMaker<CThumbnailProvider> kThumbnailProviders[] = {
-    nullptr,  // images, through the thumbnail library
-    nullptr,  // AVI
-    nullptr,  // the summary thumbnail of ".max" files
-    nullptr,  // PSD
+    &Make<CImageThumbnailProvider, CThumbnailProvider>,  // images, through the thumbnail library
+    &Make<CAviThumbnailProvider, CThumbnailProvider>,    // AVI
+    &Make<CMaxThumbnailProvider, CThumbnailProvider>,    // the summary thumbnail of ".max" files
+    &Make<CPsdThumbnailProvider, CThumbnailProvider>,    // PSD
 };
 
 template <class Base, std::size_t N>

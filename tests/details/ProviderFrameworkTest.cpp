@@ -73,11 +73,15 @@ TEST(ProviderFrameworkTest, FittingRefusesEmptySizes) {
 TEST(ProviderFrameworkTest, RegistriesCreateTheBuiltProvidersInitialised) {
     CFileInfoProviderList details;
     details.push_back(nullptr);  // whatever a list held is deleted first
-    ASSERT_EQ(CreateFileInfoProviders(details), 1);
-    ASSERT_EQ(details.size(), 1u);
-    EXPECT_EQ(details[0]->GetExtensions(), std::vector<std::string>{"pdf"});
-    EXPECT_FALSE(details[0]->IsEnabled());
-    EXPECT_EQ(details[0]->GetState(), PROVIDER_STATE_NONE);
+    const int created = CreateFileInfoProviders(details);
+    ASSERT_EQ(created, static_cast<int>(details.size()));
+    ASSERT_FALSE(details.empty());
+    EXPECT_EQ(FindEnabledFileInfoProvider(details, "a.pdf"), nullptr);  // none is enabled yet
+    for (const auto& provider : details) {
+        EXPECT_FALSE(provider->GetExtensions().empty());
+        EXPECT_FALSE(provider->IsEnabled());
+        EXPECT_EQ(provider->GetState(), PROVIDER_STATE_NONE);
+    }
     // Every column a provider delivers is a row of the column table.
     for (const auto& provider : details) {
         for (int i = 0; i < provider->GetColumnCount(); ++i) {
@@ -91,7 +95,8 @@ TEST(ProviderFrameworkTest, RegistriesCreateTheBuiltProvidersInitialised) {
     EXPECT_TRUE(details.empty());
 
     CThumbnailProviderList makers;
-    EXPECT_EQ(CreateThumbnailProviders(makers), static_cast<int>(makers.size()));
+    const int made = CreateThumbnailProviders(makers);
+    EXPECT_EQ(made, static_cast<int>(makers.size()));
     DeleteThumbnailProviders(makers);
     EXPECT_TRUE(makers.empty());
 }
