@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "readers/details/VideoFrameDecoder.h"
 
@@ -42,8 +43,12 @@ CAviFile::~CAviFile() {
 }
 
 BOOL CAviFile::Open(const std::string& path) {
+    return Open(zb::OpenFileSource(path));
+}
+
+BOOL CAviFile::Open(std::unique_ptr<zb::ByteSource> source) {
     Close();
-    if (!m_reader.Open(path))
+    if (!m_reader.Open(std::move(source)))
         return FALSE;
     const zb::AviStream* video = m_reader.FirstStream(zb::kStreamTypeVideo);
     if (video == nullptr) {

@@ -5,12 +5,14 @@
 // AVI reader; frames are decoded by VideoFrameDecoder.h.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Avi.h"
 #include "platform/Bitmap.h"
 #include "platform/BitmapImage.h"
+#include "platform/ByteSource.h"
 #include "platform/WaveFormat.h"
 #include "platform/WinTypes.h"
 
@@ -49,6 +51,8 @@ public:
     // Opens the clip at `path` (a regular file): FALSE, and closed, when it
     // is not a clip, has no video stream, or an audio stream without a format.
     BOOL Open(const std::string& path);
+    // The same over the clip's bytes in `source`.
+    BOOL Open(std::unique_ptr<zb::ByteSource> source);
     // Forgets the clip; also run by Open and the destructor.
     void Close();
 

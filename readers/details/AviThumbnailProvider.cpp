@@ -17,6 +17,11 @@ BOOL CAviThumbnailProvider::MakeThumbnail(const CProviderItem& item, CBitmap* bi
     CAviFile clip;
     if (!item.GetDiskFilePath(&path) || !clip.Open(path))
         return FALSE;
+    return DrawClipThumbnail(clip, maxSize, bitmap);
+}
+
+BOOL DrawClipThumbnail(CAviFile& clip, SIZE maxSize, CBitmap* bitmap) {
+    *bitmap = CBitmap();
     // A negative height marks a top-down picture of that many rows.
     const BITMAPINFOHEADER& format = clip.GetVideoHeader();
     const LONG height = format.biHeight == INT32_MIN ? 0 : std::abs(format.biHeight);

@@ -3,6 +3,8 @@
 
 #include "readers/details/ThumbnailProvider.h"
 
+class CAviFile;
+
 class CAviThumbnailProvider : public CThumbnailProvider {
 public:
     // "avi".
@@ -11,3 +13,7 @@ public:
     // clip without a video stream, or one whose first frame cannot be decoded.
     BOOL MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, SIZE maxSize) override;
 };
+
+// Draws the first frame of the open `clip` fitted into `maxSize`; FALSE, with
+// `bitmap` empty, when the frame size is empty or the frame gives no picture.
+BOOL DrawClipThumbnail(CAviFile& clip, SIZE maxSize, CBitmap* bitmap);

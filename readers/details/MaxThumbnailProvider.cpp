@@ -1,6 +1,7 @@
 #include "readers/details/MaxThumbnailProvider.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CompoundFile.h"
@@ -16,10 +17,10 @@ constexpr std::size_t kHeightOffset = 12;
 
 // The thumbnail property's data, from its clipboard format tag on; empty
 // when the file has none.
-std::string ReadThumbnailBlob(const std::string& path) {
+std::string ReadThumbnailBlob(std::unique_ptr<zb::ByteSource> source) {
     zb::CompoundFile file;
     std::vector<std::uint8_t> stream;
-    if (!file.Open(path) ||
+    if (!file.Open(std::move(source)) ||
         !file.ReadRootStream(zb::kSummaryInformationStream, kMaxSummaryStream, stream))
         return std::string();
     zb::PropertySetReader reader;
@@ -49,7 +50,14 @@ BOOL CMaxThumbnailProvider::MakeThumbnail(const CProviderItem& item, CBitmap* bi
     std::string path;
     if (!item.GetDiskFilePath(&path))
         return FALSE;
-    const std::string blob = ReadThumbnailBlob(path);
+    return DrawSummaryThumbnail(zb::OpenFileSource(path), maxSize, bitmap);
+}
+
+BOOL DrawSummaryThumbnail(std::unique_ptr<zb::ByteSource> source, SIZE maxSize, CBitmap* bitmap) {
+    *bitmap = CBitmap();
+    if (!source)
+        return FALSE;
+    const std::string blob = ReadThumbnailBlob(std::move(source));
     if (blob.size() < kHeightOffset + 2)
         return FALSE;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(blob.data());

@@ -6,6 +6,9 @@
 // ends with its pixels: bottom-up rows of 24-bit blue-green-red, 3 x width
 // bytes a row.
 
+#include <memory>
+
+#include "platform/ByteSource.h"
 #include "readers/details/ThumbnailProvider.h"
 
 class CMaxThumbnailProvider : public CThumbnailProvider {
@@ -16,3 +19,7 @@ public:
     // file without the property, or a picture its data cannot hold.
     BOOL MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, SIZE maxSize) override;
 };
+
+// Draws the summary picture of the compound document in `source` fitted into
+// `maxSize`; FALSE, with `bitmap` empty, when it has none.
+BOOL DrawSummaryThumbnail(std::unique_ptr<zb::ByteSource> source, SIZE maxSize, CBitmap* bitmap);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "details/ProviderTestItems.h"
 #include "platform/TextBuffer.h"
 #include "readers/details/PdfDocument.h"
 #include "readers/details/PdfInfoProvider.h"
@@ -16,15 +17,9 @@ namespace {
 
 using namespace std::string_literals;
 using namespace std::string_view_literals;
+using zbtest::DiskItem;
 
 const std::string kPdfData = std::string(ZEMBROLT_TESTDATA) + "/pdf/";
-
-CProviderItem DiskItem(const std::string& path) {
-    CProviderItem item;
-    item.m_sName = path.substr(path.rfind('/') + 1);
-    item.m_sPath = path;
-    return item;
-}
 
 std::string Text(CPdfInfoProvider& provider, int id) {
     COLUMNVALUE value;

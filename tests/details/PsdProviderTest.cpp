@@ -2,40 +2,34 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "details/ProviderTestItems.h"
 #include "platform/ByteSource.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/details/PsdImage.h"
 #include "readers/details/PsdInfoProvider.h"
 #include "readers/details/PsdThumbnailProvider.h"
+#include "support/PsdDecode.h"
 #include "support/PsdWriter.h"
 #include "support/TempHome.h"
 
 namespace {
 
 using zbtest::Bytes;
+using zbtest::DiskItem;
 using zbtest::PsdSpec;
+using zbtest::Rgb;
 
 const std::string kPsdData = std::string(ZEMBROLT_TESTDATA) + "/psd/";
-
-CProviderItem DiskItem(const std::string& path) {
-    CProviderItem item;
-    item.m_sName = path.substr(path.rfind('/') + 1);
-    item.m_sPath = path;
-    return item;
-}
 
 std::uint32_t Value(CPsdInfoProvider& provider, int id) {
     COLUMNVALUE value;
     EXPECT_TRUE(provider.GetValue(id, &value)) << id;
     return value.GetUInt32();
-}
-
-// 0xRRGGBB of a thumbnail pixel.
-std::uint32_t Rgb(const CBitmap& bitmap, int x, int y) {
-    return bitmap.Row(y)[x] & 0xFFFFFFu;
 }
 
 // A plane of `width` x `height` samples made by `sample(x, y)`.
@@ -409,6 +403,37 @@ TEST_F(PsdProviderTest, DamagedDataGivesNoThumbnail) {
     ASSERT_EQ(cut.Width(), 4);
     EXPECT_EQ(Rgb(cut, 0, 0), 0x404100u);
     EXPECT_EQ(Rgb(cut, 3, 0), 0x400000u);
+}
+
+// Every prefix and many bit flips of the real documents: a picture no larger
+// than the box or none, never a fault (the sanitizer build checks memory).
+// The bytes stay in memory, so the whole sweep costs no disk writes.
+TEST_F(PsdProviderTest, RealDocumentsSurviveTruncationAndBitFlips) {
+    const SIZE box{40, 30};
+    const auto check = [&](const Bytes& bytes) {
+        CBitmap bitmap;
+        if (zbtest::DecodePsdBytes(bytes, box, &bitmap)) {
+            ASSERT_LE(bitmap.Width(), box.cx);
+            ASSERT_LE(bitmap.Height(), box.cy);
+        }
+    };
+    for (const char* name : {"hopper.psd", "rgba.psd", "negative_layer_count.psd",
+                             "malformed_combined_larger_than_size.psd"}) {
+        SCOPED_TRACE(name);
+        std::ifstream in(kPsdData + name, std::ios::binary);
+        const Bytes good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(good.empty());
+        // Large files: every byte of the header and sections, then every 61st.
+        const std::size_t prefixStep = good.size() > 8192 ? 61 : 1;
+        for (std::size_t size = 0; size < good.size(); size += size < 4096 ? 1 : prefixStep)
+            check(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size)));
+        const std::size_t bitStep = good.size() > 8192 ? 401 : 3;
+        for (std::size_t bit = 0; bit < good.size() * 8; bit += bitStep) {
+            Bytes bytes = good;
+            bytes[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+            check(bytes);
+        }
+    }
 }
 
 }  // namespace

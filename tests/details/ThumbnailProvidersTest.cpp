@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "details/ProviderTestItems.h"
 #include "platform/Avi.h"
 #include "readers/details/AviFile.h"
 #include "readers/details/AviThumbnailProvider.h"
@@ -21,20 +22,11 @@ namespace {
 
 using zbtest::Bytes;
 using zbtest::Chunk;
+using zbtest::DiskItem;
 using zbtest::List;
+using zbtest::Rgb;
 
 const std::string kData = std::string(ZEMBROLT_TESTDATA) + "/";
-
-CProviderItem DiskItem(const std::string& path) {
-    CProviderItem item;
-    item.m_sName = path.substr(path.rfind('/') + 1);
-    item.m_sPath = path;
-    return item;
-}
-
-std::uint32_t Rgb(const CBitmap& bitmap, int x, int y) {
-    return bitmap.Row(y)[x] & 0xFFFFFFu;
-}
 
 // The largest difference of one colour between two pixels.
 int ColourDistance(std::uint32_t a, std::uint32_t b) {
