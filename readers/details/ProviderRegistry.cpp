@@ -1,11 +1,25 @@
 #include "readers/details/ProviderRegistry.h"
 
+#include "readers/details/AviInfoProvider.h"
 #include "readers/details/AviThumbnailProvider.h"
+#include "readers/details/BmpInfoProvider.h"
+#include "readers/details/DizInfoProvider.h"
+#include "readers/details/GifInfoProvider.h"
+#include "readers/details/HtmlTitleProvider.h"
 #include "readers/details/ImageThumbnailProvider.h"
+#include "readers/details/JpegInfoProvider.h"
+#include "readers/details/LnkInfoProvider.h"
 #include "readers/details/MaxThumbnailProvider.h"
+#include "readers/details/Mp3InfoProvider.h"
+#include "readers/details/OleSummaryInfoProvider.h"
+#include "readers/details/PcxInfoProvider.h"
 #include "readers/details/PdfInfoProvider.h"
+#include "readers/details/PngInfoProvider.h"
 #include "readers/details/PsdInfoProvider.h"
 #include "readers/details/PsdThumbnailProvider.h"
+#include "readers/details/TgaInfoProvider.h"
+#include "readers/details/VersionInfoProvider.h"
+#include "readers/details/WaveInfoProvider.h"
 
 namespace {
 
@@ -20,22 +34,22 @@ using ProviderMaker = std::unique_ptr<Base> (*)();
 
 // The detail providers in lookup order.
 constexpr ProviderMaker<CFileInfoProvider> kFileInfoProviders[] = {
-    nullptr,                                     // MP3
-    nullptr,                                     // OLE summary information
-    &Make<CPdfInfoProvider, CFileInfoProvider>,  // PDF
-    nullptr,                                     // HTML title
-    nullptr,                                     // BMP
-    nullptr,                                     // JPEG
-    nullptr,                                     // GIF
-    nullptr,                                     // TGA
-    nullptr,                                     // PCX
-    nullptr,                                     // AVI
-    nullptr,                                     // WAVE
-    nullptr,                                     // version resource
-    nullptr,                                     // PNG
-    nullptr,                                     // archive description file
-    nullptr,                                     // shortcut
-    &Make<CPsdInfoProvider, CFileInfoProvider>,  // PSD
+    &Make<CMp3InfoProvider, CFileInfoProvider>,         // MP3
+    &Make<COleSummaryInfoProvider, CFileInfoProvider>,  // OLE summary information
+    &Make<CPdfInfoProvider, CFileInfoProvider>,         // PDF
+    &Make<CHtmlTitleProvider, CFileInfoProvider>,       // HTML title
+    &Make<CBmpInfoProvider, CFileInfoProvider>,         // BMP
+    &Make<CJpegInfoProvider, CFileInfoProvider>,        // JPEG
+    &Make<CGifInfoProvider, CFileInfoProvider>,         // GIF
+    &Make<CTgaInfoProvider, CFileInfoProvider>,         // TGA
+    &Make<CPcxInfoProvider, CFileInfoProvider>,         // PCX
+    &Make<CAviInfoProvider, CFileInfoProvider>,         // AVI
+    &Make<CWaveInfoProvider, CFileInfoProvider>,        // WAVE
+    &Make<CVersionInfoProvider, CFileInfoProvider>,     // version resource
+    &Make<CPngInfoProvider, CFileInfoProvider>,         // PNG
+    &Make<CDizInfoProvider, CFileInfoProvider>,         // archive description file
+    &Make<CLnkInfoProvider, CFileInfoProvider>,         // shortcut
+    &Make<CPsdInfoProvider, CFileInfoProvider>,         // PSD
 };
 
 // The thumbnail makers in lookup order.

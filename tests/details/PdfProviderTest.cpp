@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "details/ProviderTestItems.h"
+#include "details/ProviderTestSupport.h"
 #include "platform/TextBuffer.h"
 #include "readers/details/PdfDocument.h"
 #include "readers/details/PdfInfoProvider.h"
@@ -17,9 +17,10 @@ namespace {
 
 using namespace std::string_literals;
 using namespace std::string_view_literals;
-using zbtest::DiskItem;
 
 const std::string kPdfData = std::string(ZEMBROLT_TESTDATA) + "/pdf/";
+
+using zbtest::DiskItem;
 
 std::string Text(CPdfInfoProvider& provider, int id) {
     COLUMNVALUE value;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "details/ProviderTestItems.h"
+#include "details/ProviderTestSupport.h"
 #include "platform/ByteSource.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/details/PsdImage.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "details/ProviderTestItems.h"
+#include "details/ProviderTestSupport.h"
 #include "platform/Avi.h"
 #include "readers/details/AviFile.h"
 #include "readers/details/AviThumbnailProvider.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Little- and big-endian byte building for the format writers of the tests.
+// Byte building (little-endian, and big-endian for the formats that use it)
+// for the format writers of the tests.
 
 #include <cstddef>
 #include <cstdint>
