@@ -164,9 +164,22 @@ HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
 }
 
 HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items) {
+    if (shcontf & SHCONTF_INCLUDEHIDDEN)
+        return ListDirectoryAt(dirFd, shcontf, items, [](std::string_view) { return false; });
+    return ListDirectoryAt(dirFd, shcontf, items,
+                           [this](std::string_view name) { return IsHidden(name); });
+}
+
+HRESULT CFileSystemFolder::ListEveryItemAt(int dirFd, CItemListBuilder* items) {
+    return ListDirectoryAt(dirFd, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+                           items, [](std::string_view) { return false; });
+}
+
+template <class IsHiddenName>
+HRESULT CFileSystemFolder::ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBuilder* items,
+                                           const IsHiddenName& isHidden) {
     const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
     const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
-    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
     if (!wantFolders && !wantOthers)
         return S_OK;
     if (lseek(dirFd, 0, SEEK_SET) != 0)
@@ -188,7 +201,7 @@ HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilde
         if (isFolder ? !wantFolders : !wantOthers)
             continue;
         const std::string_view name(entryName);
-        if (!withHidden && IsHidden(name))
+        if (isHidden(name))
             continue;
         items->Add(ItemKind::Entry, static_cast<BYTE>(type), name);
     }

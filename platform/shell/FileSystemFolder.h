@@ -59,6 +59,10 @@ public:
     // that neither the path's length nor its links matter). The descriptor
     // stays the caller's; it is read from its start.
     HRESULT ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items);
+    // Every item of the directory open at `dirFd`, hidden ones included, as
+    // ListItemsAt lists them; needs no folder object, so any thread may list
+    // a directory it opened itself.
+    static HRESULT ListEveryItemAt(int dirFd, CItemListBuilder* items);
 
 private:
     struct DirectoryFacts {
@@ -67,6 +71,9 @@ private:
         unsigned owner = 0;
     };
 
+    template <class IsHiddenName>
+    static HRESULT ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBuilder* items,
+                                   const IsHiddenName& isHidden);
     const zb::HiddenNames& HiddenNames();
     const DirectoryFacts& Facts();
     bool IsHidden(std::string_view name);
