@@ -119,6 +119,13 @@ bool CCriteriaTest::NeedsFileData() const {
            criteria.m_GeneralOptionData.m_bOnlyFiles;
 }
 
+bool CCriteriaTest::MayFolderPass() const {
+    const CSearchData& criteria = m_snapshot.criteria;
+    const int size = criteria.m_SizeOptionData.m_iSizeOptionType;
+    return m_snapshot.includeNodes.empty() && !criteria.m_GeneralOptionData.m_bOnlyFiles &&
+           size != kSizeAtLeast && size != kSizeAtMost;
+}
+
 bool CCriteriaTest::HasFurtherConditions() const {
     const CSearchData& criteria = m_snapshot.criteria;
     return criteria.m_DateOptionData.m_iDateOptionType != 0 ||

@@ -32,6 +32,9 @@ public:
     bool HasFurtherConditions() const;
     // Whether a condition reads the record's size, attributes or times.
     bool NeedsFileData() const;
+    // Whether a folder's record can pass the conditions beyond its name: not
+    // with a contained text, only-files or a size condition.
+    bool MayFolderPass() const;
 
     // The first condition alone: the name against the patterns. A walk uses it
     // to read a file's data only for names that pass.

@@ -17,9 +17,10 @@ namespace {
 // A folder's listing: not taken yet, being made, made, or failed.
 enum : std::uint8_t { kUnlisted, kListing, kListed, kFailed };
 
-// An entry: the three answers, then a file whose contents are still to be
-// tested, and one whose test has been taken.
-enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed };
+// An entry: the three final answers; a file whose contents are still to be
+// tested, and one whose test has been taken; a sub-folder listed ahead whose
+// contents are not all answered yet (the walk goes into it).
+enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed, kFolder };
 
 // Files one thread takes at a time from a folder.
 constexpr std::uint32_t kReadBatch = 8;
@@ -39,13 +40,18 @@ CFolderReadAhead::Answer AnswerOf(std::uint8_t state) {
 
 class CFolderReadAhead::Folder {
 public:
-    Folder(std::string path, std::vector<std::uint32_t> position, int depth)
-        : path(std::move(path)), position(std::move(position)), depth(depth) {}
+    Folder(std::string path, std::vector<std::uint32_t> position, int depth,
+           std::weak_ptr<Folder> parent = {})
+        : path(std::move(path)),
+          position(std::move(position)),
+          depth(depth),
+          parent(std::move(parent)) {}
 
     // Set when made, never changed.
     const std::string path;
     const std::vector<std::uint32_t> position;  // entry indices from the first folder down
     const int depth;
+    const std::weak_ptr<Folder> parent;  // empty for a folder the walk listed where it stood
 
     std::atomic<std::uint8_t> state{kUnlisted};
     // Written by the one who lists, before the state says kListed.
@@ -53,8 +59,15 @@ public:
     ino_t inode = 0;
     CItemListBuilder items;
     std::unique_ptr<std::atomic<std::uint8_t>[]> entries;
+    // Read ahead for files the walk may keep: by the one who lists, or by the
+    // one who tests the entry, before its answer is stored.
+    std::unique_ptr<std::unique_ptr<zb::FileInfo>[]> infos;
+    // Entries without their final answer, and one more while it is planned.
+    std::atomic<std::uint32_t> unresolved{1};
+    // The sub-folders listed ahead, by entry index: set before the state
+    // says kListed, then the walk's alone (Drop reads them under the lock).
+    Children children;
     // Under the lock.
-    std::vector<std::pair<std::uint32_t, FolderPtr>> children;  // by entry index
     std::size_t counted = 0;  // entries counted as waiting for the walk
     bool dropped = false;
     // The walk's own.
@@ -96,6 +109,10 @@ CFolderReadAhead::CFolderReadAhead(const CSearchSnapshot& snapshot, const std::a
       m_needsFileData([&] {
           CSearchSnapshot copy = snapshot;
           return CCriteriaTest(copy, stop).NeedsFileData();
+      }()),
+      m_foldersMayPass([&] {
+          CSearchSnapshot copy = snapshot;
+          return CCriteriaTest(copy, stop).MayFolderPass();
       }()) {
     for (unsigned i = 0; i < threads; ++i) {
         auto tester = std::make_unique<Tester>();
@@ -119,6 +136,10 @@ CFolderReadAhead::~CFolderReadAhead() {
 
 const CItemListBuilder& CFolderReadAhead::Items(const Folder& folder) {
     return folder.items;
+}
+
+const zb::FileInfo* CFolderReadAhead::FileData(const Folder& folder, std::size_t index) {
+    return folder.infos ? folder.infos[index].get() : nullptr;
 }
 
 bool CFolderReadAhead::Deeper(int depth) const {
@@ -170,79 +191,123 @@ void CFolderReadAhead::List(const FolderPtr& folder, int dirFd, dev_t device, in
     folder->device = device;
     folder->inode = inode;
     bool listed = false;
+    Children children;
     try {
-        listed = ReadListing(*folder, dirFd, test);
+        listed = ReadListing(folder, dirFd, test, &children);
+        if (listed)
+            Plan(folder, std::move(children));
     } catch (...) {
         listed = false;  // the walk lists it itself
     }
-    if (listed)
-        Plan(folder);
     folder->state.store(listed ? kListed : kFailed, std::memory_order_release);
     folder->state.notify_all();
+    // Planned and published: the folder may now be answered whole.
+    if (listed && !m_threads.empty())
+        Resolved(*folder);
 }
 
-bool CFolderReadAhead::ReadListing(Folder& folder, int dirFd, CCriteriaTest& test) {
+bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteriaTest& test,
+                                   Children* children) {
     zb::UniqueFd own;
     if (dirFd < 0) {
-        own.Reset(::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        own.Reset(::open(folder->path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         dirFd = own.Get();
         struct stat st {};
         if (dirFd < 0 || ::fstat(dirFd, &st) != 0)
             return false;
-        folder.device = st.st_dev;
-        folder.inode = st.st_ino;
+        folder->device = st.st_dev;
+        folder->inode = st.st_ino;
     }
-    if (FAILED(CFileSystemFolder::ListEveryItemAt(dirFd, &folder.items)))
+    if (FAILED(CFileSystemFolder::ListEveryItemAt(dirFd, &folder->items)))
         return false;
-    const std::size_t count = folder.items.Count();
-    folder.entries = std::make_unique<std::atomic<std::uint8_t>[]>(count);
-    const bool archives = m_options.archives && Deeper(folder.depth);
+    const std::size_t count = folder->items.Count();
+    folder->entries = std::make_unique<std::atomic<std::uint8_t>[]>(count);
+    const bool deeper = Deeper(folder->depth);
+    const bool archives = m_options.archives && deeper;
+    // Only threads make sub-folders known ahead; without them the walk goes
+    // into every sub-folder it would.
+    const bool ahead = !m_threads.empty();
+    // The data the walk would read of a file it may keep, read here the way
+    // the walk reads it; a file whose data cannot be read is left to the walk.
+    std::string name;
     zb::HiddenNames hidden;
     bool hiddenLoaded = false;
+    const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
+        if (!hiddenLoaded) {
+            hidden = zb::HiddenNames::Load(dirFd);
+            hiddenLoaded = true;
+        }
+        auto info = std::make_unique<zb::FileInfo>();
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get()))
+            return nullptr;
+        if (!folder->infos)
+            folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
+        folder->infos[i] = std::move(info);
+        return folder->infos[i].get();
+    };
     CResultItem scratch;
-    std::string name;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ShellItem item = folder.items.At(i);
+    std::uint32_t unresolved = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const ShellItem item = folder->items.At(i);
         name.assign(item.name);
         std::uint8_t answer = kVisit;
-        if (item.Type() == EntryType::Directory || (archives && m_options.mayBeArchive(name))) {
+        if (item.Type() == EntryType::Directory) {
+            // A folder that cannot be a row is skipped when the walk does not
+            // go into it, or once nothing below it is a row either.
+            const bool mayBeRow = m_foldersMayPass && test.MatchNameText(name);
+            if (!deeper) {
+                answer = mayBeRow ? kVisit : kSkip;
+            } else if (ahead) {
+                std::string path = JoinPath(folder->path, name);
+                if (path.size() < PATH_MAX) {  // longer: the walk lists it
+                    std::vector<std::uint32_t> position = folder->position;
+                    position.push_back(i);
+                    children->emplace_back(
+                        i, std::make_shared<Folder>(std::move(path), std::move(position),
+                                                    folder->depth + 1, folder));
+                    if (!mayBeRow)
+                        answer = kFolder;
+                }
+            }
+        } else if (archives && m_options.mayBeArchive(name)) {
             answer = kVisit;
         } else if (!test.MatchNameText(name)) {
             answer = kSkip;
         } else if (m_needsFileData) {
-            // The walk reads the same data through the same kind of
-            // descriptor; when it cannot be read here the walk decides.
-            if (!hiddenLoaded) {
-                hidden = zb::HiddenNames::Load(dirFd);
-                hiddenLoaded = true;
-            }
+            const zb::FileInfo* info = readData(i);
             scratch.Clear();
-            scratch.m_sName = name;
-            ReadResultItemFileData(scratch, name, dirFd, &hidden);
-            if (scratch.m_dwFlags & RIF_SIZE_UNKNOWN)
+            SetResultItemFileData(scratch, info);
+            if (!info)
                 answer = kVisit;
             else if (!test.MatchFileData(scratch))
                 answer = kSkip;
             else
                 answer = m_contentSearch ? kPending : kVisit;
+        } else if (m_contentSearch) {
+            answer = kPending;  // its data is read once its contents hold the text
         } else {
-            answer = m_contentSearch ? kPending : kVisit;
+            answer = kVisit;
+            readData(i);
         }
-        folder.entries[i].store(answer, std::memory_order_relaxed);
+        if (answer == kPending || answer == kFolder)
+            ++unresolved;
+        folder->entries[i].store(answer, std::memory_order_relaxed);
     }
+    // Room for the data of the files whose contents will be tested.
+    if (unresolved > 0 && m_contentSearch && !folder->infos)
+        folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
+    folder->unresolved.fetch_add(unresolved, std::memory_order_relaxed);
     return true;
 }
 
-void CFolderReadAhead::Plan(const FolderPtr& folder) {
+void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
     if (m_threads.empty())
         return;  // the walk does every step itself, in order
-    // Everything is made before the lock is taken; under it, only queued.
-    const std::size_t count = folder->items.Count();
-    const bool deeper = Deeper(folder->depth);
-    std::vector<std::pair<std::uint32_t, FolderPtr>> children;
-    std::vector<ReadJob> reads;
     // Runs of up to kReadBatch files to test, never across a sub-folder
-    // (its contents come between them in the walk's order).
+    // (its contents come between them in the walk's order). Everything is
+    // made before the lock is taken; under it, only queued.
+    const std::size_t count = folder->items.Count();
+    std::vector<ReadJob> reads;
     ReadJob run{folder, 0, 0};
     std::uint32_t files = 0;
     const auto flush = [&] {
@@ -251,19 +316,10 @@ void CFolderReadAhead::Plan(const FolderPtr& folder) {
         files = 0;
     };
     for (std::uint32_t i = 0; i < count; ++i) {
-        const ShellItem item = folder->items.At(i);
-        if (item.Type() == EntryType::Directory) {
+        const std::uint8_t state = folder->entries[i].load(std::memory_order_relaxed);
+        if (folder->items.At(i).Type() == EntryType::Directory) {
             flush();
-            if (!deeper)
-                continue;
-            std::string path = JoinPath(folder->path, item.name);
-            if (path.size() >= PATH_MAX)
-                continue;  // too long to open by path: the walk lists it
-            std::vector<std::uint32_t> position = folder->position;
-            position.push_back(i);
-            children.emplace_back(i, std::make_shared<Folder>(std::move(path), std::move(position),
-                                                              folder->depth + 1));
-        } else if (folder->entries[i].load(std::memory_order_relaxed) == kPending) {
+        } else if (state == kPending) {
             if (files == 0)
                 run.first = i;
             run.end = i + 1;
@@ -279,10 +335,10 @@ void CFolderReadAhead::Plan(const FolderPtr& folder) {
     m_entriesAhead += count;
     for (const auto& child : children)
         m_listings.push(child.second);
-    folder->children = std::move(children);
     for (ReadJob& job : reads)
         m_reads.push(std::move(job));
-    const std::size_t wake = std::min<std::size_t>(m_idle, folder->children.size() + reads.size());
+    const std::size_t wake = std::min<std::size_t>(m_idle, children.size() + reads.size());
+    folder->children = std::move(children);
     lock.unlock();
     for (std::size_t i = 0; i < wake; ++i)
         m_work.notify_one();
@@ -296,12 +352,47 @@ std::uint8_t CFolderReadAhead::Read(Folder& folder, std::size_t index, CCriteria
     std::uint8_t answer = kVisit;  // a fault: the walk tests the file itself
     try {
         const std::string name(folder.items.At(index).name);
-        answer = test.MatchFileContent(JoinPath(folder.path, name), name) ? kHolds : kSkip;
+        const std::string path = JoinPath(folder.path, name);
+        answer = test.MatchFileContent(path, name) ? kHolds : kSkip;
+        // A file that is kept needs its data; read by its path, the way the
+        // walk would read it through the folder's descriptor.
+        if (answer == kHolds && folder.infos && !folder.infos[index]) {
+            auto info = std::make_unique<zb::FileInfo>();
+            if (zb::GetFileInfo(path, info.get()))
+                folder.infos[index] = std::move(info);
+        }
     } catch (...) {
+        answer = kVisit;
     }
     entry.store(answer, std::memory_order_release);
     entry.notify_all();
+    if (!m_threads.empty())
+        Resolved(folder);
     return answer;
+}
+
+void CFolderReadAhead::Resolved(Folder& folder) {
+    Folder* current = &folder;
+    FolderPtr keep;  // the parent reached last, alive while it is looked at
+    while (current->unresolved.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        // Every entry has its final answer: the folder is skipped whole when
+        // all of them are.
+        const std::size_t count = current->items.Count();
+        bool empty = true;
+        for (std::size_t i = 0; i < count && empty; ++i)
+            empty = current->entries[i].load(std::memory_order_acquire) == kSkip;
+        FolderPtr parent = current->parent.lock();
+        if (!parent)
+            return;
+        std::atomic<std::uint8_t>& entry = parent->entries[current->position.back()];
+        std::uint8_t expected = kFolder;
+        // A folder that may be a row keeps kVisit: the walk goes into it.
+        if (!entry.compare_exchange_strong(expected, empty ? kSkip : kVisit,
+                                           std::memory_order_acq_rel))
+            return;
+        keep = std::move(parent);
+        current = keep.get();
+    }
 }
 
 CFolderReadAhead::FolderPtr CFolderReadAhead::ListHere(const std::string& path, int depth,
@@ -317,11 +408,11 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::ListHere(const std::string& path, 
 CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t index, int dirFd,
                                                     dev_t device, ino_t inode,
                                                     CCriteriaTest& test) {
-    const auto& children = parent.children;
-    const auto found = std::lower_bound(children.begin(), children.end(), index,
-                                        [](const std::pair<std::uint32_t, FolderPtr>& child,
-                                           std::size_t at) { return child.first < at; });
-    if (found == children.end() || found->first != index)
+    const Children& children = parent.children;
+    const auto found = std::lower_bound(
+        children.begin(), children.end(), index,
+        [](const Children::value_type& child, std::size_t at) { return child.first < at; });
+    if (found == children.end() || found->first != index || !found->second)
         return nullptr;
     FolderPtr folder = found->second;
     folder->entered = true;
@@ -347,15 +438,17 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
 }
 
 void CFolderReadAhead::Leave(const FolderPtr& folder) {
+    Children children;
     std::unique_lock lock(m_lock);
     const bool wasFull = m_entriesAhead >= kMaxEntriesAhead;
     folder->dropped = true;
     m_entriesAhead -= folder->counted;
     folder->counted = 0;
     for (const auto& child : folder->children) {
-        if (!child.second->entered)
+        if (child.second && !child.second->entered)
             Drop(child.second);
     }
+    children.swap(folder->children);
     // Threads wait for room only while listings are queued and none fit.
     const bool wake = wasFull && m_entriesAhead < kMaxEntriesAhead && m_idle > 0;
     lock.unlock();
@@ -371,8 +464,10 @@ void CFolderReadAhead::Drop(const FolderPtr& folder) {
         next->dropped = true;
         m_entriesAhead -= next->counted;
         next->counted = 0;
-        for (const auto& child : next->children)
-            pending.push_back(child.second);
+        for (const auto& child : next->children) {
+            if (child.second)
+                pending.push_back(child.second);
+        }
     }
 }
 
@@ -385,6 +480,18 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
     while (state == kClaimed) {
         entry.wait(kClaimed, std::memory_order_acquire);
         state = entry.load(std::memory_order_acquire);
+    }
+    if (state == kSkip && !folder.children.empty()) {
+        // A sub-folder skipped whole: what was listed below it goes now.
+        Children& children = folder.children;
+        const auto found = std::lower_bound(
+            children.begin(), children.end(), index,
+            [](const Children::value_type& child, std::size_t at) { return child.first < at; });
+        if (found != children.end() && found->first == index && found->second) {
+            FolderPtr skipped = std::move(found->second);
+            std::lock_guard guard(m_lock);
+            Drop(skipped);
+        }
     }
     return AnswerOf(state);
 }

@@ -8,10 +8,12 @@
 // the walk's test would make of it as far as it can on its own: a file whose
 // name fails, whose size, times or attributes fail, or whose contents do not
 // hold the text is skipped by the walk; a file whose contents hold the text
-// comes with that answer; everything else (folders, archives the walk opens,
-// names that pass without a content test) the walk tests as always. The walk
-// still makes every row itself, in its order, so the result limit and Stop
-// act where they always did.
+// comes with that answer, and the files the walk keeps come with their size,
+// attributes and times; a sub-folder that cannot be a row itself and holds
+// nothing but skipped entries, all the way down, is skipped whole; everything
+// else (folders, archives the walk opens, names that pass without a content
+// test) the walk tests as always. The walk still makes every row itself, in
+// its order, so the result limit and Stop act where they always did.
 //
 // Work is taken in the walk's depth-first order, the nearest first, and at
 // most kMaxEntriesAhead listed entries wait for the walk; whatever the walk
@@ -38,6 +40,7 @@
 #include <vector>
 
 #include "app/engine/CriteriaTest.h"
+#include "platform/FileInfo.h"
 #include "platform/shell/ItemListEnum.h"
 
 class CFolderReadAhead {
@@ -45,7 +48,7 @@ public:
     // What the walk does with an entry of a listed folder.
     enum class Answer : std::uint8_t {
         Visit,         // the walk tests it as always
-        Skip,          // it can be no row, and it is no folder and no archive the walk opens
+        Skip,          // it can be no row and holds none, and it is no archive the walk opens
         ContentHolds,  // a file whose contents hold the text; the walk tests the rest
     };
 
@@ -61,8 +64,8 @@ public:
     class Folder;
     using FolderPtr = std::shared_ptr<Folder>;
 
-    // Most entries listed ahead and not yet left by the walk.
-    static constexpr std::size_t kMaxEntriesAhead = 1u << 16;
+    // Most entries listed ahead and not yet passed by the walk.
+    static constexpr std::size_t kMaxEntriesAhead = 1u << 14;
 
     // `threads` threads beside the walk, each testing with its own copy of
     // the snapshot; `stop` ends their work.
@@ -89,8 +92,13 @@ public:
     void Leave(const FolderPtr& folder);
 
     static const CItemListBuilder& Items(const Folder& folder);
-    // What the walk does with entry `index`: waits for a thread that tests
-    // it, or tests it with `test` on the calling thread when none took it.
+    // The size, attributes and times read ahead for entry `index` once its
+    // answer is known (read as the walk reads them, through the folder's
+    // descriptor or its path); null when they were not read.
+    static const zb::FileInfo* FileData(const Folder& folder, std::size_t index);
+    // What the walk does with entry `index` (the walk asks in order): waits
+    // for a thread that tests it, or tests it with `test` on the calling
+    // thread when none took it.
     Answer Resolve(Folder& folder, std::size_t index, CCriteriaTest& test);
 
 private:
@@ -111,18 +119,23 @@ private:
     struct LaterRead {
         bool operator()(const ReadJob& a, const ReadJob& b) const;
     };
+    using Children = std::vector<std::pair<std::uint32_t, FolderPtr>>;
 
     void WorkerLoop(Tester& tester);
     // Lists `folder` unless someone else took it, then plans its sub-folders
     // and files: through `dirFd` (the walk's, of `device` and `inode`), or
     // with -1 through a descriptor opened by its path.
     void List(const FolderPtr& folder, int dirFd, dev_t device, ino_t inode, CCriteriaTest& test);
-    // Reads the folder and works out every entry's answer; false on failure.
-    bool ReadListing(Folder& folder, int dirFd, CCriteriaTest& test);
-    // Plans the listings of the sub-folders and the tests of the files.
-    void Plan(const FolderPtr& folder);
+    // Reads the folder and works out every entry's first answer, making the
+    // sub-folders to list ahead; false on failure.
+    bool ReadListing(const FolderPtr& folder, int dirFd, CCriteriaTest& test, Children* children);
+    // Queues the listings of the sub-folders and the tests of the files.
+    void Plan(const FolderPtr& folder, Children children);
     // Tests file `index` unless someone else took it; its answer.
     std::uint8_t Read(Folder& folder, std::size_t index, CCriteriaTest& test);
+    // One more entry of `folder` has its final answer; once all have, the
+    // folder's own entry in its parent gets its final answer too.
+    void Resolved(Folder& folder);
     // Drops `folder` and what was listed below it (the lock held).
     void Drop(const FolderPtr& folder);
     bool Deeper(int depth) const;
@@ -132,6 +145,7 @@ private:
     const Options m_options;
     const bool m_contentSearch;
     const bool m_needsFileData;
+    const bool m_foldersMayPass;
     std::mutex m_lock;
     std::condition_variable m_work;  // work was planned, room was made, or the threads end
     std::priority_queue<FolderPtr, std::vector<FolderPtr>, LaterListing> m_listings;

@@ -411,6 +411,7 @@ struct CSearchEngine::FolderWalk {
     CFolderReadAhead::Folder* ahead = nullptr;
     std::size_t aheadIndex = 0;
     bool contentHolds = false;
+    const zb::FileInfo* aheadData = nullptr;  // its data read ahead; null: not read
 };
 
 namespace {
@@ -583,6 +584,7 @@ BOOL CSearchEngine::VisitListedItems(FolderWalk& walk, const CFolderReadAhead::F
             break;  // no memory: the listing ends as the namespace's would
         walk.aheadIndex = i;
         walk.contentHolds = answer == CFolderReadAhead::Answer::ContentHolds;
+        walk.aheadData = CFolderReadAhead::FileData(*ahead, i);
         if (!VisitChild(walk, std::move(child)))
             return FALSE;
     }
@@ -664,6 +666,10 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
 }
 
 void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
+    if (walk.aheadData) {
+        SetResultItemFileData(record, walk.aheadData);
+        return;
+    }
     const int dirFd = walk.childName.empty() ? -1 : m_cursor.Fd();
     if (dirFd < 0) {
         ReadResultItemFileData(record, walk.childPath);
