@@ -35,6 +35,8 @@ QSize CResultItemDelegate::sizeHint(const QStyleOptionViewItem& option,
             return QSize(m_thumbnail.width() + 2 + 2 * kCellMargin,
                          m_thumbnail.height() + 2 + line + 3 * kCellMargin);
         case Layout::IconBeside:
+            if (m_cell.isValid())
+                return m_cell;
             break;
     }
     return QStyledItemDelegate::sizeHint(option, index);

@@ -18,6 +18,9 @@ public:
     // The largest picture of a thumbnail cell (the cell's picture frame is
     // two pixels larger).
     void SetThumbnailSize(const QSize& size) { m_thumbnail = size; }
+    // Icon Beside cells all take this size (the grid of Small Icons and
+    // List), so that no name is cut to the width of the first row's name.
+    void SetCellSize(const QSize& size) { m_cell = size; }
     // The picture frame of a Thumbnails cell whose bounds are `cell`.
     QRect ThumbnailFrame(const QRect& cell) const;
 
@@ -35,4 +38,5 @@ private:
 
     Layout m_layout = Layout::IconBeside;
     QSize m_thumbnail{128, 128};
+    QSize m_cell;
 };

@@ -4,10 +4,12 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTableView>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListModel.h"
@@ -45,7 +47,36 @@ public:
 
     void keyboardSearch(const QString& search) override { m_pOwner->OnFindItem(search); }
 
+    void scrollTo(const QModelIndex& index,
+                  QAbstractItemView::ScrollHint hint = QAbstractItemView::EnsureVisible) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Rows are chosen whole: a cell of a wide column never scrolls
+            // the name out of view.
+            const int left = View::horizontalScrollBar()->value();
+            View::scrollTo(index, hint);
+            View::horizontalScrollBar()->setValue(left);
+        } else {
+            View::scrollTo(index, hint);
+        }
+    }
+
 protected:
+    QModelIndex moveCursor(QAbstractItemView::CursorAction action,
+                           Qt::KeyboardModifiers modifiers) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Home and End go to the first and last row, not along the columns.
+            if (action == QAbstractItemView::MoveHome || action == QAbstractItemView::MoveEnd) {
+                const int rows = View::model()->rowCount();
+                if (rows == 0)
+                    return QModelIndex();
+                const QModelIndex current = View::currentIndex();
+                return View::model()->index(action == QAbstractItemView::MoveHome ? 0 : rows - 1,
+                                            current.isValid() ? current.column() : 0);
+            }
+        }
+        return View::moveCursor(action, modifiers);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (m_pOwner->OnKeyDown(event))
             return;
@@ -57,6 +88,18 @@ protected:
 
 private:
     CResultListCtrl* m_pOwner;
+};
+
+// A Location cell that lacks room shows the start and the end of its path.
+class CMiddleElideDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
 };
 
 }  // namespace
@@ -91,6 +134,7 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { emit OpenRequested(); });
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setTextElideMode(Qt::ElideMiddle);
     m_pList->setViewMode(QListView::ListMode);
     m_pList->setUniformItemSizes(true);
     m_pList->setWrapping(true);
@@ -98,13 +142,18 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setMovement(QListView::Static);
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
+    m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
 
     m_pStack->addWidget(m_pTable);
     m_pStack->addWidget(m_pList);
 
     connect(m_pHeader, &QHeaderView::sectionClicked, this, &CResultListCtrl::OnColumnClick);
     connect(model, &CResultListModel::RowsAppended, this, &CResultListCtrl::OnRowsAppended);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { ApplyListLayout(); });
+    // A new result generation keeps the widths the user gave the columns and
+    // starts scrolled to the left; new columns take their table widths.
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { m_pTable->horizontalScrollBar()->setValue(0); });
+    connect(model, &CResultListModel::VisibleColumnsChanged, this, [this] { ApplyListLayout(); });
     ApplyListLayout();
     SetViewMode(VIEW_MODE_DETAILS);
 }
@@ -123,9 +172,20 @@ void CResultListCtrl::ApplyListLayout() {
     const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
     m_pList->setModelColumn(std::max(name, 0));
     const QFontMetrics metrics = fontMetrics();
+    // A cell's text stands between two focus-frame margins; a header caption
+    // leaves room for the sort arrow (two blanks before it, eight after).
+    const int cellPadding =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 1) + 4;
+    const int captionPadding = 10 * metrics.horizontalAdvance(QLatin1Char(' '));
     for (int column = 0; column < m_pModel->columnCount(); ++column) {
-        const int chars = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)].nWidth;
-        m_pTable->setColumnWidth(column, chars * metrics.horizontalAdvance(QLatin1Char('H')));
+        const COLUMNINFO& info = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)];
+        const int width = std::max(
+            {info.nWidth * metrics.horizontalAdvance(QLatin1Char('H')),
+             metrics.horizontalAdvance(QString::fromUtf8(info.szTitle)) + captionPadding,
+             metrics.horizontalAdvance(m_pModel->GetWidestCellText(column)) + cellPadding});
+        m_pTable->setColumnWidth(column, width);
+        m_pTable->setItemDelegateForColumn(
+            column, info.nId == COLUMN_ID_LOCATION ? m_pLocationDelegate : nullptr);
     }
 }
 
@@ -150,6 +210,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setWordWrap(false);
             m_pList->setGridSize(
                 QSize(kSmallIconCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_LIST:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconBeside);
@@ -157,6 +218,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setIconSize(QSize(kSmallIcon, kSmallIcon));
             m_pList->setWordWrap(false);
             m_pList->setGridSize(QSize(kListCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_THUMBNAILS:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::Thumbnail);

@@ -22,6 +22,7 @@ class QItemSelectionModel;
 class QKeyEvent;
 class QListView;
 class QStackedLayout;
+class QStyledItemDelegate;
 class QTableView;
 
 // Control id of the result list.
@@ -131,6 +132,7 @@ private:
     QListView* m_pList;
     CSortHeaderCtrl* m_pHeader;
     CResultItemDelegate* m_pDelegate;
+    QStyledItemDelegate* m_pLocationDelegate;
     int m_nViewMode = VIEW_MODE_DETAILS;
     int m_nSortColumn = -1;
     bool m_bSortAscending = false;

@@ -175,9 +175,9 @@ int main(int argc, char** argv) {
     }
 
     CSearchRequest request;
-    std::string message;
-    if (!PrepareSearchRequest(options.criteria, &request, &message)) {
-        std::fprintf(stderr, "zb_search: %s\n", message.c_str());
+    const SearchRequestResult prepared = PrepareSearchRequest(options.criteria, &request);
+    if (!prepared.Ok()) {
+        std::fprintf(stderr, "zb_search: %s\n", prepared.message.c_str());
         return 1;
     }
     request.resultLimit = options.limit;

@@ -46,21 +46,28 @@ struct CSearchRequest {
     int scanThreads = -1;
 };
 
+// Why a request could not be built from the window's input.
+enum class SearchRequestError {
+    None,
+    InvalidIncludeString,  // the include string does not compile
+    InvalidFolderPart,     // the names text names a folder that does not exist
+    InvalidLookIn,         // the look-in text is no folder, archive or path inside one
+};
+
+// What PrepareSearchRequest answers: the kind of refusal and its message.
+struct SearchRequestResult {
+    SearchRequestError error = SearchRequestError::None;
+    std::string message;  // the text to show; empty when the request was built
+
+    bool Ok() const { return error == SearchRequestError::None; }
+};
+
 // Builds a request from the criteria as the window holds them: the names text
 // is split into the folder part and the patterns, the include string compiled,
 // and the root found from the folder part or else the look-in path (a path
-// inside an archive, "/x/a.zip\sub", makes an archive root). FALSE with the
-// message to show when the input cannot be searched.
-BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
-                          std::string* message);
-
-// The status bar's count text: "%d Objects", then the total size in
-// kilobytes (rounded up) up to 1 MiB, else in megabytes.
-std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes);
-// What a record's size adds to that total: an unknown (negative) size adds nothing.
-inline std::uint64_t CountedSize(std::int64_t size) {
-    return size > 0 ? static_cast<std::uint64_t>(size) : 0;
-}
+// inside an archive, "/x/a.zip\sub", makes an archive root). The patterns and
+// the compiled expression are in the request also when the place is refused.
+SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request);
 
 class CSearchEngine {
 public:

@@ -107,6 +107,22 @@ TEST(ResultItemTest, FileItemsCarryTheirFileData) {
     EXPECT_EQ(record.m_dwAttributes, 0u);
 }
 
+TEST(ResultItemTest, ItemsDirectlyUnderTheRootLieInTheRoot) {
+    PidlPtr full = ParsePath("/tmp");
+    PidlPtr item(ILCloneFirst(ILFindLast(full.get())));
+    CShellHelper helper;
+    ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath("/").get());
+
+    CResultItem record;
+    MakeResultItem(record, parent, std::move(item), std::move(full), SFGAO_CANCOPY | SFGAO_FOLDER,
+                   "unused");
+    EXPECT_EQ(record.m_sName, "tmp");
+    EXPECT_EQ(record.m_sFolder, "/");
+    std::string path;
+    ASSERT_TRUE(record.GetFilePath(&path));
+    EXPECT_EQ(path, "/tmp");
+}
+
 TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     CResultItem a;
     a.m_pidl = OneItem("rel");
