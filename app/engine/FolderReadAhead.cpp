@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 
 #include "platform/FileInfo.h"
@@ -18,12 +19,36 @@ namespace {
 enum : std::uint8_t { kUnlisted, kListing, kListed, kFailed };
 
 // An entry: the three final answers; a file whose contents are still to be
-// tested, and one whose test has been taken; a sub-folder listed ahead whose
+// tested, one whose test has been taken, and one whose answer is being
+// stored; a sub-folder listed ahead whose
 // contents are not all answered yet (the walk goes into it).
-enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed, kFolder };
+enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed, kStoring, kFolder };
 
 // Files one thread takes at a time from a folder.
-constexpr std::uint32_t kReadBatch = 8;
+constexpr std::uint32_t kReadBatch = 32;
+
+// How long the walk waits for a test or a listing that a thread has taken
+// before it does other work of the folder, or the same work itself: long
+// enough for a thread that runs to finish a file of usual size, short next
+// to the time a busy machine may leave a thread without a processor.
+constexpr auto kFileGrace = std::chrono::microseconds(50);
+constexpr auto kListingGrace = std::chrono::microseconds(200);
+// How far ahead in the folder the walk looks for files to test meanwhile.
+constexpr std::size_t kHelpAhead = 64;
+
+// Waits while `value` holds `busy`, for at most `grace`; the value then.
+std::uint8_t SpinWhile(const std::atomic<std::uint8_t>& value, std::uint8_t busy,
+                       std::chrono::microseconds grace) {
+    std::uint8_t state = value.load(std::memory_order_acquire);
+    const auto until = std::chrono::steady_clock::now() + grace;
+    while (state == busy && std::chrono::steady_clock::now() < until) {
+#if defined(__x86_64__)
+        __builtin_ia32_pause();
+#endif
+        state = value.load(std::memory_order_acquire);
+    }
+    return state;
+}
 
 CFolderReadAhead::Answer AnswerOf(std::uint8_t state) {
     switch (state) {
@@ -67,9 +92,10 @@ public:
     // The sub-folders listed ahead, by entry index: set before the state
     // says kListed, then the walk's alone (Drop reads them under the lock).
     Children children;
-    // Under the lock.
-    std::size_t counted = 0;  // entries counted as waiting for the walk
-    bool dropped = false;
+    // Set under the lock while the folder is planned; afterwards also
+    // without it (the walk lets go of what it passed).
+    std::atomic<std::size_t> counted{0};  // entries counted as waiting for the walk
+    std::atomic<bool> dropped{false};
     // The walk's own.
     bool entered = false;
 };
@@ -329,9 +355,9 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
     }
     flush();
     std::unique_lock lock(m_lock);
-    if (folder->dropped)
+    if (folder->dropped.load())
         return;
-    folder->counted = count;
+    folder->counted.store(count);
     m_entriesAhead += count;
     for (const auto& child : children)
         m_listings.push(child.second);
@@ -345,11 +371,15 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
 }
 
 std::uint8_t CFolderReadAhead::Read(Folder& folder, std::size_t index, CCriteriaTest& test) {
-    std::atomic<std::uint8_t>& entry = folder.entries[index];
     std::uint8_t state = kPending;
-    if (!entry.compare_exchange_strong(state, kClaimed))
+    if (!folder.entries[index].compare_exchange_strong(state, kClaimed))
         return state;
+    return TestClaimed(folder, index, test);
+}
+
+std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test) {
     std::uint8_t answer = kVisit;  // a fault: the walk tests the file itself
+    std::unique_ptr<zb::FileInfo> info;
     try {
         const std::string name(folder.items.At(index).name);
         const std::string path = JoinPath(folder.path, name);
@@ -357,13 +387,22 @@ std::uint8_t CFolderReadAhead::Read(Folder& folder, std::size_t index, CCriteria
         // A file that is kept needs its data; read by its path, the way the
         // walk would read it through the folder's descriptor.
         if (answer == kHolds && folder.infos && !folder.infos[index]) {
-            auto info = std::make_unique<zb::FileInfo>();
-            if (zb::GetFileInfo(path, info.get()))
-                folder.infos[index] = std::move(info);
+            info = std::make_unique<zb::FileInfo>();
+            if (!zb::GetFileInfo(path, info.get()))
+                info.reset();
         }
     } catch (...) {
         answer = kVisit;
+        info.reset();
     }
+    // The first to finish stores the answer (the walk may have tested the
+    // file too rather than wait); the other's is the same and goes unused.
+    std::atomic<std::uint8_t>& entry = folder.entries[index];
+    std::uint8_t claimed = kClaimed;
+    if (!entry.compare_exchange_strong(claimed, kStoring, std::memory_order_acq_rel))
+        return claimed;
+    if (info)
+        folder.infos[index] = std::move(info);
     entry.store(answer, std::memory_order_release);
     entry.notify_all();
     if (!m_threads.empty())
@@ -418,19 +457,19 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
     folder->entered = true;
     // Not taken yet: the walk lists it through its own descriptor.
     List(folder, dirFd, device, inode, test);
-    std::uint8_t state = folder->state.load(std::memory_order_acquire);
-    while (state == kListing) {
-        folder->state.wait(kListing, std::memory_order_acquire);
-        state = folder->state.load(std::memory_order_acquire);
-    }
+    // A thread listing it is usually about to finish; one that takes longer
+    // may have no processor, and the walk lists the folder again itself.
+    const std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
     // Listed through the walk's descriptor, or through one opened by path
     // that reached the very same folder.
     if (state == kListed && folder->device == device && folder->inode == inode)
         return folder;
+    std::size_t released = 0;
     {
-        std::lock_guard guard(m_lock);
-        Drop(folder);
+        const std::lock_guard guard(m_lock);
+        released = Drop(folder);
     }
+    Release(released);
     auto fresh = std::make_shared<Folder>(folder->path, folder->position, folder->depth);
     fresh->entered = true;
     List(fresh, dirFd, device, inode, test);
@@ -438,37 +477,70 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
 }
 
 void CFolderReadAhead::Leave(const FolderPtr& folder) {
+    // The folder was planned before the walk took it, so letting it go
+    // needs no lock; only sub-folders the walk did not go into may still be
+    // being listed.
+    folder->dropped.store(true);
+    Release(folder->counted.exchange(0));
     Children children;
-    std::unique_lock lock(m_lock);
-    const bool wasFull = m_entriesAhead >= kMaxEntriesAhead;
-    folder->dropped = true;
-    m_entriesAhead -= folder->counted;
-    folder->counted = 0;
-    for (const auto& child : folder->children) {
-        if (child.second && !child.second->entered)
-            Drop(child.second);
-    }
     children.swap(folder->children);
-    // Threads wait for room only while listings are queued and none fit.
-    const bool wake = wasFull && m_entriesAhead < kMaxEntriesAhead && m_idle > 0;
-    lock.unlock();
-    if (wake)
-        m_work.notify_all();
+    const bool passedOver = std::any_of(children.begin(), children.end(), [](const auto& child) {
+        return child.second && !child.second->entered;
+    });
+    if (passedOver) {
+        std::size_t released = 0;
+        {
+            const std::lock_guard guard(m_lock);
+            for (const auto& child : children) {
+                if (child.second && !child.second->entered)
+                    released += Drop(child.second);
+            }
+        }
+        Release(released);
+    }
 }
 
-void CFolderReadAhead::Drop(const FolderPtr& folder) {
+std::size_t CFolderReadAhead::Drop(const FolderPtr& folder) {
     std::vector<FolderPtr> pending{folder};
+    std::size_t released = 0;
     while (!pending.empty()) {
         const FolderPtr next = std::move(pending.back());
         pending.pop_back();
-        next->dropped = true;
-        m_entriesAhead -= next->counted;
-        next->counted = 0;
+        next->dropped.store(true);
+        released += next->counted.exchange(0);
         for (const auto& child : next->children) {
             if (child.second)
                 pending.push_back(child.second);
         }
     }
+    return released;
+}
+
+void CFolderReadAhead::Release(std::size_t count) {
+    if (count == 0)
+        return;
+    // Threads that wait for room are woken once a quarter of the window is
+    // free again, not for every folder the walk passes.
+    constexpr std::size_t kWakeBelow = kMaxEntriesAhead - kMaxEntriesAhead / 4;
+    const std::size_t before = m_entriesAhead.fetch_sub(count);
+    if (before >= kWakeBelow && before - count < kWakeBelow) {
+        // Taken and let go, so that a thread about to wait sees the room.
+        { const std::lock_guard guard(m_lock); }
+        m_work.notify_all();
+    }
+}
+
+bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test) {
+    const std::size_t end = std::min(folder.items.Count(), index + 1 + kHelpAhead);
+    for (std::size_t next = index + 1; next < end; ++next) {
+        std::uint8_t state = kPending;
+        if (folder.entries[next].load(std::memory_order_relaxed) == kPending &&
+            folder.entries[next].compare_exchange_strong(state, kClaimed)) {
+            TestClaimed(folder, next, test);
+            return true;
+        }
+    }
+    return false;
 }
 
 CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t index,
@@ -477,8 +549,20 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
     std::uint8_t state = entry.load(std::memory_order_acquire);
     if (state == kPending)
         state = Read(folder, index, test);
+    // A thread tests it: meanwhile the walk tests the next files it will
+    // need; when none is left it waits a little, then tests this one too
+    // rather than wait for a thread that may have no processor.
     while (state == kClaimed) {
-        entry.wait(kClaimed, std::memory_order_acquire);
+        if (ReadAhead(folder, index, test)) {
+            state = entry.load(std::memory_order_acquire);
+            continue;
+        }
+        state = SpinWhile(entry, kClaimed, kFileGrace);
+        if (state == kClaimed)
+            state = TestClaimed(folder, index, test);
+    }
+    while (state == kStoring) {
+        entry.wait(kStoring, std::memory_order_acquire);
         state = entry.load(std::memory_order_acquire);
     }
     if (state == kSkip && !folder.children.empty()) {
@@ -488,9 +572,10 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
             children.begin(), children.end(), index,
             [](const Children::value_type& child, std::size_t at) { return child.first < at; });
         if (found != children.end() && found->first == index && found->second) {
+            // Everything below it was listed and planned, so no thread
+            // changes it any more: it goes without the lock.
             FolderPtr skipped = std::move(found->second);
-            std::lock_guard guard(m_lock);
-            Drop(skipped);
+            Release(Drop(skipped));
         }
     }
     return AnswerOf(state);

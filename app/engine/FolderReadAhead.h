@@ -131,13 +131,23 @@ private:
     bool ReadListing(const FolderPtr& folder, int dirFd, CCriteriaTest& test, Children* children);
     // Queues the listings of the sub-folders and the tests of the files.
     void Plan(const FolderPtr& folder, Children children);
-    // Tests file `index` unless someone else took it; its answer.
+    // Tests file `index` unless someone else took it; its state then.
     std::uint8_t Read(Folder& folder, std::size_t index, CCriteriaTest& test);
+    // Tests file `index`, which was taken, and stores the answer unless
+    // someone else stored one first; the entry's state then.
+    std::uint8_t TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test);
+    // Tests one file after `index` that no one took yet; false when there
+    // is none near.
+    bool ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test);
     // One more entry of `folder` has its final answer; once all have, the
     // folder's own entry in its parent gets its final answer too.
     void Resolved(Folder& folder);
-    // Drops `folder` and what was listed below it (the lock held).
-    void Drop(const FolderPtr& folder);
+    // Drops `folder` and what was listed below it: with the lock held, or
+    // without it when every folder below has been planned. The entries it
+    // counted, for Release once the lock is let go.
+    std::size_t Drop(const FolderPtr& folder);
+    // Lets go of `count` entries waiting for the walk.
+    void Release(std::size_t count);
     bool Deeper(int depth) const;
     bool Stopped() const { return m_stop.load(std::memory_order_relaxed); }
 
@@ -150,7 +160,7 @@ private:
     std::condition_variable m_work;  // work was planned, room was made, or the threads end
     std::priority_queue<FolderPtr, std::vector<FolderPtr>, LaterListing> m_listings;
     std::priority_queue<ReadJob, std::vector<ReadJob>, LaterRead> m_reads;
-    std::size_t m_entriesAhead = 0;
+    std::atomic<std::size_t> m_entriesAhead{0};
     unsigned m_idle = 0;  // threads waiting for work
     bool m_ending = false;
     std::vector<std::unique_ptr<Tester>> m_testers;

@@ -122,13 +122,26 @@ bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
     return false;
 }
 
+template <class Init>
+void CFileSystemFolder::Once(std::atomic<bool>& done, Init&& init) {
+    // std::call_once would make a system call each time it runs one, and a
+    // search meets thousands of folders.
+    if (done.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard guard(m_onceLock);
+    if (!done.load(std::memory_order_relaxed)) {
+        init();
+        done.store(true, std::memory_order_release);
+    }
+}
+
 const zb::HiddenNames& CFileSystemFolder::HiddenNames() {
-    std::call_once(m_hiddenOnce, [this] { m_hiddenNames = zb::HiddenNames::Load(m_place.dir); });
+    Once(m_hiddenLoaded, [this] { m_hiddenNames = zb::HiddenNames::Load(m_place.dir); });
     return m_hiddenNames;
 }
 
 const CFileSystemFolder::DirectoryFacts& CFileSystemFolder::Facts() {
-    std::call_once(m_factsOnce, [this] {
+    Once(m_factsKnown, [this] {
         struct stat st;
         if (stat(m_place.dir.c_str(), &st) == 0) {
             m_facts.sticky = (st.st_mode & S_ISVTX) != 0;

@@ -25,6 +25,7 @@
 // through an entry opens its directory with O_NOFOLLOW, so an entry swapped
 // for a link after it was listed is refused too.
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -74,14 +75,18 @@ private:
     template <class IsHiddenName>
     static HRESULT ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBuilder* items,
                                    const IsHiddenName& isHidden);
+    // Runs `init` the first time `done` is asked about.
+    template <class Init>
+    void Once(std::atomic<bool>& done, Init&& init);
     const zb::HiddenNames& HiddenNames();
     const DirectoryFacts& Facts();
     bool IsHidden(std::string_view name);
 
     FolderPlace m_place;
-    std::once_flag m_hiddenOnce;
+    std::mutex m_onceLock;
+    std::atomic<bool> m_hiddenLoaded{false};
     zb::HiddenNames m_hiddenNames;
-    std::once_flag m_factsOnce;
+    std::atomic<bool> m_factsKnown{false};
     DirectoryFacts m_facts;
 };
 
