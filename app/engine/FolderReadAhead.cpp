@@ -176,7 +176,7 @@ void CFolderReadAhead::WorkerLoop(Tester& tester) {
     std::unique_lock lock(m_lock);
     for (;;) {
         const auto listable = [&] {
-            return !m_listings.empty() && m_entriesAhead < kMaxEntriesAhead;
+            return !m_listings.empty() && m_entriesAhead < m_options.maxEntries;
         };
         ++m_idle;
         m_work.wait(lock, [&] { return m_ending || Stopped() || listable() || !m_reads.empty(); });
@@ -521,9 +521,9 @@ void CFolderReadAhead::Release(std::size_t count) {
         return;
     // Threads that wait for room are woken once a quarter of the window is
     // free again, not for every folder the walk passes.
-    constexpr std::size_t kWakeBelow = kMaxEntriesAhead - kMaxEntriesAhead / 4;
+    const std::size_t wakeBelow = m_options.maxEntries - m_options.maxEntries / 4;
     const std::size_t before = m_entriesAhead.fetch_sub(count);
-    if (before >= kWakeBelow && before - count < kWakeBelow) {
+    if (before >= wakeBelow && before - count < wakeBelow) {
         // Taken and let go, so that a thread about to wait sees the room.
         { const std::lock_guard guard(m_lock); }
         m_work.notify_all();

@@ -52,6 +52,11 @@ public:
         ContentHolds,  // a file whose contents hold the text; the walk tests the rest
     };
 
+    // Most entries listed ahead and not yet passed by the walk: enough to
+    // keep the threads busy while the walk catches up, about half a
+    // megabyte of listings.
+    static constexpr std::size_t kMaxEntriesAhead = 1u << 14;
+
     // What decides which folders are listed and which files are tested.
     struct Options {
         bool subFolders = true;  // sub-folders are searched
@@ -59,13 +64,11 @@ public:
         int maxDepth = 0;       // with limitDepth: folders deeper than this are not searched
         bool archives = false;  // archives are searched (with sub-folders)
         std::function<bool(const std::string& name)> mayBeArchive;  // const, any thread
+        std::size_t maxEntries = kMaxEntriesAhead;  // listed entries waiting for the walk
     };
 
     class Folder;
     using FolderPtr = std::shared_ptr<Folder>;
-
-    // Most entries listed ahead and not yet passed by the walk.
-    static constexpr std::size_t kMaxEntriesAhead = 1u << 14;
 
     // `threads` threads beside the walk, each testing with its own copy of
     // the snapshot; `stop` ends their work.

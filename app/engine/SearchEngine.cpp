@@ -237,6 +237,8 @@ int CSearchEngine::DoSearch() {
             ahead.maxDepth = general.m_nSearchDepth;
             ahead.archives = general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder;
             ahead.mayBeArchive = [this](const std::string& name) { return MayBeArchive(name); };
+            if (m_request.aheadEntries > 0)
+                ahead.maxEntries = m_request.aheadEntries;
             m_pReadAhead = std::make_unique<CFolderReadAhead>(m_request.snapshot, m_bStop, workers,
                                                               std::move(ahead));
             if (m_request.root)

@@ -40,10 +40,13 @@ struct CSearchRequest {
     bool rootIsDesktop = false;              // the tree's root item is selected
     std::string lookInText;                  // the "look in" text, for items without a path
     int resultLimit = CResultList::kDefaultLimit;
-    // Threads that read contents (and archives) beside the walk during a
-    // contained-text search: -1 as many as the machine suggests, 0 none (the
-    // walk reads everything itself).
+    // Threads that list folders and read contents (and archives) beside the
+    // walk: -1 as many as the machine suggests, 0 none (the walk does all of
+    // it itself).
     int scanThreads = -1;
+    // The most entries listed ahead of the walk; 0: the read-ahead's own
+    // (CFolderReadAhead::kMaxEntriesAhead).
+    std::size_t aheadEntries = 0;
 };
 
 // Why a request could not be built from the window's input.
