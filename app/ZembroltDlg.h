@@ -23,6 +23,7 @@
 #include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
 #include "app/engine/DataFile.h"
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FileTypeGroups.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
@@ -34,10 +35,12 @@
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
+class CColumnChoice;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
 class CResultListModel;
+class CThumbnailLoader;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -116,6 +119,9 @@ public:
     void OnFind();
     void StopSearch();
     bool IsSearching() const { return m_engine.IsSearching(); }
+    // Builds, once in the window's life, the archive readers, the thumbnail
+    // makers and the detail providers (enabled for the visible columns).
+    void EnsureProviders();
     // Waits until the search thread has ended.
     void WaitForSearch() { m_engine.WaitForSearch(); }
 
@@ -228,6 +234,9 @@ public:
     QString StatusText() const;
     QMenuBar* MenuBar() const;
     CSearchEngine& Engine() { return m_engine; }
+    CDetailColumns& DetailColumns() { return m_detailColumns; }
+    CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
+    CThumbnailLoader* ThumbnailLoader() const { return m_pThumbnails.get(); }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
 
 protected:
@@ -276,6 +285,10 @@ private:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     CSearchEngine m_engine;
+    // The visible columns and the detail providers; the thumbnail makers go
+    // first when the window goes.
+    CDetailColumns m_detailColumns;
+    std::unique_ptr<CThumbnailLoader> m_pThumbnails;
     CSearchData m_CurSearchData;
     QString m_sFindString;
     QString m_sLookIn;
@@ -314,6 +327,7 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusPane = nullptr;
