@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/Utf16Text.h"
+
 namespace {
 
 struct Options {
@@ -50,14 +52,7 @@ bool Holds(const std::string& expr, const std::string& text, Options options = {
     return Holds(nodes, text);
 }
 
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (const char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
+using zbtest::Utf16;
 
 CIncludeTerm Term(const std::string& text, Options options = {}, BOOL escapes = TRUE) {
     CIncludeTerm term;

@@ -20,20 +20,14 @@
 #include "app/engine/SearchEngine.h"
 #include "engine/RecordingSearchHost.h"
 #include "support/TempHome.h"
+#include "support/Utf16Text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Rows = std::vector<std::string>;
 
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (const char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
+using zbtest::Utf16;
 
 // A tree of lower-case names (so that the walk's order is the byte order),
 // with names holding "key" and contents holding "needle" (as 8-bit or
