@@ -385,8 +385,10 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
         const std::string path = JoinPath(folder.path, name);
         answer = test.MatchFileContent(path, name) ? kHolds : kSkip;
         // A file that is kept needs its data; read by its path, the way the
-        // walk would read it through the folder's descriptor.
-        if (answer == kHolds && folder.infos && !folder.infos[index]) {
+        // walk would read it through the folder's descriptor. When a
+        // condition needs it, the listing read it already; the slot is not
+        // looked at here, since whoever stores the answer first writes it.
+        if (answer == kHolds && folder.infos && !m_needsFileData) {
             info = std::make_unique<zb::FileInfo>();
             if (!zb::GetFileInfo(path, info.get()))
                 info.reset();
