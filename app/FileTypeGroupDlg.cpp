@@ -4,13 +4,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "app/EditFileTypeGroupDlg.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResourceText.h"
 
 namespace {
@@ -199,9 +199,7 @@ void CFileTypeGroupDlg::OnOK() {
 }
 
 void CFileTypeGroupDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, ResourceText(IDS_PROGRAM_NAME), text, QMessageBox::Ok,
-                    this);
-    box.exec();
+    ShowProgramMessage(this, text);
 }
 
 bool CFileTypeGroupDlg::RunEditDialog(QString& name, QString& patterns) {
