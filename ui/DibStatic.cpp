@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,47 +14,26 @@ namespace {
 constexpr int kFileHeaderSize = 14;
 constexpr int kBannerId = 500;
 constexpr char kBannerType[] = "DIB";
-// Larger sides are refused: nothing the program ships comes near.
-constexpr std::int64_t kMaxSide = 16384;
 
-DWORD MaskAt(const QByteArray& data, std::size_t offset) {
-    DWORD mask = 0;
-    std::memcpy(&mask, data.constData() + offset, sizeof mask);
-    return mask;
-}
-
-// The picture format of the pixels, or Format_Invalid for a layout that is
-// not drawn.
-QImage::Format PixelFormat(const BITMAPINFOHEADER& header, const QByteArray& data) {
-    const bool masks = header.biCompression == BI_BITFIELDS;
-    if (header.biCompression != BI_RGB && !masks)
-        return QImage::Format_Invalid;
-    DWORD red = 0, green = 0, blue = 0;
-    if (masks) {
-        // The masks follow a 40-byte header; a larger one holds them at the
-        // same place.
-        constexpr std::size_t at = sizeof(BITMAPINFOHEADER);
-        if (static_cast<std::size_t>(data.size()) < at + 12)
-            return QImage::Format_Invalid;
-        red = MaskAt(data, at);
-        green = MaskAt(data, at + 4);
-        blue = MaskAt(data, at + 8);
-    }
-    switch (header.biBitCount) {
+// The picture format of the checked pixels, or Format_Invalid for a layout
+// that is not drawn.
+QImage::Format PixelFormat(const PackedDibLayout& layout) {
+    const bool masks = layout.header.biCompression == BI_BITFIELDS;
+    const auto masksAre = [&](DWORD red, DWORD green, DWORD blue) {
+        return layout.masks[0] == red && layout.masks[1] == green && layout.masks[2] == blue;
+    };
+    switch (layout.header.biBitCount) {
         case 8:
-            return masks ? QImage::Format_Invalid : QImage::Format_Indexed8;
+            return QImage::Format_Indexed8;
         case 16:
-            if (!masks || (red == 0x7C00 && green == 0x03E0 && blue == 0x001F))
+            if (!masks || masksAre(0x7C00, 0x03E0, 0x001F))
                 return QImage::Format_RGB555;
-            if (red == 0xF800 && green == 0x07E0 && blue == 0x001F)
-                return QImage::Format_RGB16;
-            return QImage::Format_Invalid;
+            return masksAre(0xF800, 0x07E0, 0x001F) ? QImage::Format_RGB16 : QImage::Format_Invalid;
         case 24:
-            return masks ? QImage::Format_Invalid : QImage::Format_BGR888;
+            return QImage::Format_BGR888;
         case 32:
-            if (!masks || (red == 0xFF0000 && green == 0xFF00 && blue == 0xFF))
-                return QImage::Format_RGB32;
-            return QImage::Format_Invalid;
+            return !masks || masksAre(0xFF0000, 0xFF00, 0xFF) ? QImage::Format_RGB32
+                                                              : QImage::Format_Invalid;
         default:
             return QImage::Format_Invalid;
     }
@@ -72,39 +52,24 @@ BOOL CDib::LoadFromResource(int id, const char* type) {
 
 BOOL CDib::LoadFromFileImage(const QByteArray& image) {
     *this = CDib();
-    if (image.size() < kFileHeaderSize + static_cast<qsizetype>(sizeof(BITMAPINFOHEADER)) ||
-        !image.startsWith("BM"))
+    if (image.size() < kFileHeaderSize || !image.startsWith("BM"))
         return FALSE;
     QByteArray data = image.mid(kFileHeaderSize);
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, data.constData(), sizeof header);
-    const std::int64_t width = header.biWidth;
-    const std::int64_t height = std::llabs(header.biHeight);
-    if (header.biSize < sizeof(BITMAPINFOHEADER) ||
-        header.biSize > static_cast<std::size_t>(data.size()) || width <= 0 || width > kMaxSide ||
-        height == 0 || height > kMaxSide)
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    PackedDibLayout layout;
+    if (!ReadPackedDibLayout(bytes, static_cast<std::size_t>(data.size()), layout))
         return FALSE;
-    const QImage::Format format = PixelFormat(header, data);
+    const QImage::Format format = PixelFormat(layout);
     if (format == QImage::Format_Invalid)
         return FALSE;
-    const std::uint64_t bits = header.biSize + DibColorTableBytes(header);
-    const std::uint64_t stride = DibStride(header);
-    const std::uint64_t rows = stride * static_cast<std::uint64_t>(height);
-    if (bits > static_cast<std::uint64_t>(data.size()) ||
-        rows > static_cast<std::uint64_t>(data.size()) - bits)
-        return FALSE;
-    if (header.biSizeImage == 0)
-        header.biSizeImage = static_cast<DWORD>(DibImageSize(header));
-
-    QImage picture(static_cast<int>(width), static_cast<int>(height), format);
+    QImage picture(static_cast<int>(layout.width), static_cast<int>(layout.height), format);
     if (picture.isNull())
         return FALSE;
     if (format == QImage::Format_Indexed8) {
-        const std::uint64_t entries = DibColorTableBytes(header) / sizeof(RGBQUAD);
         QList<QRgb> colours;
-        for (std::uint64_t i = 0; i < entries && i < 256; ++i) {
+        for (std::uint32_t i = 0; i < layout.colourCount; ++i) {
             RGBQUAD quad;
-            std::memcpy(&quad, data.constData() + header.biSize + i * sizeof quad, sizeof quad);
+            std::memcpy(&quad, bytes + layout.header.biSize + i * sizeof quad, sizeof quad);
             colours << qRgb(quad.rgbRed, quad.rgbGreen, quad.rgbBlue);
         }
         // Pixels beyond a short table are black.
@@ -112,16 +77,14 @@ BOOL CDib::LoadFromFileImage(const QByteArray& image) {
             colours << qRgb(0, 0, 0);
         picture.setColorTable(colours);
     }
-    const std::size_t rowBytes = std::min<std::size_t>(stride, picture.bytesPerLine());
-    const bool bottomUp = header.biHeight > 0;
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::int64_t source = bottomUp ? height - 1 - y : y;
+    const std::size_t rowBytes = std::min<std::size_t>(layout.stride, picture.bytesPerLine());
+    for (std::uint32_t y = 0; y < layout.height; ++y) {
+        const std::uint32_t source = layout.bottomUp ? layout.height - 1 - y : y;
         std::memcpy(picture.scanLine(static_cast<int>(y)),
-                    data.constData() + bits + static_cast<std::uint64_t>(source) * stride,
-                    rowBytes);
+                    bytes + layout.bitsOffset + std::uint64_t{source} * layout.stride, rowBytes);
     }
     m_data = std::move(data);
-    m_header = header;
+    m_header = layout.header;
     m_image = std::move(picture);
     return TRUE;
 }

@@ -35,6 +35,8 @@ CHyperlinkStatic::CHyperlinkStatic(const QString& text, QWidget* parent)
       m_desktopOpener(OpenUrlWithDesktop),
       m_fallbackOpener(StartDesktopOpener) {
     setTextFormat(Qt::PlainText);
+    // A static text's own placing: left and top, unless the owner aligns it.
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     // A link without an address opens its own text.
     m_sURL = QLabel::text();
@@ -129,7 +131,7 @@ void CHyperlinkStatic::OnClicked() {
 }
 
 int CHyperlinkStatic::GotoURL(const QString& address) {
-    const QUrl url(address, QUrl::StrictMode);
+    const QUrl url(address);
     if (!IsOpenableAddress(url))
         return kHyperlinkRefused;
     if (m_desktopOpener && m_desktopOpener(url))

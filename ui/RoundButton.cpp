@@ -115,17 +115,17 @@ void CRoundButton::resizeEvent(QResizeEvent* event) {
 
 void CRoundButton::ApplyShape() {
     m_shape = ComputeRoundButtonShape(width(), height());
-    if (!m_shape.pill && size() != m_shape.size) {
-        resize(m_shape.size);  // comes back here with the square size
-        return;
-    }
+    // A circle is made square in place (coming back here with that size).
+    if (!m_shape.pill && size() != m_shape.size)
+        resize(m_shape.size);
+    const int w = m_shape.size.width();
+    const int h = m_shape.size.height();
     if (m_shape.pill) {
-        const int h = height();
         m_region = QRegion(QRect(0, 0, h, h), QRegion::Ellipse)
-                       .united(QRect(h / 2, 0, std::max(0, width() - h), h))
-                       .united(QRegion(QRect(width() - h, 0, h, h), QRegion::Ellipse));
+                       .united(QRect(h / 2, 0, w - h, h))
+                       .united(QRegion(QRect(w - h, 0, h, h), QRegion::Ellipse));
     } else {
-        m_region = QRegion(rect(), QRegion::Ellipse);
+        m_region = QRegion(QRect(0, 0, w, h), QRegion::Ellipse);
     }
     setMask(m_region);
 }

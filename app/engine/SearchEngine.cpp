@@ -713,9 +713,7 @@ void CSearchEngine::SearchFolders() {
         CResultItem scratch;
         MakeResultItem(scratch, root->m_pParentFolder, PidlPtr(ILClone(root->m_pidl.get())),
                        PidlPtr(ILClone(root->m_pidlFull.get())), attributes, folder.pathText);
-        // An archive (or a folder inside one) is no folder on disk: its
-        // members are searched whenever its file is there.
-        if (root->m_nKind == FOLDERITEM_ARCHIVE || IsShellItemSearchable(scratch, attributes))
+        if (IsShellItemSearchable(scratch, attributes))
             SearchRoot(root);
         if (limit > 0 && m_results.GetRowIndex().size() >= static_cast<std::size_t>(limit))
             break;
