@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,12 +24,15 @@
 #include <utility>
 
 #include "app/AdvanceOptionSheet.h"
+#include "app/ColumnChoice.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
+#include "app/ThumbnailLoader.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
 #include "platform/Log.h"
@@ -92,6 +96,7 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
+    m_engine.SetDetailColumns(&m_detailColumns);
     InitWindow();
     m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
@@ -102,6 +107,9 @@ CZembroltDlg::~CZembroltDlg() {
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     DestroyLogWindow();
+    // The archive readers go with the providers (the thumbnail makers
+    // before the detail providers, by the members' order).
+    FreeArchiveHandlers();
 }
 
 void CZembroltDlg::InitWindow() {
@@ -220,6 +228,16 @@ void CZembroltDlg::CreateControls() {
                     Qt::QueuedConnection);
             });
     connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
+    m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
+    m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
+    m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
+    m_pColumnChoice->SetMessageBox([this](const QString& text) { ShowMessageBox(text); });
+    QHeaderView* header = m_pResultList->GetHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
+    });
 
     // The buttons above the list; Export, Print and the column choice come
     // with their commands and stay disabled until then.
@@ -246,6 +264,8 @@ void CZembroltDlg::CreateControls() {
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
+    connect(m_pListButtons[2], &QPushButton::clicked, this,
+            [this] { OnCommand(ID_SEL_VISIBLE_COLUMN); });
     connect(m_pListButtons[3], &QPushButton::clicked, this, [this] {
         QMenu menu(QString::fromLatin1(kViewMenuTitle), this);
         for (const ViewCommand& command : kViewCommands) {
@@ -348,6 +368,7 @@ void CZembroltDlg::RegisterCommands() {
         UpdateAdvanceButtonColor();
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
+    command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;
@@ -683,22 +704,27 @@ void CZembroltDlg::OnFind() {
         StopSearch();
         return;
     }
-    CSearchData criteria;
     CSearchRequest request;
-    if (!PrepareFind(criteria, request))
+    if (!PrepareFind(request))
         return;
-    m_CurSearchData = criteria;
-    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
-    m_engine.StartSearch(std::move(request));
+    StartPreparedSearch(std::move(request));
     AddRecentSearch();
 }
 
-bool CZembroltDlg::PrepareFind(CSearchData& criteria, CSearchRequest& request) {
+void CZembroltDlg::StartPreparedSearch(CSearchRequest request) {
+    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    // The columns the search fills are settled before its thread starts.
+    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
+    m_engine.StartSearch(std::move(request));
+}
+
+bool CZembroltDlg::PrepareFind(CSearchRequest& request) {
     if (QLineEdit* edit = m_pFileNameCombo->lineEdit())
         edit->selectAll();
     ReadControls();
     if (!m_pOptionSheet->Validate())
         return false;
+    CSearchData criteria;
     criteria.Reset();
     SaveSearch(criteria);
 
@@ -715,6 +741,8 @@ bool CZembroltDlg::PrepareFind(CSearchData& criteria, CSearchRequest& request) {
     UseComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
     UseComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
     m_pOptionSheet->AddIncludeStringToHistory();
+    m_CurSearchData = criteria;
+    EnsureProviders();
     return true;
 }
 
@@ -759,6 +787,12 @@ bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchR
     }
     ShowMessageBox(QString::fromStdString(refusal.message));
     return false;
+}
+
+void CZembroltDlg::EnsureProviders() {
+    InitArchiveHandlers();
+    m_pThumbnails->EnsureProviders();
+    m_detailColumns.EnsureProviders();
 }
 
 void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
@@ -816,6 +850,7 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     if (!SetSearchRootFromTree(&request))
         return;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    EnsureProviders();
     CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
     m_engine.RunSearch(std::move(request));
@@ -917,16 +952,7 @@ void CZembroltDlg::EndSearchUi() {
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {
-    RunOnWindowThread([this] {
-        CColumnInfoArray columns = m_pModel->GetVisibleColumns();
-        const auto dupNo = std::remove_if(columns.begin(), columns.end(), [](const COLUMNINFO& c) {
-            return c.nId == kDupNoColumnId;
-        });
-        if (dupNo == columns.end())
-            return;
-        columns.erase(dupNo, columns.end());
-        m_pModel->SetVisibleColumns(columns);
-    });
+    RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
 }
 
 void CZembroltDlg::DeleteAllRows() {

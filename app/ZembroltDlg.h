@@ -23,6 +23,7 @@
 #include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
 #include "app/engine/DataFile.h"
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FileTypeGroups.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
@@ -36,10 +37,12 @@
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
+class CColumnChoice;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
 class CResultListModel;
+class CThumbnailLoader;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -118,6 +121,9 @@ public:
     void OnFind();
     void StopSearch();
     bool IsSearching() const { return m_engine.IsSearching(); }
+    // Builds, once in the window's life, the archive readers, the thumbnail
+    // makers and the detail providers (enabled for the visible columns).
+    void EnsureProviders();
     // Waits until the search thread has ended.
     void WaitForSearch() { m_engine.WaitForSearch(); }
 
@@ -258,6 +264,9 @@ public:
     QString StatusText() const;
     QMenuBar* MenuBar() const;
     CSearchEngine& Engine() { return m_engine; }
+    CDetailColumns& DetailColumns() { return m_detailColumns; }
+    CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
+    CThumbnailLoader* ThumbnailLoader() const { return m_pThumbnails.get(); }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
 
 protected:
@@ -287,8 +296,12 @@ private:
     // The names, the place and the advanced flag from the controls.
     void ReadControls();
     // Find's steps before a search starts: the input read and checked, the
-    // request built (a refusal is shown: false), the histories updated.
-    bool PrepareFind(CSearchData& criteria, CSearchRequest& request);
+    // request built (a refusal is shown: false), the histories updated, the
+    // criteria kept as the current search and the providers made.
+    bool PrepareFind(CSearchRequest& request);
+    // Starts a prepared search with the result limit, the duplicate-group
+    // column gone first.
+    void StartPreparedSearch(CSearchRequest request);
     // Runs `call` on this window's thread: now when already there, else queued.
     void RunOnWindowThread(std::function<void()> call);
     void ApplySearchButtonState(bool ready);
@@ -316,6 +329,10 @@ private:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     CSearchEngine m_engine;
+    // The visible columns and the detail providers; the thumbnail makers go
+    // first when the window goes.
+    CDetailColumns m_detailColumns;
+    std::unique_ptr<CThumbnailLoader> m_pThumbnails;
     CSearchData m_CurSearchData;
     QString m_sFindString;
     QString m_sLookIn;
@@ -355,6 +372,7 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusPane = nullptr;

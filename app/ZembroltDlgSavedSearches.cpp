@@ -126,11 +126,9 @@ bool CZembroltDlg::RunMacroListDialog(std::vector<CSearchMacro>& macros) {
 void CZembroltDlg::OnMultiFolderSearch() {
     if (IsSearching())
         return;
-    CSearchData criteria;
     CSearchRequest request;
-    if (!PrepareFind(criteria, request))
+    if (!PrepareFind(request))
         return;
-    m_CurSearchData = criteria;
     std::vector<SELECTEDFOLDER> folders;
     if (!RunMultiFolderDialog(folders) || folders.empty())
         return;
@@ -141,8 +139,7 @@ void CZembroltDlg::OnMultiFolderSearch() {
             {std::make_shared<const FOLDERITEM>(std::move(static_cast<FOLDERITEM&>(folder))),
              std::move(path)});
     }
-    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
-    m_engine.StartSearch(std::move(request));
+    StartPreparedSearch(std::move(request));
 }
 
 bool CZembroltDlg::RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders) {
