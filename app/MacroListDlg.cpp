@@ -7,6 +7,7 @@
 
 #include "app/MacroEditDlg.h"
 #include "platform/StringTable.h"
+#include "ui/DialogButtons.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
 #include "ui/ProgramMessage.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
 constexpr int kNameColumn = 0;
 constexpr int kHotKeyColumn = 1;
 constexpr int kNameColumnWidth = 100;  // pixels
@@ -41,38 +40,12 @@ CMacroListDlg::CMacroListDlg(std::vector<CSearchMacro> macros, QWidget* parent)
     m_pList->setColumnWidth(kNameColumn, kNameColumnWidth);
     connect(m_pList, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
 
-    struct ButtonEntry {
-        int id;
-        const char* text;
-        int icon;
-        void (CMacroListDlg::*handler)();
-    };
-    const ButtonEntry entries[] = {
-        {IDOK, "Ok", IDI_OK, nullptr},
-        {IDCANCEL, "Cancel", IDI_CANCEL, nullptr},
-        {IDC_MACRO_DELETE, "Delete", IDI_DELETE, &CMacroListDlg::OnDelete},
-        {IDC_MACRO_EDIT, "Edit", IDI_EDIT, &CMacroListDlg::OnEdit},
-    };
     auto* buttons = new QVBoxLayout;
-    for (const ButtonEntry& entry : entries) {
-        auto* button = new CHoverButton(QString::fromLatin1(entry.text), this);
-        button->setObjectName(QString::number(entry.id));
-        button->SetIcon(entry.icon);
-        button->SetBtnCursor(IDC_HAND_CURSOR);
-        button->setAutoDefault(false);
-        if (entry.handler != nullptr)
-            connect(button, &QPushButton::clicked, this, entry.handler);
-        else if (entry.id == IDOK)
-            connect(button, &QPushButton::clicked, this, &QDialog::accept);
-        else
-            connect(button, &QPushButton::clicked, this, &QDialog::reject);
-        if (entry.id == IDOK)
-            button->setDefault(true);
-        buttons->addWidget(button);
-        if (entry.id == IDCANCEL)
-            buttons->addSpacing(12);
-    }
-    buttons->addStretch(1);
+    AddDialogButtons(this, buttons,
+                     {{IDOK, "Ok", IDI_OK, [this] { accept(); }},
+                      {IDCANCEL, "Cancel", IDI_CANCEL, {}},
+                      {IDC_MACRO_DELETE, "Delete", IDI_DELETE, [this] { OnDelete(); }, true},
+                      {IDC_MACRO_EDIT, "Edit", IDI_EDIT, [this] { OnEdit(); }}});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_pList, 1);
     layout->addLayout(buttons);

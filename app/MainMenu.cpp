@@ -7,15 +7,15 @@
 
 #include <algorithm>
 
+#include "app/ZembroltDlg.h"
+#include "ui/BitmapStrip.h"
+#include "ui/ResourceText.h"
+
 namespace {
 
 constexpr int kMenuIconSize = 16;
 
 }  // namespace
-
-#include "app/ZembroltDlg.h"
-#include "ui/BitmapStrip.h"
-#include "ui/ResourceText.h"
 
 CMainMenu::CMainMenu(QWidget* window, std::function<void(int)> dispatch)
     : QObject(window),

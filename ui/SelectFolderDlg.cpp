@@ -1,5 +1,4 @@
 #include "ui/SelectFolderDlg.h"
-#include "ui/ProgramMessage.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -11,6 +10,7 @@
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResourceText.h"
 
 std::string JoinPickedPath(const std::string& parent, const std::string& child) {
