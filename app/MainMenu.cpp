@@ -64,13 +64,13 @@ void CMainMenu::AddItems(QMenu* menu, std::span<const MainMenuItem> items) {
         const MenuItemText parts = SplitMenuItemText(text);
         QAction* action = menu->addAction(QString::fromStdString(parts.label));
         if (!parts.shortcut.empty()) {
-            const QString shortcut = QString::fromStdString(parts.shortcut);
-            action->setShortcut(QKeySequence(shortcut));
-            // Alt and function-key accelerators act anywhere in the window;
-            // the Ctrl keys and Del belong to the result list, whose key
-            // routing handles them, so in the menu they are only shown.
+            action->setShortcut(QKeySequence(QString::fromStdString(parts.shortcut)));
+            // Accelerators act anywhere in the window, but the keys of the
+            // result list's own commands belong to the list, whose key
+            // handling runs them, so in the menu they are only shown.
+            const std::span<const int> listKeys = ListKeyCommands();
             const bool windowWide =
-                shortcut.startsWith(QLatin1String("Alt+")) || shortcut.startsWith(QLatin1Char('F'));
+                std::find(listKeys.begin(), listKeys.end(), item.id) == listKeys.end();
             action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
             if (windowWide)
                 m_pWindow->addAction(action);
@@ -150,11 +150,18 @@ QList<QAction*> CMainMenu::ListItems(MenuList list) const {
 bool CMainMenu::IsEnabled(int id) const {
     const std::span<const int> grayed = SearchGrayedCommands();
     const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
-    return IsAvailable(id) && !(searchGrays && m_bSearching);
+    return IsAvailable(id) && !(searchGrays && m_bSearching) && m_refused.count(id) == 0;
 }
 
 void CMainMenu::SetSearching(bool searching) {
     m_bSearching = searching;
+    UpdateStates();
+}
+
+void CMainMenu::SetRefusedCommands(std::set<int> refused) {
+    if (refused == m_refused)
+        return;
+    m_refused = std::move(refused);
     UpdateStates();
 }
 

@@ -2,8 +2,9 @@
 // The main window's menu bar and its command table: one action per command
 // of the menus (menu 128), each command's work, and which commands can run.
 // A command without work in this build stays grayed; a running search grays
-// the commands that need its finished result. The drop-down menus show the
-// icons of the menu strip beside their commands (grayed commands get the
+// the commands that need its finished result or change its records, and the
+// window grays what the selected rows do not allow. The drop-down menus show
+// the icons of the menu strip beside their commands (grayed commands get the
 // icon's disabled look); the Recent Search sub-menu and the Macro menu end
 // in lists of items that the window sets.
 
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <utility>
@@ -57,6 +59,9 @@ public:
 
     // Grays (true) or ungrays the commands that a running search grays.
     void SetSearching(bool searching);
+    // Grays `refused`, the commands the window's state does not allow now
+    // (what the selected rows allow), and ungrays the others it refused before.
+    void SetRefusedCommands(std::set<int> refused);
     // Shows the command's menu item checked or not (it becomes checkable).
     void SetChecked(int id, bool checked);
 
@@ -87,4 +92,5 @@ private:
     QMenu* m_pListMenus[2] = {};
     QList<QAction*> m_listItems[2];
     bool m_bSearching = false;
+    std::set<int> m_refused;
 };

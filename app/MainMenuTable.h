@@ -68,3 +68,7 @@ struct MenuItemText {
     std::string shortcut;  // empty without a tab
 };
 MenuItemText SplitMenuItemText(std::string_view text);
+
+// The commands whose keys the result list handles itself (Ctrl+A, Ctrl+C,
+// Del, ...); every other accelerator acts anywhere in the window.
+std::span<const int> ListKeyCommands();

@@ -28,6 +28,7 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/DateOptionPage.h"
 #include "app/EditFileTypeGroupDlg.h"
+#include "app/ExportDialog.h"
 #include "app/FileTypeGroupDlg.h"
 #include "app/IncludeStringWizard.h"
 #include "app/LogWindow.h"
@@ -247,6 +248,7 @@ private slots:
                 options->OnInitDialog();
                 return options;
             },
+            [] { return new CExportDialog; },
         };
         for (const auto& make : dialogs) {
             std::unique_ptr<QDialog> dialog(make());
