@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -12,6 +11,7 @@
 #include "ui/DialogButtons.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResourceText.h"
 
 namespace {
@@ -173,9 +173,7 @@ void CFileTypeGroupDlg::OnOK() {
 }
 
 void CFileTypeGroupDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, ResourceText(IDS_PROGRAM_NAME), text, QMessageBox::Ok,
-                    this);
-    box.exec();
+    ShowProgramMessage(this, text);
 }
 
 bool CFileTypeGroupDlg::RunEditDialog(QString& name, QString& patterns) {

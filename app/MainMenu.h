@@ -3,14 +3,21 @@
 // of the menus (menu 128), each command's work, and which commands can run.
 // A command without work in this build stays grayed; a running search grays
 // the commands that need its finished result or change its records, and the
-// window grays what the selected rows do not allow.
+// window grays what the selected rows do not allow. The drop-down menus show
+// the icons of the menu strip beside their commands (grayed commands get the
+// icon's disabled look); the Recent Search sub-menu and the Macro menu end
+// in lists of items that the window sets.
 
+#include <QList>
 #include <QObject>
 
 #include <functional>
 #include <map>
 #include <set>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/MainMenuTable.h"
 
@@ -32,6 +39,17 @@ public:
 
     // Gives command `id` its work; from then on the command is available.
     void SetHandler(int id, std::function<void()> handler);
+    // Gives the commands `first` to `last` one work, which receives the id.
+    void SetRangeHandler(int first, int last, std::function<void(int)> handler);
+
+    // The lists at the end of a menu: after "Clear Recent Search List" and
+    // its separator, and after the Macro menu's first three items.
+    enum class MenuList { RecentSearches, Macros };
+    // Replaces the list's items by one per (command id, text), in order; a
+    // text's label and shortcut are split at its tabs.
+    void SetListItems(MenuList list, const std::vector<std::pair<int, std::string>>& items);
+    // The list's items, in order.
+    QList<QAction*> ListItems(MenuList list) const;
     // Runs the command's work; false when the command has none.
     bool Run(int id) const;
     // Whether the command's work exists in this build.
@@ -54,14 +72,25 @@ signals:
     void statesChanged();
 
 private:
+    struct RangeHandler {
+        int first;
+        int last;
+        std::function<void(int)> work;
+    };
+
     void AddItems(QMenu* menu, std::span<const MainMenuItem> items);
+    void SetIcons();
     void UpdateStates();
+    const RangeHandler* FindRange(int id) const;
 
     QWidget* m_pWindow;
     std::function<void(int)> m_dispatch;
     QMenuBar* m_pMenuBar;
     std::map<int, QAction*> m_actions;
     std::map<int, std::function<void()>> m_handlers;
+    std::vector<RangeHandler> m_rangeHandlers;
+    QMenu* m_pListMenus[2] = {};
+    QList<QAction*> m_listItems[2];
     bool m_bSearching = false;
     std::set<int> m_refused;
 };

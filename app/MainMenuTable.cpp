@@ -4,10 +4,16 @@
 
 #include "app/ResultListCtrl.h"
 #include "app/ZembroltDlg.h"
+#include "platform/TextCase.h"
 
 namespace {
 
-constexpr std::array<MainMenuItem, 12> kFileItems{{
+constexpr std::array<MainMenuItem, 2> kRecentItems{{
+    {ID_CLEAR_RECENT_SEARCH, "Clear Recent Search List"},
+    {0, nullptr},
+}};
+
+constexpr std::array<MainMenuItem, 14> kFileItems{{
     {ID_EDIT_COPY, "Copy\tCtrl+C"},
     {ID_EDIT_CUT, "Cut\tCtrl+X"},
     {ID_EDIT_DELETE, "Delete\tDel"},
@@ -18,6 +24,8 @@ constexpr std::array<MainMenuItem, 12> kFileItems{{
     {0, nullptr},
     {ID_PRINT_RESULT, "Print Search Result\tCtrl+P"},
     {ID_EXPORT_RESULT, "Export Search Result\tCtrl+E"},
+    {0, nullptr},
+    {-1, "Recent Search", kRecentItems},
     {0, nullptr},
     {ID_APP_EXIT, "Exit\tAlt+F4"},
 }};
@@ -50,15 +58,10 @@ constexpr std::array<MainMenuItem, 17> kToolsItems{{
     {ID_OPTION, "Option\tAlt+0"},
 }};
 
-constexpr std::array<MainMenuItem, 1> kRecentItems{{
-    {ID_CLEAR_RECENT_SEARCH, "Clear Recent Search List"},
-}};
-
-constexpr std::array<MainMenuItem, 4> kMacroItems{{
+constexpr std::array<MainMenuItem, 3> kMacroItems{{
     {ID_SAVE_MACRO, "Save Current Search As Macro"},
     {ID_MACRO_LIST, "Macro List"},
     {0, nullptr},
-    {-1, "Recent Search", kRecentItems},
 }};
 
 constexpr std::array<MainMenuItem, 7> kHelpItems{{
@@ -88,7 +91,41 @@ constexpr std::array<int, 11> kSearchGrayed{
 constexpr std::array<int, 6> kListKeys{ID_EDIT_COPY,  ID_EDIT_CUT,     ID_EDIT_DELETE,
                                        ID_SELECT_ALL, ID_DESELECT_ALL, ID_INVERT_SELECTION};
 
+struct MenuIcon {
+    int id;
+    int icon;
+};
+
+constexpr MenuIcon kMenuIcons[] = {
+    {ID_MACRO_LIST, 0},      {ID_FIND_DUPLICATE, 1}, {ID_SEL_VISIBLE_COLUMN, 2},
+    {ID_CLEAR_RESULT, 3},    {ID_OPTION, 4},         {ID_EDIT_COPY, 6},
+    {ID_TELL_FRIEND, 7},     {ID_WEB_SITE, 7},       {ID_EXPORT_RESULT, 9},
+    {ID_FIND_REDUNDANT, 11}, {ID_SEND_FEEDBACK, 12}, {ID_HELP_CONTENTS, 13},
+    {ID_PRINT_RESULT, 14},   {IDM_ABOUTBOX, 15},     {ID_APP_EXIT, 16},
+    {ID_EDIT_CUT, 17},       {ID_EDIT_DELETE, 18},
+};
+
+// A menu string holds at most 255 characters.
+constexpr std::size_t kMaxMenuTextChars = 255;
+
 }  // namespace
+
+int MainMenuIconIndex(int commandId) {
+    for (const MenuIcon& entry : kMenuIcons) {
+        if (entry.id == commandId)
+            return entry.icon;
+    }
+    return -1;
+}
+
+MenuItemText SplitMenuItemText(std::string_view text) {
+    const std::string_view shown = Utf8Prefix(text, kMaxMenuTextChars);
+    const std::size_t firstTab = shown.find('\t');
+    if (firstTab == std::string_view::npos)
+        return {std::string(shown), {}};
+    return {std::string(shown.substr(0, firstTab)),
+            std::string(shown.substr(shown.rfind('\t') + 1))};
+}
 
 std::span<const MainMenuPopup> MainMenuPopups() {
     return kPopups;

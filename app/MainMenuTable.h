@@ -4,6 +4,10 @@
 // and, after a tab, the accelerator shown beside it.
 
 #include <span>
+#include <string>
+#include <string_view>
+
+#include "app/engine/RecentSearches.h"
 
 // Commands of the menu bar that other windows or the command line also send.
 constexpr int ID_FILE_TYPE_GROUP_LIST = 40001;
@@ -32,9 +36,6 @@ constexpr int ID_CHANGE_ATTRIBUTES = 40037;
 constexpr int ID_RENAME = 40038;
 constexpr int ID_CHANGE_FILE_TIME = 40039;
 constexpr int ID_MULTI_FOLDER_SEARCH = 40042;
-// The Recent Search sub-menu's items.
-constexpr int ID_RECENT_SEARCH_FIRST = 35000;
-constexpr int ID_RECENT_SEARCH_LAST = 35100;
 
 // One entry of a drop-down menu. An id of 0 is a separator; a sub-menu entry
 // names its sub-menu and lists its items in `items`.
@@ -54,6 +55,19 @@ std::span<const MainMenuPopup> MainMenuPopups();
 
 // The commands that a running search grays in the menu bar.
 std::span<const int> SearchGrayedCommands();
+
+// The icon of a command in the menu strip (bitmap 171, 16 pixels each, magenta
+// transparent); -1 for a command without one.
+constexpr int IDB_MENU_ICONS = 171;
+int MainMenuIconIndex(int commandId);
+
+// What a menu item shows: its text cut to 255 characters (never inside a
+// character), the label before the first tab and the shortcut after the last.
+struct MenuItemText {
+    std::string label;
+    std::string shortcut;  // empty without a tab
+};
+MenuItemText SplitMenuItemText(std::string_view text);
 
 // The commands whose keys the result list handles itself (Ctrl+A, Ctrl+C,
 // Del, ...); every other accelerator acts anywhere in the window.

@@ -22,12 +22,24 @@ CMainWindowKeyRouter::~CMainWindowKeyRouter() {
 }
 
 bool CMainWindowKeyRouter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && !m_bForwardingKey) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget == &m_window || m_window.isAncestorOf(widget))
-            return RouteKey(widget, static_cast<QKeyEvent*>(event));
+    const bool keyPress = event->type() == QEvent::KeyPress;
+    if ((!keyPress && event->type() != QEvent::ShortcutOverride) || !watched->isWidgetType() ||
+        m_bForwardingKey)
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget != &m_window && !m_window.isAncestorOf(widget))
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    // A macro's hot key comes before every other key of the window: its
+    // shortcut check is claimed, so that the key arrives as a key press.
+    const int macro = m_window.MacroCommandForKey(key->key(), key->modifiers());
+    if (macro != 0) {
+        event->accept();
+        if (keyPress)
+            m_window.OnCommand(macro);
+        return true;
     }
-    return false;
+    return keyPress && RouteKey(widget, key);
 }
 
 bool CMainWindowKeyRouter::IsOnResultList(QWidget* widget) const {

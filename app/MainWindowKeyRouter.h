@@ -1,10 +1,10 @@
 #pragma once
 // The main window's key routing, done before the focused control sees a key:
-// Enter finds or stops (the result list keeps Enter for itself), Esc never
-// closes the window and clears the list's selection, Tab and Shift+Tab move
-// between the "Advance" button, the option sheet and the look-in box while
-// the sheet is shown, and the list's selection keys (Ctrl+A, Ctrl+Shift+A,
-// Ctrl+Q; A, C, Q and X are swallowed) work on the list.
+// a macro's hot key runs the macro before anything else, Enter finds or stops (the result list
+// keeps Enter for itself), Esc never closes the window and clears the list's selection, Tab and
+// Shift+Tab move between the "Advance" button, the option sheet and the look-in box while the sheet
+// is shown, and the list's selection keys (Ctrl+A, Ctrl+Shift+A, Ctrl+Q; A, C, Q and X are
+// swallowed) work on the list.
 
 #include <QObject>
 

@@ -72,6 +72,10 @@ std::vector<CSearchData>& COptionCommand::RecentSearches() {
     return m_window.RecentSearches();
 }
 
+void COptionCommand::BuildRecentMenu() {
+    m_window.BuildRecentMenu();
+}
+
 void OnOptionCommand(CZembroltDlg& window) {
     CX11HotKeyWatcherControl watcher(
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());

@@ -25,6 +25,7 @@ public:
     BOOL SaveSettings() override;
     void RestartHotKeyProgram(BYTE letter) override;
     std::vector<CSearchData>& RecentSearches() override;
+    void BuildRecentMenu() override;
 
 protected:
     // Runs the dialog; true after OK. Tests replace it.

@@ -62,18 +62,6 @@ constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
 
-// A copy of a tree node's place that the search thread can own.
-std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
-    auto copy = std::make_shared<FOLDERITEM>();
-    copy->m_pParentFolder = item.m_pParentFolder;
-    copy->m_pidl.reset(ILClone(item.m_pidl.get()));
-    copy->m_pidlFull.reset(ILClone(item.m_pidlFull.get()));
-    copy->m_nKind = item.m_nKind;
-    copy->m_sInnerPath = item.m_sInnerPath;
-    copy->m_pidlParentFull.reset(ILClone(item.m_pidlParentFull.get()));
-    return copy;
-}
-
 }  // namespace
 
 int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum) {
@@ -139,6 +127,8 @@ void CZembroltDlg::InitWindow() {
     // The sheet exists before the data file is read: it holds a section of it.
     CreateOptionSheet();
     LoadDataFile(m_strDataPath);
+    // Each recent search needs a menu id of its own.
+    TrimRecentSearches(m_data.m_RecentSearches, static_cast<int>(kMaxMenuListItems));
     InitShellPrefixes();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
@@ -366,6 +356,8 @@ void CZembroltDlg::CreateMenu() {
     connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
     RegisterCommands();
     UpdateShowLogAction();
+    BuildMacroMenu();
+    BuildRecentMenu();
 }
 
 void CZembroltDlg::RegisterCommands() {
@@ -417,6 +409,13 @@ void CZembroltDlg::RegisterCommands() {
     });
     for (const ViewCommand& view : kViewCommands)
         command(view.id, [this, id = view.id] { m_pResultList->OnViewCommand(id); });
+    command(ID_CLEAR_RECENT_SEARCH, [this] { ClearRecentSearches(); });
+    command(ID_SAVE_MACRO, [this] { OnSaveMacro(); });
+    command(ID_MACRO_LIST, [this] { OnMacroList(); });
+    command(ID_MULTI_FOLDER_SEARCH, [this] { OnMultiFolderSearch(); });
+    m_pMenu->SetRangeHandler(ID_RECENT_SEARCH_FIRST, ID_RECENT_SEARCH_LAST,
+                             [this](int id) { OnRecentSearch(id); });
+    m_pMenu->SetRangeHandler(ID_MACRO_FIRST, ID_MACRO_LAST, [this](int id) { OnMacro(id); });
 }
 
 bool CZembroltDlg::IsCommandAvailable(int id) const {
@@ -689,7 +688,10 @@ BOOL CZembroltDlg::SetSearchRootFromTree(CSearchRequest* request) {
     const FOLDERITEM* selected = m_pFolderTree->GetSelectedFolderItem();
     if (!selected)
         return FALSE;
-    request->root = CloneFolderItem(*selected);
+    // The search thread owns a copy of the node's place.
+    auto root = std::make_shared<FOLDERITEM>();
+    CopyFolderItem(*selected, *root);
+    request->root = std::move(root);
     request->rootIsDesktop = m_pFolderTree->IsRootSelected() != FALSE;
     request->lookInText = QFile::encodeName(m_sLookIn).toStdString();
     return TRUE;
@@ -712,27 +714,45 @@ void CZembroltDlg::OnTreeSelChanged(const QString& path) {
 
 // ------------------------------------------------------------ Find / Stop
 
+void CZembroltDlg::ReadControls() {
+    m_sFindString = m_pFileNameCombo->currentText();
+    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
+}
+
 void CZembroltDlg::OnFind() {
     if (IsSearching()) {
         StopSearch();
         return;
     }
+    CSearchRequest request;
+    if (!PrepareFind(request))
+        return;
+    StartPreparedSearch(std::move(request));
+    AddRecentSearch();
+}
+
+void CZembroltDlg::StartPreparedSearch(CSearchRequest request) {
+    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    // The columns the search fills are settled before its thread starts.
+    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
+    m_engine.StartSearch(std::move(request));
+}
+
+bool CZembroltDlg::PrepareFind(CSearchRequest& request) {
     if (QLineEdit* edit = m_pFileNameCombo->lineEdit())
         edit->selectAll();
-    m_sFindString = m_pFileNameCombo->currentText();
-    m_sLookIn = m_pLookInCombo->currentText().trimmed();
-    m_bAdvance = m_pAdvanceButton->GetCheck() ? TRUE : FALSE;
+    ReadControls();
     if (!m_pOptionSheet->Validate())
-        return;
+        return false;
     CSearchData criteria;
     criteria.Reset();
     SaveSearch(criteria);
 
-    CSearchRequest request;
     const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
     if (!prepared.Ok()) {
         if (!OnRequestRefused(prepared, &request))
-            return;
+            return false;
     } else if (request.lookInText != criteria.m_MainData.m_sFindRootPath) {
         // The folder part of the names text named the place to look.
         SetLookIn(QFile::decodeName(request.lookInText.c_str()));
@@ -743,11 +763,8 @@ void CZembroltDlg::OnFind() {
     UseComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
     m_pOptionSheet->AddIncludeStringToHistory();
     m_CurSearchData = criteria;
-    request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
-    // The columns the search fills are settled before its thread starts.
-    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
     EnsureProviders();
-    m_engine.StartSearch(std::move(request));
+    return true;
 }
 
 void CZembroltDlg::ShowSearchedPlaceInTree(const std::string& path) {
@@ -825,8 +842,7 @@ void CZembroltDlg::StopSearch() {
 void CZembroltDlg::ListFolderMatching() {
     if (IsSearching())
         return;
-    m_sFindString = m_pFileNameCombo->currentText();
-    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    ReadControls();
     if (!m_pOptionSheet->Validate())
         return;
     SaveSearch(m_CurSearchData);
@@ -898,8 +914,7 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     // The help window has no owner: it goes with the main window, so the
     // program ends.
     CloseHelp();
-    m_sFindString = m_pFileNameCombo->currentText();
-    m_sLookIn = m_pLookInCombo->currentText().trimmed();
+    ReadControls();
     m_pOptionSheet->Validate();
     SaveDataFile(m_strDataPath);
     m_archiveExtraction.DeleteExtractedFiles();
@@ -931,6 +946,13 @@ void CZembroltDlg::SetSearchButtonState(bool ready) {
 void CZembroltDlg::SetStatusText(const std::string& text) {
     RunOnWindowThread(
         [this, message = QString::fromStdString(text)] { m_pStatusPane->setText(message); });
+}
+
+void CZembroltDlg::SetLookInText(const std::string& text) {
+    RunOnWindowThread([this, path = QFile::decodeName(text.c_str())] {
+        m_sLookIn = path;
+        m_pLookInCombo->setEditText(path);
+    });
 }
 
 void CZembroltDlg::BeginSearchUi() {

@@ -32,9 +32,11 @@
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
 #include "app/engine/SearchHost.h"
+#include "app/engine/SearchMacro.h"
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
 #include "platform/FileOperation.h"
+#include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
@@ -187,6 +189,33 @@ public:
     CAdvancedOptions& AdvancedOptions() { return m_AdvancedOptions; }
     // The recent searches, oldest first.
     std::vector<CSearchData>& RecentSearches() { return m_data.m_RecentSearches; }
+    // The macros, in creation order.
+    std::vector<CSearchMacro>& Macros() { return m_data.m_Macros; }
+
+    // Remembers the window's search as the newest recent search.
+    void AddRecentSearch();
+    // Lists the recent searches in the Recent Search menu, newest first.
+    void BuildRecentMenu();
+    // Recent search `id` - 35000 into the window, and searched again.
+    void OnRecentSearch(int id);
+    // "Clear Recent Search List".
+    void ClearRecentSearches();
+    // "Save Current Search As Macro": the window's search under a name and
+    // an optional hot key.
+    void OnSaveMacro();
+    // "Macro List": the macros edited on a copy, taken after OK.
+    void OnMacroList();
+    // Lists the macros in the Macro menu and makes their hot keys run them.
+    void BuildMacroMenu();
+    // Macro `id` - 36000 into the window, and searched.
+    void OnMacro(int id);
+    // The command of the macro whose hot key is `key` with `modifiers`; 0
+    // when no macro has it.
+    int MacroCommandForKey(int key, Qt::KeyboardModifiers modifiers) const;
+    // "Multi Folder Searching": Find's checks, then the folders chosen in
+    // their dialog are searched one after the other with the window's
+    // criteria. The recent searches stay as they are.
+    void OnMultiFolderSearch();
     // The ">" button: a menu of the type groups; the chosen group's patterns
     // become the names. Without groups the group list opens instead.
     void OnFileTypeMenu();
@@ -272,6 +301,7 @@ public:
     // ISearchHost, from any thread; each call is carried to this window's thread.
     void SetSearchButtonState(bool ready) override;
     void SetStatusText(const std::string& text) override;
+    void SetLookInText(const std::string& text) override;
     void BeginSearchUi() override;
     void EndSearchUi() override;
     void RemoveDupNoColumn() override;
@@ -303,6 +333,11 @@ public:
 protected:
     // Shows a message box; the one place every message of the window goes.
     virtual void ShowMessageBox(const QString& text);
+    // The dialogs of macros and multi-folder searches; each is true after OK
+    // with what it edited or chose. Tests answer them instead.
+    virtual bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey);
+    virtual bool RunMacroListDialog(std::vector<CSearchMacro>& macros);
+    virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
     // Runs the export dialog; false when it was not ended with OK.
     virtual bool AskExportTarget(CExportChoice* choice);
 
@@ -321,6 +356,15 @@ private:
     // The command table: the work of every command this build has.
     void RegisterCommands();
     void OnTreeSelChanged(const QString& path);
+    // The names, the place and the advanced flag from the controls.
+    void ReadControls();
+    // Find's steps before a search starts: the input read and checked, the
+    // request built (a refusal is shown: false), the histories updated, the
+    // criteria kept as the current search and the providers made.
+    bool PrepareFind(CSearchRequest& request);
+    // Starts a prepared search with the result limit, the duplicate-group
+    // column gone first.
+    void StartPreparedSearch(CSearchRequest request);
     // Runs `call` on this window's thread: now when already there, else queued.
     void RunOnWindowThread(std::function<void()> call);
     void ApplySearchButtonState(bool ready);
@@ -366,7 +410,8 @@ private:
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
-    CDataFileContents m_data;  // groups, recent searches and macros live here
+    CDataFileContents m_data;                // groups, recent searches and macros live here
+    std::vector<ACCEL> m_macroAccelerators;  // the macros' hot keys
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;

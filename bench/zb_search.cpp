@@ -51,6 +51,7 @@ public:
     }
     void SetSearchButtonState(bool) override {}
     void SetStatusText(const std::string&) override {}
+    void SetLookInText(const std::string&) override {}
     void BeginSearchUi() override {}
     void EndSearchUi() override {}
     void RemoveDupNoColumn() override {}

@@ -138,6 +138,20 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
     return std::max<std::size_t>(DecodeUtf8(text, pos, cp), 1);
 }
 
+std::string_view Utf8Prefix(std::string_view text, std::size_t maxChars) {
+    std::size_t pos = 0;
+    for (std::size_t chars = 0; chars < maxChars && pos < text.size(); ++chars)
+        pos += Utf8CharLength(text, pos);
+    return text.substr(0, pos);
+}
+
+std::size_t Utf8CharCount(std::string_view text) {
+    std::size_t chars = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += Utf8CharLength(text, pos))
+        ++chars;
+    return chars;
+}
+
 void LowerCaseUtf8(std::string_view text, std::string& out) {
     out.clear();
     out.reserve(text.size());

@@ -18,5 +18,12 @@ void LowerCaseUtf8(std::string_view text, std::string& out);
 // `pos` must be below text.size().
 std::size_t Utf8CharLength(std::string_view text, std::size_t pos);
 
+// The first `maxChars` characters of `text` (as Utf8CharLength counts them),
+// never cutting a character; all of it when it is not longer.
+std::string_view Utf8Prefix(std::string_view text, std::size_t maxChars);
+
+// How many characters `text` holds, as Utf8CharLength counts them.
+std::size_t Utf8CharCount(std::string_view text);
+
 // `text` without white space (blank, tab, CR, LF, VT, FF) at both ends.
 std::string_view TrimWhiteSpace(std::string_view text);

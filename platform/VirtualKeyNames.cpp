@@ -1,17 +1,13 @@
 #include "platform/VirtualKeyNames.h"
 
-#include <algorithm>
-#include <iterator>
+#include <array>
+#include <utility>
 
 namespace {
 
-struct KeyName {
-    WORD code;
-    const char* name;
-};
-
-// The keys with a fixed name, by code.
-constexpr KeyName kKeyNames[] = {
+// Names of the keys that are neither letters, digits, keypad digits nor
+// function keys, by code (the spelling is the program's own).
+constexpr std::array<std::pair<WORD, const char*>, 64> kKeyNames{{
     {1, "Left Button"},
     {2, "Right Button"},
     {3, "Cancel"},
@@ -41,6 +37,7 @@ constexpr KeyName kKeyNames[] = {
     {36, "Home"},
     {37, "Left"},
     {38, "Up"},
+    {39, "Right"},
     {40, "Down"},
     {41, "Select"},
     {42, "Print"},
@@ -75,19 +72,19 @@ constexpr KeyName kKeyNames[] = {
     {252, "No Name"},
     {253, "PA1"},
     {254, "OEM Clear"},
-};
+}};
 
 }  // namespace
 
 std::string GetHotKeyModifierText(WORD flags) {
     std::string text;
-    if ((flags & HOTKEYF_CONTROL) != 0)
+    if (flags & HOTKEYF_CONTROL)
         text += "Ctrl + ";
-    if ((flags & HOTKEYF_ALT) != 0)
+    if (flags & HOTKEYF_ALT)
         text += "Alt + ";
-    if ((flags & HOTKEYF_SHIFT) != 0)
+    if (flags & HOTKEYF_SHIFT)
         text += "Shift + ";
-    if ((flags & HOTKEYF_EXT) != 0)
+    if (flags & HOTKEYF_EXT)
         text += "Ext + ";
     return text;
 }
@@ -96,10 +93,12 @@ std::string GetVirtualKeyName(WORD code) {
     if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
         return std::string(1, static_cast<char>(code));
     if (code >= 96 && code <= 105)
-        return "Num " + std::to_string(code - 96);
+        return std::string("Num ").append(std::to_string(code - 96));
     if (code >= 112 && code <= 135)
-        return "F" + std::to_string(code - 111);
-    const auto found = std::find_if(std::begin(kKeyNames), std::end(kKeyNames),
-                                    [code](const KeyName& key) { return key.code == code; });
-    return found != std::end(kKeyNames) ? std::string(found->name) : std::string();
+        return std::string("F").append(std::to_string(code - 111));
+    for (const auto& [key, name] : kKeyNames) {
+        if (key == code)
+            return name;
+    }
+    return {};
 }

@@ -3,36 +3,16 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLinearGradient>
-#include <QPainter>
+#include <QLabel>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ui/DibStatic.h"
 #include "ui/HoverButton.h"
+#include "ui/HyperlinkStatic.h"
 #include "ui/IconResources.h"
 
 namespace {
-
-constexpr int kPictureHeight = 56;
-constexpr int kPictureWidth = 360;
-
-// The picture strip at the top of the box.
-QPixmap AboutPicture() {
-    QPixmap picture(kPictureWidth, kPictureHeight);
-    QPainter painter(&picture);
-    QLinearGradient gradient(0, 0, kPictureWidth, 0);
-    gradient.setColorAt(0, QColor(0, 51, 102));
-    gradient.setColorAt(1, QColor(102, 153, 204));
-    painter.fillRect(picture.rect(), gradient);
-    QFont font = painter.font();
-    font.setPointSize(20);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(picture.rect().adjusted(16, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                     QStringLiteral("Zembrolt"));
-    return picture;
-}
 
 QIcon ProgramIcon() {
     const QIcon icon = QApplication::windowIcon();
@@ -47,10 +27,9 @@ CAboutDlg::CAboutDlg(QWidget* parent, UrlOpener opener)
     SetHelpPage(QString::fromLatin1(kAboutHelpPage));
     setWindowTitle(QStringLiteral("About Zembrolt"));
 
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QString::number(IDC_ABOUT_PICTURE));
-    picture->setPixmap(AboutPicture());
-    picture->setAlignment(Qt::AlignCenter);
+    m_picture = new CDibStatic(this);
+    m_picture->setObjectName(QString::number(IDC_ABOUT_PICTURE));
+    m_picture->LoadDib();
 
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon().pixmap(32, 32));
@@ -83,31 +62,23 @@ CAboutDlg::CAboutDlg(QWidget* parent, UrlOpener opener)
     buttons->addStretch(1);
     buttons->addWidget(m_ok);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(picture);
+    layout->addWidget(m_picture, 0, Qt::AlignHCenter);
     layout->addLayout(head);
     layout->addLayout(links);
     layout->addLayout(buttons);
 }
 
-QLabel* CAboutDlg::MakeLink(int id, const QUrl& target, const QString& shown) {
+CHyperlinkStatic* CAboutDlg::MakeLink(int id, const QUrl& target, const QString& shown) {
     m_targets.insert(id, target);
-    auto* link = new QLabel(this);
+    auto* link = new CHyperlinkStatic(shown, this);
     link->setObjectName(QString::number(id));
-    link->setTextFormat(Qt::RichText);
-    link->setText(
-        QStringLiteral("<a href=\"%1\">%2</a>")
-            .arg(target.toString(QUrl::FullyEncoded).toHtmlEscaped(), shown.toHtmlEscaped()));
-    link->setToolTip(target.toString());
-    link->setCursor(Qt::PointingHandCursor);
-    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    link->setOpenExternalLinks(false);
-    connect(link, &QLabel::linkActivated, this,
-            [this](const QString& href) { m_opener(QUrl(href)); });
+    link->SetURL(target.toString(QUrl::FullyEncoded));
+    link->SetOpeners(m_opener, StartDesktopOpener);
     return link;
 }
 
-QLabel* CAboutDlg::Link(int id) const {
-    return findChild<QLabel*>(QString::number(id));
+CHyperlinkStatic* CAboutDlg::Link(int id) const {
+    return findChild<CHyperlinkStatic*>(QString::number(id));
 }
 
 QUrl CAboutDlg::LinkTarget(int id) const {

@@ -29,6 +29,7 @@ constexpr IconEntry kIcons[] = {
     {IDI_VIEWS, "view-list-icons", QStyle::SP_FileDialogListView},
     {IDI_PRINT, "document-print", QStyle::SP_DialogSaveButton},
     {IDI_EXPORT, "document-export", QStyle::SP_DialogSaveButton},
+    {IDI_REMOVE_ALL, "edit-clear-all", QStyle::SP_DialogResetButton},
 };
 
 }  // namespace
@@ -55,7 +56,7 @@ QIcon LoadIconResource(int id, int size) {
 }
 
 std::optional<QCursor> LoadCursorResource(int id) {
-    if (id == IDC_HAND_CURSOR)
+    if (id == IDC_HAND_CURSOR || id == IDC_LINK_CURSOR)
         return QCursor(Qt::PointingHandCursor);
     return std::nullopt;
 }

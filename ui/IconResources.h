@@ -25,7 +25,9 @@ constexpr int IDI_ADVANCE_OPEN = 145;
 constexpr int IDI_VIEWS = 158;
 constexpr int IDI_PRINT = 162;
 constexpr int IDI_EXPORT = 165;
+constexpr int IDI_REMOVE_ALL = 175;
 
+constexpr int IDC_LINK_CURSOR = 113;
 constexpr int IDC_HAND_CURSOR = 147;
 
 // The icon `id` as one picture of size x size pixels; a null icon for an

@@ -108,12 +108,9 @@ void ReadSections(CArchive& ar, CDataFileContents& contents, IDataFileSection& s
 
     {
         const std::size_t count = ReadSectionCount(ar, kMinMacroBytes);
-        std::vector<CDataFileMacro> macros(count);
-        for (CDataFileMacro& macro : macros) {
-            macro.m_SearchData.Reset();
-            ar >> macro.m_sName >> macro.m_wVirtualKey >> macro.m_wModifiers;
-            macro.m_SearchData.Serialize(ar);
-        }
+        std::vector<CSearchMacro> macros(count);
+        for (CSearchMacro& macro : macros)
+            macro.Serialize(ar);
         contents.m_Macros = std::move(macros);
     }
 
@@ -176,9 +173,8 @@ BOOL BuildDataFileBytes(const CDataFileContents& contents, IDataFileSection& she
     const std::size_t macroCount = StoredCount(contents.m_Macros.size());
     ar.WriteCount(macroCount);
     for (std::size_t i = 0; i < macroCount; ++i) {
-        const CDataFileMacro& macro = contents.m_Macros[i];
-        ar << macro.m_sName << macro.m_wVirtualKey << macro.m_wModifiers;
-        WriteSearchData(ar, macro.m_SearchData);
+        CSearchMacro macro(contents.m_Macros[i]);
+        macro.Serialize(ar);
     }
 
     std::vector<std::int32_t> columnIds;

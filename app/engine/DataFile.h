@@ -26,6 +26,7 @@
 #include "app/engine/ComboHistory.h"
 #include "app/engine/FileTypeGroups.h"
 #include "app/engine/SearchData.h"
+#include "app/engine/SearchMacro.h"
 #include "platform/Archive.h"
 #include "platform/WinTypes.h"
 #include "readers/details/ColumnInfo.h"
@@ -37,15 +38,6 @@ constexpr std::int32_t kMaxDataFileCount = 0x7FFF;
 // The largest data file that is read.
 constexpr std::size_t kMaxDataFileBytes = 256u << 20;
 
-// A saved search with its name and optional hot key.
-struct CDataFileMacro {
-    std::string m_sName;
-    WORD m_wVirtualKey = 0;  // 0: no hot key
-    WORD m_wModifiers = 0;   // 1 Shift, 2 Ctrl, 4 Alt, 8 extended key
-    CSearchData m_SearchData;
-    friend bool operator==(const CDataFileMacro&, const CDataFileMacro&) = default;
-};
-
 // What the main window keeps in the data file, apart from the option sheet.
 struct CDataFileContents {
     std::string m_sFindString;  // the text of the file-name field
@@ -53,7 +45,7 @@ struct CDataFileContents {
     CComboHistory m_FileNameHistory;  // the items are stored, not the current text
     CComboHistory m_LookInHistory;
     std::vector<CSearchData> m_RecentSearches;  // oldest first
-    std::vector<CDataFileMacro> m_Macros;       // in creation order
+    std::vector<CSearchMacro> m_Macros;         // in creation order
     CColumnInfoArray m_VisibleColumns;          // in display order
 };
 

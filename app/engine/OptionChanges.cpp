@@ -1,5 +1,7 @@
 #include "app/engine/OptionChanges.h"
 
+#include "app/engine/RecentSearches.h"
+
 #include <algorithm>
 #include <array>
 
@@ -36,15 +38,6 @@ BYTE HotKeyLetterOfEntry(int entry) {
     return entry <= 0 || entry >= kHotKeyEntryCount ? BYTE{0} : static_cast<BYTE>(64 + entry);
 }
 
-bool TrimRecentSearches(std::vector<CSearchData>& searches, int limit) {
-    const std::size_t keep = static_cast<std::size_t>(std::max(limit, 0));
-    if (searches.size() <= keep)
-        return false;
-    searches.erase(searches.begin(),
-                   searches.begin() + static_cast<std::ptrdiff_t>(searches.size() - keep));
-    return true;
-}
-
 void ApplyOptionChanges(const CAdvancedOptions& chosen, CAdvancedOptions& options,
                         IOptionTarget& target) {
     if (target.IsThumbnailViewShown() && (chosen.m_nThumbnailWidth != options.m_nThumbnailWidth ||
@@ -60,5 +53,6 @@ void ApplyOptionChanges(const CAdvancedOptions& chosen, CAdvancedOptions& option
         target.RestartHotKeyProgram(options.m_cHotKey);
     }
 
-    TrimRecentSearches(target.RecentSearches(), options.m_nRecentSearchLimit);
+    if (TrimRecentSearches(target.RecentSearches(), options.m_nRecentSearchLimit))
+        target.BuildRecentMenu();
 }

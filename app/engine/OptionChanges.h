@@ -26,10 +26,6 @@ int HotKeyEntryOfLetter(BYTE& letter);
 // The letter of a list entry: 0 for entry 0, 64 + n for entry n.
 BYTE HotKeyLetterOfEntry(int entry);
 
-// Deletes the oldest recent searches (from the front) until at most `limit`
-// are left; true when any went.
-bool TrimRecentSearches(std::vector<CSearchData>& searches, int limit);
-
 // The main window's side of the command.
 class IOptionTarget {
 public:
@@ -46,6 +42,8 @@ public:
     virtual void RestartHotKeyProgram(BYTE letter) = 0;
     // The recent searches, oldest first.
     virtual std::vector<CSearchData>& RecentSearches() = 0;
+    // Shows the recent searches in their menu again (after some went).
+    virtual void BuildRecentMenu() = 0;
 };
 
 // Applies the values the dialog returned (`chosen`) to `options` and the window.

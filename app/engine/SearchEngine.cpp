@@ -39,6 +39,10 @@ constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_NONENUMERATED | SFGAO_CAN
 constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
 // Asked again of a record kept by a search in the last result.
 constexpr ULONG kRecheckAttributes = 0xA0000021u;
+// Asked of each folder of a multi-folder search.
+constexpr ULONG kMultiFolderAttributes =
+    SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_LINK | SFGAO_CANDELETE | SFGAO_CANCOPY;
+static_assert(kMultiFolderAttributes == 0xA0010021u);
 
 // The shell item of an existing path as a search root. The path is
 // resolved first: a root named through a symbolic link ("/bin" on a system
@@ -228,7 +232,11 @@ int CSearchEngine::DoSearch() {
     // whether a file's contents are scanned as they lie or its members are.
     InitArchiveHandlers();
     try {
-        if (general.m_bSearchInLastResult) {
+        if (!m_request.folders.empty()) {
+            if (!general.m_bAppendResultToLastSearch)
+                ClearResults();
+            SearchFolders();
+        } else if (general.m_bSearchInLastResult) {
             SearchInLastResult();
         } else {
             if (!general.m_bAppendResultToLastSearch)
@@ -269,6 +277,8 @@ int CSearchEngine::DoSearch() {
         0, std::chrono::duration_cast<std::chrono::seconds>(m_steadyClock() - started).count());
     LogPrintf(kBlue, "Used : %02d:%02d:%02d", static_cast<int>((used / 3600) % 24),
               static_cast<int>((used / 60) % 60), static_cast<int>(used % 60));
+    // The multi-folder list ends with its search.
+    m_request.folders.clear();
     return 0;
 }
 
@@ -773,6 +783,33 @@ BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
                                     std::size_t index = 0;
                                     return AppendResult(std::move(member), &index) != FALSE;
                                 });
+}
+
+void CSearchEngine::SearchFolders() {
+    const int limit = m_request.resultLimit;
+    for (const CSearchFolder& folder : m_request.folders) {
+        if (m_bStop.load())
+            break;
+        const FOLDERITEM* root = folder.root.get();
+        if (!root || !root->m_pidl)
+            continue;
+        m_request.lookInText = folder.pathText;
+        m_request.rootIsDesktop = !root->m_pidlFull || ILIsEmpty(root->m_pidlFull.get());
+        if (m_pHost)
+            m_pHost->SetLookInText(folder.pathText);
+        ULONG attributes = kMultiFolderAttributes;
+        LPCITEMIDLIST item = root->m_pidl.get();
+        if (!root->m_pParentFolder ||
+            FAILED(root->m_pParentFolder->GetAttributesOf(1, &item, &attributes)))
+            attributes = 0;
+        CResultItem scratch;
+        MakeResultItem(scratch, root->m_pParentFolder, PidlPtr(ILClone(root->m_pidl.get())),
+                       PidlPtr(ILClone(root->m_pidlFull.get())), attributes, folder.pathText);
+        if (IsShellItemSearchable(scratch, attributes))
+            SearchRoot(root);
+        if (limit > 0 && m_results.GetRowIndex().size() >= static_cast<std::size_t>(limit))
+            break;
+    }
 }
 
 void CSearchEngine::SearchInLastResult() {

@@ -35,12 +35,22 @@ class CArchiveHandler;
 class CDetailColumns;
 class CThumbnailQueue;
 
+// One folder of a multi-folder search: the search's own copy of the place and
+// the text the "look in" box shows while it is searched.
+struct CSearchFolder {
+    std::shared_ptr<const FOLDERITEM> root;
+    std::string pathText;
+};
+
 // What Find hands the search: the snapshot of the criteria and the root.
 struct CSearchRequest {
     CSearchSnapshot snapshot;
     std::shared_ptr<const FOLDERITEM> root;  // null: nothing is walked
     bool rootIsDesktop = false;              // the tree's root item is selected
     std::string lookInText;                  // the "look in" text, for items without a path
+    // Not empty: a multi-folder search, which walks these one after the other
+    // (and not `root`); "search in last result" does not apply to it.
+    std::vector<CSearchFolder> folders;
     int resultLimit = CResultList::kDefaultLimit;
     // Threads that list folders and read contents (and archives) beside the
     // walk: -1 as many as the machine suggests, 0 none (the walk does all of
@@ -124,6 +134,10 @@ public:
     BOOL SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item, LPCITEMIDLIST itemAbsolute,
                          LPCITEMIDLIST folderAbsolute);
     void SearchInLastResult();
+    // The multi-folder search's walk: each folder of the request in turn
+    // while the search is not stopped, the folders the walk may not enter
+    // skipped, until the list holds the result limit.
+    void SearchFolders();
     BOOL MatchCriteria(const CResultItem& record, bool withContainedText = true);
 
 private:

@@ -14,6 +14,9 @@ public:
     virtual void SetSearchButtonState(bool ready) = 0;
     // The first part of the status bar.
     virtual void SetStatusText(const std::string& text) = 0;
+    // The "look in" box shows the place being searched (a multi-folder
+    // search, as it moves from folder to folder).
+    virtual void SetLookInText(const std::string& text) = 0;
     // Disable / enable the commands that must not run during a search.
     virtual void BeginSearchUi() = 0;
     virtual void EndSearchUi() = 0;

@@ -19,3 +19,12 @@ struct FOLDERITEM {
     std::string m_sInnerPath;  // folder inside an archive, parts joined by "\"
     PidlPtr m_pidlParentFull;  // absolute list of the parent item; null for the root
 };
+
+// A folder chosen in the folder picker: the place and the path it was shown by
+// (a file-system path, or a path of display names).
+struct SELECTEDFOLDER : FOLDERITEM {
+    std::string m_sPath;
+};
+
+// Makes `to` a copy of `from` that owns its own lists (the folder is shared).
+void CopyFolderItem(const FOLDERITEM& from, FOLDERITEM& to);

@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "app/engine/DataFileVersion.h"
-#include "platform/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
+#include "platform/ProgramKey.h"
 #include "support/ColumnLists.h"
 
 namespace {
@@ -94,10 +94,10 @@ CDataFileContents MakeContents() {
     contents.m_FileNameHistory = MakeHistory({{"*.txt", 1000000}, {"*.cpp", 999950}});
     contents.m_LookInHistory = MakeHistory({{"/home/user", 1000100}});
     contents.m_RecentSearches = {MakeSearch("*.txt", "/home", 1), MakeSearch("", "/tmp", 2)};
-    CDataFileMacro macro;
+    CSearchMacro macro;
     macro.m_sName = "Sources";
-    macro.m_wVirtualKey = 'K';
-    macro.m_wModifiers = 3;
+    macro.m_HotKey.m_wVirtualKey = 'K';
+    macro.m_HotKey.m_wModifiers = 3;
     macro.m_SearchData = MakeSearch("*.cpp", "/src", 3);
     contents.m_Macros = {macro};
     contents.m_VisibleColumns = Columns({1001, 1003, 1002});
@@ -191,10 +191,10 @@ TEST_F(DataFileTest, LayoutOfASmallFile) {
     CDataFileContents contents;
     contents.m_sFindString = "*.c";
     contents.m_Groups = {{"C", "*.c"}};
-    CDataFileMacro macro;
+    CSearchMacro macro;
     macro.m_sName = "M";
-    macro.m_wVirtualKey = 0x4B;
-    macro.m_wModifiers = 0x0102;
+    macro.m_HotKey.m_wVirtualKey = 0x4B;
+    macro.m_HotKey.m_wModifiers = 0x0102;
     macro.m_SearchData = MakeSearch("", "", 0);
     contents.m_Macros = {macro};
     contents.m_VisibleColumns = Columns({1001});
@@ -259,8 +259,8 @@ TEST_F(DataFileTest, Version10009ReadsEightGeneralWordsAndMergesBuiltInGroups) {
     EXPECT_EQ(loaded.m_RecentSearches[0], expectedRecent);
     ASSERT_EQ(loaded.m_Macros.size(), 1u);
     EXPECT_EQ(loaded.m_Macros[0].m_sName, "Headers");
-    EXPECT_EQ(loaded.m_Macros[0].m_wVirtualKey, 'H');
-    EXPECT_EQ(loaded.m_Macros[0].m_wModifiers, 2);
+    EXPECT_EQ(loaded.m_Macros[0].m_HotKey.m_wVirtualKey, 'H');
+    EXPECT_EQ(loaded.m_Macros[0].m_HotKey.m_wModifiers, 2);
     CSearchData expectedMacro(macroSearch);
     expectedMacro.m_GeneralOptionData.m_bOnlyFiles = FALSE;
     EXPECT_EQ(loaded.m_Macros[0].m_SearchData, expectedMacro);

@@ -52,6 +52,7 @@ public:
         calls.push_back("restart " + std::to_string(letter));
     }
     std::vector<CSearchData>& RecentSearches() override { return recent; }
+    void BuildRecentMenu() override { calls.push_back("recent menu"); }
 
     bool thumbnails = false;
     std::vector<std::string> calls;
@@ -105,6 +106,10 @@ TEST(ApplyOptionChangesTest, LoweringTheRecentLimitKeepsTheNewest) {
     ASSERT_EQ(target.recent.size(), 3u);
     EXPECT_EQ(target.recent[0].m_MainData.m_sFindString, "search 7");
     EXPECT_EQ(target.recent[2].m_MainData.m_sFindString, "search 9");
+    EXPECT_EQ(target.calls, std::vector<std::string>{"recent menu"});
+    // A limit the list already meets leaves the menu alone.
+    ApplyOptionChanges(chosen, options, target);
+    EXPECT_EQ(target.calls.size(), 1u);
     chosen.m_nRecentSearchLimit = 0;
     ApplyOptionChanges(chosen, options, target);
     EXPECT_TRUE(target.recent.empty());

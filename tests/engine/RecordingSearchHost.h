@@ -37,6 +37,10 @@ public:
         status = text;
         statuses.push_back(text);
     }
+    void SetLookInText(const std::string& text) override {
+        std::lock_guard guard(lock);
+        lookIns.push_back(text);
+    }
     void BeginSearchUi() override { ++begins; }
     void EndSearchUi() override { ++ends; }
     void RemoveDupNoColumn() override {}
@@ -63,6 +67,7 @@ public:
     std::vector<bool> buttonStates;
     std::string status;
     std::vector<std::string> statuses;  // every status text, in order
+    std::vector<std::string> lookIns;   // every look-in text, in order
     std::atomic<int> begins{0};
     std::atomic<int> ends{0};
     std::atomic<int> endedCount{0};

@@ -8,12 +8,13 @@
 
 #include <functional>
 
+#include "app/MainMenu.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/HotKeyWatcherControl.h"
-#include "platform/ProgramKey.h"
 #include "gui/GuiTestRegistry.h"
+#include "platform/ProgramKey.h"
 
 namespace {
 
@@ -167,6 +168,14 @@ private slots:
         }).Run();
         QCOMPARE(window.RecentSearches().size(), std::size_t{3});
         QCOMPARE(window.RecentSearches().front().m_MainData.m_sFindString, std::string("search 7"));
+        // The Recent Search menu shows what is left, newest first.
+        QStringList items;
+        for (const QAction* item :
+             window.findChild<CMainMenu*>()->ListItems(CMainMenu::MenuList::RecentSearches))
+            items << item->text();
+        QCOMPARE(items, (QStringList{QStringLiteral("Search search 9 in "),
+                                     QStringLiteral("Search search 8 in "),
+                                     QStringLiteral("Search search 7 in ")}));
         QCOMPARE(window.AdvancedOptions().m_bSizeInBytes, TRUE);
         QVERIFY(watcher.steps.isEmpty());
     }

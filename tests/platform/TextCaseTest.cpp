@@ -68,3 +68,23 @@ TEST(TrimWhiteSpace, TrimsBothEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Utf8Prefix, CutsWholeCharactersOnly) {
+    const std::string text =
+        "\xC3\xA4\xE2\x82\xAC"
+        "b";  // ä € b
+    EXPECT_EQ(Utf8CharCount(text), 3u);
+    EXPECT_EQ(Utf8Prefix(text, 1), "\xC3\xA4");
+    EXPECT_EQ(Utf8Prefix(text, 2), "\xC3\xA4\xE2\x82\xAC");
+    EXPECT_EQ(Utf8Prefix(text, 9), text);
+    EXPECT_EQ(Utf8Prefix(text, 0), "");
+    // A byte that is no UTF-8 counts as one character and is kept whole.
+    EXPECT_EQ(Utf8CharCount("a\xFF"
+                            "b"),
+              3u);
+    EXPECT_EQ(Utf8Prefix("\xE2\x82", 1), "\xE2");
+}
+
+}  // namespace
