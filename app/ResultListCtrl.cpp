@@ -254,6 +254,12 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pStack->addWidget(m_pTable);
     m_pStack->addWidget(m_pList);
 
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)}) {
+        for (QScrollBar* bar : {view->verticalScrollBar(), view->horizontalScrollBar()})
+            connect(bar, &QScrollBar::valueChanged, this, [this] { emit VisibleRowsChanged(); });
+    }
+
     connect(m_pHeader, &QHeaderView::sectionClicked, this, &CResultListCtrl::OnColumnClick);
     connect(model, &CResultListModel::RowsAppended, this, &CResultListCtrl::OnRowsAppended);
     // A new result generation keeps the widths the user gave the columns and
@@ -349,6 +355,7 @@ void CResultListCtrl::SetViewMode(int mode) {
     }
     if (current.isValid())
         GetCurrentView()->scrollTo(m_pModel->index(current.row(), 0));
+    emit ViewModeChanged(mode);
 }
 
 bool CResultListCtrl::OnViewCommand(int id) {
@@ -367,6 +374,17 @@ bool CResultListCtrl::OnViewCommand(int id) {
 void CResultListCtrl::SetThumbnailView(const QSize& size) {
     m_thumbnailSize = size;
     SetViewMode(VIEW_MODE_THUMBNAILS);
+}
+
+void CResultListCtrl::SetThumbnailSize(const QSize& size) {
+    if (m_nViewMode == VIEW_MODE_THUMBNAILS)
+        SetThumbnailView(size);
+    else
+        m_thumbnailSize = size;
+}
+
+void CResultListCtrl::SetThumbnailRequest(std::function<void(int row)> request) {
+    m_pDelegate->SetThumbnailRequest(std::move(request));
 }
 
 void CResultListCtrl::SetSortImage(int column, bool ascending) {
@@ -502,6 +520,42 @@ bool CResultListCtrl::IsItemVisible(int row) const {
     const QAbstractItemView* view = GetCurrentView();
     const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
     return view->visualRect(m_pModel->index(row, column)).intersects(view->viewport()->rect());
+}
+
+bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
+    *first = 0;
+    *last = -1;
+    const int count = m_pModel->rowCount();
+    if (count == 0)
+        return false;
+    // Rows are laid out in order, so the rows in view are one run: the first
+    // row whose cell ends below the top and the last that starts above the
+    // bottom are found by halving.
+    const QAbstractItemView* view = GetCurrentView();
+    const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
+    const int height = view->viewport()->height();
+    const auto rect = [&](int row) { return view->visualRect(m_pModel->index(row, column)); };
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (rect(middle).bottom() < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *first = low;
+    low = *first;
+    high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (rect(middle).top() < height)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *last = low - 1;
+    return *first <= *last;
 }
 
 void CResultListCtrl::RedrawItem(int row) {

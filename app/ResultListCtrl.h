@@ -97,6 +97,11 @@ public:
     // called when the thumbnail size changes while Thumbnails is shown.
     void SetThumbnailView(const QSize& size);
     QSize GetThumbnailSize() const { return m_thumbnailSize; }
+    // The picture size of the Thumbnails view, without switching to it.
+    void SetThumbnailSize(const QSize& size);
+    // Asked, while a row is painted in the Thumbnails view, for the picture
+    // of a row whose record has none yet.
+    void SetThumbnailRequest(std::function<void(int row)> request);
 
     // Sort state: the visible column the rows are sorted by (-1: unsorted).
     int GetSortColumn() const { return m_nSortColumn; }
@@ -119,6 +124,9 @@ public:
 
     // 1 when `row` exists and lies (at least partly) in the visible area.
     bool IsItemVisible(int row) const;
+    // The first and last row (at least partly) in the visible area of the
+    // current view; false, with first > last, when none is.
+    bool GetVisibleRows(int* first, int* last) const;
     // Repaints one row.
     void RedrawItem(int row);
 
@@ -163,6 +171,10 @@ signals:
     void RenameKeyPressed();
     // A right click on the list, at `globalPos`.
     void ContextMenuRequested(const QPoint& globalPos);
+    // The view mode changed to `mode`.
+    void ViewModeChanged(int mode);
+    // The rows shown in the view may have changed (scrolling, resizing).
+    void VisibleRowsChanged();
 
 private:
     // Selects, or toggles, every row of the list.

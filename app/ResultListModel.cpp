@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/engine/AttributeUtils.h"
+#include "app/engine/DetailColumns.h"
 #include "platform/DateUtils.h"
 #include "platform/FileTime.h"
 #include "platform/TextCase.h"
@@ -131,10 +132,7 @@ void CResultListModel::AppendRows(const std::shared_ptr<CResultArray>& results, 
 void CResultListModel::SetVisibleColumns(const CColumnInfoArray& columns) {
     beginResetModel();
     m_columns = columns;
-    m_slots.clear();
-    int next = 0;
-    for (const COLUMNINFO& info : m_columns)
-        m_slots.push_back((info.nFlags & COLUMN_FLAG_DETAIL) ? next++ : -1);
+    BuildDetailSlotMap(m_columns, m_slots);
     endResetModel();
     emit VisibleColumnsChanged();
 }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFile>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,12 +25,15 @@
 #include <utility>
 
 #include "app/AdvanceOptionSheet.h"
+#include "app/ColumnChoice.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
+#include "app/ThumbnailLoader.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
 #include "platform/Log.h"
@@ -105,6 +109,7 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
+    m_engine.SetDetailColumns(&m_detailColumns);
     InitWindow();
     m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
@@ -116,6 +121,9 @@ CZembroltDlg::~CZembroltDlg() {
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     DestroyLogWindow();
+    // The archive readers go with the providers (the thumbnail makers
+    // before the detail providers, by the members' order).
+    FreeArchiveHandlers();
 }
 
 void CZembroltDlg::InitWindow() {
@@ -253,6 +261,16 @@ void CZembroltDlg::CreateControls() {
     });
     m_pModel->SetRenameHandler(
         [this](int row, const QString& name) { return RenameRow(row, name); });
+    m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
+    m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
+    m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
+    m_pColumnChoice->SetMessageBox([this](const QString& text) { ShowMessageBox(text); });
+    QHeaderView* header = m_pResultList->GetHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
+    });
 
     // The buttons above the list run Export, Print and the column choice,
     // and are enabled with their commands.
@@ -392,6 +410,7 @@ void CZembroltDlg::RegisterCommands() {
         UpdateAdvanceButtonColor();
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
+    command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;
@@ -738,6 +757,9 @@ void CZembroltDlg::OnFind() {
     m_pOptionSheet->AddIncludeStringToHistory();
     m_CurSearchData = criteria;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    // The columns the search fills are settled before its thread starts.
+    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
+    EnsureProviders();
     m_engine.StartSearch(std::move(request));
 }
 
@@ -782,6 +804,12 @@ bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchR
     }
     ShowMessageBox(QString::fromStdString(refusal.message));
     return false;
+}
+
+void CZembroltDlg::EnsureProviders() {
+    InitArchiveHandlers();
+    m_pThumbnails->EnsureProviders();
+    m_detailColumns.EnsureProviders();
 }
 
 void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
@@ -840,6 +868,7 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     if (!SetSearchRootFromTree(&request))
         return;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    EnsureProviders();
     CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
     m_engine.RunSearch(std::move(request));
@@ -936,16 +965,7 @@ void CZembroltDlg::EndSearchUi() {
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {
-    RunOnWindowThread([this] {
-        CColumnInfoArray columns = m_pModel->GetVisibleColumns();
-        const auto dupNo = std::remove_if(columns.begin(), columns.end(), [](const COLUMNINFO& c) {
-            return c.nId == kDupNoColumnId;
-        });
-        if (dupNo == columns.end())
-            return;
-        columns.erase(dupNo, columns.end());
-        m_pModel->SetVisibleColumns(columns);
-    });
+    RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
 }
 
 void CZembroltDlg::DeleteAllRows() {

@@ -28,6 +28,7 @@
 #include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
 #include "app/engine/DataFile.h"
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FileTypeGroups.h"
 #include "app/engine/ResultExport.h"
 #include "app/engine/SearchData.h"
@@ -47,18 +48,20 @@
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
-class QDrag;
-class QTreeWidgetItem;
+class CColumnChoice;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
 class CResultListModel;
+class CThumbnailLoader;
 class QAction;
 class QComboBox;
+class QDrag;
 class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTreeWidgetItem;
 
 // Controls and commands of the main window.
 constexpr int IDD_ZEMBROLT_DIALOG = 102;
@@ -141,6 +144,9 @@ public:
     void OnFind();
     void StopSearch();
     bool IsSearching() const { return m_engine.IsSearching(); }
+    // Builds, once in the window's life, the archive readers, the thumbnail
+    // makers and the detail providers (enabled for the visible columns).
+    void EnsureProviders();
     // Waits until the search thread has ended.
     void WaitForSearch() { m_engine.WaitForSearch(); }
 
@@ -252,6 +258,13 @@ public:
     // Export Search Result: the export dialog, then the chosen layout
     // written to the chosen file; a failure says "Failed in exporting to %s".
     void OnExport();
+    // The list's rows, or only its selected rows, written to `path` in one
+    // layout (replacing the file whole); 1, or 0 when the file cannot be
+    // written (an existing file then stays as it was).
+    BOOL ExportText(const std::string& path, bool onlySelected);
+    BOOL ExportHtml(const std::string& path, bool onlySelected);
+    BOOL ExportM3u(const std::string& path, bool onlySelected);
+    BOOL ExportPls(const std::string& path, bool onlySelected);
     // Print Search Result: the text export of all rows into a new print
     // file, handed to the print command.
     void OnPrint();
@@ -356,6 +369,9 @@ public:
     QString StatusText() const;
     QMenuBar* MenuBar() const;
     CSearchEngine& Engine() { return m_engine; }
+    CDetailColumns& DetailColumns() { return m_detailColumns; }
+    CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
+    CThumbnailLoader* ThumbnailLoader() const { return m_pThumbnails.get(); }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
 
 protected:
@@ -408,6 +424,8 @@ private:
     void ClearResultsCommand();
     // The records of the selected rows, by row.
     std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
+    // The export of the list's rows in `type`'s layout, under the wait cursor.
+    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
@@ -418,6 +436,10 @@ private:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     CSearchEngine m_engine;
+    // The visible columns and the detail providers; the thumbnail makers go
+    // first when the window goes.
+    CDetailColumns m_detailColumns;
+    std::unique_ptr<CThumbnailLoader> m_pThumbnails;
     CSearchData m_CurSearchData;
     QString m_sFindString;
     QString m_sLookIn;
@@ -472,6 +494,7 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusPane = nullptr;

@@ -241,15 +241,44 @@ void CZembroltDlg::OnExport() {
     if (!AskExportTarget(&choice))
         return;
     std::string path = QFile::encodeName(choice.path).toStdString();
-    const ExportType type = ExportTypeForPath(&path, choice.type);
     BOOL written = FALSE;
-    {
-        CWaitCursor wait;
-        written = ExportResults(path, type, CListExportRows(*m_pModel, *m_pResultList),
-                                choice.onlySelected);
+    switch (ExportTypeForPath(&path, choice.type)) {
+        case ExportType::Html:
+            written = ExportHtml(path, choice.onlySelected);
+            break;
+        case ExportType::Pls:
+            written = ExportPls(path, choice.onlySelected);
+            break;
+        case ExportType::M3u:
+            written = ExportM3u(path, choice.onlySelected);
+            break;
+        case ExportType::Text:
+            written = ExportText(path, choice.onlySelected);
+            break;
     }
     if (!written)
         ShowMessageBox(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())));
+}
+
+BOOL CZembroltDlg::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
+    CWaitCursor wait;
+    return ExportResults(path, type, CListExportRows(*m_pModel, *m_pResultList), onlySelected);
+}
+
+BOOL CZembroltDlg::ExportText(const std::string& path, bool onlySelected) {
+    return ExportRows(path, ExportType::Text, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportHtml(const std::string& path, bool onlySelected) {
+    return ExportRows(path, ExportType::Html, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportM3u(const std::string& path, bool onlySelected) {
+    return ExportRows(path, ExportType::M3u, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportPls(const std::string& path, bool onlySelected) {
+    return ExportRows(path, ExportType::Pls, onlySelected);
 }
 
 void CZembroltDlg::OnPrint() {

@@ -39,7 +39,11 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
         m_arrValues[i] = other.m_arrValues[i];
         m_arrValues[i].valid = other.m_arrValues[i].valid;
     }
-    m_iThumbnailState = other.m_iThumbnailState;
+    // The picture itself is not copied: a copy without one of its own is
+    // made again when it is shown.
+    m_iThumbnailState = other.m_iThumbnailState == THUMBNAIL_MADE && !m_pThumbnail
+                            ? THUMBNAIL_NONE
+                            : other.m_iThumbnailState;
     return *this;
 }
 

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
+#include "app/engine/ThumbnailQueue.h"
 #include "platform/CTime.h"
 #include "platform/DateUtils.h"
 #include "platform/Log.h"
@@ -260,6 +262,8 @@ int CSearchEngine::DoSearch() {
 }
 
 void CSearchEngine::ClearResults() {
+    if (m_pThumbnails)
+        m_pThumbnails->Clear();
     m_results.ReleaseResults();
     if (m_pHost)
         m_pHost->DeleteAllRows();
@@ -302,14 +306,14 @@ bool CSearchEngine::IsDeeperAllowed() const {
     return !general.m_bLimitDepth || m_nWalkDepth < general.m_nSearchDepth;
 }
 
-BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index) {
+BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index, bool fillDetails) {
     // A refusal (the limit, or a fault while listing an archive) ends the
     // search; the records queued after it are dropped.
     if (m_pScanPool && !m_pScanPool->CommitAll(m_commitScanned)) {
         m_bStop.store(true);
         return FALSE;
     }
-    return AppendResultInOrder(std::move(record), index);
+    return AppendResultInOrder(std::move(record), index, fillDetails);
 }
 
 bool CSearchEngine::MayBeArchive(const std::string& path) const {
@@ -320,7 +324,10 @@ bool CSearchEngine::MayBeArchive(const std::string& path) const {
     return false;
 }
 
-BOOL CSearchEngine::AppendResultInOrder(CResultItem&& record, std::size_t* index) {
+BOOL CSearchEngine::AppendResultInOrder(CResultItem&& record, std::size_t* index,
+                                        bool fillDetails) {
+    if (fillDetails && m_pDetailColumns)
+        m_pDetailColumns->FillDetailColumns(record);
     const std::ptrdiff_t at = m_results.Append(std::move(record));
     if (at < 0) {
         m_bStop.store(true);
@@ -714,7 +721,7 @@ void CSearchEngine::SearchInLastResult() {
             }
         }
         std::size_t index = 0;
-        if (!AppendResult(std::move(copy), &index))
+        if (!AppendResult(std::move(copy), &index, false))
             break;
     }
 }

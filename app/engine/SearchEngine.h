@@ -29,6 +29,8 @@
 #include "platform/shell/FolderItem.h"
 
 class CArchiveHandler;
+class CDetailColumns;
+class CThumbnailQueue;
 
 // What Find hands the search: the snapshot of the criteria and the root.
 struct CSearchRequest {
@@ -87,8 +89,15 @@ public:
     // listings of the window use this with no thread running).
     int RunSearch(CSearchRequest request);
 
-    // Empties the results and the list.
+    // Empties the thumbnail queue, the results and the list.
     void ClearResults();
+
+    // The columns whose detail values the search fills for each record it
+    // keeps, and the thumbnail queue that clearing the results empties; both
+    // are the owner's and must outlive the engine's searches. Without them
+    // records get no detail values.
+    void SetDetailColumns(CDetailColumns* columns) { m_pDetailColumns = columns; }
+    void SetThumbnailQueue(CThumbnailQueue* queue) { m_pThumbnails = queue; }
     // "%d Objects" with the count and total size of the selected rows, or of
     // all rows when none is selected; also shown in the status bar.
     std::string UpdateStatusText(const std::vector<std::size_t>* selectedRows = nullptr);
@@ -152,9 +161,11 @@ private:
     // Clears the stop flags before a search starts.
     void ClearStopFlags();
     // Appends a passing record and takes it into the list; 0 at the limit.
-    // Records still queued for their content go first.
-    BOOL AppendResult(CResultItem&& record, std::size_t* index);
-    BOOL AppendResultInOrder(CResultItem&& record, std::size_t* index);
+    // Records still queued for their content go first. A record the walk
+    // found has its detail columns filled first; one kept from the last
+    // result (`fillDetails` false) keeps the values it has.
+    BOOL AppendResult(CResultItem&& record, std::size_t* index, bool fillDetails = true);
+    BOOL AppendResultInOrder(CResultItem&& record, std::size_t* index, bool fillDetails = true);
     // Whether a file may be read by an archive reader (its name says so).
     bool MayBeArchive(const std::string& path) const;
     void ShowSearchingStatus(const CResultItem& record);
@@ -163,6 +174,8 @@ private:
     bool IsDeeperAllowed() const;
 
     ISearchHost* m_pHost;
+    CDetailColumns* m_pDetailColumns = nullptr;
+    CThumbnailQueue* m_pThumbnails = nullptr;
     CResultList m_results;
     CSearchRequest m_request;
     std::unique_ptr<CCriteriaTest> m_pCriteria;

@@ -142,7 +142,10 @@ TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     EXPECT_EQ(b.m_arrValues[1].text, "v");
     EXPECT_TRUE(b.m_arrValues[1].valid);
     EXPECT_EQ(b.m_pThumbnail, nullptr);
-    EXPECT_EQ(b.m_iThumbnailState, THUMBNAIL_MADE);
+    // Without the picture the copy's is made again; a failure stays one.
+    EXPECT_EQ(b.m_iThumbnailState, THUMBNAIL_NONE);
+    a.m_iThumbnailState = THUMBNAIL_FAILED;
+    EXPECT_EQ(CResultItem(a).m_iThumbnailState, THUMBNAIL_FAILED);
 
     a.FreeThumbnail();
     EXPECT_EQ(a.m_pThumbnail, nullptr);
