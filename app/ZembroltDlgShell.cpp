@@ -239,10 +239,7 @@ DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoi
     std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
     if (!target)
         return DROPEFFECT_NONE;
-    target->DragEnter(DroppedPaths(data), m_dwDragKeyState, DROPEFFECT_NONE);
-    const DWORD effect = target->DragOver(m_dwDragKeyState, ProposedDropEffect(m_dwDragKeyState));
-    target->DragLeave();
-    return effect;
+    return target->Hover(DroppedPaths(data), m_dwDragKeyState);
 }
 
 void CZembroltDlg::OnDragLeave() {
@@ -337,7 +334,7 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
         record.m_sName = name ? name : path;
         record.m_sFolder = GetParentFolder(path);
         if (record.m_sFolder.empty())
-            record.m_sFolder = "/";
+            record.m_sFolder.assign(1, '/');
     } else {
         record.m_dwFlags |= RIF_NO_PATH;
     }

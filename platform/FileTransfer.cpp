@@ -1,6 +1,5 @@
 #include "platform/FileTransfer.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +17,6 @@ namespace {
 // Folders deeper than this below a copied folder are refused.
 constexpr int kMaxCopyDepth = 512;
 constexpr std::size_t kCopyBlock = 256 * 1024;
-constexpr std::size_t kMaxReportedFailures = 10;
 
 // "/a/b/c" -> "/a/b" and "c"; trailing slashes are dropped first.
 bool SplitItemPath(std::string path, std::string* folder, std::string* name) {
@@ -105,28 +103,8 @@ bool CopyRegularFileAt(int fromFolder, const std::string& name, int toFolder) {
 // Copies the contents of the open folder `from` into the open folder `to`.
 bool CopyFolderContents(int from, int to, int depth) {
     std::vector<std::string> names;
-    {
-        const int listFd = ::dup(from);
-        if (listFd < 0)
-            return false;
-        DIR* listing = ::fdopendir(listFd);
-        if (listing == nullptr) {
-            ::close(listFd);
-            return false;
-        }
-        errno = 0;
-        while (const dirent* entry = ::readdir(listing)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        const int error = errno;
-        ::closedir(listing);
-        if (error != 0) {
-            errno = error;
-            return false;
-        }
-    }
+    if (!ListFolderNames(from, &names))
+        return false;
     for (const std::string& name : names) {
         if (!CopyEntryAt(from, name, to, depth))
             return false;
@@ -290,15 +268,8 @@ std::vector<std::string> TransferItems(const std::vector<std::string>& sources,
         const int error = errno;
         failures.push_back("Cannot " + verb + " '" + name + "': " + std::strerror(error) + ".");
     }
-    if (!failures.empty()) {
-        std::string report;
-        for (std::size_t i = 0; i < failures.size() && i < kMaxReportedFailures; ++i)
-            report += (i == 0 ? "" : "\n") + failures[i];
-        if (failures.size() > kMaxReportedFailures)
-            report +=
-                "\n... and " + std::to_string(failures.size() - kMaxReportedFailures) + " more.";
-        ui.ReportFileOperation(report);
-    }
+    if (!failures.empty())
+        ui.ReportFileOperation(FailureReport(failures, " more could not be done."));
     return made;
 }
 

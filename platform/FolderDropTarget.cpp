@@ -78,6 +78,13 @@ DWORD CFolderDropTarget::DragOver(DWORD keyState, DWORD allowed) {
     return effect;
 }
 
+DWORD CFolderDropTarget::Hover(const std::vector<std::string>& sources, DWORD keyState) {
+    DragEnter(sources, keyState, DROPEFFECT_NONE);
+    const DWORD effect = DragOver(keyState, ProposedDropEffect(keyState));
+    DragLeave();
+    return effect;
+}
+
 DWORD CFolderDropTarget::Drop(const std::vector<std::string>& sources, DWORD keyState,
                               DWORD allowed, IFileOperationUi& ui) {
     const DWORD effect = DragEnter(sources, keyState, allowed);

@@ -48,6 +48,9 @@ public:
     DWORD DragEnter(const std::vector<std::string>& sources, DWORD keyState, DWORD allowed);
     DWORD DragOver(DWORD keyState, DWORD allowed);
     void DragLeave() { m_sources.clear(); }
+    // A drag over the folder for the keys held: DragEnter, DragOver with the
+    // effects the keys propose, DragLeave; the effect DragOver gives.
+    DWORD Hover(const std::vector<std::string>& sources, DWORD keyState);
     // Carries the drop out with the effect DragOver gives for these keys;
     // returns the effect (none when nothing was made).
     DWORD Drop(const std::vector<std::string>& sources, DWORD keyState, DWORD allowed,

@@ -7,8 +7,10 @@
 
 std::string MakeGnomeCopiedFiles(bool cut, const std::vector<std::string>& paths) {
     std::string text = cut ? "cut" : "copy";
-    for (const std::string& path : paths)
-        text += "\n" + EncodeFileUri(path);
+    for (const std::string& path : paths) {
+        text += '\n';
+        text += EncodeFileUri(path);
+    }
     return text;
 }
 

@@ -1,6 +1,5 @@
 #include "tools/ItemProperties.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -37,23 +36,17 @@ std::string GroupName(gid_t gid) {
 }
 
 void SumAt(int folderFd, int depth, CFolderTotals* totals, const std::atomic<bool>& stop) {
-    const int listFd = ::dup(folderFd);
-    DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-    if (listing == nullptr) {
-        if (listFd >= 0)
-            ::close(listFd);
+    std::vector<std::string> names;
+    if (!zb::ListFolderNames(folderFd, &names)) {
         totals->complete = false;
         return;
     }
     std::vector<std::string> folders;
-    while (const dirent* entry = ::readdir(listing)) {
+    for (const std::string& name : names) {
         if (stop.load(std::memory_order_relaxed)) {
             totals->complete = false;
-            break;
+            return;
         }
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
         struct stat st {};
         if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             totals->complete = false;
@@ -67,7 +60,6 @@ void SumAt(int folderFd, int depth, CFolderTotals* totals, const std::atomic<boo
             totals->bytes += static_cast<std::uint64_t>(st.st_size);
         }
     }
-    ::closedir(listing);
     for (const std::string& name : folders) {
         if (stop.load(std::memory_order_relaxed) || depth >= kMaxSumDepth) {
             totals->complete = false;
@@ -95,7 +87,7 @@ bool ReadItemProperties(const std::string& path, CItemProperties* out) {
     out->name = name ? name : path;
     out->folder = GetParentFolder(path);
     if (out->folder.empty() && !path.empty() && path.front() == '/')
-        out->folder = "/";
+        out->folder.assign(1, '/');
     out->isFolder = S_ISDIR(st.stx_mode);
     out->isLink = S_ISLNK(st.stx_mode);
     if (out->isLink) {

@@ -708,10 +708,7 @@ DWORD CFolderTreeCtrl::OnDragOver(const QMimeData* data, DWORD keyState, const Q
     std::unique_ptr<zb::CFolderDropTarget> target = item ? GetItemDropTarget(item) : nullptr;
     if (!target)
         return DROPEFFECT_NONE;
-    target->DragEnter(DroppedPaths(data), m_dwDragKeyState, DROPEFFECT_NONE);
-    const DWORD effect = target->DragOver(m_dwDragKeyState, ProposedDropEffect(m_dwDragKeyState));
-    target->DragLeave();
-    return effect;
+    return target->Hover(DroppedPaths(data), m_dwDragKeyState);
 }
 
 void CFolderTreeCtrl::OnDragLeave() {

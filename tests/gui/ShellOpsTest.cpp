@@ -31,6 +31,7 @@
 #include "app/ZembroltDlg.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 #include "platform/UriList.h"
 #include "tools/FileGeneralPage.h"
 #include "tools/FilePropertiesSheet.h"
@@ -68,41 +69,11 @@ private:
     bool m_answer;
 };
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void Find(CZembroltDlg& window, const QString& names, const QString& folder, int rows) {
-    window.FileNameCombo()->setEditText(names);
-    window.LookInCombo()->setEditText(folder);
-    window.OnFind();
-    QTRY_VERIFY(!window.IsSearching());
-    QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
-}
-
-int RowNamed(CZembroltDlg& window, const QString& name) {
-    for (int row = 0; row < window.ResultModel()->GetRowCount(); ++row) {
-        if (window.ResultModel()->GetCellText(row, 0) == name)
-            return row;
-    }
-    return -1;
-}
-
-void SelectRows(CZembroltDlg& window, const QStringList& names) {
-    QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
-    selection->clearSelection();
-    for (const QString& name : names)
-        selection->select(window.ResultModel()->index(RowNamed(window, name), 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
+using zbgui::Find;
+using zbgui::ReadFile;
+using zbgui::RowNamed;
+using zbgui::SelectRows;
+using zbgui::WriteFile;
 
 QPoint RowPoint(CZembroltDlg& window, const QString& name) {
     QAbstractItemView* view = window.ResultList()->GetCurrentView();
