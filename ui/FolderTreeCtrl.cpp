@@ -781,9 +781,9 @@ void CFolderTreeCtrl::OnRClick(const QPoint& point) {
 }
 
 void CFolderTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
-    const QPoint point = viewport()->mapFrom(this, event->pos());
+    // The event comes from the viewport, in its coordinates.
     if (event->reason() == QContextMenuEvent::Mouse) {
-        OnRClick(point);
+        OnRClick(event->pos());
     } else if (QTreeWidgetItem* item = currentItem()) {
         emit ItemContextMenuRequested(item, viewport()->mapToGlobal(visualItemRect(item).center()));
     }

@@ -431,6 +431,29 @@ private slots:
         QCOMPARE(window.ResultModel()->GetRowCount(), 1);
     }
 
+    void treeFolderContextMenuOffersFolderVerbs() {
+        QuietDlg window;
+        window.show();
+        CFolderTreeCtrl* tree = window.FolderTree();
+        tree->SelectPath(QFile::encodeName(File(QStringLiteral("dst"))).toStdString());
+        QTreeWidgetItem* dst = tree->currentItem();
+        QVERIFY(dst);
+        QStringList seen;
+        window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), &seen));
+        tree->OnRClick(tree->visualItemRect(dst).topLeft() + QPoint(2, 2));
+        QCOMPARE(seen.mid(0, 3), (QStringList{QStringLiteral("E&xplore"), QStringLiteral("&Open"),
+                                              QStringLiteral("S&earch")}));
+        QVERIFY(!seen.contains(QStringLiteral("&Print")));  // a folder prints nothing
+        QVERIFY(seen.contains(QStringLiteral("Rena&me")));
+        CFilePropertiesSheet* sheet = window.LastPropertiesSheet();
+        QVERIFY(sheet);
+        auto* page = qobject_cast<CFileGeneralPage*>(sheet->GetPage(0));
+        QVERIFY(page);
+        QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("dst"));
+        QTRY_VERIFY(page->IsSizeFinal());
+        QCOMPARE(page->GetValue(QStringLiteral("Contains:")), QStringLiteral("1 Files, 0 Folders"));
+    }
+
     void propertiesSheetFollowsItsPages() {
         QWidget owner;
         auto* sheet = new CFilePropertiesSheet(&owner);
