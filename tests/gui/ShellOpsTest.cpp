@@ -21,9 +21,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
@@ -80,11 +82,11 @@ QPoint RowPoint(CZembroltDlg& window, const QString& name) {
     return view->visualRect(window.ResultModel()->index(RowNamed(window, name), 0)).center();
 }
 
-QMimeData* UriData(const QStringList& paths) {
+std::unique_ptr<QMimeData> UriData(const QStringList& paths) {
     std::vector<std::string> list;
     for (const QString& path : paths)
         list.push_back(QFile::encodeName(path).toStdString());
-    auto* data = new QMimeData;
+    auto data = std::make_unique<QMimeData>();
     data->setData(QStringLiteral("text/uri-list"), QByteArray::fromStdString(MakeUriList(list)));
     return data;
 }
@@ -263,7 +265,7 @@ private slots:
         WriteFile(outside + QStringLiteral("/dst.keep"), "other");
 
         Qt::DropAction over = Qt::IgnoreAction;
-        QMimeData* one = UriData({outside + QStringLiteral("/one.txt")});
+        const auto one = UriData({outside + QStringLiteral("/one.txt")});
         struct Case {
             Qt::KeyboardModifiers keys;
             Qt::DropAction action;
@@ -272,7 +274,7 @@ private slots:
                                  Case{Qt::ShiftModifier | Qt::ControlModifier, Qt::LinkAction},
                                  Case{Qt::ShiftModifier, Qt::MoveAction}}) {
             QFile::remove(File(QStringLiteral("dst/one.txt")));
-            QCOMPARE(DragAndDrop(viewport, dst, one, each.keys, &over), each.action);
+            QCOMPARE(DragAndDrop(viewport, dst, one.get(), each.keys, &over), each.action);
             QCOMPARE(over, each.action);
             QVERIFY(QFileInfo(File(QStringLiteral("dst/one.txt"))).exists() ||
                     QFileInfo(File(QStringLiteral("dst/one.txt"))).isSymLink());
@@ -282,18 +284,18 @@ private slots:
         QVERIFY(!QFile::exists(outside + QStringLiteral("/one.txt")));
 
         // A same-named file is never replaced; the source stays.
-        QMimeData* clash = UriData({outside + QStringLiteral("/dst.keep")});
-        QCOMPARE(DragAndDrop(viewport, dst, clash, Qt::ShiftModifier), Qt::IgnoreAction);
+        const auto clash = UriData({outside + QStringLiteral("/dst.keep")});
+        QCOMPARE(DragAndDrop(viewport, dst, clash.get(), Qt::ShiftModifier), Qt::IgnoreAction);
         QCOMPARE(ReadFile(File(QStringLiteral("dst/dst.keep"))), QByteArray("kept"));
         QCOMPARE(ReadFile(outside + QStringLiteral("/dst.keep")), QByteArray("other"));
         QVERIFY(!window.messages.isEmpty());
 
         // A file row takes nothing; a folder never goes into its own child.
-        QMimeData* src = UriData({File(QStringLiteral("src"))});
-        QCOMPARE(
-            DragAndDrop(viewport, RowPoint(window, QStringLiteral("a.txt")), src, Qt::NoModifier),
-            Qt::IgnoreAction);
-        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("child")), src,
+        const auto src = UriData({File(QStringLiteral("src"))});
+        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("a.txt")), src.get(),
+                             Qt::NoModifier),
+                 Qt::IgnoreAction);
+        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("child")), src.get(),
                              Qt::NoModifier, &over),
                  Qt::IgnoreAction);
         QCOMPARE(over, Qt::IgnoreAction);
@@ -308,13 +310,11 @@ private slots:
         const QByteArray socketPath = QFile::encodeName(box + QStringLiteral("/s"));
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.constData());
         QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        QCOMPARE(DragAndDrop(viewport, dst, UriData({box}), Qt::ControlModifier), Qt::IgnoreAction);
+        QCOMPARE(DragAndDrop(viewport, dst, UriData({box}).get(), Qt::ControlModifier),
+                 Qt::IgnoreAction);
         QVERIFY(!QFileInfo::exists(File(QStringLiteral("dst/box"))));
         QCOMPARE(ReadFile(box + QStringLiteral("/f")), QByteArray("f"));
         ::close(fd);
-        delete one;
-        delete clash;
-        delete src;
     }
 
     void listScrollsNearItsEdgesWhileDragging() {
@@ -354,11 +354,13 @@ private slots:
         QCOMPARE(dst->text(0), QStringLiteral("dst"));
         const QString outside = m_home->filePath(QStringLiteral("t"));
         WriteFile(outside + QStringLiteral("/t.txt"), "t");
-        QMimeData* data = UriData({outside + QStringLiteral("/t.txt")});
+        const auto data = UriData({outside + QStringLiteral("/t.txt")});
         const QPoint point = tree->visualItemRect(dst).center();
-        QCOMPARE(DragAndDrop(tree->viewport(), point, data, Qt::ControlModifier), Qt::CopyAction);
+        QCOMPARE(DragAndDrop(tree->viewport(), point, data.get(), Qt::ControlModifier),
+                 Qt::CopyAction);
         QCOMPARE(ReadFile(File(QStringLiteral("dst/t.txt"))), QByteArray("t"));
-        QCOMPARE(DragAndDrop(tree->viewport(), point, data, Qt::ControlModifier), Qt::IgnoreAction);
+        QCOMPARE(DragAndDrop(tree->viewport(), point, data.get(), Qt::ControlModifier),
+                 Qt::IgnoreAction);
         QCOMPARE(ReadFile(File(QStringLiteral("dst/t.txt"))), QByteArray("t"));
 
         // Hovering over the folder "src": the 8th tick opens it.
@@ -366,7 +368,7 @@ private slots:
         QTreeWidgetItem* src = tree->currentItem();
         src->setExpanded(false);
         const QPoint over = tree->visualItemRect(src).center();
-        tree->OnDragEnter(data, MK_LBUTTON, over);
+        tree->OnDragEnter(data.get(), MK_LBUTTON, over);
         QVERIFY(tree->IsDragTimerActive());
         QCOMPARE(tree->GetDropHighlight(), src);
         for (int tick = 1; tick < 8; ++tick) {
@@ -378,7 +380,6 @@ private slots:
         tree->OnDragLeave();
         QVERIFY(!tree->IsDragTimerActive());
         QVERIFY(!tree->GetDropHighlight());
-        delete data;
     }
 
     void contextMenuShowsTheActionsAndDispatchesThem() {
