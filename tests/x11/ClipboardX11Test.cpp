@@ -122,8 +122,11 @@ int RunCopyTest(const QString& xclip) {
     for (int row = 0; row < 2; ++row) {
         std::string path;
         window.ResultModel()->GetRecord(row)->GetFilePath(&path);
-        uris += EncodeFileUri(path) + "\r\n";
-        gnome += "\n" + EncodeFileUri(path);
+        const std::string uri = EncodeFileUri(path);
+        uris += uri;
+        uris += "\r\n";
+        gnome += '\n';
+        gnome += uri;
     }
     const QByteArray uriList = ReadClipboard(xclip, QStringLiteral("text/uri-list"));
     if (uriList != QByteArray::fromStdString(uris)) {
