@@ -37,6 +37,7 @@
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/FileTypeGroups.h"
+#include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
@@ -203,14 +204,12 @@ protected:
 class LayoutTest : public QObject {
     Q_OBJECT
     QFont m_oldFont;
-    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<zbtest::FreshUserFolders> m_userFolders;
 
 private slots:
     void init() {
         m_oldFont = QApplication::font();
-        m_userFolders = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+        m_userFolders = std::make_unique<zbtest::FreshUserFolders>();
     }
     void cleanup() { QApplication::setFont(m_oldFont); }
 
