@@ -124,8 +124,13 @@ bool CMainWindowKeyRouter::RouteKey(QWidget* target, QKeyEvent* key) {
                 m_window.OnCommand(ID_INVERT_SELECTION);
             return true;
         case Qt::Key_C:
+            if (modifiers == Qt::ControlModifier)
+                m_window.OnCommand(ID_EDIT_COPY);
+            return true;
         case Qt::Key_X:
-            return true;  // copy and cut come with the clipboard commands
+            if (modifiers == Qt::ControlModifier)
+                m_window.OnCommand(ID_EDIT_CUT);
+            return true;
         default:
             return false;
     }

@@ -1,9 +1,15 @@
 #include "app/ResultListCtrl.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStackedLayout>
 #include <QTableView>
@@ -14,6 +20,7 @@
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
+#include "ui/DragDropConvert.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -61,6 +68,83 @@ public:
     }
 
 protected:
+    // Rows leave through the owner's drag (never the view's own, which
+    // would remove moved rows); drops go to the owner's handler.
+    void startDrag(Qt::DropActions) override {
+        if (IResultDragHandler* handler = m_pOwner->GetDragHandler())
+            handler->BeginResultDrag(false);
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (IResultDragHandler* handler = m_pOwner->GetDragHandler()) {
+            const DWORD effect = handler->OnDragEnter(
+                event->mimeData(), KeyStateOf(event->buttons(), event->modifiers()),
+                event->position().toPoint());
+            // The list takes the drag to follow it over its rows, whatever
+            // the row under the cursor answers.
+            event->setDropAction(DropActionOf(effect));
+            event->accept();
+            return;
+        }
+        event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        if (IResultDragHandler* handler = m_pOwner->GetDragHandler()) {
+            AnswerDropEvent(event,
+                            handler->OnDragOver(event->mimeData(),
+                                                KeyStateOf(event->buttons(), event->modifiers()),
+                                                event->position().toPoint()));
+            return;
+        }
+        event->ignore();
+    }
+    void dragLeaveEvent(QDragLeaveEvent* event) override {
+        if (IResultDragHandler* handler = m_pOwner->GetDragHandler())
+            handler->OnDragLeave();
+        event->accept();
+    }
+    void dropEvent(QDropEvent* event) override {
+        if (IResultDragHandler* handler = m_pOwner->GetDragHandler()) {
+            AnswerDropEvent(event,
+                            handler->OnDrop(event->mimeData(), EffectsOf(event->possibleActions()),
+                                            event->position().toPoint()));
+            return;
+        }
+        event->ignore();
+    }
+    // A drag with the right button starts once the cursor moved far enough.
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::RightButton)
+            m_rightPress = event->position().toPoint();
+        View::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if ((event->buttons() & Qt::RightButton) && !(event->buttons() & Qt::LeftButton) &&
+            m_rightPress.x() >= 0 &&
+            (event->position().toPoint() - m_rightPress).manhattanLength() >=
+                QApplication::startDragDistance()) {
+            m_rightPress = QPoint(-1, -1);
+            if (IResultDragHandler* handler = m_pOwner->GetDragHandler();
+                handler && View::selectionModel()->hasSelection())
+                handler->BeginResultDrag(true);
+            return;
+        }
+        View::mouseMoveEvent(event);
+    }
+    // The menu opens when the right button is released without a drag, so
+    // that a right-button drag can start; the menu key opens it at once.
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        const bool menu = event->button() == Qt::RightButton && m_rightPress.x() >= 0;
+        m_rightPress = QPoint(-1, -1);
+        View::mouseReleaseEvent(event);
+        if (menu)
+            emit m_pOwner->ContextMenuRequested(event->globalPosition().toPoint());
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        if (event->reason() != QContextMenuEvent::Mouse)
+            emit m_pOwner->ContextMenuRequested(event->globalPos());
+        event->accept();
+    }
+
     bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
               QEvent* event) override {
         if (trigger != QAbstractItemView::AllEditTriggers &&
@@ -97,6 +181,7 @@ protected:
 
 private:
     CResultListCtrl* m_pOwner;
+    QPoint m_rightPress{-1, -1};
 };
 
 // A Location cell that lacks room shows the start and the end of its path.
@@ -156,10 +241,14 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
 
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)}) {
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
-            emit ContextMenuRequested(view->viewport()->mapToGlobal(at));
-        });
+        // Rows are dragged out and files dropped on folder rows; the owner
+        // scrolls the list while a drag hovers near its edges.
+        view->setDragEnabled(true);
+        view->setAcceptDrops(true);
+        view->viewport()->setAcceptDrops(true);
+        view->setDragDropMode(QAbstractItemView::DragDrop);
+        view->setDropIndicatorShown(false);
+        view->setAutoScroll(false);
     }
 
     m_pStack->addWidget(m_pTable);
@@ -479,6 +568,19 @@ void CResultListCtrl::RedrawItem(int row) {
     } else {
         view->update(m_pModel->index(row, m_pList->modelColumn()));
     }
+}
+
+int CResultListCtrl::RowAt(const QPoint& point) const {
+    const QModelIndex index = GetCurrentView()->indexAt(point);
+    return index.isValid() ? index.row() : -1;
+}
+
+void CResultListCtrl::ScrollOneLine(int direction) {
+    QScrollBar* bar = GetCurrentView()->verticalScrollBar();
+    if (m_nViewMode != VIEW_MODE_DETAILS && m_pList->flow() == QListView::TopToBottom)
+        bar = m_pList->horizontalScrollBar();  // List mode runs in columns
+    bar->triggerAction(direction < 0 ? QAbstractSlider::SliderSingleStepSub
+                                     : QAbstractSlider::SliderSingleStepAdd);
 }
 
 void CResultListCtrl::OnFindItem(const QString& text) {

@@ -15,8 +15,11 @@
 #include <functional>
 #include <vector>
 
+#include "platform/WinTypes.h"
+
 class CResultListModel;
 class CResultItemDelegate;
+class QMimeData;
 class CSortHeaderCtrl;
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -58,6 +61,20 @@ constexpr std::array<ViewCommand, 5> kViewCommands{{
     {ID_VIEW_DETAILS, VIEW_MODE_DETAILS, "Details"},
     {ID_VIEW_THUMBNAILS, VIEW_MODE_THUMBNAILS, "Thumbnails"},
 }};
+
+// Whoever handles dragging rows out of the list and files dropped on it (the
+// main window). Points are in the current view's viewport; effects and key
+// states are the DROPEFFECT_ and MK_ bits.
+class IResultDragHandler {
+public:
+    virtual ~IResultDragHandler() = default;
+    // A drag of the selected rows starts, with the left or the right button.
+    virtual void BeginResultDrag(bool right) = 0;
+    virtual DWORD OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) = 0;
+    virtual DWORD OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) = 0;
+    virtual void OnDragLeave() = 0;
+    virtual DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) = 0;
+};
 
 class CResultListCtrl : public QWidget {
     Q_OBJECT
@@ -123,6 +140,15 @@ public:
     // only the name's cell, only where the gate allows.
     bool MayEditAt(const QModelIndex& index, bool byClick) const;
 
+    // Drags of rows and drops on the list go to `handler` (none: nothing is
+    // dragged or dropped).
+    void SetDragHandler(IResultDragHandler* handler) { m_pDragHandler = handler; }
+    IResultDragHandler* GetDragHandler() const { return m_pDragHandler; }
+    // The row at a point of the current view's viewport, or -1.
+    int RowAt(const QPoint& point) const;
+    // Scrolls the current view one line up (-1) or down (1).
+    void ScrollOneLine(int direction);
+
     // Type-ahead of the views: moves the current row to the next row whose
     // name starts with `text`.
     void OnFindItem(const QString& text);
@@ -168,6 +194,7 @@ private:
     bool m_bSortAscending = false;
     QSize m_thumbnailSize{128, 128};
     std::function<bool(int row)> m_labelEditGate;
+    IResultDragHandler* m_pDragHandler = nullptr;
     QString m_sTypeAhead;
     QElapsedTimer m_typeAheadTimer;
 };

@@ -471,6 +471,9 @@ void CResultListModel::SetRenameHandler(std::function<bool(int row, const QStrin
 
 Qt::ItemFlags CResultListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    // Every row can be dragged out (the list makes the drag itself).
+    if (index.isValid())
+        flags |= Qt::ItemIsDragEnabled;
     if (index.isValid() && index.column() == FindVisibleColumn(COLUMN_ID_NAME))
         flags |= Qt::ItemIsEditable;
     return flags;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -102,6 +103,7 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
 }
 
 CZembroltDlg::~CZembroltDlg() {
+    m_dragScrollTimer.stop();
     m_updateCheck.Stop();
     m_pKeyRouter.reset();
     m_engine.StopSearch();
@@ -204,6 +206,9 @@ void CZembroltDlg::CreateControls() {
     named(m_pFolderTree, "IDC_FOLDER_TREE");
     connect(m_pFolderTree, &CFolderTreeCtrl::SelChanged, this,
             [this](const QString& path) { OnTreeSelChanged(path); });
+    connect(m_pFolderTree, &CFolderTreeCtrl::ItemContextMenuRequested, this,
+            [this](QTreeWidgetItem* item, const QPoint& at) { ShowTreeItemContextMenu(item, at); });
+    m_pFolderTree->SetFileOperationUi(this);
 
     m_pModel = new CResultListModel(&SystemImageList(), this);
     m_pModel->SetResults(m_engine.GetResultList().GetResults());
@@ -238,6 +243,12 @@ void CZembroltDlg::CreateControls() {
     connect(m_pResultList, &CResultListCtrl::ContextMenuRequested, this,
             [this](const QPoint& at) { OnListContextMenu(at); });
     m_pResultList->SetLabelEditGate([this](int row) { return CanEditLabel(row); });
+    m_pResultList->SetDragHandler(this);
+    m_dragScrollTimer.setInterval(250);  // timer 101
+    connect(&m_dragScrollTimer, &QTimer::timeout, this, [this] {
+        OnDragScrollTimer(
+            m_pResultList->GetCurrentView()->viewport()->mapFromGlobal(QCursor::pos()));
+    });
     m_pModel->SetRenameHandler(
         [this](int row, const QString& name) { return RenameRow(row, name); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
@@ -379,6 +390,8 @@ void CZembroltDlg::RegisterCommands() {
     command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
     command(IDC_STOP, [this] { StopSearch(); });
     command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
+    command(ID_EDIT_COPY, [this] { OnCopyCommand(1); });
+    command(ID_EDIT_CUT, [this] { OnCopyCommand(2); });
     command(ID_EDIT_DELETE, [this] { OnDeleteCommand(); });
     command(ID_RENAME, [this] { OnRenameCommand(); });
     command(ID_EXPORT_RESULT, [this] { OnExport(); });

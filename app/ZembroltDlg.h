@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@
 #include "app/ArchiveExtraction.h"
 #include "app/MainMenu.h"
 #include "app/MainWindowKeyRouter.h"
+#include "app/ResultListCtrl.h"
 
 #include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
@@ -35,9 +37,15 @@
 #include "app/engine/SearchMacro.h"
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
+#include "platform/FileManagerExplore.h"
 #include "platform/FileOperation.h"
+#include "platform/FolderDropTarget.h"
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
+#include "tools/FilePropertiesSheet.h"
+#include "tools/ResultDataSource.h"
+#include "tools/ShellContextMenu.h"
+#include "tools/ShellMenuPopup.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
@@ -50,10 +58,12 @@ class CResultListModel;
 class CThumbnailLoader;
 class QAction;
 class QComboBox;
+class QDrag;
 class QLabel;
 class QMenu;
 class QMenuBar;
 class QStatusBar;
+class QTreeWidgetItem;
 
 // Controls and commands of the main window.
 constexpr int IDD_ZEMBROLT_DIALOG = 102;
@@ -110,7 +120,9 @@ class CZembroltDlg : public CHelpDialog,
                      public CShellHelper,
                      public ISearchHost,
                      public IUpdateHost,
-                     public zb::IFileOperationUi {
+                     public zb::IFileOperationUi,
+                     public IShellVerbHost,
+                     public IResultDragHandler {
     Q_OBJECT
     friend class CZembroltDlgStateHost;
 
@@ -289,9 +301,71 @@ public:
     // file's path is appended): "lp" unless set.
     void SetPrintCommand(QStringList command) { m_printCommand = std::move(command); }
     CTempPrintFiles& PrintFiles() { return m_printFiles; }
-    // A right click on the list: without a selection, and unless a search
-    // runs, the list's menu (Clear, Option, Column Setting, Print, Export).
+    // A right click on the list: with selected rows their context menu;
+    // without, and unless a search runs, the list's menu (Clear, Option,
+    // Column Setting, Print, Export).
     void OnListContextMenu(const QPoint& globalPos);
+
+    // The clipboard, drag and drop, the context menus and the properties
+    // sheet (ZembroltDlgShell.cpp).
+    // Empties the selection's payload, its records, the right-menu flag, the
+    // pending members and the drop-happened flag.
+    void ResetSelectionData();
+    // Fills the payload from the selected rows: members inside archives are
+    // pending (extracted when needed), every other row gives its item list,
+    // and its path to the file list and the text. 1 when something was
+    // offered, else 0 (and the payload is empty).
+    int PrepareSelectionData();
+    // Delayed rendering: extracts the pending members into the payload and
+    // gives the data; FALSE (and an empty payload) when the user cancelled.
+    BOOL RenderDragFormat(CSelectionClipData* data);
+    // The drop source's "drop happened".
+    void SetDataPrepared() { m_bDropHappened = TRUE; }
+    BOOL IsDataPrepared() const { return m_bDropHappened; }
+    // Copy (1) and Cut (2): the selection with its members extracted goes
+    // to the clipboard with that preferred effect.
+    void OnCopyCommand(DWORD effect);
+    // A right click on selected rows: the context menu of the selection
+    // (one row on disk gets "Explore location folder" first).
+    void ShowSelectionMenu(const QPoint& globalPos);
+    // A right click on a node of the folder tree: its context menu.
+    void ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& globalPos);
+    CShellContextMenu& ShellContextMenu() { return m_shellMenu; }
+    const std::vector<const CResultItem*>& SelectedRecordArray() const {
+        return m_arrSelectedRecords;
+    }
+
+    // IResultDragHandler: dragging rows out and files dropped on folder rows.
+    void BeginResultDrag(bool right) override;
+    DWORD OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) override;
+    DWORD OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) override;
+    void OnDragLeave() override;
+    DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) override;
+    // Timer 101: scrolls the list a line while a drag hovers near an edge.
+    void OnDragScrollTimer(const QPoint& cursor);
+    bool IsDragScrollTimerActive() const { return m_dragScrollTimer.isActive(); }
+
+    // How a menu is chosen from and a drag is run (tests answer for the user).
+    void SetMenuChooser(MenuChooser chooser) { m_menuChooser = std::move(chooser); }
+    void SetDragRunner(std::function<Qt::DropAction(QDrag*)> runner) {
+        m_dragRunner = std::move(runner);
+    }
+    // The file manager's bus (tests record the calls instead).
+    void SetFileManagerCaller(std::unique_ptr<zb::IFileManagerCaller> caller) {
+        m_pFileManager = std::move(caller);
+    }
+    // The last properties sheet shown, while it is open.
+    CFilePropertiesSheet* LastPropertiesSheet() const { return m_pLastSheet; }
+
+    // IShellVerbHost: what the context menu's commands do.
+    void RunVerb(ShellVerb verb, const std::vector<std::string>& paths) override;
+    void RunVerbOnItem(ShellVerb verb, const CResultItem& record) override;
+    void PutSelectionOnClipboard(DWORD effect) override;
+    void DeletePaths(const std::vector<std::string>& paths) override;
+    void LaunchApplication(const zb::DesktopApplication& application,
+                           const std::vector<std::string>& paths) override;
+    void RunProgram(const std::string& program, const std::vector<std::string>& arguments) override;
+    void ShowProperties(const std::vector<const CResultItem*>& records) override;
 
     // IFileOperationUi: the shell's questions and messages as message boxes.
     bool AskFileOperation(const std::string& text) override;
@@ -377,6 +451,16 @@ private:
     // The folder listings' shared steps: run the driver over the tree's
     // selection with `criteria` and sort the rows again.
     void ListFolder(CSearchData criteria);
+    // Runs the context menu of the selection (after SetData); `exploreRow`
+    // adds "Explore location folder" for that record.
+    void TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow);
+    // The payload as clipboard data with the formats of `formats`.
+    CSelectionClipData MakeClipData(std::vector<int> formats) const;
+    // Extracts the payload's pending members; false when cancelled (the
+    // payload is then emptied).
+    bool ExtractPendingMembers();
+    // The drop target of the folder row at `point`, or null.
+    std::unique_ptr<zb::CFolderDropTarget> RowDropTarget(const QPoint& point) const;
     // Checks "Show Log Window" while the log window is visible.
     void UpdateShowLogAction();
     // The buttons above the list follow their commands' enabled state.
@@ -428,6 +512,19 @@ private:
     // Print files, deleted when the window closes.
     CTempPrintFiles m_printFiles;
     QStringList m_printCommand{QStringLiteral("lp")};
+    // The selection as the clipboard, drags and the context menu see it.
+    std::vector<const CResultItem*> m_arrSelectedRecords;
+    BOOL m_bRightMenu = FALSE;
+    BOOL m_bDropHappened = FALSE;
+    CShellContextMenu m_shellMenu{*this};
+    MenuChooser m_menuChooser;
+    std::function<Qt::DropAction(QDrag*)> m_dragRunner;
+    std::unique_ptr<zb::IFileManagerCaller> m_pFileManager;
+    QPointer<CFilePropertiesSheet> m_pLastSheet;
+    // The key state of a drag over the list: buttons from its start,
+    // modifiers from its last move.
+    DWORD m_dwDragKeyState = 0;
+    QTimer m_dragScrollTimer;
 
     CMainMenu* m_pMenu = nullptr;
     std::unique_ptr<CMainWindowKeyRouter> m_pKeyRouter;

@@ -303,7 +303,11 @@ void CZembroltDlg::OnPrint() {
 // ------------------------------------------------------- the list's menu
 
 void CZembroltDlg::OnListContextMenu(const QPoint& globalPos) {
-    if (m_pResultList->GetSelectedCount() > 0 || IsSearching())
+    if (m_pResultList->GetSelectedCount() > 0) {
+        ShowSelectionMenu(globalPos);
+        return;
+    }
+    if (IsSearching())
         return;
     QMenu menu(this);
     for (const ListMenuItem& item : kListMenu) {

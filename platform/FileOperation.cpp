@@ -1,6 +1,5 @@
 #include "platform/FileOperation.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,28 +45,8 @@ bool RemoveEntryAt(int folderFd, const std::string& name, dev_t device, int dept
 // Removes everything inside the open folder `folderFd`.
 bool EmptyFolder(int folderFd, dev_t device, int depth) {
     std::vector<std::string> names;
-    {
-        const int listFd = ::dup(folderFd);
-        if (listFd < 0)
-            return false;
-        DIR* listing = ::fdopendir(listFd);
-        if (listing == nullptr) {
-            ::close(listFd);
-            return false;
-        }
-        errno = 0;
-        while (const dirent* entry = ::readdir(listing)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        const int error = errno;
-        ::closedir(listing);
-        if (error != 0) {
-            errno = error;
-            return false;
-        }
-    }
+    if (!ListFolderNames(folderFd, &names))
+        return false;
     for (const std::string& name : names) {
         if (!RemoveEntryAt(folderFd, name, device, depth))
             return false;
@@ -148,16 +127,18 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
             failures.push_back("Cannot delete '" + path + "': " + ErrorText(error) + ".");
         }
     }
-    if (!failures.empty()) {
-        std::string report;
-        for (std::size_t i = 0; i < failures.size() && i < kMaxReportedFailures; ++i)
-            report += (i == 0 ? "" : "\n") + failures[i];
-        if (failures.size() > kMaxReportedFailures)
-            report += "\n... and " + std::to_string(failures.size() - kMaxReportedFailures) +
-                      " more could not be deleted.";
-        ui.ReportFileOperation(report);
-    }
+    if (!failures.empty())
+        ui.ReportFileOperation(FailureReport(failures, " more could not be deleted."));
     return gone;
+}
+
+std::string FailureReport(const std::vector<std::string>& failures, const std::string& more) {
+    std::string report;
+    for (std::size_t i = 0; i < failures.size() && i < kMaxReportedFailures; ++i)
+        report += (i == 0 ? "" : "\n") + failures[i];
+    if (failures.size() > kMaxReportedFailures)
+        report += "\n... and " + std::to_string(failures.size() - kMaxReportedFailures) + more;
+    return report;
 }
 
 bool DeletePermanently(const std::string& path) {

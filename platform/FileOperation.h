@@ -28,6 +28,10 @@ public:
 // end. Returns the paths that are gone.
 std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths, IFileOperationUi& ui);
 
+// The failures of one operation as one message: the first ten one a line,
+// then "... and N" followed by `more` for the rest.
+std::string FailureReport(const std::vector<std::string>& failures, const std::string& more);
+
 // Deletes the file, link or folder at `path` for good, a folder with
 // everything in it. Links are removed, never followed, and the walk stays on
 // the folder's own file system. False with errno set at the first failure

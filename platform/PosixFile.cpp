@@ -1,5 +1,7 @@
 #include "platform/PosixFile.h"
 
+#include <dirent.h>
+
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
 #include <sys/stat.h>
@@ -179,6 +181,27 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
         return false;
     }
     return true;
+}
+
+bool ListFolderNames(int folderFd, std::vector<std::string>* names) {
+    const int listFd = ::dup(folderFd);
+    if (listFd < 0)
+        return false;
+    DIR* listing = ::fdopendir(listFd);
+    if (listing == nullptr) {
+        ::close(listFd);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names->push_back(name);
+    }
+    const int error = errno;
+    ::closedir(listing);
+    errno = error;
+    return error == 0;
 }
 
 }  // namespace zb

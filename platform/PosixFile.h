@@ -86,6 +86,10 @@ inline bool WriteFileAtomically(const std::string& path, std::string_view bytes,
     return WriteFileAtomically(path, bytes.data(), bytes.size(), mode, written);
 }
 
+// The names in the open folder `folderFd`, without "." and "..". False with
+// errno set when the folder cannot be read.
+bool ListFolderNames(int folderFd, std::vector<std::string>* names);
+
 // Renames `from` to `to` unless `to` exists (renameat2 with
 // RENAME_NOREPLACE). Where the file system cannot refuse a replacement
 // itself, a file or link is hard-linked under the new name and its old name

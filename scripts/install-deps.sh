@@ -23,6 +23,8 @@ packages=(
   libxxhash-dev libcurl4
   # global hot key and its tests
   libx11-dev libxtst-dev xvfb
+  # the clipboard test reads the X selection back
+  xclip
   # desktop integration: opening and printing files, and the checks of what we write
   xdg-utils cups-client desktop-file-utils
   # fuzzing

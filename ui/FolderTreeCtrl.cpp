@@ -3,8 +3,15 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QKeyEvent>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <cstring>
@@ -18,9 +25,14 @@
 #include "platform/shell/ShellFileInfo.h"
 #include "platform/shell/ShellRoots.h"
 #include "platform/shell/VolumeListFolder.h"
+#include "ui/DragDropConvert.h"
 #include "ui/QtFileTypeInfoProvider.h"
 
 namespace {
+
+constexpr int kDragTimerMs = 250;        // timer 101
+constexpr int kExpandTick = 8;           // the tick over one node that opens it
+constexpr int kScrollMarginPixels = 30;  // edges where a drag scrolls
 
 // Children asked for: folders, non-folders and hidden items.
 constexpr DWORD kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
@@ -94,10 +106,21 @@ CFolderTreeCtrl::CFolderTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     });
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentItemChanged(current); });
+    // Files dropped on a folder go there; the tree scrolls and opens nodes
+    // itself while a drag hovers.
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAutoScroll(false);
+    setAutoExpandDelay(-1);
+    m_dragTimer.setInterval(kDragTimerMs);
+    connect(&m_dragTimer, &QTimer::timeout, this,
+            [this] { OnDragTimer(viewport()->mapFromGlobal(QCursor::pos())); });
 }
 
 CFolderTreeCtrl::~CFolderTreeCtrl() {
     // The nodes (and their FOLDERITEMs) go before the handlers and the shell.
+    m_dragTimer.stop();
     disconnect(this, nullptr, this, nullptr);
     clear();
     DeleteArchiveHandlers(m_arrArchiveHandlers);
@@ -628,4 +651,141 @@ void CFolderTreeCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+// ----------------------------------------------------------- drag and drop
+
+std::unique_ptr<zb::CFolderDropTarget> CFolderTreeCtrl::GetItemDropTarget(
+    QTreeWidgetItem* item) const {
+    const FOLDERITEM* data = GetFolderItem(item);
+    if (data == nullptr || data->m_nKind != 0)
+        return nullptr;
+    std::string path;
+    if (item->parent() == nullptr)
+        path = CurrentShellRoots()->desktopDir;
+    else if (!SHGetPathFromIDList(data->m_pidlFull.get(), &path))
+        return nullptr;
+    return zb::CFolderDropTarget::Create(path);
+}
+
+void CFolderTreeCtrl::SetDropHighlight(QTreeWidgetItem* item) {
+    if (item == m_pDropHilite)
+        return;
+    if (m_pDropHilite)
+        m_pDropHilite->setData(0, Qt::BackgroundRole, QVariant());
+    m_pDropHilite = item;
+    if (m_pDropHilite)
+        m_pDropHilite->setBackground(0, palette().highlight());
+}
+
+QTreeWidgetItem* CFolderTreeCtrl::TrackHoverItem(const QPoint& point) {
+    QTreeWidgetItem* item = itemAt(point);
+    SetDropHighlight(item);
+    if (item != m_pHoverItem) {
+        m_pHoverItem = item;
+        m_nHoverTicks = 0;
+    }
+    return item;
+}
+
+DWORD CFolderTreeCtrl::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    m_dwDragKeyState = keyState;
+    m_pHoverItem = nullptr;
+    QTreeWidgetItem* item = TrackHoverItem(point);
+    m_nHoverTicks = 0;
+    m_dragTimer.start();
+    std::unique_ptr<zb::CFolderDropTarget> target = item ? GetItemDropTarget(item) : nullptr;
+    if (!target)
+        return DROPEFFECT_NONE;
+    const DWORD effect = target->DragEnter(DroppedPaths(data), m_dwDragKeyState, DROPEFFECT_NONE);
+    target->DragLeave();
+    return effect;
+}
+
+DWORD CFolderTreeCtrl::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    m_dwDragKeyState = (keyState & MK_MODIFIERS) | (m_dwDragKeyState & MK_BUTTONS);
+    QTreeWidgetItem* item = TrackHoverItem(point);
+    std::unique_ptr<zb::CFolderDropTarget> target = item ? GetItemDropTarget(item) : nullptr;
+    if (!target)
+        return DROPEFFECT_NONE;
+    return target->Hover(DroppedPaths(data), m_dwDragKeyState);
+}
+
+void CFolderTreeCtrl::OnDragLeave() {
+    m_dragTimer.stop();
+    SetDropHighlight(nullptr);
+}
+
+DWORD CFolderTreeCtrl::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
+    QTreeWidgetItem* item = itemAt(point);
+    m_dragTimer.stop();
+    SetDropHighlight(nullptr);
+    std::unique_ptr<zb::CFolderDropTarget> target = item ? GetItemDropTarget(item) : nullptr;
+    if (!target || !m_pFileOperationUi)
+        return DROPEFFECT_NONE;
+    DebugTrace("drop");
+    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, *m_pFileOperationUi);
+}
+
+void CFolderTreeCtrl::OnDragTimer(const QPoint& cursor) {
+    if (m_pHoverItem && ++m_nHoverTicks == kExpandTick) {
+        ExpandItem(m_pHoverItem);
+        return;
+    }
+    if (!viewport()->rect().contains(cursor))
+        return;
+    if (cursor.y() < kScrollMarginPixels)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (cursor.y() > viewport()->height() - kScrollMarginPixels)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+void CFolderTreeCtrl::dragEnterEvent(QDragEnterEvent* event) {
+    const DWORD effect =
+        OnDragEnter(event->mimeData(), KeyStateOf(event->buttons(), event->modifiers()),
+                    event->position().toPoint());
+    // The tree follows the drag over all its nodes, whatever this one answers.
+    event->setDropAction(DropActionOf(effect));
+    event->accept();
+}
+
+void CFolderTreeCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    AnswerDropEvent(event,
+                    OnDragOver(event->mimeData(), KeyStateOf(event->buttons(), event->modifiers()),
+                               event->position().toPoint()));
+}
+
+void CFolderTreeCtrl::dragLeaveEvent(QDragLeaveEvent* event) {
+    OnDragLeave();
+    event->accept();
+}
+
+void CFolderTreeCtrl::dropEvent(QDropEvent* event) {
+    AnswerDropEvent(event, OnDrop(event->mimeData(), EffectsOf(event->possibleActions()),
+                                  event->position().toPoint()));
+}
+
+// ------------------------------------------------------------ context menu
+
+void CFolderTreeCtrl::OnRClick(const QPoint& point) {
+    QTreeWidgetItem* item = itemAt(point);
+    if (item == nullptr)
+        return;
+    setCurrentItem(item);
+    // Only a click on the node's icon or text, not on the empty row beside it.
+    const QRect text = visualItemRect(item);
+    const int textWidth = fontMetrics().horizontalAdvance(item->text(0)) + iconSize().width() + 8;
+    if (point.x() > text.left() + textWidth)
+        return;
+    emit ItemContextMenuRequested(item, viewport()->mapToGlobal(point));
+}
+
+void CFolderTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    // The event comes from the viewport, in its coordinates.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        OnRClick(event->pos());
+    } else if (QTreeWidgetItem* item = currentItem()) {
+        emit ItemContextMenuRequested(item, viewport()->mapToGlobal(visualItemRect(item).center()));
+    }
+    event->accept();
 }

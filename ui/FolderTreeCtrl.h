@@ -9,17 +9,20 @@
 // Every node carries a FOLDERITEM, freed with the node. Only the owner
 // window's thread uses the tree.
 
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
 #include <string>
 
+#include "platform/FolderDropTarget.h"
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
 #include "readers/archives/ArchiveHandler.h"
 
 class CQtFileTypeInfoProvider;
 class QKeyEvent;
+class QMimeData;
 
 // One node: its FOLDERITEM, its text as the shell gave it (bytes), its icon
 // indices and whether its children were filled.
@@ -90,7 +93,31 @@ public:
     // Opens a node (filling it first when it never was).
     void ExpandItem(QTreeWidgetItem* item);
 
+    // Drops on the tree: files dropped on a folder are copied, moved or
+    // linked there (the desktop folder on disk for the root); archive nodes
+    // take nothing. Points are in the viewport; effects and key states the
+    // DROPEFFECT_ and MK_ bits. `ui` tells what could not be done.
+    void SetFileOperationUi(zb::IFileOperationUi* ui) { m_pFileOperationUi = ui; }
+    DWORD OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point);
+    DWORD OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point);
+    void OnDragLeave();
+    DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point);
+    // The drop target of a node: its folder on disk, the desktop folder on
+    // disk for the root; null for archive nodes and places off the disk.
+    std::unique_ptr<zb::CFolderDropTarget> GetItemDropTarget(QTreeWidgetItem* item) const;
+    // Timer 101 of a drag: the 8th tick over the same node opens it; other
+    // ticks scroll a line when the cursor is within 30 pixels of an edge.
+    void OnDragTimer(const QPoint& cursor);
+    bool IsDragTimerActive() const { return m_dragTimer.isActive(); }
+    QTreeWidgetItem* GetDropHighlight() const { return m_pDropHilite; }
+
+    // A right click: the node under the cursor is selected and, when the
+    // click is on its icon or text, ItemContextMenuRequested is emitted.
+    void OnRClick(const QPoint& point);
+
 signals:
+    // The context menu of `item` is asked for at `globalPos`.
+    void ItemContextMenuRequested(QTreeWidgetItem* item, const QPoint& globalPos);
     // The selection changed and gave a path (file-system or display names;
     // display-name paths are UTF-8, file-system paths go through
     // QFile::decodeName).
@@ -99,6 +126,11 @@ signals:
 protected:
     // F5 rebuilds the tree.
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);
@@ -131,7 +163,18 @@ private:
     CFolderTreeItem* NewItem(std::unique_ptr<FOLDERITEM> data, const std::string& text, int icon,
                              int openIcon) const;
 
+    void SetDropHighlight(QTreeWidgetItem* item);
+    // The node under `point`, made the hover node (its tick count starts
+    // over when it changes) and highlighted.
+    QTreeWidgetItem* TrackHoverItem(const QPoint& point);
+
     int m_bSelecting = 0;
+    DWORD m_dwDragKeyState = 0;
+    int m_nHoverTicks = 0;
+    QTreeWidgetItem* m_pHoverItem = nullptr;
+    QTreeWidgetItem* m_pDropHilite = nullptr;
+    QTimer m_dragTimer;
+    zb::IFileOperationUi* m_pFileOperationUi = nullptr;
     CArchiveHandlerList m_arrArchiveHandlers;
     ComPtr<IShellFolder> m_pTreeDesktop;  // the desktop of the last Refresh
     CQtFileTypeInfoProvider* m_pImageList = nullptr;

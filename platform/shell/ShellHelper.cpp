@@ -172,6 +172,53 @@ int CShellHelper::GetIconIndexByAttributes(const std::string& path, DWORD fileAt
     return info.iIcon;
 }
 
+DWORD CShellHelper::GetDataObjectDropEffects(const std::vector<std::uint8_t>* array) const {
+    constexpr DWORD kAll = 7;  // SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK
+    if (array == nullptr || array->size() < 8)
+        return kAll;
+    const std::uint8_t* bytes = array->data();
+    const std::size_t size = array->size();
+    auto read32 = [bytes](std::size_t at) {
+        return static_cast<std::uint32_t>(bytes[at]) |
+               static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
+               static_cast<std::uint32_t>(bytes[at + 2]) << 16 |
+               static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    };
+    const std::uint64_t lists = std::uint64_t{read32(0)} + 1;
+    if (lists > (size - 8) / 4)
+        return kAll;
+    // A copy of list `index`, or null when its offset or bytes are bad.
+    auto listAt = [&](std::size_t index) -> PidlPtr {
+        const std::uint32_t offset = read32(4 + 4 * index);
+        if (offset >= size)
+            return nullptr;
+        const std::size_t listSize = ILValidSize(bytes + offset, size - offset);
+        if (listSize == 0)
+            return nullptr;
+        PidlPtr list(ILAlloc(listSize));
+        if (list)
+            std::memcpy(list.get(), bytes + offset, listSize);
+        return list;
+    };
+    const PidlPtr parent = listAt(0);
+    if (!parent)
+        return kAll;
+    const ComPtr<IShellFolder> folder = BindToFolder(parent.get());
+    if (!folder)
+        return kAll;
+    DWORD effects = kAll;
+    for (std::size_t index = 1; index < lists; ++index) {
+        const PidlPtr child = listAt(index);
+        if (!child)
+            continue;
+        LPCITEMIDLIST item = child.get();
+        ULONG answer = kAll;
+        if (SUCCEEDED(folder->GetAttributesOf(1, &item, &answer)) && (answer & kAll) != 0)
+            effects &= answer & kAll;
+    }
+    return effects;
+}
+
 ComPtr<IShellFolder> CShellHelper::BindToFolder(LPCITEMIDLIST absolute) const {
     if (ILIsEmpty(absolute))
         return m_pDesktopFolder;

@@ -4,7 +4,9 @@
 // identifier lists, names and icons. The list arithmetic and the look-ups are
 // static and hold no state.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/FileOperation.h"
 #include "platform/shell/ShellTypes.h"
@@ -46,6 +48,14 @@ public:
     // work failed (it reported that itself).
     static BOOL InvokeVerb(zb::IFileOperationUi& owner, IShellFolder* folder, UINT count,
                            const LPCITEMIDLIST* items, const std::string& verb);
+
+    // The drop effects (copy 1, move 2, link 4) that every item of a "Shell
+    // IDList Array" allows: starting from all three, each item's answer from
+    // its folder (GetAttributesOf with the mask 7) is kept where it is not 0.
+    // 7 when `array` is null or no well-formed array, or its parent folder
+    // cannot be bound. The bytes come from outside: every count and offset
+    // is checked against them.
+    DWORD GetDataObjectDropEffects(const std::vector<std::uint8_t>* array) const;
 
     // The folder of an absolute list; the desktop for a null or empty list.
     ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;

@@ -12,11 +12,11 @@
 #include "app/DateOptionPage.h"
 #include "app/GeneralOptionPage.h"
 #include "app/IncludeStringPage.h"
-#include "app/MyPropertyPage1.h"
 #include "app/SizeOptionPage.h"
 #include "app/TimeOptionPage.h"
 #include "gui/GuiTestRegistry.h"
 #include "platform/Log.h"
+#include "ui/MyPropertyPage1.h"
 #include "ui/SmallControls.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "app/ZembroltDlg.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 
 namespace {
 
@@ -45,50 +46,11 @@ protected:
     }
 };
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Searches `names` in `folder` and waits for the rows.
-void Find(CZembroltDlg& window, const QString& names, const QString& folder, int rows) {
-    window.FileNameCombo()->setEditText(names);
-    window.LookInCombo()->setEditText(folder);
-    window.OnFind();
-    QTRY_VERIFY(!window.IsSearching());
-    QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
-}
-
-int RowNamed(CZembroltDlg& window, const QString& name) {
-    for (int row = 0; row < window.ResultModel()->GetRowCount(); ++row) {
-        if (window.ResultModel()->GetCellText(row, 0) == name)
-            return row;
-    }
-    return -1;
-}
-
-// Selects exactly the rows named `names` and gives the list the focus.
-QAbstractItemView* SelectRows(CZembroltDlg& window, const QStringList& names) {
-    QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
-    selection->clearSelection();
-    for (const QString& name : names) {
-        const int row = RowNamed(window, name);
-        selection->select(window.ResultModel()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        selection->setCurrentIndex(window.ResultModel()->index(row, 0),
-                                   QItemSelectionModel::NoUpdate);
-    }
-    QAbstractItemView* view = window.ResultList()->GetCurrentView();
-    view->setFocus();
-    return view;
-}
+using zbgui::Find;
+using zbgui::ReadFile;
+using zbgui::RowNamed;
+using zbgui::SelectRows;
+using zbgui::WriteFile;
 
 }  // namespace
 

@@ -151,3 +151,61 @@ TEST(ShellHelperTest, ClipboardFormatsAreRegisteredOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+void Put32(std::vector<std::uint8_t>* bytes, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes->push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// A "Shell IDList Array" of `lists` (parent first) with the offsets given,
+// or the right ones when none are given.
+std::vector<std::uint8_t> IdListArray(const std::vector<LPCITEMIDLIST>& lists,
+                                      std::vector<std::uint32_t> offsets = {}) {
+    std::vector<std::uint8_t> bytes;
+    Put32(&bytes, static_cast<std::uint32_t>(lists.size() - 1));
+    std::uint32_t next = static_cast<std::uint32_t>(8 + 4 * lists.size());
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        Put32(&bytes, offsets.empty() ? next : offsets[i]);
+        next += static_cast<std::uint32_t>(ILGetSize(lists[i]));
+    }
+    Put32(&bytes, 0);
+    for (LPCITEMIDLIST list : lists) {
+        const auto* raw = reinterpret_cast<const std::uint8_t*>(list);
+        bytes.insert(bytes.end(), raw, raw + ILGetSize(list));
+    }
+    return bytes;
+}
+
+TEST(ShellHelperTest, DropEffectsOfAnItemListArray) {
+    const std::string dir = zbtest::MakeTempDir("effects");
+    zbtest::WriteFile(dir + "/a.txt", "a");
+    CShellHelper helper;
+    LPITEMIDLIST folderList = nullptr;
+    LPITEMIDLIST fileList = nullptr;
+    ASSERT_TRUE(SUCCEEDED(helper.ParseDisplayName(dir, &folderList, nullptr)));
+    ASSERT_TRUE(SUCCEEDED(helper.ParseDisplayName(dir + "/a.txt", &fileList, nullptr)));
+    const PidlPtr folder(folderList);
+    const PidlPtr file(fileList);
+    const PidlPtr child(ILCloneFirst(ILFindLast(file.get())));
+    // A file of a folder we may change: copy, move and link.
+    const std::vector<std::uint8_t> good = IdListArray({folder.get(), child.get()});
+    EXPECT_EQ(helper.GetDataObjectDropEffects(&good), 7u);
+    // Missing, short, lying counts and offsets: all effects, nothing read outside.
+    EXPECT_EQ(helper.GetDataObjectDropEffects(nullptr), 7u);
+    const std::vector<std::uint8_t> shortArray(good.begin(), good.begin() + 6);
+    EXPECT_EQ(helper.GetDataObjectDropEffects(&shortArray), 7u);
+    std::vector<std::uint8_t> hugeCount = good;
+    hugeCount[0] = hugeCount[1] = hugeCount[2] = hugeCount[3] = 0xFF;
+    EXPECT_EQ(helper.GetDataObjectDropEffects(&hugeCount), 7u);
+    const std::vector<std::uint8_t> badOffset =
+        IdListArray({folder.get(), child.get()}, {0xFFFFFFF0u, 3});
+    EXPECT_EQ(helper.GetDataObjectDropEffects(&badOffset), 7u);
+    for (std::size_t cut = 0; cut < good.size(); ++cut) {
+        const std::vector<std::uint8_t> prefix(good.begin(), good.begin() + cut);
+        EXPECT_EQ(helper.GetDataObjectDropEffects(&prefix), 7u);
+    }
+}
+
+}  // namespace

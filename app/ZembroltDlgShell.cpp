@@ -1,0 +1,483 @@
+// The main window's shell side: the selection's payload for the clipboard
+// and drags, Copy and Cut, dragging rows out, files dropped on folder rows,
+// the context menus of rows and tree folders, what their commands do on the
+// desktop, and the properties sheet.
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDrag>
+#include <QFile>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMimeDatabase>
+#include <QUrl>
+
+#include "app/MainMenuTable.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/ZembroltDlg.h"
+#include "app/engine/SelectionCommands.h"
+#include "platform/DesktopEntry.h"
+#include "platform/FileTransfer.h"
+#include "platform/Log.h"
+#include "platform/PathUtils.h"
+#include "platform/Spawn.h"
+#include "platform/StringTable.h"
+#include "platform/shell/ItemIdList.h"
+#include "platform/shell/ShellApi.h"
+#include "tools/ClipboardFormats.h"
+#include "tools/FileGeneralPage.h"
+#include "tools/FilePropertiesSheet.h"
+#include "ui/DesktopOpen.h"
+#include "ui/DragDropConvert.h"
+#include "ui/FileManagerBus.h"
+#include "ui/FolderTreeCtrl.h"
+#include "ui/ResourceText.h"
+
+namespace {
+
+constexpr int kScrollMarginPixels = 30;  // edges where a drag scrolls the list
+constexpr UINT kExploreLocationId = 1;
+
+// The MIME type of a path or a member's name, then the types it derives from.
+std::vector<std::string> MimeChainOf(const std::string& path) {
+    const QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(QFile::decodeName(path.c_str()));
+    std::vector<std::string> chain;
+    if (!type.isValid())
+        return chain;
+    chain.push_back(type.name().toStdString());
+    for (const QString& parent : type.allAncestors())
+        chain.push_back(parent.toStdString());
+    return chain;
+}
+
+// The desktop's address of a special folder that has no path.
+QUrl SpecialFolderUrl(const std::string& parsingName) {
+    if (parsingName == "::Trash")
+        return QUrl(QStringLiteral("trash:///"));
+    if (parsingName == "::Network")
+        return QUrl(QStringLiteral("network:///"));
+    if (parsingName == "::Computer")
+        return QUrl(QStringLiteral("computer:///"));
+    return QUrl();
+}
+
+}  // namespace
+
+// ----------------------------------------------------------------- payload
+
+void CZembroltDlg::ResetSelectionData() {
+    m_archiveExtraction.GetSelectionPayload().Clear();
+    m_archiveExtraction.SetExtractionPending(FALSE);
+    m_arrSelectedRecords.clear();
+    m_bRightMenu = FALSE;
+    m_bDropHappened = FALSE;
+}
+
+int CZembroltDlg::PrepareSelectionData() {
+    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    if (selected.empty())
+        return 0;
+    ResetSelectionData();
+    CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
+    std::vector<std::size_t> members;
+    int counted = 0;
+    for (const auto& [row, record] : selected) {
+        if (record->m_dwFlags & RIF_IN_ARCHIVE) {
+            members.push_back(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+            ++counted;
+        }
+    }
+    for (const auto& [row, record] : selected) {
+        m_arrSelectedRecords.push_back(record);
+        if (record->m_dwFlags & RIF_IN_ARCHIVE)
+            continue;
+        if (record->m_pidlFull)
+            payload.m_arrItemIdLists.emplace_back(ILClone(record->m_pidlFull.get()));
+        ++counted;
+        std::string path;
+        if (!(record->m_dwFlags & RIF_NO_PATH) && record->GetFilePath(&path)) {
+            payload.m_strText += path + "\n";
+            payload.m_arrDropFiles.push_back(std::move(path));
+        }
+    }
+    if (counted == 0) {
+        ResetSelectionData();
+        return 0;
+    }
+    m_archiveExtraction.SetSelectedArchiveItems(std::move(members));
+    m_archiveExtraction.SetExtractionPending(payload.m_arrArchiveIndices.empty() ? FALSE : TRUE);
+    m_bRightMenu = TRUE;
+    return 1;
+}
+
+CSelectionClipData CZembroltDlg::MakeClipData(std::vector<int> formats) const {
+    const CSelectionPayload& payload =
+        const_cast<CArchiveExtraction&>(m_archiveExtraction).GetSelectionPayload();
+    CSelectionClipData data;
+    data.formats = std::move(formats);
+    data.text = payload.m_strText;
+    data.paths = payload.m_arrDropFiles;
+    data.rightMenu = m_bRightMenu;
+    // The desktop (an empty list) is the parent of every item.
+    const PidlPtr desktop(ILAlloc(2));
+    CCF_ShellIDList lists;
+    lists.AddPidl(desktop.get());
+    for (const PidlPtr& list : payload.m_arrItemIdLists)
+        lists.AddPidl(list.get());
+    data.shellIdList = SerializeClipObject(lists);
+    return data;
+}
+
+bool CZembroltDlg::ExtractPendingMembers() {
+    if (!m_archiveExtraction.IsExtractionPending())
+        return true;
+    m_bExtracting = true;
+    const int result =
+        m_archiveExtraction.ExtractSelectedArchiveItems(this, *m_pModel->GetResults());
+    m_bExtracting = false;
+    if (result != EXTRACTION_CANCELLED)
+        return true;
+    ResetSelectionData();
+    return false;
+}
+
+BOOL CZembroltDlg::RenderDragFormat(CSelectionClipData* data) {
+    if (!ExtractPendingMembers())
+        return FALSE;
+    const DWORD effect = data->preferredEffect;
+    *data = MakeClipData(data->formats);
+    data->preferredEffect = effect;
+    return TRUE;
+}
+
+// ---------------------------------------------------------- copy and cut
+
+void CZembroltDlg::OnCopyCommand(DWORD effect) {
+    if (!PrepareSelectionData())
+        return;
+    m_shellMenu.SetData(&m_archiveExtraction.GetSelectionPayload().m_arrDropFiles,
+                        &m_arrSelectedRecords);
+    if (ExtractPendingMembers())
+        m_shellMenu.DoFileOperation(effect == 2 ? FILEOP_CUT : FILEOP_COPY);
+    m_shellMenu.Reset();
+    ResetSelectionData();
+}
+
+void CZembroltDlg::PutSelectionOnClipboard(DWORD effect) {
+    CResultDataSource selection;
+    selection.Offer(
+        MakeClipData({CLIPFMT_RIGHTMENU, CLIPFMT_TEXT, CLIPFMT_SHELLIDLIST, CLIPFMT_HDROP}));
+    auto* clip = new CResultDataSource;
+    clip->CopyFrom(selection);
+    clip->AddPreferredDropEffect(effect);
+    QGuiApplication::clipboard()->setMimeData(clip, QClipboard::Clipboard);
+}
+
+// ------------------------------------------------------------ dragging out
+
+void CZembroltDlg::BeginResultDrag(bool right) {
+    if (m_pResultList->GetSelectedCount() == 0)
+        return;
+    if (!PrepareSelectionData())
+        return;
+    // Members have no shell items before they are extracted: their drag
+    // offers no item-list array, and no right-button menu.
+    const bool pending = m_archiveExtraction.IsExtractionPending() != FALSE;
+    m_bRightMenu = right && !pending ? TRUE : FALSE;
+    auto* source = new CResultDataSource;
+    if (pending) {
+        source->Offer(MakeClipData({CLIPFMT_RIGHTMENU, CLIPFMT_TEXT, CLIPFMT_HDROP}),
+                      [this](CSelectionClipData* data) { return RenderDragFormat(data) != FALSE; });
+    } else {
+        source->Offer(
+            MakeClipData({CLIPFMT_RIGHTMENU, CLIPFMT_TEXT, CLIPFMT_SHELLIDLIST, CLIPFMT_HDROP}));
+    }
+    auto* drag = new QDrag(m_pResultList->GetCurrentView());
+    drag->setMimeData(source);
+    DebugTrace("OnBeginDrag");
+    const Qt::DropAction action =
+        m_dragRunner ? m_dragRunner(drag)
+                     : drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+    if (action != Qt::IgnoreAction) {
+        DebugTrace("GiveFeedback DRAGDROP_S_DROP");
+        SetDataPrepared();
+    }
+    drag->deleteLater();
+    ResetSelectionData();
+}
+
+// ------------------------------------------------------ drops on the list
+
+std::unique_ptr<zb::CFolderDropTarget> CZembroltDlg::RowDropTarget(const QPoint& point) const {
+    const CResultItem* record = m_pModel->GetRecord(m_pResultList->RowAt(point));
+    // Only folders on disk take drops: not files, members or path-less items.
+    if (!record || (record->m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) ||
+        !(record->m_dwFlags & RIF_FOLDER))
+        return nullptr;
+    std::string path;
+    return record->GetFilePath(&path) ? zb::CFolderDropTarget::Create(path) : nullptr;
+}
+
+DWORD CZembroltDlg::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    m_dwDragKeyState = keyState;
+    m_dragScrollTimer.start();
+    std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
+    if (!target)
+        return DROPEFFECT_NONE;
+    const DWORD effect =
+        target->DragEnter(DroppedPaths(data), m_dwDragKeyState, ProposedDropEffect(keyState));
+    target->DragLeave();
+    return effect;
+}
+
+DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    m_dwDragKeyState = (keyState & MK_MODIFIERS) | (m_dwDragKeyState & MK_BUTTONS);
+    std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
+    if (!target)
+        return DROPEFFECT_NONE;
+    return target->Hover(DroppedPaths(data), m_dwDragKeyState);
+}
+
+void CZembroltDlg::OnDragLeave() {
+    m_dragScrollTimer.stop();
+}
+
+DWORD CZembroltDlg::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
+    m_dragScrollTimer.stop();
+    std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
+    if (!target)
+        return DROPEFFECT_NONE;
+    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, *this);
+}
+
+void CZembroltDlg::OnDragScrollTimer(const QPoint& cursor) {
+    const QWidget* viewport = m_pResultList->GetCurrentView()->viewport();
+    if (!viewport->rect().contains(cursor))
+        return;
+    if (cursor.y() < kScrollMarginPixels)
+        m_pResultList->ScrollOneLine(-1);
+    else if (cursor.y() >= viewport->height() - kScrollMarginPixels)
+        m_pResultList->ScrollOneLine(1);
+}
+
+// --------------------------------------------------------- context menus
+
+void CZembroltDlg::ShowSelectionMenu(const QPoint& globalPos) {
+    if (!PrepareSelectionData())
+        return;
+    const CResultItem* single = nullptr;
+    if (m_arrSelectedRecords.size() == 1 && !(m_arrSelectedRecords[0]->m_dwFlags & RIF_IN_ARCHIVE))
+        single = m_arrSelectedRecords[0];
+    TrackSelectionMenu(globalPos, single);
+    ResetSelectionData();
+    UpdateStatusText();
+}
+
+void CZembroltDlg::TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow) {
+    m_shellMenu.SetData(&m_archiveExtraction.GetSelectionPayload().m_arrDropFiles,
+                        &m_arrSelectedRecords);
+    m_shellMenu.SetTypeResolver(MimeChainOf);
+    if (m_shellMenu.BuildMenu(0, exploreRow ? kExploreLocationId + 1 : 1, 0x7FFF, CMF_EXPLORE) !=
+        0) {
+        m_shellMenu.Reset();
+        return;
+    }
+    QMenu menu(this);
+    if (exploreRow) {
+        menu.addAction(ResourceText(IDS_EXPLORE_LOCATION_FOLDER))->setData(kExploreLocationId);
+        menu.addSeparator();
+    }
+    FillShellMenu(&menu, m_shellMenu.GetMenu());
+    const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
+    if (id == kExploreLocationId && exploreRow) {
+        std::string path;
+        if (exploreRow->GetFilePath(&path))
+            RunVerb(VERB_EXPLORE, {path});
+        else
+            RunVerbOnItem(VERB_EXPLORE, *exploreRow);
+    } else if (id != 0 && (!m_shellMenu.NeedsExtraction(id) || ExtractPendingMembers())) {
+        const bool deleting = m_shellMenu.IsDeleteCommand(id);
+        const bool renaming = m_shellMenu.IsRenameCommand(id);
+        m_shellMenu.InvokeCommand(id);
+        m_shellMenu.Reset();
+        if (deleting)
+            RemoveVanishedSelection();
+        if (renaming)
+            OnCommand(ID_RENAME);
+        return;
+    }
+    m_shellMenu.Reset();
+}
+
+void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& globalPos) {
+    const FOLDERITEM* data = CFolderTreeCtrl::GetFolderItem(item);
+    if (data == nullptr || !data->m_pidlFull)
+        return;
+    // The node as a record of its own: a folder (or an archive file) with its
+    // path where it has one.
+    CResultItem record;
+    record.m_pParentFolder = data->m_pParentFolder;
+    record.m_pidl.reset(ILClone(data->m_pidl.get()));
+    record.m_pidlFull.reset(ILClone(data->m_pidlFull.get()));
+    record.m_sName = item->text(0).toStdString();
+    record.m_dwFlags = data->m_nKind == FOLDERITEM_ARCHIVE ? RIF_ARCHIVE : RIF_FOLDER;
+    std::string path;
+    const bool onDisk = item->parent() != nullptr &&
+                        SHGetPathFromIDList(data->m_pidlFull.get(), &path) && !path.empty();
+    if (onDisk) {
+        record.m_dwFlags |= RIF_DELETABLE;
+        const char* name = GetFileNamePart(path.c_str());
+        record.m_sName = name ? name : path;
+        record.m_sFolder = GetParentFolder(path);
+        if (record.m_sFolder.empty())
+            record.m_sFolder.assign(1, '/');
+    } else {
+        record.m_dwFlags |= RIF_NO_PATH;
+    }
+    ResetSelectionData();
+    CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
+    payload.m_arrItemIdLists.emplace_back(ILClone(record.m_pidlFull.get()));
+    if (onDisk) {
+        payload.m_arrDropFiles.push_back(path);
+        payload.m_strText = path + "\n";
+    }
+    m_arrSelectedRecords.push_back(&record);
+    m_bRightMenu = TRUE;
+
+    m_shellMenu.SetData(&payload.m_arrDropFiles, &m_arrSelectedRecords);
+    m_shellMenu.SetTypeResolver(MimeChainOf);
+    if (m_shellMenu.BuildMenu(0, 1, 0x7FFF, CMF_EXPLORE) == 0) {
+        QMenu menu(this);
+        FillShellMenu(&menu, m_shellMenu.GetMenu());
+        const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
+        if (id != 0 && m_shellMenu.IsRenameCommand(id) && onDisk) {
+            bool ok = false;
+            const QString name = QInputDialog::getText(
+                this, ResourceText(IDS_PROGRAM_NAME), QString(), QLineEdit::Normal,
+                QFile::decodeName(record.m_sName.c_str()), &ok);
+            int error = 0;
+            const std::string newName = QFile::encodeName(name).toStdString();
+            const zb::RenameResult result =
+                ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
+                   : zb::RenameResult::Renamed;
+            if (result != zb::RenameResult::Renamed)
+                ShowMessageBox(QString::fromStdString(
+                    zb::RenameFailureText(result, record.m_sName, newName, error)));
+            else if (ok)
+                m_pFolderTree->Refresh();
+        } else if (id != 0) {
+            const bool deleting = m_shellMenu.IsDeleteCommand(id);
+            m_shellMenu.InvokeCommand(id);
+            if (deleting && !FileExists(path))
+                m_pFolderTree->Refresh();
+        }
+    }
+    m_shellMenu.Reset();
+    ResetSelectionData();
+}
+
+// ------------------------------------------------- what the commands do
+
+void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
+    switch (verb) {
+        case VERB_OPEN:
+            for (const std::string& path : paths) {
+                if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
+                    ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+            }
+            break;
+        case VERB_EXPLORE: {
+            if (!m_pFileManager)
+                m_pFileManager = std::make_unique<CFileManagerBus>();
+            std::vector<std::string> folders;
+            std::vector<std::string> files;
+            for (const std::string& path : paths)
+                (IsDirectory(path) ? folders : files).push_back(path);
+            const zb::FolderOpener open = [this](const std::string& folder) {
+                return m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
+            };
+            if (!folders.empty())
+                zb::ExploreFolders(*m_pFileManager, folders, open);
+            if (!files.empty())
+                zb::ExploreItems(*m_pFileManager, files, open);
+            break;
+        }
+        case VERB_FIND:
+            // A window of this program searching in each folder.
+            for (const std::string& path : paths)
+                RunProgram(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(),
+                           {path});
+            break;
+        case VERB_PRINT:
+            for (const std::string& path : paths) {
+                const QString file = QFile::decodeName(path.c_str());
+                PrintFileWithDesktop(m_printCommand, file, this, [this, file] {
+                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(file));
+                });
+            }
+            break;
+        case VERB_EDIT: {
+            const std::vector<zb::DesktopApplication> editors =
+                zb::FindApplicationsForTypes({{"text/plain"}});
+            if (editors.empty())
+                RunVerb(VERB_OPEN, paths);
+            else
+                LaunchApplication(editors.front(), paths);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void CZembroltDlg::RunVerbOnItem(ShellVerb verb, const CResultItem& record) {
+    if ((verb != VERB_OPEN && verb != VERB_EXPLORE) || !record.m_pParentFolder || !record.m_pidl)
+        return;
+    std::string parsingName;
+    if (FAILED(GetDisplayName(record.m_pidl.get(), &parsingName, record.m_pParentFolder.Get(),
+                              SHGDN_FORPARSING)))
+        return;
+    const QUrl url = SpecialFolderUrl(parsingName);
+    if (url.isValid() && !m_urlOpener(url))
+        ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+}
+
+void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
+    zb::DeleteToTrash(paths, *this);
+}
+
+void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
+                                     const std::vector<std::string>& paths) {
+    if (!zb::LaunchDesktopApplication(application, paths))
+        ShowMessageBox(
+            QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)));
+}
+
+void CZembroltDlg::RunProgram(const std::string& program,
+                              const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{zb::FindProgram(program)};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    if (argv.front().empty() || zb::SpawnDetached(argv) <= 0)
+        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(QFile::decodeName(program.c_str())));
+    zb::ReapEndedChildren();
+}
+
+void CZembroltDlg::ShowProperties(const std::vector<const CResultItem*>& records) {
+    std::vector<std::string> paths;
+    for (const CResultItem* record : records) {
+        std::string path;
+        if (!(record->m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) && record->GetFilePath(&path))
+            paths.push_back(std::move(path));
+    }
+    auto* sheet = new CFilePropertiesSheet(this);
+    if (!paths.empty()) {
+        auto* page = new CFileGeneralPage(std::move(paths), sheet);
+        sheet->AddPage(page, page->windowTitle());
+    }
+    if (sheet->ShowWithPages())
+        m_pLastSheet = sheet;
+}

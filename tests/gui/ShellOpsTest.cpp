@@ -1,0 +1,508 @@
+// Found items as the desktop's file managers see them: Copy and Cut on the
+// clipboard, dragging rows out (members extracted only when asked for),
+// files dropped on folder rows and tree folders, the context menus and the
+// properties sheet.
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/MainMenuTable.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/ZembroltDlg.h"
+#include "archives/ZipBuilder.h"
+#include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
+#include "platform/UriList.h"
+#include "tools/FileGeneralPage.h"
+#include "tools/FilePropertiesSheet.h"
+#include "tools/ResultDataSource.h"
+#include "ui/FolderTreeCtrl.h"
+
+namespace {
+
+// The main window with its questions answered and its messages kept.
+class QuietDlg : public CZembroltDlg {
+public:
+    QStringList messages;
+    bool AskFileOperation(const std::string&) override { return true; }
+
+protected:
+    void ShowMessageBox(const QString& text) override { messages << text; }
+};
+
+// Records the file manager calls; answers as told.
+class RecordingFileManager : public zb::IFileManagerCaller {
+public:
+    RecordingFileManager(QStringList* log, bool answer) : m_log(log), m_answer(answer) {}
+    bool CallFileManager(const std::string& method, const std::vector<std::string>& uris,
+                         const std::string& startupId) override {
+        QString line = QString::fromStdString(method);
+        for (const std::string& uri : uris)
+            line += QLatin1Char(' ') + QString::fromStdString(uri);
+        *m_log << line + QStringLiteral(" [") + QString::fromStdString(startupId) +
+                      QLatin1Char(']');
+        return m_answer;
+    }
+
+private:
+    QStringList* m_log;
+    bool m_answer;
+};
+
+using zbgui::Find;
+using zbgui::ReadFile;
+using zbgui::RowNamed;
+using zbgui::SelectRows;
+using zbgui::WriteFile;
+
+QPoint RowPoint(CZembroltDlg& window, const QString& name) {
+    QAbstractItemView* view = window.ResultList()->GetCurrentView();
+    return view->visualRect(window.ResultModel()->index(RowNamed(window, name), 0)).center();
+}
+
+std::unique_ptr<QMimeData> UriData(const QStringList& paths) {
+    std::vector<std::string> list;
+    for (const QString& path : paths)
+        list.push_back(QFile::encodeName(path).toStdString());
+    auto data = std::make_unique<QMimeData>();
+    data->setData(QStringLiteral("text/uri-list"), QByteArray::fromStdString(MakeUriList(list)));
+    return data;
+}
+
+// Sends a drag over `point` of `viewport` and its drop; returns the drop
+// action the drop was answered with (IgnoreAction when refused).
+Qt::DropAction DragAndDrop(QWidget* viewport, const QPoint& point, QMimeData* data,
+                           Qt::KeyboardModifiers modifiers, Qt::DropAction* overAction = nullptr) {
+    constexpr Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(point, all, data, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(point, all, data, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(viewport, &move);
+    if (overAction)
+        *overAction = move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
+    QDropEvent drop(QPointF(point), all, data, Qt::LeftButton, modifiers);
+    QCoreApplication::sendEvent(viewport, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// Chooses the menu item whose text is `text` (searching sub-menus), and
+// keeps every text it saw.
+MenuChooser Choose(const QString& text, QStringList* seen) {
+    return [text, seen](QMenu* menu, const QPoint&) -> UINT {
+        UINT chosen = 0;
+        std::function<void(QMenu*)> walk = [&](QMenu* m) {
+            for (QAction* action : m->actions()) {
+                if (action->isSeparator())
+                    continue;
+                if (seen)
+                    *seen << action->text();
+                if (action->menu())
+                    walk(action->menu());
+                else if (action->text() == text)
+                    chosen = action->data().toUInt();
+            }
+        };
+        walk(menu);
+        return chosen;
+    };
+}
+
+// A page that answers the sheet's notifications as told and counts them.
+class AnsweringPage : public QWidget, public IFilePropertyPage {
+public:
+    bool killActive = true;
+    bool apply = true;
+    bool queryCancel = true;
+    int applies = 0;
+    bool OnKillActive() override { return killActive; }
+    bool OnApply() override {
+        ++applies;
+        return apply;
+    }
+    bool OnQueryCancel() override { return queryCancel; }
+};
+
+}  // namespace
+
+class ShellOpsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<QTemporaryDir> m_files;
+
+    QString File(const QString& name) const { return m_files->filePath(name); }
+
+private slots:
+    void init() {
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", m_home->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_home->filePath(QStringLiteral("data")).toUtf8());
+        // Our applications first; the system's folder holds the MIME database.
+        qputenv(
+            "XDG_DATA_DIRS",
+            (m_home->filePath(QStringLiteral("share")) + QStringLiteral(":/usr/share")).toUtf8());
+        m_files = std::make_unique<QTemporaryDir>();
+        WriteFile(File(QStringLiteral("a.txt")), "a");
+        WriteFile(File(QStringLiteral("b c.txt")), "bc");
+        WriteFile(File(QStringLiteral("dst/dst.keep")), "kept");
+        WriteFile(File(QStringLiteral("src/child/x.dat")), "x");
+    }
+    void cleanup() { qunsetenv("XDG_DATA_DIRS"); }
+
+    void copyAndCutPutFileManagerFormatsOnTheClipboard() {
+        QuietDlg window;
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 2);
+        SelectRows(window, {QStringLiteral("a.txt"), QStringLiteral("b c.txt")});
+        window.OnCommand(ID_EDIT_COPY);
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(copied);
+        const QByteArray a = QFile::encodeName(File(QStringLiteral("a.txt")));
+        const QByteArray bc = QFile::encodeName(File(QStringLiteral("b c.txt")));
+        const QByteArray uris = QByteArray::fromStdString(EncodeFileUri(a.toStdString())) + "\r\n" +
+                                QByteArray::fromStdString(EncodeFileUri(bc.toStdString())) + "\r\n";
+        QCOMPARE(copied->data(QStringLiteral("text/uri-list")), uris);
+        QVERIFY(copied->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("copy\n"));
+        QVERIFY(!copied->hasFormat(QStringLiteral("application/x-kde-cutselection")));
+        QCOMPARE(copied->data(QStringLiteral("text/plain;charset=utf-8")), a + "\n" + bc + "\n");
+        QCOMPARE(copied->data(QStringLiteral("application/x-zembrolt-rightmenu")),
+                 QByteArray("\1\0\0\0", 4));
+
+        window.OnCommand(ID_EDIT_CUT);
+        const QMimeData* cut = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(cut->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("cut\n"));
+        QCOMPARE(cut->data(QStringLiteral("application/x-kde-cutselection")), QByteArray("1"));
+        // Cut moves nothing itself: the file manager that pastes does.
+        QVERIFY(QFile::exists(File(QStringLiteral("a.txt"))));
+    }
+
+    void delayedRenderingRunsOnceAndACancelGivesNothing() {
+        int renders = 0;
+        CResultDataSource source;
+        CSelectionClipData data;
+        data.formats = {6, 0, 1};
+        source.Offer(data, [&](CSelectionClipData* d) {
+            ++renders;
+            d->paths = {"/x/y"};
+            d->text = "/x/y\n";
+            return true;
+        });
+        QVERIFY(source.hasFormat(QStringLiteral("text/uri-list")));
+        QCOMPARE(renders, 0);
+        QCOMPARE(source.data(QStringLiteral("text/uri-list")), QByteArray("file:///x/y\r\n"));
+        QCOMPARE(source.text(), QStringLiteral("/x/y\n"));
+        QCOMPARE(renders, 1);
+
+        CResultDataSource cancelled;
+        cancelled.Offer(data, [&](CSelectionClipData* d) {
+            d->paths = {"/never"};
+            return false;
+        });
+        QVERIFY(cancelled.data(QStringLiteral("text/uri-list")).isEmpty());
+        QVERIFY(cancelled.data(QStringLiteral("text/plain")).isEmpty());
+    }
+
+    void dragOfMembersExtractsOnlyWhenTheTargetAsks() {
+        WriteFile(File(QStringLiteral("pack.zip")),
+                  QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
+        QuietDlg window;
+        window.show();
+        Find(window, QStringLiteral("in.txt"), m_files->path(), 1);
+        SelectRows(window, {QStringLiteral("in.txt")});
+        QByteArray uris;
+        bool extractedBeforeAsked = true;
+        bool rightMenu = true;
+        bool idList = true;
+        window.SetDragRunner([&](QDrag* drag) {
+            extractedBeforeAsked = !window.ArchiveExtraction().GetExtractedFiles().empty();
+            idList =
+                drag->mimeData()->hasFormat(QStringLiteral("application/x-zembrolt-shell-idlist"));
+            rightMenu =
+                drag->mimeData()->data(QStringLiteral("application/x-zembrolt-rightmenu")) !=
+                QByteArray("\0\0\0\0", 4);
+            uris = drag->mimeData()->data(QStringLiteral("text/uri-list"));
+            return Qt::CopyAction;
+        });
+        window.BeginResultDrag(true);
+        QVERIFY(!extractedBeforeAsked);
+        QVERIFY(!idList);     // members have no shell items before they are extracted
+        QVERIFY(!rightMenu);  // a drag with members is a left-button drag
+        const std::vector<std::string> paths = ParseUriList(uris.toStdString());
+        QCOMPARE(paths.size(), std::size_t{1});
+        QCOMPARE(ReadFile(QFile::decodeName(paths[0].c_str())), QByteArray("member"));
+        QVERIFY(window.IsDataPrepared() == FALSE);  // the payload is reset after the drag
+    }
+
+    void dropsOnFolderRowsFollowTheKeysAndNeverOverwrite() {
+        QuietDlg window;
+        window.show();
+        Find(window, QStringLiteral("*"), m_files->path(), 7);
+        QWidget* viewport = window.ResultList()->GetCurrentView()->viewport();
+        const QPoint dst = RowPoint(window, QStringLiteral("dst"));
+        const QString outside = m_home->filePath(QStringLiteral("out"));
+        WriteFile(outside + QStringLiteral("/one.txt"), "1");
+        WriteFile(outside + QStringLiteral("/dst.keep"), "other");
+
+        Qt::DropAction over = Qt::IgnoreAction;
+        const auto one = UriData({outside + QStringLiteral("/one.txt")});
+        struct Case {
+            Qt::KeyboardModifiers keys;
+            Qt::DropAction action;
+        };
+        for (const Case& each : {Case{Qt::ControlModifier, Qt::CopyAction},
+                                 Case{Qt::ShiftModifier | Qt::ControlModifier, Qt::LinkAction},
+                                 Case{Qt::ShiftModifier, Qt::MoveAction}}) {
+            QFile::remove(File(QStringLiteral("dst/one.txt")));
+            QCOMPARE(DragAndDrop(viewport, dst, one.get(), each.keys, &over), each.action);
+            QCOMPARE(over, each.action);
+            QVERIFY(QFileInfo(File(QStringLiteral("dst/one.txt"))).exists() ||
+                    QFileInfo(File(QStringLiteral("dst/one.txt"))).isSymLink());
+            if (each.action != Qt::MoveAction)
+                QVERIFY(QFile::exists(outside + QStringLiteral("/one.txt")));
+        }
+        QVERIFY(!QFile::exists(outside + QStringLiteral("/one.txt")));
+
+        // A same-named file is never replaced; the source stays.
+        const auto clash = UriData({outside + QStringLiteral("/dst.keep")});
+        QCOMPARE(DragAndDrop(viewport, dst, clash.get(), Qt::ShiftModifier), Qt::IgnoreAction);
+        QCOMPARE(ReadFile(File(QStringLiteral("dst/dst.keep"))), QByteArray("kept"));
+        QCOMPARE(ReadFile(outside + QStringLiteral("/dst.keep")), QByteArray("other"));
+        QVERIFY(!window.messages.isEmpty());
+
+        // A file row takes nothing; a folder never goes into its own child.
+        const auto src = UriData({File(QStringLiteral("src"))});
+        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("a.txt")), src.get(),
+                             Qt::NoModifier),
+                 Qt::IgnoreAction);
+        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("child")), src.get(),
+                             Qt::NoModifier, &over),
+                 Qt::IgnoreAction);
+        QCOMPARE(over, Qt::IgnoreAction);
+        QVERIFY(QFile::exists(File(QStringLiteral("src/child/x.dat"))));
+
+        // A copy that fails (a socket cannot be copied) keeps the source.
+        const QString box = outside + QStringLiteral("/box");
+        WriteFile(box + QStringLiteral("/f"), "f");
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketPath = QFile::encodeName(box + QStringLiteral("/s"));
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.constData());
+        QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(DragAndDrop(viewport, dst, UriData({box}).get(), Qt::ControlModifier),
+                 Qt::IgnoreAction);
+        QVERIFY(!QFileInfo::exists(File(QStringLiteral("dst/box"))));
+        QCOMPARE(ReadFile(box + QStringLiteral("/f")), QByteArray("f"));
+        ::close(fd);
+    }
+
+    void listScrollsNearItsEdgesWhileDragging() {
+        for (int i = 0; i < 200; ++i)
+            WriteFile(File(QStringLiteral("many/f%1.txt").arg(i, 3, 10, QLatin1Char('0'))), "x");
+        QuietDlg window;
+        window.show();
+        Find(window, QStringLiteral("f*.txt"), File(QStringLiteral("many")), 200);
+        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        QScrollBar* bar = view->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        const int height = view->viewport()->height();
+        window.OnDragScrollTimer(QPoint(10, height - 5));
+        QCOMPARE(bar->value(), 1);
+        window.OnDragScrollTimer(QPoint(10, height / 2));
+        QCOMPARE(bar->value(), 1);
+        window.OnDragScrollTimer(QPoint(10, 5));
+        QCOMPARE(bar->value(), 0);
+        // The timer runs while a drag is over the list, every 250 ms.
+        QMimeData data;
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &enter);
+        QVERIFY(window.IsDragScrollTimerActive());
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(view->viewport(), &leave);
+        QVERIFY(!window.IsDragScrollTimerActive());
+    }
+
+    void treeFoldersTakeDropsAndOpenAfterEightTicks() {
+        QuietDlg window;
+        window.show();
+        CFolderTreeCtrl* tree = window.FolderTree();
+        tree->SelectPath(QFile::encodeName(File(QStringLiteral("dst"))).toStdString());
+        QTreeWidgetItem* dst = tree->currentItem();
+        QVERIFY(dst);
+        QCOMPARE(dst->text(0), QStringLiteral("dst"));
+        const QString outside = m_home->filePath(QStringLiteral("t"));
+        WriteFile(outside + QStringLiteral("/t.txt"), "t");
+        const auto data = UriData({outside + QStringLiteral("/t.txt")});
+        const QPoint point = tree->visualItemRect(dst).center();
+        QCOMPARE(DragAndDrop(tree->viewport(), point, data.get(), Qt::ControlModifier),
+                 Qt::CopyAction);
+        QCOMPARE(ReadFile(File(QStringLiteral("dst/t.txt"))), QByteArray("t"));
+        QCOMPARE(DragAndDrop(tree->viewport(), point, data.get(), Qt::ControlModifier),
+                 Qt::IgnoreAction);
+        QCOMPARE(ReadFile(File(QStringLiteral("dst/t.txt"))), QByteArray("t"));
+
+        // Hovering over the folder "src": the 8th tick opens it.
+        tree->SelectPath(QFile::encodeName(File(QStringLiteral("src"))).toStdString());
+        QTreeWidgetItem* src = tree->currentItem();
+        src->setExpanded(false);
+        const QPoint over = tree->visualItemRect(src).center();
+        tree->OnDragEnter(data.get(), MK_LBUTTON, over);
+        QVERIFY(tree->IsDragTimerActive());
+        QCOMPARE(tree->GetDropHighlight(), src);
+        for (int tick = 1; tick < 8; ++tick) {
+            tree->OnDragTimer(over);
+            QVERIFY(!src->isExpanded());
+        }
+        tree->OnDragTimer(over);
+        QVERIFY(src->isExpanded());
+        tree->OnDragLeave();
+        QVERIFY(!tree->IsDragTimerActive());
+        QVERIFY(!tree->GetDropHighlight());
+    }
+
+    void contextMenuShowsTheActionsAndDispatchesThem() {
+        WriteFile(m_home->filePath(QStringLiteral("share/applications/viewer.desktop")),
+                  "[Desktop Entry]\nType=Application\nName=Text Viewer\nExec=/bin/true %F\n"
+                  "MimeType=text/plain;\n");
+        QuietDlg window;
+        QStringList fileManager;
+        window.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, true));
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 2);
+        SelectRows(window, {QStringLiteral("a.txt")});
+        QStringList seen;
+        window.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), &seen));
+        window.OnListContextMenu(QPoint(0, 0));
+        // Explore location folder first, then the own verbs, the desktop's
+        // applications, the file operations and Properties.
+        QCOMPARE(seen.mid(0, 5),
+                 (QStringList{QStringLiteral("Explore location folder"), QStringLiteral("&Open"),
+                              QStringLiteral("&Print"), QStringLiteral("&Edit"),
+                              QStringLiteral("Open &With")}));
+        QVERIFY(seen.contains(QStringLiteral("Text Viewer")));
+        QCOMPARE(
+            seen.mid(seen.size() - 5),
+            (QStringList{QStringLiteral("&Copy"), QStringLiteral("Cu&t"), QStringLiteral("&Delete"),
+                         QStringLiteral("Rena&me"), QStringLiteral("P&roperties")}));
+        const QString uri = QString::fromStdString(
+            EncodeFileUri(QFile::encodeName(File(QStringLiteral("a.txt"))).toStdString()));
+        QCOMPARE(fileManager,
+                 QStringList{QStringLiteral("ShowItems ") + uri + QStringLiteral(" []")});
+
+        // Properties: a sheet with the General page of the file.
+        window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), nullptr));
+        window.OnListContextMenu(QPoint(0, 0));
+        CFilePropertiesSheet* sheet = window.LastPropertiesSheet();
+        QVERIFY(sheet);
+        QCOMPARE(sheet->GetPageCount(), 1);
+        auto* page = qobject_cast<CFileGeneralPage*>(sheet->GetPage(0));
+        QVERIFY(page);
+        QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("a.txt"));
+        QCOMPARE(page->GetValue(QStringLiteral("Size:")), QStringLiteral("1 bytes"));
+        sheet->OnCommand(IDOK);
+        QTRY_VERIFY(!window.LastPropertiesSheet());
+
+        // Delete through the menu: the file goes to the Trash, its row leaves.
+        SelectRows(window, {QStringLiteral("b c.txt")});
+        window.SetMenuChooser(Choose(QStringLiteral("&Delete"), nullptr));
+        window.OnListContextMenu(QPoint(0, 0));
+        QVERIFY(!QFile::exists(File(QStringLiteral("b c.txt"))));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+    }
+
+    void treeFolderContextMenuOffersFolderVerbs() {
+        QuietDlg window;
+        window.show();
+        CFolderTreeCtrl* tree = window.FolderTree();
+        tree->SelectPath(QFile::encodeName(File(QStringLiteral("dst"))).toStdString());
+        QTreeWidgetItem* dst = tree->currentItem();
+        QVERIFY(dst);
+        QStringList seen;
+        window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), &seen));
+        tree->OnRClick(tree->visualItemRect(dst).topLeft() + QPoint(2, 2));
+        QCOMPARE(seen.mid(0, 3), (QStringList{QStringLiteral("E&xplore"), QStringLiteral("&Open"),
+                                              QStringLiteral("S&earch")}));
+        QVERIFY(!seen.contains(QStringLiteral("&Print")));  // a folder prints nothing
+        QVERIFY(seen.contains(QStringLiteral("Rena&me")));
+        CFilePropertiesSheet* sheet = window.LastPropertiesSheet();
+        QVERIFY(sheet);
+        auto* page = qobject_cast<CFileGeneralPage*>(sheet->GetPage(0));
+        QVERIFY(page);
+        QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("dst"));
+        QTRY_VERIFY(page->IsSizeFinal());
+        QCOMPARE(page->GetValue(QStringLiteral("Contains:")), QStringLiteral("1 Files, 0 Folders"));
+    }
+
+    void propertiesSheetFollowsItsPages() {
+        QWidget owner;
+        auto* sheet = new CFilePropertiesSheet(&owner);
+        QPointer<CFilePropertiesSheet> alive(sheet);
+        auto* first = new AnsweringPage;
+        auto* second = new AnsweringPage;
+        sheet->AddPage(first, QStringLiteral("1"));
+        sheet->AddPage(second, QStringLiteral("2"));
+        QVERIFY(sheet->ShowWithPages());
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(sheet->GetPageCount(), 2);  // the placeholder is gone
+
+        first->apply = false;
+        QVERIFY(!sheet->OnCommand(IDOK));  // refused: stays open, later pages get nothing
+        QCOMPARE(second->applies, 0);
+        first->apply = true;
+        QVERIFY(sheet->OnCommand(ID_APPLY_NOW));  // Apply keeps the sheet open
+        QCOMPARE(second->applies, 1);
+        first->killActive = false;
+        QVERIFY(!sheet->OnCommand(ID_APPLY_NOW));
+        QCOMPARE(second->applies, 1);
+        first->killActive = true;
+        second->queryCancel = false;
+        QVERIFY(!sheet->OnCommand(IDCANCEL));
+        sheet->close();  // the close box asks like Cancel
+        QCoreApplication::processEvents();
+        QVERIFY(alive && alive->isVisible());
+        second->queryCancel = true;
+        QVERIFY(sheet->OnCommand(IDCANCEL));
+        QTRY_VERIFY(!alive);  // it deleted itself
+
+        auto* empty = new CFilePropertiesSheet(&owner);
+        QPointer<CFilePropertiesSheet> gone(empty);
+        QVERIFY(!empty->ShowWithPages());
+        QTRY_VERIFY(!gone);
+    }
+
+    void generalPageSumsFoldersAndShowsTimes() {
+        WriteFile(File(QStringLiteral("sum/a")), "123");
+        WriteFile(File(QStringLiteral("sum/in/b")), "4567");
+        CFileGeneralPage page({QFile::encodeName(File(QStringLiteral("sum"))).toStdString()});
+        QTRY_VERIFY(page.IsSizeFinal());
+        QCOMPARE(page.GetValue(QStringLiteral("Size:")), QStringLiteral("7 bytes"));
+        QCOMPARE(page.GetValue(QStringLiteral("Contains:")), QStringLiteral("2 Files, 1 Folders"));
+        QVERIFY(!page.GetValue(QStringLiteral("Created:")).isEmpty());
+        QVERIFY(page.GetValue(QStringLiteral("Permissions:")).startsWith(QLatin1Char('d')));
+    }
+};
+
+ZB_GUI_TEST(ShellOpsTest);
+#include "ShellOpsTest.moc"
