@@ -27,15 +27,18 @@ BOOL CResultList::AddResultItem() {
 
     if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
         FlushRows();
-        if (m_pView) {
-            char text[256];
-            std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED),
-                          m_nLimit);
-            m_pView->ShowMessage(text);
-        }
+        ShowLimitMessage();
         return 0;
     }
     return 1;
+}
+
+void CResultList::ShowLimitMessage() {
+    if (!m_pView)
+        return;
+    char text[256];
+    std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED), m_nLimit);
+    m_pView->ShowMessage(text);
 }
 
 void CResultList::ReleaseResults() {
