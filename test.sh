@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/install-deps.sh
+unset BUILD_TARGET  # the tests need everything built
 if [ "${ZEMBROLT_SANITIZE:-OFF}" = "ON" ]; then
   export BUILD_DIR=${BUILD_DIR:-build-sanitize}
   export BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo}

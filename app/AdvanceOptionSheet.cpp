@@ -8,6 +8,7 @@
 #include "app/SizeOptionPage.h"
 #include "app/TimeOptionPage.h"
 #include "platform/Log.h"
+#include "ui/ResourceText.h"
 #include "ui/SmallControls.h"
 
 // The sheet's tab bar: each caption in the colour the sheet gives for its page.
@@ -31,7 +32,7 @@ CAdvanceOptionSheet::CAdvanceOptionSheet(QWidget* parent)
       m_pIncludeString(new CIncludeStringPage(this)),
       m_pages{m_pGeneral, m_pDate, m_pTime, m_pSize, m_pIncludeString},
       m_pTabCtrl(new CAdvanceOptionTabCtrl(*this, this)) {
-    setWindowTitle(QStringLiteral("Property Sheet"));
+    setWindowTitle(ResourceText(IDS_PROPERTY_SHEET));
     m_pTabCtrl->setObjectName(QStringLiteral("AdvanceOptionTabs"));
     m_pTabCtrl->setFocusPolicy(Qt::TabFocus);
     m_pTabCtrl->setDrawBase(false);

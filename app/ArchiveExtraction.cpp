@@ -5,26 +5,17 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <utility>
 
 #include "platform/Log.h"
-#include "platform/StringTable.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/ProgressDlg.h"
+#include "ui/ResourceText.h"
 
 namespace {
 
-constexpr UINT IDS_APP_TITLE = 102;
-constexpr UINT IDS_DECOMPRESSING_FILES = 5006;
-constexpr UINT IDS_CANCEL_OPERATION = 5007;
-constexpr UINT IDS_UNPACK_NOT_SUPPORTED = 5030;
 constexpr COLORREF kLogRed = RGB(255, 0, 0);
-
-QString ResourceText(UINT id) {
-    return QString::fromUtf8(LoadResourceString(id));
-}
 
 // a + b for non-negative values, saturated at the int64 limit.
 std::int64_t AddSaturated(std::int64_t a, std::int64_t b) {
@@ -32,7 +23,7 @@ std::int64_t AddSaturated(std::int64_t a, std::int64_t b) {
     return __builtin_add_overflow(a, b, &sum) ? INT64_MAX : sum;
 }
 
-// String 5030 with the handler's first extension in upper case ("archives"
+// The unsupported-method message with the handler's first extension in upper case ("archives"
 // when it has none) and the member's name.
 QString UnpackNotSupportedText(const CArchiveHandler& handler, const std::string& name) {
     std::vector<std::string> extensions;
@@ -40,11 +31,7 @@ QString UnpackNotSupportedText(const CArchiveHandler& handler, const std::string
     std::string extension = extensions.empty() ? std::string("archives") : extensions.front();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const char* format = LoadResourceString(IDS_UNPACK_NOT_SUPPORTED);
-    const int length = std::snprintf(nullptr, 0, format, extension.c_str(), name.c_str());
-    std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, extension.c_str(), name.c_str());
-    return QString::fromUtf8(text);
+    return ResourceText(IDS_UNPACK_NOT_SUPPORTED, extension, name);
 }
 
 }  // namespace
@@ -196,7 +183,7 @@ void CArchiveExtraction::SetSelectedArchiveItems(std::vector<std::size_t> indice
 QMessageBox::StandardButton CArchiveExtraction::ShowMessageBox(QWidget* parent, const QString& text,
                                                                QMessageBox::StandardButtons buttons,
                                                                QMessageBox::Icon icon) {
-    QMessageBox box(icon, ResourceText(IDS_APP_TITLE), text, buttons, parent);
+    QMessageBox box(icon, ResourceText(IDS_PROGRAM_NAME), text, buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

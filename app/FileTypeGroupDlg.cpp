@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 
 #include "app/EditFileTypeGroupDlg.h"
-#include "platform/StringTable.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
+#include "ui/ResourceText.h"
 
 namespace {
 
@@ -19,12 +19,6 @@ constexpr int kNameColumn = 0;
 constexpr int kPatternsColumn = 1;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
-// Strings: the caption of the program's message boxes, the column titles and
-// "Please select an item in the list.".
-constexpr int IDS_PROGRAM_NAME = 102;
-constexpr int IDS_GROUP_NAME_COLUMN = 104;
-constexpr int IDS_GROUP_PATTERNS_COLUMN = 105;
-constexpr int IDS_SELECT_AN_ITEM = 5005;
 constexpr int kGroupNameColumnWidth = 100;  // pixels
 
 // A name cell: rows sort by name ignoring case, then by the exact text.
@@ -37,10 +31,6 @@ public:
     }
 };
 
-QString Resource(int id) {
-    return QString::fromUtf8(LoadResourceString(static_cast<UINT>(id)));
-}
-
 }  // namespace
 
 CFileTypeGroupDlg::CFileTypeGroupDlg(const CFileTypeGroupArray& groups, QWidget* parent)
@@ -51,7 +41,7 @@ CFileTypeGroupDlg::CFileTypeGroupDlg(const CFileTypeGroupArray& groups, QWidget*
     m_list = new QTableWidget(0, 2, this);
     m_list->setObjectName(QString::number(IDC_GROUP_LIST));
     m_list->setHorizontalHeaderLabels(
-        {Resource(IDS_GROUP_NAME_COLUMN), Resource(IDS_GROUP_PATTERNS_COLUMN)});
+        {ResourceText(IDS_GROUP_NAME_COLUMN), ResourceText(IDS_GROUP_PATTERNS_COLUMN)});
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -161,7 +151,7 @@ int CFileTypeGroupDlg::SelectedRowOrComplain() {
     const QList<QTableWidgetSelectionRange> ranges = m_list->selectedRanges();
     if (!ranges.isEmpty())
         return ranges.first().topRow();
-    ShowMessage(Resource(IDS_SELECT_AN_ITEM));
+    ShowMessage(ResourceText(IDS_SELECT_AN_ITEM));
     m_list->setFocus();
     return -1;
 }
@@ -209,7 +199,8 @@ void CFileTypeGroupDlg::OnOK() {
 }
 
 void CFileTypeGroupDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, Resource(IDS_PROGRAM_NAME), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, ResourceText(IDS_PROGRAM_NAME), text, QMessageBox::Ok,
+                    this);
     box.exec();
 }
 

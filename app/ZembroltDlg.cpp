@@ -26,6 +26,7 @@
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/MainMenuTable.h"
+#include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
@@ -45,26 +46,16 @@
 #include "ui/IconResources.h"
 #include "ui/ProductLinks.h"
 #include "ui/QtFileTypeInfoProvider.h"
+#include "ui/ResourceText.h"
 #include "ui/SmallControls.h"
 #include "ui/WaitCursor.h"
 
 namespace {
 
-constexpr UINT IDS_ABOUTBOX = 101;
-constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
-constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
-constexpr UINT IDS_INVALID_PARAMETER = 5012;
 constexpr int kIncludeStringPageIndex = 4;
-constexpr UINT IDS_SEARCH = 5013;
-constexpr UINT IDS_STOP = 5014;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
-
-QString FormatMessage(UINT id, const QString& argument) {
-    return QString::fromUtf8(LoadResourceString(id)).replace(QStringLiteral("%s"), argument);
-}
 
 // A copy of a tree node's place that the search thread can own.
 std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
@@ -130,7 +121,7 @@ void CZembroltDlg::InitWindow() {
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
-    SetStatusText(QString::asprintf(LoadResourceString(IDS_OBJECTS), 0).toStdString());
+    SetStatusText(FormatResourceString(IDS_OBJECTS, 0));
     LayoutControls();
     if (!LoadSettings())
         WriteFirstRunSettings();
@@ -212,13 +203,13 @@ void CZembroltDlg::CreateControls() {
         const char* name;
         int icon;
         int iconSize;
-        const char* tooltip;
+        StringId tooltip;
     };
     constexpr ListButton kButtons[4] = {
-        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, "Export Search Result"},
-        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, "Print Search Result"},
-        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, "Select Visible Column"},
-        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, "Views"},
+        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
+        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
+        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
+        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
     };
     for (int i = 0; i < 4; ++i) {
         auto* button = new CHoverButton(this);
@@ -226,7 +217,7 @@ void CZembroltDlg::CreateControls() {
         button->SetIcon(QIcon(LoadIconResource(kButtons[i].icon, kButtons[i].iconSize)));
         button->SetShowText(false);
         button->SetBtnCursor(IDC_HAND_CURSOR);
-        button->SetTooltipText(QString::fromLatin1(kButtons[i].tooltip));
+        button->SetTooltipText(kButtons[i].tooltip);
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
@@ -322,7 +313,7 @@ void CZembroltDlg::AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items
         }
         QString text = QString::fromLatin1(item.text);
         if (item.id == IDM_ABOUTBOX) {
-            const QString about = QString::fromUtf8(LoadResourceString(IDS_ABOUTBOX));
+            const QString about = ResourceText(IDS_ABOUTBOX);
             if (!about.isEmpty())
                 text = about;
         }
@@ -359,6 +350,7 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case ID_CLEAR_RESULT:
         case ID_FILE_TYPE_GROUP_LIST:
         case ID_RESET_ADVANCE_TAB:
+        case ID_OPTION:
         case ID_VIEW_LARGE_ICONS:
         case ID_VIEW_LIST:
         case ID_VIEW_SMALL_ICONS:
@@ -433,6 +425,9 @@ void CZembroltDlg::OnCommand(int id) {
         case ID_RESET_ADVANCE_TAB:
             m_pOptionSheet->Reset();
             UpdateAdvanceButtonColor();
+            return;
+        case ID_OPTION:
+            OnOptionCommand(*this);
             return;
         case ID_SELECT_ALL:
             if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
@@ -649,7 +644,7 @@ void CZembroltDlg::ParseCommandLine(const QString& commandLine) {
         case CommandLineAction::None:
             return;
         case CommandLineAction::Invalid:
-            ShowMessageBox(FormatMessage(IDS_INVALID_PARAMETER, action.text));
+            ShowMessageBox(ResourceText(IDS_INVALID_PARAMETER, action.text));
             return;
         case CommandLineAction::PostCommand:
             QMetaObject::invokeMethod(
@@ -723,9 +718,8 @@ void CZembroltDlg::OnFind() {
         // "Desktop\Home") is searched from the tree's node of that name; every
         // other refusal is shown and nothing starts.
         const bool lookInRefused =
-            message == FormatMessage(IDS_NOT_A_VALID_DIRECTORY,
-                                     QString::fromStdString(criteria.m_MainData.m_sFindRootPath))
-                           .toStdString();
+            message ==
+            FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, criteria.m_MainData.m_sFindRootPath);
         if (message == LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION)) {
             ShowMessageBox(QString::fromStdString(message));
             m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
@@ -970,7 +964,7 @@ void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
 
 void CZembroltDlg::ApplySearchButtonState(bool ready) {
     m_pFindButton->SetIcon(LoadIconResource(ready ? IDI_SEARCH : IDI_STOP, 16));
-    m_pFindButton->setText(QString::fromUtf8(LoadResourceString(ready ? IDS_SEARCH : IDS_STOP)));
+    m_pFindButton->setText(ready ? ResourceText(IDS_SEARCH) : ResourceText(IDS_STOP));
     m_pFindButton->update();
 }
 

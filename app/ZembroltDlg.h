@@ -155,6 +155,8 @@ public:
     const CFileTypeGroupArray& GetFileTypeGroups() const { return m_data.m_Groups; }
     void SetFileTypeGroups(CFileTypeGroupArray groups) { m_data.m_Groups = std::move(groups); }
     CAdvancedOptions& AdvancedOptions() { return m_AdvancedOptions; }
+    // The recent searches, oldest first.
+    std::vector<CSearchData>& RecentSearches() { return m_data.m_RecentSearches; }
     // The ">" button: a menu of the type groups; the chosen group's patterns
     // become the names. Without groups the group list opens instead.
     void OnFileTypeMenu();

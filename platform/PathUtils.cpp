@@ -7,22 +7,20 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/PosixFile.h"
+
 namespace {
 
 bool IsPathSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-bool IsDiskSeparator(char c) {
-    return c == '/';
-}
-
 // The start of the last part: the text after the last separator that is
 // followed by something other than a separator, else the whole string.
-const char* LastPart(const char* path, bool (*isSeparator)(char)) {
+const char* LastPart(const char* path) {
     const char* part = path;
     for (const char* p = path; *p != '\0'; ++p) {
-        if (isSeparator(p[0]) && p[1] != '\0' && !isSeparator(p[1]))
+        if (IsPathSeparator(p[0]) && p[1] != '\0' && !IsPathSeparator(p[1]))
             part = p + 1;
     }
     return part;
@@ -37,12 +35,12 @@ std::size_t LastSeparatorBefore(std::string_view path, std::size_t end) {
     return std::string_view::npos;
 }
 
-int OpenNoCreate(const std::string& path, int access) {
+zb::UniqueFd OpenNoCreate(const std::string& path, int access) {
     int fd;
     do {
         fd = open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    return fd;
+    return zb::UniqueFd(fd);
 }
 
 }  // namespace
@@ -58,21 +56,14 @@ BOOL IsDirectory(const std::string& path) {
 }
 
 BOOL FileExistsByOpen(const std::string& path) {
-    const int fd = OpenNoCreate(path, O_RDONLY);
-    if (fd < 0)
-        return FALSE;
+    const zb::UniqueFd file = OpenNoCreate(path, O_RDONLY);
     struct stat st;
-    const bool found = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    close(fd);
-    return found ? TRUE : FALSE;
+    return file.IsOpen() && fstat(file.Get(), &st) == 0 && !S_ISDIR(st.st_mode) ? TRUE : FALSE;
 }
 
 BOOL CanOpenFileReadWrite(const std::string& path) {
-    const int fd = OpenNoCreate(path, O_RDWR);
-    if (fd >= 0) {
-        close(fd);
+    if (OpenNoCreate(path, O_RDWR).IsOpen())
         return TRUE;
-    }
     switch (errno) {
         case EMFILE:
         case ENFILE:
@@ -94,7 +85,7 @@ const char* GetFileExtension(const char* name) {
 }
 
 const char* GetFileNamePart(const char* path) {
-    return path == nullptr ? nullptr : LastPart(path, IsPathSeparator);
+    return path == nullptr ? nullptr : LastPart(path);
 }
 
 void GetFolderPart(std::string_view path, std::string& out) {
@@ -116,25 +107,5 @@ std::string GetParentFolder(std::string_view path) {
 }
 
 int CreateDirectoryPath(const std::string& path, std::vector<std::string>& created) {
-    if (path.empty())
-        return -1;
-    if (IsDirectory(path))
-        return 0;
-    // The parent keeps its trailing separator. On disk only '/' separates
-    // parts (a backslash is an ordinary character of a Linux name). A path without a
-    // parent part (a single relative name) is made in the current folder;
-    // every parent is shorter than its child, so the recursion ends.
-    const std::size_t nameAt =
-        static_cast<std::size_t>(LastPart(path.c_str(), IsDiskSeparator) - path.c_str());
-    if (nameAt > 0) {
-        const int result = CreateDirectoryPath(path.substr(0, nameAt), created);
-        if (result != 0)
-            return result;
-    }
-    if (mkdir(path.c_str(), 0777) != 0) {
-        // Made meanwhile by someone else: it exists, but it is not ours to list.
-        return errno == EEXIST && IsDirectory(path) ? 0 : -1;
-    }
-    created.push_back(path);
-    return 0;
+    return zb::CreateFolders(path, 0777, &created) ? 0 : -1;
 }

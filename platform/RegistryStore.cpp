@@ -16,6 +16,7 @@
 
 #include "platform/InputFile.h"
 #include "platform/Log.h"
+#include "platform/PosixFile.h"
 
 namespace zb {
 namespace {
@@ -27,22 +28,6 @@ constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 
 // Problems with the registry file are logged in red.
 constexpr COLORREF kProblemColour = RGB(255, 0, 0);
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    ~UniqueFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 // An exclusive flock on the lock file beside the registry file, held for the
 // object's life. The lock file is never removed: removing it would let two
@@ -88,59 +73,6 @@ FileStamp StatPath(const std::string& path) {
 
 std::string FolderOf(const std::string& path) {
     return path.substr(0, path.rfind('/'));
-}
-
-// Creates `folder` and its missing parents (new ones private to the user).
-bool MakeFolders(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            break;
-    }
-    struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Reads the whole file; false on a read error or when it exceeds the limit.
-bool ReadAll(int fd, std::string& text, bool& tooLarge) {
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (text.size() + static_cast<std::size_t>(got) > kMaxFileBytes) {
-            tooLarge = true;
-            return true;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put == 0)
-            errno = EIO;
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-void SyncFolder(const std::string& folder) {
-    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
 }
 
 // Renames the file to "<path>.broken-<UTC time>" without replacing anything;
@@ -196,10 +128,6 @@ RegistryStore& RegistryStore::Instance() {
     return store;
 }
 
-RegistryStore::~RegistryStore() {
-    KeepLoadedFile(-1);
-}
-
 LONG RegistryStore::Read(const std::function<LONG(const RegTree&)>& read) {
     std::lock_guard guard(m_mutex);
     Refresh(RegistryFilePath(), LockState::kNotHeld);
@@ -209,7 +137,7 @@ LONG RegistryStore::Read(const std::function<LONG(const RegTree&)>& read) {
 LONG RegistryStore::Write(const std::function<LONG(RegTree& tree, bool& changed)>& change) {
     std::lock_guard guard(m_mutex);
     const std::string path = RegistryFilePath();
-    if (path.empty() || !MakeFolders(FolderOf(path)))
+    if (path.empty() || !CreateFolders(FolderOf(path), 0700))
         return ERROR_ACCESS_DENIED;
     const FileLock lock(path);
     if (!lock.Held())
@@ -249,7 +177,7 @@ bool RegistryStore::LoadOnce(const std::string& path, LockState lock) {
     m_loaded = true;
     m_writable = false;
     m_stamp = FileStamp{FileStamp::kUnreadable};
-    KeepLoadedFile(-1);
+    m_loadedFile.Reset();
     if (path.empty())
         return true;
 
@@ -267,8 +195,9 @@ bool RegistryStore::LoadOnce(const std::string& path, LockState lock) {
     }
     struct stat st {};
     std::string text;
-    bool tooLarge = false;
-    if (::fstat(file.Get(), &st) != 0 || !ReadAll(file.Get(), text, tooLarge)) {
+    const bool read = ::fstat(file.Get(), &st) == 0 && ReadAll(file.Get(), kMaxFileBytes, text);
+    const bool tooLarge = !read && errno == EFBIG;
+    if (!read && !tooLarge) {
         LogPrintf(kProblemColour, "Registry file %s cannot be read: %s", path.c_str(),
                   std::strerror(errno));
         m_stamp = StatPath(path);
@@ -281,7 +210,7 @@ bool RegistryStore::LoadOnce(const std::string& path, LockState lock) {
         m_tree = std::move(tree);
         m_stamp = stamp;
         m_writable = true;
-        KeepLoadedFile(file.Release());
+        m_loadedFile = std::move(file);
         return true;
     }
     if (lock == LockState::kNotHeld)
@@ -316,32 +245,16 @@ bool RegistryStore::Save(const std::string& path) {
                   path.c_str());
         return false;
     }
-    std::string temporary = path + ".tmp-XXXXXX";
-    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.Get() < 0) {
+    UniqueFd file;
+    if (!WriteFileAtomically(path, text, 0600, &file)) {
         LogPrintf(kProblemColour, "Registry file %s not saved: %s", path.c_str(),
                   std::strerror(errno));
         return false;
     }
-    if (!WriteAll(file.Get(), text) || ::fsync(file.Get()) != 0 ||
-        ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        LogPrintf(kProblemColour, "Registry file %s not saved: %s", path.c_str(),
-                  std::strerror(error));
-        return false;
-    }
-    SyncFolder(FolderOf(path));
     struct stat st {};
     m_stamp = ::fstat(file.Get(), &st) == 0 ? StampOf(st) : FileStamp{FileStamp::kUnreadable};
-    KeepLoadedFile(file.Release());
+    m_loadedFile = std::move(file);
     return true;
-}
-
-void RegistryStore::KeepLoadedFile(int fd) {
-    if (m_loadedFd >= 0)
-        ::close(m_loadedFd);
-    m_loadedFd = fd;
 }
 
 }  // namespace zb

@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/PosixFile.h"
 #include "platform/RegistryFile.h"
 
 namespace zb {
@@ -56,7 +57,6 @@ private:
     enum class LockState { kNotHeld, kHeld, kUnavailable };
 
     RegistryStore() = default;
-    ~RegistryStore();
 
     // Reloads the tree unless it is the one of `path` and the file is unchanged.
     void Refresh(const std::string& path, LockState lock);
@@ -65,8 +65,6 @@ private:
     // again under the lock before it may be moved aside.
     bool LoadOnce(const std::string& path, LockState lock);
     bool Save(const std::string& path);
-    void KeepLoadedFile(int fd);
-
     std::mutex m_mutex;
     RegTree m_tree;
     std::string m_path;  // the file m_tree was loaded from
@@ -75,7 +73,7 @@ private:
     bool m_writable = false;  // false while a file there could not be read nor moved aside
     // The loaded file stays open, so its inode number cannot be handed to a
     // file that replaces it and the inode comparison cannot be fooled.
-    int m_loadedFd = -1;
+    UniqueFd m_loadedFile;
 };
 
 }  // namespace zb

@@ -83,11 +83,13 @@ CFolderTreeCtrl::CFolderTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     if (g_arrArchiveExtensions.empty())
         InitArchiveExtensions();
-    // Shell or archive errors while filling end the handler quietly.
+    // A fault of the shell or of an archive while filling ends the slot; it
+    // is logged, and the node keeps what it holds.
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         try {
             OnItemExpanding(item);
         } catch (...) {
+            LogErrorHere();
         }
     });
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -425,6 +427,7 @@ void CFolderTreeCtrl::OnCurrentItemChanged(QTreeWidgetItem* current) {
     try {
         given = current != nullptr && OnSelChanged(current, &path);
     } catch (...) {
+        LogErrorHere();
         given = FALSE;
     }
     if (given) {

@@ -5,8 +5,9 @@
 #include <exception>
 
 #include "app/engine/DataFileVersion.h"
-#include "app/engine/UserFiles.h"
 #include "platform/Log.h"
+#include "platform/PosixFile.h"
+#include "platform/UserFiles.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::string_view kWildcards = "?*";
-constexpr UINT IDS_UNMATCHED_QUOTE = 5001;
 // Dark red: red component 128.
 constexpr COLORREF kUnmatchedQuoteColour = RGB(128, 0, 0);
 

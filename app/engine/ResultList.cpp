@@ -1,11 +1,8 @@
 #include "app/engine/ResultList.h"
 
-#include <cstdio>
-
 #include "platform/StringTable.h"
 
 namespace {
-constexpr UINT IDS_SEARCH_RESULT_EXCEED = 5011;
 constexpr std::size_t kRowIndexGrowBy = 0x4000;
 constexpr std::size_t kRowBatch = 1024;
 constexpr auto kRowBatchInterval = std::chrono::milliseconds(100);
@@ -34,11 +31,8 @@ BOOL CResultList::AddResultItem() {
 }
 
 void CResultList::ShowLimitMessage() {
-    if (!m_pView)
-        return;
-    char text[256];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCH_RESULT_EXCEED), m_nLimit);
-    m_pView->ShowMessage(text);
+    if (m_pView)
+        m_pView->ShowMessage(FormatResourceString(IDS_SEARCH_RESULT_EXCEED, m_nLimit));
 }
 
 void CResultList::ReleaseResults() {

@@ -12,6 +12,7 @@
 #include "platform/DateUtils.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
+#include "platform/PosixFile.h"
 #include "platform/StringTable.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellHelper.h"
@@ -21,11 +22,6 @@
 #include "readers/details/StopFlag.h"
 
 namespace {
-
-constexpr UINT IDS_NOT_A_VALID_DIRECTORY = 5002;
-constexpr UINT IDS_OBJECTS = 5003;
-constexpr UINT IDS_SEARCHING_IN = 5004;
-constexpr UINT IDS_INVALID_REGULAR_EXPRESSION = 5010;
 
 constexpr COLORREF kRed = 255;
 constexpr COLORREF kBlue = 0xFF0000;
@@ -87,12 +83,6 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
 class FolderFileData {
 public:
     explicit FolderFileData(std::string path) : m_path(std::move(path)) {}
-    ~FolderFileData() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FolderFileData(const FolderFileData&) = delete;
-    FolderFileData& operator=(const FolderFileData&) = delete;
 
     // Reads the data of the item at `itemPath`: by name inside this folder
     // when it lies directly in it, else by its path.
@@ -102,7 +92,7 @@ public:
                             itemPath.compare(0, slash == 0 ? 1 : slash, m_path) == 0 &&
                             (slash == 0 ? m_path.size() == 1 : m_path.size() == slash);
         if (direct && Open()) {
-            ReadResultItemFileData(record, itemPath, m_fd, &m_hidden);
+            ReadResultItemFileData(record, itemPath, m_fd.Get(), &m_hidden);
         } else {
             ReadResultItemFileData(record, itemPath);
         }
@@ -112,26 +102,18 @@ private:
     bool Open() {
         if (!m_tried) {
             m_tried = true;
-            m_fd = ::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-            if (m_fd >= 0)
-                m_hidden = zb::HiddenNames::Load(m_fd);
+            m_fd.Reset(::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (m_fd.IsOpen())
+                m_hidden = zb::HiddenNames::Load(m_fd.Get());
         }
-        return m_fd >= 0;
+        return m_fd.IsOpen();
     }
 
     std::string m_path;
-    int m_fd = -1;
+    zb::UniqueFd m_fd;
     bool m_tried = false;
     zb::HiddenNames m_hidden;
 };
-
-std::string FormatText(UINT id, const std::string& argument) {
-    const char* format = LoadResourceString(id);
-    const int n = std::snprintf(nullptr, 0, format, argument.c_str());
-    std::string text(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
-    return text;
-}
 
 }  // namespace
 
@@ -159,7 +141,7 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     if (!folderPart.empty()) {
         std::replace(folderPart.begin(), folderPart.end(), '\\', '/');
         if (!IsDirectory(folderPart)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, folderPart);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, folderPart);
             return FALSE;
         }
         lookIn = folderPart;
@@ -170,13 +152,13 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
-        *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+        *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
         return FALSE;
     }
     // An archive file named as the place to look is searched from its top.
     if (root->m_nKind == FOLDERITEM_SHELL && !IsDirectory(lookIn)) {
         if (!IsArchiveFileName(lookIn)) {
-            *message = FormatText(IDS_NOT_A_VALID_DIRECTORY, lookIn);
+            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
             return FALSE;
         }
         root->m_nKind = FOLDERITEM_ARCHIVE;
@@ -199,9 +181,15 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
         return FALSE;
     WaitForSearch();  // the previous thread has ended; collect it
     m_request = std::move(request);
+    ClearStopFlags();  // here, so a Stop asked before the thread runs holds
     m_bSearching.store(true);
     m_thread = std::thread([this] { SearchThreadProc(); });
     return TRUE;
+}
+
+void CSearchEngine::ClearStopFlags() {
+    m_bStop.store(false);
+    SetStopFlag(FALSE);
 }
 
 void CSearchEngine::StopSearch() {
@@ -216,6 +204,7 @@ void CSearchEngine::WaitForSearch() {
 
 int CSearchEngine::RunSearch(CSearchRequest request) {
     m_request = std::move(request);
+    ClearStopFlags();
     return DoSearch();
 }
 
@@ -225,6 +214,7 @@ void CSearchEngine::SearchThreadProc() {
             m_pHost->SetSearchButtonState(false);
         DoSearch();
     } catch (...) {
+        LogErrorHere();
     }
     m_bSearching.store(false);
     if (m_pHost) {
@@ -237,8 +227,6 @@ int CSearchEngine::DoSearch() {
     m_nWalkDepth = 0;
     const CTime start = CTime::GetCurrentTime();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
-    m_bStop.store(false);
-    SetStopFlag(FALSE);
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0
@@ -270,13 +258,19 @@ int CSearchEngine::DoSearch() {
     // The readers exist before the walk: which files are archives decides
     // whether a file's contents are scanned as they lie or its members are.
     InitArchiveHandlers();
-    if (general.m_bSearchInLastResult) {
-        SearchInLastResult();
-    } else {
-        if (!general.m_bAppendResultToLastSearch)
-            ClearResults();
-        if (m_request.root)
-            SearchRoot(m_request.root.get());
+    try {
+        if (general.m_bSearchInLastResult) {
+            SearchInLastResult();
+        } else {
+            if (!general.m_bAppendResultToLastSearch)
+                ClearResults();
+            if (m_request.root)
+                SearchRoot(m_request.root.get());
+        }
+    } catch (...) {
+        // A fault ends the walk where it stands; the search still ends as
+        // usual, with the rows found so far.
+        LogErrorHere();
     }
     if (m_pScanPool) {
         m_pScanPool->CommitAll(m_commitScanned);
@@ -304,10 +298,9 @@ void CSearchEngine::ClearResults() {
 }
 
 std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
-    char text[128];
-    std::snprintf(text, sizeof text, LoadResourceString(IDS_OBJECTS), static_cast<int>(count));
-    std::string status = text;
+    std::string status = FormatResourceString(IDS_OBJECTS, static_cast<int>(count));
     if (count > 0) {
+        char text[32];
         if (totalBytes <= 1048576) {
             std::snprintf(text, sizeof text, "  %dKB",
                           static_cast<int>((totalBytes + 1023) / 1024));
@@ -355,7 +348,7 @@ void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
             where += '/';
         where += record.m_sName;
     }
-    SetStatusText(FormatText(IDS_SEARCHING_IN, where));
+    SetStatusText(FormatResourceString(IDS_SEARCHING_IN, where));
 }
 
 BOOL CSearchEngine::MatchCriteria(const CResultItem& record, bool withContainedText) {
@@ -412,220 +405,209 @@ void CSearchEngine::MakeRootRecord(const FOLDERITEM& root, CResultItem& record) 
 void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
     if (!root)
         return;
-    try {
-        std::string path;
-        if (!root->m_pidlFull || !SHGetPathFromIDList(root->m_pidlFull.get(), &path))
-            TouchLogicalDrives();
+    std::string path;
+    if (!root->m_pidlFull || !SHGetPathFromIDList(root->m_pidlFull.get(), &path))
+        TouchLogicalDrives();
 
-        CResultItem scratch;
-        if (root->m_nKind == FOLDERITEM_ARCHIVE) {
-            MakeRootRecord(*root, scratch);
-            ShowSearchingStatus(scratch);
-            SearchArchiveRoot(*root);
-            return;
-        }
-        if (m_request.rootIsDesktop) {
-            MakeRootRecord(*root, scratch);
-            ShowSearchingStatus(scratch);
-            SearchFolder(root->m_pParentFolder.Get(), root->m_pidlFull.get(), m_request.lookInText);
-            return;
-        }
-        if (!root->m_pParentFolder || !root->m_pidl)
-            return;
-        ComPtr<IShellFolder> bound;
-        if (FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &bound)) || !bound)
-            return;
+    CResultItem scratch;
+    if (root->m_nKind == FOLDERITEM_ARCHIVE) {
         MakeRootRecord(*root, scratch);
         ShowSearchingStatus(scratch);
-        SearchFolder(bound.Get(), root->m_pidlFull.get(), m_request.lookInText);
-    } catch (...) {
+        SearchArchiveRoot(*root);
+        return;
     }
+    if (m_request.rootIsDesktop) {
+        MakeRootRecord(*root, scratch);
+        ShowSearchingStatus(scratch);
+        SearchFolder(root->m_pParentFolder.Get(), root->m_pidlFull.get(), m_request.lookInText);
+        return;
+    }
+    if (!root->m_pParentFolder || !root->m_pidl)
+        return;
+    ComPtr<IShellFolder> bound;
+    if (FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &bound)) || !bound)
+        return;
+    MakeRootRecord(*root, scratch);
+    ShowSearchingStatus(scratch);
+    SearchFolder(bound.Get(), root->m_pidlFull.get(), m_request.lookInText);
 }
 
 BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                                  const std::string& pathText) {
     ++m_nWalkDepth;
     BOOL result = TRUE;
-    try {
-        const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
-        const bool deeper = IsDeeperAllowed();
-        ComPtr<IEnumIDList> items;
-        if (folder &&
-            SUCCEEDED(folder->EnumObjects(
-                SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items)) &&
-            items) {
-            std::string folderPath;
-            if (!SHGetPathFromIDList(absolute, &folderPath))
-                folderPath.clear();
-            const bool searchArchives =
-                general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && deeper;
-            FolderFileData folderData(folderPath);
-            CResultItem scratch;
-            std::string childPath;
-            while (!m_bStop.load(std::memory_order_relaxed)) {
-                LPITEMIDLIST fetched = nullptr;
-                ULONG count = 0;
-                if (items->Next(1, &fetched, &count) != S_OK || count == 0)
-                    break;
-                if (!fetched)
-                    continue;
-                PidlPtr child(fetched);
+    const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    const bool deeper = IsDeeperAllowed();
+    ComPtr<IEnumIDList> items;
+    if (folder &&
+        SUCCEEDED(folder->EnumObjects(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+                                      &items)) &&
+        items) {
+        std::string folderPath;
+        if (!SHGetPathFromIDList(absolute, &folderPath))
+            folderPath.clear();
+        const bool searchArchives =
+            general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && deeper;
+        FolderFileData folderData(folderPath);
+        CResultItem scratch;
+        std::string childPath;
+        while (!m_bStop.load(std::memory_order_relaxed)) {
+            LPITEMIDLIST fetched = nullptr;
+            ULONG count = 0;
+            if (items->Next(1, &fetched, &count) != S_OK || count == 0)
+                break;
+            if (!fetched)
+                continue;
+            PidlPtr child(fetched);
 
-                ULONG attributes = kWalkAttributes;
-                LPCITEMIDLIST childItem = child.get();
-                if (FAILED(folder->GetAttributesOf(1, &childItem, &attributes)))
-                    attributes = 0;
-                PidlPtr childAbsolute(CShellHelper::ConcatPidls(absolute, child.get()));
-                if (!childAbsolute)
-                    continue;
+            ULONG attributes = kWalkAttributes;
+            LPCITEMIDLIST childItem = child.get();
+            if (FAILED(folder->GetAttributesOf(1, &childItem, &attributes)))
+                attributes = 0;
+            PidlPtr childAbsolute(CShellHelper::ConcatPidls(absolute, child.get()));
+            if (!childAbsolute)
+                continue;
 
-                // The file's data is read only for names that pass; a name
-                // that fails ends the test before anything else is looked at.
-                // An entry of a folder on disk lies at the folder's path and its
-                // name; other items get their path from the namespace.
-                ShellItem decoded;
-                const bool pathKnown = !folderPath.empty() && DecodeItem(child.get(), &decoded) &&
-                                       decoded.kind == ItemKind::Entry;
-                if (pathKnown)
-                    childPath = JoinPath(folderPath, decoded.name);
-                const bool dataPending = MakeResultItemWithoutFileData(
-                    scratch, ComPtr<IShellFolder>(folder), std::move(child),
-                    std::move(childAbsolute), attributes, pathText, &childPath, pathKnown);
-                const CResultItem* current = &scratch;
-                // A file on disk whose contents decide is read by the pool
-                // while the walk goes on, and so is an archive with its
-                // members; the rows keep their place.
-                const bool pooled = m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER);
-                const bool pooledArchive = pooled && searchArchives &&
-                                           !(attributes & SFGAO_FOLDER) && MayBeArchive(childPath);
-                bool passes = false;
-                std::optional<CResultItem> queued;
-                if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
-                    ULONG deletable = SFGAO_CANDELETE;
-                    childItem = scratch.m_pidl.get();
-                    if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &deletable)) &&
-                        (deletable & SFGAO_CANDELETE))
-                        scratch.m_dwFlags |= RIF_DELETABLE;
-                    const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
-                    if (readFirst)
+            // The file's data is read only for names that pass; a name
+            // that fails ends the test before anything else is looked at.
+            // An entry of a folder on disk lies at the folder's path and its
+            // name; other items get their path from the namespace.
+            ShellItem decoded;
+            const bool pathKnown = !folderPath.empty() && DecodeItem(child.get(), &decoded) &&
+                                   decoded.kind == ItemKind::Entry;
+            if (pathKnown)
+                childPath = JoinPath(folderPath, decoded.name);
+            const bool dataPending = MakeResultItemWithoutFileData(
+                scratch, ComPtr<IShellFolder>(folder), std::move(child), std::move(childAbsolute),
+                attributes, pathText, &childPath, pathKnown);
+            const CResultItem* current = &scratch;
+            // A file on disk whose contents decide is read by the pool
+            // while the walk goes on, and so is an archive with its
+            // members; the rows keep their place.
+            const bool pooled = m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER);
+            const bool pooledArchive =
+                pooled && searchArchives && !(attributes & SFGAO_FOLDER) && MayBeArchive(childPath);
+            bool passes = false;
+            std::optional<CResultItem> queued;
+            if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
+                ULONG deletable = SFGAO_CANDELETE;
+                childItem = scratch.m_pidl.get();
+                if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &deletable)) &&
+                    (deletable & SFGAO_CANDELETE))
+                    scratch.m_dwFlags |= RIF_DELETABLE;
+                const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
+                if (readFirst)
+                    folderData.Read(scratch, childPath);
+                if (pooled) {
+                    if (MatchCriteria(scratch, false))
+                        queued.emplace(std::move(scratch));
+                } else {
+                    passes = MatchCriteria(scratch);
+                    if (passes && dataPending && !readFirst)
                         folderData.Read(scratch, childPath);
-                    if (pooled) {
-                        if (MatchCriteria(scratch, false))
-                            queued.emplace(std::move(scratch));
-                    } else {
-                        passes = MatchCriteria(scratch);
-                        if (passes && dataPending && !readFirst)
-                            folderData.Read(scratch, childPath);
-                    }
                 }
-                if (pooledArchive) {
-                    auto source = std::make_unique<CArchiveSource>();
-                    const CResultItem& item = queued ? *queued : scratch;
-                    source->path = childPath;
-                    source->folder = ComPtr<IShellFolder>(folder);
-                    source->item.reset(ILClone(item.m_pidl.get()));
-                    source->folderAbsolute.reset(ILClone(absolute));
-                    if (!m_pScanPool->PushArchive(std::move(queued), std::move(source),
-                                                  m_commitScanned)) {
-                        m_bStop.store(true);
-                        result = FALSE;
-                        break;
-                    }
-                    continue;
+            }
+            if (pooledArchive) {
+                auto source = std::make_unique<CArchiveSource>();
+                const CResultItem& item = queued ? *queued : scratch;
+                source->path = childPath;
+                source->folder = ComPtr<IShellFolder>(folder);
+                source->item.reset(ILClone(item.m_pidl.get()));
+                source->folderAbsolute.reset(ILClone(absolute));
+                if (!m_pScanPool->PushArchive(std::move(queued), std::move(source),
+                                              m_commitScanned)) {
+                    m_bStop.store(true);
+                    result = FALSE;
+                    break;
                 }
-                if (queued) {
-                    if (!m_pScanPool->Push(std::move(*queued), m_commitScanned)) {
-                        m_bStop.store(true);
-                        result = FALSE;
-                        break;
-                    }
-                    continue;
+                continue;
+            }
+            if (queued) {
+                if (!m_pScanPool->Push(std::move(*queued), m_commitScanned)) {
+                    m_bStop.store(true);
+                    result = FALSE;
+                    break;
                 }
-                if (passes) {
-                    std::size_t index = 0;
-                    if (!AppendResult(std::move(scratch), &index)) {
-                        result = FALSE;
-                        break;
-                    }
-                    current = &m_results.GetAt(index);
+                continue;
+            }
+            if (passes) {
+                std::size_t index = 0;
+                if (!AppendResult(std::move(scratch), &index)) {
+                    result = FALSE;
+                    break;
                 }
+                current = &m_results.GetAt(index);
+            }
 
-                if (general.m_bIncludeSubFolder && (attributes & kEnterableAttributes) &&
-                    !(attributes & SFGAO_NONENUMERATED)) {
-                    ULONG access = kAccessAttributes;
-                    childItem = current->m_pidl.get();
-                    if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &access)))
-                        attributes |= access;
-                    ComPtr<IShellFolder> sub;
-                    if (IsShellItemSearchable(*current, attributes) &&
-                        SUCCEEDED(folder->BindToObject(current->m_pidl.get(), &sub)) && sub) {
-                        const std::string saved = m_sStatusText;
-                        ShowSearchingStatus(*current);
-                        if (deeper) {
-                            std::string subPath = pathText;
-                            subPath += '/';
-                            subPath += current->m_sName;
-                            if (!SearchFolder(sub.Get(), current->m_pidlFull.get(), subPath)) {
-                                SetStatusText(saved);
-                                result = FALSE;
-                                break;
-                            }
+            if (general.m_bIncludeSubFolder && (attributes & kEnterableAttributes) &&
+                !(attributes & SFGAO_NONENUMERATED)) {
+                ULONG access = kAccessAttributes;
+                childItem = current->m_pidl.get();
+                if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &access)))
+                    attributes |= access;
+                ComPtr<IShellFolder> sub;
+                if (IsShellItemSearchable(*current, attributes) &&
+                    SUCCEEDED(folder->BindToObject(current->m_pidl.get(), &sub)) && sub) {
+                    const std::string saved = m_sStatusText;
+                    ShowSearchingStatus(*current);
+                    if (deeper) {
+                        std::string subPath = pathText;
+                        subPath += '/';
+                        subPath += current->m_sName;
+                        if (!SearchFolder(sub.Get(), current->m_pidlFull.get(), subPath)) {
+                            SetStatusText(saved);
+                            result = FALSE;
+                            break;
                         }
-                        SetStatusText(saved);
                     }
+                    SetStatusText(saved);
                 }
+            }
 
-                if (general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder &&
-                    !(attributes & SFGAO_FOLDER) && deeper) {
-                    if (dataPending &&
-                        !SearchInArchiveAt(folder, current->m_pidl.get(), childPath, absolute)) {
-                        m_bStop.store(true);
-                        result = FALSE;
-                        break;
-                    }
+            if (general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder &&
+                !(attributes & SFGAO_FOLDER) && deeper) {
+                if (dataPending &&
+                    !SearchInArchiveAt(folder, current->m_pidl.get(), childPath, absolute)) {
+                    m_bStop.store(true);
+                    result = FALSE;
+                    break;
                 }
             }
         }
-    } catch (...) {
-        LogErrorLocation("ZembroltDlg", 828);
-        result = FALSE;
     }
     --m_nWalkDepth;
     return result;
 }
 
 void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
-    try {
-        std::string path;
-        if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path))
-            return;
-        InitArchiveHandlers();
-        CArchiveHandler* handler = FindArchiveHandler(path);
-        if (!handler)
-            return;
-        const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
-        const std::string& folder = root.m_sInnerPath;
-        int i = handler->FindFolder(folder);
-        CResultItem scratch;
-        for (i = handler->NextChild(i, folder, subtree); i != -1;
-             i = handler->NextChild(i, folder, subtree)) {
-            if (m_bStop.load(std::memory_order_relaxed))
+    std::string path;
+    if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path))
+        return;
+    InitArchiveHandlers();
+    CArchiveHandler* handler = FindArchiveHandler(path);
+    if (!handler)
+        return;
+    const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
+    const std::string& folder = root.m_sInnerPath;
+    int i = handler->FindFolder(folder);
+    CResultItem scratch;
+    for (i = handler->NextChild(i, folder, subtree); i != -1;
+         i = handler->NextChild(i, folder, subtree)) {
+        if (m_bStop.load(std::memory_order_relaxed))
+            break;
+        DWORD attributes = 0;
+        handler->GetAttributes(i, &attributes);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
+        if (!MakeArchiveEntryItem(handler, i, scratch, root.m_pParentFolder,
+                                  PidlPtr(ILClone(root.m_pidl.get())), std::move(full)))
+            continue;
+        if (MatchCriteria(scratch)) {
+            std::size_t index = 0;
+            if (!AppendResult(std::move(scratch), &index))
                 break;
-            DWORD attributes = 0;
-            handler->GetAttributes(i, &attributes);
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                continue;
-            PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
-            if (!MakeArchiveEntryItem(handler, i, scratch, root.m_pParentFolder,
-                                      PidlPtr(ILClone(root.m_pidl.get())), std::move(full)))
-                continue;
-            if (MatchCriteria(scratch)) {
-                std::size_t index = 0;
-                if (!AppendResult(std::move(scratch), &index))
-                    break;
-            }
         }
-    } catch (...) {
     }
 }
 
@@ -641,11 +623,7 @@ BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
                                       const std::string& path, LPCITEMIDLIST folderAbsolute) {
     if (!m_pCriteria)
         return TRUE;
-    try {
-        InitArchiveHandlers();
-    } catch (...) {
-        return FALSE;
-    }
+    InitArchiveHandlers();
     return SearchArchiveMembers(folder, item, path, folderAbsolute, *m_pCriteria, m_bStop,
                                 [this](CResultItem&& member) {
                                     std::size_t index = 0;

@@ -99,6 +99,8 @@ private:
                            LPCITEMIDLIST folderAbsolute);
     int DoSearch();
     void SearchThreadProc();
+    // Clears the stop flags before a search starts.
+    void ClearStopFlags();
     // Appends a passing record and takes it into the list; 0 at the limit.
     // Records still queued for their content go first.
     BOOL AppendResult(CResultItem&& record, std::size_t* index);

@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "app/engine/FindVerbs.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
+#include "platform/DesktopIntegration.h"
 #include "platform/Log.h"
 #include "readers/archives/ArchiveHandler.h"
 
@@ -164,5 +165,5 @@ BOOL CSettingsStore::WriteFirstRunSettings(const std::string& programPath) {
         InitArchiveExtensions();
     RegisterArchiveFindVerbs(programPath, g_arrArchiveExtensions);
 
-    return WriteFindDesktopEntry(programPath, g_arrArchiveExtensions);
+    return zb::RegisterFindActions(programPath, g_arrArchiveExtensions) ? TRUE : FALSE;
 }

@@ -81,8 +81,8 @@ public:
     // Creates the key and writes every value, the install information of
     // `programPath` (the program's full path), and the "Find with Zembrolt"
     // verbs for folders and for each archive extension, in the registry and
-    // as a desktop entry. 0 when a step before the archive verbs fails or the
-    // desktop entry cannot be written.
+    // as the file managers' own actions (platform/DesktopIntegration). 0 when
+    // a step before the archive verbs fails or an action cannot be written.
     BOOL WriteFirstRunSettings(const std::string& programPath);
 
 private:

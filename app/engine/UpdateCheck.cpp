@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr UINT IDS_NEWER_VERSION_RELEASED = 5023;
-constexpr UINT IDS_PROGRAM_CAPTION = 102;
-
 // `base` with one "/" before `page`.
 std::string PageUrl(const std::string& base, const char* page) {
     std::string url = base;
@@ -25,18 +22,6 @@ std::string PageUrl(const std::string& base, const char* page) {
         url += '/';
     }
     return url + page;
-}
-
-// String `id` of the string table with its one "%s" replaced by `argument`.
-std::string FormatResourceText(UINT id, const std::string& argument) {
-    const char* format = LoadResourceString(id);
-    const int n = std::snprintf(nullptr, 0, format, argument.c_str());
-    if (n <= 0) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(n), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
-    return text;
 }
 
 }  // namespace
@@ -125,8 +110,8 @@ void CUpdateCheckThread::Run(IUpdateHost& host, const std::string& serverUrl,
 
 void CUpdateCheckThread::Offer(IUpdateHost& host, DWORD version, const std::string& serverUrl) {
     const std::string text =
-        FormatResourceText(IDS_NEWER_VERSION_RELEASED, FormatVersionText(version));
-    const std::string caption = LoadResourceString(IDS_PROGRAM_CAPTION);
+        FormatResourceString(IDS_NEWER_VERSION_RELEASED, FormatVersionText(version));
+    const std::string caption = LoadResourceString(IDS_PROGRAM_NAME);
     const std::string downloadUrl = DownloadPageUrl(serverUrl);
     // The question is asked on the window's thread, so this thread never
     // waits for the user and the window can stop it at any time.

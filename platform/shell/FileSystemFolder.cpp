@@ -10,23 +10,9 @@
 #include <cerrno>
 #include <cstddef>
 
+#include "platform/PosixFile.h"
+
 namespace {
-
-// An open file descriptor, closed on every way out.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 int OpenDirectory(const std::string& path, bool noFollow) {
     return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
@@ -117,7 +103,7 @@ bool SplitRelative(std::string_view name, std::vector<std::string_view>* parts) 
 }  // namespace
 
 bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
-    const UniqueFd fd(OpenDirectory(path, noFollow));
+    const zb::UniqueFd fd(OpenDirectory(path, noFollow));
     if (fd.Get() < 0)
         return errno == EACCES || errno == EPERM;
     alignas(dirent64) char buffer[4096];
@@ -172,7 +158,7 @@ HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
     if (!wantFolders && !wantOthers)
         return S_OK;
 
-    const UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
+    const zb::UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
     if (fd.Get() < 0) {
         if (m_place.missingIsEmpty && errno == ENOENT)
             return S_OK;

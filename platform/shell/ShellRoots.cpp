@@ -6,12 +6,16 @@
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <vector>
 
+#include "platform/PosixFile.h"
+
 namespace {
+
+// user-dirs.dirs holds a few lines; a larger file is not read.
+constexpr std::size_t kMaxUserDirsBytes = 1 << 20;
 
 struct RootInputs {
     std::string home, config, data, runtime, mountInfo;
@@ -44,15 +48,6 @@ std::string HomeDirectory() {
         return TrimTrailingSlashes(found->pw_dir);
     }
     return "/";
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The value of a shell-quoted assignment's right-hand side: "..." with
@@ -147,7 +142,9 @@ std::shared_ptr<const ShellRoots> RefreshShellRoots() {
 
     auto roots = std::make_shared<ShellRoots>();
     roots->home = inputs.home;
-    roots->desktopDir = DesktopDirFromUserDirs(ReadWholeFile(userDirs), roots->home);
+    std::string userDirsText;
+    zb::ReadWholeFile(userDirs, kMaxUserDirsBytes, userDirsText);
+    roots->desktopDir = DesktopDirFromUserDirs(userDirsText, roots->home);
     if (roots->desktopDir.empty())
         roots->desktopDir = JoinPath(roots->home, "Desktop");
     roots->trashFiles = JoinPath(inputs.data, "Trash/files");

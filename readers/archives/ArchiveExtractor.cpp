@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/FileTime.h"
+#include "platform/PosixFile.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace {
@@ -21,25 +22,6 @@ constexpr int kDefaultBlockSize = 0x10000;
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
-
-// Closes a descriptor when it goes out of scope.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() { Reset(); }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // Opens the sub-folder `name` of `dirFd` without following a symlink.
 int OpenSubFolder(int dirFd, const std::string& name) {
@@ -56,20 +38,6 @@ void SplitRelative(const std::string& relative, std::string* folder, std::string
         folder->assign(relative, 0, slash);
         name->assign(relative, slash + 1);
     }
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // A FILETIME of 0 means "no time": that field is left as it is.
@@ -147,7 +115,7 @@ BOOL CArchiveExtractor::CreateFolder() {
 int CArchiveExtractor::OpenFolder(const std::string& relative, bool create) {
     if (m_rootFd < 0)
         return -1;
-    CFd current(::fcntl(m_rootFd, F_DUPFD_CLOEXEC, 0));
+    zb::UniqueFd current(::fcntl(m_rootFd, F_DUPFD_CLOEXEC, 0));
     if (current.Get() < 0)
         return -1;
     std::size_t start = 0;
@@ -189,7 +157,7 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
     std::string folder;
     std::string name;
     SplitRelative(relative, &folder, &name);
-    CFd dir(OpenFolder(folder, true));
+    zb::UniqueFd dir(OpenFolder(folder, true));
     if (dir.Get() < 0)
         return ExtractResult::Refused;
 
@@ -204,8 +172,8 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
         handler.CloseEntry(entry);
         return ExtractResult::Skipped;
     }
-    CFd file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600));
+    zb::UniqueFd file(::openat(dir.Get(), name.c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.Get() < 0) {
         handler.CloseEntry(entry);
         return ExtractResult::Skipped;
@@ -218,7 +186,7 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
         const timespec stamps[2] = {ToTimespec(times.m_ftLastAccess),
                                     ToTimespec(times.m_ftLastWrite)};
         ::futimens(file.Get(), stamps);
-        if (::close(file.Release()) != 0)
+        if (!file.Close())
             result = ExtractResult::Failed;
     }
     handler.CloseEntry(entry);
@@ -247,7 +215,7 @@ ExtractResult CArchiveExtractor::CopyMember(CArchiveHandler& handler, int entry,
         const int n = handler.Read(entry, buffer.data(), block);
         if (n < 0 || n > block)
             return ExtractResult::Failed;
-        if (!WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
+        if (!zb::WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
             return ExtractResult::Failed;
         written += n;
         if (progress && !progress->OnBytesWritten(n))
@@ -287,7 +255,7 @@ void CArchiveExtractor::RemoveRelative(const std::string& relative, bool folder)
     std::string parent;
     std::string name;
     SplitRelative(relative, &parent, &name);
-    CFd dir(OpenFolder(parent, false));
+    zb::UniqueFd dir(OpenFolder(parent, false));
     if (dir.Get() >= 0)
         ::unlinkat(dir.Get(), name.c_str(), folder ? AT_REMOVEDIR : 0);
 }

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "app/engine/DataFileVersion.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <latch>
 #include <mutex>
 
 #include "archives/CompressedTestData.h"
@@ -232,6 +233,41 @@ TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
     EXPECT_EQ(m_log.back(), "Used : 00:00:00\n");
 }
 
+// A folder that fails with an exception when it is entered, as a shell fault
+// deep in the walk would.
+class FaultingFolder : public IShellFolder {
+public:
+    HRESULT ParseDisplayName(const std::string&, ULONG*, LPITEMIDLIST*, ULONG*) override {
+        return E_FAIL;
+    }
+    HRESULT EnumObjects(DWORD, ComPtr<IEnumIDList>*) override { throw std::bad_alloc(); }
+    HRESULT BindToObject(LPCITEMIDLIST, ComPtr<IShellFolder>*) override { throw std::bad_alloc(); }
+    HRESULT CompareIDs(std::intptr_t, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_FAIL; }
+    HRESULT GetAttributesOf(UINT, const LPCITEMIDLIST*, ULONG*) override { return E_FAIL; }
+    HRESULT GetDisplayNameOf(LPCITEMIDLIST, DWORD, STRRET*) override { return E_FAIL; }
+};
+
+TEST_F(SearchEngineTest, AFaultInTheWalkIsLoggedWhereItIsCaughtAndTheSearchStillEnds) {
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request, &message));
+    auto root = std::make_shared<FOLDERITEM>();
+    root->m_pParentFolder = ComPtr<FaultingFolder>::Make();
+    root->m_pidl.reset(ILClone(request.root->m_pidl.get()));
+    root->m_pidlFull.reset(ILClone(request.root->m_pidlFull.get()));
+    request.root = root;
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+
+    EXPECT_EQ(m_host.ends.load(), 1);
+    std::lock_guard guard(m_logLock);
+    ASSERT_GE(m_log.size(), 4u);
+    const std::string& fault = m_log[1];
+    EXPECT_EQ(fault.rfind("Error in file: ", 0), 0u) << fault;
+    EXPECT_NE(fault.find("app/engine/SearchEngine.cpp line: "), std::string::npos) << fault;
+    EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
+}
+
 TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
@@ -281,6 +317,33 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     ASSERT_GE(m_log.size(), 2u);
     EXPECT_EQ(m_log[m_log.size() - 2].rfind("End : ", 0), 0u);
     EXPECT_EQ(m_log.back().rfind("Used : ", 0), 0u);
+}
+
+// Holds the search thread at its first call to the window until released.
+class GatedHost : public RecordingHost {
+public:
+    void SetSearchButtonState(bool ready) override {
+        RecordingHost::SetSearchButtonState(ready);
+        if (!ready)
+            released.wait();
+    }
+    std::latch released{1};
+};
+
+TEST_F(SearchEngineTest, AStopAskedBeforeTheThreadRunsHolds) {
+    for (int i = 0; i < 30; ++i)
+        File(Numbered("f", i));
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request, &message));
+    GatedHost host;
+    CSearchEngine engine(&host);
+    ASSERT_TRUE(engine.StartSearch(std::move(request)));
+    engine.StopSearch();
+    host.released.count_down();
+    engine.WaitForSearch();
+    EXPECT_TRUE(host.rows.empty());
+    EXPECT_EQ(host.endedCount.load(), 1);
 }
 
 TEST_F(SearchEngineTest, StatusShowsKilobytesUpToOneMebibyte) {

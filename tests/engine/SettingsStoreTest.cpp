@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -10,8 +9,9 @@
 #include <sstream>
 
 #include "app/engine/FindVerbs.h"
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
+#include "platform/DesktopIntegration.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace {
@@ -404,54 +404,23 @@ TEST_F(SettingsStoreTest, ArchiveVerbCountSkipsExtensionsWithoutType) {
     EXPECT_EQ(DefaultValue("GzFile\\shell\\Find with Zembrolt\\command"), kCommand);
 }
 
-TEST_F(SettingsStoreTest, FirstRunWritesTheDesktopEntry) {
+TEST_F(SettingsStoreTest, FirstRunOffersTheVerbInTheFileManagersOnly) {
     CWindowSettings window;
     CAdvancedOptions options;
     FakeWindow host;
     FirstRun(window, options, host);
-    const std::string path = m_folders.DataHome() + "/applications/zembrolt-find.desktop";
-    EXPECT_EQ(GetFindDesktopEntryPath(), path);
-    const std::string text = ReadFile(path);
-    EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
-    EXPECT_NE(text.find("Name=Find with Zembrolt\n"), std::string::npos);
-    EXPECT_NE(text.find("Exec=\"/opt/zembrolt/bin/zembrolt\" %f\n"), std::string::npos);
-    EXPECT_NE(text.find("MimeType=inode/directory;application/zip;"), std::string::npos);
-    for (const char* type : {"application/vnd.rar", "application/x-tar", "application/gzip",
-                             "application/x-compressed-tar", "application/vnd.ms-cab-compressed",
-                             "application/x-ace", "application/x-arj", "application/x-bzip",
-                             "application/x-bzip-compressed-tar", "application/x-pak"})
-        EXPECT_NE(text.find(std::string(type) + ";"), std::string::npos) << type;
-    EXPECT_NE(text.find("Actions=FindWithZembrolt;\n"), std::string::npos);
-    EXPECT_NE(text.find("[Desktop Action FindWithZembrolt]\nName=Find with Zembrolt\n"
-                        "Exec=\"/opt/zembrolt/bin/zembrolt\" %f\n"),
+    const std::string menu = ReadFile(zb::FindServiceMenuPath());
+    EXPECT_NE(menu.find("Exec=\"/opt/zembrolt/bin/zembrolt\" %f\n"), std::string::npos);
+    EXPECT_NE(menu.find("MimeType=inode/directory;application/zip;"), std::string::npos);
+    EXPECT_NE(ReadFile(zb::FindScriptPath()).find("exec '/opt/zembrolt/bin/zembrolt'"),
               std::string::npos);
-    // No temporary file is left beside it.
-    DIR* dir = opendir((m_folders.DataHome() + "/applications").c_str());
-    ASSERT_NE(dir, nullptr);
-    int entries = 0;
-    while (const dirent* entry = readdir(dir))
-        entries += entry->d_name[0] != '.';
-    closedir(dir);
-    EXPECT_EQ(entries, 1);
+    // No application entry: nothing that could become what opens folders.
+    struct stat info {};
+    EXPECT_NE(stat((m_folders.DataHome() + "/applications").c_str(), &info), 0);
 }
 
-TEST_F(SettingsStoreTest, DesktopEntryQuotesTheProgramPath) {
-    const std::string text = BuildFindDesktopEntry("/opt/my \"odd\" $dir\\100%/zb", {});
-    EXPECT_NE(text.find(R"(Exec="/opt/my \\"odd\\" \\$dir\\\\100%%/zb" %f)"
-                        "\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("MimeType=inode/directory;\n"), std::string::npos);
-}
-
-TEST_F(SettingsStoreTest, MimeTypesFollowTheExtensionsOnce) {
-    EXPECT_EQ(GetArchiveMimeTypes({"tgz", "tar.gz", "unknown", "zip"}),
-              (std::vector<std::string>{"application/x-compressed-tar", "application/zip",
-                                        "application/x-zip-compressed"}));
-}
-
-TEST_F(SettingsStoreTest, UnwritableDesktopFolderFailsButKeepsTheRegistry) {
-    const std::string blocker = zbtest::WriteFile(m_folders.DataHome() + "/applications", "file");
+TEST_F(SettingsStoreTest, UnwritableActionFolderFailsButKeepsTheRegistry) {
+    const std::string blocker = zbtest::WriteFile(m_folders.DataHome() + "/kio", "file");
     CWindowSettings window;
     CAdvancedOptions options;
     FakeWindow host;

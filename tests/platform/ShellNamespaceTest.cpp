@@ -196,6 +196,16 @@ TEST_F(ShellNamespaceTest, DesktopListsSpecialFoldersThenTheDesktopFolder) {
     EXPECT_EQ(Names(bound.Get(), kAll), (std::vector<std::string>{"plan.txt"}));
 }
 
+TEST_F(ShellNamespaceTest, AUserDirsFileThatIsNoRegularFileIsPassedOver) {
+    // A FIFO in its place would block a plain open for ever.
+    const std::string userDirs = m_base + "/config/user-dirs.dirs";
+    ASSERT_EQ(::unlink(userDirs.c_str()), 0);
+    ASSERT_EQ(::mkfifo(userDirs.c_str(), 0600), 0);
+    ComPtr<IShellFolder> desktop;
+    ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
+    EXPECT_EQ(Name(desktop.Get(), nullptr, SHGDN_FORPARSING), m_home + "/Desktop");
+}
+
 TEST_F(ShellNamespaceTest, ParsedPathsRoundTripThroughTheLongestMountPrefix) {
     const std::string odd("caf\xE9 \x01.txt", 10);  // not UTF-8
     zbtest::WriteFile(m_volume + "/sub/" + odd, "x");

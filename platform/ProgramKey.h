@@ -1,6 +1,7 @@
 #pragma once
-// The program's registry key, HKEY_LOCAL_MACHINE\SOFTWARE\Zembrolt, and the
-// bounded text read that some of its readers use.
+// The program's registry key, HKEY_LOCAL_MACHINE\SOFTWARE\Zembrolt, which
+// the program, the hook library and the hot-key watcher read, and the bounded
+// text read that some of its readers use.
 
 #include <string>
 

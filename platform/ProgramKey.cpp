@@ -1,4 +1,4 @@
-#include "app/engine/ProgramKey.h"
+#include "platform/ProgramKey.h"
 
 #include <vector>
 

@@ -1,0 +1,154 @@
+#include "platform/PosixFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "platform/InputFile.h"
+
+namespace zb {
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The folder part of `path`: "." when it has none, "/" for a name in the root.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a finished rename durable: the folder's entry is synced too.
+void SyncFolder(const std::string& folder) {
+    const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.IsOpen())
+        ::fsync(dir.Get());
+}
+
+}  // namespace
+
+void UniqueFd::Reset(int fd) {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+}
+
+bool UniqueFd::Close() {
+    return m_fd < 0 || ::close(Release()) == 0;
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t put = ::write(fd, next, size);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put == 0)
+            errno = EIO;
+        if (put <= 0)
+            return false;
+        next += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, std::size_t maxBytes, std::string& bytes) {
+    bytes.clear();
+    std::string read;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        if (static_cast<std::size_t>(got) > maxBytes - read.size()) {
+            errno = EFBIG;
+            return false;
+        }
+        read.append(chunk, static_cast<std::size_t>(got));
+    }
+    bytes = std::move(read);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+    bytes.clear();
+    std::int64_t size = 0;
+    const UniqueFd file(OpenRegularFileAt(AT_FDCWD, path.c_str(), &size));
+    if (!file.IsOpen())
+        return false;
+    if (static_cast<std::uint64_t>(size) > maxBytes) {
+        errno = EFBIG;
+        return false;
+    }
+    // Read to the end rather than trusting the size, so a file that grows
+    // meanwhile is never cut short; the bound still holds.
+    return ReadAll(file.Get(), maxBytes, bytes);
+}
+
+bool CreateFolders(const std::string& folder, mode_t mode, std::vector<std::string>* created) {
+    if (folder.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (IsFolder(folder))
+        return true;
+    // Each prefix ends after a name and the separators that follow it.
+    std::size_t end = folder.find_first_not_of('/');
+    while (end != std::string::npos && end < folder.size()) {
+        end = folder.find('/', end);
+        if (end != std::string::npos)
+            end = folder.find_first_not_of('/', end);
+        const std::string prefix = folder.substr(0, end);
+        if (IsFolder(prefix))
+            continue;
+        if (::mkdir(prefix.c_str(), mode) == 0) {
+            if (created != nullptr)
+                created->push_back(prefix);
+            continue;
+        }
+        const int error = errno;
+        if (error == EEXIST && IsFolder(prefix))
+            continue;  // made meanwhile by someone else: not ours to list
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
+                         UniqueFd* written) {
+    std::string temporary = path + ".tmp-XXXXXX";
+    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!file.IsOpen())
+        return false;
+    bool ok = WriteAll(file.Get(), data, size) && ::fchmod(file.Get(), mode) == 0 &&
+              ::fsync(file.Get()) == 0;
+    if (ok && written == nullptr)
+        ok = file.Close();
+    if (ok)
+        ok = ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    SyncFolder(FolderOf(path));
+    if (written != nullptr)
+        *written = std::move(file);
+    return true;
+}
+
+}  // namespace zb

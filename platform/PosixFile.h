@@ -1,0 +1,83 @@
+#pragma once
+// The POSIX file plumbing every layer shares: an owned descriptor, complete
+// writes, bounded reads, making folders, and the one way a file the program
+// keeps is replaced (temporary file in the same folder, sync, rename).
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zb {
+
+// A file descriptor that is closed when the object goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        Reset(other.Release());
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(); }
+
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(m_fd, -1); }
+    // Closes the descriptor held (if any) and takes `fd`.
+    void Reset(int fd = -1);
+    // Closes now; false (errno set) when the close reports an error, which is
+    // where a late write error of some file systems shows.
+    bool Close();
+
+private:
+    int m_fd = -1;
+};
+
+// Writes all `size` bytes, going on after short writes and interruptions.
+// False with errno set on failure.
+bool WriteAll(int fd, const void* data, std::size_t size);
+inline bool WriteAll(int fd, std::string_view bytes) {
+    return WriteAll(fd, bytes.data(), bytes.size());
+}
+
+// Reads from the file position to the end into `bytes`. False with errno set
+// on a read error, and with errno EFBIG when there are more than `maxBytes`;
+// `bytes` is then empty.
+bool ReadAll(int fd, std::size_t maxBytes, std::string& bytes);
+
+// Reads a whole regular file (never a FIFO, device or folder) of at most
+// `maxBytes`. False with errno set, and `bytes` empty, when it is missing, is
+// no regular file, is larger or cannot be read completely.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes);
+
+// Makes `folder` and every missing parent, each with `mode` (the umask
+// applies). Only "/" separates the parts; a backslash belongs to a name. A
+// relative path starts in the current folder. True when the folder exists
+// afterwards. Every folder made is appended to `created` as the prefix of
+// `folder` that names it, parents first; folders made before a failure stay
+// and stay listed. A folder someone else makes meanwhile is not listed.
+bool CreateFolders(const std::string& folder, mode_t mode,
+                   std::vector<std::string>* created = nullptr);
+
+// Replaces the file at `path` with `size` bytes, so that a reader finds the old
+// file or the new one and never a part: writes a temporary file in the same
+// folder, gives it `mode`, syncs it, renames it over `path` and syncs the
+// folder. On failure the temporary file is removed, the old file stays as it
+// was, errno says why and the result is false. `written`, when given,
+// receives the new file's descriptor (open for reading and writing).
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
+                         UniqueFd* written = nullptr);
+inline bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
+                                UniqueFd* written = nullptr) {
+    return WriteFileAtomically(path, bytes.data(), bytes.size(), mode, written);
+}
+
+}  // namespace zb

@@ -1,0 +1,115 @@
+#include "platform/PosixFile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/TempHome.h"
+
+namespace {
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Contents(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(zb::ReadWholeFile(path, 1 << 20, bytes)) << path;
+    return bytes;
+}
+
+TEST(WriteFileAtomically, ReplacesTheFileWithItsModeAndLeavesNoTemporaryFile) {
+    const std::string dir = zbtest::MakeTempDir("atomic");
+    const std::string path = zbtest::WriteFile(dir + "/file", "old contents");
+    zb::UniqueFd written;
+    ASSERT_TRUE(zb::WriteFileAtomically(path, std::string_view("new"), 0640, &written));
+    EXPECT_EQ(Contents(path), "new");
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"file"});
+    struct stat onDisk {};
+    struct stat held {};
+    ASSERT_EQ(::stat(path.c_str(), &onDisk), 0);
+    ASSERT_EQ(::fstat(written.Get(), &held), 0);
+    EXPECT_EQ(onDisk.st_mode & 07777, 0640u);
+    EXPECT_EQ(held.st_ino, onDisk.st_ino);  // the descriptor handed back is the new file
+}
+
+TEST(WriteFileAtomically, AFailedWriteKeepsTheOldFile) {
+    const std::string dir = zbtest::MakeTempDir("atomic");
+    const std::string path = zbtest::WriteFile(dir + "/file", "old contents");
+    // A folder in the way of the rename: the new file cannot take its place.
+    const std::string blocked = dir + "/blocked";
+    ASSERT_EQ(::mkdir(blocked.c_str(), 0700), 0);
+    zbtest::WriteFile(blocked + "/inside", "x");
+    EXPECT_FALSE(zb::WriteFileAtomically(blocked, std::string_view("new"), 0600));
+    EXPECT_NE(errno, 0);
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"blocked", "file"}));
+    EXPECT_FALSE(zb::WriteFileAtomically(dir + "/missing/file", std::string_view("x"), 0600));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_EQ(Contents(path), "old contents");
+}
+
+TEST(ReadAll, HoldsItsBoundExactly) {
+    const std::string dir = zbtest::MakeTempDir("read");
+    const std::string path = zbtest::WriteFile(dir + "/ten", "0123456789");
+    std::string bytes = "stale";
+    EXPECT_TRUE(zb::ReadWholeFile(path, 10, bytes));
+    EXPECT_EQ(bytes, "0123456789");
+
+    const zb::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_FALSE(zb::ReadAll(file.Get(), 9, bytes));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(zb::ReadWholeFile(path, 9, bytes));
+    EXPECT_EQ(errno, EFBIG);
+}
+
+TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithoutWaiting) {
+    const std::string dir = zbtest::MakeTempDir("read");
+    const std::string fifo = dir + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes;
+    EXPECT_FALSE(zb::ReadWholeFile(fifo, 100, bytes));
+    EXPECT_FALSE(zb::ReadWholeFile(dir, 100, bytes));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_FALSE(zb::ReadWholeFile(dir + "/missing", 100, bytes));
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(CreateFolders, GivesNewFoldersTheirMode) {
+    const std::string base = zbtest::MakeTempDir("folders");
+    std::vector<std::string> created;
+    ASSERT_TRUE(zb::CreateFolders(base + "/a/b", 0700, &created));
+    EXPECT_EQ(created, (std::vector<std::string>{base + "/a/", base + "/a/b"}));
+    struct stat st {};
+    ASSERT_EQ(::stat((base + "/a/b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(zb::CreateFolders(base + "/a/b", 0700));
+}
+
+TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOnWhenMoved) {
+    int raw = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(raw, 0);
+    {
+        zb::UniqueFd first(raw);
+        zb::UniqueFd second(std::move(first));
+        EXPECT_FALSE(first.IsOpen());
+        EXPECT_EQ(second.Get(), raw);
+        EXPECT_NE(::fcntl(raw, F_GETFD), -1);
+    }
+    EXPECT_EQ(::fcntl(raw, F_GETFD), -1);
+    EXPECT_EQ(errno, EBADF);
+}
+
+}  // namespace
