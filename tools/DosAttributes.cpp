@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/engine/UserFiles.h"
 #include "platform/FileInfo.h"
+#include "platform/PosixFile.h"
 #include "platform/shell/ShellRoots.h"
 
 namespace {
@@ -139,7 +139,7 @@ bool CHiddenListWriter::Flush(const std::string& folder, std::string* reason,
         out += line;
         out += '\n';
     }
-    const unsigned mode = exists ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
     if (!zb::WriteFileAtomically(listPath, out.data(), out.size(), mode)) {
         *reason = listPath + " cannot be written: " + std::strerror(errno);
         return false;

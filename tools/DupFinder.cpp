@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr UINT IDS_SEARCHING_IN = 5004;
 constexpr std::uint64_t kFourGigabytes = 0x100000000ull;
 constexpr auto kStatusInterval = std::chrono::milliseconds(50);
 
@@ -116,9 +115,7 @@ public:
         if (now - m_lastStatus < kStatusInterval)
             return;
         m_lastStatus = now;
-        char text[4096];
-        std::snprintf(text, sizeof text, LoadResourceString(IDS_SEARCHING_IN), path.c_str());
-        m_finder.m_status(text);
+        m_finder.m_status(FormatResourceString(IDS_SEARCHING_IN, path));
     }
 
 private:

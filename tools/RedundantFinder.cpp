@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "app/engine/UserFiles.h"
+#include "platform/PosixFile.h"
 #include "platform/ShellLink.h"
 #include "platform/TextCase.h"
 #include "platform/shell/MountTable.h"

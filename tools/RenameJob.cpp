@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr UINT IDS_ALREADY_EXIST = 325;
-constexpr UINT IDS_FAILED_RENAMING = 326;
 constexpr int IDOK_RESULT = 1;
 
 // -1, 0 or 1.
@@ -68,8 +66,7 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 void LogFailure(const std::string& oldPath, const std::string& newPath, const std::string& why) {
-    LogPrintf(kToolLogRed, LoadResourceString(IDS_FAILED_RENAMING), oldPath.c_str(),
-              newPath.c_str());
+    LogPrintf(kToolLogRed, "%s", FormatResourceString(IDS_RENAME_FAILED, oldPath, newPath).c_str());
     LogPrintf(kToolLogRed, "  %s", why.c_str());
 }
 
@@ -276,7 +273,8 @@ int CRenameJob::DoRename() {
                 renamed.push_back(index);
                 break;
             case RenameOutcome::Exists:
-                LogPrintf(kToolLogRed, LoadResourceString(IDS_ALREADY_EXIST), newPath.c_str());
+                LogPrintf(kToolLogRed, "%s",
+                          FormatResourceString(IDS_ALREADY_EXISTS, newPath).c_str());
                 failed = true;
                 break;
             case RenameOutcome::Failed:

@@ -36,7 +36,7 @@ struct RenameOptions {
     std::string extReplaceText;
     // Counter page.
     unsigned digits = 4;
-    std::uint32_t start = 1;
+    std::int64_t start = 1;
     std::int32_t step = 1;
 };
 

@@ -83,10 +83,10 @@ void SplitRenameName(const std::string& name, std::string* base, std::string* ex
     *extension = name.substr(dot + 1);
 }
 
-std::string FormatRenameCounter(std::uint32_t start, std::int32_t step, std::uint64_t position,
+std::string FormatRenameCounter(std::int64_t start, std::int32_t step, std::uint64_t position,
                                 unsigned digits) {
-    // start + step x position stays far inside 64 bits for any list a
-    // window can hold (positions below 2^32).
+    // The pages keep start and step within 2^30 and a list holds fewer than
+    // 2^32 rows, so the sum stays far inside 64 bits.
     const long long value = static_cast<long long>(start) +
                             static_cast<long long>(step) * static_cast<long long>(position);
     char text[32];

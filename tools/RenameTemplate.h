@@ -48,7 +48,7 @@ void SplitRenameName(const std::string& name, std::string* base, std::string* ex
 
 // The counter of list position `position`: start + step x position, in
 // 64-bit arithmetic, as a decimal number padded with zeros to `digits`.
-std::string FormatRenameCounter(std::uint32_t start, std::int32_t step, std::uint64_t position,
+std::string FormatRenameCounter(std::int64_t start, std::int32_t step, std::uint64_t position,
                                 unsigned digits);
 
 // Expands `text` into `out` (appending). `inToken` carries the token state
