@@ -34,6 +34,18 @@ QString UnpackNotSupportedText(const CArchiveHandler& handler, const std::string
     return ResourceText(IDS_UNPACK_NOT_SUPPORTED, extension, name);
 }
 
+// The failure line of a member that could not be extracted, in red, with
+// the reader's reason when it gave one.
+void LogExtractionFailure(const CResultItem& record, ArchiveFailure reason) {
+    if (reason == ArchiveFailure::None) {
+        LogPrintf(kLogRed, "%s\\%s can not be decompressed", record.m_sFolder.c_str(),
+                  record.m_sName.c_str());
+        return;
+    }
+    LogPrintf(kLogRed, "%s\\%s can not be decompressed (%s)", record.m_sFolder.c_str(),
+              record.m_sName.c_str(), DescribeArchiveFailure(reason));
+}
+
 }  // namespace
 
 void CSelectionPayload::Clear() {
@@ -135,14 +147,17 @@ int CArchiveExtraction::ExtractArchiveItems(QWidget* parent, const CResultArray&
         const CExtractedFileTimes times{record.m_ftCreation, record.m_ftLastAccess,
                                         record.m_ftLastWrite};
         std::string path;
-        switch (m_extractor.ExtractMember(*handler, inner, times, buffer, &progress, &path)) {
+        const ExtractResult result = m_extractor.ExtractMember(
+            *handler, inner, record.m_nArchiveEntry, times, buffer, &progress, &path);
+        switch (result) {
             case ExtractResult::Extracted:
                 out->push_back(std::move(path));
                 break;
             case ExtractResult::Refused:
             case ExtractResult::Failed:
-                LogPrintf(kLogRed, "%s\\%s can not be decompressed", record.m_sFolder.c_str(),
-                          record.m_sName.c_str());
+                LogExtractionFailure(record, result == ExtractResult::Failed
+                                                 ? m_extractor.GetLastFailure()
+                                                 : ArchiveFailure::None);
                 break;
             case ExtractResult::Cancelled:
                 cancelled = true;

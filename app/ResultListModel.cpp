@@ -173,7 +173,7 @@ const CResultItem* CResultListModel::GetRecord(int row) const {
 }
 
 QString CResultListModel::SizeText(const CResultItem& record) const {
-    if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH)) ||
+    if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH | RIF_SIZE_UNKNOWN)) ||
         static_cast<std::int64_t>(record.m_nSize) < 0)
         return QString();
     // The number is printed whole in the locale's form; no decimals are

@@ -1,5 +1,6 @@
 #include "platform/Archive.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -70,7 +71,13 @@ CArchive& CArchive::operator<<(const std::string& s) {
 }
 
 CArchive& CArchive::operator<<(const CTime& t) {
-    return WriteLe(static_cast<std::uint32_t>(static_cast<std::int32_t>(t.GetTime())), 4);
+    // The stored form is a signed 32-bit count of seconds: a time outside it
+    // is kept at its nearest end (2038-01-19 03:14:07 UTC, 1901-12-13
+    // 20:45:52 UTC) rather than wrapped to the other end of the range.
+    const std::int64_t seconds =
+        std::clamp<std::int64_t>(t.GetTime(), std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max());
+    return WriteLe(static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds)), 4);
 }
 
 CArchive& CArchive::operator>>(std::int32_t& v) {

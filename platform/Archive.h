@@ -43,7 +43,8 @@ public:
     CArchive& operator<<(std::int64_t v) { return WriteLe64(static_cast<std::uint64_t>(v)); }
     CArchive& operator<<(std::uint64_t v) { return WriteLe64(v); }
     CArchive& operator<<(const std::string& s);
-    // A time is a 32-bit count of seconds since 1970.
+    // A time is a signed 32-bit count of seconds since 1970; one outside
+    // that range is stored as the range's nearest end.
     CArchive& operator<<(const CTime& t);
 
     CArchive& operator>>(std::int32_t& v);

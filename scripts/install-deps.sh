@@ -8,7 +8,7 @@ packages=(
   # toolchain and build
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 libarchive-tools
   # windows and thumbnails
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # archive and file-detail readers

@@ -2,43 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/shell/ShellHelper.h"
-
 namespace {
 // Records queued at most; a longer queue makes the walk hand over and help.
 constexpr std::size_t kMaxQueued = 512;
 }  // namespace
-
-BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
-                          LPCITEMIDLIST folderAbsolute, CCriteriaTest& test,
-                          const std::atomic<bool>& stop,
-                          const std::function<bool(CResultItem&&)>& take) {
-    CArchiveHandler* handler = nullptr;
-    try {
-        handler = FindArchiveHandler(path);
-        if (!handler)
-            return TRUE;
-        BOOL result = TRUE;
-        CResultItem scratch;
-        for (int i = handler->FirstFile(); i != -1 && !stop.load(std::memory_order_relaxed);
-             i = handler->NextFile(i)) {
-            PidlPtr full(CShellHelper::ConcatPidls(folderAbsolute, item));
-            if (!MakeArchiveEntryItem(handler, i, scratch, ComPtr<IShellFolder>(folder),
-                                      PidlPtr(ILClone(item)), std::move(full)))
-                continue;
-            if (test.MatchCriteria(scratch) && !take(std::move(scratch))) {
-                result = FALSE;
-                break;
-            }
-        }
-        handler->Close();
-        return result;
-    } catch (...) {
-        if (handler)
-            handler->Close();
-        return FALSE;
-    }
-}
 
 CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
                                    unsigned threads)

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/engine/ArchiveMemberSearch.h"
 #include "app/engine/CriteriaTest.h"
 #include "platform/RefCounted.h"
 #include "platform/shell/ItemIdList.h"
@@ -32,16 +33,6 @@ struct CArchiveSource {
     PidlPtr item;                 // its item in that folder
     PidlPtr folderAbsolute;       // that folder's absolute item
 };
-
-// Lists the files inside the archive at `path` with the calling thread's
-// readers (FindArchiveHandler), builds each member's record, and hands those
-// that pass `test` to `take` in the archive's order; the archive is closed at
-// the end. The listing ends early when `stop` is set. FALSE when `take`
-// refuses a record or a fault ends the listing (the search ends).
-BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
-                          LPCITEMIDLIST folderAbsolute, CCriteriaTest& test,
-                          const std::atomic<bool>& stop,
-                          const std::function<bool(CResultItem&&)>& take);
 
 class CContentScanPool {
 public:

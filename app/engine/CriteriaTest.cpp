@@ -280,7 +280,9 @@ BOOL CCriteriaTest::MatchSize(const CResultItem& record) const {
     if (size.m_iSizeOptionType != kSizeAtLeast && size.m_iSizeOptionType != kSizeAtMost) {
         return TRUE;
     }
-    if ((record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    // A size that is not known meets no size condition.
+    if ((record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        (record.m_dwFlags & RIF_SIZE_UNKNOWN) != 0) {
         return FALSE;
     }
     // Kilobytes, rounded up: a 1-byte file counts as 1 KB.

@@ -88,7 +88,8 @@ int CSearchNameSpec::Parse(std::vector<CFileNamePattern>& patterns) {
 
     const std::size_t lastSlash = text.rfind('\\');
     if (lastSlash != std::string::npos) {
-        m_sFolderPart = text.substr(0, lastSlash);
+        // A separator in front and nowhere else names the root folder.
+        m_sFolderPart = lastSlash == 0 ? std::string("\\") : text.substr(0, lastSlash);
         text.erase(0, lastSlash + 1);
     }
 

@@ -46,7 +46,8 @@ public:
     int Parse(std::vector<CFileNamePattern>& patterns);
 
     // The folder in front of the patterns ('/' turned into '\'), empty when
-    // the text names none.
+    // the text names none; "\" for a text that starts with its only
+    // separator ("/*.txt" looks in the root folder).
     const std::string& GetFolderPart() const { return m_sFolderPart; }
 
     std::string m_sText;

@@ -121,6 +121,13 @@ bool Utf8ToUtf16Le(std::string_view text, std::string& out) {
     return true;
 }
 
+void LowerCaseAsciiBytes(std::string& bytes) {
+    for (char& c : bytes) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    }
+}
+
 bool IsWordByte(BYTE b) {
     return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
 }
@@ -176,8 +183,10 @@ BOOL CIncludeTerm::SetText(const std::string& text, BOOL escapes) {
         }
         // A hexadecimal escape may spell an upper-case letter; without match
         // case it must be lowered like typed text, or it could never match.
+        // Only 'A'..'Z' are lowered: the block folds nothing else, and the
+        // decoded bytes are exactly what the user asked for ("\xc3\x84").
         if (!m_bMatchCase)
-            LowerCaseUtf8(std::string(m_sAnsiBytes), m_sAnsiBytes);
+            LowerCaseAsciiBytes(m_sAnsiBytes);
     } else {
         m_sAnsiBytes = source;
     }

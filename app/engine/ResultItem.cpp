@@ -32,6 +32,7 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
     m_ftCreation = other.m_ftCreation;
     m_ftLastAccess = other.m_ftLastAccess;
     m_ftLastWrite = other.m_ftLastWrite;
+    m_nArchiveEntry = other.m_nArchiveEntry;
     m_arrValues.resize(other.m_arrValues.size());
     for (std::size_t i = 0; i < other.m_arrValues.size(); ++i) {
         m_arrValues[i] = other.m_arrValues[i];
@@ -58,6 +59,7 @@ void CResultItem::Clear() {
     m_dwAttributes = 0;
     m_iIcon = -1;
     m_ftCreation = m_ftLastAccess = m_ftLastWrite = FILETIME{};
+    m_nArchiveEntry = -1;
     m_arrValues.clear();
     FreeThumbnail();
 }
@@ -139,8 +141,12 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> par
     record.m_pParentFolder = std::move(parent);
     record.m_pidl = std::move(item);
     record.m_pidlFull = std::move(full);
-    if (shellAttributes & SFGAO_FOLDER)
+    // What the namespace knows stays when the file's own data cannot be read
+    // (a folder that can be listed but not entered).
+    if (shellAttributes & SFGAO_FOLDER) {
         record.m_dwFlags |= RIF_FOLDER;
+        record.m_dwAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    }
     if (shellAttributes & SFGAO_CANDELETE)
         record.m_dwFlags |= RIF_DELETABLE;
 
@@ -170,8 +176,10 @@ void ReadResultItemFileData(CResultItem& record, const std::string& path, int di
     zb::FileInfo info;
     const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
                                  : zb::GetFileInfo(path, &info);
-    if (!read)
+    if (!read) {
+        record.m_dwFlags |= RIF_SIZE_UNKNOWN;
         return;
+    }
     record.m_dwAttributes = info.dwFileAttributes;
     record.m_ftCreation = info.ftCreationTime;
     record.m_ftLastAccess = info.ftLastAccessTime;
@@ -207,7 +215,11 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
         utc = FILETIME{};
     record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = utc;
     record.m_dwFlags = RIF_IN_ARCHIVE;
-    record.m_nSize = info.m_nSize < 0 ? 0 : static_cast<std::uint64_t>(info.m_nSize);
+    record.m_nArchiveEntry = entry;
+    if (info.m_nSize < 0)
+        record.m_dwFlags |= RIF_SIZE_UNKNOWN;
+    else
+        record.m_nSize = static_cast<std::uint64_t>(info.m_nSize);
     record.m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
 
     record.m_sFolder = archivePath;
@@ -265,5 +277,5 @@ BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {
     if (handler == nullptr || !record.GetPathInArchive(&inner)) {
         return FALSE;
     }
-    return stream->OpenInArchive(handler, inner);
+    return stream->OpenInArchive(handler, inner, record.m_nArchiveEntry);
 }

@@ -24,6 +24,9 @@ constexpr DWORD RIF_IN_ARCHIVE = 0x2;  // a member of an archive
 constexpr DWORD RIF_NO_PATH = 0x4;     // no file-system path
 constexpr DWORD RIF_DELETABLE = 0x8;
 constexpr DWORD RIF_ARCHIVE = 0x10;  // an archive file or a folder inside one (search roots)
+// The size is not known (a member of a compressed file that records none, a
+// file whose data cannot be read); m_nSize is then 0.
+constexpr DWORD RIF_SIZE_UNKNOWN = 0x20;
 
 // Thumbnail states.
 constexpr int THUMBNAIL_NONE = 1;
@@ -74,6 +77,11 @@ public:
     FILETIME m_ftCreation;
     FILETIME m_ftLastAccess;
     FILETIME m_ftLastWrite;
+    // For a member of an archive: its index in its archive's reader, as the
+    // listing gave it (-1 when not known). Members whose names differ only
+    // in case, or not at all, are told apart by it; a reader uses it only
+    // while the member's name still matches.
+    int m_nArchiveEntry = -1;
     std::vector<COLUMNVALUE> m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
     std::unique_ptr<CBitmap> m_pThumbnail;
@@ -81,8 +89,8 @@ public:
 
 // Builds `record` from a shell item: the record takes the parent folder
 // reference and both lists. Size, attributes and times come from the file;
-// when it has no path or cannot be read they are empty, never a previous
-// item's values.
+// when it has no path or cannot be read they are empty (a folder keeps its
+// folder attribute), never a previous item's values.
 void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
                     ULONG shellAttributes, const std::string& folderText);
 
@@ -96,8 +104,9 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> par
                                    const std::string& folderText, std::string* path,
                                    bool pathKnown = false);
 // Reads size, attributes and times of the item at `path`; an item that cannot
-// be read keeps them empty. With an open folder `dirFd` (and its ".hidden"
-// list) the item is read by its name inside that folder.
+// be read keeps empty times, the folder attribute the namespace gave it and
+// an unknown size. With an open folder `dirFd` (and its ".hidden" list) the
+// item is read by its name inside that folder.
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd = -1,
                             const zb::HiddenNames* hidden = nullptr);
 

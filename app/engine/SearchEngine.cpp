@@ -1,10 +1,8 @@
 #include "app/engine/SearchEngine.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include "app/engine/FolderAccess.h"
@@ -12,8 +10,9 @@
 #include "platform/DateUtils.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
-#include "platform/PosixFile.h"
 #include "platform/StringTable.h"
+#include "platform/shell/FileSystemFolder.h"
+#include "platform/shell/ItemListEnum.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellItem.h"
@@ -35,15 +34,20 @@ constexpr COLORREF kBlue = 0xFF0000;
 constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_NONENUMERATED | SFGAO_CANCOPY |
                                   SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
-constexpr ULONG kAccessAttributes = SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 // Asked again of a record kept by a search in the last result.
 constexpr ULONG kRecheckAttributes = 0xA0000021u;
 
-// The shell item of an existing path as a search root.
+// The shell item of an existing path as a search root. The path is
+// resolved first: a root named through a symbolic link ("/bin" on a system
+// whose /bin links to usr/bin) is searched where the link leads, though the
+// walk never follows a link below its root.
 bool MakeShellRoot(const std::string& path, FOLDERITEM* root) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    const std::string real = resolved ? resolved : path;
+    std::free(resolved);
     CShellHelper helper;
     LPITEMIDLIST parsed = nullptr;
-    if (FAILED(helper.ParseDisplayName(path, &parsed, nullptr)) || !parsed)
+    if (FAILED(helper.ParseDisplayName(real, &parsed, nullptr)) || !parsed)
         return false;
     root->m_pidlFull.reset(parsed);
     root->m_pidlParentFull.reset(ILCloneParent(parsed));
@@ -77,43 +81,6 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
     }
     return false;
 }
-
-// The folder a walk lists, opened once for reading its items' file data by
-// name, with its ".hidden" list read on first need.
-class FolderFileData {
-public:
-    explicit FolderFileData(std::string path) : m_path(std::move(path)) {}
-
-    // Reads the data of the item at `itemPath`: by name inside this folder
-    // when it lies directly in it, else by its path.
-    void Read(CResultItem& record, const std::string& itemPath) {
-        const std::size_t slash = itemPath.rfind('/');
-        const bool direct = !m_path.empty() && slash != std::string::npos &&
-                            itemPath.compare(0, slash == 0 ? 1 : slash, m_path) == 0 &&
-                            (slash == 0 ? m_path.size() == 1 : m_path.size() == slash);
-        if (direct && Open()) {
-            ReadResultItemFileData(record, itemPath, m_fd.Get(), &m_hidden);
-        } else {
-            ReadResultItemFileData(record, itemPath);
-        }
-    }
-
-private:
-    bool Open() {
-        if (!m_tried) {
-            m_tried = true;
-            m_fd.Reset(::open(m_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-            if (m_fd.IsOpen())
-                m_hidden = zb::HiddenNames::Load(m_fd.Get());
-        }
-        return m_fd.IsOpen();
-    }
-
-    std::string m_path;
-    zb::UniqueFd m_fd;
-    bool m_tried = false;
-    zb::HiddenNames m_hidden;
-};
 
 }  // namespace
 
@@ -246,6 +213,7 @@ void CSearchEngine::SearchThreadProc() {
 int CSearchEngine::DoSearch() {
     m_nWalkDepth = 0;
     const CTime start = CTime::GetCurrentTime();
+    const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
@@ -305,7 +273,8 @@ int CSearchEngine::DoSearch() {
 
     const CTime end = CTime::GetCurrentTime();
     LogPrintf(kRed, "End : %s", FormatDateTime(end).c_str());
-    const std::int64_t used = std::max<std::int64_t>(0, (end - start).GetTotalSeconds());
+    const std::int64_t used = std::max<std::int64_t>(
+        0, std::chrono::duration_cast<std::chrono::seconds>(m_steadyClock() - started).count());
     LogPrintf(kBlue, "Used : %02d:%02d:%02d", static_cast<int>((used / 3600) % 24),
               static_cast<int>((used / 60) % 60), static_cast<int>(used % 60));
     return 0;
@@ -362,7 +331,8 @@ void CSearchEngine::SetStatusText(const std::string& text) {
 
 void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
     std::string where = record.m_sName;
-    if (!(record.m_dwFlags & RIF_NO_PATH)) {
+    // The root folder "/" is its own name and has no folder.
+    if (!(record.m_dwFlags & RIF_NO_PATH) && record.m_sName != "/") {
         where = record.m_sFolder;
         if (where.empty() || where.back() != '/')
             where += '/';
@@ -422,6 +392,74 @@ void CSearchEngine::MakeRootRecord(const FOLDERITEM& root, CResultItem& record) 
                    PidlPtr(ILClone(root.m_pidlFull.get())), attributes, m_request.lookInText);
 }
 
+// What the steps of one folder's walk share.
+struct CSearchEngine::FolderWalk {
+    FolderWalk(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText,
+               std::string folderPath)
+        : folder(folder),
+          absolute(absolute),
+          pathText(pathText),
+          folderPath(std::move(folderPath)) {}
+
+    IShellFolder* folder;
+    LPCITEMIDLIST absolute;
+    const std::string& pathText;  // for items without a path of their own
+    std::string folderPath;       // the folder on disk; empty when it has none
+    bool deeper = false;          // sub-folders and archives may be entered
+    bool searchArchives = false;
+    CResultItem scratch;
+    // The item in hand.
+    std::string childPath;  // its path on disk
+    std::string childName;  // its name in the folder on disk; empty when not on disk
+    // The folder's ".hidden" list, read on first need.
+    zb::HiddenNames hidden;
+    bool hiddenLoaded = false;
+};
+
+namespace {
+
+// Keeps the walk depth raised while one folder is walked.
+class DepthLevel {
+public:
+    explicit DepthLevel(int& depth) : m_depth(depth) { ++m_depth; }
+    ~DepthLevel() { --m_depth; }
+    DepthLevel(const DepthLevel&) = delete;
+    DepthLevel& operator=(const DepthLevel&) = delete;
+
+private:
+    int& m_depth;
+};
+
+// Leaves the level the walk's descriptor entered last, on every way out.
+class CursorLevel {
+public:
+    explicit CursorLevel(CFolderCursor& cursor) : m_cursor(cursor) {}
+    ~CursorLevel() { m_cursor.Leave(); }
+    CursorLevel(const CursorLevel&) = delete;
+    CursorLevel& operator=(const CursorLevel&) = delete;
+
+private:
+    CFolderCursor& m_cursor;
+};
+
+// The next item of a listing; null at its end.
+PidlPtr NextItem(IEnumIDList* items) {
+    for (;;) {
+        LPITEMIDLIST fetched = nullptr;
+        ULONG count = 0;
+        if (items->Next(1, &fetched, &count) != S_OK || count == 0)
+            return nullptr;
+        if (fetched)
+            return PidlPtr(fetched);
+    }
+}
+
+ULONG AttributesOf(IShellFolder* folder, LPCITEMIDLIST item, ULONG asked) {
+    return SUCCEEDED(folder->GetAttributesOf(1, &item, &asked)) ? asked : 0;
+}
+
+}  // namespace
+
 void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
     if (!root)
         return;
@@ -436,199 +474,241 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
         SearchArchiveRoot(*root);
         return;
     }
-    if (m_request.rootIsDesktop) {
-        MakeRootRecord(*root, scratch);
-        ShowSearchingStatus(scratch);
-        SearchFolder(root->m_pParentFolder.Get(), root->m_pidlFull.get(), m_request.lookInText);
-        return;
+    ComPtr<IShellFolder> folder = root->m_pParentFolder;
+    if (!m_request.rootIsDesktop) {
+        folder.Reset();
+        if (!root->m_pParentFolder || !root->m_pidl ||
+            FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &folder)) || !folder)
+            return;
     }
-    if (!root->m_pParentFolder || !root->m_pidl)
-        return;
-    ComPtr<IShellFolder> bound;
-    if (FAILED(root->m_pParentFolder->BindToObject(root->m_pidl.get(), &bound)) || !bound)
-        return;
     MakeRootRecord(*root, scratch);
     ShowSearchingStatus(scratch);
-    SearchFolder(bound.Get(), root->m_pidlFull.get(), m_request.lookInText);
+    if (!EnterFolderAt(folder.Get()))
+        return;
+    const CursorLevel entered(m_cursor);
+    SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
+}
+
+bool CSearchEngine::EnterFolderAt(IShellFolder* folder) {
+    if (const auto* onDisk = dynamic_cast<const CFileSystemFolder*>(folder))
+        return m_cursor.EnterPath(onDisk->Directory());
+    m_cursor.EnterNone();
+    return true;
+}
+
+ComPtr<IEnumIDList> CSearchEngine::ListFolder(IShellFolder* folder) {
+    constexpr DWORD kItems = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
+    auto* onDisk = dynamic_cast<CFileSystemFolder*>(folder);
+    if (onDisk && m_cursor.Fd() >= 0) {
+        CItemListBuilder items;
+        if (FAILED(onDisk->ListItemsAt(m_cursor.Fd(), kItems, &items)))
+            return {};
+        return ComPtr<CIdListEnum>::Make(std::move(items));
+    }
+    ComPtr<IEnumIDList> items;
+    if (!folder || FAILED(folder->EnumObjects(kItems, &items)))
+        return {};
+    return items;
+}
+
+BOOL CSearchEngine::StopWalk() {
+    m_bStop.store(true);
+    return FALSE;
 }
 
 BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
                                  const std::string& pathText) {
-    ++m_nWalkDepth;
-    BOOL result = TRUE;
+    std::string folderPath;
+    if (!SHGetPathFromIDList(absolute, &folderPath))
+        folderPath.clear();
+    return SearchFolderAt(folder, absolute, pathText, std::move(folderPath));
+}
+
+BOOL CSearchEngine::SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute,
+                                   const std::string& pathText, std::string folderPath) {
+    const DepthLevel level(m_nWalkDepth);
+    const ComPtr<IEnumIDList> items = ListFolder(folder);
+    if (!items)
+        return TRUE;
     const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
-    const bool deeper = IsDeeperAllowed();
-    ComPtr<IEnumIDList> items;
-    if (folder &&
-        SUCCEEDED(folder->EnumObjects(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
-                                      &items)) &&
-        items) {
-        std::string folderPath;
-        if (!SHGetPathFromIDList(absolute, &folderPath))
-            folderPath.clear();
-        const bool searchArchives =
-            general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && deeper;
-        FolderFileData folderData(folderPath);
-        CResultItem scratch;
-        std::string childPath;
-        while (!m_bStop.load(std::memory_order_relaxed)) {
-            LPITEMIDLIST fetched = nullptr;
-            ULONG count = 0;
-            if (items->Next(1, &fetched, &count) != S_OK || count == 0)
-                break;
-            if (!fetched)
-                continue;
-            PidlPtr child(fetched);
-
-            ULONG attributes = kWalkAttributes;
-            LPCITEMIDLIST childItem = child.get();
-            if (FAILED(folder->GetAttributesOf(1, &childItem, &attributes)))
-                attributes = 0;
-            PidlPtr childAbsolute(CShellHelper::ConcatPidls(absolute, child.get()));
-            if (!childAbsolute)
-                continue;
-
-            // The file's data is read only for names that pass; a name
-            // that fails ends the test before anything else is looked at.
-            // An entry of a folder on disk lies at the folder's path and its
-            // name; other items get their path from the namespace.
-            ShellItem decoded;
-            const bool pathKnown = !folderPath.empty() && DecodeItem(child.get(), &decoded) &&
-                                   decoded.kind == ItemKind::Entry;
-            if (pathKnown)
-                childPath = JoinPath(folderPath, decoded.name);
-            const bool dataPending = MakeResultItemWithoutFileData(
-                scratch, ComPtr<IShellFolder>(folder), std::move(child), std::move(childAbsolute),
-                attributes, pathText, &childPath, pathKnown);
-            const CResultItem* current = &scratch;
-            // A file on disk whose contents decide is read by the pool
-            // while the walk goes on, and so is an archive with its
-            // members; the rows keep their place.
-            const bool pooled = m_pScanPool && dataPending && !(scratch.m_dwFlags & RIF_FOLDER);
-            const bool pooledArchive =
-                pooled && searchArchives && !(attributes & SFGAO_FOLDER) && MayBeArchive(childPath);
-            bool passes = false;
-            std::optional<CResultItem> queued;
-            if (m_pCriteria && m_pCriteria->MatchName(scratch)) {
-                ULONG deletable = SFGAO_CANDELETE;
-                childItem = scratch.m_pidl.get();
-                if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &deletable)) &&
-                    (deletable & SFGAO_CANDELETE))
-                    scratch.m_dwFlags |= RIF_DELETABLE;
-                const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
-                if (readFirst)
-                    folderData.Read(scratch, childPath);
-                if (pooled) {
-                    if (MatchCriteria(scratch, false))
-                        queued.emplace(std::move(scratch));
-                } else {
-                    passes = MatchCriteria(scratch);
-                    if (passes && dataPending && !readFirst)
-                        folderData.Read(scratch, childPath);
-                }
-            }
-            if (pooledArchive) {
-                auto source = std::make_unique<CArchiveSource>();
-                const CResultItem& item = queued ? *queued : scratch;
-                source->path = childPath;
-                source->folder = ComPtr<IShellFolder>(folder);
-                source->item.reset(ILClone(item.m_pidl.get()));
-                source->folderAbsolute.reset(ILClone(absolute));
-                if (!m_pScanPool->PushArchive(std::move(queued), std::move(source),
-                                              m_commitScanned)) {
-                    m_bStop.store(true);
-                    result = FALSE;
-                    break;
-                }
-                continue;
-            }
-            if (queued) {
-                if (!m_pScanPool->Push(std::move(*queued), m_commitScanned)) {
-                    m_bStop.store(true);
-                    result = FALSE;
-                    break;
-                }
-                continue;
-            }
-            if (passes) {
-                std::size_t index = 0;
-                if (!AppendResult(std::move(scratch), &index)) {
-                    result = FALSE;
-                    break;
-                }
-                current = &m_results.GetAt(index);
-            }
-
-            if (general.m_bIncludeSubFolder && (attributes & kEnterableAttributes) &&
-                !(attributes & SFGAO_NONENUMERATED)) {
-                ULONG access = kAccessAttributes;
-                childItem = current->m_pidl.get();
-                if (SUCCEEDED(folder->GetAttributesOf(1, &childItem, &access)))
-                    attributes |= access;
-                ComPtr<IShellFolder> sub;
-                if (IsShellItemSearchable(*current, attributes) &&
-                    SUCCEEDED(folder->BindToObject(current->m_pidl.get(), &sub)) && sub) {
-                    const std::string saved = m_sStatusText;
-                    ShowSearchingStatus(*current);
-                    if (deeper) {
-                        std::string subPath = pathText;
-                        subPath += '/';
-                        subPath += current->m_sName;
-                        if (!SearchFolder(sub.Get(), current->m_pidlFull.get(), subPath)) {
-                            SetStatusText(saved);
-                            result = FALSE;
-                            break;
-                        }
-                    }
-                    SetStatusText(saved);
-                }
-            }
-
-            if (general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder &&
-                !(attributes & SFGAO_FOLDER) && deeper) {
-                if (dataPending &&
-                    !SearchInArchiveAt(folder, current->m_pidl.get(), childPath, absolute)) {
-                    m_bStop.store(true);
-                    result = FALSE;
-                    break;
-                }
-            }
-        }
+    FolderWalk walk(folder, absolute, pathText, std::move(folderPath));
+    walk.deeper = IsDeeperAllowed();
+    walk.searchArchives =
+        general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && walk.deeper;
+    while (!m_bStop.load(std::memory_order_relaxed)) {
+        PidlPtr child = NextItem(items.Get());
+        if (!child)
+            break;
+        if (!VisitChild(walk, std::move(child)))
+            return FALSE;
     }
-    --m_nWalkDepth;
-    return result;
+    return TRUE;
+}
+
+BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
+    const ULONG attributes = AttributesOf(walk.folder, child.get(), kWalkAttributes);
+    PidlPtr childAbsolute(CShellHelper::ConcatPidls(walk.absolute, child.get()));
+    if (!childAbsolute)
+        return TRUE;
+    // An entry of a folder on disk lies at the folder's path and its name;
+    // other items get their path from the namespace.
+    ShellItem decoded;
+    walk.childName.clear();
+    if (!walk.folderPath.empty() && DecodeItem(child.get(), &decoded) &&
+        decoded.kind == ItemKind::Entry) {
+        walk.childName.assign(decoded.name);
+        walk.childPath = JoinPath(walk.folderPath, walk.childName);
+    }
+    const bool dataPending = MakeResultItemWithoutFileData(
+        walk.scratch, ComPtr<IShellFolder>(walk.folder), std::move(child), std::move(childAbsolute),
+        attributes, walk.pathText, &walk.childPath, !walk.childName.empty());
+
+    // A file whose contents decide is read by the pool while the walk goes
+    // on, and so is an archive with its members; the rows keep their place.
+    const bool archiveForPool = m_pScanPool && dataPending && walk.searchArchives &&
+                                !(attributes & SFGAO_FOLDER) && MayBeArchive(walk.childPath);
+    std::optional<CResultItem> queued;
+    const bool passes = TestChild(walk, attributes, dataPending, &queued);
+    if (archiveForPool)
+        return QueueArchive(walk, std::move(queued));
+    if (queued)
+        return m_pScanPool->Push(std::move(*queued), m_commitScanned) ? TRUE : StopWalk();
+
+    const CResultItem* current = &walk.scratch;
+    if (passes) {
+        std::size_t index = 0;
+        if (!AppendResult(std::move(walk.scratch), &index))
+            return StopWalk();
+        current = &m_results.GetAt(index);
+    }
+    if (attributes & SFGAO_FOLDER)
+        return EnterSubFolder(walk, *current, attributes);
+    if (dataPending && walk.searchArchives)
+        return SearchChildArchive(walk, *current);
+    return TRUE;
+}
+
+bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPending,
+                              std::optional<CResultItem>* queued) {
+    CResultItem& record = walk.scratch;
+    // The file's data is read only for names that pass; a name that fails
+    // ends the test before anything else is looked at.
+    if (!m_pCriteria || !m_pCriteria->MatchName(record))
+        return false;
+    if (AttributesOf(walk.folder, record.m_pidl.get(), SFGAO_CANDELETE) & SFGAO_CANDELETE)
+        record.m_dwFlags |= RIF_DELETABLE;
+    const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
+    if (readFirst)
+        ReadChildData(walk, record);
+    if (m_pScanPool && dataPending && !(record.m_dwFlags & RIF_FOLDER) &&
+        !(attributes & SFGAO_FOLDER)) {
+        if (MatchCriteria(record, false))
+            queued->emplace(std::move(record));
+        return false;
+    }
+    const bool passes = MatchCriteria(record) != FALSE;
+    if (passes && dataPending && !readFirst)
+        ReadChildData(walk, record);
+    return passes;
+}
+
+void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
+    const int dirFd = walk.childName.empty() ? -1 : m_cursor.Fd();
+    if (dirFd < 0) {
+        ReadResultItemFileData(record, walk.childPath);
+        return;
+    }
+    if (!walk.hiddenLoaded) {
+        walk.hidden = zb::HiddenNames::Load(dirFd);
+        walk.hiddenLoaded = true;
+    }
+    ReadResultItemFileData(record, walk.childPath, dirFd, &walk.hidden);
+}
+
+BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {
+    auto source = std::make_unique<CArchiveSource>();
+    const CResultItem& item = record ? *record : walk.scratch;
+    source->path = walk.childPath;
+    source->folder = ComPtr<IShellFolder>(walk.folder);
+    source->item.reset(ILClone(item.m_pidl.get()));
+    source->folderAbsolute.reset(ILClone(walk.absolute));
+    return m_pScanPool->PushArchive(std::move(record), std::move(source), m_commitScanned)
+               ? TRUE
+               : StopWalk();
+}
+
+BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, ULONG attributes) {
+    const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
+    if (!general.m_bIncludeSubFolder || !walk.deeper || !(attributes & kEnterableAttributes) ||
+        (attributes & SFGAO_NONENUMERATED))
+        return TRUE;
+    ComPtr<IShellFolder> sub;
+    if (!walk.childName.empty() && m_cursor.Fd() >= 0) {
+        // On disk: a folder is searchable when it opens from its parent's
+        // descriptor (a link never does).
+        if ((attributes & SFGAO_LINK) ||
+            FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
+            !m_cursor.EnterName(walk.childName))
+            return TRUE;
+    } else if (!IsShellItemSearchable(record, attributes) ||
+               FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
+               !EnterFolderAt(sub.Get())) {
+        return TRUE;
+    }
+    const CursorLevel entered(m_cursor);
+    // The record may move while the sub-folder adds rows: what the walk needs
+    // of it is taken first.
+    const std::string saved = m_sStatusText;
+    ShowSearchingStatus(record);
+    const std::string subPath = walk.pathText + '/' + record.m_sName;
+    // A folder on disk lies at its parent's path and its name; asking the
+    // namespace would rebuild the whole path level by level.
+    const BOOL go =
+        walk.childName.empty()
+            ? SearchFolder(sub.Get(), record.m_pidlFull.get(), subPath)
+            : SearchFolderAt(sub.Get(), record.m_pidlFull.get(), subPath, walk.childPath);
+    SetStatusText(saved);
+    return go;
+}
+
+BOOL CSearchEngine::SearchChildArchive(FolderWalk& walk, const CResultItem& record) {
+    return SearchInArchiveAt(walk.folder, record.m_pidl.get(), walk.childPath, walk.absolute)
+               ? TRUE
+               : StopWalk();
 }
 
 void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
     std::string path;
-    if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path))
+    if (!root.m_pidlFull || !SHGetPathFromIDList(root.m_pidlFull.get(), &path) || !m_pCriteria)
         return;
     InitArchiveHandlers();
     CArchiveHandler* handler = FindArchiveHandler(path);
     if (!handler)
         return;
+    // Closed like an archive met during the walk, on every way out: a later
+    // search opens the file afresh.
+    const std::unique_ptr<CArchiveHandler, void (*)(CArchiveHandler*)> closing(
+        handler, [](CArchiveHandler* open) { open->Close(); });
     const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
     const std::string& folder = root.m_sInnerPath;
-    int i = handler->FindFolder(folder);
-    CResultItem scratch;
-    for (i = handler->NextChild(i, folder, subtree); i != -1;
+    std::vector<int> members;
+    for (int i = handler->NextChild(handler->FindFolder(folder), folder, subtree); i != -1;
          i = handler->NextChild(i, folder, subtree)) {
-        if (m_bStop.load(std::memory_order_relaxed))
-            break;
         DWORD attributes = 0;
         handler->GetAttributes(i, &attributes);
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
-        if (!MakeArchiveEntryItem(handler, i, scratch, root.m_pParentFolder,
-                                  PidlPtr(ILClone(root.m_pidl.get())), std::move(full)))
-            continue;
-        if (MatchCriteria(scratch)) {
-            std::size_t index = 0;
-            if (!AppendResult(std::move(scratch), &index))
-                break;
-        }
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            members.push_back(i);
     }
+    const auto build = [&](int entry, CResultItem& record) {
+        PidlPtr full(CShellHelper::ConcatPidls(root.m_pidlParentFull.get(), root.m_pidl.get()));
+        return MakeArchiveEntryItem(handler, entry, record, root.m_pParentFolder,
+                                    PidlPtr(ILClone(root.m_pidl.get())), std::move(full));
+    };
+    TestArchiveMembers(*handler, members, build, *m_pCriteria, m_bStop,
+                       [this](CResultItem&& member) {
+                           std::size_t index = 0;
+                           return AppendResult(std::move(member), &index) != FALSE;
+                       });
 }
 
 BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,

@@ -5,17 +5,24 @@
 // the walk's order. One search runs at a time; Stop sets the stop flags and
 // the walk ends before its next item. The engine never touches a widget: what
 // the search does to the window goes through ISearchHost.
+//
+// Folders on disk are listed, entered and their items read through one open
+// descriptor that moves with the walk (CFolderCursor), so neither the depth
+// of a tree nor the length of its paths limits the rows found.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/engine/ContentScanPool.h"
 #include "app/engine/CriteriaTest.h"
+#include "app/engine/FolderCursor.h"
 #include "app/engine/ResultList.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SearchSnapshot.h"
@@ -92,9 +99,12 @@ public:
     std::string UpdateStatusText(const std::vector<std::size_t>* selectedRows = nullptr);
 
     CResultList& GetResultList() { return m_results; }
-    const CSearchRequest& GetRequest() const { return m_request; }
-    // For callers that display the walk's position or test it.
-    int GetWalkDepth() const { return m_nWalkDepth; }
+
+    // The clock the time a search used is measured by: a steady one, so the
+    // time shown is the time that passed, whatever the wall clock does and
+    // however the search's start and end fall on its seconds. Tests set it.
+    using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetSteadyClock(SteadyClock clock) { m_steadyClock = std::move(clock); }
 
     // The walk (public for the multi-folder search and the finders, which
     // drive it with their own roots).
@@ -107,6 +117,38 @@ public:
     BOOL MatchCriteria(const CResultItem& record, bool withContainedText = true);
 
 private:
+    // What the steps of one folder's walk share.
+    struct FolderWalk;
+
+    // SearchFolder for a folder whose path on disk is known (empty: none).
+    BOOL SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText,
+                        std::string folderPath);
+
+    // The folder's items: read through the walk's descriptor for a folder on
+    // disk, else from the namespace; null when it cannot be listed.
+    ComPtr<IEnumIDList> ListFolder(IShellFolder* folder);
+    // Makes the walk's descriptor stand in `folder` (entered by path when
+    // it is a folder on disk); false when it cannot be opened.
+    bool EnterFolderAt(IShellFolder* folder);
+    // One item of the folder: tests it, takes it into the results when it
+    // passes (or queues it for its contents), then goes into it when it is a
+    // sub-folder or an archive. FALSE ends the walk.
+    BOOL VisitChild(FolderWalk& walk, PidlPtr child);
+    // The record's test; TRUE when it passes at once. A record whose
+    // contents decide is moved into `queued` for the pool instead.
+    bool TestChild(FolderWalk& walk, ULONG attributes, bool dataPending,
+                   std::optional<CResultItem>* queued);
+    // Reads size, attributes and times of the walk's current item.
+    void ReadChildData(FolderWalk& walk, CResultItem& record);
+    // Hands an archive and its own record (when it passed) to the pool.
+    BOOL QueueArchive(FolderWalk& walk, std::optional<CResultItem> record);
+    // Walks a sub-folder the search may go into.
+    BOOL EnterSubFolder(FolderWalk& walk, const CResultItem& record, ULONG attributes);
+    // Searches the members of a file that an archive reader opens.
+    BOOL SearchChildArchive(FolderWalk& walk, const CResultItem& record);
+    // The one place the walk is stopped: sets the stop flag; FALSE.
+    BOOL StopWalk();
+
     // SearchInArchive for an archive whose path is known.
     BOOL SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
                            LPCITEMIDLIST folderAbsolute);
@@ -137,5 +179,7 @@ private:
     std::function<void(CSearchEngine&)> m_toolSearch;  // runs instead of a search when set
     std::thread m_thread;
     int m_nWalkDepth = 0;
+    CFolderCursor m_cursor;  // the walk's place on disk
+    SteadyClock m_steadyClock = [] { return std::chrono::steady_clock::now(); };
     std::string m_sStatusText;
 };

@@ -152,20 +152,27 @@ bool CFileSystemFolder::IsHidden(std::string_view name) {
 }
 
 HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
-    const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
-    const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
-    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
-    if (!wantFolders && !wantOthers)
+    if (!(shcontf & (SHCONTF_FOLDERS | SHCONTF_NONFOLDERS)))
         return S_OK;
-
     const zb::UniqueFd fd(OpenDirectory(m_place.dir, m_place.reachedByEntry));
     if (fd.Get() < 0) {
         if (m_place.missingIsEmpty && errno == ENOENT)
             return S_OK;
         return ResultFromErrno(errno);
     }
+    return ListItemsAt(fd.Get(), shcontf, items);
+}
+
+HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items) {
+    const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
+    const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
+    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
+    if (!wantFolders && !wantOthers)
+        return S_OK;
+    if (lseek(dirFd, 0, SEEK_SET) != 0)
+        return ResultFromErrno(errno);
     alignas(dirent64) char buffer[32768];
-    DirectoryReader reader(fd.Get(), buffer, sizeof buffer);
+    DirectoryReader reader(dirFd, buffer, sizeof buffer);
     const std::size_t first = items->Count();
     const char* entryName = nullptr;
     unsigned char dType = DT_UNKNOWN;
@@ -173,7 +180,7 @@ HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
         EntryType type = EntryTypeFromDirent(dType);
         if (type == EntryType::Unknown) {
             struct stat st;
-            if (fstatat(fd.Get(), entryName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (fstatat(dirFd, entryName, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the directory was read
             type = EntryTypeFromMode(st.st_mode);
         }

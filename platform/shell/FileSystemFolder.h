@@ -54,6 +54,11 @@ public:
     void OwnName(DWORD shgdn, std::string* name) override;
     HRESULT ParseItems(std::string_view name, std::string* items) override;
     HRESULT ListItems(DWORD shcontf, CItemListBuilder* items) override;
+    // The same listing read from `dirFd`, a descriptor of this folder's own
+    // directory that a walk holds open (opened relative to its parent's, so
+    // that neither the path's length nor its links matter). The descriptor
+    // stays the caller's; it is read from its start.
+    HRESULT ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items);
 
 private:
     struct DirectoryFacts {

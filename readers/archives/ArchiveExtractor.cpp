@@ -64,15 +64,19 @@ BOOL SanitiseArchivePath(const std::string& inner, std::string* relative) {
         while (end < inner.size() && !IsSeparator(inner[end]))
             ++end;
         const std::string segment = inner.substr(start, end - start);
-        if (segment.empty() || segment == "." || segment == ".." ||
-            segment.find('\0') != std::string::npos || segment.size() > NAME_MAX) {
+        if (segment.empty() || segment == ".." || segment.find('\0') != std::string::npos ||
+            segment.size() > NAME_MAX) {
             return FALSE;
         }
-        if (!result.empty())
-            result += '/';
-        result += segment;
+        if (segment != ".") {
+            if (!result.empty())
+                result += '/';
+            result += segment;
+        }
         start = end + 1;
     }
+    if (result.empty())
+        return FALSE;
     *relative = std::move(result);
     return TRUE;
 }
@@ -144,10 +148,11 @@ int CArchiveExtractor::OpenFolder(const std::string& relative, bool create) {
 }
 
 ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const std::string& inner,
-                                               const CExtractedFileTimes& times,
+                                               int entry, const CExtractedFileTimes& times,
                                                std::vector<char>& buffer,
                                                IExtractionProgress* progress, std::string* path) {
     path->clear();
+    m_lastFailure = ArchiveFailure::None;
     std::string relative;
     if (!SanitiseArchivePath(inner, &relative))
         return ExtractResult::Refused;
@@ -161,9 +166,13 @@ ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const s
     if (dir.Get() < 0)
         return ExtractResult::Refused;
 
-    const int entry = handler.OpenEntryByName(inner);
+    entry = handler.FindEntryAt(entry, inner);
     if (entry == -1)
         return ExtractResult::Skipped;
+    if (!handler.OpenEntry(entry)) {
+        m_lastFailure = handler.GetLastFailure();
+        return ExtractResult::Failed;
+    }
 
     // An earlier copy (or anything else of that name but a folder) is
     // replaced: unlinking drops a symlink itself, never its target, and the
@@ -213,16 +222,22 @@ ExtractResult CArchiveExtractor::CopyMember(CArchiveHandler& handler, int entry,
     std::int64_t written = 0;
     for (;;) {
         const int n = handler.Read(entry, buffer.data(), block);
-        if (n < 0 || n > block)
+        if (n < 0) {
+            m_lastFailure = handler.GetLastFailure();
             return ExtractResult::Failed;
+        }
+        if (n > block)
+            return ExtractResult::Failed;
+        // A short read is not the end: a decoder may hand out what it
+        // decoded before it met damaged data, and fail the next read.
+        if (n == 0)
+            break;
         if (!zb::WriteAll(fd, buffer.data(), static_cast<std::size_t>(n)))
             return ExtractResult::Failed;
         written += n;
         if (progress && !progress->OnBytesWritten(n))
             return ExtractResult::Cancelled;
         if (size >= 0 && !readToEnd && written > size)
-            break;
-        if (n < block)
             break;
     }
     // A member of known size that ends before it is incomplete.

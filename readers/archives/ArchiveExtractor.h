@@ -3,7 +3,7 @@
 //
 // Every output path is built by one sanitiser: a member's inner path becomes
 // a relative path that cannot leave the folder (no absolute names, no ".."
-// and no empty segments). Folders and files are created relative to open
+// and no empty segments; "." segments are dropped). Folders and files are created relative to open
 // folder descriptors with O_NOFOLLOW, so a symlink found on the way is never
 // followed. The folder is made once (mode 0700, under $TMPDIR or /tmp); the
 // extractor remembers every file it wrote and every folder it made and
@@ -18,14 +18,14 @@
 #include <vector>
 
 #include "platform/WinTypes.h"
-
-class CArchiveHandler;
+#include "readers/archives/ArchiveHandler.h"
 
 // Turns a member's inner path ("\" separators; "/" counts as a separator as
-// well) into a relative path with "/" separators. FALSE, with an empty
-// result, for an empty path, a path that starts with a separator, an empty,
-// "." or ".." segment, a segment holding a NUL byte or one longer than a file
-// name may be.
+// well) into a relative path with "/" separators; "." segments are dropped
+// ("./a.txt" is "a.txt", as tools write the members of "."). FALSE, with an
+// empty result, for a path that starts with a separator, an empty or ".."
+// segment, a segment holding a NUL byte or one longer than a file name may
+// be, and for a path with nothing left.
 BOOL SanitiseArchivePath(const std::string& inner, std::string* relative);
 
 // The folder under which the private extraction folder is made: $TMPDIR when
@@ -52,7 +52,9 @@ enum class ExtractResult {
     Extracted,  // the whole member was written
     Refused,    // the inner path is not safe, or a symlink lies on its way: nothing written
     Skipped,    // the member is not found or the output cannot be created: nothing written
-    Failed,     // a read or write failed or the member ended short: the partial file is removed
+    Failed,     // the member cannot be opened, a read or write failed or the member ended
+                // short: the partial file is removed (GetLastFailure says why, where the
+                // reader knows)
     Cancelled,  // the progress callback cancelled: the partial file is removed
 };
 
@@ -72,17 +74,23 @@ public:
     // The private folder's path, without a trailing "/"; empty until made.
     const std::string& GetFolder() const { return m_strFolder; }
 
-    // Extracts member `inner` of the archive open in `handler` into the
+    // Extracts member `inner` of the archive open in `handler` (the member at
+    // index `entry` when its name is exactly `inner`, as a listing reported
+    // it; -1 when the index is not known) into the
     // private folder, keeping its folder inside the archive: creates the
     // missing folders, opens the member, replaces any earlier copy, copies it
     // block by block through `buffer` (grown to the handler's block size when
-    // smaller), sets the file's times and closes the member. A known size caps
-    // the copy once it is exceeded, unless the handler reads to the end;
-    // otherwise the copy goes on until a short block. `path` receives the
+    // smaller), sets the file's times and closes the member. The copy goes on
+    // until the member's end (a read of 0 bytes); a known size caps it once it
+    // is exceeded, unless the handler reads to the end. `path` receives the
     // written file's full path for Extracted.
-    ExtractResult ExtractMember(CArchiveHandler& handler, const std::string& inner,
+    ExtractResult ExtractMember(CArchiveHandler& handler, const std::string& inner, int entry,
                                 const CExtractedFileTimes& times, std::vector<char>& buffer,
                                 IExtractionProgress* progress, std::string* path);
+    // Why the last ExtractMember that gave Failed failed, as its reader said;
+    // None when the reader gave no reason (a write failed, the member ended
+    // before its size).
+    ArchiveFailure GetLastFailure() const { return m_lastFailure; }
 
     // Full paths of the files extracted and of the folders made, in the order
     // they were first written or made.
@@ -111,4 +119,5 @@ private:
     int m_rootFd = -1;
     std::vector<std::string> m_arrFiles;    // relative to the private folder
     std::vector<std::string> m_arrFolders;  // relative to the private folder
+    ArchiveFailure m_lastFailure = ArchiveFailure::None;
 };

@@ -34,15 +34,42 @@ bool HasAnyExtension(const std::string& name, const std::vector<std::string>& ex
                        [&](const std::string& ext) { return HasExtension(lower, ext); });
 }
 
-// True if both paths name the same existing file.
-bool IsSameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+}  // namespace
+
+const char* DescribeArchiveFailure(ArchiveFailure failure) {
+    switch (failure) {
+        case ArchiveFailure::None:
+            return "no failure";
+        case ArchiveFailure::CannotOpen:
+            return "the archive cannot be read";
+        case ArchiveFailure::BadArchive:
+            return "the archive is damaged";
+        case ArchiveFailure::BadMember:
+            return "the member is not in the archive";
+        case ArchiveFailure::Encrypted:
+            return "the member is encrypted";
+        case ArchiveFailure::UnsupportedMethod:
+            return "the member is packed in a way that cannot be unpacked";
+        case ArchiveFailure::DecoderFailed:
+            return "the decoder could not be started";
+    }
+    return "unknown failure";
 }
 
-}  // namespace
+CArchiveHandler::CFileStamp CArchiveHandler::CFileStamp::Of(const std::string& path) {
+    CFileStamp stamp;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return stamp;
+    }
+    stamp.valid = true;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.modifiedSeconds = st.st_mtim.tv_sec;
+    stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
+    return stamp;
+}
 
 BOOL CArchiveHandler::MatchExtension(const std::string& name) const {
     return HasAnyExtension(name, m_arrExtensions) ? TRUE : FALSE;
@@ -54,8 +81,23 @@ int CArchiveHandler::FindOpenEntry(const std::string& name) const {
 }
 
 int CArchiveHandler::OpenEntryByName(const std::string& name) {
-    const int i = FindEntry(name);
-    return (i >= 0 && OpenEntry(i)) ? i : -1;
+    return OpenEntryAt(-1, name);
+}
+
+int CArchiveHandler::FindEntryAt(int index, const std::string& name) const {
+    CArchiveEntryInfo info;
+    if (index >= 0 && GetFileInfo(index, &info) && info.m_strName == name) {
+        return index;
+    }
+    return FindEntry(name);
+}
+
+int CArchiveHandler::OpenEntryAt(int index, const std::string& name) {
+    const int i = FindEntryAt(index, name);
+    if (i < 0) {
+        return SetFailure(ArchiveFailure::BadMember);
+    }
+    return OpenEntry(i) ? i : -1;
 }
 
 BOOL CArchiveHandler::IsOpenOn(const std::string& path) const {
@@ -63,8 +105,13 @@ BOOL CArchiveHandler::IsOpenOn(const std::string& path) const {
         return FALSE;
     }
     // Paths that differ only in case name one file on a case-insensitive
-    // volume, but two different files on an ordinary Linux one.
-    return (path == m_strPath || IsSameFile(path, m_strPath)) ? TRUE : FALSE;
+    // volume, but two different files on an ordinary Linux one; a file that
+    // was replaced or written to since it was read needs a fresh table.
+    const CFileStamp now = CFileStamp::Of(path);
+    if (!m_stamp.valid) {
+        return (!now.valid && path == m_strPath) ? TRUE : FALSE;
+    }
+    return now == m_stamp ? TRUE : FALSE;
 }
 
 int CreateArchiveHandlers(CArchiveHandlerList& list) {

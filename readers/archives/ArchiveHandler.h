@@ -7,7 +7,20 @@
 // the empty path; a folder member's stored name ends with "\". Entry indices
 // are 0-based positions in the reader's member table, -1 means "none". Every
 // operation reports failure by its result (0, -1 or nullptr) and never shows
-// a message.
+// a message; GetLastFailure then says why.
+//
+// What a new reader implements: derive from CTableArchiveHandler (see
+// TableArchiveHandler.h), which keeps the member table, the lookups, the
+// folder walk and the open/close bookkeeping; the reader parses its format
+// into the table and decodes members. Its rules:
+// - Read gives the bytes placed in the buffer, 0 at the end of the member and
+//   -1 on failure. Bytes decoded before a failure may still come first, so a
+//   short read is not the end: callers read until 0 or -1. After a failure
+//   every further read of that opening fails too.
+// - A member that cannot be unpacked (encrypted, an unknown method) is listed
+//   but OpenEntry refuses it, with Encrypted or UnsupportedMethod as the
+//   reason. Content is never guessed or padded.
+// - Every failure sets its reason through SetFailure before returning.
 
 #include <cstdint>
 #include <memory>
@@ -24,6 +37,20 @@ struct CArchiveEntryInfo {
     std::int64_t m_nSize = -1;  // uncompressed size; -1 when unknown
     FILETIME m_ftTime;          // member time as LOCAL time
 };
+
+// Why the last failed operation of a reader failed (GetLastFailure).
+enum class ArchiveFailure {
+    None,               // nothing has failed
+    CannotOpen,         // the archive file could not be opened or read
+    BadArchive,         // not an archive of the kind, or damaged headers or member data
+    BadMember,          // no such member, a folder, or a member that is not open
+    Encrypted,          // the member is encrypted
+    UnsupportedMethod,  // the member is packed in a way the reader cannot unpack
+    DecoderFailed,      // the decoder could not be set up
+};
+
+// A short English text for a reason, for the log ("the member is encrypted").
+const char* DescribeArchiveFailure(ArchiveFailure failure);
 
 // Flag bits of a reader (GetFlags).
 constexpr int ARCHIVE_FLAG_USABLE = 0x1;
@@ -53,7 +80,8 @@ public:
     // The first / next member, in table order, that is not a folder; -1 when none.
     virtual int FirstFile() const = 0;
     virtual int NextFile(int i) const = 0;
-    // The member with that inner path (case ignored); -1 if none.
+    // The member whose inner path is exactly `name`; failing that, one whose
+    // path equals it with case ignored; -1 if none.
     virtual int FindEntry(const std::string& name) const = 0;
 
     virtual BOOL IsEntryOpen(int i) const = 0;
@@ -61,6 +89,12 @@ public:
     virtual int FindOpenEntry(const std::string& name) const;
     // Finds the member and opens it for reading; its index, or -1.
     virtual int OpenEntryByName(const std::string& name);
+    // Member `index` when its inner path is exactly `name` (the index and
+    // name a listing reported), else FindEntry(name). Two members whose names
+    // differ only in case, or not at all, are told apart this way.
+    int FindEntryAt(int index, const std::string& name) const;
+    // FindEntryAt, then OpenEntry; the index, or -1.
+    int OpenEntryAt(int index, const std::string& name);
     // Opens member i for reading from its first byte; 1 or 0.
     virtual BOOL OpenEntry(int i) = 0;
     // Ends reading of member i; 1.
@@ -91,8 +125,18 @@ public:
     // 1 with the member's inner path (a folder's without its trailing "\").
     virtual BOOL GetName(int i, std::string* name) const = 0;
 
-    // 1 if open and the path equals the open archive's path, case ignored;
-    // paths that differ in case must also name the same file.
+    // Where member i lies in the archive itself: reading many members in
+    // increasing order of this value never moves backwards through the
+    // archive's data. By default the index.
+    virtual std::int64_t GetReadOrder(int i) const { return i; }
+
+    // The reason of the last failed operation; None after a successful Open.
+    ArchiveFailure GetLastFailure() const { return m_failure; }
+
+    // 1 if open and the path equals the open archive's path, case ignored,
+    // and names the same file with the same size and modification time as
+    // when it was opened, so a table is never served for a file that was
+    // replaced or changed since.
     BOOL IsOpenOn(const std::string& path) const;
     void GetExtensions(std::vector<std::string>* extensions) const {
         *extensions = m_arrExtensions;
@@ -101,10 +145,40 @@ public:
     int GetBlockSize() const { return m_nBlockSize; }
 
 protected:
+    // Records the reason of a failure; returns -1 (for Read and lookups).
+    int SetFailure(ArchiveFailure failure) const {
+        m_failure = failure;
+        return -1;
+    }
+
+    // What identifies the file an archive was opened from.
+    struct CFileStamp {
+        bool valid = false;  // false when the file could not be looked at
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t size = 0;
+        std::int64_t modifiedSeconds = 0;
+        std::int64_t modifiedNanoseconds = 0;
+
+        static CFileStamp Of(const std::string& path);
+        friend bool operator==(const CFileStamp&, const CFileStamp&) = default;
+    };
+    // Records `path` as the open archive, with the stamp the file had
+    // before it was read.
+    void SetOpenPath(const std::string& path, const CFileStamp& stamp) {
+        m_strPath = path;
+        m_stamp = stamp;
+    }
+    void ClearOpenPath() { SetOpenPath({}, CFileStamp{}); }
+
     std::string m_strPath;  // the archive that is open; empty until the first open
     int m_nFlags = 0;       // ARCHIVE_FLAG_* bits, set by Init
     int m_nBlockSize = 0;   // bytes extraction reads at a time, set by Init
     std::vector<std::string> m_arrExtensions;  // lower case, without the dot
+
+private:
+    CFileStamp m_stamp;  // of the file at m_strPath when it was opened
+    mutable ArchiveFailure m_failure = ArchiveFailure::None;
 };
 
 using CArchiveHandlerList = std::vector<std::unique_ptr<CArchiveHandler>>;

@@ -65,10 +65,17 @@ public:
 
     // The size of the file on disk, as it was when opened.
     std::int64_t GetFileSize() const { return m_nFileSize; }
+    // The decompressed size the file records, where it records one: a plain
+    // file's own size; for gzip the size field at its end, when that size is
+    // possible for a file of this length (it names only the last member, and
+    // only modulo 4 GiB); -1 otherwise (bzip2 records none).
+    std::int64_t GetRecordedSize() const { return m_nRecordedSize; }
     // The file's last-write time (UTC); false when it cannot be read.
     bool GetLastWriteTime(FILETIME* time) const;
 
 private:
+    // The gzip size field, when plausible; -1 otherwise.
+    std::int64_t ReadGzipRecordedSize() const;
     bool StartDecoder();
     void EndDecoder();
     // Makes at least `count` unread input bytes available, if the file has
@@ -88,6 +95,7 @@ private:
 
     zb::InputFile m_file;
     std::int64_t m_nFileSize = 0;
+    std::int64_t m_nRecordedSize = -1;
     Format m_format = Format::Plain;
     std::int64_t m_position = 0;  // decompressed position of the next byte delivered
     std::int64_t m_nDecoded = 0;  // bytes the decoder has produced (compressed formats)

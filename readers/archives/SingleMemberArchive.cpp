@@ -1,49 +1,43 @@
 #include "readers/archives/SingleMemberArchive.h"
 
 #include "platform/FileTime.h"
-#include "platform/TextCase.h"
 
 CSingleMemberArchive::~CSingleMemberArchive() {
     Close();
 }
 
-BOOL CSingleMemberArchive::Open(const std::string& path) {
-    if (IsOpenOn(path)) {
-        return TRUE;
-    }
-    Close();
+BOOL CSingleMemberArchive::OpenArchive(const std::string& path) {
     if (!m_stream.Open(path, AcceptedFormats())) {
         return FALSE;
     }
     FILETIME utc{};
-    m_ftTime = FILETIME{};
+    FILETIME local{};
     if (m_stream.GetLastWriteTime(&utc)) {
-        FileTimeToLocalFileTime(&utc, &m_ftTime);
+        FileTimeToLocalFileTime(&utc, &local);
     }
     const std::size_t slash = path.rfind('/');
-    m_strMemberName = MemberName(slash == std::string::npos ? path : path.substr(slash + 1));
-    m_strPath = path;
+    const std::string name = MemberName(slash == std::string::npos ? path : path.substr(slash + 1));
+    if (!AddMember(name, m_stream.GetRecordedSize(), local, 0, 0)) {
+        return FALSE;
+    }
+    IndexMembers();
     return TRUE;
 }
 
-void CSingleMemberArchive::Close() {
+void CSingleMemberArchive::CloseArchive() {
     m_stream.Close();
-    m_strMemberName.clear();
-    m_strPath.clear();
-}
-
-int CSingleMemberArchive::FindEntry(const std::string& name) const {
-    if (!IsOpen() || LowerCaseUtf8(name) != LowerCaseUtf8(m_strMemberName)) {
-        return -1;
-    }
-    return 0;
 }
 
 BOOL CSingleMemberArchive::OpenEntry(int i) {
     if (!IsMember(i)) {
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
-    return (m_stream.Tell() == 0 || m_stream.Rewind()) ? TRUE : FALSE;
+    if (m_stream.Tell() != 0 && !m_stream.Rewind()) {
+        SetFailure(ArchiveFailure::CannotOpen);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CSingleMemberArchive::CloseEntry(int i) {
@@ -56,17 +50,20 @@ BOOL CSingleMemberArchive::CloseEntry(int i) {
 
 int CSingleMemberArchive::Read(int i, void* buffer, int count) {
     if (!IsMember(i) || count < 0) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadMember);
     }
-    return static_cast<int>(m_stream.Read(buffer, static_cast<std::size_t>(count)));
+    const std::int64_t n = m_stream.Read(buffer, static_cast<std::size_t>(count));
+    if (n < 0) {
+        return SetFailure(ArchiveFailure::BadArchive);
+    }
+    if (n == 0 && count > 0) {
+        SetMemberSize(0, m_stream.Tell());  // the whole member is decoded now
+    }
+    return static_cast<int>(n);
 }
 
 std::int64_t CSingleMemberArchive::GetBytesRead(int i) const {
     return IsMember(i) ? m_stream.Tell() : -1;
-}
-
-int CSingleMemberArchive::NextChild(int i, const std::string& folder, BOOL) const {
-    return (i == -1 && folder.empty() && IsOpen()) ? 0 : -1;
 }
 
 BOOL CSingleMemberArchive::HasSubfolders(const std::string&, BOOL* has) const {
@@ -74,30 +71,4 @@ BOOL CSingleMemberArchive::HasSubfolders(const std::string&, BOOL* has) const {
         *has = FALSE;
     }
     return FALSE;
-}
-
-BOOL CSingleMemberArchive::GetAttributes(int i, DWORD* attributes) const {
-    if (!IsMember(i) || attributes == nullptr) {
-        return FALSE;
-    }
-    *attributes = 0;
-    return TRUE;
-}
-
-BOOL CSingleMemberArchive::GetFileInfo(int i, CArchiveEntryInfo* info) const {
-    if (!IsMember(i) || info == nullptr) {
-        return FALSE;
-    }
-    info->m_strName = m_strMemberName;
-    info->m_nSize = -1;
-    info->m_ftTime = m_ftTime;
-    return TRUE;
-}
-
-BOOL CSingleMemberArchive::GetName(int i, std::string* name) const {
-    if (!IsMember(i) || name == nullptr) {
-        return FALSE;
-    }
-    *name = m_strMemberName;
-    return TRUE;
 }

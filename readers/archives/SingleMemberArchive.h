@@ -1,29 +1,27 @@
 #pragma once
 // The shared part of the readers for single compressed files (".gz", ".bz2"):
-// the archive holds exactly one member, index 0, at the root, named after the
-// compressed file without its compression extension. Its size is unknown
-// (-1), its time is the compressed file's last-write time in local time, and
-// its contents are decompressed as they are read. Reading the member again
-// (OpenEntry, CloseEntry) starts from its first byte.
+// a table of exactly one member, index 0, at the root, named after the
+// compressed file without its compression extension. Its time is the
+// compressed file's last-write time in local time, and its contents are
+// decompressed as they are read. Reading the member again (OpenEntry,
+// CloseEntry) starts from its first byte.
+//
+// The member's size, as its entry information reports it, is what the file
+// itself records where it records one (CCompressedStream::GetRecordedSize),
+// and the decoded length
+// once the member has been read to its end; otherwise -1. GetEntrySize stays
+// -1 whatever is known, so that a copy is never cut at a recorded size that
+// may be wrong (a gzip file keeps only its last member's size).
 
 #include <cstdint>
 #include <string>
 
-#include "readers/archives/ArchiveHandler.h"
 #include "readers/archives/CompressedStream.h"
+#include "readers/archives/TableArchiveHandler.h"
 
-class CSingleMemberArchive : public CArchiveHandler {
+class CSingleMemberArchive : public CTableArchiveHandler {
 public:
     ~CSingleMemberArchive() override;
-
-    BOOL Open(const std::string& path) override;
-    void Close() override;
-    BOOL IsOpen() const override { return m_stream.IsOpen() ? TRUE : FALSE; }
-
-    int FirstFile() const override { return IsOpen() ? 0 : -1; }
-    int NextFile(int) const override { return -1; }
-    // 0 if the name equals the member name, case ignored; else -1.
-    int FindEntry(const std::string& name) const override;
 
     BOOL IsEntryOpen(int i) const override { return IsMember(i) ? TRUE : FALSE; }
     // Rewinds the member to its first byte; 1, or 0 for a bad index.
@@ -32,17 +30,13 @@ public:
     int Read(int i, void* buffer, int count) override;
     std::int64_t GetBytesRead(int i) const override;
     std::int64_t GetEntrySize(int) const override { return -1; }
-
-    int FindFolder(const std::string&) const override { return -1; }
-    // The one member is the root's only child.
-    int NextChild(int i, const std::string& folder, BOOL subtree) const override;
     // Not answered (0): the archive has no folders.
     BOOL HasSubfolders(const std::string& folder, BOOL* has) const override;
-    BOOL GetAttributes(int i, DWORD* attributes) const override;
-    BOOL GetFileInfo(int i, CArchiveEntryInfo* info) const override;
-    BOOL GetName(int i, std::string* name) const override;
 
 protected:
+    BOOL OpenArchive(const std::string& path) override;
+    void CloseArchive() override;
+
     // The formats the reader's stream accepts (CCompressedStream::ACCEPT_*).
     virtual int AcceptedFormats() const = 0;
     // The member's name made from the compressed file's name (without folder).
@@ -52,6 +46,4 @@ private:
     bool IsMember(int i) const { return i == 0 && m_stream.IsOpen(); }
 
     CCompressedStream m_stream;
-    std::string m_strMemberName;
-    FILETIME m_ftTime{};  // local time
 };

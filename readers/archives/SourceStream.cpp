@@ -17,12 +17,13 @@ CSourceStream::~CSourceStream() {
     Close();
 }
 
-BOOL CSourceStream::OpenInArchive(CArchiveHandler* handler, const std::string& innerPath) {
+BOOL CSourceStream::OpenInArchive(CArchiveHandler* handler, const std::string& innerPath,
+                                  int entry) {
     Close();
     if (handler == nullptr) {
         return FALSE;
     }
-    const int entry = handler->OpenEntryByName(innerPath);
+    entry = handler->OpenEntryAt(entry, innerPath);
     if (entry == -1) {
         return FALSE;
     }

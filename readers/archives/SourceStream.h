@@ -23,8 +23,11 @@ public:
     CSourceStream& operator=(const CSourceStream&) = delete;
 
     // Opens member `innerPath` of the archive open in `handler` (not owned;
-    // it must outlive the stream's use of it); 1 or 0.
-    virtual BOOL OpenInArchive(CArchiveHandler* handler, const std::string& innerPath);
+    // it must outlive the stream's use of it): the member at index `entry`
+    // when its name is exactly `innerPath` (as a listing reported them),
+    // else the member found by that name; 1 or 0.
+    virtual BOOL OpenInArchive(CArchiveHandler* handler, const std::string& innerPath,
+                               int entry = -1);
     // Opens a regular file on disk for reading; 1 or 0.
     virtual BOOL Open(const std::string& path);
     // Bytes read (fewer than asked only at the end); -1 on failure, for a

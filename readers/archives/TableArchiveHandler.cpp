@@ -4,6 +4,7 @@
 #include <map>
 #include <numeric>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "platform/TextCase.h"
@@ -39,16 +40,49 @@ std::string ParentFolder(const std::string& path) {
 
 }  // namespace
 
+std::string NormaliseMemberName(std::string name) {
+    const std::size_t nul = name.find('\0');
+    if (nul != std::string::npos) {
+        name.resize(nul);
+    }
+    std::replace(name.begin(), name.end(), '/', '\\');
+    std::string result;
+    result.reserve(name.size());
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find('\\', start);
+        const bool last = end == std::string::npos;
+        const std::string_view step(name.data() + start, (last ? name.size() : end) - start);
+        if (step != ".") {
+            result.append(step);
+            if (!last) {
+                result += '\\';
+            }
+        }
+        if (last) {
+            return result;
+        }
+        start = end + 1;
+    }
+}
+
 BOOL CTableArchiveHandler::Open(const std::string& path) {
     if (IsOpenOn(path)) {
         return TRUE;
     }
     Close();
+    SetFailure(ArchiveFailure::None);
+    // Taken before the file is read: a file changed while it is read is
+    // read afresh next time.
+    const CFileStamp stamp = CFileStamp::Of(path);
     if (!OpenArchive(path)) {
+        if (GetLastFailure() == ArchiveFailure::None) {
+            SetFailure(ArchiveFailure::BadArchive);
+        }
         Close();
         return FALSE;
     }
-    m_strPath = path;
+    SetOpenPath(path, stamp);
     m_bOpen = true;
     return TRUE;
 }
@@ -57,7 +91,7 @@ void CTableArchiveHandler::Close() {
     CloseArchive();
     m_members.clear();
     m_lookup.clear();
-    m_strPath.clear();
+    ClearOpenPath();
     m_bOpen = false;
 }
 
@@ -106,14 +140,39 @@ std::size_t CTableArchiveHandler::LookupPosition(const std::string& key) const {
     return static_cast<std::size_t>(it - m_lookup.begin());
 }
 
-int CTableArchiveHandler::FindEntry(const std::string& name) const {
-    const std::size_t pos = LookupPosition(LowerCaseUtf8(name));
-    return pos < m_lookup.size() ? m_lookup[pos] : -1;
+int CTableArchiveHandler::FindEntry(const std::string& query) const {
+    const std::string name = NormaliseMemberName(query);
+    const std::string key = LowerCaseUtf8(name);
+    const std::size_t first = LookupPosition(key);
+    if (first >= m_lookup.size()) {
+        return -1;
+    }
+    // Names that differ only in case share a key: the exact spelling wins.
+    for (std::size_t pos = first; pos < m_lookup.size() && Key(m_lookup[pos]) == key; ++pos) {
+        if (m_members[static_cast<std::size_t>(m_lookup[pos])].m_strName == name) {
+            return m_lookup[pos];
+        }
+    }
+    return m_lookup[first];
 }
 
 std::int64_t CTableArchiveHandler::GetEntrySize(int i) const {
     const CArchiveMember* member = GetMember(i);
     return member != nullptr ? member->m_nSize : -1;
+}
+
+std::int64_t CTableArchiveHandler::GetReadOrder(int i) const {
+    const CArchiveMember* member = GetMember(i);
+    if (member == nullptr || member->m_nRecord == CArchiveMember::NO_RECORD) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return static_cast<std::int64_t>(member->m_nRecord);
+}
+
+void CTableArchiveHandler::SetMemberSize(int i, std::int64_t size) {
+    if (i >= 0 && i < GetMemberCount()) {
+        m_members[static_cast<std::size_t>(i)].m_nSize = size;
+    }
 }
 
 int CTableArchiveHandler::FindFolder(const std::string& folder) const {
@@ -220,10 +279,13 @@ BOOL CTableArchiveHandler::GetName(int i, std::string* name) const {
     return TRUE;
 }
 
-void CTableArchiveHandler::AddMember(std::string name, std::int64_t size, const FILETIME& time,
+bool CTableArchiveHandler::AddMember(std::string name, std::int64_t size, const FILETIME& time,
                                      DWORD attributes, std::size_t record) {
-    std::replace(name.begin(), name.end(), '/', '\\');
-    if (!name.empty() && name.back() == '\\') {
+    name = NormaliseMemberName(std::move(name));
+    if (name.empty()) {
+        return false;
+    }
+    if (name.back() == '\\') {
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
     } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         name += '\\';
@@ -237,6 +299,7 @@ void CTableArchiveHandler::AddMember(std::string name, std::int64_t size, const 
     member.m_nRecord = record;
     m_members.push_back(std::move(member));
     m_lookup.clear();  // the lookup no longer covers the table
+    return true;
 }
 
 void CTableArchiveHandler::AddMissingFolders() {

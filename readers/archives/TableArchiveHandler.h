@@ -20,6 +20,14 @@
 // - Its destructor calls Close(), since the base cannot reach the reader's
 //   CloseArchive once the reader part is destroyed.
 // - IsListedFile when FirstFile/NextFile must skip more than folders.
+// - Every failure through SetFailure (ArchiveHandler.h): OpenEntry's refusals
+//   (BadMember, Encrypted, UnsupportedMethod) and Read's (BadArchive for
+//   damaged data, BadMember for a member that is not open). A failed
+//   OpenArchive that set no reason is reported as BadArchive.
+//
+// Names go through NormaliseMemberName, so two spellings of one path (with
+// "/" or "\", with "./" steps) are one member, and lookups by the names the
+// table reports always find their member.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +51,13 @@ struct CArchiveMember {
     bool IsFolder() const { return (m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 };
 
+// A member name as a table keeps it: "/" turned into "\", cut at its first
+// NUL byte (no file name holds one), and every "." step dropped, so that
+// "./a/./b" is "a\b" and "./" is nothing at all. Other steps (empty ones,
+// "..", a leading separator) stay as stored: building paths on disk from
+// them is the extraction's task.
+std::string NormaliseMemberName(std::string name);
+
 class CTableArchiveHandler : public CArchiveHandler {
 public:
     BOOL Open(const std::string& path) override;
@@ -51,8 +66,11 @@ public:
 
     int FirstFile() const override;
     int NextFile(int i) const override;
-    int FindEntry(const std::string& name) const override;
+    int FindEntry(const std::string& query) const override;
     std::int64_t GetEntrySize(int i) const override;
+    // The member's own record index: the order in which the reader recorded
+    // the members, which is their order in the archive.
+    std::int64_t GetReadOrder(int i) const override;
 
     int FindFolder(const std::string& folder) const override;
     int NextChild(int i, const std::string& folder, BOOL subtree) const override;
@@ -74,10 +92,13 @@ protected:
     // that is not a folder.
     virtual bool IsListedFile(int i) const;
 
-    // Appends a member. "/" in the name becomes "\"; a name ending in "\"
-    // marks a folder and a folder's name gets its trailing "\".
-    void AddMember(std::string name, std::int64_t size, const FILETIME& time, DWORD attributes,
+    // Appends a member under its normalised name; a name ending in "\"
+    // marks a folder and a folder's name gets its trailing "\". False (and
+    // nothing added) when nothing is left of the name.
+    bool AddMember(std::string name, std::int64_t size, const FILETIME& time, DWORD attributes,
                    std::size_t record);
+    // Sets the size of member i, once the reader has learnt it.
+    void SetMemberSize(int i, std::int64_t size);
     // Adds a folder member (size 0, no record) for every parent folder of a
     // member that the table lacks; call before SortMembers.
     void AddMissingFolders();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <string_view>
 #include <utility>
 
 #include "platform/FileTime.h"
@@ -23,6 +24,10 @@ constexpr std::size_t kSizeOffset = 124, kMtimeOffset = 136, kNumberLength = 12;
 constexpr std::size_t kTypeOffset = 156;
 constexpr std::size_t kMagicOffset = 257;
 constexpr std::size_t kPrefixOffset = 345, kPrefixLength = 155;
+// GNU sparse headers: the flag that extension blocks follow, the expanded
+// size, and in each extension block its own "more follow" flag.
+constexpr std::size_t kSparseExtendedOffset = 482, kSparseRealSizeOffset = 483;
+constexpr std::size_t kExtensionExtendedOffset = 504;
 
 // The bytes of a text field up to its first zero byte.
 std::string TextField(const unsigned char* block, std::size_t offset, std::size_t length) {
@@ -62,30 +67,20 @@ bool ParseNumber(const unsigned char* field, std::int64_t* value) {
     return true;
 }
 
-// The value of the last "path" record of a pax extended header; empty when
-// there is none. Parsing stops at the first malformed record.
-std::string PaxPath(const std::string& data) {
-    std::string path;
-    std::size_t pos = 0;
-    while (pos < data.size()) {
-        std::size_t length = 0;
-        std::size_t k = pos;
-        while (k < data.size() && data[k] >= '0' && data[k] <= '9' && length <= data.size()) {
-            length = length * 10 + static_cast<std::size_t>(data[k] - '0');
-            ++k;
-        }
-        if (k >= data.size() || data[k] != ' ' || length <= k - pos + 1 ||
-            length > data.size() - pos || data[pos + length - 1] != '\n') {
-            break;
-        }
-        const std::string record = data.substr(k + 1, pos + length - 1 - (k + 1));
-        const std::size_t eq = record.find('=');
-        if (eq != std::string::npos && record.compare(0, eq, "path") == 0) {
-            path = record.substr(eq + 1);
-        }
-        pos += length;
+// A decimal number of a pax record; false for anything else or an overflow.
+bool ParseDecimal(std::string_view text, std::int64_t* value) {
+    std::int64_t result = 0;
+    if (text.empty()) {
+        return false;
     }
-    return path;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || result > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
+            return false;
+        }
+        result = result * 10 + (c - '0');
+    }
+    *value = result;
+    return true;
 }
 
 // Links, devices, folders and FIFOs carry no data, whatever the size field says.
@@ -105,6 +100,53 @@ FILETIME LocalTimeOf(std::int64_t seconds) {
 }
 
 }  // namespace
+
+struct CTarArchive::PaxValues {
+    std::string path;
+    std::int64_t size = -1;      // the data size, when the header's field cannot hold it
+    bool sparse = false;         // a GNU sparse member (any "GNU.sparse." record)
+    std::string sparseName;      // its real name (format 1.0 hides it behind another)
+    std::int64_t realSize = -1;  // its expanded size
+};
+
+// The records of a pax extended header ("<length> <key>=<value>\n" each);
+// parsing stops at the first malformed record.
+CTarArchive::PaxValues CTarArchive::ParsePax(const std::string& data) {
+    PaxValues values;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        std::size_t length = 0;
+        std::size_t k = pos;
+        while (k < data.size() && data[k] >= '0' && data[k] <= '9' && length <= data.size()) {
+            length = length * 10 + static_cast<std::size_t>(data[k] - '0');
+            ++k;
+        }
+        if (k >= data.size() || data[k] != ' ' || length <= k - pos + 1 ||
+            length > data.size() - pos || data[pos + length - 1] != '\n') {
+            break;
+        }
+        const std::string_view record(data.data() + k + 1, pos + length - 1 - (k + 1));
+        const std::size_t eq = record.find('=');
+        if (eq != std::string_view::npos) {
+            const std::string_view key = record.substr(0, eq);
+            const std::string_view value = record.substr(eq + 1);
+            if (key == "path") {
+                values.path.assign(value);
+            } else if (key == "size") {
+                ParseDecimal(value, &values.size);
+            } else if (key.substr(0, 11) == "GNU.sparse.") {
+                values.sparse = true;
+                if (key == "GNU.sparse.name") {
+                    values.sparseName.assign(value);
+                } else if (key == "GNU.sparse.realsize" || key == "GNU.sparse.size") {
+                    ParseDecimal(value, &values.realSize);
+                }
+            }
+        }
+        pos += length;
+    }
+    return values;
+}
 
 CTarArchive::~CTarArchive() {
     Close();
@@ -142,7 +184,7 @@ bool CTarArchive::ReadMetadata(std::int64_t size, std::int64_t limit, std::strin
 bool CTarArchive::ReadHeaders() {
     m_records.clear();
     std::string longName;  // from a GNU 'L' header, for the next member
-    std::string paxPath;   // from a pax 'x' header, for the next member
+    PaxValues pax;         // from a pax 'x' header, for the next member
     unsigned char block[kBlockSize];
     for (bool first = true;; first = false) {
         const std::int64_t got = m_stream.Read(block, sizeof block);
@@ -159,78 +201,130 @@ bool CTarArchive::ReadHeaders() {
         if (!ParseNumber(block + kSizeOffset, &size)) {
             return false;
         }
-        if (HasNoData(block[kTypeOffset])) {
-            size = 0;  // old archives record the link target's size here
-        }
-        const std::int64_t dataOffset = m_stream.Tell();
-        if (size > std::numeric_limits<std::int64_t>::max() - dataOffset - kBlockSize) {
-            return false;
-        }
-        if (m_stream.GetFormat() == CCompressedStream::Format::Plain &&
-            size > m_stream.GetFileSize() - dataOffset) {
-            return false;  // the data runs past the end of the file
-        }
-        const std::int64_t next = dataOffset + (size + kBlockSize - 1) / kBlockSize * kBlockSize;
+        std::int64_t next = 0;
         std::string data;
         switch (block[kTypeOffset]) {
             case 'L':  // GNU long name of the next member
-                if (!ReadMetadata(size, kMaxNameLength, &data)) {
+                if (!DataEnd(size, &next) || !ReadMetadata(size, kMaxNameLength, &data)) {
                     return false;
                 }
                 longName.assign(data.c_str());
                 break;
             case 'x':  // pax extended header of the next member
-                if (!ReadMetadata(size, kMaxPaxHeader, &data)) {
+                if (!DataEnd(size, &next) || !ReadMetadata(size, kMaxPaxHeader, &data)) {
                     return false;
                 }
-                paxPath = PaxPath(data);
-                if (static_cast<std::int64_t>(paxPath.size()) > kMaxNameLength) {
+                pax = ParsePax(data);
+                if (static_cast<std::int64_t>(std::max(pax.path.size(), pax.sparseName.size())) >
+                    kMaxNameLength) {
                     return false;
                 }
                 break;
             case 'K':  // GNU long link target, pax global header, volume label
             case 'g':
             case 'V':
-                break;
-            default: {
-                Record record;
-                if (!paxPath.empty()) {
-                    record.name = paxPath;
-                } else if (!longName.empty()) {
-                    record.name = longName;
-                } else {
-                    record.name = TextField(block, kNameOffset, kNameLength);
-                    const std::string prefix = TextField(block, kPrefixOffset, kPrefixLength);
-                    if (std::memcmp(block + kMagicOffset, "ustar\0", 6) == 0 && !prefix.empty()) {
-                        record.name = prefix + '/' + record.name;
-                    }
+                if (!DataEnd(size, &next)) {
+                    return false;
                 }
-                paxPath.clear();
+                break;
+            default:
+                if (!ReadMember(block, size, longName, pax, &next)) {
+                    return false;
+                }
                 longName.clear();
-                std::replace(record.name.begin(), record.name.end(), '/', '\\');
-                record.folder = block[kTypeOffset] == '5' ||
-                                (!record.name.empty() && record.name.back() == '\\');
-                if (record.folder && record.name.back() != '\\') {
-                    record.name += '\\';
-                }
-                // A name of separators only cannot be addressed.
-                if (record.name.find_first_not_of('\\') == std::string::npos) {
-                    break;
-                }
-                record.size = size;
-                std::int64_t seconds = 0;
-                if (ParseNumber(block + kMtimeOffset, &seconds)) {
-                    record.time = LocalTimeOf(seconds);
-                }
-                record.dataOffset = dataOffset;
-                m_records.push_back(std::move(record));
+                pax = PaxValues{};
                 break;
-            }
         }
         if (!m_stream.Seek(next)) {
             return false;
         }
     }
+}
+
+bool CTarArchive::DataEnd(std::int64_t size, std::int64_t* end) const {
+    const std::int64_t dataOffset = m_stream.Tell();
+    if (size > std::numeric_limits<std::int64_t>::max() - dataOffset - kBlockSize) {
+        return false;
+    }
+    if (m_stream.GetFormat() == CCompressedStream::Format::Plain &&
+        size > m_stream.GetFileSize() - dataOffset) {
+        return false;  // the data runs past the end of the file
+    }
+    *end = dataOffset + (size + kBlockSize - 1) / kBlockSize * kBlockSize;
+    return true;
+}
+
+bool CTarArchive::ReadMember(const unsigned char* block, std::int64_t size,
+                             const std::string& longName, const PaxValues& pax,
+                             std::int64_t* next) {
+    const unsigned char type = block[kTypeOffset];
+    Record record;
+    if (!pax.sparseName.empty()) {
+        record.name = pax.sparseName;
+    } else if (!pax.path.empty()) {
+        record.name = pax.path;
+    } else if (!longName.empty()) {
+        record.name = longName;
+    } else {
+        record.name = TextField(block, kNameOffset, kNameLength);
+        const std::string prefix = TextField(block, kPrefixOffset, kPrefixLength);
+        if (std::memcmp(block + kMagicOffset, "ustar\0", 6) == 0 && !prefix.empty()) {
+            record.name = prefix + '/' + record.name;
+        }
+    }
+    record.name = NormaliseMemberName(std::move(record.name));
+    record.folder = type == '5' || (!record.name.empty() && record.name.back() == '\\');
+    if (record.folder && record.name.back() != '\\') {
+        record.name += '\\';
+    }
+    if (pax.size >= 0) {
+        size = pax.size;
+    }
+    // Links, devices and FIFOs carry no data (old archives record the link
+    // target's size), and neither does a folder written as a regular member
+    // with a name ending in "/", whatever its size field says.
+    const bool regular = type == '0' || type == '\0' || type == '7';
+    if (HasNoData(type) || (record.folder && regular)) {
+        size = 0;
+    }
+    record.size = size;
+    // A sparse member's data holds only the parts that are not holes; it is
+    // listed with its real size and name, but not read.
+    record.sparse = type == 'S' || pax.sparse;
+    if (type == 'S') {
+        if (!SkipSparseExtensions(block) ||
+            !ParseNumber(block + kSparseRealSizeOffset, &record.size)) {
+            return false;
+        }
+    } else if (pax.sparse && pax.realSize >= 0) {
+        record.size = pax.realSize;
+    }
+    record.dataOffset = m_stream.Tell();
+    if (!DataEnd(size, next)) {
+        return false;
+    }
+    std::int64_t seconds = 0;
+    if (ParseNumber(block + kMtimeOffset, &seconds)) {
+        record.time = LocalTimeOf(seconds);
+    }
+    // A name that is nothing but "." steps or separators cannot be addressed.
+    if (record.name.find_first_not_of('\\') != std::string::npos) {
+        m_records.push_back(std::move(record));
+    }
+    return true;
+}
+
+bool CTarArchive::SkipSparseExtensions(const unsigned char* header) {
+    // Each extension block says whether another follows; every one is read,
+    // so the loop ends with the data at the latest.
+    for (bool more = header[kSparseExtendedOffset] != 0; more;) {
+        unsigned char extension[kBlockSize];
+        if (m_stream.Read(extension, sizeof extension) != kBlockSize) {
+            return false;
+        }
+        more = extension[kExtensionExtendedOffset] != 0;
+    }
+    return true;
 }
 
 void CTarArchive::FillTable() {
@@ -330,6 +424,11 @@ BOOL CTarArchive::IsEntryOpen(int i) const {
 BOOL CTarArchive::OpenEntry(int i) {
     Record* record = RecordOf(i);
     if (record == nullptr || record->folder || record->position >= 0) {
+        SetFailure(ArchiveFailure::BadMember);
+        return FALSE;
+    }
+    if (record->sparse) {
+        SetFailure(ArchiveFailure::UnsupportedMethod);
         return FALSE;
     }
     record->position = 0;
@@ -348,7 +447,7 @@ BOOL CTarArchive::CloseEntry(int i) {
 int CTarArchive::Read(int i, void* buffer, int count) {
     Record* record = RecordOf(i);
     if (record == nullptr || !IsOpen() || record->position < 0 || count < 0) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadMember);
     }
     const std::int64_t wanted = std::min<std::int64_t>(count, record->size - record->position);
     if (wanted <= 0) {
@@ -356,11 +455,11 @@ int CTarArchive::Read(int i, void* buffer, int count) {
     }
     const std::int64_t at = record->dataOffset + record->position;
     if (m_stream.Tell() != at && !m_stream.Seek(at)) {
-        return -1;
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const std::int64_t got = m_stream.Read(buffer, static_cast<std::size_t>(wanted));
     if (got <= 0) {
-        return -1;  // the member's data is cut short or corrupt
+        return SetFailure(ArchiveFailure::BadArchive);  // the data is cut short or corrupt
     }
     record->position += got;
     return static_cast<int>(got);

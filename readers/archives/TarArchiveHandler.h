@@ -14,9 +14,14 @@
 // folder by folder, as tar writes them, that is the archive's own order and
 // reading the members in table order never moves backwards.
 //
-// Names are taken as stored ("/" becomes "\"), including absolute names and
-// names with "..": extraction sanitises them, the listing does not hide them.
-// GNU long names and pax "path" records name the member that follows them.
+// Names are taken as stored ("/" becomes "\", "." steps are dropped, a NUL
+// byte ends them), including absolute names and names with "..": extraction
+// sanitises them, the listing does not hide them. GNU long names and pax
+// "path" records name the member that follows them; a pax "size" record
+// gives its data size. A member named with a trailing "/" is a folder and
+// has no data whatever its size field says. GNU sparse members (old GNU and
+// pax formats) are listed with their real name and size, but their contents
+// are not read (UnsupportedMethod).
 
 #include <cstdint>
 #include <memory>
@@ -53,13 +58,28 @@ private:
         std::int64_t size = 0;
         FILETIME time{};  // local time
         bool folder = false;
+        bool sparse = false;          // a GNU sparse member: listed, never read
         std::int64_t dataOffset = 0;  // in the decompressed stream
         std::int64_t position = -1;   // read position; -1 while not open
     };
 
+    // What a pax extended header says about the member that follows it.
+    struct PaxValues;
+    static PaxValues ParsePax(const std::string& data);
+
     // Reads every header up to the end-of-archive block; false when the
     // archive is cut short or a header is invalid.
     bool ReadHeaders();
+    // Where the data of `size` bytes that starts at the stream's position
+    // ends, padded; false when it cannot lie in the archive.
+    bool DataEnd(std::int64_t size, std::int64_t* end) const;
+    // Records the member of the header `block` (whose size field holds
+    // `size`), named by a long name or pax values before it; `next` receives
+    // where the next header lies. False for a header that cannot be valid.
+    bool ReadMember(const unsigned char* block, std::int64_t size, const std::string& longName,
+                    const PaxValues& pax, std::int64_t* next);
+    // Reads past the extension blocks of a GNU sparse header.
+    bool SkipSparseExtensions(const unsigned char* header);
     // Reads a metadata header's data (long name, pax records) of `size` bytes.
     bool ReadMetadata(std::int64_t size, std::int64_t limit, std::string* data);
     // Fills the member table from the records (see the file comment).

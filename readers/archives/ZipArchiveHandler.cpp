@@ -152,24 +152,16 @@ BOOL CZipArchive::Init() {
     return TRUE;
 }
 
-int CZipArchive::Fail(int error) {
-    m_nLastError = error;
-    return -1;
-}
-
 BOOL CZipArchive::OpenArchive(const std::string& path) {
-    m_nLastError = ZIP_ERROR_NONE;
     const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
     if (size < 0) {
-        m_nLastError = ZIP_ERROR_NO_FILE;
+        SetFailure(ArchiveFailure::CannotOpen);
         return FALSE;
     }
     m_nFileSize = static_cast<std::uint64_t>(size);
     CDirectoryLocation location;
     if (!FindDirectory(&location) || !ReadDirectory(location)) {
-        if (m_nLastError == ZIP_ERROR_NONE) {
-            m_nLastError = ZIP_ERROR_BAD_ARCHIVE;
-        }
+        SetFailure(ArchiveFailure::BadArchive);
         return FALSE;
     }
     m_states.resize(m_records.size());
@@ -297,7 +289,7 @@ bool CZipArchive::ReadDirectory(const CDirectoryLocation& location) {
         record.m_nMethod = method;
         record.m_bEncrypted = (flags & kFlagEncrypted) != 0;
         FILETIME time;
-        if (!ReadLocalHeader(localOffset, bias, &record, &time)) {
+        if (!ReadLocalHeader(localOffset, bias, rawName, &record, &time)) {
             return false;
         }
         const bool folder = !rawName.empty() && (rawName.back() == '/' || rawName.back() == '\\');
@@ -311,22 +303,46 @@ bool CZipArchive::ReadDirectory(const CDirectoryLocation& location) {
         m_records.push_back(record);
         pos = next;
     }
+    return MembersLieApart();
+}
+
+bool CZipArchive::MembersLieApart() const {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;  // [local header, data end)
+    spans.reserve(m_records.size());
+    for (const CEntryRecord& record : m_records) {
+        spans.emplace_back(record.m_nLocalOffset, record.m_nDataOffset + record.m_nCompressedSize);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].first < spans[i - 1].second) {
+            return false;
+        }
+    }
     return true;
 }
 
-bool CZipArchive::ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, CEntryRecord* record,
+bool CZipArchive::ReadLocalHeader(std::uint64_t offset, std::uint64_t bias,
+                                  std::string_view rawName, CEntryRecord* record,
                                   FILETIME* time) const {
     std::uint8_t header[kLocalSize];
+    std::string localName;
     for (const std::uint64_t at : {offset, offset + bias}) {
         if (at < offset || !InRange(at, kLocalSize, m_nFileSize) ||
             m_file.ReadAt(at, header, sizeof header) != static_cast<std::int64_t>(sizeof header) ||
-            Le32(header) != kLocalSignature) {
+            Le32(header) != kLocalSignature || Le16(header + 26) != rawName.size()) {
+            continue;
+        }
+        localName.resize(rawName.size());
+        if (m_file.ReadAt(at + kLocalSize, localName.data(), localName.size()) !=
+                static_cast<std::int64_t>(localName.size()) ||
+            localName != rawName) {
             continue;
         }
         const std::uint64_t data = at + kLocalSize + Le16(header + 26) + Le16(header + 28);
         if (data > m_nFileSize) {
             return false;
         }
+        record->m_nLocalOffset = at;
         record->m_nDataOffset = data;
         if (!DosDateTimeToFileTime(Le16(header + 12), Le16(header + 10), time)) {
             *time = FILETIME{};
@@ -351,22 +367,22 @@ BOOL CZipArchive::IsEntryOpen(int i) const {
 BOOL CZipArchive::OpenEntry(int i) {
     const CArchiveMember* member = GetMember(i);
     if (member == nullptr || member->IsFolder() || member->m_nRecord >= m_records.size()) {
-        m_nLastError = ZIP_ERROR_BAD_ENTRY;
+        SetFailure(ArchiveFailure::BadMember);
         return FALSE;
     }
     const CEntryRecord& record = m_records[member->m_nRecord];
     if (record.m_bEncrypted) {
-        m_nLastError = ZIP_ERROR_ENCRYPTED;
+        SetFailure(ArchiveFailure::Encrypted);
         return FALSE;
     }
     if (record.m_nMethod != kMethodStored && record.m_nMethod != kMethodDeflated) {
-        m_nLastError = ZIP_ERROR_METHOD;
+        SetFailure(ArchiveFailure::UnsupportedMethod);
         return FALSE;
     }
     auto state = std::make_unique<CReadState>();
     if (record.m_nMethod == kMethodDeflated) {
         if (inflateInit2(&state->m_stream, -MAX_WBITS) != Z_OK) {
-            m_nLastError = ZIP_ERROR_DECODER;
+            SetFailure(ArchiveFailure::DecoderFailed);
             return FALSE;
         }
         state->m_bInflating = true;
@@ -391,10 +407,10 @@ std::int64_t CZipArchive::GetBytesRead(int i) const {
 int CZipArchive::Read(int i, void* buffer, int count) {
     CReadState* state = StateOf(i);
     if (state == nullptr || count < 0 || (count > 0 && buffer == nullptr)) {
-        return Fail(ZIP_ERROR_BAD_ENTRY);
+        return SetFailure(ArchiveFailure::BadMember);
     }
     if (state->m_bFailed) {
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const CEntryRecord& record = m_records[GetMember(i)->m_nRecord];
     const std::uint64_t left = record.m_nSize - state->m_nProduced;
@@ -420,13 +436,13 @@ int CZipArchive::Read(int i, void* buffer, int count) {
     // The data must last for the member's whole size and match its checksum.
     if (got <= 0) {
         state->m_bFailed = true;
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     const auto crc = static_cast<std::uint32_t>(crc32(state->m_nCrc, out, static_cast<uInt>(got)));
     if (state->m_nProduced + static_cast<std::uint64_t>(got) == record.m_nSize &&
         crc != record.m_nCrc) {
         state->m_bFailed = true;
-        return Fail(ZIP_ERROR_BAD_ARCHIVE);
+        return SetFailure(ArchiveFailure::BadArchive);
     }
     state->m_nProduced += static_cast<std::uint64_t>(got);
     state->m_nCrc = crc;

@@ -10,26 +10,25 @@
 // code's task. Sizes, checksums and the method come from the central
 // directory, so members written with a trailing data descriptor read in full.
 // Encrypted members and members in other methods are listed but cannot be
-// opened for reading.
+// opened for reading. An archive whose members share or overlap their data
+// (a few bytes that would unpack to gigabytes under thousands of names), or
+// whose local header names a member other than the central directory does,
+// is refused, as careful readers refuse it.
+//
+// Failure reasons (GetLastFailure): CannotOpen when the file cannot be read;
+// BadArchive for no end record, a bad signature, a bad range or corrupt
+// member data; UnsupportedMethod for a method other than stored (0) and
+// deflated (8); BadMember for a bad index, a folder or a member not open;
+// Encrypted; DecoderFailed when inflate cannot be set up.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileMapping.h"
 #include "readers/archives/TableArchiveHandler.h"
-
-// Last-error codes of CZipArchive.
-enum ZipError : int {
-    ZIP_ERROR_NONE = 0,
-    ZIP_ERROR_BAD_ARCHIVE = 1,  // no end record, a bad signature, a bad range or corrupt data
-    ZIP_ERROR_NO_FILE = 2,      // the archive could not be opened
-    ZIP_ERROR_METHOD = 3,       // compression method other than stored (0) and deflated (8)
-    ZIP_ERROR_BAD_ENTRY = 4,    // bad member index, a folder, or member not open
-    ZIP_ERROR_ENCRYPTED = 6,    // the member is encrypted
-    ZIP_ERROR_DECODER = 7,      // the decoder could not be set up
-};
 
 class CZipArchive : public CTableArchiveHandler {
 public:
@@ -52,9 +51,6 @@ public:
     int Read(int i, void* buffer, int count) override;
     std::int64_t GetBytesRead(int i) const override;
 
-    // The ZipError of the last failed operation.
-    int GetLastError() const { return m_nLastError; }
-
 protected:
     BOOL OpenArchive(const std::string& path) override;
     void CloseArchive() override;
@@ -62,6 +58,7 @@ protected:
 private:
     // Where one member's data lies and how it is coded.
     struct CEntryRecord {
+        std::uint64_t m_nLocalOffset = 0;  // where its local header lies in the file
         std::uint64_t m_nDataOffset = 0;
         std::uint64_t m_nCompressedSize = 0;
         std::uint64_t m_nSize = 0;
@@ -83,18 +80,20 @@ private:
                           CDirectoryLocation* location) const;
     bool ReadDirectory(const CDirectoryLocation& location);
     // Finds the member's local header at `offset`, or at `offset` + bias for
-    // an archive with bytes in front of it; fills the data offset and time.
-    bool ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, CEntryRecord* record,
-                         FILETIME* time) const;
+    // an archive with bytes in front of it, holding the name `rawName` the
+    // central directory gives; fills the offsets and the time.
+    bool ReadLocalHeader(std::uint64_t offset, std::uint64_t bias, std::string_view rawName,
+                         CEntryRecord* record, FILETIME* time) const;
+    // Whether every member's local header and data lie apart from every other
+    // member's.
+    bool MembersLieApart() const;
     int Inflate(CReadState& state, const CEntryRecord& record, std::uint8_t* out, int count);
     CReadState* StateOf(int i) const;
-    int Fail(int error);
 
     zb::PositionedReader m_file;
     std::uint64_t m_nFileSize = 0;
     std::vector<CEntryRecord> m_records;
     std::vector<std::unique_ptr<CReadState>> m_states;  // per record; null while not open
-    int m_nLastError = ZIP_ERROR_NONE;
 };
 
 std::unique_ptr<CArchiveHandler> CreateZipArchiveHandler();

@@ -110,6 +110,31 @@ TEST(ArchiveOpen, SameArchiveIsNotReopenedAndPathCaseIsIgnored) {
     MemoryArchive::Archives().clear();
 }
 
+// A file written to or replaced since it was read is read again: its table
+// would be stale.
+TEST(ArchiveOpen, AChangedOrReplacedFileIsReadAgain) {
+    const std::string dir = zbtest::MakeTempDir("stale");
+    const std::string path = zbtest::WriteFile(dir + "/pack.zip", "one");
+    MemoryArchive::Archives()[path] = {{"a.txt", "a"}};
+    MemoryArchive handler({"zip"});
+    handler.Init();
+    ASSERT_TRUE(handler.Open(path));
+    ASSERT_TRUE(handler.Open(path));
+    EXPECT_EQ(handler.openCalls, 1);
+
+    zbtest::WriteFile(path, "longer");  // written in place: same inode
+    EXPECT_FALSE(handler.IsOpenOn(path));
+    ASSERT_TRUE(handler.Open(path));
+    EXPECT_EQ(handler.openCalls, 2);
+
+    const std::string other = zbtest::WriteFile(dir + "/new.zip", "longer");
+    ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0);  // same size, another file
+    EXPECT_FALSE(handler.IsOpenOn(path));
+    ASSERT_TRUE(handler.Open(path));
+    EXPECT_EQ(handler.openCalls, 3);
+    MemoryArchive::Archives().clear();
+}
+
 // On a case-sensitive volume two names that differ only in case are two
 // archives: the second must not be served from the first one's table.
 TEST(ArchiveOpen, NamesDifferingInCaseOnlyAreDifferentArchivesWhenTheFilesDiffer) {

@@ -62,6 +62,22 @@ TEST(Bz2Archive, ReadEndAndReadAgainStartsAtTheFirstByte) {
     EXPECT_EQ(bz.Read(0, buffer, -1), -1);
 }
 
+TEST(Bz2Archive, TheSizeIsKnownOnceTheMemberWasRead) {
+    const std::string data = zbtest::PatternData(70000, 3);
+    const std::string path =
+        zbtest::WriteFile(zbtest::MakeTempDir("bzsize") + "/s.bz2", zbtest::Bzip2(data));
+    CBz2Archive bz;
+    bz.Init();
+    ASSERT_TRUE(bz.Open(path));
+    CArchiveEntryInfo info;
+    ASSERT_TRUE(bz.GetFileInfo(0, &info));
+    EXPECT_EQ(info.m_nSize, -1);  // bzip2 records no size
+    EXPECT_EQ(zbtest::ReadAll(bz, 0, 65536), data);
+    ASSERT_TRUE(bz.GetFileInfo(0, &info));
+    EXPECT_EQ(info.m_nSize, 70000);
+    EXPECT_EQ(bz.GetEntrySize(0), -1);  // a copy still reads to the end
+}
+
 TEST(Bz2Archive, ConcatenatedStreamsReadWhole) {
     const std::string path = zbtest::WriteFile(
         zbtest::MakeTempDir("bzcat") + "/cat.bz2",

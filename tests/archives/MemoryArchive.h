@@ -2,7 +2,8 @@
 // A small archive reader over archives held in memory, built on the table
 // base the real readers use. Archives are registered by path; opening a path
 // that is not registered fails. It counts opens and the sizes of the reads it
-// is asked for, so tests can see what the framework does with it.
+// is asked for, and records which members were opened, so tests can see what
+// the framework does with it.
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +20,7 @@ struct MemoryMember {
     std::string name;  // "\" or "/" separators; a folder ends with a separator
     std::string contents;
     bool sizeKnown = true;
+    ArchiveFailure refusal = ArchiveFailure::None;  // OpenEntry fails with it when set
 };
 
 class MemoryArchive : public CTableArchiveHandler {
@@ -48,10 +50,16 @@ public:
     BOOL OpenEntry(int i) override {
         const CArchiveMember* member = GetMember(i);
         if (member == nullptr || member->IsFolder() || m_openEntry != -1) {
+            SetFailure(ArchiveFailure::BadMember);
+            return FALSE;
+        }
+        if (m_records[member->m_nRecord].refusal != ArchiveFailure::None) {
+            SetFailure(m_records[member->m_nRecord].refusal);
             return FALSE;
         }
         m_openEntry = i;
         m_position = 0;
+        openedRecords.push_back(member->m_nRecord);
         return TRUE;
     }
     BOOL CloseEntry(int i) override {
@@ -78,6 +86,7 @@ public:
     }
 
     int openCalls = 0;
+    std::vector<std::size_t> openedRecords;  // the members opened, by archive position
     int readCalls = 0;
     int largestRead = 0;
 

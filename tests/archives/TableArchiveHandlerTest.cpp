@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,67 @@ TEST(TableArchiveInArchiveOrder, WalkFollowsArchiveOrderFromTheFolderEntry) {
     EXPECT_EQ(handler.FindFolder("DIR"), 0);
     EXPECT_EQ(handler.FindEntry("dir\\two.txt"), 3);
     EXPECT_EQ(Walk(handler, "dir", false), (std::vector<std::string>{"dir\\one.txt"}));
+    MemoryArchive::Archives().clear();
+}
+
+// Members whose names differ only in case (as in a kernel tarball), or not
+// at all: each lookup by the name and index a listing gave reaches its own
+// member, and a lookup by name alone prefers the exact spelling.
+TEST(TableArchiveLookup, EveryMemberIsReachedByItsOwnNameAndIndex) {
+    MemoryArchive::Archives()["/t/case.tar"] = {
+        {"inc/xt_connmark.h", "lower"},
+        {"inc/xt_CONNMARK.h", "upper"},
+        {"same.txt", "first"},
+        {"same.txt", "second"},
+    };
+    MemoryArchive handler({"tar"});
+    handler.Init();
+    ASSERT_TRUE(handler.Open("/t/case.tar"));
+    const auto read = [&handler](int i) {
+        EXPECT_TRUE(handler.OpenEntry(i));
+        std::string text(16, '\0');
+        text.resize(static_cast<std::size_t>(std::max(handler.Read(i, text.data(), 16), 0)));
+        handler.CloseEntry(i);
+        return text;
+    };
+    EXPECT_EQ(read(handler.FindEntry("inc\\xt_connmark.h")), "lower");
+    EXPECT_EQ(read(handler.FindEntry("inc\\xt_CONNMARK.h")), "upper");
+    EXPECT_EQ(read(handler.FindEntry("INC\\XT_CONNMARK.H")), "upper");  // no exact match
+
+    std::vector<std::string> contents;
+    for (int i = handler.FirstFile(); i != -1; i = handler.NextFile(i)) {
+        CArchiveEntryInfo info;
+        ASSERT_TRUE(handler.GetFileInfo(i, &info));
+        const int found = handler.OpenEntryAt(i, info.m_strName);
+        ASSERT_EQ(found, i) << info.m_strName;
+        handler.CloseEntry(found);
+        contents.push_back(read(handler.FindEntryAt(i, info.m_strName)));
+    }
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"first", "lower", "second", "upper"}));
+    // An index whose member has another name is not trusted.
+    EXPECT_EQ(handler.FindEntryAt(handler.FindEntry("same.txt"), "inc\\xt_connmark.h"),
+              handler.FindEntry("inc\\xt_connmark.h"));
+    EXPECT_EQ(handler.OpenEntryAt(0, "missing.txt"), -1);
+    EXPECT_EQ(handler.GetLastFailure(), ArchiveFailure::BadMember);
+    MemoryArchive::Archives().clear();
+}
+
+// Names as tools write the members of "." ("./a.txt"), and names with a NUL
+// byte: the table keeps what a path on disk could hold.
+TEST(TableArchiveNames, DotStepsAreDroppedAndNamesEndAtANulByte) {
+    EXPECT_EQ(NormaliseMemberName("./a/./b.txt"), "a\\b.txt");
+    EXPECT_EQ(NormaliseMemberName(".\\"), "");
+    EXPECT_EQ(NormaliseMemberName("a/."), "a\\");
+    EXPECT_EQ(NormaliseMemberName("../x"), "..\\x");
+    EXPECT_EQ(NormaliseMemberName(std::string("dir/a\0b.txt", 11)), "dir\\a");
+    MemoryArchive::Archives()["/t/dot.tar"] = {
+        {"./", ""}, {"./a.txt", "a"}, {"./sub/", ""}, {"./sub/b.txt", "b"}};
+    MemoryArchive handler({"tar"});
+    handler.Init();
+    ASSERT_TRUE(handler.Open("/t/dot.tar"));
+    EXPECT_EQ(TableNames(handler), (std::vector<std::string>{"a.txt", "sub\\", "sub\\b.txt"}));
+    EXPECT_GE(handler.FindEntry("sub\\b.txt"), 0);
     MemoryArchive::Archives().clear();
 }
 

@@ -435,6 +435,61 @@ TEST(TarArchiveHeaders, MetadataHeadersNameTheNextMember) {
     EXPECT_EQ(ReadMember(tar, "pax\\dir\\named.txt"), "p");
 }
 
+TEST(TarArchiveHeaders, AnOldFolderEntryWithASizeKeepsTheNextHeader) {
+    // Old archives mark a folder by a trailing "/" on a regular member; its
+    // size field means nothing, no data follows.
+    TarHeaderSpec folder;
+    folder.name = "dir/";
+    folder.size = 1024;
+    const std::string path =
+        zbtest::WriteFile(zbtest::MakeTempDir("tarv7") + "/v7.tar",
+                          TarHeader(folder) + TarMember("dir/a.txt", "alpha") + TarEnd());
+    CTarArchive tar;
+    ASSERT_EQ(OpenAndInit(tar, path), "open");
+    EXPECT_EQ(Names(tar), (std::vector<std::string>{"dir\\", "dir\\a.txt"}));
+    EXPECT_EQ(ReadMember(tar, "dir\\a.txt"), "alpha");
+}
+
+TEST(TarArchiveHeaders, ANameHoldingANulByteEndsThereAndIsFound) {
+    std::string record = " path=dir/a";
+    record += '\0';
+    record += "b.txt\n";
+    record = std::to_string(record.size() + 2) + record;
+    const std::string path =
+        zbtest::WriteFile(zbtest::MakeTempDir("tarnul") + "/nul.tar",
+                          TarMember("pax", record, 'x') + TarMember("x", "found") + TarEnd());
+    CTarArchive tar;
+    ASSERT_EQ(OpenAndInit(tar, path), "open");
+    ASSERT_EQ(tar.FirstFile(), tar.FindEntry("dir\\a"));
+    CArchiveEntryInfo info;
+    ASSERT_TRUE(tar.GetFileInfo(tar.FirstFile(), &info));
+    EXPECT_EQ(info.m_strName, "dir\\a");
+    EXPECT_EQ(ReadMember(tar, info.m_strName), "found");
+}
+
+TEST(TarArchiveHeaders, SparseMembersAreListedWithTheirRealNameAndSizeButNotRead) {
+    const std::string dir = zbtest::MakeTempDir("tarsparse");
+    // A 2 MiB file that is a hole but for its last 4 bytes.
+    ASSERT_TRUE(RunIn(dir,
+                      "(dd if=/dev/zero of=sparse.bin bs=1 count=0 seek=2M && "
+                      "printf tail >> sparse.bin && echo after > after.txt)"));
+    for (const std::string format :
+         {"--format=gnu", "--format=posix", "--format=posix --sparse-version=0.1"}) {
+        SCOPED_TRACE(format);
+        ASSERT_TRUE(RunIn(dir, "tar --sparse --hole-detection=raw " + format +
+                                   " -cf s.tar sparse.bin after.txt"));
+        CTarArchive tar;
+        ASSERT_EQ(OpenAndInit(tar, dir + "/s.tar"), "open");
+        EXPECT_EQ(Names(tar), (std::vector<std::string>{"sparse.bin", "after.txt"}));
+        const int sparse = tar.FindEntry("sparse.bin");
+        ASSERT_GE(sparse, 0);
+        EXPECT_EQ(tar.GetEntrySize(sparse), 2 * 1024 * 1024 + 4);
+        EXPECT_FALSE(tar.OpenEntry(sparse));
+        EXPECT_EQ(tar.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
+        EXPECT_EQ(ReadMember(tar, "after.txt"), "after\n");
+    }
+}
+
 TEST(TarArchiveHeaders, OversizedLongNameFails) {
     const std::string dir = zbtest::MakeTempDir("tarbig");
     const std::string name(5000, 'n');

@@ -78,7 +78,7 @@ protected:
     // Writes the archive and opens it; fails the test when it does not open.
     void OpenBuilt(const std::vector<ZipTestMember>& members, const ZipBuildOptions& options = {}) {
         path = WriteArchive(BuildZip(members, options).bytes);
-        ASSERT_TRUE(zip.Open(path)) << "error " << zip.GetLastError();
+        ASSERT_TRUE(zip.Open(path)) << DescribeArchiveFailure(zip.GetLastFailure());
     }
 
     CZipArchive zip;
@@ -141,7 +141,7 @@ TEST_F(ZipArchiveTest, BytesReadFollowsTheReadsAndReopeningRestarts) {
     EXPECT_TRUE(zip.CloseEntry(0));
     EXPECT_FALSE(zip.IsEntryOpen(0));
     EXPECT_EQ(zip.Read(0, buffer, 16), -1);
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ENTRY);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadMember);
 }
 
 TEST_F(ZipArchiveTest, MembersCanBeReadSideBySide) {
@@ -329,7 +329,7 @@ TEST_F(ZipArchiveTest, EncryptedMembersAreListedButNeverRead) {
     ASSERT_GE(secret, 0);
     EXPECT_EQ(zip.GetEntrySize(secret), 13);
     EXPECT_FALSE(zip.OpenEntry(secret));
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_ENCRYPTED);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::Encrypted);
     EXPECT_EQ(zip.OpenEntryByName("secret.txt"), -1);
     char buffer[32];
     EXPECT_EQ(zip.Read(secret, buffer, 32), -1);
@@ -355,7 +355,7 @@ TEST_F(ZipArchiveTest, MemberInAnotherMethodIsListedButNotRead) {
     const int packed = zip.FindEntry("packed.bz2");
     ASSERT_GE(packed, 0);
     EXPECT_FALSE(zip.OpenEntry(packed));
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_METHOD);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
     EXPECT_EQ(ReadAll(zip, zip.FindEntry("plain.txt")), "readable");
 }
 
@@ -381,7 +381,7 @@ TEST_F(ZipArchiveTest, DamagedMemberDataFailsTheRead) {
     char buffer[8];
     EXPECT_EQ(zip.Read(i, buffer, 2), 2);
     EXPECT_EQ(zip.Read(i, buffer, 8), -1);
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ARCHIVE);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive);
     EXPECT_EQ(zip.Read(i, buffer, 8), -1);
 }
 
@@ -406,11 +406,11 @@ TEST_F(ZipArchiveTest, FileShrinkingWhileOpenGivesReadFailures) {
 
 TEST_F(ZipArchiveTest, OpenFailuresLeaveTheReaderClosed) {
     EXPECT_FALSE(zip.Open(zbtest::TempRoot() + "/no-such.zip"));
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_NO_FILE);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::CannotOpen);
     EXPECT_FALSE(zip.Open(zbtest::MakeTempDir("folder.zip")));
     EXPECT_FALSE(zip.IsOpen());
     EXPECT_FALSE(zip.Open(WriteArchive("not a zip file at all, just text", "text.zip")));
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ARCHIVE);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive);
     EXPECT_FALSE(zip.IsOpen());
     EXPECT_EQ(zip.FirstFile(), -1);
 }

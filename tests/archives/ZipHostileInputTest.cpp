@@ -75,6 +75,51 @@ TEST_F(ZipHostileTest, SampleItselfOpensAndReadsCompletely) {
     EXPECT_EQ(ReadEverything(zip), 4);
 }
 
+// Offsets of every central directory header in an image.
+std::vector<std::size_t> CentralHeaders(const std::string& bytes) {
+    std::vector<std::size_t> found;
+    for (std::size_t at = bytes.find("PK\x01\x02"); at != std::string::npos;
+         at = bytes.find("PK\x01\x02", at + 1))
+        found.push_back(at);
+    return found;
+}
+
+TEST_F(ZipHostileTest, MembersThatShareOrOverlapTheirDataAreRefused) {
+    // Many names pointing at one large member would make every search unpack
+    // it once per name.
+    const ZipImage image = BuildZip({ZipTestMember("big.bin", std::string(100000, 'b')),
+                                     ZipTestMember("b.txt", "bee"), ZipTestMember("c.txt", "sea")});
+    ASSERT_TRUE(OpenBytes(image.bytes));
+    const std::vector<std::size_t> central = CentralHeaders(image.bytes);
+    ASSERT_EQ(central.size(), 3u);
+
+    std::string shared = image.bytes;
+    for (const std::size_t at : {central[1], central[2]}) {
+        std::string field;
+        PutLe(field, 0, 4);  // every entry at the first local header
+        shared.replace(at + 42, 4, field);
+    }
+    EXPECT_FALSE(OpenBytes(shared));
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive);
+
+    // The first member's data claimed to run over the second one's header.
+    std::string overlapping = image.bytes;
+    std::string field;
+    PutLe(field, image.bytes.size() / 2, 4);
+    overlapping.replace(central[0] + 20, 4, field);
+    EXPECT_FALSE(OpenBytes(overlapping));
+}
+
+TEST_F(ZipHostileTest, ALocalHeaderNamingAnotherMemberIsRefused) {
+    const ZipImage image =
+        BuildZip({ZipTestMember("a.txt", "alpha"), ZipTestMember("b.txt", "beta")});
+    ASSERT_TRUE(OpenBytes(image.bytes));
+    std::string renamed = image.bytes;
+    renamed[30] = 'x';  // the first local header's name: "x.txt"
+    EXPECT_FALSE(OpenBytes(renamed));
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive);
+}
+
 TEST_F(ZipHostileTest, ArchiveCutAtAnyLengthFails) {
     const ZipImage image = Sample();
     for (std::size_t cut = 0; cut < image.bytes.size(); ++cut) {
@@ -170,7 +215,7 @@ TEST_F(ZipHostileTest, FieldsPointingOutsideTheirRangeFailTheOpen) {
         SmallArchive a;
         a.Set(c.field(a), c.value, c.size);
         EXPECT_FALSE(OpenBytes(a.bytes)) << c.what;
-        EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ARCHIVE) << c.what;
+        EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive) << c.what;
     }
 }
 

@@ -59,7 +59,7 @@ TEST_F(ZipSampleTest, DeflatedAndStoredMembersWithDataDescriptors) {
     // wrong CRC-32: the damage shows as a failed read.
     EXPECT_EQ(zip.GetEntrySize(zip.FindEntry("FILE2")), 18);
     EXPECT_EQ(Contents(zip, "FILE2"), std::nullopt);
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_BAD_ARCHIVE);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::BadArchive);
 }
 
 TEST_F(ZipSampleTest, StoredMembersAndComments) {
@@ -110,7 +110,7 @@ TEST_F(ZipSampleTest, EncryptedMembersAreListedButNotRead) {
     EXPECT_EQ(Names(zip), (std::vector<std::string>{"bar.txt", "foo.txt"}));
     EXPECT_EQ(zip.GetEntrySize(zip.FindEntry("bar.txt")), 495);
     EXPECT_EQ(Contents(zip, "bar.txt"), std::nullopt);
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_ENCRYPTED);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::Encrypted);
 
     ASSERT_TRUE(Open("test_read_format_zip_winzip_aes128.zip"));
     EXPECT_EQ(Names(zip), (std::vector<std::string>{"README"}));
@@ -121,7 +121,7 @@ TEST_F(ZipSampleTest, MembersInOtherMethodsAreListedButNotRead) {
     ASSERT_TRUE(Open("test_read_format_zip_bzip2.zipx"));
     EXPECT_EQ(Names(zip), (std::vector<std::string>{"vimrc"}));
     EXPECT_EQ(Contents(zip, "vimrc"), std::nullopt);
-    EXPECT_EQ(zip.GetLastError(), ZIP_ERROR_METHOD);
+    EXPECT_EQ(zip.GetLastFailure(), ArchiveFailure::UnsupportedMethod);
 
     // Imploded members beside a stored one; a name in code page 437.
     ASSERT_TRUE(Open("Zip.implode.zip"));

@@ -35,6 +35,7 @@ public:
     void SetStatusText(const std::string& text) override {
         std::lock_guard guard(lock);
         status = text;
+        statuses.push_back(text);
     }
     void BeginSearchUi() override { ++begins; }
     void EndSearchUi() override { ++ends; }
@@ -61,6 +62,7 @@ public:
     std::vector<std::string> messages;
     std::vector<bool> buttonStates;
     std::string status;
+    std::vector<std::string> statuses;  // every status text, in order
     std::atomic<int> begins{0};
     std::atomic<int> ends{0};
     std::atomic<int> endedCount{0};

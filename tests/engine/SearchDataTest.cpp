@@ -139,6 +139,24 @@ TEST_F(SearchDataTest, RoundTripRestoresEveryField) {
     EXPECT_EQ(ar.BytesLeft(), 0u);
 }
 
+TEST_F(SearchDataTest, DatesBeyondTheStoredRangeKeepItsNearestEnd) {
+    // The data file holds a time in 32 signed bits: a bound after early 2038
+    // reads back as the last second it can hold, never as a date in 1903;
+    // times before 1970 round-trip as they are.
+    CSearchData original = MakeDistinctSearchData();
+    original.m_DateOptionData.m_tLatestDate = CTime(2208988800);     // 2040-01-01
+    original.m_DateOptionData.m_tEarliestDate = CTime(-315619200);   // 1960-01-01
+    original.m_TimeOptionData.m_tLatestTime = CTime(-3000000000LL);  // before 1901
+    const std::vector<std::uint8_t> bytes = Store(original);
+    SetDataFileVersion(0x10104);
+    CSearchData loaded;
+    CArchive ar(bytes.data(), bytes.size());
+    loaded.Serialize(ar);
+    EXPECT_EQ(loaded.m_DateOptionData.m_tLatestDate, CTime(2147483647));  // 2038-01-19
+    EXPECT_EQ(loaded.m_DateOptionData.m_tEarliestDate, CTime(-315619200));
+    EXPECT_EQ(loaded.m_TimeOptionData.m_tLatestTime, CTime(-2147483648LL));
+}
+
 TEST_F(SearchDataTest, WritesFieldsInArchiveOrder) {
     CSearchData d = MakeDistinctSearchData();
     d.m_MainData.m_sFindString = "ab";

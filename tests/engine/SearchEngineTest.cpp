@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <latch>
 #include <mutex>
 
@@ -16,6 +20,7 @@
 #include "archives/ZipBuilder.h"
 #include "engine/RecordingSearchHost.h"
 #include "platform/Log.h"
+#include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "support/TempHome.h"
 
@@ -71,6 +76,83 @@ protected:
 };
 
 using Rows = std::vector<std::string>;
+
+// Runs `body` in a child process as an unprivileged user (permissions do not
+// hold for root); true when it returned true. The folders from the temporary
+// root down to `root` are opened to everyone first.
+bool RunAsOtherUser(const std::string& root, const std::function<bool()>& body) {
+    std::filesystem::permissions(zbtest::TempRoot(), std::filesystem::perms::all);
+    for (std::filesystem::path p = root; p != zbtest::TempRoot() && p.has_parent_path();
+         p = p.parent_path())
+        std::filesystem::permissions(p, std::filesystem::perms::all);
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Makes a chain of `levels` folders named `name` below `root`, each holding a
+// file f.txt, through descriptors (the paths pass PATH_MAX); false on failure.
+bool MakeDeepTree(const std::string& root, const std::string& name, int levels) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        const int next = mkdirat(fd, name.c_str(), 0755) == 0
+                             ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                             : -1;
+        close(fd);
+        fd = next;
+        const int file = fd >= 0 ? openat(fd, "f.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
+        if (file < 0) {
+            if (fd >= 0)
+                close(fd);
+            return false;
+        }
+        close(file);
+    }
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+// Removes what MakeDeepTree made, deepest folder first.
+void RemoveDeepTree(const std::string& root, const std::string& name) {
+    std::vector<int> chain{open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    for (;;) {
+        const int next = openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0)
+            break;
+        chain.push_back(next);
+        if (chain.size() > 64) {  // keep few descriptors: close the middle ones
+            close(chain[chain.size() - 2]);
+            chain.erase(chain.end() - 2);
+        }
+    }
+    while (chain.size() > 1 || (chain.size() == 1 && chain.back() >= 0)) {
+        const int fd = chain.back();
+        unlinkat(fd, "f.txt", 0);
+        const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        chain.pop_back();
+        if (parent < 0)
+            break;
+        if (unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0 || chain.empty()) {
+            close(parent);
+            break;
+        }
+        close(chain.back());
+        chain.back() = parent;
+    }
+    for (const int fd : chain)
+        if (fd >= 0)
+            close(fd);
+}
 
 // prefix + number (spelt out to keep GCC 12's -Wrestrict false positive away).
 std::string Numbered(const char* prefix, int n) {
@@ -233,6 +315,23 @@ TEST_F(SearchEngineTest, TheLogGetsStartEndAndUsedTimes) {
     EXPECT_EQ(m_log.back(), "Used : 00:00:00\n");
 }
 
+TEST_F(SearchEngineTest, TheUsedTimeIsTheTimeThatPassed) {
+    // A search of 999 ms shows no second, whichever second boundary of the
+    // wall clock it crosses; one of an hour, a minute and a second shows so.
+    for (const auto& [millis, expected] :
+         {std::pair<int, const char*>{999, "Used : 00:00:00\n"}, {3661000, "Used : 01:01:01\n"}}) {
+        const auto origin = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+        int calls = 0;
+        CSearchEngine engine(&m_host);
+        engine.SetSteadyClock([&, millis = millis] {
+            return origin + std::chrono::milliseconds(calls++ == 0 ? 0 : millis);
+        });
+        Run(Criteria("*"), &engine);
+        std::lock_guard guard(m_logLock);
+        EXPECT_EQ(m_log.back(), expected);
+    }
+}
+
 // A folder that fails with an exception when it is entered, as a shell fault
 // deep in the walk would.
 class FaultingFolder : public IShellFolder {
@@ -361,32 +460,118 @@ TEST_F(SearchEngineTest, UnreadableFoldersAreSkipped) {
     // child process.
     File("open/a.txt");
     File("closed/b.txt");
-    std::filesystem::permissions(zbtest::TempRoot(), std::filesystem::perms::all);
-    for (std::filesystem::path p = m_root; p != zbtest::TempRoot() && p.has_parent_path();
-         p = p.parent_path())
-        std::filesystem::permissions(p, std::filesystem::perms::all);
     std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::none);
     CSearchRequest request;
     std::string message;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
 
+    const bool ok = RunAsOtherUser(m_root, [&request] {
+        RecordingHost host;
+        CSearchEngine engine(&host);
+        engine.RunSearch(std::move(request));
+        return engine.GetResultList().GetCount() == 1 &&
+               engine.GetResultList().GetAt(0).m_sName == "a.txt";
+    });
+    std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::all);
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(SearchEngineTest, AFolderThatCanBeListedButNotEnteredKeepsItsFolders) {
+    // The items of such a folder cannot be looked at: its sub-folder is still
+    // a folder (not a file that passes "only files" or a size condition), and
+    // its file's size is not known, so no size condition holds for it.
+    File("listed/sub/inner.txt");
+    File("listed/f.txt", "12345");
+    std::filesystem::permissions(m_root + "/listed", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+    CSearchData onlyFiles = Criteria("*");
+    onlyFiles.m_GeneralOptionData.m_bOnlyFiles = TRUE;
+    CSearchData atMost = Criteria("*");
+    atMost.m_SizeOptionData.m_iSizeOptionType = 2;
+    atMost.m_SizeOptionData.m_nSize = 100;
+    const auto names = [](const CSearchData& data) {
+        CSearchRequest request;
+        std::string message;
+        std::vector<std::string> found;
+        if (!PrepareSearchRequest(data, &request, &message))
+            return found;
+        RecordingHost host;
+        CSearchEngine engine(&host);
+        engine.RunSearch(std::move(request));
+        for (std::size_t i = 0; i < engine.GetResultList().GetCount(); ++i)
+            found.push_back(engine.GetResultList().GetAt(i).m_sName);
+        return found;
+    };
+    const bool ok = RunAsOtherUser(
+        m_root, [&] { return names(onlyFiles) == Rows{"f.txt"} && names(atMost).empty(); });
+    std::filesystem::permissions(m_root + "/listed", std::filesystem::perms::all);
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
+    // 1,500 levels hold more folders than a process may keep open at once,
+    // and their paths grow past PATH_MAX (6,000 bytes).
+    constexpr int kLevels = 1500;
+    ASSERT_TRUE(MakeDeepTree(m_root, "ddd", kLevels));
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request, &message));
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        const rlimit limit{256, 256};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             _exit(2);
         RecordingHost host;
         CSearchEngine engine(&host);
         engine.RunSearch(std::move(request));
-        const bool ok = engine.GetResultList().GetCount() == 1 &&
-                        engine.GetResultList().GetAt(0).m_sName == "a.txt";
-        _exit(ok ? 0 : 1);
+        CResultList& results = engine.GetResultList();
+        std::size_t longest = 0;
+        for (std::size_t i = 0; i < results.GetCount(); ++i)
+            longest = std::max(longest, results.GetAt(i).m_sFolder.size());
+        _exit(results.GetCount() == 2 * kLevels && longest > 6000 ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::all);
+    RemoveDeepTree(m_root, "ddd");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(SearchEngineTest, ALinkedRootIsSearchedWhereItLeads) {
+    // Like /bin linking to usr/bin; below the root links are still not followed.
+    File("usr/bin/tool.txt");
+    File("usr/bin/sub/more.txt");
+    ASSERT_EQ(symlink("usr/bin", (m_root + "/bin").c_str()), 0);
+    ASSERT_EQ(symlink("..", (m_root + "/usr/bin/up").c_str()), 0);
+    CSearchData data = Criteria("*.txt");
+    data.m_MainData.m_sFindRootPath = m_root + "/bin";
+    EXPECT_EQ(Run(data), (Rows{"usr/bin/sub/more.txt", "usr/bin/tool.txt"}));
+}
+
+TEST_F(SearchEngineTest, ALeadingSeparatorInTheNamesLooksInTheRootFolder) {
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("/*.txt"), &request, &message)) << message;
+    EXPECT_EQ(request.lookInText, "/");
+    std::string rootPath;
+    ASSERT_TRUE(request.root && SHGetPathFromIDList(request.root->m_pidlFull.get(), &rootPath));
+    EXPECT_EQ(rootPath, "/");
+    ASSERT_EQ(request.snapshot.patterns.size(), 1u);
+    EXPECT_EQ(request.snapshot.patterns[0].m_sPattern, "*.txt");
+}
+
+TEST_F(SearchEngineTest, TheRootFolderShowsAsASingleSeparator) {
+    CSearchData data = Criteria("no-such-name-*.zz");
+    data.m_MainData.m_sFindRootPath = "/";
+    data.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
+    EXPECT_EQ(Run(data), Rows{});
+    std::lock_guard guard(m_host.lock);
+    EXPECT_NE(std::find(m_host.statuses.begin(), m_host.statuses.end(), "Searching in /"),
+              m_host.statuses.end());
+    for (const std::string& status : m_host.statuses)
+        EXPECT_EQ(status.find("//"), std::string::npos) << status;
 }
 
 class ArchiveSearchTest : public SearchEngineTest {
@@ -453,6 +638,28 @@ TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
     EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs\\deep/b.txt"}));
 }
 
+TEST_F(ArchiveSearchTest, MemberContentsAreReadInTheArchivesOrder) {
+    // Members not grouped by folder: the table puts them under their
+    // folders, the contents are read front to back, and the rows come in
+    // the table's order.
+    zbtest::MemoryArchive::Archives()[m_archive] = {{"b\\1.txt", "needle"},
+                                                    {"a\\2.txt", "needle"},
+                                                    {"b\\3.txt", "hay"},
+                                                    {"a\\4.txt", "needle"}};
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    CSearchRequest request;
+    std::string message;
+    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    request.scanThreads = 0;  // the walk reads with the global readers
+    CSearchEngine engine(&m_host);
+    engine.RunSearch(std::move(request));
+    EXPECT_EQ(Relative(m_host.rows),
+              (Rows{"pack.zip\\a/2.txt", "pack.zip\\a/4.txt", "pack.zip\\b/1.txt"}));
+    auto& reader = dynamic_cast<zbtest::MemoryArchive&>(*g_arrArchiveHandlers.front());
+    EXPECT_EQ(reader.openedRecords, (std::vector<std::size_t>{0, 1, 2, 3}));
+}
+
 // The readers of the build: real ZIP, TAR.GZ, TAR.BZ2, GZ and BZ2 files.
 class ReaderSearchTest : public SearchEngineTest {
 protected:
@@ -514,6 +721,90 @@ TEST_F(ReaderSearchTest, ACorruptArchiveIsSkippedAndTheWalkGoesOn) {
     Rows rows = Run(Criteria("*.txt"));
     EXPECT_NE(std::find(rows.begin(), rows.end(), "plain.txt"), rows.end());
     EXPECT_EQ(rows.size(), 8u);
+}
+
+TEST_F(ReaderSearchTest, SizeConditionsUseTheSizeAReaderKnows) {
+    // A GZ file records its size; a BZ2 file does not, so no size condition
+    // holds for its member.
+    const std::string data = zbtest::PatternData(200 * 1024);
+    File("big.dat.gz", zbtest::Gzip(data));
+    File("big.dat.bz2", zbtest::Bzip2(data));
+    CSearchData data0 = Criteria("*.dat");
+    data0.m_SizeOptionData.m_iSizeOptionType = 2;  // at most
+    data0.m_SizeOptionData.m_nSize = 0;
+    EXPECT_EQ(Run(data0), Rows{});
+    data0.m_SizeOptionData.m_nSize = 300;
+    EXPECT_EQ(Run(data0), (Rows{"big.dat.gz/big.dat"}));
+    data0.m_SizeOptionData.m_iSizeOptionType = 1;  // at least
+    data0.m_SizeOptionData.m_nSize = 100;
+    EXPECT_EQ(Run(data0), (Rows{"big.dat.gz/big.dat"}));
+}
+
+TEST_F(ReaderSearchTest, AnArchiveRootIsReadAfreshOnceItWasReplaced) {
+    CSearchData data = Criteria("*.txt");
+    data.m_MainData.m_sFindRootPath = m_root + "/docs.zip";
+    CSearchEngine engine(&m_host);
+    Rows rows = Run(data, &engine);
+    EXPECT_EQ(rows.size(), 3u);
+    for (const auto& handler : g_arrArchiveHandlers)
+        EXPECT_FALSE(handler->IsOpen());  // closed when the search ended
+
+    File("docs.zip", zbtest::BuildZip({{"fresh.txt", "new"}}).bytes);
+    EXPECT_EQ(Run(data, &engine), (Rows{"docs.zip/fresh.txt"}));
+}
+
+// Archives made by the common tools.
+class ToolArchiveSearchTest : public SearchEngineTest {
+protected:
+    void SetUp() override {
+        SearchEngineTest::SetUp();
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        m_source = zbtest::MakeTempDir("tool-source");
+    }
+    void TearDown() override {
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        SearchEngineTest::TearDown();
+    }
+    // Runs a shell command in the source folder; false when it fails.
+    bool Tool(const std::string& command) {
+        return std::system(("cd '" + m_source + "' && " + command + " >/dev/null 2>&1").c_str()) ==
+               0;
+    }
+    std::string m_source;
+};
+
+TEST_F(ToolArchiveSearchTest, MembersWhoseNamesDifferOnlyInCaseKeepTheirOwnContents) {
+    zbtest::WriteFile(m_source + "/inc/xt_connmark.h", "lower words");
+    zbtest::WriteFile(m_source + "/inc/xt_CONNMARK.h", "upper words");
+    zbtest::WriteFile(m_source + "/dup.txt", "first copy");
+    ASSERT_TRUE(Tool("tar -cf '" + m_root + "/k.tar' inc dup.txt"));
+    zbtest::WriteFile(m_source + "/dup.txt", "second copy");
+    ASSERT_TRUE(Tool("tar -rf '" + m_root + "/k.tar' dup.txt"));
+
+    CSearchData data = Criteria("*.h dup.txt");  // not the plain TAR file itself
+    data.m_IncludeStringData.m_sIncludeStr = "upper";
+    EXPECT_EQ(Run(data), (Rows{"k.tar\\inc/xt_CONNMARK.h"}));
+    data.m_IncludeStringData.m_sIncludeStr = "lower";
+    EXPECT_EQ(Run(data), (Rows{"k.tar\\inc/xt_connmark.h"}));
+    data.m_IncludeStringData.m_sIncludeStr = "second";
+    EXPECT_EQ(Run(data), (Rows{"k.tar/dup.txt"}));
+    data.m_IncludeStringData.m_sIncludeStr = "copy";
+    EXPECT_EQ(Run(data), (Rows{"k.tar/dup.txt", "k.tar/dup.txt"}));
+}
+
+TEST_F(ToolArchiveSearchTest, MembersOfDotAreListedWithoutTheDotStep) {
+    zbtest::WriteFile(m_source + "/a.txt", "alpha");
+    zbtest::WriteFile(m_source + "/sub/b.txt", "beta");
+    ASSERT_TRUE(Tool("tar -czf '" + m_root + "/t.tgz' ."));
+    ASSERT_TRUE(Tool("bsdtar -a -cf '" + m_root + "/z.zip' ."));
+    Rows rows = Run(Criteria("*.txt"));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"t.tgz/a.txt", "t.tgz\\sub/b.txt", "z.zip/a.txt", "z.zip\\sub/b.txt"}));
+    CSearchData data = Criteria("b.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "beta";
+    rows = Run(data);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"t.tgz\\sub/b.txt", "z.zip\\sub/b.txt"}));
 }
 
 }  // namespace

@@ -303,6 +303,29 @@ private slots:
         }
     }
 
+    void membersThatCannotBeUnpackedSayWhyInTheLog() {
+        const std::string archive = MakeArchive(
+            "locked.zip", {{"secret.txt", "ciphertext", true, ArchiveFailure::Encrypted},
+                           {"odd.bin", "packed", true, ArchiveFailure::UnsupportedMethod},
+                           {"open.txt", "clear"}});
+        CResultArray results;
+        for (const char* name : {"secret.txt", "odd.bin", "open.txt"})
+            results.Append(MemberRecord(archive, "", name, 6));
+        QWidget owner;
+        TestExtraction extraction;
+        std::vector<std::string> out;
+        QCOMPARE(extraction.ExtractArchiveItems(&owner, results, {0, 1, 2}, &out), 0);
+        QCOMPARE(out.size(), std::size_t(1));
+        const QString red = QString::number(RGB(255, 0, 0)) + QLatin1Char(' ');
+        QCOMPARE(m_log,
+                 (QStringList{red + QString::fromStdString(archive) +
+                                  "\\secret.txt can not be decompressed (the member is "
+                                  "encrypted)\n",
+                              red + QString::fromStdString(archive) +
+                                  "\\odd.bin can not be decompressed (the member is packed in a "
+                                  "way that cannot be unpacked)\n"}));
+    }
+
     void selectedMembersAreAddedToThePayload() {
         const std::string archive = MakeArchive("sel.zip", {{"x.txt", "xx"}, {"dir\\y.txt", "yy"}});
         CResultArray results;
