@@ -351,6 +351,11 @@ bool CZembroltDlg::IsCommandAvailable(int id) const {
         case ID_FILE_TYPE_GROUP_LIST:
         case ID_RESET_ADVANCE_TAB:
         case ID_OPTION:
+        case ID_RENAME:
+        case ID_CHANGE_ATTRIBUTES:
+        case ID_CHANGE_FILE_TIME:
+        case ID_FIND_DUPLICATE:
+        case ID_FIND_REDUNDANT:
         case ID_VIEW_LARGE_ICONS:
         case ID_VIEW_LIST:
         case ID_VIEW_SMALL_ICONS:
@@ -428,6 +433,21 @@ void CZembroltDlg::OnCommand(int id) {
             return;
         case ID_OPTION:
             OnOptionCommand(*this);
+            return;
+        case ID_RENAME:
+            OnRename();
+            return;
+        case ID_CHANGE_ATTRIBUTES:
+            OnChangeAttributes();
+            return;
+        case ID_CHANGE_FILE_TIME:
+            OnChangeFileTime();
+            return;
+        case ID_FIND_DUPLICATE:
+            OnFindDuplicateFiles();
+            return;
+        case ID_FIND_REDUNDANT:
+            OnFindRedundantFiles();
             return;
         case ID_SELECT_ALL:
             if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {

@@ -29,6 +29,7 @@
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
 #include "platform/shell/ShellHelper.h"
+#include "tools/RedundantFinder.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
@@ -171,6 +172,24 @@ public:
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenUrl(const std::string& url) override;
 
+    // The file tools (ZembroltDlgTools.cpp). Change Attributes, Change File
+    // Time and Rename act on the selected rows that are files on disk.
+    void OnChangeAttributes();
+    void OnChangeFileTime();
+    void OnRename();
+    // Find Duplicate Files: the settings, the search behind its progress
+    // dialog, then the groups as rows with their "Dup No".
+    void OnFindDuplicateFiles();
+    // Find Redundant Files: the categories, then the search on the search
+    // thread (Find stops it).
+    void OnFindRedundantFiles();
+    // "Dup No" as the first detail column (at position 2) unless shown; its index.
+    int InsertDupNoColumn();
+    // Appends the Size column when it is not shown.
+    void EnsureSizeColumn();
+    // The selected rows' records that are files on disk.
+    std::vector<CResultItem*> GetSelectedDiskRecords() const;
+
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
     // The menu bar's item of a command, or nullptr.
@@ -222,6 +241,8 @@ public:
 protected:
     // Shows a message box; the one place every message of the window goes.
     virtual void ShowMessageBox(const QString& text);
+    // Where Find Redundant Files looks (tests keep it inside their folders).
+    virtual RedundantRoots RedundantSearchRoots() const;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -257,6 +278,8 @@ private:
     // Grays the commands that are not built, and those a running search grays.
     void UpdateCommandStates();
     void ClearResultsCommand();
+    // Repaints the rows and the status bar after a tool changed records.
+    void RedrawResults();
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
@@ -276,6 +299,8 @@ private:
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
+    // The redundant-file finder's choices for this run of the program.
+    CRedundantOptions m_RedundantOptions;
     CDataFileContents m_data;  // groups, recent searches and macros live here
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/RecordingSearchHost.h"
 #include "support/LnkWriter.h"
+#include "tools/RedundantSearch.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
@@ -157,6 +159,34 @@ TEST_F(RedundantFinderTest, TheLimitEndsTheSearch) {
     EXPECT_EQ(sink.items.size(), 1u);
     EXPECT_EQ(finder.GetResult(), -1);
     EXPECT_FALSE(finder.WalkedComputer());
+}
+
+TEST_F(RedundantFinderTest, RunsOnTheSearchThreadAndFillsTheListThroughTheEngine) {
+    File("tmp/left.over");
+    File("trash/files/gone.txt");
+    File("disk/a.tmp");
+    zbtest::RecordingHost host;
+    CSearchEngine engine(&host);
+    engine.GetResultList().SetLimit(0);
+    ASSERT_TRUE(StartRedundantSearch(engine, CRedundantOptions(), m_roots));
+    EXPECT_FALSE(engine.StartToolSearch([](CSearchEngine&) {}));  // one search at a time
+    engine.WaitForSearch();
+    EXPECT_EQ(host.GetRows(),
+              (std::vector<std::string>{m_root + "/tmp/left.over", m_root + "/trash/files/gone.txt",
+                                        m_root + "/disk/a.tmp"}));
+    EXPECT_EQ(host.begins.load(), 1);
+    EXPECT_EQ(host.ends.load(), 1);
+    EXPECT_EQ(host.endedCount.load(), 1);
+    EXPECT_EQ(host.buttonStates, (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.status, "3 Objects  1KB");
+
+    // Stop before the thread runs: nothing is listed, and the search ends as usual.
+    engine.StopSearch();
+    ASSERT_TRUE(StartRedundantSearch(engine, CRedundantOptions(), m_roots));
+    engine.StopSearch();
+    engine.WaitForSearch();
+    EXPECT_LE(host.GetRows().size(), 3u);
+    EXPECT_FALSE(engine.IsSearching());
 }
 
 }  // namespace
