@@ -120,6 +120,8 @@ public:
 
 private:
     bool NameMatches(const char* name) {
+        if (m_options.m_arrPatterns.empty())
+            return true;
         LowerCaseUtf8(name, m_lowered);
         return MatchNamePatterns(m_options.m_arrPatterns, m_lowered) != FALSE;
     }
@@ -145,13 +147,12 @@ private:
     }
 
     void ScanArchive(const TreeEntry& entry) {
+        // Most files are no archives: their name says so before any reader is asked.
+        if (entry.name.find('.') == std::string_view::npos ||
+            !IsArchiveFileName(std::string(entry.name)))
+            return;
         if (m_handlers.empty())
             CreateArchiveHandlers(m_handlers);
-        bool archive = false;
-        for (const auto& handler : m_handlers)
-            archive = archive || handler->MatchExtension(entry.path);
-        if (!archive)
-            return;
         CArchiveHandler* handler = FindArchiveHandlerIn(entry.path, m_handlers);
         if (!handler)
             return;
@@ -195,7 +196,11 @@ private:
 CDupFinder::CDupFinder(CFindDupOptions options, const std::atomic<bool>& stop)
     : m_options(std::move(options)),
       m_stop(stop),
-      m_nReadThreads(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) {}
+      m_nReadThreads(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)) {
+    // The list the walk's archive test reads; made here, on the caller's thread.
+    if (g_arrArchiveExtensions.empty())
+        InitArchiveExtensions();
+}
 
 CDupFinder::~CDupFinder() = default;
 
@@ -329,6 +334,13 @@ std::vector<std::vector<CDupGroup>> CDupFinder::SplitByContent(
         std::erase_if(*parts, [](const CDupGroup& part) { return part.size() < 2; });
     };
 
+    // Two files are compared byte by byte at once: hashing them first would
+    // read both twice. Larger parts are split by hashes first, so that only
+    // files with equal hashes are compared.
+    const auto needsWholeHash = [&](const CDupGroup& part) {
+        return part.size() > 2 && m_entries[part.front()].size > kDupFirstBlockBytes;
+    };
+
     // The first block of every candidate.
     std::vector<ContentHash> first(m_entries.size());
     std::vector<std::size_t> items;
@@ -344,7 +356,7 @@ std::vector<std::vector<CDupGroup>> CDupFinder::SplitByContent(
                                                [&](std::size_t i) { return KeyOfHash(first[i]); });
         dropSingles(&byFirst[g]);
         for (const CDupGroup& part : byFirst[g]) {
-            if (m_entries[part.front()].size > kDupFirstBlockBytes)
+            if (needsWholeHash(part))
                 items.insert(items.end(), part.begin(), part.end());
         }
     }
@@ -357,7 +369,7 @@ std::vector<std::vector<CDupGroup>> CDupFinder::SplitByContent(
     for (std::size_t g = 0; g < groups.size(); ++g) {
         for (const CDupGroup& part : byFirst[g]) {
             std::vector<CDupGroup> split{part};
-            if (m_entries[part.front()].size > kDupFirstBlockBytes) {
+            if (needsWholeHash(part)) {
                 split = PartitionInOrder<HashKey>(
                     part, [&](std::size_t i) { return KeyOfHash(whole[i]); });
                 dropSingles(&split);
