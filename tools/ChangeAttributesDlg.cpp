@@ -3,12 +3,10 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "ui/DialogButtons.h"
-#include "ui/IconResources.h"
+#include "tools/ChangeDialogLayout.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -82,21 +80,10 @@ CChangeAttributesDlg::CChangeAttributesDlg(QWidget* parent)
     }
     legend->setColumnStretch(3, 1);
 
-    m_pSubFolders = new QCheckBox(QStringLiteral("Include files in sub &folders"), this);
-    m_pSubFolders->setObjectName(QString::number(IDC_ATTR_SUB_FOLDERS));
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(group);
-    left->addLayout(legend);
-    left->addWidget(m_pSubFolders);
-    left->addStretch(1);
-    auto* buttons = new QVBoxLayout;
-    AddDialogButtons(
-        this, buttons,
-        {{IDOK, "OK", IDI_OK, [this] { OnOK(); }}, {IDCANCEL, "Cancel", IDI_CANCEL, {}}});
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(buttons);
+    auto* controls = new QVBoxLayout;
+    controls->addWidget(group);
+    controls->addLayout(legend);
+    m_pSubFolders = LayOutChangeDialog(this, controls, IDC_ATTR_SUB_FOLDERS, [this] { OnOK(); });
     SetItems({});
 }
 

@@ -4,15 +4,13 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include "platform/FileTime.h"
-#include "ui/DialogButtons.h"
-#include "ui/IconResources.h"
+#include "tools/ChangeDialogLayout.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -75,21 +73,10 @@ CChangeFileTimeDlg::CChangeFileTimeDlg(QWidget* parent)
     }
     m_pCreatedNote = new QLabel(QString::fromLatin1(kCreationTimeNote), this);
     m_pCreatedNote->setWordWrap(true);
-    m_pSubFolders = new QCheckBox(QStringLiteral("Include files in sub &folders"), this);
-    m_pSubFolders->setObjectName(QString::number(IDC_TIME_SUB_FOLDERS));
-
-    auto* left = new QVBoxLayout;
-    left->addLayout(grid);
-    left->addWidget(m_pCreatedNote);
-    left->addWidget(m_pSubFolders);
-    left->addStretch(1);
-    auto* buttons = new QVBoxLayout;
-    AddDialogButtons(
-        this, buttons,
-        {{IDOK, "OK", IDI_OK, [this] { OnOK(); }}, {IDCANCEL, "Cancel", IDI_CANCEL, {}}});
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addLayout(buttons);
+    auto* controls = new QVBoxLayout;
+    controls->addLayout(grid);
+    controls->addWidget(m_pCreatedNote);
+    m_pSubFolders = LayOutChangeDialog(this, controls, IDC_TIME_SUB_FOLDERS, [this] { OnOK(); });
     SetItems({});
 }
 

@@ -50,13 +50,10 @@ bool ReadDosAttribValue(const std::string& path, std::string* value) {
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {
     const std::string trimmed = TrimTrailingSlashes(path);
     const std::size_t slash = trimmed.rfind('/');
-    if (slash == std::string::npos) {
-        *folder = ".";
-        *name = trimmed;
-        return;
-    }
-    *folder = slash == 0 ? "/" : trimmed.substr(0, slash);
-    *name = trimmed.substr(slash + 1);
+    *name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    *folder = slash == std::string::npos ? std::string(".")
+              : slash == 0               ? std::string("/")
+                                         : trimmed.substr(0, slash);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

@@ -111,20 +111,20 @@ void CRenameDlg::ShowSortMark() {
                              m_job.IsSortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
-void CRenameDlg::OnUp() {
+void CRenameDlg::MoveSelection(void (CRenameJob::*move)(std::vector<std::size_t>*)) {
     std::vector<std::size_t> selected = SelectedPositions();
-    m_job.MoveUp(&selected);
+    (m_job.*move)(&selected);
     m_pModel->Refresh();
     SelectPositions(selected);
     UpdateNewNames();
 }
 
+void CRenameDlg::OnUp() {
+    MoveSelection(&CRenameJob::MoveUp);
+}
+
 void CRenameDlg::OnDown() {
-    std::vector<std::size_t> selected = SelectedPositions();
-    m_job.MoveDown(&selected);
-    m_pModel->Refresh();
-    SelectPositions(selected);
-    UpdateNewNames();
+    MoveSelection(&CRenameJob::MoveDown);
 }
 
 void CRenameDlg::OnRemove() {

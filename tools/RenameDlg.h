@@ -60,6 +60,8 @@ private:
     std::vector<std::size_t> SelectedPositions() const;
     void SelectPositions(const std::vector<std::size_t>& positions);
     void ShowSortMark();
+    // Up or Down: moves the selected rows and keeps them selected.
+    void MoveSelection(void (CRenameJob::*move)(std::vector<std::size_t>*));
 
     CRenameJob m_job;
     CRenameSheet* m_pSheet = nullptr;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <memory>
@@ -94,28 +93,16 @@ TEST_F(FileTimeChangeTest, AFileOfAnotherOwnerFailsInTheLog) {
     // Setting a given time needs ownership: the change runs as another user.
     const std::string path = zbtest::WriteFile(m_root + "/root.txt", "x");
     chmod(path.c_str(), 0666);
-    for (std::string p = m_root; p.size() >= zbtest::TempRoot().size();
-         p = p.substr(0, p.rfind('/')))
-        chmod(p.c_str(), 0755);
     CResultItem* record = Record(path);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
+    EXPECT_TRUE(zbtest::RunAsNobody(m_root, [&] {
         zbtest::LogCapture log;
         CFileTimeChange change;
         change.SetItems({record});
         const FILETIME modified = Utc(1200000000);
         FileTimeSetting times;
         times.lastWrite = &modified;
-        const bool ok = change.Apply(times, FALSE) == 1 && log.RedLinesWith("root.txt") == 1;
-        _exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return change.Apply(times, FALSE) == 1 && log.RedLinesWith("root.txt") == 1;
+    }));
 }
 
 TEST(LocalDateTimeToFileTimeTest, ASkippedHourMovesForwardByTheJump) {

@@ -4,8 +4,11 @@
 // file system keeps user extended attributes.
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -67,6 +70,24 @@ inline std::string XattrOf(const std::string& path, const char* name = "user.DOS
     char buffer[512];
     const ssize_t n = lgetxattr(path.c_str(), name, buffer, sizeof buffer);
     return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+// Runs `check` in a child process as the user nobody (65534), after opening
+// the temporary folders from `folder` up to the temporary root for everyone;
+// true when it returned true. Needs root (callers skip otherwise).
+inline bool RunAsNobody(const std::string& folder, const std::function<bool()>& check) {
+    for (std::string p = folder; p.size() >= TempRoot().size(); p = p.substr(0, p.rfind('/')))
+        chmod(p.c_str(), 0755);
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace zbtest
