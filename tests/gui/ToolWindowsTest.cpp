@@ -82,7 +82,12 @@ class ToolTestDlg : public CZembroltDlg {
 public:
     RedundantRoots roots;
     QStringList messages;
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
+    QStringList questions;
+    bool answer = true;
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        questions << QString::fromStdString(text);
+        return answer;
+    }
 
 protected:
     RedundantRoots RedundantSearchRoots() const override { return roots; }
@@ -267,6 +272,28 @@ private slots:
         QVERIFY(window.ResultModel()->FindVisibleColumn(COLUMN_ID_SIZE) >= 0);
         QCOMPARE(ColumnTexts(window, 0),
                  (QStringList{QStringLiteral("same.bin"), QStringLiteral("same.bin")}));
+    }
+
+    void stoppingTheDuplicateSearchAndAnsweringNoLeavesTheListEmpty() {
+        WriteFile(Path(QStringLiteral("a/same.bin")), QByteArray(100, 'x'));
+        WriteFile(Path(QStringLiteral("b/same.bin")), QByteArray(100, 'x'));
+        ToolTestDlg window;
+        window.answer = false;
+        window.show();
+        WhenModal<CFindDupDlg>([this](CFindDupDlg* dialog) {
+            dialog->OnRemoveAll();
+            dialog->AddFolder(m_dir->path());
+            dialog->MinSizeCombo()->setEditText(QStringLiteral("0"));
+            // Stop as soon as the search shows.
+            WhenModal<CFindDupFilesProcessDlg>(
+                [](CFindDupFilesProcessDlg* search) { search->StopButton()->click(); });
+            dialog->OnOK();
+        });
+        window.OnCommand(ID_FIND_DUPLICATE);
+        QCOMPARE(window.questions,
+                 QStringList{QStringLiteral("Do you want to display the files found so far?")});
+        QCOMPARE(window.ResultModel()->GetRowCount(), 0);
+        QCOMPARE(window.ResultModel()->FindVisibleColumn(kDupNoColumnId), -1);
     }
 
     void findRedundantFilesFillsTheListOnTheSearchThread() {

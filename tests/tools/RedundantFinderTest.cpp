@@ -109,6 +109,15 @@ TEST_F(RedundantFinderTest, TemporaryFolderListsOnlyTheUsersRegularFilesAndOnce)
     close(sock);
 }
 
+TEST_F(RedundantFinderTest, TheTrashIsNotWalkedAgainByThePatterns) {
+    File("trash/files/old.tmp");
+    File("trash/info/old.tmp.trashinfo");
+    m_roots.computer = {m_root};
+    CRedundantOptions options = Only(&CRedundantOptions::m_bRecycleBin);
+    options.m_bTempFiles = TRUE;
+    EXPECT_EQ(Run(options), (std::vector<std::string>{"trash/files/old.tmp"}));
+}
+
 TEST_F(RedundantFinderTest, AnUnreachableTemporaryFolderSkipsTheLaterSteps) {
     m_roots.tempFolder = m_root + "/missing";
     File("trash/files/old.txt");
