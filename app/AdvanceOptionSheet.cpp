@@ -36,6 +36,9 @@ CAdvanceOptionSheet::CAdvanceOptionSheet(QWidget* parent)
     m_pTabCtrl->setObjectName(QStringLiteral("AdvanceOptionTabs"));
     m_pTabCtrl->setFocusPolicy(Qt::TabFocus);
     m_pTabCtrl->setDrawBase(false);
+    // Every caption is shown whole: the sheet grows instead.
+    m_pTabCtrl->setUsesScrollButtons(false);
+    m_pTabCtrl->setElideMode(Qt::ElideNone);
     for (COptionPage* page : m_pages) {
         m_pTabCtrl->addTab(page->Caption());
         connect(page, &COptionPage::changeNotice, this, &CAdvanceOptionSheet::OnPageChangeNotice);
@@ -146,6 +149,18 @@ QSize CAdvanceOptionSheet::PreferredSizeForDpi(int dpiX, int dpiY) {
     const int width = dpiX > kBaseDpi ? kPreferredWidth * dpiX / kBaseDpi : kPreferredWidth;
     const int height = dpiY > kBaseDpi ? kPreferredHeight * dpiY / kBaseDpi : kPreferredHeight;
     return QSize(width, height);
+}
+
+QSize CAdvanceOptionSheet::LayoutSize() const {
+    // The pages sit 2 pixels in from the sides and the bottom and one pixel
+    // below the tabs (LayoutPages).
+    QSize pages;
+    for (const COptionPage* page : m_pages)
+        pages = pages.expandedTo(page->minimumSizeHint());
+    const QSize tabs = m_pTabCtrl->sizeHint();
+    const QSize content(std::max(tabs.width(), pages.width() + 4),
+                        tabs.height() + 1 + pages.height() + 2);
+    return PreferredSize().expandedTo(content);
 }
 
 int CAdvanceOptionSheet::GetActiveIndex() const {

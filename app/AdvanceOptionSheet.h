@@ -64,6 +64,9 @@ public:
     // 280 x 190 pixels, scaled by the screen's dots per inch above 96.
     QSize PreferredSize() const;
     static QSize PreferredSizeForDpi(int dpiX, int dpiY);
+    // The size the main window gives the sheet: the preferred size, grown
+    // until every tab caption and every page's controls have their room.
+    QSize LayoutSize() const;
 
     int GetActiveIndex() const;
     void SetActivePage(int index);

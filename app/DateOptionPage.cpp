@@ -34,12 +34,15 @@ CDateOptionPage::CDateOptionPage(QWidget* parent)
     type->addItems(DateTypeItems());
     Grid()->addWidget(type, 0, 0, 1, 3);
 
+    // Each mode's row starts with its radio button; the two date pickers of
+    // "Between" stand one above the other, so that each has its full width.
     const char* const modeNames[] = {"IDC_MODE_PREV", "IDC_MODE_BETWEEN", "IDC_MODE_BETWEEN_WEEK"};
     const char* const modeTexts[] = {"Prev", "Between", "Between Week"};
+    const int modeRows[] = {1, 2, 4};
     for (int mode = 0; mode < 3; ++mode) {
         auto* radio = AddControl(kModeIds[mode], modeNames[mode],
                                  new QRadioButton(QString::fromLatin1(modeTexts[mode])));
-        Grid()->addWidget(radio, mode + 1, 0);
+        Grid()->addWidget(radio, modeRows[mode], 0);
         connect(radio, &QRadioButton::clicked, this, &CDateOptionPage::UpdateEnabling);
     }
 
@@ -53,22 +56,23 @@ CDateOptionPage::CDateOptionPage(QWidget* parent)
     Grid()->addWidget(unit, 1, 2);
 
     const QString format = DatePickerFormat(QLocale());
-    const auto addPicker = [this, &format](int id, const char* name, int column) {
-        auto* picker = AddControl(id, name, new QDateEdit);
+    const auto addPicker = [this, &format](int id, const char* name, int row) {
+        auto* picker = AddControl(id, name, new CDatePicker);
         picker->setDisplayFormat(format);
         picker->setCalendarPopup(true);
-        Grid()->addWidget(picker, 2, column);
+        Grid()->addWidget(picker, row, 1, 1, 2);
     };
-    addPicker(IDC_EARLIEST_DATE, "IDC_EARLIEST_DATE", 1);
-    addPicker(IDC_LATEST_DATE, "IDC_LATEST_DATE", 2);
+    addPicker(IDC_EARLIEST_DATE, "IDC_EARLIEST_DATE", 2);
+    addPicker(IDC_LATEST_DATE, "IDC_LATEST_DATE", 3);
 
     // Index 0 is Sunday, then Monday to Saturday, named by the user's locale.
     QStringList weekdays{QLocale().dayName(7)};
     for (int day = 1; day <= 6; ++day)
         weekdays << QLocale().dayName(day);
-    Grid()->addWidget(AddControl(IDC_EARLIEST_WEEKDAY, "IDC_EARLIEST_WEEKDAY", new QComboBox), 3,
+    Grid()->addWidget(AddControl(IDC_EARLIEST_WEEKDAY, "IDC_EARLIEST_WEEKDAY", new QComboBox), 4,
                       1);
-    Grid()->addWidget(AddControl(IDC_LATEST_WEEKDAY, "IDC_LATEST_WEEKDAY", new QComboBox), 3, 2);
+    Grid()->addWidget(AddControl(IDC_LATEST_WEEKDAY, "IDC_LATEST_WEEKDAY", new QComboBox), 4, 2);
+    Grid()->setColumnStretch(3, 1);
     Combo(IDC_EARLIEST_WEEKDAY)->addItems(weekdays);
     Combo(IDC_LATEST_WEEKDAY)->addItems(weekdays);
 

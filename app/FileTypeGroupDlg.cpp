@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/EditFileTypeGroupDlg.h"
+#include "ui/DialogButtons.h"
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
 #include "ui/ResourceText.h"
@@ -17,8 +18,6 @@ namespace {
 
 constexpr int kNameColumn = 0;
 constexpr int kPatternsColumn = 1;
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
 constexpr int kGroupNameColumnWidth = 100;  // pixels
 
 // A name cell: rows sort by name ignoring case, then by the exact text.
@@ -54,39 +53,14 @@ CFileTypeGroupDlg::CFileTypeGroupDlg(const CFileTypeGroupArray& groups, QWidget*
     m_list->installEventFilter(this);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
 
-    struct ButtonEntry {
-        int id;
-        const char* text;
-        int icon;
-        void (CFileTypeGroupDlg::*handler)();
-    };
-    const ButtonEntry entries[] = {
-        {IDOK, "OK", IDI_OK, &CFileTypeGroupDlg::OnOK},
-        {IDCANCEL, "Cancel", IDI_CANCEL, nullptr},
-        {IDC_GROUP_ADD, "&Add", IDI_ADD, &CFileTypeGroupDlg::OnAdd},
-        {IDC_GROUP_EDIT, "&Edit", IDI_EDIT, &CFileTypeGroupDlg::OnEdit},
-        {IDC_GROUP_DELETE, "&Delete", IDI_DELETE, &CFileTypeGroupDlg::OnDelete},
-        {IDC_GROUP_RESET, "&Reset", IDI_RESET, &CFileTypeGroupDlg::OnReset},
-    };
     auto* buttons = new QVBoxLayout;
-    for (const ButtonEntry& entry : entries) {
-        auto* button = new CHoverButton(QString::fromLatin1(entry.text), this);
-        button->setObjectName(QString::number(entry.id));
-        button->SetIcon(entry.icon);
-        button->setAutoDefault(false);
-        if (entry.id == IDOK || entry.id == IDCANCEL)
-            button->SetBtnCursor(IDC_HAND_CURSOR);
-        if (entry.id == IDOK)
-            button->setDefault(true);
-        if (entry.handler != nullptr)
-            connect(button, &QPushButton::clicked, this, entry.handler);
-        else
-            connect(button, &QPushButton::clicked, this, &QDialog::reject);
-        buttons->addWidget(button);
-        if (entry.id == IDCANCEL)
-            buttons->addSpacing(12);
-    }
-    buttons->addStretch(1);
+    AddDialogButtons(this, buttons,
+                     {{IDOK, "OK", IDI_OK, [this] { OnOK(); }},
+                      {IDCANCEL, "Cancel", IDI_CANCEL, {}},
+                      {IDC_GROUP_ADD, "&Add", IDI_ADD, [this] { OnAdd(); }, true},
+                      {IDC_GROUP_EDIT, "&Edit", IDI_EDIT, [this] { OnEdit(); }},
+                      {IDC_GROUP_DELETE, "&Delete", IDI_DELETE, [this] { OnDelete(); }},
+                      {IDC_GROUP_RESET, "&Reset", IDI_RESET, [this] { OnReset(); }}});
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_list, 1);

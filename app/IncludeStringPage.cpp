@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "app/IncludeStringWizardDlg.h"
+#include "app/IncludeStringWizard.h"
 #include "platform/Log.h"
 
 namespace {
@@ -36,6 +36,8 @@ CIncludeStringPage::CIncludeStringPage(QWidget* parent)
     m_pText->setEditable(true);
     // Entries join the history only through AddIncludeStringToHistory.
     m_pText->setInsertPolicy(QComboBox::NoInsert);
+    // The expression is what was typed, never a history entry completed inline.
+    m_pText->setCompleter(nullptr);
     m_pText->lineEdit()->setMaxLength(kMaxTextLength);
     m_pText->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     Grid()->addWidget(m_pText, 0, 0, 1, 2);
@@ -105,7 +107,7 @@ BOOL CIncludeStringPage::ReadHistory(CArchive& ar) {
 }
 
 void CIncludeStringPage::OnWizard() {
-    CIncludeStringWizardDlg wizard(this);
+    CIncludeStringWizard wizard(this);
     if (wizard.exec() == QDialog::Accepted)
         ApplyWizardString(wizard.IncludeString());
 }

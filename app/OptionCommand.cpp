@@ -6,6 +6,7 @@
 #include "app/OptionDlg.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ThumbnailLoader.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/HotKeyWatcherControl.h"
 
@@ -50,7 +51,8 @@ bool COptionCommand::IsThumbnailViewShown() const {
 }
 
 void COptionCommand::RemakeThumbnails(int width, int height) {
-    // No thumbnail worker runs yet that could still be using a picture.
+    // The thumbnail worker is done with the pictures before they go.
+    m_window.ThumbnailLoader()->Clear();
     if (const auto& results = m_window.ResultModel()->GetResults()) {
         for (std::size_t i = 0; i < results->GetCount(); ++i)
             results->GetAt(i).FreeThumbnail();

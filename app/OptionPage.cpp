@@ -26,6 +26,23 @@ void CSpinEdit::stepBy(int steps) {
     selectAll();
 }
 
+int CSpinEdit::RangeWidthSaving() const {
+    const QFontMetrics metrics = fontMetrics();
+    const auto widest = [&metrics, this](int low, int high) {
+        return std::max(metrics.horizontalAdvance(textFromValue(low)),
+                        metrics.horizontalAdvance(textFromValue(high)));
+    };
+    return std::max(0, widest(minimum(), maximum()) - widest(m_lower, m_upper));
+}
+
+QSize CSpinEdit::sizeHint() const {
+    return QSpinBox::sizeHint() - QSize(RangeWidthSaving(), 0);
+}
+
+QSize CSpinEdit::minimumSizeHint() const {
+    return QSpinBox::minimumSizeHint().boundedTo(sizeHint());
+}
+
 QAbstractSpinBox::StepEnabled CSpinEdit::stepEnabled() const {
     StepEnabled enabled = StepNone;
     if (value() < m_upper)
@@ -35,13 +52,44 @@ QAbstractSpinBox::StepEnabled CSpinEdit::stepEnabled() const {
     return enabled;
 }
 
+CDatePicker::CDatePicker(QWidget* parent) : QDateEdit(parent) {}
+
+int CDatePicker::ExtraWidth() const {
+    const QFontMetrics metrics = fontMetrics();
+    const int sized = std::max(metrics.horizontalAdvance(textFromDateTime(minimumDateTime())),
+                               metrics.horizontalAdvance(textFromDateTime(maximumDateTime())));
+    // A week of every month: each weekday and each month name, with a
+    // two-digit day.
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (int day = 22; day <= 28; ++day) {
+            const QDateTime date(QDate(2028, month, day), QTime(0, 0));
+            widest = std::max(widest, metrics.horizontalAdvance(textFromDateTime(date)));
+        }
+    }
+    return std::max(0, widest - sized);
+}
+
+QSize CDatePicker::sizeHint() const {
+    return QDateEdit::sizeHint() + QSize(ExtraWidth(), 0);
+}
+
+QSize CDatePicker::minimumSizeHint() const {
+    return QDateEdit::minimumSizeHint().expandedTo(sizeHint());
+}
+
 COptionPage::COptionPage(int pageIndex, int dialogId, const QString& caption, QWidget* parent)
     : QWidget(parent),
       m_pageIndex(pageIndex),
       m_dialogId(dialogId),
       m_caption(caption),
       m_grid(new QGridLayout) {
+    // Tight rows, so that the pages keep close to their dialog-unit size;
+    // every control still gets its whole size hint.
     auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(4, 4, 4, 4);
+    m_grid->setVerticalSpacing(2);
+    m_grid->setHorizontalSpacing(6);
     outer->addLayout(m_grid);
     outer->addStretch(1);
 }

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QHash>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -48,12 +49,34 @@ public:
 
     void stepBy(int steps) override;
 
+    // As wide as the arrows' range needs, not every number the edit takes.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     StepEnabled stepEnabled() const override;
 
 private:
+    // How much narrower the arrows' range is written than the edit's.
+    int RangeWidthSaving() const;
+
     int m_lower = 0;
     int m_upper = 100;
+};
+
+// A date picker as wide as its longest text: the longest weekday and month
+// names of its display format, not only the texts of its first and last date.
+class CDatePicker : public QDateEdit {
+    Q_OBJECT
+public:
+    explicit CDatePicker(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+private:
+    // How much wider the widest date is than the texts the base sizes for.
+    int ExtraWidth() const;
 };
 
 class COptionPage : public QWidget {

@@ -2,9 +2,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImage>
 #include <QPainter>
 
+#include "app/ResultListModel.h"
+
 namespace {
+constexpr int kSmallIcon = 16;
+constexpr int kSmallIconInset = 19;  // the small icon's distance from the frame's bottom right
 constexpr int kLargeIcon = 32;
 constexpr int kCellMargin = 4;
 constexpr int kIconAboveChars = 11;  // width of a Large Icons cell in average characters
@@ -35,6 +40,8 @@ QSize CResultItemDelegate::sizeHint(const QStyleOptionViewItem& option,
             return QSize(m_thumbnail.width() + 2 + 2 * kCellMargin,
                          m_thumbnail.height() + 2 + line + 3 * kCellMargin);
         case Layout::IconBeside:
+            if (m_cell.isValid())
+                return m_cell;
             break;
     }
     return QStyledItemDelegate::sizeHint(option, index);
@@ -76,11 +83,30 @@ void CResultItemDelegate::DrawThumbnailCell(QPainter* painter, const QStyleOptio
     painter->setPen(selected ? QColor(0, 0, 255) : QColor(0, 0, 0));
     painter->drawRect(frame.adjusted(0, 0, -1, -1));
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-    if (!icon.isNull()) {
-        const QRect iconRect(frame.left() + (frame.width() - kLargeIcon) / 2,
-                             frame.top() + (frame.height() - kLargeIcon) / 2, kLargeIcon,
-                             kLargeIcon);
-        icon.paint(painter, iconRect);
+    const auto* model = qobject_cast<const CResultListModel*>(index.model());
+    const CResultItem* record = model != nullptr ? model->GetRecord(index.row()) : nullptr;
+    const CBitmap* picture = record != nullptr && record->m_iThumbnailState == THUMBNAIL_MADE
+                                 ? record->m_pThumbnail.get()
+                                 : nullptr;
+    if (picture != nullptr && !picture->IsEmpty()) {
+        const QImage image(reinterpret_cast<const uchar*>(picture->Row(0)), picture->Width(),
+                           picture->Height(), picture->Width() * 4, QImage::Format_RGB32);
+        painter->drawImage(QPoint(frame.left() + (frame.width() - image.width()) / 2,
+                                  frame.top() + (frame.height() - image.height()) / 2),
+                           image);
+        if (!icon.isNull())
+            icon.paint(painter, QRect(frame.left() + frame.width() - kSmallIconInset,
+                                      frame.top() + frame.height() - kSmallIconInset, kSmallIcon,
+                                      kSmallIcon));
+    } else {
+        if (record != nullptr && record->m_iThumbnailState == THUMBNAIL_NONE && m_requestThumbnail)
+            m_requestThumbnail(index.row());
+        if (!icon.isNull()) {
+            const QRect iconRect(frame.left() + (frame.width() - kLargeIcon) / 2,
+                                 frame.top() + (frame.height() - kLargeIcon) / 2, kLargeIcon,
+                                 kLargeIcon);
+            icon.paint(painter, iconRect);
+        }
     }
     painter->restore();
 }

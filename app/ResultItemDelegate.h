@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 class CResultItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -18,8 +20,15 @@ public:
     // The largest picture of a thumbnail cell (the cell's picture frame is
     // two pixels larger).
     void SetThumbnailSize(const QSize& size) { m_thumbnail = size; }
+    // Icon Beside cells all take this size (the grid of Small Icons and
+    // List), so that no name is cut to the width of the first row's name.
+    void SetCellSize(const QSize& size) { m_cell = size; }
     // The picture frame of a Thumbnails cell whose bounds are `cell`.
     QRect ThumbnailFrame(const QRect& cell) const;
+    // Asked for the picture of a row that has none yet, when it is painted.
+    void SetThumbnailRequest(std::function<void(int row)> request) {
+        m_requestThumbnail = std::move(request);
+    }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -29,10 +38,14 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
-    // The picture frame and, until a picture exists, the large icon centred in it.
+    // The picture frame with the row's picture centred in it and its small
+    // icon at the bottom right; until a picture exists, the large icon
+    // centred (and the picture asked for while the row's is still to come).
     void DrawThumbnailCell(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const;
 
     Layout m_layout = Layout::IconBeside;
     QSize m_thumbnail{128, 128};
+    QSize m_cell;
+    std::function<void(int row)> m_requestThumbnail;
 };

@@ -4,10 +4,12 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTableView>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListModel.h"
@@ -45,7 +47,36 @@ public:
 
     void keyboardSearch(const QString& search) override { m_pOwner->OnFindItem(search); }
 
+    void scrollTo(const QModelIndex& index,
+                  QAbstractItemView::ScrollHint hint = QAbstractItemView::EnsureVisible) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Rows are chosen whole: a cell of a wide column never scrolls
+            // the name out of view.
+            const int left = View::horizontalScrollBar()->value();
+            View::scrollTo(index, hint);
+            View::horizontalScrollBar()->setValue(left);
+        } else {
+            View::scrollTo(index, hint);
+        }
+    }
+
 protected:
+    QModelIndex moveCursor(QAbstractItemView::CursorAction action,
+                           Qt::KeyboardModifiers modifiers) override {
+        if constexpr (std::is_same_v<View, QTableView>) {
+            // Home and End go to the first and last row, not along the columns.
+            if (action == QAbstractItemView::MoveHome || action == QAbstractItemView::MoveEnd) {
+                const int rows = View::model()->rowCount();
+                if (rows == 0)
+                    return QModelIndex();
+                const QModelIndex current = View::currentIndex();
+                return View::model()->index(action == QAbstractItemView::MoveHome ? 0 : rows - 1,
+                                            current.isValid() ? current.column() : 0);
+            }
+        }
+        return View::moveCursor(action, modifiers);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if (m_pOwner->OnKeyDown(event))
             return;
@@ -57,6 +88,18 @@ protected:
 
 private:
     CResultListCtrl* m_pOwner;
+};
+
+// A Location cell that lacks room shows the start and the end of its path.
+class CMiddleElideDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
 };
 
 }  // namespace
@@ -91,6 +134,7 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { emit OpenRequested(); });
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setTextElideMode(Qt::ElideMiddle);
     m_pList->setViewMode(QListView::ListMode);
     m_pList->setUniformItemSizes(true);
     m_pList->setWrapping(true);
@@ -98,13 +142,24 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setMovement(QListView::Static);
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
+    m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
 
     m_pStack->addWidget(m_pTable);
     m_pStack->addWidget(m_pList);
 
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)}) {
+        for (QScrollBar* bar : {view->verticalScrollBar(), view->horizontalScrollBar()})
+            connect(bar, &QScrollBar::valueChanged, this, [this] { emit VisibleRowsChanged(); });
+    }
+
     connect(m_pHeader, &QHeaderView::sectionClicked, this, &CResultListCtrl::OnColumnClick);
     connect(model, &CResultListModel::RowsAppended, this, &CResultListCtrl::OnRowsAppended);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { ApplyListLayout(); });
+    // A new result generation keeps the widths the user gave the columns and
+    // starts scrolled to the left; new columns take their table widths.
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { m_pTable->horizontalScrollBar()->setValue(0); });
+    connect(model, &CResultListModel::VisibleColumnsChanged, this, [this] { ApplyListLayout(); });
     ApplyListLayout();
     SetViewMode(VIEW_MODE_DETAILS);
 }
@@ -123,9 +178,20 @@ void CResultListCtrl::ApplyListLayout() {
     const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
     m_pList->setModelColumn(std::max(name, 0));
     const QFontMetrics metrics = fontMetrics();
+    // A cell's text stands between two focus-frame margins; a header caption
+    // leaves room for the sort arrow (two blanks before it, eight after).
+    const int cellPadding =
+        2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 1) + 4;
+    const int captionPadding = 10 * metrics.horizontalAdvance(QLatin1Char(' '));
     for (int column = 0; column < m_pModel->columnCount(); ++column) {
-        const int chars = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)].nWidth;
-        m_pTable->setColumnWidth(column, chars * metrics.horizontalAdvance(QLatin1Char('H')));
+        const COLUMNINFO& info = m_pModel->GetVisibleColumns()[static_cast<std::size_t>(column)];
+        const int width = std::max(
+            {info.nWidth * metrics.horizontalAdvance(QLatin1Char('H')),
+             metrics.horizontalAdvance(QString::fromUtf8(info.szTitle)) + captionPadding,
+             metrics.horizontalAdvance(m_pModel->GetWidestCellText(column)) + cellPadding});
+        m_pTable->setColumnWidth(column, width);
+        m_pTable->setItemDelegateForColumn(
+            column, info.nId == COLUMN_ID_LOCATION ? m_pLocationDelegate : nullptr);
     }
 }
 
@@ -150,6 +216,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setWordWrap(false);
             m_pList->setGridSize(
                 QSize(kSmallIconCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_LIST:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::IconBeside);
@@ -157,6 +224,7 @@ void CResultListCtrl::SetViewMode(int mode) {
             m_pList->setIconSize(QSize(kSmallIcon, kSmallIcon));
             m_pList->setWordWrap(false);
             m_pList->setGridSize(QSize(kListCellChars * chars, std::max(line, kSmallIcon) + 4));
+            m_pDelegate->SetCellSize(m_pList->gridSize());
             break;
         case VIEW_MODE_THUMBNAILS:
             m_pDelegate->SetLayout(CResultItemDelegate::Layout::Thumbnail);
@@ -180,6 +248,7 @@ void CResultListCtrl::SetViewMode(int mode) {
     }
     if (current.isValid())
         GetCurrentView()->scrollTo(m_pModel->index(current.row(), 0));
+    emit ViewModeChanged(mode);
 }
 
 bool CResultListCtrl::OnViewCommand(int id) {
@@ -198,6 +267,17 @@ bool CResultListCtrl::OnViewCommand(int id) {
 void CResultListCtrl::SetThumbnailView(const QSize& size) {
     m_thumbnailSize = size;
     SetViewMode(VIEW_MODE_THUMBNAILS);
+}
+
+void CResultListCtrl::SetThumbnailSize(const QSize& size) {
+    if (m_nViewMode == VIEW_MODE_THUMBNAILS)
+        SetThumbnailView(size);
+    else
+        m_thumbnailSize = size;
+}
+
+void CResultListCtrl::SetThumbnailRequest(std::function<void(int row)> request) {
+    m_pDelegate->SetThumbnailRequest(std::move(request));
 }
 
 void CResultListCtrl::SetSortImage(int column, bool ascending) {
@@ -333,6 +413,42 @@ bool CResultListCtrl::IsItemVisible(int row) const {
     const QAbstractItemView* view = GetCurrentView();
     const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
     return view->visualRect(m_pModel->index(row, column)).intersects(view->viewport()->rect());
+}
+
+bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
+    *first = 0;
+    *last = -1;
+    const int count = m_pModel->rowCount();
+    if (count == 0)
+        return false;
+    // Rows are laid out in order, so the rows in view are one run: the first
+    // row whose cell ends below the top and the last that starts above the
+    // bottom are found by halving.
+    const QAbstractItemView* view = GetCurrentView();
+    const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
+    const int height = view->viewport()->height();
+    const auto rect = [&](int row) { return view->visualRect(m_pModel->index(row, column)); };
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (rect(middle).bottom() < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *first = low;
+    low = *first;
+    high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (rect(middle).top() < height)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *last = low - 1;
+    return *first <= *last;
 }
 
 void CResultListCtrl::RedrawItem(int row) {

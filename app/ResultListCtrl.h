@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class CResultListModel;
@@ -22,6 +23,7 @@ class QItemSelectionModel;
 class QKeyEvent;
 class QListView;
 class QStackedLayout;
+class QStyledItemDelegate;
 class QTableView;
 
 // Control id of the result list.
@@ -78,6 +80,11 @@ public:
     // called when the thumbnail size changes while Thumbnails is shown.
     void SetThumbnailView(const QSize& size);
     QSize GetThumbnailSize() const { return m_thumbnailSize; }
+    // The picture size of the Thumbnails view, without switching to it.
+    void SetThumbnailSize(const QSize& size);
+    // Asked, while a row is painted in the Thumbnails view, for the picture
+    // of a row whose record has none yet.
+    void SetThumbnailRequest(std::function<void(int row)> request);
 
     // Sort state: the visible column the rows are sorted by (-1: unsorted).
     int GetSortColumn() const { return m_nSortColumn; }
@@ -100,6 +107,9 @@ public:
 
     // 1 when `row` exists and lies (at least partly) in the visible area.
     bool IsItemVisible(int row) const;
+    // The first and last row (at least partly) in the visible area of the
+    // current view; false, with first > last, when none is.
+    bool GetVisibleRows(int* first, int* last) const;
     // Repaints one row.
     void RedrawItem(int row);
 
@@ -118,6 +128,10 @@ signals:
     void Clicked();
     // Enter or a double-click on the selected rows: open them.
     void OpenRequested();
+    // The view mode changed to `mode`.
+    void ViewModeChanged(int mode);
+    // The rows shown in the view may have changed (scrolling, resizing).
+    void VisibleRowsChanged();
 
 private:
     // Selects, or toggles, every row of the list.
@@ -131,6 +145,7 @@ private:
     QListView* m_pList;
     CSortHeaderCtrl* m_pHeader;
     CResultItemDelegate* m_pDelegate;
+    QStyledItemDelegate* m_pLocationDelegate;
     int m_nViewMode = VIEW_MODE_DETAILS;
     int m_nSortColumn = -1;
     bool m_bSortAscending = false;

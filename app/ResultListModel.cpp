@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/engine/AttributeUtils.h"
+#include "app/engine/DetailColumns.h"
 #include "platform/DateUtils.h"
 #include "platform/FileTime.h"
 #include "platform/TextCase.h"
@@ -131,11 +132,9 @@ void CResultListModel::AppendRows(const std::shared_ptr<CResultArray>& results, 
 void CResultListModel::SetVisibleColumns(const CColumnInfoArray& columns) {
     beginResetModel();
     m_columns = columns;
-    m_slots.clear();
-    int next = 0;
-    for (const COLUMNINFO& info : m_columns)
-        m_slots.push_back((info.nFlags & COLUMN_FLAG_DETAIL) ? next++ : -1);
+    BuildDetailSlotMap(m_columns, m_slots);
     endResetModel();
+    emit VisibleColumnsChanged();
 }
 
 int CResultListModel::GetColumnSlot(int column) const {
@@ -216,6 +215,27 @@ QString CResultListModel::GetCellText(int row, int column) const {
             return QString::fromStdString(record->m_sTypeName);
         case COLUMN_ID_ATTRIBUTE:
             return QString::fromStdString(FormatAttributeLetters(record->m_dwAttributes));
+        default:
+            return QString();
+    }
+}
+
+QString CResultListModel::GetWidestCellText(int column) const {
+    if (column < 0 || column >= static_cast<int>(m_columns.size()))
+        return QString();
+    switch (m_columns[static_cast<std::size_t>(column)].nId) {
+        case COLUMN_ID_SIZE:
+            // Files of up to about 10 GB, in bytes (the longer form) whatever
+            // the option says now: the settings may change it later.
+            return m_locale.toString(9999999999ull);
+        case COLUMN_ID_LAST_WRITE_TIME:
+        case COLUMN_ID_LAST_ACCESS_TIME:
+        case COLUMN_ID_CREATE_TIME:
+            return QString::fromStdString(FormatDateTime(CTime(2028, 12, 28, 20, 58, 58)));
+        case COLUMN_ID_ATTRIBUTE:
+            return QString::fromStdString(
+                FormatAttributeLetters(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
         default:
             return QString();
     }
@@ -325,6 +345,28 @@ const std::string* TextKeySource(int columnId, const CResultItem& record) {
     }
 }
 
+// Sorts the rows begin..end by a key taken once per row with `makeKey`,
+// folders first, equal keys keeping their order.
+template <class Key, class Iterator, class RecordOf, class MakeKey>
+void SortByKey(Iterator begin, Iterator end, const RecordOf& record, const MakeKey& makeKey) {
+    // Indexed by row number, relative to the first row of the range.
+    const int first = *begin;
+    std::vector<Key> keys(static_cast<std::size_t>(end - begin));
+    std::vector<char> folders(keys.size());
+    for (auto it = begin; it != end; ++it) {
+        const std::size_t at = static_cast<std::size_t>(*it - first);
+        makeKey(record(*it), keys[at]);
+        folders[at] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
+    }
+    std::stable_sort(begin, end, [&](int x, int y) {
+        const auto ux = static_cast<std::size_t>(x - first);
+        const auto uy = static_cast<std::size_t>(y - first);
+        if (folders[ux] != folders[uy])
+            return folders[ux] > folders[uy];
+        return keys[ux] < keys[uy];
+    });
+}
+
 }  // namespace
 
 void CResultListModel::SortRows(int column, int first, int last) {
@@ -350,35 +392,15 @@ void CResultListModel::SortRows(int column, int first, int last) {
     // keys that lie together instead of reaching into the records. The order
     // is the one CompareRecords gives (folders first, then the key).
     std::uint64_t probe = 0;
-    if (!(info.nFlags & COLUMN_FLAG_DETAIL) && NumericKey(info.nId, record(first), &probe)) {
-        std::vector<std::uint64_t> keys(order.size());
-        std::vector<char> folders(order.size());
-        for (auto it = begin; it != end; ++it) {
-            NumericKey(info.nId, record(*it), &keys[static_cast<std::size_t>(*it)]);
-            folders[static_cast<std::size_t>(*it)] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
-        }
-        std::stable_sort(begin, end, [&](int x, int y) {
-            const auto ux = static_cast<std::size_t>(x);
-            const auto uy = static_cast<std::size_t>(y);
-            if (folders[ux] != folders[uy])
-                return folders[ux] > folders[uy];
-            return keys[ux] < keys[uy];
+    const bool standard = !(info.nFlags & COLUMN_FLAG_DETAIL);
+    if (standard && NumericKey(info.nId, record(first), &probe)) {
+        SortByKey<std::uint64_t>(begin, end, record, [&](const CResultItem& r, std::uint64_t& key) {
+            NumericKey(info.nId, r, &key);
         });
-    } else if (!(info.nFlags & COLUMN_FLAG_DETAIL) && TextKeySource(info.nId, record(first))) {
+    } else if (standard && TextKeySource(info.nId, record(first))) {
         // Lower-cased once: comparing lower-case bytes is CompareNoCase.
-        std::vector<std::string> keys(order.size());
-        std::vector<char> folders(order.size());
-        for (auto it = begin; it != end; ++it) {
-            LowerCaseUtf8(*TextKeySource(info.nId, record(*it)),
-                          keys[static_cast<std::size_t>(*it)]);
-            folders[static_cast<std::size_t>(*it)] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
-        }
-        std::stable_sort(begin, end, [&](int x, int y) {
-            const auto ux = static_cast<std::size_t>(x);
-            const auto uy = static_cast<std::size_t>(y);
-            if (folders[ux] != folders[uy])
-                return folders[ux] > folders[uy];
-            return keys[ux] < keys[uy];
+        SortByKey<std::string>(begin, end, record, [&](const CResultItem& r, std::string& key) {
+            LowerCaseUtf8(*TextKeySource(info.nId, r), key);
         });
     } else {
         std::stable_sort(begin, end, [&](int x, int y) {

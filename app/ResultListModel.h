@@ -71,6 +71,9 @@ public:
 
     // The text of one cell; empty where the row or column shows nothing.
     QString GetCellText(int row, int column) const;
+    // The widest text a cell of a fixed-form column (size, times,
+    // attributes) usually shows; empty for the columns of free text.
+    QString GetWidestCellText(int column) const;
 
     // Row comparison for the visible column `info` whose value slot is
     // `slot`: negative puts `a` first. Folders come before everything else.
@@ -99,6 +102,8 @@ public:
 signals:
     // Rows were appended at the end (the list is unsorted now).
     void RowsAppended();
+    // The visible columns were set again.
+    void VisibleColumnsChanged();
     // The search asked for a message box with this text.
     void MessageRequested(const QString& text);
 

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,20 +24,24 @@
 #include <utility>
 
 #include "app/AdvanceOptionSheet.h"
+#include "app/ColumnChoice.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
-#include "app/MainMenuTable.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
+#include "app/ThumbnailLoader.h"
 #include "app/engine/FolderAccess.h"
+#include "app/engine/ObjectsStatus.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
 #include "platform/StringTable.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
+#include "ui/DesktopOpen.h"
 #include "ui/DialogUnits.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/FolderTreeCtrl.h"
@@ -71,6 +76,11 @@ std::shared_ptr<FOLDERITEM> CloneFolderItem(const FOLDERITEM& item) {
 
 }  // namespace
 
+int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum) {
+    const int width = std::max(std::min(wanted, clientWidth - 10), minimum);
+    return std::clamp(width, minimum, std::max(minimum, kMaxLeftPaneWidth));
+}
+
 void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) {
     rect.left = std::max(rect.left, 0);
     rect.top = std::max(rect.top, 0);
@@ -82,6 +92,13 @@ void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) 
 
 CZembroltDlg::CZembroltDlg(QWidget* parent)
     : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
+    m_urlOpener = [this](const QUrl& url) {
+        if (!url.isLocalFile())
+            return OpenUrlWithDesktop(url);
+        OpenFileWithDesktop(url.toLocalFile(), this,
+                            [this](int code) { ShowMessageBox(OpenErrorText(code)); });
+        return true;
+    };
     m_CurSearchData.Reset();
     setWindowTitle(QStringLiteral("Zembrolt"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -91,16 +108,20 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
+    m_engine.SetDetailColumns(&m_detailColumns);
     InitWindow();
-    qApp->installEventFilter(this);
+    m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
 
 CZembroltDlg::~CZembroltDlg() {
     m_updateCheck.Stop();
-    qApp->removeEventFilter(this);
+    m_pKeyRouter.reset();
     m_engine.StopSearch();
     m_engine.WaitForSearch();
     DestroyLogWindow();
+    // The archive readers go with the providers (the thumbnail makers
+    // before the detail providers, by the members' order).
+    FreeArchiveHandlers();
 }
 
 void CZembroltDlg::InitWindow() {
@@ -108,9 +129,10 @@ void CZembroltDlg::InitWindow() {
     CreateLogWindow(this);
     const int dpi = logicalDpiX();
     LogPrintf(kLogBlue, "LOGPIXELSX : %d", dpi);
-    m_iMinLefWndWidth = MinimumLeftPaneWidth(dpi);
+    m_nDpiMinLeftWidth = MinimumLeftPaneWidth(dpi);
     if (dpi > 96 && dpi <= 192)
-        LogPrintf(kLogBlue, "m_iMinLefWndWidth : %d", m_iMinLefWndWidth);
+        LogPrintf(kLogBlue, "m_iMinLefWndWidth : %d", m_nDpiMinLeftWidth);
+    m_iMinLefWndWidth = m_nDpiMinLeftWidth;
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
     CreateControls();
@@ -121,6 +143,9 @@ void CZembroltDlg::InitWindow() {
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
     CreateMenu();
+    // "Show Log Window" (Alt+2) also acts while the log window has the focus.
+    if (CLogWindow* log = GetLogWindow())
+        log->addAction(MenuAction(ID_SHOW_LOG_WINDOW));
     SetStatusText(FormatResourceString(IDS_OBJECTS, 0));
     LayoutControls();
     if (!LoadSettings())
@@ -147,6 +172,8 @@ void CZembroltDlg::CreateControls() {
     named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
     m_pFileNameCombo->setEditable(true);
     m_pFileNameCombo->setInsertPolicy(QComboBox::NoInsert);
+    // A search uses exactly what was typed: the history stays in the drop-down.
+    m_pFileNameCombo->setCompleter(nullptr);
     m_pFileNameCombo->setMaxVisibleItems(340 / std::max(1, fontMetrics().height()));
 
     // The file type group menu opens from here once the groups exist.
@@ -181,6 +208,7 @@ void CZembroltDlg::CreateControls() {
     named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
     m_pLookInCombo->setEditable(true);
     m_pLookInCombo->setInsertPolicy(QComboBox::NoInsert);
+    m_pLookInCombo->setCompleter(nullptr);
 
     m_pFolderTree = new CFolderTreeCtrl(this);
     named(m_pFolderTree, "IDC_FOLDER_TREE");
@@ -194,7 +222,32 @@ void CZembroltDlg::CreateControls() {
     m_pResultList = new CResultListCtrl(m_pModel, this);
     named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
+    // Clicks, type-ahead and drags change the selection too: the status bar
+    // follows once per turn of the event loop, however many rows changed.
+    connect(m_pResultList->GetSelectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] {
+                if (m_bStatusUpdatePending)
+                    return;
+                m_bStatusUpdatePending = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        m_bStatusUpdatePending = false;
+                        UpdateStatusText();
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
+    m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
+    m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
+    m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
+    m_pColumnChoice->SetMessageBox([this](const QString& text) { ShowMessageBox(text); });
+    QHeaderView* header = m_pResultList->GetHeader();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
+    });
 
     // The buttons above the list; Export, Print and the column choice come
     // with their commands and stay disabled until then.
@@ -221,6 +274,8 @@ void CZembroltDlg::CreateControls() {
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
+    connect(m_pListButtons[2], &QPushButton::clicked, this,
+            [this] { OnCommand(ID_SEL_VISIBLE_COLUMN); });
     connect(m_pListButtons[3], &QPushButton::clicked, this, [this] {
         QMenu menu(QString::fromLatin1(kViewMenuTitle), this);
         for (const ViewCommand& command : kViewCommands) {
@@ -289,187 +344,92 @@ void CZembroltDlg::LoadSearch(const CSearchData& data) {
 }
 
 void CZembroltDlg::CreateMenu() {
-    m_pMenuBar = new QMenuBar(this);
-    m_pMenuBar->setNativeMenuBar(false);
-    for (const MainMenuPopup& popup : MainMenuPopups()) {
-        QMenu* menu = m_pMenuBar->addMenu(QString::fromLatin1(popup.title));
-        AddMenuItems(menu, popup.items);
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
-    }
-    m_pShowLogAction = m_menuActions.at(ID_SHOW_LOG_WINDOW);
-    m_pShowLogAction->setCheckable(true);
-    UpdateCommandStates();
+    m_pMenu = new CMainMenu(this, [this](int id) { OnCommand(id); });
+    connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
+    connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
+    RegisterCommands();
+    UpdateShowLogAction();
 }
 
-void CZembroltDlg::AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items) {
-    for (const MainMenuItem& item : items) {
-        if (item.id == 0) {
-            menu->addSeparator();
-            continue;
+void CZembroltDlg::RegisterCommands() {
+    const auto command = [this](int id, std::function<void()> work) {
+        m_pMenu->SetHandler(id, std::move(work));
+    };
+    command(ID_APP_EXIT, [this] { close(); });
+    command(ID_SHOW_LOG_WINDOW, [this] {
+        ShowLogWindow(!IsLogWindowVisible());
+        UpdateShowLogAction();
+    });
+    command(IDM_ABOUTBOX, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+    command(ID_HELP_CONTENTS, [] { OpenHelp(); });
+    command(ID_WEB_SITE, [this] { m_urlOpener(QUrl(QString::fromLatin1(kProductWebSite))); });
+    command(ID_SEND_FEEDBACK, [this] { m_urlOpener(SendFeedbackUrl()); });
+    command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
+    command(IDC_STOP, [this] { StopSearch(); });
+    command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
+    command(ID_FILE_TYPE_GROUP_LIST, [this] { OnFileTypeGroupList(); });
+    command(ID_RESET_ADVANCE_TAB, [this] {
+        m_pOptionSheet->Reset();
+        UpdateAdvanceButtonColor();
+    });
+    command(ID_OPTION, [this] { OnOptionCommand(*this); });
+    command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
+    command(ID_RENAME, [this] { OnRename(); });
+    command(ID_CHANGE_ATTRIBUTES, [this] { OnChangeAttributes(); });
+    command(ID_CHANGE_FILE_TIME, [this] { OnChangeFileTime(); });
+    command(ID_FIND_DUPLICATE, [this] { OnFindDuplicateFiles(); });
+    command(ID_FIND_REDUNDANT, [this] { OnFindRedundantFiles(); });
+    command(ID_SELECT_ALL, [this] {
+        if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
+            CWaitCursor wait;
+            m_pResultList->SelectAll();
+            UpdateStatusText();
         }
-        if (!item.items.empty()) {
-            AddMenuItems(menu->addMenu(QString::fromLatin1(item.text)), item.items);
-            continue;
+    });
+    command(ID_DESELECT_ALL, [this] {
+        if (m_pResultList->GetSelectedCount() > 0) {
+            CWaitCursor wait;
+            ClearSelection();
         }
-        QString text = QString::fromLatin1(item.text);
-        if (item.id == IDM_ABOUTBOX) {
-            const QString about = ResourceText(IDS_ABOUTBOX);
-            if (!about.isEmpty())
-                text = about;
-        }
-        const QStringList parts = text.split(QLatin1Char('\t'));
-        QAction* action = menu->addAction(parts.front());
-        if (parts.size() > 1) {
-            action->setShortcut(QKeySequence(parts.back()));
-            // Alt and function-key accelerators act anywhere in the window;
-            // the Ctrl keys and Del belong to the result list, whose key
-            // routing handles them, so in the menu they are only shown.
-            const bool windowWide = parts.back().startsWith(QLatin1String("Alt+")) ||
-                                    parts.back().startsWith(QLatin1Char('F'));
-            action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
-            if (windowWide)
-                addAction(action);
-        }
-        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
-        m_menuActions.emplace(item.id, action);
-    }
+    });
+    command(ID_INVERT_SELECTION, [this] {
+        m_pResultList->InvertSelection();
+        UpdateStatusText();
+    });
+    for (const ViewCommand& view : kViewCommands)
+        command(view.id, [this, id = view.id] { m_pResultList->OnViewCommand(id); });
 }
 
 bool CZembroltDlg::IsCommandAvailable(int id) const {
-    switch (id) {
-        case ID_APP_EXIT:
-        case ID_SHOW_LOG_WINDOW:
-        case IDM_ABOUTBOX:
-        case ID_HELP_CONTENTS:
-        case ID_WEB_SITE:
-        case ID_SEND_FEEDBACK:
-        case ID_TELL_FRIEND:
-        case ID_SELECT_ALL:
-        case ID_DESELECT_ALL:
-        case ID_INVERT_SELECTION:
-        case ID_CLEAR_RESULT:
-        case ID_FILE_TYPE_GROUP_LIST:
-        case ID_RESET_ADVANCE_TAB:
-        case ID_OPTION:
-        case ID_RENAME:
-        case ID_CHANGE_ATTRIBUTES:
-        case ID_CHANGE_FILE_TIME:
-        case ID_FIND_DUPLICATE:
-        case ID_FIND_REDUNDANT:
-        case ID_VIEW_LARGE_ICONS:
-        case ID_VIEW_LIST:
-        case ID_VIEW_SMALL_ICONS:
-        case ID_VIEW_DETAILS:
-        case ID_VIEW_THUMBNAILS:
-            return true;
-        default:
-            return false;
-    }
-}
-
-void CZembroltDlg::UpdateCommandStates() {
-    const std::span<const int> grayed = SearchGrayedCommands();
-    for (const auto& [id, action] : m_menuActions) {
-        const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
-        action->setEnabled(IsCommandAvailable(id) && !(searchGrays && m_bSearchUi));
-    }
-    if (m_pShowLogAction)
-        m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
-    for (int i = 0; i < 3; ++i) {
-        if (m_pListButtons[i])
-            m_pListButtons[i]->setEnabled(!m_bSearchUi &&
-                                          IsCommandAvailable(kListButtonCommands[i]));
-    }
+    return m_pMenu->IsAvailable(id);
 }
 
 QAction* CZembroltDlg::MenuAction(int id) const {
-    const auto found = m_menuActions.find(id);
-    return found == m_menuActions.end() ? nullptr : found->second;
+    return m_pMenu->Action(id);
+}
+
+QMenuBar* CZembroltDlg::MenuBar() const {
+    return m_pMenu ? m_pMenu->MenuBar() : nullptr;
+}
+
+void CZembroltDlg::UpdateListButtons() {
+    for (int i = 0; i < 3; ++i) {
+        if (m_pListButtons[i])
+            m_pListButtons[i]->setEnabled(m_pMenu->IsEnabled(kListButtonCommands[i]));
+    }
 }
 
 void CZembroltDlg::UpdateShowLogAction() {
-    m_pShowLogAction->setEnabled(GetLogWindow() != nullptr);
-    m_pShowLogAction->setChecked(IsLogWindowVisible() != FALSE);
+    if (QAction* action = MenuAction(ID_SHOW_LOG_WINDOW))
+        action->setEnabled(GetLogWindow() != nullptr);
+    m_pMenu->SetChecked(ID_SHOW_LOG_WINDOW, IsLogWindowVisible() != FALSE);
 }
 
 void CZembroltDlg::OnCommand(int id) {
-    switch (id) {
-        case ID_APP_EXIT:
-            close();
-            return;
-        case ID_SHOW_LOG_WINDOW:
-            ShowLogWindow(!IsLogWindowVisible());
-            UpdateShowLogAction();
-            return;
-        case IDM_ABOUTBOX: {
-            CAboutDlg about(this);
-            about.exec();
-            return;
-        }
-        case ID_HELP_CONTENTS:
-            OpenHelp();
-            return;
-        case ID_WEB_SITE:
-            m_urlOpener(QUrl(QString::fromLatin1(kProductWebSite)));
-            return;
-        case ID_SEND_FEEDBACK:
-            m_urlOpener(SendFeedbackUrl());
-            return;
-        case ID_TELL_FRIEND:
-            m_urlOpener(TellFriendUrl());
-            return;
-        case IDC_STOP:
-            StopSearch();
-            return;
-        case ID_CLEAR_RESULT:
-            ClearResultsCommand();
-            return;
-        case ID_FILE_TYPE_GROUP_LIST:
-            OnFileTypeGroupList();
-            return;
-        case ID_RESET_ADVANCE_TAB:
-            m_pOptionSheet->Reset();
-            UpdateAdvanceButtonColor();
-            return;
-        case ID_OPTION:
-            OnOptionCommand(*this);
-            return;
-        case ID_RENAME:
-            OnRename();
-            return;
-        case ID_CHANGE_ATTRIBUTES:
-            OnChangeAttributes();
-            return;
-        case ID_CHANGE_FILE_TIME:
-            OnChangeFileTime();
-            return;
-        case ID_FIND_DUPLICATE:
-            OnFindDuplicateFiles();
-            return;
-        case ID_FIND_REDUNDANT:
-            OnFindRedundantFiles();
-            return;
-        case ID_SELECT_ALL:
-            if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
-                CWaitCursor wait;
-                m_pResultList->SelectAll();
-                UpdateStatusText();
-            }
-            return;
-        case ID_DESELECT_ALL:
-            if (m_pResultList->GetSelectedCount() > 0) {
-                CWaitCursor wait;
-                ClearSelection();
-            }
-            return;
-        case ID_INVERT_SELECTION:
-            m_pResultList->InvertSelection();
-            UpdateStatusText();
-            return;
-        default:
-            m_pResultList->OnViewCommand(id);
-            return;
-    }
+    m_pMenu->Run(id);
 }
 
 void CZembroltDlg::ClearResultsCommand() {
@@ -483,22 +443,8 @@ void CZembroltDlg::ClearResultsCommand() {
 
 void CZembroltDlg::UpdateStatusText() {
     const std::vector<int> selected = m_pResultList->GetSelectedRows();
-    long long count = 0;
-    std::uint64_t total = 0;
-    if (!selected.empty()) {
-        count = static_cast<long long>(selected.size());
-        for (int row : selected) {
-            if (const CResultItem* record = m_pModel->GetRecord(row))
-                total += CountedSize(record->m_nSize);
-        }
-    } else {
-        count = m_pModel->GetRowCount();
-        if (const std::shared_ptr<CResultArray>& results = m_pModel->GetResults()) {
-            for (std::size_t i = 0; i < results->GetCount(); ++i)
-                total += CountedSize(results->GetAt(i).m_nSize);
-        }
-    }
-    SetStatusText(FormatObjectsStatus(count, total));
+    const std::vector<std::size_t> rows(selected.begin(), selected.end());
+    SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), rows));
 }
 
 void CZembroltDlg::OpenSelection() {
@@ -526,8 +472,10 @@ void CZembroltDlg::OpenSelection() {
             return;
         paths.insert(paths.end(), extracted.begin(), extracted.end());
     }
-    for (const std::string& path : paths)
-        m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str())));
+    for (const std::string& path : paths) {
+        if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
+            ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+    }
 }
 
 void CZembroltDlg::ClearSelection() {
@@ -542,16 +490,22 @@ QString CZembroltDlg::StatusText() const {
 // ---------------------------------------------------------------- layout
 
 QRect CZembroltDlg::GetSplitterRect() const {
-    const int top = m_pMenuBar ? m_pMenuBar->height() : 0;
-    return QRect(QPoint(m_nLeftWndWidth + 4, top + 10), QPoint(m_nLeftWndWidth + 6, height() - 22));
+    const int top = MenuBar() ? MenuBar()->height() : 0;
+    return QRect(QPoint(m_nLeftWndWidth + 4, top + 10),
+                 QPoint(m_nLeftWndWidth + 6, height() - StatusBarHeight() - 2));
 }
 
 void CZembroltDlg::LayoutControls() {
-    if (!m_pMenuBar)
+    QMenuBar* menuBar = MenuBar();
+    if (!menuBar)
         return;
+    // The pane is never narrower than its controls need in this font.
+    m_iMinLefWndWidth = std::max(m_nDpiMinLeftWidth, LeftPaneContentWidth());
+    m_nLeftWndWidth = std::max(m_nLeftWndWidth, m_iMinLefWndWidth);
     const QFontMetrics metrics = fontMetrics();
-    const int menuHeight = m_pMenuBar->sizeHint().height();
-    m_pMenuBar->setGeometry(0, 0, width(), menuHeight);
+    const int statusHeight = StatusBarHeight();
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, width(), menuHeight);
     const QRect c(0, menuHeight, width(), height() - menuHeight);
     const int w = m_nLeftWndWidth;
 
@@ -572,7 +526,7 @@ void CZembroltDlg::LayoutControls() {
     int belowRow = rowTop + findSize.height();
     if (m_pOptionSheet) {
         if (m_bAdvance) {
-            const QSize sheet = m_pOptionSheet->PreferredSize();
+            const QSize sheet = m_pOptionSheet->LayoutSize();
             m_pOptionSheet->setGeometry(10, belowRow + 10, std::max(1, w - 10), sheet.height());
             m_pOptionSheet->show();
             belowRow += 10 + sheet.height();
@@ -590,7 +544,7 @@ void CZembroltDlg::LayoutControls() {
 
     const int treeTop = lookInTop + lookInHeight + 10;
     m_pFolderTree->setGeometry(10, treeTop, std::max(1, w - 10),
-                               std::max(1, c.bottom() + 1 - 22 - treeTop));
+                               std::max(1, c.bottom() + 1 - statusHeight - 2 - treeTop));
 
     int buttonLeft = w + 10;
     int buttonsBottom = comboTop;
@@ -602,8 +556,26 @@ void CZembroltDlg::LayoutControls() {
     }
     const int listTop = buttonsBottom + 5;
     m_pResultList->setGeometry(w + 10, listTop, std::max(1, c.right() + 1 - 10 - (w + 10)),
-                               std::max(1, c.bottom() + 1 - 22 - listTop));
-    m_pStatusBar->setGeometry(10, c.bottom() + 1 - 20, std::max(1, c.right() + 1 - 10), 20);
+                               std::max(1, c.bottom() + 1 - statusHeight - 2 - listTop));
+    m_pStatusBar->setGeometry(10, c.bottom() + 1 - statusHeight, std::max(1, c.right() + 1 - 10),
+                              statusHeight);
+}
+
+int CZembroltDlg::StatusBarHeight() const {
+    // 20 pixels, or what its text needs in a larger font.
+    return m_pStatusBar ? std::max(20, m_pStatusBar->sizeHint().height()) : 20;
+}
+
+int CZembroltDlg::LeftPaneContentWidth() const {
+    const int x = DluX(fontMetrics(), 7);
+    const int names = x + std::max(m_pFileNameLabel->sizeHint().width(),
+                                   m_pFileNameCombo->minimumSizeHint().width() + 16);
+    const int buttons = x + m_pFindButton->sizeHint().expandedTo(QSize(80, 0)).width() + 6 +
+                        m_pAdvanceButton->sizeHint().expandedTo(QSize(80, 0)).width();
+    const int lookIn =
+        10 + m_pLookInLabel->sizeHint().width() + 4 + m_pLookInCombo->minimumSizeHint().width();
+    const int sheet = m_pOptionSheet ? 10 + m_pOptionSheet->LayoutSize().width() : 0;
+    return std::max({names, buttons, lookIn, sheet});
 }
 
 void CZembroltDlg::resizeEvent(QResizeEvent* event) {
@@ -628,8 +600,10 @@ void CZembroltDlg::paintEvent(QPaintEvent* /*event*/) {
 
 void CZembroltDlg::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton &&
-        GetSplitterRect().adjusted(-2, 0, 2, 0).contains(event->position().toPoint())) {
+        GetSplitterRect().adjusted(-1, 0, 1, 0).contains(event->position().toPoint())) {
         m_bDraggingSplitter = true;
+        m_nDragStartX = event->position().toPoint().x();
+        m_nDragStartWidth = m_nLeftWndWidth;
         return;
     }
     CHelpDialog::mousePressEvent(event);
@@ -638,13 +612,16 @@ void CZembroltDlg::mousePressEvent(QMouseEvent* event) {
 void CZembroltDlg::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     if (m_bDraggingSplitter) {
-        const int widest = std::max(m_iMinLefWndWidth, width() - kMainWindowMinWidth / 4);
-        m_nLeftWndWidth = std::clamp(at.x() - 5, m_iMinLefWndWidth, widest);
-        LayoutControls();
-        update();
+        const int dragged = ClampLeftPaneWidth(m_nDragStartWidth + (at.x() - m_nDragStartX),
+                                               width(), m_iMinLefWndWidth);
+        if (dragged != m_nLeftWndWidth) {
+            m_nLeftWndWidth = dragged;
+            LayoutControls();
+            update();
+        }
         return;
     }
-    if (GetSplitterRect().adjusted(-2, 0, 2, 0).contains(at))
+    if (GetSplitterRect().adjusted(-1, 0, 1, 0).contains(at))
         setCursor(Qt::SplitHCursor);
     else if (!IsSearching())
         unsetCursor();
@@ -688,7 +665,11 @@ BOOL CZembroltDlg::SetLookIn(const QString& path) {
 
 BOOL CZembroltDlg::SetSearchRootFromTree(CSearchRequest* request) {
     m_sLookIn = m_sLookIn.trimmed();
-    m_pFolderTree->SelectPath(QFile::encodeName(m_sLookIn).toStdString());
+    // A node that already gives this place stays selected: the same folder
+    // can be reached from more than one node (Home, and Computer's way to it).
+    const std::string lookIn = QFile::encodeName(m_sLookIn).toStdString();
+    if (!m_pFolderTree->currentItem() || m_pFolderTree->SelectedPath() != lookIn)
+        m_pFolderTree->SelectPath(lookIn);
     const FOLDERITEM* selected = m_pFolderTree->GetSelectedFolderItem();
     if (!selected)
         return FALSE;
@@ -732,42 +713,74 @@ void CZembroltDlg::OnFind() {
     SaveSearch(criteria);
 
     CSearchRequest request;
-    std::string message;
-    if (!PrepareSearchRequest(criteria, &request, &message)) {
-        // A look-in text that is not a path on disk (the tree's display names,
-        // "Desktop\Home") is searched from the tree's node of that name; every
-        // other refusal is shown and nothing starts.
-        const bool lookInRefused =
-            message ==
-            FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, criteria.m_MainData.m_sFindRootPath);
-        if (message == LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION)) {
-            ShowMessageBox(QString::fromStdString(message));
-            m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
-            QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
-            text->setFocus();
-            if (QLineEdit* edit = text->lineEdit())
-                edit->selectAll();
+    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
+    if (!prepared.Ok()) {
+        if (!OnRequestRefused(prepared, &request))
             return;
-        }
-        const QString treePath =
-            QString::fromStdString(m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
-        if (!lookInRefused || m_sLookIn.isEmpty() ||
-            (m_sLookIn != treePath &&
-             QString::fromStdString(m_pFolderTree->SelectedPath()) != m_sLookIn) ||
-            !SetSearchRootFromTree(&request)) {
-            ShowMessageBox(QString::fromStdString(message));
-            return;
-        }
     } else if (request.lookInText != criteria.m_MainData.m_sFindRootPath) {
         // The folder part of the names text named the place to look.
         SetLookIn(QFile::decodeName(request.lookInText.c_str()));
+    } else {
+        ShowSearchedPlaceInTree(request.lookInText);
     }
     UseComboHistory(m_data.m_FileNameHistory, m_pFileNameCombo);
     UseComboHistory(m_data.m_LookInHistory, m_pLookInCombo);
     m_pOptionSheet->AddIncludeStringToHistory();
     m_CurSearchData = criteria;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    // The columns the search fills are settled before its thread starts.
+    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
+    EnsureProviders();
     m_engine.StartSearch(std::move(request));
+}
+
+void CZembroltDlg::ShowSearchedPlaceInTree(const std::string& path) {
+    if (m_pFolderTree->SelectedPath() == path || !FileExists(path))
+        return;
+    // The tree shows the place; the look-in box keeps the text as typed.
+    const QString typed = m_pLookInCombo->currentText();
+    m_pFolderTree->SelectPath(path);
+    m_sLookIn = typed.trimmed();
+    m_pLookInCombo->setEditText(typed);
+}
+
+bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request) {
+    switch (refusal.error) {
+        case SearchRequestError::InvalidIncludeString: {
+            ShowMessageBox(QString::fromStdString(refusal.message));
+            m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
+            QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
+            text->setFocus();
+            if (QLineEdit* edit = text->lineEdit())
+                edit->selectAll();
+            return false;
+        }
+        case SearchRequestError::InvalidLookIn: {
+            // A look-in text that is not a path on disk (the tree's display
+            // names, "Desktop\Home") is searched from the tree's node of that name.
+            const QString treePath = QString::fromStdString(
+                m_pFolderTree->GetItemTextPath(m_pFolderTree->currentItem()));
+            const bool namesTheNode =
+                !m_sLookIn.isEmpty() &&
+                (m_sLookIn == treePath ||
+                 QString::fromStdString(m_pFolderTree->SelectedPath()) == m_sLookIn);
+            if (namesTheNode && SetSearchRootFromTree(request))
+                return true;
+            ShowMessageBox(QString::fromStdString(refusal.message));
+            return false;
+        }
+        case SearchRequestError::InvalidFolderPart:
+        case SearchRequestError::None:
+            break;
+    }
+    ShowMessageBox(QString::fromStdString(refusal.message));
+    return false;
+}
+
+void CZembroltDlg::EnsureProviders() {
+    InitArchiveHandlers();
+    m_pThumbnails->EnsureProviders();
+    m_detailColumns.EnsureProviders();
 }
 
 void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
@@ -821,12 +834,12 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     criteria.m_MainData.m_sFindRootPath.clear();
 
     CSearchRequest request;
-    std::string message;
     // Without a place the request only parses the names; the root is the tree's.
-    PrepareSearchRequest(criteria, &request, &message);
+    PrepareSearchRequest(criteria, &request);
     if (!SetSearchRootFromTree(&request))
         return;
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
+    EnsureProviders();
     CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
     m_engine.RunSearch(std::move(request));
@@ -866,6 +879,9 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     // Calls the search thread queued before it ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     ShowLogWindow(false);
+    // The help window has no owner: it goes with the main window, so the
+    // program ends.
+    CloseHelp();
     m_sFindString = m_pFileNameCombo->currentText();
     m_sLookIn = m_pLookInCombo->currentText().trimmed();
     m_pOptionSheet->Validate();
@@ -874,103 +890,6 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     SaveSettings();
     event->accept();
     done(0);
-}
-
-// ------------------------------------------------------------ key routing
-
-bool CZembroltDlg::IsOnResultList(QWidget* widget) const {
-    if (widget == m_pResultList)
-        return true;
-    QAbstractItemView* view = m_pResultList->GetCurrentView();
-    return view && (widget == view || widget == view->viewport());
-}
-
-bool CZembroltDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && !m_bForwardingKey) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget == this || isAncestorOf(widget))
-            return RouteKey(widget, static_cast<QKeyEvent*>(event));
-    }
-    return CHelpDialog::eventFilter(watched, event);
-}
-
-void CZembroltDlg::ForwardKey(QWidget* target, QKeyEvent* key) {
-    // The key goes its normal way (to the control, then up its parents)
-    // without being routed again on the way.
-    m_bForwardingKey = true;
-    QCoreApplication::sendEvent(target, key);
-    m_bForwardingKey = false;
-}
-
-bool CZembroltDlg::RouteTab(QWidget* target, bool shift) {
-    if (!m_pOptionSheet || !m_pOptionSheet->isVisible())
-        return false;
-    QWidget* tabs = m_pOptionSheet->TabControl();
-    QWidget* next = nullptr;
-    if (!shift) {
-        if (target == m_pAdvanceButton)
-            next = tabs;
-        else if (target == tabs)
-            next = m_pLookInCombo;
-    } else {
-        if (target == m_pLookInCombo || m_pLookInCombo->isAncestorOf(target))
-            next = tabs;
-        else if (target == tabs)
-            next = m_pAdvanceButton;
-    }
-    if (!next)
-        return false;
-    next->setFocus(shift ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-    return true;
-}
-
-bool CZembroltDlg::RouteKey(QWidget* target, QKeyEvent* key) {
-    const bool inList = target == m_pResultList || m_pResultList->isAncestorOf(target);
-    const bool onList = IsOnResultList(target);
-    switch (key->key()) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            if (RouteTab(target,
-                         key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier)))
-                return true;
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (inList)
-                ForwardKey(target, key);  // the list handles Enter itself
-            else
-                OnFind();
-            return true;
-        case Qt::Key_Escape:
-            if (onList)
-                ClearSelection();
-            else if (inList)
-                ForwardKey(target, key);
-            return true;  // Esc never closes the window
-        default:
-            break;
-    }
-    if (!onList)
-        return false;
-    const Qt::KeyboardModifiers modifiers =
-        key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    switch (key->key()) {
-        case Qt::Key_A:
-            if (modifiers == Qt::ControlModifier)
-                OnCommand(ID_SELECT_ALL);
-            else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
-                OnCommand(ID_DESELECT_ALL);
-            return true;
-        case Qt::Key_Q:
-            if (modifiers == Qt::ControlModifier)
-                OnCommand(ID_INVERT_SELECTION);
-            return true;
-        case Qt::Key_C:
-        case Qt::Key_X:
-            return true;  // copy and cut come with the clipboard commands
-        default:
-            return false;
-    }
 }
 
 // ----------------------------------------------------------- search host
@@ -1002,30 +921,21 @@ void CZembroltDlg::BeginSearchUi() {
     // commands that need the finished result grayed.
     RunOnWindowThread([this] {
         setCursor(Qt::BusyCursor);
-        m_bSearchUi = true;
-        UpdateCommandStates();
+        if (m_pMenu)
+            m_pMenu->SetSearching(true);
     });
 }
 
 void CZembroltDlg::EndSearchUi() {
     RunOnWindowThread([this] {
         unsetCursor();
-        m_bSearchUi = false;
-        UpdateCommandStates();
+        if (m_pMenu)
+            m_pMenu->SetSearching(false);
     });
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {
-    RunOnWindowThread([this] {
-        CColumnInfoArray columns = m_pModel->GetVisibleColumns();
-        const auto dupNo = std::remove_if(columns.begin(), columns.end(), [](const COLUMNINFO& c) {
-            return c.nId == kDupNoColumnId;
-        });
-        if (dupNo == columns.end())
-            return;
-        columns.erase(dupNo, columns.end());
-        m_pModel->SetVisibleColumns(columns);
-    });
+    RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
 }
 
 void CZembroltDlg::DeleteAllRows() {

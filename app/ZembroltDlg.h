@@ -2,9 +2,9 @@
 // The main search window: the file-name and look-in boxes, the folder tree on
 // the left, the result list on the right with its buttons above it, and the
 // status bar. It owns the search engine, hands it a request on Find, and
-// carries every call the search thread makes back to its own thread. Keys are
-// routed before the focused control sees them: Enter finds or stops, Esc never
-// closes the window, and the list's selection keys work on the list.
+// carries every call the search thread makes back to its own thread. Its keys
+// are routed by CMainWindowKeyRouter, its menu bar and command table live in
+// CMainMenu.
 
 #include <QPointer>
 #include <QRect>
@@ -17,11 +17,13 @@
 #include <string>
 
 #include "app/ArchiveExtraction.h"
-#include "app/MainMenuTable.h"
+#include "app/MainMenu.h"
+#include "app/MainWindowKeyRouter.h"
 
 #include "app/engine/AdvancedOptions.h"
 #include "app/engine/ComboHistory.h"
 #include "app/engine/DataFile.h"
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FileTypeGroups.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
@@ -34,10 +36,12 @@
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
+class CColumnChoice;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
 class CResultListModel;
+class CThumbnailLoader;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -68,6 +72,13 @@ constexpr int ID_SHOW_LOG_WINDOW = 32772;
 // Smallest window size, in pixels.
 constexpr int kMainWindowMinWidth = 560;
 constexpr int kMainWindowMinHeight = 440;
+
+// The widest the splitter makes the left pane (wider only when its minimum is).
+constexpr int kMaxLeftPaneWidth = 620;
+
+// The left pane's width for a splitter dragged to `wanted`: at most the
+// client width less 10, at least `minimum`, and at most kMaxLeftPaneWidth.
+int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum);
 
 // A saved window rectangle (left, top, right, bottom).
 struct SavedWindowRect {
@@ -109,11 +120,17 @@ public:
     void OnFind();
     void StopSearch();
     bool IsSearching() const { return m_engine.IsSearching(); }
+    // Builds, once in the window's life, the archive readers, the thumbnail
+    // makers and the detail providers (enabled for the visible columns).
+    void EnsureProviders();
     // Waits until the search thread has ended.
     void WaitForSearch() { m_engine.WaitForSearch(); }
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
+    // What the left pane's controls need, across, in the current font.
+    int LeftPaneContentWidth() const;
+    int StatusBarHeight() const;
     // The "Advance" button pressed with its open picture while the option
     // sheet is shown, and the sheet shown or hidden with it.
     void UpdateAdvanceButton();
@@ -195,7 +212,7 @@ public:
     // The menu bar's item of a command, or nullptr.
     QAction* MenuAction(int id) const;
     // Whether the command's work exists in this build; the others stay grayed.
-    virtual bool IsCommandAvailable(int id) const;
+    bool IsCommandAvailable(int id) const;
 
     // The status bar's "%d Objects" text for the selected rows, or for all
     // rows when none is selected.
@@ -234,8 +251,11 @@ public:
     CResultListModel* ResultModel() const { return m_pModel; }
     QStatusBar* StatusBar() const { return m_pStatusBar; }
     QString StatusText() const;
-    QMenuBar* MenuBar() const { return m_pMenuBar; }
+    QMenuBar* MenuBar() const;
     CSearchEngine& Engine() { return m_engine; }
+    CDetailColumns& DetailColumns() { return m_detailColumns; }
+    CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
+    CThumbnailLoader* ThumbnailLoader() const { return m_pThumbnails.get(); }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
 
 protected:
@@ -244,7 +264,6 @@ protected:
     // Where Find Redundant Files looks (tests keep it inside their folders).
     virtual RedundantRoots RedundantSearchRoots() const;
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -256,27 +275,26 @@ private:
     void InitWindow();
     void CreateControls();
     void CreateOptionSheet();
-    // Tab and Shift+Tab between the "Advance" button, the option sheet and
-    // the look-in box while the sheet is shown; true when handled.
-    bool RouteTab(QWidget* target, bool shift);
     void CreateMenu();
+    // The command table: the work of every command this build has.
+    void RegisterCommands();
     void OnTreeSelChanged(const QString& path);
     // Runs `call` on this window's thread: now when already there, else queued.
     void RunOnWindowThread(std::function<void()> call);
     void ApplySearchButtonState(bool ready);
-    // PreTranslateMessage's key routing; true when the key was handled.
-    bool RouteKey(QWidget* target, QKeyEvent* key);
-    bool IsOnResultList(QWidget* widget) const;
-    void ForwardKey(QWidget* target, QKeyEvent* key);
+    // Find's answer to a refused request: the message, and for an invalid
+    // include string its page. A look-in text that names a node of the tree
+    // by its display names is searched from that node (true).
+    bool OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request);
+    // Selects the searched place in the folder tree.
+    void ShowSearchedPlaceInTree(const std::string& path);
     // The folder listings' shared steps: run the driver over the tree's
     // selection with `criteria` and sort the rows again.
     void ListFolder(CSearchData criteria);
     // Checks "Show Log Window" while the log window is visible.
     void UpdateShowLogAction();
-    // Adds the items of one drop-down menu of the menu bar.
-    void AddMenuItems(QMenu* menu, std::span<const MainMenuItem> items);
-    // Grays the commands that are not built, and those a running search grays.
-    void UpdateCommandStates();
+    // The buttons above the list follow their commands' enabled state.
+    void UpdateListButtons();
     void ClearResultsCommand();
     // Repaints the rows and the status bar after a tool changed records.
     void RedrawResults();
@@ -290,12 +308,17 @@ private:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
     CSearchEngine m_engine;
+    // The visible columns and the detail providers; the thumbnail makers go
+    // first when the window goes.
+    CDetailColumns m_detailColumns;
+    std::unique_ptr<CThumbnailLoader> m_pThumbnails;
     CSearchData m_CurSearchData;
     QString m_sFindString;
     QString m_sLookIn;
     BOOL m_bAdvance = TRUE;
     int m_nLeftWndWidth = 310;
     int m_iMinLefWndWidth = 310;
+    int m_nDpiMinLeftWidth = 310;  // the screen's part of the minimum
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
@@ -305,18 +328,19 @@ private:
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;
-    bool m_bForwardingKey = false;
-    // Between BeginSearchUi and EndSearchUi.
-    bool m_bSearchUi = false;
-    std::map<int, QAction*> m_menuActions;
-    UrlOpener m_urlOpener = OpenUrlWithDesktop;
+    int m_nDragStartX = 0;
+    int m_nDragStartWidth = 0;
+    // A status update is queued for the next turn of the event loop.
+    bool m_bStatusUpdatePending = false;
+    // Addresses go to the desktop; files to its opener, whose failures are shown.
+    UrlOpener m_urlOpener;
     // While members are extracted the window pumps events; it must not close.
     bool m_bExtracting = false;
     // Members extracted from archives; deleted when the window closes.
     CArchiveExtraction m_archiveExtraction{*this};
 
-    QMenuBar* m_pMenuBar = nullptr;
-    QAction* m_pShowLogAction = nullptr;
+    CMainMenu* m_pMenu = nullptr;
+    std::unique_ptr<CMainWindowKeyRouter> m_pKeyRouter;
     QLabel* m_pFileNameLabel = nullptr;
     QComboBox* m_pFileNameCombo = nullptr;
     CHoverButton* m_pFileTypeButton = nullptr;
@@ -328,6 +352,7 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
     QLabel* m_pStatusPane = nullptr;

@@ -10,7 +10,9 @@
 #include <QUrl>
 
 #include "app/AdvanceOptionSheet.h"
+#include "app/ColumnChoice.h"
 #include "app/FileTypeGroupDlg.h"
+#include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
 #include "readers/archives/ArchiveHandler.h"
@@ -79,6 +81,8 @@ BOOL CZembroltDlg::LoadSettings() {
     CSettingsStore store(m_settings, m_AdvancedOptions, host);
     const BOOL loaded = store.LoadSettings();
     m_pModel->SetSizeInBytes(m_AdvancedOptions.m_bSizeInBytes != FALSE);
+    m_pResultList->SetThumbnailSize(
+        QSize(m_AdvancedOptions.m_nThumbnailWidth, m_AdvancedOptions.m_nThumbnailHeight));
     return loaded;
 }
 
@@ -112,14 +116,14 @@ BOOL CZembroltDlg::LoadDataFile(const std::string& path) {
         edit->selectAll();
     if (!loaded)
         SetDataFileDefaults(m_data);
-    m_pModel->SetVisibleColumns(m_data.m_VisibleColumns);
+    m_pColumnChoice->SetVisibleColumns(m_data.m_VisibleColumns);
     UpdateAdvanceButtonColor();
     return loaded;
 }
 
 BOOL CZembroltDlg::SaveDataFile(const std::string& path) {
     m_data.m_sFindString = m_sFindString.toStdString();
-    m_data.m_VisibleColumns = m_pModel->GetVisibleColumns();
+    m_data.m_VisibleColumns = m_detailColumns.GetVisibleColumns();
     CZembroltDlgStateHost host(*this);
     return ::SaveDataFile(path, m_data, host);
 }

@@ -4,6 +4,7 @@
 #
 #   bench/compare.sh <tree> [pattern] [word]
 #   bench/compare.sh --archives <corpus> [word]
+#   bench/compare.sh --pdfs <corpus> [word]
 #
 #   pattern  name search; without '*' or '?' it is looked for anywhere in the
 #            name (default: report)
@@ -16,12 +17,17 @@
 # zb_search (archives are searched by default) against ugrep -z, once ignoring
 # case and once matching it.
 #
+# With --pdfs only the PDF section runs, on a corpus made by zb_make_pdfs:
+# the word searched in the page text of every document, zb_search against
+# pdfgrep (poppler-based as well), once matching case and once ignoring it.
+#
 # Environment: ZB_SEARCH (the zb_search binary; default
 # build/bench/zb_search, or $BUILD_DIR/bench/zb_search), RUNS (timed runs per
 # command, default 3), OUT (folder for the hyperfine JSON files and the table;
 # default a new folder under /tmp).
 #
-# fd-find, ripgrep, ugrep and hyperfine are installed with apt-get when missing.
+# fd-find, ripgrep, ugrep, pdfgrep and hyperfine are installed with apt-get when
+# missing.
 # A tool that cannot be installed is left out of the table; without hyperfine
 # the times come from a plain loop (one warm-up run, then RUNS timed runs).
 #
@@ -36,12 +42,13 @@ set -euo pipefail
 usage() {
     echo "usage: $0 <tree> [pattern] [word]" >&2
     echo "       $0 --archives <corpus> [word]" >&2
+    echo "       $0 --pdfs <corpus> [word]" >&2
     exit 2
 }
 
 mode=tree
-if [ "${1:-}" = "--archives" ]; then
-    mode=archives
+if [ "${1:-}" = "--archives" ] || [ "${1:-}" = "--pdfs" ]; then
+    mode=${1#--}
     shift
     if [ $# -lt 1 ] || [ $# -gt 2 ]; then usage; fi
     tree=$1
@@ -69,6 +76,7 @@ install_missing() {
     have fdfind || missing+=(fd-find)
     have rg || missing+=(ripgrep)
     have ugrep || missing+=(ugrep)
+    have pdfgrep || missing+=(pdfgrep)
     have hyperfine || missing+=(hyperfine)
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=""
@@ -223,11 +231,25 @@ archive_sections() {
     close_section
 }
 
-if [ "$mode" = archives ]; then
-    archive_sections
-else
-    tree_sections
-fi
+# The word in the page text of PDF documents: both tools render every page
+# through poppler and list the documents whose text holds the word.
+pdf_sections() {
+    section="pdf text $word, case"
+    run_tool "pdfgrep -r -l" "pdfgrep -r -l $W $T"
+    run_zb "zb_search --text --case" "--text $W --case" ref
+    close_section
+
+    section="pdf text $word"
+    run_tool "pdfgrep -r -l -i" "pdfgrep -r -l -i $W $T"
+    run_zb "zb_search --text" "--text $W" ref
+    close_section
+}
+
+case $mode in
+archives) archive_sections ;;
+pdfs) pdf_sections ;;
+*) tree_sections ;;
+esac
 
 table="$out/table.txt"
 {

@@ -5,7 +5,7 @@
 //   zb_search <folder> [--name PATTERNS] [--text STRING] [--regex] [--case]
 //             [--word] [--name-case] [--only-files] [--no-subfolders]
 //             [--no-archives] [--depth N] [--min-kb N] [--max-kb N]
-//             [--limit N] [--threads N] [--thread] [--print]
+//             [--limit N] [--threads N] [--thread] [--columns IDS] [--print]
 //
 // The criteria are those of the search window: --name is the file-name field
 // (patterns split at blanks, ',' and ';'; case ignored unless --name-case),
@@ -17,7 +17,10 @@
 // everything itself; default: one per processor beside the walk's); at most
 // three of them read files on disk, the others only archives.
 // The search runs on the calling thread, or with --thread on the engine's own
-// search thread as the window starts it.
+// search thread as the window starts it. As in the window, the detail
+// providers fill the detail columns of every result: those of the columns
+// --columns lists (column ids joined by ',', e.g. 1001,2,50), else of the
+// columns the window shows by default (none of them a detail column).
 
 #include <sys/resource.h>
 
@@ -30,6 +33,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/engine/DetailColumns.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
 #include "app/engine/SearchHost.h"
@@ -66,7 +70,26 @@ struct Options {
     int scanThreads = -1;
     bool thread = false;
     bool print = false;
+    CColumnInfoArray columns;  // empty: the default columns
 };
+
+// "1001,2,50" as the table rows of those ids; false for an id the table lacks.
+bool ParseColumns(const char* text, CColumnInfoArray& columns) {
+    columns.clear();
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view part = rest.substr(0, comma);
+        int id = 0;
+        const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), id);
+        const COLUMNINFO* info = GetColumnInfo(id);
+        if (ec != std::errc() || end != part.data() + part.size() || info == nullptr)
+            return false;
+        columns.push_back(*info);
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    return !columns.empty();
+}
 
 bool ParseInt(const char* text, int& value) {
     const std::string_view s = text;
@@ -75,11 +98,12 @@ bool ParseInt(const char* text, int& value) {
 }
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: zb_search <folder> [--name PATTERNS] [--text STRING] [--regex] [--case]\n"
-                 "                 [--word] [--name-case] [--only-files] [--no-subfolders]\n"
-                 "                 [--no-archives] [--depth N] [--min-kb N] [--max-kb N]\n"
-                 "                 [--limit N] [--threads N] [--thread] [--print]\n");
+    std::fprintf(
+        stderr,
+        "usage: zb_search <folder> [--name PATTERNS] [--text STRING] [--regex] [--case]\n"
+        "                 [--word] [--name-case] [--only-files] [--no-subfolders]\n"
+        "                 [--no-archives] [--depth N] [--min-kb N] [--max-kb N]\n"
+        "                 [--limit N] [--threads N] [--thread] [--columns IDS] [--print]\n");
 }
 
 bool ParseArgs(int argc, char** argv, Options& options) {
@@ -137,6 +161,11 @@ bool ParseArgs(int argc, char** argv, Options& options) {
             options.scanThreads = number;
         } else if (arg == "--thread") {
             options.thread = true;
+        } else if (arg == "--columns") {
+            if (!hasValue || !ParseColumns(argv[++i], options.columns)) {
+                std::fprintf(stderr, "zb_search: --columns needs column ids joined by ','\n");
+                return false;
+            }
         } else if (arg == "--print") {
             options.print = true;
         } else if (!arg.empty() && arg[0] != '-' && !haveFolder) {
@@ -175,16 +204,21 @@ int main(int argc, char** argv) {
     }
 
     CSearchRequest request;
-    std::string message;
-    if (!PrepareSearchRequest(options.criteria, &request, &message)) {
-        std::fprintf(stderr, "zb_search: %s\n", message.c_str());
+    const SearchRequestResult prepared = PrepareSearchRequest(options.criteria, &request);
+    if (!prepared.Ok()) {
+        std::fprintf(stderr, "zb_search: %s\n", prepared.message.c_str());
         return 1;
     }
     request.resultLimit = options.limit;
     request.scanThreads = options.scanThreads;
 
+    CDetailColumns columns;
+    columns.EnsureProviders();
+    if (!options.columns.empty())
+        columns.SetVisibleColumns(options.columns);
     CCountingSearchHost host;
     CSearchEngine engine(&host);
+    engine.SetDetailColumns(&columns);
     const long rssBefore = PeakRssKb();
     const auto started = std::chrono::steady_clock::now();
     if (options.thread) {

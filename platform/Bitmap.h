@@ -23,6 +23,15 @@ struct BITMAPINFOHEADER {
 };
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
+// One colour of a bitmap's colour table, in the byte order of the table.
+struct RGBQUAD {
+    BYTE rgbBlue = 0;
+    BYTE rgbGreen = 0;
+    BYTE rgbRed = 0;
+    BYTE rgbReserved = 0;
+};
+static_assert(sizeof(RGBQUAD) == 4);
+
 // A header followed by its three 32-bit colour masks (red, green, blue), as
 // bit-field bitmaps carry them.
 struct BITMAPINFOWITHMASKS {

@@ -75,3 +75,10 @@ struct SYSTEMTIME {
     WORD wMilliseconds = 0;
     friend bool operator==(const SYSTEMTIME&, const SYSTEMTIME&) = default;
 };
+
+// A width and a height (a thumbnail's largest size, a picture's size).
+struct SIZE {
+    LONG cx = 0;
+    LONG cy = 0;
+    friend bool operator==(const SIZE&, const SIZE&) = default;
+};

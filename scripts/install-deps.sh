@@ -7,8 +7,9 @@ set -euo pipefail
 packages=(
   # toolchain and build
   build-essential cmake ninja-build pkg-config git clang-format
-  # tests and benchmarks
+  # tests and benchmarks (the window layout test measures its texts in DejaVu Sans)
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 libarchive-tools
+  fonts-dejavu-core
   # windows and thumbnails
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # archive and file-detail readers

@@ -150,7 +150,10 @@ void CFolderTreeCtrl::Refresh() {
         ExpandItem(computer);
     if (CFolderTreeItem* network = FindChildBySpecialFolder(kNetworkParsingName))
         ExpandItem(network);
+    // Selecting the root is no choice of the user: the owner lists nothing.
+    m_bSelecting = 1;
     SelectItem(root);
+    m_bSelecting = 0;
 }
 
 CFolderTreeItem* CFolderTreeCtrl::InsertDesktopRoot() {
@@ -533,7 +536,10 @@ CFolderTreeItem* CFolderTreeCtrl::SelectSiblingByText(QTreeWidgetItem* parent,
     for (int i = 0; i < parent->childCount(); ++i) {
         CFolderTreeItem* child = AsFolderItem(parent->child(i));
         const FOLDERITEM* data = child->Data();
-        if (data == nullptr || data->m_nKind != FOLDERITEM_SHELL)
+        // Folders, and archive files (whose nodes open into the archive).
+        const bool archiveFile =
+            data != nullptr && data->m_nKind == FOLDERITEM_ARCHIVE && data->m_sInnerPath.empty();
+        if (data == nullptr || (data->m_nKind != FOLDERITEM_SHELL && !archiveFile))
             continue;
         LPCITEMIDLIST relative = data->m_pidl.get();
         ULONG attributes = SFGAO_FILESYSTEM;

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kIconMargin = 3;  // between the edge, the icon and the text
 constexpr int kFocusInset = 3;
+// The text is wrapped only where it has no room; "&" marks the mnemonic.
+constexpr int kTextFlags = Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 
 QSize IconSize(const QIcon& icon) {
     if (icon.isNull())
@@ -257,9 +259,8 @@ CHoverButton::Look CHoverButton::ComputeLook() const {
     }
 
     if (withText) {
-        const QRect measured =
-            fontMetrics().boundingRect(QRect(0, 0, std::max(textArea.width(), 1), 0x7fff),
-                                       Qt::AlignHCenter | Qt::TextWordWrap, text());
+        const QRect measured = fontMetrics().boundingRect(
+            QRect(0, 0, std::max(textArea.width(), 1), 0x7fff), kTextFlags, text());
         look.textRect = QRect(0, 0, measured.width(), measured.height());
         look.textRect.moveCenter(textArea.center());
         if (shiftWhenPressed)
@@ -315,7 +316,7 @@ void CHoverButton::paintEvent(QPaintEvent*) {
     }
 
     if (!look.textRect.isEmpty()) {
-        const int flags = Qt::AlignHCenter | Qt::TextWordWrap;
+        const int flags = kTextFlags;
         if (look.embossed) {
             painter.setPen(highlight);
             painter.drawText(look.textRect.translated(1, 1), flags, text());
@@ -333,4 +334,26 @@ void CHoverButton::paintEvent(QPaintEvent*) {
         option.backgroundColor = look.background;
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+}
+
+QSize CHoverButton::sizeHint() const {
+    const bool withText = m_showText && !text().isEmpty();
+    const QSize icon = m_firstIconSize.expandedTo(m_secondIconSize);
+    // The edges and the focus frame around whatever the button shows.
+    const int frame = 2 * (kFocusInset + 2);
+    if (!withText)
+        return QPushButton::sizeHint().expandedTo(icon + QSize(frame, frame));
+    const QSize textSize = fontMetrics().size(Qt::TextShowMnemonic, text());
+    QSize hint = textSize + QSize(2 * kIconMargin + frame, frame);
+    if (!icon.isEmpty()) {
+        if (m_align == ALIGN_ICON_TOP) {
+            hint.rwidth() = std::max(hint.width(), icon.width() + frame);
+            hint.rheight() += icon.height();
+        } else {
+            hint.rwidth() += icon.width() + kIconMargin;
+            hint.rheight() = std::max(hint.height(), icon.height() + frame);
+        }
+    }
+    // Never smaller than the style's own button for the text.
+    return hint.expandedTo(QPushButton::sizeHint());
 }

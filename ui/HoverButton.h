@@ -86,6 +86,11 @@ public:
     };
     Look ComputeLook() const;
 
+    // Room for the icon beside (or above) the whole text, whose "&" marks a
+    // mnemonic and takes no room.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

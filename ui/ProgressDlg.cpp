@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -50,20 +51,19 @@ CProgressDlg::CProgressDlg(QWidget* owner) : CHelpDialog(IDD_PROGRESS, nullptr),
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(false);
 
+    // The dialog-unit sizes are minimums; the layout grows the window when
+    // the font needs more, and the window keeps the size it gets.
     const QFontMetrics metrics(font());
-    const int width = DluX(metrics, kWidthDlu);
-    const int inner = width - 2 * DluX(metrics, kMarginDlu);
-    setFixedSize(width, DluY(metrics, kHeightDlu));
+    const int margin = DluX(metrics, kMarginDlu);
+    const int inner = DluX(metrics, kWidthDlu) - 2 * margin;
 
     m_pStatus = new QLabel(this);
     m_pStatus->setObjectName(QString::number(IDC_PROGRESS_STATUS));
-    m_pStatus->setGeometry(DluX(metrics, kMarginDlu), DluY(metrics, kStatusTopDlu), inner,
-                           DluY(metrics, kStatusHeightDlu));
+    m_pStatus->setMinimumSize(inner, DluY(metrics, kStatusHeightDlu));
 
     m_pBar = new QProgressBar(this);
     m_pBar->setObjectName(QString::number(IDC_PROGRESS_BAR));
-    m_pBar->setGeometry(DluX(metrics, kMarginDlu), DluY(metrics, kBarTopDlu), inner,
-                        DluY(metrics, kBarHeightDlu));
+    m_pBar->setMinimumSize(inner, DluY(metrics, kBarHeightDlu));
     m_pBar->setRange(0, 0);
     m_pBar->setValue(0);
     m_pBar->setTextVisible(false);
@@ -73,9 +73,17 @@ CProgressDlg::CProgressDlg(QWidget* owner) : CHelpDialog(IDD_PROGRESS, nullptr),
     // Not a default button: Enter must not press it.
     m_pCancel->setAutoDefault(false);
     m_pCancel->setDefault(false);
-    const int buttonWidth = DluX(metrics, kButtonWidthDlu);
-    m_pCancel->setGeometry((width - buttonWidth) / 2, DluY(metrics, kButtonTopDlu), buttonWidth,
-                           DluY(metrics, kButtonHeightDlu));
+    m_pCancel->setMinimumSize(DluX(metrics, kButtonWidthDlu), DluY(metrics, kButtonHeightDlu));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setContentsMargins(margin, DluY(metrics, kStatusTopDlu), margin, margin);
+    layout->setSpacing(DluY(metrics, kBarTopDlu - kStatusTopDlu - kStatusHeightDlu));
+    layout->addWidget(m_pStatus);
+    layout->addWidget(m_pBar);
+    layout->addSpacing(DluY(metrics, kButtonTopDlu - kBarTopDlu - kBarHeightDlu) -
+                       layout->spacing());
+    layout->addWidget(m_pCancel, 0, Qt::AlignHCenter);
     connect(m_pCancel, &QPushButton::clicked, this, &CProgressDlg::CancelRequested);
 }
 

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "app/engine/ContentSearch.h"
-#include "app/engine/TextBuffer.h"
 #include "platform/FileTime.h"
 #include "platform/PathUtils.h"
+#include "platform/TextBuffer.h"
 #include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandler.h"

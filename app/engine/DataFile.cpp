@@ -124,10 +124,10 @@ void ReadSections(CArchive& ar, CDataFileContents& contents, IDataFileSection& s
         for (std::size_t i = 0; i < count; ++i) {
             std::int32_t id = 0;
             ar >> id;
-            const COLUMNINFO* info = GetColumnInfo(id);
-            if (info == nullptr)
-                throw DataFileError{};
-            columns.push_back(*info);
+            // A column this program does not know is left out; the groups,
+            // histories and searches read before it stay loaded.
+            if (const COLUMNINFO* info = GetColumnInfo(id))
+                columns.push_back(*info);
         }
         contents.m_VisibleColumns = std::move(columns);
     }

@@ -82,9 +82,10 @@ BOOL SaveDataFile(const std::string& path, const CDataFileContents& contents,
                   IDataFileSection& sheet);
 
 // Reads the file at `path` into `contents` and the sheet. The version word
-// becomes the process-wide data-file version (SetDataFileVersion). 0 for a
-// missing or unreadable file, a wrong magic, a count outside 0 to 0x7FFF, an
-// unknown column id, a failed sheet section or a file that ends early:
+// becomes the process-wide data-file version (SetDataFileVersion); a visible
+// column whose id the column table lacks is left out. 0 for a missing or
+// unreadable file, a wrong magic, a count outside 0 to 0x7FFF, a failed sheet
+// section or a file that ends early:
 // sections read before the failure keep what they read, the failed one and
 // those after it keep what they held. A file older than 0x10104 gets the
 // built-in groups it lacks merged in.

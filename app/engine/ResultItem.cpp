@@ -38,7 +38,11 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
         m_arrValues[i] = other.m_arrValues[i];
         m_arrValues[i].valid = other.m_arrValues[i].valid;
     }
-    m_iThumbnailState = other.m_iThumbnailState;
+    // The picture itself is not copied: a copy without one of its own is
+    // made again when it is shown.
+    m_iThumbnailState = other.m_iThumbnailState == THUMBNAIL_MADE && !m_pThumbnail
+                            ? THUMBNAIL_NONE
+                            : other.m_iThumbnailState;
     return *this;
 }
 
@@ -90,7 +94,8 @@ BOOL CResultItem::GetFilePath(std::string* out) const {
     if (!(m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) && !m_sFolder.empty() && !m_sName.empty()) {
         out->reserve(m_sFolder.size() + 1 + m_sName.size());
         *out = m_sFolder;
-        *out += '/';
+        if (out->back() != '/')
+            *out += '/';
         *out += m_sName;
         return TRUE;
     }
@@ -100,7 +105,8 @@ BOOL CResultItem::GetFilePath(std::string* out) const {
 namespace {
 
 // Splits a disk path at its last "/" into the folder before it and the name
-// (a "\" is part of a name on disk). The root "/" has no folder.
+// (a "\" is part of a name on disk). The root "/" has no folder; the items
+// directly under it lie in "/".
 void SplitPath(const std::string& path, std::string* folder, std::string* name) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || path.size() == 1) {
@@ -108,7 +114,7 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name) 
         *name = path;
         return;
     }
-    folder->assign(path, 0, slash);
+    folder->assign(path, 0, slash == 0 ? 1 : slash);
     name->assign(path, slash + 1);
 }
 

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/engine/DetailColumns.h"
 #include "app/engine/FolderAccess.h"
+#include "app/engine/ObjectsStatus.h"
+#include "app/engine/ThumbnailQueue.h"
 #include "platform/CTime.h"
 #include "platform/DateUtils.h"
 #include "platform/Log.h"
@@ -84,17 +87,15 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
 
 }  // namespace
 
-BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
-                          std::string* message) {
-    message->clear();
+SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request) {
     CSearchSnapshot& snapshot = request->snapshot;
     snapshot.criteria = criteria;
     snapshot.patterns.clear();
     snapshot.includeNodes.clear();
 
     if (!CIncludeExpr(criteria.m_IncludeStringData).Parse(snapshot.includeNodes)) {
-        *message = LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION);
-        return FALSE;
+        return {SearchRequestError::InvalidIncludeString,
+                LoadResourceString(IDS_INVALID_REGULAR_EXPRESSION)};
     }
 
     CSearchNameSpec spec;
@@ -108,8 +109,8 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     if (!folderPart.empty()) {
         std::replace(folderPart.begin(), folderPart.end(), '\\', '/');
         if (!IsDirectory(folderPart)) {
-            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, folderPart);
-            return FALSE;
+            return {SearchRequestError::InvalidFolderPart,
+                    FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, folderPart)};
         }
         lookIn = folderPart;
     }
@@ -119,21 +120,21 @@ BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
-        *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
-        return FALSE;
+        return {SearchRequestError::InvalidLookIn,
+                FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
     }
     // An archive file named as the place to look is searched from its top.
     if (root->m_nKind == FOLDERITEM_SHELL && !IsDirectory(lookIn)) {
         if (!IsArchiveFileName(lookIn)) {
-            *message = FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn);
-            return FALSE;
+            return {SearchRequestError::InvalidLookIn,
+                    FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
         }
         root->m_nKind = FOLDERITEM_ARCHIVE;
     }
     request->root = std::move(root);
     request->rootIsDesktop = false;
     request->lookInText = lookIn;
-    return TRUE;
+    return {};
 }
 
 CSearchEngine::CSearchEngine(ISearchHost* host) : m_pHost(host), m_results(host) {}
@@ -281,44 +282,19 @@ int CSearchEngine::DoSearch() {
 }
 
 void CSearchEngine::ClearResults() {
+    if (m_pThumbnails)
+        m_pThumbnails->Clear();
     m_results.ReleaseResults();
     if (m_pHost)
         m_pHost->DeleteAllRows();
 }
 
-std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
-    std::string status = FormatResourceString(IDS_OBJECTS, static_cast<int>(count));
-    if (count > 0) {
-        char text[32];
-        if (totalBytes <= 1048576) {
-            std::snprintf(text, sizeof text, "  %dKB",
-                          static_cast<int>((totalBytes + 1023) / 1024));
-        } else {
-            std::snprintf(text, sizeof text, "  %.2fMB",
-                          static_cast<double>(totalBytes) / 1048576.0);
-        }
-        status += text;
-    }
-    return status;
-}
-
 std::string CSearchEngine::UpdateStatusText(const std::vector<std::size_t>* selectedRows) {
     const std::shared_ptr<CResultArray> results = m_results.GetResults();
-    const std::vector<DWORD>& rows = m_results.GetRowIndex();
-    long long count = 0;
-    std::uint64_t total = 0;
-    if (selectedRows && !selectedRows->empty()) {
-        count = static_cast<long long>(selectedRows->size());
-        for (std::size_t row : *selectedRows) {
-            if (row < rows.size())
-                total += CountedSize(results->GetAt(rows[row]).m_nSize);
-        }
-    } else {
-        count = static_cast<long long>(rows.size());
-        for (std::size_t i = 0; i < results->GetCount(); ++i)
-            total += CountedSize(results->GetAt(i).m_nSize);
-    }
-    const std::string status = FormatObjectsStatus(count, total);
+    const std::string status =
+        ObjectsStatusText(*results, m_results.GetRowIndex(),
+                          selectedRows ? std::span<const std::size_t>(*selectedRows)
+                                       : std::span<const std::size_t>());
     SetStatusText(status);
     return status;
 }
@@ -350,14 +326,14 @@ bool CSearchEngine::IsDeeperAllowed() const {
     return !general.m_bLimitDepth || m_nWalkDepth < general.m_nSearchDepth;
 }
 
-BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index) {
+BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index, bool fillDetails) {
     // A refusal (the limit, or a fault while listing an archive) ends the
     // search; the records queued after it are dropped.
     if (m_pScanPool && !m_pScanPool->CommitAll(m_commitScanned)) {
         m_bStop.store(true);
         return FALSE;
     }
-    return AppendResultInOrder(std::move(record), index);
+    return AppendResultInOrder(std::move(record), index, fillDetails);
 }
 
 bool CSearchEngine::MayBeArchive(const std::string& path) const {
@@ -368,7 +344,10 @@ bool CSearchEngine::MayBeArchive(const std::string& path) const {
     return false;
 }
 
-BOOL CSearchEngine::AppendResultInOrder(CResultItem&& record, std::size_t* index) {
+BOOL CSearchEngine::AppendResultInOrder(CResultItem&& record, std::size_t* index,
+                                        bool fillDetails) {
+    if (fillDetails && m_pDetailColumns)
+        m_pDetailColumns->FillDetailColumns(record);
     const std::ptrdiff_t at = m_results.Append(std::move(record));
     if (at < 0) {
         m_bStop.store(true);
@@ -762,7 +741,7 @@ void CSearchEngine::SearchInLastResult() {
             }
         }
         std::size_t index = 0;
-        if (!AppendResult(std::move(copy), &index))
+        if (!AppendResult(std::move(copy), &index, false))
             break;
     }
 }

@@ -29,6 +29,8 @@
 #include "platform/shell/FolderItem.h"
 
 class CArchiveHandler;
+class CDetailColumns;
+class CThumbnailQueue;
 
 // What Find hands the search: the snapshot of the criteria and the root.
 struct CSearchRequest {
@@ -43,21 +45,28 @@ struct CSearchRequest {
     int scanThreads = -1;
 };
 
+// Why a request could not be built from the window's input.
+enum class SearchRequestError {
+    None,
+    InvalidIncludeString,  // the include string does not compile
+    InvalidFolderPart,     // the names text names a folder that does not exist
+    InvalidLookIn,         // the look-in text is no folder, archive or path inside one
+};
+
+// What PrepareSearchRequest answers: the kind of refusal and its message.
+struct SearchRequestResult {
+    SearchRequestError error = SearchRequestError::None;
+    std::string message;  // the text to show; empty when the request was built
+
+    bool Ok() const { return error == SearchRequestError::None; }
+};
+
 // Builds a request from the criteria as the window holds them: the names text
 // is split into the folder part and the patterns, the include string compiled,
 // and the root found from the folder part or else the look-in path (a path
-// inside an archive, "/x/a.zip\sub", makes an archive root). FALSE with the
-// message to show when the input cannot be searched.
-BOOL PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request,
-                          std::string* message);
-
-// The status bar's count text: "%d Objects", then the total size in
-// kilobytes (rounded up) up to 1 MiB, else in megabytes.
-std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes);
-// What a record's size adds to that total: an unknown (negative) size adds nothing.
-inline std::uint64_t CountedSize(std::int64_t size) {
-    return size > 0 ? static_cast<std::uint64_t>(size) : 0;
-}
+// inside an archive, "/x/a.zip\sub", makes an archive root). The patterns and
+// the compiled expression are in the request also when the place is refused.
+SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request);
 
 class CSearchEngine {
 public:
@@ -92,8 +101,15 @@ public:
     // listings of the window use this with no thread running).
     int RunSearch(CSearchRequest request);
 
-    // Empties the results and the list.
+    // Empties the thumbnail queue, the results and the list.
     void ClearResults();
+
+    // The columns whose detail values the search fills for each record it
+    // keeps, and the thumbnail queue that clearing the results empties; both
+    // are the owner's and must outlive the engine's searches. Without them
+    // records get no detail values.
+    void SetDetailColumns(CDetailColumns* columns) { m_pDetailColumns = columns; }
+    void SetThumbnailQueue(CThumbnailQueue* queue) { m_pThumbnails = queue; }
     // "%d Objects" with the count and total size of the selected rows, or of
     // all rows when none is selected; also shown in the status bar.
     std::string UpdateStatusText(const std::vector<std::size_t>* selectedRows = nullptr);
@@ -157,9 +173,11 @@ private:
     // Clears the stop flags before a search starts.
     void ClearStopFlags();
     // Appends a passing record and takes it into the list; 0 at the limit.
-    // Records still queued for their content go first.
-    BOOL AppendResult(CResultItem&& record, std::size_t* index);
-    BOOL AppendResultInOrder(CResultItem&& record, std::size_t* index);
+    // Records still queued for their content go first. A record the walk
+    // found has its detail columns filled first; one kept from the last
+    // result (`fillDetails` false) keeps the values it has.
+    BOOL AppendResult(CResultItem&& record, std::size_t* index, bool fillDetails = true);
+    BOOL AppendResultInOrder(CResultItem&& record, std::size_t* index, bool fillDetails = true);
     // Whether a file may be read by an archive reader (its name says so).
     bool MayBeArchive(const std::string& path) const;
     void ShowSearchingStatus(const CResultItem& record);
@@ -168,6 +186,8 @@ private:
     bool IsDeeperAllowed() const;
 
     ISearchHost* m_pHost;
+    CDetailColumns* m_pDetailColumns = nullptr;
+    CThumbnailQueue* m_pThumbnails = nullptr;
     CResultList m_results;
     CSearchRequest m_request;
     std::unique_ptr<CCriteriaTest> m_pCriteria;

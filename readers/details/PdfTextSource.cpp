@@ -3,7 +3,14 @@
 #include <mutex>
 #include <utility>
 
+#include "readers/details/PdfText.h"
+
 namespace {
+
+PdfTextExtractor DefaultExtractor() {
+    return
+        [](const std::string& path, CTextBuffer* text) { return ExtractPdfFileText(path, text); };
+}
 
 std::mutex& ExtractorLock() {
     static std::mutex lock;
@@ -11,7 +18,7 @@ std::mutex& ExtractorLock() {
 }
 
 PdfTextExtractor& InstalledExtractor() {
-    static PdfTextExtractor extractor;
+    static PdfTextExtractor extractor = DefaultExtractor();
     return extractor;
 }
 
@@ -19,7 +26,7 @@ PdfTextExtractor& InstalledExtractor() {
 
 void SetPdfTextExtractor(PdfTextExtractor extractor) {
     std::lock_guard<std::mutex> guard(ExtractorLock());
-    InstalledExtractor() = std::move(extractor);
+    InstalledExtractor() = extractor ? std::move(extractor) : DefaultExtractor();
 }
 
 BOOL ExtractPdfText(const std::string& path, CTextBuffer* text) {

@@ -1,8 +1,7 @@
 #pragma once
 // The hook through which the content search reads the text of PDF documents.
-// The PDF reader installs its extractor at start-up; until one is installed,
-// no PDF text is available and ExtractPdfText reports failure, so the content
-// search simply finds nothing beyond the file's raw bytes.
+// Unless another extractor is installed, the text comes from the PDF library
+// (ExtractPdfFileText, PdfText.h); tests install their own.
 
 #include <functional>
 #include <string>
@@ -17,9 +16,9 @@ class CTextBuffer;
 // before a stop), FALSE when it did not.
 using PdfTextExtractor = std::function<BOOL(const std::string& path, CTextBuffer* text)>;
 
-// Installs the extractor for the whole process (an empty function removes
-// it). Safe to call while other threads extract.
+// Installs the extractor for the whole process; an empty function puts the
+// PDF library's back. Safe to call while other threads extract.
 void SetPdfTextExtractor(PdfTextExtractor extractor);
 
-// Runs the installed extractor; FALSE when none is installed or it fails.
+// Runs the installed extractor; FALSE when it fails.
 BOOL ExtractPdfText(const std::string& path, CTextBuffer* text);

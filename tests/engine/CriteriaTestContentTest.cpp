@@ -9,9 +9,9 @@
 
 #include "app/engine/CriteriaTest.h"
 #include "app/engine/IncludeExpr.h"
-#include "app/engine/TextBuffer.h"
 #include "archives/MemoryArchive.h"
 #include "engine/CriteriaTestSupport.h"
+#include "platform/TextBuffer.h"
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "readers/details/PdfTextSource.h"

@@ -105,8 +105,8 @@ protected:
         data.m_MainData.m_sFindRootPath = m_root;
         data.m_IncludeStringData.m_sIncludeStr = text;
         CSearchRequest request;
-        std::string message;
-        EXPECT_TRUE(PrepareSearchRequest(data, &request, &message)) << message;
+        const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+        EXPECT_TRUE(prepared.Ok()) << prepared.message;
         request.scanThreads = scanThreads;
         request.resultLimit = limit;
         return request;

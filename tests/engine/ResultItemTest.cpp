@@ -107,6 +107,22 @@ TEST(ResultItemTest, FileItemsCarryTheirFileData) {
     EXPECT_EQ(record.m_dwAttributes, 0u);
 }
 
+TEST(ResultItemTest, ItemsDirectlyUnderTheRootLieInTheRoot) {
+    PidlPtr full = ParsePath("/tmp");
+    PidlPtr item(ILCloneFirst(ILFindLast(full.get())));
+    CShellHelper helper;
+    ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath("/").get());
+
+    CResultItem record;
+    MakeResultItem(record, parent, std::move(item), std::move(full), SFGAO_CANCOPY | SFGAO_FOLDER,
+                   "unused");
+    EXPECT_EQ(record.m_sName, "tmp");
+    EXPECT_EQ(record.m_sFolder, "/");
+    std::string path;
+    ASSERT_TRUE(record.GetFilePath(&path));
+    EXPECT_EQ(path, "/tmp");
+}
+
 TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     CResultItem a;
     a.m_pidl = OneItem("rel");
@@ -126,7 +142,10 @@ TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     EXPECT_EQ(b.m_arrValues[1].text, "v");
     EXPECT_TRUE(b.m_arrValues[1].valid);
     EXPECT_EQ(b.m_pThumbnail, nullptr);
-    EXPECT_EQ(b.m_iThumbnailState, THUMBNAIL_MADE);
+    // Without the picture the copy's is made again; a failure stays one.
+    EXPECT_EQ(b.m_iThumbnailState, THUMBNAIL_NONE);
+    a.m_iThumbnailState = THUMBNAIL_FAILED;
+    EXPECT_EQ(CResultItem(a).m_iThumbnailState, THUMBNAIL_FAILED);
 
     a.FreeThumbnail();
     EXPECT_EQ(a.m_pThumbnail, nullptr);

@@ -54,8 +54,8 @@ protected:
     // Runs a search on this thread and returns the rows relative to the root.
     std::vector<std::string> Run(const CSearchData& data, CSearchEngine* engine = nullptr) {
         CSearchRequest request;
-        std::string message;
-        EXPECT_TRUE(PrepareSearchRequest(data, &request, &message)) << message;
+        const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+        EXPECT_TRUE(prepared.Ok()) << prepared.message;
         CSearchEngine local(&m_host);
         CSearchEngine& e = engine ? *engine : local;
         e.RunSearch(std::move(request));
@@ -220,8 +220,7 @@ TEST_F(SearchEngineTest, ABackslashOnDiskIsPartOfTheName) {
     File("dir/a\\b.txt", "x");
     CSearchEngine engine(&m_host);
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request).Ok());
     engine.RunSearch(std::move(request));
     ASSERT_EQ(engine.GetResultList().GetCount(), 1u);
     const CResultItem& record = engine.GetResultList().GetAt(0);
@@ -234,8 +233,7 @@ TEST_F(SearchEngineTest, TheResultLimitStopsTheWholeSearch) {
     for (int i = 0; i < 5; ++i)
         File(Numbered("d", i) + "/f.txt");
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request).Ok());
     request.resultLimit = 3;
     CSearchEngine engine(&m_host);
     engine.RunSearch(std::move(request));
@@ -296,8 +294,7 @@ TEST_F(SearchEngineTest, ContentResultsKeepTheWalkOrder) {
     EXPECT_EQ(Run(data), expected);
 
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
     request.resultLimit = 25;
     m_host.rows.clear();
     CSearchEngine engine(&m_host);
@@ -348,8 +345,7 @@ public:
 
 TEST_F(SearchEngineTest, AFaultInTheWalkIsLoggedWhereItIsCaughtAndTheSearchStillEnds) {
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request).Ok());
     auto root = std::make_shared<FOLDERITEM>();
     root->m_pParentFolder = ComPtr<FaultingFolder>::Make();
     root->m_pidl.reset(ILClone(request.root->m_pidl.get()));
@@ -371,19 +367,24 @@ TEST_F(SearchEngineTest, AMissingFolderIsRefused) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/nowhere";
     CSearchRequest request;
-    std::string message;
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+    SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidLookIn);
+    EXPECT_EQ(prepared.message, m_root + "/nowhere is not a valid directory.");
 
     data = Criteria(m_root + "/nowhere/*.txt");
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, m_root + "/nowhere is not a valid directory.");
+    prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidFolderPart);
+    EXPECT_EQ(prepared.message, m_root + "/nowhere is not a valid directory.");
 
     data = Criteria("a&");
     data.m_IncludeStringData.m_sIncludeStr = "a &";
     data.m_IncludeStringData.m_bRegularExpression = TRUE;
-    EXPECT_FALSE(PrepareSearchRequest(data, &request, &message));
-    EXPECT_EQ(message, "Invalid regular expression");
+    prepared = PrepareSearchRequest(data, &request);
+    EXPECT_FALSE(prepared.Ok());
+    EXPECT_EQ(prepared.error, SearchRequestError::InvalidIncludeString);
+    EXPECT_EQ(prepared.message, "Invalid regular expression");
 }
 
 TEST_F(SearchEngineTest, TheFolderPartOfTheNamesIsTheRoot) {
@@ -396,8 +397,7 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
     for (int i = 0; i < 300; ++i)
         File(Numbered("d", i / 10) + Numbered("/f", i));
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request).Ok());
     CSearchEngine engine(&m_host);
     ASSERT_TRUE(engine.StartSearch(std::move(request)));
     EXPECT_FALSE(engine.StartSearch(CSearchRequest{}));
@@ -433,8 +433,7 @@ TEST_F(SearchEngineTest, AStopAskedBeforeTheThreadRunsHolds) {
     for (int i = 0; i < 30; ++i)
         File(Numbered("f", i));
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request).Ok());
     GatedHost host;
     CSearchEngine engine(&host);
     ASSERT_TRUE(engine.StartSearch(std::move(request)));
@@ -462,8 +461,7 @@ TEST_F(SearchEngineTest, UnreadableFoldersAreSkipped) {
     File("closed/b.txt");
     std::filesystem::permissions(m_root + "/closed", std::filesystem::perms::none);
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request).Ok());
 
     const bool ok = RunAsOtherUser(m_root, [&request] {
         RecordingHost host;
@@ -492,9 +490,8 @@ TEST_F(SearchEngineTest, AFolderThatCanBeListedButNotEnteredKeepsItsFolders) {
     atMost.m_SizeOptionData.m_nSize = 100;
     const auto names = [](const CSearchData& data) {
         CSearchRequest request;
-        std::string message;
         std::vector<std::string> found;
-        if (!PrepareSearchRequest(data, &request, &message))
+        if (!PrepareSearchRequest(data, &request).Ok())
             return found;
         RecordingHost host;
         CSearchEngine engine(&host);
@@ -515,8 +512,7 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
     constexpr int kLevels = 1500;
     ASSERT_TRUE(MakeDeepTree(m_root, "ddd", kLevels));
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request).Ok());
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -552,8 +548,8 @@ TEST_F(SearchEngineTest, ALinkedRootIsSearchedWhereItLeads) {
 
 TEST_F(SearchEngineTest, ALeadingSeparatorInTheNamesLooksInTheRootFolder) {
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("/*.txt"), &request, &message)) << message;
+    const SearchRequestResult prepared = PrepareSearchRequest(Criteria("/*.txt"), &request);
+    ASSERT_TRUE(prepared.Ok()) << prepared.message;
     EXPECT_EQ(request.lookInText, "/");
     std::string rootPath;
     ASSERT_TRUE(request.root && SHGetPathFromIDList(request.root->m_pidlFull.get(), &rootPath));
@@ -604,8 +600,7 @@ TEST_F(ArchiveSearchTest, MembersAreSearchedOnlyWithSubFoldersAndArchivesOn) {
 TEST_F(ArchiveSearchTest, TheLimitInsideAnArchiveEndsTheWholeSearch) {
     File("zz/after.txt");
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request).Ok());
     request.resultLimit = 2;
     CSearchEngine engine(&m_host);
     engine.RunSearch(std::move(request));
@@ -649,8 +644,7 @@ TEST_F(ArchiveSearchTest, MemberContentsAreReadInTheArchivesOrder) {
     CSearchData data = Criteria("*.txt");
     data.m_IncludeStringData.m_sIncludeStr = "needle";
     CSearchRequest request;
-    std::string message;
-    ASSERT_TRUE(PrepareSearchRequest(data, &request, &message));
+    ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
     request.scanThreads = 0;  // the walk reads with the global readers
     CSearchEngine engine(&m_host);
     engine.RunSearch(std::move(request));

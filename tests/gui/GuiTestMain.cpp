@@ -37,8 +37,12 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     int failures = 0;
+    // ZB_GUI_TEST_CLASS runs only the test class of that name.
+    const QByteArray only = qgetenv("ZB_GUI_TEST_CLASS");
     for (const zbtest::GuiTestFactory& make : zbtest::GuiTests()) {
         std::unique_ptr<QObject> test = make();
+        if (!only.isEmpty() && only != test->metaObject()->className())
+            continue;
         failures += QTest::qExec(test.get(), argc, argv) != 0 ? 1 : 0;
     }
     std::error_code ec;

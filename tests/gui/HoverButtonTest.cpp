@@ -129,6 +129,28 @@ private slots:
         QCOMPARE(button.ComputeLook().edge, CHoverButton::Edge::ShadowFrame);
     }
 
+    void ampersandIsAMnemonicAndTheTextHasRoom() {
+        QWidget dialog;
+        CHoverButton add(QStringLiteral("&Add"), &dialog);
+        QCOMPARE(add.SetIcon(IDI_ADD), 0);
+        add.resize(add.sizeHint());
+        const QFontMetrics metrics = add.fontMetrics();
+        const CHoverButton::Look look = add.ComputeLook();
+        // The text is drawn as "Add" (underlined A), whole and beside the icon.
+        QVERIFY(qAbs(look.textRect.width() - metrics.horizontalAdvance(QStringLiteral("Add"))) <=
+                1);
+        QVERIFY(look.textRect.width() + 3 < metrics.horizontalAdvance(QStringLiteral("&Add")));
+        QVERIFY(add.rect().contains(look.textRect));
+        QVERIFY(look.textRect.left() > look.iconRect.right());
+        QVERIFY(look.textRect.height() < 2 * metrics.lineSpacing());
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QSignalSpy clicked(&add, &QPushButton::clicked);
+        QTest::keyClick(&dialog, Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(clicked.count(), 1);  // a mnemonic presses the button briefly
+    }
+
     void checkBoxModeTogglesOnEveryClick() {
         QWidget dialog;
         CHoverButton button(QStringLiteral("Advance"), &dialog);

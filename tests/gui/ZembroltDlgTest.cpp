@@ -5,12 +5,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,7 +27,9 @@
 #include "app/ZembroltApp.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
+#include "platform/shell/ShellApi.h"
 #include "ui/FolderTreeCtrl.h"
+#include "ui/HelpViewer.h"
 #include "ui/HoverButton.h"
 #include "ui/SmallControls.h"
 
@@ -61,6 +66,20 @@ struct SampleFolder {
         Touch(dir.filePath(QStringLiteral("a.txt")));
         Touch(dir.filePath(QStringLiteral("sub/b.txt")));
         Touch(dir.filePath(QStringLiteral("c.log")));
+    }
+};
+
+// A tree large enough that its walk is still running when the test acts
+// on it: folders of empty files, made once per test.
+struct BusyTree {
+    QTemporaryDir dir;
+    BusyTree() {
+        for (int folder = 0; folder < 100; ++folder) {
+            const QString sub = QStringLiteral("f%1").arg(folder);
+            QDir(dir.path()).mkdir(sub);
+            for (int file = 0; file < 10; ++file)
+                Touch(dir.filePath(QStringLiteral("%1/n%2.txt").arg(sub).arg(file)));
+        }
     }
 };
 
@@ -184,7 +203,8 @@ private slots:
         QCOMPARE(window.FindButton()->text(), QStringLiteral("Search"));
         QCOMPARE(window.StatusText(), QStringLiteral("0 Objects"));
         QVERIFY(window.FolderTree()->topLevelItemCount() == 1);
-        QCOMPARE(window.GetMinLeftPaneWidth(), MinimumLeftPaneWidth(window.logicalDpiX()));
+        // The screen's minimum, grown to what the pane's controls need in the font.
+        QVERIFY(window.GetMinLeftPaneWidth() >= MinimumLeftPaneWidth(window.logicalDpiX()));
         QCOMPARE(window.GetLeftPaneWidth(), window.GetMinLeftPaneWidth());
         QStringList menus;
         for (QAction* action : window.MenuBar()->actions())
@@ -278,9 +298,10 @@ private slots:
     }
 
     void enterAgainStopsTheSearch() {
+        BusyTree tree;
         RecordingDlg window;
         window.show();
-        FindWithEnter(window, QStringLiteral("*.no-such-extension"), QStringLiteral("/usr"));
+        FindWithEnter(window, QStringLiteral("*.no-such-extension"), tree.dir.path());
         if (!window.IsSearching())
             QSKIP("the search ended before it could be stopped");
         QTest::keyClick(window.LookInCombo(), Qt::Key_Return);
@@ -290,9 +311,10 @@ private slots:
     }
 
     void closingWaitsForTheSearch() {
+        BusyTree tree;
         RecordingDlg window;
         window.show();
-        FindWithEnter(window, QStringLiteral("*"), QStringLiteral("/usr"));
+        FindWithEnter(window, QStringLiteral("*"), tree.dir.path());
         window.close();
         QVERIFY(!window.IsSearching());
         QVERIFY(!window.isVisible());
@@ -549,6 +571,245 @@ private slots:
         window.ListFolderMatching();
         QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
         QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("a.txt"));
+    }
+
+    void typedTextIsSearchedAsTyped() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, QStringLiteral("a.t*"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        window.OptionSheet()->IncludeStringPage()->TextCombo()->setEditText(
+            QStringLiteral("alpha"));
+        window.OptionSheet()->AddIncludeStringToHistory();
+
+        // Each box holds an entry that begins with what is typed next; none
+        // completes the typed text with it.
+        const QList<QPair<QComboBox*, QString>> boxes{
+            {window.FileNameCombo(), QStringLiteral("a")},
+            {window.LookInCombo(), folder.dir.path().left(1)},
+            {window.OptionSheet()->IncludeStringPage()->TextCombo(), QStringLiteral("a")}};
+        for (const auto& [box, typed] : boxes) {
+            box->setEditText(QString());
+            box->lineEdit()->setFocus();
+            QTest::keyClicks(box->lineEdit(), typed);
+            QCOMPARE(box->currentText(), typed);
+        }
+        window.LookInCombo()->setEditText(folder.dir.path());
+        window.OptionSheet()->IncludeStringPage()->TextCombo()->setEditText(QString());
+        QTest::keyClick(window.FileNameCombo()->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(!window.IsSearching());
+        QCOMPARE(window.CurrentSearchData().m_MainData.m_sFindString, std::string("a"));
+    }
+
+    void commandLineArchiveIsSearchedInside() {
+        QTemporaryDir dir;
+        const QString archive = dir.filePath(QStringLiteral("pack.zip"));
+        QFile zip(archive);
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        zip.write(QByteArray::fromStdString(
+            zbtest::BuildZip({{"docs/readme.txt", "inside"}, {"top.txt", "top"}}).bytes));
+        zip.close();
+        Touch(dir.filePath(QStringLiteral("beside.txt")));
+
+        RecordingDlg window;
+        window.show();
+        window.ParseCommandLine(archive);
+        const FOLDERITEM* selected = window.FolderTree()->GetSelectedFolderItem();
+        QVERIFY(selected);
+        QCOMPARE(selected->m_nKind, FOLDERITEM_ARCHIVE);
+        QCOMPARE(window.LookInCombo()->currentText(), archive);
+
+        window.FileNameCombo()->setEditText(QStringLiteral("*.txt"));
+        QTest::keyClick(window.FileNameCombo(), Qt::Key_Return);
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
+        QStringList names;
+        for (int row = 0; row < 2; ++row) {
+            QVERIFY(window.ResultModel()->GetRecord(row)->m_dwFlags & RIF_IN_ARCHIVE);
+            names << window.ResultModel()->GetCellText(row, 0);
+        }
+        names.sort();
+        QCOMPARE(names, (QStringList{"readme.txt", "top.txt"}));
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void treeKeepsTheListedAndTheSearchedFolder() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.resize(900, 700);
+        window.show();
+        CFolderTreeCtrl* tree = window.FolderTree();
+        // The desktop's Home node: Computer leads to the same folder.
+        QTreeWidgetItem* home = nullptr;
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        for (int i = 0; i < root->childCount() && !home; ++i) {
+            std::string path;
+            const FOLDERITEM* data = CFolderTreeCtrl::GetFolderItem(root->child(i));
+            if (data && SHGetPathFromIDList(data->m_pidlFull.get(), &path) &&
+                QFile::decodeName(path.c_str()) == QDir::homePath())
+                home = root->child(i);
+        }
+        QVERIFY(home);
+        tree->scrollToItem(home);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                          tree->visualItemRect(home).center());
+        QTRY_VERIFY(window.isEnabled());
+        QCOMPARE(tree->currentItem(), home);
+        QVERIFY(home->isSelected());
+
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QCOMPARE(QFile::decodeName(tree->SelectedPath().c_str()), folder.dir.path());
+        QVERIFY(tree->currentItem()->isSelected());
+        QCOMPARE(window.LookInCombo()->currentText(), folder.dir.path());
+    }
+
+    void closingTheWindowClosesItsHelp() {
+        RecordingDlg window;
+        window.show();
+        QTest::keyClick(&window, Qt::Key_F1);
+        QVERIFY(CHelpViewer::Current() != nullptr);
+        window.close();
+        QVERIFY(CHelpViewer::Current() == nullptr);
+    }
+
+    void splitterStopsAtItsLimits() {
+        QCOMPARE(ClampLeftPaneWidth(2000, 1366, 310), 620);
+        QCOMPARE(ClampLeftPaneWidth(-50, 1366, 310), 310);
+        QCOMPARE(ClampLeftPaneWidth(500, 450, 310), 440);
+        QCOMPARE(ClampLeftPaneWidth(500, 200, 310), 310);   // a narrow window still keeps 310
+        QCOMPARE(ClampLeftPaneWidth(900, 1366, 700), 700);  // a minimum above 620 wins
+
+        RecordingDlg window;
+        window.resize(1366, 900);
+        window.show();
+        const QPoint grip = window.GetSplitterRect().center();
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, grip);
+        QTest::mouseMove(&window, QPoint(1300, grip.y()));
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(1300, grip.y()));
+        QCOMPARE(window.GetLeftPaneWidth(), std::max(620, window.GetMinLeftPaneWidth()));
+        const QPoint moved = window.GetSplitterRect().center();
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, moved);
+        QTest::mouseMove(&window, QPoint(5, moved.y()));
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(5, moved.y()));
+        QCOMPARE(window.GetLeftPaneWidth(), window.GetMinLeftPaneWidth());
+        // The view button stays inside the window.
+        QWidget* views = window.findChild<QWidget*>(QStringLiteral("IDC_SEL_VIEW_MODE"));
+        QVERIFY(window.rect().contains(views->geometry()));
+    }
+
+    void statusFollowsClicksTypeAheadAndHomeEnd() {
+        SampleFolder folder;
+        Touch(folder.dir.filePath(QStringLiteral("d.txt")));
+        RecordingDlg window;
+        window.resize(900, 600);
+        window.show();
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 3);
+        window.ResultList()->OnColumnClick(0);  // a.txt, b.txt, d.txt
+        auto* view = window.ResultList()->GetCurrentView();
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("3 Objects")));
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view->visualRect(window.ResultModel()->index(1, 0)).center());
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("1 Objects")));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          view->visualRect(window.ResultModel()->index(2, 0)).center());
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects")));
+
+        view->setCurrentIndex(window.ResultModel()->index(0, 2));
+        QTest::keyClick(view, Qt::Key_End);
+        QCOMPARE(view->currentIndex().row(), 2);
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("1 Objects")));
+        QTest::keyClick(view, Qt::Key_Home);
+        QCOMPARE(view->currentIndex().row(), 0);
+
+        window.ResultList()->GetSelectionModel()->clearSelection();
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("3 Objects")));
+        QTest::keyClicks(view, QStringLiteral("d"));
+        QCOMPARE(view->currentIndex().row(), 2);
+        QTRY_VERIFY(window.StatusText().startsWith(QStringLiteral("1 Objects")));
+    }
+
+    void columnWidthsStayAndANewSearchStartsAtTheLeft() {
+        SampleFolder folder;
+        RecordingDlg window;
+        window.resize(700, 500);
+        window.show();
+        auto* table = qobject_cast<QTableView*>(window.ResultList()->GetCurrentView());
+        QVERIFY(table);
+        QHeaderView* header = table->horizontalHeader();
+        header->resizeSection(0, 150);
+        header->resizeSection(1, 900);
+        FindWithEnter(window, QStringLiteral("*.txt"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
+        QCOMPARE(header->sectionSize(0), 150);
+        QCOMPARE(header->sectionSize(1), 900);
+
+        // A click on a Location cell keeps the names in view.
+        QScrollBar* across = table->horizontalScrollBar();
+        QCOMPARE(across->value(), 0);
+        const QRect location = table->visualRect(window.ResultModel()->index(0, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(table->viewport()->width() - 5, location.center().y()));
+        QCOMPARE(across->value(), 0);
+
+        across->setValue(across->maximum());
+        QVERIFY(across->value() > 0);
+        FindWithEnter(window, QStringLiteral("*.log"), folder.dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(across->value(), 0);
+        QCOMPARE(header->sectionSize(1), 900);
+    }
+
+    void altTwoHidesTheLogWindowFromTheLogWindow() {
+        RecordingDlg window;
+        window.show();
+        window.OnCommand(ID_SHOW_LOG_WINDOW);
+        CLogWindow* log = GetLogWindow();
+        QVERIFY(log && log->isVisible());
+        log->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(log));
+        QTest::keyClick(log->Edit(), Qt::Key_2, Qt::AltModifier);
+        QVERIFY(!IsLogWindowVisible());
+    }
+
+    void aFailedOpenSaysWhy() {
+        QTemporaryDir dir;
+        Touch(dir.filePath(QStringLiteral("plain.txt")));
+        QTemporaryDir tools;
+        const QByteArray path = qgetenv("PATH");
+        const auto opener = [&tools](int exitCode) {
+            QFile script(tools.filePath(QStringLiteral("xdg-open")));
+            QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            script.write("#!/bin/sh\nexit " + QByteArray::number(exitCode) + "\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        RecordingDlg window;
+        window.show();
+        FindWithEnter(window, QStringLiteral("plain.txt"), dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+
+        const QString noApplication = QStringLiteral(
+            "There is no application associated\nwith the given filename extension.");
+        // No opener installed at all.
+        qputenv("PATH", tools.path().toLocal8Bit());
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_COMPARE(window.messages, QStringList{noApplication});
+        // The opener finds no application for the file.
+        opener(3);
+        window.messages.clear();
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_COMPARE(window.messages, QStringList{noApplication});
+        qputenv("PATH", path);
     }
 };
 

@@ -1,18 +1,24 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 
 #include "app/IncludeStringPage.h"
-#include "app/IncludeStringWizardDlg.h"
+#include "app/IncludeStringWizard.h"
+#include "app/engine/IncludeExpr.h"
 #include "gui/GuiTestRegistry.h"
 
-class IncludeStringWizardDlgTest : public QObject {
+class IncludeStringWizardTest : public QObject {
     Q_OBJECT
 private slots:
     void rowsAndCaptions() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Include String Wizard"));
         QCOMPARE(dlg.TemplateId(), 117);
         QCOMPARE(dlg.IncludeCombo(2)->itemText(1), QStringLiteral("Not Include"));
@@ -20,8 +26,41 @@ private slots:
         QCOMPARE(dlg.ConnectorCombo(1)->itemText(1), QStringLiteral("Or"));
     }
 
+    void helpExplainsTheLanguageAndItsExamplesCompile() {
+        CIncludeStringWizard dlg;
+        QCOMPARE(dlg.HelpPage(), QStringLiteral("includestring.htm"));
+        const QString folder = QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                                               QStringLiteral("/../../help"));
+        QFile page(QDir(folder).filePath(dlg.HelpPage()));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        const QString text = QTextDocumentFragment::fromHtml(html).toPlainText();
+        for (const char* told :
+             {"Regular expression", "a & b", "a | b", "!a", "{ ... }", "\\\"", "\\x41",
+              "\"two words\"", "Match whole word only", "Match Case", "Invalid regular expression"})
+            QVERIFY2(text.contains(QString::fromUtf8(told)), told);
+
+        // Every example of the page is a valid expression.
+        const qsizetype examples = html.indexOf(QStringLiteral("<h3>Examples</h3>"));
+        QVERIFY(examples > 0);
+        const QString list =
+            html.mid(examples, html.indexOf(QStringLiteral("</ul>"), examples) - examples);
+        const QRegularExpression code(QStringLiteral("<li><code>(.*?)</code>"));
+        int count = 0;
+        for (const QRegularExpressionMatch& match : code.globalMatch(list)) {
+            CIncludeStringData data;
+            data.m_sIncludeStr =
+                QTextDocumentFragment::fromHtml(match.captured(1)).toPlainText().toStdString();
+            data.m_bRegularExpression = TRUE;
+            CIncludeExprNodeArray nodes;
+            QVERIFY2(CIncludeExpr(data).Parse(nodes), data.m_sIncludeStr.c_str());
+            ++count;
+        }
+        QVERIFY(count >= 4);
+    }
+
     void notIncludeDecimalNumber() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.IncludeCombo(0)->setCurrentIndex(1);
         dlg.KindCombo(0)->setCurrentIndex(2);
         dlg.TextEdit(0)->setText(QStringLiteral("258"));
@@ -31,7 +70,7 @@ private slots:
     }
 
     void rowsJoinedByTheirConnectors() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.TextEdit(0)->setText(QStringLiteral("abc"));
         dlg.TextEdit(2)->setText(QStringLiteral("1F"));
         dlg.KindCombo(2)->setCurrentIndex(1);
@@ -43,7 +82,7 @@ private slots:
     }
 
     void aTextThatIsNoNumberKeepsTheDialogOpen() {
-        CIncludeStringWizardDlg dlg;
+        CIncludeStringWizard dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         dlg.TextEdit(0)->setText(QStringLiteral("fine"));
@@ -62,7 +101,7 @@ private slots:
     void thePageTakesTheWizardsExpression() {
         CIncludeStringPage page;
         QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            auto* dlg = qobject_cast<CIncludeStringWizard*>(QApplication::activeModalWidget());
             QVERIFY(dlg);
             dlg->TextEdit(0)->setText(QStringLiteral("word"));
             dlg->accept();
@@ -74,7 +113,7 @@ private slots:
         QCOMPARE(data.m_bRegularExpression, TRUE);
 
         QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<CIncludeStringWizardDlg*>(QApplication::activeModalWidget());
+            auto* dlg = qobject_cast<CIncludeStringWizard*>(QApplication::activeModalWidget());
             QVERIFY(dlg);
             dlg->TextEdit(0)->setText(QStringLiteral("other"));
             dlg->reject();
@@ -85,5 +124,5 @@ private slots:
     }
 };
 
-ZB_GUI_TEST(IncludeStringWizardDlgTest);
-#include "IncludeStringWizardDlgTest.moc"
+ZB_GUI_TEST(IncludeStringWizardTest);
+#include "IncludeStringWizardTest.moc"

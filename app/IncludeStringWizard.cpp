@@ -1,4 +1,4 @@
-#include "app/IncludeStringWizardDlg.h"
+#include "app/IncludeStringWizard.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,8 +7,9 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-CIncludeStringWizardDlg::CIncludeStringWizardDlg(QWidget* parent) : CHelpDialog(IDD, parent) {
+CIncludeStringWizard::CIncludeStringWizard(QWidget* parent) : CHelpDialog(IDD, parent) {
     setWindowTitle(QStringLiteral("Include String Wizard"));
+    SetHelpPage(QString::fromLatin1(kIncludeStringHelpPage));
     auto* grid = new QGridLayout;
     for (int row = 0; row < kIncludeWizardRows; ++row) {
         const QString suffix = QString::number(row + 1);
@@ -36,14 +37,14 @@ CIncludeStringWizardDlg::CIncludeStringWizardDlg(QWidget* parent) : CHelpDialog(
     grid->setColumnStretch(2, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CIncludeStringWizardDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CIncludeStringWizardDlg::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CIncludeStringWizard::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CIncludeStringWizard::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
 }
 
-void CIncludeStringWizardDlg::accept() {
+void CIncludeStringWizard::accept() {
     IncludeWizardRow rows[kIncludeWizardRows];
     int connectors[kIncludeWizardRows - 1];
     for (int row = 0; row < kIncludeWizardRows; ++row) {

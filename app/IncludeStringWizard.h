@@ -13,12 +13,15 @@
 class QComboBox;
 class QLineEdit;
 
-class CIncludeStringWizardDlg : public CHelpDialog {
+// The help page of the include string and its expression language.
+inline constexpr char kIncludeStringHelpPage[] = "includestring.htm";
+
+class CIncludeStringWizard : public CHelpDialog {
     Q_OBJECT
 public:
     static constexpr int IDD = 117;
 
-    explicit CIncludeStringWizardDlg(QWidget* parent = nullptr);
+    explicit CIncludeStringWizard(QWidget* parent = nullptr);
 
     // The built string; set when the dialog was accepted.
     const QString& IncludeString() const { return m_sIncludeString; }

@@ -1,4 +1,4 @@
-#include "app/engine/TextBuffer.h"
+#include "platform/TextBuffer.h"
 
 #include <algorithm>
 #include <cstring>

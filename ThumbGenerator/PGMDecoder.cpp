@@ -1,0 +1,97 @@
+#include "ThumbGenerator/PGMDecoder.h"
+
+#include <cstdint>
+
+#include "ThumbGenerator/TextException.h"
+
+namespace {
+
+// Numbers saturate here; a header value this large fails as a bitmap size.
+constexpr std::uint32_t kNumberLimit = 1u << 30;
+
+bool IsBlank(BYTE c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '\t';
+}
+
+bool IsDigit(BYTE c) {
+    return c >= '0' && c <= '9';
+}
+
+// Reads a decimal number after blanks (and, in the header, '#' comments that
+// run to the end of the line). The character behind the number stays unread.
+std::uint32_t ReadNumber(CImageSource& source, bool header) {
+    for (;;) {
+        const BYTE* next = source.GetBufferPtr(1);
+        if (next == nullptr)
+            source.ReadNBytes(1);  // throws: the data ends
+        if (IsBlank(*next)) {
+            source.ReadNBytes(1);
+        } else if (header && *next == '#') {
+            while (true) {
+                const BYTE c = *source.ReadNBytes(1);
+                if (c == '\n' || c == '\r')
+                    break;
+            }
+        } else {
+            break;
+        }
+    }
+    if (!IsDigit(*source.GetBufferPtr(1)))
+        RaiseDecoderError(header ? kErrUnsupported : kErrCorrupt,
+                          header ? "PGM decoder: Unexpected character in the header."
+                                 : "PGM decoder: Bad sample value.");
+    std::uint32_t value = 0;
+    for (const BYTE* next = source.GetBufferPtr(1); next != nullptr && IsDigit(*next);
+         next = source.GetBufferPtr(1)) {
+        value = value > kNumberLimit / 10 ? kNumberLimit : value * 10 + (*next - '0');
+        source.ReadNBytes(1);
+    }
+    return value;
+}
+
+BYTE Scale(std::uint32_t sample, std::uint32_t maxValue) {
+    if (sample > maxValue)
+        sample = maxValue;
+    return static_cast<BYTE>(sample * 255 / maxValue);
+}
+
+}  // namespace
+
+void CPGMDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp,
+                           CImageSource& source) {
+    DecoderTrace(2, "Decoding PGM.\n");
+    const BYTE* magic = source.GetBufferPtr(2);
+    if (magic == nullptr || magic[0] != 'P' || (magic[1] != '2' && magic[1] != '5'))
+        RaiseDecoderError(kErrUnsupported, "PGM decoder: Is not the correct identifier P5 or P2.");
+    const bool binary = magic[1] == '5';
+    source.ReadNBytes(2);
+
+    const std::uint32_t width = ReadNumber(source, true);
+    const std::uint32_t height = ReadNumber(source, true);
+    std::uint32_t maxValue = ReadNumber(source, true);
+    if (maxValue > 255 || maxValue < 1)
+        maxValue = 255;
+    source.ReadNBytes(1);  // the character that ends the maximum value
+
+    ChooseTargetBpp(8, bpp);
+    if (bpp != 8)
+        RaiseDecoderError(kErrUnsupported, "PGM decoder: Only 8 bits per pixel can be made.");
+    // Every sample takes at least one byte.
+    source.RequireBytes(std::uint64_t{width} * height);
+    bitmap.Create(static_cast<int>(width), static_cast<int>(height), 8, false);
+
+    CBitmapWriteLock lock(bitmap);
+    BYTE** rows = bitmap.GetLineArray();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        source.CheckTimeBudget();
+        BYTE* row = rows[y];
+        if (binary) {
+            const BYTE* samples = source.ReadNBytes(width);
+            for (std::uint32_t x = 0; x < width; ++x)
+                row[x] = Scale(samples[x], maxValue);
+        } else {
+            for (std::uint32_t x = 0; x < width; ++x)
+                row[x] = Scale(ReadNumber(source, false), maxValue);
+        }
+    }
+}

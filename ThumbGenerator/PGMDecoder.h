@@ -1,0 +1,11 @@
+#pragma once
+// Portable grey maps: "P2" (text samples) and "P5" (binary samples), up to 8
+// bits per sample, into an 8-bit bitmap with the grey ramp palette.
+
+#include "ThumbGenerator/ImageDecoder.h"
+
+class CPGMDecoder : public CImageDecoder {
+protected:
+    void DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int& bpp,
+                  CImageSource& source) override;
+};

@@ -1,0 +1,106 @@
+#include "app/MainMenu.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStringList>
+
+#include <algorithm>
+
+#include "app/ZembroltDlg.h"
+#include "ui/ResourceText.h"
+
+CMainMenu::CMainMenu(QWidget* window, std::function<void(int)> dispatch)
+    : QObject(window),
+      m_pWindow(window),
+      m_dispatch(std::move(dispatch)),
+      m_pMenuBar(new QMenuBar(window)) {
+    m_pMenuBar->setNativeMenuBar(false);
+    for (const MainMenuPopup& popup : MainMenuPopups()) {
+        QMenu* menu = m_pMenuBar->addMenu(QString::fromLatin1(popup.title));
+        AddItems(menu, popup.items);
+        connect(menu, &QMenu::aboutToShow, this, &CMainMenu::aboutToShow);
+    }
+    UpdateStates();
+}
+
+void CMainMenu::AddItems(QMenu* menu, std::span<const MainMenuItem> items) {
+    for (const MainMenuItem& item : items) {
+        if (item.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!item.items.empty()) {
+            AddItems(menu->addMenu(QString::fromLatin1(item.text)), item.items);
+            continue;
+        }
+        QString text = QString::fromLatin1(item.text);
+        if (item.id == IDM_ABOUTBOX) {
+            const QString about = ResourceText(IDS_ABOUTBOX);
+            if (!about.isEmpty())
+                text = about;
+        }
+        const QStringList parts = text.split(QLatin1Char('\t'));
+        QAction* action = menu->addAction(parts.front());
+        if (parts.size() > 1) {
+            action->setShortcut(QKeySequence(parts.back()));
+            // Alt and function-key accelerators act anywhere in the window;
+            // the Ctrl keys and Del belong to the result list, whose key
+            // routing handles them, so in the menu they are only shown.
+            const bool windowWide = parts.back().startsWith(QLatin1String("Alt+")) ||
+                                    parts.back().startsWith(QLatin1Char('F'));
+            action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
+            if (windowWide)
+                m_pWindow->addAction(action);
+        }
+        connect(action, &QAction::triggered, this, [this, id = item.id] { m_dispatch(id); });
+        m_actions.emplace(item.id, action);
+    }
+}
+
+QAction* CMainMenu::Action(int id) const {
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void CMainMenu::SetHandler(int id, std::function<void()> handler) {
+    m_handlers[id] = std::move(handler);
+    UpdateStates();
+}
+
+bool CMainMenu::Run(int id) const {
+    const auto found = m_handlers.find(id);
+    if (found == m_handlers.end())
+        return false;
+    found->second();
+    return true;
+}
+
+bool CMainMenu::IsAvailable(int id) const {
+    return m_handlers.count(id) != 0;
+}
+
+bool CMainMenu::IsEnabled(int id) const {
+    const std::span<const int> grayed = SearchGrayedCommands();
+    const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
+    return IsAvailable(id) && !(searchGrays && m_bSearching);
+}
+
+void CMainMenu::SetSearching(bool searching) {
+    m_bSearching = searching;
+    UpdateStates();
+}
+
+void CMainMenu::SetChecked(int id, bool checked) {
+    if (QAction* action = Action(id)) {
+        action->setCheckable(true);
+        action->setChecked(checked);
+    }
+}
+
+void CMainMenu::UpdateStates() {
+    for (const auto& [id, action] : m_actions)
+        action->setEnabled(IsEnabled(id));
+    emit statesChanged();
+}

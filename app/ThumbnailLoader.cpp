@@ -1,0 +1,101 @@
+#include "app/ThumbnailLoader.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/engine/ProviderItemOfRecord.h"
+
+CThumbnailLoader::CThumbnailLoader(CResultListModel* model, CResultListCtrl* list, QObject* parent)
+    : QObject(parent),
+      m_pModel(model),
+      m_pList(list),
+      m_queue([this](CThumbnailQueue::Result&& result) {
+          auto carried = std::make_shared<CThumbnailQueue::Result>(std::move(result));
+          QMetaObject::invokeMethod(
+              this, [this, carried] { ApplyResult(*carried); }, Qt::QueuedConnection);
+      }) {
+    m_nGeneration = m_queue.GetGeneration();
+    // The model shows a new generation of rows only after the queue started
+    // one (clearing the results), so the generation read here is theirs.
+    connect(m_pModel, &QAbstractItemModel::modelReset, this,
+            [this] { m_nGeneration = m_queue.GetGeneration(); });
+    connect(m_pList, &CResultListCtrl::ViewModeChanged, this, &CThumbnailLoader::OnViewModeChanged);
+    connect(m_pList, &CResultListCtrl::VisibleRowsChanged, this,
+            &CThumbnailLoader::PublishVisibleRows);
+    m_pList->SetThumbnailRequest([this](int row) { QueueThumbnail(row); });
+    OnViewModeChanged(m_pList->GetViewMode());
+}
+
+CThumbnailLoader::~CThumbnailLoader() {
+    m_pList->SetThumbnailRequest({});
+}
+
+void CThumbnailLoader::EnsureProviders() {
+    if (m_queue.HasProviders())
+        return;
+    CThumbnailProviderList providers;
+    CreateThumbnailProviders(providers);
+    m_queue.SetProviders(std::move(providers));
+}
+
+void CThumbnailLoader::SetMaxSize(const QSize& size) {
+    m_queue.SetMaxSize(SIZE{size.width(), size.height()});
+}
+
+void CThumbnailLoader::QueueThumbnail(int row) {
+    const CResultItem* record = m_pModel->GetRecord(row);
+    if (record == nullptr || record->m_iThumbnailState != THUMBNAIL_NONE)
+        return;
+    PublishVisibleRows();
+    m_queue.Queue(m_nGeneration, row, m_pModel->GetRowIndex()[static_cast<std::size_t>(row)],
+                  MakeProviderItem(*record));
+}
+
+void CThumbnailLoader::Clear() {
+    m_queue.Clear();
+    m_nGeneration = m_queue.GetGeneration();
+}
+
+void CThumbnailLoader::PublishVisibleRows() {
+    int first = 0;
+    int last = -1;
+    if (m_pList->GetViewMode() == VIEW_MODE_THUMBNAILS)
+        m_pList->GetVisibleRows(&first, &last);
+    m_queue.SetVisibleRows(first, last);
+}
+
+void CThumbnailLoader::OnViewModeChanged(int mode) {
+    const bool thumbnails = mode == VIEW_MODE_THUMBNAILS;
+    if (thumbnails)
+        SetMaxSize(m_pList->GetThumbnailSize());
+    PublishVisibleRows();
+    m_queue.SetActive(thumbnails);
+}
+
+void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
+    m_queue.ApplyIfCurrent(result, [&] {
+        const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
+        if (result.record >= results->GetCount())
+            return;
+        CResultItem& record = results->GetAt(result.record);
+        if (record.m_iThumbnailState != THUMBNAIL_NONE)
+            return;
+        if (result.made) {
+            record.m_pThumbnail = std::make_unique<CBitmap>(std::move(result.bitmap));
+            record.m_iThumbnailState = THUMBNAIL_MADE;
+        } else {
+            record.m_iThumbnailState = THUMBNAIL_FAILED;
+        }
+        // The row may have moved since it asked (a sort): then its place is
+        // looked up.
+        const std::vector<DWORD>& rows = m_pModel->GetRowIndex();
+        int row = result.row;
+        if (row < 0 || static_cast<std::size_t>(row) >= rows.size() || rows[row] != result.record) {
+            const auto found = std::find(rows.begin(), rows.end(), result.record);
+            row = found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+        }
+        m_pList->RedrawItem(row);
+    });
+}

@@ -1,0 +1,91 @@
+#include "readers/details/ProviderRegistry.h"
+
+#include "readers/details/PdfInfoProvider.h"
+
+namespace {
+
+template <class Provider, class Base>
+std::unique_ptr<Base> Make() {
+    return std::make_unique<Provider>();
+}
+
+// Makes one provider; null while this build has no reader for the kind.
+template <class Base>
+using ProviderMaker = std::unique_ptr<Base> (*)();
+
+// The detail providers in lookup order.
+constexpr ProviderMaker<CFileInfoProvider> kFileInfoProviders[] = {
+    nullptr,                                     // MP3
+    nullptr,                                     // OLE summary information
+    &Make<CPdfInfoProvider, CFileInfoProvider>,  // PDF
+    nullptr,                                     // HTML title
+    nullptr,                                     // BMP
+    nullptr,                                     // JPEG
+    nullptr,                                     // GIF
+    nullptr,                                     // TGA
+    nullptr,                                     // PCX
+    nullptr,                                     // AVI
+    nullptr,                                     // WAVE
+    nullptr,                                     // version resource
+    nullptr,                                     // PNG
+    nullptr,                                     // archive description file
+    nullptr,                                     // shortcut
+    nullptr,                                     // PSD
+};
+
+// The thumbnail makers in lookup order.
+constexpr ProviderMaker<CThumbnailProvider> kThumbnailProviders[] = {
+    nullptr,  // images, through the thumbnail library
+    nullptr,  // AVI
+    nullptr,  // the summary thumbnail of ".max" files
+    nullptr,  // PSD
+};
+
+template <class Base, std::size_t N>
+int CreateProviders(std::vector<std::unique_ptr<Base>>& list,
+                    const ProviderMaker<Base> (&makers)[N]) {
+    list.clear();
+    for (const ProviderMaker<Base> make : makers) {
+        if (make != nullptr)
+            list.push_back(make());
+    }
+    for (const auto& provider : list)
+        provider->InitExtensions();
+    return static_cast<int>(list.size());
+}
+
+}  // namespace
+
+int CreateFileInfoProviders(CFileInfoProviderList& list) {
+    return CreateProviders(list, kFileInfoProviders);
+}
+
+void DeleteFileInfoProviders(CFileInfoProviderList& list) {
+    list.clear();
+}
+
+int CreateThumbnailProviders(CThumbnailProviderList& list) {
+    return CreateProviders(list, kThumbnailProviders);
+}
+
+void DeleteThumbnailProviders(CThumbnailProviderList& list) {
+    list.clear();
+}
+
+CFileInfoProvider* FindEnabledFileInfoProvider(const CFileInfoProviderList& list,
+                                               const std::string& name) {
+    for (const auto& provider : list) {
+        if (provider->IsEnabled() && provider->IsSupported(name))
+            return provider.get();
+    }
+    return nullptr;
+}
+
+CThumbnailProvider* FindThumbnailProvider(const CThumbnailProviderList& list,
+                                          const std::string& name) {
+    for (const auto& provider : list) {
+        if (provider->IsSupported(name))
+            return provider.get();
+    }
+    return nullptr;
+}

@@ -1,0 +1,119 @@
+#include "app/ThumbnailLoader.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+
+#include <atomic>
+
+#include "app/ResultItemDelegate.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "gui/GuiTestRegistry.h"
+
+namespace {
+
+// Paints every ".jpg" but "bad.jpg" pure red, and counts its calls.
+class RedMaker : public CThumbnailProvider {
+public:
+    explicit RedMaker(std::atomic<int>* calls) : m_calls(calls) { InitExtensions(); }
+    BOOL InitExtensions() override {
+        m_arrExtensions = {"jpg"};
+        return TRUE;
+    }
+    BOOL MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, SIZE maxSize) override {
+        ++*m_calls;
+        if (item.m_sName == "bad.jpg")
+            return FALSE;
+        *bitmap = CBitmap(maxSize.cx / 2, maxSize.cy / 2);
+        for (int y = 0; y < bitmap->Height(); ++y) {
+            for (int x = 0; x < bitmap->Width(); ++x)
+                bitmap->Row(y)[x] = 0x00FF0000u;
+        }
+        return TRUE;
+    }
+
+private:
+    std::atomic<int>* m_calls;
+};
+
+struct Fixture {
+    CResultListModel model{nullptr};
+    std::shared_ptr<CResultArray> results = std::make_shared<CResultArray>();
+    CResultListCtrl list{&model};
+    CThumbnailLoader loader{&model, &list};
+    std::atomic<int> calls{0};
+
+    explicit Fixture(const std::vector<std::string>& names) {
+        CThumbnailProviderList makers;
+        makers.push_back(std::make_unique<RedMaker>(&calls));
+        loader.Queue().SetProviders(std::move(makers));
+        model.SetResults(results);
+        for (const std::string& name : names) {
+            CResultItem record;
+            record.m_sName = name;
+            record.m_sFolder = "/pictures";
+            results->Append(std::move(record));
+        }
+        model.InsertRows(results, 0, results->GetCount());
+        QCoreApplication::processEvents();
+        list.resize(500, 400);
+        list.show();
+    }
+    int State(std::size_t record) const { return results->GetAt(record).m_iThumbnailState; }
+};
+
+}  // namespace
+
+class ThumbnailLoaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theThumbnailViewMakesThePicturesOfItsRows() {
+        Fixture f({"a.jpg", "bad.jpg", "notes.txt"});
+        // Other views ask for nothing.
+        QTest::qWait(20);
+        QCOMPARE(f.calls.load(), 0);
+        f.list.SetThumbnailView(QSize(64, 48));
+        QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
+        QTRY_COMPARE(f.State(1), THUMBNAIL_FAILED);
+        QTRY_COMPARE(f.State(2), THUMBNAIL_FAILED);  // no maker for it
+        QCOMPARE(f.calls.load(), 2);
+        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 32);
+        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Height(), 24);
+
+        // The picture is drawn centred in its frame.
+        QAbstractItemView* view = f.list.GetCurrentView();
+        const QRect cell = view->visualRect(f.model.index(0, 0));
+        const QImage shot = view->viewport()->grab().toImage();
+        const QRect frame =
+            static_cast<CResultItemDelegate*>(view->itemDelegate())->ThumbnailFrame(cell);
+        QCOMPARE(QColor(shot.pixel(frame.center())), QColor(Qt::red));
+
+        // A failure is not tried again when the row is painted again.
+        view->viewport()->repaint();
+        QTest::qWait(20);
+        QCOMPARE(f.calls.load(), 2);
+    }
+
+    void clearingTheResultsDropsPicturesOfTheOldRows() {
+        Fixture f({"a.jpg"});
+        f.list.SetViewMode(VIEW_MODE_DETAILS);
+        // A result made for rows that are gone is not put into any record.
+        CThumbnailQueue::Result stale;
+        stale.generation = f.loader.Queue().GetGeneration();
+        stale.record = 0;
+        stale.made = TRUE;
+        f.loader.Queue().Clear();
+        QVERIFY(!f.loader.Queue().ApplyIfCurrent(stale, [] {}));
+        // The model shows the new generation's rows: their pictures are made.
+        f.model.SetResults(f.results);
+        f.model.InsertRows(f.results, 0, 1);
+        QCoreApplication::processEvents();
+        f.list.SetThumbnailView(QSize(32, 32));
+        QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
+    }
+};
+
+ZB_GUI_TEST(ThumbnailLoaderTest);
+#include "ThumbnailLoaderTest.moc"

@@ -1,0 +1,316 @@
+// The PNG, GIF, TIFF and JPEG decoders over the image libraries, against
+// pictures those libraries wrote.
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <tiffio.h>
+#include <algorithm>
+
+#include "ThumbGenerator/GIFDecoder.h"
+#include "ThumbGenerator/JPEGDecoder.h"
+#include "ThumbGenerator/PNGDecoder.h"
+#include "ThumbGenerator/TIFFDecoder.h"
+#include "ThumbGenerator/TextException.h"
+#include "ThumbTestSupport.h"
+
+namespace {
+
+using thumbtest::DecodeBytes;
+using thumbtest::Decoded;
+using thumbtest::GifImage;
+using thumbtest::Pixel;
+
+// ---------------------------------------------------------------------------
+// PNG
+
+TEST(PNGDecoder, OneBitGreyGivesPaletteEntries0And255) {
+    CPNGDecoder decoder;
+    Decoded result;
+    DecodeBytes(
+        decoder,
+        thumbtest::EncodePng(9, 2, PNG_COLOR_TYPE_GRAY, 1, [](int x, int) { return x % 2u; }),
+        result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
+    EXPECT_EQ(result.bitmap.GetLineArray()[1][8], 0);
+    EXPECT_EQ(result.bitmap.GetLineArray()[1][7], 1);
+    EXPECT_EQ(Pixel(result.bitmap, 7, 1), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(result.bitmap, 8, 1), 0x000000u);
+}
+
+TEST(PNGDecoder, PaletteAndColourPictures) {
+    CPNGDecoder decoder;
+    Decoded result;
+    const auto palette = [](int x, int y) -> std::uint32_t {
+        return y < 0 ? static_cast<std::uint32_t>(x) * 0x010203 : static_cast<std::uint32_t>(x % 4);
+    };
+    DecodeBytes(decoder, thumbtest::EncodePng(4, 1, PNG_COLOR_TYPE_PALETTE, 2, palette), result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
+    EXPECT_EQ(Pixel(result.bitmap, 3, 0), 0x030609u);
+
+    DecodeBytes(decoder,
+                thumbtest::EncodePng(3, 1, PNG_COLOR_TYPE_RGB, 8,
+                                     [](int x, int) { return 0x102030u * (x + 1); }),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
+    EXPECT_FALSE(result.bitmap.HasAlpha());
+    EXPECT_EQ(Pixel(result.bitmap, 2, 0), 0x306090u);
+    EXPECT_EQ(result.bitmap.GetLineArray()[0][11], 0xFF);  // the filler byte
+
+    DecodeBytes(decoder,
+                thumbtest::EncodePng(
+                    2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, [](int, int) { return 0x800000u; }, 0x40),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_TRUE(result.bitmap.HasAlpha());
+    EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x808080u);
+    EXPECT_EQ(result.bitmap.GetLineArray()[0][7], 0x40);
+}
+
+TEST(PNGDecoder, SixteenBitGreyKeepsItsLevels) {
+    CPNGDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder,
+                thumbtest::EncodePng(2, 1, PNG_COLOR_TYPE_GRAY, 16,
+                                     [](int x, int) { return x ? 0x800000u : 0xFF0000u; }),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x808080u);
+}
+
+TEST(PNGDecoder, ABadChecksumFailsWithCode2) {
+    std::string png =
+        thumbtest::EncodePng(4, 4, PNG_COLOR_TYPE_RGB, 8, [](int, int) { return 0u; });
+    png[29] ^= 0x01;  // inside the header chunk's checksum
+    CPNGDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, png, result);
+    EXPECT_EQ(result.code, kErrUnsupported);
+    DecodeBytes(decoder, png.substr(0, 12), result);
+    EXPECT_EQ(result.code, kErrUnsupported);
+}
+
+// ---------------------------------------------------------------------------
+// GIF
+
+TEST(GIFDecoder, LaterImagesAreDrawnOverEarlierOnes) {
+    std::vector<GifImage> images;
+    images.push_back(GifImage{0, 0, 4, 4, false, std::vector<std::uint8_t>(16, 1), {}});
+    images.push_back(GifImage{2, 2, 2, 2, true, std::vector<std::uint8_t>(4, 2), {}});
+    // A third image reaching beyond the screen: its inside part is drawn.
+    images.push_back(GifImage{3, 0, 3, 1, false, std::vector<std::uint8_t>(3, 3), {}});
+    const std::string gif =
+        thumbtest::EncodeGif(4, 4, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, images);
+    CGIFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, gif, result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
+    EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Pixel(result.bitmap, 3, 3), 0x00FF00u);
+    EXPECT_EQ(Pixel(result.bitmap, 3, 0), 0x0000FFu);
+}
+
+TEST(GIFDecoder, InterlacedRowsLandInTheirPlace) {
+    GifImage image{0, 0, 1, 10, true, {}, {}};
+    for (int y = 0; y < 10; ++y)
+        image.indices.push_back(static_cast<std::uint8_t>(y));
+    for (int i = 0; i < 16; ++i)
+        image.colours.push_back(static_cast<std::uint32_t>(i) * 0x111111);
+    // Without a global colour map the image's own map is the palette.
+    CGIFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, thumbtest::EncodeGif(1, 10, {}, {image}), result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    for (int y = 0; y < 10; ++y)
+        EXPECT_EQ(result.bitmap.GetLineArray()[y][0], y);
+    EXPECT_EQ(Pixel(result.bitmap, 0, 9), 0x999999u);
+}
+
+TEST(GIFDecoder, ATruncatedFileKeepsWhatWasDrawnAndAnotherFileFails) {
+    const std::string gif = thumbtest::EncodeGif(
+        8, 8, {0x000000, 0xFFFFFF},
+        {GifImage{0, 0, 8, 8, false, std::vector<std::uint8_t>(64, 1), {}}}, 0);
+    CGIFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, gif.substr(0, gif.size() - 12), result);
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.bitmap.GetWidth(), 8);
+    DecodeBytes(decoder, "GIF89a", result);
+    EXPECT_EQ(result.code, kErrFileNotFound);
+    EXPECT_EQ(result.text, "Failed in opening");
+}
+
+// ---------------------------------------------------------------------------
+// TIFF
+
+// Sets the file offset of strip `index` beyond the end of a little-endian
+// TIFF, so that reading it fails.
+void BreakStrip(std::string& tiff, int index) {
+    auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint8_t>(tiff[at]) | static_cast<std::uint8_t>(tiff[at + 1]) << 8;
+    };
+    auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(u16(at)) | static_cast<std::uint32_t>(u16(at + 2)) << 16;
+    };
+    const std::size_t ifd = u32(4);
+    for (std::size_t entry = 0; entry < static_cast<std::size_t>(u16(ifd)); ++entry) {
+        const std::size_t at = ifd + 2 + 12 * entry;
+        if (u16(at) == TIFFTAG_STRIPOFFSETS) {
+            const std::size_t slot = u32(at + 8) + 4 * static_cast<std::size_t>(index);
+            tiff[slot + 3] = 0x7F;
+            return;
+        }
+    }
+    FAIL() << "no strip offsets";
+}
+
+TEST(TIFFDecoder, GreyRampsFollowThePhotometricInterpretation) {
+    const std::vector<std::uint8_t> rows = {0x0F, 0x0F};  // 8 pixels of 1 bit: 0000 1111, two rows
+    CTIFFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISBLACK, rows), result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 1);
+    EXPECT_EQ(Pixel(result.bitmap, 0, 1), 0x000000u);
+    EXPECT_EQ(Pixel(result.bitmap, 7, 1), 0xFFFFFFu);
+    DecodeBytes(decoder, thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISWHITE, rows), result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(Pixel(result.bitmap, 0, 1), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(result.bitmap, 7, 1), 0x000000u);
+}
+
+TEST(TIFFDecoder, FourBitPalettePicturesAreUnpacked) {
+    std::vector<std::uint16_t> map(48, 0);
+    map[3] = 0xFFFF;       // red of entry 3
+    map[16 + 5] = 0x8080;  // green of entry 5
+    CTIFFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, thumbtest::EncodeTiff(3, 1, 4, 1, PHOTOMETRIC_PALETTE, {0x35, 0x30}, map),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
+    EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFF0000u);
+    EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x008000u);
+    EXPECT_EQ(Pixel(result.bitmap, 2, 0), 0xFF0000u);  // the odd last pixel takes the high nibble
+}
+
+TEST(TIFFDecoder, ABadRowInTheFirstThirdFailsALaterOneIsIgnored) {
+    const std::vector<std::uint8_t> rows(30 * 4, 0x40);
+    std::string early = thumbtest::EncodeTiff(4, 30, 8, 1, PHOTOMETRIC_MINISBLACK, rows);
+    std::string late = early;
+    BreakStrip(early, 1);
+    BreakStrip(late, 25);
+    CTIFFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, early, result);
+    EXPECT_EQ(result.code, kErrCorrupt);
+    DecodeBytes(decoder, late, result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(Pixel(result.bitmap, 0, 24), 0x404040u);
+}
+
+TEST(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
+    // Wide enough for the RGBA reader to work in two bands of rows.
+    const int width = 1100;
+    const int height = 1000;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = rows.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+            p[0] = static_cast<std::uint8_t>(y);
+            p[1] = static_cast<std::uint8_t>(x);
+            p[2] = 0x5A;
+        }
+    CTIFFDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, thumbtest::EncodeTiff(width, height, 8, 3, PHOTOMETRIC_RGB, rows, {}, 16),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
+    for (int y : {0, 1, 952, 953, 999})
+        for (int x : {0, 7, 1099})
+            ASSERT_EQ(Pixel(result.bitmap, x, y),
+                      static_cast<std::uint32_t>((y & 0xFF) << 16 | (x & 0xFF) << 8 | 0x5A))
+                << x << "," << y;
+}
+
+// ---------------------------------------------------------------------------
+// JPEG
+
+TEST(JPEGDecoder, GreyAndColourPictures) {
+    CJPEGDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, thumbtest::EncodeJpeg(16, 16, 1, [](int, int) { return 0x800000u; }),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
+    EXPECT_TRUE(thumbtest::Near(Pixel(result.bitmap, 5, 5), 0x808080, 3));
+    DecodeBytes(decoder,
+                thumbtest::EncodeJpeg(
+                    16, 16, 3, [](int, int) { return 0x2050C0u; }, true),
+                result);
+    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
+    EXPECT_TRUE(thumbtest::Near(Pixel(result.bitmap, 5, 5), 0x2050C0, 8));
+}
+
+TEST(JPEGDecoder, TruncatedDataEndsThePictureAndGarbageFailsWithCode6) {
+    const std::string jpeg = thumbtest::EncodeJpeg(
+        64, 64, 3, [](int x, int y) { return static_cast<std::uint32_t>(x * 4 << 16 | y * 4); });
+    CJPEGDecoder decoder;
+    Decoded result;
+    DecodeBytes(decoder, jpeg.substr(0, jpeg.size() * 3 / 4), result);  // inside the scan data
+    EXPECT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(result.bitmap.GetHeight(), 64);
+    DecodeBytes(decoder, "\xFF\xD8\xFF garbage", result);
+    EXPECT_EQ(result.code, kErrCannotHandle);
+}
+
+class Fractions : public CProgressNotifier {
+public:
+    void OnProgress(double fraction) override { seen.push_back(fraction); }
+    std::vector<double> seen;
+};
+
+TEST(JPEGDecoder, ReportsItsProgressToTheSourcesNotifier) {
+    const std::string jpeg = thumbtest::EncodeJpeg(
+        64, 256, 3, [](int x, int y) { return static_cast<std::uint32_t>(x ^ y); }, true);
+    Fractions notifier;
+    CMemorySource source(&notifier);
+    source.Open("progress.jpg", reinterpret_cast<const BYTE*>(jpeg.data()), jpeg.size());
+    CJPEGDecoder decoder;
+    CDrawDibBitmap bitmap;
+    decoder.DecodeSource(source, bitmap, 0);
+    ASSERT_FALSE(notifier.seen.empty());
+    EXPECT_TRUE(std::is_sorted(notifier.seen.begin(), notifier.seen.end()));
+    EXPECT_LE(notifier.seen.back(), 1.0);
+    EXPECT_GT(notifier.seen.back(), 0.5);
+}
+
+TEST(JPEGDecoder, FourComponentPicturesBecomeRgb) {
+    const std::string cmyk =
+        thumbtest::ReadFileBytes(std::string(ZEMBROLT_TESTDATA) + "/jpeg/pil_sample_cmyk.jpg");
+    const std::string rgb =
+        thumbtest::ReadFileBytes(std::string(ZEMBROLT_TESTDATA) + "/jpeg/rgb.jpg");
+    CJPEGDecoder decoder;
+    Decoded fromCmyk;
+    Decoded fromRgb;
+    DecodeBytes(decoder, cmyk, fromCmyk);
+    DecodeBytes(decoder, rgb, fromRgb);
+    ASSERT_EQ(fromCmyk.code, 0) << fromCmyk.text;
+    ASSERT_EQ(fromRgb.code, 0) << fromRgb.text;
+    // The two samples are the same picture.
+    int close = 0;
+    for (int y = 0; y < 100; y += 10)
+        for (int x = 0; x < 100; x += 10)
+            close += thumbtest::Near(Pixel(fromCmyk.bitmap, x, y), Pixel(fromRgb.bitmap, x, y), 64)
+                         ? 1
+                         : 0;
+    EXPECT_GT(close, 70);
+}
+
+}  // namespace
