@@ -10,6 +10,8 @@ packages=(
   # tests and benchmarks (the window layout test measures its texts in DejaVu Sans)
   googletest libgtest-dev libgmock-dev libbenchmark-dev zip bzip2 libarchive-tools
   fonts-dejavu-core
+  # archive tools: test archives (arj, gcab) and the decoding bench (unar, cabextract)
+  arj gcab unar cabextract
   # windows and thumbnails
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # archive and file-detail readers

@@ -2,8 +2,12 @@
 
 #include <array>
 
+#include "readers/archives/AceArchiveHandler.h"
+#include "readers/archives/ArjArchiveHandler.h"
 #include "readers/archives/Bz2ArchiveHandler.h"
+#include "readers/archives/CabArchiveHandler.h"
 #include "readers/archives/GzArchiveHandler.h"
+#include "readers/archives/RarArchiveHandler.h"
 #include "readers/archives/TarArchiveHandler.h"
 #include "readers/archives/ZipArchiveHandler.h"
 
@@ -13,12 +17,12 @@ namespace {
 // putting its factory function into its slot here.
 std::array<ArchiveHandlerFactory, ARCHIVE_SLOT_COUNT> g_factories = {
     CreateZipArchiveHandler,  // ZIP and PAK
-    nullptr,                  // RAR
+    CreateRarArchiveHandler,  // RAR and its volumes
     CreateTarArchiveHandler,  // TAR, gzip- and bzip2-compressed TAR
     CreateGzArchiveHandler,   // GZ
-    nullptr,                  // CAB
-    nullptr,                  // ACE
-    nullptr,                  // ARJ
+    CreateCabArchiveHandler,  // CAB and its sets
+    CreateAceArchiveHandler,  // ACE (listed, not unpacked)
+    CreateArjArchiveHandler,  // ARJ and its volumes
     CreateBz2ArchiveHandler,  // BZ2
 };
 

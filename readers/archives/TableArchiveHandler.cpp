@@ -103,7 +103,7 @@ const CArchiveMember* CTableArchiveHandler::GetMember(int i) const {
 }
 
 bool CTableArchiveHandler::IsListedFile(int i) const {
-    return !m_members[static_cast<std::size_t>(i)].IsFolder();
+    return !m_members[static_cast<std::size_t>(i)].IsFolder() && !IsHiddenMember(i);
 }
 
 int CTableArchiveHandler::FirstFile() const {
@@ -202,18 +202,11 @@ int CTableArchiveHandler::NextChild(int i, const std::string& folder, BOOL subtr
         return -1;
     }
     const std::string key = LowerCaseUtf8(folder);
-    ++i;
-    if (!LiesUnder(Key(i), key)) {
-        return -1;  // the walk has left the folder
-    }
-    if (subtree) {
-        return i;
-    }
-    for (; i < n; ++i) {
+    for (++i; i < n; ++i) {
         if (!LiesUnder(Key(i), key)) {
-            return -1;
+            return -1;  // the walk has left the folder
         }
-        if (IsDirectChild(Key(i), key.size())) {
+        if (!IsHiddenMember(i) && (subtree || IsDirectChild(Key(i), key.size()))) {
             return i;
         }
     }

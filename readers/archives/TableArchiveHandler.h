@@ -19,7 +19,9 @@
 // - Init, IsEntryOpen, OpenEntry, CloseEntry, Read, GetBytesRead.
 // - Its destructor calls Close(), since the base cannot reach the reader's
 //   CloseArchive once the reader part is destroyed.
-// - IsListedFile when FirstFile/NextFile must skip more than folders.
+// - IsListedFile when FirstFile/NextFile must skip more than folders, and
+//   IsHiddenMember for members that no listing or walk reports (a member's
+//   continuation in a later volume of a set), though lookups find them.
 // - Every failure through SetFailure (ArchiveHandler.h): OpenEntry's refusals
 //   (BadMember, Encrypted, UnsupportedMethod) and Read's (BadArchive for
 //   damaged data, BadMember for a member that is not open). A failed
@@ -89,8 +91,11 @@ protected:
     // Releases what OpenArchive acquired besides the table.
     virtual void CloseArchive() = 0;
     // Whether FirstFile/NextFile report member i; by default every member
-    // that is not a folder.
+    // that is neither a folder nor hidden.
     virtual bool IsListedFile(int i) const;
+    // Whether member i is left out of FirstFile/NextFile and the folder walk;
+    // by default none is.
+    virtual bool IsHiddenMember(int /*i*/) const { return false; }
 
     // Appends a member under its normalised name; a name ending in "\"
     // marks a folder and a folder's name gets its trailing "\". False (and

@@ -117,4 +117,16 @@ inline std::string PatternData(std::size_t size, unsigned seed = 0) {
     return bytes;
 }
 
+// Appends the low `bytes` bytes of `value`, least significant first.
+inline void PutLe(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+inline std::uint32_t Crc32Of(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
 }  // namespace zbtest

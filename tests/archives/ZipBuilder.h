@@ -84,19 +84,8 @@ struct ZipImage {
     std::vector<std::size_t> boundaries;  // offset of every header and of the data after it
 };
 
-inline void PutLe(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
 inline std::string RawDeflate(const std::string& data) {
     return Deflate(data, 6, -MAX_WBITS);
-}
-
-inline std::uint32_t Crc32Of(const std::string& data) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
 // One extra-field record.

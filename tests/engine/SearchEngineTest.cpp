@@ -15,8 +15,13 @@
 #include <latch>
 #include <mutex>
 
+#include "archives/AceBuilder.h"
+#include "archives/ArjBuilder.h"
+#include "archives/CabBuilder.h"
 #include "archives/CompressedTestData.h"
 #include "archives/MemoryArchive.h"
+#include "archives/Rar20TestEncoder.h"
+#include "archives/RarBuilder.h"
 #include "archives/ZipBuilder.h"
 #include "engine/RecordingSearchHost.h"
 #include "platform/Log.h"
@@ -799,6 +804,58 @@ TEST_F(ToolArchiveSearchTest, MembersOfDotAreListedWithoutTheDotStep) {
     rows = Run(data);
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (Rows{"t.tgz\\sub/b.txt", "z.zip\\sub/b.txt"}));
+}
+
+// RAR (stored and RAR 2.0), ARJ, CAB and ACE files through the readers of
+// the build: names are found in all four, contents in all but ACE, whose
+// members are listed only.
+class MoreReadersSearchTest : public SearchEngineTest {
+protected:
+    void SetUp() override {
+        SearchEngineTest::SetUp();
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        zbtest::Rar20TestEncoder encoder;
+        encoder.Tables(std::vector<std::uint8_t>(298, 9), std::vector<std::uint8_t>(48, 6),
+                       std::vector<std::uint8_t>(28, 5));
+        for (const char c : std::string("packed: a needle inside")) {
+            encoder.Literal(static_cast<std::uint8_t>(c));
+        }
+        File("pack.rar",
+             zbtest::RarBuilder()
+                 .File(zbtest::RarFile::Stored("Docs\\stored.txt", "a stored needle"))
+                 .File(zbtest::RarFile::Packed("Docs\\packed.txt", encoder.Bytes(), encoder.Data()))
+                 .File(zbtest::RarFile::Stored("other.txt", "nothing"))
+                 .End());
+        File("pack.arj", zbtest::StoredArj({{"Arj/found.txt", "the needle in arj"},
+                                            {"Arj/other.txt", "nothing"}}));
+        File("pack.cab", zbtest::SimpleCab({{"cab\\found.txt", "the needle in a cabinet"},
+                                            {"cab\\other.txt", "nothing"}},
+                                           zbtest::kCabMszip));
+        File("pack.ace",
+             zbtest::AceMainHeader() + zbtest::AceFileHeader("Ace\\listed.txt", "needle", 6));
+    }
+    void TearDown() override {
+        DeleteArchiveHandlers(g_arrArchiveHandlers);
+        SearchEngineTest::TearDown();
+    }
+};
+
+TEST_F(MoreReadersSearchTest, NamesInsideRarArjCabAndAce) {
+    Rows rows = Run(Criteria("*.txt"));
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"pack.ace\\Ace/listed.txt", "pack.arj\\Arj/found.txt",
+                          "pack.arj\\Arj/other.txt", "pack.cab\\cab/found.txt",
+                          "pack.cab\\cab/other.txt", "pack.rar/other.txt",
+                          "pack.rar\\docs/packed.txt", "pack.rar\\docs/stored.txt"}));
+}
+
+TEST_F(MoreReadersSearchTest, ContentInsideRarArjAndCab) {
+    CSearchData data = Criteria("*.txt");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    Rows rows = Run(data);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Rows{"pack.arj\\Arj/found.txt", "pack.cab\\cab/found.txt",
+                          "pack.rar\\docs/packed.txt", "pack.rar\\docs/stored.txt"}));
 }
 
 }  // namespace

@@ -25,6 +25,10 @@
 #include "app/SizeOptionPage.h"
 #include "app/StartupArguments.h"
 #include "app/ZembroltApp.h"
+#include "archives/ArjBuilder.h"
+#include "archives/CabBuilder.h"
+#include "archives/Rar20TestEncoder.h"
+#include "archives/RarBuilder.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "platform/shell/ShellApi.h"
@@ -533,6 +537,46 @@ private slots:
 
         window.close();
         QVERIFY(!QFile::exists(extracted));
+    }
+
+    void foundRarArjAndCabMembersOpenFromTheList() {
+        QTemporaryDir dir;
+        const auto write = [&dir](const char* name, const std::string& bytes) {
+            QFile file(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::fromStdString(bytes));
+        };
+        zbtest::Rar20TestEncoder encoder;
+        encoder.Tables(std::vector<std::uint8_t>(298, 9), std::vector<std::uint8_t>(48, 6),
+                       std::vector<std::uint8_t>(28, 5));
+        for (const char c : std::string("from a rar")) {
+            encoder.Literal(static_cast<std::uint8_t>(c));
+        }
+        write("pack.rar",
+              zbtest::RarBuilder()
+                  .File(zbtest::RarFile::Packed("rar\\found.txt", encoder.Bytes(), encoder.Data()))
+                  .End());
+        write("pack.arj", zbtest::StoredArj({{"arj/found.txt", "from an arj"}}));
+        write("pack.cab", zbtest::SimpleCab({{"cab\\found.txt", "from a cab"}}, zbtest::kCabMszip));
+
+        RecordingDlg window;
+        QStringList opened;
+        window.SetUrlOpener([&opened](const QUrl& url) {
+            QFile member(url.toLocalFile());
+            opened << (member.open(QIODevice::ReadOnly) ? QString::fromLatin1(member.readAll())
+                                                        : url.toString());
+            return true;
+        });
+        window.show();
+        FindWithEnter(window, QStringLiteral("found.txt"), dir.path());
+        QTRY_VERIFY(!window.IsSearching());
+        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 3);
+        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Return);
+        opened.sort();
+        QCOMPARE(opened, (QStringList{QStringLiteral("from a cab"), QStringLiteral("from a rar"),
+                                      QStringLiteral("from an arj")}));
     }
 
     void savedPositionStaysOnTheDesktop() {

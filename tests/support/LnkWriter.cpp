@@ -6,6 +6,7 @@ namespace {
 
 Bytes Item(const Bytes& body) {
     Bytes item;
+    item.reserve(body.size() + 2);
     PutLe16(item, static_cast<std::uint32_t>(body.size() + 2));
     PutBytes(item, body);
     return item;

@@ -1,0 +1,80 @@
+#include "readers/archives/ArchiveName.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <memory>
+
+#include "platform/TextCodec.h"
+
+namespace {
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+bool MatchesVolumeExtension(std::string_view name, char letter, std::string_view rest) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot != 4) {
+        return false;
+    }
+    const std::string_view ext = name.substr(dot + 1);
+    if (std::tolower(static_cast<unsigned char>(ext[0])) != letter) {
+        return false;
+    }
+    const std::string_view tail = ext.substr(1);
+    return EqualIgnoringAsciiCase(tail, rest) ||
+           (std::isdigit(static_cast<unsigned char>(tail[0])) &&
+            std::isdigit(static_cast<unsigned char>(tail[1])));
+}
+
+std::string DecodeArchiveName(std::string_view raw, bool utf8) {
+    return utf8 ? std::string(raw) : zb::Cp437ToUtf8(raw);
+}
+
+std::string FindVolumeFile(const std::string& archivePath, std::string_view name) {
+    const std::size_t cut = name.find_last_of("/\\");
+    if (cut != std::string_view::npos) {
+        name.remove_prefix(cut + 1);
+    }
+    if (name.empty() || name == "." || name == "..") {
+        return {};
+    }
+    const std::size_t slash = archivePath.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : archivePath.substr(0, slash);
+    const std::string exact = folder + '/' + std::string(name);
+    if (IsRegularFile(exact)) {
+        return exact;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (dir == nullptr) {
+        return {};
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (EqualIgnoringAsciiCase(entry->d_name, name)) {
+            const std::string path = folder + '/' + entry->d_name;
+            if (IsRegularFile(path)) {
+                return path;
+            }
+        }
+    }
+    return {};
+}
