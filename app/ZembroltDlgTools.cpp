@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 
+#include "app/ColumnChoice.h"
 #include "app/LogWindow.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
@@ -83,8 +84,10 @@ void CZembroltDlg::OnRename() {
     if (records.empty())
         return;
     CRenameDlg dialog(this);
-    // No detail provider reads titles or authors in this build yet.
-    dialog.SetItems(records, RenameDetailReader());
+    // Providers of its own: the search thread may be using the window's.
+    CFileInfoProviderList providers;
+    CreateFileInfoProviders(providers);
+    dialog.SetItems(records, MakeRenameDetailReader(providers));
     if (dialog.exec() == IDD_RENAME_FAILED_RESULT) {
         ShowLogWindow(true);
         UpdateShowLogAction();
@@ -93,7 +96,7 @@ void CZembroltDlg::OnRename() {
 }
 
 int CZembroltDlg::InsertDupNoColumn() {
-    CColumnInfoArray columns = m_pModel->GetVisibleColumns();
+    CColumnInfoArray columns = m_detailColumns.GetVisibleColumns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].nId == kDupNoColumnId)
             return static_cast<int>(i);
@@ -103,17 +106,17 @@ int CZembroltDlg::InsertDupNoColumn() {
         return -1;
     const std::size_t at = std::min<std::size_t>(2, columns.size());
     columns.insert(columns.begin() + static_cast<std::ptrdiff_t>(at), *dupNo);
-    m_pModel->SetVisibleColumns(columns);
+    m_pColumnChoice->SetVisibleColumns(std::move(columns));
     return static_cast<int>(at);
 }
 
 void CZembroltDlg::EnsureSizeColumn() {
-    if (m_pModel->FindVisibleColumn(COLUMN_ID_SIZE) >= 0)
+    if (m_detailColumns.IsColumnVisible(COLUMN_ID_SIZE))
         return;
     if (const COLUMNINFO* size = GetColumnInfo(COLUMN_ID_SIZE)) {
-        CColumnInfoArray columns = m_pModel->GetVisibleColumns();
+        CColumnInfoArray columns = m_detailColumns.GetVisibleColumns();
         columns.push_back(*size);
-        m_pModel->SetVisibleColumns(columns);
+        m_pColumnChoice->SetVisibleColumns(std::move(columns));
     }
 }
 
@@ -126,6 +129,7 @@ void CZembroltDlg::OnFindDuplicateFiles() {
     CFindDupDlg settings(history, m_data.m_Groups, this);
     if (settings.exec() != QDialog::Accepted)
         return;
+    EnsureProviders();
     m_engine.ClearResults();
 
     CFindDupOptions options;
@@ -150,6 +154,9 @@ void CZembroltDlg::OnFindDuplicateFiles() {
         DupAddSettings adding;
         adding.archiveOrder = archiveOrder;
         adding.dupNoSlot = m_pModel->GetColumnSlot(dupColumn);
+        adding.fillDetails = [this](CResultItem& record) {
+            m_detailColumns.FillDetailColumns(record);
+        };
         adding.progress = [&progress](std::size_t position) {
             progress.SetPos64(static_cast<std::int64_t>(position));
             QApplication::processEvents();
@@ -173,6 +180,9 @@ void CZembroltDlg::OnFindRedundantFiles() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_RedundantOptions = dialog.GetOptions();
+    // The columns the search fills are settled before its thread starts.
+    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
+    EnsureProviders();
     m_engine.GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
     StartRedundantSearch(m_engine, m_RedundantOptions, RedundantSearchRoots());
 }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/engine/ProviderItemOfRecord.h"
 #include "platform/FileTime.h"
 #include "platform/Log.h"
 #include "platform/StringTable.h"
@@ -121,6 +122,36 @@ RenameOutcome RenameWithoutReplacing(const std::string& oldPath, const std::stri
         return RenameOutcome::Renamed;
     *error = std::strerror(errno);
     return errno == EEXIST ? RenameOutcome::Exists : RenameOutcome::Failed;
+}
+
+RenameDetailReader MakeRenameDetailReader(const CFileInfoProviderList& providers) {
+    return [&providers](const CResultItem& record, std::string* title, std::string* author) {
+        constexpr int kTitleColumn = 2;
+        constexpr int kAuthorColumn = 4;
+        for (const auto& provider : providers) {
+            if (!provider->IsSupported(record.m_sName))
+                continue;
+            bool loaded = false;
+            // A provider that fails on a hostile file gives no title or author.
+            try {
+                if (provider->Load(MakeProviderItem(record))) {
+                    COLUMNVALUE value;
+                    if (provider->HasColumn(kTitleColumn) &&
+                        provider->GetValue(kTitleColumn, &value))
+                        *title = value.text;
+                    value = COLUMNVALUE();
+                    if (provider->HasColumn(kAuthorColumn) &&
+                        provider->GetValue(kAuthorColumn, &value))
+                        *author = value.text;
+                    loaded = true;
+                }
+            } catch (...) {
+            }
+            provider->Reset();
+            return loaded;
+        }
+        return false;
+    };
 }
 
 void CRenameJob::SetItems(const std::vector<CResultItem*>& records,

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/engine/ResultItem.h"
+#include "readers/details/ProviderRegistry.h"
 
 // The dialog's result when at least one rename failed (the caller then shows
 // the log window).
@@ -64,6 +65,11 @@ enum RenameColumn {
 // first detail provider that takes its extension; false when none does.
 using RenameDetailReader =
     std::function<bool(const CResultItem& record, std::string* title, std::string* author)>;
+
+// The reader over the main window's detail providers (which must outlive it):
+// the first provider whose extensions hold the record's loads it, its Title
+// and Author texts are taken, and it is reset.
+RenameDetailReader MakeRenameDetailReader(const CFileInfoProviderList& providers);
 
 // How one rename ended.
 enum class RenameOutcome { Renamed, Exists, Failed };

@@ -272,6 +272,9 @@ private slots:
         QVERIFY(window.ResultModel()->FindVisibleColumn(COLUMN_ID_SIZE) >= 0);
         QCOMPARE(ColumnTexts(window, 0),
                  (QStringList{QStringLiteral("same.bin"), QStringLiteral("same.bin")}));
+        // An ordinary search takes the column away again.
+        window.RemoveDupNoColumn();
+        QTRY_COMPARE(window.ResultModel()->FindVisibleColumn(kDupNoColumnId), -1);
     }
 
     void stoppingTheDuplicateSearchAndAnsweringNoLeavesTheListEmpty() {

@@ -17,6 +17,56 @@ std::string Contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Delivers a title and an author for ".doc" files.
+class TitleProvider : public CFileInfoProvider {
+public:
+    int loads = 0;
+    int resets = 0;
+    BOOL InitExtensions() override {
+        m_arrExtensions = {"doc"};
+        return TRUE;
+    }
+    int GetColumnCount() const override { return 2; }
+    BOOL GetColumnById(int, COLUMNINFO*) const override { return FALSE; }
+    BOOL GetColumnByIndex(int, COLUMNINFO*) const override { return FALSE; }
+    BOOL Load(const CProviderItem& item) override {
+        ++loads;
+        return item.m_sName != "broken.doc";
+    }
+    BOOL GetValue(int id, COLUMNVALUE* value) override {
+        value->text = id == 2 ? "The Title" : "An Author";
+        return TRUE;
+    }
+    BOOL HasColumn(int id) const override { return id == 2 || id == 4; }
+    BOOL Reset() override {
+        ++resets;
+        return TRUE;
+    }
+};
+
+TEST(RenameDetailReaderTest, TheFirstProviderOfTheExtensionGivesTitleAndAuthor) {
+    CFileInfoProviderList providers;
+    providers.push_back(std::make_unique<TitleProvider>());
+    providers.back()->InitExtensions();
+    auto& provider = static_cast<TitleProvider&>(*providers.back());
+    const RenameDetailReader reader = MakeRenameDetailReader(providers);
+    CResultItem record;
+    record.m_sName = "report.doc";
+    std::string title;
+    std::string author;
+    ASSERT_TRUE(reader(record, &title, &author));
+    EXPECT_EQ(title, "The Title");
+    EXPECT_EQ(author, "An Author");
+    EXPECT_EQ(provider.resets, 1);
+    // No provider for the extension, or one that cannot load the file: nothing.
+    record.m_sName = "notes.txt";
+    EXPECT_FALSE(reader(record, &title, &author));
+    record.m_sName = "broken.doc";
+    EXPECT_FALSE(reader(record, &title, &author));
+    EXPECT_EQ(provider.loads, 2);
+    EXPECT_EQ(provider.resets, 2);
+}
+
 TEST(RenameTemplateTest, ValidatesTemplates) {
     EXPECT_TRUE(IsValidRenameTemplate("[N]"));
     EXPECT_TRUE(IsValidRenameTemplate("photo [YMD]-[hms] ([C])"));
