@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "platform/PosixFile.h"
@@ -108,4 +109,14 @@ std::string GetParentFolder(std::string_view path) {
 
 int CreateDirectoryPath(const std::string& path, std::vector<std::string>& created) {
     return zb::CreateFolders(path, 0777, &created) ? 0 : -1;
+}
+
+std::string GetProgramFolder() {
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (length <= 0)
+        return std::string();
+    const std::string path(buffer, static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }

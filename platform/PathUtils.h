@@ -49,3 +49,7 @@ std::string GetParentFolder(std::string_view path);
 // appended to `created`, parents before children, so that the caller can
 // remove them again; folders made before a failure stay and stay listed.
 int CreateDirectoryPath(const std::string& path, std::vector<std::string>& created);
+
+// The folder of the running program (from /proc/self/exe); empty when it
+// cannot be read.
+std::string GetProgramFolder();

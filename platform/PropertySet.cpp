@@ -39,10 +39,15 @@ bool PropertySetReader::ReadProperties(
     }
     ByteReader list(m_stream);
     list.Seek(kHeaderSize);
+    // Sections may share their bytes: the property entries walked over all
+    // of them may not outnumber the entries the stream can hold, so a list
+    // of many sections pointing at one large one ends instead of taking
+    // quadratic time.
+    std::uint64_t entryBudget = m_stream.size() / kPropertyEntrySize;
     for (std::uint32_t i = 0; i < m_sectionCount; ++i) {
         list.Skip(16);  // format id
         const std::uint32_t offset = list.U32Le();
-        if (!list.Ok() || !ReadSection(offset, wanted, visit)) {
+        if (!list.Ok() || !ReadSection(offset, entryBudget, wanted, visit)) {
             return false;
         }
     }
@@ -66,16 +71,17 @@ unsigned PropertySetReader::SectionCodePage(std::uint64_t offset, std::uint32_t 
     return 0;
 }
 
-bool PropertySetReader::ReadSection(std::uint64_t offset,
+bool PropertySetReader::ReadSection(std::uint64_t offset, std::uint64_t& entryBudget,
                                     const std::function<bool(std::uint32_t id)>& wanted,
                                     const std::function<bool(const PropertyValue&)>& visit) const {
     ByteReader entries(m_stream);
     entries.Seek(offset);
     entries.Skip(4);  // section size
     const std::uint32_t count = entries.U32Le();
-    if (!entries.Ok()) {
+    if (!entries.Ok() || count > entryBudget) {
         return false;
     }
+    entryBudget -= count;
     // The code page may be listed after the strings it applies to.
     const unsigned codePage = SectionCodePage(offset, count);
     PropertyValue value;

@@ -75,7 +75,8 @@ public:
                         const std::function<bool(const PropertyValue&)>& visit) const;
 
 private:
-    bool ReadSection(std::uint64_t offset, const std::function<bool(std::uint32_t id)>& wanted,
+    bool ReadSection(std::uint64_t offset, std::uint64_t& entryBudget,
+                     const std::function<bool(std::uint32_t id)>& wanted,
                      const std::function<bool(const PropertyValue&)>& visit) const;
     unsigned SectionCodePage(std::uint64_t offset, std::uint32_t count) const;
     enum class Read { kDelivered, kSkipped, kFailed };

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/TextCase.h"
+
 namespace zb {
 
 namespace {
@@ -192,6 +194,20 @@ std::string CodePageToUtf8(std::string_view text, unsigned codePage) {
         return out;
     }
     return Cp1252ToUtf8(text);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = Utf8CharLength(text, pos);
+        if (length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80)
+            return false;
+        pos += length;
+    }
+    return true;
+}
+
+std::string Utf8OrCp1252ToUtf8(std::string_view text) {
+    return IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
 }
 
 std::string_view UntilNul(std::string_view text) {

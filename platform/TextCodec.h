@@ -41,6 +41,13 @@ std::string Utf16BeToUtf8(ByteSpan bytes);
 // has no character in its code page becomes "?".
 std::string CodePageToUtf8(std::string_view text, unsigned codePage);
 
+// True when `text` is well-formed UTF-8 throughout.
+bool IsValidUtf8(std::string_view text);
+
+// `text` as it stands when it is valid UTF-8, else read as Windows-1252: for
+// eight-bit text whose encoding nothing declares.
+std::string Utf8OrCp1252ToUtf8(std::string_view text);
+
 // `text` up to its first NUL (all of it when there is none).
 std::string_view UntilNul(std::string_view text);
 

@@ -1,23 +1,8 @@
 #include "platform/ThumbnailLibrary.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <climits>
-
-namespace {
-
-std::string ProgramFolder() {
-    char buffer[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    if (length <= 0)
-        return std::string();
-    const std::string path(buffer, static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-}  // namespace
+#include "platform/PathUtils.h"
 
 CThumbnailLibrary::CThumbnailLibrary(std::string folder) : m_folder(std::move(folder)) {}
 
@@ -33,7 +18,7 @@ int CThumbnailLibrary::GenerateThumbnail(const std::string& path, int maxWidth, 
     *out = nullptr;
     if (m_module == nullptr) {
         // An absolute path, so the library is never taken from the search path.
-        const std::string folder = m_folder.empty() ? ProgramFolder() : m_folder;
+        const std::string folder = m_folder.empty() ? GetProgramFolder() : m_folder;
         if (folder.empty())
             return 0;
         m_module = dlopen((folder + "/" + kThumbnailLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -3,23 +3,11 @@
 #include <zlib.h>
 
 #include "platform/ByteReader.h"
-#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 
 namespace {
 
 constexpr unsigned kUnicodePathExtra = 0x7075;
-
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t length = Utf8CharLength(text, pos);
-        if (length == 1 && static_cast<unsigned char>(text[pos]) >= 0x80) {
-            return false;
-        }
-        pos += length;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -39,7 +27,7 @@ std::string DecodeZipEntryName(std::string_view raw, bool utf8Flag, std::string_
             crc32(0, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size())));
         const std::string_view name = data.substr(5);
         if (zb::LoadLe32(reinterpret_cast<const std::uint8_t*>(data.data()) + 1) == crc &&
-            IsValidUtf8(name)) {
+            zb::IsValidUtf8(name)) {
             unicode.assign(name);
         }
         return false;

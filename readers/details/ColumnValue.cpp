@@ -83,9 +83,11 @@ namespace {
 // A row format split around its one conversion, rebuilt for the value's real
 // width. The table's formats are written for the platform's printf ("%d" for
 // every 32-bit number, "%I64u" for 64-bit ones); each conversion here is
-// rebuilt with the length and signedness of the value it prints, so an
-// unsigned 32-bit value never prints as a negative number and a 64-bit value
-// is never read through a 32-bit argument.
+// rebuilt with the length of the value it prints, so a 64-bit value is never
+// read through a 32-bit argument. "%d" prints a 32-bit value signed, as the
+// platform's printf does with its 32-bit argument (a top-down bitmap's height
+// is negative), "%u" unsigned; values narrower than 32 bits keep their own
+// signedness.
 struct RowFormat {
     std::string before;   // literal text ("%%" kept as is)
     std::string flags;    // flags, width and precision of the conversion
@@ -184,6 +186,7 @@ std::int64_t SignedNumber(const COLUMNVALUE& v, ColumnValueKind kind) {
         case ColumnValueKind::Int16:
             return v.GetInt16();
         case ColumnValueKind::Int32:
+        case ColumnValueKind::UInt32:
             return v.GetInt32();
         default:
             return v.GetInt64();
@@ -210,7 +213,7 @@ std::uint64_t UnsignedNumber(const COLUMNVALUE& v, ColumnValueKind kind) {
 std::string FormatInteger(const COLUMNVALUE& value, ColumnValueKind kind, const RowFormat& f) {
     const std::string head = f.before + "%" + FlagsFor(f);
     if (f.conversion == 'd' || f.conversion == 'i' || f.conversion == 'u') {
-        if (IsSignedKind(kind)) {
+        if (IsSignedKind(kind) || (kind == ColumnValueKind::UInt32 && f.conversion != 'u')) {
             return PrintOne(head + PRId64 + f.after, SignedNumber(value, kind));
         }
         return PrintOne(head + PRIu64 + f.after, UnsignedNumber(value, kind));

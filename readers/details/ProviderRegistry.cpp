@@ -1,6 +1,20 @@
 #include "readers/details/ProviderRegistry.h"
 
+#include "readers/details/AviInfoProvider.h"
+#include "readers/details/BmpInfoProvider.h"
+#include "readers/details/DizInfoProvider.h"
+#include "readers/details/GifInfoProvider.h"
+#include "readers/details/HtmlTitleProvider.h"
+#include "readers/details/JpegInfoProvider.h"
+#include "readers/details/LnkInfoProvider.h"
+#include "readers/details/Mp3InfoProvider.h"
+#include "readers/details/OleSummaryInfoProvider.h"
+#include "readers/details/PcxInfoProvider.h"
 #include "readers/details/PdfInfoProvider.h"
+#include "readers/details/PngInfoProvider.h"
+#include "readers/details/TgaInfoProvider.h"
+#include "readers/details/VersionInfoProvider.h"
+#include "readers/details/WaveInfoProvider.h"
 
 namespace {
 
@@ -15,22 +29,22 @@ using ProviderMaker = std::unique_ptr<Base> (*)();
 
 // The detail providers in lookup order.
 constexpr ProviderMaker<CFileInfoProvider> kFileInfoProviders[] = {
-    nullptr,                                     // MP3
-    nullptr,                                     // OLE summary information
-    &Make<CPdfInfoProvider, CFileInfoProvider>,  // PDF
-    nullptr,                                     // HTML title
-    nullptr,                                     // BMP
-    nullptr,                                     // JPEG
-    nullptr,                                     // GIF
-    nullptr,                                     // TGA
-    nullptr,                                     // PCX
-    nullptr,                                     // AVI
-    nullptr,                                     // WAVE
-    nullptr,                                     // version resource
-    nullptr,                                     // PNG
-    nullptr,                                     // archive description file
-    nullptr,                                     // shortcut
-    nullptr,                                     // PSD
+    &Make<CMp3InfoProvider, CFileInfoProvider>,         // MP3
+    &Make<COleSummaryInfoProvider, CFileInfoProvider>,  // OLE summary information
+    &Make<CPdfInfoProvider, CFileInfoProvider>,         // PDF
+    &Make<CHtmlTitleProvider, CFileInfoProvider>,       // HTML title
+    &Make<CBmpInfoProvider, CFileInfoProvider>,         // BMP
+    &Make<CJpegInfoProvider, CFileInfoProvider>,        // JPEG
+    &Make<CGifInfoProvider, CFileInfoProvider>,         // GIF
+    &Make<CTgaInfoProvider, CFileInfoProvider>,         // TGA
+    &Make<CPcxInfoProvider, CFileInfoProvider>,         // PCX
+    &Make<CAviInfoProvider, CFileInfoProvider>,         // AVI
+    &Make<CWaveInfoProvider, CFileInfoProvider>,        // WAVE
+    &Make<CVersionInfoProvider, CFileInfoProvider>,     // version resource
+    &Make<CPngInfoProvider, CFileInfoProvider>,         // PNG
+    &Make<CDizInfoProvider, CFileInfoProvider>,         // archive description file
+    &Make<CLnkInfoProvider, CFileInfoProvider>,         // shortcut
+    nullptr,                                            // PSD
 };
 
 // The thumbnail makers in lookup order.

@@ -144,8 +144,11 @@ TEST(FormatColumnValueTest, NumberFormatsKeepTheirSuffixes) {
     EXPECT_EQ(FormatColumnValue(Number(7), Row(1300)), "7");
 }
 
-TEST(FormatColumnValueTest, UnsignedThirtyTwoBitPrintsUnsigned) {
-    EXPECT_EQ(FormatColumnValue(Number(0xFFFFFFFFu), Row(51)), "4294967295");
+TEST(FormatColumnValueTest, ThirtyTwoBitValuesPrintAsTheirConversionSays) {
+    // "%d" takes the 32 bits as a signed number: a top-down bitmap's height.
+    EXPECT_EQ(FormatColumnValue(Number(static_cast<std::uint32_t>(-480)), Row(302)), "-480");
+    EXPECT_EQ(FormatColumnValue(Number(0x7FFFFFFFu), Row(51)), "2147483647");
+    EXPECT_EQ(FormatColumnValue(Number(0xFFFFFFFFu), CustomRow(9, "%u")), "4294967295");
     // The high half does not belong to a 32-bit value.
     EXPECT_EQ(FormatColumnValue(Number(0x00000001'00000005ull), Row(51)), "5");
 }
@@ -162,9 +165,9 @@ TEST(FormatColumnValueTest, EveryTypeReadsItsOwnWidthAndSign) {
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(3, "%d")), "255");
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(4, "%d")), "-1");
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(5, "%d")), "65535");
-    for (int type : {6, 8, 14})
+    for (int type : {6, 7, 8, 9, 14})
         EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(type, "%d")), "-1");
-    EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(7, "%d")), "4294967295");
+    EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(7, "%u")), "4294967295");
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(10, "%I64u")), "-1");
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(2, "%x")), "ff");
     EXPECT_EQ(FormatColumnValue(allOnes, CustomRow(10, "%I64X")), "FFFFFFFFFFFFFFFF");

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "details/ProviderTestSupport.h"
 #include "platform/TextBuffer.h"
 #include "readers/details/PdfDocument.h"
 #include "readers/details/PdfInfoProvider.h"
@@ -19,12 +20,7 @@ using namespace std::string_view_literals;
 
 const std::string kPdfData = std::string(ZEMBROLT_TESTDATA) + "/pdf/";
 
-CProviderItem DiskItem(const std::string& path) {
-    CProviderItem item;
-    item.m_sName = path.substr(path.rfind('/') + 1);
-    item.m_sPath = path;
-    return item;
-}
+using zbtest::DiskItem;
 
 std::string Text(CPdfInfoProvider& provider, int id) {
     COLUMNVALUE value;

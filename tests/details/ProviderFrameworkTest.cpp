@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "readers/archives/ArchiveHandler.h"
 #include "readers/details/FileInfoProvider.h"
 #include "readers/details/ProviderRegistry.h"
 #include "readers/details/ThumbnailProvider.h"
@@ -71,13 +72,22 @@ TEST(ProviderFrameworkTest, FittingRefusesEmptySizes) {
 }
 
 TEST(ProviderFrameworkTest, RegistriesCreateTheBuiltProvidersInitialised) {
+    InitArchiveHandlers();  // the description-file provider takes the readers' extensions
     CFileInfoProviderList details;
     details.push_back(nullptr);  // whatever a list held is deleted first
-    ASSERT_EQ(CreateFileInfoProviders(details), 1);
-    ASSERT_EQ(details.size(), 1u);
-    EXPECT_EQ(details[0]->GetExtensions(), std::vector<std::string>{"pdf"});
-    EXPECT_FALSE(details[0]->IsEnabled());
-    EXPECT_EQ(details[0]->GetState(), PROVIDER_STATE_NONE);
+    const int count = CreateFileInfoProviders(details);
+    ASSERT_EQ(static_cast<std::size_t>(count), details.size());
+    // The lookup order, by each provider's first extension.
+    const std::vector<std::string> firstExtensions = {"mp3", "max", "pdf", "htm", "bmp",
+                                                      "jpg", "gif", "tga", "pcx", "avi",
+                                                      "wav", "exe", "png", "zip", "lnk"};
+    ASSERT_EQ(details.size(), firstExtensions.size());
+    for (std::size_t i = 0; i < details.size(); ++i) {
+        ASSERT_FALSE(details[i]->GetExtensions().empty()) << i;
+        EXPECT_EQ(details[i]->GetExtensions().front(), firstExtensions[i]) << i;
+        EXPECT_FALSE(details[i]->IsEnabled());
+        EXPECT_EQ(details[i]->GetState(), PROVIDER_STATE_NONE);
+    }
     // Every column a provider delivers is a row of the column table.
     for (const auto& provider : details) {
         for (int i = 0; i < provider->GetColumnCount(); ++i) {

@@ -225,4 +225,32 @@ TEST(PropertySet, DamagedSetsFail) {
     }
 }
 
+TEST(PropertySet, SectionsSharingTheirEntriesEndTheWalk) {
+    using namespace zbtest;
+    // 1,000 sections all pointing at one section of 1,000 entries: walking
+    // them all would visit a million entries in a 28 KB stream.
+    constexpr std::uint32_t kSections = 1000;
+    constexpr std::uint32_t kEntries = 1000;
+    Bytes stream;
+    PutLe16(stream, 0xFFFE);
+    PutLe16(stream, 0);
+    PutLe32(stream, 0);
+    stream.resize(24, 0);
+    PutLe32(stream, kSections);
+    const std::uint32_t section = 28 + kSections * 20;
+    for (std::uint32_t i = 0; i < kSections; ++i) {
+        stream.resize(stream.size() + 16, 0);
+        PutLe32(stream, section);
+    }
+    PutLe32(stream, 8 + kEntries * 8);
+    PutLe32(stream, kEntries);
+    for (std::uint32_t i = 0; i < kEntries; ++i) {
+        PutLe32(stream, 1000 + i);
+        PutLe32(stream, 0);
+    }
+    const Walk shared = ReadSet(stream);
+    EXPECT_FALSE(shared.completed);
+    EXPECT_TRUE(shared.values.empty());
+}
+
 }  // namespace

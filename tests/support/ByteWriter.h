@@ -1,5 +1,6 @@
 #pragma once
-// Little-endian byte building for the format writers of the tests.
+// Byte building (little-endian, and big-endian for the formats that use it)
+// for the format writers of the tests.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,16 @@ inline void PutLe32(Bytes& out, std::uint32_t value) {
 inline void PutLe64(Bytes& out, std::uint64_t value) {
     PutLe32(out, static_cast<std::uint32_t>(value));
     PutLe32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
+inline void PutBe16(Bytes& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+inline void PutBe32(Bytes& out, std::uint32_t value) {
+    PutBe16(out, value >> 16);
+    PutBe16(out, value & 0xFFFF);
 }
 
 inline void PutBytes(Bytes& out, std::string_view text) {
