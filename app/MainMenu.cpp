@@ -45,11 +45,12 @@ void CMainMenu::AddItems(QMenu* menu, std::span<const MainMenuItem> items) {
         QAction* action = menu->addAction(parts.front());
         if (parts.size() > 1) {
             action->setShortcut(QKeySequence(parts.back()));
-            // Alt and function-key accelerators act anywhere in the window;
-            // the Ctrl keys and Del belong to the result list, whose key
-            // routing handles them, so in the menu they are only shown.
-            const bool windowWide = parts.back().startsWith(QLatin1String("Alt+")) ||
-                                    parts.back().startsWith(QLatin1Char('F'));
+            // Accelerators act anywhere in the window, but the keys of the
+            // result list's own commands belong to the list, whose key
+            // handling runs them, so in the menu they are only shown.
+            const std::span<const int> listKeys = ListKeyCommands();
+            const bool windowWide =
+                std::find(listKeys.begin(), listKeys.end(), item.id) == listKeys.end();
             action->setShortcutContext(windowWide ? Qt::WindowShortcut : Qt::WidgetShortcut);
             if (windowWide)
                 m_pWindow->addAction(action);
@@ -84,11 +85,18 @@ bool CMainMenu::IsAvailable(int id) const {
 bool CMainMenu::IsEnabled(int id) const {
     const std::span<const int> grayed = SearchGrayedCommands();
     const bool searchGrays = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
-    return IsAvailable(id) && !(searchGrays && m_bSearching);
+    return IsAvailable(id) && !(searchGrays && m_bSearching) && m_refused.count(id) == 0;
 }
 
 void CMainMenu::SetSearching(bool searching) {
     m_bSearching = searching;
+    UpdateStates();
+}
+
+void CMainMenu::SetRefusedCommands(std::set<int> refused) {
+    if (refused == m_refused)
+        return;
+    m_refused = std::move(refused);
     UpdateStates();
 }
 

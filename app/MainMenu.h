@@ -2,12 +2,14 @@
 // The main window's menu bar and its command table: one action per command
 // of the menus (menu 128), each command's work, and which commands can run.
 // A command without work in this build stays grayed; a running search grays
-// the commands that need its finished result.
+// the commands that need its finished result or change its records, and the
+// window grays what the selected rows do not allow.
 
 #include <QObject>
 
 #include <functional>
 #include <map>
+#include <set>
 #include <span>
 
 #include "app/MainMenuTable.h"
@@ -39,6 +41,9 @@ public:
 
     // Grays (true) or ungrays the commands that a running search grays.
     void SetSearching(bool searching);
+    // Grays `refused`, the commands the window's state does not allow now
+    // (what the selected rows allow), and ungrays the others it refused before.
+    void SetRefusedCommands(std::set<int> refused);
     // Shows the command's menu item checked or not (it becomes checkable).
     void SetChecked(int id, bool checked);
 
@@ -58,4 +63,5 @@ private:
     std::map<int, QAction*> m_actions;
     std::map<int, std::function<void()>> m_handlers;
     bool m_bSearching = false;
+    std::set<int> m_refused;
 };

@@ -16,8 +16,8 @@ constexpr std::array<MainMenuItem, 12> kFileItems{{
     {ID_DESELECT_ALL, "Deselect All\tShift+Ctrl+A"},
     {ID_INVERT_SELECTION, "Invert Selection\tCtrl+Q"},
     {0, nullptr},
-    {ID_PRINT_RESULT, "Print Search Result"},
-    {ID_EXPORT_RESULT, "Export Search Result"},
+    {ID_PRINT_RESULT, "Print Search Result\tCtrl+P"},
+    {ID_EXPORT_RESULT, "Export Search Result\tCtrl+E"},
     {0, nullptr},
     {ID_APP_EXIT, "Exit\tAlt+F4"},
 }};
@@ -78,9 +78,15 @@ constexpr std::array<MainMenuPopup, 4> kPopups{{
     {"&Help", kHelpItems},
 }};
 
-constexpr std::array<int, 7> kSearchGrayed{
-    ID_PRINT_RESULT,   ID_EXPORT_RESULT,  ID_SEL_VISIBLE_COLUMN, ID_CLEAR_RESULT,
-    ID_FIND_DUPLICATE, ID_FIND_REDUNDANT, ID_MULTI_FOLDER_SEARCH};
+// The search reads and appends records while it runs: the commands that
+// change records (delete, rename, attributes, file times) wait for its end.
+constexpr std::array<int, 11> kSearchGrayed{
+    ID_PRINT_RESULT,   ID_EXPORT_RESULT,     ID_SEL_VISIBLE_COLUMN,  ID_CLEAR_RESULT,
+    ID_FIND_DUPLICATE, ID_FIND_REDUNDANT,    ID_MULTI_FOLDER_SEARCH, ID_EDIT_DELETE,
+    ID_RENAME,         ID_CHANGE_ATTRIBUTES, ID_CHANGE_FILE_TIME};
+
+constexpr std::array<int, 6> kListKeys{ID_EDIT_COPY,  ID_EDIT_CUT,     ID_EDIT_DELETE,
+                                       ID_SELECT_ALL, ID_DESELECT_ALL, ID_INVERT_SELECTION};
 
 }  // namespace
 
@@ -90,4 +96,8 @@ std::span<const MainMenuPopup> MainMenuPopups() {
 
 std::span<const int> SearchGrayedCommands() {
     return kSearchGrayed;
+}
+
+std::span<const int> ListKeyCommands() {
+    return kListKeys;
 }

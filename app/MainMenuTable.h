@@ -54,3 +54,7 @@ std::span<const MainMenuPopup> MainMenuPopups();
 
 // The commands that a running search grays in the menu bar.
 std::span<const int> SearchGrayedCommands();
+
+// The commands whose keys the result list handles itself (Ctrl+A, Ctrl+C,
+// Del, ...); every other accelerator acts anywhere in the window.
+std::span<const int> ListKeyCommands();

@@ -61,6 +61,14 @@ public:
     }
 
 protected:
+    bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
+              QEvent* event) override {
+        if (trigger != QAbstractItemView::AllEditTriggers &&
+            !m_pOwner->MayEditAt(index, trigger == QAbstractItemView::SelectedClicked))
+            return false;
+        return View::edit(index, trigger, event);
+    }
+
     QModelIndex moveCursor(QAbstractItemView::CursorAction action,
                            Qt::KeyboardModifiers modifiers) override {
         if constexpr (std::is_same_v<View, QTableView>) {
@@ -78,7 +86,8 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent* event) override {
-        if (m_pOwner->OnKeyDown(event))
+        // A key the name editor left (its Enter) is no command on the rows.
+        if (View::state() != QAbstractItemView::EditingState && m_pOwner->OnKeyDown(event))
             return;
         View::keyPressEvent(event);
         // The view moved first; the status bar then follows the new selection.
@@ -121,7 +130,8 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A click on the name of a selected row edits it (where the gate allows).
+    m_pTable->setEditTriggers(QAbstractItemView::SelectedClicked);
     m_pTable->setIconSize(QSize(kSmallIcon, kSmallIcon));
 
     m_pList = new CResultView<QListView>(this);
@@ -133,7 +143,7 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
          {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)})
         connect(view, &QAbstractItemView::doubleClicked, this, [this] { emit OpenRequested(); });
     m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pList->setEditTriggers(QAbstractItemView::SelectedClicked);
     m_pList->setTextElideMode(Qt::ElideMiddle);
     m_pList->setViewMode(QListView::ListMode);
     m_pList->setUniformItemSizes(true);
@@ -143,6 +153,14 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
     m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
+
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_pTable), static_cast<QAbstractItemView*>(m_pList)}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            emit ContextMenuRequested(view->viewport()->mapToGlobal(at));
+        });
+    }
 
     m_pStack->addWidget(m_pTable);
     m_pStack->addWidget(m_pList);
@@ -489,7 +507,44 @@ void CResultListCtrl::OnFindItem(const QString& text) {
     GetCurrentView()->scrollTo(target);
 }
 
+void CResultListCtrl::SetLabelEditGate(std::function<bool(int row)> allowed) {
+    m_labelEditGate = std::move(allowed);
+}
+
+bool CResultListCtrl::MayEditAt(const QModelIndex& index, bool byClick) const {
+    const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
+    // A click edits only on the name itself (the icon views show only names).
+    if (!index.isValid() || (byClick && index.column() != name))
+        return false;
+    return m_labelEditGate && m_labelEditGate(index.row());
+}
+
+bool CResultListCtrl::EditLabel(int row) {
+    const int name = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
+    if (row < 0 || row >= m_pModel->rowCount() || name < 0 ||
+        !MayEditAt(m_pModel->index(row, name), false))
+        return false;
+    const QModelIndex index = m_pModel->index(row, name);
+    QAbstractItemView* view = GetCurrentView();
+    m_pTable->horizontalScrollBar()->setValue(0);
+    GetSelectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    view->scrollTo(index);
+    view->setFocus();
+    view->edit(index);
+    return view->indexWidget(index) != nullptr;
+}
+
 bool CResultListCtrl::OnKeyDown(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Delete) {
+            emit DeleteKeyPressed();
+            return true;
+        }
+        if (event->key() == Qt::Key_F2) {
+            emit RenameKeyPressed();
+            return true;
+        }
+    }
     if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
         SelectAll();
         emit Clicked();

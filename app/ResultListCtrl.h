@@ -113,13 +113,24 @@ public:
     // Repaints one row.
     void RedrawItem(int row);
 
+    // In-place editing of names: `allowed` decides for a row whether its
+    // name may be edited; editing starts only where it says yes.
+    void SetLabelEditGate(std::function<bool(int row)> allowed);
+    // Starts editing the name of `row`: the list scrolled fully left, the row
+    // made visible and focused. False when the gate refuses it.
+    bool EditLabel(int row);
+    // Whether a view may start editing at `index` (started by `trigger`):
+    // only the name's cell, only where the gate allows.
+    bool MayEditAt(const QModelIndex& index, bool byClick) const;
+
     // Type-ahead of the views: moves the current row to the next row whose
     // name starts with `text`.
     void OnFindItem(const QString& text);
     // Ctrl+A of the views: selects every row and tells the parent through
-    // Clicked(); Enter with rows selected asks for them to be opened. True
-    // when the key was handled. (Navigation keys get the view's own handling
-    // and then Clicked() as well.)
+    // Clicked(); Enter with rows selected asks for them to be opened; Del
+    // and F2 ask for the selection's Delete and Rename. True when the key was
+    // handled. (Navigation keys get the view's own handling and then
+    // Clicked() as well.)
     bool OnKeyDown(QKeyEvent* event);
 
 signals:
@@ -128,6 +139,12 @@ signals:
     void Clicked();
     // Enter or a double-click on the selected rows: open them.
     void OpenRequested();
+    // The Delete key on the list.
+    void DeleteKeyPressed();
+    // F2 on the list.
+    void RenameKeyPressed();
+    // A right click on the list, at `globalPos`.
+    void ContextMenuRequested(const QPoint& globalPos);
     // The view mode changed to `mode`.
     void ViewModeChanged(int mode);
     // The rows shown in the view may have changed (scrolling, resizing).
@@ -150,6 +167,7 @@ private:
     int m_nSortColumn = -1;
     bool m_bSortAscending = false;
     QSize m_thumbnailSize{128, 128};
+    std::function<bool(int row)> m_labelEditGate;
     QString m_sTypeAhead;
     QElapsedTimer m_typeAheadTimer;
 };

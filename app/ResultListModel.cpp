@@ -447,6 +447,44 @@ int CResultListModel::FindItem(int start, const QString& text, bool wrap, bool u
     return -1;
 }
 
+void CResultListModel::RemoveRows(const std::vector<int>& rows) {
+    // From the bottom up, a run of neighbouring rows at a time.
+    std::size_t end = rows.size();
+    while (end > 0) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && rows[begin - 1] == rows[begin] - 1)
+            --begin;
+        const int first = rows[begin];
+        const int last = rows[end - 1];
+        if (first >= 0 && last < GetRowCount()) {
+            beginRemoveRows(QModelIndex(), first, last);
+            m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+            endRemoveRows();
+        }
+        end = begin;
+    }
+}
+
+void CResultListModel::SetRenameHandler(std::function<bool(int row, const QString& name)> rename) {
+    m_rename = std::move(rename);
+}
+
+Qt::ItemFlags CResultListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == FindVisibleColumn(COLUMN_ID_NAME))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool CResultListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !index.isValid() || !m_rename ||
+        index.column() != FindVisibleColumn(COLUMN_ID_NAME) ||
+        !m_rename(index.row(), value.toString()))
+        return false;
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
+    return true;
+}
+
 int CResultListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : GetRowCount();
 }
@@ -464,6 +502,7 @@ QVariant CResultListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
+        case Qt::EditRole:
             return GetCellText(index.row(), index.column());
         case Qt::DecorationRole:
             if (index.column() != 0 || !m_pIcons)

@@ -12,6 +12,7 @@
 #include <QLocale>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,14 @@ public:
     // outside the result array.
     const CResultItem* GetRecord(int row) const;
 
+    // Removes the rows `rows` (ascending, each once) from the list; their
+    // records stay in the result array.
+    void RemoveRows(const std::vector<int>& rows);
+
+    // In-place editing of a name: `rename` is asked to rename the row's item
+    // to the edited text; true accepts the new name (the row is drawn anew).
+    void SetRenameHandler(std::function<bool(int row, const QString& name)> rename);
+
     // The text of one cell; empty where the row or column shows nothing.
     QString GetCellText(int row, int column) const;
     // The widest text a cell of a fixed-form column (size, times,
@@ -96,6 +105,9 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The name column is editable; the view decides whether editing starts.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
@@ -122,4 +134,5 @@ private:
     std::vector<int> m_slots;
     bool m_bSizeInBytes = false;
     QLocale m_locale;
+    std::function<bool(int row, const QString& name)> m_rename;
 };

@@ -234,10 +234,22 @@ void CZembroltDlg::CreateControls() {
                     [this] {
                         m_bStatusUpdatePending = false;
                         UpdateStatusText();
+                        UpdateSelectionCommands();
                     },
                     Qt::QueuedConnection);
             });
     connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
+    connect(m_pResultList, &CResultListCtrl::DeleteKeyPressed, this, [this] { OnDeleteKey(); });
+    connect(m_pResultList, &CResultListCtrl::RenameKeyPressed, this, [this] {
+        UpdateSelectionCommands();
+        if (m_pMenu->IsEnabled(ID_RENAME))
+            OnCommand(ID_RENAME);
+    });
+    connect(m_pResultList, &CResultListCtrl::ContextMenuRequested, this,
+            [this](const QPoint& at) { OnListContextMenu(at); });
+    m_pResultList->SetLabelEditGate([this](int row) { return CanEditLabel(row); });
+    m_pModel->SetRenameHandler(
+        [this](int row, const QString& name) { return RenameRow(row, name); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
     m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
@@ -249,8 +261,8 @@ void CZembroltDlg::CreateControls() {
         m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
     });
 
-    // The buttons above the list; Export, Print and the column choice come
-    // with their commands and stay disabled until then.
+    // The buttons above the list run Export, Print and the column choice,
+    // and are enabled with their commands.
     struct ListButton {
         int id;
         const char* name;
@@ -274,8 +286,10 @@ void CZembroltDlg::CreateControls() {
         button->setAutoDefault(false);
         m_pListButtons[i] = button;
     }
-    connect(m_pListButtons[2], &QPushButton::clicked, this,
-            [this] { OnCommand(ID_SEL_VISIBLE_COLUMN); });
+    for (int i = 0; i < 3; ++i) {
+        connect(m_pListButtons[i], &QPushButton::clicked, this,
+                [this, id = kListButtonCommands[i]] { OnCommand(id); });
+    }
     connect(m_pListButtons[3], &QPushButton::clicked, this, [this] {
         QMenu menu(QString::fromLatin1(kViewMenuTitle), this);
         for (const ViewCommand& command : kViewCommands) {
@@ -345,7 +359,10 @@ void CZembroltDlg::LoadSearch(const CSearchData& data) {
 
 void CZembroltDlg::CreateMenu() {
     m_pMenu = new CMainMenu(this, [this](int id) { OnCommand(id); });
-    connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] { UpdateShowLogAction(); });
+    connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] {
+        UpdateShowLogAction();
+        UpdateSelectionCommands();
+    });
     connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
     RegisterCommands();
     UpdateShowLogAction();
@@ -370,6 +387,10 @@ void CZembroltDlg::RegisterCommands() {
     command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
     command(IDC_STOP, [this] { StopSearch(); });
     command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
+    command(ID_EDIT_DELETE, [this] { OnDeleteCommand(); });
+    command(ID_RENAME, [this] { OnRenameCommand(); });
+    command(ID_EXPORT_RESULT, [this] { OnExport(); });
+    command(ID_PRINT_RESULT, [this] { OnPrint(); });
     command(ID_FILE_TYPE_GROUP_LIST, [this] { OnFileTypeGroupList(); });
     command(ID_RESET_ADVANCE_TAB, [this] {
         m_pOptionSheet->Reset();
@@ -377,7 +398,6 @@ void CZembroltDlg::RegisterCommands() {
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
     command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
-    command(ID_RENAME, [this] { OnRename(); });
     command(ID_CHANGE_ATTRIBUTES, [this] { OnChangeAttributes(); });
     command(ID_CHANGE_FILE_TIME, [this] { OnChangeFileTime(); });
     command(ID_FIND_DUPLICATE, [this] { OnFindDuplicateFiles(); });
@@ -887,6 +907,7 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     m_pOptionSheet->Validate();
     SaveDataFile(m_strDataPath);
     m_archiveExtraction.DeleteExtractedFiles();
+    m_printFiles.DeleteAll();
     SaveSettings();
     event->accept();
     done(0);

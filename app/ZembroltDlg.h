@@ -9,12 +9,15 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ArchiveExtraction.h"
 #include "app/MainMenu.h"
@@ -25,11 +28,13 @@
 #include "app/engine/DataFile.h"
 #include "app/engine/DetailColumns.h"
 #include "app/engine/FileTypeGroups.h"
+#include "app/engine/ResultExport.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
+#include "platform/FileOperation.h"
 #include "platform/shell/ShellHelper.h"
 #include "tools/RedundantFinder.h"
 #include "ui/HelpDialog.h"
@@ -93,10 +98,18 @@ struct SavedWindowRect {
 // enough from the far edges for a window of the smallest size.
 void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight);
 
+// What the export dialog asked for.
+struct CExportChoice {
+    QString path;
+    ExportType type = ExportType::Pls;
+    bool onlySelected = false;
+};
+
 class CZembroltDlg : public CHelpDialog,
                      public CShellHelper,
                      public ISearchHost,
-                     public IUpdateHost {
+                     public IUpdateHost,
+                     public zb::IFileOperationUi {
     Q_OBJECT
     friend class CZembroltDlgStateHost;
 
@@ -225,6 +238,54 @@ public:
     void OpenSelection();
     // How addresses and files are opened (tests record them instead).
     void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+
+    // The result list's commands on the selected rows (ZembroltDlgCommands.cpp).
+    // The Delete key: with at most one selected row its deletable item goes
+    // through the shell's "delete" verb, with more the Delete command runs.
+    void OnDeleteKey();
+    // Delete: the selected items on disk go to the Trash (after asking).
+    void OnDeleteCommand();
+    // Rows whose items are gone leave the list in one pass; their records
+    // stay, marked vanished.
+    void RemoveVanishedSelection();
+    // Rename: with one selected row its name is edited in place; several
+    // rows on disk that hold a folder must lie in one folder, else "You
+    // selected one or more directories . ..." (40016). (The rename tool for
+    // several rows comes with the file tools.)
+    void OnRenameCommand();
+    // Whether the name of `row` may be edited in place: no search runs, the
+    // record is neither inside an archive nor an archive file, and its
+    // folder allows renaming it.
+    bool CanEditLabel(int row);
+    // The end of an in-place edit: renames the row's item to `text`; true
+    // when it was renamed (an unchanged text renames nothing).
+    bool RenameRow(int row, const QString& text);
+    // Grays the commands on the selection that its records do not allow.
+    void UpdateSelectionCommands();
+    // Export Search Result: the export dialog, then the chosen layout
+    // written to the chosen file; a failure says "Failed in exporting to %s".
+    void OnExport();
+    // The list's rows, or only its selected rows, written to `path` in one
+    // layout (replacing the file whole); 1, or 0 when the file cannot be
+    // written (an existing file then stays as it was).
+    BOOL ExportText(const std::string& path, bool onlySelected);
+    BOOL ExportHtml(const std::string& path, bool onlySelected);
+    BOOL ExportM3u(const std::string& path, bool onlySelected);
+    BOOL ExportPls(const std::string& path, bool onlySelected);
+    // Print Search Result: the text export of all rows into a new print
+    // file, handed to the print command.
+    void OnPrint();
+    // The program and first arguments the print file is handed to (the
+    // file's path is appended): "lp" unless set.
+    void SetPrintCommand(QStringList command) { m_printCommand = std::move(command); }
+    CTempPrintFiles& PrintFiles() { return m_printFiles; }
+    // A right click on the list: without a selection, and unless a search
+    // runs, the list's menu (Clear, Option, Column Setting, Print, Export).
+    void OnListContextMenu(const QPoint& globalPos);
+
+    // IFileOperationUi: the shell's questions and messages as message boxes.
+    bool AskFileOperation(const std::string& text) override;
+    void ReportFileOperation(const std::string& text) override;
     CArchiveExtraction& ArchiveExtraction() { return m_archiveExtraction; }
 
     // ISearchHost, from any thread; each call is carried to this window's thread.
@@ -263,6 +324,8 @@ protected:
     virtual void ShowMessageBox(const QString& text);
     // Where Find Redundant Files looks (tests keep it inside their folders).
     virtual RedundantRoots RedundantSearchRoots() const;
+    // Runs the export dialog; false when it was not ended with OK.
+    virtual bool AskExportTarget(CExportChoice* choice);
 
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -298,6 +361,10 @@ private:
     void ClearResultsCommand();
     // Repaints the rows and the status bar after a tool changed records.
     void RedrawResults();
+    // The records of the selected rows, by row.
+    std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
+    // The export of the list's rows in `type`'s layout, under the wait cursor.
+    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
@@ -338,6 +405,9 @@ private:
     bool m_bExtracting = false;
     // Members extracted from archives; deleted when the window closes.
     CArchiveExtraction m_archiveExtraction{*this};
+    // Print files, deleted when the window closes.
+    CTempPrintFiles m_printFiles;
+    QStringList m_printCommand{QStringLiteral("lp")};
 
     CMainMenu* m_pMenu = nullptr;
     std::unique_ptr<CMainWindowKeyRouter> m_pKeyRouter;

@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 
-#include <algorithm>
-
 #include "app/ColumnChoice.h"
 #include "app/LogWindow.h"
 #include "app/ResultListCtrl.h"
@@ -85,17 +83,6 @@ void CZembroltDlg::OnRename() {
     const std::vector<CResultItem*> records = GetSelectedDiskRecords();
     if (records.empty())
         return;
-    // Folders are renamed only together with items of their own location.
-    const bool holdsFolder = std::any_of(records.begin(), records.end(), [](const CResultItem* r) {
-        return (r->m_dwFlags & RIF_FOLDER) != 0;
-    });
-    const bool oneLocation = std::all_of(records.begin(), records.end(), [&](const CResultItem* r) {
-        return r->m_sFolder == records.front()->m_sFolder;
-    });
-    if (holdsFolder && !oneLocation) {
-        ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART));
-        return;
-    }
     CRenameDlg dialog(this);
     // Providers of its own: the search thread may be using the window's.
     CFileInfoProviderList providers;

@@ -1,6 +1,7 @@
 #include "platform/PosixFile.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,14 +128,13 @@ bool CreateFolders(const std::string& folder, mode_t mode, std::vector<std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
-                         UniqueFd* written) {
+bool WriteFileAtomically(const std::string& path, mode_t mode,
+                         const std::function<bool(int fd)>& write, UniqueFd* written) {
     std::string temporary = path + ".tmp-XXXXXX";
     UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.IsOpen())
         return false;
-    bool ok = WriteAll(file.Get(), data, size) && ::fchmod(file.Get(), mode) == 0 &&
-              ::fsync(file.Get()) == 0;
+    bool ok = write(file.Get()) && ::fchmod(file.Get(), mode) == 0 && ::fsync(file.Get()) == 0;
     if (ok && written == nullptr)
         ok = file.Close();
     if (ok)
@@ -148,6 +148,36 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
     SyncFolder(FolderOf(path));
     if (written != nullptr)
         *written = std::move(file);
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
+                         UniqueFd* written) {
+    return WriteFileAtomically(
+        path, mode, [data, size](int fd) { return WriteAll(fd, data, size); }, written);
+}
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    const int refusal = errno;
+    if (refusal != EINVAL && refusal != ENOSYS)
+        return false;
+    struct stat st {};
+    if (::lstat(from.c_str(), &st) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode)) {
+        errno = refusal;
+        return false;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        errno = error;
+        return false;
+    }
     return true;
 }
 

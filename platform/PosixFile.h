@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -75,9 +76,21 @@ bool CreateFolders(const std::string& folder, mode_t mode,
 // receives the new file's descriptor (open for reading and writing).
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
                          UniqueFd* written = nullptr);
+// The same with the new contents written by `write` into the temporary
+// file's descriptor, for contents made piece by piece; `write` returns false
+// (errno set) when it fails.
+bool WriteFileAtomically(const std::string& path, mode_t mode,
+                         const std::function<bool(int fd)>& write, UniqueFd* written = nullptr);
 inline bool WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode,
                                 UniqueFd* written = nullptr) {
     return WriteFileAtomically(path, bytes.data(), bytes.size(), mode, written);
 }
+
+// Renames `from` to `to` unless `to` exists (renameat2 with
+// RENAME_NOREPLACE). Where the file system cannot refuse a replacement
+// itself, a file or link is hard-linked under the new name and its old name
+// removed, which never replaces either; a folder is then refused. False with
+// errno set (EEXIST when `to` exists).
+bool RenameWithoutReplacing(const std::string& from, const std::string& to);
 
 }  // namespace zb

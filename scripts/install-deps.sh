@@ -23,8 +23,8 @@ packages=(
   libxxhash-dev libcurl4
   # global hot key and its tests
   libx11-dev libxtst-dev xvfb
-  # desktop integration: opening files, and the checks of what we write
-  xdg-utils desktop-file-utils
+  # desktop integration: opening and printing files, and the checks of what we write
+  xdg-utils cups-client desktop-file-utils
   # fuzzing
   clang libclang-rt-14-dev
 )

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace {
 
 constexpr char kOpener[] = "xdg-open";
@@ -62,23 +64,28 @@ int OpenErrorFromExitStatus(int exitStatus) {
     }
 }
 
-void OpenFileWithDesktop(const QString& path, QObject* context,
-                         std::function<void(int code)> failed) {
-    const QString opener = QStandardPaths::findExecutable(QString::fromLatin1(kOpener));
+namespace {
+
+// Starts `program` with `arguments`, its output thrown away; `ended` gets
+// nothing when it cannot be started, else its exit status (-1 after a crash),
+// on the thread of `context` and only while `context` lives.
+void StartDesktopProgram(const QString& program, const QStringList& arguments, QObject* context,
+                         std::function<void(std::optional<int> status)> ended) {
     QPointer<QObject> guard(context);
-    const auto report = [guard, failed](int code) {
-        if (guard && failed)
-            failed(code);
+    const auto report = [guard, ended](std::optional<int> status) {
+        if (guard && ended)
+            ended(status);
     };
-    if (opener.isEmpty()) {
+    const QString found = QStandardPaths::findExecutable(program);
+    if (found.isEmpty()) {
         // Reported after the caller's own work, like every other failure.
         QMetaObject::invokeMethod(
-            context, [report] { report(kOpenErrorNoAssociation); }, Qt::QueuedConnection);
+            context, [report] { report(std::nullopt); }, Qt::QueuedConnection);
         return;
     }
     auto* process = new QProcess(context);
-    process->setProgram(opener);
-    process->setArguments({path});
+    process->setProgram(found);
+    process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
@@ -86,17 +93,36 @@ void OpenFileWithDesktop(const QString& path, QObject* context,
                      [process, report](QProcess::ProcessError error) {
                          if (error != QProcess::FailedToStart)
                              return;
-                         report(kOpenErrorNoAssociation);
+                         report(std::nullopt);
                          process->deleteLater();
                      });
     QObject::connect(process, &QProcess::finished, process,
                      [process, report](int exitCode, QProcess::ExitStatus status) {
-                         const int code = status == QProcess::NormalExit
-                                              ? OpenErrorFromExitStatus(exitCode)
-                                              : OpenErrorFromExitStatus(-1);
-                         if (code != 0)
-                             report(code);
+                         report(status == QProcess::NormalExit ? exitCode : -1);
                          process->deleteLater();
                      });
     process->start();
+}
+
+}  // namespace
+
+void OpenFileWithDesktop(const QString& path, QObject* context,
+                         std::function<void(int code)> failed) {
+    StartDesktopProgram(
+        QString::fromLatin1(kOpener), {path}, context, [failed](std::optional<int> status) {
+            const int code = status ? OpenErrorFromExitStatus(*status) : kOpenErrorNoAssociation;
+            if (code != 0 && failed)
+                failed(code);
+        });
+}
+
+void PrintFileWithDesktop(const QStringList& command, const QString& path, QObject* context,
+                          std::function<void()> failed) {
+    if (command.isEmpty())
+        return;
+    StartDesktopProgram(command.front(), command.mid(1) << path, context,
+                        [failed](std::optional<int> status) {
+                            if (status != 0 && failed)
+                                failed();
+                        });
 }

@@ -2,10 +2,13 @@
 // Opening a found file the way the desktop opens it: the file goes to the
 // desktop's opener (xdg-open, from xdg-utils), which picks the application
 // the user set for its type. When the opener is missing or says it could not
-// open the file, the shell's own message for the failure is shown.
+// open the file, the shell's own message for the failure is shown. Printing
+// hands a file to the print command (lp, from cups-client) the same way.
 
 #include <QObject>
 #include <QString>
+
+#include <QStringList>
 
 #include <functional>
 
@@ -25,3 +28,10 @@ int OpenErrorFromExitStatus(int exitStatus);
 // started or ends with a failure; it is not called once `context` is gone.
 void OpenFileWithDesktop(const QString& path, QObject* context,
                          std::function<void(int code)> failed);
+
+// Starts `command` (a program and its first arguments) with `path` appended
+// and returns at once. `failed` is called on the thread of `context` when the
+// program cannot be started or ends with a failure; it is not called once
+// `context` is gone.
+void PrintFileWithDesktop(const QStringList& command, const QString& path, QObject* context,
+                          std::function<void()> failed);

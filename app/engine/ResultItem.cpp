@@ -1,5 +1,6 @@
 #include "app/engine/ResultItem.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/FileInfo.h"
@@ -267,6 +268,67 @@ void FillResultTypeInfo(CResultItem& record) {
     }
     record.m_iIcon = info.iIcon;
     record.m_sTypeName = info.szTypeName;
+}
+
+BOOL RefreshResultItem(CResultItem& record) {
+    if ((record.m_dwFlags & RIF_IN_ARCHIVE) || !record.m_pParentFolder || !record.m_pidl)
+        return FALSE;
+    ULONG attributes = SFGAO_CANCOPY | SFGAO_CANDELETE | SFGAO_DROPTARGET | SFGAO_FOLDER |
+                       SFGAO_FILESYSTEM | SFGAO_HASSUBFOLDER;
+    LPCITEMIDLIST item = record.m_pidl.get();
+    if (FAILED(record.m_pParentFolder->GetAttributesOf(1, &item, &attributes)))
+        return FALSE;
+    // The contents are the same: what was read from them stays.
+    std::vector<COLUMNVALUE> values = std::move(record.m_arrValues);
+    std::unique_ptr<CBitmap> thumbnail = std::move(record.m_pThumbnail);
+    const int thumbnailState = record.m_iThumbnailState;
+    const std::string folderText = record.m_sFolder;
+    ComPtr<IShellFolder> parent = record.m_pParentFolder;
+    PidlPtr relative = std::move(record.m_pidl);
+    PidlPtr full = std::move(record.m_pidlFull);
+    MakeResultItem(record, std::move(parent), std::move(relative), std::move(full), attributes,
+                   folderText);
+    FillResultTypeInfo(record);
+    record.m_arrValues = std::move(values);
+    record.m_pThumbnail = std::move(thumbnail);
+    record.m_iThumbnailState = thumbnailState;
+    return TRUE;
+}
+
+BOOL IsResultItemValid(const CResultItem& record) {
+    if (!record.m_pParentFolder || !record.m_pidl)
+        return FALSE;
+    ULONG attributes = SFGAO_VALIDATE;
+    LPCITEMIDLIST item = record.m_pidl.get();
+    return SUCCEEDED(record.m_pParentFolder->GetAttributesOf(1, &item, &attributes)) ? TRUE : FALSE;
+}
+
+zb::RenameResult RenameResultItem(CResultItem& record, const std::string& newName, int* error) {
+    *error = EPERM;
+    std::string path;
+    if ((record.m_dwFlags & (RIF_IN_ARCHIVE | RIF_ARCHIVE | RIF_NO_PATH | RIF_VANISHED)) ||
+        !record.m_pParentFolder || !record.m_pidlFull || !record.GetFilePath(&path))
+        return zb::RenameResult::Failed;
+    std::string folder;
+    std::string oldName;
+    SplitPath(path, &folder, &oldName);
+    const zb::RenameResult result = zb::RenameItem(folder, oldName, newName, error);
+    if (result != zb::RenameResult::Renamed)
+        return result;
+    // The item is renamed; the record follows when the folder knows the new name.
+    LPITEMIDLIST parsed = nullptr;
+    if (FAILED(record.m_pParentFolder->ParseDisplayName(newName, nullptr, &parsed, nullptr)) ||
+        !parsed)
+        return result;
+    PidlPtr relative(parsed);
+    const PidlPtr parentFull(ILCloneParent(record.m_pidlFull.get()));
+    PidlPtr full(ILCombine(parentFull.get(), relative.get()));
+    if (!full)
+        return result;
+    record.m_pidl = std::move(relative);
+    record.m_pidlFull = std::move(full);
+    RefreshResultItem(record);
+    return result;
 }
 
 BOOL OpenResultStream(CSourceStream* stream, const CResultItem& record) {

@@ -11,6 +11,7 @@
 
 #include "platform/BitmapImage.h"
 #include "platform/FileInfo.h"
+#include "platform/FileOperation.h"
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellTypes.h"
 #include "readers/details/ColumnInfo.h"
@@ -27,6 +28,9 @@ constexpr DWORD RIF_ARCHIVE = 0x10;  // an archive file or a folder inside one (
 // The size is not known (a member of a compressed file that records none, a
 // file whose data cannot be read); m_nSize is then 0.
 constexpr DWORD RIF_SIZE_UNKNOWN = 0x20;
+// The item no longer exists: its row left the list, the record stays in the
+// result array, and "search in last result" skips it.
+constexpr DWORD RIF_VANISHED = 0x40;
 
 // Thumbnail states.
 constexpr int THUMBNAIL_NONE = 1;
@@ -120,6 +124,24 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
 // shown: members by name, other records by their full list, and records
 // without a path once more by name for what is still missing.
 void FillResultTypeInfo(CResultItem& record);
+
+// Builds the record again from its item after the item changed on disk: its
+// folder is asked for the item's attributes, size, attributes and times are
+// read again, and the icon and type name are asked anew. Detail values and
+// the thumbnail stay. FALSE, with the record unchanged, when the folder no
+// longer knows the item.
+BOOL RefreshResultItem(CResultItem& record);
+
+// Renames the record's item on disk to `newName` within its folder, never
+// replacing another item, and then points the record at the new name (new
+// item lists, RefreshResultItem). Members of archives, archive files and
+// items without a path are refused (Failed). The record changes only when
+// the rename succeeded; on Failed, `error` holds errno.
+zb::RenameResult RenameResultItem(CResultItem& record, const std::string& newName, int* error);
+
+// Whether the record's item still exists for its folder (the folder
+// validates it).
+BOOL IsResultItemValid(const CResultItem& record);
 
 // Opens the stream on a result record: its file on disk, or for a record
 // inside an archive the member within that archive; 1 or 0.

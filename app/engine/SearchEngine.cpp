@@ -724,7 +724,7 @@ void CSearchEngine::SearchInLastResult() {
     for (const CResultItem* record : rows) {
         if (m_bStop.load(std::memory_order_relaxed))
             break;
-        if (record->m_dwFlags & RIF_ARCHIVE)
+        if (record->m_dwFlags & (RIF_ARCHIVE | RIF_VANISHED))
             continue;
         if (!MatchCriteria(*record))
             continue;

@@ -1,6 +1,8 @@
 #include "platform/shell/ShellHelper.h"
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/ClipboardFormat.h"
 #include "platform/shell/ItemIdList.h"
@@ -221,4 +223,24 @@ HRESULT CShellHelper::StrRetToStr(const STRRET& strRet, LPCITEMIDLIST list, std:
     if (!NameFromStrRet(strRet, list, outText))
         outText->clear();
     return S_OK;
+}
+
+BOOL CShellHelper::InvokeVerb(zb::IFileOperationUi& owner, IShellFolder* folder, UINT count,
+                              const LPCITEMIDLIST* items, const std::string& verb) {
+    std::vector<std::string> paths;
+    for (UINT i = 0; i < count; ++i) {
+        std::string path;
+        if (!folder || !GetItemName(folder, items[i], SHGDN_FORPARSING, &path) || path.empty() ||
+            path.front() != '/') {
+            char text[64];
+            std::snprintf(text, sizeof text, "GetUIObjectOf failed! hr=%lx",
+                          static_cast<unsigned long>(static_cast<DWORD>(E_FAIL)));
+            owner.ReportFileOperation(text);
+            return FALSE;
+        }
+        paths.push_back(std::move(path));
+    }
+    if (verb == "delete")
+        zb::DeleteToTrash(paths, owner);
+    return TRUE;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/FileOperation.h"
 #include "platform/shell/ShellTypes.h"
 
 // Clipboard format numbers of the shell's item-list array and of a URL,
@@ -36,6 +37,15 @@ public:
     static int GetIconIndex(const std::string& path, UINT flags);
     static int GetIconIndex(LPCITEMIDLIST absolute, UINT flags);
     static int GetIconIndexByAttributes(const std::string& path, DWORD fileAttributes, UINT flags);
+
+    // Runs the verb `verb` on `count` items of `folder` (lists relative to
+    // it), without a menu. "delete" sends the items to the Trash after
+    // asking `owner` (DeleteToTrash); the namespace knows no other verb, so
+    // any other runs nothing. FALSE, after telling `owner`, when the folder
+    // cannot name an item on disk; TRUE otherwise, also when the verb's own
+    // work failed (it reported that itself).
+    static BOOL InvokeVerb(zb::IFileOperationUi& owner, IShellFolder* folder, UINT count,
+                           const LPCITEMIDLIST* items, const std::string& verb);
 
     // The folder of an absolute list; the desktop for a null or empty list.
     ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;

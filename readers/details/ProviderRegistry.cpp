@@ -1,17 +1,22 @@
 #include "readers/details/ProviderRegistry.h"
 
 #include "readers/details/AviInfoProvider.h"
+#include "readers/details/AviThumbnailProvider.h"
 #include "readers/details/BmpInfoProvider.h"
 #include "readers/details/DizInfoProvider.h"
 #include "readers/details/GifInfoProvider.h"
 #include "readers/details/HtmlTitleProvider.h"
+#include "readers/details/ImageThumbnailProvider.h"
 #include "readers/details/JpegInfoProvider.h"
 #include "readers/details/LnkInfoProvider.h"
+#include "readers/details/MaxThumbnailProvider.h"
 #include "readers/details/Mp3InfoProvider.h"
 #include "readers/details/OleSummaryInfoProvider.h"
 #include "readers/details/PcxInfoProvider.h"
 #include "readers/details/PdfInfoProvider.h"
 #include "readers/details/PngInfoProvider.h"
+#include "readers/details/PsdInfoProvider.h"
+#include "readers/details/PsdThumbnailProvider.h"
 #include "readers/details/TgaInfoProvider.h"
 #include "readers/details/VersionInfoProvider.h"
 #include "readers/details/WaveInfoProvider.h"
@@ -44,15 +49,15 @@ constexpr ProviderMaker<CFileInfoProvider> kFileInfoProviders[] = {
     &Make<CPngInfoProvider, CFileInfoProvider>,         // PNG
     &Make<CDizInfoProvider, CFileInfoProvider>,         // archive description file
     &Make<CLnkInfoProvider, CFileInfoProvider>,         // shortcut
-    nullptr,                                            // PSD
+    &Make<CPsdInfoProvider, CFileInfoProvider>,         // PSD
 };
 
 // The thumbnail makers in lookup order.
 constexpr ProviderMaker<CThumbnailProvider> kThumbnailProviders[] = {
-    nullptr,  // images, through the thumbnail library
-    nullptr,  // AVI
-    nullptr,  // the summary thumbnail of ".max" files
-    nullptr,  // PSD
+    &Make<CImageThumbnailProvider, CThumbnailProvider>,  // images, through the thumbnail library
+    &Make<CAviThumbnailProvider, CThumbnailProvider>,    // AVI
+    &Make<CMaxThumbnailProvider, CThumbnailProvider>,    // the summary thumbnail of ".max" files
+    &Make<CPsdThumbnailProvider, CThumbnailProvider>,    // PSD
 };
 
 template <class Base, std::size_t N>

@@ -80,7 +80,7 @@ TEST(ProviderFrameworkTest, RegistriesCreateTheBuiltProvidersInitialised) {
     // The lookup order, by each provider's first extension.
     const std::vector<std::string> firstExtensions = {"mp3", "max", "pdf", "htm", "bmp",
                                                       "jpg", "gif", "tga", "pcx", "avi",
-                                                      "wav", "exe", "png", "zip", "lnk"};
+                                                      "wav", "exe", "png", "zip", "lnk", "psd"};
     ASSERT_EQ(details.size(), firstExtensions.size());
     for (std::size_t i = 0; i < details.size(); ++i) {
         ASSERT_FALSE(details[i]->GetExtensions().empty()) << i;
@@ -101,7 +101,8 @@ TEST(ProviderFrameworkTest, RegistriesCreateTheBuiltProvidersInitialised) {
     EXPECT_TRUE(details.empty());
 
     CThumbnailProviderList makers;
-    EXPECT_EQ(CreateThumbnailProviders(makers), static_cast<int>(makers.size()));
+    const int made = CreateThumbnailProviders(makers);
+    EXPECT_EQ(made, static_cast<int>(makers.size()));
     DeleteThumbnailProviders(makers);
     EXPECT_TRUE(makers.empty());
 }

@@ -1,11 +1,13 @@
 #pragma once
-// Helpers of the detail-provider tests: items for files on disk and archive
-// members, and a provider's values as the list shows them.
+// Helpers of the provider tests: items for files on disk and archive members,
+// a provider's values as the list shows them, and thumbnail pixels.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
+#include "platform/BitmapImage.h"
 #include "readers/details/ColumnInfo.h"
 #include "readers/details/FileInfoProvider.h"
 
@@ -37,6 +39,11 @@ inline std::string Shown(CFileInfoProvider& provider, int id) {
         return "<none>";
     const COLUMNINFO* row = GetColumnInfo(id);
     return row != nullptr ? FormatColumnValue(value, *row) : "<no row>";
+}
+
+// 0xRRGGBB of a thumbnail pixel.
+inline std::uint32_t Rgb(const CBitmap& bitmap, int x, int y) {
+    return bitmap.Row(y)[x] & 0xFFFFFFu;
 }
 
 }  // namespace zbtest

@@ -28,6 +28,7 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/DateOptionPage.h"
 #include "app/EditFileTypeGroupDlg.h"
+#include "app/ExportDialog.h"
 #include "app/FileTypeGroupDlg.h"
 #include "app/IncludeStringWizard.h"
 #include "app/LogWindow.h"
@@ -36,6 +37,7 @@
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/FileTypeGroups.h"
+#include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
@@ -202,14 +204,12 @@ protected:
 class LayoutTest : public QObject {
     Q_OBJECT
     QFont m_oldFont;
-    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<zbtest::FreshUserFolders> m_userFolders;
 
 private slots:
     void init() {
         m_oldFont = QApplication::font();
-        m_userFolders = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+        m_userFolders = std::make_unique<zbtest::FreshUserFolders>();
     }
     void cleanup() { QApplication::setFont(m_oldFont); }
 
@@ -247,6 +247,7 @@ private slots:
                 options->OnInitDialog();
                 return options;
             },
+            [] { return new CExportDialog; },
         };
         for (const auto& make : dialogs) {
             std::unique_ptr<QDialog> dialog(make());

@@ -341,25 +341,6 @@ private slots:
         QVERIFY(!QFileInfo(file).isWritable() || geteuid() == 0);
         QVERIFY(window.GetSelectedDiskRecords()[0]->m_dwAttributes & FILE_ATTRIBUTE_READONLY);
     }
-
-    void renamingFoldersOfDifferentLocationsIsRefused() {
-        WriteFile(Path(QStringLiteral("top/item/in.txt")), "x");
-        WriteFile(Path(QStringLiteral("top/other.txt")), "x");
-        ToolTestDlg window;
-        window.show();
-        window.FileNameCombo()->setEditText(QStringLiteral("item;in.txt"));
-        window.LookInCombo()->setEditText(Path(QStringLiteral("top")));
-        window.OnFind();
-        QTRY_VERIFY(!window.IsSearching());
-        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
-        window.ResultList()->SelectAll();
-        // The folder "item" and "in.txt" inside it: two locations.
-        window.OnCommand(ID_RENAME);
-        QCOMPARE(window.messages.size(), 1);
-        QVERIFY(
-            window.messages[0].startsWith(QStringLiteral("You selected one or more directories")));
-        QVERIFY(QApplication::activeModalWidget() == nullptr);
-    }
 };
 
 ZB_GUI_TEST(ToolWindowsTest);

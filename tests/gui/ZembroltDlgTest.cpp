@@ -30,6 +30,7 @@
 #include "archives/Rar20TestEncoder.h"
 #include "archives/RarBuilder.h"
 #include "archives/ZipBuilder.h"
+#include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
 #include "platform/shell/ShellApi.h"
 #include "ui/FolderTreeCtrl.h"
@@ -113,15 +114,11 @@ int ForegroundPixels(CZembroltDlg& window) {
 
 class ZembroltDlgTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<zbtest::FreshUserFolders> m_userFolders;
 
 private slots:
     // Every test starts without settings or a data file.
-    void init() {
-        m_userFolders = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
-    }
+    void init() { m_userFolders = std::make_unique<zbtest::FreshUserFolders>(); }
 
     void secondStartShowsWhatTheFirstSaved() {
         SampleFolder folder;

@@ -1,0 +1,234 @@
+#include "platform/Trash.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "platform/PosixFile.h"
+#include "platform/UserFiles.h"
+
+namespace zb {
+namespace {
+
+constexpr char kInfoSuffix[] = ".trashinfo";
+// Numbers tried after a name is taken in the trash.
+constexpr int kMaxNameNumber = 10000;
+// The longest name kept for an item in the trash: its .trashinfo name and a
+// number must still fit into one name (255 bytes).
+constexpr std::size_t kMaxTrashName = NAME_MAX - (sizeof kInfoSuffix - 1) - 6;
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+    return !folder.empty() && path.size() > folder.size() &&
+           path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+// Replaces `path` by its resolved form (no links, no ".."); false when it
+// does not exist.
+bool ResolvePath(std::string* path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path->c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved)
+        return false;
+    *path = resolved.get();
+    return true;
+}
+
+// `path` with its folder part resolved (links and "..": the item itself is
+// not followed); false when the folder does not exist.
+bool ResolveFolderPart(const std::string& path, std::string* full, std::string* name) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::size_t slash = trimmed.rfind('/');
+    if (slash == std::string::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    *name = trimmed.substr(slash + 1);
+    if (name->empty() || *name == "." || *name == "..") {
+        errno = EINVAL;
+        return false;
+    }
+    std::string folder = slash == 0 ? "/" : trimmed.substr(0, slash);
+    if (!ResolvePath(&folder))
+        return false;
+    *full = folder == "/" ? "/" + *name : folder + "/" + *name;
+    return true;
+}
+
+// Makes `path` a folder (mode 0700) unless it is one; a link or anything else
+// there is refused.
+bool MakePrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A trash folder with its "files" and "info" folders, all real folders of
+// `uid` (not links).
+bool PrepareTrash(const std::string& trash, uid_t uid) {
+    if (!MakePrivateFolder(trash))
+        return false;
+    struct stat st {};
+    if (::lstat(trash.c_str(), &st) != 0 || st.st_uid != uid)
+        return false;
+    return MakePrivateFolder(trash + "/files") && MakePrivateFolder(trash + "/info");
+}
+
+// The top folder of the volume that holds `folder` (a resolved path on
+// device `device`).
+std::string VolumeTopOf(std::string folder, dev_t device) {
+    while (folder != "/") {
+        const std::string parent = ParentOf(folder);
+        struct stat st {};
+        if (::stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+            break;
+        folder = parent;
+    }
+    return folder;
+}
+
+std::string LocalTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+// The name an item keeps in the trash: at most kMaxTrashName bytes, cut
+// before a UTF-8 continuation byte.
+std::string TrashName(const std::string& name) {
+    if (name.size() <= kMaxTrashName)
+        return name;
+    std::size_t cut = kMaxTrashName;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        --cut;
+    return name.substr(0, cut);
+}
+
+// Writes the item's record under a free name and renames the item beside
+// it; a name taken by another record or item moves on to the next number.
+TrashOutcome MoveInto(const std::string& trash, const std::string& full, const std::string& name) {
+    TrashOutcome outcome;
+    const std::string record =
+        "[Trash Info]\nPath=" + EncodeTrashPath(full) + "\nDeletionDate=" + LocalTimeText() + "\n";
+    const std::string base = TrashName(name);
+    for (int number = 1; number <= kMaxNameNumber; ++number) {
+        const std::string candidate = number == 1 ? base : base + "." + std::to_string(number);
+        const std::string info = trash + "/info/" + candidate + kInfoSuffix;
+        UniqueFd file(
+            ::open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.IsOpen()) {
+            if (errno == EEXIST)
+                continue;
+            outcome.error = errno;
+            return outcome;
+        }
+        if (!WriteAll(file.Get(), record) || !file.Close()) {
+            outcome.error = errno;
+            ::unlink(info.c_str());
+            return outcome;
+        }
+        const std::string target = trash + "/files/" + candidate;
+        if (RenameWithoutReplacing(full, target)) {
+            outcome.result = TrashResult::Moved;
+            outcome.trashedPath = target;
+            outcome.infoPath = info;
+            return outcome;
+        }
+        const int error = errno;
+        ::unlink(info.c_str());
+        if (error != EEXIST) {
+            outcome.error = error;
+            return outcome;
+        }
+    }
+    outcome.error = EEXIST;
+    return outcome;
+}
+
+}  // namespace
+
+std::string HomeTrashFolder() {
+    const std::string data = UserDataHome();
+    return data.empty() ? std::string() : data + "/Trash";
+}
+
+std::string VolumeTrashFolder(const std::string& topDir, uid_t uid) {
+    const std::string top = topDir == "/" ? std::string() : topDir;
+    const std::string shared = top + "/.Trash";
+    struct stat st {};
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        const std::string own = shared + "/" + std::to_string(uid);
+        if (PrepareTrash(own, uid))
+            return own;
+    }
+    const std::string own = top + "/.Trash-" + std::to_string(uid);
+    return PrepareTrash(own, uid) ? own : std::string();
+}
+
+std::string EncodeTrashPath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                           byte == '_' || byte == '~' || byte == '/';
+        if (plain) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0xF];
+        }
+    }
+    return encoded;
+}
+
+TrashOutcome MoveToTrash(const std::string& path) {
+    TrashOutcome outcome;
+    std::string full;
+    std::string name;
+    struct stat item {};
+    if (!ResolveFolderPart(path, &full, &name) || ::lstat(full.c_str(), &item) != 0) {
+        outcome.error = errno;
+        return outcome;
+    }
+    const uid_t uid = ::getuid();
+    std::string home = HomeTrashFolder();
+    if (home.empty() || !CreateFolders(home, 0700) || !PrepareTrash(home, uid) ||
+        !ResolvePath(&home))
+        home.clear();
+    struct stat homeTrash {};
+    std::string trash;
+    if (!home.empty() && ::stat(home.c_str(), &homeTrash) == 0 && homeTrash.st_dev == item.st_dev) {
+        trash = home;
+    } else {
+        trash = VolumeTrashFolder(VolumeTopOf(ParentOf(full), item.st_dev), uid);
+    }
+    if (trash.empty() || IsInside(full, home) || IsInside(full, trash)) {
+        outcome.result = TrashResult::NoTrash;
+        return outcome;
+    }
+    return MoveInto(trash, full, name);
+}
+
+}  // namespace zb

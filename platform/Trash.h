@@ -1,0 +1,53 @@
+#pragma once
+// The freedesktop Trash, which stands in for the Recycle Bin. An item goes to
+// the home trash ($XDG_DATA_HOME/Trash) when it lies on the same file system,
+// else to the trash at the top of its own volume: "$top/.Trash/$uid" when an
+// administrator made "$top/.Trash" (a sticky folder, not a link), otherwise
+// "$top/.Trash-$uid". Each trash holds "files" (the trashed items) and "info"
+// (one "<name>.trashinfo" per item, naming where it came from and when).
+//
+// An item is only ever renamed into a trash on its own file system: nothing
+// is copied, and nothing is deleted here.
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace zb {
+
+enum class TrashResult {
+    Moved,    // the item is in the trash
+    NoTrash,  // no trash can take it (none can be made on its volume, or it
+              // lies inside a trash already); the item is untouched
+    Failed,   // the move failed (errno in `error`); the item is untouched
+};
+
+struct TrashOutcome {
+    TrashResult result = TrashResult::Failed;
+    int error = 0;
+    std::string trashedPath;  // where the item went
+    std::string infoPath;     // its .trashinfo file
+};
+
+// Moves the file, folder or link at `path` (a link is moved itself, never
+// followed) into the trash of its file system, with its .trashinfo record:
+//     [Trash Info]
+//     Path=<the absolute path, percent-encoded>
+//     DeletionDate=<local time as YYYY-MM-DDThh:mm:ss>
+// A name already taken in the trash gets ".2", ".3", ... appended.
+TrashOutcome MoveToTrash(const std::string& path);
+
+// The home trash: $XDG_DATA_HOME/Trash (else $HOME/.local/share/Trash).
+std::string HomeTrashFolder();
+
+// The trash of the volume whose top folder is `topDir`, for user `uid`, made
+// (mode 0700) where missing; empty when none can be used: a ".Trash-$uid"
+// that is a link, not a folder or someone else's is never used.
+std::string VolumeTrashFolder(const std::string& topDir, uid_t uid);
+
+// A path as a .trashinfo "Path=" value: every byte but letters, digits,
+// "-", ".", "_", "~" and "/" as %XX.
+std::string EncodeTrashPath(std::string_view path);
+
+}  // namespace zb

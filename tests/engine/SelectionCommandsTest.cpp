@@ -1,0 +1,98 @@
+#include "app/engine/SelectionCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/engine/ResultItem.h"
+
+namespace {
+
+constexpr DWORD kAllFlags = RIF_FOLDER | RIF_IN_ARCHIVE | RIF_NO_PATH | RIF_DELETABLE |
+                            RIF_ARCHIVE | RIF_SIZE_UNKNOWN | RIF_VANISHED;
+
+// The rules written record by record: Copy with any record, Cut with a
+// record outside archives, Delete with a deletable record outside archives
+// that is still there, the three changes with a record outside archives and
+// a record with a path (not necessarily the same one).
+unsigned Expected(const std::vector<DWORD>& flags) {
+    bool outside = false;
+    bool withPath = false;
+    bool deletable = false;
+    for (const DWORD f : flags) {
+        outside = outside || !(f & RIF_IN_ARCHIVE);
+        withPath = withPath || !(f & RIF_NO_PATH);
+        deletable = deletable || ((f & RIF_DELETABLE) && !(f & (RIF_IN_ARCHIVE | RIF_VANISHED)));
+    }
+    unsigned enabled = flags.empty() ? 0u : unsigned{SELCMD_COPY};
+    if (outside)
+        enabled |= SELCMD_CUT;
+    if (deletable)
+        enabled |= SELCMD_DELETE;
+    if (outside && withPath)
+        enabled |= SELCMD_CHANGE_ATTRIBUTES | SELCMD_CHANGE_FILE_TIME | SELCMD_RENAME;
+    return enabled;
+}
+
+TEST(SelectionCommands, NothingSelectedEnablesNothing) {
+    EXPECT_EQ(EnabledSelectionCommands({}), 0u);
+}
+
+TEST(SelectionCommands, EveryMixOfOneAndTwoRecords) {
+    for (DWORD a = 0; a <= kAllFlags; ++a) {
+        if (a & ~kAllFlags)
+            continue;
+        const std::vector<DWORD> one{a};
+        ASSERT_EQ(EnabledSelectionCommands(one), Expected(one)) << std::hex << a;
+        for (DWORD b = 0; b <= kAllFlags; ++b) {
+            if (b & ~kAllFlags)
+                continue;
+            const std::vector<DWORD> two{a, b};
+            ASSERT_EQ(EnabledSelectionCommands(two), Expected(two)) << std::hex << a << " " << b;
+        }
+    }
+}
+
+TEST(SelectionCommands, TheRulesOfTheMenu) {
+    const DWORD file = RIF_DELETABLE;
+    const DWORD member = RIF_IN_ARCHIVE;
+    const DWORD shellItem = RIF_NO_PATH;
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{file}), SELCMD_ALL);
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{member, member}), SELCMD_COPY);
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{shellItem}), SELCMD_COPY | SELCMD_CUT);
+    // Neither all inside archives nor all without a path: the changes stay.
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{member, shellItem}),
+              SELCMD_ALL & ~SELCMD_DELETE);
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{member, 0}), SELCMD_ALL & ~SELCMD_DELETE);
+    EXPECT_EQ(EnabledSelectionCommands(std::vector<DWORD>{member, file}), SELCMD_ALL);
+}
+
+TEST(SelectionCommands, WhichRecordsTakePart) {
+    EXPECT_TRUE(IsDeleteCandidate(RIF_DELETABLE | RIF_FOLDER));
+    EXPECT_FALSE(IsDeleteCandidate(RIF_IN_ARCHIVE | RIF_DELETABLE));
+    EXPECT_FALSE(IsDeleteCandidate(RIF_DELETABLE | RIF_VANISHED));
+    EXPECT_TRUE(IsLabelEditable(RIF_FOLDER | RIF_DELETABLE));
+    EXPECT_FALSE(IsLabelEditable(RIF_IN_ARCHIVE));
+    EXPECT_FALSE(IsLabelEditable(RIF_ARCHIVE));
+    EXPECT_FALSE(IsLabelEditable(RIF_VANISHED));
+    EXPECT_TRUE(IsFileOnDisk(RIF_FOLDER));
+    EXPECT_FALSE(IsFileOnDisk(RIF_NO_PATH));
+    EXPECT_FALSE(IsFileOnDisk(RIF_IN_ARCHIVE | RIF_DELETABLE));
+}
+
+TEST(SelectionCommands, FoldersAreRenamedTogetherOnlyFromOneFolder) {
+    CResultItem fileA, fileB, folder;
+    fileA.m_sFolder = "/a";
+    fileB.m_sFolder = "/b";
+    folder.m_sFolder = "/a";
+    folder.m_dwFlags = RIF_FOLDER;
+    const std::vector<const CResultItem*> files{&fileA, &fileB};
+    EXPECT_TRUE(MayRenameTogether(files));
+    const std::vector<const CResultItem*> oneFolder{&fileA, &folder};
+    EXPECT_TRUE(MayRenameTogether(oneFolder));
+    const std::vector<const CResultItem*> apart{&fileA, &folder, &fileB};
+    EXPECT_FALSE(MayRenameTogether(apart));
+    EXPECT_TRUE(MayRenameTogether({}));
+}
+
+}  // namespace

@@ -1,0 +1,374 @@
+// The main window's commands on found rows: Delete to the Trash, renaming in
+// place, what the selection enables, export, print and the list's menu.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/ExportDialog.h"
+#include "app/MainMenuTable.h"
+#include "app/ResultListCtrl.h"
+#include "app/ResultListModel.h"
+#include "app/ZembroltDlg.h"
+#include "archives/ZipBuilder.h"
+#include "gui/GuiTestRegistry.h"
+#include "tools/RenameDlg.h"
+
+namespace {
+
+// The main window with its questions answered and its messages kept.
+class AnsweringDlg : public CZembroltDlg {
+public:
+    bool answer = true;
+    QStringList questions;
+    QStringList messages;
+    CExportChoice exportChoice;
+
+    bool AskFileOperation(const std::string& text) override {
+        questions << QString::fromStdString(text);
+        return answer;
+    }
+
+protected:
+    void ShowMessageBox(const QString& text) override { messages << text; }
+    bool AskExportTarget(CExportChoice* choice) override {
+        *choice = exportChoice;
+        return true;
+    }
+};
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Searches `names` in `folder` and waits for the rows.
+void Find(CZembroltDlg& window, const QString& names, const QString& folder, int rows) {
+    window.FileNameCombo()->setEditText(names);
+    window.LookInCombo()->setEditText(folder);
+    window.OnFind();
+    QTRY_VERIFY(!window.IsSearching());
+    QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
+}
+
+int RowNamed(CZembroltDlg& window, const QString& name) {
+    for (int row = 0; row < window.ResultModel()->GetRowCount(); ++row) {
+        if (window.ResultModel()->GetCellText(row, 0) == name)
+            return row;
+    }
+    return -1;
+}
+
+// Selects exactly the rows named `names` and gives the list the focus.
+QAbstractItemView* SelectRows(CZembroltDlg& window, const QStringList& names) {
+    QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
+    selection->clearSelection();
+    for (const QString& name : names) {
+        const int row = RowNamed(window, name);
+        selection->select(window.ResultModel()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(window.ResultModel()->index(row, 0),
+                                   QItemSelectionModel::NoUpdate);
+    }
+    QAbstractItemView* view = window.ResultList()->GetCurrentView();
+    view->setFocus();
+    return view;
+}
+
+}  // namespace
+
+class ListCommandsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<QTemporaryDir> m_files;
+
+    QString Trash() const { return m_userFolders->filePath(QStringLiteral("data/Trash")); }
+    QString File(const QString& name) const { return m_files->filePath(name); }
+
+private slots:
+    void init() {
+        m_userFolders = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+        m_files = std::make_unique<QTemporaryDir>();
+        WriteFile(File(QStringLiteral("a.txt")), "a");
+        WriteFile(File(QStringLiteral("b.txt")), "b");
+        WriteFile(File(QStringLiteral("c.txt")), "c");
+    }
+
+    void deleteKeyMovesTheRowsFileToTheTrash() {
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("b.txt")});
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(
+            window.questions,
+            QStringList{QStringLiteral("Are you sure you want to move 'b.txt' to the Trash?")});
+        QVERIFY(!QFile::exists(File(QStringLiteral("b.txt"))));
+        QCOMPARE(ReadFile(Trash() + QStringLiteral("/files/b.txt")), QByteArray("b"));
+        QVERIFY(ReadFile(Trash() + QStringLiteral("/info/b.txt.trashinfo"))
+                    .contains(QFile::encodeName(File(QStringLiteral("b.txt")))));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 2);
+        QCOMPARE(RowNamed(window, QStringLiteral("b.txt")), -1);
+        QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
+        QVERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects")));
+        QVERIFY(window.messages.isEmpty());
+
+        // "No" keeps the file and its row.
+        window.answer = false;
+        view = SelectRows(window, {QStringLiteral("a.txt")});
+        QTest::keyClick(view, Qt::Key_Delete);
+        QVERIFY(QFile::exists(File(QStringLiteral("a.txt"))));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 2);
+    }
+
+    void deleteOfSeveralRowsKeepsTheRowsThatStay() {
+        // The trash of this test lies inside "keep": that folder cannot go into it.
+        const QString data = File(QStringLiteral("keep/data"));
+        QVERIFY(QDir().mkpath(data));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("a.txt;keep"), m_files->path(), 2);
+        QAbstractItemView* view =
+            SelectRows(window, {QStringLiteral("a.txt"), QStringLiteral("keep")});
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(window.questions,
+                 QStringList{QStringLiteral("Are you sure you want to move these 2 items to the "
+                                            "Trash?")});
+        QCOMPARE(window.messages.size(), 1);
+        QVERIFY(window.messages[0].startsWith(QStringLiteral("Cannot move '")));
+        QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
+        QVERIFY(QFile::exists(data));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("keep"));
+        QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{0});
+    }
+
+    void archiveMembersAreNeverDeleted() {
+        WriteFile(File(QStringLiteral("pack.zip")),
+                  QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("in.txt"), m_files->path(), 1);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("in.txt")});
+        window.UpdateSelectionCommands();
+        QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        QVERIFY(!window.MenuAction(ID_RENAME)->isEnabled());
+        QTest::keyClick(view, Qt::Key_Delete);
+        QTest::keyClick(view, Qt::Key_F2);
+        window.OnCommand(ID_EDIT_DELETE);
+        QVERIFY(window.questions.isEmpty());
+        QVERIFY(QFile::exists(File(QStringLiteral("pack.zip"))));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+        QVERIFY(!QApplication::focusWidget() ||
+                !qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    }
+
+    void theMenuFollowsTheSelection() {
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        window.UpdateSelectionCommands();
+        for (int id : {ID_EDIT_DELETE, ID_RENAME})
+            QVERIFY(!window.MenuAction(id)->isEnabled());
+        SelectRows(window, {QStringLiteral("a.txt")});
+        QTRY_VERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        QVERIFY(window.MenuAction(ID_RENAME)->isEnabled());
+        window.BeginSearchUi();
+        QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        window.EndSearchUi();
+        QVERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        QCOMPARE(window.MenuAction(ID_EXPORT_RESULT)->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_E));
+        QCOMPARE(window.MenuAction(ID_PRINT_RESULT)->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_P));
+    }
+
+    void f2EditsTheNameAndEnterRenames() {
+        AnsweringDlg window;
+        QList<QUrl> opened;
+        window.SetUrlOpener([&opened](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("a.txt")});
+        const int row = RowNamed(window, QStringLiteral("a.txt"));
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("a.txt"));
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("renamed.txt"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(ReadFile(File(QStringLiteral("renamed.txt"))), QByteArray("a"));
+        QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
+        QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
+        // Enter in the editor is the editor's: nothing is opened or searched.
+        QVERIFY(opened.isEmpty());
+        QVERIFY(!window.IsSearching());
+
+        // Onto an existing name: refused, said, and nothing changes.
+        window.OnCommand(ID_RENAME);
+        editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("b.txt"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(window.messages.size(), 1);
+        QVERIFY(window.messages[0].startsWith(QStringLiteral("Cannot rename renamed.txt: A file")));
+        QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
+        QCOMPARE(ReadFile(File(QStringLiteral("b.txt"))), QByteArray("b"));
+
+        // Several rows: no editing; the rename tool opens instead.
+        view = SelectRows(window, {QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        bool toolShown = false;
+        QTimer::singleShot(0, [&toolShown] {
+            if (auto* tool = qobject_cast<CRenameDlg*>(QApplication::activeModalWidget())) {
+                toolShown = true;
+                tool->reject();
+            }
+        });
+        QTest::keyClick(view, Qt::Key_F2);
+        QVERIFY(toolShown);
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    }
+
+    void foldersRenamedTogetherMustShareTheirFolder() {
+        WriteFile(File(QStringLiteral("sub/x.txt")), "x");
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("sub;x.txt"), m_files->path(), 2);
+        SelectRows(window, {QStringLiteral("sub"), QStringLiteral("x.txt")});
+        window.OnCommand(ID_RENAME);
+        QCOMPARE(window.messages,
+                 QStringList{QStringLiteral(
+                     "You selected one or more directories . If you want to rename directories, "
+                     "all items you selected must be in a same directory.  Please select again.")});
+    }
+
+    void exportWritesTheChosenLayout() {
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        SelectRows(window, {QStringLiteral("c.txt")});
+        window.exportChoice = {File(QStringLiteral("list")), ExportType::M3u, true};
+        window.OnCommand(ID_EXPORT_RESULT);
+        QCOMPARE(ReadFile(File(QStringLiteral("list.m3u"))),
+                 "#EXTM3U\r\n" + QFile::encodeName(File(QStringLiteral("c.txt"))) + "\r\n");
+
+        window.exportChoice = {File(QStringLiteral("list.HTML")), ExportType::Text, false};
+        window.OnCommand(ID_EXPORT_RESULT);
+        const QByteArray html = ReadFile(File(QStringLiteral("list.HTML")));
+        QVERIFY(html.startsWith("<html>\r\n"));
+        QVERIFY(html.contains("<td><p><b>Name</b></p></td>\r\n"));
+        QVERIFY(html.contains("<td><p>a.txt</p></td>\r\n"));
+        QVERIFY(window.messages.isEmpty());
+
+        const QString nowhere = File(QStringLiteral("missing/list.txt"));
+        window.exportChoice = {nowhere, ExportType::Text, false};
+        window.OnCommand(ID_EXPORT_RESULT);
+        QCOMPARE(window.messages, QStringList{QStringLiteral("Failed in exporting to ") + nowhere});
+    }
+
+    void printHandsANewFileToThePrintCommand() {
+        const QString printed = File(QStringLiteral("printed"));
+        QVERIFY(QDir().mkpath(printed));
+        AnsweringDlg window;
+        window.SetPrintCommand({QStringLiteral("cp"), QStringLiteral("-t"), printed});
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        SelectRows(window, {QStringLiteral("c.txt")});  // printing takes every row
+        window.OnCommand(ID_PRINT_RESULT);
+        window.OnCommand(ID_PRINT_RESULT);
+        const QString first = QStringLiteral("Zembrolt Search Result0.txt");
+        const QString second = QStringLiteral("Zembrolt Search Result1.txt");
+        QTRY_VERIFY(QFile::exists(printed + QLatin1Char('/') + second));
+        const QByteArray text = ReadFile(printed + QLatin1Char('/') + first);
+        QVERIFY2(text.startsWith("Name\tLocation\t"), text.constData());
+        QCOMPARE(text.count("\r\n"), 4);
+        QCOMPARE(text.count('\r'), 4);
+        const QString folder = QString::fromStdString(window.PrintFiles().GetFolder());
+        QVERIFY(QFile::exists(folder + QLatin1Char('/') + first));
+        QVERIFY(window.messages.isEmpty());
+
+        window.SetPrintCommand({QStringLiteral("false")});
+        window.OnCommand(ID_PRINT_RESULT);
+        QTRY_COMPARE(window.messages,
+                     QStringList{QStringLiteral("Failed in printing search result")});
+        window.close();
+        QVERIFY(!QFile::exists(folder + QLatin1Char('/') + first));
+        QVERIFY(!QDir(folder).exists());
+    }
+
+    void theListsMenuWithoutASelection() {
+        AnsweringDlg window;
+        window.show();
+        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        QStringList items;
+        QTimer::singleShot(0, [&items] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (QAction* action : menu->actions())
+                items << action->text();
+            menu->actions().front()->trigger();  // "Clear"
+            menu->close();
+        });
+        window.OnListContextMenu(window.mapToGlobal(QPoint(300, 200)));
+        QCOMPARE(items, (QStringList{"Clear", "Option", "Column Setting", "Print Search Result",
+                                     "Export Search Result"}));
+        QCOMPARE(window.ResultModel()->GetRowCount(), 0);
+    }
+
+    void exportDialogOffersTheFourTypes() {
+        CExportDialog dialog;
+        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        QCOMPARE(shown, (QStringList{"Text File(*.txt)", "Html File(*.htm;*.html)",
+                                     "PLS Playlist(*.pls)", "M3U Playlist(*.m3u)"}));
+        QCOMPARE(types->currentIndex(), 2);
+        QCOMPARE(dialog.defaultSuffix(), QStringLiteral("pls"));
+        QVERIFY(dialog.AllButton()->isChecked());
+        QCOMPARE(dialog.SelectedButton()->text(), QStringLiteral("Only selected"));
+
+        QTemporaryDir dir;
+        dialog.setDirectory(dir.path());
+        dialog.SetType(ExportType::M3u);
+        QCOMPARE(dialog.defaultSuffix(), QStringLiteral("m3u"));
+        dialog.SelectedButton()->setChecked(true);
+        dialog.selectFile(QStringLiteral("list"));
+        dialog.open();
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.GetType(), ExportType::M3u);
+        QVERIFY(dialog.IsOnlySelected());
+        QCOMPARE(dialog.selectedFiles(), QStringList{dir.filePath(QStringLiteral("list.m3u"))});
+    }
+};
+
+ZB_GUI_TEST(ListCommandsTest);
+#include "ListCommandsTest.moc"

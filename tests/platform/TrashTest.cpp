@@ -1,0 +1,150 @@
+#include "platform/Trash.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "platform/PosixFile.h"
+#include "support/TempHome.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Contents(const std::string& path) {
+    std::string bytes;
+    EXPECT_TRUE(zb::ReadWholeFile(path, 1 << 20, bytes)) << path;
+    return bytes;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Each test gets a home trash of its own.
+class TrashTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_data = zbtest::MakeTempDir("data");
+        ::setenv("XDG_DATA_HOME", m_data.c_str(), 1);
+    }
+    std::string Trash() const { return m_data + "/Trash"; }
+
+    std::string m_data;
+};
+
+TEST_F(TrashTest, MovesAFileWithItsRecord) {
+    const std::string dir = zbtest::MakeTempDir("items");
+    const std::string name = "a b%\xc3\xbc\xff.txt";
+    zbtest::WriteFile(dir + "/" + name, "contents");
+
+    const zb::TrashOutcome moved = zb::MoveToTrash(dir + "/" + name);
+    ASSERT_EQ(moved.result, zb::TrashResult::Moved) << moved.error;
+    EXPECT_FALSE(Exists(dir + "/" + name));
+    EXPECT_EQ(moved.trashedPath, Trash() + "/files/" + name);
+    EXPECT_EQ(Contents(moved.trashedPath), "contents");
+    EXPECT_EQ(moved.infoPath, Trash() + "/info/" + name + ".trashinfo");
+    const std::string record = Contents(moved.infoPath);
+    const std::string encodedDir = zb::EncodeTrashPath(dir);
+    EXPECT_TRUE(std::regex_match(
+        record, std::regex("\\[Trash Info\\]\nPath=" + encodedDir +
+                           "/a%20b%25%C3%BC%FF\\.txt\n"
+                           "DeletionDate=[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\n")))
+        << record;
+    EXPECT_EQ(fs::status(Trash()).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST_F(TrashTest, ANameTakenInTheTrashGetsANumber) {
+    const std::string dir = zbtest::MakeTempDir("items");
+    for (int i = 0; i < 3; ++i) {
+        zbtest::WriteFile(dir + "/same.txt", std::to_string(i));
+        ASSERT_EQ(zb::MoveToTrash(dir + "/same.txt").result, zb::TrashResult::Moved);
+    }
+    EXPECT_EQ(Contents(Trash() + "/files/same.txt"), "0");
+    EXPECT_EQ(Contents(Trash() + "/files/same.txt.2"), "1");
+    EXPECT_EQ(Contents(Trash() + "/files/same.txt.3"), "2");
+    EXPECT_TRUE(Exists(Trash() + "/info/same.txt.3.trashinfo"));
+}
+
+TEST_F(TrashTest, FoldersMoveWholeAndLinksAreNotFollowed) {
+    const std::string dir = zbtest::MakeTempDir("items");
+    zbtest::WriteFile(dir + "/folder/inner/file", "x");
+    const std::string target = zbtest::WriteFile(dir + "/target", "kept");
+    ASSERT_EQ(::symlink(target.c_str(), (dir + "/link").c_str()), 0);
+
+    ASSERT_EQ(zb::MoveToTrash(dir + "/folder/").result, zb::TrashResult::Moved);
+    EXPECT_EQ(Contents(Trash() + "/files/folder/inner/file"), "x");
+    ASSERT_EQ(zb::MoveToTrash(dir + "/link").result, zb::TrashResult::Moved);
+    EXPECT_TRUE(fs::is_symlink(Trash() + "/files/link"));
+    EXPECT_EQ(Contents(target), "kept");
+}
+
+TEST_F(TrashTest, AFailedMoveLeavesTheItemAndNoRecord) {
+    // The item holds the trash itself: it cannot be moved into it.
+    const std::string dir = zbtest::MakeTempDir("items");
+    const std::string data = dir + "/holder/data";
+    ASSERT_TRUE(zb::CreateFolders(data, 0700));
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+
+    const zb::TrashOutcome failed = zb::MoveToTrash(dir + "/holder");
+    EXPECT_EQ(failed.result, zb::TrashResult::Failed);
+    EXPECT_NE(failed.error, 0);
+    EXPECT_TRUE(Exists(dir + "/holder/data"));
+    EXPECT_TRUE(fs::is_empty(data + "/Trash/info"));
+
+    const zb::TrashOutcome missing = zb::MoveToTrash(dir + "/missing");
+    EXPECT_EQ(missing.result, zb::TrashResult::Failed);
+    EXPECT_EQ(missing.error, ENOENT);
+}
+
+TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
+    const std::string dir = zbtest::MakeTempDir("items");
+    zbtest::WriteFile(dir + "/x", "x");
+    ASSERT_EQ(zb::MoveToTrash(dir + "/x").result, zb::TrashResult::Moved);
+    EXPECT_EQ(zb::MoveToTrash(Trash() + "/files/x").result, zb::TrashResult::NoTrash);
+    EXPECT_TRUE(Exists(Trash() + "/files/x"));
+}
+
+TEST(VolumeTrash, TakesTheAdministratorsTrashOnlyWhenItIsSticky) {
+    const uid_t uid = ::getuid();
+    const std::string own = "/.Trash-" + std::to_string(uid);
+
+    const std::string plain = zbtest::MakeTempDir("volume");
+    EXPECT_EQ(zb::VolumeTrashFolder(plain, uid), plain + own);
+    for (const char* part : {"", "/files", "/info"}) {
+        const std::string folder = plain + own + part;
+        EXPECT_TRUE(fs::is_directory(folder)) << folder;
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
+
+    const std::string sticky = zbtest::MakeTempDir("volume");
+    ASSERT_EQ(::mkdir((sticky + "/.Trash").c_str(), 01777), 0);
+    ASSERT_EQ(::chmod((sticky + "/.Trash").c_str(), 01777), 0);
+    const std::string shared = sticky + "/.Trash/" + std::to_string(uid);
+    EXPECT_EQ(zb::VolumeTrashFolder(sticky, uid), shared);
+    EXPECT_TRUE(fs::is_directory(shared + "/info"));
+
+    const std::string notSticky = zbtest::MakeTempDir("volume");
+    ASSERT_EQ(::mkdir((notSticky + "/.Trash").c_str(), 0777), 0);
+    EXPECT_EQ(zb::VolumeTrashFolder(notSticky, uid), notSticky + own);
+
+    // A link in place of the user's trash is never used.
+    const std::string linked = zbtest::MakeTempDir("volume");
+    const std::string elsewhere = zbtest::MakeTempDir("elsewhere");
+    ASSERT_EQ(::symlink(elsewhere.c_str(), (linked + own).c_str()), 0);
+    EXPECT_EQ(zb::VolumeTrashFolder(linked, uid), "");
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST(EncodeTrashPath, KeepsOnlyUnreservedBytesAndSlashes) {
+    EXPECT_EQ(zb::EncodeTrashPath("/home/u/My File_1.0~x"), "/home/u/My%20File_1.0~x");
+    EXPECT_EQ(zb::EncodeTrashPath("/a/%#?\n\xff\xc3\xa9"), "/a/%25%23%3F%0A%FF%C3%A9");
+}
+
+}  // namespace
