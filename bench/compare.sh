@@ -5,6 +5,7 @@
 #   bench/compare.sh <tree> [pattern] [word]
 #   bench/compare.sh --archives <corpus> [word]
 #   bench/compare.sh --pdfs <corpus> [word]
+#   bench/compare.sh --real <tree> [copies]
 #
 #   pattern  name search; without '*' or '?' it is looked for anywhere in the
 #            name (default: report)
@@ -21,10 +22,22 @@
 # the word searched in the page text of every document, zb_search against
 # pdfgrep (poppler-based as well), once matching case and once ignoring it.
 #
+# With --real the searches run on a real source tree (bench/README.md says
+# how to unpack Debian's linux-source-6.1 into /tmp): one word with and
+# without case, an AND/OR expression, one thread, the thread counts, and a
+# name search on `copies` (a folder holding several copies of the tree; the
+# tree itself when left out). Every command runs once per round, the rounds
+# interleave the commands, and the table gives each command's median with
+# zb_search's time divided by the other tool's. The load average before and
+# after is printed too: on a busy machine the figures mean little.
+#
 # Environment: ZB_SEARCH (the zb_search binary; default
 # build/bench/zb_search, or $BUILD_DIR/bench/zb_search), RUNS (timed runs per
 # command, default 3), OUT (folder for the hyperfine JSON files and the table;
-# default a new folder under /tmp).
+# default a new folder under /tmp), ROUNDS (--real: interleaved rounds,
+# default 5), WORD, EXPR, UGREP_EXPR, NAME (--real: the queries; defaults
+# spin_lock_irqsave, '{mutex_lock & kfree} | rcu_read_lock', the same for
+# ugrep --bool, and '*mm*').
 #
 # fd-find, ripgrep, ugrep, pdfgrep and hyperfine are installed with apt-get when
 # missing.
@@ -43,11 +56,20 @@ usage() {
     echo "usage: $0 <tree> [pattern] [word]" >&2
     echo "       $0 --archives <corpus> [word]" >&2
     echo "       $0 --pdfs <corpus> [word]" >&2
+    echo "       $0 --real <tree> [copies]" >&2
     exit 2
 }
 
 mode=tree
-if [ "${1:-}" = "--archives" ] || [ "${1:-}" = "--pdfs" ]; then
+if [ "${1:-}" = "--real" ]; then
+    mode=real
+    shift
+    if [ $# -lt 1 ] || [ $# -gt 2 ]; then usage; fi
+    tree=$1
+    copies=${2:-$1}
+    [ -d "$copies" ] || { echo "$0: $copies is not a folder" >&2; exit 2; }
+    copies=$(cd "$copies" && pwd)
+elif [ "${1:-}" = "--archives" ] || [ "${1:-}" = "--pdfs" ]; then
     mode=${1#--}
     shift
     if [ $# -lt 1 ] || [ $# -gt 2 ]; then usage; fi
@@ -164,7 +186,126 @@ close_section() {
     ref_mean=""
 }
 
+# --real: each command once per round, the rounds interleaving the commands,
+# so that a change of load falls on all of them alike; medians of the rounds.
+real_mode() {
+    local rounds=${ROUNDS:-5}
+    local word=${WORD:-spin_lock_irqsave}
+    local expr=${EXPR:-'{mutex_lock & kfree} | rcu_read_lock'}
+    local uexpr=${UGREP_EXPR:-'(mutex_lock kfree)|rcu_read_lock'}
+    local name=${NAME:-'*mm*'}
+    local Z T C W n i r
+    Z=$(q "$zb")
+    T=$(q "$tree")
+    C=$(q "$copies")
+    W=$(q "$word")
+    declare -A cmd count rss
+    local ids=()
+    add() {
+        local tool=${2%% *}
+        [ "$tool" = "$Z" ] || have "$tool" || return 0
+        ids+=("$1")
+        cmd[$1]=$2
+    }
+    add zb_case "$Z $T --text $W --case --no-archives"
+    add rg_case "rg -l -F -uuu $W $T"
+    add grep_case "grep -rlF $W $T"
+    add zb_any "$Z $T --text $W --no-archives"
+    add rg_any "rg -l -i -F -uuu $W $T"
+    add grep_any "grep -rliF $W $T"
+    add zb_bool "$Z $T --regex --text $(q "$expr") --case --no-archives"
+    add ugrep_bool "ugrep -l -r -F --files --bool $(q "$uexpr") $T"
+    for n in 1 2 4 8; do
+        add "zb_t$n" "$Z $T --text $W --case --no-archives --threads $((n - 1))"
+        add "rg_j$n" "rg -j$n -l -F -uuu $W $T"
+    done
+    add zb_name "$Z $C --name $(q "$name") --no-archives"
+    add find_name "find $C -iname $(q "$name")"
+    add fd_name "fdfind -u -i --glob $(q "$name") $C"
+
+    echo "Load before: $(uptime)"
+    echo "Warming the cache and counting the answers ..."
+    find "$copies" "$tree" >/dev/null 2>&1 || true
+    grep -rqF "zb-warm-up-$$-not-present" "$tree" || true
+    for i in "${ids[@]}"; do
+        if [ "${i%%_*}" = zb ]; then
+            local report
+            report=$(bash -c "${cmd[$i]}" 2>&1 >/dev/null || true)
+            count[$i]=$(sed -n 's/^results \([0-9]*\).*/\1/p' <<<"$report")
+            rss[$i]=$(sed -n 's/^peak RSS \([0-9]*\) KB.*/\1/p' <<<"$report")
+        else
+            count[$i]=$(bash -c "${cmd[$i]}" 2>/dev/null | wc -l || true)
+        fi
+        : >"$out/$i.times"
+    done
+    for ((r = 1; r <= rounds; r++)); do
+        echo "  round $r of $rounds (load $(cut -d' ' -f1-3 /proc/loadavg))"
+        for i in "${ids[@]}"; do
+            measure_once "${cmd[$i]}" "$out/$i.json" >>"$out/$i.times"
+        done
+    done
+    echo "Load after: $(uptime)"
+    echo
+
+    median() { sort -g "$out/$1.times" | awk '{ v[NR] = $1 } END { if (NR == 0) print ""; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+    declare -A med
+    for i in "${ids[@]}"; do med[$i]=$(median "$i"); done
+    ratio() { awk -v a="${med[$1]:-}" -v b="${med[$2]:-}" 'BEGIN { if (a == "" || b == "" || b == 0) print "-"; else printf "%.2f", a / b }'; }
+    secs() { [ -n "${med[$1]:-}" ] && printf '%.3f s' "${med[$1]}" || printf 'failed'; }
+    line() { # search zb-id tool-label tool-id
+        [ -n "${cmd[$4]:-}" ] || return 0
+        printf '%-44s %9s %7s   %-26s %9s %7s %8s\n' "$1" "$(secs "$2")" "${count[$2]:-?}" "$3" \
+            "$(secs "$4")" "${count[$4]:-?}" "$(ratio "$2" "$4")"
+    }
+    local table="$out/table.txt"
+    {
+        echo "Tree: $tree; names: $copies; $rounds interleaved rounds, medians"
+        printf '%-44s %9s %7s   %-26s %9s %7s %8s\n' search zb_search results "other tool" time results "zb/tool"
+        line "one word, case kept: --text $word --case" zb_case "rg -l -F -uuu" rg_case
+        line "" zb_case "grep -rlF" grep_case
+        line "one word, any case: --text $word" zb_any "rg -l -i -F -uuu" rg_any
+        line "" zb_any "grep -rliF" grep_any
+        line "AND/OR: --regex --text '$expr' --case" zb_bool "ugrep --files --bool" ugrep_bool
+        line "one thread: --threads 0" zb_t1 "rg -j1 -l -F -uuu" rg_j1
+        line "" zb_t1 "grep -rlF" grep_case
+        for n in 2 4 8; do
+            line "$n threads in all: --threads $((n - 1))" "zb_t$n" "rg -j$n -l -F -uuu" "rg_j$n"
+        done
+        line "name --name '$name' --no-archives" zb_name "find -iname" find_name
+        line "" zb_name "fdfind -u -i --glob" fd_name
+        echo
+        echo "zb_search 1 thread / 8 threads: $(ratio zb_t1 zb_t8) x;" \
+            "rg -j1 / -j8: $(ratio rg_j1 rg_j8) x"
+        for i in zb_case zb_bool zb_name; do
+            echo "zb_search peak RSS ($i): ${rss[$i]:-?} KB for ${count[$i]:-?} results"
+        done
+    } | tee "$table"
+    echo "Table saved as $table"
+}
+
+# One timed run of a shell command; its wall seconds. The output goes through
+# a pipe (see measure).
+measure_once() {
+    local cmd=$1 json=$2
+    if have hyperfine; then
+        hyperfine --style none --runs 1 --ignore-failure --output=pipe \
+            --export-json "$json" "$cmd" >/dev/null 2>&1
+        sed -n 's/^ *"mean": *\([0-9.eE+-]*\),*$/\1/p' "$json" | head -n 1
+    else
+        local start end
+        start=$(date +%s.%N)
+        bash -c "$cmd" 2>&1 | cat >/dev/null || true
+        end=$(date +%s.%N)
+        awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f\n", e - s }'
+    fi
+}
+
 install_missing
+
+if [ "$mode" = real ]; then
+    real_mode
+    exit 0
+fi
 
 echo "Tree: $tree ($(stat -f -c %T "$tree") file system)"
 echo "Counting the tree and warming the cache ..."

@@ -12,10 +12,10 @@
 // --text the contained-text field (one literal term, or with --regex an
 // expression such as "{alpha & beta} | gamma"; --case and --word apply to its
 // terms). Archives are searched unless --no-archives. --limit 0 (the default)
-// means no result limit. --threads N sets how many threads read contents and
-// archives beside the walk during a content search (0: the walk reads
-// everything itself; default: one per processor beside the walk's); at most
-// three of them read files on disk, the others only archives.
+// means no result limit. --threads N sets how many threads list folders and
+// test files ahead of the walk, and read archives during a content search
+// (0: the walk does everything itself; default: one per processor beside
+// the walk's).
 // The search runs on the calling thread, or with --thread on the engine's own
 // search thread as the window starts it. As in the window, the detail
 // providers fill the detail columns of every result: those of the columns

@@ -17,6 +17,11 @@ CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::a
         m_testers.push_back(std::move(tester));
     }
     m_fileReaders = std::min(threads, kMaxFileReaders);
+}
+
+void CContentScanPool::StartFileReaders() {
+    // Only the walk's thread queues jobs, so only it starts workers.
+    m_fileReadersStarted = true;
     for (unsigned i = 1; i <= m_fileReaders; ++i)
         m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get(), false); });
 }
@@ -194,6 +199,8 @@ bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
 
 bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
     const bool archive = job.archive != nullptr;
+    if (!m_fileReadersStarted)
+        StartFileReaders();
     if (archive && !m_archiveWorkersStarted)
         StartArchiveWorkers();
     {

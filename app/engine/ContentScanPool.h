@@ -40,8 +40,9 @@ public:
     // false ends the handing over (the search stops).
     using Commit = std::function<bool(CResultItem&& record, bool passed)>;
 
-    // `threads` workers: up to kMaxFileReaders of them take every job, the
-    // rest only archives (started when the first archive is queued).
+    // `threads` workers: up to kMaxFileReaders of them take every job
+    // (started when the first job is queued), the rest only archives
+    // (started when the first archive is queued).
     CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
                      unsigned threads);
     ~CContentScanPool();
@@ -100,6 +101,7 @@ private:
     // Claims the oldest job no one tests yet (with `archivesOnly` the oldest
     // such archive); false when there is none.
     bool ClaimJob(std::unique_lock<std::mutex>& lock, Job** job, bool archivesOnly = false);
+    void StartFileReaders();
     void StartArchiveWorkers();
     bool HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit, bool* handed);
     // One step towards a shorter queue: hands over the front when it is done,
@@ -116,6 +118,7 @@ private:
     std::uint64_t m_frontSeq = 0;   // sequence number of m_jobs.front()
     std::uint64_t m_nextClaim = 0;  // no job before this one is unclaimed
     unsigned m_fileReaders = 0;     // workers that take every job
+    bool m_fileReadersStarted = false;
     bool m_archiveWorkersStarted = false;
     bool m_ending = false;
     std::vector<std::unique_ptr<Tester>> m_testers;  // [0] serves the walk's own thread

@@ -119,6 +119,13 @@ bool CCriteriaTest::NeedsFileData() const {
            criteria.m_GeneralOptionData.m_bOnlyFiles;
 }
 
+bool CCriteriaTest::MayFolderPass() const {
+    const CSearchData& criteria = m_snapshot.criteria;
+    const int size = criteria.m_SizeOptionData.m_iSizeOptionType;
+    return m_snapshot.includeNodes.empty() && !criteria.m_GeneralOptionData.m_bOnlyFiles &&
+           size != kSizeAtLeast && size != kSizeAtMost;
+}
+
 bool CCriteriaTest::HasFurtherConditions() const {
     const CSearchData& criteria = m_snapshot.criteria;
     return criteria.m_DateOptionData.m_iDateOptionType != 0 ||
@@ -142,11 +149,7 @@ BOOL CCriteriaTest::MatchCriteria(const CResultItem& record, bool withContainedT
         if (!record.GetFilePath(&m_path)) {
             return FALSE;
         }
-        if (m_snapshot.criteria.m_GeneralOptionData.m_bOnlyFiles &&
-            (record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return FALSE;
-        }
-        if (!MatchDate(record) || !MatchTimeOfDay(record) || !MatchSize(record)) {
+        if (!MatchFileData(record)) {
             return FALSE;
         }
         if (withContainedText && !m_snapshot.includeNodes.empty() && !MatchContent(record)) {
@@ -168,13 +171,29 @@ BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
     }
 }
 
-BOOL CCriteriaTest::MatchName(const CResultItem& record) {
+BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name) {
+    try {
+        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+BOOL CCriteriaTest::MatchNameText(const std::string& name) {
     const std::vector<CFileNamePattern>& patterns = m_snapshot.patterns;
     if (patterns.empty() || m_snapshot.criteria.m_GeneralOptionData.m_bCaseSensitive) {
-        return MatchNamePatterns(patterns, record.m_sName);
+        return MatchNamePatterns(patterns, name);
     }
-    LowerCaseUtf8(record.m_sName, m_lowerName);
+    LowerCaseUtf8(name, m_lowerName);
     return MatchNamePatterns(patterns, m_lowerName);
+}
+
+BOOL CCriteriaTest::MatchFileData(const CResultItem& record) const {
+    if (m_snapshot.criteria.m_GeneralOptionData.m_bOnlyFiles &&
+        (record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return FALSE;
+    }
+    return MatchDate(record) && MatchTimeOfDay(record) && MatchSize(record) ? TRUE : FALSE;
 }
 
 BOOL CCriteriaTest::GetNow(FILETIME* now) const {
@@ -298,36 +317,44 @@ BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
     if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH)) != 0) {
         return FALSE;
     }
-    CIncludeExprNodeArray& nodes = m_snapshot.includeNodes;
+    if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {
+        if (!record.GetFilePath(&m_path)) {
+            return FALSE;
+        }
+        return MatchContentOnDisk(m_path, record.m_sName);
+    }
+    // A member has no PDF text to extract: its list names its archive.
+    CSourceStream stream;
+    return OpenResultStream(&stream, record) &&
+                   SearchFileContentBothPasses(m_snapshot.includeNodes, stream, m_stop)
+               ? TRUE
+               : FALSE;
+}
+
+BOOL CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name) {
     {
         // The stream closes when it leaves its scope, also on a fault.
         CSourceStream stream;
-        if (!OpenResultStream(&stream, record)) {
+        if (!stream.Open(path)) {
             return FALSE;
         }
         // The 8-bit and the UTF-16 pass over one reading of the file: the
         // same answer as the two passes one after the other, at half the
         // reading; the nodes are left in the UTF-16 pass's states.
-        if (SearchFileContentBothPasses(nodes, stream, m_stop)) {
+        if (SearchFileContentBothPasses(m_snapshot.includeNodes, stream, m_stop)) {
             return TRUE;
         }
     }
     // A stopped search reads no further.
-    if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(record.m_sName)) {
+    if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(name)) {
         return FALSE;
     }
-    return MatchPdfText(record);
+    return MatchPdfText(path);
 }
 
-BOOL CCriteriaTest::MatchPdfText(const CResultItem& record) {
-    // Only a PDF file on disk has text to extract: a member's list names its
-    // archive, which is no PDF document.
-    if ((record.m_dwFlags & (RIF_FOLDER | RIF_IN_ARCHIVE | RIF_NO_PATH)) != 0 ||
-        !record.GetFilePath(&m_path)) {
-        return FALSE;
-    }
+BOOL CCriteriaTest::MatchPdfText(const std::string& path) {
     CTextBuffer text;
-    if (!ExtractPdfText(m_path, &text)) {
+    if (!ExtractPdfText(path, &text)) {
         return FALSE;
     }
     // The whole text is one 8-bit block, evaluated on top of the node states

@@ -32,17 +32,29 @@ public:
     bool HasFurtherConditions() const;
     // Whether a condition reads the record's size, attributes or times.
     bool NeedsFileData() const;
+    // Whether a folder's record can pass the conditions beyond its name: not
+    // with a contained text, only-files or a size condition.
+    bool MayFolderPass() const;
 
     // The first condition alone: the name against the patterns. A walk uses it
     // to read a file's data only for names that pass.
-    BOOL MatchName(const CResultItem& record);
+    BOOL MatchName(const CResultItem& record) { return MatchNameText(record.m_sName); }
+    BOOL MatchNameText(const std::string& name);
+    // The conditions on a record's size, attributes and times (only-files,
+    // date, time of day, size), for a record whose name passed.
+    BOOL MatchFileData(const CResultItem& record) const;
+    // The contained-text condition for the file on disk at `path` named
+    // `name`, as MatchContainedText tests a record of that file; faults make
+    // it fail.
+    BOOL MatchFileContent(const std::string& path, const std::string& name);
 
 private:
     BOOL MatchDate(const CResultItem& record) const;
     BOOL MatchTimeOfDay(const CResultItem& record) const;
     BOOL MatchSize(const CResultItem& record) const;
     BOOL MatchContent(const CResultItem& record);
-    BOOL MatchPdfText(const CResultItem& record);
+    BOOL MatchContentOnDisk(const std::string& path, const std::string& name);
+    BOOL MatchPdfText(const std::string& path);
 
     // The current time as a UTC FILETIME; FALSE when out of range.
     BOOL GetNow(FILETIME* now) const;

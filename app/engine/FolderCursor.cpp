@@ -23,17 +23,22 @@ CFolderCursor::~CFolderCursor() {
     CloseFd(m_fd);
 }
 
+bool CFolderCursor::Identity(dev_t* device, ino_t* inode) {
+    struct stat st {};
+    if (!m_bIdentityKnown && m_fd >= 0 && ::fstat(m_fd, &st) == 0) {
+        m_bIdentityKnown = true;
+        m_device = st.st_dev;
+        m_inode = st.st_ino;
+    }
+    *device = m_bIdentityKnown ? m_device : 0;
+    *inode = m_bIdentityKnown ? m_inode : 0;
+    return m_bIdentityKnown;
+}
+
 void CFolderCursor::Push(Kind kind, int newFd) {
     Level level{kind, -1, 0, 0};
     if (kind == Kind::ByName) {
-        struct stat st {};
-        if (!m_bIdentityKnown && ::fstat(m_fd, &st) == 0) {
-            m_bIdentityKnown = true;
-            m_device = st.st_dev;
-            m_inode = st.st_ino;
-        }
-        level.parentDevice = m_bIdentityKnown ? m_device : 0;
-        level.parentInode = m_bIdentityKnown ? m_inode : 0;
+        Identity(&level.parentDevice, &level.parentInode);
         CloseFd(m_fd);
     } else {
         level.savedFd = m_fd;

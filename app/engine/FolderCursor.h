@@ -22,6 +22,9 @@ public:
     // The current folder's descriptor; -1 when it is not on disk or could
     // not be opened again after a sub-folder was left.
     int Fd() const { return m_fd; }
+    // The current folder's device and inode, looked up once however often
+    // they are asked; false when it has no descriptor or cannot be looked at.
+    bool Identity(dev_t* device, ino_t* inode);
 
     // Enters the sub-folder `name` of the current folder without following a
     // symbolic link; false (nothing entered) when the current folder has no

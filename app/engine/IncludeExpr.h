@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/engine/BytePairScan.h"
 #include "app/engine/SearchData.h"
 #include "platform/WinTypes.h"
 
@@ -66,13 +67,16 @@ public:
 private:
     // How one pass compares: a block byte b matches search byte k when
     // (b | fold[k]) == bytes[k]; fold[k] is 0x20 where a lower-case ASCII
-    // letter also accepts its upper-case form, else 0. `anchor` is a second
-    // position (besides 0) that candidates are filtered on.
+    // letter also accepts its upper-case form, else 0. Candidates are the
+    // positions where the two rarest search bytes fit (`pair`).
     struct CPassPattern {
         std::string fold;
-        std::size_t anchor = 0;
+        CBytePair pair;
         bool folded = false;  // some fold byte is not 0
+        bool hasNul = false;  // some search byte is 0: a block without one cannot match
     };
+    struct CMatchContext;
+    static bool AcceptCandidate(std::size_t pos, const void* context);
     void PreparePass(int pass);
     bool IsWholeWord(const BYTE* block, std::size_t length, std::size_t pos, int pass,
                      CIncludeBlockEdges edges) const;

@@ -136,35 +136,6 @@ bool IsWordUnit(const BYTE* p) {
     return p[1] == 0 && IsWordByte(p[0]);
 }
 
-// 16 block bytes compared at once; the compiler maps this onto the target's
-// vector registers (SSE2 on x86-64).
-using Vec16 = BYTE __attribute__((vector_size(16)));
-
-Vec16 Splat(BYTE b) {
-    Vec16 v;
-    std::memset(&v, b, sizeof v);
-    return v;
-}
-
-Vec16 Load(const BYTE* p) {
-    Vec16 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The lowest (in memory order) set byte of a compare mask word.
-int FirstSetByte(std::uint64_t word) {
-    if constexpr (std::endian::native == std::endian::little)
-        return std::countr_zero(word) / 8;
-    else
-        return std::countl_zero(word) / 8;
-}
-
-std::uint64_t ClearByte(std::uint64_t word, int index) {
-    const int shift = std::endian::native == std::endian::little ? index * 8 : (7 - index) * 8;
-    return word & ~(std::uint64_t{0xFF} << shift);
-}
-
 }  // namespace
 
 BOOL CIncludeTerm::SetText(const std::string& text, BOOL escapes) {
@@ -213,15 +184,11 @@ void CIncludeTerm::PreparePass(int pass) {
             }
         }
     }
-    // The second filter position: the last non-zero byte (the high bytes of
-    // ASCII text in UTF-16 are zero and filter nothing).
-    pattern.anchor = bytes.size() > 1 ? bytes.size() - 1 : 0;
-    for (std::size_t k = bytes.size(); k-- > 1;) {
-        if (bytes[k] != '\0') {
-            pattern.anchor = k;
-            break;
-        }
-    }
+    pattern.hasNul = bytes.find('\0') != std::string::npos;
+    if (!bytes.empty())
+        pattern.pair =
+            ChooseRareBytePair(reinterpret_cast<const BYTE*>(bytes.data()),
+                               reinterpret_cast<const BYTE*>(pattern.fold.data()), bytes.size());
 }
 
 bool CIncludeTerm::IsWholeWord(const BYTE* block, std::size_t length, std::size_t pos, int pass,
@@ -248,6 +215,38 @@ bool CIncludeTerm::IsWholeWord(const BYTE* block, std::size_t length, std::size_
     return !(ahead == 2 ? IsWordUnit(next) : IsWordByte(*next));
 }
 
+// What a candidate is checked against.
+struct CIncludeTerm::CMatchContext {
+    const CIncludeTerm* term;
+    const BYTE* block;
+    std::size_t length;
+    int pass;
+    CIncludeBlockEdges edges;
+};
+
+bool CIncludeTerm::AcceptCandidate(std::size_t pos, const void* context) {
+    const auto& match = *static_cast<const CMatchContext*>(context);
+    const CIncludeTerm& term = *match.term;
+    const std::string& bytes =
+        match.pass == INCLUDE_PASS_UTF16 ? term.m_sUtf16Bytes : term.m_sAnsiBytes;
+    const CPassPattern& pattern = term.m_Pass[match.pass];
+    const BYTE* at = match.block + pos;
+    const std::size_t size = bytes.size();
+    if (!pattern.folded) {
+        if (std::memcmp(at, bytes.data(), size) != 0)
+            return false;
+    } else {
+        const auto* search = reinterpret_cast<const BYTE*>(bytes.data());
+        const auto* fold = reinterpret_cast<const BYTE*>(pattern.fold.data());
+        for (std::size_t k = 0; k < size; ++k) {
+            if ((at[k] | fold[k]) != search[k])
+                return false;
+        }
+    }
+    return !term.m_bMatchWholeWord ||
+           term.IsWholeWord(match.block, match.length, pos, match.pass, match.edges);
+}
+
 BOOL CIncludeTerm::Match(const BYTE* block, std::size_t length, int pass,
                          CIncludeBlockEdges edges) const {
     if (pass != INCLUDE_PASS_ANSI && pass != INCLUDE_PASS_UTF16)
@@ -257,47 +256,12 @@ BOOL CIncludeTerm::Match(const BYTE* block, std::size_t length, int pass,
     if (size == 0 || size > length)
         return FALSE;
     const CPassPattern& pattern = m_Pass[pass];
-    const BYTE* search = reinterpret_cast<const BYTE*>(bytes.data());
-    const BYTE* fold = reinterpret_cast<const BYTE*>(pattern.fold.data());
-    const std::size_t anchor = pattern.anchor;
-
-    const auto accept = [&](std::size_t pos) {
-        const BYTE* at = block + pos;
-        if (!pattern.folded) {
-            if (std::memcmp(at, search, size) != 0)
-                return false;
-        } else {
-            for (std::size_t k = 0; k < size; ++k) {
-                if ((at[k] | fold[k]) != search[k])
-                    return false;
-            }
-        }
-        return !m_bMatchWholeWord || IsWholeWord(block, length, pos, pass, edges);
-    };
-
-    // Candidates: positions whose first and anchor bytes fit, 16 at a time.
-    const std::size_t last = length - size;  // the last possible start
-    std::size_t pos = 0;
-    const Vec16 firstFold = Splat(fold[0]), firstByte = Splat(search[0]);
-    const Vec16 anchorFold = Splat(fold[anchor]), anchorByte = Splat(search[anchor]);
-    for (; pos + 15 <= last; pos += 16) {
-        const auto hits = ((Load(block + pos) | firstFold) == firstByte) &
-                          ((Load(block + pos + anchor) | anchorFold) == anchorByte);
-        std::uint64_t words[2];
-        std::memcpy(words, &hits, sizeof words);
-        for (int half = 0; half < 2; ++half) {
-            while (words[half] != 0) {
-                const int index = FirstSetByte(words[half]);
-                if (accept(pos + half * 8 + index))
-                    return TRUE;
-                words[half] = ClearByte(words[half], index);
-            }
-        }
-    }
-    for (; pos <= last; ++pos) {
-        if ((block[pos] | fold[0]) == search[0] &&
-            (block[pos + anchor] | fold[anchor]) == search[anchor] && accept(pos))
-            return TRUE;
-    }
-    return FALSE;
+    // Text without a NUL byte holds no UTF-16 form of a letter below U+0100;
+    // a quick look for one spares the whole scan.
+    if (pattern.hasNul && std::memchr(block, 0, length) == nullptr)
+        return FALSE;
+    const CMatchContext context{this, block, length, pass, edges};
+    return FindBytePairCandidate(pattern.pair, block, length - size, AcceptCandidate, &context)
+               ? TRUE
+               : FALSE;
 }

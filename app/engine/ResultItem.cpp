@@ -183,15 +183,19 @@ void ReadResultItemFileData(CResultItem& record, const std::string& path, int di
     zb::FileInfo info;
     const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
                                  : zb::GetFileInfo(path, &info);
-    if (!read) {
+    SetResultItemFileData(record, read ? &info : nullptr);
+}
+
+void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info) {
+    if (!info) {
         record.m_dwFlags |= RIF_SIZE_UNKNOWN;
         return;
     }
-    record.m_dwAttributes = info.dwFileAttributes;
-    record.m_ftCreation = info.ftCreationTime;
-    record.m_ftLastAccess = info.ftLastAccessTime;
-    record.m_ftLastWrite = info.ftLastWriteTime;
-    record.m_nSize = info.size;
+    record.m_dwAttributes = info->dwFileAttributes;
+    record.m_ftCreation = info->ftCreationTime;
+    record.m_ftLastAccess = info->ftLastAccessTime;
+    record.m_ftLastWrite = info->ftLastWriteTime;
+    record.m_nSize = info->size;
 }
 
 void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
@@ -245,8 +249,17 @@ void FillResultTypeInfo(CResultItem& record) {
             record.m_sName, FILE_ATTRIBUTE_NORMAL, &info,
             SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON);
     } else if (record.m_pidlFull) {
-        SHGetFileInfo(record.m_pidlFull.get(), 0, &info,
-                      SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_PIDL | SHGFI_SMALLICON);
+        constexpr UINT kFlags = SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_PIDL | SHGFI_SMALLICON;
+        // A record on disk asks the folder it came from, which the walk has
+        // bound already, rather than binding it anew from the desktop.
+        std::string path;
+        if (!(record.m_dwFlags & RIF_NO_PATH) && record.m_pParentFolder && record.m_pidl &&
+            record.GetFilePath(&path)) {
+            SHGetFileInfoOfChild(record.m_pParentFolder.Get(), record.m_pidl.get(), path, &info,
+                                 kFlags);
+        } else {
+            SHGetFileInfo(record.m_pidlFull.get(), 0, &info, kFlags);
+        }
     }
     if (record.m_dwFlags & RIF_NO_PATH) {
         UINT flags = 0;

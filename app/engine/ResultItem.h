@@ -113,6 +113,9 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> par
 // item is read by its name inside that folder.
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd = -1,
                             const zb::HiddenNames* hidden = nullptr);
+// The same with the data read already: `info`, or null when it could not be
+// read.
+void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info);
 
 // Builds `record` for member `entry` of the archive open in `handler`; the
 // parent folder and lists are the archive file's. When the handler cannot

@@ -253,6 +253,16 @@ int CSearchEngine::DoSearch() {
         } else {
             if (!general.m_bAppendResultToLastSearch)
                 ClearResults();
+            CFolderReadAhead::Options ahead;
+            ahead.subFolders = general.m_bIncludeSubFolder != FALSE;
+            ahead.limitDepth = general.m_bLimitDepth != FALSE;
+            ahead.maxDepth = general.m_nSearchDepth;
+            ahead.archives = general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder;
+            ahead.mayBeArchive = [this](const std::string& name) { return MayBeArchive(name); };
+            if (m_request.aheadEntries > 0)
+                ahead.maxEntries = m_request.aheadEntries;
+            m_pReadAhead = std::make_unique<CFolderReadAhead>(m_request.snapshot, m_bStop, workers,
+                                                              std::move(ahead));
             if (m_request.root)
                 SearchRoot(m_request.root.get());
         }
@@ -261,6 +271,7 @@ int CSearchEngine::DoSearch() {
         // usual, with the rows found so far.
         LogErrorHere();
     }
+    m_pReadAhead.reset();
     if (m_pScanPool) {
         m_pScanPool->CommitAll(m_commitScanned);
         m_pScanPool.reset();
@@ -333,6 +344,9 @@ BOOL CSearchEngine::AppendResult(CResultItem&& record, std::size_t* index, bool 
         m_bStop.store(true);
         return FALSE;
     }
+    // A Stop asked while those were handed over holds: rows end where it came.
+    if (m_bStop.load(std::memory_order_relaxed))
+        return FALSE;
     return AppendResultInOrder(std::move(record), index, fillDetails);
 }
 
@@ -393,6 +407,12 @@ struct CSearchEngine::FolderWalk {
     // The folder's ".hidden" list, read on first need.
     zb::HiddenNames hidden;
     bool hiddenLoaded = false;
+    // The folder's listing made ahead, the item's place in it, and whether
+    // its contents were found to hold the text there.
+    CFolderReadAhead::Folder* ahead = nullptr;
+    std::size_t aheadIndex = 0;
+    bool contentHolds = false;
+    const zb::FileInfo* aheadData = nullptr;  // its data read ahead; null: not read
 };
 
 namespace {
@@ -419,6 +439,20 @@ public:
 
 private:
     CFolderCursor& m_cursor;
+};
+
+// Tells the read-ahead that the walk is done with a listing, on every way out.
+class ListingLevel {
+public:
+    ListingLevel(CFolderReadAhead& readAhead, CFolderReadAhead::FolderPtr folder)
+        : m_readAhead(readAhead), m_folder(std::move(folder)) {}
+    ~ListingLevel() { m_readAhead.Leave(m_folder); }
+    ListingLevel(const ListingLevel&) = delete;
+    ListingLevel& operator=(const ListingLevel&) = delete;
+
+private:
+    CFolderReadAhead& m_readAhead;
+    CFolderReadAhead::FolderPtr m_folder;
 };
 
 // The next item of a listing; null at its end.
@@ -504,20 +538,54 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
 }
 
 BOOL CSearchEngine::SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute,
-                                   const std::string& pathText, std::string folderPath) {
+                                   const std::string& pathText, std::string folderPath,
+                                   CFolderReadAhead::FolderPtr ahead) {
     const DepthLevel level(m_nWalkDepth);
-    const ComPtr<IEnumIDList> items = ListFolder(folder);
-    if (!items)
+    if (!ahead)
+        ahead = ListAhead(folder, folderPath);
+    const ComPtr<IEnumIDList> items = ahead ? nullptr : ListFolder(folder);
+    if (!ahead && !items)
         return TRUE;
     const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
     FolderWalk walk(folder, absolute, pathText, std::move(folderPath));
     walk.deeper = IsDeeperAllowed();
     walk.searchArchives =
         general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && walk.deeper;
+    if (ahead)
+        return VisitListedItems(walk, ahead);
     while (!m_bStop.load(std::memory_order_relaxed)) {
         PidlPtr child = NextItem(items.Get());
         if (!child)
             break;
+        if (!VisitChild(walk, std::move(child)))
+            return FALSE;
+    }
+    return TRUE;
+}
+
+CFolderReadAhead::FolderPtr CSearchEngine::ListAhead(IShellFolder* folder,
+                                                     const std::string& folderPath) {
+    if (!m_pReadAhead || !m_pCriteria || folderPath.empty() || m_cursor.Fd() < 0 ||
+        !dynamic_cast<CFileSystemFolder*>(folder))
+        return nullptr;
+    return m_pReadAhead->ListHere(folderPath, m_nWalkDepth, m_cursor.Fd(), *m_pCriteria);
+}
+
+BOOL CSearchEngine::VisitListedItems(FolderWalk& walk, const CFolderReadAhead::FolderPtr& ahead) {
+    const ListingLevel leaving(*m_pReadAhead, ahead);
+    const CItemListBuilder& items = CFolderReadAhead::Items(*ahead);
+    walk.ahead = ahead.get();
+    for (std::size_t i = 0; i < items.Count() && !m_bStop.load(std::memory_order_relaxed); ++i) {
+        const CFolderReadAhead::Answer answer = m_pReadAhead->Resolve(*ahead, i, *m_pCriteria);
+        if (answer == CFolderReadAhead::Answer::Skip)
+            continue;
+        const ShellItem item = items.At(i);
+        PidlPtr child(MakeItemList(item.kind, item.detail, item.name));
+        if (!child)
+            break;  // no memory: the listing ends as the namespace's would
+        walk.aheadIndex = i;
+        walk.contentHolds = answer == CFolderReadAhead::Answer::ContentHolds;
+        walk.aheadData = CFolderReadAhead::FileData(*ahead, i);
         if (!VisitChild(walk, std::move(child)))
             return FALSE;
     }
@@ -579,6 +647,13 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
     if (readFirst)
         ReadChildData(walk, record);
+    if (walk.contentHolds) {
+        // The read-ahead found the text in the file; the rest is tested here.
+        const bool passes = MatchCriteria(record, false) != FALSE;
+        if (passes && !readFirst)
+            ReadChildData(walk, record);
+        return passes;
+    }
     if (m_pScanPool && dataPending && !(record.m_dwFlags & RIF_FOLDER) &&
         !(attributes & SFGAO_FOLDER)) {
         if (MatchCriteria(record, false))
@@ -592,6 +667,10 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
 }
 
 void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
+    if (walk.aheadData) {
+        SetResultItemFileData(record, walk.aheadData);
+        return;
+    }
     const int dirFd = walk.childName.empty() ? -1 : m_cursor.Fd();
     if (dirFd < 0) {
         ReadResultItemFileData(record, walk.childPath);
@@ -622,6 +701,7 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
         (attributes & SFGAO_NONENUMERATED))
         return TRUE;
     ComPtr<IShellFolder> sub;
+    CFolderReadAhead::FolderPtr ahead;
     if (!walk.childName.empty() && m_cursor.Fd() >= 0) {
         // On disk: a folder is searchable when it opens from its parent's
         // descriptor (a link never does).
@@ -629,6 +709,11 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
             FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
             !m_cursor.EnterName(walk.childName))
             return TRUE;
+        dev_t device = 0;
+        ino_t inode = 0;
+        if (walk.ahead && m_cursor.Identity(&device, &inode))
+            ahead = m_pReadAhead->Enter(*walk.ahead, walk.aheadIndex, m_cursor.Fd(), device, inode,
+                                        *m_pCriteria);
     } else if (!IsShellItemSearchable(record, attributes) ||
                FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
                !EnterFolderAt(sub.Get())) {
@@ -642,10 +727,10 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
     const std::string subPath = walk.pathText + '/' + record.m_sName;
     // A folder on disk lies at its parent's path and its name; asking the
     // namespace would rebuild the whole path level by level.
-    const BOOL go =
-        walk.childName.empty()
-            ? SearchFolder(sub.Get(), record.m_pidlFull.get(), subPath)
-            : SearchFolderAt(sub.Get(), record.m_pidlFull.get(), subPath, walk.childPath);
+    const BOOL go = walk.childName.empty()
+                        ? SearchFolder(sub.Get(), record.m_pidlFull.get(), subPath)
+                        : SearchFolderAt(sub.Get(), record.m_pidlFull.get(), subPath,
+                                         walk.childPath, std::move(ahead));
     SetStatusText(saved);
     return go;
 }

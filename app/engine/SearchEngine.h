@@ -8,7 +8,9 @@
 //
 // Folders on disk are listed, entered and their items read through one open
 // descriptor that moves with the walk (CFolderCursor), so neither the depth
-// of a tree nor the length of its paths limits the rows found.
+// of a tree nor the length of its paths limits the rows found. Other threads
+// list those folders and test their files ahead of the walk
+// (CFolderReadAhead); the walk takes their answers in its own order.
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +25,7 @@
 #include "app/engine/ContentScanPool.h"
 #include "app/engine/CriteriaTest.h"
 #include "app/engine/FolderCursor.h"
+#include "app/engine/FolderReadAhead.h"
 #include "app/engine/ResultList.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SearchSnapshot.h"
@@ -39,10 +42,13 @@ struct CSearchRequest {
     bool rootIsDesktop = false;              // the tree's root item is selected
     std::string lookInText;                  // the "look in" text, for items without a path
     int resultLimit = CResultList::kDefaultLimit;
-    // Threads that read contents (and archives) beside the walk during a
-    // contained-text search: -1 as many as the machine suggests, 0 none (the
-    // walk reads everything itself).
+    // Threads that list folders and read contents (and archives) beside the
+    // walk: -1 as many as the machine suggests, 0 none (the walk does all of
+    // it itself).
     int scanThreads = -1;
+    // The most entries listed ahead of the walk; 0: the read-ahead's own
+    // (CFolderReadAhead::kMaxEntriesAhead).
+    std::size_t aheadEntries = 0;
 };
 
 // Why a request could not be built from the window's input.
@@ -136,9 +142,15 @@ private:
     // What the steps of one folder's walk share.
     struct FolderWalk;
 
-    // SearchFolder for a folder whose path on disk is known (empty: none).
+    // SearchFolder for a folder whose path on disk is known (empty: none),
+    // with its listing when it was made ahead.
     BOOL SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText,
-                        std::string folderPath);
+                        std::string folderPath, CFolderReadAhead::FolderPtr ahead = nullptr);
+    // The listing ahead of a folder on disk the walk stands in, made now; null
+    // when there is none (not on disk, or no read-ahead).
+    CFolderReadAhead::FolderPtr ListAhead(IShellFolder* folder, const std::string& folderPath);
+    // The items of a folder listed ahead, with the answers found for them.
+    BOOL VisitListedItems(FolderWalk& walk, const CFolderReadAhead::FolderPtr& ahead);
 
     // The folder's items: read through the walk's descriptor for a folder on
     // disk, else from the namespace; null when it cannot be listed.
@@ -191,7 +203,10 @@ private:
     CResultList m_results;
     CSearchRequest m_request;
     std::unique_ptr<CCriteriaTest> m_pCriteria;
-    // Tests file contents on several threads during a content search.
+    // Lists folders on disk and tests their files ahead of the walk.
+    std::unique_ptr<CFolderReadAhead> m_pReadAhead;
+    // Tests on several threads the contents the read-ahead did not answer
+    // and searches archives.
     std::unique_ptr<CContentScanPool> m_pScanPool;
     CContentScanPool::Commit m_commitScanned;
     std::atomic<bool> m_bStop{false};

@@ -122,13 +122,26 @@ bool DirectoryHasSubfolder(const std::string& path, bool noFollow) {
     return false;
 }
 
+template <class Init>
+void CFileSystemFolder::Once(std::atomic<bool>& done, Init&& init) {
+    // std::call_once would make a system call each time it runs one, and a
+    // search meets thousands of folders.
+    if (done.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard guard(m_onceLock);
+    if (!done.load(std::memory_order_relaxed)) {
+        init();
+        done.store(true, std::memory_order_release);
+    }
+}
+
 const zb::HiddenNames& CFileSystemFolder::HiddenNames() {
-    std::call_once(m_hiddenOnce, [this] { m_hiddenNames = zb::HiddenNames::Load(m_place.dir); });
+    Once(m_hiddenLoaded, [this] { m_hiddenNames = zb::HiddenNames::Load(m_place.dir); });
     return m_hiddenNames;
 }
 
 const CFileSystemFolder::DirectoryFacts& CFileSystemFolder::Facts() {
-    std::call_once(m_factsOnce, [this] {
+    Once(m_factsKnown, [this] {
         struct stat st;
         if (stat(m_place.dir.c_str(), &st) == 0) {
             m_facts.sticky = (st.st_mode & S_ISVTX) != 0;
@@ -164,9 +177,22 @@ HRESULT CFileSystemFolder::ListItems(DWORD shcontf, CItemListBuilder* items) {
 }
 
 HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items) {
+    if (shcontf & SHCONTF_INCLUDEHIDDEN)
+        return ListDirectoryAt(dirFd, shcontf, items, [](std::string_view) { return false; });
+    return ListDirectoryAt(dirFd, shcontf, items,
+                           [this](std::string_view name) { return IsHidden(name); });
+}
+
+HRESULT CFileSystemFolder::ListEveryItemAt(int dirFd, CItemListBuilder* items) {
+    return ListDirectoryAt(dirFd, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+                           items, [](std::string_view) { return false; });
+}
+
+template <class IsHiddenName>
+HRESULT CFileSystemFolder::ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBuilder* items,
+                                           const IsHiddenName& isHidden) {
     const bool wantFolders = (shcontf & SHCONTF_FOLDERS) != 0;
     const bool wantOthers = (shcontf & SHCONTF_NONFOLDERS) != 0;
-    const bool withHidden = (shcontf & SHCONTF_INCLUDEHIDDEN) != 0;
     if (!wantFolders && !wantOthers)
         return S_OK;
     if (lseek(dirFd, 0, SEEK_SET) != 0)
@@ -188,7 +214,7 @@ HRESULT CFileSystemFolder::ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilde
         if (isFolder ? !wantFolders : !wantOthers)
             continue;
         const std::string_view name(entryName);
-        if (!withHidden && IsHidden(name))
+        if (isHidden(name))
             continue;
         items->Add(ItemKind::Entry, static_cast<BYTE>(type), name);
     }

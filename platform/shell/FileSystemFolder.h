@@ -25,6 +25,7 @@
 // through an entry opens its directory with O_NOFOLLOW, so an entry swapped
 // for a link after it was listed is refused too.
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,6 +60,10 @@ public:
     // that neither the path's length nor its links matter). The descriptor
     // stays the caller's; it is read from its start.
     HRESULT ListItemsAt(int dirFd, DWORD shcontf, CItemListBuilder* items);
+    // Every item of the directory open at `dirFd`, hidden ones included, as
+    // ListItemsAt lists them; needs no folder object, so any thread may list
+    // a directory it opened itself.
+    static HRESULT ListEveryItemAt(int dirFd, CItemListBuilder* items);
 
 private:
     struct DirectoryFacts {
@@ -67,14 +72,21 @@ private:
         unsigned owner = 0;
     };
 
+    template <class IsHiddenName>
+    static HRESULT ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBuilder* items,
+                                   const IsHiddenName& isHidden);
+    // Runs `init` the first time `done` is asked about.
+    template <class Init>
+    void Once(std::atomic<bool>& done, Init&& init);
     const zb::HiddenNames& HiddenNames();
     const DirectoryFacts& Facts();
     bool IsHidden(std::string_view name);
 
     FolderPlace m_place;
-    std::once_flag m_hiddenOnce;
+    std::mutex m_onceLock;
+    std::atomic<bool> m_hiddenLoaded{false};
     zb::HiddenNames m_hiddenNames;
-    std::once_flag m_factsOnce;
+    std::atomic<bool> m_factsKnown{false};
     DirectoryFacts m_facts;
 };
 

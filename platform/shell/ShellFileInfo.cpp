@@ -44,6 +44,27 @@ std::string LastPathPart(const std::string& path) {
     return path.substr(slash + 1, end - slash - 1);
 }
 
+// The answer for `item` of `parent`, at `path` on disk (null: none).
+std::uintptr_t DescribeChild(IShellFolder* parent, LPCITEMIDLIST item, const std::string* path,
+                             FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
+    ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM | SFGAO_HIDDEN;
+    if (FAILED(parent->GetAttributesOf(1, &item, &attributes)))
+        attributes = 0;
+    query.attributes = attributes;
+    STRRET name;
+    if (SUCCEEDED(parent->GetDisplayNameOf(item, SHGDN_NORMAL, &name)) &&
+        name.uType != STRRET_OFFSET) {
+        query.name = name.str;
+    }
+    if (path) {
+        query.path = *path;
+    } else {
+        query.path.clear();
+        query.isSpecial = true;
+    }
+    return Answer(query, info, flags);
+}
+
 }  // namespace
 
 FileTypeAnswer DefaultFileTypeInfoProvider::Describe(const FileTypeQuery& query) {
@@ -124,19 +145,18 @@ std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD /*fileAttributes*/, S
             return 0;
         parent = bound;
     }
-    LPCITEMIDLIST last = ILFindLast(absolute);
-    ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM | SFGAO_HIDDEN;
-    if (FAILED(parent->GetAttributesOf(1, &last, &attributes)))
-        attributes = 0;
-    query.attributes = attributes;
-    STRRET name;
-    if (SUCCEEDED(parent->GetDisplayNameOf(last, SHGDN_NORMAL, &name)) &&
-        name.uType != STRRET_OFFSET) {
-        query.name = name.str;
-    }
-    if (!SHGetPathFromIDList(absolute, &query.path)) {
-        query.path.clear();
-        query.isSpecial = true;
-    }
-    return Answer(query, info, flags);
+    std::string path;
+    const bool onDisk = SHGetPathFromIDList(absolute, &path);
+    return DescribeChild(parent.Get(), ILFindLast(absolute), onDisk ? &path : nullptr, query, info,
+                         flags);
+}
+
+std::uintptr_t SHGetFileInfoOfChild(IShellFolder* parent, LPCITEMIDLIST item,
+                                    const std::string& path, SHFILEINFO* info, UINT flags) {
+    if (!info || !parent || !item)
+        return 0;
+    FileTypeQuery query;
+    query.openIcon = (flags & SHGFI_OPENICON) != 0;
+    query.smallIcon = (flags & SHGFI_SMALLICON) != 0;
+    return DescribeChild(parent, item, &path, query, info, flags);
 }

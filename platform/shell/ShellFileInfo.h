@@ -68,3 +68,8 @@ std::uintptr_t SHGetFileInfo(const std::string& path, DWORD fileAttributes, SHFI
 // The same for an absolute item list (SHGFI_PIDL is implied).
 std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD fileAttributes, SHFILEINFO* info,
                              UINT flags);
+// The same answer for item `item` of the bound folder `parent` whose path on
+// disk `path` is known (the absolute list's path), without binding the folder
+// anew from the desktop: for a caller that holds the folder already.
+std::uintptr_t SHGetFileInfoOfChild(IShellFolder* parent, LPCITEMIDLIST item,
+                                    const std::string& path, SHFILEINFO* info, UINT flags);

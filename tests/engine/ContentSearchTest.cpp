@@ -10,6 +10,7 @@
 
 #include "readers/archives/SourceStream.h"
 #include "support/TempHome.h"
+#include "support/Utf16Text.h"
 
 namespace {
 
@@ -32,14 +33,7 @@ CIncludeExprNodeArray Compile(const std::string& text, Options options = {}) {
     return nodes;
 }
 
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (const char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
+using zbtest::Utf16;
 
 std::string WriteContent(const std::string& bytes) {
     static int counter = 0;

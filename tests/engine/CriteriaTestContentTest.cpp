@@ -15,19 +15,13 @@
 #include "readers/archives/ArchiveHandler.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "readers/details/PdfTextSource.h"
+#include "support/Utf16Text.h"
 
 namespace {
 
 using zbtest::MemoryArchive;
 
-std::string Utf16(const std::string& ascii) {
-    std::string bytes;
-    for (char c : ascii) {
-        bytes.push_back(c);
-        bytes.push_back('\0');
-    }
-    return bytes;
-}
+using zbtest::Utf16;
 
 std::unique_ptr<CArchiveHandler> MakeZipReader() {
     return std::make_unique<MemoryArchive>(std::vector<std::string>{"zip"});

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/Utf16Text.h"
+
 namespace {
 
 struct Options {
@@ -50,14 +52,7 @@ bool Holds(const std::string& expr, const std::string& text, Options options = {
     return Holds(nodes, text);
 }
 
-std::string Utf16(const std::string& ascii) {
-    std::string out;
-    for (const char c : ascii) {
-        out += c;
-        out += '\0';
-    }
-    return out;
-}
+using zbtest::Utf16;
 
 CIncludeTerm Term(const std::string& text, Options options = {}, BOOL escapes = TRUE) {
     CIncludeTerm term;
@@ -317,6 +312,35 @@ TEST(IncludeExprTerm, CaseRulesInTheUtf16Pass) {
     std::string shifted = "\x01";
     shifted += Utf16("xHELLOx");
     EXPECT_TRUE(Matches(folded, shifted, INCLUDE_PASS_UTF16));
+}
+
+TEST(IncludeExprTerm, NonAsciiLettersInBothPasses) {
+    // "дом": its UTF-16 form holds no NUL byte, so it is found in a block
+    // without one, where an ASCII term's UTF-16 form cannot be.
+    const CIncludeTerm house = Term("\xD0\xB4\xD0\xBE\xD0\xBC");
+    const std::string wide = "<<\x34\x04\x3E\x04\x3C\x04>>";
+    ASSERT_EQ(wide.find('\0'), std::string::npos);
+    EXPECT_TRUE(Matches(house, wide, INCLUDE_PASS_UTF16));
+    EXPECT_FALSE(Matches(house, wide, INCLUDE_PASS_ANSI));
+    EXPECT_TRUE(Matches(house, "<<\xD0\xB4\xD0\xBE\xD0\xBC>>", INCLUDE_PASS_ANSI));
+    EXPECT_FALSE(Matches(house, "<<\xD0\xB4\xD0\xBE\xD0\xBC>>", INCLUDE_PASS_UTF16));
+    // Only 'A'..'Z' fold in either pass: U+00E9 is not found as U+00C9 (whose
+    // low byte differs by the same bit), nor the lower-case Cyrillic letter
+    // as its capital.
+    const CIncludeTerm accented = Term("caf\xC3\xA9");
+    EXPECT_TRUE(Matches(accented, Utf16("CAF") + std::string("\xE9\0", 2), INCLUDE_PASS_UTF16));
+    EXPECT_FALSE(Matches(accented, Utf16("caf") + std::string("\xC9\0", 2), INCLUDE_PASS_UTF16));
+    EXPECT_TRUE(Matches(accented, "CAF\xC3\xA9", INCLUDE_PASS_ANSI));
+    EXPECT_FALSE(Matches(accented, "caf\xC3\x89", INCLUDE_PASS_ANSI));
+    EXPECT_FALSE(Matches(Term("\xD0\xB4"), std::string("\x14\x04", 2), INCLUDE_PASS_UTF16));
+    EXPECT_TRUE(Matches(Term("\xD0\xB4"), std::string("\x34\x04", 2), INCLUDE_PASS_UTF16));
+    // A whole non-ASCII word at both edges of the block, in both forms.
+    const CIncludeTerm word = Term("caf\xC3\xA9", {.wholeWord = true});
+    EXPECT_TRUE(Matches(word, "caf\xC3\xA9"));
+    EXPECT_TRUE(Matches(word, Utf16("caf") + std::string("\xE9\0", 2), INCLUDE_PASS_UTF16));
+    EXPECT_FALSE(Matches(word, "caf\xC3\xA9s"));
+    EXPECT_FALSE(
+        Matches(word, Utf16("caf") + std::string("\xE9\0", 2) + Utf16("s"), INCLUDE_PASS_UTF16));
 }
 
 TEST(IncludeExprTerm, WholeWord) {
