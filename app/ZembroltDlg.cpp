@@ -403,6 +403,10 @@ void CZembroltDlg::RegisterCommands() {
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
     command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
+    command(ID_CHANGE_ATTRIBUTES, [this] { OnChangeAttributes(); });
+    command(ID_CHANGE_FILE_TIME, [this] { OnChangeFileTime(); });
+    command(ID_FIND_DUPLICATE, [this] { OnFindDuplicateFiles(); });
+    command(ID_FIND_REDUNDANT, [this] { OnFindRedundantFiles(); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;

@@ -46,6 +46,7 @@
 #include "tools/ResultDataSource.h"
 #include "tools/ShellContextMenu.h"
 #include "tools/ShellMenuPopup.h"
+#include "tools/RedundantFinder.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
@@ -242,6 +243,24 @@ public:
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenUrl(const std::string& url) override;
 
+    // The file tools (ZembroltDlgTools.cpp). Change Attributes, Change File
+    // Time and Rename act on the selected rows that are files on disk.
+    void OnChangeAttributes();
+    void OnChangeFileTime();
+    void OnRename();
+    // Find Duplicate Files: the settings, the search behind its progress
+    // dialog, then the groups as rows with their "Dup No".
+    void OnFindDuplicateFiles();
+    // Find Redundant Files: the categories, then the search on the search
+    // thread (Find stops it).
+    void OnFindRedundantFiles();
+    // "Dup No" as the first detail column (at position 2) unless shown; its index.
+    int InsertDupNoColumn();
+    // Appends the Size column when it is not shown.
+    void EnsureSizeColumn();
+    // The selected rows' records that are files on disk.
+    std::vector<CResultItem*> GetSelectedDiskRecords() const;
+
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
     // The menu bar's item of a command, or nullptr.
@@ -412,6 +431,8 @@ protected:
     virtual bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey);
     virtual bool RunMacroListDialog(std::vector<CSearchMacro>& macros);
     virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
+    // Where Find Redundant Files looks (tests keep it inside their folders).
+    virtual RedundantRoots RedundantSearchRoots() const;
     // Runs the export dialog; false when it was not ended with OK.
     virtual bool AskExportTarget(CExportChoice* choice);
 
@@ -466,6 +487,8 @@ private:
     // The buttons above the list follow their commands' enabled state.
     void UpdateListButtons();
     void ClearResultsCommand();
+    // Repaints the rows and the status bar after a tool changed records.
+    void RedrawResults();
     // The records of the selected rows, by row.
     std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
     // The export of the list's rows in `type`'s layout, under the wait cursor.
@@ -496,6 +519,8 @@ private:
     CAdvancedOptions m_AdvancedOptions;
     CDataFileContents m_data;                // groups, recent searches and macros live here
     std::vector<ACCEL> m_macroAccelerators;  // the macros' hot keys
+    // The redundant-file finder's choices for this run of the program.
+    CRedundantOptions m_RedundantOptions;
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;

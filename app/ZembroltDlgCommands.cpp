@@ -186,8 +186,11 @@ void CZembroltDlg::OnRenameCommand() {
         if (IsFileOnDisk(record->m_dwFlags))
             onDisk.push_back(record);
     }
-    if (!MayRenameTogether(onDisk))
+    if (!MayRenameTogether(onDisk)) {
         ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART));
+        return;
+    }
+    OnRename();
 }
 
 bool CZembroltDlg::CanEditLabel(int row) {

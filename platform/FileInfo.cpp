@@ -141,7 +141,7 @@ HiddenNames HiddenNames::Load(const std::string& folderPath) {
     return result;
 }
 
-DWORD ParseDosAttrib(std::string_view value) {
+bool ParseDosAttribText(std::string_view value, DWORD* attributes) {
     // The text ends at the first NUL (Samba appends binary data after it).
     value = value.substr(0, value.find('\0'));
     while (!value.empty() && (value.back() == ' ' || value.back() == '\n')) {
@@ -156,9 +156,15 @@ DWORD ParseDosAttrib(std::string_view value) {
     const auto [end, error] =
         std::from_chars(value.data(), value.data() + value.size(), bits, base);
     if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
-        return 0;
+        return false;
     }
-    return bits & kDosAttribBits;
+    *attributes = bits;
+    return true;
+}
+
+DWORD ParseDosAttrib(std::string_view value) {
+    DWORD bits = 0;
+    return ParseDosAttribText(value, &bits) ? bits & kDosAttribBits : 0;
 }
 
 bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links) {

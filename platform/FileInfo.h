@@ -63,6 +63,9 @@ private:
 // and binary data, as Samba writes it) or a plain decimal number. Returns
 // the hidden, system and archive bits it holds; 0 when it cannot be parsed.
 DWORD ParseDosAttrib(std::string_view value);
+// The whole attribute word of the text part of user.DOSATTRIB (every bit it
+// holds); false when the text is not such a number.
+bool ParseDosAttribText(std::string_view value, DWORD* attributes);
 
 // Information on `path`. The hidden test uses the name and the ".hidden"
 // file of the folder holding it. False (errno set) when it cannot be read.

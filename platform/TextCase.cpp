@@ -94,6 +94,21 @@ char32_t LowerCodePoint(char32_t c) {
     return static_cast<char32_t>(static_cast<std::int32_t>(c) + run.delta);
 }
 
+// The code point whose simple lower-case mapping is `c` (the first in the
+// table's order when several are), which is the simple upper-case mapping
+// of every such `c`; `c` itself when there is none.
+char32_t UpperCodePoint(char32_t c) {
+    // U+1E9E lower-cases to U+00DF, but U+00DF has no simple upper case.
+    if (c == 0x00DF)
+        return c;
+    for (const LowerRun& run : kLowerRuns) {
+        const std::int64_t upper = static_cast<std::int64_t>(c) - run.delta;
+        if (upper >= run.first && upper <= run.last && (upper - run.first) % run.step == 0)
+            return static_cast<char32_t>(upper);
+    }
+    return c;
+}
+
 // Decodes one well-formed UTF-8 sequence (no overlong forms, no surrogates, at
 // most U+10FFFF) starting at text[pos]; returns its length, or 0 when the
 // bytes there are not one.
@@ -152,14 +167,19 @@ std::size_t Utf8CharCount(std::string_view text) {
     return chars;
 }
 
-void LowerCaseUtf8(std::string_view text, std::string& out) {
+namespace {
+
+// Maps every code point of `text` with `map` (ASCII letters with `ascii`);
+// bytes that are not valid UTF-8 are copied as they are.
+template <typename AsciiMap, typename CodePointMap>
+void MapCaseUtf8(std::string_view text, std::string& out, AsciiMap ascii, CodePointMap map) {
     out.clear();
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
         const char ch = text[pos];
         if (static_cast<unsigned char>(ch) < 0x80) {
-            out += (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+            out += ascii(ch);
             ++pos;
             continue;
         }
@@ -170,13 +190,31 @@ void LowerCaseUtf8(std::string_view text, std::string& out) {
             ++pos;
             continue;
         }
-        const char32_t lower = LowerCodePoint(cp);
-        if (lower == cp)
+        const char32_t mapped = map(cp);
+        if (mapped == cp)
             out.append(text.substr(pos, length));
         else
-            zb::AppendUtf8(lower, out);
+            zb::AppendUtf8(mapped, out);
         pos += length;
     }
+}
+
+}  // namespace
+
+void LowerCaseUtf8(std::string_view text, std::string& out) {
+    MapCaseUtf8(
+        text, out,
+        [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; },
+        LowerCodePoint);
+}
+
+std::string UpperCaseUtf8(std::string_view text) {
+    std::string out;
+    MapCaseUtf8(
+        text, out,
+        [](char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch; },
+        UpperCodePoint);
+    return out;
 }
 
 std::string LowerCaseUtf8(std::string_view text) {

@@ -12,6 +12,9 @@ std::string LowerCaseUtf8(std::string_view text);
 
 // The same into `out`, reusing its storage (for per-name use in a search).
 void LowerCaseUtf8(std::string_view text, std::string& out);
+// Upper-casing by the inverse of the same simple mappings: each code point
+// that is some code point's lower-case form becomes that code point.
+std::string UpperCaseUtf8(std::string_view text);
 
 // The length of the character at text[pos]: the length of a well-formed UTF-8
 // sequence there, else 1 (a byte that is not valid UTF-8 counts on its own).

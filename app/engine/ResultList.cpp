@@ -24,12 +24,15 @@ BOOL CResultList::AddResultItem() {
 
     if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
         FlushRows();
-        if (m_pView) {
-            m_pView->ShowMessage(FormatResourceString(IDS_SEARCH_RESULT_EXCEED, m_nLimit));
-        }
+        ShowLimitMessage();
         return 0;
     }
     return 1;
+}
+
+void CResultList::ShowLimitMessage() {
+    if (m_pView)
+        m_pView->ShowMessage(FormatResourceString(IDS_SEARCH_RESULT_EXCEED, m_nLimit));
 }
 
 void CResultList::ReleaseResults() {

@@ -55,6 +55,9 @@ public:
     // exceed %d"), else 1.
     BOOL AddResultItem();
 
+    // Tells the user "Search result exceed %d" with the limit.
+    void ShowLimitMessage();
+
     // Drops every record and row and starts a new generation.
     void ReleaseResults();
 

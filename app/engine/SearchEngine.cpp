@@ -152,6 +152,7 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
     if (m_bSearching.load())
         return FALSE;
     WaitForSearch();  // the previous thread has ended; collect it
+    m_toolSearch = nullptr;
     m_request = std::move(request);
     ClearStopFlags();  // here, so a Stop asked before the thread runs holds
     m_bSearching.store(true);
@@ -162,6 +163,22 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
 void CSearchEngine::ClearStopFlags() {
     m_bStop.store(false);
     SetStopFlag(FALSE);
+}
+
+BOOL CSearchEngine::StartToolSearch(std::function<void(CSearchEngine&)> task) {
+    if (m_bSearching.load())
+        return FALSE;
+    WaitForSearch();
+    m_toolSearch = std::move(task);
+    ClearStopFlags();
+    m_bSearching.store(true);
+    m_thread = std::thread([this] { SearchThreadProc(); });
+    return TRUE;
+}
+
+BOOL CSearchEngine::AppendFoundRecord(CResultItem&& record) {
+    std::size_t index = 0;
+    return AppendResultInOrder(std::move(record), &index);
 }
 
 void CSearchEngine::StopSearch() {
@@ -184,7 +201,10 @@ void CSearchEngine::SearchThreadProc() {
     try {
         if (m_pHost)
             m_pHost->SetSearchButtonState(false);
-        DoSearch();
+        if (m_toolSearch)
+            m_toolSearch(*this);
+        else
+            DoSearch();
     } catch (...) {
         LogErrorHere();
     }

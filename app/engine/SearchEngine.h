@@ -94,6 +94,18 @@ public:
 
     // Starts the search thread; FALSE when a search runs already.
     BOOL StartSearch(CSearchRequest request);
+    // Runs a tool's search (the redundant-file finder) on the search thread
+    // in place of a search: the Find button shows "Stop" while it runs, Stop
+    // sets the flag it polls, and it ends as a search ends (button, beep).
+    // FALSE when a search runs already.
+    BOOL StartToolSearch(std::function<void(CSearchEngine&)> task);
+    // The flag a tool's search polls before every item.
+    const std::atomic<bool>& GetStopFlag() const { return m_bStop; }
+    // Appends a record a tool's search found and takes it into the list; 0
+    // (and the search stops) at the result limit.
+    BOOL AppendFoundRecord(CResultItem&& record);
+    ISearchHost* GetHost() const { return m_pHost; }
+
     // Sets the stop flags; the walk ends before its next item.
     void StopSearch();
     bool IsSearching() const { return m_bSearching.load(); }
@@ -213,6 +225,7 @@ private:
     CContentScanPool::Commit m_commitScanned;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bSearching{false};
+    std::function<void(CSearchEngine&)> m_toolSearch;  // runs instead of a search when set
     std::thread m_thread;
     int m_nWalkDepth = 0;
     CFolderCursor m_cursor;  // the walk's place on disk

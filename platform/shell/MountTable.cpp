@@ -1,7 +1,10 @@
 #include "platform/shell/MountTable.h"
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <fstream>
 
 namespace {
@@ -64,7 +67,27 @@ bool HasOption(std::string_view options, std::string_view option) {
     return false;
 }
 
+// "major:minor" as a device number; 0 when the field has another shape.
+std::uint64_t ParseDevice(std::string_view field) {
+    const std::size_t colon = field.find(':');
+    if (colon == std::string_view::npos)
+        return 0;
+    unsigned major = 0;
+    unsigned minor = 0;
+    const auto [majorEnd, majorError] = std::from_chars(field.data(), field.data() + colon, major);
+    const auto [minorEnd, minorError] =
+        std::from_chars(field.data() + colon + 1, field.data() + field.size(), minor);
+    if (majorError != std::errc() || minorError != std::errc() ||
+        majorEnd != field.data() + colon || minorEnd != field.data() + field.size())
+        return 0;
+    return makedev(major, minor);
+}
+
 }  // namespace
+
+bool IsPseudoFileSystemType(std::string_view fsType) {
+    return Contains(kPseudoTypes, fsType);
+}
 
 bool PathHasPrefix(std::string_view path, std::string_view prefix) {
     if (prefix == "/")
@@ -121,12 +144,13 @@ bool ParseMountInfoLine(std::string_view line, MountEntry* entry) {
     entry->fsType = DecodeMountPath(type);
     entry->source = DecodeMountPath(source);
     entry->readOnly = HasOption(fields[5], "ro") || HasOption(superOptions, "ro");
+    entry->device = ParseDevice(fields[2]);
     return true;
 }
 
 MountClass ClassifyMount(const MountEntry& entry) {
     const std::string_view point = entry.mountPoint;
-    if (point == "/" || Contains(kPseudoTypes, entry.fsType) ||
+    if (point == "/" || IsPseudoFileSystemType(entry.fsType) ||
         Contains(kHiddenTypes, entry.fsType)) {
         return MountClass::Hidden;
     }

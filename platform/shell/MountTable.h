@@ -3,6 +3,7 @@
 // the volumes the namespace shows: local volumes under Computer, network file
 // systems under Network, and pseudo file systems that are not shown at all.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,7 +14,8 @@ struct MountEntry {
     std::string mountPoint;  // decoded (\040 and the other octal escapes)
     std::string fsType;
     std::string source;
-    bool readOnly = false;  // "ro" among the mount's or the super block's options
+    bool readOnly = false;     // "ro" among the mount's or the super block's options
+    std::uint64_t device = 0;  // the file system's device number (st_dev), from major:minor
 };
 
 enum class MountClass { Hidden, Local, Network };
@@ -42,6 +44,11 @@ std::string DecodeMountPath(std::string_view text);
 // fuse.glusterfs, fuse.rclone, fuse.s3fs, fuse.curlftpfs.
 // Local: everything else.
 MountClass ClassifyMount(const MountEntry& entry);
+
+// True for the file systems of the kernel's own interfaces (proc, sysfs,
+// devtmpfs, cgroup, autofs, ... as listed for ClassifyMount): walks that
+// read files never enter them.
+bool IsPseudoFileSystemType(std::string_view fsType);
 
 // Every entry of the mountinfo file at `path`, in the file's order; empty
 // when it cannot be read. Malformed lines are skipped.

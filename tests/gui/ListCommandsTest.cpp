@@ -22,6 +22,7 @@
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
+#include "tools/RenameDlg.h"
 
 namespace {
 
@@ -201,9 +202,17 @@ private slots:
         QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
         QCOMPARE(ReadFile(File(QStringLiteral("b.txt"))), QByteArray("b"));
 
-        // Several rows: no editing.
+        // Several rows: no editing; the rename tool opens instead.
         view = SelectRows(window, {QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        bool toolShown = false;
+        QTimer::singleShot(0, [&toolShown] {
+            if (auto* tool = qobject_cast<CRenameDlg*>(QApplication::activeModalWidget())) {
+                toolShown = true;
+                tool->reject();
+            }
+        });
         QTest::keyClick(view, Qt::Key_F2);
+        QVERIFY(toolShown);
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
     }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/sysmacros.h>
 
 #include "platform/shell/MountTable.h"
 #include "platform/shell/ShellRoots.h"
@@ -16,6 +17,7 @@ TEST(MountTableTest, ParsesLinesAndDecodesEscapes) {
     EXPECT_EQ(entry.fsType, "ext3");
     EXPECT_EQ(entry.source, "/dev/sdb1");
     EXPECT_FALSE(entry.readOnly);
+    EXPECT_EQ(entry.device, makedev(98, 0));
 
     ASSERT_TRUE(
         ParseMountInfoLine("40 1 8:17 / /media/u/CD ro,nosuid - iso9660 /dev/sr0 ro", &entry));
@@ -51,6 +53,12 @@ TEST(MountTableTest, ClassifiesVolumesNetworkAndPseudoFileSystems) {
     EXPECT_EQ(classOf("/mnt/nas", "nfs4"), MountClass::Network);
     EXPECT_EQ(classOf("/mnt/share", "cifs"), MountClass::Network);
     EXPECT_EQ(classOf("/home/u/remote", "fuse.sshfs"), MountClass::Network);
+
+    EXPECT_TRUE(IsPseudoFileSystemType("proc"));
+    EXPECT_TRUE(IsPseudoFileSystemType("devtmpfs"));
+    EXPECT_TRUE(IsPseudoFileSystemType("autofs"));
+    EXPECT_FALSE(IsPseudoFileSystemType("tmpfs"));  // /tmp holds real files
+    EXPECT_FALSE(IsPseudoFileSystemType("ext4"));
 
     EXPECT_TRUE(IsRemovableMountPoint("/media/u/USB"));
     EXPECT_TRUE(IsRemovableMountPoint("/run/media/u/USB"));

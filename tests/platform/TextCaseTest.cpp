@@ -88,3 +88,14 @@ TEST(Utf8Prefix, CutsWholeCharactersOnly) {
 }
 
 }  // namespace
+
+TEST(UpperCaseUtf8, InvertsTheLowerCaseMappings) {
+    EXPECT_EQ(UpperCaseUtf8("abc xyz 09_-"), "ABC XYZ 09_-");
+    EXPECT_EQ(UpperCaseUtf8("café straße дом ǆ"), "CAFÉ STRAßE ДОМ Ǆ");
+    EXPECT_EQ(UpperCaseUtf8("ΑΒΓ"), "ΑΒΓ");
+    EXPECT_EQ(UpperCaseUtf8("a\xFF"
+                            "b"),
+              "A\xFF"
+              "B");  // invalid bytes stay
+    EXPECT_EQ(LowerCaseUtf8(UpperCaseUtf8("άλφα")), "άλφα");
+}

@@ -1,0 +1,187 @@
+#include "tools/AttributeChange.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "platform/FileInfo.h"
+#include "tools/ToolRecords.h"
+#include "tools/ToolTestSupport.h"
+
+namespace {
+
+using zbtest::StatOf;
+
+class AttributeChangeTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_root = zbtest::MakeTempDir("attributes"); }
+
+    std::string File(const std::string& name, mode_t mode = 0644) {
+        const std::string path = zbtest::WriteFile(m_root + "/" + name, "data");
+        chmod(path.c_str(), mode);
+        return path;
+    }
+    CResultItem* Record(const std::string& path) {
+        auto record = std::make_unique<CResultItem>();
+        EXPECT_EQ(m_maker.MakeFileRecord(path, *record), CToolRecordMaker::MADE) << path;
+        m_records.push_back(std::move(record));
+        return m_records.back().get();
+    }
+    std::vector<CResultItem*> Records() {
+        std::vector<CResultItem*> list;
+        for (auto& record : m_records)
+            list.push_back(record.get());
+        return list;
+    }
+    std::string HiddenList(const std::string& folder) {
+        std::ifstream in(folder + "/.hidden");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::string m_root;
+    CToolRecordMaker m_maker;
+    std::vector<std::unique_ptr<CResultItem>> m_records;
+};
+
+TEST_F(AttributeChangeTest, BoxesStartFromTheAndAndTheOrOfTheRecords) {
+    CResultItem* a = Record(File("a.txt", 0444));
+    CResultItem* b = Record(File("b.txt", 0644));
+    ASSERT_TRUE(a->m_dwAttributes & FILE_ATTRIBUTE_READONLY);
+    CAttributeChange change;
+    change.SetItems({a, b});
+    EXPECT_EQ(change.InitialBox(FILE_ATTRIBUTE_READONLY), AttributeBox::Gray);
+    EXPECT_EQ(change.InitialBox(FILE_ATTRIBUTE_SYSTEM), AttributeBox::Clear);
+    EXPECT_TRUE(change.HasNoFolder());
+    change.SetItems({a});
+    EXPECT_EQ(change.InitialBox(FILE_ATTRIBUTE_READONLY), AttributeBox::Checked);
+    change.SetItems({});
+    EXPECT_EQ(change.GetAnd(), 0u);
+    EXPECT_EQ(change.GetOr(), 0u);
+}
+
+TEST_F(AttributeChangeTest, AllBoxesGrayChangesNothing) {
+    const std::string path = File("a.txt");
+    CResultItem* record = Record(path);
+    const struct stat before = StatOf(path);
+    CAttributeChange change;
+    change.SetItems(Records());
+    DWORD set = 0;
+    DWORD keep = 0xFFFFFFFFu;
+    for (DWORD bit : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,
+                      FILE_ATTRIBUTE_ARCHIVE})
+        CAttributeChange::AddBox(AttributeBox::Gray, bit, &set, &keep);
+    EXPECT_EQ(change.Apply(set, keep, TRUE), 0);
+    const struct stat after = StatOf(path);
+    // No chmod, no attribute write: the change time did not move.
+    EXPECT_EQ(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+    EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+    EXPECT_FALSE(std::filesystem::exists(m_root + "/.hidden"));
+    EXPECT_EQ(change.GetChangedCount(), 0);
+    EXPECT_EQ(record->m_dwAttributes & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(AttributeChangeTest, ReadOnlyWithSubFoldersReachesFilesAndLeavesFoldersAndLinks) {
+    const std::string outside =
+        zbtest::WriteFile(zbtest::MakeTempDir("outside") + "/keep.txt", "x");
+    chmod(outside.c_str(), 0644);
+    const std::string top = m_root + "/top";
+    const std::string deep = File("top/sub/deep.txt", 0664);
+    File("top/a.txt", 0644);
+    symlink(outside.c_str(), (top + "/link.txt").c_str());
+    symlink("..", (top + "/sub/loop").c_str());  // a folder link loop
+    chmod((top + "/sub").c_str(), 0755);
+    CResultItem* folder = Record(top);
+    CAttributeChange change;
+    change.SetItems({folder});
+    EXPECT_FALSE(change.HasNoFolder());
+    DWORD set = 0;
+    DWORD keep = 0xFFFFFFFFu;
+    CAttributeChange::AddBox(AttributeBox::Checked, FILE_ATTRIBUTE_READONLY, &set, &keep);
+    EXPECT_EQ(change.Apply(set, keep, TRUE), 0);
+
+    EXPECT_EQ(StatOf(deep).st_mode & 07777, 0444u);
+    EXPECT_EQ(StatOf(top + "/a.txt").st_mode & 07777, 0444u);
+    EXPECT_EQ(StatOf(top + "/sub").st_mode & 07777, 0755u);
+    EXPECT_EQ(StatOf(outside).st_mode & 07777, 0644u);  // the link's target stays
+
+    // Clearing read-only gives the owner write permission back.
+    CAttributeChange::AddBox(AttributeBox::Clear, FILE_ATTRIBUTE_READONLY, &set, &keep);
+    set = 0;
+    EXPECT_EQ(change.Apply(set, keep, TRUE), 0);
+    EXPECT_EQ(StatOf(deep).st_mode & 07777, 0644u);
+}
+
+TEST_F(AttributeChangeTest, HiddenGoesToTheListAndTheAttributeNeverARename) {
+    if (!zbtest::UserXattrsWork(m_root))
+        GTEST_SKIP() << "no user extended attributes here";
+    const std::string path = File("plain.txt");
+    CResultItem* record = Record(path);
+    CAttributeChange change;
+    change.SetItems({record});
+    EXPECT_EQ(change.Apply(FILE_ATTRIBUTE_HIDDEN, 0xFFFFFFFFu, FALSE), 0);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(HiddenList(m_root), "plain.txt\n");
+    EXPECT_EQ(zbtest::XattrOf(path), "0x2");
+    EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+
+    EXPECT_EQ(change.Apply(0, ~FILE_ATTRIBUTE_HIDDEN, FALSE), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_root + "/.hidden"));
+    EXPECT_FALSE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(AttributeChangeTest, ADotNameCannotBeShownAndTheFailureIsLogged) {
+    const std::string path = File(".profile");
+    CResultItem* record = Record(path);
+    ASSERT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+    zbtest::LogCapture log;
+    CAttributeChange change;
+    change.SetItems({record});
+    EXPECT_EQ(change.Apply(0, ~FILE_ATTRIBUTE_HIDDEN, FALSE), 1);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(log.RedLinesWith(".profile"), 1);
+    EXPECT_EQ(log.RedLinesWith("could not be changed"), 1);
+    EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(AttributeChangeTest, SystemAndArchiveKeepABinaryTailAndOtherBits) {
+    if (!zbtest::UserXattrsWork(m_root))
+        GTEST_SKIP() << "no user extended attributes here";
+    const std::string path = File("samba.doc");
+    const std::string stored("0x80\0\x04\x00\xff\x01tail", 12);
+    ASSERT_EQ(setxattr(path.c_str(), "user.DOSATTRIB", stored.data(), stored.size(), 0), 0);
+    CResultItem* record = Record(path);
+    CAttributeChange change;
+    change.SetItems({record});
+    EXPECT_EQ(change.Apply(FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE, 0xFFFFFFFFu, FALSE), 0);
+    EXPECT_EQ(zbtest::XattrOf(path), std::string("0xa4\0\x04\x00\xff\x01tail", 12));
+    EXPECT_EQ(record->m_dwAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE),
+              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+
+    // A value this program cannot read is left alone.
+    const std::string other = File("odd.doc");
+    ASSERT_EQ(setxattr(other.c_str(), "user.DOSATTRIB", "zz", 2, 0), 0);
+    CResultItem* odd = Record(other);
+    zbtest::LogCapture log;
+    change.SetItems({odd});
+    EXPECT_EQ(change.Apply(FILE_ATTRIBUTE_ARCHIVE, 0xFFFFFFFFu, FALSE), 1);
+    EXPECT_EQ(zbtest::XattrOf(other), "zz");
+    EXPECT_EQ(log.RedLinesWith("odd.doc"), 1);
+}
+
+TEST_F(AttributeChangeTest, RecordsInsideArchivesOrWithoutPathAreNeverChanged) {
+    const std::string path = File("member.txt");
+    CResultItem* record = Record(path);
+    record->m_dwFlags |= RIF_IN_ARCHIVE;
+    CAttributeChange change;
+    change.SetItems({record});
+    EXPECT_EQ(change.Apply(FILE_ATTRIBUTE_READONLY, 0xFFFFFFFFu, FALSE), 0);
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0644u);
+    EXPECT_EQ(change.GetChangedCount(), 0);
+}
+
+}  // namespace

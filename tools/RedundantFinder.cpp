@@ -1,0 +1,326 @@
+#include "tools/RedundantFinder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+
+#include "platform/PosixFile.h"
+#include "platform/ShellLink.h"
+#include "platform/TextCase.h"
+#include "platform/shell/MountTable.h"
+#include "platform/shell/ShellRoots.h"
+#include "tools/TrashFolders.h"
+#include "tools/TreeWalk.h"
+
+namespace {
+
+// The browsers' cache folders under the user's cache folder.
+constexpr const char* kBrowserCacheFolders[] = {
+    "mozilla", "librewolf", "google-chrome", "chromium", "BraveSoftware", "microsoft-edge",
+    "vivaldi", "opera",     "epiphany",      "falkon",   "qutebrowser",   "midori"};
+
+// A launcher larger than this is not read.
+constexpr std::size_t kMaxDesktopEntryBytes = 1 << 20;
+
+bool EndsWith(const std::string& text, std::string_view tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string AbsoluteEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The name of the folder that holds `path`.
+std::string_view ParentName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return {};
+    const std::size_t before = path.rfind('/', slash - 1);
+    const std::size_t start = before == std::string::npos ? 0 : before + 1;
+    return std::string_view(path).substr(start, slash - start);
+}
+
+// The program word at the start of an Exec value: a quoted word (with its
+// backslash escapes) or the text up to the first blank.
+std::string FirstExecWord(std::string_view exec) {
+    std::string word;
+    std::size_t i = 0;
+    while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t'))
+        ++i;
+    if (i < exec.size() && exec[i] == '"') {
+        for (++i; i < exec.size() && exec[i] != '"'; ++i) {
+            if (exec[i] == '\\' && i + 1 < exec.size())
+                ++i;
+            word += exec[i];
+        }
+        return word;
+    }
+    while (i < exec.size() && exec[i] != ' ' && exec[i] != '\t')
+        word += exec[i++];
+    return word;
+}
+
+bool ProgramExists(const std::string& program) {
+    if (program.find('/') != std::string::npos)
+        return Exists(program);
+    const char* pathValue = std::getenv("PATH");
+    const std::string path = pathValue ? pathValue : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string folder = path.substr(start, end - start);
+        if (!folder.empty() && Exists(JoinPath(folder, program)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Lists the entries that `match` accepts from a walk of one folder.
+class ListingVisitor : public ITreeVisitor {
+public:
+    ListingVisitor(IRedundantSink& sink, const std::atomic<bool>& stop,
+                   std::function<bool(const TreeEntry&)> match)
+        : m_sink(sink), m_stop(stop), m_match(std::move(match)) {}
+
+    bool OnEntry(const TreeEntry& entry) override {
+        if (m_stop.load(std::memory_order_relaxed))
+            return false;
+        if (m_match(entry) && !m_sink.AddItem(entry.path)) {
+            m_bLimit = true;
+            return false;
+        }
+        return true;
+    }
+    bool EnterFolder(const TreeEntry& entry) override {
+        m_sink.ShowFolder(entry.path);
+        return true;
+    }
+    bool HitLimit() const { return m_bLimit; }
+
+private:
+    IRedundantSink& m_sink;
+    const std::atomic<bool>& m_stop;
+    std::function<bool(const TreeEntry&)> m_match;
+    bool m_bLimit = false;
+};
+
+}  // namespace
+
+bool IsDanglingLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    if (::stat(path.c_str(), &st) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR || errno == ELOOP;
+}
+
+bool IsBrokenShellLink(const std::string& path) {
+    zb::ShellLink link;
+    if (!link.Load(path))
+        return false;
+    const std::string target = link.TargetPath();
+    if (target.empty() || target.front() != '/')
+        return false;
+    struct stat st {};
+    return ::lstat(target.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+bool IsBrokenDesktopEntry(const std::string& path) {
+    std::string text;
+    if (!zb::ReadWholeFile(path, kMaxDesktopEntryBytes, text))
+        return false;
+    bool inEntry = false;
+    std::string type;
+    std::string exec;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view line =
+            TrimWhiteSpace(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line.front() == '[') {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inEntry)
+            continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = TrimWhiteSpace(line.substr(0, equals));
+        const std::string_view value = TrimWhiteSpace(line.substr(equals + 1));
+        if (key == "Type")
+            type = value;
+        else if (key == "Exec")
+            exec = value;
+    }
+    if (type != "Application" || exec.empty())
+        return false;
+    const std::string program = FirstExecWord(exec);
+    return !program.empty() && !ProgramExists(program);
+}
+
+RedundantRoots RedundantRoots::FromEnvironment() {
+    RedundantRoots roots;
+    roots.tempFolder = AbsoluteEnvironment("TMPDIR");
+    if (roots.tempFolder.empty())
+        roots.tempFolder = "/tmp";
+    std::string cache = AbsoluteEnvironment("XDG_CACHE_HOME");
+    if (cache.empty())
+        cache = JoinPath(CurrentShellRoots()->home, ".cache");
+    for (const char* browser : kBrowserCacheFolders) {
+        const std::string folder = JoinPath(cache, browser);
+        if (IsFolder(folder))
+            roots.cacheFolders.push_back(folder);
+    }
+    roots.trashFolders = FindTrashFolders();
+    roots.computer = {"/"};
+    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
+        if (ClassifyMount(entry) == MountClass::Network)
+            roots.skipFolders.push_back(entry.mountPoint);
+    }
+    return roots;
+}
+
+CRedundantFinder::CRedundantFinder(const CRedundantOptions& options, RedundantRoots roots,
+                                   const std::atomic<bool>& stop, IRedundantSink& sink)
+    : m_options(options), m_roots(std::move(roots)), m_stop(stop), m_sink(sink) {}
+
+namespace {
+
+// Walks `folder` listing what `match` accepts; 0, or -1 when the folder
+// cannot be reached or the limit ended the search.
+int ListFolder(const std::string& folder, bool subFolders, IRedundantSink& sink,
+               const std::atomic<bool>& stop, const std::vector<std::string>& skip,
+               std::function<bool(const TreeEntry&)> match) {
+    CTreeWalk walk(&stop);
+    walk.SetSubFolders(subFolders);
+    for (const std::string& path : skip)
+        walk.AddSkipFolder(path);
+    ListingVisitor visitor(sink, stop, std::move(match));
+    sink.ShowFolder(folder);
+    const int result = walk.Walk(folder, visitor);
+    return result == CTreeWalk::WALK_UNREACHABLE || visitor.HitLimit() ? -1 : 0;
+}
+
+}  // namespace
+
+int CRedundantFinder::ListTemporaryFolder() {
+    const uid_t user = ::getuid();
+    const int result = ListFolder(m_roots.tempFolder, true, m_sink, m_stop, m_skip,
+                                  [user](const TreeEntry& entry) {
+                                      return S_ISREG(entry.st.st_mode) && entry.st.st_uid == user;
+                                  });
+    m_skip.push_back(m_roots.tempFolder);
+    return result;
+}
+
+int CRedundantFinder::ListCacheFolders() {
+    int result = 0;
+    for (const std::string& folder : m_roots.cacheFolders) {
+        if (result != 0 || Stopped())
+            break;
+        result = ListFolder(folder, true, m_sink, m_stop, m_skip,
+                            [](const TreeEntry& entry) { return S_ISREG(entry.st.st_mode); });
+        m_skip.push_back(folder);
+    }
+    return result;
+}
+
+int CRedundantFinder::ListTrash() {
+    int result = 0;
+    for (const std::string& trash : m_roots.trashFolders) {
+        m_skip.push_back(trash);
+        const std::string files = JoinPath(trash, "files");
+        struct stat st {};
+        if (result != 0 || Stopped() || ::lstat(files.c_str(), &st) != 0)
+            continue;  // a trash that was never used has no "files" yet
+        result =
+            ListFolder(files, false, m_sink, m_stop, {}, [](const TreeEntry&) { return true; });
+    }
+    return result;
+}
+
+// The pattern walk's test of each entry: files only.
+class CRedundantFinder::PatternVisitor {
+public:
+    explicit PatternVisitor(const CRedundantOptions& options) : m_options(options) {}
+
+    bool operator()(const TreeEntry& entry) {
+        const mode_t mode = entry.st.st_mode;
+        if (S_ISDIR(mode))
+            return false;
+        LowerCaseUtf8(entry.name, m_lowered);
+        const bool regular = S_ISREG(mode);
+        if (m_options.m_bBrokenShortcuts) {
+            if (S_ISLNK(mode) && IsDanglingLink(entry.path))
+                return true;
+            if (regular && EndsWith(m_lowered, ".lnk") && IsBrokenShellLink(entry.path))
+                return true;
+            if (regular && EndsWith(m_lowered, ".desktop") && IsBrokenDesktopEntry(entry.path))
+                return true;
+        }
+        if (m_options.m_bLostClusters &&
+            ((regular && EndsWith(m_lowered, ".chk")) || ParentName(entry.path) == "lost+found"))
+            return true;
+        return m_options.m_bTempFiles && regular && EndsWith(m_lowered, ".tmp");
+    }
+
+private:
+    const CRedundantOptions& m_options;
+    std::string m_lowered;
+};
+
+void CRedundantFinder::WalkComputer() {
+    PatternVisitor matches(m_options);
+    CTreeWalk walk(&m_stop);
+    for (const std::string& path : m_skip)
+        walk.AddSkipFolder(path);
+    for (const std::string& path : m_roots.skipFolders)
+        walk.AddSkipFolder(path);
+    ListingVisitor visitor(m_sink, m_stop, [&](const TreeEntry& entry) { return matches(entry); });
+    m_bWalkedComputer = true;
+    for (const std::string& root : m_roots.computer) {
+        if (Stopped() || visitor.HitLimit())
+            break;
+        m_sink.ShowFolder(root);
+        walk.Walk(root, visitor);
+    }
+}
+
+void CRedundantFinder::Run() {
+    m_skip = m_roots.skipFolders;
+    m_nResult = 0;
+    m_bWalkedComputer = false;
+    if (m_options.m_bTempFolder && !Stopped())
+        m_nResult = ListTemporaryFolder();
+    if (m_options.m_bInternetCache && !Stopped() && m_nResult == 0)
+        m_nResult = ListCacheFolders();
+    if (m_options.m_bRecycleBin && !Stopped() && m_nResult == 0)
+        m_nResult = ListTrash();
+    const bool patterns =
+        m_options.m_bTempFiles || m_options.m_bLostClusters || m_options.m_bBrokenShortcuts;
+    if (patterns && !Stopped() && m_nResult == 0)
+        WalkComputer();
+}
