@@ -52,12 +52,9 @@ BOOL CAceArchive::Init() {
 }
 
 BOOL CAceArchive::OpenArchive(const std::string& path) {
-    const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
-    if (size < 0) {
-        SetFailure(ArchiveFailure::CannotOpen);
+    if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
         return FALSE;
     }
-    m_nFileSize = static_cast<std::uint64_t>(size);
     int volume = 0;
     std::uint64_t next = 0;
     if (!FindMainHeader(&volume, &next) || volume != 0) {

@@ -101,12 +101,9 @@ BOOL CArjArchive::MatchExtension(const std::string& name) const {
 }
 
 BOOL CArjArchive::OpenArchive(const std::string& path) {
-    const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
-    if (size < 0) {
-        SetFailure(ArchiveFailure::CannotOpen);
+    if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
         return FALSE;
     }
-    m_nFileSize = static_cast<std::uint64_t>(size);
     std::uint64_t offset = 0;
     Header header;
     if (!FindFirstHeader(&offset) || ReadHeader(offset, &header) != HeaderResult::Read) {

@@ -109,12 +109,9 @@ BOOL CCabArchive::Init() {
 }
 
 BOOL CCabArchive::OpenArchive(const std::string& path) {
-    const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
-    if (size < 0) {
-        SetFailure(ArchiveFailure::CannotOpen);
+    if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
         return FALSE;
     }
-    m_nFileSize = static_cast<std::uint64_t>(size);
     if (!ReadTables(path)) {
         return FALSE;
     }

@@ -75,12 +75,9 @@ BOOL CRarArchive::MatchExtension(const std::string& name) const {
 }
 
 BOOL CRarArchive::OpenArchive(const std::string& path) {
-    const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
-    if (size < 0) {
-        SetFailure(ArchiveFailure::CannotOpen);
+    if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
         return FALSE;
     }
-    m_nFileSize = static_cast<std::uint64_t>(size);
     std::uint64_t first = 0;
     if (!ReadMainHeader(&first)) {
         return FALSE;

@@ -272,6 +272,17 @@ BOOL CTableArchiveHandler::GetName(int i, std::string* name) const {
     return TRUE;
 }
 
+bool CTableArchiveHandler::OpenArchiveFile(zb::PositionedReader& file, const std::string& path,
+                                           std::uint64_t* size) {
+    const std::int64_t fileSize = file.Open(path) ? file.Size() : -1;
+    if (fileSize < 0) {
+        SetFailure(ArchiveFailure::CannotOpen);
+        return false;
+    }
+    *size = static_cast<std::uint64_t>(fileSize);
+    return true;
+}
+
 bool CTableArchiveHandler::AddMember(std::string name, std::int64_t size, const FILETIME& time,
                                      DWORD attributes, std::size_t record) {
     name = NormaliseMemberName(std::move(name));

@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileMapping.h"
 #include "readers/archives/ArchiveHandler.h"
 
 // One member in the table.
@@ -97,6 +98,9 @@ protected:
     // by default none is.
     virtual bool IsHiddenMember(int /*i*/) const { return false; }
 
+    // Opens the archive file at `path` into `file` and stores its size in
+    // `size`; false, with the failure set, when it cannot be opened.
+    bool OpenArchiveFile(zb::PositionedReader& file, const std::string& path, std::uint64_t* size);
     // Appends a member under its normalised name; a name ending in "\"
     // marks a folder and a folder's name gets its trailing "\". False (and
     // nothing added) when nothing is left of the name.

@@ -153,12 +153,9 @@ BOOL CZipArchive::Init() {
 }
 
 BOOL CZipArchive::OpenArchive(const std::string& path) {
-    const std::int64_t size = m_file.Open(path) ? m_file.Size() : -1;
-    if (size < 0) {
-        SetFailure(ArchiveFailure::CannotOpen);
+    if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
         return FALSE;
     }
-    m_nFileSize = static_cast<std::uint64_t>(size);
     CDirectoryLocation location;
     if (!FindDirectory(&location) || !ReadDirectory(location)) {
         SetFailure(ArchiveFailure::BadArchive);
