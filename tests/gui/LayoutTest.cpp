@@ -9,6 +9,7 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHeaderView>
@@ -144,7 +145,10 @@ QStringList ClippedTexts(QWidget* top) {
                 picker->findChild<QLineEdit*>()->width() < text + 4)
                 problems << what + QStringLiteral(" needs %1 for its longest date").arg(text);
         } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-            if (combo->isEditable())
+            // Qt's file dialog elides its look-in path in the middle, whatever
+            // the temporary folder's length.
+            if (combo->isEditable() || (combo->objectName() == QLatin1String("lookInCombo") &&
+                                        qobject_cast<QFileDialog*>(combo->window())))
                 continue;
             int widest = 0;
             for (int i = 0; i < combo->count(); ++i)
