@@ -66,6 +66,15 @@ int OpenErrorFromExitStatus(int exitStatus) {
 
 namespace {
 
+// A program started for a window. When the window goes while the program still
+// runs, QProcess's destructor kills it and reports the end; that report would
+// reach a window already half destroyed, so the process falls silent first.
+class CWindowProcess : public QProcess {
+public:
+    using QProcess::QProcess;
+    ~CWindowProcess() override { blockSignals(true); }
+};
+
 // Starts `program` with `arguments`, its output thrown away; `ended` gets
 // nothing when it cannot be started, else its exit status (-1 after a crash),
 // on the thread of `context` and only while `context` lives.
@@ -83,7 +92,7 @@ void StartDesktopProgram(const QString& program, const QStringList& arguments, Q
             context, [report] { report(std::nullopt); }, Qt::QueuedConnection);
         return;
     }
-    auto* process = new QProcess(context);
+    auto* process = new CWindowProcess(context);
     process->setProgram(found);
     process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());

@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +24,7 @@
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
 #include "tools/RenameDlg.h"
+#include "ui/DesktopOpen.h"
 
 namespace {
 
@@ -265,7 +267,9 @@ private slots:
         window.OnCommand(ID_PRINT_RESULT);
         const QString first = QStringLiteral("Zembrolt Search Result0.txt");
         const QString second = QStringLiteral("Zembrolt Search Result1.txt");
-        QTRY_VERIFY(QFile::exists(printed + QLatin1Char('/') + second));
+        // Both copies run at once: wait until both have ended.
+        QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());
+        QVERIFY(QFile::exists(printed + QLatin1Char('/') + second));
         const QByteArray text = ReadFile(printed + QLatin1Char('/') + first);
         QVERIFY2(text.startsWith("Name\tLocation\t"), text.constData());
         QCOMPARE(text.count("\r\n"), 4);
@@ -281,6 +285,20 @@ private slots:
         window.close();
         QVERIFY(!QFile::exists(folder + QLatin1Char('/') + first));
         QVERIFY(!QDir(folder).exists());
+    }
+
+    void aPrintStillRunningWhenItsWindowGoesIsNeverReported() {
+        bool reported = false;
+        {
+            QWidget window;
+            PrintFileWithDesktop({QStringLiteral("sh"), QStringLiteral("-c"),
+                                  QStringLiteral("sleep 10"), QStringLiteral("print")},
+                                 QStringLiteral("x"), &window, [&reported] { reported = true; });
+            auto* process = window.findChild<QProcess*>();
+            QVERIFY(process);
+            QTRY_COMPARE(process->state(), QProcess::Running);
+        }  // the window kills the command as it goes
+        QVERIFY(!reported);
     }
 
     void theListsMenuWithoutASelection() {
