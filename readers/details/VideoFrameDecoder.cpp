@@ -1,12 +1,5 @@
 #include "readers/details/VideoFrameDecoder.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/log.h>
-#include <libswscale/swscale.h>
-}
-
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -14,23 +7,29 @@ extern "C" {
 #include <mutex>
 
 #include "platform/Avi.h"
+#include "readers/details/FfmpegLibrary.h"
 
 namespace {
 
 constexpr std::size_t kBitmapHeaderSize = 40;
 constexpr char kBottomUpMark[] = "BottomUp";  // with its NUL: the raw decoder's flip mark
 
+// The loaded libraries; called only once DecodeVideoFrame found them loaded.
+const CFfmpegLibrary& Ffmpeg() {
+    return *CFfmpegLibrary::Get();
+}
+
 struct CodecContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+    void operator()(AVCodecContext* context) const { Ffmpeg().avcodec_free_context(&context); }
 };
 struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+    void operator()(AVPacket* packet) const { Ffmpeg().av_packet_free(&packet); }
 };
 struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    void operator()(AVFrame* frame) const { Ffmpeg().av_frame_free(&frame); }
 };
 struct ScalerFree {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
+    void operator()(SwsContext* scaler) const { Ffmpeg().sws_freeContext(scaler); }
 };
 
 void DiscardLibraryMessage(void*, int, const char*, va_list) {}
@@ -38,17 +37,17 @@ void DiscardLibraryMessage(void*, int, const char*, va_list) {}
 void SilenceLibraryMessages() {
     static std::once_flag once;
     std::call_once(once, [] {
-        av_log_set_level(AV_LOG_QUIET);
-        av_log_set_callback(DiscardLibraryMessage);
+        Ffmpeg().av_log_set_level(AV_LOG_QUIET);
+        Ffmpeg().av_log_set_callback(DiscardLibraryMessage);
     });
 }
 
 // The decoder of a clip's four-character code: the RIFF table first, then
 // the one of QuickTime files, which clips also use.
 AVCodecID FindCodec(std::uint32_t tag) {
-    const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(),
-                                        avformat_get_mov_video_tags(), nullptr};
-    return av_codec_get_id(tables, tag);
+    const AVCodecTag* const tables[] = {Ffmpeg().avformat_get_riff_video_tags(),
+                                        Ffmpeg().avformat_get_mov_video_tags(), nullptr};
+    return Ffmpeg().av_codec_get_id(tables, tag);
 }
 
 // Sets the decoder's picture description and codec data from the format.
@@ -68,7 +67,8 @@ bool DescribeStream(const BITMAPINFOHEADER& header, zb::ByteSpan format, AVCodec
     const bool bottomUp = header.biCompression == 0 && header.biHeight > 0;
     const std::size_t size = extra.size() + (bottomUp ? sizeof(kBottomUpMark) : 0);
     if (size > 0) {
-        auto* data = static_cast<std::uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+        auto* data =
+            static_cast<std::uint8_t*>(Ffmpeg().av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
         if (data == nullptr)
             return false;
         if (!extra.empty())
@@ -91,24 +91,24 @@ bool DescribeStream(const BITMAPINFOHEADER& header, zb::ByteSpan format, AVCodec
 // The first picture the decoder gives for the frame.
 bool DecodePicture(AVCodecContext* context, const std::vector<std::uint8_t>& bytes,
                    const std::uint32_t* palette, AVFrame* picture) {
-    const std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    const std::unique_ptr<AVPacket, PacketFree> packet(Ffmpeg().av_packet_alloc());
     if (!packet || bytes.size() > static_cast<std::size_t>(INT32_MAX) ||
-        av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
+        Ffmpeg().av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
         return false;
     std::memcpy(packet->data, bytes.data(), bytes.size());
     packet->flags |= AV_PKT_FLAG_KEY;
     if (palette != nullptr) {
         std::uint8_t* side =
-            av_packet_new_side_data(packet.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+            Ffmpeg().av_packet_new_side_data(packet.get(), AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
         if (side == nullptr)
             return false;
         std::memcpy(side, palette, AVPALETTE_SIZE);
     }
-    if (avcodec_send_packet(context, packet.get()) < 0)
+    if (Ffmpeg().avcodec_send_packet(context, packet.get()) < 0)
         return false;
     // The end of the stream makes a decoder that holds pictures back give them.
-    avcodec_send_packet(context, nullptr);
-    return avcodec_receive_frame(context, picture) == 0;
+    Ffmpeg().avcodec_send_packet(context, nullptr);
+    return Ffmpeg().avcodec_receive_frame(context, picture) == 0;
 }
 
 }  // namespace
@@ -116,6 +116,8 @@ bool DecodePicture(AVCodecContext* context, const std::vector<std::uint8_t>& byt
 BOOL DecodeVideoFrame(zb::ByteSpan format, const std::vector<std::uint8_t>& frame, SIZE size,
                       CBitmap* bitmap) {
     *bitmap = CBitmap();
+    if (CFfmpegLibrary::Get() == nullptr)
+        return FALSE;
     SilenceLibraryMessages();
     if (format.size() < kBitmapHeaderSize || frame.empty() || size.cx < 1 || size.cy < 1 ||
         size.cx > kMaxBitmapSide || size.cy > kMaxBitmapSide)
@@ -125,33 +127,34 @@ BOOL DecodeVideoFrame(zb::ByteSpan format, const std::vector<std::uint8_t>& fram
         header.biHeight < -kMaxBitmapSide || header.biHeight > kMaxBitmapSide ||
         header.biHeight == 0)
         return FALSE;
-    const AVCodec* codec = avcodec_find_decoder(FindCodec(header.biCompression));
+    const AVCodec* codec = Ffmpeg().avcodec_find_decoder(FindCodec(header.biCompression));
     if (codec == nullptr)
         return FALSE;
-    const std::unique_ptr<AVCodecContext, CodecContextFree> context(avcodec_alloc_context3(codec));
+    const std::unique_ptr<AVCodecContext, CodecContextFree> context(
+        Ffmpeg().avcodec_alloc_context3(codec));
     if (!context)
         return FALSE;
     std::uint32_t palette[AVPALETTE_COUNT] = {};
     const bool hasPalette = DescribeStream(header, format, context.get(), palette);
-    const std::unique_ptr<AVFrame, FrameFree> picture(av_frame_alloc());
-    if (!picture || avcodec_open2(context.get(), codec, nullptr) < 0 ||
+    const std::unique_ptr<AVFrame, FrameFree> picture(Ffmpeg().av_frame_alloc());
+    if (!picture || Ffmpeg().avcodec_open2(context.get(), codec, nullptr) < 0 ||
         !DecodePicture(context.get(), frame, hasPalette ? palette : nullptr, picture.get()))
         return FALSE;
     if (picture->width < 1 || picture->height < 1 || picture->width > kMaxBitmapSide ||
         picture->height > kMaxBitmapSide)
         return FALSE;
 
-    const std::unique_ptr<SwsContext, ScalerFree> scaler(
-        sws_getContext(picture->width, picture->height, static_cast<AVPixelFormat>(picture->format),
-                       size.cx, size.cy, AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr));
+    const std::unique_ptr<SwsContext, ScalerFree> scaler(Ffmpeg().sws_getContext(
+        picture->width, picture->height, static_cast<AVPixelFormat>(picture->format), size.cx,
+        size.cy, AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr));
     if (!scaler)
         return FALSE;
     CBitmap out(size.cx, size.cy);
     std::uint8_t* const planes[4] = {reinterpret_cast<std::uint8_t*>(out.Row(0)), nullptr, nullptr,
                                      nullptr};
     const int strides[4] = {static_cast<int>(size.cx) * 4, 0, 0, 0};
-    if (sws_scale(scaler.get(), picture->data, picture->linesize, 0, picture->height, planes,
-                  strides) != size.cy)
+    if (Ffmpeg().sws_scale(scaler.get(), picture->data, picture->linesize, 0, picture->height,
+                           planes, strides) != size.cy)
         return FALSE;
     *bitmap = std::move(out);
     return TRUE;
