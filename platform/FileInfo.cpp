@@ -97,6 +97,24 @@ bool Fill(int dirFd, const char* name, std::string_view nameForHidden, const Hid
     return true;
 }
 
+// `path` split into its folder and its last name; trailing slashes belong to
+// neither. The name is empty for the root and for "." and "..", which have
+// no name of their own to test.
+void SplitLastName(const std::string& path, std::string* folder, std::string* name) {
+    std::string_view trimmed(path);
+    while (trimmed.size() > 1 && trimmed.back() == '/') {
+        trimmed.remove_suffix(1);
+    }
+    const std::size_t slash = trimmed.rfind('/');
+    name->assign(slash == std::string_view::npos ? trimmed : trimmed.substr(slash + 1));
+    if (*name == "." || *name == "..") {
+        name->clear();
+    }
+    folder->assign(slash == std::string_view::npos ? std::string_view(".")
+                   : slash == 0                    ? std::string_view("/")
+                                                   : trimmed.substr(0, slash));
+}
+
 }  // namespace
 
 HiddenNames HiddenNames::Load(int dirFd) {
@@ -168,21 +186,12 @@ DWORD ParseDosAttrib(std::string_view value) {
 }
 
 bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links) {
-    // Split into the folder and the last name; trailing slashes belong to
-    // neither.
-    std::string_view trimmed(path);
-    while (trimmed.size() > 1 && trimmed.back() == '/') {
-        trimmed.remove_suffix(1);
-    }
-    const std::size_t slash = trimmed.rfind('/');
-    const std::string name(slash == std::string_view::npos ? trimmed : trimmed.substr(slash + 1));
-    if (name.empty() || name == "." || name == "..") {
-        // The root or a folder named by "." or "..": no name of its own to test.
+    std::string folder;
+    std::string name;
+    SplitLastName(path, &folder, &name);
+    if (name.empty()) {
         return Fill(AT_FDCWD, path.c_str(), {}, nullptr, out, links);
     }
-    const std::string folder(slash == std::string_view::npos ? std::string_view(".")
-                             : slash == 0                    ? std::string_view("/")
-                                                             : trimmed.substr(0, slash));
     const int dirFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
         return false;
@@ -193,6 +202,14 @@ bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links) {
     ::close(dirFd);
     errno = saved;
     return ok;
+}
+
+bool GetFileInfo(const std::string& path, const HiddenNames& hidden, FileInfo* out,
+                 LinkMode links) {
+    std::string folder;
+    std::string name;
+    SplitLastName(path, &folder, &name);
+    return Fill(AT_FDCWD, path.c_str(), name, name.empty() ? nullptr : &hidden, out, links);
 }
 
 bool GetFileInfoAt(int dirFd, const char* name, const HiddenNames* hidden, FileInfo* out,

@@ -71,6 +71,11 @@ bool ParseDosAttribText(std::string_view value, DWORD* attributes);
 // file of the folder holding it. False (errno set) when it cannot be read.
 bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links = LinkMode::NoFollow);
 
+// The same for several files of one folder read by their paths: `hidden` is
+// the ".hidden" list of the folder holding `path`, loaded once by the caller.
+bool GetFileInfo(const std::string& path, const HiddenNames& hidden, FileInfo* out,
+                 LinkMode links = LinkMode::NoFollow);
+
 // Information on `name` inside the open folder `dirFd`, for walks that list
 // a folder: `hidden` is that folder's ".hidden" list loaded once (may be
 // null: no list).

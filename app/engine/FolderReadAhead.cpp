@@ -87,6 +87,9 @@ public:
     // Read ahead for files the walk may keep: by the one who lists, or by the
     // one who tests the entry, before its answer is stored.
     std::unique_ptr<std::unique_ptr<zb::FileInfo>[]> infos;
+    // Its ".hidden" list, read once by whoever first reads a file's data.
+    std::once_flag hiddenOnce;
+    zb::HiddenNames hidden;
     // Entries without their final answer, and one more while it is planned.
     std::atomic<std::uint32_t> unresolved{1};
     // The sub-folders listed ahead, by entry index: set before the state
@@ -256,15 +259,10 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     // The data the walk would read of a file it may keep, read here the way
     // the walk reads it; a file whose data cannot be read is left to the walk.
     std::string name;
-    zb::HiddenNames hidden;
-    bool hiddenLoaded = false;
     const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
-        if (!hiddenLoaded) {
-            hidden = zb::HiddenNames::Load(dirFd);
-            hiddenLoaded = true;
-        }
+        std::call_once(folder->hiddenOnce, [&] { folder->hidden = zb::HiddenNames::Load(dirFd); });
         auto info = std::make_unique<zb::FileInfo>();
-        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get()))
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get()))
             return nullptr;
         if (!folder->infos)
             folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
@@ -389,8 +387,10 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
         // condition needs it, the listing read it already; the slot is not
         // looked at here, since whoever stores the answer first writes it.
         if (answer == kHolds && folder.infos && !m_needsFileData) {
+            std::call_once(folder.hiddenOnce,
+                           [&folder] { folder.hidden = zb::HiddenNames::Load(folder.path); });
             info = std::make_unique<zb::FileInfo>();
-            if (!zb::GetFileInfo(path, info.get()))
+            if (!zb::GetFileInfo(path, folder.hidden, info.get()))
                 info.reset();
         }
     } catch (...) {

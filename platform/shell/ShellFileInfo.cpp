@@ -47,7 +47,10 @@ std::string LastPathPart(const std::string& path) {
 // The answer for `item` of `parent`, at `path` on disk (null: none).
 std::uintptr_t DescribeChild(IShellFolder* parent, LPCITEMIDLIST item, const std::string* path,
                              FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
-    ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM | SFGAO_HIDDEN;
+    // The hidden test reads an extended attribute: only asked when the
+    // caller wants the attributes (icons and type names never look at it).
+    ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM |
+                       ((flags & SHGFI_ATTRIBUTES) ? SFGAO_HIDDEN : 0);
     if (FAILED(parent->GetAttributesOf(1, &item, &attributes)))
         attributes = 0;
     query.attributes = attributes;

@@ -149,6 +149,16 @@ TEST(FileInfoTest, HiddenByDotAndByHiddenList) {
     EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(zb::GetFileInfoAt(fd.get(), "", nullptr, &info));
 
+    // By path with the folder's list loaded once: the last name is tested,
+    // never the whole path.
+    ASSERT_TRUE(zb::GetFileInfo(dir + "/listed.txt", hidden, &info));
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(zb::GetFileInfo(dir + "/shown.txt", hidden, &info));
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(zb::GetFileInfo(dir + "/.dotfile", zb::HiddenNames(), &info));
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(zb::GetFileInfo(dir + "/missing.txt", hidden, &info));
+
     EXPECT_TRUE(zb::HiddenNames::Load(dir).Contains("crlf.txt"));
     EXPECT_TRUE(zb::HiddenNames::Load(dir + "/missing").Empty());
 }
