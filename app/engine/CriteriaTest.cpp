@@ -171,9 +171,9 @@ BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
     }
 }
 
-BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name) {
+BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name, int dirFd) {
     try {
-        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name);
+        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd);
     } catch (...) {
         return FALSE;
     }
@@ -331,11 +331,12 @@ BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
                : FALSE;
 }
 
-BOOL CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name) {
+BOOL CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
+                                       int dirFd) {
     {
         // The stream closes when it leaves its scope, also on a fault.
         CSourceStream stream;
-        if (!stream.Open(path)) {
+        if (!(dirFd >= 0 ? stream.OpenAt(dirFd, name, path) : stream.Open(path))) {
             return FALSE;
         }
         // The 8-bit and the UTF-16 pass over one reading of the file: the

@@ -45,15 +45,16 @@ public:
     BOOL MatchFileData(const CResultItem& record) const;
     // The contained-text condition for the file on disk at `path` named
     // `name`, as MatchContainedText tests a record of that file; faults make
-    // it fail.
-    BOOL MatchFileContent(const std::string& path, const std::string& name);
+    // it fail. With `dirFd` (the open folder holding it) the file is opened
+    // through that descriptor rather than by its whole path.
+    BOOL MatchFileContent(const std::string& path, const std::string& name, int dirFd = -1);
 
 private:
     BOOL MatchDate(const CResultItem& record) const;
     BOOL MatchTimeOfDay(const CResultItem& record) const;
     BOOL MatchSize(const CResultItem& record) const;
     BOOL MatchContent(const CResultItem& record);
-    BOOL MatchContentOnDisk(const std::string& path, const std::string& name);
+    BOOL MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd = -1);
     BOOL MatchPdfText(const std::string& path);
 
     // The current time as a UTC FILETIME; FALSE when out of range.

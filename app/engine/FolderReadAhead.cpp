@@ -205,7 +205,7 @@ void CFolderReadAhead::WorkerLoop(Tester& tester) {
             const bool dropped = job.folder->dropped;
             lock.unlock();
             for (std::uint32_t i = job.first; i < job.end && !dropped && !Stopped(); ++i)
-                Read(*job.folder, i, *tester.test);
+                Read(*job.folder, i, *tester.test, -1);
             job.folder.reset();
             lock.lock();
         }
@@ -328,8 +328,10 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
     if (m_threads.empty())
         return;  // the walk does every step itself, in order
     // Runs of up to kReadBatch files to test, never across a sub-folder
-    // (its contents come between them in the walk's order). Everything is
-    // made before the lock is taken; under it, only queued.
+    // (its contents come between them in the walk's order). A file whose
+    // path is too long to open is left to the walk, which opens it through
+    // its descriptor. Everything is made before the lock is taken; under
+    // it, only queued.
     const std::size_t count = folder->items.Count();
     std::vector<ReadJob> reads;
     ReadJob run{folder, 0, 0};
@@ -341,7 +343,9 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
     };
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t state = folder->entries[i].load(std::memory_order_relaxed);
-        if (folder->items.At(i).Type() == EntryType::Directory) {
+        const ShellItem item = folder->items.At(i);
+        if (item.Type() == EntryType::Directory ||
+            folder->path.size() + 1 + item.name.size() >= PATH_MAX) {
             flush();
         } else if (state == kPending) {
             if (files == 0)
@@ -368,29 +372,36 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
         m_work.notify_one();
 }
 
-std::uint8_t CFolderReadAhead::Read(Folder& folder, std::size_t index, CCriteriaTest& test) {
+std::uint8_t CFolderReadAhead::Read(Folder& folder, std::size_t index, CCriteriaTest& test,
+                                    int dirFd) {
     std::uint8_t state = kPending;
     if (!folder.entries[index].compare_exchange_strong(state, kClaimed))
         return state;
-    return TestClaimed(folder, index, test);
+    return TestClaimed(folder, index, test, dirFd);
 }
 
-std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test) {
+std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test,
+                                           int dirFd) {
     std::uint8_t answer = kVisit;  // a fault: the walk tests the file itself
     std::unique_ptr<zb::FileInfo> info;
     try {
         const std::string name(folder.items.At(index).name);
         const std::string path = JoinPath(folder.path, name);
-        answer = test.MatchFileContent(path, name) ? kHolds : kSkip;
-        // A file that is kept needs its data; read by its path, the way the
-        // walk would read it through the folder's descriptor. When a
+        answer = test.MatchFileContent(path, name, dirFd) ? kHolds : kSkip;
+        // A file that is kept needs its data, read as the walk reads it
+        // (through the folder's descriptor, or by its path). When a
         // condition needs it, the listing read it already; the slot is not
         // looked at here, since whoever stores the answer first writes it.
         if (answer == kHolds && folder.infos && !m_needsFileData) {
-            std::call_once(folder.hiddenOnce,
-                           [&folder] { folder.hidden = zb::HiddenNames::Load(folder.path); });
+            std::call_once(folder.hiddenOnce, [&folder, dirFd] {
+                folder.hidden =
+                    dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
+            });
             info = std::make_unique<zb::FileInfo>();
-            if (!zb::GetFileInfo(path, folder.hidden, info.get()))
+            const bool read =
+                dirFd >= 0 ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get())
+                           : zb::GetFileInfo(path, folder.hidden, info.get());
+            if (!read)
                 info.reset();
         }
     } catch (...) {
@@ -532,13 +543,14 @@ void CFolderReadAhead::Release(std::size_t count) {
     }
 }
 
-bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test) {
+bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test,
+                                 int dirFd) {
     const std::size_t end = std::min(folder.items.Count(), index + 1 + kHelpAhead);
     for (std::size_t next = index + 1; next < end; ++next) {
         std::uint8_t state = kPending;
         if (folder.entries[next].load(std::memory_order_relaxed) == kPending &&
             folder.entries[next].compare_exchange_strong(state, kClaimed)) {
-            TestClaimed(folder, next, test);
+            TestClaimed(folder, next, test, dirFd);
             return true;
         }
     }
@@ -546,22 +558,22 @@ bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTes
 }
 
 CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t index,
-                                                   CCriteriaTest& test) {
+                                                   CCriteriaTest& test, int dirFd) {
     std::atomic<std::uint8_t>& entry = folder.entries[index];
     std::uint8_t state = entry.load(std::memory_order_acquire);
     if (state == kPending)
-        state = Read(folder, index, test);
+        state = Read(folder, index, test, dirFd);
     // A thread tests it: meanwhile the walk tests the next files it will
     // need; when none is left it waits a little, then tests this one too
     // rather than wait for a thread that may have no processor.
     while (state == kClaimed) {
-        if (ReadAhead(folder, index, test)) {
+        if (ReadAhead(folder, index, test, dirFd)) {
             state = entry.load(std::memory_order_acquire);
             continue;
         }
         state = SpinWhile(entry, kClaimed, kFileGrace);
         if (state == kClaimed)
-            state = TestClaimed(folder, index, test);
+            state = TestClaimed(folder, index, test, dirFd);
     }
     while (state == kStoring) {
         entry.wait(kStoring, std::memory_order_acquire);

@@ -101,8 +101,9 @@ public:
     static const zb::FileInfo* FileData(const Folder& folder, std::size_t index);
     // What the walk does with entry `index` (the walk asks in order): waits
     // for a thread that tests it, or tests it with `test` on the calling
-    // thread when none took it.
-    Answer Resolve(Folder& folder, std::size_t index, CCriteriaTest& test);
+    // thread when none took it, opening the files through `dirFd`, the
+    // walk's descriptor of the folder (-1: by their paths).
+    Answer Resolve(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
 
 private:
     struct Tester {
@@ -134,14 +135,16 @@ private:
     bool ReadListing(const FolderPtr& folder, int dirFd, CCriteriaTest& test, Children* children);
     // Queues the listings of the sub-folders and the tests of the files.
     void Plan(const FolderPtr& folder, Children children);
-    // Tests file `index` unless someone else took it; its state then.
-    std::uint8_t Read(Folder& folder, std::size_t index, CCriteriaTest& test);
+    // Tests file `index` unless someone else took it; its state then. The
+    // files are opened through `dirFd` when it is the folder's (the walk's
+    // own), else by their paths (-1).
+    std::uint8_t Read(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
     // Tests file `index`, which was taken, and stores the answer unless
     // someone else stored one first; the entry's state then.
-    std::uint8_t TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test);
+    std::uint8_t TestClaimed(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
     // Tests one file after `index` that no one took yet; false when there
     // is none near.
-    bool ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test);
+    bool ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
     // One more entry of `folder` has its final answer; once all have, the
     // folder's own entry in its parent gets its final answer too.
     void Resolved(Folder& folder);

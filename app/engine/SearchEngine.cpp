@@ -586,7 +586,8 @@ BOOL CSearchEngine::VisitListedItems(FolderWalk& walk, const CFolderReadAhead::F
     const CItemListBuilder& items = CFolderReadAhead::Items(*ahead);
     walk.ahead = ahead.get();
     for (std::size_t i = 0; i < items.Count() && !m_bStop.load(std::memory_order_relaxed); ++i) {
-        const CFolderReadAhead::Answer answer = m_pReadAhead->Resolve(*ahead, i, *m_pCriteria);
+        const CFolderReadAhead::Answer answer =
+            m_pReadAhead->Resolve(*ahead, i, *m_pCriteria, m_cursor.Fd());
         if (answer == CFolderReadAhead::Answer::Skip)
             continue;
         const ShellItem item = items.At(i);

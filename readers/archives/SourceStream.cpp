@@ -1,5 +1,7 @@
 #include "readers/archives/SourceStream.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -35,8 +37,12 @@ BOOL CSourceStream::OpenInArchive(CArchiveHandler* handler, const std::string& i
 }
 
 BOOL CSourceStream::Open(const std::string& path) {
+    return OpenAt(AT_FDCWD, path, path);
+}
+
+BOOL CSourceStream::OpenAt(int dirFd, const std::string& name, const std::string& path) {
     Close();
-    if (!m_file.Open(path)) {
+    if (!m_file.OpenAt(dirFd, name.c_str())) {
         return FALSE;
     }
     m_nMode = MODE_DISK;

@@ -30,6 +30,9 @@ public:
                                int entry = -1);
     // Opens a regular file on disk for reading; 1 or 0.
     virtual BOOL Open(const std::string& path);
+    // The same for the file `name` in the open folder `dirFd`, which lies
+    // at `path`; 1 or 0.
+    BOOL OpenAt(int dirFd, const std::string& name, const std::string& path);
     // Bytes read (fewer than asked only at the end); -1 on failure, for a
     // negative count, or when nothing is open.
     virtual int Read(void* buffer, int count);

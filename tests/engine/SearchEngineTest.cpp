@@ -103,8 +103,10 @@ bool RunAsOtherUser(const std::string& root, const std::function<bool()>& body) 
 }
 
 // Makes a chain of `levels` folders named `name` below `root`, each holding a
-// file f.txt, through descriptors (the paths pass PATH_MAX); false on failure.
-bool MakeDeepTree(const std::string& root, const std::string& name, int levels) {
+// file f.txt (the deepest one holding `deepestText`), through descriptors (the
+// paths pass PATH_MAX); false on failure.
+bool MakeDeepTree(const std::string& root, const std::string& name, int levels,
+                  const std::string& deepestText = {}) {
     int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int i = 0; i < levels && fd >= 0; ++i) {
         const int next = mkdirat(fd, name.c_str(), 0755) == 0
@@ -113,7 +115,11 @@ bool MakeDeepTree(const std::string& root, const std::string& name, int levels) 
         close(fd);
         fd = next;
         const int file = fd >= 0 ? openat(fd, "f.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
-        if (file < 0) {
+        const bool deepest = i + 1 == levels;
+        if (file < 0 || (deepest && write(file, deepestText.data(), deepestText.size()) !=
+                                        static_cast<ssize_t>(deepestText.size()))) {
+            if (file >= 0)
+                close(file);
             if (fd >= 0)
                 close(fd);
             return false;
@@ -538,6 +544,28 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
     RemoveDeepTree(m_root, "ddd");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(SearchEngineTest, ContentsPastTheLongestPathAreRead) {
+    // 1,100 levels of "ddd/": the deepest file's path is longer than any
+    // path the system opens, so only a descriptor reaches it.
+    ASSERT_TRUE(MakeDeepTree(m_root, "ddd", 1100, "a needle here"));
+    CSearchData data = Criteria("*");
+    data.m_IncludeStringData.m_sIncludeStr = "needle";
+    for (const int threads : {0, 3}) {
+        CSearchRequest request;
+        ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
+        request.scanThreads = threads;
+        RecordingHost host;
+        CSearchEngine engine(&host);
+        engine.RunSearch(std::move(request));
+        CResultList& results = engine.GetResultList();
+        ASSERT_EQ(results.GetCount(), 1u) << threads;
+        EXPECT_GT(results.GetAt(0).m_sFolder.size(), std::size_t{PATH_MAX}) << threads;
+        EXPECT_EQ(results.GetAt(0).m_sName, "f.txt");
+        EXPECT_EQ(results.GetAt(0).m_nSize, 13u);
+    }
+    RemoveDeepTree(m_root, "ddd");
 }
 
 TEST_F(SearchEngineTest, ALinkedRootIsSearchedWhereItLeads) {
