@@ -64,6 +64,16 @@ bool FindInTail(const CBytePair& pair, const BYTE* block, std::size_t pos, std::
 
 #if defined(__x86_64__)
 
+// 0xFF in each byte where the block bytes at `first` and `second` fit.
+__attribute__((target("avx2"))) inline __m256i PairHits(const BYTE* first, const BYTE* second,
+                                                        __m256i fold0, __m256i value0,
+                                                        __m256i fold1, __m256i value1) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(a, fold0), value0),
+                            _mm256_cmpeq_epi8(_mm256_or_si256(b, fold1), value1));
+}
+
 __attribute__((target("avx2"))) bool FindAvx2(const CBytePair& pair, const BYTE* block,
                                               std::size_t last, CandidateTest accept,
                                               const void* context) {
@@ -74,12 +84,23 @@ __attribute__((target("avx2"))) bool FindAvx2(const CBytePair& pair, const BYTE*
     const __m256i fold1 = _mm256_set1_epi8(static_cast<char>(pair.fold[1]));
     const __m256i value1 = _mm256_set1_epi8(static_cast<char>(pair.value[1]));
     std::size_t pos = 0;
+    // 64 positions a round, tested for any candidate with one branch.
+    for (; pos + 63 <= last; pos += 64) {
+        const __m256i low = PairHits(first + pos, second + pos, fold0, value0, fold1, value1);
+        const __m256i high =
+            PairHits(first + pos + 32, second + pos + 32, fold0, value0, fold1, value1);
+        if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_set1_epi8(-1)))
+            continue;
+        const std::uint64_t mask =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+            static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high)))
+                << 32;
+        if (TakeCandidates(mask, pos, accept, context))
+            return true;
+    }
     for (; pos + 31 <= last; pos += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + pos));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(second + pos));
-        const __m256i hits = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(a, fold0), value0),
-                                              _mm256_cmpeq_epi8(_mm256_or_si256(b, fold1), value1));
-        const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(hits));
+        const auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(
+            PairHits(first + pos, second + pos, fold0, value0, fold1, value1)));
         if (mask != 0 && TakeCandidates(mask, pos, accept, context))
             return true;
     }

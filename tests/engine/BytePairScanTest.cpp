@@ -61,7 +61,7 @@ TEST(BytePairScan, EveryCandidateInOrderAcrossVectorWidthsAndTails) {
     const BYTE letters[] = {'a', 'A', 'b', 0, 0xE9, 0xC9};
     for (int round = 0; round < 3000; ++round) {
         const std::size_t size = 1 + random() % 9;
-        const std::size_t length = size + random() % 140;
+        const std::size_t length = size + random() % 300;
         std::vector<BYTE> block(length);
         for (BYTE& b : block)
             b = letters[random() % std::size(letters)];
