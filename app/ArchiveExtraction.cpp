@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 #include <utility>
 
 #include "platform/Log.h"
@@ -44,6 +45,19 @@ void LogExtractionFailure(const CResultItem& record, ArchiveFailure reason) {
     }
     LogPrintf(kLogRed, "%s\\%s can not be decompressed (%s)", record.m_sFolder.c_str(),
               record.m_sName.c_str(), DescribeArchiveFailure(reason));
+}
+
+// The folder that keeps `relative` apart from the paths one extraction wrote
+// already (`written`): none while it is free, else the first of "2", "3", ...
+// below which it is.
+std::string SeparateFolder(const std::string& relative, const std::set<std::string>& written) {
+    if (written.count(relative) == 0)
+        return {};
+    for (int n = 2;; ++n) {
+        std::string folder = std::to_string(n);
+        if (written.count(folder + "/" + relative) == 0)
+            return folder;
+    }
 }
 
 }  // namespace
@@ -120,6 +134,7 @@ int CArchiveExtraction::ExtractArchiveItems(QWidget* parent, const CResultArray&
 
     InitArchiveHandlers();
     std::vector<char> buffer(static_cast<std::size_t>(GetMaxBlockSize()) + 1);
+    std::set<std::string> written;  // relative to the private folder
     bool cancelled = false;
     for (std::size_t index : indices) {
         if (cancelled)
@@ -146,11 +161,18 @@ int CArchiveExtraction::ExtractArchiveItems(QWidget* parent, const CResultArray&
             continue;
         const CExtractedFileTimes times{record.m_ftCreation, record.m_ftLastAccess,
                                         record.m_ftLastWrite};
+        // Members of one path from different archives would replace each
+        // other: a later one goes below a numbered folder of its own.
+        std::string relative;
+        std::string under;
+        if (SanitiseArchivePath(inner, &relative))
+            under = SeparateFolder(relative, written);
         std::string path;
         const ExtractResult result = m_extractor.ExtractMember(
-            *handler, inner, record.m_nArchiveEntry, times, buffer, &progress, &path);
+            *handler, inner, record.m_nArchiveEntry, times, buffer, &progress, &path, under);
         switch (result) {
             case ExtractResult::Extracted:
+                written.insert(under.empty() ? relative : under + "/" + relative);
                 out->push_back(std::move(path));
                 break;
             case ExtractResult::Refused:

@@ -150,12 +150,17 @@ int CArchiveExtractor::OpenFolder(const std::string& relative, bool create) {
 ExtractResult CArchiveExtractor::ExtractMember(CArchiveHandler& handler, const std::string& inner,
                                                int entry, const CExtractedFileTimes& times,
                                                std::vector<char>& buffer,
-                                               IExtractionProgress* progress, std::string* path) {
+                                               IExtractionProgress* progress, std::string* path,
+                                               const std::string& under) {
     path->clear();
     m_lastFailure = ArchiveFailure::None;
     std::string relative;
-    if (!SanitiseArchivePath(inner, &relative))
+    std::string safeUnder;
+    if (!SanitiseArchivePath(inner, &relative) ||
+        (!under.empty() && !SanitiseArchivePath(under, &safeUnder)))
         return ExtractResult::Refused;
+    if (!safeUnder.empty())
+        relative = safeUnder + "/" + relative;
     if (!CreateFolder())
         return ExtractResult::Skipped;
 

@@ -83,10 +83,13 @@ public:
     // smaller), sets the file's times and closes the member. The copy goes on
     // until the member's end (a read of 0 bytes); a known size caps it once it
     // is exceeded, unless the handler reads to the end. `path` receives the
-    // written file's full path for Extracted.
+    // written file's full path for Extracted. With `under` (a safe relative
+    // folder, as SanitiseArchivePath gives) the member's path is kept below
+    // that folder of the private folder.
     ExtractResult ExtractMember(CArchiveHandler& handler, const std::string& inner, int entry,
                                 const CExtractedFileTimes& times, std::vector<char>& buffer,
-                                IExtractionProgress* progress, std::string* path);
+                                IExtractionProgress* progress, std::string* path,
+                                const std::string& under = std::string());
     // Why the last ExtractMember that gave Failed failed, as its reader said;
     // None when the reader gave no reason (a write failed, the member ended
     // before its size).

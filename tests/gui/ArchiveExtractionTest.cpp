@@ -220,6 +220,29 @@ private slots:
         QVERIFY(!fs::exists(folder));
     }
 
+    void oneMemberPathFromSeveralArchivesIsKeptApart() {
+        const std::string first = MakeArchive("one.zip", {{"docs\\readme.txt", "first"}});
+        const std::string second = MakeArchive("two.zip", {{"docs\\readme.txt", "second"}});
+        const std::string third = MakeArchive("three.zip", {{"2\\docs\\readme.txt", "third"},
+                                                            {"docs\\readme.txt", "fourth"}});
+        CResultArray results;
+        results.Append(MemberRecord(first, "docs", "readme.txt", 5));
+        results.Append(MemberRecord(second, "docs", "readme.txt", 6));
+        results.Append(MemberRecord(third, "2\\docs", "readme.txt", 5));
+        results.Append(MemberRecord(third, "docs", "readme.txt", 6));
+        QWidget owner;
+        TestExtraction extraction;
+        std::vector<std::string> out;
+        QCOMPARE(extraction.ExtractArchiveItems(&owner, results, {0, 1, 2, 3}, &out), 0);
+        const std::string folder = extraction.GetTempPath();
+        QCOMPARE(out, (std::vector<std::string>{
+                          folder + "/docs/readme.txt", folder + "/2/docs/readme.txt",
+                          folder + "/2/2/docs/readme.txt", folder + "/3/docs/readme.txt"}));
+        const std::vector<std::string> texts{"first", "second", "third", "fourth"};
+        for (std::size_t i = 0; i < out.size(); ++i)
+            QCOMPARE(ReadAll(out[i]), texts[i]);
+    }
+
     void cancelDuringTheFirstOfThreeMembersStopsEverything() {
         const std::string archive = MakeArchive("three.zip", {{"one.bin", std::string(12, '1')},
                                                               {"two.bin", std::string(12, '2')},
