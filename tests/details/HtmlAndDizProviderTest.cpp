@@ -28,17 +28,12 @@ std::string Utf16Page(const std::u16string& text) {
 
 class HtmlTitleProviderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = MakeTempDir("html");
-        m_provider.InitExtensions();
-    }
+    void SetUp() override { m_provider.InitExtensions(); }
     BOOL Load(const std::string& bytes) {
-        return m_provider.Load(
-            DiskItem(WriteFile(m_dir + "/" + std::to_string(m_count++) + ".html", bytes)));
+        return m_provider.Load(DiskItem(m_files.Write(".html", bytes)));
     }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"html"};
     CHtmlTitleProvider m_provider;
 };
 
@@ -61,8 +56,7 @@ TEST_F(HtmlTitleProviderTest, TagsCompareWithoutCaseAndTheTitleKeepsItsOwn) {
     EXPECT_EQ(m_provider.GetState(), PROVIDER_STATE_LOADED);
     // Latin-1 bytes that are not UTF-8 are shown as their characters.
     ASSERT_TRUE(Load("<title>Caf\xE9</title>"));
-    EXPECT_EQ(Shown(m_provider, 2), "Caf\u00e9");
-    EXPECT_EQ(Shown(m_provider, 6), "<none>");
+    EXPECT_TRUE(Shows(m_provider, {{2, "Caf\u00e9"}, {6, "<none>"}}));
 }
 
 TEST_F(HtmlTitleProviderTest, OnlyTheFirstBlockIsSearched) {
@@ -94,11 +88,11 @@ TEST_F(HtmlTitleProviderTest, Utf16Pages) {
 
 TEST_F(HtmlTitleProviderTest, PagesInsideArchivesAreRead) {
     InitArchiveHandlers();
-    const std::string archive =
-        WriteFile(m_dir + "/site.zip", BuildZip({{"www/index.htm", "<title>Home</title>"}}).bytes);
+    const std::string archive = WriteFile(
+        m_files.Dir() + "/site.zip", BuildZip({{"www/index.htm", "<title>Home</title>"}}).bytes);
     ASSERT_TRUE(m_provider.Load(MemberItem(archive, "www\\index.htm")));
     EXPECT_EQ(Shown(m_provider, 2), "Home");
-    CProviderItem folder = DiskItem(m_dir);
+    CProviderItem folder = DiskItem(m_files.Dir());
     folder.m_bFolder = TRUE;
     EXPECT_FALSE(m_provider.Load(folder));
 }
@@ -107,16 +101,13 @@ class DizInfoProviderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitArchiveHandlers();
-        m_dir = MakeTempDir("diz");
         ASSERT_TRUE(m_provider.InitExtensions());
     }
     BOOL Load(const std::vector<ZipTestMember>& members) {
-        return m_provider.Load(DiskItem(
-            WriteFile(m_dir + "/" + std::to_string(m_count++) + ".zip", BuildZip(members).bytes)));
+        return m_provider.Load(DiskItem(m_files.Write(".zip", BuildZip(members).bytes)));
     }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"diz"};
     CDizInfoProvider m_provider;
 };
 
@@ -151,10 +142,10 @@ TEST_F(DizInfoProviderTest, NoOrEmptyDescriptionGivesNothing) {
     EXPECT_EQ(Shown(m_provider, 6), "<none>");
     // The first match decides, even when empty.
     EXPECT_FALSE(Load({{"b/file_id.diz", "later"}, {"a/file_id.diz", ""}}));
-    const std::string text = WriteFile(m_dir + "/fake.zip", "not an archive");
+    const std::string text = WriteFile(m_files.Dir() + "/fake.zip", "not an archive");
     EXPECT_FALSE(m_provider.Load(DiskItem(text)));
     const std::string archive =
-        WriteFile(m_dir + "/in.zip", BuildZip({{"file_id.diz", "x"}}).bytes);
+        WriteFile(m_files.Dir() + "/in.zip", BuildZip({{"file_id.diz", "x"}}).bytes);
     EXPECT_FALSE(m_provider.Load(MemberItem(archive, "inner.zip")));
     EXPECT_TRUE(m_provider.Load(DiskItem(archive)));
 }

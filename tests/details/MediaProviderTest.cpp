@@ -57,18 +57,16 @@ Bytes Wave(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::
 class MediaProviderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = MakeTempDir("media");
         m_avi.InitExtensions();
         m_wave.InitExtensions();
     }
     std::string Write(const std::string& extension, const Bytes& bytes) {
-        return WriteFile(m_dir + "/" + std::to_string(m_count++) + extension, ToString(bytes));
+        return m_files.Write(extension, ToString(bytes));
     }
     BOOL LoadAvi(const Bytes& bytes) { return m_avi.Load(DiskItem(Write(".avi", bytes))); }
     BOOL LoadWave(const Bytes& bytes) { return m_wave.Load(DiskItem(Write(".wav", bytes))); }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"media"};
     CAviInfoProvider m_avi;
     CWaveInfoProvider m_wave;
 };
@@ -76,27 +74,26 @@ protected:
 // Expected values were taken once from reference readers of the same files.
 TEST_F(MediaProviderTest, SampleClips) {
     ASSERT_TRUE(m_avi.Load(DiskItem(kData + "avi/test.avi")));
-    EXPECT_EQ(Shown(m_avi, 301), "32");
-    EXPECT_EQ(Shown(m_avi, 302), "24");
-    EXPECT_EQ(Shown(m_avi, 303), "24bit");
-    EXPECT_EQ(Shown(m_avi, 306), "20");
-    EXPECT_EQ(Shown(m_avi, 307), "20");
-    EXPECT_EQ(Shown(m_avi, 201), "1 sec");
-    EXPECT_EQ(Shown(m_avi, 102), "16000hz");
-    EXPECT_EQ(Shown(m_avi, 107), "Mono");
+    EXPECT_TRUE(Shows(m_avi, {{301, "32"},
+                              {302, "24"},
+                              {303, "24bit"},
+                              {306, "20"},
+                              {307, "20"},
+                              {201, "1 sec"},
+                              {102, "16000hz"},
+                              {107, "Mono"}}));
 
     // 600 frames at 41666/1000000 s: 24.9996 s.
     ASSERT_TRUE(m_avi.Load(DiskItem(kData + "avi/Pentax.avi")));
-    EXPECT_EQ(Shown(m_avi, 301), "1280");
-    EXPECT_EQ(Shown(m_avi, 302), "720");
-    EXPECT_EQ(Shown(m_avi, 306), "600");
-    EXPECT_EQ(Shown(m_avi, 307), "1000000");
-    EXPECT_EQ(Shown(m_avi, 201), "24 sec");
-    EXPECT_EQ(Shown(m_avi, 102), "32000hz");
+    EXPECT_TRUE(Shows(m_avi, {{301, "1280"},
+                              {302, "720"},
+                              {306, "600"},
+                              {307, "1000000"},
+                              {201, "24 sec"},
+                              {102, "32000hz"}}));
 
     ASSERT_TRUE(m_avi.Load(DiskItem(kData + "avi/AudioVideoInterleave.avi")));
-    EXPECT_EQ(Shown(m_avi, 102), "<none>");
-    EXPECT_EQ(Shown(m_avi, 107), "<none>");
+    EXPECT_TRUE(Shows(m_avi, {{102, "<none>"}, {107, "<none>"}}));
 
     EXPECT_FALSE(m_avi.Load(DiskItem(kData + "wav/8bit_pcm.wav")));
     EXPECT_EQ(Shown(m_avi, 301), "<none>");
@@ -105,26 +102,20 @@ TEST_F(MediaProviderTest, SampleClips) {
 TEST_F(MediaProviderTest, ClipRatesAndAudio) {
     ASSERT_TRUE(LoadAvi(Clip(100, 2997, 0, 1000, 2)));
     EXPECT_EQ(Shown(m_avi, 307), "2997");  // as stored
-    EXPECT_EQ(Shown(m_avi, 201), "33 sec");
-    EXPECT_EQ(Shown(m_avi, 306), "1000");
-    EXPECT_EQ(Shown(m_avi, 107), "Stero");
-    EXPECT_EQ(Shown(m_avi, 102), "22050hz");
+    EXPECT_TRUE(Shows(m_avi, {{201, "33 sec"}, {306, "1000"}, {107, "Stero"}, {102, "22050hz"}}));
     ASSERT_TRUE(LoadAvi(Clip(1, 25, 10, 90, 1)));
     EXPECT_EQ(Shown(m_avi, 306), "100");  // first frame + length
-    EXPECT_EQ(Shown(m_avi, 201), "4 sec");
-    EXPECT_EQ(Shown(m_avi, 107), "Mono");
+    EXPECT_TRUE(Shows(m_avi, {{201, "4 sec"}, {107, "Mono"}}));
     ASSERT_TRUE(LoadAvi(Clip(1, 25, 0, 90, 0)));
     EXPECT_EQ(Shown(m_avi, 107), "<none>");  // no channels
     EXPECT_EQ(Shown(m_avi, 102), "22050hz");
     ASSERT_TRUE(LoadAvi(Clip(1, 0, 0, 90)));
     EXPECT_EQ(Shown(m_avi, 201), "<none>");  // no division by a rate of 0
-    EXPECT_EQ(Shown(m_avi, 307), "0");
-    EXPECT_EQ(Shown(m_avi, 102), "<none>");
+    EXPECT_TRUE(Shows(m_avi, {{307, "0"}, {102, "<none>"}}));
 
     // A first frame and length past 32 bits, and a scale that overflows 64.
     ASSERT_TRUE(LoadAvi(Clip(0xFFFFFFFF, 1, 0xFFFFFFFF, 0xFFFFFFFF)));
-    EXPECT_EQ(Shown(m_avi, 306), "2147483647");
-    EXPECT_EQ(Shown(m_avi, 201), "2147483647 sec");
+    EXPECT_TRUE(Shows(m_avi, {{306, "2147483647"}, {201, "2147483647 sec"}}));
     ASSERT_TRUE(LoadAvi(Clip(0x80000000, 0xFFFFFFFF, 0, 6)));
     EXPECT_EQ(Shown(m_avi, 201), "3 sec");  // 6 x 2^31 / (2^32 - 1), not wrapped
 
@@ -160,8 +151,8 @@ TEST_F(MediaProviderTest, ClipsWithoutVideoOrWithBadChunksGiveNothing) {
 
 TEST_F(MediaProviderTest, ClipsInsideArchivesAreRefused) {
     InitArchiveHandlers();
-    const std::string archive =
-        WriteFile(m_dir + "/clips.zip", BuildZip({{"a.avi", ToString(Clip(1, 25, 0, 90))}}).bytes);
+    const std::string archive = WriteFile(
+        m_files.Dir() + "/clips.zip", BuildZip({{"a.avi", ToString(Clip(1, 25, 0, 90))}}).bytes);
     EXPECT_FALSE(m_avi.Load(MemberItem(archive, "a.avi")));
     const std::string clip = Write(".avi", Clip(1, 25, 0, 90));
     EXPECT_TRUE(m_avi.Load(DiskItem(clip)));
@@ -198,22 +189,18 @@ TEST_F(MediaProviderTest, WaveLengthsRoundUp) {
     ASSERT_TRUE(LoadWave(Wave(2, 44100, 16, 441001 * 4)));
     EXPECT_EQ(Shown(m_wave, 201), "11 sec");
     ASSERT_TRUE(LoadWave(Wave(2, 44100, 16, 441000 * 4)));
-    EXPECT_EQ(Shown(m_wave, 201), "10 sec");
-    EXPECT_EQ(Shown(m_wave, 107), "Stero");
+    EXPECT_TRUE(Shows(m_wave, {{201, "10 sec"}, {107, "Stero"}}));
     // Format chunks of 18 and 40 bytes, and an odd LIST with its pad byte.
     ASSERT_TRUE(LoadWave(Wave(1, 8000, 8, 16000, 18)));
     EXPECT_EQ(Shown(m_wave, 201), "2 sec");
     ASSERT_TRUE(LoadWave(Wave(1, 8000, 8, 16000, 40, {Chunk("LIST", Bytes(5, 'i'))})));
-    EXPECT_EQ(Shown(m_wave, 201), "2 sec");
-    EXPECT_EQ(Shown(m_wave, 107), "Mono");
+    EXPECT_TRUE(Shows(m_wave, {{201, "2 sec"}, {107, "Mono"}}));
     // Bits x channels below 8: no length, the rest is shown.
     ASSERT_TRUE(LoadWave(Wave(1, 8000, 4, 16000)));
-    EXPECT_EQ(Shown(m_wave, 201), "<none>");
-    EXPECT_EQ(Shown(m_wave, 106), "4 bits");
+    EXPECT_TRUE(Shows(m_wave, {{201, "<none>"}, {106, "4 bits"}}));
     // A rate of 0 gives a length of 0; no channels no mode.
     ASSERT_TRUE(LoadWave(Wave(0, 0, 16, 100)));
-    EXPECT_EQ(Shown(m_wave, 201), "<none>");
-    EXPECT_EQ(Shown(m_wave, 107), "<none>");
+    EXPECT_TRUE(Shows(m_wave, {{201, "<none>"}, {107, "<none>"}}));
     ASSERT_TRUE(LoadWave(Wave(2, 0, 16, 100)));
     EXPECT_EQ(Shown(m_wave, 201), "0 sec");
 }
@@ -239,8 +226,9 @@ TEST_F(MediaProviderTest, DamagedWavesEndCleanly) {
 
 TEST_F(MediaProviderTest, WavesInsideArchivesAreRead) {
     InitArchiveHandlers();
-    const std::string archive = WriteFile(
-        m_dir + "/sounds.zip", BuildZip({{"s/beep.wav", ToString(Wave(1, 8000, 8, 24000))}}).bytes);
+    const std::string archive =
+        WriteFile(m_files.Dir() + "/sounds.zip",
+                  BuildZip({{"s/beep.wav", ToString(Wave(1, 8000, 8, 24000))}}).bytes);
     ASSERT_TRUE(m_wave.Load(MemberItem(archive, "s\\beep.wav")));
     EXPECT_EQ(Shown(m_wave, 201), "3 sec");
 }

@@ -15,7 +15,9 @@ namespace {
 
 using zbtest::Bytes;
 using zbtest::DiskItem;
+using zbtest::NumberedFiles;
 using zbtest::Shown;
+using zbtest::Shows;
 
 const std::string kMp3Data = std::string(ZEMBROLT_TESTDATA) + "/mp3/";
 
@@ -62,20 +64,15 @@ void PutXing(Bytes& file, std::size_t offset, bool withCount, std::uint32_t fram
 class Mp3ProviderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = zbtest::MakeTempDir("mp3");
         m_provider.InitExtensions();
         SetStopFlag(FALSE);
     }
     void TearDown() override { SetStopFlag(FALSE); }
 
-    std::string Write(const Bytes& bytes) {
-        return zbtest::WriteFile(m_dir + "/" + std::to_string(m_count++) + ".mp3",
-                                 zbtest::ToString(bytes));
-    }
+    std::string Write(const Bytes& bytes) { return m_files.Write(".mp3", zbtest::ToString(bytes)); }
     BOOL Load(const Bytes& bytes) { return m_provider.Load(DiskItem(Write(bytes))); }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"mp3"};
     CMp3InfoProvider m_provider;
 };
 
@@ -107,11 +104,11 @@ TEST_F(Mp3ProviderTest, SampleFiles) {
     for (const SampleValues& sample : samples) {
         SCOPED_TRACE(sample.file);
         ASSERT_TRUE(m_provider.Load(DiskItem(kMp3Data + sample.file)));
-        EXPECT_EQ(Shown(m_provider, 102), sample.frequency);
-        EXPECT_EQ(Shown(m_provider, 107), sample.mode);
-        EXPECT_EQ(Shown(m_provider, 202), sample.bitRate);
-        EXPECT_EQ(Shown(m_provider, 201), sample.length);
-        EXPECT_EQ(Shown(m_provider, 2), sample.title);
+        EXPECT_TRUE(Shows(m_provider, {{102, sample.frequency},
+                                       {107, sample.mode},
+                                       {202, sample.bitRate},
+                                       {201, sample.length},
+                                       {2, sample.title}}));
         // A tag with genre 255 (none) shows no genre.
         EXPECT_EQ(Shown(m_provider, 104), "");
     }
@@ -132,13 +129,10 @@ TEST_F(Mp3ProviderTest, ConstantRateMillionBytes) {
     Bytes file(1000000, 0);
     std::copy(kFrameHeader.begin(), kFrameHeader.end(), file.begin());
     ASSERT_TRUE(Load(file));
-    EXPECT_EQ(Shown(m_provider, 201), "62 sec");
-    EXPECT_EQ(Shown(m_provider, 202), "128 kbit");
-    EXPECT_EQ(Shown(m_provider, 102), "44100hz");
-    EXPECT_EQ(Shown(m_provider, 107), "Joint Stereo");
+    EXPECT_TRUE(Shows(
+        m_provider, {{201, "62 sec"}, {202, "128 kbit"}, {102, "44100hz"}, {107, "Joint Stereo"}}));
     // No tag: empty texts.
-    EXPECT_EQ(Shown(m_provider, 2), "");
-    EXPECT_EQ(Shown(m_provider, 104), "");
+    EXPECT_TRUE(Shows(m_provider, {{2, ""}, {104, ""}}));
 }
 
 TEST_F(Mp3ProviderTest, FramesAreLookedForUpTo204800Positions) {
@@ -176,17 +170,14 @@ TEST_F(Mp3ProviderTest, TagVersionOnePointOne) {
     file.resize(4000, 0);
     zbtest::PutBytes(file, Tag("Song", std::string(30, 'c'), 125, 7));
     ASSERT_TRUE(Load(file));
-    EXPECT_EQ(Shown(m_provider, 6), std::string(28, 'c'));
-    EXPECT_EQ(Shown(m_provider, 104), "Dance Hall");
-    EXPECT_EQ(Shown(m_provider, 2), "Song");
-    EXPECT_EQ(Shown(m_provider, 4), "Artist");
+    EXPECT_TRUE(Shows(
+        m_provider, {{6, std::string(28, 'c')}, {104, "Dance Hall"}, {2, "Song"}, {4, "Artist"}}));
     EXPECT_EQ(Shown(m_provider, 105), "Album");  // trailing blanks go
 
     file.resize(file.size() - 128);
     zbtest::PutBytes(file, Tag("Song", std::string(30, 'c'), 126));
     ASSERT_TRUE(Load(file));
-    EXPECT_EQ(Shown(m_provider, 6), std::string(30, 'c'));
-    EXPECT_EQ(Shown(m_provider, 104), "");
+    EXPECT_TRUE(Shows(m_provider, {{6, std::string(30, 'c')}, {104, ""}}));
     file.back() = 0;
     ASSERT_TRUE(Load(file));
     EXPECT_EQ(Shown(m_provider, 104), "Blues");
@@ -199,15 +190,12 @@ TEST_F(Mp3ProviderTest, XingFrameCount) {
     PutXing(file, 36, true, 1000);
     ASSERT_TRUE(Load(file));
     // 100,000 / 1,000 x 44,100 / 144,000 = 30.6 kbit/s; 800 / 30 = 26 s.
-    EXPECT_EQ(Shown(m_provider, 202), "30 kbit");
-    EXPECT_EQ(Shown(m_provider, 201), "26 sec");
+    EXPECT_TRUE(Shows(m_provider, {{202, "30 kbit"}, {201, "26 sec"}}));
 
     // Without the count flag, or with a count of 0, no rate is defined.
     PutXing(file, 36, false, 1000);
     ASSERT_TRUE(Load(file));
-    EXPECT_EQ(Shown(m_provider, 202), "<none>");
-    EXPECT_EQ(Shown(m_provider, 201), "<none>");
-    EXPECT_EQ(Shown(m_provider, 102), "44100hz");
+    EXPECT_TRUE(Shows(m_provider, {{202, "<none>"}, {201, "<none>"}, {102, "44100hz"}}));
     PutXing(file, 36, true, 0);
     ASSERT_TRUE(Load(file));
     EXPECT_EQ(Shown(m_provider, 202), "<none>");
@@ -222,8 +210,7 @@ TEST_F(Mp3ProviderTest, XingFrameCount) {
     PutXing(mpeg2, 13, true, 500);
     ASSERT_TRUE(Load(mpeg2));
     // 50,000 / 500 x 22,050 / 72,000 = 30.6 kbit/s.
-    EXPECT_EQ(Shown(m_provider, 202), "30 kbit");
-    EXPECT_EQ(Shown(m_provider, 107), "Single Channel");
+    EXPECT_TRUE(Shows(m_provider, {{202, "30 kbit"}, {107, "Single Channel"}}));
 }
 
 TEST_F(Mp3ProviderTest, XingHeaderCutByTheEndIsNone) {
@@ -262,7 +249,7 @@ TEST_F(Mp3ProviderTest, StopFlagEndsTheSearch) {
     EXPECT_FALSE(m_provider.Load(DiskItem(path)));
     SetStopFlag(FALSE);
     EXPECT_EQ(info.Read(path), CMp3Info::READ_NO_HEADER);
-    EXPECT_EQ(info.Read(m_dir + "/missing.mp3"), CMp3Info::READ_OPEN_FAILED);
+    EXPECT_EQ(info.Read(m_files.Dir() + "/missing.mp3"), CMp3Info::READ_OPEN_FAILED);
 }
 
 TEST_F(Mp3ProviderTest, MembersFoldersAndPathlessItemsAreRefused) {

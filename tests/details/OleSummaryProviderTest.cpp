@@ -20,49 +20,43 @@ const std::string kSummaryName = "\x05SummaryInformation";
 
 class OleSummaryProviderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = MakeTempDir("ole");
-        m_provider.InitExtensions();
-    }
+    void SetUp() override { m_provider.InitExtensions(); }
 
     // A compound file holding `set` as its summary stream.
     std::string WriteDocument(const Bytes& set, int version = 3) {
-        return WriteFile(m_dir + "/" + std::to_string(m_count++) + ".doc",
-                         ToString(WriteCompoundFile({{kSummaryName, set}}, version)));
+        return m_files.Write(".doc", ToString(WriteCompoundFile({{kSummaryName, set}}, version)));
     }
     BOOL Load(const Bytes& set) { return m_provider.Load(DiskItem(WriteDocument(set))); }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"ole"};
     COleSummaryInfoProvider m_provider;
 };
 
 // Expected values were taken once from a reference reader of the same files.
 TEST_F(OleSummaryProviderTest, SampleDocuments) {
     ASSERT_TRUE(m_provider.Load(DiskItem(kOleData + "test-ole-file.doc")));
-    EXPECT_EQ(Shown(m_provider, 4), "Laurence Ipsum");
-    EXPECT_EQ(Shown(m_provider, 55), "Laurence Ipsum");
-    EXPECT_EQ(Shown(m_provider, 53), "Normal.dotm");
-    EXPECT_EQ(Shown(m_provider, 56), "2");
-    EXPECT_EQ(Shown(m_provider, 50), "1 Pages");
-    EXPECT_EQ(Shown(m_provider, 51), "7");
-    EXPECT_EQ(Shown(m_provider, 52), "40");
-    EXPECT_EQ(Shown(m_provider, 57), "Microsoft Office Word");
-    EXPECT_EQ(Shown(m_provider, 58), "0");
-    EXPECT_EQ(Shown(m_provider, 54), "0x04e4");
-    EXPECT_EQ(Shown(m_provider, 2), "");
+    EXPECT_TRUE(Shows(m_provider, {{4, "Laurence Ipsum"},
+                                   {55, "Laurence Ipsum"},
+                                   {53, "Normal.dotm"},
+                                   {56, "2"},
+                                   {50, "1 Pages"},
+                                   {51, "7"},
+                                   {52, "40"},
+                                   {57, "Microsoft Office Word"},
+                                   {58, "0"},
+                                   {54, "0x04e4"},
+                                   {2, ""}}));
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kOleData + "xor_password_123456789012345.xls")));
-    EXPECT_EQ(Shown(m_provider, 2), "Test File For Cracking");
-    EXPECT_EQ(Shown(m_provider, 3), "Crack-a-plz");
-    EXPECT_EQ(Shown(m_provider, 4), "RichRumble");
-    EXPECT_EQ(Shown(m_provider, 5), "VelvetSweatShop, RC4, 40-bit, 1,099,511,627,776");
-    EXPECT_EQ(Shown(m_provider, 57), "Microsoft Excel");
+    EXPECT_TRUE(Shows(m_provider, {{2, "Test File For Cracking"},
+                                   {3, "Crack-a-plz"},
+                                   {4, "RichRumble"},
+                                   {5, "VelvetSweatShop, RC4, 40-bit, 1,099,511,627,776"},
+                                   {57, "Microsoft Excel"}}));
     EXPECT_EQ(Shown(m_provider, 58), "1");  // password protected
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kOleData + "rc4cryptoapi_password.ppt")));
-    EXPECT_EQ(Shown(m_provider, 2), "Lorem ipsum");
-    EXPECT_EQ(Shown(m_provider, 57), "Microsoft Macintosh PowerPoint");
+    EXPECT_TRUE(Shows(m_provider, {{2, "Lorem ipsum"}, {57, "Microsoft Macintosh PowerPoint"}}));
     EXPECT_EQ(Shown(m_provider, 54), "0x2710");  // Mac Roman
 
     // An encrypted presentation keeps no summary stream.
@@ -91,21 +85,21 @@ TEST_F(OleSummaryProviderTest, AllFourteenColumnsFromBothFileVersions) {
     }});
     for (const int version : {3, 4}) {
         ASSERT_TRUE(m_provider.Load(DiskItem(WriteDocument(set, version)))) << version;
-        EXPECT_EQ(Shown(m_provider, 2), "Title");
-        EXPECT_EQ(Shown(m_provider, 3), "Subject");
-        EXPECT_EQ(Shown(m_provider, 4), "Author");
-        EXPECT_EQ(Shown(m_provider, 5), "Keywords");
-        EXPECT_EQ(Shown(m_provider, 6), "Comments");
-        EXPECT_EQ(Shown(m_provider, 50), "3 Pages");
-        EXPECT_EQ(Shown(m_provider, 51), "250");
-        EXPECT_EQ(Shown(m_provider, 52), "1400");
-        EXPECT_EQ(Shown(m_provider, 53), "Normal.dot");
-        EXPECT_EQ(Shown(m_provider, 54), "0x04e4");
-        EXPECT_EQ(Shown(m_provider, 55), "Last");
-        EXPECT_EQ(Shown(m_provider, 56), "12");
-        EXPECT_EQ(Shown(m_provider, 57), "Writer");
-        EXPECT_EQ(Shown(m_provider, 58), "2");
-        EXPECT_EQ(Shown(m_provider, 1), "<none>");
+        EXPECT_TRUE(Shows(m_provider, {{2, "Title"},
+                                       {3, "Subject"},
+                                       {4, "Author"},
+                                       {5, "Keywords"},
+                                       {6, "Comments"},
+                                       {50, "3 Pages"},
+                                       {51, "250"},
+                                       {52, "1400"},
+                                       {53, "Normal.dot"},
+                                       {54, "0x04e4"},
+                                       {55, "Last"},
+                                       {56, "12"},
+                                       {57, "Writer"},
+                                       {58, "2"},
+                                       {1, "<none>"}}));
     }
 }
 
@@ -120,8 +114,7 @@ TEST_F(OleSummaryProviderTest, RevisionTextAndEmptyStrings) {
     Bytes zeroCount;
     PutLe32(zeroCount, 0);
     ASSERT_TRUE(Load(WritePropertySet({{PropRaw(2, 30, zeroCount), PropString(3, "after")}})));
-    EXPECT_EQ(Shown(m_provider, 2), "");
-    EXPECT_EQ(Shown(m_provider, 3), "after");
+    EXPECT_TRUE(Shows(m_provider, {{2, ""}, {3, "after"}}));
 }
 
 TEST_F(OleSummaryProviderTest, LaterSectionWinsAndUnlistedTypesAreSkipped) {
@@ -133,9 +126,7 @@ TEST_F(OleSummaryProviderTest, LaterSectionWinsAndUnlistedTypesAreSkipped) {
         {PropString(2, "First"), PropRaw(4, 0x1003, vector), PropString(3, "Kept")},
         {PropString(2, "Second")},
     })));
-    EXPECT_EQ(Shown(m_provider, 2), "Second");
-    EXPECT_EQ(Shown(m_provider, 3), "Kept");
-    EXPECT_EQ(Shown(m_provider, 4), "");
+    EXPECT_TRUE(Shows(m_provider, {{2, "Second"}, {3, "Kept"}, {4, ""}}));
 }
 
 TEST_F(OleSummaryProviderTest, UnicodeSetsDecodeTheirStrings) {
@@ -146,16 +137,16 @@ TEST_F(OleSummaryProviderTest, UnicodeSetsDecodeTheirStrings) {
         PutLe16(utf16, unit);
     PutLe16(utf16, 0);
     ASSERT_TRUE(Load(WritePropertySet({{PropI2(1, 1200), PropRaw(2, 30, utf16)}})));
-    EXPECT_EQ(Shown(m_provider, 2), "Tit\u00e9l\u4e2d");
-    EXPECT_EQ(Shown(m_provider, 54), "0x04b0");
+    EXPECT_TRUE(Shows(m_provider, {{2, "Tit\u00e9l\u4e2d"}, {54, "0x04b0"}}));
 }
 
 TEST_F(OleSummaryProviderTest, NonDocumentsAndDamagedSetsGiveNoValues) {
-    const std::string text = WriteFile(m_dir + "/text.doc", std::string(2048, 'x'));
+    const std::string text = WriteFile(m_files.Dir() + "/text.doc", std::string(2048, 'x'));
     EXPECT_FALSE(m_provider.Load(DiskItem(text)));
     // A compound file without the stream.
-    const std::string other = WriteFile(
-        m_dir + "/other.doc", ToString(WriteCompoundFile({{"WordDocument", Bytes(600, 7)}})));
+    const std::string other =
+        WriteFile(m_files.Dir() + "/other.doc",
+                  ToString(WriteCompoundFile({{"WordDocument", Bytes(600, 7)}})));
     EXPECT_FALSE(m_provider.Load(DiskItem(other)));
 
     const Bytes good = WritePropertySet({{PropString(2, "Title")}});
@@ -182,7 +173,7 @@ TEST_F(OleSummaryProviderTest, HostileCompoundFilesEndCleanly) {
     big.resize(6000, 0);
     CompoundLayout layout;
     const Bytes file = WriteCompoundFile({{kSummaryName, big}}, 3, &layout);
-    ASSERT_TRUE(m_provider.Load(DiskItem(WriteFile(m_dir + "/big.doc", ToString(file)))));
+    ASSERT_TRUE(m_provider.Load(DiskItem(WriteFile(m_files.Dir() + "/big.doc", ToString(file)))));
     EXPECT_EQ(Shown(m_provider, 2), "Title");
 
     const std::uint32_t first = layout.streamStarts.at(0);
@@ -194,8 +185,7 @@ TEST_F(OleSummaryProviderTest, HostileCompoundFilesEndCleanly) {
     SetLe32(directory, layout.EntryOffset(0) + 76, 0);
     Bytes truncated(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2));
     for (const Bytes* hostile : {&cycle, &past, &directory, &truncated}) {
-        const std::string path =
-            WriteFile(m_dir + "/h" + std::to_string(m_count++) + ".doc", ToString(*hostile));
+        const std::string path = m_files.Write(".doc", ToString(*hostile));
         EXPECT_FALSE(m_provider.Load(DiskItem(path)));
     }
 }

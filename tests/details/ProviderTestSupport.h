@@ -5,13 +5,32 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "platform/BitmapImage.h"
 #include "readers/details/ColumnInfo.h"
 #include "readers/details/FileInfoProvider.h"
+#include "support/TempHome.h"
 
 namespace zbtest {
+
+// A new temporary folder whose files get fresh numbered names.
+class NumberedFiles {
+public:
+    explicit NumberedFiles(const std::string& hint) : m_dir(MakeTempDir(hint)) {}
+
+    // Writes `bytes` to the next file, named its number and `suffix`; returns its path.
+    std::string Write(const std::string& suffix, const std::string& bytes) {
+        return WriteFile(m_dir + "/" + std::to_string(m_count++) + suffix, bytes);
+    }
+    const std::string& Dir() const { return m_dir; }
+
+private:
+    std::string m_dir;
+    int m_count = 0;
+};
 
 // An item for the file at `path` on disk.
 inline CProviderItem DiskItem(const std::string& path) {
@@ -39,6 +58,22 @@ inline std::string Shown(CFileInfoProvider& provider, int id) {
         return "<none>";
     const COLUMNINFO* row = GetColumnInfo(id);
     return row != nullptr ? FormatColumnValue(value, *row) : "<no row>";
+}
+
+// Whether every column of `expected` shows its text after a Load; the failure
+// names each column that shows something else.
+inline ::testing::AssertionResult Shows(
+    CFileInfoProvider& provider, std::initializer_list<std::pair<int, std::string>> expected) {
+    std::string wrong;
+    for (const auto& [id, text] : expected) {
+        const std::string shown = Shown(provider, id);
+        if (shown != text)
+            wrong += "column " + std::to_string(id) + " shows \"" + shown + "\", expected \"" +
+                     text + "\"\n";
+    }
+    if (wrong.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << wrong;
 }
 
 // 0xRRGGBB of a thumbnail pixel.

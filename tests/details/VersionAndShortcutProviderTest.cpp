@@ -19,39 +19,32 @@ const std::string kData = std::string(ZEMBROLT_TESTDATA) + "/";
 
 class VersionProviderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = MakeTempDir("version");
-        m_provider.InitExtensions();
-    }
-    std::string Write(const Bytes& bytes) {
-        return WriteFile(m_dir + "/" + std::to_string(m_count++) + ".dll", ToString(bytes));
-    }
+    void SetUp() override { m_provider.InitExtensions(); }
+    std::string Write(const Bytes& bytes) { return m_files.Write(".dll", ToString(bytes)); }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"version"};
     CVersionInfoProvider m_provider;
 };
 
 // Expected strings were taken once from a reference reader of the same files.
 TEST_F(VersionProviderTest, SampleExecutables) {
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "pe/EXE.exe")));
-    EXPECT_EQ(Shown(m_provider, 1200), "Skippy the wonder cow");
-    EXPECT_EQ(Shown(m_provider, 1201), "This is not a product");
-    EXPECT_EQ(Shown(m_provider, 1202), "Phil Harvey");
-    EXPECT_EQ(Shown(m_provider, 1203), "Copyright (c) 2008");
-    EXPECT_EQ(Shown(m_provider, 1204), "5.6.7.8b");
-    EXPECT_EQ(Shown(m_provider, 1205), "ExifTool EXE Test File");
-    EXPECT_EQ(Shown(m_provider, 1206), "none");
-    EXPECT_EQ(Shown(m_provider, 1207), "");
-    EXPECT_EQ(Shown(m_provider, 1208), "1.2.3.4b");
-    EXPECT_EQ(Shown(m_provider, 1209), "EXE.exe");
-    EXPECT_EQ(Shown(m_provider, 1210), "");
-    EXPECT_EQ(Shown(m_provider, 6), "");
+    EXPECT_TRUE(Shows(m_provider, {{1200, "Skippy the wonder cow"},
+                                   {1201, "This is not a product"},
+                                   {1202, "Phil Harvey"},
+                                   {1203, "Copyright (c) 2008"},
+                                   {1204, "5.6.7.8b"},
+                                   {1205, "ExifTool EXE Test File"},
+                                   {1206, "none"},
+                                   {1207, ""},
+                                   {1208, "1.2.3.4b"},
+                                   {1209, "EXE.exe"},
+                                   {1210, ""},
+                                   {6, ""}}));
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "pe/Demo.dll")));
-    EXPECT_EQ(Shown(m_provider, 1202), "Umbrella Corporation");
-    EXPECT_EQ(Shown(m_provider, 1205), "T-Veronica");
-    EXPECT_EQ(Shown(m_provider, 1201), "AT1521");
+    EXPECT_TRUE(Shows(m_provider,
+                      {{1202, "Umbrella Corporation"}, {1205, "T-Veronica"}, {1201, "AT1521"}}));
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "pe/NetFrameworkConsole.exe")));
     EXPECT_EQ(Shown(m_provider, 1203), "Copyright \u00a9  2017");
@@ -70,9 +63,7 @@ TEST_F(VersionProviderTest, FirstTranslationOnlyWithCaseInsensitiveKeys) {
         {0x04B00409, 0x04E40407});
     for (const bool plus : {false, true}) {
         ASSERT_TRUE(m_provider.Load(DiskItem(Write(WritePeImage(block, plus))))) << plus;
-        EXPECT_EQ(Shown(m_provider, 1202), "Maker");
-        EXPECT_EQ(Shown(m_provider, 6), "A note");
-        EXPECT_EQ(Shown(m_provider, 1208), "2.3");
+        EXPECT_TRUE(Shows(m_provider, {{1202, "Maker"}, {6, "A note"}, {1208, "2.3"}}));
         EXPECT_EQ(Shown(m_provider, 1201), "");  // missing: empty, the row counts
         EXPECT_EQ(m_provider.GetState(), PROVIDER_STATE_LOADED);
     }
@@ -118,8 +109,8 @@ TEST_F(VersionProviderTest, ExecutablesInsideArchivesAreRefused) {
 
 TEST_F(VersionProviderTest, FileVersionRecord) {
     CFileVersionRecord record;
-    EXPECT_EQ(record.Read(m_dir + "/missing.dll"), CFileVersionRecord::STATUS_NO_FILE);
-    const std::string text = WriteFile(m_dir + "/text.dll", "plain text, not an image");
+    EXPECT_EQ(record.Read(m_files.Dir() + "/missing.dll"), CFileVersionRecord::STATUS_NO_FILE);
+    const std::string text = WriteFile(m_files.Dir() + "/text.dll", "plain text, not an image");
     EXPECT_EQ(record.Read(text), CFileVersionRecord::STATUS_NO_RESOURCE);
     EXPECT_EQ(record.GetPath(), text);
 
@@ -137,38 +128,32 @@ TEST_F(VersionProviderTest, FileVersionRecord) {
 
 class ShortcutProviderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = MakeTempDir("lnk");
-        m_provider.InitExtensions();
-    }
+    void SetUp() override { m_provider.InitExtensions(); }
     BOOL Load(const LnkSpec& spec) {
-        return m_provider.Load(DiskItem(WriteFile(m_dir + "/" + std::to_string(m_count++) + ".lnk",
-                                                  ToString(WriteShellLink(spec)))));
+        return m_provider.Load(DiskItem(m_files.Write(".lnk", ToString(WriteShellLink(spec)))));
     }
 
-    std::string m_dir;
-    int m_count = 0;
+    NumberedFiles m_files{"lnk"};
     CLnkInfoProvider m_provider;
 };
 
 // Expected values were taken once from a reference reader of the same files.
 TEST_F(ShortcutProviderTest, SampleShortcuts) {
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "lnk/testshortcut.lnk")));
-    EXPECT_EQ(Shown(m_provider, 1252), "C:\\Documents and Settings\\owner\\Desktop\\test.txt");
-    EXPECT_EQ(Shown(m_provider, 1253), "C:\\Documents and Settings\\owner\\Desktop");
-    EXPECT_EQ(Shown(m_provider, 1250), "");
-    EXPECT_EQ(Shown(m_provider, 1251), "");
-    EXPECT_EQ(Shown(m_provider, 1205), "");
+    EXPECT_TRUE(Shows(m_provider, {{1252, "C:\\Documents and Settings\\owner\\Desktop\\test.txt"},
+                                   {1253, "C:\\Documents and Settings\\owner\\Desktop"},
+                                   {1250, ""},
+                                   {1251, ""},
+                                   {1205, ""}}));
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "lnk/console_properties_block.lnk")));
     EXPECT_EQ(Shown(m_provider, 1252),
               "C:\\Windows\\SysWOW64\\WindowsPowerShell\\v1.0\\powershell.exe");
-    EXPECT_EQ(Shown(m_provider, 1205), "Performs object-based (command-line) functions");
-    EXPECT_EQ(Shown(m_provider, 1253), "%HOMEDRIVE%%HOMEPATH%");
+    EXPECT_TRUE(Shows(m_provider, {{1205, "Performs object-based (command-line) functions"},
+                                   {1253, "%HOMEDRIVE%%HOMEPATH%"}}));
 
     ASSERT_TRUE(m_provider.Load(DiskItem(kData + "lnk/microsoft_example.lnk")));
-    EXPECT_EQ(Shown(m_provider, 1252), "C:\\test\\a.txt");
-    EXPECT_EQ(Shown(m_provider, 1253), "C:\\test");
+    EXPECT_TRUE(Shows(m_provider, {{1252, "C:\\test\\a.txt"}, {1253, "C:\\test"}}));
 }
 
 TEST_F(ShortcutProviderTest, BuiltShortcuts) {
@@ -182,11 +167,11 @@ TEST_F(ShortcutProviderTest, BuiltShortcuts) {
     for (const bool unicode : {true, false}) {
         spec.unicode = unicode;
         ASSERT_TRUE(Load(spec)) << unicode;
-        EXPECT_EQ(Shown(m_provider, 1251), "Ctrl + Alt + F");
-        EXPECT_EQ(Shown(m_provider, 1252), "D:\\Long Folder\\File name.txt");
-        EXPECT_EQ(Shown(m_provider, 1250), "/s \"x y\"");
-        EXPECT_EQ(Shown(m_provider, 1253), "D:\\Long Folder");
-        EXPECT_EQ(Shown(m_provider, 1205), "A description");
+        EXPECT_TRUE(Shows(m_provider, {{1251, "Ctrl + Alt + F"},
+                                       {1252, "D:\\Long Folder\\File name.txt"},
+                                       {1250, "/s \"x y\""},
+                                       {1253, "D:\\Long Folder"},
+                                       {1205, "A description"}}));
     }
     // A target that is no file-system object: an empty target, the other values.
     LnkSpec printer;
@@ -194,10 +179,7 @@ TEST_F(ShortcutProviderTest, BuiltShortcuts) {
     printer.arguments = "-p";
     printer.hotKey = 0x0170;  // Shift + F1
     ASSERT_TRUE(Load(printer));
-    EXPECT_EQ(Shown(m_provider, 1252), "");
-    EXPECT_EQ(Shown(m_provider, 1250), "-p");
-    EXPECT_EQ(Shown(m_provider, 1251), "Shift + F1");
-    EXPECT_EQ(Shown(m_provider, 1205), "");
+    EXPECT_TRUE(Shows(m_provider, {{1252, ""}, {1250, "-p"}, {1251, "Shift + F1"}, {1205, ""}}));
 }
 
 TEST_F(ShortcutProviderTest, DamagedShortcutsAndMembersGiveNothing) {
@@ -210,11 +192,10 @@ TEST_F(ShortcutProviderTest, DamagedShortcutsAndMembersGiveNothing) {
     Bytes badSize = good;
     badSize[0] = 0x4D;
     for (const Bytes* bad : {&badClsid, &badSize}) {
-        EXPECT_FALSE(m_provider.Load(DiskItem(
-            WriteFile(m_dir + "/bad" + std::to_string(m_count++) + ".lnk", ToString(*bad)))));
+        EXPECT_FALSE(m_provider.Load(DiskItem(m_files.Write(".lnk", ToString(*bad)))));
         EXPECT_EQ(Shown(m_provider, 1250), "<none>");
     }
-    const std::string path = WriteFile(m_dir + "/good.lnk", ToString(good));
+    const std::string path = WriteFile(m_files.Dir() + "/good.lnk", ToString(good));
     EXPECT_FALSE(m_provider.Load(MemberItem(path, "x.lnk")));
     EXPECT_TRUE(m_provider.Load(DiskItem(path)));
     // A damaged link-information block: whatever is read, the load ends.

@@ -23,13 +23,10 @@ using thumbtest::Pixel;
 // ---------------------------------------------------------------------------
 // PNG
 
-TEST(PNGDecoder, OneBitGreyGivesPaletteEntries0And255) {
-    CPNGDecoder decoder;
-    Decoded result;
-    DecodeBytes(
-        decoder,
-        thumbtest::EncodePng(9, 2, PNG_COLOR_TYPE_GRAY, 1, [](int x, int) { return x % 2u; }),
-        result);
+using PNGDecoder = thumbtest::DecoderTest<CPNGDecoder>;
+
+TEST_F(PNGDecoder, OneBitGreyGivesPaletteEntries0And255) {
+    Decode(thumbtest::EncodePng(9, 2, PNG_COLOR_TYPE_GRAY, 1, [](int x, int) { return x % 2u; }));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(result.bitmap.GetLineArray()[1][8], 0);
@@ -38,65 +35,53 @@ TEST(PNGDecoder, OneBitGreyGivesPaletteEntries0And255) {
     EXPECT_EQ(Pixel(result.bitmap, 8, 1), 0x000000u);
 }
 
-TEST(PNGDecoder, PaletteAndColourPictures) {
-    CPNGDecoder decoder;
-    Decoded result;
+TEST_F(PNGDecoder, PaletteAndColourPictures) {
     const auto palette = [](int x, int y) -> std::uint32_t {
         return y < 0 ? static_cast<std::uint32_t>(x) * 0x010203 : static_cast<std::uint32_t>(x % 4);
     };
-    DecodeBytes(decoder, thumbtest::EncodePng(4, 1, PNG_COLOR_TYPE_PALETTE, 2, palette), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(thumbtest::EncodePng(4, 1, PNG_COLOR_TYPE_PALETTE, 2, palette)).code, 0)
+        << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(Pixel(result.bitmap, 3, 0), 0x030609u);
 
-    DecodeBytes(decoder,
-                thumbtest::EncodePng(3, 1, PNG_COLOR_TYPE_RGB, 8,
-                                     [](int x, int) { return 0x102030u * (x + 1); }),
-                result);
+    Decode(thumbtest::EncodePng(3, 1, PNG_COLOR_TYPE_RGB, 8,
+                                [](int x, int) { return 0x102030u * (x + 1); }));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
     EXPECT_FALSE(result.bitmap.HasAlpha());
     EXPECT_EQ(Pixel(result.bitmap, 2, 0), 0x306090u);
     EXPECT_EQ(result.bitmap.GetLineArray()[0][11], 0xFF);  // the filler byte
 
-    DecodeBytes(decoder,
-                thumbtest::EncodePng(
-                    2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, [](int, int) { return 0x800000u; }, 0x40),
-                result);
+    Decode(thumbtest::EncodePng(
+        2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, [](int, int) { return 0x800000u; }, 0x40));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_TRUE(result.bitmap.HasAlpha());
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x808080u);
     EXPECT_EQ(result.bitmap.GetLineArray()[0][7], 0x40);
 }
 
-TEST(PNGDecoder, SixteenBitGreyKeepsItsLevels) {
-    CPNGDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder,
-                thumbtest::EncodePng(2, 1, PNG_COLOR_TYPE_GRAY, 16,
-                                     [](int x, int) { return x ? 0x800000u : 0xFF0000u; }),
-                result);
+TEST_F(PNGDecoder, SixteenBitGreyKeepsItsLevels) {
+    Decode(thumbtest::EncodePng(2, 1, PNG_COLOR_TYPE_GRAY, 16,
+                                [](int x, int) { return x ? 0x800000u : 0xFF0000u; }));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFFFFFFu);
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x808080u);
 }
 
-TEST(PNGDecoder, ABadChecksumFailsWithCode2) {
+TEST_F(PNGDecoder, ABadChecksumFailsWithCode2) {
     std::string png =
         thumbtest::EncodePng(4, 4, PNG_COLOR_TYPE_RGB, 8, [](int, int) { return 0u; });
     png[29] ^= 0x01;  // inside the header chunk's checksum
-    CPNGDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, png, result);
-    EXPECT_EQ(result.code, kErrUnsupported);
-    DecodeBytes(decoder, png.substr(0, 12), result);
-    EXPECT_EQ(result.code, kErrUnsupported);
+    EXPECT_EQ(Decode(png).code, kErrUnsupported);
+    EXPECT_EQ(Decode(png.substr(0, 12)).code, kErrUnsupported);
 }
 
 // ---------------------------------------------------------------------------
 // GIF
 
-TEST(GIFDecoder, LaterImagesAreDrawnOverEarlierOnes) {
+using GIFDecoder = thumbtest::DecoderTest<CGIFDecoder>;
+
+TEST_F(GIFDecoder, LaterImagesAreDrawnOverEarlierOnes) {
     std::vector<GifImage> images;
     images.push_back(GifImage{0, 0, 4, 4, false, std::vector<std::uint8_t>(16, 1), {}});
     images.push_back(GifImage{2, 2, 2, 2, true, std::vector<std::uint8_t>(4, 2), {}});
@@ -104,48 +89,40 @@ TEST(GIFDecoder, LaterImagesAreDrawnOverEarlierOnes) {
     images.push_back(GifImage{3, 0, 3, 1, false, std::vector<std::uint8_t>(3, 3), {}});
     const std::string gif =
         thumbtest::EncodeGif(4, 4, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF}, images);
-    CGIFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, gif, result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(gif).code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFF0000u);
     EXPECT_EQ(Pixel(result.bitmap, 3, 3), 0x00FF00u);
     EXPECT_EQ(Pixel(result.bitmap, 3, 0), 0x0000FFu);
 }
 
-TEST(GIFDecoder, InterlacedRowsLandInTheirPlace) {
+TEST_F(GIFDecoder, InterlacedRowsLandInTheirPlace) {
     GifImage image{0, 0, 1, 10, true, {}, {}};
     for (int y = 0; y < 10; ++y)
         image.indices.push_back(static_cast<std::uint8_t>(y));
     for (int i = 0; i < 16; ++i)
         image.colours.push_back(static_cast<std::uint32_t>(i) * 0x111111);
     // Without a global colour map the image's own map is the palette.
-    CGIFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, thumbtest::EncodeGif(1, 10, {}, {image}), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(thumbtest::EncodeGif(1, 10, {}, {image})).code, 0) << result.text;
     for (int y = 0; y < 10; ++y)
         EXPECT_EQ(result.bitmap.GetLineArray()[y][0], y);
     EXPECT_EQ(Pixel(result.bitmap, 0, 9), 0x999999u);
 }
 
-TEST(GIFDecoder, ATruncatedFileKeepsWhatWasDrawnAndAnotherFileFails) {
+TEST_F(GIFDecoder, ATruncatedFileKeepsWhatWasDrawnAndAnotherFileFails) {
     const std::string gif = thumbtest::EncodeGif(
         8, 8, {0x000000, 0xFFFFFF},
         {GifImage{0, 0, 8, 8, false, std::vector<std::uint8_t>(64, 1), {}}}, 0);
-    CGIFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, gif.substr(0, gif.size() - 12), result);
-    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(Decode(gif.substr(0, gif.size() - 12)).code, 0);
     EXPECT_EQ(result.bitmap.GetWidth(), 8);
-    DecodeBytes(decoder, "GIF89a", result);
-    EXPECT_EQ(result.code, kErrFileNotFound);
+    EXPECT_EQ(Decode("GIF89a").code, kErrFileNotFound);
     EXPECT_EQ(result.text, "Failed in opening");
 }
 
 // ---------------------------------------------------------------------------
 // TIFF
+
+using TIFFDecoder = thumbtest::DecoderTest<CTIFFDecoder>;
 
 // Sets the file offset of strip `index` beyond the end of a little-endian
 // TIFF, so that reading it fails.
@@ -168,29 +145,24 @@ void BreakStrip(std::string& tiff, int index) {
     FAIL() << "no strip offsets";
 }
 
-TEST(TIFFDecoder, GreyRampsFollowThePhotometricInterpretation) {
+TEST_F(TIFFDecoder, GreyRampsFollowThePhotometricInterpretation) {
     const std::vector<std::uint8_t> rows = {0x0F, 0x0F};  // 8 pixels of 1 bit: 0000 1111, two rows
-    CTIFFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISBLACK, rows), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISBLACK, rows)).code, 0)
+        << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 1);
     EXPECT_EQ(Pixel(result.bitmap, 0, 1), 0x000000u);
     EXPECT_EQ(Pixel(result.bitmap, 7, 1), 0xFFFFFFu);
-    DecodeBytes(decoder, thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISWHITE, rows), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(thumbtest::EncodeTiff(8, 2, 1, 1, PHOTOMETRIC_MINISWHITE, rows)).code, 0)
+        << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 0, 1), 0xFFFFFFu);
     EXPECT_EQ(Pixel(result.bitmap, 7, 1), 0x000000u);
 }
 
-TEST(TIFFDecoder, FourBitPalettePicturesAreUnpacked) {
+TEST_F(TIFFDecoder, FourBitPalettePicturesAreUnpacked) {
     std::vector<std::uint16_t> map(48, 0);
     map[3] = 0xFFFF;       // red of entry 3
     map[16 + 5] = 0x8080;  // green of entry 5
-    CTIFFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, thumbtest::EncodeTiff(3, 1, 4, 1, PHOTOMETRIC_PALETTE, {0x35, 0x30}, map),
-                result);
+    Decode(thumbtest::EncodeTiff(3, 1, 4, 1, PHOTOMETRIC_PALETTE, {0x35, 0x30}, map));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFF0000u);
@@ -198,22 +170,18 @@ TEST(TIFFDecoder, FourBitPalettePicturesAreUnpacked) {
     EXPECT_EQ(Pixel(result.bitmap, 2, 0), 0xFF0000u);  // the odd last pixel takes the high nibble
 }
 
-TEST(TIFFDecoder, ABadRowInTheFirstThirdFailsALaterOneIsIgnored) {
+TEST_F(TIFFDecoder, ABadRowInTheFirstThirdFailsALaterOneIsIgnored) {
     const std::vector<std::uint8_t> rows(30 * 4, 0x40);
     std::string early = thumbtest::EncodeTiff(4, 30, 8, 1, PHOTOMETRIC_MINISBLACK, rows);
     std::string late = early;
     BreakStrip(early, 1);
     BreakStrip(late, 25);
-    CTIFFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, early, result);
-    EXPECT_EQ(result.code, kErrCorrupt);
-    DecodeBytes(decoder, late, result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    EXPECT_EQ(Decode(early).code, kErrCorrupt);
+    ASSERT_EQ(Decode(late).code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 0, 24), 0x404040u);
 }
 
-TEST(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
+TEST_F(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
     // Wide enough for the RGBA reader to work in two bands of rows.
     const int width = 1100;
     const int height = 1000;
@@ -225,10 +193,7 @@ TEST(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
             p[1] = static_cast<std::uint8_t>(x);
             p[2] = 0x5A;
         }
-    CTIFFDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, thumbtest::EncodeTiff(width, height, 8, 3, PHOTOMETRIC_RGB, rows, {}, 16),
-                result);
+    Decode(thumbtest::EncodeTiff(width, height, 8, 3, PHOTOMETRIC_RGB, rows, {}, 16));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
     for (int y : {0, 1, 952, 953, 999})
@@ -241,33 +206,27 @@ TEST(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
 // ---------------------------------------------------------------------------
 // JPEG
 
-TEST(JPEGDecoder, GreyAndColourPictures) {
-    CJPEGDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, thumbtest::EncodeJpeg(16, 16, 1, [](int, int) { return 0x800000u; }),
-                result);
-    ASSERT_EQ(result.code, 0) << result.text;
+using JPEGDecoder = thumbtest::DecoderTest<CJPEGDecoder>;
+
+TEST_F(JPEGDecoder, GreyAndColourPictures) {
+    ASSERT_EQ(Decode(thumbtest::EncodeJpeg(16, 16, 1, [](int, int) { return 0x800000u; })).code, 0)
+        << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_TRUE(thumbtest::Near(Pixel(result.bitmap, 5, 5), 0x808080, 3));
-    DecodeBytes(decoder,
-                thumbtest::EncodeJpeg(
-                    16, 16, 3, [](int, int) { return 0x2050C0u; }, true),
-                result);
+    Decode(thumbtest::EncodeJpeg(
+        16, 16, 3, [](int, int) { return 0x2050C0u; }, true));
     ASSERT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
     EXPECT_TRUE(thumbtest::Near(Pixel(result.bitmap, 5, 5), 0x2050C0, 8));
 }
 
-TEST(JPEGDecoder, TruncatedDataEndsThePictureAndGarbageFailsWithCode6) {
+TEST_F(JPEGDecoder, TruncatedDataEndsThePictureAndGarbageFailsWithCode6) {
     const std::string jpeg = thumbtest::EncodeJpeg(
         64, 64, 3, [](int x, int y) { return static_cast<std::uint32_t>(x * 4 << 16 | y * 4); });
-    CJPEGDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, jpeg.substr(0, jpeg.size() * 3 / 4), result);  // inside the scan data
+    Decode(jpeg.substr(0, jpeg.size() * 3 / 4));  // inside the scan data
     EXPECT_EQ(result.code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetHeight(), 64);
-    DecodeBytes(decoder, "\xFF\xD8\xFF garbage", result);
-    EXPECT_EQ(result.code, kErrCannotHandle);
+    EXPECT_EQ(Decode("\xFF\xD8\xFF garbage").code, kErrCannotHandle);
 }
 
 class Fractions : public CProgressNotifier {
@@ -276,13 +235,12 @@ public:
     std::vector<double> seen;
 };
 
-TEST(JPEGDecoder, ReportsItsProgressToTheSourcesNotifier) {
+TEST_F(JPEGDecoder, ReportsItsProgressToTheSourcesNotifier) {
     const std::string jpeg = thumbtest::EncodeJpeg(
         64, 256, 3, [](int x, int y) { return static_cast<std::uint32_t>(x ^ y); }, true);
     Fractions notifier;
     CMemorySource source(&notifier);
     source.Open("progress.jpg", reinterpret_cast<const BYTE*>(jpeg.data()), jpeg.size());
-    CJPEGDecoder decoder;
     CDrawDibBitmap bitmap;
     decoder.DecodeSource(source, bitmap, 0);
     ASSERT_FALSE(notifier.seen.empty());
@@ -291,12 +249,11 @@ TEST(JPEGDecoder, ReportsItsProgressToTheSourcesNotifier) {
     EXPECT_GT(notifier.seen.back(), 0.5);
 }
 
-TEST(JPEGDecoder, FourComponentPicturesBecomeRgb) {
+TEST_F(JPEGDecoder, FourComponentPicturesBecomeRgb) {
     const std::string cmyk =
         thumbtest::ReadFileBytes(std::string(ZEMBROLT_TESTDATA) + "/jpeg/pil_sample_cmyk.jpg");
     const std::string rgb =
         thumbtest::ReadFileBytes(std::string(ZEMBROLT_TESTDATA) + "/jpeg/rgb.jpg");
-    CJPEGDecoder decoder;
     Decoded fromCmyk;
     Decoded fromRgb;
     DecodeBytes(decoder, cmyk, fromCmyk);

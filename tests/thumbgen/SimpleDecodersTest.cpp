@@ -10,18 +10,15 @@
 namespace {
 
 using thumbtest::Bytes;
-using thumbtest::DecodeBytes;
-using thumbtest::Decoded;
 using thumbtest::Pixel;
 
 // ---------------------------------------------------------------------------
 // PGM
 
-TEST(PGMDecoder, TextSamplesAreScaledByTheirMaximum) {
-    CPGMDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, "P2\n# a comment line\n3 2\n15\n0 5 7\n15 20 1\n", result);
-    ASSERT_EQ(result.code, 0) << result.text;
+using PGMDecoder = thumbtest::DecoderTest<CPGMDecoder>;
+
+TEST_F(PGMDecoder, TextSamplesAreScaledByTheirMaximum) {
+    ASSERT_EQ(Decode("P2\n# a comment line\n3 2\n15\n0 5 7\n15 20 1\n").code, 0) << result.text;
     const CImageBitmap& bitmap = result.bitmap;
     EXPECT_EQ(bitmap.GetWidth(), 3);
     EXPECT_EQ(bitmap.GetHeight(), 2);
@@ -33,31 +30,24 @@ TEST(PGMDecoder, TextSamplesAreScaledByTheirMaximum) {
     EXPECT_EQ(Pixel(bitmap, 2, 1), 0x111111u);
 }
 
-TEST(PGMDecoder, BinarySamplesAndAWideMaximumReadAsBytes) {
-    CPGMDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, std::string("P5\t2 2 65535\n") + "\x01\x02\x03\x04", result);
-    ASSERT_EQ(result.code, 0) << result.text;
+TEST_F(PGMDecoder, BinarySamplesAndAWideMaximumReadAsBytes) {
+    ASSERT_EQ(Decode(std::string("P5\t2 2 65535\n") + "\x01\x02\x03\x04").code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetLineArray()[0][0], 1);
     EXPECT_EQ(result.bitmap.GetLineArray()[1][1], 4);
 }
 
-TEST(PGMDecoder, WrongHeadersFailWithCode2) {
-    CPGMDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, "P6 1 1 255\n\x01", result);
-    EXPECT_EQ(result.code, kErrUnsupported);
+TEST_F(PGMDecoder, WrongHeadersFailWithCode2) {
+    EXPECT_EQ(Decode("P6 1 1 255\n\x01").code, kErrUnsupported);
     EXPECT_EQ(result.text, "Decoder error: PGM decoder: Is not the correct identifier P5 or P2.\n");
-    DecodeBytes(decoder, "P2 3 x 255\n", result);
-    EXPECT_EQ(result.code, kErrUnsupported);
-    DecodeBytes(decoder, "P2 1 2 255\n7 y", result);
-    EXPECT_EQ(result.code, kErrCorrupt);
-    DecodeBytes(decoder, "P5 4 4 255\n\x01\x02", result);
-    EXPECT_EQ(result.code, kErrEndOfData);
+    EXPECT_EQ(Decode("P2 3 x 255\n").code, kErrUnsupported);
+    EXPECT_EQ(Decode("P2 1 2 255\n7 y").code, kErrCorrupt);
+    EXPECT_EQ(Decode("P5 4 4 255\n\x01\x02").code, kErrEndOfData);
 }
 
 // ---------------------------------------------------------------------------
 // TGA
+
+using TGADecoder = thumbtest::DecoderTest<CTGADecoder>;
 
 Bytes TgaHeader(int colourMapType, int imageType, int first, int mapLength, int entryBits,
                 int width, int height, int depth, int descriptor, int idLength = 0) {
@@ -67,15 +57,12 @@ Bytes TgaHeader(int colourMapType, int imageType, int first, int mapLength, int 
     return b;
 }
 
-TEST(TGADecoder, TrueColourRowsAreBottomUpUnlessTheDescriptorSaysOtherwise) {
+TEST_F(TGADecoder, TrueColourRowsAreBottomUpUnlessTheDescriptorSaysOtherwise) {
     Bytes file = TgaHeader(0, 2, 0, 0, 0, 2, 2, 24, 0, 3);
     file.Text("id!");
     file.U8(0x00).U8(0x00).U8(0xFF).U8(0x00).U8(0xFF).U8(0x00);  // first file row: red, green
     file.U8(0xFF).U8(0x00).U8(0x00).U8(0xFF).U8(0xFF).U8(0xFF);  // second: blue, white
-    CTGADecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
     EXPECT_EQ(Pixel(result.bitmap, 0, 1), 0xFF0000u);  // the first file row is the bottom row
     EXPECT_EQ(Pixel(result.bitmap, 1, 1), 0x00FF00u);
@@ -84,70 +71,56 @@ TEST(TGADecoder, TrueColourRowsAreBottomUpUnlessTheDescriptorSaysOtherwise) {
 
     std::string topDown = file.Str();
     topDown[17] = 0x20;
-    DecodeBytes(decoder, topDown, result);
-    ASSERT_EQ(result.code, 0);
+    ASSERT_EQ(Decode(topDown).code, 0);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFF0000u);
 }
 
-TEST(TGADecoder, ColourMappedPicturesKeepTheirMapAsPalette) {
+TEST_F(TGADecoder, ColourMappedPicturesKeepTheirMapAsPalette) {
     Bytes file = TgaHeader(1, 1, 0, 2, 24, 2, 1, 8, 0x20);
     file.U8(0x10).U8(0x20).U8(0x30);  // entry 0: blue 0x10, green 0x20, red 0x30
     file.U8(0xFF).U8(0x00).U8(0x80);
     file.U8(1).U8(0);
-    CTGADecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 8);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0x8000FFu);
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x302010u);
 }
 
-TEST(TGADecoder, RunsMayCrossRowsAndMapsBeyond256AreCut) {
+TEST_F(TGADecoder, RunsMayCrossRowsAndMapsBeyond256AreCut) {
     // A map of entries 250 to 259 (only 250 to 255 are kept), then a
     // run-length picture of 3 x 2 whose one packet covers both rows.
     Bytes file = TgaHeader(1, 9, 250, 10, 16, 3, 2, 8, 0x20);
     for (int i = 0; i < 10; ++i)
         file.Le16(0x7C00);  // red in 5-5-5
     file.U8(0x80 + 5).U8(252);
-    CTGADecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 2, 1), 0xF80000u);
 }
 
-TEST(TGADecoder, SixteenBitPixelsAndGreyWithAlpha) {
+TEST_F(TGADecoder, SixteenBitPixelsAndGreyWithAlpha) {
     Bytes rgb = TgaHeader(0, 2, 0, 0, 0, 1, 1, 16, 0x20);
     rgb.Le16(0x03E0);  // green
-    CTGADecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, rgb.Str(), result);
-    ASSERT_EQ(result.code, 0);
+    ASSERT_EQ(Decode(rgb.Str()).code, 0);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0x00F800u);
     EXPECT_TRUE(result.bitmap.HasAlpha());
     Bytes grey = TgaHeader(0, 3, 0, 0, 0, 1, 1, 16, 0x20);
     grey.U8(0x40).U8(0x80);
-    DecodeBytes(decoder, grey.Str(), result);
-    ASSERT_EQ(result.code, 0);
+    ASSERT_EQ(Decode(grey.Str()).code, 0);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0x404040u);
     EXPECT_EQ(result.bitmap.GetLineArray()[0][3], 0x80);
 }
 
-TEST(TGADecoder, UnknownTypesAndDepthsFailWithCode2) {
-    CTGADecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, TgaHeader(0, 5, 0, 0, 0, 1, 1, 8, 0).U8(0).Str(), result);
-    EXPECT_EQ(result.code, kErrUnsupported);
+TEST_F(TGADecoder, UnknownTypesAndDepthsFailWithCode2) {
+    EXPECT_EQ(Decode(TgaHeader(0, 5, 0, 0, 0, 1, 1, 8, 0).U8(0).Str()).code, kErrUnsupported);
     EXPECT_EQ(result.text, "Decoder error: Unknown TGA image type.\n");
-    DecodeBytes(decoder, TgaHeader(0, 2, 0, 0, 0, 1, 1, 0, 0).U8(0).Str(), result);
-    EXPECT_EQ(result.code, kErrUnsupported);
-    DecodeBytes(decoder, TgaHeader(0, 2, 0, 0, 0, 4, 4, 24, 0).U8(0).Str(), result);
-    EXPECT_EQ(result.code, kErrEndOfData);
+    EXPECT_EQ(Decode(TgaHeader(0, 2, 0, 0, 0, 1, 1, 0, 0).U8(0).Str()).code, kErrUnsupported);
+    EXPECT_EQ(Decode(TgaHeader(0, 2, 0, 0, 0, 4, 4, 24, 0).U8(0).Str()).code, kErrEndOfData);
 }
 
 // ---------------------------------------------------------------------------
 // PCX
+
+using PCXDecoder = thumbtest::DecoderTest<CPCXDecoder>;
 
 Bytes PcxHeader(int bitsPerPixel, int width, int height, int planes, int bytesPerLine,
                 const std::vector<std::uint32_t>& palette = {}) {
@@ -162,13 +135,10 @@ Bytes PcxHeader(int bitsPerPixel, int width, int height, int planes, int bytesPe
     return b;
 }
 
-TEST(PCXDecoder, OneBitPicturesAreBlackAndWhiteWhateverTheHeaderPalette) {
+TEST_F(PCXDecoder, OneBitPicturesAreBlackAndWhiteWhateverTheHeaderPalette) {
     Bytes file = PcxHeader(1, 10, 1, 1, 2, {0xFF0000, 0x00FF00});
     file.U8(0xC1).U8(0b10100000).U8(0x00);  // a run of one byte, then a literal
-    CPCXDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0xFFFFFFu);
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x000000u);
@@ -176,74 +146,54 @@ TEST(PCXDecoder, OneBitPicturesAreBlackAndWhiteWhateverTheHeaderPalette) {
     EXPECT_EQ(Pixel(result.bitmap, 9, 0), 0x000000u);
 }
 
-TEST(PCXDecoder, FourPlanesOfOneBitUseTheHeaderColours) {
+TEST_F(PCXDecoder, FourPlanesOfOneBitUseTheHeaderColours) {
     std::vector<std::uint32_t> palette(16);
     for (int i = 0; i < 16; ++i)
         palette[i] = static_cast<std::uint32_t>(i) * 0x101010;
     Bytes file = PcxHeader(1, 2, 1, 4, 2, palette);
     // Pixel 0: bits set in planes 0 and 2 (index 5); pixel 1: plane 3 (index 8).
     file.U8(0x80).U8(0).U8(0x00).U8(0).U8(0x80).U8(0).U8(0x40).U8(0);
-    CPCXDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0x505050u);
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x808080u);
 }
 
-TEST(PCXDecoder, EightBitPicturesReadTheirPaletteBehindTheData) {
+TEST_F(PCXDecoder, EightBitPicturesReadTheirPaletteBehindTheData) {
     Bytes file = PcxHeader(8, 2, 2, 1, 2);
     file.U8(1).U8(2).U8(0xC2).U8(3);
     file.U8(12);
     for (int i = 0; i < 256; ++i)
         file.U8(i).U8(255 - i).U8(7);
-    CPCXDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 1, 0), 0x02FD07u);
     EXPECT_EQ(Pixel(result.bitmap, 1, 1), 0x03FC07u);
 
     std::string badMarker = file.Str();
     badMarker[128 + 4] = 11;
-    DecodeBytes(decoder, badMarker, result);
-    EXPECT_EQ(result.code, kErrCorrupt);
+    EXPECT_EQ(Decode(badMarker).code, kErrCorrupt);
     EXPECT_EQ(result.text, "Decoder error: bad color map signature.\n");
 }
 
-TEST(PCXDecoder, TwentyFourBitPicturesTakeOnePlanePerColour) {
+TEST_F(PCXDecoder, TwentyFourBitPicturesTakeOnePlanePerColour) {
     Bytes file = PcxHeader(8, 1, 1, 3, 1);
     file.U8(0x11).U8(0x22).U8(0x33);
-    CPCXDecoder decoder;
-    Decoded result;
-    DecodeBytes(decoder, file.Str(), result);
-    ASSERT_EQ(result.code, 0) << result.text;
+    ASSERT_EQ(Decode(file.Str()).code, 0) << result.text;
     EXPECT_EQ(Pixel(result.bitmap, 0, 0), 0x112233u);
 }
 
-TEST(PCXDecoder, BrokenFilesFailWithTheirCodes) {
-    CPCXDecoder decoder;
-    Decoded result;
-    Bytes runTooLong = PcxHeader(8, 2, 1, 1, 2);
-    runTooLong.U8(0xC3).U8(1);
-    DecodeBytes(decoder, runTooLong.Str(), result);
-    EXPECT_EQ(result.code, kErrCorrupt);
+TEST_F(PCXDecoder, BrokenFilesFailWithTheirCodes) {
+    EXPECT_EQ(Decode(PcxHeader(8, 2, 1, 1, 2).U8(0xC3).U8(1).Str()).code, kErrCorrupt);
     EXPECT_EQ(result.text, "Decoder error: repeat count spans end of image.\n");
     std::string notPcx = PcxHeader(8, 2, 1, 1, 2).Str();
     notPcx[0] = 9;
-    DecodeBytes(decoder, notPcx, result);
-    EXPECT_EQ(result.code, kErrWrongFormat);
-    Bytes reversed = PcxHeader(8, 1, 1, 1, 2);
-    std::string reversedBytes = reversed.Str();
-    reversedBytes[8] = 0;
-    reversedBytes[4] = 5;  // xmax below xmin
-    DecodeBytes(decoder, reversedBytes, result);
-    EXPECT_NE(result.code, 0);
-    DecodeBytes(decoder, PcxHeader(8, 100, 1, 1, 10).U8(0).Str(),
-                result);  // rows shorter than the width
-    EXPECT_EQ(result.code, kErrCorrupt);
-    DecodeBytes(decoder, PcxHeader(2, 4, 1, 3, 1).U8(0).U8(0).U8(0).Str(), result);
-    EXPECT_EQ(result.code, kErrCorrupt);
+    EXPECT_EQ(Decode(notPcx).code, kErrWrongFormat);
+    std::string reversed = PcxHeader(8, 1, 1, 1, 2).Str();
+    reversed[8] = 0;
+    reversed[4] = 5;  // xmax below xmin
+    EXPECT_NE(Decode(reversed).code, 0);
+    // Rows shorter than the width.
+    EXPECT_EQ(Decode(PcxHeader(8, 100, 1, 1, 10).U8(0).Str()).code, kErrCorrupt);
+    EXPECT_EQ(Decode(PcxHeader(2, 4, 1, 3, 1).U8(0).U8(0).U8(0).Str()).code, kErrCorrupt);
     EXPECT_EQ(result.text, "Decoder error: Can't handle more than 1 bit per pixel.\n");
 }
 

@@ -3,6 +3,8 @@
 // files, writers of real PNG, JPEG, GIF and TIFF files through the image
 // libraries, decoding with the code and text of a failure, and pixel access.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -40,6 +42,20 @@ struct Decoded {
 // Decodes `bytes` in memory (`name` stands for the file name).
 void DecodeBytes(CImageDecoder& decoder, const std::string& bytes, Decoded& result,
                  const std::string& name = "picture");
+
+// A fixture holding one decoder of type `DecoderType` and the outcome of its
+// last decoding.
+template <class DecoderType>
+class DecoderTest : public ::testing::Test {
+protected:
+    const Decoded& Decode(const std::string& bytes) {
+        DecodeBytes(decoder, bytes, result);
+        return result;
+    }
+
+    DecoderType decoder;
+    Decoded result;
+};
 
 // A pixel of a decoded bitmap as 0xRRGGBB (through the palette for 1 and 8
 // bits per pixel).
