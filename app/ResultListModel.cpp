@@ -26,41 +26,6 @@ int ThreeWay(std::int64_t a, std::int64_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-bool IsAscii(unsigned char c) {
-    return c < 0x80;
-}
-
-unsigned char AsciiLower(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-// Case-insensitive comparison of two UTF-8 texts, the same as comparing their
-// lower-case forms byte by byte. The common all-ASCII prefix is compared in
-// place; from the first non-ASCII byte on, the rest of both texts is
-// lower-cased (the prefix ends on a character boundary, so this is exact).
-int CompareNoCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    for (; i < n; ++i) {
-        const unsigned char ca = static_cast<unsigned char>(a[i]);
-        const unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (!IsAscii(ca) || !IsAscii(cb))
-            break;
-        const unsigned char la = AsciiLower(ca);
-        const unsigned char lb = AsciiLower(cb);
-        if (la != lb)
-            return la < lb ? -1 : 1;
-    }
-    if (i == n)
-        return ThreeWay(static_cast<std::int64_t>(a.size()), static_cast<std::int64_t>(b.size()));
-    thread_local std::string lowerA;
-    thread_local std::string lowerB;
-    LowerCaseUtf8(a.substr(i), lowerA);
-    LowerCaseUtf8(b.substr(i), lowerB);
-    const int c = lowerA.compare(lowerB);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
 QString FileNameText(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size())));
 }
@@ -265,11 +230,11 @@ int CResultListModel::CompareRecords(const CResultItem& a, const CResultItem& b,
 
     switch (info.nId) {
         case COLUMN_ID_NAME:
-            return CompareNoCase(a.m_sName, b.m_sName);
+            return CompareUtf8NoCase(a.m_sName, b.m_sName);
         case COLUMN_ID_LOCATION:
-            return CompareNoCase(a.m_sFolder, b.m_sFolder);
+            return CompareUtf8NoCase(a.m_sFolder, b.m_sFolder);
         case COLUMN_ID_TYPE:
-            return CompareNoCase(a.m_sTypeName, b.m_sTypeName);
+            return CompareUtf8NoCase(a.m_sTypeName, b.m_sTypeName);
         case COLUMN_ID_SIZE:
             return ThreeWay(static_cast<std::int64_t>(a.m_nSize),
                             static_cast<std::int64_t>(b.m_nSize));
@@ -398,7 +363,7 @@ void CResultListModel::SortRows(int column, int first, int last) {
             NumericKey(info.nId, r, &key);
         });
     } else if (standard && TextKeySource(info.nId, record(first))) {
-        // Lower-cased once: comparing lower-case bytes is CompareNoCase.
+        // Lower-cased once: comparing lower-case bytes is CompareUtf8NoCase.
         SortByKey<std::string>(begin, end, record, [&](const CResultItem& r, std::string& key) {
             LowerCaseUtf8(*TextKeySource(info.nId, r), key);
         });

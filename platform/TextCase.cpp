@@ -223,6 +223,35 @@ std::string LowerCaseUtf8(std::string_view text) {
     return out;
 }
 
+int CompareUtf8NoCase(std::string_view a, std::string_view b) {
+    // The common all-ASCII prefix is compared in place; from the first
+    // non-ASCII byte on, the rest of both texts is lower-cased (the prefix
+    // ends on a character boundary, so this is exact).
+    const auto asciiLower = [](unsigned char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    };
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i < n; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(a[i]);
+        const unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 0x80 || cb >= 0x80)
+            break;
+        const unsigned char la = asciiLower(ca);
+        const unsigned char lb = asciiLower(cb);
+        if (la != lb)
+            return la < lb ? -1 : 1;
+    }
+    if (i == n)
+        return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    thread_local std::string lowerA;
+    thread_local std::string lowerB;
+    LowerCaseUtf8(a.substr(i), lowerA);
+    LowerCaseUtf8(b.substr(i), lowerB);
+    const int c = lowerA.compare(lowerB);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
 std::string_view TrimWhiteSpace(std::string_view text) {
     constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
     const std::size_t first = text.find_first_not_of(kWhiteSpace);

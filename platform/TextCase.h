@@ -16,6 +16,11 @@ void LowerCaseUtf8(std::string_view text, std::string& out);
 // that is some code point's lower-case form becomes that code point.
 std::string UpperCaseUtf8(std::string_view text);
 
+// Case-insensitive order of two UTF-8 texts (-1, 0 or 1): the same as
+// comparing their LowerCaseUtf8 forms byte by byte, without lower-casing an
+// all-ASCII text.
+int CompareUtf8NoCase(std::string_view a, std::string_view b);
+
 // The length of the character at text[pos]: the length of a well-formed UTF-8
 // sequence there, else 1 (a byte that is not valid UTF-8 counts on its own).
 // `pos` must be below text.size().

@@ -29,11 +29,6 @@ int ThreeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
-    const int folded = LowerCaseUtf8(a).compare(LowerCaseUtf8(b));
-    return folded < 0 ? -1 : (folded > 0 ? 1 : 0);
-}
-
 std::string FolderOfPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -212,21 +207,21 @@ int CRenameJob::CompareColumn(std::size_t a, std::size_t b, int column) const {
     const CResultItem& rb = *m_records[b];
     switch (column) {
         case RENAME_COL_OLD_NAME:
-            return CompareNoCase(ra.m_sName, rb.m_sName);
+            return CompareUtf8NoCase(ra.m_sName, rb.m_sName);
         case RENAME_COL_NEW_NAME:
-            return CompareNoCase(m_rows[a].newName, m_rows[b].newName);
+            return CompareUtf8NoCase(m_rows[a].newName, m_rows[b].newName);
         case RENAME_COL_LOCATION:
-            return CompareNoCase(ra.m_sFolder, rb.m_sFolder);
+            return CompareUtf8NoCase(ra.m_sFolder, rb.m_sFolder);
         case RENAME_COL_SIZE:
             return ThreeWay(ra.m_nSize, rb.m_nSize);
         case RENAME_COL_TYPE:
-            return CompareNoCase(ra.m_sTypeName, rb.m_sTypeName);
+            return CompareUtf8NoCase(ra.m_sTypeName, rb.m_sTypeName);
         case RENAME_COL_LAST_WRITE:
             return CompareFileTime(&ra.m_ftLastWrite, &rb.m_ftLastWrite);
         case RENAME_COL_AUTHOR:
-            return CompareNoCase(m_rows[a].author, m_rows[b].author);
+            return CompareUtf8NoCase(m_rows[a].author, m_rows[b].author);
         case RENAME_COL_TITLE:
-            return CompareNoCase(m_rows[a].title, m_rows[b].title);
+            return CompareUtf8NoCase(m_rows[a].title, m_rows[b].title);
         default:
             return 0;
     }

@@ -152,6 +152,13 @@ class ShellOpsTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_files;
 
     QString File(const QString& name) const { return m_files->filePath(name); }
+    std::string LocalPath(const QString& name) const {
+        return QFile::encodeName(File(name)).toStdString();
+    }
+    QTreeWidgetItem* SelectTreeFolder(CFolderTreeCtrl* tree, const QString& name) const {
+        tree->SelectPath(LocalPath(name));
+        return tree->currentItem();
+    }
 
 private slots:
     void init() {
@@ -348,8 +355,7 @@ private slots:
         QuietDlg window;
         window.show();
         CFolderTreeCtrl* tree = window.FolderTree();
-        tree->SelectPath(QFile::encodeName(File(QStringLiteral("dst"))).toStdString());
-        QTreeWidgetItem* dst = tree->currentItem();
+        QTreeWidgetItem* dst = SelectTreeFolder(tree, QStringLiteral("dst"));
         QVERIFY(dst);
         QCOMPARE(dst->text(0), QStringLiteral("dst"));
         const QString outside = m_home->filePath(QStringLiteral("t"));
@@ -364,8 +370,7 @@ private slots:
         QCOMPARE(ReadFile(File(QStringLiteral("dst/t.txt"))), QByteArray("t"));
 
         // Hovering over the folder "src": the 8th tick opens it.
-        tree->SelectPath(QFile::encodeName(File(QStringLiteral("src"))).toStdString());
-        QTreeWidgetItem* src = tree->currentItem();
+        QTreeWidgetItem* src = SelectTreeFolder(tree, QStringLiteral("src"));
         src->setExpanded(false);
         const QPoint over = tree->visualItemRect(src).center();
         tree->OnDragEnter(data.get(), MK_LBUTTON, over);
@@ -406,8 +411,8 @@ private slots:
             seen.mid(seen.size() - 5),
             (QStringList{QStringLiteral("&Copy"), QStringLiteral("Cu&t"), QStringLiteral("&Delete"),
                          QStringLiteral("Rena&me"), QStringLiteral("P&roperties")}));
-        const QString uri = QString::fromStdString(
-            EncodeFileUri(QFile::encodeName(File(QStringLiteral("a.txt"))).toStdString()));
+        const QString uri =
+            QString::fromStdString(EncodeFileUri(LocalPath(QStringLiteral("a.txt"))));
         QCOMPARE(fileManager,
                  QStringList{QStringLiteral("ShowItems ") + uri + QStringLiteral(" []")});
 
@@ -436,8 +441,7 @@ private slots:
         QuietDlg window;
         window.show();
         CFolderTreeCtrl* tree = window.FolderTree();
-        tree->SelectPath(QFile::encodeName(File(QStringLiteral("dst"))).toStdString());
-        QTreeWidgetItem* dst = tree->currentItem();
+        QTreeWidgetItem* dst = SelectTreeFolder(tree, QStringLiteral("dst"));
         QVERIFY(dst);
         QStringList seen;
         window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), &seen));
@@ -495,7 +499,7 @@ private slots:
     void generalPageSumsFoldersAndShowsTimes() {
         WriteFile(File(QStringLiteral("sum/a")), "123");
         WriteFile(File(QStringLiteral("sum/in/b")), "4567");
-        CFileGeneralPage page({QFile::encodeName(File(QStringLiteral("sum"))).toStdString()});
+        CFileGeneralPage page({LocalPath(QStringLiteral("sum"))});
         QTRY_VERIFY(page.IsSizeFinal());
         QCOMPARE(page.GetValue(QStringLiteral("Size:")), QStringLiteral("7 bytes"));
         QCOMPARE(page.GetValue(QStringLiteral("Contains:")), QStringLiteral("2 Files, 1 Folders"));

@@ -7,45 +7,25 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "platform/FileInfo.h"
-#include "tools/ToolRecords.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
 
 using zbtest::StatOf;
 
-class AttributeChangeTest : public ::testing::Test {
+class AttributeChangeTest : public zbtest::FileRecordTest {
 protected:
-    void SetUp() override { m_root = zbtest::MakeTempDir("attributes"); }
-
     std::string File(const std::string& name, mode_t mode = 0644) {
         const std::string path = zbtest::WriteFile(m_root + "/" + name, "data");
         chmod(path.c_str(), mode);
         return path;
     }
-    CResultItem* Record(const std::string& path) {
-        auto record = std::make_unique<CResultItem>();
-        EXPECT_EQ(m_maker.MakeFileRecord(path, *record), CToolRecordMaker::MADE) << path;
-        m_records.push_back(std::move(record));
-        return m_records.back().get();
-    }
-    std::vector<CResultItem*> Records() {
-        std::vector<CResultItem*> list;
-        for (auto& record : m_records)
-            list.push_back(record.get());
-        return list;
-    }
     std::string HiddenList(const std::string& folder) {
         std::ifstream in(folder + "/.hidden");
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-
-    std::string m_root;
-    CToolRecordMaker m_maker;
-    std::vector<std::unique_ptr<CResultItem>> m_records;
 };
 
 TEST_F(AttributeChangeTest, BoxesStartFromTheAndAndTheOrOfTheRecords) {
@@ -69,7 +49,7 @@ TEST_F(AttributeChangeTest, AllBoxesGrayChangesNothing) {
     CResultItem* record = Record(path);
     const struct stat before = StatOf(path);
     CAttributeChange change;
-    change.SetItems(Records());
+    change.SetItems({record});
     DWORD set = 0;
     DWORD keep = 0xFFFFFFFFu;
     for (DWORD bit : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM,

@@ -5,11 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
-
 #include "platform/FileTime.h"
 #include "support/ScopedTimeZone.h"
-#include "tools/ToolRecords.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
@@ -30,19 +27,7 @@ void SetTimes(const std::string& path, timespec access, timespec write) {
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
-class FileTimeChangeTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_root = zbtest::MakeTempDir("times"); }
-    CResultItem* Record(const std::string& path) {
-        auto record = std::make_unique<CResultItem>();
-        EXPECT_EQ(m_maker.MakeFileRecord(path, *record), CToolRecordMaker::MADE) << path;
-        m_records.push_back(std::move(record));
-        return m_records.back().get();
-    }
-    std::string m_root;
-    CToolRecordMaker m_maker;
-    std::vector<std::unique_ptr<CResultItem>> m_records;
-};
+using FileTimeChangeTest = zbtest::FileRecordTest;
 
 TEST_F(FileTimeChangeTest, OnlyTheTickedTimeChangesAndAReadOnlyFileKeepsItsMode) {
     const std::string path = zbtest::WriteFile(m_root + "/a.txt", "x");

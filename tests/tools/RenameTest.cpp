@@ -7,7 +7,6 @@
 
 #include "tools/RenameJob.h"
 #include "tools/RenameTemplate.h"
-#include "tools/ToolRecords.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
@@ -77,18 +76,10 @@ TEST(RenameTemplateTest, ValidatesTemplates) {
 }
 
 TEST(RenameTemplateTest, TokensCarryTheirValuesAndTheTokenStateCarriesOver) {
-    RenameValues values;
-    values.base = "holiday";
-    values.extension = "jpg";
-    values.title = "Beach";
-    values.author = "Ann";
-    values.counter = "007";
-    values.lastWrite.wYear = 2024;
-    values.lastWrite.wMonth = 3;
-    values.lastWrite.wDay = 9;
-    values.lastWrite.wHour = 7;
-    values.lastWrite.wMinute = 5;
-    values.lastWrite.wSecond = 1;
+    const RenameValues values{
+        "holiday", "jpg",
+        "Beach",   "Ann",
+        "007",     {.wYear = 2024, .wMonth = 3, .wDay = 9, .wHour = 7, .wMinute = 5, .wSecond = 1}};
     bool inToken = false;
     std::string name;
     ExpandRenameTemplate("[YMD]_[hms] [T] by [A] #[C] [N][X]", values, &inToken, &name);
@@ -111,45 +102,49 @@ TEST(RenameTemplateTest, CounterIs64BitAndPadded) {
 }
 
 TEST(RenameTemplateTest, ReplaceModesIgnoreCaseInPlace) {
-    std::string text = "Report report REPORT";
-    ReplaceRenameText(&text, "report", "x", RENAME_REPLACE_ALL);
-    EXPECT_EQ(text, "x x x");
-    text = "aaaa";
-    ReplaceRenameText(&text, "aa", "a", RENAME_REPLACE_ALL);
-    EXPECT_EQ(text, "aa");  // no overlap, the replacement is not searched again
-    text = "draft-Draft";
-    ReplaceRenameText(&text, "DRAFT", "final", RENAME_REPLACE_FIRST);
-    EXPECT_EQ(text, "final-Draft");
-    text = "old_old";
-    ReplaceRenameText(&text, "old", "new", RENAME_REPLACE_AT_BEGINNING);
-    EXPECT_EQ(text, "new_old");
-    text = "copy of notes_COPY";
-    ReplaceRenameText(&text, "_copy", "", RENAME_REPLACE_AT_END);
-    EXPECT_EQ(text, "copy of notes");
-    text = "copy_x";
-    ReplaceRenameText(&text, "copy", "y", RENAME_REPLACE_AT_END);
-    EXPECT_EQ(text, "copy_x");
-    // "İ" (two bytes) lower-cases to "i" (one byte): the match keeps its place.
-    text = "a\xC4\xB0z\xC4\xB0";
-    ReplaceRenameText(&text, "i", "-", RENAME_REPLACE_ALL);
-    EXPECT_EQ(text, "a-z-");
-    text = "same";
-    ReplaceRenameText(&text, "", "x", RENAME_REPLACE_ALL);
-    EXPECT_EQ(text, "same");
+    struct Case {
+        const char* text;
+        const char* find;
+        const char* replacement;
+        int mode;
+        const char* expected;
+    };
+    for (const Case& each : {
+             Case{"Report report REPORT", "report", "x", RENAME_REPLACE_ALL, "x x x"},
+             // No overlap: the replacement is not searched again.
+             Case{"aaaa", "aa", "a", RENAME_REPLACE_ALL, "aa"},
+             Case{"draft-Draft", "DRAFT", "final", RENAME_REPLACE_FIRST, "final-Draft"},
+             Case{"old_old", "old", "new", RENAME_REPLACE_AT_BEGINNING, "new_old"},
+             Case{"copy of notes_COPY", "_copy", "", RENAME_REPLACE_AT_END, "copy of notes"},
+             Case{"copy_x", "copy", "y", RENAME_REPLACE_AT_END, "copy_x"},
+             // "İ" (two bytes) lower-cases to "i" (one byte): the match keeps its place.
+             Case{"a\xC4\xB0z\xC4\xB0", "i", "-", RENAME_REPLACE_ALL, "a-z-"},
+             Case{"same", "", "x", RENAME_REPLACE_ALL, "same"},
+         }) {
+        std::string text = each.text;
+        ReplaceRenameText(&text, each.find, each.replacement, each.mode);
+        EXPECT_EQ(text, each.expected) << each.text;
+    }
 }
 
 TEST(RenameTemplateTest, CaseRules) {
-    std::string text = "o'neil-smith 2nd ÉTÉ mcDONALD";
-    ApplyNameCase(&text, RENAME_CASE_WORDS);
-    EXPECT_EQ(text, "O'Neil-Smith 2nd ÉtÉ Mcdonald");  // bytes beyond ASCII are letters
-    text = "hELLO wORLD";
-    ApplyNameCase(&text, RENAME_CASE_FIRST_LETTER);
-    EXPECT_EQ(text, "Hello world");
-    text = "Straße Ärger";
-    ApplyNameCase(&text, RENAME_CASE_UPPER);
-    EXPECT_EQ(text, "STRAßE ÄRGER");
-    ApplyNameCase(&text, RENAME_CASE_LOWER);
-    EXPECT_EQ(text, "straße ärger");
+    struct Case {
+        const char* text;
+        int rule;
+        const char* expected;
+    };
+    for (const Case& each : {
+             // Bytes beyond ASCII are letters.
+             Case{"o'neil-smith 2nd ÉTÉ mcDONALD", RENAME_CASE_WORDS,
+                  "O'Neil-Smith 2nd ÉtÉ Mcdonald"},
+             Case{"hELLO wORLD", RENAME_CASE_FIRST_LETTER, "Hello world"},
+             Case{"Straße Ärger", RENAME_CASE_UPPER, "STRAßE ÄRGER"},
+             Case{"STRAßE ÄRGER", RENAME_CASE_LOWER, "straße ärger"},
+         }) {
+        std::string text = each.text;
+        ApplyNameCase(&text, each.rule);
+        EXPECT_EQ(text, each.expected) << each.text;
+    }
 }
 
 TEST(RenameTemplateTest, NewNamesAreChecked) {
@@ -161,40 +156,32 @@ TEST(RenameTemplateTest, NewNamesAreChecked) {
         EXPECT_FALSE(IsValidNewFileName(bad));
 }
 
-class RenameJobTest : public ::testing::Test {
+class RenameJobTest : public zbtest::FileRecordTest {
 protected:
-    void SetUp() override { m_root = zbtest::MakeTempDir("rename"); }
     std::string File(const std::string& name, const std::string& contents = "data") {
         return zbtest::WriteFile(m_root + "/" + name, contents);
     }
-    std::vector<CResultItem*> Records(const std::vector<std::string>& paths) {
-        std::vector<CResultItem*> list;
-        for (const std::string& path : paths) {
-            auto record = std::make_unique<CResultItem>();
-            EXPECT_EQ(m_maker.MakeFileRecord(path, *record), CToolRecordMaker::MADE);
-            list.push_back(record.get());
-            m_records.push_back(std::move(record));
-        }
-        return list;
+    // The new names of the rows from top to bottom.
+    static std::vector<std::string> NewNames(const CRenameJob& job) {
+        std::vector<std::string> names;
+        for (std::size_t position = 0; position < job.GetCount(); ++position)
+            names.push_back(job.RowAt(position).newName);
+        return names;
     }
-    std::string PathOf(const CResultItem& record) {
+    static std::string PathOf(const CResultItem& record) {
         std::string path;
         record.GetFilePath(&path);
         return path;
     }
-
-    std::string m_root;
-    CToolRecordMaker m_maker;
-    std::vector<std::unique_ptr<CResultItem>> m_records;
 };
+
+using Names = std::vector<std::string>;
 
 TEST_F(RenameJobTest, DefaultTemplatesKeepTheNamesAndANameWithoutDotGetsNone) {
     CRenameJob job;
     job.SetItems(Records({File("README"), File("a.b.txt"), File(".bashrc")}), {});
     ASSERT_TRUE(job.UpdateNewNames(RenameOptions()));
-    EXPECT_EQ(job.RowAt(0).newName, "README");
-    EXPECT_EQ(job.RowAt(1).newName, "a.b.txt");
-    EXPECT_EQ(job.RowAt(2).newName, ".bashrc");
+    EXPECT_EQ(NewNames(job), (Names{"README", "a.b.txt", ".bashrc"}));
     EXPECT_EQ(job.DoRename(), 1);
     EXPECT_EQ(job.GetRenamedCount(), 0);
 }
@@ -208,16 +195,13 @@ TEST_F(RenameJobTest, CounterFollowsTheListOrder) {
     options.start = 1;
     options.step = 2;
     ASSERT_TRUE(job.UpdateNewNames(options));
-    EXPECT_EQ(job.RowAt(0).newName, "001.txt");
-    EXPECT_EQ(job.RowAt(1).newName, "003.txt");
-    EXPECT_EQ(job.RowAt(2).newName, "005.txt");
+    EXPECT_EQ(NewNames(job), (Names{"001.txt", "003.txt", "005.txt"}));
     std::vector<std::size_t> selected{2};
     job.MoveUp(&selected);
     EXPECT_EQ(selected, std::vector<std::size_t>{1});
     ASSERT_TRUE(job.UpdateNewNames(options));
     EXPECT_EQ(job.RecordAt(1).m_sName, "c.txt");
-    EXPECT_EQ(job.RowAt(1).newName, "003.txt");
-    EXPECT_EQ(job.RowAt(2).newName, "005.txt");
+    EXPECT_EQ(NewNames(job), (Names{"001.txt", "003.txt", "005.txt"}));
     // A selected row at the top stops the move.
     selected = {0, 2};
     job.MoveUp(&selected);

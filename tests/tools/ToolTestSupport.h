@@ -1,20 +1,25 @@
 #pragma once
 // Helpers of the file tools' tests: files with given modes and times, the
-// log lines written while a test runs, and whether the temporary folder's
-// file system keeps user extended attributes.
+// log lines written while a test runs, whether the temporary folder's file
+// system keeps user extended attributes, and records of files made as the
+// tools receive them.
 
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/Log.h"
 #include "support/TempHome.h"
+#include "tools/ToolRecords.h"
 
 namespace zbtest {
 
@@ -89,5 +94,29 @@ inline bool RunAsNobody(const std::string& folder, const std::function<bool()>& 
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+// A test with a temporary folder `m_root` and the records of the files it
+// hands to a tool, kept alive for the whole test.
+class FileRecordTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_root = MakeTempDir("records"); }
+
+    CResultItem* Record(const std::string& path) {
+        auto record = std::make_unique<CResultItem>();
+        EXPECT_EQ(m_maker.MakeFileRecord(path, *record), CToolRecordMaker::MADE) << path;
+        m_records.push_back(std::move(record));
+        return m_records.back().get();
+    }
+    std::vector<CResultItem*> Records(const std::vector<std::string>& paths) {
+        std::vector<CResultItem*> list;
+        for (const std::string& path : paths)
+            list.push_back(Record(path));
+        return list;
+    }
+
+    std::string m_root;
+    CToolRecordMaker m_maker;
+    std::vector<std::unique_ptr<CResultItem>> m_records;
+};
 
 }  // namespace zbtest
