@@ -21,6 +21,7 @@
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
 #include "archives/ZipBuilder.h"
+#include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
 #include "tools/RenameDlg.h"
@@ -59,27 +60,30 @@ using zbgui::WriteFile;
 
 class ListCommandsTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<zbtest::FreshUserFolders> m_userFolders;
     std::unique_ptr<QTemporaryDir> m_files;
 
     QString Trash() const { return m_userFolders->filePath(QStringLiteral("data/Trash")); }
     QString File(const QString& name) const { return m_files->filePath(name); }
 
+    // Shows the window with the rows of `names` in the test's folder found.
+    void ShowFound(AnsweringDlg& window, const QString& names = QStringLiteral("*.txt"),
+                   int rows = 3) {
+        window.show();
+        Find(window, names, m_files->path(), rows);
+    }
+
 private slots:
     void init() {
-        m_userFolders = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+        m_userFolders = std::make_unique<zbtest::FreshUserFolders>();
         m_files = std::make_unique<QTemporaryDir>();
-        WriteFile(File(QStringLiteral("a.txt")), "a");
-        WriteFile(File(QStringLiteral("b.txt")), "b");
-        WriteFile(File(QStringLiteral("c.txt")), "c");
+        for (const char* letter : {"a", "b", "c"})
+            WriteFile(File(QLatin1String(letter) + QStringLiteral(".txt")), letter);
     }
 
     void deleteKeyMovesTheRowsFileToTheTrash() {
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        ShowFound(window);
         QAbstractItemView* view = SelectRows(window, {QStringLiteral("b.txt")});
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(
@@ -109,8 +113,7 @@ private slots:
         QVERIFY(QDir().mkpath(data));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("a.txt;keep"), m_files->path(), 2);
+        ShowFound(window, QStringLiteral("a.txt;keep"), 2);
         QAbstractItemView* view =
             SelectRows(window, {QStringLiteral("a.txt"), QStringLiteral("keep")});
         QTest::keyClick(view, Qt::Key_Delete);
@@ -130,8 +133,7 @@ private slots:
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("in.txt"), m_files->path(), 1);
+        ShowFound(window, QStringLiteral("in.txt"), 1);
         QAbstractItemView* view = SelectRows(window, {QStringLiteral("in.txt")});
         window.UpdateSelectionCommands();
         QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
@@ -148,8 +150,7 @@ private slots:
 
     void theMenuFollowsTheSelection() {
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        ShowFound(window);
         window.UpdateSelectionCommands();
         for (int id : {ID_EDIT_DELETE, ID_RENAME})
             QVERIFY(!window.MenuAction(id)->isEnabled());
@@ -173,18 +174,21 @@ private slots:
             opened << url;
             return true;
         });
-        window.show();
+        ShowFound(window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
         QAbstractItemView* view = SelectRows(window, {QStringLiteral("a.txt")});
         const int row = RowNamed(window, QStringLiteral("a.txt"));
+        // Types `name` over the open editor, which shows `shown`, and presses Enter.
+        const auto typeName = [](const QString& shown, const QString& name) {
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            QCOMPARE(editor->text(), shown);
+            editor->selectAll();
+            QTest::keyClicks(editor, name);
+            QTest::keyClick(editor, Qt::Key_Return);
+        };
         QTest::keyClick(view, Qt::Key_F2);
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        QVERIFY(editor);
-        QCOMPARE(editor->text(), QStringLiteral("a.txt"));
-        editor->selectAll();
-        QTest::keyClicks(editor, QStringLiteral("renamed.txt"));
-        QTest::keyClick(editor, Qt::Key_Return);
+        typeName(QStringLiteral("a.txt"), QStringLiteral("renamed.txt"));
         QTRY_COMPARE(ReadFile(File(QStringLiteral("renamed.txt"))), QByteArray("a"));
         QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
         QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
@@ -194,11 +198,7 @@ private slots:
 
         // Onto an existing name: refused, said, and nothing changes.
         window.OnCommand(ID_RENAME);
-        editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, QStringLiteral("b.txt"));
-        QTest::keyClick(editor, Qt::Key_Return);
+        typeName(QStringLiteral("renamed.txt"), QStringLiteral("b.txt"));
         QTRY_COMPARE(window.messages.size(), 1);
         QVERIFY(window.messages[0].startsWith(QStringLiteral("Cannot rename renamed.txt: A file")));
         QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
@@ -221,8 +221,7 @@ private slots:
     void foldersRenamedTogetherMustShareTheirFolder() {
         WriteFile(File(QStringLiteral("sub/x.txt")), "x");
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("sub;x.txt"), m_files->path(), 2);
+        ShowFound(window, QStringLiteral("sub;x.txt"), 2);
         SelectRows(window, {QStringLiteral("sub"), QStringLiteral("x.txt")});
         window.OnCommand(ID_RENAME);
         QCOMPARE(window.messages,
@@ -233,8 +232,7 @@ private slots:
 
     void exportWritesTheChosenLayout() {
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        ShowFound(window);
         SelectRows(window, {QStringLiteral("c.txt")});
         window.exportChoice = {File(QStringLiteral("list")), ExportType::M3u, true};
         window.OnCommand(ID_EXPORT_RESULT);
@@ -260,8 +258,7 @@ private slots:
         QVERIFY(QDir().mkpath(printed));
         AnsweringDlg window;
         window.SetPrintCommand({QStringLiteral("cp"), QStringLiteral("-t"), printed});
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        ShowFound(window);
         SelectRows(window, {QStringLiteral("c.txt")});  // printing takes every row
         window.OnCommand(ID_PRINT_RESULT);
         window.OnCommand(ID_PRINT_RESULT);
@@ -303,8 +300,7 @@ private slots:
 
     void theListsMenuWithoutASelection() {
         AnsweringDlg window;
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        ShowFound(window);
         QStringList items;
         QTimer::singleShot(0, [&items] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

@@ -2,8 +2,7 @@
 // multi-folder search, driven through the window.
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,7 +10,9 @@
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
 #include "gui/ChosenFolders.h"
+#include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 
 namespace {
 
@@ -41,11 +42,6 @@ protected:
     }
 };
 
-void Touch(const QString& path) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
 // The texts of the window's items in one of the menus' lists.
 QStringList ListTexts(CZembroltDlg& window, CMainMenu::MenuList list) {
     QStringList texts;
@@ -72,7 +68,7 @@ std::vector<std::string> RecentNames(CZembroltDlg& window) {
 
 class SavedSearchesTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> m_userFolders;
+    std::unique_ptr<zbtest::FreshUserFolders> m_userFolders;
     std::unique_ptr<QTemporaryDir> m_tree;
 
     QString Place(const char* folder) const {
@@ -83,14 +79,10 @@ private slots:
     // Each test starts without settings or a data file, over a tree of its own:
     // one/a.txt, one/b.txt, one/c.log, two/d.txt.
     void init() {
-        m_userFolders = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_CONFIG_HOME", m_userFolders->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_DATA_HOME", m_userFolders->filePath(QStringLiteral("data")).toUtf8());
+        m_userFolders = std::make_unique<zbtest::FreshUserFolders>();
         m_tree = std::make_unique<QTemporaryDir>();
-        QDir(m_tree->path()).mkdir(QStringLiteral("one"));
-        QDir(m_tree->path()).mkdir(QStringLiteral("two"));
         for (const char* file : {"one/a.txt", "one/b.txt", "one/c.log", "two/d.txt"})
-            Touch(Place(file));
+            zbgui::WriteFile(Place(file), QByteArray());
     }
 
     void everyFindIsRememberedOnceAndSearchedAgainFromTheMenu() {
@@ -98,10 +90,8 @@ private slots:
         window.show();
         window.RecentSearches().clear();
         window.AdvancedOptions().m_nRecentSearchLimit = 3;
-        Find(window, QStringLiteral("*.txt"), Place("one"));
-        Find(window, QStringLiteral("*.log"), Place("one"));
-        Find(window, QStringLiteral("*.txt"), Place("one"));
-        Find(window, QStringLiteral("*.TXT"), Place("one"));
+        for (const char* names : {"*.txt", "*.log", "*.txt", "*.TXT"})
+            Find(window, QLatin1String(names), Place("one"));
         QCOMPARE(RecentNames(window), (std::vector<std::string>{"*.log", "*.txt", "*.TXT"}));
         const QString place = QFileInfo(Place("one")).fileName();
         QCOMPARE(ListTexts(window, CMainMenu::MenuList::RecentSearches),
@@ -174,8 +164,7 @@ private slots:
         ScriptedDlg window;
         window.show();
         window.RecentSearches().clear();
-        Find(window, QStringLiteral("*.log"), Place("one"));
-        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        zbgui::Find(window, QStringLiteral("*.log"), Place("one"), 1);
 
         // Cancel starts nothing.
         window.FileNameCombo()->setEditText(QStringLiteral("*.txt"));

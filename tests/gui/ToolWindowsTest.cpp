@@ -27,6 +27,7 @@
 #include "app/StartupArguments.h"
 #include "app/ZembroltDlg.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 #include "tools/ChangeAttributesDlg.h"
 #include "tools/ChangeFileTimeDlg.h"
 #include "tools/FindDupDlg.h"
@@ -304,10 +305,9 @@ private slots:
         window.roots.tempFolder = Path(QStringLiteral("tmp")).toStdString();
         window.roots.trashFolders = {Path(QStringLiteral("trash")).toStdString()};
         window.roots.computer = {Path(QStringLiteral("disk")).toStdString()};
-        WriteFile(Path(QStringLiteral("tmp/left.over")), "x");
-        WriteFile(Path(QStringLiteral("trash/files/gone.txt")), "x");
-        WriteFile(Path(QStringLiteral("disk/work.tmp")), "x");
-        WriteFile(Path(QStringLiteral("disk/keep.txt")), "x");
+        for (const char* file :
+             {"tmp/left.over", "trash/files/gone.txt", "disk/work.tmp", "disk/keep.txt"})
+            WriteFile(Path(QLatin1String(file)), "x");
         window.show();
         window.ParseCommandLine(QStringLiteral("/cmd:findredundant"));
         WhenModal<CFindRedundantDlg>([](CFindRedundantDlg* dialog) {
@@ -325,11 +325,7 @@ private slots:
         const QString file = WriteFile(Path(QStringLiteral("sel/r.txt")), "x");
         ToolTestDlg window;
         window.show();
-        window.FileNameCombo()->setEditText(QStringLiteral("r.txt"));
-        window.LookInCombo()->setEditText(Path(QStringLiteral("sel")));
-        window.OnFind();
-        QTRY_VERIFY(!window.IsSearching());
-        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
+        zbgui::Find(window, QStringLiteral("r.txt"), Path(QStringLiteral("sel")), 1);
         QVERIFY(window.GetSelectedDiskRecords().empty());
         window.ResultList()->SelectAll();
         QCOMPARE(window.GetSelectedDiskRecords().size(), std::size_t(1));
