@@ -132,8 +132,9 @@ protected:
         return rows;
     }
 
+    // `ahead`: the most entries listed ahead of the walk, 0 the engine's own.
     CSearchRequest Request(const std::string& names, const std::string& text, int threads,
-                           int limit = 0) {
+                           int limit = 0, std::size_t ahead = 0) {
         CSearchData data;
         data.Reset();
         data.m_MainData.m_sFindString = names;
@@ -143,6 +144,7 @@ protected:
         EXPECT_TRUE(PrepareSearchRequest(data, &request).Ok());
         request.scanThreads = threads;
         request.resultLimit = limit;
+        request.aheadEntries = ahead;
         return request;
     }
 
@@ -151,6 +153,11 @@ protected:
         CSearchEngine engine(&host);
         engine.RunSearch(std::move(request));
         return Relative(host.GetRows());
+    }
+
+    // The first `count` rows of `rows`, or all of them.
+    static Rows Leading(const Rows& rows, std::size_t count) {
+        return Rows(rows.begin(), rows.begin() + static_cast<long>(std::min(count, rows.size())));
     }
 
     Rows Relative(const Rows& rows) const {
@@ -188,13 +195,9 @@ TEST_F(ReadAheadSearchTest, TheLimitCutsTheSameOrder) {
     const Rows names = ExpectedNames();
     for (const int limit : {1, 7, 23}) {
         for (const int threads : {1, 7}) {
-            const auto held = static_cast<long>(std::min<std::size_t>(limit, contents.size()));
-            EXPECT_EQ(Run(Request("", "needle", threads, limit)),
-                      Rows(contents.begin(), contents.begin() + held))
+            EXPECT_EQ(Run(Request("", "needle", threads, limit)), Leading(contents, limit))
                 << limit << " " << threads;
-            const auto named = static_cast<long>(std::min<std::size_t>(limit, names.size()));
-            EXPECT_EQ(Run(Request("key", "", threads, limit)),
-                      Rows(names.begin(), names.begin() + named))
+            EXPECT_EQ(Run(Request("key", "", threads, limit)), Leading(names, limit))
                 << limit << " " << threads;
         }
     }
@@ -215,8 +218,7 @@ TEST_F(ReadAheadSearchTest, AStoppedSearchKeepsALeadingPartOfTheOrder) {
         engine.WaitForSearch();
         const Rows rows = Relative(host.GetRows());
         ASSERT_LE(rows.size(), contents.size());
-        EXPECT_EQ(rows, Rows(contents.begin(), contents.begin() + static_cast<long>(rows.size())))
-            << attempt;
+        EXPECT_EQ(rows, Leading(contents, rows.size())) << attempt;
         EXPECT_EQ(engine.GetResultList().GetCount(), rows.size());
     }
 }
@@ -230,12 +232,8 @@ TEST_F(ReadAheadSearchTest, MoreEntriesThanTheWindowHolds) {
     const Rows names = ExpectedNames();
     const Rows contents = ExpectedContents();
     for (const int threads : {1, 7}) {
-        CSearchRequest byName = Request("key", "", threads);
-        byName.aheadEntries = 40;
-        EXPECT_EQ(Run(std::move(byName)), names) << threads;
-        CSearchRequest byContent = Request("", "needle", threads);
-        byContent.aheadEntries = 40;
-        EXPECT_EQ(Run(std::move(byContent)), contents) << threads;
+        EXPECT_EQ(Run(Request("key", "", threads, 0, 40)), names) << threads;
+        EXPECT_EQ(Run(Request("", "needle", threads, 0, 40)), contents) << threads;
     }
 }
 

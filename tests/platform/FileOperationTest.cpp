@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/PosixFile.h"
+#include "platform/TrashTestSupport.h"
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellHelper.h"
 #include "support/TempHome.h"
@@ -18,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+using zbtest::Exists;
 
 // Answers the questions from a list and keeps what it was told.
 class ScriptedUi : public zb::IFileOperationUi {
@@ -43,16 +41,7 @@ private:
     std::size_t m_next = 0;
 };
 
-class FileOperationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_data = zbtest::MakeTempDir("data");
-        ::setenv("XDG_DATA_HOME", m_data.c_str(), 1);
-        m_dir = zbtest::MakeTempDir("items");
-    }
-    std::string m_data;
-    std::string m_dir;
-};
+using FileOperationTest = zbtest::TrashHomeTest;
 
 TEST_F(FileOperationTest, DeleteAsksOnceAndMovesToTheTrash) {
     const std::string a = zbtest::WriteFile(m_dir + "/a.txt", "a");
@@ -70,14 +59,14 @@ TEST_F(FileOperationTest, DeleteAsksOnceAndMovesToTheTrash) {
                                  "Are you sure you want to move these 2 items to the Trash?"});
     EXPECT_TRUE(yes.reports.empty());
     EXPECT_FALSE(Exists(a));
-    EXPECT_TRUE(Exists(m_data + "/Trash/files/b.txt"));
+    EXPECT_TRUE(Exists(Trash() + "/files/b.txt"));
 }
 
 TEST_F(FileOperationTest, OnlyASecondYesDeletesForGood) {
     const std::string a = zbtest::WriteFile(m_dir + "/a.txt", "a");
     ScriptedUi yes({true});
     ASSERT_EQ(zb::DeleteToTrash({a}, yes).size(), 1u);
-    const std::string trashed = m_data + "/Trash/files/a.txt";
+    const std::string trashed = Trash() + "/files/a.txt";
 
     // No trash takes an item of the trash: a second question decides.
     ScriptedUi keep({true, false});
@@ -159,7 +148,7 @@ TEST_F(FileOperationTest, TheDeleteVerbTakesItemsOfTheirFolder) {
     EXPECT_TRUE(CShellHelper::InvokeVerb(yes, folder.Get(), 1, items, "delete"));
     EXPECT_EQ(yes.questions.size(), 1u);
     EXPECT_FALSE(Exists(m_dir + "/a.txt"));
-    EXPECT_TRUE(Exists(m_data + "/Trash/files/a.txt"));
+    EXPECT_TRUE(Exists(Trash() + "/files/a.txt"));
 
     ScriptedUi none({true});
     EXPECT_FALSE(CShellHelper::InvokeVerb(none, nullptr, 1, items, "delete"));

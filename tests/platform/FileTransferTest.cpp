@@ -11,14 +11,12 @@
 
 #include "platform/FolderDropTarget.h"
 #include "platform/PosixFile.h"
+#include "platform/TrashTestSupport.h"
 #include "support/TempHome.h"
 
 namespace {
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+using zbtest::Exists;
 
 std::string Contents(const std::string& path) {
     std::string bytes;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/PosixFile.h"
+#include "platform/TrashTestSupport.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -22,36 +23,21 @@ std::string Contents(const std::string& path) {
     return bytes;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// Each test gets a home trash of its own.
-class TrashTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_data = zbtest::MakeTempDir("data");
-        ::setenv("XDG_DATA_HOME", m_data.c_str(), 1);
-    }
-    std::string Trash() const { return m_data + "/Trash"; }
-
-    std::string m_data;
-};
+using zbtest::Exists;
+using TrashTest = zbtest::TrashHomeTest;
 
 TEST_F(TrashTest, MovesAFileWithItsRecord) {
-    const std::string dir = zbtest::MakeTempDir("items");
     const std::string name = "a b%\xc3\xbc\xff.txt";
-    zbtest::WriteFile(dir + "/" + name, "contents");
+    zbtest::WriteFile(m_dir + "/" + name, "contents");
 
-    const zb::TrashOutcome moved = zb::MoveToTrash(dir + "/" + name);
+    const zb::TrashOutcome moved = zb::MoveToTrash(m_dir + "/" + name);
     ASSERT_EQ(moved.result, zb::TrashResult::Moved) << moved.error;
-    EXPECT_FALSE(Exists(dir + "/" + name));
+    EXPECT_FALSE(Exists(m_dir + "/" + name));
     EXPECT_EQ(moved.trashedPath, Trash() + "/files/" + name);
     EXPECT_EQ(Contents(moved.trashedPath), "contents");
     EXPECT_EQ(moved.infoPath, Trash() + "/info/" + name + ".trashinfo");
     const std::string record = Contents(moved.infoPath);
-    const std::string encodedDir = zb::EncodeTrashPath(dir);
+    const std::string encodedDir = zb::EncodeTrashPath(m_dir);
     EXPECT_TRUE(std::regex_match(
         record, std::regex("\\[Trash Info\\]\nPath=" + encodedDir +
                            "/a%20b%25%C3%BC%FF\\.txt\n"
@@ -61,10 +47,9 @@ TEST_F(TrashTest, MovesAFileWithItsRecord) {
 }
 
 TEST_F(TrashTest, ANameTakenInTheTrashGetsANumber) {
-    const std::string dir = zbtest::MakeTempDir("items");
     for (int i = 0; i < 3; ++i) {
-        zbtest::WriteFile(dir + "/same.txt", std::to_string(i));
-        ASSERT_EQ(zb::MoveToTrash(dir + "/same.txt").result, zb::TrashResult::Moved);
+        zbtest::WriteFile(m_dir + "/same.txt", std::to_string(i));
+        ASSERT_EQ(zb::MoveToTrash(m_dir + "/same.txt").result, zb::TrashResult::Moved);
     }
     EXPECT_EQ(Contents(Trash() + "/files/same.txt"), "0");
     EXPECT_EQ(Contents(Trash() + "/files/same.txt.2"), "1");
@@ -73,40 +58,37 @@ TEST_F(TrashTest, ANameTakenInTheTrashGetsANumber) {
 }
 
 TEST_F(TrashTest, FoldersMoveWholeAndLinksAreNotFollowed) {
-    const std::string dir = zbtest::MakeTempDir("items");
-    zbtest::WriteFile(dir + "/folder/inner/file", "x");
-    const std::string target = zbtest::WriteFile(dir + "/target", "kept");
-    ASSERT_EQ(::symlink(target.c_str(), (dir + "/link").c_str()), 0);
+    zbtest::WriteFile(m_dir + "/folder/inner/file", "x");
+    const std::string target = zbtest::WriteFile(m_dir + "/target", "kept");
+    ASSERT_EQ(::symlink(target.c_str(), (m_dir + "/link").c_str()), 0);
 
-    ASSERT_EQ(zb::MoveToTrash(dir + "/folder/").result, zb::TrashResult::Moved);
+    ASSERT_EQ(zb::MoveToTrash(m_dir + "/folder/").result, zb::TrashResult::Moved);
     EXPECT_EQ(Contents(Trash() + "/files/folder/inner/file"), "x");
-    ASSERT_EQ(zb::MoveToTrash(dir + "/link").result, zb::TrashResult::Moved);
+    ASSERT_EQ(zb::MoveToTrash(m_dir + "/link").result, zb::TrashResult::Moved);
     EXPECT_TRUE(fs::is_symlink(Trash() + "/files/link"));
     EXPECT_EQ(Contents(target), "kept");
 }
 
 TEST_F(TrashTest, AFailedMoveLeavesTheItemAndNoRecord) {
     // The item holds the trash itself: it cannot be moved into it.
-    const std::string dir = zbtest::MakeTempDir("items");
-    const std::string data = dir + "/holder/data";
+    const std::string data = m_dir + "/holder/data";
     ASSERT_TRUE(zb::CreateFolders(data, 0700));
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
 
-    const zb::TrashOutcome failed = zb::MoveToTrash(dir + "/holder");
+    const zb::TrashOutcome failed = zb::MoveToTrash(m_dir + "/holder");
     EXPECT_EQ(failed.result, zb::TrashResult::Failed);
     EXPECT_NE(failed.error, 0);
-    EXPECT_TRUE(Exists(dir + "/holder/data"));
+    EXPECT_TRUE(Exists(m_dir + "/holder/data"));
     EXPECT_TRUE(fs::is_empty(data + "/Trash/info"));
 
-    const zb::TrashOutcome missing = zb::MoveToTrash(dir + "/missing");
+    const zb::TrashOutcome missing = zb::MoveToTrash(m_dir + "/missing");
     EXPECT_EQ(missing.result, zb::TrashResult::Failed);
     EXPECT_EQ(missing.error, ENOENT);
 }
 
 TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
-    const std::string dir = zbtest::MakeTempDir("items");
-    zbtest::WriteFile(dir + "/x", "x");
-    ASSERT_EQ(zb::MoveToTrash(dir + "/x").result, zb::TrashResult::Moved);
+    zbtest::WriteFile(m_dir + "/x", "x");
+    ASSERT_EQ(zb::MoveToTrash(m_dir + "/x").result, zb::TrashResult::Moved);
     EXPECT_EQ(zb::MoveToTrash(Trash() + "/files/x").result, zb::TrashResult::NoTrash);
     EXPECT_TRUE(Exists(Trash() + "/files/x"));
 }
