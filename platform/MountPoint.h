@@ -1,0 +1,23 @@
+#pragma once
+// Where one mount ends and another begins. Bind mounts share the device
+// number of the file system they show, so a device test alone lets a walk
+// into a folder mounted inside the tree; the mount id tells them apart.
+// Every operation that walks a tree (delete, copy, the tools' sweeps) stops
+// at an entry whose mount id is not its folder's.
+
+#include <cstdint>
+
+namespace zb {
+
+// The id of the mount holding the entry `name` of the open folder
+// `folderFd`, links not followed; an empty `name` asks for the folder
+// itself. False with errno set when it cannot be read.
+bool MountIdAt(int folderFd, const char* name, std::uint64_t* id);
+
+// True when the entry `name` of the open folder `folderFd` lies on another
+// mount than the folder: a mount point met inside a tree (a file can be one
+// too). An entry whose mount cannot be read counts as one, so a walk never
+// goes where it cannot tell.
+bool IsMountPointAt(int folderFd, const char* name);
+
+}  // namespace zb
