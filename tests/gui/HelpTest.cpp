@@ -13,10 +13,9 @@
 
 namespace {
 
-// The help pages of the source tree, two folders above this file.
+// The help pages of the source tree.
 QString SourceHelpFolder() {
-    return QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                           QStringLiteral("/../../help"));
+    return QStringLiteral(ZEMBROLT_SOURCE_HELP);
 }
 
 QUrl PageUrl(const QString& page) {

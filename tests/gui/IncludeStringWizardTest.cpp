@@ -29,9 +29,7 @@ private slots:
     void helpExplainsTheLanguageAndItsExamplesCompile() {
         CIncludeStringWizard dlg;
         QCOMPARE(dlg.HelpPage(), QStringLiteral("includestring.htm"));
-        const QString folder = QDir::cleanPath(QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
-                                               QStringLiteral("/../../help"));
-        QFile page(QDir(folder).filePath(dlg.HelpPage()));
+        QFile page(QDir(QStringLiteral(ZEMBROLT_SOURCE_HELP)).filePath(dlg.HelpPage()));
         QVERIFY(page.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(page.readAll());
         const QString text = QTextDocumentFragment::fromHtml(html).toPlainText();
