@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 
+#include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
 #include "platform/Trash.h"
 
@@ -25,64 +27,73 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string JoinName(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
 std::string ErrorText(int error) {
     return std::strerror(error);
 }
 
-bool RemoveEntryAt(int folderFd, const std::string& name, dev_t device, int depth);
+enum class Removal { Removed, HoldsMountPoint, Failed };
 
-// Removes everything inside the open folder `folderFd`.
-bool EmptyFolder(int folderFd, dev_t device, int depth) {
-    std::vector<std::string> names;
-    if (!ListFolderNames(folderFd, &names))
-        return false;
-    for (const std::string& name : names) {
-        if (!RemoveEntryAt(folderFd, name, device, depth))
-            return false;
+// Removes the entry `name` of the open folder `folderFd` (path `path`) with
+// everything inside it. Mount points met inside are left alone and listed,
+// and so stay the folders that hold them.
+Removal RemoveEntryAt(int folderFd, const std::string& name, const std::string& path, int depth,
+                      DeleteOutcome* outcome) {
+    if (IsMountPointAt(folderFd, name.c_str())) {
+        struct stat st {};
+        if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return Removal::Failed;
+        outcome->mountPoints.push_back(path);
+        return Removal::HoldsMountPoint;
     }
-    return true;
-}
-
-bool RemoveEntryAt(int folderFd, const std::string& name, dev_t device, int depth) {
     struct stat st {};
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
+        return Removal::Failed;
     if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(folderFd, name.c_str(), 0) == 0;
-    if (st.st_dev != device) {
-        errno = EXDEV;  // a volume mounted inside: not ours to empty
-        return false;
-    }
+        return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? Removal::Removed : Removal::Failed;
     if (depth >= kMaxDeleteDepth) {
         errno = ELOOP;
-        return false;
+        return Removal::Failed;
     }
     const UniqueFd child(
         ::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!child.IsOpen() || !EmptyFolder(child.Get(), device, depth + 1))
-        return false;
-    return ::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR) == 0;
+    std::vector<std::string> names;
+    if (!child.IsOpen() || !ListFolderNames(child.Get(), &names))
+        return Removal::Failed;
+    bool holdsMountPoint = false;
+    for (const std::string& inside : names) {
+        const Removal removal =
+            RemoveEntryAt(child.Get(), inside, JoinPath(path, inside), depth + 1, outcome);
+        if (removal == Removal::Failed)
+            return Removal::Failed;
+        holdsMountPoint = holdsMountPoint || removal == Removal::HoldsMountPoint;
+    }
+    if (holdsMountPoint)
+        return Removal::HoldsMountPoint;
+    return ::unlinkat(folderFd, name.c_str(), AT_REMOVEDIR) == 0 ? Removal::Removed
+                                                                 : Removal::Failed;
 }
 
-std::string PermanentDeleteQuestion(const std::vector<std::string>& paths) {
-    if (paths.size() == 1) {
-        return "'" + paths.front() +
-               "' cannot be moved to the Trash.\n\nDo you want to delete it permanently? It "
-               "cannot be restored.";
+// Items of `paths` not inside another of them: deleting those takes the rest.
+std::vector<std::string> OutermostItems(const std::vector<std::string>& paths) {
+    std::vector<std::string> outermost;
+    for (const std::string& path : paths) {
+        const bool inside = std::any_of(paths.begin(), paths.end(), [&](const std::string& other) {
+            return IsPathInside(path, other);
+        });
+        if (!inside && std::find(outermost.begin(), outermost.end(), path) == outermost.end())
+            outermost.push_back(path);
     }
-    std::string text =
-        "These " + std::to_string(paths.size()) + " items cannot be moved to the Trash:\n";
+    return outermost;
+}
+
+std::string PermanentDeleteQuestion(const std::vector<std::string>& paths, bool allInTrash) {
+    const std::string where = allInTrash ? " in the Trash" : " cannot be moved to the Trash";
+    if (paths.size() == 1) {
+        return "'" + paths.front() + (allInTrash ? "' is" : "'") + where +
+               ".\n\nDo you want to delete it permanently? It cannot be restored.";
+    }
+    std::string text = "These " + std::to_string(paths.size()) + " items" +
+                       (allInTrash ? " are" : "") + where + ":\n";
     for (std::size_t i = 0; i < paths.size() && i < kMaxReportedFailures; ++i)
         text += "\n" + paths[i];
     if (paths.size() > kMaxReportedFailures)
@@ -90,45 +101,76 @@ std::string PermanentDeleteQuestion(const std::vector<std::string>& paths) {
     return text + "\n\nDo you want to delete them permanently? They cannot be restored.";
 }
 
+std::string MountPointText(const std::string& path) {
+    return "'" + path + "' is a mount point: it was left alone.";
+}
+
+// Deletes `paths` for good, each with its trash record when it lies in a
+// trash; appends those that are gone to `gone` and what failed to `failures`.
+void DeleteEachPermanently(const std::vector<std::string>& paths, std::vector<std::string>* gone,
+                           std::vector<std::string>* failures) {
+    for (const std::string& path : paths) {
+        const std::string record = TrashRecordOf(path);
+        const DeleteOutcome outcome = DeletePermanently(path);
+        for (const std::string& mountPoint : outcome.mountPoints)
+            failures->push_back(MountPointText(mountPoint));
+        if (outcome.removed) {
+            gone->push_back(path);
+            if (!record.empty())
+                ::unlink(record.c_str());
+        } else if (outcome.mountPoints.empty()) {
+            failures->push_back("Cannot delete '" + path + "': " + ErrorText(outcome.error) + ".");
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
                                        IFileOperationUi& ui) {
     std::vector<std::string> gone;
-    if (paths.empty())
-        return gone;
-    const std::string question =
-        paths.size() == 1
-            ? "Are you sure you want to move '" + NameOf(paths.front()) + "' to the Trash?"
-            : "Are you sure you want to move these " + std::to_string(paths.size()) +
-                  " items to the Trash?";
-    if (!ui.AskFileOperation(question))
-        return gone;
+    std::vector<std::string> toTrash;
+    std::vector<std::string> inTrash;
+    for (const std::string& path : paths)
+        (IsInTrash(path) ? inTrash : toTrash).push_back(path);
+    std::vector<std::string> permanent = OutermostItems(inTrash);
+    const std::size_t alreadyInTrash = permanent.size();
 
-    std::vector<std::string> noTrash;
     std::vector<std::string> failures;
-    for (const std::string& path : paths) {
-        const TrashOutcome outcome = MoveToTrash(path);
-        if (outcome.result == TrashResult::Moved)
-            gone.push_back(path);
-        else if (outcome.result == TrashResult::NoTrash)
-            noTrash.push_back(path);
-        else
-            failures.push_back("Cannot move '" + path +
-                               "' to the Trash: " + ErrorText(outcome.error) + ".");
-    }
-    if (!noTrash.empty() && ui.AskFileOperation(PermanentDeleteQuestion(noTrash))) {
-        for (const std::string& path : noTrash) {
-            if (DeletePermanently(path)) {
+    if (!toTrash.empty()) {
+        const std::string question =
+            toTrash.size() == 1
+                ? "Are you sure you want to move '" + NameOf(toTrash.front()) + "' to the Trash?"
+                : "Are you sure you want to move these " + std::to_string(toTrash.size()) +
+                      " items to the Trash?";
+        if (!ui.AskFileOperation(question))
+            return gone;
+        for (const std::string& path : OutermostItems(toTrash)) {
+            const TrashOutcome outcome = MoveToTrash(path);
+            if (outcome.result == TrashResult::Moved)
                 gone.push_back(path);
-                continue;
-            }
-            const int error = errno;
-            failures.push_back("Cannot delete '" + path + "': " + ErrorText(error) + ".");
+            else if (outcome.result == TrashResult::NoTrash)
+                permanent.push_back(path);
+            else if (outcome.result == TrashResult::MountPoint)
+                failures.push_back(MountPointText(path));
+            else
+                failures.push_back("Cannot move '" + path +
+                                   "' to the Trash: " + ErrorText(outcome.error) + ".");
         }
     }
+    const bool onlyTrashed = permanent.size() == alreadyInTrash;
+    if (!permanent.empty() && ui.AskFileOperation(PermanentDeleteQuestion(permanent, onlyTrashed)))
+        DeleteEachPermanently(permanent, &gone, &failures);
     if (!failures.empty())
         ui.ReportFileOperation(FailureReport(failures, " more could not be deleted."));
+    // Items inside a folder that went went with it.
+    for (const std::string& path : paths) {
+        const bool inGoneFolder =
+            std::any_of(gone.begin(), gone.end(),
+                        [&](const std::string& folder) { return IsPathInside(path, folder); });
+        if (inGoneFolder)
+            gone.push_back(path);
+    }
     return gone;
 }
 
@@ -141,20 +183,22 @@ std::string FailureReport(const std::vector<std::string>& failures, const std::s
     return report;
 }
 
-bool DeletePermanently(const std::string& path) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
-    const std::string name = NameOf(trimmed);
-    if (name.empty() || name == "." || name == "..") {
-        errno = EINVAL;
-        return false;
+DeleteOutcome DeletePermanently(const std::string& path) {
+    DeleteOutcome outcome;
+    std::string folder;
+    std::string name;
+    if (!SplitItemPath(path, &folder, &name)) {
+        outcome.error = EINVAL;
+        return outcome;
     }
-    struct stat st {};
-    if (::lstat(trimmed.c_str(), &st) != 0)
-        return false;
-    const UniqueFd folder(::open(FolderOf(trimmed).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.IsOpen() && RemoveEntryAt(folder.Get(), name, st.st_dev, 0);
+    const UniqueFd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Removal removal =
+        parent.IsOpen() ? RemoveEntryAt(parent.Get(), name, JoinPath(folder, name), 0, &outcome)
+                        : Removal::Failed;
+    outcome.removed = removal == Removal::Removed;
+    if (removal == Removal::Failed)
+        outcome.error = errno;
+    return outcome;
 }
 
 bool IsValidItemName(std::string_view name) {
@@ -167,7 +211,7 @@ RenameResult RenameItem(const std::string& folder, const std::string& oldName,
     *error = 0;
     if (!IsValidItemName(newName))
         return RenameResult::InvalidName;
-    if (RenameWithoutReplacing(JoinName(folder, oldName), JoinName(folder, newName)))
+    if (RenameWithoutReplacing(JoinPath(folder, oldName), JoinPath(folder, newName)))
         return RenameResult::Renamed;
     if (errno == EEXIST)
         return RenameResult::Exists;

@@ -23,20 +23,30 @@ public:
 };
 
 // Asks once whether `paths` go to the Trash, moves each there, and for the
-// items no trash can take asks a second time whether they are deleted for
-// good. Everything that could not be done is reported in one message at the
-// end. Returns the paths that are gone.
+// items no trash can take, and those already in a trash, asks (a second
+// time) whether they are deleted for good; an item deleted from a trash
+// loses its record there too. An item inside another selected folder goes
+// with that folder. Everything that could not be done is reported in one
+// message at the end. Returns the paths that are gone.
 std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths, IFileOperationUi& ui);
 
 // The failures of one operation as one message: the first ten one a line,
 // then "... and N" followed by `more` for the rest.
 std::string FailureReport(const std::vector<std::string>& failures, const std::string& more);
 
+struct DeleteOutcome {
+    bool removed = false;  // the item is gone
+    int error = 0;         // errno of the failure that stopped the delete
+    // Mount points met (the item itself, or inside a folder) and left alone
+    // with everything on them; the folders holding them stay too.
+    std::vector<std::string> mountPoints;
+};
+
 // Deletes the file, link or folder at `path` for good, a folder with
-// everything in it. Links are removed, never followed, and the walk stays on
-// the folder's own file system. False with errno set at the first failure
-// (what was removed before it stays removed).
-bool DeletePermanently(const std::string& path);
+// everything in it. Links are removed, never followed, and no mount point
+// is crossed. The delete stops at the first failure (what was removed
+// before it stays removed).
+DeleteOutcome DeletePermanently(const std::string& path);
 
 enum class RenameResult { Renamed, InvalidName, Exists, Failed };
 

@@ -9,30 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
+#include "platform/TreeCopy.h"
 
 namespace zb {
 namespace {
-
-// Folders deeper than this below a copied folder are refused.
-constexpr int kMaxCopyDepth = 512;
-constexpr std::size_t kCopyBlock = 256 * 1024;
-
-// "/a/b/c" -> "/a/b" and "c"; trailing slashes are dropped first.
-bool SplitItemPath(std::string path, std::string* folder, std::string* name) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return false;
-    *folder = slash == 0 ? "/" : path.substr(0, slash);
-    *name = path.substr(slash + 1);
-    return !name->empty() && *name != "." && *name != "..";
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
 
 // The folder resolved through its links, or empty.
 std::string Resolve(const std::string& path) {
@@ -51,130 +33,65 @@ std::string ResolveItem(const std::string& path) {
     if (!SplitItemPath(path, &folder, &name))
         return {};
     const std::string resolved = Resolve(folder);
-    return resolved.empty() ? std::string() : Join(resolved, name);
+    return resolved.empty() ? std::string() : JoinPath(resolved, name);
 }
 
-bool CopyEntryAt(int fromFolder, const std::string& name, int toFolder, int depth);
+UniqueFd OpenFolder(const std::string& path) {
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
 
-bool CopyFileContents(int from, int to) {
-    std::vector<char> buffer(kCopyBlock);
-    for (;;) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+// One item copied or moved into a folder whose name was free when checked.
+class CItemTransfer {
+public:
+    CItemTransfer(const std::string& source, const std::string& target,
+                  const CTreeCopy::BeforeCreate& beforeCreate, std::vector<std::string>* failures)
+        : m_source(source), m_target(target), m_copy(beforeCreate), m_failures(failures) {}
+
+    // Copies the item. On failure only what this copy made is removed again
+    // and errno says why.
+    bool Copy() {
+        std::string targetName;
+        if (!SplitItemPath(m_source, &m_sourceFolder, &m_name) ||
+            !SplitItemPath(m_target, &m_targetFolder, &targetName) || targetName != m_name) {
+            errno = EINVAL;
             return false;
         }
-        if (got == 0)
-            return true;
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got)))
+        m_from = OpenFolder(m_sourceFolder);
+        const UniqueFd to = OpenFolder(m_targetFolder);
+        if (!m_from.IsOpen() || !to.IsOpen())
             return false;
-    }
-}
-
-// Copies the regular file `name`; the new file is synced and closed without
-// error, with the source's permissions and times, or it is removed.
-bool CopyRegularFileAt(int fromFolder, const std::string& name, int toFolder) {
-    const UniqueFd from(
-        ::openat(fromFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!from.IsOpen() || ::fstat(from.Get(), &st) != 0)
-        return false;
-    if (!S_ISREG(st.st_mode)) {
-        errno = ENOTSUP;
-        return false;
-    }
-    UniqueFd to(::openat(toFolder, name.c_str(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!to.IsOpen())
-        return false;
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    const bool copied = CopyFileContents(from.Get(), to.Get()) && ::fsync(to.Get()) == 0 &&
-                        ::fchmod(to.Get(), st.st_mode & 07777) == 0 &&
-                        ::futimens(to.Get(), times) == 0 && to.Close();
-    if (!copied) {
+        const bool copied = m_copy.Copy(m_from.Get(), m_sourceFolder, to.Get(), m_targetFolder,
+                                        m_name, &m_record) &&
+                            ::fsync(to.Get()) == 0;
         const int error = errno;
-        ::unlinkat(toFolder, name.c_str(), 0);
-        errno = error;
+        for (const std::string& mountPoint : m_copy.SkippedMountPoints())
+            m_failures->push_back("'" + mountPoint + "' is a mount point: it was not copied.");
+        if (!copied) {
+            RemoveMadeEntries(to.Get(), m_record);
+            errno = error;
+        }
+        return copied;
     }
-    return copied;
-}
 
-// Copies the contents of the open folder `from` into the open folder `to`.
-bool CopyFolderContents(int from, int to, int depth) {
-    std::vector<std::string> names;
-    if (!ListFolderNames(from, &names))
-        return false;
-    for (const std::string& name : names) {
-        if (!CopyEntryAt(from, name, to, depth))
-            return false;
+    // After Copy: removes from the source what was copied and is unchanged;
+    // what stays is reported.
+    void RemoveSource() {
+        std::vector<std::string> kept;
+        RemoveCopiedSources(m_from.Get(), m_sourceFolder, m_record, &kept);
+        m_failures->insert(m_failures->end(), kept.begin(), kept.end());
     }
-    return true;
-}
 
-bool CopyEntryAt(int fromFolder, const std::string& name, int toFolder, int depth) {
-    struct stat st {};
-    if (::fstatat(fromFolder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    if (S_ISREG(st.st_mode))
-        return CopyRegularFileAt(fromFolder, name, toFolder);
-    if (S_ISLNK(st.st_mode)) {
-        std::vector<char> target(static_cast<std::size_t>(PATH_MAX) + 1);
-        const ssize_t length = ::readlinkat(fromFolder, name.c_str(), target.data(), PATH_MAX);
-        if (length < 0)
-            return false;
-        target[static_cast<std::size_t>(length)] = '\0';
-        return ::symlinkat(target.data(), toFolder, name.c_str()) == 0;
-    }
-    if (S_ISFIFO(st.st_mode))
-        return ::mkfifoat(toFolder, name.c_str(), st.st_mode & 07777) == 0;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTSUP;  // devices and sockets are not copied
-        return false;
-    }
-    if (depth >= kMaxCopyDepth) {
-        errno = ELOOP;
-        return false;
-    }
-    const UniqueFd from(
-        ::openat(fromFolder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!from.IsOpen() || ::mkdirat(toFolder, name.c_str(), 0700) != 0)
-        return false;
-    const UniqueFd to(
-        ::openat(toFolder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    return to.IsOpen() && CopyFolderContents(from.Get(), to.Get(), depth + 1) &&
-           ::fchmod(to.Get(), st.st_mode & 07777) == 0 && ::futimens(to.Get(), times) == 0 &&
-           ::fsync(to.Get()) == 0;
-}
-
-// Copies the item `source` to `target` (which must not exist). On failure
-// what was made is removed again and errno says why.
-bool CopyItem(const std::string& source, const std::string& target) {
-    std::string sourceFolder, sourceName, targetFolder, targetName;
-    if (!SplitItemPath(source, &sourceFolder, &sourceName) ||
-        !SplitItemPath(target, &targetFolder, &targetName)) {
-        errno = EINVAL;
-        return false;
-    }
-    const UniqueFd from(::open(sourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const UniqueFd to(::open(targetFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!from.IsOpen() || !to.IsOpen())
-        return false;
-    struct stat st {};
-    if (::fstatat(to.Get(), targetName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        errno = EEXIST;
-        return false;
-    }
-    if (CopyEntryAt(from.Get(), sourceName, to.Get(), 0) && ::fsync(to.Get()) == 0)
-        return true;
-    const int error = errno;
-    // Only what this copy made is there: the name was free before it.
-    if (::fstatat(to.Get(), targetName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        DeletePermanently(target);
-    errno = error;
-    return false;
-}
+private:
+    std::string m_source;
+    std::string m_target;
+    std::string m_sourceFolder;
+    std::string m_targetFolder;
+    std::string m_name;
+    UniqueFd m_from;
+    CTreeCopy m_copy;
+    CopiedEntry m_record;
+    std::vector<std::string>* m_failures;
+};
 
 const char* VerbOf(TransferMode mode) {
     switch (mode) {
@@ -195,10 +112,7 @@ bool IsFolderInsideItem(const std::string& folder, const std::string& source) {
     const std::string resolvedSource = ResolveItem(source);
     if (resolvedFolder.empty() || resolvedSource.empty())
         return false;
-    return resolvedFolder == resolvedSource ||
-           (resolvedFolder.size() > resolvedSource.size() &&
-            resolvedFolder.compare(0, resolvedSource.size(), resolvedSource) == 0 &&
-            (resolvedSource == "/" || resolvedFolder[resolvedSource.size()] == '/'));
+    return resolvedFolder == resolvedSource || IsPathInside(resolvedFolder, resolvedSource);
 }
 
 bool IsOnSameFileSystem(const std::string& path, const std::string& folder) {
@@ -210,7 +124,8 @@ bool IsOnSameFileSystem(const std::string& path, const std::string& folder) {
 
 std::vector<std::string> TransferItems(const std::vector<std::string>& sources,
                                        const std::string& folder, TransferMode mode,
-                                       IFileOperationUi& ui) {
+                                       IFileOperationUi& ui,
+                                       const CTreeCopy::BeforeCreate& beforeCreate) {
     std::vector<std::string> made;
     std::vector<std::string> failures;
     const std::string verb = VerbOf(mode);
@@ -233,7 +148,7 @@ std::vector<std::string> TransferItems(const std::vector<std::string>& sources,
                                "': the destination folder is inside the source folder.");
             continue;
         }
-        const std::string target = Join(resolvedFolder, name);
+        const std::string target = JoinPath(resolvedFolder, name);
         if (mode == TransferMode::Move && Resolve(sourceFolder) == resolvedFolder)
             continue;  // already there
         struct stat existing {};
@@ -247,19 +162,19 @@ std::vector<std::string> TransferItems(const std::vector<std::string>& sources,
         if (mode == TransferMode::Link) {
             done = ::symlink(source.c_str(), target.c_str()) == 0;
         } else if (mode == TransferMode::Move) {
+            if (IsMountPoint(source)) {
+                failures.push_back("Cannot move '" + name + "': it is a mount point.");
+                continue;
+            }
             done = RenameWithoutReplacing(source, target);
-            if (!done && errno == EXDEV && CopyItem(source, target)) {
-                done = true;
-                if (!DeletePermanently(source)) {
-                    const int error = errno;
-                    failures.push_back("'" + name +
-                                       "' was copied, but the original could not be "
-                                       "removed: " +
-                                       std::strerror(error) + ".");
-                }
+            if (!done && errno == EXDEV) {
+                CItemTransfer transfer(source, target, beforeCreate, &failures);
+                done = transfer.Copy();
+                if (done)
+                    transfer.RemoveSource();
             }
         } else {
-            done = CopyItem(source, target);
+            done = CItemTransfer(source, target, beforeCreate, &failures).Copy();
         }
         if (done) {
             made.push_back(target);

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/PosixFile.h"
+
 namespace zb {
 namespace {
 
@@ -51,6 +53,15 @@ bool IsMountPointAt(int folderFd, const char* name) {
     if (!MountIdAt(folderFd, "", &folder) || !MountIdAt(folderFd, name, &entry))
         return true;
     return folder != entry;
+}
+
+bool IsMountPoint(const std::string& path) {
+    std::string folder;
+    std::string name;
+    if (!SplitItemPath(path, &folder, &name))
+        return path == "/";
+    const UniqueFd parent(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return !parent.IsOpen() || IsMountPointAt(parent.Get(), name.c_str());
 }
 
 }  // namespace zb

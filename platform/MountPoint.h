@@ -6,6 +6,7 @@
 // at an entry whose mount id is not its folder's.
 
 #include <cstdint>
+#include <string>
 
 namespace zb {
 
@@ -19,5 +20,8 @@ bool MountIdAt(int folderFd, const char* name, std::uint64_t* id);
 // too). An entry whose mount cannot be read counts as one, so a walk never
 // goes where it cannot tell.
 bool IsMountPointAt(int folderFd, const char* name);
+
+// The same for the item at `path` (not followed when it is a link).
+bool IsMountPoint(const std::string& path);
 
 }  // namespace zb

@@ -7,8 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 
 #include "platform/InputFile.h"
 
@@ -35,7 +38,53 @@ void SyncFolder(const std::string& folder) {
         ::fsync(dir.Get());
 }
 
+// Links followed when a file is replaced; more is a loop.
+constexpr int kMaxLinkHops = 40;
+// What the temporary name adds to the file's own: "." + name + ".tmp-XXXXXX".
+constexpr char kTemporarySuffix[] = ".tmp-XXXXXX";
+
+// Where a file written to `path` lands: the target of a link at `path`
+// (through every link in a chain), so replacing the file keeps the link.
+std::string FileBehindLinks(std::string path) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+            return path;
+        target.resize(static_cast<std::size_t>(length));
+        path = target.front() == '/' ? target : JoinPath(FolderOf(path), target);
+    }
+    return path;
+}
+
+// A temporary name beside `path` that fits into one name: the file's own
+// name is cut so that it and the suffix stay within NAME_MAX bytes.
+std::string TemporaryPathBeside(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = NAME_MAX - (sizeof kTemporarySuffix - 1);
+    const std::size_t nameLength = std::min(path.size() - nameStart, room);
+    return path.substr(0, nameStart + nameLength) + kTemporarySuffix;
+}
+
 }  // namespace
+
+mode_t NewFileMode() {
+    // The umask can only be read by setting it, so read it as the kernel
+    // reports it; the fallback sets it back at once.
+    std::string status;
+    if (ReadWholeFile("/proc/self/status", 1 << 16, status)) {
+        const std::size_t at = status.find("\nUmask:\t");
+        if (at != std::string::npos)
+            return 0666 & ~static_cast<mode_t>(std::strtoul(status.c_str() + at + 8, nullptr, 8));
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
 
 void UniqueFd::Reset(int fd) {
     if (m_fd >= 0)
@@ -130,9 +179,10 @@ bool CreateFolders(const std::string& folder, mode_t mode, std::vector<std::stri
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, mode_t mode,
+bool WriteFileAtomically(const std::string& link, mode_t mode,
                          const std::function<bool(int fd)>& write, UniqueFd* written) {
-    std::string temporary = path + ".tmp-XXXXXX";
+    const std::string path = FileBehindLinks(link);
+    std::string temporary = TemporaryPathBeside(path);
     UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!file.IsOpen())
         return false;
@@ -157,6 +207,28 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
                          UniqueFd* written) {
     return WriteFileAtomically(
         path, mode, [data, size](int fd) { return WriteAll(fd, data, size); }, written);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool SplitItemPath(std::string path, std::string* folder, std::string* name) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return false;
+    *folder = slash == 0 ? "/" : path.substr(0, slash);
+    *name = path.substr(slash + 1);
+    return !name->empty() && *name != "." && *name != "..";
+}
+
+bool IsPathInside(const std::string& path, const std::string& folder) {
+    if (folder.empty() || path.size() <= folder.size() ||
+        path.compare(0, folder.size(), folder) != 0)
+        return false;
+    return folder.back() == '/' || path[folder.size()] == '/';
 }
 
 bool RenameWithoutReplacing(const std::string& from, const std::string& to) {

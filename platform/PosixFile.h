@@ -68,12 +68,17 @@ bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& b
 bool CreateFolders(const std::string& folder, mode_t mode,
                    std::vector<std::string>* created = nullptr);
 
+// The mode a new file gets from an open with 0666: 0666 without the bits of
+// the process's umask.
+mode_t NewFileMode();
+
 // Replaces the file at `path` with `size` bytes, so that a reader finds the old
 // file or the new one and never a part: writes a temporary file in the same
 // folder, gives it `mode`, syncs it, renames it over `path` and syncs the
-// folder. On failure the temporary file is removed, the old file stays as it
-// was, errno says why and the result is false. `written`, when given,
-// receives the new file's descriptor (open for reading and writing).
+// folder. When `path` is a link, the file it leads to is replaced and the
+// link stays. The temporary name is cut to fit, so any valid name works. On failure the temporary
+// file is removed, the old file stays as it was, errno says why and the result is false. `written`,
+// when given, receives the new file's descriptor (open for reading and writing).
 bool WriteFileAtomically(const std::string& path, const void* data, std::size_t size, mode_t mode,
                          UniqueFd* written = nullptr);
 // The same with the new contents written by `write` into the temporary
@@ -89,6 +94,18 @@ inline bool WriteFileAtomically(const std::string& path, std::string_view bytes,
 // The names in the open folder `folderFd`, without "." and "..". False with
 // errno set when the folder cannot be read.
 bool ListFolderNames(int folderFd, std::vector<std::string>* names);
+
+// "folder/name" for a disk path ("/" alone separates), "/" not doubled.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Splits the disk path of an item into its folder and its name, trailing
+// slashes dropped first: "/a/b/" gives "/a" and "b", "/b" gives "/" and "b".
+// False for a path without "/" or whose name is empty, "." or "..".
+bool SplitItemPath(std::string path, std::string* folder, std::string* name);
+
+// True when the path `path` lies below the folder `folder` (compared as
+// written; "/" holds every other absolute path).
+bool IsPathInside(const std::string& path, const std::string& folder);
 
 // Renames `from` to `to` unless `to` exists (renameat2 with
 // RENAME_NOREPLACE). Where the file system cannot refuse a replacement

@@ -6,10 +6,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <vector>
 
+#include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
 #include "platform/UserFiles.h"
 
@@ -28,11 +31,6 @@ std::string ParentOf(const std::string& path) {
     if (slash == std::string::npos || slash == 0)
         return "/";
     return path.substr(0, slash);
-}
-
-bool IsInside(const std::string& path, const std::string& folder) {
-    return !folder.empty() && path.size() > folder.size() &&
-           path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
 }
 
 // Replaces `path` by its resolved form (no links, no ".."); false when it
@@ -89,17 +87,66 @@ bool PrepareTrash(const std::string& trash, uid_t uid) {
     return MakePrivateFolder(trash + "/files") && MakePrivateFolder(trash + "/info");
 }
 
-// The top folder of the volume that holds `folder` (a resolved path on
-// device `device`).
-std::string VolumeTopOf(std::string folder, dev_t device) {
+// The id of the mount holding `path` (resolved), or 0.
+std::uint64_t MountIdOf(const std::string& path) {
+    std::uint64_t id = 0;
+    return MountIdAt(AT_FDCWD, path.c_str(), &id) ? id : 0;
+}
+
+// The top folder of the mount that holds the resolved folder `folder`: the
+// trash of a volume sits there. Mount ids, not devices, tell where the
+// mount ends, since a bind mount shows a folder of another mount's device.
+std::string VolumeTopOf(std::string folder) {
+    const std::uint64_t mount = MountIdOf(folder);
     while (folder != "/") {
         const std::string parent = ParentOf(folder);
-        struct stat st {};
-        if (::stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+        if (MountIdOf(parent) != mount)
             break;
         folder = parent;
     }
     return folder;
+}
+
+// The trash folders a volume may have for `uid`, shared one first.
+std::vector<std::string> VolumeTrashCandidates(const std::string& topDir, uid_t uid) {
+    const std::string top = topDir == "/" ? std::string() : topDir;
+    return {top + "/.Trash/" + std::to_string(uid), top + "/.Trash-" + std::to_string(uid)};
+}
+
+// The home trash resolved through a link (a user may keep it elsewhere), or
+// empty when it does not exist.
+std::string ExistingHomeTrash() {
+    std::string home = HomeTrashFolder();
+    return !home.empty() && ResolvePath(&home) ? home : std::string();
+}
+
+// The home trash, made where missing and resolved; empty when none can be
+// used.
+std::string UsableHomeTrash(uid_t uid) {
+    const std::string home = HomeTrashFolder();
+    if (home.empty() || !CreateFolders(home, 0700))
+        return {};
+    const std::string resolved = ExistingHomeTrash();
+    return !resolved.empty() && PrepareTrash(resolved, uid) ? resolved : std::string();
+}
+
+// The trash that already holds the resolved path `full`, or empty.
+std::string TrashHolding(const std::string& full) {
+    const std::string home = ExistingHomeTrash();
+    if (IsPathInside(full, home))
+        return home;
+    for (std::string trash : VolumeTrashCandidates(VolumeTopOf(ParentOf(full)), ::getuid())) {
+        if (ResolvePath(&trash) && IsPathInside(full, trash))
+            return trash;
+    }
+    return {};
+}
+
+// `full` as the Path= of a record in the trash of the volume at `topDir`:
+// relative to the top of the volume, so the record stays true wherever the
+// volume is mounted next.
+std::string PathBelowTop(const std::string& full, const std::string& topDir) {
+    return topDir == "/" ? full.substr(1) : full.substr(topDir.size() + 1);
 }
 
 std::string LocalTimeText() {
@@ -122,12 +169,14 @@ std::string TrashName(const std::string& name) {
     return name.substr(0, cut);
 }
 
-// Writes the item's record under a free name and renames the item beside
-// it; a name taken by another record or item moves on to the next number.
-TrashOutcome MoveInto(const std::string& trash, const std::string& full, const std::string& name) {
+// Writes the item's record (naming it as `recordPath`) under a free name and
+// renames the item beside it; a name taken by another record or item moves
+// on to the next number.
+TrashOutcome MoveInto(const std::string& trash, const std::string& full, const std::string& name,
+                      const std::string& recordPath) {
     TrashOutcome outcome;
-    const std::string record =
-        "[Trash Info]\nPath=" + EncodeTrashPath(full) + "\nDeletionDate=" + LocalTimeText() + "\n";
+    const std::string record = "[Trash Info]\nPath=" + EncodeTrashPath(recordPath) +
+                               "\nDeletionDate=" + LocalTimeText() + "\n";
     const std::string base = TrashName(name);
     for (int number = 1; number <= kMaxNameNumber; ++number) {
         const std::string candidate = number == 1 ? base : base + "." + std::to_string(number);
@@ -171,16 +220,13 @@ std::string HomeTrashFolder() {
 }
 
 std::string VolumeTrashFolder(const std::string& topDir, uid_t uid) {
-    const std::string top = topDir == "/" ? std::string() : topDir;
-    const std::string shared = top + "/.Trash";
+    const std::vector<std::string> candidates = VolumeTrashCandidates(topDir, uid);
+    const std::string shared = ParentOf(candidates[0]);
     struct stat st {};
-    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
-        const std::string own = shared + "/" + std::to_string(uid);
-        if (PrepareTrash(own, uid))
-            return own;
-    }
-    const std::string own = top + "/.Trash-" + std::to_string(uid);
-    return PrepareTrash(own, uid) ? own : std::string();
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
+        PrepareTrash(candidates[0], uid))
+        return candidates[0];
+    return PrepareTrash(candidates[1], uid) ? candidates[1] : std::string();
 }
 
 std::string EncodeTrashPath(std::string_view path) {
@@ -212,23 +258,47 @@ TrashOutcome MoveToTrash(const std::string& path) {
         outcome.error = errno;
         return outcome;
     }
-    const uid_t uid = ::getuid();
-    std::string home = HomeTrashFolder();
-    if (home.empty() || !CreateFolders(home, 0700) || !PrepareTrash(home, uid) ||
-        !ResolvePath(&home))
-        home.clear();
-    struct stat homeTrash {};
-    std::string trash;
-    if (!home.empty() && ::stat(home.c_str(), &homeTrash) == 0 && homeTrash.st_dev == item.st_dev) {
-        trash = home;
-    } else {
-        trash = VolumeTrashFolder(VolumeTopOf(ParentOf(full), item.st_dev), uid);
+    // A mount point cannot leave its place; no trash is made for it.
+    if (IsMountPoint(full)) {
+        outcome.result = TrashResult::MountPoint;
+        outcome.error = EBUSY;
+        return outcome;
     }
-    if (trash.empty() || IsInside(full, home) || IsInside(full, trash)) {
+    if (!TrashHolding(full).empty()) {
         outcome.result = TrashResult::NoTrash;
         return outcome;
     }
-    return MoveInto(trash, full, name);
+    const uid_t uid = ::getuid();
+    const std::string folder = ParentOf(full);
+    const std::string home = UsableHomeTrash(uid);
+    if (!home.empty() && MountIdOf(home) == MountIdOf(folder))
+        return MoveInto(home, full, name, full);
+    const std::string top = VolumeTopOf(folder);
+    const std::string trash = VolumeTrashFolder(top, uid);
+    if (trash.empty() || IsPathInside(full, trash)) {
+        outcome.result = TrashResult::NoTrash;
+        return outcome;
+    }
+    return MoveInto(trash, full, name, PathBelowTop(full, top));
+}
+
+bool IsInTrash(const std::string& path) {
+    std::string full;
+    std::string name;
+    return ResolveFolderPart(path, &full, &name) && !TrashHolding(full).empty();
+}
+
+std::string TrashRecordOf(const std::string& path) {
+    std::string full;
+    std::string name;
+    if (!ResolveFolderPart(path, &full, &name))
+        return {};
+    const std::string trash = TrashHolding(full);
+    if (trash.empty() || ParentOf(full) != trash + "/files")
+        return {};
+    const std::string record = trash + "/info/" + name + kInfoSuffix;
+    struct stat st {};
+    return ::lstat(record.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? record : std::string();
 }
 
 }  // namespace zb

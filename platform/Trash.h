@@ -1,13 +1,14 @@
 #pragma once
 // The freedesktop Trash, which stands in for the Recycle Bin. An item goes to
-// the home trash ($XDG_DATA_HOME/Trash) when it lies on the same file system,
-// else to the trash at the top of its own volume: "$top/.Trash/$uid" when an
-// administrator made "$top/.Trash" (a sticky folder, not a link), otherwise
-// "$top/.Trash-$uid". Each trash holds "files" (the trashed items) and "info"
-// (one "<name>.trashinfo" per item, naming where it came from and when).
+// the home trash ($XDG_DATA_HOME/Trash, or where a link of that name leads)
+// when it lies on the same mount, else to the trash at the top of its own
+// mount: "$top/.Trash/$uid" when an administrator made "$top/.Trash" (a
+// sticky folder, not a link), otherwise "$top/.Trash-$uid". Each trash holds
+// "files" (the trashed items) and "info" (one "<name>.trashinfo" per item,
+// naming where it came from and when).
 //
-// An item is only ever renamed into a trash on its own file system: nothing
-// is copied, and nothing is deleted here.
+// An item is only ever renamed into a trash on its own mount: nothing is
+// copied, and nothing is deleted here. A mount point is never moved.
 
 #include <sys/types.h>
 
@@ -17,10 +18,11 @@
 namespace zb {
 
 enum class TrashResult {
-    Moved,    // the item is in the trash
-    NoTrash,  // no trash can take it (none can be made on its volume, or it
-              // lies inside a trash already); the item is untouched
-    Failed,   // the move failed (errno in `error`); the item is untouched
+    Moved,       // the item is in the trash
+    NoTrash,     // no trash can take it (none can be made on its volume, or it
+                 // lies inside a trash already); the item is untouched
+    MountPoint,  // the item is a mount point, which cannot move; untouched
+    Failed,      // the move failed (errno in `error`); the item is untouched
 };
 
 struct TrashOutcome {
@@ -31,12 +33,21 @@ struct TrashOutcome {
 };
 
 // Moves the file, folder or link at `path` (a link is moved itself, never
-// followed) into the trash of its file system, with its .trashinfo record:
+// followed) into the trash of its mount, with its .trashinfo record:
 //     [Trash Info]
-//     Path=<the absolute path, percent-encoded>
+//     Path=<the path, percent-encoded>
 //     DeletionDate=<local time as YYYY-MM-DDThh:mm:ss>
+// The path is absolute in the home trash and relative to the top of the
+// volume in a volume's trash.
 // A name already taken in the trash gets ".2", ".3", ... appended.
 TrashOutcome MoveToTrash(const std::string& path);
+
+// True when the item at `path` lies inside the home trash or its volume's.
+bool IsInTrash(const std::string& path);
+
+// The .trashinfo record of an item that lies directly in the "files" folder
+// of a trash, or empty: what goes with the item when it is deleted for good.
+std::string TrashRecordOf(const std::string& path);
 
 // The home trash: $XDG_DATA_HOME/Trash (else $HOME/.local/share/Trash).
 std::string HomeTrashFolder();

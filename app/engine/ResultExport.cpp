@@ -165,7 +165,7 @@ BOOL ExportResults(const std::string& path, ExportType type, const IExportRows& 
     struct stat existing {};
     const mode_t mode = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
                             ? existing.st_mode & 07777
-                            : 0644;
+                            : zb::NewFileMode();
     const auto write = [&](int fd) {
         switch (type) {
             case ExportType::Html:

@@ -190,6 +190,32 @@ TEST(ResultExport, AFailedExportLeavesTheOldFile) {
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
+TEST(ResultExport, WritesThroughALinkHonoursTheUmaskAndTakesTheLongestNames) {
+    const std::string dir = zbtest::MakeTempDir("export");
+    const FakeRows rows({"Name"}, {});
+    // A link is kept, and the file it names gets the list.
+    const std::string target = zbtest::WriteFile(dir + "/real/list.txt", "old");
+    ASSERT_EQ(::symlink("real/list.txt", (dir + "/link.txt").c_str()), 0);
+    ASSERT_TRUE(ExportResults(dir + "/link.txt", ExportType::Text, rows, false));
+    struct stat st {};
+    ASSERT_EQ(::lstat((dir + "/link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(Read(target), "Name\t\r\n");
+
+    // A new file gets what the umask leaves of 0666.
+    const mode_t old = ::umask(077);
+    const bool written = ExportResults(dir + "/private.txt", ExportType::Text, rows, false);
+    ::umask(old);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(::stat((dir + "/private.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    // A name of 255 bytes still finds room for its temporary name.
+    const std::string longest = dir + "/" + std::string(251, 'n') + ".txt";
+    ASSERT_TRUE(ExportResults(longest, ExportType::Text, rows, false));
+    EXPECT_EQ(Read(longest), "Name\t\r\n");
+}
+
 TEST(TempPrintFiles, EveryPrintGetsANewNameAndAllGoAtTheEnd) {
     CTempPrintFiles files;
     std::string first;

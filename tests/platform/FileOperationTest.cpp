@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "platform/TrashTestSupport.h"
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellHelper.h"
+#include "support/MountNamespace.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -68,14 +70,14 @@ TEST_F(FileOperationTest, OnlyASecondYesDeletesForGood) {
     ASSERT_EQ(zb::DeleteToTrash({a}, yes).size(), 1u);
     const std::string trashed = Trash() + "/files/a.txt";
 
-    // No trash takes an item of the trash: a second question decides.
-    ScriptedUi keep({true, false});
+    // No trash takes an item of the trash: the permanent question decides.
+    ScriptedUi keep({false});
     EXPECT_TRUE(zb::DeleteToTrash({trashed}, keep).empty());
-    ASSERT_EQ(keep.questions.size(), 2u);
-    EXPECT_NE(keep.questions[1].find("delete it permanently"), std::string::npos);
+    ASSERT_EQ(keep.questions.size(), 1u);
+    EXPECT_NE(keep.questions[0].find("delete it permanently"), std::string::npos);
     EXPECT_TRUE(Exists(trashed));
 
-    ScriptedUi erase({true, true});
+    ScriptedUi erase({true});
     EXPECT_EQ(zb::DeleteToTrash({trashed}, erase), std::vector<std::string>{trashed});
     EXPECT_FALSE(Exists(trashed));
 }
@@ -100,11 +102,92 @@ TEST_F(FileOperationTest, DeletingForGoodNeverFollowsALink) {
     const std::string outside = zbtest::WriteFile(m_dir + "/outside/keep.txt", "kept");
     zbtest::WriteFile(m_dir + "/tree/a/b/c.txt", "c");
     ASSERT_EQ(::symlink((m_dir + "/outside").c_str(), (m_dir + "/tree/a/link").c_str()), 0);
-    EXPECT_TRUE(zb::DeletePermanently(m_dir + "/tree"));
+    EXPECT_TRUE(zb::DeletePermanently(m_dir + "/tree").removed);
     EXPECT_FALSE(Exists(m_dir + "/tree"));
     EXPECT_TRUE(Exists(outside));
-    EXPECT_FALSE(zb::DeletePermanently(m_dir + "/tree"));
-    EXPECT_EQ(errno, ENOENT);
+    const zb::DeleteOutcome again = zb::DeletePermanently(m_dir + "/tree");
+    EXPECT_FALSE(again.removed);
+    EXPECT_EQ(again.error, ENOENT);
+}
+
+TEST_F(FileOperationTest, DeletingForGoodLeavesMountPointsAndWhatIsOnThemAlone) {
+    zbtest::WriteFile(m_dir + "/proj/src/main.c", "code");
+    zbtest::WriteFile(m_dir + "/proj/data/.keep", "");
+    const std::string shared = zbtest::WriteFile(m_dir + "/shared/precious.txt", "data");
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(m_dir + "/shared", m_dir + "/proj/data"))
+            return false;
+        const zb::DeleteOutcome outcome = zb::DeletePermanently(m_dir + "/proj");
+        const zb::DeleteOutcome mountPoint = zb::DeletePermanently(m_dir + "/proj/data");
+        using zbtest::Check;
+        return Check(!outcome.removed, "the folder holding a mount point stays") &&
+               Check(outcome.mountPoints == std::vector<std::string>{m_dir + "/proj/data"},
+                     "the mount point is named") &&
+               Check(Exists(shared) && Exists(m_dir + "/proj/data/precious.txt"),
+                     "the mounted files stay") &&
+               Check(!Exists(m_dir + "/proj/src"), "the rest is gone") &&
+               Check(!mountPoint.removed && mountPoint.mountPoints.size() == 1 &&
+                         Exists(m_dir + "/proj/data/precious.txt"),
+                     "a mount point itself is left alone");
+    });
+}
+
+TEST_F(FileOperationTest, AMountPointGoesNowhereAndNoTrashIsMadeForIt) {
+    ASSERT_TRUE(zb::CreateFolders(m_dir + "/volume", 0700));
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::MountTmpfs(m_dir + "/volume"))
+            return false;
+        zbtest::WriteFile(m_dir + "/volume/file.txt", "on the volume");
+        ScriptedUi yes({true, true});
+        const auto gone = zb::DeleteToTrash({m_dir + "/volume"}, yes);
+        using zbtest::Check;
+        return Check(gone.empty(), "nothing is gone") &&
+               Check(yes.questions.size() == 1, "no second question") &&
+               Check(yes.reports == std::vector<std::string>{"'" + m_dir +
+                                                            "/volume' is a mount point: it "
+                                                            "was left alone."},
+                     "the report names the mount point") &&
+               Check(Exists(m_dir + "/volume/file.txt"), "the volume keeps its file") &&
+               Check(!Exists(m_dir + "/.Trash-" + std::to_string(::getuid())) &&
+                         !Exists(m_dir + "/volume/.Trash-" + std::to_string(::getuid())),
+                     "no trash was made");
+    });
+}
+
+TEST_F(FileOperationTest, ItemsInTheTrashAreDeletedForGoodWithTheirRecords) {
+    zbtest::WriteFile(m_dir + "/a.txt", "a");
+    zbtest::WriteFile(m_dir + "/b.txt", "b");
+    ScriptedUi first({true});
+    ASSERT_EQ(zb::DeleteToTrash({m_dir + "/a.txt", m_dir + "/b.txt"}, first).size(), 2u);
+
+    // Already in the trash: the one question is the permanent one.
+    ScriptedUi yes({true});
+    const std::string trashed = Trash() + "/files/a.txt";
+    EXPECT_EQ(zb::DeleteToTrash({trashed}, yes), std::vector<std::string>{trashed});
+    EXPECT_EQ(yes.questions,
+              std::vector<std::string>{"'" + trashed +
+                                       "' is in the Trash.\n\nDo you want to delete it "
+                                       "permanently? It cannot be restored."});
+    EXPECT_TRUE(yes.reports.empty());
+    EXPECT_FALSE(Exists(trashed));
+    EXPECT_FALSE(Exists(Trash() + "/info/a.txt.trashinfo"));
+    EXPECT_TRUE(Exists(Trash() + "/info/b.txt.trashinfo"));
+}
+
+TEST_F(FileOperationTest, AFolderSelectedWithItemsInsideItTakesThemAlong) {
+    const std::string folder = m_dir + "/folder";
+    zbtest::WriteFile(folder + "/inner/deep.txt", "d");
+    zbtest::WriteFile(folder + "/top.txt", "t");
+    const std::vector<std::string> selected = {folder + "/top.txt", folder,
+                                               folder + "/inner/deep.txt"};
+    ScriptedUi yes({true});
+    const auto gone = zb::DeleteToTrash(selected, yes);
+    EXPECT_EQ(std::set<std::string>(gone.begin(), gone.end()),
+              std::set<std::string>(selected.begin(), selected.end()));
+    EXPECT_EQ(yes.questions, std::vector<std::string>{
+                                 "Are you sure you want to move these 3 items to the Trash?"});
+    EXPECT_TRUE(yes.reports.empty()) << yes.reports.front();
+    EXPECT_TRUE(Exists(Trash() + "/files/folder/inner/deep.txt"));
 }
 
 TEST_F(FileOperationTest, RenameNeverReplacesAndRefusesBadNames) {

@@ -6,13 +6,17 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/FolderDropTarget.h"
+#include "platform/PathUtils.h"
 #include "platform/PosixFile.h"
 #include "platform/TrashTestSupport.h"
+#include "support/MountNamespace.h"
 #include "support/TempHome.h"
+#include "tools/ToolTestSupport.h"
 
 namespace {
 
@@ -149,6 +153,124 @@ TEST(FileTransferTest, LinkMakesASymbolicLink) {
     char target[512] = {};
     ASSERT_GT(::readlink((to + "/f").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), from + "/f");
+}
+
+// A test folder with a source tree and, mounted in a private namespace, a
+// target on another file system.
+class CrossDeviceMoveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_from = zbtest::MakeTempDir("from");
+        m_to = zbtest::MakeTempDir("to");
+        zbtest::WriteFile(m_from + "/proj/a.txt", "alpha");
+        zbtest::WriteFile(m_from + "/proj/b.txt", "beta");
+    }
+    // Moves proj to the other file system in private mounts and checks it
+    // there with `check`.
+    void MoveAndCheck(const std::function<bool()>& prepare,
+                      const zb::CTreeCopy::BeforeCreate& beforeCreate,
+                      const std::function<bool(const RecordingUi&)>& check) {
+        ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+            if (!zbtest::MountTmpfs(m_to) || !prepare())
+                return false;
+            RecordingUi ui;
+            const auto made = zb::TransferItems({m_from + "/proj"}, m_to, zb::TransferMode::Move,
+                                                ui, beforeCreate);
+            return zbtest::Check(made == std::vector<std::string>{m_to + "/proj"},
+                                 "the move is made") &&
+                   check(ui);
+        });
+    }
+    std::string m_from;
+    std::string m_to;
+};
+
+TEST_F(CrossDeviceMoveTest, AMountPointInsideIsNeitherCopiedNorEmptied) {
+    const std::string shared = zbtest::WriteFile(zbtest::MakeTempDir("shared") + "/keep.txt", "k");
+    zbtest::WriteFile(m_from + "/proj/data/.placeholder", "");
+    const auto mount = [&] { return zbtest::BindMount(GetParentFolder(shared), m_from + "/proj/data"); };
+    MoveAndCheck(mount, {}, [&](const RecordingUi& ui) {
+        using zbtest::Check;
+        return Check(Contents(m_to + "/proj/a.txt") == "alpha", "the rest is moved") &&
+               Check(!Exists(m_to + "/proj/data"), "the mount point is not copied") &&
+               Check(Contents(m_from + "/proj/data/keep.txt") == "k" &&
+                         Contents(shared) == "k",
+                     "the mounted folder keeps its files") &&
+               Check(!Exists(m_from + "/proj/a.txt"), "what was copied left the source") &&
+               Check(ui.reports.size() == 1 &&
+                         ui.reports[0].find("'" + m_from +
+                                            "/proj/data' is a mount point: it was not copied.") !=
+                             std::string::npos,
+                     "the mount point is reported");
+    });
+}
+
+TEST_F(CrossDeviceMoveTest, WhatChangesOrAppearsDuringTheMoveStaysInTheSource) {
+    // While the second file is being made, the first (copied already)
+    // changes and a new file appears in the folder, which was listed before.
+    std::vector<std::string> made;
+    const auto meanwhile = [&](const std::string& target) {
+        made.push_back(GetFileNamePart(target.c_str()));
+        if (made.size() == 3) {  // proj, then its two files
+            zbtest::WriteFile(m_from + "/proj/" + made[1], "edited");
+            zbtest::WriteFile(m_from + "/proj/new.txt", "new");
+        }
+    };
+    MoveAndCheck([] { return true; }, meanwhile, [&](const RecordingUi& ui) {
+        using zbtest::Check;
+        const std::string edited = made[1];
+        const std::string moved = made[2];
+        return Check(Contents(m_from + "/proj/" + edited) == "edited", "the edit stays") &&
+               Check(Contents(m_from + "/proj/new.txt") == "new", "the new file stays") &&
+               Check(!Exists(m_from + "/proj/" + moved) && Exists(m_to + "/proj/" + moved),
+                     "the unchanged file moved") &&
+               Check(ui.reports.size() == 1 &&
+                         ui.reports[0].find(edited + "' changed while it was moved") !=
+                             std::string::npos &&
+                         ui.reports[0].find("proj' stays where it was") == std::string::npos,
+                     "the changed file is reported");
+    });
+}
+
+TEST(FileTransferTest, AFailedCopyRemovesOnlyWhatItMade) {
+    const std::string from = zbtest::MakeTempDir("from");
+    const std::string to = zbtest::MakeTempDir("to");
+    zbtest::WriteFile(from + "/proj/a.txt", "a");
+    // Another program makes the same folder, with its own file, between the
+    // check that the name is free and the copy's own mkdir.
+    const auto race = [&](const std::string& target) {
+        if (target == to + "/proj")
+            zbtest::WriteFile(to + "/proj/theirs.txt", "not ours");
+    };
+    RecordingUi ui;
+    EXPECT_TRUE(zb::TransferItems({from + "/proj"}, to, zb::TransferMode::Copy, ui, race).empty());
+    EXPECT_EQ(Contents(to + "/proj/theirs.txt"), "not ours");
+    EXPECT_EQ(Contents(from + "/proj/a.txt"), "a");
+    ASSERT_EQ(ui.reports.size(), 1u);
+    EXPECT_NE(ui.reports[0].find("File exists"), std::string::npos) << ui.reports[0];
+}
+
+TEST(FileTransferTest, CopiesKeepUserAttributesEvenOfReadOnlyFiles) {
+    const std::string from = zbtest::MakeTempDir("from");
+    const std::string to = zbtest::MakeTempDir("to");
+    const std::string file = zbtest::WriteFile(from + "/box/ro.txt", "r");
+    if (!zbtest::UserXattrsWork(from))
+        GTEST_SKIP() << "no user extended attributes here";
+    ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", "0x4", 3, 0), 0);
+    ASSERT_EQ(::setxattr((from + "/box").c_str(), "user.tag", "folder", 6, 0), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    ASSERT_EQ(::chown((from + "/box").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(to.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(from.c_str(), 0755), 0);
+    // As the owner (not root, who may write attributes anyway).
+    EXPECT_TRUE(zbtest::RunAsNobody(to, [&] {
+        RecordingUi ui;
+        return zb::TransferItems({from + "/box"}, to, zb::TransferMode::Copy, ui).size() == 1;
+    }));
+    EXPECT_EQ(zbtest::XattrOf(to + "/box/ro.txt"), "0x4");
+    EXPECT_EQ(zbtest::XattrOf(to + "/box", "user.tag"), "folder");
+    EXPECT_EQ(Contents(to + "/box/ro.txt"), "r");
 }
 
 TEST(FolderDropTargetTest, EffectsFollowTheKeysAndRefuseWhatCannotBe) {

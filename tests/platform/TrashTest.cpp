@@ -11,6 +11,7 @@
 
 #include "platform/PosixFile.h"
 #include "platform/TrashTestSupport.h"
+#include "support/MountNamespace.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -91,6 +92,44 @@ TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
     ASSERT_EQ(zb::MoveToTrash(m_dir + "/x").result, zb::TrashResult::Moved);
     EXPECT_EQ(zb::MoveToTrash(Trash() + "/files/x").result, zb::TrashResult::NoTrash);
     EXPECT_TRUE(Exists(Trash() + "/files/x"));
+}
+
+TEST_F(TrashTest, AHomeTrashThatIsALinkIsUsedWhereItLeads) {
+    const std::string elsewhere = zbtest::MakeTempDir("kept-trash");
+    ASSERT_EQ(::symlink(elsewhere.c_str(), Trash().c_str()), 0);
+    zbtest::WriteFile(m_dir + "/x.txt", "x");
+    const zb::TrashOutcome moved = zb::MoveToTrash(m_dir + "/x.txt");
+    ASSERT_EQ(moved.result, zb::TrashResult::Moved) << moved.error;
+    EXPECT_EQ(moved.trashedPath, elsewhere + "/files/x.txt");
+    EXPECT_TRUE(fs::is_symlink(Trash()));
+}
+
+TEST_F(TrashTest, AnotherMountHasItsOwnTrashWithPathsBelowItsTop) {
+    const std::string own = "/.Trash-" + std::to_string(::getuid());
+    ASSERT_TRUE(zb::CreateFolders(m_dir + "/volume", 0700));
+    ASSERT_TRUE(zb::CreateFolders(m_dir + "/bound", 0700));
+    const std::string shown = zbtest::MakeTempDir("shown");
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::MountTmpfs(m_dir + "/volume") || !zbtest::BindMount(shown, m_dir + "/bound"))
+            return false;
+        zbtest::WriteFile(m_dir + "/volume/sub/f.txt", "f");
+        zbtest::WriteFile(m_dir + "/bound/g.txt", "g");
+        const zb::TrashOutcome onTmpfs = zb::MoveToTrash(m_dir + "/volume/sub/f.txt");
+        // A bind mount has the device of the home trash, but a rename cannot
+        // leave its mount: it gets a trash of its own too.
+        const zb::TrashOutcome onBind = zb::MoveToTrash(m_dir + "/bound/g.txt");
+        std::string record;
+        zb::ReadWholeFile(m_dir + "/volume" + own + "/info/f.txt.trashinfo", 4096, record);
+        using zbtest::Check;
+        return Check(onTmpfs.result == zb::TrashResult::Moved &&
+                         onTmpfs.trashedPath == m_dir + "/volume" + own + "/files/f.txt",
+                     "the volume's trash takes its file") &&
+               Check(record.find("\nPath=sub/f.txt\n") != std::string::npos,
+                     "the path is below the top: " + record) &&
+               Check(onBind.result == zb::TrashResult::Moved &&
+                         onBind.trashedPath == m_dir + "/bound" + own + "/files/g.txt",
+                     "the bind mount's trash takes its file");
+    });
 }
 
 TEST(VolumeTrash, TakesTheAdministratorsTrashOnlyWhenItIsSticky) {

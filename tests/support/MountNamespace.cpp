@@ -45,4 +45,17 @@ bool BindMount(const std::string& from, const std::string& onto) {
     return false;
 }
 
+bool Check(bool condition, const std::string& what) {
+    if (!condition)
+        std::fprintf(stderr, "does not hold: %s\n", what.c_str());
+    return condition;
+}
+
+bool MountTmpfs(const std::string& onto) {
+    if (::mount("zbtest", onto.c_str(), "tmpfs", 0, "mode=0755") == 0)
+        return true;
+    std::fprintf(stderr, "tmpfs on %s: %s\n", onto.c_str(), std::strerror(errno));
+    return false;
+}
+
 }  // namespace zbtest

@@ -19,6 +19,14 @@ NamespaceRun RunInPrivateMounts(const std::function<bool()>& body);
 // RunInPrivateMounts. False, with a line on stderr, when it fails.
 bool BindMount(const std::string& from, const std::string& onto);
 
+// For the bodies, which cannot use the test's assertions: `condition`,
+// with `what` on stderr when it does not hold.
+bool Check(bool condition, const std::string& what);
+
+// Mounts a new, empty tmpfs (another file system) on the folder `onto`;
+// only inside RunInPrivateMounts.
+bool MountTmpfs(const std::string& onto);
+
 }  // namespace zbtest
 
 // Inside a test: runs `body` in private mounts, skips where none can be
