@@ -216,16 +216,16 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
         return false;
     for (const std::string& name : names) {
         const std::string childFrom = JoinPath(fromPath, name);
-        if (IsMountPointAt(from.Get(), name.c_str())) {
-            m_skipped.push_back(childFrom);
-            continue;
-        }
         CopiedEntry child;
         child.name = name;
         if (::fstatat(from.Get(), name.c_str(), &child.source, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT)
                 continue;  // gone meanwhile: nothing to copy, nothing to remove later
             return false;
+        }
+        if (IsMountPointAt(from.Get(), name.c_str())) {
+            m_skipped.push_back(childFrom);
+            continue;
         }
         record->children.push_back(std::move(child));
         if (!CopyEntry(from.Get(), childFrom, to.Get(), JoinPath(toPath, name),
