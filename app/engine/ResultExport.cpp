@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
 
 #include "platform/TextCase.h"
@@ -46,26 +48,29 @@ private:
     bool m_bOk = true;
 };
 
-std::string EscapeHtml(std::string_view text) {
+struct CharEscape {
+    char c;
+    std::string_view as;
+};
+
+// HTML cells: the markup characters as entities.
+constexpr CharEscape kHtmlEscapes[] = {
+    {'<', "&lt;"}, {'>', "&gt;"}, {'&', "&amp;"}, {'"', "&quot;"}};
+// Text cells stay on one line of one column: tab, line feed and carriage
+// return as "\t", "\n", "\r", and so a backslash as "\\".
+constexpr CharEscape kTextEscapes[] = {{'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\\', "\\\\"}};
+
+template <std::size_t N>
+std::string Escape(std::string_view text, const CharEscape (&escapes)[N]) {
     std::string escaped;
     escaped.reserve(text.size());
     for (const char c : text) {
-        switch (c) {
-            case '<':
-                escaped += "&lt;";
-                break;
-            case '>':
-                escaped += "&gt;";
-                break;
-            case '&':
-                escaped += "&amp;";
-                break;
-            case '"':
-                escaped += "&quot;";
-                break;
-            default:
-                escaped += c;
-        }
+        const CharEscape* found = std::find_if(std::begin(escapes), std::end(escapes),
+                                               [c](const CharEscape& e) { return e.c == c; });
+        if (found != std::end(escapes))
+            escaped += found->as;
+        else
+            escaped += c;
     }
     return escaped;
 }
@@ -100,13 +105,13 @@ bool WriteTextExport(int fd, const IExportRows& rows, bool onlySelected) {
     CExportSink out(fd);
     const std::size_t columns = rows.GetColumnCount();
     for (std::size_t column = 0; column < columns; ++column)
-        out << rows.GetColumnTitle(column) << "\t";
+        out << Escape(rows.GetColumnTitle(column), kTextEscapes) << "\t";
     out << kLineEnd;
     for (std::size_t row = 0; row < rows.GetRowCount(); ++row) {
         if (!Takes(rows, row, onlySelected))
             continue;
         for (std::size_t column = 0; column < columns; ++column)
-            out << rows.GetCellText(row, column) << "\t";
+            out << Escape(rows.GetCellText(row, column), kTextEscapes) << "\t";
         out << kLineEnd;
     }
     return out.Finish();
@@ -120,14 +125,16 @@ bool WriteHtmlExport(int fd, const IExportRows& rows, bool onlySelected) {
     const std::size_t columns = rows.GetColumnCount();
     out << "<tr>";
     for (std::size_t column = 0; column < columns; ++column)
-        out << "<td><p><b>" << EscapeHtml(rows.GetColumnTitle(column)) << "</b></p></td>\r\n";
+        out << "<td><p><b>" << Escape(rows.GetColumnTitle(column), kHtmlEscapes)
+            << "</b></p></td>\r\n";
     out << "</tr>\r\n";
     for (std::size_t row = 0; row < rows.GetRowCount(); ++row) {
         if (!Takes(rows, row, onlySelected))
             continue;
         out << "<tr>";
         for (std::size_t column = 0; column < columns; ++column)
-            out << "<td><p>" << EscapeHtml(rows.GetCellText(row, column)) << "</p></td>\r\n";
+            out << "<td><p>" << Escape(rows.GetCellText(row, column), kHtmlEscapes)
+                << "</p></td>\r\n";
         out << "</tr>\r\n";
     }
     out << "\r\n</table>\r\n</body>";

@@ -84,6 +84,19 @@ TEST(ResultExport, TextLayout) {
               "m.txt\t/x/z.zip\t3KB\t\r\n");
 }
 
+TEST(ResultExport, TextCellsStayOnTheirLineAndColumn) {
+    const FakeRows rows({"Name"}, {{{"tab\there"}, "", false},
+                                   {{"line\nfeed\r"}, "", false},
+                                   {{"back\\slash\\t"}, "", false}});
+    EXPECT_EQ(Export(ExportType::Text, rows, false),
+              "Name\t\r\n"
+              "tab\\there\t\r\n"
+              "line\\nfeed\\r\t\r\n"
+              "back\\\\slash\\\\t\t\r\n");
+    // Other layouts keep the texts as they are.
+    EXPECT_NE(Export(ExportType::Html, rows, false).find("<p>tab\there</p>"), std::string::npos);
+}
+
 TEST(ResultExport, HtmlLayoutEscapesTheCells) {
     EXPECT_EQ(Export(ExportType::Html, SampleRows(), false),
               std::string(kHtmlHead) +
