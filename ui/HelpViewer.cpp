@@ -1,8 +1,10 @@
 #include "ui/HelpViewer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace {
 
@@ -87,8 +89,41 @@ bool CHelpViewer::ShowPage(const QString& page) {
     return true;
 }
 
+void CHelpViewer::FollowModalWindow() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == this || modal == parentWidget())
+        return;
+    MoveTo(modal);
+}
+
+void CHelpViewer::MoveTo(QWidget* owner) {
+    if (QWidget* previous = parentWidget())
+        previous->removeEventFilter(this);
+    const bool shown = isVisible();
+    const QRect place = geometry();
+    setParent(owner, Qt::Window);
+    if (owner)
+        owner->installEventFilter(this);
+    if (shown) {
+        setGeometry(place);
+        show();
+    }
+}
+
+bool CHelpViewer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() &&
+        (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) {
+        // The dialog goes: the help stays, beside whichever modal window is
+        // still up once the dialog has left.
+        MoveTo(nullptr);
+        QTimer::singleShot(0, this, [this] { FollowModalWindow(); });
+    }
+    return QTextBrowser::eventFilter(watched, event);
+}
+
 void OpenHelp(const QString& page) {
     CHelpViewer* viewer = g_viewer ? g_viewer : new CHelpViewer;
+    viewer->FollowModalWindow();
     viewer->ShowPage(page);
     viewer->show();
     viewer->raise();

@@ -19,7 +19,10 @@ QString GetHelpFolder();
 // The help file's contents page (its path), or an empty string.
 QString GetHelpFilePath();
 
-// The window that shows help pages. One exists at a time; it has no owner.
+// The window that shows help pages. One exists at a time. It has no owner,
+// except while a modal dialog is up: then it is a window of that dialog, so
+// the dialog's modality does not block it, and it becomes its own window
+// again when the dialog closes.
 class CHelpViewer : public QTextBrowser {
     Q_OBJECT
 public:
@@ -31,9 +34,18 @@ public:
     // says so. Returns whether a page of the help folder is shown.
     bool ShowPage(const QString& page);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     CHelpViewer();
     ~CHelpViewer() override;
+
+    // Makes the viewer usable beside the modal window now up, if any.
+    void FollowModalWindow();
+    // Moves the viewer to `owner` (a window of it, or its own window when
+    // null), keeping its place and size on the screen.
+    void MoveTo(QWidget* owner);
 
     friend void OpenHelp(const QString& page);
     friend void CloseHelp();

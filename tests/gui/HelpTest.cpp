@@ -3,8 +3,10 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/GuiTestRegistry.h"
@@ -64,6 +66,40 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_F1);
         QCOMPARE(CHelpViewer::Current(), first);
         QCOMPARE(ShownSource(), PageUrl("iewarningdlg.htm"));
+    }
+
+    void helpFromAModalDialogStaysUsableAndOutlivesIt() {
+        // A modal dialog blocks every window outside its own: the help opened
+        // from it is one of its windows while it is up.
+        auto* dialog = new CHelpDialog;
+        dialog->SetHelpPage(QStringLiteral("aboutdlg.htm"));
+        QPointer<CHelpViewer> viewer;
+        bool blockedMeanwhile = true;
+        QTimer::singleShot(0, dialog, [&] {
+            QTest::keyClick(dialog, Qt::Key_F1);
+            viewer = CHelpViewer::Current();
+            blockedMeanwhile = !viewer || viewer->parentWidget() != dialog ||
+                               !viewer->isVisible() || !viewer->isWindow();
+            dialog->accept();
+        });
+        dialog->exec();
+        QVERIFY(!blockedMeanwhile);
+        // Closed and gone, the dialog leaves the help open as its own window.
+        QTRY_VERIFY(viewer && !viewer->parentWidget());
+        QVERIFY(viewer->isVisible());
+        delete dialog;
+        QVERIFY(viewer);
+        QCOMPARE(ShownSource(), PageUrl("aboutdlg.htm"));
+
+        // Nor does deleting an open dialog take the help with it.
+        auto* open = new CHelpDialog;
+        open->setModal(true);
+        open->show();
+        OpenHelp(QStringLiteral("index.html"));
+        QCOMPARE(viewer->parentWidget(), open);
+        delete open;
+        QVERIFY(viewer);
+        QVERIFY(!viewer->parentWidget());
     }
 
     void emptyPageOpensTheContents() {
