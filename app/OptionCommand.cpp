@@ -6,7 +6,6 @@
 #include "app/OptionDlg.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
-#include "app/ThumbnailLoader.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/HotKeyWatcherControl.h"
 
@@ -38,8 +37,11 @@ void COptionCommand::Run() {
     CAdvancedOptions chosen = options;
     ForEachOptionField(dialog, chosen, [](const auto& field, auto& option) { option = field; });
     ApplyOptionChanges(chosen, options, *this);
-    // The list keeps the size form for its cells.
+    // The list keeps the size form for its cells, and the thumbnail size for
+    // the next time the Thumbnails view is entered.
     m_window.ResultModel()->SetSizeInBytes(options.m_bSizeInBytes != FALSE);
+    m_window.ResultList()->SetThumbnailSize(
+        QSize(options.m_nThumbnailWidth, options.m_nThumbnailHeight));
 }
 
 bool COptionCommand::RunDialog(COptionDlg& dialog) {
@@ -51,12 +53,7 @@ bool COptionCommand::IsThumbnailViewShown() const {
 }
 
 void COptionCommand::RemakeThumbnails(int width, int height) {
-    // The thumbnail worker is done with the pictures before they go.
-    m_window.ThumbnailLoader()->Clear();
-    if (const auto& results = m_window.ResultModel()->GetResults()) {
-        for (std::size_t i = 0; i < results->GetCount(); ++i)
-            results->GetAt(i).FreeThumbnail();
-    }
+    // The thumbnail loader makes the pictures again at the view's new size.
     m_window.ResultList()->SetThumbnailView(QSize(width, height));
 }
 

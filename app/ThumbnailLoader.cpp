@@ -66,10 +66,25 @@ void CThumbnailLoader::PublishVisibleRows() {
     m_queue.SetVisibleRows(first, last);
 }
 
+void CThumbnailLoader::RemakePictures() {
+    // The worker is done with the pictures before they go.
+    Clear();
+    if (const std::shared_ptr<CResultArray>& results = m_pModel->GetResults()) {
+        for (std::size_t i = 0; i < results->GetCount(); ++i)
+            results->GetAt(i).FreeThumbnail();
+    }
+}
+
 void CThumbnailLoader::OnViewModeChanged(int mode) {
     const bool thumbnails = mode == VIEW_MODE_THUMBNAILS;
-    if (thumbnails)
-        SetMaxSize(m_pList->GetThumbnailSize());
+    if (thumbnails) {
+        // Pictures made at another size are made again at the view's.
+        const QSize size = m_pList->GetThumbnailSize();
+        if (m_madeSize.isValid() && size != m_madeSize)
+            RemakePictures();
+        m_madeSize = size;
+        SetMaxSize(size);
+    }
     PublishVisibleRows();
     m_queue.SetActive(thumbnails);
 }

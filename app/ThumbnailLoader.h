@@ -2,7 +2,9 @@
 // The window's side of the thumbnail queue: it asks for the picture of each
 // pending row the Thumbnails view paints, tells the queue which rows are in
 // view and whether the view is shown, and puts each picture made into its
-// record on the window's thread, where the view then repaints the row.
+// record on the window's thread, where the view then repaints the row. When
+// the view is entered at another size than its pictures were made at, they
+// are made again.
 
 #include <QObject>
 #include <QSize>
@@ -37,6 +39,9 @@ public:
     void Clear();
 
 private:
+    // Frees every row's picture once the worker is done with it, so the
+    // rows are made again.
+    void RemakePictures();
     void PublishVisibleRows();
     void OnViewModeChanged(int mode);
     // Puts a picture (or the failure) into its record, when the result is
@@ -48,4 +53,6 @@ private:
     // The queue's generation of the rows the model shows.
     std::uint64_t m_nGeneration = 0;
     CThumbnailQueue m_queue;
+    // The size of the pictures in the rows (none before the view was shown).
+    QSize m_madeSize;
 };

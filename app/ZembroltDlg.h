@@ -420,7 +420,6 @@ public:
     CSearchEngine& Engine() { return m_engine; }
     CDetailColumns& DetailColumns() { return m_detailColumns; }
     CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
-    CThumbnailLoader* ThumbnailLoader() const { return m_pThumbnails.get(); }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
 
 protected:

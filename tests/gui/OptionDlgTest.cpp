@@ -189,6 +189,15 @@ private slots:
         }).Run();
         QCOMPARE(window.ResultList()->GetThumbnailSize(), QSize(48, 48));
         QCOMPARE(window.AdvancedOptions().m_nThumbnailWidth, 48);
+
+        // Chosen while another view is shown, the size is the view's next time.
+        window.ResultList()->SetViewMode(VIEW_MODE_DETAILS);
+        ScriptedOptionCommand(window, watcher, [](COptionDlg& dialog) {
+            dialog.ThumbnailSizeList()->setCurrentIndex(5);
+        }).Run();
+        QCOMPARE(window.ResultList()->GetViewMode(), VIEW_MODE_DETAILS);
+        QVERIFY(window.ResultList()->OnViewCommand(ID_VIEW_THUMBNAILS));
+        QCOMPARE(window.ResultList()->GetThumbnailSize(), QSize(192, 192));
     }
 };
 

@@ -96,6 +96,20 @@ private slots:
         QCOMPARE(f.calls.load(), 2);
     }
 
+    void enteringTheViewAtAnotherSizeMakesThePicturesAgain() {
+        Fixture f({"a.jpg"});
+        f.list.SetThumbnailView(QSize(64, 64));
+        QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
+        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 32);
+        // The size changes while another view is shown.
+        f.list.SetViewMode(VIEW_MODE_DETAILS);
+        f.list.SetThumbnailSize(QSize(192, 192));
+        QVERIFY(f.list.OnViewCommand(ID_VIEW_THUMBNAILS));
+        QTRY_COMPARE(f.calls.load(), 2);
+        QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
+        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 96);
+    }
+
     void clearingTheResultsDropsPicturesOfTheOldRows() {
         Fixture f({"a.jpg"});
         f.list.SetViewMode(VIEW_MODE_DETAILS);
