@@ -49,7 +49,6 @@ CFileTypeGroupDlg::CFileTypeGroupDlg(const CFileTypeGroupArray& groups, QWidget*
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setSectionsClickable(false);
     m_list->horizontalHeader()->setStretchLastSection(true);
-    m_list->setColumnWidth(kNameColumn, kGroupNameColumnWidth);
     m_list->installEventFilter(this);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { OnEdit(); });
 
@@ -97,6 +96,14 @@ void CFileTypeGroupDlg::FillRows() {
                     QString::fromStdString(group.m_sPatterns));
     }
     m_list->sortItems(kNameColumn, Qt::AscendingOrder);
+    FitNameColumn();
+}
+
+void CFileTypeGroupDlg::FitNameColumn() {
+    // The column's width is a minimum: it grows to the longest name.
+    m_list->resizeColumnToContents(kNameColumn);
+    if (m_list->columnWidth(kNameColumn) < kGroupNameColumnWidth)
+        m_list->setColumnWidth(kNameColumn, kGroupNameColumnWidth);
 }
 
 void CFileTypeGroupDlg::SetRowTexts(int row, const QString& name, const QString& patterns) {
@@ -111,6 +118,7 @@ void CFileTypeGroupDlg::SetRowTexts(int row, const QString& name, const QString&
 int CFileTypeGroupDlg::SortRows(int row) {
     QTableWidgetItem* marker = m_list->item(row, kNameColumn);
     m_list->sortItems(kNameColumn, Qt::AscendingOrder);
+    FitNameColumn();
     return marker != nullptr ? marker->row() : row;
 }
 

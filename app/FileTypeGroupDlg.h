@@ -58,6 +58,8 @@ private:
     void SetRowTexts(int row, const QString& name, const QString& patterns);
     // Sorts the rows by name and returns where `row` went.
     int SortRows(int row);
+    // Widens the name column to its longest name.
+    void FitNameColumn();
     // The selected row, or -1 after telling the user to select one.
     int SelectedRowOrComplain();
 

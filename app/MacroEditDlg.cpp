@@ -68,5 +68,5 @@ void CMacroEditDlg::OnOK() {
 }
 
 void CMacroEditDlg::ShowMessage(const QString& text) {
-    ShowProgramMessage(this, text);
+    ShowProgramMessage(this, text, QMessageBox::Warning);
 }

@@ -44,6 +44,7 @@
 #include "ui/CommonControlsCheck.h"
 #include "ui/DesktopOpen.h"
 #include "ui/DialogUnits.h"
+#include "ui/ElidedLabel.h"
 #include "ui/EnableWindowGuard.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HelpMenuLinks.h"
@@ -51,6 +52,7 @@
 #include "ui/HoverButton.h"
 #include "ui/IconResources.h"
 #include "ui/ProductLinks.h"
+#include "ui/ProgramMessage.h"
 #include "ui/QtFileTypeInfoProvider.h"
 #include "ui/ResourceText.h"
 #include "ui/SmallControls.h"
@@ -84,8 +86,9 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     m_urlOpener = [this](const QUrl& url) {
         if (!url.isLocalFile())
             return OpenUrlWithDesktop(url);
-        OpenFileWithDesktop(url.toLocalFile(), this,
-                            [this](int code) { ShowMessageBox(OpenErrorText(code)); });
+        OpenFileWithDesktop(url.toLocalFile(), this, [this](int code) {
+            ShowMessageBox(OpenErrorText(code), QMessageBox::Warning);
+        });
         return true;
     };
     m_CurSearchData.Reset();
@@ -213,7 +216,7 @@ void CZembroltDlg::CreateControls() {
     m_pModel = new CResultListModel(&SystemImageList(), this);
     m_pModel->SetResults(m_engine.GetResultList().GetResults());
     connect(m_pModel, &CResultListModel::MessageRequested, this,
-            [this](const QString& text) { ShowMessageBox(text); });
+            [this](const QString& text) { ShowMessageBox(text, QMessageBox::Information); });
     m_pResultList = new CResultListCtrl(m_pModel, this);
     named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
@@ -255,7 +258,8 @@ void CZembroltDlg::CreateControls() {
     m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
-    m_pColumnChoice->SetMessageBox([this](const QString& text) { ShowMessageBox(text); });
+    m_pColumnChoice->SetMessageBox(
+        [this](const QString& text) { ShowMessageBox(text, QMessageBox::Warning); });
     QHeaderView* header = m_pResultList->GetHeader();
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
@@ -305,7 +309,7 @@ void CZembroltDlg::CreateControls() {
     m_pStatusBar = new QStatusBar(this);
     named(m_pStatusBar, "IDC_STATUS_BAR");
     m_pStatusBar->setSizeGripEnabled(false);
-    m_pStatusPane = new QLabel(m_pStatusBar);
+    m_pStatusPane = new CElidedLabel(m_pStatusBar);
     m_pStatusBar->addWidget(m_pStatusPane, 1);
 }
 
@@ -506,7 +510,7 @@ void CZembroltDlg::OpenSelection() {
     }
     for (const std::string& path : paths) {
         if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
-            ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+            ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
     }
 }
 
@@ -673,7 +677,7 @@ void CZembroltDlg::ParseCommandLine(const QString& commandLine) {
         case CommandLineAction::None:
             return;
         case CommandLineAction::Invalid:
-            ShowMessageBox(ResourceText(IDS_INVALID_PARAMETER, action.text));
+            ShowMessageBox(ResourceText(IDS_INVALID_PARAMETER, action.text), QMessageBox::Warning);
             return;
         case CommandLineAction::PostCommand:
             QMetaObject::invokeMethod(
@@ -797,7 +801,7 @@ void CZembroltDlg::ShowSearchedPlaceInTree(const std::string& path) {
 bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request) {
     switch (refusal.error) {
         case SearchRequestError::InvalidIncludeString: {
-            ShowMessageBox(QString::fromStdString(refusal.message));
+            ShowMessageBox(QString::fromStdString(refusal.message), QMessageBox::Warning);
             m_pOptionSheet->SetActivePage(kIncludeStringPageIndex);
             QComboBox* text = m_pOptionSheet->IncludeStringPage()->TextCombo();
             text->setFocus();
@@ -816,14 +820,14 @@ bool CZembroltDlg::OnRequestRefused(const SearchRequestResult& refusal, CSearchR
                  QString::fromStdString(m_pFolderTree->SelectedPath()) == m_sLookIn);
             if (namesTheNode && SetSearchRootFromTree(request))
                 return true;
-            ShowMessageBox(QString::fromStdString(refusal.message));
+            ShowMessageBox(QString::fromStdString(refusal.message), QMessageBox::Warning);
             return false;
         }
         case SearchRequestError::InvalidFolderPart:
         case SearchRequestError::None:
             break;
     }
-    ShowMessageBox(QString::fromStdString(refusal.message));
+    ShowMessageBox(QString::fromStdString(refusal.message), QMessageBox::Warning);
     return false;
 }
 
@@ -1023,6 +1027,6 @@ void CZembroltDlg::ShowMessage(const std::string& text) {
     m_pModel->ShowMessage(text);
 }
 
-void CZembroltDlg::ShowMessageBox(const QString& text) {
-    QMessageBox::information(this, windowTitle(), text);
+void CZembroltDlg::ShowMessageBox(const QString& text, QMessageBox::Icon icon) {
+    ShowProgramMessage(this, text, icon);
 }

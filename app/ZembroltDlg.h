@@ -6,6 +6,7 @@
 // are routed by CMainWindowKeyRouter, its menu bar and command table live in
 // CMainMenu.
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -43,15 +44,16 @@
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
 #include "tools/FilePropertiesSheet.h"
+#include "tools/RedundantFinder.h"
 #include "tools/ResultDataSource.h"
 #include "tools/ShellContextMenu.h"
 #include "tools/ShellMenuPopup.h"
-#include "tools/RedundantFinder.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
 class CColumnChoice;
+class CElidedLabel;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CResultListCtrl;
@@ -424,7 +426,7 @@ public:
 
 protected:
     // Shows a message box; the one place every message of the window goes.
-    virtual void ShowMessageBox(const QString& text);
+    virtual void ShowMessageBox(const QString& text, QMessageBox::Icon icon);
     // The dialogs of macros and multi-folder searches; each is true after OK
     // with what it edited or chose. Tests answer them instead.
     virtual bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey);
@@ -566,5 +568,5 @@ private:
     CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
-    QLabel* m_pStatusPane = nullptr;
+    CElidedLabel* m_pStatusPane = nullptr;
 };

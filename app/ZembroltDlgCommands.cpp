@@ -187,7 +187,7 @@ void CZembroltDlg::OnRenameCommand() {
             onDisk.push_back(record);
     }
     if (!MayRenameTogether(onDisk)) {
-        ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART));
+        ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART), QMessageBox::Warning);
         return;
     }
     OnRename();
@@ -221,7 +221,8 @@ bool CZembroltDlg::RenameRow(int row, const QString& text) {
     const QString message =
         QString::fromStdString(zb::RenameFailureText(result, record.m_sName, newName, error));
     QMetaObject::invokeMethod(
-        this, [this, message] { ShowMessageBox(message); }, Qt::QueuedConnection);
+        this, [this, message] { ShowMessageBox(message, QMessageBox::Warning); },
+        Qt::QueuedConnection);
     return false;
 }
 
@@ -260,7 +261,8 @@ void CZembroltDlg::OnExport() {
             break;
     }
     if (!written)
-        ShowMessageBox(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())));
+        ShowMessageBox(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())),
+                       QMessageBox::Warning);
 }
 
 BOOL CZembroltDlg::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
@@ -296,11 +298,12 @@ void CZembroltDlg::OnPrint() {
                   file.Close();
     }
     if (!written) {
-        ShowMessageBox(ResourceText(IDS_PRINT_FAILED));
+        ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
         return;
     }
-    PrintFileWithDesktop(m_printCommand, QFile::decodeName(path.c_str()), this,
-                         [this] { ShowMessageBox(ResourceText(IDS_PRINT_FAILED)); });
+    PrintFileWithDesktop(m_printCommand, QFile::decodeName(path.c_str()), this, [this] {
+        ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
+    });
 }
 
 // ------------------------------------------------------- the list's menu
@@ -330,5 +333,5 @@ bool CZembroltDlg::AskFileOperation(const std::string& text) {
 }
 
 void CZembroltDlg::ReportFileOperation(const std::string& text) {
-    ShowMessageBox(QString::fromStdString(text));
+    ShowMessageBox(QString::fromStdString(text), QMessageBox::Warning);
 }

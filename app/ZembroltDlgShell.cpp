@@ -366,7 +366,8 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
                    : zb::RenameResult::Renamed;
             if (result != zb::RenameResult::Renamed)
                 ShowMessageBox(QString::fromStdString(
-                    zb::RenameFailureText(result, record.m_sName, newName, error)));
+                                   zb::RenameFailureText(result, record.m_sName, newName, error)),
+                               QMessageBox::Warning);
             else if (ok)
                 m_pFolderTree->Refresh();
         } else if (id != 0) {
@@ -387,7 +388,7 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
         case VERB_OPEN:
             for (const std::string& path : paths) {
                 if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
-                    ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+                    ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
             }
             break;
         case VERB_EXPLORE: {
@@ -416,7 +417,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             for (const std::string& path : paths) {
                 const QString file = QFile::decodeName(path.c_str());
                 PrintFileWithDesktop(m_printCommand, file, this, [this, file] {
-                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(file));
+                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(file),
+                                   QMessageBox::Warning);
                 });
             }
             break;
@@ -443,7 +445,7 @@ void CZembroltDlg::RunVerbOnItem(ShellVerb verb, const CResultItem& record) {
         return;
     const QUrl url = SpecialFolderUrl(parsingName);
     if (url.isValid() && !m_urlOpener(url))
-        ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
+        ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
 }
 
 void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
@@ -454,7 +456,8 @@ void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
                                      const std::vector<std::string>& paths) {
     if (!zb::LaunchDesktopApplication(application, paths))
         ShowMessageBox(
-            QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)));
+            QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)),
+            QMessageBox::Warning);
 }
 
 void CZembroltDlg::RunProgram(const std::string& program,
@@ -462,7 +465,8 @@ void CZembroltDlg::RunProgram(const std::string& program,
     std::vector<std::string> argv{zb::FindProgram(program)};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     if (argv.front().empty() || zb::SpawnDetached(argv) <= 0)
-        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(QFile::decodeName(program.c_str())));
+        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(QFile::decodeName(program.c_str())),
+                       QMessageBox::Warning);
     zb::ReapEndedChildren();
 }
 

@@ -3,7 +3,12 @@
 #include "platform/StringTable.h"
 #include "ui/ResourceText.h"
 
+std::unique_ptr<QMessageBox> MakeProgramMessage(QWidget* parent, const QString& text,
+                                                QMessageBox::Icon icon) {
+    return std::make_unique<QMessageBox>(icon, ResourceText(IDS_PROGRAM_NAME), text,
+                                         QMessageBox::Ok, parent);
+}
+
 void ShowProgramMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
-    QMessageBox box(icon, ResourceText(IDS_PROGRAM_NAME), text, QMessageBox::Ok, parent);
-    box.exec();
+    MakeProgramMessage(parent, text, icon)->exec();
 }

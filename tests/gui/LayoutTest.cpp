@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
@@ -40,11 +42,16 @@
 #include "app/engine/FileTypeGroups.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
+#include "platform/FileOperation.h"
+#include "platform/StringTable.h"
 #include "ui/AboutDlg.h"
 #include "ui/CommonControlsCheck.h"
+#include "ui/ElidedLabel.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HoverButton.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ProgressDlg.h"
+#include "ui/ResourceText.h"
 
 namespace {
 
@@ -188,6 +195,22 @@ QStringList ClippedCells(CZembroltDlg& window) {
     return problems;
 }
 
+// The first column of every table of `top` holds its texts whole (the name
+// columns of the dialogs' lists; later columns may elide).
+QStringList ClippedNameColumns(QWidget* top) {
+    QStringList problems;
+    for (QTableView* table : top->findChildren<QTableView*>()) {
+        if (table->model() == nullptr || table->model()->rowCount() == 0)
+            continue;
+        const int need = static_cast<QAbstractItemView*>(table)->sizeHintForColumn(0);
+        if (table->columnWidth(0) < need)
+            problems << Describe(table) + QStringLiteral(" cuts its first column (%1 < %2)")
+                                              .arg(table->columnWidth(0))
+                                              .arg(need);
+    }
+    return problems;
+}
+
 void SaveScreenshot(QWidget& window, const QString& name) {
     const QImage shot = window.grab().toImage();
     QVERIFY(!shot.isNull());
@@ -200,7 +223,7 @@ void SaveScreenshot(QWidget& window, const QString& name) {
 // The main window with its message boxes kept back.
 class QuietDlg : public CZembroltDlg {
 protected:
-    void ShowMessageBox(const QString&) override {}
+    void ShowMessageBox(const QString&, QMessageBox::Icon) override {}
 };
 
 }  // namespace
@@ -229,6 +252,7 @@ private slots:
         const CFileTypeGroupArray groups = [] {
             CFileTypeGroupArray built;
             BuildBuiltInGroups(built);
+            built.push_back({"Photographs and scanned pictures of the family", "*.jpg;*.tif"});
             return built;
         }();
         const std::vector<std::function<QDialog*()>> dialogs{
@@ -257,9 +281,33 @@ private slots:
             std::unique_ptr<QDialog> dialog(make());
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-            const QStringList clipped = ClippedTexts(dialog.get());
+            const QStringList clipped =
+                ClippedTexts(dialog.get()) + ClippedNameColumns(dialog.get());
             QVERIFY2(clipped.isEmpty(), qPrintable(dialog->windowTitle() + QStringLiteral(": ") +
                                                    clipped.join(QStringLiteral("; "))));
+        }
+    }
+
+    void messagesWithLongNamesStayInsideTheirBox() {
+        UseKnownFont(9);
+        const QString longName = QString(250, QLatin1Char('n')) + QStringLiteral(".txt");
+        const QString longPath = QStringLiteral("/home/someone/Documents/") +
+                                 QString(40, QLatin1Char('d')) + QLatin1Char('/') + longName;
+        const QStringList texts{
+            QString::fromStdString(zb::RenameFailureText(zb::RenameResult::InvalidName, "old.txt",
+                                                         longName.toStdString() + "/x", 0)),
+            ResourceText(IDS_EXPORT_FAILED, longPath),
+        };
+        const int screenWidth = QApplication::primaryScreen()->availableGeometry().width();
+        for (const QString& text : texts) {
+            const std::unique_ptr<QMessageBox> box =
+                MakeProgramMessage(nullptr, text, QMessageBox::Warning);
+            box->show();
+            QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+            const QStringList clipped = ClippedTexts(box.get());
+            QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+            QVERIFY2(box->width() <= screenWidth, qPrintable(QString::number(box->width())));
+            box->close();
         }
     }
 
@@ -313,6 +361,23 @@ private slots:
         }
         const QStringList cells = ClippedCells(window);
         QVERIFY2(cells.isEmpty(), qPrintable(cells.join(QStringLiteral("; "))));
+
+        // A long folder in the status bar is elided in the middle, inside the window.
+        QString deep = QStringLiteral("/home/someone");
+        for (int level = 0; level < 8; ++level)
+            deep += QLatin1Char('/') + QString(30, QLatin1Char('x'));
+        deep += QStringLiteral("/photos");
+        window.SetStatusText("Searching in " + deep.toStdString());
+        QCoreApplication::processEvents();
+        auto* status = window.findChild<CElidedLabel*>();
+        QVERIFY(status);
+        QCOMPARE(status->text(), QStringLiteral("Searching in ") + deep);
+        const QString shown = status->DisplayedText();
+        QVERIFY2(shown.startsWith(QStringLiteral("Searching in /home")) &&
+                     shown.endsWith(QStringLiteral("/photos")) && shown.contains(QChar(0x2026)),
+                 qPrintable(shown));
+        QVERIFY(status->fontMetrics().horizontalAdvance(shown) <= status->contentsRect().width());
+        QVERIFY(window.rect().contains(status->mapTo(&window, status->rect().bottomRight())));
         QVERIFY(window.rect().contains(window.ResultList()->geometry()));
         QVERIFY(window.FolderTree()->height() > 0);
 

@@ -35,6 +35,7 @@ public:
     bool answer = true;
     QStringList questions;
     QStringList messages;
+    QList<QMessageBox::Icon> icons;
     CExportChoice exportChoice;
 
     bool AskFileOperation(const std::string& text) override {
@@ -43,7 +44,10 @@ public:
     }
 
 protected:
-    void ShowMessageBox(const QString& text) override { messages << text; }
+    void ShowMessageBox(const QString& text, QMessageBox::Icon icon) override {
+        messages << text;
+        icons << icon;
+    }
     bool AskExportTarget(CExportChoice* choice) override {
         *choice = exportChoice;
         return true;
@@ -251,6 +255,8 @@ private slots:
         window.exportChoice = {nowhere, ExportType::Text, false};
         window.OnCommand(ID_EXPORT_RESULT);
         QCOMPARE(window.messages, QStringList{QStringLiteral("Failed in exporting to ") + nowhere});
+        // A failure is a warning.
+        QCOMPARE(window.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
     }
 
     void printHandsANewFileToThePrintCommand() {
@@ -279,6 +285,7 @@ private slots:
         window.OnCommand(ID_PRINT_RESULT);
         QTRY_COMPARE(window.messages,
                      QStringList{QStringLiteral("Failed in printing search result")});
+        QCOMPARE(window.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         window.close();
         QVERIFY(!QFile::exists(folder + QLatin1Char('/') + first));
         QVERIFY(!QDir(folder).exists());

@@ -30,7 +30,7 @@ public:
     int multiFolderDialogs = 0;
 
 protected:
-    void ShowMessageBox(const QString& text) override { messages << text; }
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
     bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey) override {
         name = macroName;
         hotKey = macroHotKey;

@@ -49,7 +49,7 @@ public:
     bool AskFileOperation(const std::string&) override { return true; }
 
 protected:
-    void ShowMessageBox(const QString& text) override { messages << text; }
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
 // Records the file manager calls; answers as told.

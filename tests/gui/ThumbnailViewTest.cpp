@@ -34,7 +34,7 @@ const char* const kNotPreviewed = "notes.txt";
 // The window with its message boxes kept back.
 class QuietDlg : public CZembroltDlg {
 protected:
-    void ShowMessageBox(const QString&) override {}
+    void ShowMessageBox(const QString&, QMessageBox::Icon) override {}
 };
 
 // The share of the picture's pixels that the shot shows unchanged with the

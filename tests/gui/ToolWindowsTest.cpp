@@ -92,7 +92,7 @@ public:
 
 protected:
     RedundantRoots RedundantSearchRoots() const override { return roots; }
-    void ShowMessageBox(const QString& text) override { messages << text; }
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
 // Runs `handle` on the next modal dialog of type T once it shows.

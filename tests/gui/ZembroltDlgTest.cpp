@@ -54,7 +54,7 @@ public:
     }
 
 protected:
-    void ShowMessageBox(const QString& text) override { messages << text; }
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
 void Touch(const QString& path) {
