@@ -7,12 +7,14 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "app/engine/HotKeyWatcherControl.h"
 #include "engine/FreshUserFolders.h"
 #include "hotkey/XvfbServer.h"
 #include "platform/Registry.h"
@@ -36,6 +38,35 @@ std::string ReadFile(const std::string& path) {
 int LineCount(const std::string& path) {
     const std::string text = ReadFile(path);
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The watchers that are children of this process: those that run, and those
+// that ended and were not collected.
+struct WatcherChildren {
+    int running = 0;
+    int defunct = 0;
+    friend bool operator==(const WatcherChildren&, const WatcherChildren&) = default;
+    friend void PrintTo(const WatcherChildren& children, std::ostream* out) {
+        *out << children.running << " running, " << children.defunct << " defunct";
+    }
+};
+
+WatcherChildren CountWatcherChildren() {
+    WatcherChildren children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        // "<pid> (<name>) <state> <parent> ..."
+        const std::string stat = ReadFile(entry.path() / "stat");
+        const std::size_t nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos || stat.find("(zbhotkey)") == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(nameEnd + 1));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent == getpid())
+            ++(state == 'Z' ? children.defunct : children.running);
+    }
+    return children;
 }
 
 class HotKeyWatcherTest : public ::testing::Test {
@@ -258,6 +289,28 @@ TEST_F(HotKeyWatcherTest, SetHotKeyReleasesAndTakesTheKeyAgain) {
     Tap(XK_g);
     Key(XK_Super_L, false);
     EXPECT_TRUE(WaitForStarts(1)) << ReadFile(m_log);
+}
+
+TEST_F(HotKeyWatcherTest, TheProgramCollectsEachWatcherItClosed) {
+    const std::string folder = std::filesystem::path(kWatcher).parent_path();
+    // Two changes of the letter, each through a control of its own, as the
+    // Option command makes them.
+    for (const BYTE letter : {BYTE{'H'}, BYTE{'J'}}) {
+        SetHotKey(letter);
+        CX11HotKeyWatcherControl control(folder);
+        RestartHotKeyProgram(letter, control);
+        ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [&] { return WatcherWindowExists(); }));
+    }
+    // The first watcher was closed and has ended: nothing of it stays.
+    ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [] { return CountWatcherChildren().running == 1; }));
+    EXPECT_EQ(CountWatcherChildren(), (WatcherChildren{1, 0}));
+
+    // "Disabled" closes the watcher, which is collected before the command ends.
+    SetHotKey(0);
+    CX11HotKeyWatcherControl control(folder);
+    RestartHotKeyProgram(0, control);
+    EXPECT_EQ(CountWatcherChildren(), (WatcherChildren{0, 0}));
+    EXPECT_FALSE(WatcherWindowExists());
 }
 
 TEST(HotKeyWatcherWithoutDisplayTest, SaysSoAndEndsWithZero) {
