@@ -125,7 +125,7 @@ bool CHotKeyWatcher::CreateWatcherWindow() {
 
 bool CHotKeyWatcher::InstallHookDll() {
     std::string path;
-    if (!GetHookDllPath(path) && !GetDefaultHookDllPath(path))
+    if (!FindHookLibrary(path))
         return false;
     m_library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (m_library == nullptr) {

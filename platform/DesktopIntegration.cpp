@@ -436,6 +436,13 @@ bool RegisterUtilityLauncher(const std::string& programPath) {
                         kDesktopMark);
 }
 
+bool UpdateUtilityLauncher(const std::string& programPath) {
+    std::string text;
+    if (Inspect(UtilityLauncherPath(), text) != FileAt::kFile || !HasMark(text, kDesktopMark))
+        return true;
+    return RegisterUtilityLauncher(programPath);
+}
+
 bool UnregisterUtilityLauncher() {
     return RemoveMarkedFile(UtilityLauncherPath(), kDesktopMark);
 }

@@ -234,6 +234,15 @@ TEST_F(HotKeyWatcherTest, AKeyPartlyTakenByAnotherProgramIsLeftWholeAndReported)
     XSync(m_display, False);
 }
 
+TEST_F(HotKeyWatcherTest, AfterTheProgramMovedTheLibraryBesideTheWatcherIsLoaded) {
+    CRegKey key;
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt"), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetString("Install Path", m_folder + "/moved away"), ERROR_SUCCESS);
+    const pid_t watcher = StartWatcher();
+    EXPECT_NE(ReadFile(m_log).find("Holding Super+G"), std::string::npos) << ReadFile(m_log);
+    EXPECT_TRUE(IsRunning(watcher));
+}
+
 TEST_F(HotKeyWatcherTest, ASecondWatcherEndsAtOnce) {
     const pid_t first = StartWatcher();
     const pid_t second = zbtest::StartProcess({kWatcher}, m_log);
