@@ -33,8 +33,9 @@ namespace zb {
 // its types, is removed. True when every action is in place.
 bool RegisterFindActions(const std::string& programPath,
                          const std::vector<std::string>& archiveExtensions);
-// Removes the Find actions and the earlier desktop entry. True unless
-// something of ours could not be removed.
+// Removes the Find actions and the earlier desktop entry. Thunar's action
+// list goes whole when, without ours, it is the system's default again (the
+// copy registering made). True unless something of ours could not be removed.
 bool UnregisterFindActions();
 
 // Writes the launcher that starts `programPath` without arguments. True when
