@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "app/engine/FindVerbs.h"
 #include "engine/FreshUserFolders.h"
@@ -123,6 +124,14 @@ protected:
         ASSERT_TRUE(store.WriteFirstRunSettings(kProgram));
     }
 
+    using StoredProgram = std::pair<std::string, std::string>;
+    // "Install Path" and "AppName".
+    static StoredProgram InstallInformation() {
+        StoredProgram stored;
+        EXPECT_EQ(QueryInstallInformation(stored.first, stored.second), ERROR_SUCCESS);
+        return stored;
+    }
+
     static std::string DefaultValue(const std::string& path) {
         CRegKey key;
         std::string value;
@@ -197,13 +206,9 @@ TEST_F(SettingsStoreTest, FirstRunWritesEveryValueAndTheInstallInformation) {
     FirstRun(window, options, host);
     ExpectEveryValue();
 
+    EXPECT_EQ(InstallInformation(), StoredProgram("/opt/zembrolt/bin", "zembrolt"));
     CRegKey key;
     ASSERT_EQ(OpenProgramKey(key, false), ERROR_SUCCESS);
-    std::string text;
-    ASSERT_EQ(key.QueryString("Install Path", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "/opt/zembrolt/bin");
-    ASSERT_EQ(key.QueryString("AppName", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "zembrolt");
     DWORD value = 0;
     ASSERT_EQ(key.QueryDWORD("Version", value), ERROR_SUCCESS);
     EXPECT_EQ(value, 0x10104u);
@@ -435,13 +440,7 @@ TEST_F(SettingsStoreTest, AProgramStartedFromANewPlaceMovesTheInstallInformation
 
     const std::string moved = "/home/user/zembrolt/build/app/zembrolt";
     EXPECT_TRUE(store.RefreshInstallInformation(moved));
-    CRegKey key;
-    ASSERT_EQ(OpenProgramKey(key, false), ERROR_SUCCESS);
-    std::string text;
-    ASSERT_EQ(key.QueryString("Install Path", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "/home/user/zembrolt/build/app");
-    ASSERT_EQ(key.QueryString("AppName", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "zembrolt");
+    EXPECT_EQ(InstallInformation(), StoredProgram("/home/user/zembrolt/build/app", "zembrolt"));
     const std::string exec = "Exec=\"" + moved + "\"";
     EXPECT_EQ(DefaultValue("Folder\\shell\\Find with Zembrolt\\command"),
               "\"" + moved + "\" /idList:%I,%L");
