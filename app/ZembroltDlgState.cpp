@@ -80,6 +80,10 @@ BOOL CZembroltDlg::LoadSettings() {
     CZembroltDlgStateHost host(*this);
     CSettingsStore store(m_settings, m_AdvancedOptions, host);
     const BOOL loaded = store.LoadSettings();
+    // The install information follows the program to a new place, so the
+    // hot key and the file managers' Find start this copy.
+    if (loaded)
+        store.RefreshInstallInformation(ProgramPath());
     m_pModel->SetSizeInBytes(m_AdvancedOptions.m_bSizeInBytes != FALSE);
     m_pResultList->SetThumbnailSize(
         QSize(m_AdvancedOptions.m_nThumbnailWidth, m_AdvancedOptions.m_nThumbnailHeight));

@@ -125,7 +125,7 @@ bool CHotKeyWatcher::CreateWatcherWindow() {
 
 bool CHotKeyWatcher::InstallHookDll() {
     std::string path;
-    if (!GetHookDllPath(path) && !GetDefaultHookDllPath(path))
+    if (!FindHookLibrary(path))
         return false;
     m_library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (m_library == nullptr) {
@@ -174,10 +174,16 @@ void CHotKeyWatcher::GrabHotKey() {
     for (const unsigned locks : LockCombinations(m_numLockMask))
         XGrabKey(m_display, m_keyCode, Mod4Mask | locks, root, False, GrabModeAsync, GrabModeAsync);
     XSync(m_display, False);
-    if (g_grabFailures > 0)
-        Report("Super+%c is held by another program; the hot key works once it is free", m_letter);
-    else
+    if (g_grabFailures == 0) {
         DebugTrace("Holding Super+%c", m_letter);
+        return;
+    }
+    // A key held only with some of Caps Lock and Num Lock would work in some
+    // lock states and not in others: the variants taken are given back. X
+    // tells no one when a grab is released, so nothing is tried again.
+    UngrabHotKey();
+    Report("Super+%c is held by another program; choose another letter in Tools > Option",
+           m_letter);
 }
 
 void CHotKeyWatcher::UngrabHotKey() {

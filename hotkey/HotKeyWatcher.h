@@ -32,7 +32,8 @@ public:
     bool CreateWatcherWindow();
     // Loads the hook library, binds its exports, hands it the hook and grabs
     // the hot key. False when the library or an export is missing. A key that
-    // another program holds is reported and the watcher runs on without it.
+    // another program holds (in any lock state) is reported and the watcher
+    // runs on without it.
     bool InstallHookDll();
     // Releases the grab and unloads the library.
     void StopHook();
@@ -46,8 +47,9 @@ public:
 private:
     void HandleEvent(XEvent& event);
     void HandleKey(const XKeyEvent& key, bool pressed);
-    // Grabs or releases the hot key with every combination of Caps Lock and
-    // Num Lock.
+    // Grabs the hot key with every combination of Caps Lock and Num Lock, or,
+    // when another client holds any of them, with none: the variants taken
+    // are released again. UngrabHotKey releases them all.
     void GrabHotKey();
     void UngrabHotKey();
     void SetHotKey(BYTE letter);

@@ -1,7 +1,6 @@
 #include "hotkey/WatcherSettings.h"
 
-#include <unistd.h>
-
+#include "platform/PathUtils.h"
 #include "platform/ProgramKey.h"
 
 namespace {
@@ -33,24 +32,27 @@ BYTE GetHotKeyLetter() {
 }
 
 BOOL GetHookDllPath(std::string& path) {
-    CRegKey key;
     std::string installPath;
     std::string appName;
-    if (OpenProgramKey(key, false) != ERROR_SUCCESS ||
-        QueryLimitedString(key, "Install Path", kMaxRegTextRead, installPath) != ERROR_SUCCESS ||
-        QueryLimitedString(key, "AppName", kMaxRegTextRead, appName) != ERROR_SUCCESS ||
-        appName.empty())
+    if (QueryInstallInformation(installPath, appName) != ERROR_SUCCESS || appName.empty())
         return FALSE;
     path = installPath + "/lib" + appName + ".so";
     return TRUE;
 }
 
 BOOL GetDefaultHookDllPath(std::string& path) {
-    char self[4096];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
+    const std::string folder = GetProgramFolder();
+    if (folder.empty())
         return FALSE;
-    const std::string program(self, static_cast<std::size_t>(length));
-    path = program.substr(0, program.find_last_of('/') + 1) + kHookLibraryName;
+    path = folder + "/" + kHookLibraryName;
     return TRUE;
+}
+
+BOOL FindHookLibrary(std::string& path) {
+    std::string stored;
+    if (GetHookDllPath(stored) && IsRegularFile(stored)) {
+        path = stored;
+        return TRUE;
+    }
+    return GetDefaultHookDllPath(path);
 }

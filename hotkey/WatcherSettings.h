@@ -21,3 +21,10 @@ BOOL GetHookDllPath(std::string& path);
 
 // libzembrolt.so in the watcher's own folder. 0 when that folder is unknown.
 BOOL GetDefaultHookDllPath(std::string& path);
+
+// The library the watcher loads: GetHookDllPath's when that names a file,
+// else GetDefaultHookDllPath's. Install information that names no library
+// (the program was moved, or another copy of it ran with the same settings)
+// thus gives way to the library the watcher was built beside. 0 when neither
+// path is known.
+BOOL FindHookLibrary(std::string& path);

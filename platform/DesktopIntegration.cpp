@@ -368,6 +368,16 @@ bool UnregisterThunarActions() {
     const std::string kept = WithoutOurThunarActions(current);
     if (kept == current)
         return true;
+    // What is left of the copy registration made of the system's defaults is
+    // those defaults again: without it Thunar shows the same actions.
+    std::string system;
+    const std::string systemPath = SystemThunarActionsPath();
+    if (!systemPath.empty() && ReadWholeFile(systemPath, kMaxFileBytes, system) && system == kept) {
+        if (::unlink(path.c_str()) == 0 || errno == ENOENT)
+            return true;
+        DebugTrace("Cannot remove %s", path.c_str());
+        return false;
+    }
     if (!WriteFileAtomically(path, kept.data(), kept.size(), mode)) {
         DebugTrace("Cannot write %s", path.c_str());
         return false;
@@ -434,6 +444,13 @@ bool UnregisterFindActions() {
 bool RegisterUtilityLauncher(const std::string& programPath) {
     return WriteOwnFile(UtilityLauncherPath(), BuildUtilityLauncher(programPath), kFileMode,
                         kDesktopMark);
+}
+
+bool UpdateUtilityLauncher(const std::string& programPath) {
+    std::string text;
+    if (Inspect(UtilityLauncherPath(), text) != FileAt::kFile || !HasMark(text, kDesktopMark))
+        return true;
+    return RegisterUtilityLauncher(programPath);
 }
 
 bool UnregisterUtilityLauncher() {

@@ -1,8 +1,9 @@
 #pragma once
 // The program's place on the Linux desktop: "Find with Zembrolt" in the file
 // managers' menus for folders and archives, and the "Zembrolt Utility..."
-// launcher in the application menus. The first run of the program and the
-// registration of the shell-extension library both write through here.
+// launcher in the application menus. The program's first run (and its start
+// from a new place) and the registration of the shell-extension library write
+// through here.
 //
 // Nothing written here may change which application opens a folder or an
 // archive: no desktop entry in an applications folder declares a MIME type.
@@ -32,13 +33,17 @@ namespace zb {
 // its types, is removed. True when every action is in place.
 bool RegisterFindActions(const std::string& programPath,
                          const std::vector<std::string>& archiveExtensions);
-// Removes the Find actions and the earlier desktop entry. True unless
-// something of ours could not be removed.
+// Removes the Find actions and the earlier desktop entry. Thunar's action
+// list goes whole when, without ours, it is the system's default again (the
+// copy registering made). True unless something of ours could not be removed.
 bool UnregisterFindActions();
 
 // Writes the launcher that starts `programPath` without arguments. True when
 // it is in place.
 bool RegisterUtilityLauncher(const std::string& programPath);
+// Points a launcher of ours at `programPath`; without one nothing is written.
+// True unless it could not be written.
+bool UpdateUtilityLauncher(const std::string& programPath);
 // Removes the launcher. True unless it could not be removed.
 bool UnregisterUtilityLauncher();
 

@@ -56,6 +56,15 @@ BOOL IsDirectory(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? TRUE : FALSE;
 }
 
+BOOL IsRegularFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? TRUE : FALSE;
+}
+
+BOOL IsExecutableFile(const std::string& path) {
+    return IsRegularFile(path) && access(path.c_str(), X_OK) == 0 ? TRUE : FALSE;
+}
+
 BOOL FileExistsByOpen(const std::string& path) {
     const zb::UniqueFd file = OpenNoCreate(path, O_RDONLY);
     struct stat st;

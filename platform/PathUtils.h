@@ -20,6 +20,11 @@ BOOL IsDirectory(const std::string& path);
 // reading, else 0.
 BOOL FileExistsByOpen(const std::string& path);
 
+// 1 when the path names a regular file (symbolic links followed), else 0;
+// IsExecutableFile also needs that this process may run it.
+BOOL IsRegularFile(const std::string& path);
+BOOL IsExecutableFile(const std::string& path);
+
 // Tries to open the file for reading and writing (never creating it): 1 when
 // it opens, and also when the open fails only because the file is in use,
 // locked or not permitted, or too many files are open, since the file is

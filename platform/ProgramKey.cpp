@@ -1,5 +1,6 @@
 #include "platform/ProgramKey.h"
 
+#include <utility>
 #include <vector>
 
 LONG OpenProgramKey(CRegKey& key, bool create) {
@@ -31,5 +32,21 @@ LONG QueryLimitedString(const CRegKey& key, const std::string& name, DWORD buffe
     while (length < size && buffer[length] != 0)
         ++length;
     value.assign(reinterpret_cast<const char*>(buffer.data()), length);
+    return ERROR_SUCCESS;
+}
+
+LONG QueryInstallInformation(std::string& installPath, std::string& appName) {
+    CRegKey key;
+    std::string folder;
+    std::string name;
+    LONG status = OpenProgramKey(key, false);
+    if (status == ERROR_SUCCESS)
+        status = QueryLimitedString(key, "Install Path", kMaxRegTextRead, folder);
+    if (status == ERROR_SUCCESS)
+        status = QueryLimitedString(key, "AppName", kMaxRegTextRead, name);
+    if (status != ERROR_SUCCESS)
+        return status;
+    installPath = std::move(folder);
+    appName = std::move(name);
     return ERROR_SUCCESS;
 }

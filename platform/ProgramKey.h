@@ -28,3 +28,9 @@ LONG OpenProgramKey(CRegKey& key, bool create);
 // only on success.
 LONG QueryLimitedString(const CRegKey& key, const std::string& name, DWORD bufferBytes,
                         std::string& value);
+
+// The install information the program writes at its first run and when it
+// starts from a new place: "Install Path" (its folder, without a trailing
+// '/') and "AppName" (its file name), each read through a 260-byte buffer.
+// ERROR_SUCCESS, or the first failure (both texts then unchanged).
+LONG QueryInstallInformation(std::string& installPath, std::string& appName);

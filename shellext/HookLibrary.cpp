@@ -4,12 +4,11 @@
 
 #include "shellext/HookLibrary.h"
 
-#include <string>
-
 #include "platform/Log.h"
 #include "platform/ProgramKey.h"
 #include "platform/Spawn.h"
 #include "shellext/Exports.h"
+#include "shellext/ProgramLocation.h"
 
 namespace {
 
@@ -51,25 +50,7 @@ BOOL LoadHotKeySetting() {
 }
 
 void LaunchMainProgram() {
-    CRegKey software;
-    if (software.Open(HKEY_LOCAL_MACHINE, kProgramKeyParent) != ERROR_SUCCESS) {
-        DebugTrace("Failed in RegOpenKeyEx SOFTWARE ");
-        return;
-    }
-    CRegKey program;
-    if (program.Open(software.Handle(), kProgramKeyName) != ERROR_SUCCESS) {
-        DebugTrace("Failed in RegOpenKeyEx ZBRK_SOFTWARE ");
-        return;
-    }
-    std::string installPath;
-    std::string appName;
-    if (QueryLimitedString(program, "Install Path", kMaxRegTextRead, installPath) !=
-            ERROR_SUCCESS ||
-        QueryLimitedString(program, "AppName", kMaxRegTextRead, appName) != ERROR_SUCCESS) {
-        DebugTrace("Failed in RegOpenKeyEx ZBRK_INSTALLPATH ");
-        return;
-    }
-    zb::SpawnDetached({installPath + "/" + appName});
+    zb::SpawnDetached({MainProgramPath()});
 }
 
 HHOOK SetHookHandle(HHOOK hook) {

@@ -3,10 +3,8 @@
 
 #include "platform/WinTypes.h"
 
-// Starts the main program, found through the registry values "Install Path"
-// and "AppName" under HKEY_LOCAL_MACHINE\SOFTWARE\Zembrolt, without
-// arguments, in a session of its own. Missing values are traced and nothing
-// starts.
+// Starts the main program (MainProgramPath) without arguments, in a session
+// of its own.
 void LaunchMainProgram();
 
 // Sets this process's hot-key letter from "Hot Key" (its low byte; 'F' when

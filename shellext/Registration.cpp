@@ -4,9 +4,6 @@
 // On Linux the Find entry is the launcher in the application menus, and the
 // verbs are also the file managers' actions (platform/DesktopIntegration).
 
-#include <dlfcn.h>
-#include <stdlib.h>
-
 #include <array>
 #include <string>
 
@@ -14,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/ProgramKey.h"
 #include "shellext/Exports.h"
+#include "shellext/ProgramLocation.h"
 
 namespace {
 
@@ -22,8 +20,6 @@ constexpr const char* kFindVerb = "Find with Zembrolt";
 constexpr const char* kExtensionName = "Zembrolt Context Menu Extension";
 constexpr const char* kFindExtensionsKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FindExtensions\\Static\\Zembrolt";
-// The main program's file name beside the library when the registry names none.
-constexpr const char* kDefaultProgramName = "zembrolt";
 
 // What unregistration does with a row.
 enum class Removal { kNothing, kDeleteKey, kDeleteValue };
@@ -73,37 +69,11 @@ std::array<RegistrationRow, 7> RegistrationRows(const std::string& module) {
     return rows;
 }
 
-// The library's own full path.
-std::string ModulePath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) == 0 ||
-        info.dli_fname == nullptr)
-        return {};
-    char* resolved = realpath(info.dli_fname, nullptr);
-    if (resolved == nullptr)
-        return info.dli_fname;
-    std::string path = resolved;
-    free(resolved);
-    return path;
-}
-
 // Reads the text value `name` of `root`\`subKey` through a 260-byte buffer.
 bool QueryText(HKEY root, const std::string& subKey, const char* name, std::string& text) {
     CRegKey key;
     return key.Open(root, subKey) == ERROR_SUCCESS &&
            QueryLimitedString(key, name, kMaxRegTextRead, text) == ERROR_SUCCESS;
-}
-
-// The main program the launcher starts: the one the program's first run
-// recorded, else the one beside this library.
-std::string MainProgramPath(const std::string& module) {
-    std::string installPath;
-    std::string appName;
-    const std::string programKey = std::string(kProgramKeyParent) + "\\" + kProgramKeyName;
-    if (QueryText(HKEY_LOCAL_MACHINE, programKey, "Install Path", installPath) &&
-        QueryText(HKEY_LOCAL_MACHINE, programKey, "AppName", appName) && !appName.empty())
-        return installPath + "/" + appName;
-    return module.substr(0, module.find_last_of('/') + 1) + kDefaultProgramName;
 }
 
 bool KeyExists(HKEY root, const std::string& key) {
@@ -148,7 +118,7 @@ void RemoveFindVerbs() {
 }  // namespace
 
 HRESULT DllRegisterServer() {
-    const std::string module = ModulePath();
+    const std::string module = LibraryPath();
     for (const RegistrationRow& row : RegistrationRows(module)) {
         HKEY key = nullptr;
         if (RegCreateKeyEx(row.root, row.key, &key) != ERROR_SUCCESS)
@@ -160,7 +130,7 @@ HRESULT DllRegisterServer() {
         if (written != ERROR_SUCCESS)
             return SELFREG_E_CLASS;
     }
-    return zb::RegisterUtilityLauncher(MainProgramPath(module)) ? S_OK : SELFREG_E_CLASS;
+    return zb::RegisterUtilityLauncher(MainProgramPath()) ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT DllUnregisterServer() {
@@ -170,7 +140,7 @@ HRESULT DllUnregisterServer() {
         if (!zb::UnregisterFindActions())
             result = SELFREG_E_CLASS;
 
-        const auto rows = RegistrationRows(ModulePath());
+        const auto rows = RegistrationRows(LibraryPath());
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
             if (row->removal == Removal::kDeleteKey) {
                 if (!DeleteKey(row->root, row->key))

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/Spawn.h"
 #include "platform/StringTable.h"
@@ -15,6 +16,14 @@ namespace {
 
 constexpr int kCloseChecks = 21;
 constexpr int kCloseCheckMs = 100;
+
+// The watchers this process started and has not collected yet. They are the
+// process's children, not one control's: the Option command makes a control
+// each time, and the watcher one control started is closed through the next.
+std::vector<pid_t>& StartedWatchers() {
+    static std::vector<pid_t> started;
+    return started;
+}
 
 }  // namespace
 
@@ -48,8 +57,12 @@ _XDisplay* CX11HotKeyWatcherControl::OpenDisplay() {
 }
 
 bool CX11HotKeyWatcherControl::IsWatcherRunning() {
-    // Watchers that ended are collected, so none stays behind as a zombie.
-    std::erase_if(m_started, [](pid_t pid) { return zb::ReapChild(pid); });
+    // Watchers that ended are collected, so none stays behind as a zombie. One
+    // that has not ended yet still runs, also after its window went.
+    std::vector<pid_t>& started = StartedWatchers();
+    std::erase_if(started, [](pid_t pid) { return zb::ReapChild(pid); });
+    if (!started.empty())
+        return true;
     return OpenDisplay() != nullptr &&
            zb::FindWindowByClassAndTitle(m_display, LoadResourceString(IDS_HOT_KEY_WINDOW_CLASS),
                                          LoadResourceString(IDS_HOT_KEY_WINDOW_TITLE)) != None;
@@ -72,6 +85,6 @@ void CX11HotKeyWatcherControl::Sleep(int milliseconds) {
 bool CX11HotKeyWatcherControl::StartWatcher() {
     const pid_t pid = zb::SpawnDetached({m_programFolder + "/zbhotkey"}, m_programFolder);
     if (pid > 0)
-        m_started.push_back(pid);
+        StartedWatchers().push_back(pid);
     return pid > 0;
 }

@@ -2,10 +2,7 @@
 // How the main program closes and starts the hot-key watcher, zbhotkey, when
 // the hot-key letter changes; it does so at no other time.
 
-#include <sys/types.h>
-
 #include <string>
-#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -15,7 +12,8 @@ struct _XDisplay;
 class IHotKeyWatcherControl {
 public:
     virtual ~IHotKeyWatcherControl() = default;
-    // Whether a watcher window (class "ZBHOTKEY", title "zbhotkey main wnd") exists.
+    // Whether a watcher runs: its window (class "ZBHOTKEY", title "zbhotkey
+    // main wnd") exists, or a watcher this program started has not ended.
     virtual bool IsWatcherRunning() = 0;
     // Asks the watcher to close.
     virtual void CloseWatcher() = 0;
@@ -32,7 +30,9 @@ public:
 void RestartHotKeyProgram(BYTE letter, IHotKeyWatcherControl& control);
 
 // The watcher on the X display, started as <programFolder>/zbhotkey in that
-// folder. Without an X display no watcher is found.
+// folder. Without an X display no watcher window is found. The watchers
+// started, by this control or another, are collected once they end, so a
+// closed watcher is gone when IsWatcherRunning says so.
 class CX11HotKeyWatcherControl : public IHotKeyWatcherControl {
 public:
     explicit CX11HotKeyWatcherControl(std::string programFolder);
@@ -52,5 +52,4 @@ private:
     std::string m_programFolder;
     _XDisplay* m_display = nullptr;
     bool m_displayTried = false;
-    std::vector<pid_t> m_started;  // watchers this program started, until they end
 };

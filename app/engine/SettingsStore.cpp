@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "app/engine/FindVerbs.h"
-#include "platform/ProgramKey.h"
 #include "platform/DesktopIntegration.h"
 #include "platform/Log.h"
+#include "platform/ProgramKey.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace {
@@ -62,6 +62,18 @@ void SplitProgramPath(const std::string& programPath, std::string& folder, std::
     }
     folder = programPath.substr(0, slash);
     name = programPath.substr(slash + 1);
+}
+
+// The "Find with Zembrolt" verbs for folders and archives that start
+// `programPath`, in the registry and as the file managers' own actions.
+// FALSE when the folder verb or an action cannot be written.
+BOOL RegisterFindVerbs(const std::string& programPath) {
+    if (!RegisterFolderFindVerb(programPath))
+        return FALSE;
+    if (g_arrArchiveExtensions.empty())
+        InitArchiveExtensions();
+    RegisterArchiveFindVerbs(programPath, g_arrArchiveExtensions);
+    return zb::RegisterFindActions(programPath, g_arrArchiveExtensions) ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -157,13 +169,26 @@ BOOL CSettingsStore::WriteFirstRunSettings(const std::string& programPath) {
         !m_options.Save(key))
         return FALSE;
     key.Close();
+    return RegisterFindVerbs(programPath);
+}
 
-    if (!RegisterFolderFindVerb(programPath))
+BOOL CSettingsStore::RefreshInstallInformation(const std::string& programPath) {
+    std::string folder;
+    std::string name;
+    SplitProgramPath(programPath, folder, name);
+    CRegKey key;
+    if (OpenProgramKey(key, false) != ERROR_SUCCESS)
         return FALSE;
-
-    if (g_arrArchiveExtensions.empty())
-        InitArchiveExtensions();
-    RegisterArchiveFindVerbs(programPath, g_arrArchiveExtensions);
-
-    return zb::RegisterFindActions(programPath, g_arrArchiveExtensions) ? TRUE : FALSE;
+    std::string storedFolder;
+    std::string storedName;
+    if (key.QueryString(kInstallPath, storedFolder) == ERROR_SUCCESS &&
+        key.QueryString(kAppName, storedName) == ERROR_SUCCESS && storedFolder == folder &&
+        storedName == name)
+        return TRUE;
+    if (key.SetString(kInstallPath, folder) != ERROR_SUCCESS ||
+        key.SetString(kAppName, name) != ERROR_SUCCESS)
+        return FALSE;
+    key.Close();
+    const BOOL verbs = RegisterFindVerbs(programPath);
+    return zb::UpdateUtilityLauncher(programPath) && verbs ? TRUE : FALSE;
 }

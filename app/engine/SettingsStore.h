@@ -10,7 +10,8 @@
 //
 // Values under HKEY_LOCAL_MACHINE\SOFTWARE\Zembrolt written here: "Version",
 // "Advance Option", "Check Sys Dll", "Find Root Path", "Last Pos", "Install
-// Path" and "AppName"; the option pages and CAdvancedOptions write their own.
+// Path" and "AppName" (at the first run, and again when the program starts
+// from another place); the option pages and CAdvancedOptions write their own.
 
 #include <string>
 #include <vector>
@@ -84,6 +85,13 @@ public:
     // as the file managers' own actions (platform/DesktopIntegration). 0 when
     // a step before the archive verbs fails or an action cannot be written.
     BOOL WriteFirstRunSettings(const std::string& programPath);
+    // After a load: when "Install Path" and "AppName" do not name
+    // `programPath` (the program was moved, or another copy of it runs with
+    // the same settings), writes them anew with the verbs and actions that
+    // start it, and moves a launcher the library's registration wrote along.
+    // Nothing is written when they name it. 0 when the key or a value cannot
+    // be written or an action cannot be.
+    BOOL RefreshInstallInformation(const std::string& programPath);
 
 private:
     CWindowSettings& m_window;

@@ -7,11 +7,12 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "app/engine/FindVerbs.h"
-#include "platform/ProgramKey.h"
 #include "engine/FreshUserFolders.h"
 #include "platform/DesktopIntegration.h"
+#include "platform/ProgramKey.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace {
@@ -123,6 +124,14 @@ protected:
         ASSERT_TRUE(store.WriteFirstRunSettings(kProgram));
     }
 
+    using StoredProgram = std::pair<std::string, std::string>;
+    // "Install Path" and "AppName".
+    static StoredProgram InstallInformation() {
+        StoredProgram stored;
+        EXPECT_EQ(QueryInstallInformation(stored.first, stored.second), ERROR_SUCCESS);
+        return stored;
+    }
+
     static std::string DefaultValue(const std::string& path) {
         CRegKey key;
         std::string value;
@@ -197,13 +206,9 @@ TEST_F(SettingsStoreTest, FirstRunWritesEveryValueAndTheInstallInformation) {
     FirstRun(window, options, host);
     ExpectEveryValue();
 
+    EXPECT_EQ(InstallInformation(), StoredProgram("/opt/zembrolt/bin", "zembrolt"));
     CRegKey key;
     ASSERT_EQ(OpenProgramKey(key, false), ERROR_SUCCESS);
-    std::string text;
-    ASSERT_EQ(key.QueryString("Install Path", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "/opt/zembrolt/bin");
-    ASSERT_EQ(key.QueryString("AppName", text), ERROR_SUCCESS);
-    EXPECT_EQ(text, "zembrolt");
     DWORD value = 0;
     ASSERT_EQ(key.QueryDWORD("Version", value), ERROR_SUCCESS);
     EXPECT_EQ(value, 0x10104u);
@@ -417,6 +422,37 @@ TEST_F(SettingsStoreTest, FirstRunOffersTheVerbInTheFileManagersOnly) {
     // No application entry: nothing that could become what opens folders.
     struct stat info {};
     EXPECT_NE(stat((m_folders.DataHome() + "/applications").c_str(), &info), 0);
+}
+
+TEST_F(SettingsStoreTest, AProgramStartedFromANewPlaceMovesTheInstallInformationAlong) {
+    CWindowSettings window;
+    CAdvancedOptions options;
+    FakeWindow host;
+    FirstRun(window, options, host);
+    ASSERT_TRUE(zb::RegisterUtilityLauncher(kProgram));  // the installer's registration
+    CSettingsStore store(window, options, host);
+    ASSERT_TRUE(store.LoadSettings());
+
+    // From the same place nothing is written.
+    const std::string registry = ReadFile(m_folders.RegistryFile());
+    EXPECT_TRUE(store.RefreshInstallInformation(kProgram));
+    EXPECT_EQ(ReadFile(m_folders.RegistryFile()), registry);
+
+    const std::string moved = "/home/user/zembrolt/build/app/zembrolt";
+    EXPECT_TRUE(store.RefreshInstallInformation(moved));
+    EXPECT_EQ(InstallInformation(), StoredProgram("/home/user/zembrolt/build/app", "zembrolt"));
+    const std::string exec = "Exec=\"" + moved + "\"";
+    EXPECT_EQ(DefaultValue("Folder\\shell\\Find with Zembrolt\\command"),
+              "\"" + moved + "\" /idList:%I,%L");
+    EXPECT_NE(ReadFile(zb::FindServiceMenuPath()).find(exec + " %f\n"), std::string::npos);
+    EXPECT_NE(ReadFile(zb::FindScriptPath()).find("exec '" + moved + "'"), std::string::npos);
+    EXPECT_NE(ReadFile(zb::UtilityLauncherPath()).find(exec + "\n"), std::string::npos);
+
+    // A launcher the installer did not write is not made.
+    ASSERT_TRUE(zb::UnregisterUtilityLauncher());
+    EXPECT_TRUE(store.RefreshInstallInformation(kProgram));
+    struct stat info {};
+    EXPECT_NE(stat(zb::UtilityLauncherPath().c_str(), &info), 0);
 }
 
 TEST_F(SettingsStoreTest, UnwritableActionFolderFailsButKeepsTheRegistry) {

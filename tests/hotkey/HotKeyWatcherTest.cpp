@@ -2,16 +2,19 @@
 // extension reach it as from a keyboard.
 #include <gtest/gtest.h>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "app/engine/HotKeyWatcherControl.h"
 #include "engine/FreshUserFolders.h"
 #include "hotkey/XvfbServer.h"
 #include "platform/Registry.h"
@@ -35,6 +38,35 @@ std::string ReadFile(const std::string& path) {
 int LineCount(const std::string& path) {
     const std::string text = ReadFile(path);
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The watchers that are children of this process: those that run, and those
+// that ended and were not collected.
+struct WatcherChildren {
+    int running = 0;
+    int defunct = 0;
+    friend bool operator==(const WatcherChildren&, const WatcherChildren&) = default;
+    friend void PrintTo(const WatcherChildren& children, std::ostream* out) {
+        *out << children.running << " running, " << children.defunct << " defunct";
+    }
+};
+
+WatcherChildren CountWatcherChildren() {
+    WatcherChildren children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        // "<pid> (<name>) <state> <parent> ..."
+        const std::string stat = ReadFile(entry.path() / "stat");
+        const std::size_t nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos || stat.find("(zbhotkey)") == std::string::npos)
+            continue;
+        std::istringstream rest(stat.substr(nameEnd + 1));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent == getpid())
+            ++(state == 'Z' ? children.defunct : children.running);
+    }
+    return children;
 }
 
 class HotKeyWatcherTest : public ::testing::Test {
@@ -113,6 +145,24 @@ protected:
         Key(symbol, false);
     }
 
+    // Whether this client can grab `key` with `modifiers` on the root window
+    // (no other client holds that combination); the grab is released again.
+    bool CanGrab(KeyCode key, unsigned modifiers) {
+        static int grabErrors = 0;
+        grabErrors = 0;
+        const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) {
+            ++grabErrors;
+            return 0;
+        });
+        const Window root = DefaultRootWindow(m_display);
+        XGrabKey(m_display, key, modifiers, root, False, GrabModeAsync, GrabModeAsync);
+        XSync(m_display, False);
+        XUngrabKey(m_display, key, modifiers, root);
+        XSync(m_display, False);
+        XSetErrorHandler(previous);
+        return grabErrors == 0;
+    }
+
     bool WaitForStarts(int count) {
         return zbtest::WaitUntil(kWaitMs, [&] { return LineCount(m_marker) >= count; });
     }
@@ -161,20 +211,36 @@ TEST_F(HotKeyWatcherTest, SuperAndTheLetterStartTheProgramOncePerPress) {
     EXPECT_EQ(LineCount(m_marker), 2);
 }
 
-TEST_F(HotKeyWatcherTest, AKeyTakenByAnotherProgramIsReportedAndTheWatcherRuns) {
+TEST_F(HotKeyWatcherTest, AKeyPartlyTakenByAnotherProgramIsLeftWholeAndReported) {
+    // The other program holds Super+H, but not with Caps Lock or Num Lock on.
     const KeyCode h = XKeysymToKeycode(m_display, XK_h);
-    XGrabKey(m_display, h, Mod4Mask, DefaultRootWindow(m_display), False, GrabModeAsync,
-             GrabModeAsync);
+    const Window root = DefaultRootWindow(m_display);
+    XGrabKey(m_display, h, Mod4Mask, root, False, GrabModeAsync, GrabModeAsync);
     XSync(m_display, False);
     SetHotKey('H');
     const pid_t watcher = StartWatcher();
-    EXPECT_TRUE(zbtest::WaitUntil(kWaitMs, [&] {
-        return ReadFile(m_log).find("Super+H is held by another program") != std::string::npos;
-    })) << ReadFile(m_log);
+    EXPECT_NE(ReadFile(m_log).find(
+                  "Super+H is held by another program; choose another letter in Tools > Option"),
+              std::string::npos)
+        << ReadFile(m_log);
     EXPECT_TRUE(IsRunning(watcher));
     EXPECT_TRUE(WatcherWindowExists());
-    XUngrabKey(m_display, h, Mod4Mask, DefaultRootWindow(m_display));
+    // The watcher holds none of the lock variants either.
+    const unsigned numLock = XkbKeysymToModifiers(m_display, XK_Num_Lock);
+    ASSERT_NE(numLock, 0u);
+    for (const unsigned locks : {unsigned{LockMask}, numLock, LockMask | numLock})
+        EXPECT_TRUE(CanGrab(h, Mod4Mask | locks)) << locks;
+    XUngrabKey(m_display, h, Mod4Mask, root);
     XSync(m_display, False);
+}
+
+TEST_F(HotKeyWatcherTest, AfterTheProgramMovedTheLibraryBesideTheWatcherIsLoaded) {
+    CRegKey key;
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt"), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetString("Install Path", m_folder + "/moved away"), ERROR_SUCCESS);
+    const pid_t watcher = StartWatcher();
+    EXPECT_NE(ReadFile(m_log).find("Holding Super+G"), std::string::npos) << ReadFile(m_log);
+    EXPECT_TRUE(IsRunning(watcher));
 }
 
 TEST_F(HotKeyWatcherTest, ASecondWatcherEndsAtOnce) {
@@ -221,19 +287,7 @@ TEST_F(HotKeyWatcherTest, SetHotKeyReleasesAndTakesTheKeyAgain) {
     sendSetHotKey(0);
     ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [&] { return count("StopHook") == 1; }))
         << ReadFile(m_log);
-    static int grabErrors = 0;
-    const auto previous = XSetErrorHandler([](Display*, XErrorEvent*) {
-        ++grabErrors;
-        return 0;
-    });
-    const KeyCode g = XKeysymToKeycode(m_display, XK_g);
-    XGrabKey(m_display, g, Mod4Mask, DefaultRootWindow(m_display), False, GrabModeAsync,
-             GrabModeAsync);
-    XSync(m_display, False);
-    XUngrabKey(m_display, g, Mod4Mask, DefaultRootWindow(m_display));
-    XSync(m_display, False);
-    XSetErrorHandler(previous);
-    EXPECT_EQ(grabErrors, 0);
+    EXPECT_TRUE(CanGrab(XKeysymToKeycode(m_display, XK_g), Mod4Mask));
 
     // On again: the library is loaded anew and the key held again.
     sendSetHotKey('G');
@@ -244,6 +298,28 @@ TEST_F(HotKeyWatcherTest, SetHotKeyReleasesAndTakesTheKeyAgain) {
     Tap(XK_g);
     Key(XK_Super_L, false);
     EXPECT_TRUE(WaitForStarts(1)) << ReadFile(m_log);
+}
+
+TEST_F(HotKeyWatcherTest, TheProgramCollectsEachWatcherItClosed) {
+    const std::string folder = std::filesystem::path(kWatcher).parent_path();
+    // Two changes of the letter, each through a control of its own, as the
+    // Option command makes them.
+    for (const BYTE letter : {BYTE{'H'}, BYTE{'J'}}) {
+        SetHotKey(letter);
+        CX11HotKeyWatcherControl control(folder);
+        RestartHotKeyProgram(letter, control);
+        ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [&] { return WatcherWindowExists(); }));
+    }
+    // The first watcher was closed and has ended: nothing of it stays.
+    ASSERT_TRUE(zbtest::WaitUntil(kWaitMs, [] { return CountWatcherChildren().running == 1; }));
+    EXPECT_EQ(CountWatcherChildren(), (WatcherChildren{1, 0}));
+
+    // "Disabled" closes the watcher, which is collected before the command ends.
+    SetHotKey(0);
+    CX11HotKeyWatcherControl control(folder);
+    RestartHotKeyProgram(0, control);
+    EXPECT_EQ(CountWatcherChildren(), (WatcherChildren{0, 0}));
+    EXPECT_FALSE(WatcherWindowExists());
 }
 
 TEST(HotKeyWatcherWithoutDisplayTest, SaysSoAndEndsWithZero) {

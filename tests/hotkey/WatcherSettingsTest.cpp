@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "engine/FreshUserFolders.h"
 #include "platform/Registry.h"
 
@@ -44,6 +46,26 @@ TEST_F(WatcherSettingsTest, WithoutProgramValuesTheLibraryBesideTheWatcherIsUsed
     const std::string program = self;
     ASSERT_TRUE(GetDefaultHookDllPath(path));
     EXPECT_EQ(path, program.substr(0, program.find_last_of('/')) + "/libzembrolt.so");
+}
+
+TEST_F(WatcherSettingsTest, InstallInformationThatNamesNoLibraryGivesWayToTheWatchersFolder) {
+    std::string beside;
+    ASSERT_TRUE(GetDefaultHookDllPath(beside));
+    const std::string folder = zbtest::MakeTempDir("install");
+    ProgramKey().SetString("Install Path", folder);
+    ProgramKey().SetString("AppName", "zembrolt");
+    std::string path;
+    ASSERT_TRUE(FindHookLibrary(path));
+    EXPECT_EQ(path, beside);
+    // A folder of that name is no library either.
+    std::filesystem::create_directory(folder + "/libzembrolt.so");
+    ASSERT_TRUE(FindHookLibrary(path));
+    EXPECT_EQ(path, beside);
+
+    const std::string library = zbtest::WriteFile(folder + "/libmoved.so", "library");
+    ProgramKey().SetString("AppName", "moved");
+    ASSERT_TRUE(FindHookLibrary(path));
+    EXPECT_EQ(path, library);
 }
 
 TEST_F(WatcherSettingsTest, TheHotKeyIsOnUnlessItsValueIsZero) {

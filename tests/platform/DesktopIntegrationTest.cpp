@@ -265,6 +265,28 @@ TEST_F(DesktopIntegrationTest, ThunarKeepsTheSystemActionsWhenOursAreAdded) {
     EXPECT_EQ(ReadFile(zb::ThunarActionsPath()), "garbage");
 }
 
+TEST_F(DesktopIntegrationTest, UnregisteringRemovesTheCopyOfThunarsDefaultsItMade) {
+    const std::string defaults =
+        "<actions>\n<action>\n\t<name>Open Terminal Here</name>\n"
+        "\t<unique-id>1-1</unique-id>\n</action>\n</actions>\n";
+    zbtest::WriteFile(m_systemConfig + "/Thunar/uca.xml", defaults);
+    ASSERT_TRUE(zb::RegisterFindActions(kProgram, kArchives));
+    ASSERT_TRUE(fs::exists(zb::ThunarActionsPath()));
+    EXPECT_TRUE(zb::UnregisterFindActions());
+    EXPECT_FALSE(fs::exists(zb::ThunarActionsPath()));
+
+    // An action the user added meanwhile keeps the list.
+    ASSERT_TRUE(zb::RegisterFindActions(kProgram, kArchives));
+    std::string actions = ReadFile(zb::ThunarActionsPath());
+    const std::string own = "<action>\n\t<name>Mine</name>\n</action>\n";
+    actions.insert(actions.rfind("</actions>"), own);
+    zbtest::WriteFile(zb::ThunarActionsPath(), actions);
+    EXPECT_TRUE(zb::UnregisterFindActions());
+    std::string expected = defaults;
+    expected.insert(expected.rfind("</actions>"), own);
+    EXPECT_EQ(ReadFile(zb::ThunarActionsPath()), expected);
+}
+
 TEST_F(DesktopIntegrationTest, ActionsPassTheChosenPathToTheProgramUnchanged) {
     // A program whose path needs quoting everywhere, which records its arguments.
     const std::string folder = zbtest::MakeTempDir("it's a $dir \"100%\"");

@@ -124,6 +124,25 @@ TEST_F(PathFileTest, ExistsByOpenFindsFilesNotFolders) {
     EXPECT_EQ(FileExistsByOpen(fifo), TRUE);
 }
 
+TEST_F(PathFileTest, RegularAndExecutableFilesFollowLinks) {
+    const std::string program = zbtest::WriteFile(dir + "/program", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(program.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(program.c_str(), (dir + "/link").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0700), 0);
+    const struct {
+        std::string path;
+        BOOL regular;
+        BOOL executable;
+    } cases[] = {
+        {program, TRUE, TRUE}, {dir + "/link", TRUE, TRUE},   {file, TRUE, FALSE},
+        {dir, FALSE, FALSE},   {dir + "/fifo", FALSE, FALSE}, {dir + "/missing", FALSE, FALSE},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsRegularFile(c.path), c.regular) << c.path;
+        EXPECT_EQ(IsExecutableFile(c.path), c.executable) << c.path;
+    }
+}
+
 TEST_F(PathFileTest, ReadWriteOpenNeverCreates) {
     EXPECT_EQ(CanOpenFileReadWrite(file), TRUE);
     EXPECT_EQ(CanOpenFileReadWrite(dir + "/missing"), FALSE);

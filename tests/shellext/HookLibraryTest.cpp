@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "engine/FreshUserFolders.h"
@@ -54,18 +55,19 @@ protected:
         ASSERT_TRUE(m_library.Reload());
     }
 
-    // A main program that notes each start.
-    void WriteStub(const std::string& name) {
-        const std::string path = zbtest::WriteFile(
-            m_folder + "/" + name, "#!/bin/sh\necho started >> '" + m_marker + "'\n");
+    // A main program that notes each start in `marker`.
+    static void WriteStubAt(const std::string& path, const std::string& marker) {
+        zbtest::WriteFile(path, "#!/bin/sh\necho started >> '" + marker + "'\n");
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     }
+    void WriteStub(const std::string& name) { WriteStubAt(m_folder + "/" + name, m_marker); }
 
-    // Runs the hook on `msg`; true when it took the key (the message then
-    // reads as a Windows-key press).
-    bool Hook(MSG& msg, int code = HC_ACTION) {
+    // Runs the hook (of `library`, else the built one) on `msg`; true when it
+    // took the key (the message then reads as a Windows-key press).
+    bool Hook(MSG& msg, int code = HC_ACTION, zbtest::ShellExtLibrary* library = nullptr) {
         const MSG before = msg;
-        EXPECT_EQ(m_library.HookGetMsgProc(code, PM_REMOVE, reinterpret_cast<LPARAM>(&msg)), 0);
+        const HookGetMsgProcFn hook = (library != nullptr ? *library : m_library).HookGetMsgProc;
+        EXPECT_EQ(hook(code, PM_REMOVE, reinterpret_cast<LPARAM>(&msg)), 0);
         if (msg.message == before.message && msg.wParam == before.wParam)
             return false;
         EXPECT_EQ(msg.message, WM_KEYDOWN);
@@ -74,11 +76,12 @@ protected:
         return true;
     }
 
-    // Waits for every program the hook started and counts them.
-    int Starts() {
+    // Waits for every program the hook started and counts the starts noted
+    // in `marker` (the stored program's by default).
+    int Starts(const std::string& marker = {}) {
         while (waitpid(-1, nullptr, 0) > 0) {
         }
-        std::ifstream in(m_marker);
+        std::ifstream in(marker.empty() ? m_marker : marker);
         int lines = 0;
         for (std::string line; std::getline(in, line);)
             ++lines;
@@ -143,12 +146,37 @@ TEST_F(HookLibraryTest, HoldingTheKeysStartsOneProgram) {
     EXPECT_EQ(Starts(), 1);
 }
 
-TEST_F(HookLibraryTest, WithoutAProgramPathNothingStarts) {
+TEST_F(HookLibraryTest, WithoutAStoredProgramTheOneBesideTheLibraryStarts) {
+    // A copy of the library with a program of its own beside it.
+    const std::string installed = zbtest::MakeTempDir("installed");
+    const std::string besideMarker = installed + "/started";
+    std::filesystem::copy_file(zbtest::ShellExtLibrary::Path(), installed + "/libzembrolt.so");
+    WriteStubAt(installed + "/zembrolt", besideMarker);
+    zbtest::ShellExtLibrary copy(installed + "/libzembrolt.so");
+    ASSERT_TRUE(copy.IsLoaded()) << dlerror();
+
     CRegKey key;
     ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt"), ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteValue(key.Handle(), "AppName"), ERROR_SUCCESS);
-    MSG press = KeyDown('F', {VK_LWIN});
-    EXPECT_TRUE(Hook(press));  // the key is taken all the same
+    // Before the first run, after the program moved away, and with a folder
+    // where the program was.
+    const std::function<void()> states[] = {
+        [&] {
+            ASSERT_EQ(RegDeleteValue(key.Handle(), "Install Path"), ERROR_SUCCESS);
+            ASSERT_EQ(RegDeleteValue(key.Handle(), "AppName"), ERROR_SUCCESS);
+        },
+        [&] { WriteProgramKey(m_folder + "/moved away", "zembrolt"); },
+        [&] {
+            std::filesystem::create_directory(m_folder + "/folder");
+            WriteProgramKey(m_folder, "folder");
+        },
+    };
+    int expected = 0;
+    for (const auto& state : states) {
+        state();
+        MSG press = KeyDown('F', {VK_LWIN});
+        EXPECT_TRUE(Hook(press, HC_ACTION, &copy));
+        EXPECT_EQ(Starts(besideMarker), ++expected);
+    }
     EXPECT_EQ(Starts(), 0);
 }
 

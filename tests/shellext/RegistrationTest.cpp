@@ -41,6 +41,13 @@ std::string Value(HKEY root, const std::string& key, const std::string& name = "
     return value;
 }
 
+void WriteInstallInformation(const std::string& installPath, const std::string& appName) {
+    CRegKey program;
+    ASSERT_EQ(program.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt"), ERROR_SUCCESS);
+    ASSERT_EQ(program.SetString("Install Path", installPath), ERROR_SUCCESS);
+    ASSERT_EQ(program.SetString("AppName", appName), ERROR_SUCCESS);
+}
+
 bool KeyExists(HKEY root, const std::string& key) {
     CRegKey opened;
     return opened.Open(root, key) == ERROR_SUCCESS;
@@ -98,10 +105,10 @@ protected:
 };
 
 TEST_F(RegistrationTest, RegisteringWritesTheRowsAndTheLauncherOnce) {
-    CRegKey program;
-    ASSERT_EQ(program.Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zembrolt"), ERROR_SUCCESS);
-    ASSERT_EQ(program.SetString("Install Path", "/opt/zb"), ERROR_SUCCESS);
-    ASSERT_EQ(program.SetString("AppName", "zembrolt"), ERROR_SUCCESS);
+    const std::string installed = zbtest::MakeTempDir("installed");
+    zbtest::WriteFile(installed + "/zembrolt", "#!/bin/sh\n");
+    fs::permissions(installed + "/zembrolt", fs::perms::owner_all);
+    WriteInstallInformation(installed, "zembrolt");
 
     ASSERT_EQ(m_library.DllRegisterServer(), S_OK);
     const std::string clsid = std::string("CLSID\\") + kClassId;
@@ -114,7 +121,8 @@ TEST_F(RegistrationTest, RegisteringWritesTheRowsAndTheLauncherOnce) {
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, std::string(kFindKey) + "\\0\\DefaultIcon"),
               LibraryPath() + ",0");
     const std::string launcher = ReadFile(zb::UtilityLauncherPath());
-    EXPECT_NE(launcher.find("Exec=\"/opt/zb/zembrolt\"\n"), std::string::npos) << launcher;
+    EXPECT_NE(launcher.find("Exec=\"" + installed + "/zembrolt\"\n"), std::string::npos)
+        << launcher;
 
     const std::string registry = ReadFile(m_folders.RegistryFile());
     const std::set<std::string> files = Tree(m_folders.DataHome());
@@ -129,11 +137,17 @@ TEST_F(RegistrationTest, RegisteringWritesTheRowsAndTheLauncherOnce) {
     EXPECT_EQ(result.exitCode, 0) << result.output;
 }
 
-TEST_F(RegistrationTest, WithoutInstallValuesTheLauncherStartsTheProgramBesideTheLibrary) {
-    ASSERT_EQ(m_library.DllRegisterServer(), S_OK);
+TEST_F(RegistrationTest, WithoutAStoredProgramTheLauncherStartsTheOneBesideTheLibrary) {
     const std::string folder = LibraryPath().substr(0, LibraryPath().find_last_of('/'));
-    EXPECT_NE(ReadFile(zb::UtilityLauncherPath()).find("Exec=\"" + folder + "/zembrolt\"\n"),
-              std::string::npos);
+    // Before the first run, and after the program moved away.
+    for (const bool stored : {false, true}) {
+        if (stored)
+            WriteInstallInformation("/opt/moved away", "zembrolt");
+        ASSERT_EQ(m_library.DllRegisterServer(), S_OK);
+        EXPECT_NE(ReadFile(zb::UtilityLauncherPath()).find("Exec=\"" + folder + "/zembrolt\"\n"),
+                  std::string::npos)
+            << stored;
+    }
 }
 
 TEST_F(RegistrationTest, UnregisteringRemovesTheVerbsTheRowsAndTheLauncher) {

@@ -1,10 +1,11 @@
 #pragma once
-// The real libzembrolt.so, loaded into the test process the way the watcher
-// loads it, with its exports bound.
+// The real libzembrolt.so (or a copy of it elsewhere), loaded into the test
+// process the way the watcher loads it, with its exports bound.
 
 #include <dlfcn.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/HotKeyHook.h"
 #include "platform/WinTypes.h"
@@ -13,7 +14,7 @@ namespace zbtest {
 
 class ShellExtLibrary {
 public:
-    ShellExtLibrary() { Load(); }
+    explicit ShellExtLibrary(std::string path = kBuiltPath) : m_path(std::move(path)) { Load(); }
     ~ShellExtLibrary() { Unload(); }
     ShellExtLibrary(const ShellExtLibrary&) = delete;
     ShellExtLibrary& operator=(const ShellExtLibrary&) = delete;
@@ -22,13 +23,14 @@ public:
     // old copy stayed in memory.
     bool Reload() {
         Unload();
-        const bool unloaded = dlopen(kPath, RTLD_NOW | RTLD_NOLOAD) == nullptr;
+        const bool unloaded = dlopen(m_path.c_str(), RTLD_NOW | RTLD_NOLOAD) == nullptr;
         Load();
         return unloaded;
     }
 
     bool IsLoaded() const { return m_handle != nullptr; }
-    static const char* Path() { return kPath; }
+    // The library as built.
+    static const char* Path() { return kBuiltPath; }
 
     HookGetMsgProcFn HookGetMsgProc = nullptr;
     SetHookHandleFn SetHookHandle = nullptr;
@@ -37,14 +39,14 @@ public:
     HRESULT (*DllUnregisterServer)() = nullptr;
 
 private:
-    static constexpr const char* kPath = ZEMBROLT_SHELLEXT_PATH;
+    static constexpr const char* kBuiltPath = ZEMBROLT_SHELLEXT_PATH;
 
     template <typename Function>
     void Bind(Function& function, const char* name) {
         function = reinterpret_cast<Function>(dlsym(m_handle, name));
     }
     void Load() {
-        m_handle = dlopen(kPath, RTLD_NOW | RTLD_LOCAL);
+        m_handle = dlopen(m_path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (m_handle == nullptr)
             return;
         Bind(HookGetMsgProc, "HookGetMsgProc");
@@ -59,6 +61,7 @@ private:
         m_handle = nullptr;
     }
 
+    std::string m_path;
     void* m_handle = nullptr;
 };
 
