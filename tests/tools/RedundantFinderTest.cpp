@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 
 #include "engine/RecordingSearchHost.h"
 #include "support/LnkWriter.h"
@@ -178,7 +179,6 @@ TEST_F(RedundantFinderTest, RunsOnTheSearchThreadAndFillsTheListThroughTheEngine
     CSearchEngine engine(&host);
     engine.GetResultList().SetLimit(0);
     ASSERT_TRUE(StartRedundantSearch(engine, CRedundantOptions(), m_roots));
-    EXPECT_FALSE(engine.StartToolSearch([](CSearchEngine&) {}));  // one search at a time
     engine.WaitForSearch();
     EXPECT_EQ(host.GetRows(),
               (std::vector<std::string>{m_root + "/tmp/left.over", m_root + "/trash/files/gone.txt",
@@ -196,6 +196,14 @@ TEST_F(RedundantFinderTest, RunsOnTheSearchThreadAndFillsTheListThroughTheEngine
     engine.WaitForSearch();
     EXPECT_LE(host.GetRows().size(), 3u);
     EXPECT_FALSE(engine.IsSearching());
+
+    // One search at a time: no start while another runs.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    ASSERT_TRUE(engine.StartToolSearch([released](CSearchEngine&) { released.wait(); }));
+    EXPECT_FALSE(StartRedundantSearch(engine, CRedundantOptions(), m_roots));
+    release.set_value();
+    engine.WaitForSearch();
 }
 
 }  // namespace
