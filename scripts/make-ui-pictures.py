@@ -1,18 +1,22 @@
 #!/usr/bin/env python3
-"""Draws the program's two bitmap resources and writes them as .bmp files:
+"""Draws the program's bitmap resources and writes them:
 
   ui/resources/MenuIcons.bmp    bitmap 171: the menu icons, 16 x 16 pixels each
                                 in one strip, magenta (255, 0, 255) where they
                                 are transparent
   ui/resources/AboutBanner.bmp  "DIB" 500: the About box's banner, 420 x 80
                                 pixels, 8 bits per pixel, 256 colours
+  ui/resources/Export.png       icon 165: the Export button, 16 x 16
+  ui/resources/Print.png        icon 162: the Print button, 32 x 32
 
-Run it from the repository's top folder after changing a picture; the .bmp
-files it writes are committed beside it.
+The two icons stand in where the desktop's icon theme has none of its own.
+Run it from the repository's top folder after changing a picture; the files
+it writes are committed beside it.
 """
 
 import math
 import struct
+import zlib
 
 # ---------------------------------------------------------------- .bmp files
 
@@ -28,6 +32,24 @@ def bmp_file(width, height, bits, pixel_rows, palette=()):
     header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(body), 2835, 2835,
                          len(palette), 0)
     return b"BM" + struct.pack("<IHHI", offset + len(body), 0, 0, offset) + header + table + body
+
+
+def png_file(art):
+    """A PNG image (8-bit RGBA) of character art in COLOURS; "." is clear."""
+    height, width = len(art), len(art[0])
+    assert all(len(row) == width for row in art)
+    raw = b""
+    for row in art:
+        raw += b"\0" + b"".join(
+            bytes((0, 0, 0, 0)) if ch == "." else bytes(COLOURS[ch] + (255,)) for ch in row)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 # ---------------------------------------------------------------- menu icons
@@ -376,6 +398,65 @@ def menu_icons():
     return bmp_file(16 * len(ICONS), 16, 24, rows)
 
 
+# ---------------------------------------------------------------- buttons
+
+# A sheet of text with a green arrow leaving it.
+EXPORT_ICON = [
+    "................",
+    ".ggggggggg......",
+    ".gwwwwwwwgg.....",
+    ".gwkkkkwwgwg....",
+    ".gwwwwwwwgggg...",
+    ".gwkkkkkkwwwg...",
+    ".gwwwwwwwwwwg...",
+    ".gwkkkkkwwwwg.G.",
+    ".gwwwwwwwwwwgGG.",
+    ".gwkkkkGGGGGGGGG",
+    ".gwwwwwGGGGGGGGG",
+    ".gwkkkkwwwwwgGG.",
+    ".gwwwwwwwwwwg.G.",
+    ".gwkkkkkkwwwg...",
+    ".gwwwwwwwwwwg...",
+    ".gggggggggggg...",
+]
+
+# A printer with a sheet coming out of it.
+PRINT_ICON = [
+    "................................",
+    "................................",
+    "........gggggggggggggggg........",
+    "........gwwwwwwwwwwwwwwg........",
+    "........gwwwwwwwwwwwwwwg........",
+    "........gwkkkkkkkkkkkkwg........",
+    "........gwwwwwwwwwwwwwwg........",
+    "........gwkkkkkkkkkkwwwg........",
+    "........gwwwwwwwwwwwwwwg........",
+    "........gwkkkkkkkkkkkkwg........",
+    "....dddddddddddddddddddddddd....",
+    "...dllllllllllllllllllllllllld..",
+    "..dlllllllllllllllllllllllllld..",
+    "..dlwwwwwwwwwwwwwwwwwwwwwwwwld..",
+    "..dllllllllllllllllllllllllGld..",
+    "..dllllllllllllllllllllllllllld.",
+    "..dllllllllllllllllllllllllllld.",
+    "..dgggggggggggggggggggggggggggd.",
+    "..dggggggkkkkkkkkkkkkkkggggggd..",
+    "..dggggggkwwwwwwwwwwwwkggggggd..",
+    "..dddddddkwwwwwwwwwwwwkdddddddd.",
+    ".........kwkkkkkkkkkwwk.........",
+    ".........kwwwwwwwwwwwwk.........",
+    ".........kwkkkkkkkwwwwk.........",
+    ".........kwwwwwwwwwwwwk.........",
+    ".........kwkkkkkkkkkkwk.........",
+    ".........kwwwwwwwwwwwwk.........",
+    ".........kkkkkkkkkkkkkk.........",
+    "................................",
+    "................................",
+    "................................",
+    "................................",
+]
+
+
 # ---------------------------------------------------------------- banner
 
 FONT = {
@@ -462,3 +543,7 @@ if __name__ == "__main__":
         out.write(menu_icons())
     with open("ui/resources/AboutBanner.bmp", "wb") as out:
         out.write(banner())
+    with open("ui/resources/Export.png", "wb") as out:
+        out.write(png_file(EXPORT_ICON))
+    with open("ui/resources/Print.png", "wb") as out:
+        out.write(png_file(PRINT_ICON))

@@ -9,6 +9,7 @@ struct IconEntry {
     int id;
     const char* themeName;  // freedesktop icon name, may be empty
     QStyle::StandardPixmap fallback;
+    bool ownPicture = false;  // ":/ICON/<id>" stands in for a missing theme icon
 };
 
 constexpr IconEntry kIcons[] = {
@@ -27,8 +28,8 @@ constexpr IconEntry kIcons[] = {
     {IDI_SEARCH, "edit-find", QStyle::SP_FileDialogContentsView},
     {IDI_ADVANCE_OPEN, "go-up", QStyle::SP_ArrowUp},
     {IDI_VIEWS, "view-list-icons", QStyle::SP_FileDialogListView},
-    {IDI_PRINT, "document-print", QStyle::SP_DialogSaveButton},
-    {IDI_EXPORT, "document-export", QStyle::SP_DialogSaveButton},
+    {IDI_PRINT, "document-print", QStyle::SP_DialogSaveButton, true},
+    {IDI_EXPORT, "document-export", QStyle::SP_DialogSaveButton, true},
     {IDI_REMOVE_ALL, "edit-clear-all", QStyle::SP_DialogResetButton},
 };
 
@@ -41,6 +42,8 @@ QIcon LoadIconResource(int id, int size) {
         QIcon icon;
         if (*entry.themeName)
             icon = QIcon::fromTheme(QString::fromLatin1(entry.themeName));
+        if (icon.isNull() && entry.ownPicture)
+            icon = QIcon(QStringLiteral(":/ICON/%1").arg(id));
         if (icon.isNull())
             icon = QApplication::style()->standardIcon(entry.fallback);
         const QPixmap picture = icon.pixmap(size, size);
