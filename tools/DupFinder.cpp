@@ -158,7 +158,12 @@ private:
             return;
         for (int i = handler->FirstFile(); i != -1; i = handler->NextFile(i)) {
             CArchiveEntryInfo info;
-            if (!handler->GetFileInfo(i, &info) || info.m_nSize < 0)
+            DWORD attributes = 0;
+            // Regular files only, as on disk: a link or device member has no
+            // contents of its own.
+            if (!handler->GetFileInfo(i, &info) || info.m_nSize < 0 ||
+                !handler->GetAttributes(i, &attributes) ||
+                (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
                 continue;
             const char* namePart = GetFileNamePart(info.m_strName.c_str());
             if (!NameMatches(namePart))

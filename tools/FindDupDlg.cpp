@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -120,7 +121,11 @@ CFindDupDlg::CFindDupDlg(const QStringList& history, CFileTypeGroupArray groups,
     m_pSubFolders->setChecked(true);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("File &name:"), nameRow);
+    // The name field is a row with its ">" button: its label needs a buddy
+    // of its own, else the "&" shows instead of marking Alt+N.
+    auto* nameLabel = new QLabel(QStringLiteral("File &name:"), this);
+    nameLabel->setBuddy(m_pFileName);
+    form->addRow(nameLabel, nameRow);
     form->addRow(QStringLiteral("&Minimum size (bytes):"), m_pMinSize);
 
     auto* top = new QHBoxLayout;

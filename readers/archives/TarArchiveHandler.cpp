@@ -287,6 +287,13 @@ bool CTarArchive::ReadMember(const unsigned char* block, std::int64_t size,
     if (HasNoData(type) || (record.folder && regular)) {
         size = 0;
     }
+    // Links carry the link attribute, as links on disk do; devices and FIFOs
+    // the device attribute: neither is a file with contents of its own.
+    if (type == '1' || type == '2') {
+        record.special = FILE_ATTRIBUTE_REPARSE_POINT;
+    } else if (type == '3' || type == '4' || type == '6') {
+        record.special = FILE_ATTRIBUTE_DEVICE;
+    }
     record.size = size;
     // A sparse member's data holds only the parts that are not holes; it is
     // listed with its real size and name, but not read.
@@ -375,7 +382,7 @@ void CTarArchive::FillTable() {
     const auto addRecord = [this](std::size_t r) {
         const Record& record = m_records[r];
         AddMember(record.name, record.size, record.time,
-                  record.folder ? FILE_ATTRIBUTE_DIRECTORY : 0, r);
+                  record.folder ? FILE_ATTRIBUTE_DIRECTORY : record.special, r);
     };
     // Depth first, without recursion: names may nest thousands deep.
     std::vector<std::pair<std::size_t, std::size_t>> stack{{0, 0}};  // node, next child

@@ -58,6 +58,7 @@ private:
         std::int64_t size = 0;
         FILETIME time{};  // local time
         bool folder = false;
+        DWORD special = 0;            // the attribute of a link, device or FIFO
         bool sparse = false;          // a GNU sparse member: listed, never read
         std::int64_t dataOffset = 0;  // in the decompressed stream
         std::int64_t position = -1;   // read position; -1 while not open

@@ -232,6 +232,11 @@ private slots:
         QVERIFY(dialog.SubFoldersBox()->isChecked());
         QCOMPARE(dialog.Folders(), QStringList{QStringLiteral("/")});
         QCOMPARE(dialog.FileNameCombo()->itemText(0), QStringLiteral("*.doc"));
+        // Every label with a mnemonic has a field to take it ("&" is never shown).
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().contains(QLatin1Char('&')))
+                QVERIFY2(label->buddy(), qPrintable(label->text()));
+        }
         QVERIFY(dialog.ApplyFileTypeGroupCommand(GetFileTypeGroupCommand(0)));
         QCOMPARE(dialog.FileNameCombo()->currentText(), QStringLiteral("*.jpg;*.png"));
 

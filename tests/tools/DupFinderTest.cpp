@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/engine/ResultList.h"
+#include "archives/CompressedTestData.h"
 #include "archives/ZipBuilder.h"
 #include "tools/DupResults.h"
 #include "tools/ToolTestSupport.h"
@@ -189,6 +190,15 @@ TEST_F(DupFinderTest, TheTrashIsNeverACandidate) {
     options.m_arrFolders = {m_root, zbtest::TempRoot() + "/data"};
     EXPECT_TRUE(Find(options).empty());
     std::filesystem::remove_all(zbtest::TempRoot() + "/data/Trash");
+}
+
+TEST_F(DupFinderTest, LinkAndDeviceMembersAreNoCandidates) {
+    // A link member records no data: it is no empty file.
+    File("pack.tar", zbtest::TarMember("empty.txt", "") + zbtest::TarMember("link", "", '2') +
+                         zbtest::TarMember("hard", "", '1') + zbtest::TarMember("fifo", "", '6') +
+                         zbtest::TarEnd());
+    File("also-empty.txt", "");
+    EXPECT_EQ(Find(Options(12)), (GroupNames{{"also-empty.txt", "pack.tar\\empty.txt"}}));
 }
 
 TEST_F(DupFinderTest, ArchiveMembersJoinGroupsAndAlwaysHonourTheMinimumSize) {
