@@ -34,6 +34,7 @@
 #include "ui/DragDropConvert.h"
 #include "ui/FileManagerBus.h"
 #include "ui/FolderTreeCtrl.h"
+#include "ui/NameText.h"
 #include "ui/ResourceText.h"
 
 namespace {
@@ -356,11 +357,12 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
         const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
         if (id != 0 && m_shellMenu.IsRenameCommand(id) && onDisk) {
             bool ok = false;
-            const QString name = QInputDialog::getText(
-                this, ResourceText(IDS_PROGRAM_NAME), QString(), QLineEdit::Normal,
-                QFile::decodeName(record.m_sName.c_str()), &ok);
+            const CNameText shown(record.m_sName);
+            const QString name =
+                QInputDialog::getText(this, ResourceText(IDS_PROGRAM_NAME), QString(),
+                                      QLineEdit::Normal, shown.Text(), &ok);
             int error = 0;
-            const std::string newName = QFile::encodeName(name).toStdString();
+            const std::string newName = shown.BytesOf(name);
             const zb::RenameResult result =
                 ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
                    : zb::RenameResult::Renamed;

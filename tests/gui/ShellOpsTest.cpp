@@ -1,8 +1,10 @@
 // Found items as the desktop's file managers see them: Copy and Cut on the
 // clipboard, dragging rows out (members extracted only when asked for),
-// files dropped on folder rows and tree folders, the context menus and the
-// properties sheet.
+// files dropped on folder rows and tree folders, the context menus (names
+// that are not UTF-8 keep their bytes when renamed) and the properties sheet.
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -17,14 +19,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
 #include <memory>
 
 #include "app/MainMenuTable.h"
@@ -76,6 +81,11 @@ using zbgui::ReadFile;
 using zbgui::RowNamed;
 using zbgui::SelectRows;
 using zbgui::WriteFile;
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 QPoint RowPoint(CZembroltDlg& window, const QString& name) {
     QAbstractItemView* view = window.ResultList()->GetCurrentView();
@@ -155,8 +165,22 @@ class ShellOpsTest : public QObject {
     std::string LocalPath(const QString& name) const {
         return QFile::encodeName(File(name)).toStdString();
     }
+    // Makes the folder "dir\xFE" holding the empty file "bad\xFFbyte.txt" in
+    // the test's folder; the folder's path.
+    std::string MakeFolderNotUtf8() const {
+        const std::string folder = QFile::encodeName(m_files->path()).toStdString() + "/dir\xFE";
+        if (::mkdir(folder.c_str(), 0700) == 0)
+            ::close(::open((folder + "/bad\xFF"
+                                     "byte.txt")
+                               .c_str(),
+                           O_WRONLY | O_CREAT, 0600));
+        return folder;
+    }
     QTreeWidgetItem* SelectTreeFolder(CFolderTreeCtrl* tree, const QString& name) const {
-        tree->SelectPath(LocalPath(name));
+        return SelectTreeFolder(tree, LocalPath(name));
+    }
+    QTreeWidgetItem* SelectTreeFolder(CFolderTreeCtrl* tree, const std::string& path) const {
+        tree->SelectPath(path);
         return tree->currentItem();
     }
 
@@ -457,6 +481,57 @@ private slots:
         QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("dst"));
         QTRY_VERIFY(page->IsSizeFinal());
         QCOMPARE(page->GetValue(QStringLiteral("Contains:")), QStringLiteral("1 Files, 0 Folders"));
+    }
+
+    void renamingANameThatIsNotUtf8KeepsTheBytesLeftAlone() {
+        const std::string folder = MakeFolderNotUtf8();
+        QuietDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Find(window, QStringLiteral("bad*"), m_files->path(), 1);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("bad\uFFFDbyte.txt")});
+
+        // In place, only what was typed changes: at the end, then at the start.
+        const auto editName = [&view](const QString& before, Qt::Key toward, Qt::Key erase,
+                                      const QString& typed) {
+            QTest::keyClick(view, Qt::Key_F2);
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            QCOMPARE(editor->text(), before);
+            QTest::keyClick(editor, toward);
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(editor, erase);
+            QTest::keyClicks(editor, typed);
+            QTest::keyClick(editor, Qt::Key_Return);
+        };
+        editName(QStringLiteral("bad\uFFFDbyte.txt"), Qt::Key_End, Qt::Key_Backspace,
+                 QStringLiteral("md"));
+        QTRY_VERIFY(Exists(folder + "/bad\xFF"
+                                    "byte.md"));
+        editName(QStringLiteral("bad\uFFFDbyte.md"), Qt::Key_Home, Qt::Key_Delete,
+                 QStringLiteral("good"));
+        QTRY_VERIFY(Exists(folder + "/good\xFF"
+                                    "byte.md"));
+        QVERIFY(!Exists(folder + "/bad\xFF"
+                                 "byte.txt"));
+        QVERIFY(!Exists(folder + "/bad\xFF"
+                                 "byte.md"));
+
+        // The folder tree's Rename asks for the name in a box of its own.
+        CFolderTreeCtrl* tree = window.FolderTree();
+        QTreeWidgetItem* node = SelectTreeFolder(tree, folder);
+        QVERIFY(node);
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                box->setTextValue(box->textValue() + QStringLiteral("2"));
+                box->accept();
+            }
+        });
+        window.SetMenuChooser(Choose(QStringLiteral("Rena&me"), nullptr));
+        tree->OnRClick(tree->visualItemRect(node).topLeft() + QPoint(2, 2));
+        QVERIFY(Exists(folder + "2/good\xFF"
+                                "byte.md"));
+        QVERIFY(window.messages.isEmpty());
     }
 
     void propertiesSheetFollowsItsPages() {
