@@ -301,7 +301,7 @@ void CZembroltDlg::OnPrint() {
         ShowMessageBox(ResourceText(IDS_PRINT_FAILED));
         return;
     }
-    PrintFileWithDesktop(m_printCommand, QFile::decodeName(path.c_str()), this,
+    PrintFileWithDesktop(m_printCommand, path, this,
                          [this] { ShowMessageBox(ResourceText(IDS_PRINT_FAILED)); });
 }
 

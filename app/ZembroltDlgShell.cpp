@@ -387,10 +387,8 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
 void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
     switch (verb) {
         case VERB_OPEN:
-            for (const std::string& path : paths) {
-                if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
-                    ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation));
-            }
+            for (const std::string& path : paths)
+                m_fileOpener(path);
             break;
         case VERB_EXPLORE: {
             if (!m_pFileManager)
@@ -400,7 +398,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             for (const std::string& path : paths)
                 (IsDirectory(path) ? folders : files).push_back(path);
             const zb::FolderOpener open = [this](const std::string& folder) {
-                return m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
+                m_fileOpener(folder);
+                return true;
             };
             if (!folders.empty())
                 zb::ExploreFolders(*m_pFileManager, folders, open);
@@ -416,9 +415,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             break;
         case VERB_PRINT:
             for (const std::string& path : paths) {
-                const QString file = QFile::decodeName(path.c_str());
-                PrintFileWithDesktop(m_printCommand, file, this, [this, file] {
-                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(file));
+                PrintFileWithDesktop(m_printCommand, path, this, [this, path] {
+                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(NameToText(path)));
                 });
             }
             break;
@@ -454,18 +452,20 @@ void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
 
 void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
                                      const std::vector<std::string>& paths) {
-    if (!zb::LaunchDesktopApplication(application, paths))
+    const zb::ProgramStarter start = [this](const std::vector<std::string>& argv) {
+        return StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) > 0;
+    };
+    if (!zb::LaunchDesktopApplication(application, paths, start))
         ShowMessageBox(
             QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)));
 }
 
 void CZembroltDlg::RunProgram(const std::string& program,
                               const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{zb::FindProgram(program)};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    if (argv.front().empty() || zb::SpawnDetached(argv) <= 0)
-        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(QFile::decodeName(program.c_str())));
-    zb::ReapEndedChildren();
+    if (StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) <= 0)
+        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(NameToText(program)));
 }
 
 void CZembroltDlg::ShowProperties(const std::vector<const CResultItem*>& records) {
