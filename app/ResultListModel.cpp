@@ -1,7 +1,6 @@
 #include "app/ResultListModel.h"
 
 #include <QColor>
-#include <QFile>
 #include <QIcon>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "platform/DateUtils.h"
 #include "platform/FileTime.h"
 #include "platform/TextCase.h"
+#include "ui/NameText.h"
 #include "ui/QtFileTypeInfoProvider.h"
 
 namespace {
@@ -24,10 +24,6 @@ const QColor kArchiveBack(192, 192, 192);
 
 int ThreeWay(std::int64_t a, std::int64_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
-}
-
-QString FileNameText(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size())));
 }
 
 QString TimeText(const CResultItem& record, const FILETIME& time) {
@@ -165,9 +161,9 @@ QString CResultListModel::GetCellText(int row, int column) const {
     }
     switch (info.nId) {
         case COLUMN_ID_NAME:
-            return FileNameText(record->m_sName);
+            return NameToText(record->m_sName);
         case COLUMN_ID_LOCATION:
-            return FileNameText(record->m_sFolder);
+            return NameToText(record->m_sFolder);
         case COLUMN_ID_SIZE:
             return SizeText(*record);
         case COLUMN_ID_LAST_WRITE_TIME:

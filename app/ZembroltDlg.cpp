@@ -83,13 +83,11 @@ void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) 
 
 CZembroltDlg::CZembroltDlg(QWidget* parent)
     : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
-    m_urlOpener = [this](const QUrl& url) {
-        if (!url.isLocalFile())
-            return OpenUrlWithDesktop(url);
-        OpenFileWithDesktop(url.toLocalFile(), this, [this](int code) {
+    m_urlOpener = OpenUrlWithDesktop;
+    m_fileOpener = [this](const std::string& path) {
+        OpenFileWithDesktop(path, this, [this](int code) {
             ShowMessageBox(OpenErrorText(code), QMessageBox::Warning);
         });
-        return true;
     };
     m_CurSearchData.Reset();
     setWindowTitle(QStringLiteral("Zembrolt"));
@@ -508,10 +506,8 @@ void CZembroltDlg::OpenSelection() {
             return;
         paths.insert(paths.end(), extracted.begin(), extracted.end());
     }
-    for (const std::string& path : paths) {
-        if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
-            ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
-    }
+    for (const std::string& path : paths)
+        m_fileOpener(path);
 }
 
 void CZembroltDlg::ClearSelection() {

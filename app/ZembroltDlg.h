@@ -279,8 +279,12 @@ public:
     // the desktop; archive members are extracted first (a cancelled
     // extraction opens nothing).
     void OpenSelection();
-    // How addresses and files are opened (tests record them instead).
+    // How addresses, and files and folders by their paths, are opened (tests
+    // record them instead).
     void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
+    void SetFileOpener(std::function<void(const std::string& path)> opener) {
+        m_fileOpener = std::move(opener);
+    }
 
     // The result list's commands on the selected rows (ZembroltDlgCommands.cpp).
     // The Delete key: with at most one selected row its deletable item goes
@@ -320,7 +324,7 @@ public:
     void OnPrint();
     // The program and first arguments the print file is handed to (the
     // file's path is appended): "lp" unless set.
-    void SetPrintCommand(QStringList command) { m_printCommand = std::move(command); }
+    void SetPrintCommand(std::vector<std::string> command) { m_printCommand = std::move(command); }
     CTempPrintFiles& PrintFiles() { return m_printFiles; }
     // A right click on the list: with selected rows their context menu;
     // without, and unless a search runs, the list's menu (Clear, Option,
@@ -529,15 +533,17 @@ private:
     int m_nDragStartWidth = 0;
     // A status update is queued for the next turn of the event loop.
     bool m_bStatusUpdatePending = false;
-    // Addresses go to the desktop; files to its opener, whose failures are shown.
+    // Addresses go to the desktop; files and folders to its opener, whose
+    // failures are shown.
     UrlOpener m_urlOpener;
+    std::function<void(const std::string& path)> m_fileOpener;
     // While members are extracted the window pumps events; it must not close.
     bool m_bExtracting = false;
     // Members extracted from archives; deleted when the window closes.
     CArchiveExtraction m_archiveExtraction{*this};
     // Print files, deleted when the window closes.
     CTempPrintFiles m_printFiles;
-    QStringList m_printCommand{QStringLiteral("lp")};
+    std::vector<std::string> m_printCommand{"lp"};
     // The selection as the clipboard, drags and the context menu see it.
     std::vector<const CResultItem*> m_arrSelectedRecords;
     BOOL m_bRightMenu = FALSE;

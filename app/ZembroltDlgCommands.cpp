@@ -19,6 +19,7 @@
 #include "app/engine/SelectionCommands.h"
 #include "platform/StringTable.h"
 #include "ui/DesktopOpen.h"
+#include "ui/NameText.h"
 #include "ui/ResourceText.h"
 #include "ui/WaitCursor.h"
 
@@ -207,12 +208,13 @@ bool CZembroltDlg::CanEditLabel(int row) {
 bool CZembroltDlg::RenameRow(int row, const QString& text) {
     if (!m_pModel->GetRecord(row) || IsSearching())
         return false;
-    const int nameColumn = m_pModel->FindVisibleColumn(COLUMN_ID_NAME);
-    if (text == m_pModel->GetCellText(row, nameColumn))
-        return false;
     CResultItem& record =
         m_pModel->GetResults()->GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
-    const std::string newName = QFile::encodeName(text).toStdString();
+    // The characters left as they were keep their bytes, also those that are
+    // not UTF-8.
+    const std::string newName = CNameText(record.m_sName).BytesOf(text);
+    if (newName == record.m_sName)
+        return false;
     int error = 0;
     const zb::RenameResult result = RenameResultItem(record, newName, &error);
     if (result == zb::RenameResult::Renamed)
@@ -301,7 +303,7 @@ void CZembroltDlg::OnPrint() {
         ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
         return;
     }
-    PrintFileWithDesktop(m_printCommand, QFile::decodeName(path.c_str()), this, [this] {
+    PrintFileWithDesktop(m_printCommand, path, this, [this] {
         ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
     });
 }

@@ -34,6 +34,7 @@
 #include "ui/DragDropConvert.h"
 #include "ui/FileManagerBus.h"
 #include "ui/FolderTreeCtrl.h"
+#include "ui/NameText.h"
 #include "ui/ResourceText.h"
 
 namespace {
@@ -356,11 +357,12 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
         const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
         if (id != 0 && m_shellMenu.IsRenameCommand(id) && onDisk) {
             bool ok = false;
-            const QString name = QInputDialog::getText(
-                this, ResourceText(IDS_PROGRAM_NAME), QString(), QLineEdit::Normal,
-                QFile::decodeName(record.m_sName.c_str()), &ok);
+            const CNameText shown(record.m_sName);
+            const QString name =
+                QInputDialog::getText(this, ResourceText(IDS_PROGRAM_NAME), QString(),
+                                      QLineEdit::Normal, shown.Text(), &ok);
             int error = 0;
-            const std::string newName = QFile::encodeName(name).toStdString();
+            const std::string newName = shown.BytesOf(name);
             const zb::RenameResult result =
                 ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
                    : zb::RenameResult::Renamed;
@@ -386,10 +388,8 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
 void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
     switch (verb) {
         case VERB_OPEN:
-            for (const std::string& path : paths) {
-                if (!m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(path.c_str()))))
-                    ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
-            }
+            for (const std::string& path : paths)
+                m_fileOpener(path);
             break;
         case VERB_EXPLORE: {
             if (!m_pFileManager)
@@ -399,7 +399,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             for (const std::string& path : paths)
                 (IsDirectory(path) ? folders : files).push_back(path);
             const zb::FolderOpener open = [this](const std::string& folder) {
-                return m_urlOpener(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
+                m_fileOpener(folder);
+                return true;
             };
             if (!folders.empty())
                 zb::ExploreFolders(*m_pFileManager, folders, open);
@@ -415,9 +416,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             break;
         case VERB_PRINT:
             for (const std::string& path : paths) {
-                const QString file = QFile::decodeName(path.c_str());
-                PrintFileWithDesktop(m_printCommand, file, this, [this, file] {
-                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(file),
+                PrintFileWithDesktop(m_printCommand, path, this, [this, path] {
+                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(NameToText(path)),
                                    QMessageBox::Warning);
                 });
             }
@@ -454,7 +454,10 @@ void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
 
 void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
                                      const std::vector<std::string>& paths) {
-    if (!zb::LaunchDesktopApplication(application, paths))
+    const zb::ProgramStarter start = [this](const std::vector<std::string>& argv) {
+        return StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) > 0;
+    };
+    if (!zb::LaunchDesktopApplication(application, paths, start))
         ShowMessageBox(
             QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)),
             QMessageBox::Warning);
@@ -462,12 +465,11 @@ void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
 
 void CZembroltDlg::RunProgram(const std::string& program,
                               const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{zb::FindProgram(program)};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    if (argv.front().empty() || zb::SpawnDetached(argv) <= 0)
-        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(QFile::decodeName(program.c_str())),
+    if (StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) <= 0)
+        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(NameToText(program)),
                        QMessageBox::Warning);
-    zb::ReapEndedChildren();
 }
 
 void CZembroltDlg::ShowProperties(const std::vector<const CResultItem*>& records) {

@@ -10,7 +10,6 @@
 #include <set>
 
 #include "platform/PosixFile.h"
-#include "platform/Spawn.h"
 #include "platform/UriList.h"
 #include "platform/UserFiles.h"
 
@@ -445,17 +444,15 @@ std::string FindProgram(const std::string& program) {
 }
 
 bool LaunchDesktopApplication(const DesktopApplication& application,
-                              const std::vector<std::string>& files) {
+                              const std::vector<std::string>& files, const ProgramStarter& start) {
     std::vector<std::vector<std::string>> commands;
     if (!ExpandDesktopExec(application.exec, application, files, &commands))
         return false;
     bool started = false;
-    for (std::vector<std::string>& argv : commands) {
-        argv.front() = FindProgram(argv.front());
-        if (!argv.front().empty() && SpawnDetached(argv) > 0)
+    for (const std::vector<std::string>& argv : commands) {
+        if (start(argv))
             started = true;
     }
-    ReapEndedChildren();
     return started;
 }
 

@@ -6,6 +6,7 @@
 // started from its Exec line expanded into an argument vector, never through
 // a shell.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,13 @@ bool ExpandDesktopExec(std::string_view exec, const DesktopApplication& applicat
 // found as an executable file.
 std::string FindProgram(const std::string& program);
 
-// Starts each expanded command of the application for `files` in its own
-// session. False when nothing could be started.
+// Starts one command (its program not yet looked up); false when it could
+// not be started.
+using ProgramStarter = std::function<bool(const std::vector<std::string>& argv)>;
+
+// Starts each expanded command of the application for `files` through
+// `start`. False when nothing could be started.
 bool LaunchDesktopApplication(const DesktopApplication& application,
-                              const std::vector<std::string>& files);
+                              const std::vector<std::string>& files, const ProgramStarter& start);
 
 }  // namespace zb

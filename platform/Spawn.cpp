@@ -1,8 +1,10 @@
 #include "platform/Spawn.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/Log.h"
 
@@ -10,7 +12,8 @@ extern char** environ;
 
 namespace zb {
 
-pid_t SpawnDetached(const std::vector<std::string>& argv, const std::string& folder) {
+pid_t SpawnDetached(const std::vector<std::string>& argv, const std::string& folder,
+                    SpawnStreams streams) {
     if (argv.empty() || argv[0].empty())
         return -1;
     std::vector<char*> args;
@@ -37,6 +40,13 @@ pid_t SpawnDetached(const std::vector<std::string>& argv, const std::string& fol
                  posix_spawnattr_setsigdefault(&attributes, &allSignals) == 0;
     if (ready && !folder.empty())
         ready = posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()) == 0;
+    if (ready && streams == SpawnStreams::Discarded) {
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ready = ready && posix_spawn_file_actions_addopen(
+                                 &actions, stream, "/dev/null",
+                                 stream == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0) == 0;
+        }
+    }
 
     pid_t child = -1;
     if (ready) {

@@ -1,10 +1,17 @@
 #include "ui/DesktopOpen.h"
 
-#include <QPointer>
-#include <QProcess>
-#include <QStandardPaths>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <optional>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "platform/DesktopEntry.h"
+#include "platform/PosixFile.h"
+#include "platform/UriList.h"
 
 namespace {
 
@@ -66,70 +73,113 @@ int OpenErrorFromExitStatus(int exitStatus) {
 
 namespace {
 
-// A program started for a window. When the window goes while the program still
-// runs, QProcess's destructor kills it and reports the end; that report would
-// reach a window already half destroyed, so the process falls silent first.
-class CWindowProcess : public QProcess {
-public:
-    using QProcess::QProcess;
-    ~CWindowProcess() override { blockSignals(true); }
-};
+// How often a program is asked whether it ended where the kernel gives no
+// process descriptor to watch.
+constexpr int kEndPollMs = 100;
 
-// Starts `program` with `arguments`, its output thrown away; `ended` gets
-// nothing when it cannot be started, else its exit status (-1 after a crash),
-// on the thread of `context` and only while `context` lives.
-void StartDesktopProgram(const QString& program, const QStringList& arguments, QObject* context,
-                         std::function<void(std::optional<int> status)> ended) {
-    QPointer<QObject> guard(context);
-    const auto report = [guard, ended](std::optional<int> status) {
-        if (guard && ended)
-            ended(status);
-    };
-    const QString found = QStandardPaths::findExecutable(program);
-    if (found.isEmpty()) {
-        // Reported after the caller's own work, like every other failure.
-        QMetaObject::invokeMethod(
-            context, [report] { report(std::nullopt); }, Qt::QueuedConnection);
-        return;
+int g_watchedPrograms = 0;
+
+// Watches one started program without blocking: the kernel's process
+// descriptor becomes readable when the program ends (a timer asks instead
+// where there is none); the program is then collected and its end reported.
+// The watch belongs to the application, not to the window, so a program that
+// outlives its window is still collected and leaves no zombie.
+class CProgramWatch : public QObject {
+public:
+    CProgramWatch(pid_t child, QObject* context, ProgramEnded ended)
+        : QObject(QCoreApplication::instance()),
+          m_child(child),
+          m_context(context),
+          m_ended(std::move(ended)) {
+        ++g_watchedPrograms;
+#ifdef SYS_pidfd_open
+        m_descriptor.Reset(static_cast<int>(::syscall(SYS_pidfd_open, child, 0)));
+#endif
+        if (m_descriptor.IsOpen()) {
+            auto* notifier = new QSocketNotifier(m_descriptor.Get(), QSocketNotifier::Read, this);
+            connect(notifier, &QSocketNotifier::activated, this, &CProgramWatch::Collect);
+        } else {
+            auto* timer = new QTimer(this);
+            connect(timer, &QTimer::timeout, this, &CProgramWatch::Collect);
+            timer->start(kEndPollMs);
+        }
     }
-    auto* process = new CWindowProcess(context);
-    process->setProgram(found);
-    process->setArguments(arguments);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->setStandardOutputFile(QProcess::nullDevice());
-    process->setStandardErrorFile(QProcess::nullDevice());
-    QObject::connect(process, &QProcess::errorOccurred, process,
-                     [process, report](QProcess::ProcessError error) {
-                         if (error != QProcess::FailedToStart)
-                             return;
-                         report(std::nullopt);
-                         process->deleteLater();
-                     });
-    QObject::connect(process, &QProcess::finished, process,
-                     [process, report](int exitCode, QProcess::ExitStatus status) {
-                         report(status == QProcess::NormalExit ? exitCode : -1);
-                         process->deleteLater();
-                     });
-    process->start();
-}
+    ~CProgramWatch() override {
+        --g_watchedPrograms;
+    }
+
+private:
+    void Collect() {
+        if (m_collected)
+            return;
+        int status = 0;
+        const pid_t collected = ::waitpid(m_child, &status, WNOHANG);
+        if (collected == 0)
+            return;  // still running
+        m_collected = true;
+        // A child collected elsewhere (-1) left no status: told as a crash.
+        const int exitStatus = collected == m_child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (m_context && m_ended)
+            m_ended(exitStatus);
+        deleteLater();
+    }
+
+    pid_t m_child;
+    QPointer<QObject> m_context;
+    ProgramEnded m_ended;
+    zb::UniqueFd m_descriptor;
+    bool m_collected = false;
+};
 
 }  // namespace
 
-void OpenFileWithDesktop(const QString& path, QObject* context,
-                         std::function<void(int code)> failed) {
-    StartDesktopProgram(
-        QString::fromLatin1(kOpener), {path}, context, [failed](std::optional<int> status) {
-            const int code = status ? OpenErrorFromExitStatus(*status) : kOpenErrorNoAssociation;
-            if (code != 0 && failed)
-                failed(code);
-        });
+pid_t StartWatchedProgram(const std::vector<std::string>& argv, zb::SpawnStreams streams,
+                          QObject* context, ProgramEnded ended) {
+    std::vector<std::string> command = argv;
+    pid_t child = -1;
+    if (!command.empty()) {
+        command.front() = zb::FindProgram(command.front());
+        if (!command.front().empty())
+            child = zb::SpawnDetached(command, {}, streams);
+    }
+    if (child > 0) {
+        new CProgramWatch(child, context, std::move(ended));
+    } else if (ended) {
+        // Reported after the caller's own work, like every other end.
+        QPointer<QObject> guard(context);
+        QMetaObject::invokeMethod(
+            context,
+            [guard, ended] {
+                if (guard)
+                    ended(std::nullopt);
+            },
+            Qt::QueuedConnection);
+    }
+    return child;
 }
 
-void PrintFileWithDesktop(const QStringList& command, const QString& path, QObject* context,
-                          std::function<void()> failed) {
-    if (command.isEmpty())
+int WatchedProgramCount() {
+    return g_watchedPrograms;
+}
+
+void OpenFileWithDesktop(const std::string& path, QObject* context,
+                         std::function<void(int code)> failed) {
+    StartWatchedProgram({kOpener, EncodeFileUri(path)}, zb::SpawnStreams::Discarded, context,
+                        [failed](std::optional<int> status) {
+                            const int code =
+                                status ? OpenErrorFromExitStatus(*status) : kOpenErrorNoAssociation;
+                            if (code != 0 && failed)
+                                failed(code);
+                        });
+}
+
+void PrintFileWithDesktop(const std::vector<std::string>& command, const std::string& path,
+                          QObject* context, std::function<void()> failed) {
+    if (command.empty())
         return;
-    StartDesktopProgram(command.front(), command.mid(1) << path, context,
+    std::vector<std::string> argv = command;
+    argv.push_back(path);
+    StartWatchedProgram(argv, zb::SpawnStreams::Discarded, context,
                         [failed](std::optional<int> status) {
                             if (status != 0 && failed)
                                 failed();

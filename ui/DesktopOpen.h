@@ -1,16 +1,27 @@
 #pragma once
-// Opening a found file the way the desktop opens it: the file goes to the
-// desktop's opener (xdg-open, from xdg-utils), which picks the application
-// the user set for its type. When the opener is missing or says it could not
-// open the file, the shell's own message for the failure is shown. Printing
-// hands a file to the print command (lp, from cups-client) the same way.
+// Starting programs for a window the way the desktop starts them: paths are
+// handed over as their bytes, each program runs in a session of its own
+// (zb::SpawnDetached) and outlives the window, and the window learns how it
+// ended without ever waiting for it.
+//
+// Opening a found file: the file goes to the desktop's opener (xdg-open, from
+// xdg-utils) as a "file://" URI made from its bytes, and the opener picks the
+// application the user set for its type. When the opener is missing or says
+// it could not open the file, the shell's own message for the failure is
+// shown. Printing hands a file's path to the print command (lp, from
+// cups-client) the same way.
+
+#include <sys/types.h>
 
 #include <QObject>
 #include <QString>
 
-#include <QStringList>
-
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Spawn.h"
 
 // The shell's error codes for a failed open that this program reports.
 constexpr int kOpenErrorFileNotFound = 2;
@@ -23,15 +34,32 @@ QString OpenErrorText(int code);
 // does not exist, 3 no tool to open it, 4 the opening failed); 0 for success.
 int OpenErrorFromExitStatus(int exitStatus);
 
-// Starts the opener on `path` and returns at once. `failed` is called on the
-// thread of `context` with the shell's error code when the opener cannot be
-// started or ends with a failure; it is not called once `context` is gone.
-void OpenFileWithDesktop(const QString& path, QObject* context,
+// How a program started for a window ended: nothing when it could not be
+// started, else its exit status (-1 when a signal ended it).
+using ProgramEnded = std::function<void(std::optional<int> status)>;
+
+// Starts `argv` (its program looked up in $PATH) and returns at once: the
+// program's process id, or -1 when it could not be started. Called on the
+// application's thread, like everything here. The program is
+// collected when it ends, also after `context` is gone. `ended`, when given,
+// is called on the thread of `context` after the caller's own work, and never
+// once `context` is gone.
+pid_t StartWatchedProgram(const std::vector<std::string>& argv, zb::SpawnStreams streams,
+                          QObject* context, ProgramEnded ended);
+
+// How many started programs have not been collected yet.
+int WatchedProgramCount();
+
+// Starts the opener on the file or folder `path` and returns at once.
+// `failed` is called on the thread of `context` with the shell's error code
+// when the opener cannot be started or ends with a failure; it is not called
+// once `context` is gone.
+void OpenFileWithDesktop(const std::string& path, QObject* context,
                          std::function<void(int code)> failed);
 
 // Starts `command` (a program and its first arguments) with `path` appended
 // and returns at once. `failed` is called on the thread of `context` when the
 // program cannot be started or ends with a failure; it is not called once
 // `context` is gone.
-void PrintFileWithDesktop(const QStringList& command, const QString& path, QObject* context,
-                          std::function<void()> failed);
+void PrintFileWithDesktop(const std::vector<std::string>& command, const std::string& path,
+                          QObject* context, std::function<void()> failed);

@@ -9,7 +9,6 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,11 +172,8 @@ private slots:
 
     void f2EditsTheNameAndEnterRenames() {
         AnsweringDlg window;
-        QList<QUrl> opened;
-        window.SetUrlOpener([&opened](const QUrl& url) {
-            opened << url;
-            return true;
-        });
+        std::vector<std::string> opened;
+        window.SetFileOpener([&opened](const std::string& path) { opened.push_back(path); });
         ShowFound(window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QAbstractItemView* view = SelectRows(window, {QStringLiteral("a.txt")});
@@ -197,7 +193,7 @@ private slots:
         QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
         QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
         // Enter in the editor is the editor's: nothing is opened or searched.
-        QVERIFY(opened.isEmpty());
+        QVERIFY(opened.empty());
         QVERIFY(!window.IsSearching());
 
         // Onto an existing name: refused, said, and nothing changes.
@@ -263,7 +259,7 @@ private slots:
         const QString printed = File(QStringLiteral("printed"));
         QVERIFY(QDir().mkpath(printed));
         AnsweringDlg window;
-        window.SetPrintCommand({QStringLiteral("cp"), QStringLiteral("-t"), printed});
+        window.SetPrintCommand({"cp", "-t", QFile::encodeName(printed).toStdString()});
         ShowFound(window);
         SelectRows(window, {QStringLiteral("c.txt")});  // printing takes every row
         window.OnCommand(ID_PRINT_RESULT);
@@ -271,7 +267,7 @@ private slots:
         const QString first = QStringLiteral("Zembrolt Search Result0.txt");
         const QString second = QStringLiteral("Zembrolt Search Result1.txt");
         // Both copies run at once: wait until both have ended.
-        QTRY_VERIFY(window.findChildren<QProcess*>().isEmpty());
+        QTRY_COMPARE(WatchedProgramCount(), 0);
         QVERIFY(QFile::exists(printed + QLatin1Char('/') + second));
         const QByteArray text = ReadFile(printed + QLatin1Char('/') + first);
         QVERIFY2(text.startsWith("Name\tLocation\t"), text.constData());
@@ -281,27 +277,35 @@ private slots:
         QVERIFY(QFile::exists(folder + QLatin1Char('/') + first));
         QVERIFY(window.messages.isEmpty());
 
-        window.SetPrintCommand({QStringLiteral("false")});
+        // A command that fails, and one that cannot be started.
+        const QString failed = QStringLiteral("Failed in printing search result");
+        window.SetPrintCommand({"false"});
         window.OnCommand(ID_PRINT_RESULT);
-        QTRY_COMPARE(window.messages,
-                     QStringList{QStringLiteral("Failed in printing search result")});
+        QTRY_COMPARE(window.messages, QStringList{failed});
         QCOMPARE(window.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+        window.SetPrintCommand({"no-such-print-command"});
+        window.OnCommand(ID_PRINT_RESULT);
+        QTRY_COMPARE(window.messages, (QStringList{failed, failed}));
         window.close();
         QVERIFY(!QFile::exists(folder + QLatin1Char('/') + first));
         QVERIFY(!QDir(folder).exists());
     }
 
-    void aPrintStillRunningWhenItsWindowGoesIsNeverReported() {
+    void aPrintEndingAfterItsWindowWentIsCollectedButNeverReported() {
+        // The command waits for its file, then leaves a mark and fails.
+        const std::string gate = QFile::encodeName(File(QStringLiteral("gate"))).toStdString();
         bool reported = false;
         {
             QWidget window;
-            PrintFileWithDesktop({QStringLiteral("sh"), QStringLiteral("-c"),
-                                  QStringLiteral("sleep 10"), QStringLiteral("print")},
-                                 QStringLiteral("x"), &window, [&reported] { reported = true; });
-            auto* process = window.findChild<QProcess*>();
-            QVERIFY(process);
-            QTRY_COMPARE(process->state(), QProcess::Running);
-        }  // the window kills the command as it goes
+            PrintFileWithDesktop(
+                {"sh", "-c", R"(until [ -e "$1" ]; do sleep 0.01; done; : > "$1.done"; exit 1)",
+                 "print"},
+                gate, &window, [&reported] { reported = true; });
+            QCOMPARE(WatchedProgramCount(), 1);
+        }
+        WriteFile(QFile::decodeName(gate.c_str()), "");
+        QTRY_COMPARE(WatchedProgramCount(), 0);  // collected: no zombie is left
+        QVERIFY(QFile::exists(QFile::decodeName(gate.c_str()) + QStringLiteral(".done")));
         QVERIFY(!reported);
     }
 

@@ -1,8 +1,11 @@
 // Found items as the desktop's file managers see them: Copy and Cut on the
 // clipboard, dragging rows out (members extracted only when asked for),
-// files dropped on folder rows and tree folders, the context menus and the
+// files dropped on folder rows and tree folders, the context menus, the
+// programs they start (names that are not UTF-8 reach them unchanged) and the
 // properties sheet.
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -17,14 +20,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
 #include <memory>
 
 #include "app/MainMenuTable.h"
@@ -34,10 +40,12 @@
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
+#include "platform/Registry.h"
 #include "platform/UriList.h"
 #include "tools/FileGeneralPage.h"
 #include "tools/FilePropertiesSheet.h"
 #include "tools/ResultDataSource.h"
+#include "ui/DesktopOpen.h"
 #include "ui/FolderTreeCtrl.h"
 
 namespace {
@@ -76,6 +84,11 @@ using zbgui::ReadFile;
 using zbgui::RowNamed;
 using zbgui::SelectRows;
 using zbgui::WriteFile;
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 QPoint RowPoint(CZembroltDlg& window, const QString& name) {
     QAbstractItemView* view = window.ResultList()->GetCurrentView();
@@ -150,14 +163,61 @@ class ShellOpsTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QTemporaryDir> m_files;
+    QByteArray m_path;  // PATH before StubPrograms
 
     QString File(const QString& name) const { return m_files->filePath(name); }
     std::string LocalPath(const QString& name) const {
         return QFile::encodeName(File(name)).toStdString();
     }
+    // Makes the folder "dir\xFE" holding the empty file "bad\xFFbyte.txt" in
+    // the test's folder; the folder's path.
+    std::string MakeFolderNotUtf8() const {
+        const std::string folder = QFile::encodeName(m_files->path()).toStdString() + "/dir\xFE";
+        if (::mkdir(folder.c_str(), 0700) == 0)
+            ::close(::open((folder + "/bad\xFF"
+                                     "byte.txt")
+                               .c_str(),
+                           O_WRONLY | O_CREAT, 0600));
+        return folder;
+    }
     QTreeWidgetItem* SelectTreeFolder(CFolderTreeCtrl* tree, const QString& name) const {
-        tree->SelectPath(LocalPath(name));
+        return SelectTreeFolder(tree, LocalPath(name));
+    }
+    QTreeWidgetItem* SelectTreeFolder(CFolderTreeCtrl* tree, const std::string& path) const {
+        tree->SelectPath(path);
         return tree->currentItem();
+    }
+
+    // Where the stub programs record how they were called.
+    QString CallRecord() const { return m_home->filePath(QStringLiteral("calls")); }
+    // Puts programs named `programs` first on PATH; each adds its name and
+    // arguments to the record that TakeCalls() reads.
+    void StubPrograms(const std::vector<QString>& programs) {
+        const QString bin = m_home->filePath(QStringLiteral("bin"));
+        for (const QString& program : programs) {
+            const QString script = bin + QLatin1Char('/') + program;
+            WriteFile(script, "#!/bin/sh\nprintf '%s\\0' \"${0##*/}\" \"$@\" >> '" +
+                                  QFile::encodeName(CallRecord()) + "'\necho >> '" +
+                                  QFile::encodeName(CallRecord()) + "'\n");
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        m_path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ':' + m_path);
+    }
+    // The programs started since the last call, once all of them have ended
+    // (wait for WatchedProgramCount() to reach 0 first): each its name and
+    // arguments.
+    QList<QByteArrayList> TakeCalls() const {
+        QList<QByteArrayList> calls;
+        for (const QByteArray& line : ReadFile(CallRecord()).split('\n')) {
+            if (line.isEmpty())
+                continue;
+            QByteArrayList call = line.split('\0');
+            call.removeLast();  // after the last NUL
+            calls << call;
+        }
+        QFile::remove(CallRecord());
+        return calls;
     }
 
 private slots:
@@ -175,7 +235,11 @@ private slots:
         WriteFile(File(QStringLiteral("dst/dst.keep")), "kept");
         WriteFile(File(QStringLiteral("src/child/x.dat")), "x");
     }
-    void cleanup() { qunsetenv("XDG_DATA_DIRS"); }
+    void cleanup() {
+        qunsetenv("XDG_DATA_DIRS");
+        if (!m_path.isEmpty())
+            qputenv("PATH", std::exchange(m_path, QByteArray()));
+    }
 
     void copyAndCutPutFileManagerFormatsOnTheClipboard() {
         QuietDlg window;
@@ -457,6 +521,115 @@ private slots:
         QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("dst"));
         QTRY_VERIFY(page->IsSizeFinal());
         QCOMPARE(page->GetValue(QStringLiteral("Contains:")), QStringLiteral("1 Files, 0 Folders"));
+    }
+
+    void namesThatAreNotUtf8ReachTheProgramsUnchanged() {
+        StubPrograms({QStringLiteral("xdg-open"), QStringLiteral("lp"), QStringLiteral("viewer")});
+        WriteFile(m_home->filePath(QStringLiteral("share/applications/stubviewer.desktop")),
+                  "[Desktop Entry]\nType=Application\nName=Stub Viewer\nExec=viewer %f\n"
+                  "MimeType=text/plain;\n");
+        WriteFile(m_home->filePath(QStringLiteral("config/mimeapps.list")),
+                  "[Default Applications]\ntext/plain=stubviewer.desktop\n");
+        const std::string folder = MakeFolderNotUtf8();
+        const std::string file = folder +
+                                 "/bad\xFF"
+                                 "byte.txt";
+        QVERIFY(Exists(file));
+        QuietDlg window;
+        QStringList fileManager;  // no file manager answers: folders go to the opener
+        window.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, false));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Find(window, QStringLiteral("bad*"), m_files->path(), 1);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("bad\uFFFDbyte.txt")});
+        const auto raw = [](const std::string& bytes) { return QByteArray::fromStdString(bytes); };
+        const QByteArrayList openFile{"xdg-open", raw(EncodeFileUri(file))};
+
+        // Enter, then each command of the row's menu.
+        QTest::keyClick(view, Qt::Key_Return);
+        QTRY_COMPARE(WatchedProgramCount(), 0);
+        QCOMPARE(TakeCalls(), QList<QByteArrayList>{openFile});
+        using Commands = std::vector<std::pair<QString, QByteArrayList>>;
+        const auto choose = [this, &window](const Commands& commands) {
+            for (const auto& [item, call] : commands) {
+                window.SetMenuChooser(Choose(item, nullptr));
+                window.OnListContextMenu(QPoint(0, 0));
+                QTRY_COMPARE(WatchedProgramCount(), 0);
+                QCOMPARE(TakeCalls(), QList<QByteArrayList>{call});
+            }
+        };
+        choose({
+            {QStringLiteral("&Open"), openFile},
+            {QStringLiteral("&Print"), {"lp", raw(file)}},
+            {QStringLiteral("Explore location folder"), {"xdg-open", raw(EncodeFileUri(folder))}},
+            {QStringLiteral("Stub Viewer"), {"viewer", raw(file)}},
+            {QStringLiteral("&Edit"), {"viewer", raw(file)}},
+        });
+
+        // The folder's row: its Explore, and a folder verb of the registry.
+        CRegKey verb;
+        QCOMPARE(verb.Create(HKEY_CLASSES_ROOT, "Directory\\shell\\Stub Verb\\command"),
+                 LONG(ERROR_SUCCESS));
+        verb.SetString("", "viewer %1");
+        verb.Close();
+        Find(window, QStringLiteral("dir*"), m_files->path(), 1);
+        SelectRows(window, {QStringLiteral("dir\uFFFD")});
+        choose({
+            {QStringLiteral("E&xplore"), {"xdg-open", raw(EncodeFileUri(folder))}},
+            {QStringLiteral("Stub Verb"), {"viewer", raw(folder)}},
+        });
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void renamingANameThatIsNotUtf8KeepsTheBytesLeftAlone() {
+        const std::string folder = MakeFolderNotUtf8();
+        QuietDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        Find(window, QStringLiteral("bad*"), m_files->path(), 1);
+        QAbstractItemView* view = SelectRows(window, {QStringLiteral("bad\uFFFDbyte.txt")});
+
+        // In place, only what was typed changes: at the end, then at the start.
+        const auto editName = [&view](const QString& before, Qt::Key toward, Qt::Key erase,
+                                      const QString& typed) {
+            QTest::keyClick(view, Qt::Key_F2);
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            QCOMPARE(editor->text(), before);
+            QTest::keyClick(editor, toward);
+            for (int i = 0; i < 3; ++i)
+                QTest::keyClick(editor, erase);
+            QTest::keyClicks(editor, typed);
+            QTest::keyClick(editor, Qt::Key_Return);
+        };
+        editName(QStringLiteral("bad\uFFFDbyte.txt"), Qt::Key_End, Qt::Key_Backspace,
+                 QStringLiteral("md"));
+        QTRY_VERIFY(Exists(folder + "/bad\xFF"
+                                    "byte.md"));
+        editName(QStringLiteral("bad\uFFFDbyte.md"), Qt::Key_Home, Qt::Key_Delete,
+                 QStringLiteral("good"));
+        QTRY_VERIFY(Exists(folder + "/good\xFF"
+                                    "byte.md"));
+        QVERIFY(!Exists(folder + "/bad\xFF"
+                                 "byte.txt"));
+        QVERIFY(!Exists(folder + "/bad\xFF"
+                                 "byte.md"));
+
+        // The folder tree's Rename asks for the name in a box of its own.
+        CFolderTreeCtrl* tree = window.FolderTree();
+        QTreeWidgetItem* node = SelectTreeFolder(tree, folder);
+        QVERIFY(node);
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                box->setTextValue(box->textValue() + QStringLiteral("2"));
+                box->accept();
+            }
+        });
+        window.SetMenuChooser(Choose(QStringLiteral("Rena&me"), nullptr));
+        tree->OnRClick(tree->visualItemRect(node).topLeft() + QPoint(2, 2));
+        QVERIFY(Exists(folder + "2/good\xFF"
+                                "byte.md"));
+        QVERIFY(window.messages.isEmpty());
     }
 
     void propertiesSheetFollowsItsPages() {

@@ -506,11 +506,9 @@ private slots:
         Touch(dir.filePath(QStringLiteral("plain.txt")));
 
         RecordingDlg window;
-        QList<QUrl> opened;
-        window.SetUrlOpener([&opened](const QUrl& url) {
-            opened << url;
-            return true;
-        });
+        QStringList opened;
+        window.SetFileOpener(
+            [&opened](const std::string& path) { opened << QFile::decodeName(path.c_str()); });
         window.show();
         FindWithEnter(window, QStringLiteral("*.txt"), dir.path());
         QTRY_VERIFY(!window.IsSearching());
@@ -521,10 +519,9 @@ private slots:
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(opened.size(), 2);
         QString extracted;
-        for (const QUrl& url : opened) {
-            QVERIFY(url.isLocalFile());
-            if (url.toLocalFile() != dir.filePath(QStringLiteral("plain.txt")))
-                extracted = url.toLocalFile();
+        for (const QString& path : opened) {
+            if (path != dir.filePath(QStringLiteral("plain.txt")))
+                extracted = path;
         }
         QVERIFY(extracted.endsWith(QStringLiteral("/docs/readme.txt")));
         QFile member(extracted);
@@ -558,11 +555,10 @@ private slots:
 
         RecordingDlg window;
         QStringList opened;
-        window.SetUrlOpener([&opened](const QUrl& url) {
-            QFile member(url.toLocalFile());
+        window.SetFileOpener([&opened](const std::string& path) {
+            QFile member(QFile::decodeName(path.c_str()));
             opened << (member.open(QIODevice::ReadOnly) ? QString::fromLatin1(member.readAll())
-                                                        : url.toString());
-            return true;
+                                                        : member.fileName());
         });
         window.show();
         FindWithEnter(window, QStringLiteral("found.txt"), dir.path());
