@@ -124,7 +124,8 @@ int CAttributeChange::ApplyToFolder(const std::string& path, DWORD set, DWORD ke
         FlushHiddenList(folder);
         lists.erase(folder);
     };
-    if (ApplyBelowFolder(path, apply, folderDone) == CTreeWalk::WALK_UNREACHABLE)
+    const auto mountPoint = [&](const TreeEntry& entry) { Fail(entry.path, kMountPointNote); };
+    if (ApplyBelowFolder(path, apply, folderDone, mountPoint) == CTreeWalk::WALK_UNREACHABLE)
         Fail(path, "the folder cannot be opened");
     return static_cast<int>(m_failedPaths.size() - failedBefore);
 }

@@ -76,7 +76,12 @@ int CFileTimeChange::ApplyToFolder(const std::string& path, const FileTimeSettin
     const auto apply = [&](const TreeEntry& entry) {
         SetTimes(entry.dirFd, std::string(entry.name), entry.path, times);
     };
-    if (ApplyBelowFolder(path, apply) == CTreeWalk::WALK_UNREACHABLE) {
+    const auto mountPoint = [&](const TreeEntry& entry) {
+        ++m_nFailed;
+        LogPrintf(kToolLogRed, "Cannot change the times of %s: %s", entry.path.c_str(),
+                  kMountPointNote);
+    };
+    if (ApplyBelowFolder(path, apply, {}, mountPoint) == CTreeWalk::WALK_UNREACHABLE) {
         ++m_nFailed;
         LogPrintf(kToolLogRed, "Cannot change the times of %s: the folder cannot be opened",
                   path.c_str());

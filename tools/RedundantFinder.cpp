@@ -216,6 +216,7 @@ int ListFolder(const std::string& folder, bool subFolders, IRedundantSink& sink,
                std::function<bool(const TreeEntry&)> match) {
     CTreeWalk walk(&stop);
     walk.SetSubFolders(subFolders);
+    walk.SetStayOnMount(true);
     for (const std::string& path : skip)
         walk.AddSkipFolder(path);
     ListingVisitor visitor(sink, stop, std::move(match));

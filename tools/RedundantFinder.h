@@ -12,8 +12,9 @@
 //    check-disk fragments (entries of lost+found folders, *.chk files) and
 //    temporary files (*.tmp).
 // Folders listed by an earlier step (and network file systems) are not
-// walked again, compared by identity, so nothing is listed twice. Archives
-// are not looked into.
+// walked again, compared by identity, so nothing is listed twice. The first
+// three steps stay on the mount of their folder. Archives are not looked
+// into.
 
 #include <atomic>
 #include <string>

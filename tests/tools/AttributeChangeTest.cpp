@@ -5,10 +5,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/FileInfo.h"
+#include "support/MountNamespace.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
@@ -126,6 +128,29 @@ TEST_F(AttributeChangeTest, ADotNameCannotBeShownAndTheFailureIsLogged) {
     EXPECT_EQ(log.RedLinesWith(".profile"), 1);
     EXPECT_EQ(log.RedLinesWith("could not be changed"), 1);
     EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(AttributeChangeTest, SubFoldersLeaveAFolderMountedInsideAsItIs) {
+    const std::string elsewhere = zbtest::MakeTempDir("mounted");
+    const std::string kept = zbtest::WriteFile(elsewhere + "/kept.txt", "x");
+    chmod(kept.c_str(), 0644);
+    const std::string top = m_root + "/top";
+    const std::string own = File("top/own.txt");
+    std::filesystem::create_directories(top + "/data");
+    CResultItem* folder = Record(top);
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(elsewhere, top + "/data"))
+            return false;
+        zbtest::LogCapture log;
+        CAttributeChange change;
+        change.SetItems({folder});
+        const int failed = change.Apply(FILE_ATTRIBUTE_READONLY, 0xFFFFFFFFu, TRUE);
+        std::fprintf(stderr, "%d failed; kept %o, own %o\n", failed, StatOf(kept).st_mode & 07777,
+                     StatOf(own).st_mode & 07777);
+        // The mount point is reported as a file that was not changed.
+        return (StatOf(kept).st_mode & 07777) == 0644 && (StatOf(own).st_mode & 07777) == 0444 &&
+               failed == 1 && log.RedLinesWith(top + "/data") == 1;
+    });
 }
 
 TEST_F(AttributeChangeTest, SystemAndArchiveKeepABinaryTailAndOtherBits) {

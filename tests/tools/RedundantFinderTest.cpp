@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/RecordingSearchHost.h"
 #include "support/LnkWriter.h"
+#include "support/MountNamespace.h"
 #include "tools/RedundantSearch.h"
 #include "tools/ToolTestSupport.h"
 
@@ -107,6 +109,21 @@ TEST_F(RedundantFinderTest, TemporaryFolderListsOnlyTheUsersRegularFilesAndOnce)
     EXPECT_EQ(Run(options), (std::vector<std::string>{"tmp/a.tmp", "tmp/sub/b.dat"}));
     EXPECT_TRUE(m_walked);
     close(sock);
+}
+
+TEST_F(RedundantFinderTest, TheTemporaryFolderStaysOnItsMount) {
+    const std::string elsewhere = zbtest::MakeTempDir("mounted");
+    zbtest::WriteFile(elsewhere + "/work.dat", "x");
+    File("tmp/own.dat");
+    std::filesystem::create_directories(m_root + "/tmp/mnt");
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(elsewhere, m_root + "/tmp/mnt"))
+            return false;
+        const std::vector<std::string> found = Run(Only(&CRedundantOptions::m_bTempFolder));
+        for (const std::string& item : found)
+            std::fprintf(stderr, "found %s\n", item.c_str());
+        return found == std::vector<std::string>{"tmp/own.dat"};
+    });
 }
 
 TEST_F(RedundantFinderTest, TheTrashIsNotWalkedAgainByThePatterns) {
