@@ -17,6 +17,20 @@ namespace {
 
 using zbtest::StatOf;
 
+// The user.* attributes a file carries.
+std::vector<std::string> UserXattrNames(const std::string& path) {
+    char list[1024];
+    const ssize_t length = listxattr(path.c_str(), list, sizeof list);
+    std::vector<std::string> names;
+    for (ssize_t at = 0; at < length;) {
+        const std::string name(list + at);
+        at += static_cast<ssize_t>(name.size()) + 1;
+        if (name.rfind("user.", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
 class AttributeChangeTest : public zbtest::FileRecordTest {
 protected:
     std::string File(const std::string& name, mode_t mode = 0644) {
@@ -128,6 +142,32 @@ TEST_F(AttributeChangeTest, ADotNameCannotBeShownAndTheFailureIsLogged) {
     EXPECT_EQ(log.RedLinesWith(".profile"), 1);
     EXPECT_EQ(log.RedLinesWith("could not be changed"), 1);
     EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(AttributeChangeTest, ReadOnlyWithSystemAsTheOwnerWritesTheAttributeWhileWritable) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the file to another user";
+    if (!zbtest::UserXattrsWork(m_root))
+        GTEST_SKIP() << "no user extended attributes here";
+    const std::string path = File("owned.txt", 0664);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    CResultItem* record = Record(path);
+    EXPECT_TRUE(zbtest::RunAsNobody(m_root, [&] {
+        umask(002);
+        CAttributeChange change;
+        change.SetItems({record});
+        const DWORD both = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+        const int setFailures = change.Apply(both, 0xFFFFFFFFu, FALSE);
+        const mode_t readOnly = StatOf(path).st_mode & 07777;
+        const std::string setValue = zbtest::XattrOf(path);
+        const int clearFailures = change.Apply(0, ~both, FALSE);
+        const mode_t writable = StatOf(path).st_mode & 07777;
+        std::fprintf(stderr, "set %d: %o %s; cleared %d: %o %s\n", setFailures, readOnly,
+                     setValue.c_str(), clearFailures, writable, zbtest::XattrOf(path).c_str());
+        return setFailures == 0 && readOnly == 0444 && setValue == "0x4" && clearFailures == 0 &&
+               writable == 0664 && zbtest::XattrOf(path) == "0x0" &&
+               UserXattrNames(path) == std::vector<std::string>{"user.DOSATTRIB"};
+    }));
 }
 
 TEST_F(AttributeChangeTest, SubFoldersLeaveAFolderMountedInsideAsItIs) {
