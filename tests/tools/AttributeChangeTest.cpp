@@ -144,6 +144,23 @@ TEST_F(AttributeChangeTest, ADotNameCannotBeShownAndTheFailureIsLogged) {
     EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
 }
 
+TEST_F(AttributeChangeTest, ClearingHiddenBelowAFolderPassesOverDotNamesSilently) {
+    const std::string top = m_root + "/top";
+    File("top/.config/.profile");
+    const std::string listed = File("top/listed.txt");
+    zbtest::WriteFile(top + "/.hidden", "listed.txt\n");
+    CResultItem* folder = Record(top);
+    zbtest::LogCapture log;
+    CAttributeChange change;
+    change.SetItems({folder});
+    EXPECT_EQ(change.Apply(0, ~FILE_ATTRIBUTE_HIDDEN, TRUE), 0);
+    EXPECT_EQ(log.RedLinesWith(""), 0);
+    EXPECT_EQ(change.GetFailedCount(), 0);
+    EXPECT_EQ(change.GetChangedCount(), 1);  // listed.txt alone
+    EXPECT_FALSE(std::filesystem::exists(top + "/.hidden"));
+    EXPECT_TRUE(std::filesystem::exists(top + "/.config/.profile"));
+}
+
 TEST_F(AttributeChangeTest, ReadOnlyWithSystemAsTheOwnerWritesTheAttributeWhileWritable) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to hand the file to another user";
