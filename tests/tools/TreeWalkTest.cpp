@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "tools/ToolTestSupport.h"
@@ -134,6 +136,52 @@ TEST(TreeWalkTest, ADeepChainIsWalkedOnASmallStackWithFewDescriptors) {
                foldersDone == kChainLevels + 1;
     }));
     RemoveChain(root);
+}
+
+// Moves a folder of the chain away once the walk is deep below it, and
+// records what the walk reports from then on.
+class MovingVisitor : public ITreeVisitor {
+public:
+    MovingVisitor(std::string from, std::string to)
+        : m_from(std::move(from)), m_to(std::move(to)) {}
+    bool OnEntry(const TreeEntry& entry) override {
+        if (m_moved)
+            after.push_back(IdentityOf(entry.st));
+        if (!m_moved && entry.depth == 20) {
+            m_moved = true;
+            return rename(m_from.c_str(), m_to.c_str()) == 0;
+        }
+        return true;
+    }
+    std::vector<FileIdentity> after;
+
+private:
+    std::string m_from;
+    std::string m_to;
+    bool m_moved = false;
+};
+
+TEST(TreeWalkTest, AFolderMovedAwayAboveTheWalkEndsItThere) {
+    // 20 levels, more than the walk keeps open, each with a file after its
+    // sub-folder; a file of the same name waits where the second level goes.
+    const std::string root = zbtest::MakeTempDir("moving");
+    const std::string outside = zbtest::MakeTempDir("outside");
+    std::string level = root;
+    for (int depth = 0; depth < 20; ++depth) {
+        zbtest::WriteFile(level + "/zz.txt", "x");
+        level += "/d";
+    }
+    std::filesystem::create_directories(level);
+    const std::string stranger = zbtest::WriteFile(outside + "/zz.txt", "x");
+    CTreeWalk walk;
+    MovingVisitor visitor(root + "/d/d", outside + "/d");
+    EXPECT_EQ(walk.Walk(root, visitor), CTreeWalk::WALK_ENDED);
+    EXPECT_EQ(walk.GetUnreadableFolders(), 1u);
+    // The walk climbed back through the moved folders and stopped at the
+    // first one that is not where it was: it never reports the stranger.
+    const FileIdentity strangerId = IdentityOf(zbtest::StatOf(stranger));
+    EXPECT_EQ(std::count(visitor.after.begin(), visitor.after.end(), strangerId), 0);
+    EXPECT_FALSE(visitor.after.empty());
 }
 
 }  // namespace
