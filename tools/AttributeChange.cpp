@@ -117,14 +117,18 @@ int CAttributeChange::ApplyToFolder(const std::string& path, DWORD set, DWORD ke
             list = lists.emplace(folder, zb::HiddenNames::Load(entry.dirFd)).first;
         const std::string name(entry.name);
         zb::FileInfo info;
-        if (zb::GetFileInfoAt(entry.dirFd, name.c_str(), &list->second, &info))
-            ChangeOne(entry.path, info.dwFileAttributes, set, keep);
+        if (!zb::GetFileInfoAt(entry.dirFd, name.c_str(), &list->second, &info))
+            return;
+        // A name hidden by its own dot stays hidden: clearing Hidden passes it by.
+        const DWORD dotKeep = name.front() == '.' ? FILE_ATTRIBUTE_HIDDEN : 0;
+        ChangeOne(entry.path, info.dwFileAttributes, set, keep | dotKeep);
     };
     const auto folderDone = [&](const std::string& folder) {
         FlushHiddenList(folder);
         lists.erase(folder);
     };
-    if (ApplyBelowFolder(path, apply, folderDone) == CTreeWalk::WALK_UNREACHABLE)
+    const auto mountPoint = [&](const TreeEntry& entry) { Fail(entry.path, kMountPointNote); };
+    if (ApplyBelowFolder(path, apply, folderDone, mountPoint) == CTreeWalk::WALK_UNREACHABLE)
         Fail(path, "the folder cannot be opened");
     return static_cast<int>(m_failedPaths.size() - failedBefore);
 }

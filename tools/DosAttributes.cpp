@@ -181,13 +181,18 @@ bool ChangeDosAttributes(const std::string& path, DWORD oldAttributes, DWORD new
     const DWORD changed = (oldAttributes ^ newAttributes) & kChangeableAttributes;
     std::vector<std::string> failures;
 
-    if ((changed & FILE_ATTRIBUTE_READONLY) && S_ISREG(st.st_mode)) {
-        const mode_t mode = (newAttributes & FILE_ATTRIBUTE_READONLY)
-                                ? (st.st_mode & 07777 & ~mode_t{0222})
-                                : ((st.st_mode & 07777) | S_IWUSR);
+    // user.DOSATTRIB can be written only while the file can: the write bits
+    // come back before it is written and go after it.
+    const bool readOnlyChanges = (changed & FILE_ATTRIBUTE_READONLY) && S_ISREG(st.st_mode);
+    const bool makeReadOnly = (newAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const auto changeReadOnly = [&] {
+        const mode_t mode = makeReadOnly ? (st.st_mode & 07777 & ~mode_t{0222})
+                                         : ((st.st_mode & 07777) | (zb::NewFileMode() & 0222));
         if (::fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0)
             failures.push_back(std::strerror(errno));
-    }
+    };
+    if (readOnlyChanges && !makeReadOnly)
+        changeReadOnly();
 
     std::string folder;
     std::string name;
@@ -217,6 +222,9 @@ bool ChangeDosAttributes(const std::string& path, DWORD oldAttributes, DWORD new
                                    : "a special file cannot carry the system and archive bits");
         }
     }
+
+    if (readOnlyChanges && makeReadOnly)
+        changeReadOnly();
 
     if (failures.empty())
         return true;

@@ -2,9 +2,11 @@
 // Writing the four attributes the tools change on a file on disk, the way the
 // platform reads them (platform/FileInfo.h):
 // - read-only is the owner's write permission: setting it clears every write
-//   bit, clearing it gives the owner write permission back. Regular files
-//   only: a folder without write permission could take no new files, and a
-//   link or special file has no permissions of its own, so those keep theirs.
+//   bit, clearing it adds the write bits the umask allows (as "chmod +w"
+//   does). Regular files only: a folder without write permission could take
+//   no new files, and a link or special file has no permissions of its own,
+//   so those keep theirs. user.DOSATTRIB needs write permission to change,
+//   so it is written before the write bits go and after they come back.
 // - hidden is the name in the folder's ".hidden" list and the hidden bit of
 //   user.DOSATTRIB; it never renames. A name that starts with "." stays
 //   hidden, so clearing hidden on it fails.

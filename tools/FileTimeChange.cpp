@@ -54,6 +54,9 @@ int CFileTimeChange::Apply(const FileTimeSetting& times, BOOL subFolders) {
             std::string path;
             if (!IsChangeableRecord(*record, &path))
                 continue;
+            // A folder's own times come last: reading it may set its access time.
+            if (subFolders && (record->m_dwFlags & RIF_FOLDER))
+                ApplyToFolder(path, times);
             if (SetTimes(AT_FDCWD, path, path, times)) {
                 zb::FileInfo info;
                 if (zb::GetFileInfo(path, &info)) {
@@ -61,8 +64,6 @@ int CFileTimeChange::Apply(const FileTimeSetting& times, BOOL subFolders) {
                     record->m_ftLastAccess = info.ftLastAccessTime;
                 }
             }
-            if (subFolders && (record->m_dwFlags & RIF_FOLDER))
-                ApplyToFolder(path, times);
         }
     }
     const int failed = m_nFailed - failedBefore;
@@ -76,7 +77,12 @@ int CFileTimeChange::ApplyToFolder(const std::string& path, const FileTimeSettin
     const auto apply = [&](const TreeEntry& entry) {
         SetTimes(entry.dirFd, std::string(entry.name), entry.path, times);
     };
-    if (ApplyBelowFolder(path, apply) == CTreeWalk::WALK_UNREACHABLE) {
+    const auto mountPoint = [&](const TreeEntry& entry) {
+        ++m_nFailed;
+        LogPrintf(kToolLogRed, "Cannot change the times of %s: %s", entry.path.c_str(),
+                  kMountPointNote);
+    };
+    if (ApplyBelowFolder(path, apply, {}, mountPoint) == CTreeWalk::WALK_UNREACHABLE) {
         ++m_nFailed;
         LogPrintf(kToolLogRed, "Cannot change the times of %s: the folder cannot be opened",
                   path.c_str());

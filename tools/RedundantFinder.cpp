@@ -1,11 +1,15 @@
 #include "tools/RedundantFinder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <functional>
+#include <unordered_set>
 
 #include "platform/PosixFile.h"
 #include "platform/ShellLink.h"
@@ -45,14 +49,68 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// The name of the folder that holds `path`.
-std::string_view ParentName(const std::string& path) {
+// The folder that holds `path` ("/" for a name right below the root).
+std::string_view FolderOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
+    if (slash == std::string_view::npos)
         return {};
-    const std::size_t before = path.rfind('/', slash - 1);
-    const std::size_t start = before == std::string::npos ? 0 : before + 1;
-    return std::string_view(path).substr(start, slash - start);
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// The last name of `path`.
+std::string_view NameOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// An X server's lock file, ".X<display>-lock".
+bool IsXServerLock(std::string_view name) {
+    return name.size() > 7 && name.starts_with(".X") && name.ends_with("-lock");
+}
+
+// The regular files inside `folder` that a running process holds open, by
+// identity, read from the descriptor folders of `procFolder` (/proc).
+// Processes the user may not look into are passed over; a descriptor whose
+// link names no place inside the folder is not followed, so an open file on
+// a hung network mount cannot stop the search.
+FileIdentitySet FilesHeldOpenIn(const std::string& procFolder, const std::string& folder) {
+    FileIdentitySet held;
+    char* real = procFolder.empty() ? nullptr : ::realpath(folder.c_str(), nullptr);
+    if (!real)
+        return held;
+    const std::string inside = JoinPath(real, "");
+    std::free(real);
+    DIR* processes = ::opendir(procFolder.c_str());
+    if (!processes)
+        return held;
+    std::vector<char> target(PATH_MAX + 1);
+    while (const dirent* process = ::readdir(processes)) {
+        const std::string_view pid(process->d_name);
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string_view::npos)
+            continue;
+        const int fdFolder = ::openat(::dirfd(processes), (std::string(pid) + "/fd").c_str(),
+                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* descriptors = fdFolder < 0 ? nullptr : ::fdopendir(fdFolder);
+        if (!descriptors) {
+            if (fdFolder >= 0)
+                ::close(fdFolder);
+            continue;
+        }
+        while (const dirent* descriptor = ::readdir(descriptors)) {
+            const ssize_t length = ::readlinkat(::dirfd(descriptors), descriptor->d_name,
+                                                target.data(), target.size() - 1);
+            if (length <= 0 || !std::string_view(target.data(), static_cast<std::size_t>(length))
+                                    .starts_with(inside))
+                continue;
+            struct stat st {};
+            if (::fstatat(::dirfd(descriptors), descriptor->d_name, &st, 0) == 0 &&
+                S_ISREG(st.st_mode))
+                held.insert(IdentityOf(st));
+        }
+        ::closedir(descriptors);
+    }
+    ::closedir(processes);
+    return held;
 }
 
 // The program word at the start of an Exec value: a quoted word (with its
@@ -199,7 +257,10 @@ RedundantRoots RedundantRoots::FromEnvironment() {
     for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
         if (ClassifyMount(entry) == MountClass::Network)
             roots.skipFolders.push_back(entry.mountPoint);
+        roots.mountPoints.push_back(entry.mountPoint);
     }
+    roots.systemFolders = {"/usr", "/etc", "/boot", "/opt", "/var/lib", "/snap"};
+    roots.procFolder = "/proc";
     return roots;
 }
 
@@ -216,6 +277,7 @@ int ListFolder(const std::string& folder, bool subFolders, IRedundantSink& sink,
                std::function<bool(const TreeEntry&)> match) {
     CTreeWalk walk(&stop);
     walk.SetSubFolders(subFolders);
+    walk.SetStayOnMount(true);
     for (const std::string& path : skip)
         walk.AddSkipFolder(path);
     ListingVisitor visitor(sink, stop, std::move(match));
@@ -228,10 +290,12 @@ int ListFolder(const std::string& folder, bool subFolders, IRedundantSink& sink,
 
 int CRedundantFinder::ListTemporaryFolder() {
     const uid_t user = ::getuid();
-    const int result = ListFolder(m_roots.tempFolder, true, m_sink, m_stop, m_skip,
-                                  [user](const TreeEntry& entry) {
-                                      return S_ISREG(entry.st.st_mode) && entry.st.st_uid == user;
-                                  });
+    const FileIdentitySet held = FilesHeldOpenIn(m_roots.procFolder, m_roots.tempFolder);
+    const int result = ListFolder(
+        m_roots.tempFolder, true, m_sink, m_stop, m_skip, [user, &held](const TreeEntry& entry) {
+            return S_ISREG(entry.st.st_mode) && entry.st.st_uid == user &&
+                   !IsXServerLock(entry.name) && !held.contains(IdentityOf(entry.st));
+        });
     m_skip.push_back(m_roots.tempFolder);
     return result;
 }
@@ -265,7 +329,8 @@ int CRedundantFinder::ListTrash() {
 // The pattern walk's test of each entry: files only.
 class CRedundantFinder::PatternVisitor {
 public:
-    explicit PatternVisitor(const CRedundantOptions& options) : m_options(options) {}
+    PatternVisitor(const CRedundantOptions& options, const std::vector<std::string>& mountPoints)
+        : m_options(options), m_mountPoints(mountPoints.begin(), mountPoints.end()) {}
 
     bool operator()(const TreeEntry& entry) {
         const mode_t mode = entry.st.st_mode;
@@ -282,22 +347,31 @@ public:
                 return true;
         }
         if (m_options.m_bLostClusters &&
-            ((regular && EndsWith(m_lowered, ".chk")) || ParentName(entry.path) == "lost+found"))
+            ((regular && EndsWith(m_lowered, ".chk")) || InLostAndFound(entry.path)))
             return true;
         return m_options.m_bTempFiles && regular && EndsWith(m_lowered, ".tmp");
     }
 
 private:
+    // Inside the lost+found folder that a file system check fills: the one at
+    // the root of a mounted file system, not any folder of that name.
+    bool InLostAndFound(std::string_view path) const {
+        const std::string_view folder = FolderOf(path);
+        return NameOf(folder) == "lost+found" &&
+               m_mountPoints.contains(std::string(FolderOf(folder)));
+    }
+
     const CRedundantOptions& m_options;
+    const std::unordered_set<std::string> m_mountPoints;
     std::string m_lowered;
 };
 
 void CRedundantFinder::WalkComputer() {
-    PatternVisitor matches(m_options);
+    PatternVisitor matches(m_options, m_roots.mountPoints);
     CTreeWalk walk(&m_stop);
     for (const std::string& path : m_skip)
         walk.AddSkipFolder(path);
-    for (const std::string& path : m_roots.skipFolders)
+    for (const std::string& path : m_roots.systemFolders)
         walk.AddSkipFolder(path);
     ListingVisitor visitor(m_sink, m_stop, [&](const TreeEntry& entry) { return matches(entry); });
     m_bWalkedComputer = true;

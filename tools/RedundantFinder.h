@@ -3,17 +3,20 @@
 // usually safe to remove, in this order, each only while the steps before it
 // reached their folders:
 // 1. the temporary folder ($TMPDIR, else /tmp): regular files owned by the
-//    user (never sockets, FIFOs or other users' files);
+//    user (never sockets, FIFOs or other users' files), except files a
+//    running process holds open and X server lock files (".X0-lock");
 // 2. the browsers' cache folders under $XDG_CACHE_HOME: regular files;
 // 3. the Trash folders: each trashed item;
 // 4. one walk over the computer for the chosen patterns, files only: broken
 //    shortcuts (dangling symbolic links, .lnk files whose target is a
 //    missing absolute path, .desktop launchers whose program is missing),
-//    check-disk fragments (entries of lost+found folders, *.chk files) and
-//    temporary files (*.tmp).
+//    check-disk fragments (*.chk files, and the entries of a lost+found
+//    folder at the root of a mounted file system) and temporary files
+//    (*.tmp).
 // Folders listed by an earlier step (and network file systems) are not
-// walked again, compared by identity, so nothing is listed twice. Archives
-// are not looked into.
+// walked again, compared by identity, so nothing is listed twice; the
+// installed system's folders are never walked. The first three steps stay on
+// the mount of their folder. Archives are not looked into.
 
 #include <atomic>
 #include <string>
@@ -35,14 +38,18 @@ struct CRedundantOptions {
 // Where the steps look.
 struct RedundantRoots {
     std::string tempFolder;
-    std::vector<std::string> cacheFolders;  // only those that exist
-    std::vector<std::string> trashFolders;  // each holding "files" and "info"
-    std::vector<std::string> computer;      // the roots of the pattern walk
-    std::vector<std::string> skipFolders;   // never walked (network file systems)
+    std::vector<std::string> cacheFolders;   // only those that exist
+    std::vector<std::string> trashFolders;   // each holding "files" and "info"
+    std::vector<std::string> computer;       // the roots of the pattern walk
+    std::vector<std::string> skipFolders;    // never walked (network file systems)
+    std::vector<std::string> mountPoints;    // where file systems are mounted
+    std::vector<std::string> systemFolders;  // never walked by the patterns
+    std::string procFolder;  // the processes' folders; empty: no file counts as held open
 
     // From the environment: $TMPDIR or /tmp, the browsers' folders under
-    // $XDG_CACHE_HOME (else ~/.cache), the Trash folders, "/" and the
-    // network mounts of the mount table.
+    // $XDG_CACHE_HOME (else ~/.cache), the Trash folders, "/", the network
+    // mounts and the mount points of the mount table, /usr, /etc, /boot,
+    // /opt, /var/lib and /snap, and /proc.
     static RedundantRoots FromEnvironment();
 };
 

@@ -190,7 +190,7 @@ std::string CRenameJob::MakeNewName(std::size_t record, std::size_t position,
     ReplaceRenameText(&extension, options.extFindText, options.extReplaceText, RENAME_REPLACE_ALL);
     ApplyNameCase(&name, options.nameCase);
     ApplyNameCase(&extension, options.extCase);
-    return extension.empty() ? name : name + "." + extension;
+    return JoinRenameName(name, extension, item.m_sName);
 }
 
 bool CRenameJob::UpdateNewNames(const RenameOptions& options) {

@@ -83,6 +83,15 @@ void SplitRenameName(const std::string& name, std::string* base, std::string* ex
     *extension = name.substr(dot + 1);
 }
 
+std::string JoinRenameName(const std::string& name, const std::string& extension,
+                           const std::string& oldName) {
+    if (!extension.empty())
+        return name + "." + extension;
+    if (!oldName.empty() && oldName.back() == '.')
+        return name + ".";
+    return name;
+}
+
 std::string FormatRenameCounter(std::int64_t start, std::int32_t step, std::uint64_t position,
                                 unsigned digits) {
     // The pages keep start and step within 2^30 and a list holds fewer than

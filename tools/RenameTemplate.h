@@ -46,6 +46,15 @@ struct RenameValues {
 // Splits a name at its last "." (no dot: all of it is the base).
 void SplitRenameName(const std::string& name, std::string* base, std::string* extension);
 
+// The new name made of the expanded name and extension texts: "." and the
+// extension when that is not empty. An old name that ends in "." (its empty
+// extension was split off at that dot) keeps the dot when the extension text
+// is empty too, so the default templates give "trail." and "..." back as
+// they were; a non-empty old extension that the template drops goes with
+// its dot.
+std::string JoinRenameName(const std::string& name, const std::string& extension,
+                           const std::string& oldName);
+
 // The counter of list position `position`: start + step x position, in
 // 64-bit arithmetic, as a decimal number padded with zeros to `digits`.
 std::string FormatRenameCounter(std::int64_t start, std::int32_t step, std::uint64_t position,

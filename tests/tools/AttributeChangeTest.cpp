@@ -5,15 +5,31 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/FileInfo.h"
+#include "support/MountNamespace.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
 
 using zbtest::StatOf;
+
+// The user.* attributes a file carries.
+std::vector<std::string> UserXattrNames(const std::string& path) {
+    char list[1024];
+    const ssize_t length = listxattr(path.c_str(), list, sizeof list);
+    std::vector<std::string> names;
+    for (ssize_t at = 0; at < length;) {
+        const std::string name(list + at);
+        at += static_cast<ssize_t>(name.size()) + 1;
+        if (name.rfind("user.", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
 
 class AttributeChangeTest : public zbtest::FileRecordTest {
 protected:
@@ -126,6 +142,72 @@ TEST_F(AttributeChangeTest, ADotNameCannotBeShownAndTheFailureIsLogged) {
     EXPECT_EQ(log.RedLinesWith(".profile"), 1);
     EXPECT_EQ(log.RedLinesWith("could not be changed"), 1);
     EXPECT_TRUE(record->m_dwAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(AttributeChangeTest, ClearingHiddenBelowAFolderPassesOverDotNamesSilently) {
+    const std::string top = m_root + "/top";
+    File("top/.config/.profile");
+    const std::string listed = File("top/listed.txt");
+    zbtest::WriteFile(top + "/.hidden", "listed.txt\n");
+    CResultItem* folder = Record(top);
+    zbtest::LogCapture log;
+    CAttributeChange change;
+    change.SetItems({folder});
+    EXPECT_EQ(change.Apply(0, ~FILE_ATTRIBUTE_HIDDEN, TRUE), 0);
+    EXPECT_EQ(log.RedLinesWith(""), 0);
+    EXPECT_EQ(change.GetFailedCount(), 0);
+    EXPECT_EQ(change.GetChangedCount(), 1);  // listed.txt alone
+    EXPECT_FALSE(std::filesystem::exists(top + "/.hidden"));
+    EXPECT_TRUE(std::filesystem::exists(top + "/.config/.profile"));
+}
+
+TEST_F(AttributeChangeTest, ReadOnlyWithSystemAsTheOwnerWritesTheAttributeWhileWritable) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the file to another user";
+    if (!zbtest::UserXattrsWork(m_root))
+        GTEST_SKIP() << "no user extended attributes here";
+    const std::string path = File("owned.txt", 0664);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    CResultItem* record = Record(path);
+    EXPECT_TRUE(zbtest::RunAsNobody(m_root, [&] {
+        umask(002);
+        CAttributeChange change;
+        change.SetItems({record});
+        const DWORD both = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM;
+        const int setFailures = change.Apply(both, 0xFFFFFFFFu, FALSE);
+        const mode_t readOnly = StatOf(path).st_mode & 07777;
+        const std::string setValue = zbtest::XattrOf(path);
+        const int clearFailures = change.Apply(0, ~both, FALSE);
+        const mode_t writable = StatOf(path).st_mode & 07777;
+        std::fprintf(stderr, "set %d: %o %s; cleared %d: %o %s\n", setFailures, readOnly,
+                     setValue.c_str(), clearFailures, writable, zbtest::XattrOf(path).c_str());
+        return setFailures == 0 && readOnly == 0444 && setValue == "0x4" && clearFailures == 0 &&
+               writable == 0664 && zbtest::XattrOf(path) == "0x0" &&
+               UserXattrNames(path) == std::vector<std::string>{"user.DOSATTRIB"};
+    }));
+}
+
+TEST_F(AttributeChangeTest, SubFoldersLeaveAFolderMountedInsideAsItIs) {
+    const std::string elsewhere = zbtest::MakeTempDir("mounted");
+    const std::string kept = zbtest::WriteFile(elsewhere + "/kept.txt", "x");
+    chmod(kept.c_str(), 0644);
+    const std::string top = m_root + "/top";
+    const std::string own = File("top/own.txt");
+    std::filesystem::create_directories(top + "/data");
+    CResultItem* folder = Record(top);
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(elsewhere, top + "/data"))
+            return false;
+        zbtest::LogCapture log;
+        CAttributeChange change;
+        change.SetItems({folder});
+        const int failed = change.Apply(FILE_ATTRIBUTE_READONLY, 0xFFFFFFFFu, TRUE);
+        std::fprintf(stderr, "%d failed; kept %o, own %o\n", failed, StatOf(kept).st_mode & 07777,
+                     StatOf(own).st_mode & 07777);
+        // The mount point is reported as a file that was not changed.
+        return (StatOf(kept).st_mode & 07777) == 0644 && (StatOf(own).st_mode & 07777) == 0444 &&
+               failed == 1 && log.RedLinesWith(top + "/data") == 1;
+    });
 }
 
 TEST_F(AttributeChangeTest, SystemAndArchiveKeepABinaryTailAndOtherBits) {

@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "platform/FileTime.h"
+#include "support/MountNamespace.h"
 #include "support/ScopedTimeZone.h"
 #include "tools/ToolTestSupport.h"
 
@@ -25,6 +29,17 @@ FILETIME Utc(std::int64_t unixSeconds, long nanoseconds = 0) {
 void SetTimes(const std::string& path, timespec access, timespec write) {
     const timespec times[2] = {access, write};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+// Sets the last-write time of the records to 1200000000 (January 2008);
+// returns the number of files that failed.
+int SetModifiedTime(const std::vector<CResultItem*>& records, BOOL subFolders) {
+    CFileTimeChange change;
+    change.SetItems(records);
+    const FILETIME modified = Utc(1200000000);
+    FileTimeSetting times;
+    times.lastWrite = &modified;
+    return change.Apply(times, subFolders);
 }
 
 using FileTimeChangeTest = zbtest::FileRecordTest;
@@ -67,9 +82,37 @@ TEST_F(FileTimeChangeTest, SubFoldersReachEveryEntryButNoLinkTarget) {
     times.lastAccess = &accessed;
     EXPECT_EQ(change.Apply(times, TRUE), 0);
     EXPECT_EQ(StatOf(deep).st_atim.tv_sec, 1300000000);
+    // Each folder gets its times after its entries were read (reading would
+    // move an old access time to now on a relatime mount).
+    EXPECT_EQ(StatOf(m_root + "/top").st_atim.tv_sec, 1300000000);
     EXPECT_EQ(StatOf(m_root + "/top/sub").st_atim.tv_sec, 1300000000);
     EXPECT_EQ(StatOf(m_root + "/top/sub/link").st_atim.tv_sec, 1300000000);
     EXPECT_EQ(StatOf(outside).st_atim.tv_sec, 500000000);
+}
+
+TEST_F(FileTimeChangeTest, SubFoldersLeaveAFolderMountedInsideAsItIs) {
+    const std::string elsewhere = zbtest::MakeTempDir("mounted");
+    const std::string kept = zbtest::WriteFile(elsewhere + "/kept.txt", "x");
+    SetTimes(kept, {500000000, 0}, {500000000, 0});
+    SetTimes(elsewhere, {500000000, 0}, {500000000, 0});
+    const std::string own = zbtest::WriteFile(m_root + "/top/own.txt", "x");
+    std::filesystem::create_directories(m_root + "/top/data");
+    CResultItem* folder = Record(m_root + "/top");
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(elsewhere, m_root + "/top/data"))
+            return false;
+        zbtest::LogCapture log;
+        const int failed = SetModifiedTime({folder}, TRUE);
+        std::fprintf(stderr, "%d failed; kept %lld, mount %lld, own %lld\n", failed,
+                     static_cast<long long>(StatOf(kept).st_mtim.tv_sec),
+                     static_cast<long long>(StatOf(elsewhere).st_mtim.tv_sec),
+                     static_cast<long long>(StatOf(own).st_mtim.tv_sec));
+        // The mount point is reported as a file that was not changed.
+        return StatOf(kept).st_mtim.tv_sec == 500000000 &&
+               StatOf(elsewhere).st_mtim.tv_sec == 500000000 &&
+               StatOf(own).st_mtim.tv_sec == 1200000000 && failed == 1 &&
+               log.RedLinesWith(m_root + "/top/data") == 1;
+    });
 }
 
 TEST_F(FileTimeChangeTest, AFileOfAnotherOwnerFailsInTheLog) {
@@ -81,12 +124,7 @@ TEST_F(FileTimeChangeTest, AFileOfAnotherOwnerFailsInTheLog) {
     CResultItem* record = Record(path);
     EXPECT_TRUE(zbtest::RunAsNobody(m_root, [&] {
         zbtest::LogCapture log;
-        CFileTimeChange change;
-        change.SetItems({record});
-        const FILETIME modified = Utc(1200000000);
-        FileTimeSetting times;
-        times.lastWrite = &modified;
-        return change.Apply(times, FALSE) == 1 && log.RedLinesWith("root.txt") == 1;
+        return SetModifiedTime({record}, FALSE) == 1 && log.RedLinesWith("root.txt") == 1;
     }));
 }
 

@@ -1,5 +1,6 @@
 #include "tools/RedundantFinder.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -7,11 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <future>
 
 #include "engine/RecordingSearchHost.h"
 #include "support/LnkWriter.h"
+#include "support/MountNamespace.h"
 #include "tools/RedundantSearch.h"
 #include "tools/ToolTestSupport.h"
 
@@ -45,6 +48,7 @@ protected:
         m_roots.tempFolder = m_root + "/tmp";
         m_roots.trashFolders = {m_root + "/trash"};
         m_roots.computer = {m_root + "/disk"};
+        m_roots.mountPoints = {m_root + "/disk"};
         for (const char* folder : {"/tmp", "/trash/files", "/trash/info", "/disk"})
             std::filesystem::create_directories(m_root + folder);
     }
@@ -110,6 +114,36 @@ TEST_F(RedundantFinderTest, TemporaryFolderListsOnlyTheUsersRegularFilesAndOnce)
     close(sock);
 }
 
+TEST_F(RedundantFinderTest, TheTemporaryFolderPassesOverFilesInUseAndXServerLocks) {
+    File("tmp/plain.dat");
+    File("tmp/.X0-lock");
+    File("tmp/.X1024-lock");
+    const std::string open = File("tmp/sub/open.dat");
+    const int held = ::open(open.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    m_roots.procFolder = "/proc";
+    EXPECT_EQ(Run(Only(&CRedundantOptions::m_bTempFolder)),
+              (std::vector<std::string>{"tmp/plain.dat"}));
+    close(held);
+    EXPECT_EQ(Run(Only(&CRedundantOptions::m_bTempFolder)),
+              (std::vector<std::string>{"tmp/plain.dat", "tmp/sub/open.dat"}));
+}
+
+TEST_F(RedundantFinderTest, TheTemporaryFolderStaysOnItsMount) {
+    const std::string elsewhere = zbtest::MakeTempDir("mounted");
+    zbtest::WriteFile(elsewhere + "/work.dat", "x");
+    File("tmp/own.dat");
+    std::filesystem::create_directories(m_root + "/tmp/mnt");
+    ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
+        if (!zbtest::BindMount(elsewhere, m_root + "/tmp/mnt"))
+            return false;
+        const std::vector<std::string> found = Run(Only(&CRedundantOptions::m_bTempFolder));
+        for (const std::string& item : found)
+            std::fprintf(stderr, "found %s\n", item.c_str());
+        return found == std::vector<std::string>{"tmp/own.dat"};
+    });
+}
+
 TEST_F(RedundantFinderTest, TheTrashIsNotWalkedAgainByThePatterns) {
     File("trash/files/old.tmp");
     File("trash/info/old.tmp.trashinfo");
@@ -156,6 +190,26 @@ TEST_F(RedundantFinderTest, PatternsMatchFilesOnly) {
               (std::vector<std::string>{"disk/a.TMP"}));
     EXPECT_EQ(Run(Only(&CRedundantOptions::m_bLostClusters)),
               (std::vector<std::string>{"disk/FILE0001.CHK", "disk/lost+found/#12345"}));
+}
+
+TEST_F(RedundantFinderTest, LostAndFoundCountsOnlyAtTheRootOfAFileSystem) {
+    File("disk/lost+found/#12345");
+    File("disk/projects/lost+found/essay.txt");
+    EXPECT_EQ(Run(Only(&CRedundantOptions::m_bLostClusters)),
+              (std::vector<std::string>{"disk/lost+found/#12345"}));
+}
+
+TEST_F(RedundantFinderTest, SystemFoldersAreNeverListed) {
+    File("disk/usr/lib/nss/libsoftokn3.chk");
+    File("disk/etc/old.tmp");
+    File("disk/home/FILE0000.CHK");
+    symlink("/nonexistent", (m_root + "/disk/usr/dangling").c_str());
+    m_roots.systemFolders = {m_root + "/disk/usr", m_root + "/disk/etc"};
+    EXPECT_EQ(Run(CRedundantOptions()), (std::vector<std::string>{"disk/home/FILE0000.CHK"}));
+    // The folders of the installed system, wherever the finder runs.
+    const std::vector<std::string> system = RedundantRoots::FromEnvironment().systemFolders;
+    for (const char* folder : {"/usr", "/etc", "/boot", "/opt", "/var/lib", "/snap"})
+        EXPECT_NE(std::find(system.begin(), system.end(), folder), system.end()) << folder;
 }
 
 TEST_F(RedundantFinderTest, TheLimitEndsTheSearch) {

@@ -186,6 +186,29 @@ TEST_F(RenameJobTest, DefaultTemplatesKeepTheNamesAndANameWithoutDotGetsNone) {
     EXPECT_EQ(job.GetRenamedCount(), 0);
 }
 
+TEST_F(RenameJobTest, ATrailingDotStaysUnlessTheTemplateGivesAnExtension) {
+    struct Case {
+        const char* name;
+        const char* extTemplate;
+        const char* expected;
+    };
+    for (const Case& each : {
+             Case{"trail.", "[E]", "trail."},
+             Case{"dots..", "[E]", "dots.."},
+             Case{"...", "[E]", "..."},
+             Case{"trail.", "new", "trail.new"},
+             // A non-empty extension that the template drops goes with its dot.
+             Case{"report.txt", "", "report"},
+         }) {
+        CRenameJob job;
+        job.SetItems(Records({File(each.name)}), {});
+        RenameOptions options;
+        options.extTemplate = each.extTemplate;
+        ASSERT_TRUE(job.UpdateNewNames(options));
+        EXPECT_EQ(job.RowAt(0).newName, each.expected) << each.name;
+    }
+}
+
 TEST_F(RenameJobTest, CounterFollowsTheListOrder) {
     CRenameJob job;
     job.SetItems(Records({File("a.txt"), File("b.txt"), File("c.txt")}), {});
