@@ -30,6 +30,7 @@
 #include "ThumbGenerator/TextException.h"
 #include "platform/InputFile.h"
 #include "platform/Log.h"
+#include "platform/PathUtils.h"
 #include "platform/TextCase.h"
 
 namespace {
@@ -215,11 +216,6 @@ void SetThumbTraceSink(std::function<void(const std::string&)> sink) {
     g_sink = std::move(sink);
 }
 
-const char* GetFileExtension(const char* path) {
-    const char* dot = std::strrchr(path, '.');
-    return dot != nullptr ? dot + 1 : nullptr;
-}
-
 QSize FitThumbnailBox(QSize box, QSize image) {
     const int W = box.width();
     const int H = box.height();
@@ -328,7 +324,7 @@ int RenderJpegThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* 
         out);
 }
 
-extern "C" int fn_b_GenerateThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* out) {
+int GenerateThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* out) noexcept {
     if (out == nullptr)
         return 0;
     *out = nullptr;

@@ -286,7 +286,7 @@ std::string ReadFileBytes(const std::string& path) {
 Thumbnail Generate(const std::string& path, int maxWidth, int maxHeight) {
     Thumbnail thumbnail;
     HBITMAP bitmap = nullptr;
-    thumbnail.result = fn_b_GenerateThumbnail(path.c_str(), maxWidth, maxHeight, &bitmap);
+    thumbnail.result = GenerateThumbnail(path.c_str(), maxWidth, maxHeight, &bitmap);
     if (thumbnail.result != 0 && bitmap != nullptr) {
         thumbnail.width = bitmap->width;
         thumbnail.height = bitmap->height;
