@@ -187,6 +187,13 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
     if (!reader.Begin(tiff, message))
         RaiseDecoderError(kErrWrongFormat, message);
     TIFFRGBAImage& image = reader.Get();
+    // Each band comes top row first; the file's rows run from the picture's
+    // bottom up in the bottom-origin orientations (libtiff reads 7 and 8 as
+    // 3 and 4), so there band k of the file lies k bands above the bottom.
+    image.req_orientation = ORIENTATION_TOPLEFT;
+    const bool bottomUp =
+        image.orientation == ORIENTATION_BOTRIGHT || image.orientation == ORIENTATION_BOTLEFT ||
+        image.orientation == ORIENTATION_RIGHTBOT || image.orientation == ORIENTATION_LEFTBOT;
     ChooseTargetBpp(32, bpp);
     if (bpp != 32)
         RaiseDecoderError(kErrUnsupported, "TIFF decoder: Only 32 bits per pixel can be made.");
@@ -194,7 +201,7 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
     const int height = static_cast<int>(std::min<std::uint32_t>(image.height, 1u << 30));
     bitmap.Create(width, height, 32, image.alpha != 0);
 
-    // The picture is read in bands of rows; each band's raster is bottom-up.
+    // The picture is read in bands of rows of the file.
     const int bandRows = static_cast<int>(std::max<std::int64_t>(1, kBandPixels / width));
     std::vector<std::uint32_t> raster;
     try {
@@ -211,10 +218,10 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
         if (!TIFFRGBAImageGet(&image, raster.data(), static_cast<std::uint32_t>(width),
                               static_cast<std::uint32_t>(rows)))
             RaiseDecoderError(kErrWrongFormat, MemoryOf(tiff).message);
+        const int firstRow = bottomUp ? height - top - rows : top;
         for (int k = 0; k < rows; ++k) {
-            const std::uint32_t* in =
-                raster.data() + static_cast<std::size_t>(rows - 1 - k) * width;
-            BYTE* out = bitmap.GetLineArray()[top + k];
+            const std::uint32_t* in = raster.data() + static_cast<std::size_t>(k) * width;
+            BYTE* out = bitmap.GetLineArray()[firstRow + k];
             for (int x = 0; x < width; ++x, out += 4) {
                 out[0] = static_cast<BYTE>(TIFFGetB(in[x]));
                 out[1] = static_cast<BYTE>(TIFFGetG(in[x]));

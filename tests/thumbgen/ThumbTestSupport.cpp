@@ -247,7 +247,8 @@ std::string EncodeGif(int width, int height, const std::vector<std::uint32_t>& g
 
 std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerPixel,
                        int photometric, const std::vector<std::uint8_t>& packedRows,
-                       const std::vector<std::uint16_t>& colourMap, int rowsPerStrip) {
+                       const std::vector<std::uint16_t>& colourMap, int rowsPerStrip,
+                       int orientation) {
     const std::string path = zbtest::MakeTempDir("tiff") + "/picture.tif";
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
@@ -258,6 +259,7 @@ std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerP
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
     if (!colourMap.empty()) {
         const std::size_t n = colourMap.size() / 3;
         TIFFSetField(tiff, TIFFTAG_COLORMAP, colourMap.data(), colourMap.data() + n,

@@ -78,10 +78,12 @@ struct GifImage {
 };
 std::string EncodeGif(int width, int height, const std::vector<std::uint32_t>& globalColours,
                       const std::vector<GifImage>& images, int background = 0);
-// A strip TIFF written by libtiff; photometric and samples as given.
+// A strip TIFF written by libtiff; photometric, samples and orientation as
+// given (the rows in the order the file stores them).
 std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerPixel,
                        int photometric, const std::vector<std::uint8_t>& packedRows,
-                       const std::vector<std::uint16_t>& colourMap = {}, int rowsPerStrip = 1);
+                       const std::vector<std::uint16_t>& colourMap = {}, int rowsPerStrip = 1,
+                       int orientation = 1);
 
 // Writes `bytes` to a new file of the test's temporary folder.
 std::string WriteTemp(const std::string& name, const std::string& bytes);
