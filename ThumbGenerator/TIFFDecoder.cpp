@@ -15,6 +15,26 @@ namespace {
 constexpr tmsize_t kMaxTiffAllocation = 256 * 1024 * 1024;
 // Pixels per band of the RGBA reader.
 constexpr std::int64_t kBandPixels = 1 << 20;
+// The most bytes a stored byte gives in the compressions whose expansion has
+// no small bound (JPEG, LZMA, ZSTD, WebP, the fax codes and the rest); only a
+// huge picture of nearly one colour comes near it.
+constexpr std::uint64_t kMaxOtherExpansion = 1 << 16;
+
+std::uint64_t MaxExpansion(std::uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE:
+            return 1;
+        case COMPRESSION_PACKBITS:
+            return kMaxPackBitsExpansion;
+        case COMPRESSION_LZW:
+            return kMaxLzwExpansion;
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_ADOBE_DEFLATE:
+            return kMaxDeflateExpansion;
+        default:
+            return kMaxOtherExpansion;
+    }
+}
 
 // The TIFF data in memory with its read position, and the last libtiff error.
 struct TiffMemory {
@@ -173,8 +193,17 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, 
                               CImageSource& source, TIFF* tiff) {
     std::uint16_t bitsPerSample = 1;
     std::uint16_t samplesPerPixel = 1;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    // The whole file must be able to hold the samples in its compression.
+    const std::uint64_t rowBits = std::uint64_t{width} * samplesPerPixel * bitsPerSample;
+    source.RequireCompressedBytes((rowBits + 7) / 8 * height, MaxExpansion(compression));
     if (samplesPerPixel == 1 && bitsPerSample <= 8 && !TIFFIsTiled(tiff))
         DoLoColor(bitmap, work, bpp, source, tiff);
     else
