@@ -126,6 +126,15 @@ TEST(DataBounds, DataThatCanFillThePictureIsDecoded) {
     EXPECT_EQ(result.bitmap.GetWidth(), 64);
 }
 
+TEST(DataBounds, TheGifRouteRefusesAScreenItsDataCannotFill) {
+    const std::string path = thumbtest::WriteTemp("screen.gif", TinyGif(16384, 8192));
+    const auto growth = thumbtest::PeakMemoryGrowth(
+        [&] { EXPECT_EQ(thumbtest::Generate(path, 96, 96).result, 0); });
+    if (!growth)
+        GTEST_SKIP() << "the peak memory cannot be measured";
+    EXPECT_LT(*growth, kSmallGrowth);
+}
+
 TEST(DataBounds, HugeAncillaryPngChunksArePassedOver) {
     // Each declares almost 2 GiB of data and holds three bytes.
     for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP", "eXIf"}) {

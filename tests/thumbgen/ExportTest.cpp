@@ -134,6 +134,30 @@ TEST(GenerateThumbnail, AGifTheLoaderRefusesIsStillDecoded) {
     EXPECT_EQ(thumbnail.At(1, 1), 0x3366CCu);
 }
 
+TEST(GenerateThumbnail, AGifScreenLargerThanItsFirstImageIsFittedWhole) {
+    // A blue 2100 x 100 screen whose one image, 50 x 50 of red (two entries
+    // of the same red, mixed), lies at its top left. The loader's size() of
+    // so wide a screen is the image's width.
+    thumbtest::GifImage image{0, 0, 50, 50, false, {}, {}};
+    for (int i = 0; i < 2500; ++i)
+        image.indices.push_back(static_cast<std::uint8_t>(1 + (i * 7 + i / 50) % 2));
+    const std::string gif =
+        thumbtest::EncodeGif(2100, 100, {0x0000FF, 0xFF0000, 0xFF0000, 0x00FF00}, {image});
+    const thumbtest::Thumbnail thumbnail = Generate(WriteTemp("screen.gif", gif), 420, 420);
+    ASSERT_EQ(thumbnail.result, 1);
+    EXPECT_EQ(QSize(thumbnail.width, thumbnail.height), QSize(420, 20));
+    EXPECT_TRUE(thumbtest::Near(thumbnail.At(3, 3), 0xFF0000, 8));
+    EXPECT_FALSE(thumbtest::Near(thumbnail.At(300, 15), 0xFF0000, 8));
+    // A screen wider than the largest picture is refused before it is read
+    // (and by the GIF decoder after the loader).
+    const std::string wide = thumbtest::EncodeGif(
+        20000, 1, {0x0000FF, 0xFF0000},
+        {thumbtest::GifImage{0, 0, 10, 1, false, std::vector<std::uint8_t>(10, 1), {}}});
+    const auto traces = CaptureTraces(
+        [&] { EXPECT_EQ(Generate(WriteTemp("wide.gif", wide), 100, 100).result, 0); });
+    EXPECT_EQ(traces, std::vector<std::string>{TraceLine(140)});
+}
+
 TEST(GenerateThumbnail, JpegFilesTheLoaderRefusesGoThroughLibjpeg) {
     // A four-component picture is read by the direct decoding; scaled
     // decoding keeps the fitted size exact.
