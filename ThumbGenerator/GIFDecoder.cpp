@@ -85,6 +85,10 @@ void CGIFDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, int
     ChooseTargetBpp(8, bpp);
     if (bpp != 8)
         RaiseDecoderError(kErrUnsupported, "GIF decoder: Only 8 bits per pixel can be made.");
+    // The image data behind the screen descriptor must be able to fill the screen.
+    source.RequireCompressedBytes(
+        static_cast<std::uint64_t>(gif->SWidth) * static_cast<std::uint64_t>(gif->SHeight),
+        kMaxLzwExpansion);
     bitmap.Create(gif->SWidth, gif->SHeight, 8, false);
     CBitmapWriteLock lock(bitmap);
     for (int y = 0; y < bitmap.GetHeight(); ++y)

@@ -1,6 +1,7 @@
 #pragma once
 // GIF through giflib: every image of the file drawn onto one 8-bit canvas of
-// the screen's size, later images over earlier ones.
+// the screen's size, later images over earlier ones. A screen larger than
+// the file's data could fill is refused before the canvas is made.
 
 #include "ThumbGenerator/ImageDecoder.h"
 

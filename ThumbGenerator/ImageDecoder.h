@@ -4,12 +4,20 @@
 // CTextException with a code and a message.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ThumbGenerator/ImageBitmap.h"
 #include "ThumbGenerator/ImageSource.h"
 #include "ThumbGenerator/PLObject.h"
+
+// The most bytes one stored byte can give in the compressions the decoders
+// meet. Deflate: a 258-byte match in two bits. LZW: a code of b bits (at most
+// 12) stands for at most 2^b bytes. PackBits: two bytes give 128.
+constexpr std::uint64_t kMaxDeflateExpansion = 1032;
+constexpr std::uint64_t kMaxLzwExpansion = 4096 * 8 / 12 + 1;
+constexpr std::uint64_t kMaxPackBitsExpansion = 64;
 
 class CImageDecoder : public CPLObject {
 public:

@@ -70,6 +70,11 @@ void CImageSource::RequireBytes(std::uint64_t count) const {
         throw CTextException(kErrEndOfData, "End of file reached while decoding.\n");
 }
 
+void CImageSource::RequireCompressedBytes(std::uint64_t decodedBytes,
+                                          std::uint64_t maxExpansion) const {
+    RequireBytes(decodedBytes / maxExpansion + (decodedBytes % maxExpansion != 0 ? 1 : 0));
+}
+
 void CImageSource::Advance(std::size_t count) {
     RequireBytes(count);
     if (Count(count))

@@ -43,6 +43,9 @@ public:
     // Throws code 11 unless at least `count` more bytes are left: a decoder's
     // check that the data can fill a picture before the picture is made.
     void RequireBytes(std::uint64_t count) const;
+    // The same check for compressed data: throws code 11 unless the bytes
+    // left, each giving at most `maxExpansion` bytes, can give `decodedBytes`.
+    void RequireCompressedBytes(std::uint64_t decodedBytes, std::uint64_t maxExpansion) const;
     // Counts `count` more bytes read (the read pointer does not move): tells
     // the notifier at every 1024 bytes, throws code 11 past the end.
     void Advance(std::size_t count);

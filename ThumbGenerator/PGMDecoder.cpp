@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "ThumbGenerator/TextException.h"
+#include "platform/ByteReader.h"
 
 namespace {
 
@@ -49,10 +50,14 @@ std::uint32_t ReadNumber(CImageSource& source, bool header) {
     return value;
 }
 
+// Largest maximum value of the format: binary samples above 255 take two
+// bytes, big-endian.
+constexpr std::uint32_t kMaxMaxValue = 65535;
+
 BYTE Scale(std::uint32_t sample, std::uint32_t maxValue) {
     if (sample > maxValue)
         sample = maxValue;
-    return static_cast<BYTE>(sample * 255 / maxValue);
+    return static_cast<BYTE>(std::uint64_t{sample} * 255 / maxValue);
 }
 
 }  // namespace
@@ -69,15 +74,16 @@ void CPGMDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp
     const std::uint32_t width = ReadNumber(source, true);
     const std::uint32_t height = ReadNumber(source, true);
     std::uint32_t maxValue = ReadNumber(source, true);
-    if (maxValue > 255 || maxValue < 1)
+    if (maxValue > kMaxMaxValue || maxValue < 1)
         maxValue = 255;
+    const std::size_t sampleBytes = binary && maxValue > 255 ? 2 : 1;
     source.ReadNBytes(1);  // the character that ends the maximum value
 
     ChooseTargetBpp(8, bpp);
     if (bpp != 8)
         RaiseDecoderError(kErrUnsupported, "PGM decoder: Only 8 bits per pixel can be made.");
-    // Every sample takes at least one byte.
-    source.RequireBytes(std::uint64_t{width} * height);
+    // Every sample takes at least one byte (two in wide binary files).
+    source.RequireBytes(std::uint64_t{width} * height * sampleBytes);
     bitmap.Create(static_cast<int>(width), static_cast<int>(height), 8, false);
 
     CBitmapWriteLock lock(bitmap);
@@ -85,7 +91,11 @@ void CPGMDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp
     for (std::uint32_t y = 0; y < height; ++y) {
         source.CheckTimeBudget();
         BYTE* row = rows[y];
-        if (binary) {
+        if (binary && sampleBytes == 2) {
+            const BYTE* samples = source.ReadNBytes(std::size_t{width} * 2);
+            for (std::uint32_t x = 0; x < width; ++x)
+                row[x] = Scale(zb::LoadBe16(samples + 2 * x), maxValue);
+        } else if (binary) {
             const BYTE* samples = source.ReadNBytes(width);
             for (std::uint32_t x = 0; x < width; ++x)
                 row[x] = Scale(samples[x], maxValue);

@@ -1,6 +1,8 @@
 #pragma once
-// Portable grey maps: "P2" (text samples) and "P5" (binary samples), up to 8
-// bits per sample, into an 8-bit bitmap with the grey ramp palette.
+// Portable grey maps: "P2" (text samples) and "P5" (binary samples: one
+// byte each, two big-endian bytes when the maximum value is above 255), each
+// sample scaled by the file's maximum into an 8-bit bitmap with the grey ramp
+// palette.
 
 #include "ThumbGenerator/ImageDecoder.h"
 

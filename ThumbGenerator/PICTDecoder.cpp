@@ -176,7 +176,9 @@ void CPICTDecoder::SkipOpcodeData(int opcode, CImageSource& source) {
             Skip(source, static_cast<std::size_t>(std::max(size - 2, 0)));
     } else if (opcode >= 0x70 && opcode <= 0x77) {
         Skip(source, static_cast<std::size_t>(std::max(ReadWord(source) - 2, 0)));
-    } else if (opcode >= 0x80 && opcode <= 0x8F) {
+    } else if (opcode >= 0x80 && opcode <= 0x87) {
+        // The region opcodes carry their region; the "same region" ones
+        // (0x88 to 0x8F) have no data.
         SkipRegion(source);
     } else if (opcode >= 0x28 && opcode <= 0x2B) {
         // Text: a position (a point, or one or two offset bytes), then a

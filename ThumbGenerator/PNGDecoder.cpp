@@ -106,6 +106,10 @@ void CPNGDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp
     png_set_read_fn(png, &context, ReadData);
     png_set_user_limits(png, kMaxBitmapSide, kMaxBitmapSide);
     png_set_chunk_malloc_max(png, 16 * 1024 * 1024);
+    // No chunk but the header, palette, transparency and image data is used:
+    // libpng passes over the others (reading them in small pieces) instead of
+    // making a buffer of the length a chunk declares.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     if (!ReadHeader(png, info))
         RaiseDecoderError(kErrUnsupported, context.message);
 
@@ -113,6 +117,10 @@ void CPNGDecoder::DoDecode(CImageBitmap& bitmap, std::vector<RGBQUAD>&, int& bpp
     const png_uint_32 height = png_get_image_height(png, info);
     const int bitDepth = png_get_bit_depth(png, info);
     const int colourType = png_get_color_type(png, info);
+    // The image data behind the header must be able to inflate to the samples.
+    const std::uint64_t rowBits =
+        std::uint64_t{width} * png_get_channels(png, info) * static_cast<std::uint64_t>(bitDepth);
+    source.RequireCompressedBytes((rowBits + 7) / 8 * height, kMaxDeflateExpansion);
     const bool alpha =
         colourType == PNG_COLOR_TYPE_GRAY_ALPHA || colourType == PNG_COLOR_TYPE_RGB_ALPHA;
     const bool eightBit = colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_PALETTE;

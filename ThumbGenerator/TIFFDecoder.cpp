@@ -15,6 +15,26 @@ namespace {
 constexpr tmsize_t kMaxTiffAllocation = 256 * 1024 * 1024;
 // Pixels per band of the RGBA reader.
 constexpr std::int64_t kBandPixels = 1 << 20;
+// The most bytes a stored byte gives in the compressions whose expansion has
+// no small bound (JPEG, LZMA, ZSTD, WebP, the fax codes and the rest); only a
+// huge picture of nearly one colour comes near it.
+constexpr std::uint64_t kMaxOtherExpansion = 1 << 16;
+
+std::uint64_t MaxExpansion(std::uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_NONE:
+            return 1;
+        case COMPRESSION_PACKBITS:
+            return kMaxPackBitsExpansion;
+        case COMPRESSION_LZW:
+            return kMaxLzwExpansion;
+        case COMPRESSION_DEFLATE:
+        case COMPRESSION_ADOBE_DEFLATE:
+            return kMaxDeflateExpansion;
+        default:
+            return kMaxOtherExpansion;
+    }
+}
 
 // The TIFF data in memory with its read position, and the last libtiff error.
 struct TiffMemory {
@@ -173,8 +193,17 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<RGBQUAD>& work, 
                               CImageSource& source, TIFF* tiff) {
     std::uint16_t bitsPerSample = 1;
     std::uint16_t samplesPerPixel = 1;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    // The whole file must be able to hold the samples in its compression.
+    const std::uint64_t rowBits = std::uint64_t{width} * samplesPerPixel * bitsPerSample;
+    source.RequireCompressedBytes((rowBits + 7) / 8 * height, MaxExpansion(compression));
     if (samplesPerPixel == 1 && bitsPerSample <= 8 && !TIFFIsTiled(tiff))
         DoLoColor(bitmap, work, bpp, source, tiff);
     else
@@ -187,6 +216,13 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
     if (!reader.Begin(tiff, message))
         RaiseDecoderError(kErrWrongFormat, message);
     TIFFRGBAImage& image = reader.Get();
+    // Each band comes top row first; the file's rows run from the picture's
+    // bottom up in the bottom-origin orientations (libtiff reads 7 and 8 as
+    // 3 and 4), so there band k of the file lies k bands above the bottom.
+    image.req_orientation = ORIENTATION_TOPLEFT;
+    const bool bottomUp =
+        image.orientation == ORIENTATION_BOTRIGHT || image.orientation == ORIENTATION_BOTLEFT ||
+        image.orientation == ORIENTATION_RIGHTBOT || image.orientation == ORIENTATION_LEFTBOT;
     ChooseTargetBpp(32, bpp);
     if (bpp != 32)
         RaiseDecoderError(kErrUnsupported, "TIFF decoder: Only 32 bits per pixel can be made.");
@@ -194,7 +230,7 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
     const int height = static_cast<int>(std::min<std::uint32_t>(image.height, 1u << 30));
     bitmap.Create(width, height, 32, image.alpha != 0);
 
-    // The picture is read in bands of rows; each band's raster is bottom-up.
+    // The picture is read in bands of rows of the file.
     const int bandRows = static_cast<int>(std::max<std::int64_t>(1, kBandPixels / width));
     std::vector<std::uint32_t> raster;
     try {
@@ -211,10 +247,10 @@ void CTIFFDecoder::DoRGBA(CImageBitmap& bitmap, int& bpp, CImageSource& source, 
         if (!TIFFRGBAImageGet(&image, raster.data(), static_cast<std::uint32_t>(width),
                               static_cast<std::uint32_t>(rows)))
             RaiseDecoderError(kErrWrongFormat, MemoryOf(tiff).message);
+        const int firstRow = bottomUp ? height - top - rows : top;
         for (int k = 0; k < rows; ++k) {
-            const std::uint32_t* in =
-                raster.data() + static_cast<std::size_t>(rows - 1 - k) * width;
-            BYTE* out = bitmap.GetLineArray()[top + k];
+            const std::uint32_t* in = raster.data() + static_cast<std::size_t>(k) * width;
+            BYTE* out = bitmap.GetLineArray()[firstRow + k];
             for (int x = 0; x < width; ++x, out += 4) {
                 out[0] = static_cast<BYTE>(TIFFGetB(in[x]));
                 out[1] = static_cast<BYTE>(TIFFGetG(in[x]));

@@ -18,6 +18,7 @@
 
 #include "ThumbGenerator/GIFDecoder.h"
 #include "ThumbGenerator/ImageBitmap.h"
+#include "ThumbGenerator/ImageDecoder.h"
 #include "ThumbGenerator/JPEGDecoder.h"
 #include "ThumbGenerator/JpegLibrary.h"
 #include "ThumbGenerator/MetafileDecoder.h"
@@ -28,8 +29,10 @@
 #include "ThumbGenerator/TGADecoder.h"
 #include "ThumbGenerator/TIFFDecoder.h"
 #include "ThumbGenerator/TextException.h"
+#include "platform/ByteReader.h"
 #include "platform/InputFile.h"
 #include "platform/Log.h"
+#include "platform/PathUtils.h"
 #include "platform/TextCase.h"
 
 namespace {
@@ -51,6 +54,8 @@ enum : int {
 
 // Longest file the picture loader reads.
 constexpr std::int64_t kMaxLoaderFileSize = 256 * 1024 * 1024;
+// A GIF's signature and screen descriptor.
+constexpr qsizetype kGifHeaderSize = 13;
 // Longest extension kept (the routing table's are far shorter).
 constexpr std::size_t kExtensionBuffer = 260;
 // The picture loader's formats (a reader found by its content alone, as the
@@ -118,6 +123,25 @@ bool IsLoaderFormat(const QByteArray& format) {
             return true;
     }
     return false;
+}
+
+// The size of the picture the loader's read() gives, checked against the
+// file before anything is read; invalid when the file cannot back it. A GIF
+// picture is its whole screen (the reader's size() is its first image's),
+// which the image data behind the screen descriptor must be able to fill.
+QSize LoaderPictureSize(QImageReader& reader, const QByteArray& bytes) {
+    if (reader.format() == "gif") {
+        if (bytes.size() < kGifHeaderSize)
+            return QSize();
+        const auto* header = reinterpret_cast<const BYTE*>(bytes.constData());
+        const QSize screen(zb::LoadLe16(header + 6), zb::LoadLe16(header + 8));
+        const std::uint64_t pixels = static_cast<std::uint64_t>(screen.width()) * screen.height();
+        const std::uint64_t dataBytes = static_cast<std::uint64_t>(bytes.size()) - kGifHeaderSize;
+        return pixels <= dataBytes * kMaxLzwExpansion ? screen : QSize();
+    }
+    // A bitmap stored top-down reports a negative height.
+    const QSize size = reader.size();
+    return QSize(size.width(), std::abs(size.height()));
 }
 
 // Draws `image` (of any size) scaled smoothly into a new bitmap of `fitted`
@@ -215,11 +239,6 @@ void SetThumbTraceSink(std::function<void(const std::string&)> sink) {
     g_sink = std::move(sink);
 }
 
-const char* GetFileExtension(const char* path) {
-    const char* dot = std::strrchr(path, '.');
-    return dot != nullptr ? dot + 1 : nullptr;
-}
-
 QSize FitThumbnailBox(QSize box, QSize image) {
     const int W = box.width();
     const int H = box.height();
@@ -274,15 +293,14 @@ int RenderWithOlePicture(const char* path, int maxWidth, int maxHeight, HBITMAP*
         Trace(kTraceLoaderRefused);
         return 0;
     }
-    // A bitmap stored top-down reports a negative height.
-    QSize size = reader.size();
-    size.setHeight(std::abs(size.height()));
+    const QSize size = LoaderPictureSize(reader, bytes);
     if (!size.isValid() || size.width() > kMaxBitmapSide || size.height() > kMaxBitmapSide ||
         std::int64_t{size.width()} * size.height() > kMaxBitmapPixels) {
         Trace(kTraceLoaderRefused);
         return 0;
     }
-    const QSize fitted = FitThumbnailBox(QSize(maxWidth, maxHeight), size);
+    const QSize box(maxWidth, maxHeight);
+    const QSize fitted = FitThumbnailBox(box, size);
     if (fitted != size)
         reader.setScaledSize(fitted);
     const QImage image = reader.read();
@@ -290,7 +308,7 @@ int RenderWithOlePicture(const char* path, int maxWidth, int maxHeight, HBITMAP*
         Trace(kTraceRenderFailed);
         return 0;
     }
-    return DrawInto(image, fitted, out);
+    return DrawInto(image, FitThumbnailBox(box, image.size()), out);
 }
 
 JpegPixels JpegFileToRGB(const char* path, QSize box) {
@@ -328,7 +346,7 @@ int RenderJpegThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* 
         out);
 }
 
-extern "C" int fn_b_GenerateThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* out) {
+int GenerateThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* out) noexcept {
     if (out == nullptr)
         return 0;
     *out = nullptr;

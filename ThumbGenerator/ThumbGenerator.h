@@ -9,23 +9,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "platform/BitmapImage.h"
-#include "platform/ThumbnailLibrary.h"
 #include "platform/WinTypes.h"
 
-extern "C" {
-// 1 with a new bitmap of the fitted size in *out (the caller frees it with
-// DeleteObject), or 0 with nothing left behind. Never throws.
-__attribute__((visibility("default"))) int fn_b_GenerateThumbnail(const char* path, int maxWidth,
-                                                                  int maxHeight, HBITMAP* out);
-}
-static_assert(std::is_same_v<decltype(&fn_b_GenerateThumbnail), PFN_GENERATETHUMBNAIL>);
-
-// The text after the last '.' of the whole path, or null when it has none.
-const char* GetFileExtension(const char* path);
+// What the export fn_b_GenerateThumbnail does: 1 with a new bitmap of the
+// fitted size in *out (the caller frees it with DeleteObject), or 0 with
+// nothing left behind. Never throws.
+int GenerateThumbnail(const char* path, int maxWidth, int maxHeight, HBITMAP* out) noexcept;
 
 // The size `image` takes in `box`: the bounding side clamped, the other
 // scaled and truncated, never enlarged; neither side below 1.

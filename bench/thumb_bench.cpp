@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "ThumbGenerator/ThumbGenerator.h"
+#include "ThumbGenerator/ThumbnailExport.h"
 
 // After our TRUE and FALSE (see ThumbGenerator/JpegLibrary.h).
 #include <jpeglib.h>

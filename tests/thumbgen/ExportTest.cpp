@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 
 #include "ThumbGenerator/ThumbGenerator.h"
 #include "ThumbTestSupport.h"
@@ -39,24 +43,17 @@ TEST(FitThumbnailBox, KeepsTheShapeAndNeverEnlarges) {
     EXPECT_EQ(FitThumbnailBox(QSize(0, 100), QSize(50, 50)), QSize(1, 50));
 }
 
-TEST(GetFileExtension, IsTheTextAfterTheLastDotOfTheWholePath) {
-    EXPECT_STREQ(GetFileExtension("/pictures/scan.tar.gif"), "gif");
-    EXPECT_STREQ(GetFileExtension("/a.b/file"), "b/file");
-    EXPECT_EQ(GetFileExtension("/readme"), nullptr);
-}
-
 TEST(GenerateThumbnail, PathsWithoutARoutedExtensionGiveTheirTraces) {
     HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
     auto traces =
-        CaptureTraces([&] { EXPECT_EQ(fn_b_GenerateThumbnail("/readme", 96, 96, &bitmap), 0); });
+        CaptureTraces([&] { EXPECT_EQ(GenerateThumbnail("/readme", 96, 96, &bitmap), 0); });
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(traces, std::vector<std::string>{TraceLine(332)});
-    traces =
-        CaptureTraces([&] { EXPECT_EQ(fn_b_GenerateThumbnail("/a.b/file", 96, 96, &bitmap), 0); });
+    traces = CaptureTraces([&] { EXPECT_EQ(GenerateThumbnail("/a.b/file", 96, 96, &bitmap), 0); });
     EXPECT_EQ(traces, std::vector<std::string>{TraceLine(411)});
     const std::string longExtension = "/x." + std::string(300, 'p');
     traces = CaptureTraces(
-        [&] { EXPECT_EQ(fn_b_GenerateThumbnail(longExtension.c_str(), 96, 96, &bitmap), 0); });
+        [&] { EXPECT_EQ(GenerateThumbnail(longExtension.c_str(), 96, 96, &bitmap), 0); });
     EXPECT_EQ(traces, std::vector<std::string>{TraceLine(411)});
 }
 
@@ -75,7 +72,7 @@ TEST(GenerateThumbnail, ABoxWithoutAreaGivesNothing) {
         thumbtest::EncodePng(4, 4, PNG_COLOR_TYPE_RGB, 8, [](int, int) { return 0x123456u; }));
     EXPECT_EQ(Generate(png, 0, 96).result, 0);
     EXPECT_EQ(Generate(png, 96, -1).result, 0);
-    EXPECT_EQ(fn_b_GenerateThumbnail(png.c_str(), 96, 96, nullptr), 0);
+    EXPECT_EQ(GenerateThumbnail(png.c_str(), 96, 96, nullptr), 0);
 }
 
 TEST(GenerateThumbnail, ASmallPictureKeepsItsOwnSizeAndPixels) {
@@ -137,6 +134,30 @@ TEST(GenerateThumbnail, AGifTheLoaderRefusesIsStillDecoded) {
     EXPECT_EQ(thumbnail.At(1, 1), 0x3366CCu);
 }
 
+TEST(GenerateThumbnail, AGifScreenLargerThanItsFirstImageIsFittedWhole) {
+    // A blue 2100 x 100 screen whose one image, 50 x 50 of red (two entries
+    // of the same red, mixed), lies at its top left. The loader's size() of
+    // so wide a screen is the image's width.
+    thumbtest::GifImage image{0, 0, 50, 50, false, {}, {}};
+    for (int i = 0; i < 2500; ++i)
+        image.indices.push_back(static_cast<std::uint8_t>(1 + (i * 7 + i / 50) % 2));
+    const std::string gif =
+        thumbtest::EncodeGif(2100, 100, {0x0000FF, 0xFF0000, 0xFF0000, 0x00FF00}, {image});
+    const thumbtest::Thumbnail thumbnail = Generate(WriteTemp("screen.gif", gif), 420, 420);
+    ASSERT_EQ(thumbnail.result, 1);
+    EXPECT_EQ(QSize(thumbnail.width, thumbnail.height), QSize(420, 20));
+    EXPECT_TRUE(thumbtest::Near(thumbnail.At(3, 3), 0xFF0000, 8));
+    EXPECT_FALSE(thumbtest::Near(thumbnail.At(300, 15), 0xFF0000, 8));
+    // A screen wider than the largest picture is refused before it is read
+    // (and by the GIF decoder after the loader).
+    const std::string wide = thumbtest::EncodeGif(
+        20000, 1, {0x0000FF, 0xFF0000},
+        {thumbtest::GifImage{0, 0, 10, 1, false, std::vector<std::uint8_t>(10, 1), {}}});
+    const auto traces = CaptureTraces(
+        [&] { EXPECT_EQ(Generate(WriteTemp("wide.gif", wide), 100, 100).result, 0); });
+    EXPECT_EQ(traces, std::vector<std::string>{TraceLine(140)});
+}
+
 TEST(GenerateThumbnail, JpegFilesTheLoaderRefusesGoThroughLibjpeg) {
     // A four-component picture is read by the direct decoding; scaled
     // decoding keeps the fitted size exact.
@@ -190,6 +211,38 @@ TEST(ThumbnailLibrary, LoadsTheLibraryByNameAndRetriesAFailedLoad) {
     EXPECT_EQ(picture.Row(7)[7] & 0xFFFFFF, 0x00FF00u);
     EXPECT_EQ(library.GenerateThumbnail("/no/such.png", 96, 96, &bitmap), 0);
     EXPECT_EQ(bitmap, nullptr);
+}
+
+// The names of the dynamic symbols `library` defines, as `nm -D
+// --defined-only` lists them; none when nm cannot be run.
+std::optional<std::vector<std::string>> DefinedDynamicSymbols(const std::string& library) {
+    const std::string command = "nm -D --defined-only '" + library + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return std::nullopt;
+    std::string listing;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+        listing.append(buffer, n);
+    const int status = pclose(pipe);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    std::vector<std::string> names;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        // "<value> <type> <name>"
+        const std::size_t space = line.rfind(' ');
+        if (space != std::string::npos)
+            names.push_back(line.substr(space + 1));
+    }
+    return names;
+}
+
+TEST(ThumbnailLibrary, ExportsItsOneFunctionAlone) {
+    const auto symbols = DefinedDynamicSymbols(ZEMBROLT_THUMB_LIBRARY);
+    if (!symbols)
+        GTEST_SKIP() << "nm cannot be run";
+    EXPECT_EQ(*symbols, std::vector<std::string>{kGenerateThumbnailExport});
 }
 
 }  // namespace

@@ -181,26 +181,44 @@ TEST_F(TIFFDecoder, ABadRowInTheFirstThirdFailsALaterOneIsIgnored) {
     EXPECT_EQ(Pixel(result.bitmap, 0, 24), 0x404040u);
 }
 
-TEST_F(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBands) {
-    // Wide enough for the RGBA reader to work in two bands of rows.
+TEST_F(TIFFDecoder, ColourPicturesTakeTheRgbaPathInBandsInEveryOrientation) {
+    // Wide enough for the RGBA reader to work in two bands of rows. The file
+    // row r holds r in red, the file column c holds c in green.
     const int width = 1100;
     const int height = 1000;
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * height * 3);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = rows.data() + (static_cast<std::size_t>(y) * width + x) * 3;
-            p[0] = static_cast<std::uint8_t>(y);
-            p[1] = static_cast<std::uint8_t>(x);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c) {
+            std::uint8_t* p = rows.data() + (static_cast<std::size_t>(r) * width + c) * 3;
+            p[0] = static_cast<std::uint8_t>(r);
+            p[1] = static_cast<std::uint8_t>(c);
             p[2] = 0x5A;
         }
-    Decode(thumbtest::EncodeTiff(width, height, 8, 3, PHOTOMETRIC_RGB, rows, {}, 16));
-    ASSERT_EQ(result.code, 0) << result.text;
-    EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
-    for (int y : {0, 1, 952, 953, 999})
-        for (int x : {0, 7, 1099})
-            ASSERT_EQ(Pixel(result.bitmap, x, y),
-                      static_cast<std::uint32_t>((y & 0xFF) << 16 | (x & 0xFF) << 8 | 0x5A))
-                << x << "," << y;
+    const struct {
+        int orientation;
+        bool bottomUp, rightToLeft;  // where the file's first row and column lie
+    } cases[] = {
+        {ORIENTATION_TOPLEFT, false, false},
+        {ORIENTATION_TOPRIGHT, false, true},
+        {ORIENTATION_BOTRIGHT, true, true},
+        {ORIENTATION_BOTLEFT, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        Decode(thumbtest::EncodeTiff(width, height, 8, 3, PHOTOMETRIC_RGB, rows, {}, 16,
+                                     c.orientation));
+        ASSERT_EQ(result.code, 0) << result.text;
+        EXPECT_EQ(result.bitmap.GetBitsPerPixel(), 32);
+        for (int y : {0, 1, 46, 47, 952, 953, 999})
+            for (int x : {0, 7, 1099}) {
+                const int r = c.bottomUp ? height - 1 - y : y;
+                const int column = c.rightToLeft ? width - 1 - x : x;
+                ASSERT_EQ(
+                    Pixel(result.bitmap, x, y),
+                    static_cast<std::uint32_t>((r & 0xFF) << 16 | (column & 0xFF) << 8 | 0x5A))
+                    << x << "," << y;
+            }
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -81,6 +81,30 @@ TEST(PICTDecoder, UnpackedRowsBelowEightBytes) {
     EXPECT_EQ(Pixel(result.bitmap, 3, 1), 0x00FF00u);
 }
 
+TEST(PICTDecoder, RegionOpcodesBeforeThePixelsAreSkipped) {
+    const std::string picture =
+        IndexedPicture(4, 1, 4, {0x00FF00}, [](Bytes& b, int) { b.Zeros(4); }).Str();
+    // Where the opcodes start, behind the header opcode.
+    const std::size_t opcodes = Version2(4, 1).Size();
+    Bytes region;
+    region.Be16(10);
+    Rect(region, 4, 1);
+    for (int opcode = 0x80; opcode <= 0x8F; ++opcode) {
+        SCOPED_TRACE(opcode);
+        Bytes drawing;
+        drawing.Be16(opcode);
+        // frameRgn to fillRgn and their reserved neighbours carry a region;
+        // the same-region opcodes draw the last one again.
+        if (opcode <= 0x87)
+            drawing.Text(region.Str());
+        std::string file = picture;
+        file.insert(opcodes, drawing.Str());
+        Decoded result;
+        ASSERT_EQ(Decode(file, result).code, 0) << result.text;
+        EXPECT_EQ(Pixel(result.bitmap, 3, 0), 0x00FF00u);
+    }
+}
+
 TEST(PICTDecoder, PackedRowsWithTwoByteLengthsFromRowBytes251) {
     // 300 bytes a row: one run of 257 - 0x81 = 128 bytes of 1, one of 128
     // bytes of 2, then a literal of 44 bytes of 0.

@@ -30,10 +30,32 @@ TEST_F(PGMDecoder, TextSamplesAreScaledByTheirMaximum) {
     EXPECT_EQ(Pixel(bitmap, 2, 1), 0x111111u);
 }
 
-TEST_F(PGMDecoder, BinarySamplesAndAWideMaximumReadAsBytes) {
-    ASSERT_EQ(Decode(std::string("P5\t2 2 65535\n") + "\x01\x02\x03\x04").code, 0) << result.text;
-    EXPECT_EQ(result.bitmap.GetLineArray()[0][0], 1);
-    EXPECT_EQ(result.bitmap.GetLineArray()[1][1], 4);
+TEST_F(PGMDecoder, SamplesAreScaledByTheFilesOwnMaximum) {
+    // Binary samples above a maximum of 255 are two bytes, big-endian.
+    const struct {
+        std::string file;
+        std::vector<int> levels;  // the first row, then the second
+    } cases[] = {
+        {std::string("P5\t2 2 65535\n") + std::string("\x00\x00\x80\x00\xFF\xFF\x01\x01", 8),
+         {0, 127, 255, 1}},
+        {std::string("P5 2 1 1023\n") + std::string("\x03\xFF\x02\x00", 4), {255, 127}},
+        {std::string("P5 2 1 256\n") + std::string("\x01\x00\x00\x80", 4), {255, 127}},
+        {"P2 2 1 1000\n500 1000", {127, 255}},
+        {"P5 3 1 255\n\x01\x02\xFF", {1, 2, 255}},
+        {"P5 2 1 3\n\x01\x03", {85, 255}},
+        {"P5 2 1 0\n\x01\x02", {1, 2}},      // no maximum: 255
+        {"P5 2 1 70000\n\x01\x02", {1, 2}},  // beyond the format: 255
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_EQ(Decode(c.file).code, 0) << result.text;
+        const int width = result.bitmap.GetWidth();
+        ASSERT_EQ(width * result.bitmap.GetHeight(), static_cast<int>(c.levels.size()));
+        for (std::size_t i = 0; i < c.levels.size(); ++i)
+            EXPECT_EQ(result.bitmap.GetLineArray()[i / width][i % width], c.levels[i]) << i;
+    }
+    // A wide binary file needs two bytes a sample.
+    EXPECT_EQ(Decode(std::string("P5 2 2 65535\n") + "\x01\x02\x03\x04").code, kErrEndOfData);
 }
 
 TEST_F(PGMDecoder, WrongHeadersFailWithCode2) {

@@ -247,7 +247,8 @@ std::string EncodeGif(int width, int height, const std::vector<std::uint32_t>& g
 
 std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerPixel,
                        int photometric, const std::vector<std::uint8_t>& packedRows,
-                       const std::vector<std::uint16_t>& colourMap, int rowsPerStrip) {
+                       const std::vector<std::uint16_t>& colourMap, int rowsPerStrip,
+                       int orientation) {
     const std::string path = zbtest::MakeTempDir("tiff") + "/picture.tif";
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
@@ -258,6 +259,7 @@ std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerP
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
     if (!colourMap.empty()) {
         const std::size_t n = colourMap.size() / 3;
         TIFFSetField(tiff, TIFFTAG_COLORMAP, colourMap.data(), colourMap.data() + n,
@@ -286,7 +288,7 @@ std::string ReadFileBytes(const std::string& path) {
 Thumbnail Generate(const std::string& path, int maxWidth, int maxHeight) {
     Thumbnail thumbnail;
     HBITMAP bitmap = nullptr;
-    thumbnail.result = fn_b_GenerateThumbnail(path.c_str(), maxWidth, maxHeight, &bitmap);
+    thumbnail.result = GenerateThumbnail(path.c_str(), maxWidth, maxHeight, &bitmap);
     if (thumbnail.result != 0 && bitmap != nullptr) {
         thumbnail.width = bitmap->width;
         thumbnail.height = bitmap->height;
@@ -311,6 +313,35 @@ std::vector<std::string> CaptureTraces(const std::function<void()>& action) {
     action();
     SetThumbTraceSink(nullptr);
     return lines;
+}
+
+namespace {
+
+// A "VmRSS:" or "VmHWM:" line of /proc/self/status, in bytes; -1 when missing.
+std::int64_t StatusBytes(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, field.size(), field) == 0)
+            return std::atoll(line.c_str() + field.size()) * 1024;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> PeakMemoryGrowth(const std::function<void()>& action) {
+    const std::int64_t before = StatusBytes("VmRSS:");
+    {
+        // "5" sets the peak to what is resident now.
+        std::ofstream reset("/proc/self/clear_refs");
+        if (!(reset << "5" << std::flush) || before < 0)
+            return std::nullopt;
+    }
+    action();
+    const std::int64_t peak = StatusBytes("VmHWM:");
+    if (peak < 0)
+        return std::nullopt;
+    return peak - before;
 }
 
 bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {

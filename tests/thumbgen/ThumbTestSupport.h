@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,10 +79,12 @@ struct GifImage {
 };
 std::string EncodeGif(int width, int height, const std::vector<std::uint32_t>& globalColours,
                       const std::vector<GifImage>& images, int background = 0);
-// A strip TIFF written by libtiff; photometric and samples as given.
+// A strip TIFF written by libtiff; photometric, samples and orientation as
+// given (the rows in the order the file stores them).
 std::string EncodeTiff(int width, int height, int bitsPerSample, int samplesPerPixel,
                        int photometric, const std::vector<std::uint8_t>& packedRows,
-                       const std::vector<std::uint16_t>& colourMap = {}, int rowsPerStrip = 1);
+                       const std::vector<std::uint16_t>& colourMap = {}, int rowsPerStrip = 1,
+                       int orientation = 1);
 
 // Writes `bytes` to a new file of the test's temporary folder.
 std::string WriteTemp(const std::string& name, const std::string& bytes);
@@ -99,6 +102,11 @@ Thumbnail Generate(const std::string& path, int maxWidth, int maxHeight);
 
 // The library's trace lines written while `action` runs.
 std::vector<std::string> CaptureTraces(const std::function<void()>& action);
+
+// How far the process's peak resident memory rose above what it held before
+// while `action` ran, in bytes; none where the peak cannot be reset
+// (/proc/self/clear_refs).
+std::optional<std::int64_t> PeakMemoryGrowth(const std::function<void()>& action);
 
 // Whether two colours differ by at most `tolerance` in each channel.
 bool Near(std::uint32_t a, std::uint32_t b, int tolerance);
