@@ -480,6 +480,9 @@ private:
     // Runs the context menu of the selection (after SetData); `exploreRow`
     // adds "Explore location folder" for that record.
     void TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow);
+    // The file manager's bus, made on first use; the opener it falls back on.
+    zb::IFileManagerCaller& FileManager();
+    zb::FolderOpener FolderOpener();
     // The payload as clipboard data with the formats of `formats`.
     CSelectionClipData MakeClipData(std::vector<int> formats) const;
     // Extracts the payload's pending members; false when cancelled (the

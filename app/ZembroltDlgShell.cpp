@@ -295,9 +295,11 @@ void CZembroltDlg::TrackSelectionMenu(const QPoint& globalPos, const CResultItem
     FillShellMenu(&menu, m_shellMenu.GetMenu());
     const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
     if (id == kExploreLocationId && exploreRow) {
+        // The folder that holds the row, with the row shown in it: a folder
+        // row too, which the Explore verb would open itself.
         std::string path;
         if (exploreRow->GetFilePath(&path))
-            RunVerb(VERB_EXPLORE, {path});
+            zb::ExploreItems(FileManager(), {path}, FolderOpener());
         else
             RunVerbOnItem(VERB_EXPLORE, *exploreRow);
     } else if (id != 0 && (!m_shellMenu.NeedsExtraction(id) || ExtractPendingMembers())) {
@@ -385,6 +387,19 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
 
 // ------------------------------------------------- what the commands do
 
+zb::IFileManagerCaller& CZembroltDlg::FileManager() {
+    if (!m_pFileManager)
+        m_pFileManager = std::make_unique<CFileManagerBus>();
+    return *m_pFileManager;
+}
+
+zb::FolderOpener CZembroltDlg::FolderOpener() {
+    return [this](const std::string& folder) {
+        m_fileOpener(folder);
+        return true;
+    };
+}
+
 void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
     switch (verb) {
         case VERB_OPEN:
@@ -392,20 +407,14 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
                 m_fileOpener(path);
             break;
         case VERB_EXPLORE: {
-            if (!m_pFileManager)
-                m_pFileManager = std::make_unique<CFileManagerBus>();
             std::vector<std::string> folders;
             std::vector<std::string> files;
             for (const std::string& path : paths)
                 (IsDirectory(path) ? folders : files).push_back(path);
-            const zb::FolderOpener open = [this](const std::string& folder) {
-                m_fileOpener(folder);
-                return true;
-            };
             if (!folders.empty())
-                zb::ExploreFolders(*m_pFileManager, folders, open);
+                zb::ExploreFolders(FileManager(), folders, FolderOpener());
             if (!files.empty())
-                zb::ExploreItems(*m_pFileManager, files, open);
+                zb::ExploreItems(FileManager(), files, FolderOpener());
             break;
         }
         case VERB_FIND:

@@ -499,6 +499,17 @@ private slots:
         window.OnListContextMenu(QPoint(0, 0));
         QVERIFY(!QFile::exists(File(QStringLiteral("b c.txt"))));
         QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+
+        // A folder row's location is the folder holding it, with the row shown there.
+        QVERIFY(QDir(m_files->path()).mkdir(QStringLiteral("inner")));
+        Find(window, QStringLiteral("inner"), m_files->path(), 1);
+        SelectRows(window, {QStringLiteral("inner")});
+        window.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), nullptr));
+        window.OnListContextMenu(QPoint(0, 0));
+        const QString folderUri =
+            QString::fromStdString(EncodeFileUri(LocalPath(QStringLiteral("inner"))));
+        QCOMPARE(fileManager.last(),
+                 QStringLiteral("ShowItems ") + folderUri + QStringLiteral(" []"));
     }
 
     void treeFolderContextMenuOffersFolderVerbs() {
