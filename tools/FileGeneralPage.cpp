@@ -38,12 +38,17 @@ CFileGeneralPage::CFileGeneralPage(std::vector<std::string> paths, QWidget* pare
     : QWidget(parent), m_paths(std::move(paths)) {
     setWindowTitle(QStringLiteral("General"));
     m_pForm = new QFormLayout(this);
+    // Items gone meanwhile leave the page: the paths kept match the items.
     std::vector<CItemProperties> items;
-    for (const std::string& path : m_paths) {
+    std::vector<std::string> existing;
+    for (std::string& path : m_paths) {
         CItemProperties item;
-        if (ReadItemProperties(path, &item))
+        if (ReadItemProperties(path, &item)) {
             items.push_back(std::move(item));
+            existing.push_back(std::move(path));
+        }
     }
+    m_paths = std::move(existing);
     if (items.empty()) {
         AddRow(QStringLiteral("Name:"), QStringLiteral("The items no longer exist."));
         return;

@@ -689,6 +689,15 @@ private slots:
         QCOMPARE(page.GetValue(QStringLiteral("Contains:")), QStringLiteral("2 Files, 1 Folders"));
         QVERIFY(!page.GetValue(QStringLiteral("Created:")).isEmpty());
         QVERIFY(page.GetValue(QStringLiteral("Permissions:")).startsWith(QLatin1Char('d')));
+
+        // An item gone meanwhile leaves the page to the one still there.
+        CFileGeneralPage rest(
+            {LocalPath(QStringLiteral("moved-away.txt")), LocalPath(QStringLiteral("sum"))});
+        QTRY_VERIFY(rest.IsSizeFinal());
+        QCOMPARE(rest.GetValue(QStringLiteral("Name:")), QStringLiteral("sum"));
+        QCOMPARE(rest.GetValue(QStringLiteral("Type:")), page.GetValue(QStringLiteral("Type:")));
+        QCOMPARE(rest.GetValue(QStringLiteral("Size:")), QStringLiteral("7 bytes"));
+        QCOMPARE(rest.GetValue(QStringLiteral("Contains:")), QStringLiteral("2 Files, 1 Folders"));
     }
 };
 
