@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/engine/ProviderItemOfRecord.h"
+#include "readers/archives/ArchiveHandler.h"
 
 int BuildDetailSlotMap(const CColumnInfoArray& columns, std::vector<int>& slots) {
     slots.clear();
@@ -40,6 +41,9 @@ BOOL CDetailColumns::IsColumnVisible(int id) const {
 void CDetailColumns::EnsureProviders() {
     if (m_bProvidersCreated)
         return;
+    // The description-file provider takes its extensions from the archive
+    // readers when it is made, so their list comes first.
+    InitArchiveHandlers();
     CFileInfoProviderList providers;
     CreateFileInfoProviders(providers);
     SetProviders(std::move(providers));

@@ -33,8 +33,9 @@ public:
     const std::vector<int>& GetSlotMap() const { return m_slots; }
     int GetDetailSlotCount() const { return m_nDetailSlots; }
 
-    // Creates the detail providers, once in the owner's life, and enables
-    // them for the visible columns.
+    // Creates the detail providers, once in the owner's life (after the
+    // global archive readers, which it creates when there are none), and
+    // enables them for the visible columns.
     void EnsureProviders();
     // Takes `providers` as the list (when none was created yet) and enables them.
     void SetProviders(CFileInfoProviderList providers);

@@ -8,6 +8,11 @@
 
 namespace {
 
+// The fields every audio format starts with (tag, channels, rate, bytes per
+// second, block alignment): an audio stream whose format does not hold them
+// cannot be read.
+constexpr std::size_t kWaveFormatSize = 14;
+
 AVISTREAMINFOA StreamInfo(const zb::AviStream& stream) {
     const AVIStreamHeader& header = stream.header;
     AVISTREAMINFOA info;
@@ -65,7 +70,7 @@ BOOL CAviFile::Open(std::unique_ptr<zb::ByteSource> source) {
     const zb::AviStream* audio = m_reader.FirstStream(zb::kStreamTypeAudio);
     if (audio == nullptr)
         return TRUE;
-    if (audio->format.empty()) {
+    if (audio->format.size() < kWaveFormatSize) {
         Close();
         return FALSE;
     }

@@ -49,7 +49,8 @@ public:
     CAviFile& operator=(const CAviFile&) = delete;
 
     // Opens the clip at `path` (a regular file): FALSE, and closed, when it
-    // is not a clip, has no video stream, or an audio stream without a format.
+    // is not a clip, has no video stream, or has an audio stream whose format
+    // is missing or too short to hold a wave format's fields.
     BOOL Open(const std::string& path);
     // The same over the clip's bytes in `source`.
     BOOL Open(std::unique_ptr<zb::ByteSource> source);

@@ -24,8 +24,8 @@ constexpr std::array<int, 8> kAviColumns = {kImageWidthColumn,
 
 // A computed count for a column shown with "%d": larger ones show the
 // largest positive value instead of wrapping.
-std::uint32_t Saturated(std::uint64_t count) {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(count, INT32_MAX));
+std::int32_t Saturated(std::uint64_t count) {
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(count, INT32_MAX));
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ BOOL CAviInfoProvider::InitExtensions() {
 }
 
 BOOL CAviInfoProvider::Reset() {
-    m_clip.reset();
+    m_clip.Close();
     m_nState = PROVIDER_STATE_LOADING;
     return TRUE;
 }
@@ -52,39 +52,30 @@ BOOL CAviInfoProvider::Reset() {
 BOOL CAviInfoProvider::Load(const CProviderItem& item) {
     Reset();
     std::string path;
-    zb::AviReader reader;
-    if (!item.GetDiskFilePath(&path) || !reader.Open(path))
+    if (!item.GetDiskFilePath(&path) || !m_clip.Open(path))
         return FALSE;
-    const zb::AviStream* video = reader.FirstStream(zb::kStreamTypeVideo);
-    if (video == nullptr)
-        return FALSE;
-    ClipValues clip;
-    clip.video = video->header;
-    clip.format = zb::ParseBitmapInfoHeader(video->format);
-    if (const zb::AviStream* audio = reader.FirstStream(zb::kStreamTypeAudio))
-        clip.audio = zb::ParseWaveFormat(audio->format);
-    m_clip = clip;
     m_nState = PROVIDER_STATE_LOADED;
     return TRUE;
 }
 
 BOOL CAviInfoProvider::GetValue(int id, COLUMNVALUE* value) {
-    if (!m_clip)
+    if (!m_clip.HasVideo())
         return FALSE;
-    const AVIStreamHeader& video = m_clip->video;
+    const AVISTREAMINFOA& video = m_clip.GetVideoInfo();
     const std::uint64_t end = std::uint64_t{video.dwStart} + video.dwLength;
     switch (id) {
         case kImageWidthColumn:
         case kImageHeightColumn:
         case kImageDepthColumn: {
+            const BITMAPINFOHEADER& format = m_clip.GetVideoHeader();
             CImageValues values;
-            values.width = m_clip->format.biWidth;
-            values.height = m_clip->format.biHeight;
-            values.depth = m_clip->format.biBitCount;
+            values.width = format.biWidth;
+            values.height = format.biHeight;
+            values.depth = format.biBitCount;
             return GetImageColumnValue(id, values, value);
         }
         case kFrameCount:
-            value->SetUInt32(Saturated(end));
+            value->SetInt32(Saturated(end));
             return TRUE;
         case kFrameRate:
             value->SetUInt32(video.dwRate);
@@ -93,17 +84,17 @@ BOOL CAviInfoProvider::GetValue(int id, COLUMNVALUE* value) {
             if (video.dwRate == 0)
                 return FALSE;
             // 33 bits of frames times 32 bits of scale: computed in 128 bits.
-            value->SetUInt32(Saturated(static_cast<std::uint64_t>(
+            value->SetInt32(Saturated(static_cast<std::uint64_t>(
                 static_cast<unsigned __int128>(end) * video.dwScale / video.dwRate)));
             return TRUE;
         case kFrequency:
-            if (!m_clip->audio)
+            if (!m_clip.HasAudio())
                 return FALSE;
-            value->SetUInt32(m_clip->audio->nSamplesPerSec);
+            value->SetUInt32(m_clip.GetAudioHeader().nSamplesPerSec);
             return TRUE;
         case kMode: {
             const char* mode =
-                m_clip->audio ? GetChannelModeText(m_clip->audio->nChannels) : nullptr;
+                m_clip.HasAudio() ? GetChannelModeText(m_clip.GetAudioHeader().nChannels) : nullptr;
             if (mode == nullptr)
                 return FALSE;
             value->text = mode;

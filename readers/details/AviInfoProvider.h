@@ -1,11 +1,11 @@
 #pragma once
 // The detail provider of AVI clips: frame size, colour depth, frame count,
 // frame rate and length of the first video stream, and the frequency and
-// channel mode of the first audio stream. Clips inside archives get no values.
+// channel mode of the first audio stream, read through CAviFile (so a clip
+// the thumbnail maker refuses gets no values either). Clips inside archives
+// get no values.
 
-#include <optional>
-
-#include "platform/Avi.h"
+#include "readers/details/AviFile.h"
 #include "readers/details/FixedColumnProvider.h"
 
 // The channel mode text of an audio format: "Mono" for one channel, "Stero"
@@ -20,8 +20,8 @@ public:
     BOOL InitExtensions() override;
     // Forgets the clip; the state becomes 1.
     BOOL Reset() override;
-    // Reads the headers of a clip with a video stream; the values stay until
-    // the next Load or Reset.
+    // Opens the clip (CAviFile::Open); the values stay until the next Load
+    // or Reset.
     BOOL Load(const CProviderItem& item) override;
     // While a clip's values are held: the video format's width, height and
     // depth, the frame count (first frame + length), the rate as stored, the
@@ -30,10 +30,5 @@ public:
     BOOL GetValue(int id, COLUMNVALUE* value) override;
 
 private:
-    struct ClipValues {
-        AVIStreamHeader video;
-        BITMAPINFOHEADER format;
-        std::optional<WAVEFORMATEX> audio;
-    };
-    std::optional<ClipValues> m_clip;
+    CAviFile m_clip;
 };

@@ -11,9 +11,8 @@
 // is the order of the numbers it shows:
 //   1            text (the value's string)
 //   2 / 3        signed / unsigned 8-bit (low byte)
-//   4 / 5        signed / unsigned 16-bit (low 16 bits)
-//   6, 8, 14     signed 32-bit (low 32 bits)
-//   7, 9         unsigned 32-bit (low 32 bits)
+//   4, 5         unsigned 16-bit (low 16 bits)
+//   6 to 9, 14   signed 32-bit (low 32 bits)
 //   10 / 11      signed / unsigned 64-bit
 //   12           double (all 64 bits)
 //   13           float (low 32 bits), widened to double for printing
@@ -29,8 +28,8 @@
 
 // Value type codes the table uses.
 constexpr int COLUMN_TYPE_TEXT = 1;
-constexpr int COLUMN_TYPE_INT16 = 4;
-constexpr int COLUMN_TYPE_UINT32 = 9;
+constexpr int COLUMN_TYPE_UINT16 = 4;
+constexpr int COLUMN_TYPE_INT32 = 9;
 constexpr int COLUMN_TYPE_UINT64 = 11;
 constexpr int COLUMN_TYPE_FLOAT = 13;
 constexpr int COLUMN_TYPE_FILETIME = 15;
@@ -66,10 +65,8 @@ enum class ColumnValueKind {
     Text,
     Int8,
     UInt8,
-    Int16,
     UInt16,
     Int32,
-    UInt32,
     Int64,
     UInt64,
     Double,

@@ -25,16 +25,14 @@ ColumnValueKind GetColumnValueKind(int type) {
         case 3:
             return ColumnValueKind::UInt8;
         case 4:
-            return ColumnValueKind::Int16;
         case 5:
             return ColumnValueKind::UInt16;
         case 6:
+        case 7:
         case 8:
+        case 9:
         case 14:
             return ColumnValueKind::Int32;
-        case 7:
-        case 9:
-            return ColumnValueKind::UInt32;
         case 10:
             return ColumnValueKind::Int64;
         case 11:
@@ -84,10 +82,9 @@ namespace {
 // width. The table's formats are written for the platform's printf ("%d" for
 // every 32-bit number, "%I64u" for 64-bit ones); each conversion here is
 // rebuilt with the length of the value it prints, so a 64-bit value is never
-// read through a 32-bit argument. "%d" prints a 32-bit value signed, as the
-// platform's printf does with its 32-bit argument (a top-down bitmap's height
-// is negative), "%u" unsigned; values narrower than 32 bits keep their own
-// signedness.
+// read through a 32-bit argument. "%d" and "%i" print a signed value signed
+// (a top-down bitmap's height is negative), "%u" prints the value's bits
+// unsigned, as the platform's printf does.
 struct RowFormat {
     std::string before;   // literal text ("%%" kept as is)
     std::string flags;    // flags, width and precision of the conversion
@@ -175,18 +172,15 @@ std::string PrintOne(const std::string& format, T argument) {
 }
 
 bool IsSignedKind(ColumnValueKind kind) {
-    return kind == ColumnValueKind::Int8 || kind == ColumnValueKind::Int16 ||
-           kind == ColumnValueKind::Int32 || kind == ColumnValueKind::Int64;
+    return kind == ColumnValueKind::Int8 || kind == ColumnValueKind::Int32 ||
+           kind == ColumnValueKind::Int64;
 }
 
 std::int64_t SignedNumber(const COLUMNVALUE& v, ColumnValueKind kind) {
     switch (kind) {
         case ColumnValueKind::Int8:
             return v.GetInt8();
-        case ColumnValueKind::Int16:
-            return v.GetInt16();
         case ColumnValueKind::Int32:
-        case ColumnValueKind::UInt32:
             return v.GetInt32();
         default:
             return v.GetInt64();
@@ -199,11 +193,9 @@ std::uint64_t UnsignedNumber(const COLUMNVALUE& v, ColumnValueKind kind) {
         case ColumnValueKind::Int8:
         case ColumnValueKind::UInt8:
             return v.GetUInt8();
-        case ColumnValueKind::Int16:
         case ColumnValueKind::UInt16:
             return v.GetUInt16();
         case ColumnValueKind::Int32:
-        case ColumnValueKind::UInt32:
             return v.GetUInt32();
         default:
             return v.GetUInt64();
@@ -212,12 +204,10 @@ std::uint64_t UnsignedNumber(const COLUMNVALUE& v, ColumnValueKind kind) {
 
 std::string FormatInteger(const COLUMNVALUE& value, ColumnValueKind kind, const RowFormat& f) {
     const std::string head = f.before + "%" + FlagsFor(f);
-    if (f.conversion == 'd' || f.conversion == 'i' || f.conversion == 'u') {
-        if (IsSignedKind(kind) || (kind == ColumnValueKind::UInt32 && f.conversion != 'u')) {
-            return PrintOne(head + PRId64 + f.after, SignedNumber(value, kind));
-        }
+    if ((f.conversion == 'd' || f.conversion == 'i') && IsSignedKind(kind))
+        return PrintOne(head + PRId64 + f.after, SignedNumber(value, kind));
+    if (f.conversion == 'd' || f.conversion == 'i' || f.conversion == 'u')
         return PrintOne(head + PRIu64 + f.after, UnsignedNumber(value, kind));
-    }
     const char* length = f.conversion == 'o' ? PRIo64 : f.conversion == 'x' ? PRIx64 : PRIX64;
     return PrintOne(head + length + f.after, UnsignedNumber(value, kind));
 }
@@ -308,14 +298,10 @@ int CompareColumnValues(const COLUMNVALUE& a, const COLUMNVALUE& b, int type) {
             return ThreeWay(a.GetInt8(), b.GetInt8());
         case ColumnValueKind::UInt8:
             return ThreeWay(a.GetUInt8(), b.GetUInt8());
-        case ColumnValueKind::Int16:
-            return ThreeWay(a.GetInt16(), b.GetInt16());
         case ColumnValueKind::UInt16:
             return ThreeWay(a.GetUInt16(), b.GetUInt16());
         case ColumnValueKind::Int32:
             return ThreeWay(a.GetInt32(), b.GetInt32());
-        case ColumnValueKind::UInt32:
-            return ThreeWay(a.GetUInt32(), b.GetUInt32());
         case ColumnValueKind::Int64:
             return ThreeWay(a.GetInt64(), b.GetInt64());
         case ColumnValueKind::UInt64:

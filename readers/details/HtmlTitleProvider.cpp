@@ -62,6 +62,32 @@ int FindHtmlTag(zb::ByteSpan buffer, zb::ByteSpan pattern) {
     return -1;
 }
 
+bool ReadHtmlTitle(CStreamReader& reader, std::string& title) {
+    title.clear();
+    std::array<std::uint8_t, kPrefixSize + CHtmlTitleProvider::kBlockSize> buffer{};
+    const std::size_t got =
+        reader.ReadSome(buffer.data() + kPrefixSize, CHtmlTitleProvider::kBlockSize);
+    // Only the first block is searched: a title that is not found in it is
+    // not looked for further.
+    if (got < kPrefixSize)
+        return false;
+    const bool utf16 = buffer[kPrefixSize] == 0xFF && buffer[kPrefixSize + 1] == 0xFE;
+    const TitleTags& tags = utf16 ? kUtf16Tags : kEightBitTags;
+    const zb::ByteSpan searched(buffer.data(), kPrefixSize + got);
+    const int start = FindHtmlTag(searched, AsBytes(tags.start));
+    if (start < 0)
+        return false;
+    const zb::ByteSpan after =
+        searched.subspan(static_cast<std::size_t>(start) + tags.start.size());
+    const int end = FindHtmlTag(after, AsBytes(tags.end));
+    if (end < 0)
+        return false;
+    const zb::ByteSpan text = after.first(static_cast<std::size_t>(end));
+    title = utf16 ? CutUtf8(zb::Utf16LeToUtf8(text), CHtmlTitleProvider::kMaxUtf16TitleBytes)
+                  : zb::Utf8OrCp1252ToUtf8(zb::AsChars(text));
+    return true;
+}
+
 CHtmlTitleProvider::CHtmlTitleProvider() : CFixedColumnProvider(kHtmlColumns) {}
 
 BOOL CHtmlTitleProvider::InitExtensions() {
@@ -75,27 +101,9 @@ BOOL CHtmlTitleProvider::Load(const CProviderItem& item) {
     CSourceStream stream;
     if (!item.OpenStream(&stream))
         return FALSE;
-    std::array<std::uint8_t, kPrefixSize + kBlockSize> buffer{};
     CStreamReader reader(stream);
-    const std::size_t got = reader.ReadSome(buffer.data() + kPrefixSize, kBlockSize);
-    // Only the first block is searched: a title that is not found in it is
-    // not looked for further.
-    if (got < kPrefixSize)
+    if (!ReadHtmlTitle(reader, m_sTitle))
         return FALSE;
-    const bool utf16 = buffer[kPrefixSize] == 0xFF && buffer[kPrefixSize + 1] == 0xFE;
-    const TitleTags& tags = utf16 ? kUtf16Tags : kEightBitTags;
-    const zb::ByteSpan searched(buffer.data(), kPrefixSize + got);
-    const int start = FindHtmlTag(searched, AsBytes(tags.start));
-    if (start < 0)
-        return FALSE;
-    const zb::ByteSpan after =
-        searched.subspan(static_cast<std::size_t>(start) + tags.start.size());
-    const int end = FindHtmlTag(after, AsBytes(tags.end));
-    if (end < 0)
-        return FALSE;
-    const zb::ByteSpan title = after.first(static_cast<std::size_t>(end));
-    m_sTitle = utf16 ? CutUtf8(zb::Utf16LeToUtf8(title), kMaxUtf16TitleBytes)
-                     : zb::Utf8OrCp1252ToUtf8(zb::AsChars(title));
     m_nState = PROVIDER_STATE_LOADED;
     return TRUE;
 }

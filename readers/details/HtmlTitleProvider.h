@@ -14,6 +14,12 @@
 // letters A to Z taken in lower case; -1 when there is none.
 int FindHtmlTag(zb::ByteSpan buffer, zb::ByteSpan pattern);
 
+class CStreamReader;
+
+// The title of the page `reader` reads, from its first block, as UTF-8;
+// false when the block is shorter than 8 bytes or holds no whole title.
+bool ReadHtmlTitle(CStreamReader& reader, std::string& title);
+
 class CHtmlTitleProvider : public CFixedColumnProvider {
 public:
     // Only this much of a page is searched.

@@ -12,6 +12,12 @@ BOOL CImageHeaderProvider::Load(const CProviderItem& item) {
     if (!item.OpenStream(&stream))
         return FALSE;
     CStreamReader reader(stream);
+    return LoadHeader(reader);
+}
+
+BOOL CImageHeaderProvider::LoadHeader(CStreamReader& reader) {
+    m_nState = PROVIDER_STATE_LOADING;
+    std::fill(m_header.begin(), m_header.end(), 0);
     if (!reader.Read(m_header.data(), m_header.size()) || !AcceptHeader(m_header))
         return FALSE;
     m_nState = PROVIDER_STATE_LOADED;

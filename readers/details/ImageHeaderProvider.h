@@ -13,11 +13,16 @@
 #include "readers/details/FixedColumnProvider.h"
 #include "readers/details/ImageColumns.h"
 
+class CStreamReader;
+
 class CImageHeaderProvider : public CFixedColumnProvider {
 public:
-    // Refuses folders and items without a path; reads the header (zeroed
-    // first) and takes it when it is whole and AcceptHeader agrees.
+    // Refuses folders and items without a path; reads the header through
+    // the item's stream as LoadHeader does.
     BOOL Load(const CProviderItem& item) override;
+    // Reads the header (zeroed first) from `reader` and takes it when it is
+    // whole and AcceptHeader agrees.
+    BOOL LoadHeader(CStreamReader& reader);
     // Only once loaded: the image columns of the provider's list.
     BOOL GetValue(int id, COLUMNVALUE* value) override;
 

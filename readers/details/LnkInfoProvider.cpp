@@ -17,6 +17,10 @@ constexpr std::array<int, 5> kLnkColumns = {kArguments, kHotKey, kLinkTarget, kW
 
 }  // namespace
 
+std::string GetShortcutHotKeyText(WORD hotKey) {
+    return GetHotKeyModifierText(hotKey >> 8) + GetVirtualKeyName(hotKey & 0xFF);
+}
+
 CLnkInfoProvider::CLnkInfoProvider() : CFixedColumnProvider(kLnkColumns) {}
 
 BOOL CLnkInfoProvider::InitExtensions() {
@@ -36,8 +40,7 @@ BOOL CLnkInfoProvider::Load(const CProviderItem& item) {
     m_sTarget = link.TargetPath();
     m_sArguments = link.Arguments();
     m_sDescription = link.Name();
-    const WORD hotKey = link.HotKey();
-    m_sHotKey = GetHotKeyModifierText(hotKey >> 8) + GetVirtualKeyName(hotKey & 0xFF);
+    m_sHotKey = GetShortcutHotKeyText(link.HotKey());
     m_sWorkingDirectory = link.WorkingDirectory();
     m_nState = PROVIDER_STATE_LOADED;
     return TRUE;

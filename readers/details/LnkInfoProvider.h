@@ -7,6 +7,10 @@
 
 #include "readers/details/FixedColumnProvider.h"
 
+// The text of a shortcut's hot key (the modifier flags in the high byte, the
+// virtual-key code in the low one), like "Ctrl + Alt + F".
+std::string GetShortcutHotKeyText(WORD hotKey);
+
 class CLnkInfoProvider : public CFixedColumnProvider {
 public:
     CLnkInfoProvider();

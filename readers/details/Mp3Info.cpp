@@ -214,6 +214,7 @@ void CMp3Info::Reset() {
     m_bVbr = false;
     m_bTag = false;
     m_fileSize = 0;
+    m_audioStart = 0;
     m_frameOffset = 0;
     m_sTitle.clear();
     m_sArtist.clear();
@@ -257,6 +258,7 @@ int CMp3Info::Read(zb::ByteSource& source) {
         if (!header.IsValid())
             continue;
         m_header = header;
+        m_audioStart = start;
         m_frameOffset = start + p;
         ReadXingHeader(zb::ByteReader(window), p);
         break;
@@ -306,7 +308,7 @@ std::int64_t CMp3Info::GetFrameCount() const {
     if (bitRate <= 0 || frequency <= 0)
         return -1;
     const double frameSize = m_header.SizeFactor() * 1000.0 * bitRate / frequency;
-    return static_cast<std::int64_t>(static_cast<double>(m_fileSize) / frameSize);
+    return static_cast<std::int64_t>(static_cast<double>(AudioSize()) / frameSize);
 }
 
 bool CMp3Info::GetBitRate(int& kbits) const {
@@ -317,7 +319,7 @@ bool CMp3Info::GetBitRate(int& kbits) const {
     }
     if (m_nXingFrames <= 0 || m_header.Frequency() <= 0)
         return false;
-    const double average = static_cast<double>(m_fileSize) / m_nXingFrames * m_header.Frequency() /
+    const double average = static_cast<double>(AudioSize()) / m_nXingFrames * m_header.Frequency() /
                            (1000.0 * m_header.SizeFactor());
     if (!(average >= 1.0) || average > 1e9)
         return false;
@@ -330,7 +332,7 @@ bool CMp3Info::GetLength(std::int64_t& seconds) const {
     int kbits = 0;
     if (!GetBitRate(kbits))
         return false;
-    seconds = static_cast<std::int64_t>(m_fileSize * 8 / 1000) / kbits;
+    seconds = static_cast<std::int64_t>(AudioSize() * 8 / 1000) / kbits;
     return true;
 }
 

@@ -69,18 +69,21 @@ public:
     bool IsVbr() const { return m_bVbr; }
     bool HasTag() const { return m_bTag; }
     std::uint64_t FileSize() const { return m_fileSize; }
+    // The bytes the rates and the length count: the file behind a skipped ID3
+    // version 2 tag (an ID3 version 1 tag at the end stays counted).
+    std::uint64_t AudioSize() const { return m_fileSize - m_audioStart; }
     // Where the frame header was found.
     std::uint64_t FrameOffset() const { return m_frameOffset; }
 
     int GetFrequency() const { return m_header.Frequency(); }
-    // The Xing header's count with one, else the file size over the size of
-    // a frame; -1 when the Xing header does not give it.
+    // The Xing header's count with one, else the audio size over the size
+    // of a frame; -1 when the Xing header does not give it.
     std::int64_t GetFrameCount() const;
     // The frame's bit rate, or with a Xing header the average one, in
     // kbit/s; false when it is not defined (no or a zero frame count, an
     // average below 1 kbit/s).
     bool GetBitRate(int& kbits) const;
-    // File size x 8 / 1000 over the bit rate, in seconds; false without a bit rate.
+    // Audio size x 8 / 1000 over the bit rate, in seconds; false without a bit rate.
     bool GetLength(std::int64_t& seconds) const;
     // "Stereo", "Joint Stereo", "Dual Channel" or "Single Channel".
     const char* GetModeText() const;
@@ -102,6 +105,7 @@ private:
     bool m_bVbr = false;
     bool m_bTag = false;
     std::uint64_t m_fileSize = 0;
+    std::uint64_t m_audioStart = 0;  // the end of the skipped ID3 version 2 tag
     std::uint64_t m_frameOffset = 0;
     std::string m_sTitle;
     std::string m_sArtist;

@@ -196,8 +196,13 @@ BOOL COleSummaryInfoProvider::Load(const CProviderItem& item) {
     if (!item.GetDiskFilePath(&path))
         return FALSE;
     COleSummaryReader reader;
-    if (!reader.Open(path) ||
-        !reader.ReadProperties(
+    return reader.Open(path) && LoadSummary(reader);
+}
+
+BOOL COleSummaryInfoProvider::LoadSummary(const COleSummaryReader& reader) {
+    m_nState = PROVIDER_STATE_LOADING;
+    Clear();
+    if (!reader.ReadProperties(
             [this](const zb::PropertyValue& v) { return TakeProperty(v.id, v.text, v.number); },
             IsWantedProperty))
         return FALSE;

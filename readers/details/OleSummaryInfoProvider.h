@@ -13,6 +13,8 @@
 
 #include "readers/details/FixedColumnProvider.h"
 
+class COleSummaryReader;
+
 class COleSummaryInfoProvider : public CFixedColumnProvider {
 public:
     static constexpr const char* kExtraExtensionsFile = "oleext.txt";
@@ -23,7 +25,12 @@ public:
 
     // The 89 built-in extensions, then the words of the extensions files.
     BOOL InitExtensions() override;
+    // Refuses members of archives; reads the file's summary stream as
+    // LoadSummary does.
     BOOL Load(const CProviderItem& item) override;
+    // Takes the values of the properties of the summary stream open in
+    // `reader`, its texts decoded by the code page each section declares.
+    BOOL LoadSummary(const COleSummaryReader& reader);
     // Only once loaded: the texts, the counts, the revision and security as
     // numbers, the code page as a 16-bit number.
     BOOL GetValue(int id, COLUMNVALUE* value) override;

@@ -5,8 +5,14 @@ BOOL COleSummaryReader::Open(const std::string& path) {
     zb::CompoundFile file;
     std::vector<std::uint8_t> stream;
     if (!file.Open(path) ||
-        !file.ReadRootStream(zb::kSummaryInformationStream, kMaxStreamSize, stream) ||
-        stream.empty())
+        !file.ReadRootStream(zb::kSummaryInformationStream, kMaxStreamSize, stream))
+        return FALSE;
+    return OpenStream(std::move(stream));
+}
+
+BOOL COleSummaryReader::OpenStream(std::vector<std::uint8_t> stream) {
+    Close();
+    if (stream.empty())
         return FALSE;
     m_stream = std::move(stream);
     if (!m_set.Open(m_stream)) {

@@ -30,6 +30,8 @@ public:
     // 1 when `path` is a compound file whose summary stream has a valid
     // header (byte order 0xFFFE, format 0); else 0, and everything closed.
     BOOL Open(const std::string& path);
+    // The same for the bytes of a summary stream.
+    BOOL OpenStream(std::vector<std::uint8_t> stream);
     // Hands `callback` every property of every section, in order, whose id
     // `filter` wants and whose type is one the set reader delivers; 1 when
     // the walk completed, 0 without an open stream, without sections, on a

@@ -3,7 +3,9 @@
 #include <png.h>
 
 #include <array>
+#include <cstring>
 
+#include "platform/ByteReader.h"
 #include "platform/Log.h"
 #include "readers/archives/SourceStream.h"
 #include "readers/details/ImageColumns.h"
@@ -25,10 +27,31 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// What the read callback reads from, and where the next chunk starts.
+struct PngInput {
+    CStreamReader* reader;
+    std::uint64_t nextChunk = 8;  // behind the signature
+};
+
+// libpng reads a chunk's length and type in one read of 8 bytes. A chunk
+// that declares more bytes than the stream has left is refused there, before
+// libpng acts on its length; the image data's length ends the header reading
+// and is never used.
 void ReadPngData(png_structp png, png_bytep data, std::size_t length) {
-    auto* reader = static_cast<CStreamReader*>(png_get_io_ptr(png));
-    if (!reader->Read(data, length))
+    auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
+    CStreamReader& reader = *input->reader;
+    const bool chunkHeader = length == 8 && reader.Position() == input->nextChunk;
+    if (!reader.Read(data, length))
         png_error(png, "Read Error");
+    if (!chunkHeader)
+        return;
+    const std::uint64_t size = zb::LoadBe32(data);
+    input->nextChunk += 8 + size + 4;
+    if (std::memcmp(data + 4, "IDAT", 4) == 0)
+        return;
+    const std::int64_t left = reader.Remaining();
+    if (left >= 0 && size + 4 > static_cast<std::uint64_t>(left))
+        png_error(png, "Chunk runs past the end of the file");
 }
 
 // Reads the signature and the chunks up to the image data; false after an error.
@@ -53,9 +76,12 @@ bool ReadPngHeader(CStreamReader& reader, CPngHeader& header) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
-    png_set_read_fn(png, &reader, ReadPngData);
-    png_set_chunk_malloc_max(png, CPngHeader::kMaxChunkSize);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    PngInput input{&reader};
+    png_set_read_fn(png, &input, ReadPngData);
+    // The header needs no ancillary chunk: libpng skips every one (reading
+    // through them without keeping any), as it skips unknown chunks, so no
+    // length from the file sizes an allocation.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     const bool read = ReadInfo(png, info) && !error;
     if (read) {
         header.width = png_get_image_width(png, info);

@@ -11,17 +11,16 @@ class CStreamReader;
 
 // What the PNG reader takes of the header.
 struct CPngHeader {
-    // libpng keeps no chunk larger than this while reading the header.
-    static constexpr std::uint32_t kMaxChunkSize = 1u << 20;
-
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int pixelDepth = 0;  // bit depth x channels
 };
 
-// Reads the signature and the chunks up to the image data through libpng;
-// false after a library error (a short read is the error "Read Error"). The
-// error's text goes to the debugging output only.
+// Reads the signature and the chunks up to the image data through libpng,
+// which keeps none of the ancillary chunks; false after a library error (a
+// short read is the error "Read Error", a chunk longer than what is left of
+// the stream is refused at its header). The error's text goes to the
+// debugging output only.
 bool ReadPngHeader(CStreamReader& reader, CPngHeader& header);
 
 class CPngInfoProvider : public CFixedColumnProvider {

@@ -1,6 +1,7 @@
 #include "readers/details/PsdInfoProvider.h"
 
 #include "readers/archives/SourceStream.h"
+#include "readers/details/StreamReader.h"
 
 namespace {
 
@@ -8,18 +9,6 @@ constexpr int kChannelCount = 103;
 constexpr int kWidth = 301;
 constexpr int kHeight = 302;
 constexpr std::array<int, 3> kPsdColumns = {kWidth, kHeight, kChannelCount};
-
-// Reads `size` bytes; a member may hand them out in parts.
-bool ReadWhole(CSourceStream& stream, std::uint8_t* buffer, int size) {
-    int done = 0;
-    while (done < size) {
-        const int read = stream.Read(buffer + done, size - done);
-        if (read <= 0)
-            return false;
-        done += read;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -36,9 +25,16 @@ BOOL CPsdInfoProvider::Load(const CProviderItem& item) {
     CSourceStream stream;
     if (!item.OpenStream(&stream))
         return FALSE;
+    CStreamReader reader(stream);
+    return LoadHeader(reader);
+}
+
+BOOL CPsdInfoProvider::LoadHeader(CStreamReader& reader) {
+    m_nState = PROVIDER_STATE_LOADING;
+    m_header.fill(0);
     PsdHeader header;
-    if (!ReadWhole(stream, m_header.data(), static_cast<int>(m_header.size())) ||
-        !ParsePsdHeader(m_header, &header) || !IsPsdSignature(header))
+    if (!reader.Read(m_header.data(), m_header.size()) || !ParsePsdHeader(m_header, &header) ||
+        !IsPsdSignature(header))
         return FALSE;
     m_nState = PROVIDER_STATE_LOADED;
     return TRUE;

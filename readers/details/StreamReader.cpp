@@ -65,6 +65,16 @@ bool CStreamReader::ReadByte(std::uint8_t& value) {
     return Read(&value, 1);
 }
 
+std::int64_t CStreamReader::Remaining() {
+    if (m_stream == nullptr)
+        return static_cast<std::int64_t>(Buffered());
+    const std::int64_t length = m_stream->GetLength();
+    const std::int64_t here = m_stream->GetPosition();
+    if (length < 0 || here < 0 || here > length)
+        return -1;
+    return length - here + static_cast<std::int64_t>(Buffered());
+}
+
 bool CStreamReader::Skip(std::uint64_t count) {
     if (!m_ok)
         return false;

@@ -41,6 +41,9 @@ public:
 
     // Bytes consumed so far.
     std::uint64_t Position() const { return m_position; }
+    // Bytes left to read; -1 when the stream cannot tell (a member of
+    // unknown size).
+    std::int64_t Remaining();
     bool Ok() const { return m_ok; }
 
 private:

@@ -56,7 +56,7 @@ TEST(ColumnTableTest, RowsCarryTheirValues) {
     ASSERT_NE(dup, nullptr);
     EXPECT_STREQ(dup->szTitle, "Dup No");
     EXPECT_STREQ(dup->szLongTitle, "Duplicate Group No");
-    EXPECT_EQ(dup->nType, COLUMN_TYPE_UINT32);
+    EXPECT_EQ(dup->nType, COLUMN_TYPE_INT32);
     EXPECT_EQ(dup->nFlags, COLUMN_FLAG_DETAIL);
 
     const COLUMNINFO* name = GetColumnInfo(1001);

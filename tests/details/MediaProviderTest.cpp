@@ -149,6 +149,29 @@ TEST_F(MediaProviderTest, ClipsWithoutVideoOrWithBadChunksGiveNothing) {
         EXPECT_FALSE(LoadAvi(Bytes(good.begin(), good.begin() + static_cast<long>(cut)))) << cut;
 }
 
+TEST_F(MediaProviderTest, AnAudioStreamWithoutAReadableFormatGivesNoAudioValues) {
+    // The audio stream's list without its "strf", or with one too short for
+    // a wave format's fields: the clip is refused as the thumbnail maker
+    // refuses it, so no "0hz" shows.
+    const Bytes format = WaveFormatBytes(1, 2, 22050, 16);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{2}, std::size_t{13}}) {
+        SCOPED_TRACE(size);
+        std::vector<Bytes> audio = {Chunk("strh", StreamHeader("auds", "", 1, 22050, 0, 22050))};
+        if (size > 0)
+            audio.push_back(Chunk("strf", Bytes(format.begin(), format.begin() + size)));
+        const Bytes clip = List(
+            "AVI ",
+            {List("hdrl", {Chunk("avih", Bytes(56, 0)),
+                           List("strl", {Chunk("strh", StreamHeader("vids", "DIB ", 1, 25, 0, 90)),
+                                         Chunk("strf", BitmapFormat(320, 240, 24, ""))}),
+                           List("strl", audio)}),
+             List("movi", {})},
+            "RIFF");
+        LoadAvi(clip);
+        EXPECT_TRUE(Shows(m_avi, {{102, "<none>"}, {107, "<none>"}}));
+    }
+}
+
 TEST_F(MediaProviderTest, ClipsInsideArchivesAreRefused) {
     InitArchiveHandlers();
     const std::string archive = WriteFile(

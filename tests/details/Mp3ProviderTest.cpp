@@ -88,7 +88,8 @@ struct SampleValues {
 // Frequency, mode and the bit rate of constant-rate files agree with
 // exiftool; for Xing files exiftool averages without the tags, so its
 // figures (vbr11: 8.14 kbps, 9.20 s; vbr44stereo: 32.2 kbps, 9.09 s;
-// mpeg25_id3v1: 14.4 kbps) lie a little off ours, which count the whole file.
+// mpeg25_id3v1: 14.4 kbps) lie a little off ours, which count an ID3 version 1
+// tag.
 TEST_F(Mp3ProviderTest, SampleFiles) {
     const SampleValues samples[] = {
         {"mpeg1_id3v1.mp3", "44100hz", "Joint Stereo", "192 kbit", "0 sec", "some title"},
@@ -211,6 +212,45 @@ TEST_F(Mp3ProviderTest, XingFrameCount) {
     ASSERT_TRUE(Load(mpeg2));
     // 50,000 / 500 x 22,050 / 72,000 = 30.6 kbit/s.
     EXPECT_TRUE(Shows(m_provider, {{202, "30 kbit"}, {107, "Single Channel"}}));
+}
+
+// An ID3 version 2 tag of 10 + `size` bytes (`size` below 2^28, syncsafe).
+Bytes Id3v2Tag(std::uint32_t size) {
+    Bytes tag = {'I',
+                 'D',
+                 '3',
+                 3,
+                 0,
+                 0,
+                 static_cast<std::uint8_t>((size >> 21) & 0x7F),
+                 static_cast<std::uint8_t>((size >> 14) & 0x7F),
+                 static_cast<std::uint8_t>((size >> 7) & 0x7F),
+                 static_cast<std::uint8_t>(size & 0x7F)};
+    tag.resize(10 + size, 0);
+    return tag;
+}
+
+TEST_F(Mp3ProviderTest, RatesAndLengthLeaveOutTheLeadingTagButCountTheTrailingOne) {
+    // 10 s of audio, 128 bytes of it the ID3 version 1 tag, behind a
+    // 231 KB cover picture in an ID3 version 2 tag.
+    Bytes constant = kFrameHeader;  // 128 kbit/s: 160,000 bytes
+    constant.resize(160000 - 128, 0);
+    Bytes variable = kFrameHeader;  // 383 frames at 44,100 Hz, 64,500 bytes
+    variable.resize(64500 - 128, 0);
+    PutXing(variable, 36, true, 383);
+    struct Case {
+        const char* name;
+        Bytes audio;
+        const char* bitRate;
+    };
+    for (Case c : {Case{"constant", constant, "128 kbit"}, Case{"variable", variable, "51 kbit"}}) {
+        SCOPED_TRACE(c.name);
+        zbtest::PutBytes(c.audio, Tag("Cover", "", 0));
+        Bytes file = Id3v2Tag(231000);
+        zbtest::PutBytes(file, c.audio);
+        ASSERT_TRUE(Load(file));
+        EXPECT_TRUE(Shows(m_provider, {{202, c.bitRate}, {201, "10 sec"}, {2, "Cover"}}));
+    }
 }
 
 TEST_F(Mp3ProviderTest, XingHeaderCutByTheEndIsNone) {

@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "app/engine/SearchEngine.h"
+#include "archives/ZipBuilder.h"
+#include "engine/CriteriaTestSupport.h"
 #include "engine/RecordingSearchHost.h"
+#include "readers/archives/ArchiveHandler.h"
 #include "readers/details/FixedColumnProvider.h"
 #include "support/ColumnLists.h"
 #include "support/PdfWriter.h"
@@ -210,6 +213,26 @@ TEST(DetailValueChangeTest, MoveWhenEveryColumnWasShownElseRefill) {
     MoveDetailValues(record, Columns({4, 2}), Columns({2}));
     ASSERT_EQ(record.m_arrValues.size(), 1u);
     EXPECT_EQ(record.m_arrValues[0].text, "title");
+}
+
+TEST(DetailColumnsSearchTest, DescriptionFilesShowWhenTheProvidersAreMadeBeforeAnySearch) {
+    // The column dialog may make the providers before anything made the
+    // archive readers; the description-file provider still gets their
+    // extensions.
+    FreeArchiveHandlers();
+    const std::string root = zbtest::MakeTempDir("dizcolumns");
+    zbtest::WriteFile(root + "/demo.zip",
+                      zbtest::BuildZip({{"FILE_ID.DIZ", "Demo disk\r\n"}}).bytes);
+    CDetailColumns columns;
+    columns.EnsureProviders();
+    columns.SetVisibleColumns(Columns({1001, 6}));
+    CResultItem record = Record("demo.zip");
+    record.m_sFolder = root;
+    record.m_pidlFull = zbtest::ListOfPath(root + "/demo.zip");
+    columns.FillDetailColumns(record);
+    ASSERT_EQ(record.m_arrValues.size(), 1u);
+    EXPECT_TRUE(record.m_arrValues[0].valid);
+    EXPECT_EQ(record.m_arrValues[0].text, "Demo disk");
 }
 
 TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {

@@ -4,15 +4,12 @@
 // listed, looked up by name and read to its end, the folder walks run over
 // the table, and the reader is closed. A reader must survive any input.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzTempFile.h"
 #include "readers/archives/ArchiveHandler.h"
 
 namespace zbfuzz {
@@ -22,37 +19,6 @@ namespace zbfuzz {
 constexpr std::int64_t kReadBudget = 64ll << 20;
 // Folders whose walks run per input at most.
 constexpr int kMaxFolderWalks = 64;
-
-// $TMPDIR (or /tmp)/zb-fuzz-<pid><extension>, removed at exit.
-inline const std::string& FuzzFilePath(const char* extension) {
-    static const std::string path = [extension] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string p = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/zb-fuzz-" +
-                        std::to_string(::getpid()) + extension;
-        static std::string removeAtExit;
-        removeAtExit = p;
-        std::atexit([] { ::unlink(removeAtExit.c_str()); });
-        return p;
-    }();
-    return path;
-}
-
-inline bool WriteFuzzFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return done == size;
-}
 
 // Reads member i to its end (or until the budget is spent).
 inline void ReadMember(CArchiveHandler& handler, int i, std::int64_t* budget) {

@@ -9,6 +9,7 @@
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
 #include "gui/GuiTestRegistry.h"
+#include "support/ColumnLists.h"
 
 namespace {
 
@@ -116,6 +117,34 @@ private slots:
         QCOMPARE(f.Names().last(), QStringLiteral("charlie.doc"));
         QVERIFY(f.model.GetRecord(0)->m_dwFlags & RIF_FOLDER);
         QVERIFY(f.model.GetRecord(1)->m_dwFlags & RIF_FOLDER);
+    }
+
+    void signedDetailColumnsSortAsTheNumbersTheyShowBothWays() {
+        // Height is a signed 32-bit column: 3,000,000,000 is stored in it as
+        // -1,294,967,296 and sorts, as it shows, below -120.
+        Fixture f;
+        f.model.SetVisibleColumns(zbtest::Columns({COLUMN_ID_NAME, 302}));
+        std::vector<CResultItem> records;
+        for (const auto& [name, height] : {std::pair{"five.bmp", 5u},
+                                           {"large.bmp", 3000000000u},
+                                           {"topdown.bmp", static_cast<std::uint32_t>(-120)}}) {
+            records.push_back(MakeRecord(name, 0, 0, "Image"));
+            records.back().m_arrValues.resize(1);
+            records.back().m_arrValues[0].SetUInt32(height);
+            records.back().m_arrValues[0].valid = TRUE;
+        }
+        f.Add(std::move(records));
+        const int height = f.Column(302);
+        const auto heights = [&f, height] {
+            QStringList texts;
+            for (int row = 0; row < f.model.rowCount(); ++row)
+                texts << f.model.GetCellText(row, height);
+            return texts;
+        };
+        f.ctrl.OnColumnClick(height);
+        QCOMPARE(heights(), QStringList({"-1294967296", "-120", "5"}));
+        f.ctrl.OnColumnClick(height);
+        QCOMPARE(heights(), QStringList({"5", "-120", "-1294967296"}));
     }
 
     void insertingRowsMakesTheListUnsorted() {

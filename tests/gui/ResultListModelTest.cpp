@@ -158,7 +158,7 @@ private slots:
         const COLUMNINFO* detail = nullptr;
         for (std::size_t i = 0; i < GetColumnTableSize(); ++i) {
             const COLUMNINFO& info = GetColumnTable()[i];
-            if ((info.nFlags & COLUMN_FLAG_DETAIL) && info.nType == COLUMN_TYPE_UINT32) {
+            if ((info.nFlags & COLUMN_FLAG_DETAIL) && info.nType == COLUMN_TYPE_INT32) {
                 detail = &info;
                 break;
             }
