@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/TextCase.h"
 #include "readers/archives/ArchiveName.h"
+#include "readers/archives/RarEntryName.h"
 
 namespace {
 
@@ -22,9 +23,8 @@ constexpr std::size_t kHighSizeFields = 8;   // high halves of the sizes, with k
 constexpr std::uint8_t kTypeFile = 0x74;
 constexpr std::uint8_t kTypeEnd = 0x7B;
 
-constexpr std::uint16_t kFlagLarge = 0x0100;  // 64-bit sizes
-constexpr std::uint16_t kFlagUnicodeName =
-    0x0200;  // the name is UTF-8 (when it holds no zero byte)
+constexpr std::uint16_t kFlagLarge = 0x0100;        // 64-bit sizes
+constexpr std::uint16_t kFlagUnicodeName = 0x0200;  // see RarEntryName.h
 constexpr std::uint16_t kFlagDataFollows = 0x8000;
 constexpr std::uint16_t kDirectoryMask = 0x00E0;  // all three set: a folder
 
@@ -175,11 +175,6 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             record.method = header[25];
             const std::uint32_t attributes = zb::LoadLe32(header + 28);
 
-            // A name with a zero byte holds an 8-bit spelling before it;
-            // without one, a Unicode name is UTF-8.
-            const std::size_t zero = raw.find('\0');
-            const bool utf8 = (flags & kFlagUnicodeName) != 0 && zero == std::string::npos;
-            raw.resize(std::min(zero, raw.size()));
             const bool folder = IsFolderHeader(flags, record.host, attributes);
             const DWORD shown =
                 (IsDosHost(record.host) ? attributes & ~FILE_ATTRIBUTE_DIRECTORY : 0) |
@@ -189,7 +184,8 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
                                        &time)) {
                 time = FILETIME{};
             }
-            const std::string name = DecodeArchiveName(raw, utf8 || record.host == kHostUnix);
+            const std::string name =
+                DecodeRarEntryName(raw, (flags & kFlagUnicodeName) != 0, record.host == kHostUnix);
             AddMember(LowerCaseUtf8(name), folder ? 0 : static_cast<std::int64_t>(record.size),
                       time, shown, m_records.size());
             m_records.push_back(record);
