@@ -15,6 +15,7 @@
 namespace {
 
 constexpr std::size_t kMarkerSize = 7;
+constexpr char kRarMarker[] = "Rar!\x1A\x07";  // and its terminating zero
 constexpr std::size_t kMainHeaderSize = 13;
 constexpr std::size_t kBlockBaseSize = 7;    // CRC, type, flags, header size
 constexpr std::size_t kFileHeaderSize = 32;  // up to the name
@@ -104,17 +105,24 @@ bool CRarArchive::ReadMainHeader(std::uint64_t* next) {
         DebugTrace("Attention: format as OLD detected! Can't handel archive!");
         return false;
     }
-    if (std::memcmp(marker, "Rar!\x1A\x07\x00", kMarkerSize) != 0 &&
+    if (std::memcmp(marker, kRarMarker, kMarkerSize) != 0 &&
         std::memcmp(marker, "UniquE!", kMarkerSize) != 0) {
         return false;
     }
+    // Some writers repeat the marker block; the main header follows the last.
+    std::uint64_t offset = kMarkerSize;
     std::uint8_t header[kMainHeaderSize];
-    if (m_file.ReadAt(kMarkerSize, header, sizeof header) !=
-        static_cast<std::int64_t>(sizeof header)) {
-        return false;
+    for (;; offset += kMarkerSize) {
+        if (m_file.ReadAt(offset, header, sizeof header) !=
+            static_cast<std::int64_t>(sizeof header)) {
+            return false;
+        }
+        if (std::memcmp(header, kRarMarker, kMarkerSize) != 0) {
+            break;
+        }
     }
     // The rest of the main header (an archive comment, for one) is skipped.
-    *next = kMarkerSize + std::max<std::uint64_t>(zb::LoadLe16(header + 5), kMainHeaderSize);
+    *next = offset + std::max<std::uint64_t>(zb::LoadLe16(header + 5), kMainHeaderSize);
     return true;
 }
 

@@ -221,6 +221,22 @@ TEST_F(RarTest, OldAndNewFormatsDoNotOpen) {
     EXPECT_TRUE(OpenBytes(std::string("UniquE!") + RarBuilder().End().substr(7)));
 }
 
+TEST_F(RarTest, RepeatedMarkerBlocksBeforeTheMainHeaderAreSkipped) {
+    const std::string marker("Rar!\x1A\x07\x00", 7);
+    const std::string bytes = RarBuilder().File(RarFile::Stored("a.txt", "alpha")).End();
+    for (const int extra : {1, 2, 5}) {
+        std::string repeated = bytes;
+        for (int n = 0; n < extra; ++n) {
+            repeated.insert(7, marker);
+        }
+        ASSERT_TRUE(OpenBytes(repeated)) << extra;
+        EXPECT_EQ(Names(rar), std::vector<std::string>{"a.txt"}) << extra;
+        EXPECT_EQ(ReadMember(rar, "a.txt"), "alpha") << extra;
+    }
+    // Markers up to the end of the file leave no main header.
+    EXPECT_FALSE(OpenBytes(marker + marker + marker));
+}
+
 TEST_F(RarTest, BuiltArchiveWithFoldersSubBlocksAndRar20Members) {
     zbtest::Rar20TestEncoder encoder;
     std::vector<std::uint8_t> main(298, 9), distance(48, 6), repeat(28, 5);
