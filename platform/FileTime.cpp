@@ -181,6 +181,17 @@ BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localFileTime) 
     return TRUE;
 }
 
+FILETIME UnixTimeToLocalFileTime(std::int64_t seconds) {
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(seconds);
+    const FILETIME utc = TimespecToFileTimeClamped(ts);
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&utc, &local)) {
+        return FILETIME{};
+    }
+    return local;
+}
+
 BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, FILETIME* fileTime) {
     if (localFileTime == nullptr || fileTime == nullptr) {
         return FALSE;

@@ -29,6 +29,10 @@ void GetSystemTimeAsFileTime(FILETIME* fileTime);
 // local time zone has on that very date.
 BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, FILETIME* localFileTime);
 BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, FILETIME* fileTime);
+// Seconds since 1970 UTC as a local-time FILETIME, the form archive members
+// carry: a time out of range becomes the nearest one (as
+// TimespecToFileTimeClamped), one the zone cannot convert is 0.
+FILETIME UnixTimeToLocalFileTime(std::int64_t seconds);
 
 // FILETIME <-> calendar fields, without any time-zone conversion. Years
 // after 30827 are refused, as are calendar records with a field out of its

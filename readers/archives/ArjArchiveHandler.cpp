@@ -124,8 +124,10 @@ BOOL CArjArchive::OpenArchive(const std::string& path) {
             (IsDosHost(header.host) ? header.mode & ~FILE_ATTRIBUTE_DIRECTORY : 0) |
             (folder ? FILE_ATTRIBUTE_DIRECTORY : 0);
         FILETIME time{};
-        if (!DosDateTimeToFileTime(static_cast<WORD>(header.dosDateTime >> 16),
-                                   static_cast<WORD>(header.dosDateTime & 0xFFFF), &time)) {
+        if (header.host == kHostUnix) {
+            time = UnixTimeToLocalFileTime(header.time);  // the Unix port stores time_t
+        } else if (!DosDateTimeToFileTime(static_cast<WORD>(header.time >> 16),
+                                          static_cast<WORD>(header.time & 0xFFFF), &time)) {
             time = FILETIME{};
         }
         AddMember(DecodeArchiveName(header.name, header.host == kHostUnix),
@@ -211,7 +213,7 @@ CArjArchive::HeaderResult CArjArchive::ReadHeader(std::uint64_t offset, Header* 
     header->flags = basic[4];
     header->method = basic[5];
     header->fileType = basic[6];
-    header->dosDateTime = zb::LoadLe32(basic + 8);
+    header->time = zb::LoadLe32(basic + 8);
     header->packedSize = zb::LoadLe32(basic + 12);
     header->size = zb::LoadLe32(basic + 16);
     header->crc = zb::LoadLe32(basic + 20);

@@ -75,7 +75,7 @@ private:
         std::uint8_t method = 0;
         std::uint8_t fileType = 0;
         std::uint8_t host = 0;
-        std::uint32_t dosDateTime = 0;
+        std::uint32_t time = 0;  // DOS date and time; a Unix time from a Unix host
         std::uint32_t packedSize = 0;
         std::uint32_t size = 0;
         std::uint32_t crc = 0;

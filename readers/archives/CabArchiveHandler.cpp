@@ -213,7 +213,6 @@ bool CCabArchive::ReadTables(const std::string& path) {
 
 void CCabArchive::CloseArchive() {
     m_open.reset();
-    m_spool.Reset();
     m_extractor.reset();
     m_bJoined = false;
     m_bFirstFolderContinued = false;
@@ -332,7 +331,6 @@ BOOL CCabArchive::OpenEntry(int i) {
 BOOL CCabArchive::CloseEntry(int i) {
     if (IsEntryOpen(i)) {
         m_open.reset();
-        m_spool.Reset();
     }
     return TRUE;
 }
@@ -362,22 +360,32 @@ void CCabArchive::JoinFollowingCabinets() {
     }
 }
 
-bool CCabArchive::Extract() {
+ArchiveFailure CCabArchive::ExtractorFailure() const {
+    const ArchiveFailure failure = m_extractor->Failure();
+    // A member that came out short without an error is damaged too.
+    return failure != ArchiveFailure::None ? failure : ArchiveFailure::BadArchive;
+}
+
+bool CCabArchive::StartDecoding() {
+    OpenMember& open = *m_open;
+    open.started = true;
     if (m_extractor == nullptr) {
         m_extractor = std::make_unique<CCabExtractor>();
         if (!m_extractor->Open(m_strPath)) {
+            open.failure = ExtractorFailure();
+            m_extractor.reset();
             return false;
         }
     }
-    if (m_extractor->CabinetCount() == 0) {
-        return false;
-    }
-    const Record& record = m_records[m_open->record];
+    const Record& record = m_records[open.record];
     if (record.folderIndex == kContinuedToNext) {
         JoinFollowingCabinets();
     }
-    return m_extractor->Extract(m_open->record, record.rawName, record.folderOffset, record.size,
-                                m_spool);
+    if (!m_extractor->Start(open.record, record.rawName, record.folderOffset, record.size)) {
+        open.failure = ExtractorFailure();
+        return false;
+    }
+    return true;
 }
 
 int CCabArchive::Read(int i, void* buffer, int count) {
@@ -385,22 +393,28 @@ int CCabArchive::Read(int i, void* buffer, int count) {
         return SetFailure(ArchiveFailure::BadMember);
     }
     OpenMember& open = *m_open;
-    if (!open.extracted) {
-        open.extracted = true;
-        open.failed = !Extract();
+    if (open.failure != ArchiveFailure::None) {
+        return SetFailure(open.failure);
     }
     const Record& record = m_records[open.record];
     const auto want = static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(count), record.size - open.delivered));
     if (want == 0) {
-        return open.failed ? SetFailure(ArchiveFailure::BadArchive) : 0;
+        return 0;
     }
-    const std::int64_t got = m_spool.ReadAt(open.delivered, buffer, want);
-    if (got <= 0) {
-        open.failed = true;
-        return SetFailure(ArchiveFailure::BadArchive);  // decoding stopped before the member's end
+    if (!open.started && !StartDecoding()) {
+        return SetFailure(open.failure);
     }
-    open.delivered += static_cast<std::uint64_t>(got);
+    const std::size_t got = m_extractor->Read(buffer, want);
+    open.delivered += got;
+    if (got < want) {
+        // The decoding ended before the member did: what came is handed out
+        // first, the failure at the next read.
+        open.failure = ExtractorFailure();
+        if (got == 0) {
+            return SetFailure(open.failure);
+        }
+    }
     return static_cast<int>(got);
 }
 

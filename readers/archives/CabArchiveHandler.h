@@ -2,7 +2,10 @@
 // The reader of cabinet files. Its own parser reads the header, the folder
 // and the file tables (the rules of Open, the flags, the traces and the
 // listing are ours); member bytes come from libmspack's cabinet decompressor
-// (CCabExtractor), which decodes the member into a spool that Read serves.
+// (CCabExtractor), which decodes the member block by block as Read asks for
+// it. A member closed before its end keeps its decoding paused until the
+// next member is read: one later in the same folder goes on from there, any
+// other stops it.
 //
 // The member table keeps the cabinet's order and the walk treats a cabinet
 // as flat: the root lists every member, whatever its path. Members continued
@@ -28,7 +31,6 @@
 
 #include "platform/FileMapping.h"
 #include "readers/archives/CabExtractor.h"
-#include "readers/archives/CabSpool.h"
 #include "readers/archives/TableArchiveHandler.h"
 
 class CCabArchive : public CTableArchiveHandler {
@@ -88,8 +90,8 @@ private:
     struct OpenMember {
         int member = -1;
         std::size_t record = 0;
-        bool extracted = false;
-        bool failed = false;  // decoding ended early: the spool holds what came
+        bool started = false;                           // its decoding was started
+        ArchiveFailure failure = ArchiveFailure::None;  // why its decoding ended early
         std::uint64_t delivered = 0;
     };
 
@@ -101,8 +103,11 @@ private:
     const Folder* FolderOf(const Record& record) const;
     // Checks the sizes of the folder's data blocks in this cabinet (once).
     bool CheckBlocks(Folder& folder);
-    // Decodes the open member into the spool; false on any failure.
-    bool Extract();
+    // Starts decoding the open member; false (with the reason in the open
+    // member) when it cannot start.
+    bool StartDecoding();
+    // Why the extractor failed; BadArchive when it names no reason.
+    ArchiveFailure ExtractorFailure() const;
     // Joins the cabinets after this one to the set that libmspack decodes,
     // as far as they are found and fit, up to the chain cap; once.
     void JoinFollowingCabinets();
@@ -117,7 +122,6 @@ private:
     bool m_bFirstFolderContinued = false;        // a member starts in the previous cabinet
     std::unique_ptr<CCabExtractor> m_extractor;  // created at the first read
     bool m_bJoined = false;
-    CCabSpool m_spool;
     std::unique_ptr<OpenMember> m_open;
 };
 

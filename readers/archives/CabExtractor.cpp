@@ -5,20 +5,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <system_error>
+#include <utility>
 
 namespace {
 
-// The output name handed to extract(): our open() gives the spool for it.
-constexpr char kSpoolName[] = "\x01spool";
+// The output name handed to extract(): our open() gives the channel for it.
+constexpr char kChannelName[] = "\x01channel";
 // The largest block libmspack may allocate (an LZX window is at most 2 MiB).
 constexpr std::size_t kMaxAllocation = 64u << 20;
 
-// What our open() returns: a cabinet file, or the spool.
+// What our open() returns: a cabinet file, or the channel.
 struct Handle {
-    CCabSpool* spool = nullptr;
+    CCabExtractor::System* system = nullptr;
+    bool channel = false;
     int fd = -1;
     off_t position = 0;
 };
@@ -29,23 +34,30 @@ Handle* HandleOf(mspack_file* file) {
 
 }  // namespace
 
-// libmspack's system table, with the spool that extract() writes into.
+// libmspack's system table, with the channel that extract() writes into.
 struct CCabExtractor::System {
     mspack_system table{};
-    CCabSpool* spool = nullptr;
+    CCabMemberChannel* channel = nullptr;
+    std::atomic<bool> ioError{false};  // a cabinet could not be read (not: was short)
 };
 
 namespace {
 
-mspack_file* SystemOpen(mspack_system* self, const char* filename, int mode) {
+// Our functions are called from libmspack's C code: nothing may throw
+// through it.
+mspack_file* SystemOpen(mspack_system* self, const char* filename, int mode) noexcept {
     auto* system = reinterpret_cast<CCabExtractor::System*>(self);
-    auto* handle = new Handle;
-    if (std::strcmp(filename, kSpoolName) == 0) {
-        if (mode != MSPACK_SYS_OPEN_WRITE || system->spool == nullptr) {
+    auto* handle = new (std::nothrow) Handle;
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    handle->system = system;
+    if (std::strcmp(filename, kChannelName) == 0) {
+        if (mode != MSPACK_SYS_OPEN_WRITE) {
             delete handle;
             return nullptr;
         }
-        handle->spool = system->spool;
+        handle->channel = true;
         return reinterpret_cast<mspack_file*>(handle);
     }
     struct stat st {};
@@ -56,13 +68,14 @@ mspack_file* SystemOpen(mspack_system* self, const char* filename, int mode) {
         if (handle->fd >= 0) {
             ::close(handle->fd);
         }
+        system->ioError = true;
         delete handle;
         return nullptr;
     }
     return reinterpret_cast<mspack_file*>(handle);
 }
 
-void SystemClose(mspack_file* file) {
+void SystemClose(mspack_file* file) noexcept {
     Handle* handle = HandleOf(file);
     if (handle->fd >= 0) {
         ::close(handle->fd);
@@ -70,9 +83,11 @@ void SystemClose(mspack_file* file) {
     delete handle;
 }
 
-int SystemRead(mspack_file* file, void* buffer, int bytes) {
+int SystemRead(mspack_file* file, void* buffer, int bytes) noexcept {
     Handle* handle = HandleOf(file);
-    if (handle->fd < 0 || bytes < 0) {
+    // A stopped decoding ends at its next read too: while libmspack skips
+    // to a member's offset it writes nothing.
+    if (handle->fd < 0 || bytes < 0 || handle->system->channel->IsStopped()) {
         return -1;
     }
     int done = 0;
@@ -83,6 +98,7 @@ int SystemRead(mspack_file* file, void* buffer, int bytes) {
             continue;
         }
         if (n < 0) {
+            handle->system->ioError = true;
             return -1;
         }
         if (n == 0) {
@@ -94,16 +110,16 @@ int SystemRead(mspack_file* file, void* buffer, int bytes) {
     return done;
 }
 
-int SystemWrite(mspack_file* file, void* buffer, int bytes) {
+int SystemWrite(mspack_file* file, void* buffer, int bytes) noexcept {
     Handle* handle = HandleOf(file);
-    if (handle->spool == nullptr || bytes < 0 ||
-        !handle->spool->Write(buffer, static_cast<std::size_t>(bytes))) {
-        return -1;
+    if (!handle->channel || bytes < 0 ||
+        !handle->system->channel->Put(buffer, static_cast<std::size_t>(bytes))) {
+        return -1;  // the reader stopped the decoding
     }
     return bytes;
 }
 
-int SystemSeek(mspack_file* file, off_t offset, int mode) {
+int SystemSeek(mspack_file* file, off_t offset, int mode) noexcept {
     Handle* handle = HandleOf(file);
     if (handle->fd < 0) {
         return -1;
@@ -127,28 +143,28 @@ int SystemSeek(mspack_file* file, off_t offset, int mode) {
     return 0;
 }
 
-off_t SystemTell(mspack_file* file) {
+off_t SystemTell(mspack_file* file) noexcept {
     return HandleOf(file)->position;
 }
 
 // Warnings of the library are not shown: a reader stays silent.
-void SystemMessage(mspack_file*, const char*, ...) {}
+void SystemMessage(mspack_file*, const char*, ...) noexcept {}
 
-void* SystemAlloc(mspack_system*, std::size_t bytes) {
+void* SystemAlloc(mspack_system*, std::size_t bytes) noexcept {
     return bytes <= kMaxAllocation ? std::malloc(bytes) : nullptr;
 }
 
-void SystemFree(void* pointer) {
+void SystemFree(void* pointer) noexcept {
     std::free(pointer);
 }
 
-void SystemCopy(void* source, void* target, std::size_t bytes) {
+void SystemCopy(void* source, void* target, std::size_t bytes) noexcept {
     std::memcpy(target, source, bytes);
 }
 
 }  // namespace
 
-CCabExtractor::CCabExtractor() : m_pSystem(new System) {
+CCabExtractor::CCabExtractor() : m_pSystem(std::make_unique<System>()) {
     mspack_system& table = m_pSystem->table;
     table.open = SystemOpen;
     table.close = SystemClose;
@@ -161,40 +177,51 @@ CCabExtractor::CCabExtractor() : m_pSystem(new System) {
     table.free = SystemFree;
     table.copy = SystemCopy;
     table.null_ptr = nullptr;
-    int selfTest = MSPACK_ERR_OK;
-    MSPACK_SYS_SELFTEST(selfTest);
-    if (selfTest == MSPACK_ERR_OK) {
-        m_pDecompressor = mspack_create_cab_decompressor(&table);
-    }
-    if (m_pDecompressor != nullptr) {
-        // A file entry libmspack finds bad is left out, not the whole
-        // cabinet: the reader has refused such members already, and checks
-        // that each member it reads comes out at its full size.
-        m_pDecompressor->set_param(m_pDecompressor, MSCABD_PARAM_SALVAGE, 1);
-    }
+    m_pSystem->channel = &m_channel;
+    CreateDecompressor();
 }
 
 CCabExtractor::~CCabExtractor() {
+    Settle(nullptr);
+    if (m_worker.joinable()) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bQuit = true;
+        }
+        m_wake.notify_all();
+        m_worker.join();
+    }
+    DestroyDecompressor();
+}
+
+bool CCabExtractor::CreateDecompressor() {
+    int selfTest = MSPACK_ERR_OK;
+    MSPACK_SYS_SELFTEST(selfTest);
+    if (selfTest != MSPACK_ERR_OK) {
+        return false;
+    }
+    m_pDecompressor = mspack_create_cab_decompressor(&m_pSystem->table);
+    if (m_pDecompressor == nullptr) {
+        return false;
+    }
+    // A file entry libmspack finds bad is left out, not the whole cabinet:
+    // the reader has refused such members already, and checks that each
+    // member it reads comes out at its full size.
+    m_pDecompressor->set_param(m_pDecompressor, MSCABD_PARAM_SALVAGE, 1);
+    return true;
+}
+
+void CCabExtractor::DestroyDecompressor() {
     if (m_pDecompressor != nullptr) {
         // Closing one cabinet of a set closes all of them.
         if (!m_cabinets.empty()) {
             m_pDecompressor->close(m_pDecompressor, m_cabinets.front());
         }
         mspack_destroy_cab_decompressor(m_pDecompressor);
+        m_pDecompressor = nullptr;
     }
-    delete m_pSystem;
-}
-
-bool CCabExtractor::Open(const std::string& path) {
-    if (m_pDecompressor == nullptr || !m_cabinets.empty()) {
-        return false;
-    }
-    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, KeepPath(path));
-    if (cabinet == nullptr) {
-        return false;
-    }
-    m_cabinets.push_back(cabinet);
-    return true;
+    m_cabinets.clear();
+    m_setPaths.clear();
 }
 
 const char* CCabExtractor::KeepPath(const std::string& path) {
@@ -202,11 +229,33 @@ const char* CCabExtractor::KeepPath(const std::string& path) {
     return m_paths.back()->c_str();
 }
 
-bool CCabExtractor::Append(const std::string& path) {
-    if (m_cabinets.empty()) {
+bool CCabExtractor::Open(const std::string& path) {
+    if (m_pDecompressor == nullptr) {
+        m_failure = ArchiveFailure::DecoderFailed;
         return false;
     }
-    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, KeepPath(path));
+    if (!m_cabinets.empty()) {
+        return false;
+    }
+    const char* kept = KeepPath(path);
+    m_pSystem->ioError = false;
+    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, kept);
+    if (cabinet == nullptr) {
+        m_failure = m_pSystem->ioError ? ArchiveFailure::CannotOpen : ArchiveFailure::BadArchive;
+        return false;
+    }
+    m_cabinets.push_back(cabinet);
+    m_setPaths.push_back(kept);
+    return true;
+}
+
+bool CCabExtractor::Append(const std::string& path) {
+    Settle(nullptr);
+    if ((m_bReopen && !Reopen()) || m_cabinets.empty()) {
+        return false;
+    }
+    const char* kept = KeepPath(path);
+    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, kept);
     if (cabinet == nullptr) {
         return false;
     }
@@ -215,6 +264,7 @@ bool CCabExtractor::Append(const std::string& path) {
         return false;
     }
     m_cabinets.push_back(cabinet);
+    m_setPaths.push_back(kept);
     return true;
 }
 
@@ -230,10 +280,39 @@ bool CCabExtractor::NextName(std::string* name) const {
     return true;
 }
 
-bool CCabExtractor::Extract(std::size_t position, std::string_view name, std::uint32_t offset,
-                            std::uint32_t length, CCabSpool& spool) {
-    if (m_cabinets.empty()) {
+bool CCabExtractor::Reopen() {
+    const std::vector<const char*> paths = m_setPaths;
+    DestroyDecompressor();
+    if (!CreateDecompressor()) {
+        m_failure = ArchiveFailure::DecoderFailed;
         return false;
+    }
+    m_pSystem->ioError = false;
+    for (const char* path : paths) {
+        mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, path);
+        if (cabinet == nullptr) {
+            break;
+        }
+        if (!m_cabinets.empty() &&
+            m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), cabinet) != MSPACK_ERR_OK) {
+            m_pDecompressor->close(m_pDecompressor, cabinet);
+            break;
+        }
+        m_cabinets.push_back(cabinet);
+        m_setPaths.push_back(path);
+    }
+    if (m_cabinets.empty()) {
+        m_failure = m_pSystem->ioError ? ArchiveFailure::CannotOpen : ArchiveFailure::BadArchive;
+        return false;
+    }
+    m_bReopen = false;
+    return true;
+}
+
+mscabd_file* CCabExtractor::FindFile(std::size_t position, std::string_view name,
+                                     std::uint32_t offset, std::uint32_t length) const {
+    if (m_cabinets.empty()) {
+        return nullptr;
     }
     const auto matches = [&](const mscabd_file* file) {
         return file->filename != nullptr && name == file->filename && file->offset == offset &&
@@ -251,12 +330,91 @@ bool CCabExtractor::Extract(std::size_t position, std::string_view name, std::ui
             }
         }
     }
-    if (found == nullptr) {
+    return found;
+}
+
+void CCabExtractor::Settle(const mscabd_file* next) {
+    if (m_pDecoding == nullptr) {
+        return;
+    }
+    const std::uint64_t end = std::uint64_t{m_pDecoding->offset} + m_pDecoding->length;
+    if (next != nullptr && next->folder == m_pDecoding->folder && next->offset >= end) {
+        m_channel.Discard();
+    } else {
+        m_channel.Stop();
+    }
+    if (m_channel.WaitFinished() != MSPACK_ERR_OK) {
+        m_bReopen = true;
+    }
+    m_pDecoding = nullptr;
+    m_channel.Reset();
+}
+
+bool CCabExtractor::Start(std::size_t position, std::string_view name, std::uint32_t offset,
+                          std::uint32_t length) {
+    m_failure = ArchiveFailure::None;
+    mscabd_file* file = FindFile(position, name, offset, length);
+    Settle(file);
+    if (m_bReopen) {
+        if (!Reopen()) {
+            return false;
+        }
+        file = FindFile(position, name, offset, length);
+    }
+    if (file == nullptr) {
+        m_failure = ArchiveFailure::BadArchive;
         return false;
     }
-    spool.Reset();
-    m_pSystem->spool = &spool;
-    const int result = m_pDecompressor->extract(m_pDecompressor, found, kSpoolName);
-    m_pSystem->spool = nullptr;
-    return result == MSPACK_ERR_OK;
+    if (!m_worker.joinable()) {
+        try {
+            m_worker = std::thread(&CCabExtractor::Work, this);
+        } catch (const std::system_error&) {
+            m_failure = ArchiveFailure::DecoderFailed;
+            return false;
+        }
+    }
+    m_pSystem->ioError = false;
+    m_pDecoding = file;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pJob = file;
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+std::size_t CCabExtractor::Read(void* buffer, std::size_t count) {
+    if (m_pDecoding == nullptr) {
+        return 0;
+    }
+    const std::size_t got = m_channel.Take(buffer, count);
+    if (got < count) {
+        m_failure = FailureOf(m_channel.WaitFinished());  // it has finished
+    }
+    return got;
+}
+
+ArchiveFailure CCabExtractor::FailureOf(int result) const {
+    if (result == MSPACK_ERR_OK) {
+        return ArchiveFailure::None;
+    }
+    if (m_pSystem->ioError || result == MSPACK_ERR_OPEN) {
+        return ArchiveFailure::CannotOpen;
+    }
+    return result == MSPACK_ERR_NOMEMORY ? ArchiveFailure::DecoderFailed
+                                         : ArchiveFailure::BadArchive;
+}
+
+void CCabExtractor::Work() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [&] { return m_pJob != nullptr || m_bQuit; });
+        if (m_bQuit) {
+            return;
+        }
+        mscabd_file* file = std::exchange(m_pJob, nullptr);
+        lock.unlock();
+        m_channel.Finish(m_pDecompressor->extract(m_pDecompressor, file, kChannelName));
+        lock.lock();
+    }
 }

@@ -17,13 +17,6 @@ constexpr std::size_t kSkipBufferSize = 0x10000;
 constexpr std::size_t kMaxDecoderChunk = UINT_MAX / 2;
 // Kept decoded bytes are stored in blocks of this size: growing never copies.
 constexpr std::size_t kReplayBlockSize = 0x10000;
-// The smallest gzip file: a 10-byte header, an empty block, an 8-byte trailer.
-constexpr std::int64_t kGzipMinimumSize = 20;
-// Most output bytes one deflate input byte can give.
-constexpr std::int64_t kDeflateMaxRatio = 1032;
-// Bytes a gzip file may hold besides its deflate blocks (header with a
-// name and comment, trailer) for its recorded size to be believed.
-constexpr std::int64_t kGzipHeaderAllowance = 4096;
 
 bool IsGzipMagic(const unsigned char* p) {
     return p[0] == 0x1f && p[1] == 0x8b;
@@ -65,29 +58,8 @@ bool CCompressedStream::Open(const std::string& path, int accept) {
         Close();
         return false;
     }
-    m_nRecordedSize = m_format == Format::Plain  ? m_nFileSize
-                      : m_format == Format::Gzip ? ReadGzipRecordedSize()
-                                                 : -1;
+    m_nRecordedSize = m_format == Format::Plain ? m_nFileSize : -1;
     return true;
-}
-
-std::int64_t CCompressedStream::ReadGzipRecordedSize() const {
-    unsigned char field[4];
-    if (m_nFileSize < kGzipMinimumSize ||
-        zb::ReadRetrying(m_file.Fd(), field, sizeof field, m_nFileSize - 4) != 4) {
-        return -1;
-    }
-    const std::int64_t size = static_cast<std::int64_t>(field[0]) | field[1] << 8 | field[2] << 16 |
-                              static_cast<std::int64_t>(field[3]) << 24;
-    // Deflate packs at most 1032 bytes into one, and stores incompressible
-    // data with 5 bytes per 64 KiB block; header, names and trailer add a
-    // little. A size outside those bounds belongs to a file of several
-    // members, one of 4 GiB or more, or a damaged one.
-    const std::int64_t packed = m_nFileSize;
-    if (size > packed * kDeflateMaxRatio || packed > size + size / 8192 + kGzipHeaderAllowance) {
-        return -1;
-    }
-    return size;
 }
 
 void CCompressedStream::Close() {

@@ -65,17 +65,14 @@ public:
 
     // The size of the file on disk, as it was when opened.
     std::int64_t GetFileSize() const { return m_nFileSize; }
-    // The decompressed size the file records, where it records one: a plain
-    // file's own size; for gzip the size field at its end, when that size is
-    // possible for a file of this length (it names only the last member, and
-    // only modulo 4 GiB); -1 otherwise (bzip2 records none).
+    // The decompressed size known before decoding: a plain file's own size;
+    // -1 for gzip and bzip2 (a gzip trailer names only its own member, and
+    // only modulo 4 GiB, so it says nothing of a file of several members).
     std::int64_t GetRecordedSize() const { return m_nRecordedSize; }
     // The file's last-write time (UTC); false when it cannot be read.
     bool GetLastWriteTime(FILETIME* time) const;
 
 private:
-    // The gzip size field, when plausible; -1 otherwise.
-    std::int64_t ReadGzipRecordedSize() const;
     bool StartDecoder();
     void EndDecoder();
     // Makes at least `count` unread input bytes available, if the file has

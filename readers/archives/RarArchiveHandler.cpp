@@ -10,10 +10,12 @@
 #include "platform/Log.h"
 #include "platform/TextCase.h"
 #include "readers/archives/ArchiveName.h"
+#include "readers/archives/RarEntryName.h"
 
 namespace {
 
 constexpr std::size_t kMarkerSize = 7;
+constexpr char kRarMarker[] = "Rar!\x1A\x07";  // and its terminating zero
 constexpr std::size_t kMainHeaderSize = 13;
 constexpr std::size_t kBlockBaseSize = 7;    // CRC, type, flags, header size
 constexpr std::size_t kFileHeaderSize = 32;  // up to the name
@@ -22,9 +24,8 @@ constexpr std::size_t kHighSizeFields = 8;   // high halves of the sizes, with k
 constexpr std::uint8_t kTypeFile = 0x74;
 constexpr std::uint8_t kTypeEnd = 0x7B;
 
-constexpr std::uint16_t kFlagLarge = 0x0100;  // 64-bit sizes
-constexpr std::uint16_t kFlagUnicodeName =
-    0x0200;  // the name is UTF-8 (when it holds no zero byte)
+constexpr std::uint16_t kFlagLarge = 0x0100;        // 64-bit sizes
+constexpr std::uint16_t kFlagUnicodeName = 0x0200;  // see RarEntryName.h
 constexpr std::uint16_t kFlagDataFollows = 0x8000;
 constexpr std::uint16_t kDirectoryMask = 0x00E0;  // all three set: a folder
 
@@ -104,17 +105,24 @@ bool CRarArchive::ReadMainHeader(std::uint64_t* next) {
         DebugTrace("Attention: format as OLD detected! Can't handel archive!");
         return false;
     }
-    if (std::memcmp(marker, "Rar!\x1A\x07\x00", kMarkerSize) != 0 &&
+    if (std::memcmp(marker, kRarMarker, kMarkerSize) != 0 &&
         std::memcmp(marker, "UniquE!", kMarkerSize) != 0) {
         return false;
     }
+    // Some writers repeat the marker block; the main header follows the last.
+    std::uint64_t offset = kMarkerSize;
     std::uint8_t header[kMainHeaderSize];
-    if (m_file.ReadAt(kMarkerSize, header, sizeof header) !=
-        static_cast<std::int64_t>(sizeof header)) {
-        return false;
+    for (;; offset += kMarkerSize) {
+        if (m_file.ReadAt(offset, header, sizeof header) !=
+            static_cast<std::int64_t>(sizeof header)) {
+            return false;
+        }
+        if (std::memcmp(header, kRarMarker, kMarkerSize) != 0) {
+            break;
+        }
     }
     // The rest of the main header (an archive comment, for one) is skipped.
-    *next = kMarkerSize + std::max<std::uint64_t>(zb::LoadLe16(header + 5), kMainHeaderSize);
+    *next = offset + std::max<std::uint64_t>(zb::LoadLe16(header + 5), kMainHeaderSize);
     return true;
 }
 
@@ -175,11 +183,6 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
             record.method = header[25];
             const std::uint32_t attributes = zb::LoadLe32(header + 28);
 
-            // A name with a zero byte holds an 8-bit spelling before it;
-            // without one, a Unicode name is UTF-8.
-            const std::size_t zero = raw.find('\0');
-            const bool utf8 = (flags & kFlagUnicodeName) != 0 && zero == std::string::npos;
-            raw.resize(std::min(zero, raw.size()));
             const bool folder = IsFolderHeader(flags, record.host, attributes);
             const DWORD shown =
                 (IsDosHost(record.host) ? attributes & ~FILE_ATTRIBUTE_DIRECTORY : 0) |
@@ -189,7 +192,8 @@ void CRarArchive::ReadFileHeaders(std::uint64_t offset) {
                                        &time)) {
                 time = FILETIME{};
             }
-            const std::string name = DecodeArchiveName(raw, utf8 || record.host == kHostUnix);
+            const std::string name =
+                DecodeRarEntryName(raw, (flags & kFlagUnicodeName) != 0, record.host == kHostUnix);
             AddMember(LowerCaseUtf8(name), folder ? 0 : static_cast<std::int64_t>(record.size),
                       time, shown, m_records.size());
             m_records.push_back(record);

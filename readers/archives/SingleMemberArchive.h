@@ -6,12 +6,11 @@
 // decompressed as they are read. Reading the member again (OpenEntry,
 // CloseEntry) starts from its first byte.
 //
-// The member's size, as its entry information reports it, is what the file
-// itself records where it records one (CCompressedStream::GetRecordedSize),
-// and the decoded length
-// once the member has been read to its end; otherwise -1. GetEntrySize stays
-// -1 whatever is known, so that a copy is never cut at a recorded size that
-// may be wrong (a gzip file keeps only its last member's size).
+// The member's size, as its entry information reports it, is unknown (-1)
+// until the member has been read to its end once, and then the decoded
+// length; a ".gz" file that is not compressed has its own size from the
+// start. GetEntrySize stays -1 whatever is known, so that a copy is never
+// cut at a size.
 
 #include <cstdint>
 #include <string>

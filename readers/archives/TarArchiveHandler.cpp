@@ -88,17 +88,6 @@ bool HasNoData(unsigned char type) {
     return type >= '1' && type <= '6';
 }
 
-FILETIME LocalTimeOf(std::int64_t seconds) {
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(seconds);
-    const FILETIME utc = TimespecToFileTimeClamped(ts);
-    FILETIME local{};
-    if (!FileTimeToLocalFileTime(&utc, &local)) {
-        return FILETIME{};
-    }
-    return local;
-}
-
 }  // namespace
 
 struct CTarArchive::PaxValues {
@@ -312,7 +301,7 @@ bool CTarArchive::ReadMember(const unsigned char* block, std::int64_t size,
     }
     std::int64_t seconds = 0;
     if (ParseNumber(block + kMtimeOffset, &seconds)) {
-        record.time = LocalTimeOf(seconds);
+        record.time = UnixTimeToLocalFileTime(seconds);
     }
     // A name that is nothing but "." steps or separators cannot be addressed.
     if (record.name.find_first_not_of('\\') != std::string::npos) {

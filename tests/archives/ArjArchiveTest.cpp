@@ -18,6 +18,7 @@
 #include "archives/CompressedTestData.h"
 #include "archives/HandlerReading.h"
 #include "platform/FileTime.h"
+#include "support/ScopedTimeZone.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -241,6 +242,37 @@ TEST_F(ArjTest, FirstHeaderIsFoundBehindAStubOfUpTo500000Bytes) {
     // stand in for the archive behind it.
     EXPECT_TRUE(OpenBytes(std::string("\x60\xEA\0\0\0\0\0\0", 8) + stub + archive));
     EXPECT_EQ(zbtest::ListedFiles(arj), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(ArjTest, UnixHostTimesAreUnixTimesAndOthersDosTimes) {
+    zbtest::ScopedTimeZone zone("UTC+02");  // POSIX sign: two hours behind UTC
+    const struct {
+        std::uint8_t host;
+        std::uint32_t time;
+        std::vector<int> local;  // year, month, day, hour, minute, second
+    } cases[] = {
+        {2, 1733750400, {2024, 12, 9, 11, 20, 0}},  // 13:20 UTC
+        {2, 0, {1969, 12, 31, 22, 0, 0}},          {2, 0xFFFFFFFF, {2106, 2, 7, 4, 28, 15}},
+        {0, 0x5A216000, {2025, 1, 1, 12, 0, 0}},  // DOS date and time, already local
+        {11, 0x5A216000, {2025, 1, 1, 12, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        std::string basic = ArjBasic(0, 0, 1, 1, zbtest::Crc32Of("x"), "t.txt"s + '\0' + '\0');
+        basic[3] = static_cast<char>(c.host);
+        std::string time;
+        zbtest::PutLe(time, c.time, 4);
+        basic.replace(8, 4, time);
+        const std::string main = ArjHeader(ArjBasic(0, 2, 0, 0, 0, "x.arj\0\0"s));
+        ASSERT_TRUE(OpenBytes(main + ArjHeader(basic) + "x" + "\x60\xEA\0\0"s));
+        CArchiveEntryInfo info;
+        ASSERT_TRUE(arj.GetFileInfo(arj.FindEntry("t.txt"), &info));
+        SYSTEMTIME local;
+        ASSERT_TRUE(FileTimeToSystemTime(&info.m_ftTime, &local));
+        EXPECT_EQ((std::vector<int>{local.wYear, local.wMonth, local.wDay, local.wHour,
+                                    local.wMinute, local.wSecond}),
+                  c.local)
+            << int{c.host} << " " << c.time;
+    }
 }
 
 TEST_F(ArjTest, BadHeaderCrcEndsTheListing) {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -44,6 +45,36 @@ std::string TextData(std::size_t size, unsigned seed) {
     }
     out.resize(size);
     return out;
+}
+
+// Bytes this process has read and written through system calls so far, all
+// threads together: how much of a cabinet a read costs, and whether it went
+// to disk.
+struct IoCount {
+    std::int64_t read = 0, written = 0;
+};
+IoCount ProcessIo() {
+    std::ifstream io("/proc/self/io");
+    IoCount count;
+    std::string key;
+    std::int64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") {
+            count.read = value;
+        } else if (key == "wchar:") {
+            count.written = value;
+        }
+    }
+    return count;
+}
+
+// The first `count` bytes of member `name`, which is then closed.
+std::string ReadHead(CArchiveHandler& handler, const std::string& name, int count) {
+    const int i = handler.OpenEntryByName(name);
+    std::string head(static_cast<std::size_t>(count), '\0');
+    const int got = i < 0 ? -1 : handler.Read(i, head.data(), count);
+    handler.CloseEntry(i);
+    return got == count ? head : "<failed>";
 }
 
 class CabTest : public ::testing::Test {
@@ -203,6 +234,85 @@ TEST_F(CabTest, QuantumFirstFolderFailsTheOpenAndALaterOneItsMembers) {
     ASSERT_TRUE(OpenBytes(BuildCab(spec)));
     EXPECT_EQ(ReadMember(cab, "q.txt"), "ssss");
     EXPECT_EQ(cab.OpenEntryByName("s.txt"), -1);
+}
+
+// A stored folder of one 8 MiB member, and an MSZIP folder of one small one.
+class CabLargeMemberTest : public CabTest {
+protected:
+    void SetUp() override {
+        CabTest::SetUp();
+        if (ProcessIo().read == 0) {
+            GTEST_SKIP() << "no I/O accounting in /proc/self/io";
+        }
+        big = TextData(8 << 20, 10);
+        CabSpec spec;
+        spec.folders.push_back({zbtest::kCabStored, CabBlocks(big, zbtest::kCabStored)});
+        spec.folders.push_back({zbtest::kCabMszip, CabBlocks("other", zbtest::kCabMszip)});
+        spec.files = {{"big.txt", static_cast<std::uint32_t>(big.size()), 0, 0, 0x20},
+                      {"other.txt", 5, 0, 1, 0x20}};
+        ASSERT_TRUE(OpenBytes(BuildCab(spec)));
+    }
+    std::string big;
+};
+
+TEST_F(CabLargeMemberTest, FirstBytesCostAFewBlocksAndNothingGoesToDisk) {
+    const IoCount before = ProcessIo();
+    EXPECT_EQ(ReadHead(cab, "big.txt", 100), big.substr(0, 100));
+    const IoCount after = ProcessIo();
+    EXPECT_LT(after.read - before.read, 256 << 10);  // of 8 MiB
+    EXPECT_LT(after.written - before.written, 4096);
+    // Moving to another folder stops the decoding instead of finishing it.
+    EXPECT_EQ(ReadMember(cab, "other.txt"), "other");
+    EXPECT_LT(ProcessIo().read - before.read, 512 << 10);
+}
+
+TEST_F(CabLargeMemberTest, MembersReadWholeWithoutATemporaryFolder) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp != nullptr ? tmp : "";
+    setenv("TMPDIR", (dir + "/missing").c_str(), 1);
+    const std::string whole = ReadMember(cab, "big.txt", 65536);
+    setenv("TMPDIR", saved.c_str(), 1);
+    EXPECT_TRUE(whole == big) << whole.size();
+    EXPECT_EQ(cab.GetLastFailure(), ArchiveFailure::None);
+}
+
+TEST_F(CabLargeMemberTest, ReadingAgainOrBehindAStoppedDecodingStartsOver) {
+    // Read in part, then again whole; in part, then another folder, then whole.
+    EXPECT_EQ(ReadHead(cab, "big.txt", 70000), big.substr(0, 70000));
+    EXPECT_TRUE(ReadMember(cab, "big.txt", 65536) == big);
+    EXPECT_EQ(ReadHead(cab, "big.txt", 5), big.substr(0, 5));
+    EXPECT_EQ(ReadMember(cab, "other.txt", 1), "other");
+    EXPECT_TRUE(ReadMember(cab, "big.txt", 4096) == big);
+    // A member open in the middle of its decoding when the cabinet closes.
+    const int i = cab.OpenEntryByName("big.txt");
+    char head[10];
+    ASSERT_EQ(cab.Read(i, head, 10), 10);
+    cab.Close();
+    EXPECT_FALSE(cab.IsOpen());
+}
+
+TEST_F(CabTest, ASolidFolderReadInPartAndInOrderDecodesOnce) {
+    if (ProcessIo().read == 0) {
+        GTEST_SKIP() << "no I/O accounting in /proc/self/io";
+    }
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int m = 0; m < 16; ++m) {
+        files.emplace_back("m" + std::to_string(m) + ".txt",
+                           TextData(256 << 10, static_cast<unsigned>(20 + m)));
+    }
+    const std::string bytes = SimpleCab(files, zbtest::CabLzx(21));
+    ASSERT_TRUE(OpenBytes(bytes));
+    const IoCount before = ProcessIo();
+    for (const auto& [name, data] : files) {
+        EXPECT_EQ(ReadHead(cab, name, 10), data.substr(0, 10)) << name;
+    }
+    EXPECT_LT(ProcessIo().read - before.read, static_cast<std::int64_t>(bytes.size() * 3 / 2));
+    // Whole members after partly read ones, skipping some, go on correctly.
+    for (const int m : {0, 1, 3, 4, 9, 15}) {
+        EXPECT_TRUE(m % 3 == 0 ? ReadHead(cab, files[m].first, 7) == files[m].second.substr(0, 7)
+                               : ReadMember(cab, files[m].first, 65536) == files[m].second)
+            << m;
+    }
 }
 
 // Two cabinets a.cab and b.cab sharing one stored folder: first.txt lies in

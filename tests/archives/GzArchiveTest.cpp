@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archives/CompressedTestData.h"
@@ -65,7 +66,7 @@ TEST(GzArchive, OneMemberOfUnknownSizeAtTheRoot) {
     CArchiveEntryInfo info;
     ASSERT_TRUE(gz.GetFileInfo(0, &info));
     EXPECT_EQ(info.m_strName, "notes.txt");
-    EXPECT_EQ(info.m_nSize, 5);  // as the gzip trailer records it
+    EXPECT_EQ(info.m_nSize, -1);  // not known before the member is decoded
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     FILETIME utc{};
@@ -101,6 +102,33 @@ TEST(GzArchive, ReadingRewindsAndConcatenatedMembersReadWhole) {
     EXPECT_TRUE(gz.OpenEntry(0));  // from the first byte again
     EXPECT_EQ(zbtest::ReadAll(gz, 0, 65536), one + two);
     EXPECT_EQ(gz.Read(0, buffer, 10), 0);
+}
+
+TEST(GzArchive, SizeIsUnknownUntilTheMemberWasDecodedOnce) {
+    // The last member's trailer records 104,000 bytes, the file holds more.
+    const std::string one(5000000, 'a');
+    const std::string two = zbtest::PatternData(104000, 3);
+    const std::string dir = zbtest::MakeTempDir("gzsize");
+    for (const auto& [name, packed, size] :
+         {std::tuple{"m.gz", zbtest::Gzip(one) + zbtest::Gzip(two), 5104000},
+          std::tuple{"one.gz", zbtest::Gzip(two), 104000},
+          std::tuple{"plain.gz", std::string("not compressed"), 14}}) {
+        CGzArchive gz;
+        gz.Init();
+        ASSERT_TRUE(gz.Open(zbtest::WriteFile(dir + "/" + name, packed)));
+        CArchiveEntryInfo info;
+        ASSERT_TRUE(gz.GetFileInfo(0, &info));
+        EXPECT_EQ(info.m_nSize, std::string(name) == "plain.gz" ? 14 : -1) << name;
+        char buffer[10];
+        ASSERT_EQ(gz.Read(0, buffer, 10), 10);
+        gz.CloseEntry(0);
+        ASSERT_TRUE(gz.GetFileInfo(0, &info));
+        EXPECT_EQ(info.m_nSize, std::string(name) == "plain.gz" ? 14 : -1) << name;  // read in part
+        EXPECT_EQ(zbtest::ReadAll(gz, 0, 65536).size(), static_cast<std::size_t>(size)) << name;
+        ASSERT_TRUE(gz.GetFileInfo(0, &info));
+        EXPECT_EQ(info.m_nSize, size) << name;
+        EXPECT_EQ(gz.GetEntrySize(0), -1) << name;  // a copy still reads to the end
+    }
 }
 
 TEST(GzArchive, StreamOverTheMember) {

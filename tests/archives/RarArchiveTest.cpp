@@ -87,10 +87,11 @@ TEST_F(RarTest, InitAndVolumeExtensions) {
 
 TEST_F(RarTest, Rar20SampleListsLowerCaseAndReadsWhatTheArjSampleHolds) {
     ASSERT_TRUE(rar.Open(kSamples + "Rar2.rar"));
-    EXPECT_EQ(Names(rar), (std::vector<std::string>{"????.txt", "exe\\", "exe\\test.exe", "jpg\\",
-                                                    "jpg\\test.jpg"}));
+    // The Cyrillic name is stored with its UTF-16 form after "????.txt".
+    EXPECT_EQ(Names(rar), (std::vector<std::string>{"exe\\", "exe\\test.exe", "jpg\\",
+                                                    "jpg\\test.jpg", "тест.txt"}));
     EXPECT_EQ(zbtest::WalkNames(rar, "", FALSE),
-              (std::vector<std::string>{"????.txt", "exe\\", "jpg\\"}));
+              (std::vector<std::string>{"exe\\", "jpg\\", "тест.txt"}));
     EXPECT_EQ(zbtest::WalkNames(rar, "EXE", FALSE), std::vector<std::string>{"exe\\test.exe"});
     const int exe = rar.FindEntry("EXE\\Test.Exe");
     CArchiveEntryInfo info;
@@ -112,7 +113,54 @@ TEST_F(RarTest, Rar20SampleListsLowerCaseAndReadsWhatTheArjSampleHolds) {
             EXPECT_TRUE(ReadMember(rar, inRar, block) == expected) << inRar << " " << block;
         }
     }
-    EXPECT_EQ(ReadMember(rar, "????.txt").size(), 15498u);
+    EXPECT_EQ(ReadMember(rar, "ТЕСТ.TXT").size(), 15498u);
+}
+
+TEST_F(RarTest, UnicodeNamesDecodeTheirEncodedPart) {
+    // 8-bit spelling, zero, then the high byte, flag bytes and their data.
+    const struct {
+        std::string raw;
+        std::string name;
+    } cases[] = {
+        // Four characters with the high byte 0x04, then a run of four copied.
+        {std::string("????.txt\0\x04\x55\x42\x35\x41\x42\xC0\x02", 17), "тест.txt"},
+        // Windows-1251 bytes corrected by 0x50 into U+04xx, then a copied run.
+        {std::string("\xF2\xE5\xF1\xF2.txt\0\x04\xF0\x82\x50\x02", 14), "тест.txt"},
+        // A whole 16-bit character, and a surrogate pair.
+        {std::string("?\0\x00\xA8\xAC\x20\x3D\xD8\x00\xDE", 10), "€😀"},
+        // Nothing after the zero, or only the high byte: the 8-bit spelling.
+        {std::string("Plain.TXT\0", 10), "plain.txt"},
+        {std::string("Plain.TXT\0\x04", 11), "plain.txt"},
+        // Encodings that end early keep what they decoded.
+        {std::string("????\0\x04\x55\x42\x35", 9), "те"},
+        {std::string("ab\0\x00\x80\x41", 6), "ab"},
+        // A run past the 8-bit spelling stops at its end.
+        {std::string("ab\0\x00\xC0\x7F", 6), "ab"},
+        {std::string("ab\0\x04\xC0\xFF", 6), "ab"},
+        // A first character NUL leaves the 8-bit spelling.
+        {std::string("x\0\x00\x00\x00", 5), "x"},
+        // No zero: the name is UTF-8.
+        {"Naïve.txt", "naïve.txt"},
+    };
+    for (const auto& c : cases) {
+        RarFile file = RarFile::Stored(c.raw, "data");
+        file.flags |= 0x0200;
+        ASSERT_TRUE(OpenBytes(RarBuilder().File(file).End()));
+        EXPECT_EQ(Names(rar), std::vector<std::string>{c.name}) << c.name;
+    }
+    // Without the flag, everything up to a zero is code page 437.
+    ASSERT_TRUE(OpenBytes(
+        RarBuilder().File(RarFile::Stored(std::string("\x80t.txt\0\x04\x55\x42", 9), "")).End()));
+    EXPECT_EQ(Names(rar), std::vector<std::string>{"çt.txt"});
+    // CP932 spellings whose UTF-16 forms hold the Japanese names.
+    ASSERT_TRUE(rar.Open(kSamples + "test_read_format_rar_unicode.rar"));
+    EXPECT_EQ(Names(rar),
+              (std::vector<std::string>{"abcdefghijklmnopqrsテスト.txt", "表だよ\\",
+                                        "表だよ\\ファイル", "表だよ\\新しいフォルダ\\",
+                                        "表だよ\\新しいフォルダ\\新規テキスト ドキュメント.txt",
+                                        "表だよ\\漢字長いファイル名long-filename-in-漢字.txt"}));
+    EXPECT_EQ(ReadMember(rar, "表だよ\\ファイル").size(),
+              rar.GetEntrySize(rar.FindEntry("表だよ\\ファイル")));
 }
 
 TEST_F(RarTest, StoredSamplesListFoldersOnceAndReadEmptyMembers) {
@@ -171,6 +219,22 @@ TEST_F(RarTest, OldAndNewFormatsDoNotOpen) {
     EXPECT_FALSE(rar.Open(kSamples + "test_read_format_rar5_stored.rar"));
     EXPECT_FALSE(rar.IsOpen());
     EXPECT_TRUE(OpenBytes(std::string("UniquE!") + RarBuilder().End().substr(7)));
+}
+
+TEST_F(RarTest, RepeatedMarkerBlocksBeforeTheMainHeaderAreSkipped) {
+    const std::string marker("Rar!\x1A\x07\x00", 7);
+    const std::string bytes = RarBuilder().File(RarFile::Stored("a.txt", "alpha")).End();
+    for (const int extra : {1, 2, 5}) {
+        std::string repeated = bytes;
+        for (int n = 0; n < extra; ++n) {
+            repeated.insert(7, marker);
+        }
+        ASSERT_TRUE(OpenBytes(repeated)) << extra;
+        EXPECT_EQ(Names(rar), std::vector<std::string>{"a.txt"}) << extra;
+        EXPECT_EQ(ReadMember(rar, "a.txt"), "alpha") << extra;
+    }
+    // Markers up to the end of the file leave no main header.
+    EXPECT_FALSE(OpenBytes(marker + marker + marker));
 }
 
 TEST_F(RarTest, BuiltArchiveWithFoldersSubBlocksAndRar20Members) {
