@@ -199,6 +199,20 @@ bool CZembroltDlg::CanEditLabel(int row) {
     if (IsSearching() || !record || !IsLabelEditable(record->m_dwFlags) ||
         !record->m_pParentFolder || !record->m_pidl)
         return false;
+    // One row at a time: an editor on one row of many would take the keys
+    // meant for the selection (Ctrl+X).
+    if (SelectedRecords().size() > 1)
+        return false;
+    // An archive file whose members are rows keeps its name, or their rows
+    // would name the old one.
+    std::string path;
+    if (!(record->m_dwFlags & RIF_FOLDER) && record->GetFilePath(&path)) {
+        std::vector<const CResultItem*> rows;
+        for (int r = 0; r < m_pModel->GetRowCount(); ++r)
+            rows.push_back(m_pModel->GetRecord(r));
+        if (HasMemberRecords(rows, path))
+            return false;
+    }
     ULONG attributes = SFGAO_CANRENAME;
     LPCITEMIDLIST item = record->m_pidl.get();
     return SUCCEEDED(record->m_pParentFolder->GetAttributesOf(1, &item, &attributes)) &&

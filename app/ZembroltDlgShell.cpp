@@ -361,10 +361,13 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
             bool ok = false;
             const CNameText shown(record.m_sName);
             const QString name =
-                QInputDialog::getText(this, ResourceText(IDS_PROGRAM_NAME), QString(),
+                QInputDialog::getText(this, ResourceText(IDS_PROGRAM_NAME),
+                                      QStringLiteral("New name of '%1':").arg(shown.Text()),
                                       QLineEdit::Normal, shown.Text(), &ok);
             int error = 0;
             const std::string newName = shown.BytesOf(name);
+            // An unchanged name is no rename: as if cancelled.
+            ok = ok && newName != record.m_sName;
             const zb::RenameResult result =
                 ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
                    : zb::RenameResult::Renamed;

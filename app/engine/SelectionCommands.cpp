@@ -1,5 +1,7 @@
 #include "app/engine/SelectionCommands.h"
 
+#include <algorithm>
+
 #include "app/engine/ResultItem.h"
 
 void CSelectionFlags::Add(DWORD flags) {
@@ -51,4 +53,14 @@ bool MayRenameTogether(std::span<const CResultItem* const> records) {
             return false;
     }
     return true;
+}
+
+bool HasMemberRecords(std::span<const CResultItem* const> records, const std::string& archivePath) {
+    // A member's folder is the archive's path, then "\" and its inner folder.
+    return std::any_of(records.begin(), records.end(), [&](const CResultItem* record) {
+        const std::string& folder = record->m_sFolder;
+        return (record->m_dwFlags & RIF_IN_ARCHIVE) &&
+               folder.compare(0, archivePath.size(), archivePath) == 0 &&
+               (folder.size() == archivePath.size() || folder[archivePath.size()] == '\\');
+    });
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 
 #include "platform/WinTypes.h"
 
@@ -55,6 +56,11 @@ bool IsLabelEditable(DWORD flags);
 // file times, the rename tool) act on by its path: neither inside an archive
 // nor without a path, and still there.
 bool IsFileOnDisk(DWORD flags);
+
+// Whether `records` (the list's records) hold a member of the archive file
+// at `archivePath`: renaming that file would leave its members' rows naming
+// the old one.
+bool HasMemberRecords(std::span<const CResultItem* const> records, const std::string& archivePath);
 
 // Whether the rename tool may take `records` (the selected records on disk)
 // together: when one of them is a folder, all must lie in the same folder.

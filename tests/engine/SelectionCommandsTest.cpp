@@ -95,4 +95,26 @@ TEST(SelectionCommands, FoldersAreRenamedTogetherOnlyFromOneFolder) {
     EXPECT_TRUE(MayRenameTogether({}));
 }
 
+TEST(SelectionCommands, AnArchiveFilesMembersAreTheRecordsInsideItsPath) {
+    const struct {
+        const char* folder;
+        DWORD flags;
+        bool member;
+    } cases[] = {
+        {"/x/pack.zip", RIF_IN_ARCHIVE, true},             // at the archive's root
+        {"/x/pack.zip\\docs\\old", RIF_IN_ARCHIVE, true},  // deeper inside
+        {"/x/pack.zip2", RIF_IN_ARCHIVE, false},           // another archive's name
+        {"/x/pack.zip", 0, false},                         // a file beside it on disk
+        {"/x", RIF_IN_ARCHIVE, false},
+    };
+    for (const auto& c : cases) {
+        CResultItem record;
+        record.m_sFolder = c.folder;
+        record.m_dwFlags = c.flags;
+        const std::vector<const CResultItem*> records{&record};
+        EXPECT_EQ(HasMemberRecords(records, "/x/pack.zip"), c.member) << c.folder;
+    }
+    EXPECT_FALSE(HasMemberRecords({}, "/x/pack.zip"));
+}
+
 }  // namespace

@@ -216,6 +216,29 @@ private slots:
         QTest::keyClick(view, Qt::Key_F2);
         QVERIFY(toolShown);
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        // Nor does a click on one of them open an editor.
+        const int name = window.ResultModel()->FindVisibleColumn(COLUMN_ID_NAME);
+        const QModelIndex b =
+            window.ResultModel()->index(RowNamed(window, QStringLiteral("b.txt")), name);
+        QVERIFY(!window.ResultList()->MayEditAt(b, true));
+    }
+
+    void anArchiveFileWithMemberRowsKeepsItsName() {
+        WriteFile(File(QStringLiteral("pack.zip")),
+                  QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
+        AnsweringDlg window;
+        ShowFound(window, QStringLiteral("*"), 5);
+        const int name = window.ResultModel()->FindVisibleColumn(COLUMN_ID_NAME);
+        const auto editable = [&](const QString& row) {
+            SelectRows(window, {row});
+            return window.ResultList()->MayEditAt(
+                window.ResultModel()->index(RowNamed(window, row), name), false);
+        };
+        QVERIFY(!editable(QStringLiteral("pack.zip")));
+        QVERIFY(editable(QStringLiteral("a.txt")));
+        // Without its members among the rows, it is a file like any other.
+        Find(window, QStringLiteral("pack.zip"), m_files->path(), 1);
+        QVERIFY(editable(QStringLiteral("pack.zip")));
     }
 
     void foldersRenamedTogetherMustShareTheirFolder() {

@@ -641,6 +641,21 @@ private slots:
         QVERIFY(Exists(folder + "2/good\xFF"
                                 "byte.md"));
         QVERIFY(window.messages.isEmpty());
+
+        // OK on the name as it was renames nothing and says nothing; the box asks.
+        node = SelectTreeFolder(tree, folder + "2");
+        QVERIFY(node);
+        QString prompt;
+        QTimer::singleShot(0, [&prompt] {
+            if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                prompt = box->labelText();
+                box->accept();
+            }
+        });
+        tree->OnRClick(tree->visualItemRect(node).topLeft() + QPoint(2, 2));
+        QVERIFY(prompt.startsWith(QStringLiteral("New name of")));
+        QVERIFY(Exists(folder + "2"));
+        QVERIFY(window.messages.isEmpty());
     }
 
     void propertiesSheetFollowsItsPages() {
