@@ -22,15 +22,19 @@ std::string FormatObjectsStatus(long long count, std::uint64_t totalBytes) {
 
 std::string ObjectsStatusText(const CResultArray& results, std::span<const DWORD> rowIndex,
                               std::span<const std::size_t> selectedRows) {
+    const auto sizeOfRow = [&](std::size_t row) -> std::uint64_t {
+        return row < rowIndex.size() && rowIndex[row] < results.GetCount()
+                   ? CountedSize(results.GetAt(rowIndex[row]).m_nSize)
+                   : 0;
+    };
     std::uint64_t total = 0;
     if (!selectedRows.empty()) {
-        for (std::size_t row : selectedRows) {
-            if (row < rowIndex.size() && rowIndex[row] < results.GetCount())
-                total += CountedSize(results.GetAt(rowIndex[row]).m_nSize);
-        }
+        for (std::size_t row : selectedRows)
+            total += sizeOfRow(row);
         return FormatObjectsStatus(static_cast<long long>(selectedRows.size()), total);
     }
-    for (std::size_t i = 0; i < results.GetCount(); ++i)
-        total += CountedSize(results.GetAt(i).m_nSize);
+    // Every row the list shows: records whose rows left (deleted items) count no more.
+    for (std::size_t row = 0; row < rowIndex.size(); ++row)
+        total += sizeOfRow(row);
     return FormatObjectsStatus(static_cast<long long>(rowIndex.size()), total);
 }

@@ -20,8 +20,8 @@ inline std::uint64_t CountedSize(std::int64_t size) {
 }
 
 // The text for the selected rows (list rows, mapped to records through
-// `rowIndex`), or for every row and the size of every record when none is
-// selected. Rows outside the map and map entries outside `results` add
-// nothing to the size.
+// `rowIndex`), or for every row when none is selected. Rows outside the map
+// and map entries outside `results` add nothing to the size; records
+// without a row (their items deleted) add nothing either.
 std::string ObjectsStatusText(const CResultArray& results, std::span<const DWORD> rowIndex,
                               std::span<const std::size_t> selectedRows);

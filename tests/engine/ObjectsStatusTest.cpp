@@ -32,6 +32,15 @@ TEST(ObjectsStatusTest, CountsSelectedRowsThroughTheRowMap) {
     EXPECT_EQ(ObjectsStatusText(results, rows, outside), "2 Objects  3KB");
 }
 
+TEST(ObjectsStatusTest, RecordsWhoseRowsLeftCountNoMore) {
+    CResultArray results;
+    AppendSized(results, 1024);
+    AppendSized(results, 5 * 1024);  // deleted: its row left the list
+    AppendSized(results, 2048);
+    const std::vector<DWORD> rows{0, 2};
+    EXPECT_EQ(ObjectsStatusText(results, rows, {}), "2 Objects  3KB");
+}
+
 TEST(ObjectsStatusTest, EmptyListAndMegabytes) {
     CResultArray results;
     EXPECT_EQ(ObjectsStatusText(results, {}, {}), "0 Objects");
