@@ -249,6 +249,12 @@ bool CIncludeTerm::AcceptCandidate(std::size_t pos, const void* context) {
 
 BOOL CIncludeTerm::Match(const BYTE* block, std::size_t length, int pass,
                          CIncludeBlockEdges edges) const {
+    if (pass == INCLUDE_PASS_EITHER) {
+        return Match(block, length, INCLUDE_PASS_ANSI, edges) ||
+                       Match(block, length, INCLUDE_PASS_UTF16, edges)
+                   ? TRUE
+                   : FALSE;
+    }
     if (pass != INCLUDE_PASS_ANSI && pass != INCLUDE_PASS_UTF16)
         return FALSE;
     const std::string& bytes = pass == INCLUDE_PASS_UTF16 ? m_sUtf16Bytes : m_sAnsiBytes;
