@@ -43,8 +43,15 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
         while (got < kBlockSize) {
             const int want = static_cast<int>(kBlockSize - got);
             const int read = stream.Read(data + carried + got, want);
-            if (read < 0 || read > want)
+            if (read < 0 || read > want) {
+                // The bytes read before the failure (a member cut short) are
+                // searched too, as the last there are; the scan still fails
+                // unless they decide.
+                if (got > 0 &&
+                    !evaluate(data, carried + got, CIncludeBlockEdges{first ? TRUE : FALSE, TRUE}))
+                    return ScanEnd::Decided;
                 return ScanEnd::Failed;
+            }
             if (read == 0) {
                 end = true;
                 break;

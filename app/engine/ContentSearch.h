@@ -7,7 +7,10 @@
 // block. A match that touches a block edge which is not the file's start or
 // end is left to the neighbouring block, so whole-word terms hold across the
 // joins. A short read is not the end of the file: reading goes on until Read
-// returns 0; a read error (-1) means no match.
+// returns 0. A read error (-1) means no match unless the bytes read before it
+// hold the answer: they are searched as the end of the text (a member cut
+// short is searched as far as it goes), but a term that must be absent is
+// not taken as absent.
 
 #include <atomic>
 

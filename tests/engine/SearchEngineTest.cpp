@@ -952,4 +952,30 @@ TEST_F(MoreReadersSearchTest, ContentInsideRarArjAndCab) {
                           "pack.rar\\docs/packed.txt", "pack.rar\\docs/stored.txt"}));
 }
 
+TEST_F(MoreReadersSearchTest, AMemberCutShortIsSearchedInTheBytesThatWereRead) {
+    // A member that goes on in a next volume, which is missing: its data
+    // ends 100,000 bytes in, in the middle of the second block read. What
+    // was read before the failing read is searched; a failure is still no
+    // proof that a term is absent.
+    std::string part(100000, '.');
+    part.replace(70000, 6, "needle");
+    std::string member = zbtest::ArjBasic(0, 0, static_cast<std::uint32_t>(part.size()),
+                                          static_cast<std::uint32_t>(part.size()),
+                                          zbtest::Crc32Of(part), std::string("a.txt\0\0", 7));
+    member[4] = 0x04;  // continues in the next volume
+    File("cut/cut.arj",
+         zbtest::ArjHeader(zbtest::ArjBasic(0, 2, 0, 0, 0, std::string("x.arj\0\0", 7))) +
+             zbtest::ArjHeader(member) + part + std::string("\x60\xEA\0\0", 4));
+    const std::pair<const char*, Rows> cases[] = {
+        {"needle", {"cut/cut.arj/a.txt"}}, {"!needle", {}}, {"!absent", {}}};
+    for (const auto& [text, rows] : cases) {
+        CSearchData data = Criteria("a.txt");
+        data.m_MainData.m_sFindRootPath = m_root + "/cut";
+        data.m_IncludeStringData.m_sIncludeStr = text;
+        data.m_IncludeStringData.m_bRegularExpression = TRUE;
+        m_host.rows.clear();
+        EXPECT_EQ(Run(data), rows) << text;
+    }
+}
+
 }  // namespace
