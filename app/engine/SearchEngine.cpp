@@ -89,6 +89,15 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
     return false;
 }
 
+// Whether the archive at `path` holds the folder `inner`, as its reader
+// knows folders. Reads the archive with the calling thread's readers, which
+// the search then finds open.
+bool ArchiveHoldsFolder(const std::string& path, const std::string& inner) {
+    InitArchiveHandlers();
+    const CArchiveHandler* handler = FindArchiveHandler(path);
+    return handler && handler->FindFolder(inner) >= 0;
+}
+
 }  // namespace
 
 SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request) {
@@ -124,6 +133,14 @@ SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchReq
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
+        return {SearchRequestError::InvalidLookIn,
+                FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
+    }
+    // A folder inside an archive must be one the archive holds.
+    std::string archivePath;
+    if (root->m_nKind == FOLDERITEM_ARCHIVE && !root->m_sInnerPath.empty() &&
+        (!SHGetPathFromIDList(root->m_pidlFull.get(), &archivePath) ||
+         !ArchiveHoldsFolder(archivePath, root->m_sInnerPath))) {
         return {SearchRequestError::InvalidLookIn,
                 FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
     }

@@ -726,6 +726,22 @@ TEST_F(ArchiveSearchTest, AnArchiveRootListsItsFolder) {
     EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs/a.txt"}));
 }
 
+TEST_F(ArchiveSearchTest, AFolderTheArchiveLacksIsRefusedAsAMissingFolderIs) {
+    CSearchData data = Criteria("*.txt");
+    for (const std::string inner : {"/nodir", "\\docs\\none", "/docs/a.txt", "/c.txt"}) {
+        data.m_MainData.m_sFindRootPath = m_archive + inner;
+        CSearchRequest request;
+        const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+        EXPECT_EQ(prepared.error, SearchRequestError::InvalidLookIn) << inner;
+        EXPECT_EQ(prepared.message, m_archive + inner + " is not a valid directory.");
+    }
+    for (const std::string inner : {"", "/", "/docs", "\\DOCS\\deep\\"}) {
+        data.m_MainData.m_sFindRootPath = m_archive + inner;
+        CSearchRequest request;
+        EXPECT_TRUE(PrepareSearchRequest(data, &request).Ok()) << inner;
+    }
+}
+
 TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
     CSearchData data = Criteria("*.txt");
     data.m_IncludeStringData.m_sIncludeStr = "beta";
