@@ -1,6 +1,5 @@
 #include "app/engine/ContentSearch.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -44,8 +43,15 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
         while (got < kBlockSize) {
             const int want = static_cast<int>(kBlockSize - got);
             const int read = stream.Read(data + carried + got, want);
-            if (read < 0 || read > want)
+            if (read < 0 || read > want) {
+                // The bytes read before the failure (a member cut short) are
+                // searched too, as the last there are; the scan still fails
+                // unless they decide.
+                if (got > 0 &&
+                    !evaluate(data, carried + got, CIncludeBlockEdges{first ? TRUE : FALSE, TRUE}))
+                    return ScanEnd::Decided;
                 return ScanEnd::Failed;
+            }
             if (read == 0) {
                 end = true;
                 break;
@@ -69,15 +75,9 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
     }
 }
 
-// Exchanges the node states with `states` (one per node).
-void SwapStates(CIncludeExprNodeArray& nodes, std::vector<int>& states) {
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        std::swap(nodes[i].m_iState, states[i]);
-}
-
 }  // namespace
 
-BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream, int pass,
+BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream,
                        const std::atomic<bool>& stop) {
     if (!stream.IsOpen())
         return FALSE;
@@ -88,7 +88,7 @@ BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream, int 
     const ScanEnd end =
         ScanBlocks(stream, GetLongestIncludeTerm(nodes), stop,
                    [&](const BYTE* block, std::size_t length, CIncludeBlockEdges edges) {
-                       root = EvalIncludeBlock(nodes, block, length, pass, edges);
+                       root = EvalIncludeBlock(nodes, block, length, INCLUDE_PASS_EITHER, edges);
                        return root == INCLUDE_STATE_UNDECIDED;
                    });
     switch (end) {
@@ -96,50 +96,6 @@ BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream, int 
             return root == INCLUDE_STATE_TRUE ? TRUE : FALSE;
         case ScanEnd::Finished:
             return EvalIncludeFinal(nodes) == INCLUDE_STATE_TRUE ? TRUE : FALSE;
-        default:
-            return FALSE;
-    }
-}
-
-BOOL SearchFileContentBothPasses(CIncludeExprNodeArray& nodes, CSourceStream& stream,
-                                 const std::atomic<bool>& stop) {
-    if (!stream.IsOpen())
-        return FALSE;
-    ResetIncludeStates(nodes);
-    if (nodes.empty())
-        return TRUE;
-    // The nodes hold the UTF-16 pass's states; the 8-bit pass's states are
-    // swapped in around each of its evaluations.
-    thread_local std::vector<int> ansiStates;
-    ansiStates.assign(nodes.size(), INCLUDE_STATE_UNDECIDED);
-    int ansiRoot = INCLUDE_STATE_UNDECIDED;
-    int utf16Root = INCLUDE_STATE_UNDECIDED;
-    const ScanEnd end = ScanBlocks(
-        stream, GetLongestIncludeTerm(nodes), stop,
-        [&](const BYTE* block, std::size_t length, CIncludeBlockEdges edges) {
-            if (ansiRoot == INCLUDE_STATE_UNDECIDED) {
-                SwapStates(nodes, ansiStates);
-                ansiRoot = EvalIncludeBlock(nodes, block, length, INCLUDE_PASS_ANSI, edges);
-                SwapStates(nodes, ansiStates);
-                if (ansiRoot == INCLUDE_STATE_TRUE)
-                    return false;
-            }
-            if (utf16Root == INCLUDE_STATE_UNDECIDED) {
-                utf16Root = EvalIncludeBlock(nodes, block, length, INCLUDE_PASS_UTF16, edges);
-                if (utf16Root == INCLUDE_STATE_TRUE)
-                    return false;
-            }
-            return ansiRoot == INCLUDE_STATE_UNDECIDED || utf16Root == INCLUDE_STATE_UNDECIDED;
-        });
-    switch (end) {
-        case ScanEnd::Decided:
-            return ansiRoot == INCLUDE_STATE_TRUE || utf16Root == INCLUDE_STATE_TRUE ? TRUE : FALSE;
-        case ScanEnd::Finished: {
-            SwapStates(nodes, ansiStates);
-            const bool ansiHolds = EvalIncludeFinal(nodes) == INCLUDE_STATE_TRUE;
-            SwapStates(nodes, ansiStates);
-            return ansiHolds || EvalIncludeFinal(nodes) == INCLUDE_STATE_TRUE ? TRUE : FALSE;
-        }
         default:
             return FALSE;
     }

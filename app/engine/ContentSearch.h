@@ -7,7 +7,10 @@
 // block. A match that touches a block edge which is not the file's start or
 // end is left to the neighbouring block, so whole-word terms hold across the
 // joins. A short read is not the end of the file: reading goes on until Read
-// returns 0; a read error (-1) means no match.
+// returns 0. A read error (-1) means no match unless the bytes read before it
+// hold the answer: they are searched as the end of the text (a member cut
+// short is searched as far as it goes), but a term that must be absent is
+// not taken as absent.
 
 #include <atomic>
 
@@ -15,20 +18,9 @@
 
 class CSourceStream;
 
-// 1 when the stream's content satisfies the expression in `pass`; a set
-// `stop` flag ends the scan with 0. The node states are reset first and are
-// left as the scan ended (a PDF document's text may go on from them).
-BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream, int pass,
+// 1 when the stream's content satisfies the expression, a term holding where
+// it occurs as 8-bit or as UTF-16 text (INCLUDE_PASS_EITHER); a set `stop`
+// flag ends the scan with 0. The node states are reset first and are left as
+// the scan ended, so a PDF document's text may go on from them.
+BOOL SearchFileContent(CIncludeExprNodeArray& nodes, CSourceStream& stream,
                        const std::atomic<bool>& stop);
-
-// The 8-bit and the UTF-16 pass over ONE reading of the stream: 1 when either
-// pass finds the expression satisfied, exactly as SearchFileContent with the
-// 8-bit pass followed, when that gives 0, by SearchFileContent with the UTF-16
-// pass on the stream reopened — for every stream that delivers the same bytes
-// when it is read again (a file that is not written meanwhile, any archive
-// member). The two passes keep separate node states over the same blocks; a
-// pass whose root is decided stops being evaluated, and the reading ends when
-// either root holds or both fail. When it returns 0 the nodes hold the UTF-16
-// pass's states, as after the two calls. A set `stop` flag gives 0.
-BOOL SearchFileContentBothPasses(CIncludeExprNodeArray& nodes, CSourceStream& stream,
-                                 const std::atomic<bool>& stop);

@@ -326,7 +326,7 @@ BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
     // A member has no PDF text to extract: its list names its archive.
     CSourceStream stream;
     return OpenResultStream(&stream, record) &&
-                   SearchFileContentBothPasses(m_snapshot.includeNodes, stream, m_stop)
+                   SearchFileContent(m_snapshot.includeNodes, stream, m_stop)
                ? TRUE
                : FALSE;
 }
@@ -339,10 +339,8 @@ BOOL CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::strin
         if (!(dirFd >= 0 ? stream.OpenAt(dirFd, name, path) : stream.Open(path))) {
             return FALSE;
         }
-        // The 8-bit and the UTF-16 pass over one reading of the file: the
-        // same answer as the two passes one after the other, at half the
-        // reading; the nodes are left in the UTF-16 pass's states.
-        if (SearchFileContentBothPasses(m_snapshot.includeNodes, stream, m_stop)) {
+        // One reading of the file; the nodes keep the states it left.
+        if (SearchFileContent(m_snapshot.includeNodes, stream, m_stop)) {
             return TRUE;
         }
     }
@@ -359,7 +357,7 @@ BOOL CCriteriaTest::MatchPdfText(const std::string& path) {
         return FALSE;
     }
     // The whole text is one 8-bit block, evaluated on top of the node states
-    // that the UTF-16 pass left.
+    // that the scan of the file's bytes left.
     static const BYTE kEmpty = 0;
     const BYTE* block =
         text.GetData() != nullptr ? reinterpret_cast<const BYTE*>(text.GetData()) : &kEmpty;

@@ -1,8 +1,10 @@
 #pragma once
 // The include string of a search: one literal term, or (with "Regular
 // Expression" on) terms joined by '&', '|', '!' and braces, compiled into an
-// array of nodes whose LAST node is the root. Files are scanned block by block,
-// first as 8-bit text and then as UTF-16 text; each node keeps its state
+// array of nodes whose LAST node is the root. Files are scanned block by block;
+// a term holds when it occurs in the text as 8-bit text or as UTF-16 text,
+// and the expression is evaluated once over those terms, so a negated term
+// holds only when the text has it in neither form. Each node keeps its state
 // (0 satisfied, 1 not satisfied, 2 undecided) across the blocks of one file.
 //
 // Term text with escapes (regular-expression mode) accepts \! \" \& \' \\ \{
@@ -18,9 +20,11 @@
 #include "app/engine/SearchData.h"
 #include "platform/WinTypes.h"
 
-// Passes of the content search.
+// How a block is read: as 8-bit text, as UTF-16 text, or as either (a term
+// matches when it occurs in one of the two forms).
 constexpr int INCLUDE_PASS_ANSI = 0;
 constexpr int INCLUDE_PASS_UTF16 = 1;
+constexpr int INCLUDE_PASS_EITHER = 2;
 
 // Node states.
 constexpr int INCLUDE_STATE_TRUE = 0;
@@ -54,7 +58,8 @@ public:
     // Prepares the search bytes of both passes; FALSE when the text is longer
     // than 4096 characters, empty, or an escape is invalid.
     BOOL SetText(const std::string& text, BOOL escapes);
-    // 1 when the term occurs in the block under its case and whole-word rules.
+    // 1 when the term occurs in the block under its case and whole-word rules,
+    // read as `pass` says.
     BOOL Match(const BYTE* block, std::size_t length, int pass,
                CIncludeBlockEdges edges = {}) const;
 

@@ -146,7 +146,11 @@ BOOL CIncludeTerm::SetText(const std::string& text, BOOL escapes) {
     m_Pass[INCLUDE_PASS_UTF16] = {};
     if (text.empty() || CountCharacters(text) > kMaxIncludeTermLength)
         return FALSE;
-    const std::string source = m_bMatchCase ? text : LowerCaseUtf8(text);
+    // Without match case the text is folded exactly as the blocks are: only
+    // 'A'..'Z' become lower case, so any other letter is searched as typed.
+    std::string source = text;
+    if (!m_bMatchCase)
+        LowerCaseAsciiBytes(source);
     if (escapes) {
         if (!DecodeEscapes(source, m_sAnsiBytes)) {
             m_sAnsiBytes.clear();
@@ -154,8 +158,6 @@ BOOL CIncludeTerm::SetText(const std::string& text, BOOL escapes) {
         }
         // A hexadecimal escape may spell an upper-case letter; without match
         // case it must be lowered like typed text, or it could never match.
-        // Only 'A'..'Z' are lowered: the block folds nothing else, and the
-        // decoded bytes are exactly what the user asked for ("\xc3\x84").
         if (!m_bMatchCase)
             LowerCaseAsciiBytes(m_sAnsiBytes);
     } else {
@@ -249,6 +251,12 @@ bool CIncludeTerm::AcceptCandidate(std::size_t pos, const void* context) {
 
 BOOL CIncludeTerm::Match(const BYTE* block, std::size_t length, int pass,
                          CIncludeBlockEdges edges) const {
+    if (pass == INCLUDE_PASS_EITHER) {
+        return Match(block, length, INCLUDE_PASS_ANSI, edges) ||
+                       Match(block, length, INCLUDE_PASS_UTF16, edges)
+                   ? TRUE
+                   : FALSE;
+    }
     if (pass != INCLUDE_PASS_ANSI && pass != INCLUDE_PASS_UTF16)
         return FALSE;
     const std::string& bytes = pass == INCLUDE_PASS_UTF16 ? m_sUtf16Bytes : m_sAnsiBytes;

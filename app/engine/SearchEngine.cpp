@@ -89,6 +89,15 @@ bool MakeArchiveRoot(const std::string& path, FOLDERITEM* root) {
     return false;
 }
 
+// Whether the archive at `path` holds the folder `inner`, as its reader
+// knows folders. Reads the archive with the calling thread's readers, which
+// the search then finds open.
+bool ArchiveHoldsFolder(const std::string& path, const std::string& inner) {
+    InitArchiveHandlers();
+    const CArchiveHandler* handler = FindArchiveHandler(path);
+    return handler && handler->FindFolder(inner) >= 0;
+}
+
 }  // namespace
 
 SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchRequest* request) {
@@ -124,6 +133,14 @@ SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchReq
     auto root = std::make_shared<FOLDERITEM>();
     if (lookIn.empty() || !(FileExists(lookIn) ? MakeShellRoot(lookIn, root.get())
                                                : MakeArchiveRoot(lookIn, root.get()))) {
+        return {SearchRequestError::InvalidLookIn,
+                FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
+    }
+    // A folder inside an archive must be one the archive holds.
+    std::string archivePath;
+    if (root->m_nKind == FOLDERITEM_ARCHIVE && !root->m_sInnerPath.empty() &&
+        (!SHGetPathFromIDList(root->m_pidlFull.get(), &archivePath) ||
+         !ArchiveHoldsFolder(archivePath, root->m_sInnerPath))) {
         return {SearchRequestError::InvalidLookIn,
                 FormatResourceString(IDS_NOT_A_VALID_DIRECTORY, lookIn)};
     }
@@ -395,49 +412,172 @@ void CSearchEngine::MakeRootRecord(const FOLDERITEM& root, CResultItem& record) 
                    PidlPtr(ILClone(root.m_pidlFull.get())), attributes, m_request.lookInText);
 }
 
-// What the steps of one folder's walk share.
-struct CSearchEngine::FolderWalk {
-    FolderWalk(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText,
-               std::string folderPath)
-        : folder(folder),
-          absolute(absolute),
-          pathText(pathText),
-          folderPath(std::move(folderPath)) {}
+namespace {
 
-    IShellFolder* folder;
-    LPCITEMIDLIST absolute;
-    const std::string& pathText;  // for items without a path of their own
-    std::string folderPath;       // the folder on disk; empty when it has none
-    bool deeper = false;          // sub-folders and archives may be entered
+// A text that each level of the walk sets in turn (a path, the bytes of an
+// item list): a level whose text extends the one of the level outside it
+// keeps only the length to go back to, so the texts of a chain of folders
+// however deep cost no more than the innermost one. A fixed suffix (an item
+// list's terminator) stays at the end.
+class CNestedText {
+public:
+    // What a level's text replaced: the outer text's length, or the whole
+    // outer text when the level's does not extend it.
+    struct Mark {
+        std::size_t length = 0;
+        std::optional<std::string> whole;
+    };
+
+    explicit CNestedText(std::string_view suffix = {}) : m_suffix(suffix), m_text(suffix) {}
+
+    // The innermost level's text, suffix included.
+    const std::string& Text() const { return m_text; }
+    // The text of a new innermost level, without the suffix.
+    Mark Set(std::string_view body) {
+        const std::size_t length = m_text.size() - m_suffix.size();
+        if (body.size() >= length && body.compare(0, length, m_text, 0, length) == 0) {
+            m_text.insert(length, body.substr(length));
+            return {length, std::nullopt};
+        }
+        Mark mark{0, std::move(m_text)};
+        m_text.assign(body);
+        m_text += m_suffix;
+        return mark;
+    }
+    // Back to the text of the level outside the one that `mark` came from.
+    void Restore(Mark& mark) {
+        if (mark.whole) {
+            m_text = std::move(*mark.whole);
+            return;
+        }
+        m_text.resize(mark.length);
+        m_text += m_suffix;
+    }
+
+private:
+    std::string m_suffix;
+    std::string m_text;
+};
+
+// The bytes of an item list without its terminator.
+std::string_view ItemListBody(LPCITEMIDLIST list) {
+    const std::size_t size = ILGetSize(list);
+    return {reinterpret_cast<const char*>(list), size >= sizeof(WORD) ? size - sizeof(WORD) : 0};
+}
+
+}  // namespace
+
+// One folder the walk stands in: its listing, how far the walk has come in
+// it, and what leaving it undoes.
+struct CSearchEngine::FolderLevel {
+    ComPtr<IShellFolder> folder;
+    bool deeper = false;  // sub-folders and archives may be entered
     bool searchArchives = false;
-    CResultItem scratch;
-    // The item in hand.
-    std::string childPath;  // its path on disk
-    std::string childName;  // its name in the folder on disk; empty when not on disk
     // The folder's ".hidden" list, read on first need.
     zb::HiddenNames hidden;
     bool hiddenLoaded = false;
-    // The folder's listing made ahead, the item's place in it, and whether
-    // its contents were found to hold the text there.
-    CFolderReadAhead::Folder* ahead = nullptr;
+    // The listing: made ahead (with an answer for each item), else the
+    // namespace's; neither when the folder cannot be listed.
+    CFolderReadAhead::FolderPtr ahead;
+    ComPtr<IEnumIDList> items;
+    std::size_t nextIndex = 0;  // in the listing made ahead
+    // What entering did, for leaving to undo.
+    bool textsSet = false;
+    bool raisedDepth = false;
+    bool enteredCursor = false;
+    std::optional<CNestedText::Mark> statusMark;
+    CNestedText::Mark pathTextMark;
+    CNestedText::Mark folderPathMark;
+    CNestedText::Mark absoluteMark;
+};
+
+// The walk: the folders it stands in, the innermost last (its own stack, so
+// the depth of a tree costs none of the thread's), the texts of the
+// innermost one, and the item in hand. Leaving a folder undoes what entering
+// it did, in the reverse order; whatever is left when the walk goes (a
+// fault) is left then.
+class CSearchEngine::FolderWalk {
+public:
+    explicit FolderWalk(CSearchEngine& engine) : m_engine(engine) {}
+    ~FolderWalk() {
+        while (!m_levels.empty())
+            Leave(false);
+    }
+    FolderWalk(const FolderWalk&) = delete;
+    FolderWalk& operator=(const FolderWalk&) = delete;
+
+    bool Empty() const { return m_levels.empty(); }
+    FolderLevel& Top() { return *m_levels.back(); }
+    // A new innermost level that has done nothing yet.
+    FolderLevel& Push() { return *m_levels.emplace_back(std::make_unique<FolderLevel>()); }
+    // Sets the innermost level's texts (`level` is the innermost).
+    void SetTexts(FolderLevel& level, const std::string& pathText, const std::string& folderPath,
+                  LPCITEMIDLIST absolute) {
+        level.pathTextMark = m_pathText.Set(pathText);
+        level.folderPathMark = m_folderPath.Set(folderPath);
+        level.absoluteMark = m_absolute.Set(ItemListBody(absolute));
+        level.textsSet = true;
+    }
+    // Leaves the innermost level; the status text it replaced comes back
+    // unless `restoreStatus` is false.
+    void Leave(bool restoreStatus = true) {
+        FolderLevel& level = *m_levels.back();
+        if (level.ahead)
+            m_engine.m_pReadAhead->Leave(level.ahead);
+        if (level.raisedDepth)
+            --m_engine.m_nWalkDepth;
+        if (level.textsSet) {
+            m_pathText.Restore(level.pathTextMark);
+            m_folderPath.Restore(level.folderPathMark);
+            m_absolute.Restore(level.absoluteMark);
+        }
+        if (level.statusMark) {
+            if (restoreStatus)
+                m_engine.SetStatusText(m_savedStatus.Text());
+            m_savedStatus.Restore(*level.statusMark);
+        }
+        if (level.enteredCursor)
+            m_engine.m_cursor.Leave();
+        m_levels.pop_back();
+    }
+    void LeaveAll() {
+        while (!m_levels.empty())
+            Leave();
+    }
+    // Keeps the status text the innermost level replaces, to show it again
+    // when the level is left.
+    void SaveStatus(FolderLevel& level, const std::string& status) {
+        level.statusMark = m_savedStatus.Set(status);
+    }
+
+    // The innermost folder's texts: the text for items without a path of
+    // their own, its path on disk (empty when it has none), its item list.
+    const std::string& PathText() const { return m_pathText.Text(); }
+    const std::string& FolderPath() const { return m_folderPath.Text(); }
+    LPCITEMIDLIST Absolute() const {
+        return reinterpret_cast<LPCITEMIDLIST>(m_absolute.Text().data());
+    }
+
+    // The item in hand.
+    CResultItem scratch;
+    std::string childPath;  // its path on disk
+    std::string childName;  // its name in the folder on disk; empty when not on disk
+    // In the listing made ahead: its place, whether its contents were found
+    // to hold the text there, and its data read there (null: not read).
     std::size_t aheadIndex = 0;
     bool contentHolds = false;
-    const zb::FileInfo* aheadData = nullptr;  // its data read ahead; null: not read
+    const zb::FileInfo* aheadData = nullptr;
+
+private:
+    CSearchEngine& m_engine;
+    std::vector<std::unique_ptr<FolderLevel>> m_levels;
+    CNestedText m_pathText;
+    CNestedText m_folderPath;
+    CNestedText m_absolute{std::string_view("\0\0", sizeof(WORD))};
+    CNestedText m_savedStatus;
 };
 
 namespace {
-
-// Keeps the walk depth raised while one folder is walked.
-class DepthLevel {
-public:
-    explicit DepthLevel(int& depth) : m_depth(depth) { ++m_depth; }
-    ~DepthLevel() { --m_depth; }
-    DepthLevel(const DepthLevel&) = delete;
-    DepthLevel& operator=(const DepthLevel&) = delete;
-
-private:
-    int& m_depth;
-};
 
 // Leaves the level the walk's descriptor entered last, on every way out.
 class CursorLevel {
@@ -449,20 +589,6 @@ public:
 
 private:
     CFolderCursor& m_cursor;
-};
-
-// Tells the read-ahead that the walk is done with a listing, on every way out.
-class ListingLevel {
-public:
-    ListingLevel(CFolderReadAhead& readAhead, CFolderReadAhead::FolderPtr folder)
-        : m_readAhead(readAhead), m_folder(std::move(folder)) {}
-    ~ListingLevel() { m_readAhead.Leave(m_folder); }
-    ListingLevel(const ListingLevel&) = delete;
-    ListingLevel& operator=(const ListingLevel&) = delete;
-
-private:
-    CFolderReadAhead& m_readAhead;
-    CFolderReadAhead::FolderPtr m_folder;
 };
 
 // The next item of a listing; null at its end.
@@ -544,31 +670,39 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
     std::string folderPath;
     if (!SHGetPathFromIDList(absolute, &folderPath))
         folderPath.clear();
-    return SearchFolderAt(folder, absolute, pathText, std::move(folderPath));
+    FolderWalk walk(*this);
+    OpenFolder(walk, walk.Push(), ComPtr<IShellFolder>(folder), absolute, pathText, folderPath,
+               nullptr);
+    return WalkFolders(walk);
 }
 
-BOOL CSearchEngine::SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute,
-                                   const std::string& pathText, std::string folderPath,
-                                   CFolderReadAhead::FolderPtr ahead) {
-    const DepthLevel level(m_nWalkDepth);
-    if (!ahead)
-        ahead = ListAhead(folder, folderPath);
-    const ComPtr<IEnumIDList> items = ahead ? nullptr : ListFolder(folder);
-    if (!ahead && !items)
-        return TRUE;
+void CSearchEngine::OpenFolder(FolderWalk& walk, FolderLevel& level, ComPtr<IShellFolder> folder,
+                               LPCITEMIDLIST absolute, const std::string& pathText,
+                               const std::string& folderPath, CFolderReadAhead::FolderPtr ahead) {
+    walk.SetTexts(level, pathText, folderPath, absolute);
+    ++m_nWalkDepth;
+    level.raisedDepth = true;
+    level.folder = std::move(folder);
+    level.ahead = ahead ? std::move(ahead) : ListAhead(level.folder.Get(), walk.FolderPath());
+    if (!level.ahead)
+        level.items = ListFolder(level.folder.Get());
     const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
-    FolderWalk walk(folder, absolute, pathText, std::move(folderPath));
-    walk.deeper = IsDeeperAllowed();
-    walk.searchArchives =
-        general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && walk.deeper;
-    if (ahead)
-        return VisitListedItems(walk, ahead);
-    while (!m_bStop.load(std::memory_order_relaxed)) {
-        PidlPtr child = NextItem(items.Get());
-        if (!child)
-            break;
-        if (!VisitChild(walk, std::move(child)))
+    level.deeper = IsDeeperAllowed();
+    level.searchArchives =
+        general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder && level.deeper;
+}
+
+BOOL CSearchEngine::WalkFolders(FolderWalk& walk) {
+    while (!walk.Empty()) {
+        PidlPtr child = m_bStop.load(std::memory_order_relaxed) ? nullptr : NextChild(walk);
+        if (!child) {
+            walk.Leave();
+            continue;
+        }
+        if (!VisitChild(walk, std::move(child))) {
+            walk.LeaveAll();
             return FALSE;
+        }
     }
     return TRUE;
 }
@@ -581,49 +715,58 @@ CFolderReadAhead::FolderPtr CSearchEngine::ListAhead(IShellFolder* folder,
     return m_pReadAhead->ListHere(folderPath, m_nWalkDepth, m_cursor.Fd(), *m_pCriteria);
 }
 
-BOOL CSearchEngine::VisitListedItems(FolderWalk& walk, const CFolderReadAhead::FolderPtr& ahead) {
-    const ListingLevel leaving(*m_pReadAhead, ahead);
-    const CItemListBuilder& items = CFolderReadAhead::Items(*ahead);
-    walk.ahead = ahead.get();
-    for (std::size_t i = 0; i < items.Count() && !m_bStop.load(std::memory_order_relaxed); ++i) {
+PidlPtr CSearchEngine::NextChild(FolderWalk& walk) {
+    FolderLevel& level = walk.Top();
+    walk.contentHolds = false;
+    walk.aheadData = nullptr;
+    if (level.items)
+        return NextItem(level.items.Get());
+    if (!level.ahead)
+        return nullptr;
+    const CItemListBuilder& items = CFolderReadAhead::Items(*level.ahead);
+    while (level.nextIndex < items.Count() && !m_bStop.load(std::memory_order_relaxed)) {
+        const std::size_t i = level.nextIndex++;
         const CFolderReadAhead::Answer answer =
-            m_pReadAhead->Resolve(*ahead, i, *m_pCriteria, m_cursor.Fd());
+            m_pReadAhead->Resolve(*level.ahead, i, *m_pCriteria, m_cursor.Fd());
         if (answer == CFolderReadAhead::Answer::Skip)
             continue;
         const ShellItem item = items.At(i);
         PidlPtr child(MakeItemList(item.kind, item.detail, item.name));
-        if (!child)
-            break;  // no memory: the listing ends as the namespace's would
+        if (!child) {
+            // No memory: the listing ends as the namespace's would.
+            level.nextIndex = items.Count();
+            return nullptr;
+        }
         walk.aheadIndex = i;
         walk.contentHolds = answer == CFolderReadAhead::Answer::ContentHolds;
-        walk.aheadData = CFolderReadAhead::FileData(*ahead, i);
-        if (!VisitChild(walk, std::move(child)))
-            return FALSE;
+        walk.aheadData = CFolderReadAhead::FileData(*level.ahead, i);
+        return child;
     }
-    return TRUE;
+    return nullptr;
 }
 
 BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
-    const ULONG attributes = AttributesOf(walk.folder, child.get(), kWalkAttributes);
-    PidlPtr childAbsolute(CShellHelper::ConcatPidls(walk.absolute, child.get()));
+    FolderLevel& level = walk.Top();
+    const ULONG attributes = AttributesOf(level.folder.Get(), child.get(), kWalkAttributes);
+    PidlPtr childAbsolute(CShellHelper::ConcatPidls(walk.Absolute(), child.get()));
     if (!childAbsolute)
         return TRUE;
     // An entry of a folder on disk lies at the folder's path and its name;
     // other items get their path from the namespace.
     ShellItem decoded;
     walk.childName.clear();
-    if (!walk.folderPath.empty() && DecodeItem(child.get(), &decoded) &&
+    if (!walk.FolderPath().empty() && DecodeItem(child.get(), &decoded) &&
         decoded.kind == ItemKind::Entry) {
         walk.childName.assign(decoded.name);
-        walk.childPath = JoinPath(walk.folderPath, walk.childName);
+        walk.childPath = JoinPath(walk.FolderPath(), walk.childName);
     }
     const bool dataPending = MakeResultItemWithoutFileData(
-        walk.scratch, ComPtr<IShellFolder>(walk.folder), std::move(child), std::move(childAbsolute),
-        attributes, walk.pathText, &walk.childPath, !walk.childName.empty());
+        walk.scratch, level.folder, std::move(child), std::move(childAbsolute), attributes,
+        walk.PathText(), &walk.childPath, !walk.childName.empty());
 
     // A file whose contents decide is read by the pool while the walk goes
     // on, and so is an archive with its members; the rows keep their place.
-    const bool archiveForPool = m_pScanPool && dataPending && walk.searchArchives &&
+    const bool archiveForPool = m_pScanPool && dataPending && level.searchArchives &&
                                 !(attributes & SFGAO_FOLDER) && MayBeArchive(walk.childPath);
     std::optional<CResultItem> queued;
     const bool passes = TestChild(walk, attributes, dataPending, &queued);
@@ -641,7 +784,7 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     }
     if (attributes & SFGAO_FOLDER)
         return EnterSubFolder(walk, *current, attributes);
-    if (dataPending && walk.searchArchives)
+    if (dataPending && level.searchArchives)
         return SearchChildArchive(walk, *current);
     return TRUE;
 }
@@ -653,7 +796,8 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     // ends the test before anything else is looked at.
     if (!m_pCriteria || !m_pCriteria->MatchName(record))
         return false;
-    if (AttributesOf(walk.folder, record.m_pidl.get(), SFGAO_CANDELETE) & SFGAO_CANDELETE)
+    if (AttributesOf(walk.Top().folder.Get(), record.m_pidl.get(), SFGAO_CANDELETE) &
+        SFGAO_CANDELETE)
         record.m_dwFlags |= RIF_DELETABLE;
     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
     if (readFirst)
@@ -687,20 +831,21 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
         ReadResultItemFileData(record, walk.childPath);
         return;
     }
-    if (!walk.hiddenLoaded) {
-        walk.hidden = zb::HiddenNames::Load(dirFd);
-        walk.hiddenLoaded = true;
+    FolderLevel& level = walk.Top();
+    if (!level.hiddenLoaded) {
+        level.hidden = zb::HiddenNames::Load(dirFd);
+        level.hiddenLoaded = true;
     }
-    ReadResultItemFileData(record, walk.childPath, dirFd, &walk.hidden);
+    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden);
 }
 
 BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {
     auto source = std::make_unique<CArchiveSource>();
     const CResultItem& item = record ? *record : walk.scratch;
     source->path = walk.childPath;
-    source->folder = ComPtr<IShellFolder>(walk.folder);
+    source->folder = walk.Top().folder;
     source->item.reset(ILClone(item.m_pidl.get()));
-    source->folderAbsolute.reset(ILClone(walk.absolute));
+    source->folderAbsolute.reset(ILClone(walk.Absolute()));
     return m_pScanPool->PushArchive(std::move(record), std::move(source), m_commitScanned)
                ? TRUE
                : StopWalk();
@@ -708,46 +853,49 @@ BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> re
 
 BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, ULONG attributes) {
     const CGeneralOptionData& general = m_request.snapshot.criteria.m_GeneralOptionData;
-    if (!general.m_bIncludeSubFolder || !walk.deeper || !(attributes & kEnterableAttributes) ||
+    FolderLevel& outer = walk.Top();
+    if (!general.m_bIncludeSubFolder || !outer.deeper || !(attributes & kEnterableAttributes) ||
         (attributes & SFGAO_NONENUMERATED))
         return TRUE;
+    // On disk a folder is searchable when it opens from its parent's
+    // descriptor (a link never does).
+    const bool onDisk = !walk.childName.empty() && m_cursor.Fd() >= 0;
+    if (onDisk ? (attributes & SFGAO_LINK) != 0 : !IsShellItemSearchable(record, attributes))
+        return TRUE;
     ComPtr<IShellFolder> sub;
-    CFolderReadAhead::FolderPtr ahead;
-    if (!walk.childName.empty() && m_cursor.Fd() >= 0) {
-        // On disk: a folder is searchable when it opens from its parent's
-        // descriptor (a link never does).
-        if ((attributes & SFGAO_LINK) ||
-            FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
-            !m_cursor.EnterName(walk.childName))
-            return TRUE;
-        dev_t device = 0;
-        ino_t inode = 0;
-        if (walk.ahead && m_cursor.Identity(&device, &inode))
-            ahead = m_pReadAhead->Enter(*walk.ahead, walk.aheadIndex, m_cursor.Fd(), device, inode,
-                                        *m_pCriteria);
-    } else if (!IsShellItemSearchable(record, attributes) ||
-               FAILED(walk.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub ||
-               !EnterFolderAt(sub.Get())) {
+    if (FAILED(outer.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub)
+        return TRUE;
+    // The level is on the walk before its descriptor moves, so that leaving
+    // the level, on any way out, moves the descriptor back.
+    FolderLevel& level = walk.Push();
+    level.enteredCursor = onDisk ? m_cursor.EnterName(walk.childName) : EnterFolderAt(sub.Get());
+    if (!level.enteredCursor) {
+        walk.Leave();
         return TRUE;
     }
-    const CursorLevel entered(m_cursor);
-    // The record may move while the sub-folder adds rows: what the walk needs
-    // of it is taken first.
-    const std::string saved = m_sStatusText;
+    CFolderReadAhead::FolderPtr ahead;
+    dev_t device = 0;
+    ino_t inode = 0;
+    if (onDisk && outer.ahead && m_cursor.Identity(&device, &inode))
+        ahead = m_pReadAhead->Enter(*outer.ahead, walk.aheadIndex, m_cursor.Fd(), device, inode,
+                                    *m_pCriteria);
+    walk.SaveStatus(level, m_sStatusText);
     ShowSearchingStatus(record);
-    const std::string subPath = walk.pathText + '/' + record.m_sName;
     // A folder on disk lies at its parent's path and its name; asking the
     // namespace would rebuild the whole path level by level.
-    const BOOL go = walk.childName.empty()
-                        ? SearchFolder(sub.Get(), record.m_pidlFull.get(), subPath)
-                        : SearchFolderAt(sub.Get(), record.m_pidlFull.get(), subPath,
-                                         walk.childPath, std::move(ahead));
-    SetStatusText(saved);
-    return go;
+    std::string folderPath;
+    if (!walk.childName.empty())
+        folderPath = std::move(walk.childPath);
+    else if (!SHGetPathFromIDList(record.m_pidlFull.get(), &folderPath))
+        folderPath.clear();
+    OpenFolder(walk, level, std::move(sub), record.m_pidlFull.get(),
+               walk.PathText() + '/' + record.m_sName, folderPath, std::move(ahead));
+    return TRUE;
 }
 
 BOOL CSearchEngine::SearchChildArchive(FolderWalk& walk, const CResultItem& record) {
-    return SearchInArchiveAt(walk.folder, record.m_pidl.get(), walk.childPath, walk.absolute)
+    return SearchInArchiveAt(walk.Top().folder.Get(), record.m_pidl.get(), walk.childPath,
+                             walk.Absolute())
                ? TRUE
                : StopWalk();
 }

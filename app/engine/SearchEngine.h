@@ -8,7 +8,9 @@
 //
 // Folders on disk are listed, entered and their items read through one open
 // descriptor that moves with the walk (CFolderCursor), so neither the depth
-// of a tree nor the length of its paths limits the rows found. Other threads
+// of a tree nor the length of its paths limits the rows found. The walk is a
+// loop over a stack of its own (each folder's listing and place in it), so
+// a deep tree costs none of the thread's stack. Other threads
 // list those folders and test their files ahead of the walk
 // (CFolderReadAhead); the walk takes their answers in its own order.
 
@@ -153,18 +155,28 @@ public:
     BOOL MatchCriteria(const CResultItem& record, bool withContainedText = true);
 
 private:
-    // What the steps of one folder's walk share.
-    struct FolderWalk;
+    // One folder the walk stands in; the walk: the folders it stands in,
+    // on a stack of its own (going deeper costs none of the thread's), and
+    // the item in hand.
+    struct FolderLevel;
+    class FolderWalk;
 
-    // SearchFolder for a folder whose path on disk is known (empty: none),
-    // with its listing when it was made ahead.
-    BOOL SearchFolderAt(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText,
-                        std::string folderPath, CFolderReadAhead::FolderPtr ahead = nullptr);
+    // Makes `level`, the innermost of `walk`, stand for `folder`, which the
+    // walk's descriptor stands in, with its listing: the one made ahead when
+    // given, else made now.
+    void OpenFolder(FolderWalk& walk, FolderLevel& level, ComPtr<IShellFolder> folder,
+                    LPCITEMIDLIST absolute, const std::string& pathText,
+                    const std::string& folderPath, CFolderReadAhead::FolderPtr ahead);
+    // Walks the folders of `walk` item by item, depth first, until it has
+    // left them all; FALSE when the walk must end.
+    BOOL WalkFolders(FolderWalk& walk);
     // The listing ahead of a folder on disk the walk stands in, made now; null
     // when there is none (not on disk, or no read-ahead).
     CFolderReadAhead::FolderPtr ListAhead(IShellFolder* folder, const std::string& folderPath);
-    // The items of a folder listed ahead, with the answers found for them.
-    BOOL VisitListedItems(FolderWalk& walk, const CFolderReadAhead::FolderPtr& ahead);
+    // The innermost folder's next item (one listed ahead comes with the
+    // answer found for it); null at the end of its listing or when the
+    // search stops.
+    PidlPtr NextChild(FolderWalk& walk);
 
     // The folder's items: read through the walk's descriptor for a folder on
     // disk, else from the namespace; null when it cannot be listed.
@@ -172,9 +184,10 @@ private:
     // Makes the walk's descriptor stand in `folder` (entered by path when
     // it is a folder on disk); false when it cannot be opened.
     bool EnterFolderAt(IShellFolder* folder);
-    // One item of the folder: tests it, takes it into the results when it
-    // passes (or queues it for its contents), then goes into it when it is a
-    // sub-folder or an archive. FALSE ends the walk.
+    // One item of the innermost folder: tests it, takes it into the results
+    // when it passes (or queues it for its contents), then goes into it when
+    // it is a sub-folder (a new innermost level) or an archive. FALSE ends
+    // the walk.
     BOOL VisitChild(FolderWalk& walk, PidlPtr child);
     // The record's test; TRUE when it passes at once. A record whose
     // contents decide is moved into `queued` for the pool instead.
@@ -184,7 +197,8 @@ private:
     void ReadChildData(FolderWalk& walk, CResultItem& record);
     // Hands an archive and its own record (when it passed) to the pool.
     BOOL QueueArchive(FolderWalk& walk, std::optional<CResultItem> record);
-    // Walks a sub-folder the search may go into.
+    // Enters a sub-folder the search may go into: it becomes the innermost
+    // level of the walk.
     BOOL EnterSubFolder(FolderWalk& walk, const CResultItem& record, ULONG attributes);
     // Searches the members of a file that an archive reader opens.
     BOOL SearchChildArchive(FolderWalk& walk, const CResultItem& record);

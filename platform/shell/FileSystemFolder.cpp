@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <memory>
 
 #include "platform/PosixFile.h"
 
@@ -68,6 +69,20 @@ private:
     std::size_t m_pos = 0;
     int m_error = 0;
 };
+
+// The buffer a listing reads its entries into: one per thread, kept, so that
+// a listing costs no allocation and none of the caller's stack (a walk may
+// list folders thousands of levels deep). A listing never starts another on
+// the same thread while it reads.
+constexpr std::size_t kListingBufferSize = 32768;
+static_assert(alignof(dirent64) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+
+char* ListingBuffer() {
+    thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer)
+        buffer = std::make_unique_for_overwrite<char[]>(kListingBufferSize);
+    return buffer.get();
+}
 
 // The path of a child, built in a per-thread buffer that keeps its storage,
 // so that asking a million items allocates nothing.
@@ -197,8 +212,7 @@ HRESULT CFileSystemFolder::ListDirectoryAt(int dirFd, DWORD shcontf, CItemListBu
         return S_OK;
     if (lseek(dirFd, 0, SEEK_SET) != 0)
         return ResultFromErrno(errno);
-    alignas(dirent64) char buffer[32768];
-    DirectoryReader reader(dirFd, buffer, sizeof buffer);
+    DirectoryReader reader(dirFd, ListingBuffer(), kListingBufferSize);
     const std::size_t first = items->Count();
     const char* entryName = nullptr;
     unsigned char dType = DT_UNKNOWN;

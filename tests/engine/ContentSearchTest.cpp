@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "readers/archives/SourceStream.h"
 #include "support/TempHome.h"
@@ -75,122 +73,126 @@ private:
 
 const std::atomic<bool> kGo{false};
 
-bool Search(CIncludeExprNodeArray& nodes, const std::string& content, int pass,
-            int chunk = 1 << 30) {
+bool Search(CIncludeExprNodeArray& nodes, const std::string& content, int chunk = 1 << 30) {
     CChoppyStream stream(chunk);
     EXPECT_TRUE(stream.Open(WriteContent(content)));
-    return SearchFileContent(nodes, stream, pass, kGo) == TRUE;
+    return SearchFileContent(nodes, stream, kGo) == TRUE;
 }
 
-bool Search(const std::string& expr, const std::string& content, int pass, Options options = {}) {
+bool Search(const std::string& expr, const std::string& content, Options options = {}) {
     CIncludeExprNodeArray nodes = Compile(expr, options);
-    return Search(nodes, content, pass);
-}
-
-// Both passes the way the criteria test runs them: the 8-bit pass, then the
-// UTF-16 pass on a reopened stream.
-bool SearchTwoPasses(CIncludeExprNodeArray& nodes, const std::string& path) {
-    CSourceStream stream;
-    EXPECT_TRUE(stream.Open(path));
-    if (SearchFileContent(nodes, stream, INCLUDE_PASS_ANSI, kGo))
-        return true;
-    stream.Close();
-    EXPECT_TRUE(stream.Open(path));
-    return SearchFileContent(nodes, stream, INCLUDE_PASS_UTF16, kGo) == TRUE;
-}
-
-std::vector<int> States(const CIncludeExprNodeArray& nodes) {
-    std::vector<int> states;
-    for (const CIncludeExprNode& node : nodes)
-        states.push_back(node.m_iState);
-    return states;
+    return Search(nodes, content);
 }
 
 TEST(ContentSearch, LiteralAndExpressionSearches) {
-    EXPECT_TRUE(Search("a&b", "xx a&b yy", INCLUDE_PASS_ANSI, {.regex = false}));
-    EXPECT_FALSE(Search("a&b", "a and b", INCLUDE_PASS_ANSI, {.regex = false}));
-    EXPECT_TRUE(Search("{alpha | beta} & !gamma", "only beta here", INCLUDE_PASS_ANSI));
-    EXPECT_FALSE(Search("{alpha | beta} & !gamma", "alpha, gamma", INCLUDE_PASS_ANSI));
-    EXPECT_FALSE(Search("a | b & c", "a", INCLUDE_PASS_ANSI));
-    EXPECT_TRUE(Search("!{\\x02\\x01}", "no such bytes", INCLUDE_PASS_ANSI));
-    EXPECT_FALSE(Search("!{\\x02\\x01}", std::string("xx\x02\x01yy"), INCLUDE_PASS_ANSI));
+    EXPECT_TRUE(Search("a&b", "xx a&b yy", {.regex = false}));
+    EXPECT_FALSE(Search("a&b", "a and b", {.regex = false}));
+    EXPECT_TRUE(Search("{alpha | beta} & !gamma", "only beta here"));
+    EXPECT_FALSE(Search("{alpha | beta} & !gamma", "alpha, gamma"));
+    EXPECT_FALSE(Search("a | b & c", "a"));
+    EXPECT_TRUE(Search("!{\\x02\\x01}", "no such bytes"));
+    EXPECT_FALSE(Search("!{\\x02\\x01}", std::string("xx\x02\x01yy")));
+}
+
+TEST(ContentSearch, ATermHoldsInEitherEncodingAndTheExpressionOnce) {
+    // A negated term holds only where the text has the term in neither form;
+    // the terms of one expression may be found in different forms.
+    struct Case {
+        const char* expr;
+        std::string content;
+        bool holds;
+    };
+    const Case cases[] = {
+        {"!alpha", "alpha", false},
+        {"!alpha", Utf16("alpha"), false},
+        {"!alpha", "beta", true},
+        {"!alpha", Utf16("beta"), true},
+        {"!{\\x00}", "plain text", true},
+        {"!{\\x00}", std::string("one\0zero", 8), false},
+        {"!{\\x00}", Utf16("wide text"), false},
+        {"hello & world", "hello " + Utf16("world"), true},
+        {"alpha & !beta", "alpha " + Utf16("beta"), false},
+        {"alpha & !beta", Utf16("alpha") + " gamma", true},
+        {"{alpha | beta} & !gamma", Utf16("beta"), true},
+        {"{alpha | beta} & !gamma", Utf16("alpha gamma"), false},
+        {"!{alpha & beta}", "alpha " + Utf16("beta"), false},
+        {"!{alpha & beta}", "alpha only", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Search(c.expr, c.content), c.holds) << c.expr << " over " << c.content.size();
+    // Far apart, in blocks of their own.
+    EXPECT_FALSE(Search("!needle", Placed(3 * kBlock, 2 * kBlock + 100, Utf16("needle"))));
+    EXPECT_TRUE(Search("first & second",
+                       Placed(5 * kBlock, 10, "first").replace(4 * kBlock, 12, Utf16("second"))));
 }
 
 TEST(ContentSearch, TermAcrossTheBlockBoundary) {
-    for (std::size_t offset = kBlock - 5; offset <= kBlock; ++offset) {
-        const std::string content = Placed(3 * kBlock, offset, "needle");
-        EXPECT_TRUE(Search("NEEDLE", content, INCLUDE_PASS_ANSI)) << offset;
-        EXPECT_FALSE(Search("NEEDLE", content, INCLUDE_PASS_UTF16)) << offset;
-    }
-    for (std::size_t offset = kBlock - 11; offset <= kBlock; ++offset) {
-        const std::string content = Placed(2 * kBlock + 7, offset, Utf16("needle"));
-        EXPECT_TRUE(Search("needle", content, INCLUDE_PASS_UTF16)) << offset;
-        EXPECT_FALSE(Search("needle", content, INCLUDE_PASS_ANSI)) << offset;
-    }
+    for (std::size_t offset = kBlock - 5; offset <= kBlock; ++offset)
+        EXPECT_TRUE(Search("NEEDLE", Placed(3 * kBlock, offset, "needle"))) << offset;
+    for (std::size_t offset = kBlock - 11; offset <= kBlock; ++offset)
+        EXPECT_TRUE(Search("needle", Placed(2 * kBlock + 7, offset, Utf16("needle")))) << offset;
     // Both terms of an AND in different blocks.
-    EXPECT_TRUE(Search("first & second",
-                       Placed(5 * kBlock, 10, "first").replace(4 * kBlock, 6, "second"),
-                       INCLUDE_PASS_ANSI));
+    EXPECT_TRUE(
+        Search("first & second", Placed(5 * kBlock, 10, "first").replace(4 * kBlock, 6, "second")));
 }
 
-TEST(ContentSearch, Utf16TextIsFoundOnlyByTheUtf16Pass) {
+TEST(ContentSearch, CaseRulesInBothEncodings) {
     const std::string content = "\xFF\xFE" + Utf16("Say Hello to everyone");
-    EXPECT_FALSE(Search("hello", content, INCLUDE_PASS_ANSI));
-    EXPECT_TRUE(Search("hello", content, INCLUDE_PASS_UTF16));
-    EXPECT_FALSE(Search("hello", content, INCLUDE_PASS_UTF16, {.matchCase = true}));
-    EXPECT_TRUE(Search("Hello", content, INCLUDE_PASS_UTF16, {.matchCase = true}));
-    EXPECT_FALSE(Search("hello", "Say Hello", INCLUDE_PASS_UTF16));
-    EXPECT_TRUE(Search("hello", "Say HELLO", INCLUDE_PASS_ANSI));
-    EXPECT_FALSE(Search("hello", "Say HELLO", INCLUDE_PASS_ANSI, {.matchCase = true}));
+    EXPECT_TRUE(Search("hello", content));
+    EXPECT_FALSE(Search("hello", content, {.matchCase = true}));
+    EXPECT_TRUE(Search("Hello", content, {.matchCase = true}));
+    EXPECT_TRUE(Search("hello", "Say HELLO"));
+    EXPECT_FALSE(Search("hello", "Say HELLO", {.matchCase = true}));
 }
 
 TEST(ContentSearch, WholeWordAcrossBlockJoins) {
     const Options word{.wholeWord = true};
     // The word ends where the first block ends; what follows decides.
-    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 3, "cat5"), INCLUDE_PASS_ANSI, word));
-    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 3, "cat "), INCLUDE_PASS_ANSI, word));
+    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 3, "cat5"), word));
+    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 3, "cat "), word));
     // The word starts where the second block's new bytes start; what precedes decides.
-    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 1, "xcat "), INCLUDE_PASS_ANSI, word));
-    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 1, " cat "), INCLUDE_PASS_ANSI, word));
+    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 1, "xcat "), word));
+    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 1, " cat "), word));
     // The file's end right after a full block is a word boundary.
-    EXPECT_TRUE(Search("cat", Placed(kBlock, kBlock - 3, "cat"), INCLUDE_PASS_ANSI, word));
-    EXPECT_TRUE(Search("cat", Placed(kBlock + 1, kBlock - 3, "cat."), INCLUDE_PASS_ANSI, word));
-    EXPECT_FALSE(Search("cat", Placed(kBlock + 1, kBlock - 3, "cat5"), INCLUDE_PASS_ANSI, word));
-    // The same in the UTF-16 pass, one unit on each side.
-    EXPECT_FALSE(
-        Search("cat", Placed(2 * kBlock, kBlock - 6, Utf16("cat5")), INCLUDE_PASS_UTF16, word));
-    EXPECT_TRUE(
-        Search("cat", Placed(2 * kBlock, kBlock - 6, Utf16("cat ")), INCLUDE_PASS_UTF16, word));
-    EXPECT_FALSE(
-        Search("cat", Placed(2 * kBlock, kBlock - 2, Utf16("xcat ")), INCLUDE_PASS_UTF16, word));
-    EXPECT_TRUE(
-        Search("cat", Placed(2 * kBlock, kBlock - 2, Utf16(" cat ")), INCLUDE_PASS_UTF16, word));
-    EXPECT_TRUE(Search("cat", Placed(kBlock, kBlock - 6, Utf16("cat")), INCLUDE_PASS_UTF16, word));
+    EXPECT_TRUE(Search("cat", Placed(kBlock, kBlock - 3, "cat"), word));
+    EXPECT_TRUE(Search("cat", Placed(kBlock + 1, kBlock - 3, "cat."), word));
+    EXPECT_FALSE(Search("cat", Placed(kBlock + 1, kBlock - 3, "cat5"), word));
+    // The same in UTF-16 text, one unit on each side.
+    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 6, Utf16("cat5")), word));
+    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 6, Utf16("cat ")), word));
+    EXPECT_FALSE(Search("cat", Placed(2 * kBlock, kBlock - 2, Utf16("xcat ")), word));
+    EXPECT_TRUE(Search("cat", Placed(2 * kBlock, kBlock - 2, Utf16(" cat ")), word));
+    EXPECT_TRUE(Search("cat", Placed(kBlock, kBlock - 6, Utf16("cat")), word));
     // Negated: a whole word found across the join decides the NOT.
-    EXPECT_FALSE(Search("!cat", Placed(2 * kBlock, kBlock - 3, "cat "), INCLUDE_PASS_ANSI, word));
-    EXPECT_TRUE(Search("!cat", Placed(2 * kBlock, kBlock - 3, "cat5"), INCLUDE_PASS_ANSI, word));
+    EXPECT_FALSE(Search("!cat", Placed(2 * kBlock, kBlock - 3, "cat "), word));
+    EXPECT_TRUE(Search("!cat", Placed(2 * kBlock, kBlock - 3, "cat5"), word));
 }
 
 TEST(ContentSearch, ShortReadsAreNotTheEnd) {
     CIncludeExprNodeArray nodes = Compile("late & !missing");
     const std::string content = Placed(3 * kBlock + 123, 2 * kBlock + 50000, "late");
-    EXPECT_TRUE(Search(nodes, content, INCLUDE_PASS_ANSI, 1));
-    EXPECT_TRUE(Search(nodes, content, INCLUDE_PASS_ANSI, 4097));
+    EXPECT_TRUE(Search(nodes, content, 1));
+    EXPECT_TRUE(Search(nodes, content, 4097));
     nodes = Compile("cat", {.wholeWord = true});
-    EXPECT_FALSE(Search(nodes, Placed(2 * kBlock, kBlock - 3, "cat5"), INCLUDE_PASS_ANSI, 7));
-    EXPECT_TRUE(Search(nodes, Placed(2 * kBlock, kBlock - 3, "cat."), INCLUDE_PASS_ANSI, 7));
+    EXPECT_FALSE(Search(nodes, Placed(2 * kBlock, kBlock - 3, "cat5"), 7));
+    EXPECT_TRUE(Search(nodes, Placed(2 * kBlock, kBlock - 3, "cat."), 7));
 }
 
 TEST(ContentSearch, ReadErrorMeansNoMatch) {
     CIncludeExprNodeArray nodes = Compile("!absent");
     CChoppyStream failing(1000, 70000);
     ASSERT_TRUE(failing.Open(WriteContent(std::string(3 * kBlock, 'x'))));
-    EXPECT_FALSE(SearchFileContent(nodes, failing, INCLUDE_PASS_ANSI, kGo));
+    EXPECT_FALSE(SearchFileContent(nodes, failing, kGo));
     // A term found before the failing read is found.
     nodes = Compile("early");
     CChoppyStream late(1000, 70000);
     ASSERT_TRUE(late.Open(WriteContent(Placed(3 * kBlock, 100, "early"))));
-    EXPECT_TRUE(SearchFileContent(nodes, late, INCLUDE_PASS_ANSI, kGo));
+    EXPECT_TRUE(SearchFileContent(nodes, late, kGo));
+    // So is one in the bytes the block being filled got before the failure.
+    nodes = Compile("late");
+    CChoppyStream cut(1000, 70000);
+    ASSERT_TRUE(cut.Open(WriteContent(Placed(3 * kBlock, 68000, "late"))));
+    EXPECT_TRUE(SearchFileContent(nodes, cut, kGo));
 }
 
 TEST(ContentSearch, StopFlagEndsTheScan) {
@@ -198,90 +200,54 @@ TEST(ContentSearch, StopFlagEndsTheScan) {
     CSourceStream stream;
     ASSERT_TRUE(stream.Open(WriteContent("here")));
     const std::atomic<bool> stop{true};
-    EXPECT_FALSE(SearchFileContent(nodes, stream, INCLUDE_PASS_ANSI, stop));
-    ASSERT_TRUE(stream.Open(WriteContent("here")));
-    EXPECT_FALSE(SearchFileContentBothPasses(nodes, stream, stop));
+    EXPECT_FALSE(SearchFileContent(nodes, stream, stop));
 }
 
 TEST(ContentSearch, DecidedRootEndsTheReading) {
-    CIncludeExprNodeArray nodes = Compile("front");
-    CChoppyStream stream(1 << 30);
-    ASSERT_TRUE(stream.Open(WriteContent(Placed(10 * kBlock, 0, "front"))));
-    EXPECT_TRUE(SearchFileContent(nodes, stream, INCLUDE_PASS_ANSI, kGo));
-    EXPECT_EQ(stream.Delivered(), static_cast<long>(kBlock));
-    nodes = Compile("!front");
-    ASSERT_TRUE(stream.Open(WriteContent(Placed(10 * kBlock, 0, "front"))));
-    EXPECT_FALSE(SearchFileContent(nodes, stream, INCLUDE_PASS_ANSI, kGo));
-    EXPECT_EQ(stream.Delivered(), static_cast<long>(2 * kBlock));  // both opens
+    for (const char* expr : {"front", "!front"}) {
+        CIncludeExprNodeArray nodes = Compile(expr);
+        CChoppyStream stream(1 << 30);
+        ASSERT_TRUE(stream.Open(WriteContent(Placed(10 * kBlock, 0, "front"))));
+        EXPECT_EQ(SearchFileContent(nodes, stream, kGo), expr[0] != '!') << expr;
+        EXPECT_EQ(stream.Delivered(), static_cast<long>(kBlock)) << expr;
+    }
 }
 
 TEST(ContentSearch, EdgesOfTheFile) {
     CIncludeExprNodeArray nodes = Compile("a");
     CSourceStream closed;
-    EXPECT_FALSE(SearchFileContent(nodes, closed, INCLUDE_PASS_ANSI, kGo));
-    EXPECT_FALSE(Search("a", "", INCLUDE_PASS_ANSI));
-    EXPECT_TRUE(Search("!a", "", INCLUDE_PASS_ANSI));
+    EXPECT_FALSE(SearchFileContent(nodes, closed, kGo));
+    EXPECT_FALSE(Search("a", ""));
+    EXPECT_TRUE(Search("!a", ""));
     // No padding is searched: a NUL term is not found in a file without NULs.
-    EXPECT_FALSE(Search("{\\x00}", std::string(kBlock + 10, 'z'), INCLUDE_PASS_ANSI));
-    EXPECT_FALSE(Search("{\\x00}", "z", INCLUDE_PASS_UTF16));
-    EXPECT_TRUE(Search("{\\x00}", std::string("z\0z", 3), INCLUDE_PASS_ANSI));
+    EXPECT_FALSE(Search("{\\x00}", std::string(kBlock + 10, 'z')));
+    EXPECT_FALSE(Search("{\\x00}", "z"));
+    EXPECT_TRUE(Search("{\\x00}", std::string("z\0z", 3)));
     // A term of the longest length fits the overlap.
     const std::string longest(kMaxIncludeTermLength, 'q');
-    EXPECT_TRUE(Search(longest, Placed(3 * kBlock, kBlock - 1000, longest), INCLUDE_PASS_ANSI,
-                       {.regex = false}));
-    EXPECT_TRUE(Search(longest, Placed(3 * kBlock, 2 * kBlock - 3000, Utf16(longest)),
-                       INCLUDE_PASS_UTF16, {.regex = false}));
+    EXPECT_TRUE(Search(longest, Placed(3 * kBlock, kBlock - 1000, longest), {.regex = false}));
+    EXPECT_TRUE(
+        Search(longest, Placed(3 * kBlock, 2 * kBlock - 3000, Utf16(longest)), {.regex = false}));
 }
 
-TEST(ContentSearch, BothPassesInOneReadingGiveTheTwoPassAnswer) {
-    const std::vector<std::string> expressions = {
-        "hello",          "!hello", "hello & world",           "hello | world", "!{hello & world}",
-        "hello & !world", "cat",    "{alpha | beta} & !gamma", "!{\\x00}",
-    };
-    const std::vector<std::string> contents = {
-        "",
-        "hello world",
-        Utf16("hello world"),
-        "hello " + Utf16("world"),
-        Utf16("hello") + " world",
-        Placed(3 * kBlock, kBlock - 3, "cat.") + Utf16("hello"),
-        Placed(2 * kBlock, kBlock - 4, Utf16("beta")) + "gamma",
-        Utf16("alpha gamma"),
-        std::string(kBlock, 'x'),
-    };
-    for (const bool wholeWord : {false, true}) {
-        for (const std::string& expr : expressions) {
-            for (const std::string& content : contents) {
-                const std::string path = WriteContent(content);
-                CIncludeExprNodeArray twoPass = Compile(expr, {.wholeWord = wholeWord});
-                const bool expected = SearchTwoPasses(twoPass, path);
-                CIncludeExprNodeArray onePass = Compile(expr, {.wholeWord = wholeWord});
-                CSourceStream stream;
-                ASSERT_TRUE(stream.Open(path));
-                const bool actual = SearchFileContentBothPasses(onePass, stream, kGo) == TRUE;
-                EXPECT_EQ(actual, expected) << expr << " over " << content.size() << " bytes";
-                if (!expected) {
-                    EXPECT_EQ(States(onePass), States(twoPass)) << expr;
-                }
-            }
-        }
-    }
-}
-
-TEST(ContentSearch, PdfTextGoesOnFromTheUtf16States) {
-    // What the criteria test does for a PDF: both passes over the raw bytes
-    // fail, then the extracted text is one more block.
+TEST(ContentSearch, PdfTextGoesOnFromTheStatesTheScanLeft) {
+    // What the criteria test does for a PDF: the scan of the raw bytes fails,
+    // then the extracted text is one more block.
     CIncludeExprNodeArray nodes = Compile("report & summary");
-    const std::string path = WriteContent("%PDF-1.4 compressed report");
-    ASSERT_FALSE(SearchTwoPasses(nodes, path));
+    CSourceStream stream;
+    ASSERT_TRUE(stream.Open(WriteContent("%PDF-1.4 compressed " + Utf16("report"))));
+    ASSERT_FALSE(SearchFileContent(nodes, stream, kGo));
     const std::string text = "the summary page";
     EXPECT_EQ(EvalIncludeBlock(nodes, reinterpret_cast<const BYTE*>(text.data()), text.size(),
                                INCLUDE_PASS_ANSI),
-              INCLUDE_STATE_UNDECIDED);  // "report" came from the 8-bit pass only
-    const std::string both = "report and summary";
-    EXPECT_EQ(EvalIncludeBlock(nodes, reinterpret_cast<const BYTE*>(both.data()), both.size(),
+              INCLUDE_STATE_TRUE);  // "report" was found in the bytes, in UTF-16
+    nodes = Compile("report & !summary");
+    ASSERT_TRUE(stream.Open(WriteContent("report and summary")));
+    ASSERT_FALSE(SearchFileContent(nodes, stream, kGo));
+    const std::string none = "nothing";
+    EXPECT_EQ(EvalIncludeBlock(nodes, reinterpret_cast<const BYTE*>(none.data()), none.size(),
                                INCLUDE_PASS_ANSI),
-              INCLUDE_STATE_TRUE);
+              INCLUDE_STATE_FALSE);  // decided by the bytes already
 }
 
 }  // namespace

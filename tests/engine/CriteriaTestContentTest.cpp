@@ -97,7 +97,7 @@ TEST_F(CriteriaContentTest, FileContainingTheWordPasses) {
     EXPECT_FALSE(Match(DiskFile("empty.txt", "")));
 }
 
-TEST_F(CriteriaContentTest, Utf16TextIsFoundInTheSecondPass) {
+TEST_F(CriteriaContentTest, Utf16TextIsFound) {
     SetInclude("needle");
     EXPECT_TRUE(Match(DiskFile("wide.txt", "\xFF\xFE" + Utf16("some needle here"))));
     EXPECT_FALSE(Match(DiskFile("wide2.txt", "\xFF\xFE" + Utf16("some thread here"))));
@@ -107,6 +107,15 @@ TEST_F(CriteriaContentTest, ExpressionsCombineTerms) {
     SetInclude("{alpha | beta} & !gamma", TRUE);
     EXPECT_TRUE(Match(DiskFile("a.txt", "beta only")));
     EXPECT_FALSE(Match(DiskFile("b.txt", "alpha and gamma")));
+}
+
+TEST_F(CriteriaContentTest, ANegatedTermFailsEveryFileThatHoldsIt) {
+    SetInclude("!alpha", TRUE);
+    EXPECT_FALSE(Match(DiskFile("a.txt", "alpha")));
+    EXPECT_FALSE(Match(DiskFile("w.txt", Utf16("alpha"))));
+    EXPECT_FALSE(Match(ArchiveMember("docs", "m.txt", "alpha")));
+    EXPECT_TRUE(Match(DiskFile("b.txt", "beta")));
+    EXPECT_TRUE(Match(ArchiveMember("docs", "n.txt", "beta")));
 }
 
 TEST_F(CriteriaContentTest, FoldersItemsWithoutPathAndMissingFilesFail) {

@@ -269,11 +269,9 @@ TEST(IncludeExprTerm, CaseRulesInThe8BitPass) {
     EXPECT_TRUE(Matches(Term("\\x41"), "xax"));
     EXPECT_TRUE(Matches(Term("\\x41"), "xAx"));
     EXPECT_FALSE(Matches(Term("\\x41", {.matchCase = true}), "xax"));
-    // Only 'A'..'Z' fold in the text: the term is lowered, so an accented
-    // capital in the file is not found by the same letter typed.
-    EXPECT_EQ(Term("\xC3\x89t\xC3\xA9").m_sAnsiBytes, "\xC3\xA9t\xC3\xA9");
-    EXPECT_TRUE(Matches(Term("\xC3\x89t\xC3\xA9"), "\xC3\xA9T\xC3\xA9"));
-    EXPECT_FALSE(Matches(Term("\xC3\x89t\xC3\xA9"), "\xC3\x89t\xC3\xA9"));
+    // Only 'A'..'Z' fold, in the term as in the text: an accented capital
+    // stays as typed.
+    EXPECT_EQ(Term("\xC3\x89T\xC3\xA9").m_sAnsiBytes, "\xC3\x89t\xC3\xA9");
     // Escaped bytes are taken as they are beyond 'A'..'Z' (the wizard's Hex
     // and Dec rows write such escapes): C3 84 is not turned into C3 A4.
     EXPECT_EQ(Term("\\xc3\\x84").m_sAnsiBytes, "\xC3\x84");
@@ -341,6 +339,32 @@ TEST(IncludeExprTerm, NonAsciiLettersInBothPasses) {
     EXPECT_FALSE(Matches(word, "caf\xC3\xA9s"));
     EXPECT_FALSE(
         Matches(word, Utf16("caf") + std::string("\xE9\0", 2) + Utf16("s"), INCLUDE_PASS_UTF16));
+}
+
+TEST(IncludeExprTerm, WithoutMatchCaseOnlyAsciiLettersFold) {
+    // The term is folded as the blocks are: a letter beyond A to Z is found
+    // as typed, in both forms of the text, and only as typed.
+    struct Case {
+        const char* term;
+        const char* text;
+        bool found;
+    };
+    const Case cases[] = {
+        {"\xC3\x84", "\xC3\x84rger", true},                               // Ä in Ärger
+        {"\xC3\x84", "\xC3\xA4rger", false},                              // not in ärger
+        {"\xC3\x89\x43OLE", "\xC3\x89\x43OLE", true},                     // ÉCOLE
+        {"\xC3\x89\x43OLE", "\xC3\x89\x63ole", true},                     // École
+        {"\xC3\x89\x43OLE", "\xC3\xA9\x63ole", false},                    // not école
+        {"\xD0\x96\xD0\xA3\xD0\x9A", "\xD0\x96\xD0\xA3\xD0\x9A", true},   // ЖУК
+        {"\xD0\x96\xD0\xA3\xD0\x9A", "\xD0\xB6\xD1\x83\xD0\xBA", false},  // not жук
+    };
+    for (const Case& c : cases) {
+        const CIncludeTerm term = Term(c.term);
+        // The text as a UTF-16 file holds it: the UTF-16 form of an exact term.
+        const std::string wide = Term(c.text, {.matchCase = true}).m_sUtf16Bytes;
+        EXPECT_EQ(Matches(term, c.text), c.found) << c.text;
+        EXPECT_EQ(Matches(term, wide, INCLUDE_PASS_UTF16), c.found) << c.text;
+    }
 }
 
 TEST(IncludeExprTerm, WholeWord) {

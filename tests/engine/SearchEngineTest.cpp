@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -103,10 +104,10 @@ bool RunAsOtherUser(const std::string& root, const std::function<bool()>& body) 
 }
 
 // Makes a chain of `levels` folders named `name` below `root`, each holding a
-// file f.txt (the deepest one holding `deepestText`), through descriptors (the
-// paths pass PATH_MAX); false on failure.
+// file f.txt (the deepest one named `deepestName` and holding `deepestText`),
+// through descriptors (the paths pass PATH_MAX); false on failure.
 bool MakeDeepTree(const std::string& root, const std::string& name, int levels,
-                  const std::string& deepestText = {}) {
+                  const std::string& deepestText = {}, const std::string& deepestName = "f.txt") {
     int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int i = 0; i < levels && fd >= 0; ++i) {
         const int next = mkdirat(fd, name.c_str(), 0755) == 0
@@ -114,8 +115,9 @@ bool MakeDeepTree(const std::string& root, const std::string& name, int levels,
                              : -1;
         close(fd);
         fd = next;
-        const int file = fd >= 0 ? openat(fd, "f.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
         const bool deepest = i + 1 == levels;
+        const char* file_name = deepest ? deepestName.c_str() : "f.txt";
+        const int file = fd >= 0 ? openat(fd, file_name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
         if (file < 0 || (deepest && write(file, deepestText.data(), deepestText.size()) !=
                                         static_cast<ssize_t>(deepestText.size()))) {
             if (file >= 0)
@@ -132,37 +134,29 @@ bool MakeDeepTree(const std::string& root, const std::string& name, int levels,
     return true;
 }
 
-// Removes what MakeDeepTree made, deepest folder first.
-void RemoveDeepTree(const std::string& root, const std::string& name) {
-    std::vector<int> chain{open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    for (;;) {
-        const int next = openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (next < 0)
-            break;
-        chain.push_back(next);
-        if (chain.size() > 64) {  // keep few descriptors: close the middle ones
-            close(chain[chain.size() - 2]);
-            chain.erase(chain.end() - 2);
-        }
+// Removes what MakeDeepTree made, deepest folder first, holding one
+// descriptor at a time.
+void RemoveDeepTree(const std::string& root, const std::string& name,
+                    const std::string& deepestName = "f.txt") {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int depth = 0;
+    for (int next;
+         fd >= 0 && (next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0;) {
+        close(fd);
+        fd = next;
+        ++depth;
     }
-    while (chain.size() > 1 || (chain.size() == 1 && chain.back() >= 0)) {
-        const int fd = chain.back();
+    for (; fd >= 0 && depth > 0; --depth) {
         unlinkat(fd, "f.txt", 0);
+        unlinkat(fd, deepestName.c_str(), 0);
         const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         close(fd);
-        chain.pop_back();
-        if (parent < 0)
-            break;
-        if (unlinkat(parent, name.c_str(), AT_REMOVEDIR) != 0 || chain.empty()) {
-            close(parent);
-            break;
-        }
-        close(chain.back());
-        chain.back() = parent;
-    }
-    for (const int fd : chain)
+        fd = parent;
         if (fd >= 0)
-            close(fd);
+            unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+    }
+    if (fd >= 0)
+        close(fd);
 }
 
 // prefix + number (spelt out to keep GCC 12's -Wrestrict false positive away).
@@ -546,6 +540,78 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// Runs `body` on a thread with a 1 MiB stack in a child process that may
+// hold at most 64 descriptors; true when it returned true (an overflowing
+// stack kills the child).
+bool RunOnSmallStackWithFewDescriptors(const std::function<bool()>& body) {
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const rlimit limit{64, 64};
+        pthread_attr_t attributes;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0 || pthread_attr_init(&attributes) != 0 ||
+            pthread_attr_setstacksize(&attributes, std::size_t{1} << 20) != 0)
+            _exit(2);
+        struct Call {
+            const std::function<bool()>* body;
+            bool result = false;
+        } call{&body};
+        pthread_t thread;
+        const auto run = [](void* argument) -> void* {
+            auto* c = static_cast<Call*>(argument);
+            c->result = (*c->body)();
+            return nullptr;
+        };
+        if (pthread_create(&thread, &attributes, run, &call) != 0 ||
+            pthread_join(thread, nullptr) != 0)
+            _exit(3);
+        _exit(call.result ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Keeps only the last status text (those of a deep walk hold long paths).
+class LastStatusHost : public RecordingHost {
+public:
+    void SetStatusText(const std::string& text) override { status = text; }
+};
+
+TEST_F(SearchEngineTest, AChainTenThousandFoldersDeepNeedsNoDeepStack) {
+    // The walk keeps its levels on a stack of its own, with one descriptor
+    // for all of them, with and without threads reading ahead.
+    constexpr int kLevels = 10000;
+    ASSERT_TRUE(MakeDeepTree(m_root, "d", kLevels, "a needle", "leaf.txt"));
+    struct Case {
+        const char* names;
+        const char* text;
+        int threads;
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"leaf.txt", "", 0, 1},    {"leaf.txt", "", 3, 1},    {"*.txt", "needle", 0, 1},
+        {"*.txt", "needle", 3, 1}, {"nothing.txt", "", 3, 0}, {"*.txt", "absent", 3, 0},
+    };
+    for (const Case& c : cases) {
+        CSearchData data = Criteria(c.names);
+        data.m_IncludeStringData.m_sIncludeStr = c.text;
+        CSearchRequest request;
+        ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
+        request.scanThreads = c.threads;
+        EXPECT_TRUE(RunOnSmallStackWithFewDescriptors([&] {
+            LastStatusHost host;
+            CSearchEngine engine(&host);
+            engine.RunSearch(std::move(request));
+            CResultList& results = engine.GetResultList();
+            return results.GetCount() == c.rows &&
+                   (c.rows == 0 || results.GetAt(0).m_sFolder.size() > 2 * kLevels);
+        })) << c.names
+            << " " << c.text << " " << c.threads;
+    }
+    RemoveDeepTree(m_root, "d", "leaf.txt");
+}
+
 TEST_F(SearchEngineTest, ContentsPastTheLongestPathAreRead) {
     // 1,100 levels of "ddd/": the deepest file's path is longer than any
     // path the system opens, so only a descriptor reaches it.
@@ -658,6 +724,22 @@ TEST_F(ArchiveSearchTest, AnArchiveRootListsItsFolder) {
     data.m_GeneralOptionData.m_bIncludeSubFolder = FALSE;
     m_host.rows.clear();
     EXPECT_EQ(Run(data), (Rows{"pack.zip\\docs/a.txt"}));
+}
+
+TEST_F(ArchiveSearchTest, AFolderTheArchiveLacksIsRefusedAsAMissingFolderIs) {
+    CSearchData data = Criteria("*.txt");
+    for (const std::string inner : {"/nodir", "\\docs\\none", "/docs/a.txt", "/c.txt"}) {
+        data.m_MainData.m_sFindRootPath = m_archive + inner;
+        CSearchRequest request;
+        const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
+        EXPECT_EQ(prepared.error, SearchRequestError::InvalidLookIn) << inner;
+        EXPECT_EQ(prepared.message, m_archive + inner + " is not a valid directory.");
+    }
+    for (const std::string inner : {"", "/", "/docs", "\\DOCS\\deep\\"}) {
+        data.m_MainData.m_sFindRootPath = m_archive + inner;
+        CSearchRequest request;
+        EXPECT_TRUE(PrepareSearchRequest(data, &request).Ok()) << inner;
+    }
 }
 
 TEST_F(ArchiveSearchTest, ContentOfMembersIsSearched) {
@@ -886,6 +968,32 @@ TEST_F(MoreReadersSearchTest, ContentInsideRarArjAndCab) {
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (Rows{"pack.arj\\Arj/found.txt", "pack.cab\\cab/found.txt",
                           "pack.rar\\docs/packed.txt", "pack.rar\\docs/stored.txt"}));
+}
+
+TEST_F(MoreReadersSearchTest, AMemberCutShortIsSearchedInTheBytesThatWereRead) {
+    // A member that goes on in a next volume, which is missing: its data
+    // ends 100,000 bytes in, in the middle of the second block read. What
+    // was read before the failing read is searched; a failure is still no
+    // proof that a term is absent.
+    std::string part(100000, '.');
+    part.replace(70000, 6, "needle");
+    std::string member = zbtest::ArjBasic(0, 0, static_cast<std::uint32_t>(part.size()),
+                                          static_cast<std::uint32_t>(part.size()),
+                                          zbtest::Crc32Of(part), std::string("a.txt\0\0", 7));
+    member[4] = 0x04;  // continues in the next volume
+    File("cut/cut.arj",
+         zbtest::ArjHeader(zbtest::ArjBasic(0, 2, 0, 0, 0, std::string("x.arj\0\0", 7))) +
+             zbtest::ArjHeader(member) + part + std::string("\x60\xEA\0\0", 4));
+    const std::pair<const char*, Rows> cases[] = {
+        {"needle", {"cut/cut.arj/a.txt"}}, {"!needle", {}}, {"!absent", {}}};
+    for (const auto& [text, rows] : cases) {
+        CSearchData data = Criteria("a.txt");
+        data.m_MainData.m_sFindRootPath = m_root + "/cut";
+        data.m_IncludeStringData.m_sIncludeStr = text;
+        data.m_IncludeStringData.m_bRegularExpression = TRUE;
+        m_host.rows.clear();
+        EXPECT_EQ(Run(data), rows) << text;
+    }
 }
 
 }  // namespace
