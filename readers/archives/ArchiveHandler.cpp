@@ -8,7 +8,6 @@
 #include "platform/TextCase.h"
 #include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
-#include "readers/archives/SourceStream.h"
 
 CArchiveHandlerList g_arrArchiveHandlers;
 std::vector<std::string> g_arrArchiveExtensions;
@@ -187,17 +186,6 @@ CArchiveHandler* FindArchiveHandlerIn(const std::string& path, const CArchiveHan
         }
     }
     return nullptr;
-}
-
-BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name) {
-    if (archivePath == nullptr) {
-        return stream->Open(name);
-    }
-    CArchiveHandler* handler = FindArchiveHandler(archivePath);
-    if (handler == nullptr) {
-        return FALSE;
-    }
-    return stream->OpenInArchive(handler, name);
 }
 
 void InitArchiveExtensions() {

@@ -29,8 +29,6 @@
 
 #include "platform/WinTypes.h"
 
-class CSourceStream;
-
 // What a reader reports for one member.
 struct CArchiveEntryInfo {
     std::string m_strName;      // full inner path as stored (a folder's ends with "\")
@@ -222,10 +220,6 @@ public:
 private:
     CArchiveHandlerList* m_pPrevious;
 };
-
-// Opens the stream on member `name` of the archive, or with no archive path
-// (nullptr) on the disk file `name`; 1 or 0.
-BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name);
 
 // Fills g_arrArchiveExtensions with the archive extensions the folder tree
 // expands, in their fixed order.

@@ -163,3 +163,14 @@ BOOL CSourceStream::SeekInMember(std::int64_t offset, int origin) {
     }
     return TRUE;
 }
+
+BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name) {
+    if (archivePath == nullptr) {
+        return stream->Open(name);
+    }
+    CArchiveHandler* handler = FindArchiveHandler(archivePath);
+    if (handler == nullptr) {
+        return FALSE;
+    }
+    return stream->OpenInArchive(handler, name);
+}

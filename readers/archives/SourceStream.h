@@ -64,3 +64,8 @@ private:
     int m_nEntry = -1;
     zb::InputFile m_file;  // mode 0
 };
+
+// Opens the stream on member `name` of the archive (found in the global
+// handler list), or with no archive path (nullptr) on the disk file `name`;
+// 1 or 0.
+BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name);
