@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "app/engine/ProviderItemOfRecord.h"
+#include "platform/FaultTrace.h"
 #include "platform/FileTime.h"
 #include "platform/Log.h"
 #include "platform/StringTable.h"
@@ -141,6 +142,7 @@ RenameDetailReader MakeRenameDetailReader(const CFileInfoProviderList& providers
                     loaded = true;
                 }
             } catch (...) {
+                zb::NoteIgnoredFault("the rename tool's detail reader");
             }
             provider->Reset();
             return loaded;

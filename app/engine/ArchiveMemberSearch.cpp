@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/FaultTrace.h"
 #include "platform/shell/ShellHelper.h"
 
 namespace {
@@ -77,6 +78,7 @@ BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::s
         handler->Close();
         return result;
     } catch (...) {
+        zb::NoteIgnoredFault("the search of an archive's members");
         if (handler)
             handler->Close();
         return FALSE;

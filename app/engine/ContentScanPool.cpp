@@ -1,4 +1,5 @@
 #include "app/engine/ContentScanPool.h"
+#include "platform/FaultTrace.h"
 
 #include <algorithm>
 
@@ -23,7 +24,10 @@ void CContentScanPool::StartFileReaders() {
     // Only the walk's thread queues jobs, so only it starts workers.
     m_fileReadersStarted = true;
     for (unsigned i = 1; i <= m_fileReaders; ++i)
-        m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get(), false); });
+        m_workers.emplace_back([this, i, faults = zb::CurrentFaultTrace()] {
+            const zb::CFaultTraceScope scope(faults);
+            WorkerLoop(m_testers[i].get(), false);
+        });
 }
 
 CContentScanPool::~CContentScanPool() {
@@ -41,7 +45,10 @@ void CContentScanPool::StartArchiveWorkers() {
     // Only the walk's thread queues jobs, so only it starts workers.
     m_archiveWorkersStarted = true;
     for (std::size_t i = m_fileReaders + 1; i < m_testers.size(); ++i)
-        m_workers.emplace_back([this, i] { WorkerLoop(m_testers[i].get(), true); });
+        m_workers.emplace_back([this, i, faults = zb::CurrentFaultTrace()] {
+            const zb::CFaultTraceScope scope(faults);
+            WorkerLoop(m_testers[i].get(), true);
+        });
 }
 
 unsigned CContentScanPool::DefaultThreadCount() {
@@ -100,6 +107,7 @@ void CContentScanPool::RunJob(Tester& tester, Job& job) {
         try {
             CreateArchiveHandlers(tester.archives);
         } catch (...) {
+            zb::NoteIgnoredFault("the scan pool's archive readers");
             job.listed = false;
             return;
         }

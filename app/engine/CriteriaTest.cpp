@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/engine/ContentSearch.h"
+#include "platform/FaultTrace.h"
 #include "platform/FileTime.h"
 #include "platform/PathUtils.h"
 #include "platform/TextBuffer.h"
@@ -159,6 +160,7 @@ BOOL CCriteriaTest::MatchCriteria(const CResultItem& record, bool withContainedT
     } catch (...) {
         // A fault while testing one item makes that item fail; the search
         // goes on with the next.
+        zb::NoteIgnoredFault("the criteria test");
         return FALSE;
     }
 }
@@ -167,6 +169,7 @@ BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
     try {
         return m_snapshot.includeNodes.empty() || MatchContent(record);
     } catch (...) {
+        zb::NoteIgnoredFault("the content test of a record");
         return FALSE;
     }
 }
@@ -175,6 +178,7 @@ BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string&
     try {
         return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd);
     } catch (...) {
+        zb::NoteIgnoredFault("the content test of a file");
         return FALSE;
     }
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/engine/ProviderItemOfRecord.h"
+#include "platform/FaultTrace.h"
 #include "readers/archives/ArchiveHandler.h"
 
 int BuildDetailSlotMap(const CColumnInfoArray& columns, std::vector<int>& slots) {
@@ -93,6 +94,7 @@ void CDetailColumns::FillDetailColumns(CResultItem& record) {
         }
         provider->Reset();
     } catch (...) {
+        zb::NoteIgnoredFault("a detail provider");
         provider->Reset();
     }
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <climits>
 
+#include "platform/FaultTrace.h"
 #include "platform/FileInfo.h"
 #include "platform/PathUtils.h"
 #include "platform/PosixFile.h"
@@ -150,7 +151,10 @@ CFolderReadAhead::CFolderReadAhead(const CSearchSnapshot& snapshot, const std::a
         m_testers.push_back(std::move(tester));
     }
     for (const auto& tester : m_testers)
-        m_threads.emplace_back([this, &tester] { WorkerLoop(*tester); });
+        m_threads.emplace_back([this, &tester, faults = zb::CurrentFaultTrace()] {
+            const zb::CFaultTraceScope scope(faults);
+            WorkerLoop(*tester);
+        });
 }
 
 CFolderReadAhead::~CFolderReadAhead() {
@@ -226,6 +230,7 @@ void CFolderReadAhead::List(const FolderPtr& folder, int dirFd, dev_t device, in
         if (listed)
             Plan(folder, std::move(children));
     } catch (...) {
+        zb::NoteIgnoredFault("the read-ahead's listing");
         listed = false;  // the walk lists it itself
     }
     folder->state.store(listed ? kListed : kFailed, std::memory_order_release);
@@ -405,6 +410,7 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
                 info.reset();
         }
     } catch (...) {
+        zb::NoteIgnoredFault("the read-ahead's test of a file");
         answer = kVisit;
         info.reset();
     }

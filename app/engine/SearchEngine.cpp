@@ -178,6 +178,7 @@ BOOL CSearchEngine::StartSearch(CSearchRequest request) {
 }
 
 void CSearchEngine::ClearStopFlags() {
+    m_faults.Reset();
     m_bStop.store(false);
     SetStopFlag(FALSE);
 }
@@ -211,10 +212,12 @@ void CSearchEngine::WaitForSearch() {
 int CSearchEngine::RunSearch(CSearchRequest request) {
     m_request = std::move(request);
     ClearStopFlags();
+    const zb::CFaultTraceScope faults(&m_faults);
     return DoSearch();
 }
 
 void CSearchEngine::SearchThreadProc() {
+    const zb::CFaultTraceScope faults(&m_faults);
     try {
         if (m_pHost)
             m_pHost->SetSearchButtonState(false);

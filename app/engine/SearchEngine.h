@@ -31,6 +31,7 @@
 #include "app/engine/ResultList.h"
 #include "app/engine/SearchHost.h"
 #include "app/engine/SearchSnapshot.h"
+#include "platform/FaultTrace.h"
 #include "platform/shell/FolderItem.h"
 
 class CArchiveHandler;
@@ -238,6 +239,8 @@ private:
     std::unique_ptr<CContentScanPool> m_pScanPool;
     CContentScanPool::Commit m_commitScanned;
     std::atomic<bool> m_bStop{false};
+    // The first fault a search turns into "no match" is traced.
+    zb::CFaultTrace m_faults{"the search"};
     std::atomic<bool> m_bSearching{false};
     std::function<void(CSearchEngine&)> m_toolSearch;  // runs instead of a search when set
     std::thread m_thread;

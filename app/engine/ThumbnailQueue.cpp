@@ -86,6 +86,7 @@ void CThumbnailQueue::Queue(std::uint64_t generation, int row, std::size_t recor
 void CThumbnailQueue::Clear() {
     std::unique_lock lock(m_lock);
     ++m_generation;
+    m_faults.Reset();
     m_requests.clear();
     m_queued.clear();
     m_handled.clear();
@@ -125,12 +126,14 @@ BOOL CThumbnailQueue::MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, 
             return TRUE;
         }
     } catch (...) {
+        zb::NoteIgnoredFault("a thumbnail maker");
     }
     *bitmap = CBitmap();
     return FALSE;
 }
 
 void CThumbnailQueue::WorkerProc() {
+    const zb::CFaultTraceScope faults(&m_faults);
     // Makers that read archive members use readers of this thread's own.
     CArchiveHandlerList readers;
     CreateArchiveHandlers(readers);

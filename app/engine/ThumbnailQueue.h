@@ -28,6 +28,7 @@
 #include <unordered_set>
 
 #include "platform/BitmapImage.h"
+#include "platform/FaultTrace.h"
 #include "platform/WinTypes.h"
 #include "readers/details/ProviderItem.h"
 #include "readers/details/ProviderRegistry.h"
@@ -103,4 +104,6 @@ private:
     std::atomic<std::uint64_t> m_visibleRows;
     CThumbnailProviderList m_providers;
     std::thread m_thread;
+    // The first fault of a generation's pictures is traced.
+    zb::CFaultTrace m_faults{"the thumbnails"};
 };

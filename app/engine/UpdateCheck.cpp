@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/engine/WebPageReader.h"
+#include "platform/FaultTrace.h"
 #include "platform/StringTable.h"
 
 // The build sets the vendor's server address; without one the check is
@@ -104,7 +105,8 @@ void CUpdateCheckThread::Run(IUpdateHost& host, const std::string& serverUrl,
             Offer(host, version, serverUrl);
         }
     } catch (...) {
-        // Every failure ends the check silently.
+        // Every failure ends the check without a word to the user.
+        zb::NoteIgnoredFault("the update check");
     }
 }
 

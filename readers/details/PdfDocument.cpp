@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/FaultTrace.h"
 #include "platform/InputFile.h"
 #include "platform/TextCodec.h"
 
@@ -26,6 +27,7 @@ poppler::document* LoadDocument(const std::string& path) {
     try {
         return poppler::document::load_from_file(path);
     } catch (...) {
+        zb::NoteIgnoredFault("opening a PDF document");
         return nullptr;
     }
 }

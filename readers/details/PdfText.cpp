@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/FaultTrace.h"
 #include "platform/TextBuffer.h"
 #include "readers/details/PdfDocument.h"
 #include "readers/details/StopFlag.h"
@@ -59,6 +60,7 @@ BOOL ExtractPdfFileText(const std::string& path, CTextBuffer* buffer,
         }
     } catch (...) {
         // The document opened: what was rendered before the fault stays.
+        zb::NoteIgnoredFault("the text of a PDF page");
     }
     return TRUE;
 }
