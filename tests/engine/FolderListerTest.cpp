@@ -205,7 +205,7 @@ TEST_F(FolderListerTest, AChildButtonShowsWhereThereIsMoreToOpen) {
 }
 
 TEST_F(FolderListerTest, AnEntryKnowsItsPlaceInTheNamespace) {
-    const std::string sub = Folder("sub");
+    Folder("sub");
     File("pack.zip");
     const FOLDERITEM parent = NodeOf(m_base);
     const std::vector<CFolderListEntry> entries = Children(m_lister, parent);
