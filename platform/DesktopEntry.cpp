@@ -1,6 +1,5 @@
 #include "platform/DesktopEntry.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -147,16 +146,9 @@ std::vector<std::string> MimeAppsLists() {
 // first file.
 void CollectDesktopFiles(const std::string& folder, const std::string& prefix, int depth,
                          std::map<std::string, std::string>* files) {
-    DIR* listing = ::opendir(folder.c_str());
-    if (listing == nullptr)
-        return;
+    // A folder that cannot be read to its end gives the names read before.
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(listing);
+    ListFolderNames(folder, &names);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;

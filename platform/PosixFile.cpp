@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <string_view>
 
 #include "platform/InputFile.h"
 
@@ -21,6 +23,45 @@ namespace {
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A listing of the open folder `folderFd` on a descriptor of its own (closed
+// with the listing); null with errno set when none can be made.
+DIR* OpenListing(int folderFd) {
+    const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (listFd < 0)
+        return nullptr;
+    DIR* listing = ::fdopendir(listFd);
+    if (listing == nullptr) {
+        const int error = errno;
+        ::close(listFd);
+        errno = error;
+    }
+    return listing;
+}
+
+// Hands every entry of `listing` but "." and ".." to `take`, then closes it.
+// False with errno set when there is no listing or reading it fails.
+template <class Take>
+bool ReadListing(DIR* listing, const Take& take) {
+    if (listing == nullptr)
+        return false;
+    std::unique_ptr<DIR, int (*)(DIR*)> open(listing, ::closedir);
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            take(*entry);
+    }
+    const int error = errno;
+    open.reset();
+    errno = error;
+    return error == 0;
+}
+
+// What ReadListing hands a name list: the entry's name.
+auto NameTaker(std::vector<std::string>* names) {
+    return [names](const dirent& entry) { names->emplace_back(entry.d_name); };
 }
 
 // The folder part of `path`: "." when it has none, "/" for a name in the root.
@@ -256,24 +297,17 @@ bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
 }
 
 bool ListFolderNames(int folderFd, std::vector<std::string>* names) {
-    const int listFd = ::dup(folderFd);
-    if (listFd < 0)
-        return false;
-    DIR* listing = ::fdopendir(listFd);
-    if (listing == nullptr) {
-        ::close(listFd);
-        return false;
-    }
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names->push_back(name);
-    }
-    const int error = errno;
-    ::closedir(listing);
-    errno = error;
-    return error == 0;
+    return ReadListing(OpenListing(folderFd), NameTaker(names));
+}
+
+bool ListFolderNames(const std::string& folder, std::vector<std::string>* names) {
+    return ReadListing(::opendir(folder.c_str()), NameTaker(names));
+}
+
+bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entries) {
+    return ReadListing(::opendir(folder.c_str()), [entries](const dirent& entry) {
+        entries->push_back({entry.d_name, entry.d_type});
+    });
 }
 
 }  // namespace zb

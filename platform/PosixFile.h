@@ -91,9 +91,23 @@ inline bool WriteFileAtomically(const std::string& path, std::string_view bytes,
     return WriteFileAtomically(path, bytes.data(), bytes.size(), mode, written);
 }
 
-// The names in the open folder `folderFd`, without "." and "..". False with
-// errno set when the folder cannot be read.
+// One entry of a folder listing: its name, and its type as the folder's
+// listing tells it (a DT_ value of <dirent.h>; DT_UNKNOWN where the file
+// system does not say, so the caller asks lstat).
+struct FolderEntry {
+    std::string name;
+    unsigned char type = 0;
+};
+
+// The names in the open folder `folderFd`, without "." and "..", in the
+// folder's own order; read through a descriptor of their own (which shares
+// the folder's read position), so `folderFd` stays open. False with errno set when the folder
+// cannot be read to its end; the names read before a read error stay in `names`.
 bool ListFolderNames(int folderFd, std::vector<std::string>* names);
+// The same for the folder at `folder`.
+bool ListFolderNames(const std::string& folder, std::vector<std::string>* names);
+// The entries of the folder at `folder`, as ListFolderNames with their types.
+bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entries);
 
 // "folder/name" for a disk path ("/" alone separates), "/" not doubled.
 std::string JoinPath(const std::string& folder, const std::string& name);

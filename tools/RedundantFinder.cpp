@@ -1,6 +1,5 @@
 #include "tools/RedundantFinder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,36 +79,33 @@ FileIdentitySet FilesHeldOpenIn(const std::string& procFolder, const std::string
         return held;
     const std::string inside = JoinPath(real, "");
     std::free(real);
-    DIR* processes = ::opendir(procFolder.c_str());
-    if (!processes)
+    const zb::UniqueFd processes(::open(procFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!processes.IsOpen())
         return held;
+    // Listings cut short by a read error give what they read.
+    std::vector<std::string> pids;
+    zb::ListFolderNames(processes.Get(), &pids);
     std::vector<char> target(PATH_MAX + 1);
-    while (const dirent* process = ::readdir(processes)) {
-        const std::string_view pid(process->d_name);
-        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string_view::npos)
+    for (const std::string& pid : pids) {
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        const int fdFolder = ::openat(::dirfd(processes), (std::string(pid) + "/fd").c_str(),
-                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR* descriptors = fdFolder < 0 ? nullptr : ::fdopendir(fdFolder);
-        if (!descriptors) {
-            if (fdFolder >= 0)
-                ::close(fdFolder);
+        const zb::UniqueFd fdFolder(
+            ::openat(processes.Get(), (pid + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fdFolder.IsOpen())
             continue;
-        }
-        while (const dirent* descriptor = ::readdir(descriptors)) {
-            const ssize_t length = ::readlinkat(::dirfd(descriptors), descriptor->d_name,
-                                                target.data(), target.size() - 1);
+        std::vector<std::string> descriptors;
+        zb::ListFolderNames(fdFolder.Get(), &descriptors);
+        for (const std::string& descriptor : descriptors) {
+            const ssize_t length =
+                ::readlinkat(fdFolder.Get(), descriptor.c_str(), target.data(), target.size() - 1);
             if (length <= 0 || !std::string_view(target.data(), static_cast<std::size_t>(length))
                                     .starts_with(inside))
                 continue;
             struct stat st {};
-            if (::fstatat(::dirfd(descriptors), descriptor->d_name, &st, 0) == 0 &&
-                S_ISREG(st.st_mode))
+            if (::fstatat(fdFolder.Get(), descriptor.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode))
                 held.insert(IdentityOf(st));
         }
-        ::closedir(descriptors);
     }
-    ::closedir(processes);
     return held;
 }
 

@@ -1,8 +1,6 @@
 #include "tools/TreeWalk.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -16,20 +14,8 @@ namespace {
 // The names of the open folder `fd` (without "." and ".."), in name order,
 // read through a descriptor of their own so `fd` stays usable.
 bool ReadSortedNames(int fd, std::vector<std::string>* names) {
-    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0)
+    if (!zb::ListFolderNames(fd, names))
         return false;
-    DIR* dir = ::fdopendir(copy);
-    if (!dir) {
-        ::close(copy);
-        return false;
-    }
-    while (const dirent* item = ::readdir(dir)) {
-        const std::string_view name(item->d_name);
-        if (name != "." && name != "..")
-            names->emplace_back(name);
-    }
-    ::closedir(dir);
     std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
         return CompareItemNames(a, b) < 0;
     });

@@ -1,6 +1,5 @@
 #include "ui/FolderTreeCtrl.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <QContextMenuEvent>
@@ -13,8 +12,6 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -34,16 +31,8 @@ constexpr int kDragTimerMs = 250;        // timer 101
 constexpr int kExpandTick = 8;           // the tick over one node that opens it
 constexpr int kScrollMarginPixels = 30;  // edges where a drag scrolls
 
-// Children asked for: folders, non-folders and hidden items.
-constexpr DWORD kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
-// Attributes asked of every child: has-subfolder, folder, non-enumerated, 0x80.
-constexpr ULONG kChildAttributes = 0xA0100080;
-constexpr ULONG kFolderBits = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
 // Attributes asked of the selection: file system, non-enumerated.
 constexpr ULONG kSelectionAttributes = SFGAO_FILESYSTEM | SFGAO_NONENUMERATED;
-// Small system icon of an item list; the same opened.
-constexpr UINT kIconFlags = SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON;
-constexpr UINT kOpenIconFlags = kIconFlags | SHGFI_OPENICON;
 constexpr int kSmallIconPixels = 16;
 
 constexpr const char* kComputerParsingName = "::Computer";
@@ -93,8 +82,6 @@ CFolderTreeCtrl::CFolderTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    if (g_arrArchiveExtensions.empty())
-        InitArchiveExtensions();
     // A fault of the shell or of an archive while filling ends the slot; it
     // is logged, and the node keeps what it holds.
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
@@ -123,7 +110,6 @@ CFolderTreeCtrl::~CFolderTreeCtrl() {
     m_dragTimer.stop();
     disconnect(this, nullptr, this, nullptr);
     clear();
-    DeleteArchiveHandlers(m_arrArchiveHandlers);
 }
 
 void CFolderTreeCtrl::SetSystemImageList() {
@@ -146,11 +132,11 @@ void CFolderTreeCtrl::SetItemIcons(CFolderTreeItem* item) const {
     item->setIcon(0, icon);
 }
 
-CFolderTreeItem* CFolderTreeCtrl::NewItem(std::unique_ptr<FOLDERITEM> data, const std::string& text,
-                                          int icon, int openIcon) const {
-    auto* item = new CFolderTreeItem(std::move(data), text);
-    item->m_iIcon = icon;
-    item->m_iOpenIcon = openIcon;
+CFolderTreeItem* CFolderTreeCtrl::NewItem(CFolderListEntry entry) const {
+    auto* item = new CFolderTreeItem(std::move(entry.data), std::move(entry.text));
+    item->m_iIcon = entry.icon;
+    item->m_iOpenIcon = entry.openIcon;
+    item->SetChildButton(entry.hasChildButton);
     SetItemIcons(item);
     return item;
 }
@@ -165,8 +151,8 @@ void CFolderTreeCtrl::Refresh() {
     CFolderTreeItem* root = InsertDesktopRoot();
     if (root == nullptr)
         return;
-    FillChildren(desktop.Get(), root->Data()->m_pidlFull.get(), root);
-    SortChildren(root);
+    if (auto children = m_lister.ListChildren(*root->Data()))
+        AddChildren(root, std::move(*children));
     root->SetExpandedOnce();
     ExpandItem(root);
     if (CFolderTreeItem* computer = FindChildBySpecialFolder(kComputerParsingName))
@@ -180,185 +166,20 @@ void CFolderTreeCtrl::Refresh() {
 }
 
 CFolderTreeItem* CFolderTreeCtrl::InsertDesktopRoot() {
-    if (GetMalloc() == nullptr)
+    std::optional<CFolderListEntry> entry = m_lister.DesktopRoot(m_pTreeDesktop.Get());
+    if (!entry)
         return nullptr;
-    auto data = std::make_unique<FOLDERITEM>();
-    data->m_pParentFolder = m_pTreeDesktop;
-    data->m_pidl.reset(ILAlloc(2));
-    data->m_pidlFull.reset(ILAlloc(2));
-    if (!data->m_pidl || !data->m_pidlFull)
-        return nullptr;
-    std::string name;
-    GetPidlDisplayName(data->m_pidlFull.get(), &name);
-    const int icon = GetIconIndex(data->m_pidlFull.get(), kIconFlags);
-    const int openIcon = GetIconIndex(data->m_pidlFull.get(), kOpenIconFlags);
-    CFolderTreeItem* root = NewItem(std::move(data), name, icon, openIcon);
-    root->SetChildButton(true);
+    CFolderTreeItem* root = NewItem(std::move(*entry));
     addTopLevelItem(root);
     return root;
 }
 
-BOOL CFolderTreeCtrl::FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute,
-                                   CFolderTreeItem* parent) {
-    IMalloc* allocator = GetMalloc();
-    if (allocator == nullptr || folder == nullptr)
-        return FALSE;
+BOOL CFolderTreeCtrl::AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries) {
     setUpdatesEnabled(false);
-    int inserted = 0;
-    ComPtr<IEnumIDList> items;
-    if (SUCCEEDED(folder->EnumObjects(kEnumFlags, &items)) && items) {
-        for (;;) {
-            LPITEMIDLIST raw = nullptr;
-            ULONG fetched = 0;
-            if (items->Next(1, &raw, &fetched) != S_OK || fetched != 1)
-                break;
-            PidlPtr child(raw);
-            LPCITEMIDLIST childList = child.get();
-            ULONG attributes = kChildAttributes;
-            if (FAILED(folder->GetAttributesOf(1, &childList, &attributes)))
-                continue;
-            PidlPtr absolute(ConcatPidls(parentAbsolute, childList));
-            if (!absolute)
-                continue;
-            bool button = false;
-            int kind = FOLDERITEM_SHELL;
-            if (attributes & kFolderBits) {
-                button = ((attributes & SFGAO_HASSUBFOLDER) != 0 &&
-                          (attributes & SFGAO_NONENUMERATED) == 0) ||
-                         HasArchiveFile(absolute.get());
-            } else if (IsArchiveItem(absolute.get())) {
-                kind = FOLDERITEM_ARCHIVE;
-                button = true;
-            } else {
-                continue;
-            }
-            std::string text;
-            GetItemName(folder, childList, SHGDN_NORMAL, &text);
-            auto data = std::make_unique<FOLDERITEM>();
-            data->m_pParentFolder = ComPtr<IShellFolder>(folder);
-            data->m_pidl.reset(CopyItemID(allocator, childList));
-            data->m_pidlParentFull.reset(ILClone(parentAbsolute));
-            data->m_nKind = kind;
-            const int icon = GetIconIndex(absolute.get(), kIconFlags);
-            const int openIcon = GetIconIndex(absolute.get(), kOpenIconFlags);
-            data->m_pidlFull = std::move(absolute);
-            CFolderTreeItem* item = NewItem(std::move(data), text, icon, openIcon);
-            item->SetChildButton(button);
-            parent->addChild(item);
-            ++inserted;
-        }
-    }
+    for (CFolderListEntry& entry : entries)
+        parent->addChild(NewItem(std::move(entry)));
     setUpdatesEnabled(true);
-    return inserted > 0 ? TRUE : FALSE;
-}
-
-BOOL CFolderTreeCtrl::IsArchiveItem(LPCITEMIDLIST absolute) const {
-    std::string path;
-    if (!SHGetPathFromIDList(absolute, &path))
-        return FALSE;
-    return IsArchiveFileName(path);
-}
-
-BOOL CFolderTreeCtrl::HasArchiveFile(LPCITEMIDLIST absolute) const {
-    std::string path;
-    if (!SHGetPathFromIDList(absolute, &path))
-        return FALSE;
-    DIR* dir = opendir(path.c_str());
-    if (dir == nullptr)
-        return FALSE;
-    BOOL found = FALSE;
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        if (IsArchiveFileName(entry->d_name)) {
-            found = TRUE;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
-}
-
-BOOL CFolderTreeCtrl::FillArchiveChildren(const FOLDERITEM& data, CFolderTreeItem* parent) {
-    if (data.m_nKind != FOLDERITEM_ARCHIVE)
-        return FALSE;
-    std::string path;
-    if (!SHGetPathFromIDList(data.m_pidlFull.get(), &path))
-        return FALSE;
-    RecreateArchiveHandlers();
-    CArchiveHandler* handler = FindArchiveHandlerIn(path, m_arrArchiveHandlers);
-    if (handler == nullptr)
-        return FALSE;
-
-    // Folders inside an archive all show the plain folder icon of the
-    // Desktop folder on disk.
-    const std::string desktopDir = CurrentShellRoots()->desktopDir;
-    constexpr UINT kPlainFolder = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-    const int icon = GetIconIndexByAttributes(desktopDir, FILE_ATTRIBUTE_DIRECTORY, kPlainFolder);
-    const int openIcon = GetIconIndexByAttributes(desktopDir, FILE_ATTRIBUTE_DIRECTORY,
-                                                  kPlainFolder | SHGFI_OPENICON);
-
-    setUpdatesEnabled(false);
-    int inserted = 0;
-    const std::string& folder = data.m_sInnerPath;
-    int i = handler->FindFolder(folder);
-    for (;;) {
-        const int next = handler->NextChild(i, folder, FALSE);
-        // A reader whose walk does not move on ends the walk.
-        if (next < 0 || next <= i)
-            break;
-        i = next;
-        DWORD attributes = 0;
-        std::string name;
-        if (!handler->GetAttributes(i, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            !handler->GetName(i, &name)) {
-            continue;
-        }
-        auto child = std::make_unique<FOLDERITEM>();
-        child->m_pParentFolder = data.m_pParentFolder;
-        child->m_pidl.reset(ILClone(data.m_pidl.get()));
-        child->m_pidlFull.reset(ILClone(data.m_pidlFull.get()));
-        child->m_pidlParentFull.reset(ILClone(data.m_pidlFull.get()));
-        child->m_nKind = FOLDERITEM_ARCHIVE;
-        child->m_sInnerPath = name;
-        BOOL has = FALSE;
-        const bool button = handler->HasSubfolders(name, &has) && has;
-        CFolderTreeItem* item =
-            NewItem(std::move(child), GetFileNamePart(name.c_str()), icon, openIcon);
-        item->SetChildButton(button);
-        parent->addChild(item);
-        ++inserted;
-    }
-    setUpdatesEnabled(true);
-    return inserted > 0 ? TRUE : FALSE;
-}
-
-void CFolderTreeCtrl::SortChildren(QTreeWidgetItem* item) {
-    if (item == nullptr || item->childCount() < 2)
-        return;
-    QList<QTreeWidgetItem*> children = item->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        const FOLDERITEM* first = AsFolderItem(a)->Data();
-        const FOLDERITEM* second = AsFolderItem(b)->Data();
-        if (first == nullptr || second == nullptr || !first->m_pParentFolder)
-            return false;
-        const HRESULT hr =
-            first->m_pParentFolder->CompareIDs(0, first->m_pidl.get(), second->m_pidl.get());
-        return SUCCEEDED(hr) && ShortFromResult(hr) < 0;
-    });
-    item->addChildren(children);
-}
-
-ComPtr<IShellFolder> CFolderTreeCtrl::BindItemFolder(const FOLDERITEM& data) const {
-    if (!data.m_pParentFolder)
-        return nullptr;
-    // The root's relative list is empty: its folder is the desktop itself.
-    if (ILIsEmpty(data.m_pidl.get()))
-        return data.m_pParentFolder;
-    ComPtr<IShellFolder> folder;
-    if (FAILED(data.m_pParentFolder->BindToObject(data.m_pidl.get(), &folder)))
-        return nullptr;
-    return folder;
+    return entries.empty() ? FALSE : TRUE;
 }
 
 void CFolderTreeCtrl::OnItemExpanding(QTreeWidgetItem* treeItem) {
@@ -376,16 +197,10 @@ void CFolderTreeCtrl::OnItemExpanding(QTreeWidgetItem* treeItem) {
         item->SetChildButton(false);
         return;
     }
-    BOOL inserted = FALSE;
-    if (data->m_nKind == FOLDERITEM_ARCHIVE) {
-        inserted = FillArchiveChildren(*data, item);
-    } else if (ComPtr<IShellFolder> folder = BindItemFolder(*data)) {
-        inserted = FillChildren(folder.Get(), data->m_pidlFull.get(), item);
-    }
     // A folder that cannot be bound or shows nothing loses its button.
-    if (!inserted)
+    std::optional<std::vector<CFolderListEntry>> children = m_lister.ListChildren(*data);
+    if (!children || !AddChildren(item, std::move(*children)))
         item->SetChildButton(false);
-    SortChildren(item);
 }
 
 void CFolderTreeCtrl::ExpandItem(QTreeWidgetItem* item) {
@@ -396,18 +211,14 @@ void CFolderTreeCtrl::ExpandItem(QTreeWidgetItem* item) {
     item->setExpanded(true);
 }
 
-void CFolderTreeCtrl::FillOnce(CFolderTreeItem* item, IShellFolder* boundFolder) {
+void CFolderTreeCtrl::FillOnce(CFolderTreeItem* item) {
     const FOLDERITEM* data = item->Data();
     if (data == nullptr || item->IsExpandedOnce() || !item->HasChildButton())
         return;
-    if (data->m_nKind == FOLDERITEM_ARCHIVE) {
-        FillArchiveChildren(*data, item);
-    } else if (boundFolder != nullptr) {
-        FillChildren(boundFolder, data->m_pidlFull.get(), item);
-    } else {
+    std::optional<std::vector<CFolderListEntry>> children = m_lister.ListChildren(*data);
+    if (!children)
         return;
-    }
-    SortChildren(item);
+    AddChildren(item, std::move(*children));
     item->SetExpandedOnce();
 }
 
@@ -426,8 +237,8 @@ BOOL CFolderTreeCtrl::OnSelChanged(QTreeWidgetItem* treeItem, std::string* outPa
         } else {
             path.clear();
         }
-        FillOnce(item, nullptr);
-    } else if (ComPtr<IShellFolder> folder = BindItemFolder(data)) {
+        FillOnce(item);
+    } else if (CFolderLister::BindFolder(data)) {
         ULONG attributes = kSelectionAttributes;
         LPCITEMIDLIST relative = data.m_pidl.get();
         if (FAILED(data.m_pParentFolder->GetAttributesOf(1, &relative, &attributes)))
@@ -440,7 +251,7 @@ BOOL CFolderTreeCtrl::OnSelChanged(QTreeWidgetItem* treeItem, std::string* outPa
             path.clear();
         }
         if (!(attributes & SFGAO_NONENUMERATED))
-            FillOnce(item, folder.Get());
+            FillOnce(item);
     }
     if (path.empty() && outPath)
         *outPath = GetItemTextPath(item);
@@ -484,14 +295,6 @@ FOLDERITEM* CFolderTreeCtrl::GetSelectedFolderItem() const {
     return GetFolderItem(currentItem());
 }
 
-void CFolderTreeCtrl::CloseArchiveHandlers() {
-    ::CloseArchiveHandlers(m_arrArchiveHandlers);
-}
-
-void CFolderTreeCtrl::RecreateArchiveHandlers() {
-    CreateArchiveHandlers(m_arrArchiveHandlers);
-}
-
 CFolderTreeItem* CFolderTreeCtrl::FindChildBySpecialFolder(const char* parsingName) const {
     QTreeWidgetItem* root = topLevelItem(0);
     if (root == nullptr || !m_pTreeDesktop)
@@ -516,14 +319,7 @@ void CFolderTreeCtrl::SelectItem(CFolderTreeItem* item) {
     setCurrentItem(item);
     // Selecting the node that is already current changes nothing: fill it
     // here so that the walk below it finds its children.
-    if (!item->IsExpandedOnce() && item->Data() != nullptr) {
-        if (item->Data()->m_nKind == FOLDERITEM_ARCHIVE) {
-            FillOnce(item, nullptr);
-        } else {
-            ComPtr<IShellFolder> folder = BindItemFolder(*item->Data());
-            FillOnce(item, folder.Get());
-        }
-    }
+    FillOnce(item);
 }
 
 CFolderTreeItem* CFolderTreeCtrl::SelectVolumeByPath(QTreeWidgetItem* computer,

@@ -3,8 +3,8 @@
 // desktop at the root, every folder of the namespace below it, and archive
 // files (and the folders inside them) as expandable nodes, so that a search
 // can start inside an archive. It fills itself lazily, one level at a time,
-// sorts each level the way the shell sorts it, turns the selection into a
-// path, and selects an item from a path.
+// with what its lister (CFolderLister) gives for the level, in that order;
+// it turns the selection into a path and selects an item from a path.
 //
 // Every node carries a FOLDERITEM, freed with the node. Only the owner
 // window's thread uses the tree.
@@ -15,10 +15,10 @@
 #include <memory>
 #include <string>
 
+#include "app/engine/FolderLister.h"
 #include "platform/FolderDropTarget.h"
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
-#include "readers/archives/ArchiveHandler.h"
 
 class CQtFileTypeInfoProvider;
 class QKeyEvent;
@@ -79,10 +79,10 @@ public:
     FOLDERITEM* GetSelectedFolderItem() const;
     static FOLDERITEM* GetFolderItem(QTreeWidgetItem* item);
 
-    // Closes every archive of the tree's own handler list; replaces the
-    // handlers by a fresh set.
-    void CloseArchiveHandlers();
-    void RecreateArchiveHandlers();
+    // Closes every archive of the tree's own handler list (its lister's);
+    // replaces the handlers by a fresh set.
+    void CloseArchiveHandlers() { m_lister.CloseArchiveHandlers(); }
+    void RecreateArchiveHandlers() { m_lister.RecreateArchiveHandlers(); }
 
     // 1 while SelectPath runs, so the owner can ignore the selection changes
     // it causes.
@@ -136,19 +136,11 @@ private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);
 
     CFolderTreeItem* InsertDesktopRoot();
-    // Inserts the folders (and archive files) of `folder` under `parent`;
-    // TRUE when at least one was inserted.
-    BOOL FillChildren(IShellFolder* folder, LPCITEMIDLIST parentAbsolute, CFolderTreeItem* parent);
-    // Inserts the folders inside an archive (kind 16 nodes).
-    BOOL FillArchiveChildren(const FOLDERITEM& data, CFolderTreeItem* parent);
-    // Fills a node that has a child button and was never filled.
-    void FillOnce(CFolderTreeItem* item, IShellFolder* boundFolder);
-    void SortChildren(QTreeWidgetItem* item);
-    // The folder of a kind-0 node; null when it cannot be bound.
-    ComPtr<IShellFolder> BindItemFolder(const FOLDERITEM& data) const;
-
-    BOOL IsArchiveItem(LPCITEMIDLIST absolute) const;
-    BOOL HasArchiveFile(LPCITEMIDLIST absolute) const;
+    // Adds a node for each entry under `parent`; TRUE when there was one.
+    BOOL AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries);
+    // Fills a node that has a child button and was never filled; a shell
+    // folder that cannot be bound stays unfilled.
+    void FillOnce(CFolderTreeItem* item);
 
     CFolderTreeItem* FindChildBySpecialFolder(const char* parsingName) const;
     // Selects `item` among its siblings: the first file-system node whose
@@ -160,8 +152,7 @@ private:
     bool SelectDisplayPath(const std::string& path);
 
     void SetItemIcons(CFolderTreeItem* item) const;
-    CFolderTreeItem* NewItem(std::unique_ptr<FOLDERITEM> data, const std::string& text, int icon,
-                             int openIcon) const;
+    CFolderTreeItem* NewItem(CFolderListEntry entry) const;
 
     void SetDropHighlight(QTreeWidgetItem* item);
     // The node under `point`, made the hover node (its tick count starts
@@ -175,7 +166,7 @@ private:
     QTreeWidgetItem* m_pDropHilite = nullptr;
     QTimer m_dragTimer;
     zb::IFileOperationUi* m_pFileOperationUi = nullptr;
-    CArchiveHandlerList m_arrArchiveHandlers;
+    CFolderLister m_lister;
     ComPtr<IShellFolder> m_pTreeDesktop;  // the desktop of the last Refresh
     CQtFileTypeInfoProvider* m_pImageList = nullptr;
     std::string m_sSelectedPath;

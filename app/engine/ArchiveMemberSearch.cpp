@@ -23,6 +23,19 @@ std::vector<std::size_t> Candidates(const std::vector<int>& members,
 
 }  // namespace
 
+std::vector<int> ArchiveFolderMembers(const CArchiveHandler& handler, const std::string& folder,
+                                      BOOL subtree) {
+    std::vector<int> members;
+    for (int i = handler.FindFolder(folder);;) {
+        const int next = handler.NextChild(i, folder, subtree);
+        if (next < 0 || next <= i)
+            break;
+        members.push_back(next);
+        i = next;
+    }
+    return members;
+}
+
 BOOL TestArchiveMembers(CArchiveHandler& handler, const std::vector<int>& members,
                         const ArchiveMemberRecord& build, CCriteriaTest& test,
                         const std::atomic<bool>& stop, const ArchiveMemberTake& take) {

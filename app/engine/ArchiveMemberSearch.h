@@ -19,6 +19,12 @@ using ArchiveMemberRecord = std::function<BOOL(int entry, CResultItem& record)>;
 // Takes a member that passed; false ends the search.
 using ArchiveMemberTake = std::function<bool(CResultItem&& record)>;
 
+// The members of the folder `folder` inside the archive open in `handler`
+// (its direct children, or with `subtree` every member below it), in table
+// order. A reader whose walk does not move on ends it there.
+std::vector<int> ArchiveFolderMembers(const CArchiveHandler& handler, const std::string& folder,
+                                      BOOL subtree);
+
 // Tests `members` (indices of the archive open in `handler`, in the order
 // their rows come) and hands those that pass to `take` in that order. The
 // testing ends early when `stop` is set. FALSE when `take` refuses a record.

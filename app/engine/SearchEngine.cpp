@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/engine/ArchiveMemberSearch.h"
 #include "app/engine/DetailColumns.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
@@ -916,10 +917,8 @@ void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
     const std::unique_ptr<CArchiveHandler, void (*)(CArchiveHandler*)> closing(
         handler, [](CArchiveHandler* open) { open->Close(); });
     const BOOL subtree = m_request.snapshot.criteria.m_GeneralOptionData.m_bIncludeSubFolder;
-    const std::string& folder = root.m_sInnerPath;
     std::vector<int> members;
-    for (int i = handler->NextChild(handler->FindFolder(folder), folder, subtree); i != -1;
-         i = handler->NextChild(i, folder, subtree)) {
+    for (const int i : ArchiveFolderMembers(*handler, root.m_sInnerPath, subtree)) {
         DWORD attributes = 0;
         handler->GetAttributes(i, &attributes);
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -1,12 +1,12 @@
 #include "platform/shell/VolumeListFolder.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/PosixFile.h"
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/MountTable.h"
 
@@ -94,17 +94,12 @@ std::vector<CVolumeListFolder::Volume> CVolumeListFolder::Volumes() const {
     }
     if (!Roots()->runtimeDir.empty()) {
         const std::string gvfs = JoinPath(Roots()->runtimeDir, "gvfs");
-        if (DIR* dir = opendir(gvfs.c_str())) {
-            while (const dirent* entry = readdir(dir)) {
-                const std::string_view name(entry->d_name);
-                if (name == "." || name == "..")
-                    continue;
-                const EntryType type = EntryTypeFromDirent(entry->d_type);
-                if (type != EntryType::Directory && type != EntryType::Unknown)
-                    continue;
-                AddVolume(volumes, JoinPath(gvfs, name), kVolumeNetwork);
-            }
-            closedir(dir);
+        std::vector<zb::FolderEntry> entries;
+        zb::ListFolderEntries(gvfs, &entries);
+        for (const zb::FolderEntry& entry : entries) {
+            const EntryType type = EntryTypeFromDirent(entry.type);
+            if (type == EntryType::Directory || type == EntryType::Unknown)
+                AddVolume(volumes, JoinPath(gvfs, entry.name), kVolumeNetwork);
         }
     }
     return volumes;

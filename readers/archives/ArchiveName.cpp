@@ -1,11 +1,11 @@
 #include "readers/archives/ArchiveName.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cctype>
-#include <memory>
+#include <vector>
 
+#include "platform/PosixFile.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -64,13 +64,11 @@ std::string FindVolumeFile(const std::string& archivePath, std::string_view name
     if (IsRegularFile(exact)) {
         return exact;
     }
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (dir == nullptr) {
-        return {};
-    }
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (EqualIgnoringAsciiCase(entry->d_name, name)) {
-            const std::string path = folder + '/' + entry->d_name;
+    std::vector<std::string> entries;
+    zb::ListFolderNames(folder, &entries);
+    for (const std::string& entry : entries) {
+        if (EqualIgnoringAsciiCase(entry, name)) {
+            const std::string path = folder + '/' + entry;
             if (IsRegularFile(path)) {
                 return path;
             }

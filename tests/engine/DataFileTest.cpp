@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 
 #include "app/engine/DataFileVersion.h"
 #include "engine/FreshUserFolders.h"
+#include "platform/PosixFile.h"
 #include "platform/ProgramKey.h"
 #include "support/ColumnLists.h"
 
@@ -507,14 +507,8 @@ TEST_F(DataFileTest, SaveThatCannotWriteKeepsTheOldFile) {
     const std::string kept = zbtest::WriteFile(target + "/inside", "kept");
     EXPECT_FALSE(SaveDataFile(target, MakeContents(), sheet));
     EXPECT_EQ(ReadFile(kept), "kept");
-    DIR* dir = opendir((m_folders.DataHome() + "/target").c_str());
-    ASSERT_NE(dir, nullptr);
     std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
+    ASSERT_TRUE(zb::ListFolderNames(m_folders.DataHome() + "/target", &names));
     EXPECT_EQ(names, std::vector<std::string>{"Zembrolt.dat"});
 }
 

@@ -1,5 +1,6 @@
 #include "platform/PosixFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -110,6 +111,74 @@ TEST(UniqueFd, ClosesWhatItOwnsOnceAndHandsItOnWhenMoved) {
     }
     EXPECT_EQ(::fcntl(raw, F_GETFD), -1);
     EXPECT_EQ(errno, EBADF);
+}
+
+TEST(ListFolderNames, GivesEveryNameButTheDotsByPathAndByDescriptor) {
+    const std::string base = zbtest::MakeTempDir("listing");
+    zbtest::WriteFile(base + "/file.txt", "x");
+    zbtest::WriteFile(base + "/.hidden", "x");
+    ASSERT_EQ(::mkdir((base + "/folder").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("folder", (base + "/link").c_str()), 0);
+    const std::vector<std::string> expected{".hidden", "file.txt", "folder", "link"};
+
+    std::vector<std::string> byPath;
+    ASSERT_TRUE(zb::ListFolderNames(base, &byPath));
+    std::sort(byPath.begin(), byPath.end());
+    EXPECT_EQ(byPath, expected);
+
+    // The descriptor stays open and usable; the listing's own one is gone.
+    const zb::UniqueFd fd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(fd.IsOpen());
+    const std::size_t openBefore = Names("/proc/self/fd").size();
+    std::vector<std::string> byFd;
+    ASSERT_TRUE(zb::ListFolderNames(fd.Get(), &byFd));
+    std::sort(byFd.begin(), byFd.end());
+    EXPECT_EQ(byFd, expected);
+    EXPECT_EQ(Names("/proc/self/fd").size(), openBefore);
+    struct stat st {};
+    EXPECT_EQ(::fstatat(fd.Get(), "folder", &st, 0), 0);
+}
+
+TEST(ListFolderNames, FailsWithErrnoOnWhatIsNoReadableFolder) {
+    const std::string base = zbtest::MakeTempDir("unlisted");
+    const std::string file = zbtest::WriteFile(base + "/file", "x");
+    struct Case {
+        std::string path;
+        int error;
+    };
+    for (const Case& c : {Case{base + "/missing", ENOENT}, Case{file, ENOTDIR}}) {
+        std::vector<std::string> names;
+        errno = 0;
+        EXPECT_FALSE(zb::ListFolderNames(c.path, &names)) << c.path;
+        EXPECT_EQ(errno, c.error) << c.path;
+        EXPECT_TRUE(names.empty());
+        std::vector<zb::FolderEntry> entries;
+        EXPECT_FALSE(zb::ListFolderEntries(c.path, &entries)) << c.path;
+    }
+    std::vector<std::string> names;
+    EXPECT_FALSE(zb::ListFolderNames(-1, &names));
+    EXPECT_EQ(errno, EBADF);
+}
+
+TEST(ListFolderEntries, GivesEachNameWithTheTypeTheFolderTells) {
+    const std::string base = zbtest::MakeTempDir("typed");
+    zbtest::WriteFile(base + "/file", "x");
+    ASSERT_EQ(::mkdir((base + "/folder").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("folder", (base + "/link").c_str()), 0);
+    std::vector<zb::FolderEntry> entries;
+    ASSERT_TRUE(zb::ListFolderEntries(base, &entries));
+    std::sort(entries.begin(), entries.end(),
+              [](const zb::FolderEntry& a, const zb::FolderEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 3u);
+    const unsigned char expected[] = {DT_REG, DT_DIR, DT_LNK};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        // A file system that does not tell types says DT_UNKNOWN.
+        if (entries[i].type != DT_UNKNOWN) {
+            EXPECT_EQ(entries[i].type, expected[i]) << entries[i].name;
+        }
+    }
+    EXPECT_EQ(entries[0].name, "file");
+    EXPECT_EQ(entries[2].name, "link");
 }
 
 }  // namespace
