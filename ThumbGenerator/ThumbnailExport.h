@@ -13,4 +13,4 @@ extern "C" {
 __attribute__((visibility("default"))) int fn_b_GenerateThumbnail(const char* path, int maxWidth,
                                                                   int maxHeight, HBITMAP* out);
 }
-static_assert(std::is_same_v<decltype(&fn_b_GenerateThumbnail), PFN_GENERATETHUMBNAIL>);
+static_assert(std::is_same_v<decltype(&fn_b_GenerateThumbnail), zb::PFN_GENERATETHUMBNAIL>);

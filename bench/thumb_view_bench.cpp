@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
 
     auto results = std::make_shared<CResultArray>();
     model.SetResults(results);
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     SHGetDesktopFolder(&desktop);
     for (int i = 0; i < rowCount; ++i) {
         CResultItem record;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace zb {
+
 namespace {
 
 constexpr DWORD kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
@@ -78,3 +80,5 @@ bool ReadPackedDibLayout(const std::uint8_t* data, std::size_t size, PackedDibLa
     }
     return true;
 }
+
+}  // namespace zb

@@ -8,6 +8,8 @@
 
 #include "platform/Bitmap.h"
 
+namespace zb {
+
 // The bytes between the end of the header and the first pixel: the three
 // 4-byte colour masks of a BI_BITFIELDS bitmap whose header is the 40-byte
 // one (larger headers hold the masks themselves), then the colour table:
@@ -44,3 +46,5 @@ constexpr std::uint32_t kMaxDibSide = 16384;
 // a bit count other than 1, 4, 8, 16, 24 and 32, or masks, colour table or
 // pixels that run past the end.
 bool ReadPackedDibLayout(const std::uint8_t* data, std::size_t size, PackedDibLayout& layout);
+
+}  // namespace zb

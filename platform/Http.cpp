@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+namespace zb {
+
 namespace {
 
 // The few libcurl declarations used here, written from the library's
@@ -287,3 +289,5 @@ std::unique_ptr<CHttpRequest> CHttpSession::OpenUrl(const std::string& url) cons
     }
     return std::make_unique<CHttpRequest>(transfer.contentLength, std::move(transfer.body));
 }
+
+}  // namespace zb

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+namespace zb {
+
 // Name of the shared library that provides the client.
 inline constexpr char kHttpLibraryName[] = "libcurl.so.4";
 // Longest response body accepted; a longer response fails.
@@ -77,3 +79,5 @@ private:
     std::unique_ptr<Library> m_library;
     const std::atomic<bool>* m_stop = nullptr;
 };
+
+}  // namespace zb

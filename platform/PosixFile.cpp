@@ -250,8 +250,12 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
         path, mode, [data, size](int fd) { return WriteAll(fd, data, size); }, written);
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+std::string JoinPath(const std::string& folder, std::string_view name) {
+    std::string path = folder;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
 }
 
 bool SplitItemPath(std::string path, std::string* folder, std::string* name) {

@@ -110,7 +110,7 @@ bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
 bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entries);
 
 // "folder/name" for a disk path ("/" alone separates), "/" not doubled.
-std::string JoinPath(const std::string& folder, const std::string& name);
+std::string JoinPath(const std::string& folder, std::string_view name);
 
 // Splits the disk path of an item into its folder and its name, trailing
 // slashes dropped first: "/a/b/" gives "/a" and "b", "/b" gives "/" and "b".

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace zb {
+
 class RefCounted {
 public:
     RefCounted() = default;
@@ -84,3 +86,5 @@ public:
 private:
     T* m_p = nullptr;
 };
+
+}  // namespace zb

@@ -4,6 +4,8 @@
 
 #include "platform/PathUtils.h"
 
+namespace zb {
+
 CThumbnailLibrary::CThumbnailLibrary(std::string folder) : m_folder(std::move(folder)) {}
 
 CThumbnailLibrary::~CThumbnailLibrary() {
@@ -37,3 +39,5 @@ int CThumbnailLibrary::GenerateThumbnail(const std::string& path, int maxWidth, 
     }
     return *out != nullptr ? 1 : 0;
 }
+
+}  // namespace zb

@@ -8,6 +8,8 @@
 
 #include "platform/BitmapImage.h"
 
+namespace zb {
+
 extern "C" {
 // The export: 1 with a new bitmap in *out that the caller owns (free it with
 // DeleteObject), or 0 with nothing left behind.
@@ -38,3 +40,5 @@ private:
     void* m_module = nullptr;
     PFN_GENERATETHUMBNAIL m_generate = nullptr;
 };
+
+}  // namespace zb

@@ -53,7 +53,7 @@ void CAttributeChange::FlushHiddenList(const std::string& folder) {
     std::set<std::string> names;
     if (!m_hidden.Flush(folder, &reason, &names)) {
         for (const std::string& name : names)
-            Fail(JoinPath(folder, name), reason);
+            Fail(zb::JoinPath(folder, name), reason);
     }
 }
 

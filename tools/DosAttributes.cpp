@@ -48,7 +48,7 @@ bool ReadDosAttribValue(const std::string& path, std::string* value) {
 }
 
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {
-    const std::string trimmed = TrimTrailingSlashes(path);
+    const std::string trimmed = zb::TrimTrailingSlashes(path);
     const std::size_t slash = trimmed.rfind('/');
     *name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     *folder = slash == std::string::npos ? std::string(".")
@@ -97,7 +97,7 @@ bool CHiddenListWriter::Flush(const std::string& folder, std::string* reason,
     for (const auto& [name, listed] : edits)
         names->insert(name);
 
-    const std::string listPath = JoinPath(folder, ".hidden");
+    const std::string listPath = zb::JoinPath(folder, ".hidden");
     struct stat st {};
     const bool exists = ::lstat(listPath.c_str(), &st) == 0;
     if (!exists && errno != ENOENT) {

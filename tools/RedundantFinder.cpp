@@ -77,7 +77,7 @@ FileIdentitySet FilesHeldOpenIn(const std::string& procFolder, const std::string
     char* real = procFolder.empty() ? nullptr : ::realpath(folder.c_str(), nullptr);
     if (!real)
         return held;
-    const std::string inside = JoinPath(real, "");
+    const std::string inside = zb::JoinPath(real, "");
     std::free(real);
     const zb::UniqueFd processes(::open(procFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!processes.IsOpen())
@@ -140,7 +140,7 @@ bool ProgramExists(const std::string& program) {
         if (end == std::string::npos)
             end = path.size();
         const std::string folder = path.substr(start, end - start);
-        if (!folder.empty() && Exists(JoinPath(folder, program)))
+        if (!folder.empty() && Exists(zb::JoinPath(folder, program)))
             return true;
         start = end + 1;
     }
@@ -242,16 +242,16 @@ RedundantRoots RedundantRoots::FromEnvironment() {
         roots.tempFolder = "/tmp";
     std::string cache = AbsoluteEnvironment("XDG_CACHE_HOME");
     if (cache.empty())
-        cache = JoinPath(CurrentShellRoots()->home, ".cache");
+        cache = zb::JoinPath(zb::CurrentShellRoots()->home, ".cache");
     for (const char* browser : kBrowserCacheFolders) {
-        const std::string folder = JoinPath(cache, browser);
+        const std::string folder = zb::JoinPath(cache, browser);
         if (IsFolder(folder))
             roots.cacheFolders.push_back(folder);
     }
     roots.trashFolders = FindTrashFolders();
     roots.computer = {"/"};
-    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
-        if (ClassifyMount(entry) == MountClass::Network)
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
+        if (zb::ClassifyMount(entry) == zb::MountClass::Network)
             roots.skipFolders.push_back(entry.mountPoint);
         roots.mountPoints.push_back(entry.mountPoint);
     }
@@ -312,7 +312,7 @@ int CRedundantFinder::ListTrash() {
     int result = 0;
     for (const std::string& trash : m_roots.trashFolders) {
         m_skip.push_back(trash);
-        const std::string files = JoinPath(trash, "files");
+        const std::string files = zb::JoinPath(trash, "files");
         struct stat st {};
         if (result != 0 || Stopped() || ::lstat(files.c_str(), &st) != 0)
             continue;  // a trash that was never used has no "files" yet

@@ -289,7 +289,7 @@ int CRenameJob::DoRename() {
         std::string oldPath;
         if (!IsChangeableRecord(record, &oldPath))
             continue;
-        const std::string newPath = JoinPath(FolderOfPath(oldPath), newName);
+        const std::string newPath = zb::JoinPath(FolderOfPath(oldPath), newName);
         if (!IsValidNewFileName(newName)) {
             LogFailure(oldPath, newPath, "the new name is not a valid file name");
             failed = true;

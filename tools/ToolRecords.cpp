@@ -31,8 +31,9 @@ BOOL IsChangeableRecord(const CResultItem& record, std::string* path) {
 }
 
 CToolRecordMaker::Result CToolRecordMaker::ParseItem(const std::string& path,
-                                                     ComPtr<IShellFolder>* folder, PidlPtr* child,
-                                                     PidlPtr* full, ULONG* attributes) {
+                                                     zb::ComPtr<IShellFolder>* folder,
+                                                     PidlPtr* child, PidlPtr* full,
+                                                     ULONG* attributes) {
     std::string folderPath;
     std::string name;
     SplitDiskPath(path, &folderPath, &name);
@@ -69,7 +70,7 @@ CToolRecordMaker::Result CToolRecordMaker::ParseItem(const std::string& path,
 
 CToolRecordMaker::Result CToolRecordMaker::MakeFileRecord(const std::string& path,
                                                           CResultItem& record) {
-    ComPtr<IShellFolder> folder;
+    zb::ComPtr<IShellFolder> folder;
     PidlPtr child;
     PidlPtr full;
     ULONG attributes = 0;
@@ -83,7 +84,7 @@ CToolRecordMaker::Result CToolRecordMaker::MakeFileRecord(const std::string& pat
 CToolRecordMaker::Result CToolRecordMaker::MakeMemberRecord(const std::string& archivePath,
                                                             const std::string& memberPath,
                                                             CResultItem& record) {
-    ComPtr<IShellFolder> folder;
+    zb::ComPtr<IShellFolder> folder;
     PidlPtr child;
     PidlPtr full;
     ULONG attributes = 0;

@@ -42,11 +42,11 @@ public:
                             CResultItem& record);
 
 private:
-    Result ParseItem(const std::string& path, ComPtr<IShellFolder>* folder, PidlPtr* child,
+    Result ParseItem(const std::string& path, zb::ComPtr<IShellFolder>* folder, PidlPtr* child,
                      PidlPtr* full, ULONG* attributes);
 
     std::string m_sFolder;  // the folder parsed last
-    ComPtr<IShellFolder> m_pFolder;
+    zb::ComPtr<IShellFolder> m_pFolder;
     PidlPtr m_pidlFolder;
 };
 

@@ -8,7 +8,7 @@
 #include "tools/TreeWalk.h"
 
 std::vector<std::string> FindTrashFolders() {
-    const std::shared_ptr<const ShellRoots> roots = CurrentShellRoots();
+    const std::shared_ptr<const zb::ShellRoots> roots = zb::CurrentShellRoots();
     std::vector<std::string> candidates;
     // The roots name the home trash's "files" folder.
     const std::string homeFiles = roots->trashFiles;
@@ -18,13 +18,13 @@ std::vector<std::string> FindTrashFolders() {
 
     const std::string uid = std::to_string(::getuid());
     std::vector<std::string> volumes{"/"};
-    for (const MountEntry& entry : ReadMountInfo(roots->mountInfo)) {
-        if (ClassifyMount(entry) == MountClass::Local)
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(roots->mountInfo)) {
+        if (zb::ClassifyMount(entry) == zb::MountClass::Local)
             volumes.push_back(entry.mountPoint);
     }
     for (const std::string& top : volumes) {
-        candidates.push_back(JoinPath(top, ".Trash-" + uid));
-        candidates.push_back(JoinPath(JoinPath(top, ".Trash"), uid));
+        candidates.push_back(zb::JoinPath(top, ".Trash-" + uid));
+        candidates.push_back(zb::JoinPath(zb::JoinPath(top, ".Trash"), uid));
     }
 
     std::vector<std::string> found;

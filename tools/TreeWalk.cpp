@@ -47,8 +47,8 @@ void CTreeWalk::SetPseudoDevices(std::unordered_set<std::uint64_t> devices) {
 
 std::unordered_set<std::uint64_t> CTreeWalk::ReadPseudoDevices(const std::string& mountInfoPath) {
     std::unordered_set<std::uint64_t> devices;
-    for (const MountEntry& entry : ReadMountInfo(mountInfoPath)) {
-        if (IsPseudoFileSystemType(entry.fsType))
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(mountInfoPath)) {
+        if (zb::IsPseudoFileSystemType(entry.fsType))
             devices.insert(entry.device);
     }
     return devices;
@@ -62,7 +62,7 @@ bool CTreeWalk::MayEnter(const struct stat& st) const {
 
 int CTreeWalk::Walk(const std::string& root, ITreeVisitor& visitor) {
     if (!m_bPseudoRead)
-        SetPseudoDevices(ReadPseudoDevices(CurrentShellRoots()->mountInfo));
+        SetPseudoDevices(ReadPseudoDevices(zb::CurrentShellRoots()->mountInfo));
     zb::UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
     if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0)
@@ -72,7 +72,7 @@ int CTreeWalk::Walk(const std::string& root, ITreeVisitor& visitor) {
     m_visited.insert(IdentityOf(st));
     m_folders.clear();
     m_firstOpen = 0;
-    m_path = TrimTrailingSlashes(root);
+    m_path = zb::TrimTrailingSlashes(root);
     if (!PushFolder(std::move(fd), IdentityOf(st))) {
         ++m_nUnreadable;
         return WALK_DONE;
@@ -224,6 +224,6 @@ int ApplyBelowFolder(const std::string& root, const std::function<void(const Tre
     FoldersLastVisitor visitor(apply, folderDone, mountPoint);
     const int result = walk.Walk(root, visitor);
     if (result != CTreeWalk::WALK_UNREACHABLE && folderDone)
-        folderDone(TrimTrailingSlashes(root));
+        folderDone(zb::TrimTrailingSlashes(root));
     return result;
 }

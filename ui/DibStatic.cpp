@@ -17,7 +17,7 @@ constexpr char kBannerType[] = "DIB";
 
 // The picture format of the checked pixels, or Format_Invalid for a layout
 // that is not drawn.
-QImage::Format PixelFormat(const PackedDibLayout& layout) {
+QImage::Format PixelFormat(const zb::PackedDibLayout& layout) {
     const bool masks = layout.header.biCompression == BI_BITFIELDS;
     const auto masksAre = [&](DWORD red, DWORD green, DWORD blue) {
         return layout.masks[0] == red && layout.masks[1] == green && layout.masks[2] == blue;
@@ -56,8 +56,8 @@ BOOL CDib::LoadFromFileImage(const QByteArray& image) {
         return FALSE;
     QByteArray data = image.mid(kFileHeaderSize);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
-    PackedDibLayout layout;
-    if (!ReadPackedDibLayout(bytes, static_cast<std::size_t>(data.size()), layout))
+    zb::PackedDibLayout layout;
+    if (!zb::ReadPackedDibLayout(bytes, static_cast<std::size_t>(data.size()), layout))
         return FALSE;
     const QImage::Format format = PixelFormat(layout);
     if (format == QImage::Format_Invalid)
@@ -97,7 +97,7 @@ const BYTE* CDib::GetBits() const {
     if (m_image.isNull())
         return nullptr;
     return reinterpret_cast<const BYTE*>(m_data.constData()) + m_header.biSize +
-           DibColorTableBytes(m_header);
+           zb::DibColorTableBytes(m_header);
 }
 
 void CDib::Draw(QPainter& painter, int width, int height) const {

@@ -114,7 +114,7 @@ CFolderTreeCtrl::~CFolderTreeCtrl() {
 
 void CFolderTreeCtrl::SetSystemImageList() {
     m_pImageList = &SystemImageList();
-    SetFileTypeInfoProvider(m_pImageList);
+    zb::SetFileTypeInfoProvider(m_pImageList);
     setIconSize(QSize(kSmallIconPixels, kSmallIconPixels));
 }
 
@@ -142,7 +142,7 @@ CFolderTreeItem* CFolderTreeCtrl::NewItem(CFolderListEntry entry) const {
 }
 
 void CFolderTreeCtrl::Refresh() {
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop)
         return;
     m_pTreeDesktop = desktop;
@@ -333,7 +333,7 @@ CFolderTreeItem* CFolderTreeCtrl::SelectVolumeByPath(QTreeWidgetItem* computer,
         std::string mount;
         if (!SHGetPathFromIDList(child->Data()->m_pidlFull.get(), &mount))
             continue;
-        mount = TrimTrailingSlashes(mount);
+        mount = zb::TrimTrailingSlashes(mount);
         const bool holds = mount == "/" || path == mount ||
                            (path.compare(0, mount.size(), mount) == 0 && path[mount.size()] == '/');
         if (holds && (best == nullptr || mount.size() > bestLength)) {
@@ -415,9 +415,9 @@ void CFolderTreeCtrl::SelectPath(const std::string& path) {
         std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
         if (error)
             absolute = path;
-        absolute = TrimTrailingSlashes(absolute);
+        absolute = zb::TrimTrailingSlashes(absolute);
         std::string canonical;
-        if (SUCCEEDED(CanonicalPath(absolute, &canonical)))
+        if (SUCCEEDED(zb::CanonicalPath(absolute, &canonical)))
             absolute = canonical;
         if (!computer->isExpanded())
             ExpandItem(computer);
@@ -425,7 +425,7 @@ void CFolderTreeCtrl::SelectPath(const std::string& path) {
         if (selected != nullptr) {
             std::string mount;
             SHGetPathFromIDList(GetFolderItem(selected)->m_pidlFull.get(), &mount);
-            mount = TrimTrailingSlashes(mount);
+            mount = zb::TrimTrailingSlashes(mount);
             const std::string rest = mount == "/" ? absolute : absolute.substr(mount.size());
             for (const std::string& part : SplitParts(rest, '/')) {
                 selected = SelectSiblingByText(selected, part);
@@ -458,7 +458,7 @@ std::unique_ptr<zb::CFolderDropTarget> CFolderTreeCtrl::GetItemDropTarget(
         return nullptr;
     std::string path;
     if (item->parent() == nullptr)
-        path = CurrentShellRoots()->desktopDir;
+        path = zb::CurrentShellRoots()->desktopDir;
     else if (!SHGetPathFromIDList(data->m_pidlFull.get(), &path))
         return nullptr;
     return zb::CFolderDropTarget::Create(path);

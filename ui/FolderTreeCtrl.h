@@ -167,7 +167,7 @@ private:
     QTimer m_dragTimer;
     zb::IFileOperationUi* m_pFileOperationUi = nullptr;
     CFolderLister m_lister;
-    ComPtr<IShellFolder> m_pTreeDesktop;  // the desktop of the last Refresh
+    zb::ComPtr<IShellFolder> m_pTreeDesktop;  // the desktop of the last Refresh
     CQtFileTypeInfoProvider* m_pImageList = nullptr;
     std::string m_sSelectedPath;
 };

@@ -51,7 +51,7 @@ CQtFileTypeInfoProvider::Entry CQtFileTypeInfoProvider::Lookup(const QString& ke
     return entry;
 }
 
-FileTypeAnswer CQtFileTypeInfoProvider::Describe(const FileTypeQuery& query) {
+zb::FileTypeAnswer CQtFileTypeInfoProvider::Describe(const zb::FileTypeQuery& query) {
     const bool folder = (query.attributes & SFGAO_FOLDER) != 0;
     const bool link = (query.attributes & SFGAO_LINK) != 0;
     const QString fileName = QFile::decodeName(QByteArray::fromStdString(query.name));
@@ -61,7 +61,7 @@ FileTypeAnswer CQtFileTypeInfoProvider::Describe(const FileTypeQuery& query) {
     if (folder && query.openIcon)
         key = QStringLiteral("/dir-open");
     const Entry entry = Lookup(key, fileName, folder, link);
-    FileTypeAnswer answer;
+    zb::FileTypeAnswer answer;
     answer.iconIndex = entry.iconIndex;
     answer.typeName = entry.typeName.toStdString();
     return answer;
@@ -93,7 +93,7 @@ CQtFileTypeInfoProvider& SystemImageList() {
     // Never destroyed: worker threads may ask it until the process ends.
     static CQtFileTypeInfoProvider* const provider = [] {
         auto* made = new CQtFileTypeInfoProvider;
-        SetFileTypeInfoProvider(made);
+        zb::SetFileTypeInfoProvider(made);
         return made;
     }();
     return *provider;

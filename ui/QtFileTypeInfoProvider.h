@@ -13,11 +13,11 @@
 
 #include "platform/shell/ShellFileInfo.h"
 
-class CQtFileTypeInfoProvider : public IFileTypeInfoProvider {
+class CQtFileTypeInfoProvider : public zb::IFileTypeInfoProvider {
 public:
     CQtFileTypeInfoProvider();
 
-    FileTypeAnswer Describe(const FileTypeQuery& query) override;
+    zb::FileTypeAnswer Describe(const zb::FileTypeQuery& query) override;
 
     // The icon of an index handed out by Describe (window thread only); a
     // null icon for an unknown index.

@@ -84,7 +84,7 @@ BOOL SearchArchiveMembers(IShellFolder* folder, LPCITEMIDLIST item, const std::s
             members.push_back(i);
         const auto build = [&](int entry, CResultItem& record) {
             PidlPtr full(CShellHelper::ConcatPidls(folderAbsolute, item));
-            return MakeArchiveEntryItem(handler, entry, record, ComPtr<IShellFolder>(folder),
+            return MakeArchiveEntryItem(handler, entry, record, zb::ComPtr<IShellFolder>(folder),
                                         PidlPtr(ILClone(item)), std::move(full));
         };
         const BOOL result = TestArchiveMembers(*handler, members, build, test, stop, take);

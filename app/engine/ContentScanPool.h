@@ -28,10 +28,10 @@
 
 // An archive file the walk met: what its members' records refer to.
 struct CArchiveSource {
-    std::string path;             // the archive file on disk
-    ComPtr<IShellFolder> folder;  // the folder that lists it
-    PidlPtr item;                 // its item in that folder
-    PidlPtr folderAbsolute;       // that folder's absolute item
+    std::string path;                 // the archive file on disk
+    zb::ComPtr<IShellFolder> folder;  // the folder that lists it
+    PidlPtr item;                     // its item in that folder
+    PidlPtr folderAbsolute;           // that folder's absolute item
 };
 
 class CContentScanPool {

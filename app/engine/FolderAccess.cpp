@@ -41,7 +41,7 @@ bool CanListFolder(const std::string& path) {
 
 // "\\server\share" of a network mount's source ("//server/share" for SMB,
 // "server:/export" for NFS, "user@server:/path" for SSH).
-std::string ResourceNameOf(const MountEntry& entry) {
+std::string ResourceNameOf(const zb::MountEntry& entry) {
     std::string source = entry.source;
     std::string server;
     std::string share;
@@ -68,8 +68,8 @@ std::string ResourceNameOf(const MountEntry& entry) {
 // The mount point of a mounted share "\\server\share", or empty.
 std::string MountPointOfShare(const std::string& resource) {
     const std::string lower = LowerCaseUtf8(resource);
-    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
-        if (ClassifyMount(entry) == MountClass::Network && ResourceNameOf(entry) == lower)
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
+        if (zb::ClassifyMount(entry) == zb::MountClass::Network && ResourceNameOf(entry) == lower)
             return entry.mountPoint;
     }
     return {};
@@ -93,8 +93,8 @@ void InitShellPrefixes() {
 
 void LoadNetworkResourceCache() {
     std::vector<std::string> resources;
-    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
-        if (ClassifyMount(entry) != MountClass::Network)
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
+        if (zb::ClassifyMount(entry) != zb::MountClass::Network)
             continue;
         std::string name = ResourceNameOf(entry);
         if (name.empty())
@@ -185,8 +185,8 @@ BOOL IsNetworkItemAccessible(const CResultItem& record, ULONG /*attributes*/) {
     if (!IsKnownNetworkServer(record.m_sName))
         return TRUE;
     const std::string serverKey = "\\\\" + LowerCaseUtf8(record.m_sName) + "\\";
-    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
-        if (ClassifyMount(entry) == MountClass::Network &&
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
+        if (zb::ClassifyMount(entry) == zb::MountClass::Network &&
             ResourceNameOf(entry).rfind(serverKey, 0) == 0 && CanListFolder(entry.mountPoint))
             return TRUE;
     }
@@ -204,8 +204,8 @@ BOOL IsShellItemSearchable(const CResultItem& record, ULONG attributes) {
 }
 
 void TouchLogicalDrives() {
-    for (const MountEntry& entry : ReadMountInfo(CurrentShellRoots()->mountInfo)) {
-        if (ClassifyMount(entry) != MountClass::Hidden || entry.mountPoint == "/")
+    for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
+        if (zb::ClassifyMount(entry) != zb::MountClass::Hidden || entry.mountPoint == "/")
             CanListFolder(entry.mountPoint);
     }
 }

@@ -65,7 +65,7 @@ struct PlainFolderIcons {
 };
 
 PlainFolderIcons PlainFolderIconsOfDesktop() {
-    const std::string desktopDir = CurrentShellRoots()->desktopDir;
+    const std::string desktopDir = zb::CurrentShellRoots()->desktopDir;
     constexpr UINT kPlainFolder = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
     return {
         CShellHelper::GetIconIndexByAttributes(desktopDir, FILE_ATTRIBUTE_DIRECTORY, kPlainFolder),
@@ -120,7 +120,7 @@ std::optional<CFolderListEntry> CFolderLister::DesktopRoot(IShellFolder* desktop
     CFolderListEntry root;
     root.data = std::make_unique<FOLDERITEM>();
     FOLDERITEM& data = *root.data;
-    data.m_pParentFolder = ComPtr<IShellFolder>(desktop);
+    data.m_pParentFolder = zb::ComPtr<IShellFolder>(desktop);
     data.m_pidl.reset(ILAlloc(2));
     data.m_pidlFull.reset(ILAlloc(2));
     if (!data.m_pidl || !data.m_pidlFull)
@@ -134,18 +134,18 @@ std::optional<CFolderListEntry> CFolderLister::DesktopRoot(IShellFolder* desktop
 std::optional<std::vector<CFolderListEntry>> CFolderLister::ListChildren(const FOLDERITEM& node) {
     if (node.m_nKind == FOLDERITEM_ARCHIVE)
         return ListArchiveFolder(node);
-    const ComPtr<IShellFolder> folder = BindFolder(node);
+    const zb::ComPtr<IShellFolder> folder = BindFolder(node);
     if (!folder)
         return std::nullopt;
     return ListFolder(folder.Get(), node.m_pidlFull.get());
 }
 
-ComPtr<IShellFolder> CFolderLister::BindFolder(const FOLDERITEM& node) {
+zb::ComPtr<IShellFolder> CFolderLister::BindFolder(const FOLDERITEM& node) {
     if (!node.m_pParentFolder)
         return nullptr;
     if (ILIsEmpty(node.m_pidl.get()))
         return node.m_pParentFolder;
-    ComPtr<IShellFolder> folder;
+    zb::ComPtr<IShellFolder> folder;
     if (FAILED(node.m_pParentFolder->BindToObject(node.m_pidl.get(), &folder)))
         return nullptr;
     return folder;
@@ -154,7 +154,7 @@ ComPtr<IShellFolder> CFolderLister::BindFolder(const FOLDERITEM& node) {
 std::vector<CFolderListEntry> CFolderLister::ListFolder(IShellFolder* folder,
                                                         LPCITEMIDLIST parentAbsolute) const {
     std::vector<CFolderListEntry> entries;
-    ComPtr<IEnumIDList> items;
+    zb::ComPtr<IEnumIDList> items;
     if (!m_pMalloc || FAILED(folder->EnumObjects(kEnumFlags, &items)) || !items)
         return entries;
     LPITEMIDLIST raw = nullptr;
@@ -190,7 +190,7 @@ std::optional<CFolderListEntry> CFolderLister::ShellEntry(IShellFolder* folder, 
         return std::nullopt;
     }
     CShellHelper::GetItemName(folder, child, SHGDN_NORMAL, &entry.text);
-    data.m_pParentFolder = ComPtr<IShellFolder>(folder);
+    data.m_pParentFolder = zb::ComPtr<IShellFolder>(folder);
     data.m_pidl.reset(CShellHelper::CopyItemID(m_pMalloc.Get(), child));
     data.m_pidlParentFull.reset(ILClone(parentAbsolute));
     SetShellIcons(absolute.get(), &entry);

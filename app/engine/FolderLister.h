@@ -50,7 +50,7 @@ public:
 
     // The folder of a shell node (the root's is its parent folder, the
     // desktop); null when it cannot be bound.
-    static ComPtr<IShellFolder> BindFolder(const FOLDERITEM& node);
+    static zb::ComPtr<IShellFolder> BindFolder(const FOLDERITEM& node);
 
     // Closes every archive of the lister's reader list; replaces the readers
     // by a fresh set.
@@ -66,6 +66,6 @@ private:
                                                LPCITEMIDLIST parentAbsolute) const;
     std::vector<CFolderListEntry> ListArchiveFolder(const FOLDERITEM& archive);
 
-    ComPtr<IMalloc> m_pMalloc;
+    zb::ComPtr<IMalloc> m_pMalloc;
     std::vector<std::unique_ptr<CArchiveHandler>> m_arrArchiveHandlers;
 };

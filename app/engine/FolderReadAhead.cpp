@@ -83,7 +83,7 @@ public:
     // Written by the one who lists, before the state says kListed.
     dev_t device = 0;
     ino_t inode = 0;
-    CItemListBuilder items;
+    zb::CItemListBuilder items;
     std::unique_ptr<std::atomic<std::uint8_t>[]> entries;
     // Read ahead for files the walk may keep: by the one who lists, or by the
     // one who tests the entry, before its answer is stored.
@@ -167,7 +167,7 @@ CFolderReadAhead::~CFolderReadAhead() {
         thread.join();
 }
 
-const CItemListBuilder& CFolderReadAhead::Items(const Folder& folder) {
+const zb::CItemListBuilder& CFolderReadAhead::Items(const Folder& folder) {
     return folder.items;
 }
 
@@ -252,7 +252,7 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
         folder->device = st.st_dev;
         folder->inode = st.st_ino;
     }
-    if (FAILED(CFileSystemFolder::ListEveryItemAt(dirFd, &folder->items)))
+    if (FAILED(zb::CFileSystemFolder::ListEveryItemAt(dirFd, &folder->items)))
         return false;
     const std::size_t count = folder->items.Count();
     folder->entries = std::make_unique<std::atomic<std::uint8_t>[]>(count);
@@ -277,17 +277,17 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     CResultItem scratch;
     std::uint32_t unresolved = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const ShellItem item = folder->items.At(i);
+        const zb::ShellItem item = folder->items.At(i);
         name.assign(item.name);
         std::uint8_t answer = kVisit;
-        if (item.Type() == EntryType::Directory) {
+        if (item.Type() == zb::EntryType::Directory) {
             // A folder that cannot be a row is skipped when the walk does not
             // go into it, or once nothing below it is a row either.
             const bool mayBeRow = m_foldersMayPass && test.MatchNameText(name);
             if (!deeper) {
                 answer = mayBeRow ? kVisit : kSkip;
             } else if (ahead) {
-                std::string path = JoinPath(folder->path, name);
+                std::string path = zb::JoinPath(folder->path, name);
                 if (path.size() < PATH_MAX) {  // longer: the walk lists it
                     std::vector<std::uint32_t> position = folder->position;
                     position.push_back(i);
@@ -348,8 +348,8 @@ void CFolderReadAhead::Plan(const FolderPtr& folder, Children children) {
     };
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t state = folder->entries[i].load(std::memory_order_relaxed);
-        const ShellItem item = folder->items.At(i);
-        if (item.Type() == EntryType::Directory ||
+        const zb::ShellItem item = folder->items.At(i);
+        if (item.Type() == zb::EntryType::Directory ||
             folder->path.size() + 1 + item.name.size() >= PATH_MAX) {
             flush();
         } else if (state == kPending) {
@@ -391,7 +391,7 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
     std::unique_ptr<zb::FileInfo> info;
     try {
         const std::string name(folder.items.At(index).name);
-        const std::string path = JoinPath(folder.path, name);
+        const std::string path = zb::JoinPath(folder.path, name);
         answer = test.MatchFileContent(path, name, dirFd) ? kHolds : kSkip;
         // A file that is kept needs its data, read as the walk reads it
         // (through the folder's descriptor, or by its path). When a

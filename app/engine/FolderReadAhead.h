@@ -94,7 +94,7 @@ public:
     // sub-folders it did not go into is dropped.
     void Leave(const FolderPtr& folder);
 
-    static const CItemListBuilder& Items(const Folder& folder);
+    static const zb::CItemListBuilder& Items(const Folder& folder);
     // The size, attributes and times read ahead for entry `index` once its
     // answer is known (read as the walk reads them, through the folder's
     // descriptor or its path); null when they were not read.

@@ -140,8 +140,8 @@ std::string NameWithRecycledExtension(const std::string& parsingName,
 
 }  // namespace
 
-BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
-                                   PidlPtr full, ULONG shellAttributes,
+BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder> parent,
+                                   PidlPtr item, PidlPtr full, ULONG shellAttributes,
                                    const std::string& folderText, std::string* path,
                                    bool pathKnown) {
     record.Clear();
@@ -198,8 +198,8 @@ void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info) {
     record.m_nSize = info->size;
 }
 
-void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
-                    ULONG shellAttributes, const std::string& folderText) {
+void MakeResultItem(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
+                    PidlPtr full, ULONG shellAttributes, const std::string& folderText) {
     std::string path;
     if (MakeResultItemWithoutFileData(record, std::move(parent), std::move(item), std::move(full),
                                       shellAttributes, folderText, &path))
@@ -207,7 +207,7 @@ void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr it
 }
 
 BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,
-                          ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full) {
+                          zb::ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full) {
     CArchiveEntryInfo info;
     if (!handler || !handler->GetFileInfo(entry, &info))
         return FALSE;
@@ -296,7 +296,7 @@ BOOL RefreshResultItem(CResultItem& record) {
     std::unique_ptr<CBitmap> thumbnail = std::move(record.m_pThumbnail);
     const int thumbnailState = record.m_iThumbnailState;
     const std::string folderText = record.m_sFolder;
-    ComPtr<IShellFolder> parent = record.m_pParentFolder;
+    zb::ComPtr<IShellFolder> parent = record.m_pParentFolder;
     PidlPtr relative = std::move(record.m_pidl);
     PidlPtr full = std::move(record.m_pidlFull);
     MakeResultItem(record, std::move(parent), std::move(relative), std::move(full), attributes,

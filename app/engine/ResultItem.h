@@ -68,9 +68,9 @@ public:
     // storage out of the picture (they are cleared).
     void Clear();
 
-    ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
-    PidlPtr m_pidl;                        // relative to the parent (for a member: the archive's)
-    PidlPtr m_pidlFull;                    // absolute (for a member: the archive's)
+    zb::ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
+    PidlPtr m_pidl;      // relative to the parent (for a member: the archive's)
+    PidlPtr m_pidlFull;  // absolute (for a member: the archive's)
     DWORD m_dwFlags = 0;
     std::string m_sName;
     std::string m_sFolder;  // no trailing separator; members: archive path "\" inner folder
@@ -95,16 +95,16 @@ public:
 // reference and both lists. Size, attributes and times come from the file;
 // when it has no path or cannot be read they are empty (a folder keeps its
 // folder attribute), never a previous item's values.
-void MakeResultItem(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full,
-                    ULONG shellAttributes, const std::string& folderText);
+void MakeResultItem(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
+                    PidlPtr full, ULONG shellAttributes, const std::string& folderText);
 
 // The same in two steps, for walks that read a file's data only once its name
 // has passed: everything but size, attributes and times, then the file data.
 // `path` receives the item's path; FALSE when it has none (the record is then
 // complete). A caller that knows the path of `full` already passes it in
 // `path` with `pathKnown` set.
-BOOL MakeResultItemWithoutFileData(CResultItem& record, ComPtr<IShellFolder> parent, PidlPtr item,
-                                   PidlPtr full, ULONG shellAttributes,
+BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder> parent,
+                                   PidlPtr item, PidlPtr full, ULONG shellAttributes,
                                    const std::string& folderText, std::string* path,
                                    bool pathKnown = false);
 // Reads size, attributes and times of the item at `path`; an item that cannot
@@ -121,7 +121,7 @@ void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info);
 // parent folder and lists are the archive file's. When the handler cannot
 // describe the member the record is left as it was and FALSE comes back.
 BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& record,
-                          ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full);
+                          zb::ComPtr<IShellFolder> parent, PidlPtr item, PidlPtr full);
 
 // Asks for the small icon index and the type name of a record about to be
 // shown: members by name, other records by their full list, and records

@@ -474,7 +474,7 @@ std::string_view ItemListBody(LPCITEMIDLIST list) {
 // One folder the walk stands in: its listing, how far the walk has come in
 // it, and what leaving it undoes.
 struct CSearchEngine::FolderLevel {
-    ComPtr<IShellFolder> folder;
+    zb::ComPtr<IShellFolder> folder;
     bool deeper = false;  // sub-folders and archives may be entered
     bool searchArchives = false;
     // The folder's ".hidden" list, read on first need.
@@ -483,7 +483,7 @@ struct CSearchEngine::FolderLevel {
     // The listing: made ahead (with an answer for each item), else the
     // namespace's; neither when the folder cannot be listed.
     CFolderReadAhead::FolderPtr ahead;
-    ComPtr<IEnumIDList> items;
+    zb::ComPtr<IEnumIDList> items;
     std::size_t nextIndex = 0;  // in the listing made ahead
     // What entering did, for leaving to undo.
     bool textsSet = false;
@@ -627,7 +627,7 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
         SearchArchiveRoot(*root);
         return;
     }
-    ComPtr<IShellFolder> folder = root->m_pParentFolder;
+    zb::ComPtr<IShellFolder> folder = root->m_pParentFolder;
     if (!m_request.rootIsDesktop) {
         folder.Reset();
         if (!root->m_pParentFolder || !root->m_pidl ||
@@ -643,22 +643,22 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
 }
 
 bool CSearchEngine::EnterFolderAt(IShellFolder* folder) {
-    if (const auto* onDisk = dynamic_cast<const CFileSystemFolder*>(folder))
+    if (const auto* onDisk = dynamic_cast<const zb::CFileSystemFolder*>(folder))
         return m_cursor.EnterPath(onDisk->Directory());
     m_cursor.EnterNone();
     return true;
 }
 
-ComPtr<IEnumIDList> CSearchEngine::ListFolder(IShellFolder* folder) {
+zb::ComPtr<IEnumIDList> CSearchEngine::ListFolder(IShellFolder* folder) {
     constexpr DWORD kItems = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
-    auto* onDisk = dynamic_cast<CFileSystemFolder*>(folder);
+    auto* onDisk = dynamic_cast<zb::CFileSystemFolder*>(folder);
     if (onDisk && m_cursor.Fd() >= 0) {
-        CItemListBuilder items;
+        zb::CItemListBuilder items;
         if (FAILED(onDisk->ListItemsAt(m_cursor.Fd(), kItems, &items)))
             return {};
-        return ComPtr<CIdListEnum>::Make(std::move(items));
+        return zb::ComPtr<zb::CIdListEnum>::Make(std::move(items));
     }
-    ComPtr<IEnumIDList> items;
+    zb::ComPtr<IEnumIDList> items;
     if (!folder || FAILED(folder->EnumObjects(kItems, &items)))
         return {};
     return items;
@@ -675,14 +675,15 @@ BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
     if (!SHGetPathFromIDList(absolute, &folderPath))
         folderPath.clear();
     FolderWalk walk(*this);
-    OpenFolder(walk, walk.Push(), ComPtr<IShellFolder>(folder), absolute, pathText, folderPath,
+    OpenFolder(walk, walk.Push(), zb::ComPtr<IShellFolder>(folder), absolute, pathText, folderPath,
                nullptr);
     return WalkFolders(walk);
 }
 
-void CSearchEngine::OpenFolder(FolderWalk& walk, FolderLevel& level, ComPtr<IShellFolder> folder,
-                               LPCITEMIDLIST absolute, const std::string& pathText,
-                               const std::string& folderPath, CFolderReadAhead::FolderPtr ahead) {
+void CSearchEngine::OpenFolder(FolderWalk& walk, FolderLevel& level,
+                               zb::ComPtr<IShellFolder> folder, LPCITEMIDLIST absolute,
+                               const std::string& pathText, const std::string& folderPath,
+                               CFolderReadAhead::FolderPtr ahead) {
     walk.SetTexts(level, pathText, folderPath, absolute);
     ++m_nWalkDepth;
     level.raisedDepth = true;
@@ -714,7 +715,7 @@ BOOL CSearchEngine::WalkFolders(FolderWalk& walk) {
 CFolderReadAhead::FolderPtr CSearchEngine::ListAhead(IShellFolder* folder,
                                                      const std::string& folderPath) {
     if (!m_pReadAhead || !m_pCriteria || folderPath.empty() || m_cursor.Fd() < 0 ||
-        !dynamic_cast<CFileSystemFolder*>(folder))
+        !dynamic_cast<zb::CFileSystemFolder*>(folder))
         return nullptr;
     return m_pReadAhead->ListHere(folderPath, m_nWalkDepth, m_cursor.Fd(), *m_pCriteria);
 }
@@ -727,15 +728,15 @@ PidlPtr CSearchEngine::NextChild(FolderWalk& walk) {
         return NextItem(level.items.Get());
     if (!level.ahead)
         return nullptr;
-    const CItemListBuilder& items = CFolderReadAhead::Items(*level.ahead);
+    const zb::CItemListBuilder& items = CFolderReadAhead::Items(*level.ahead);
     while (level.nextIndex < items.Count() && !m_bStop.load(std::memory_order_relaxed)) {
         const std::size_t i = level.nextIndex++;
         const CFolderReadAhead::Answer answer =
             m_pReadAhead->Resolve(*level.ahead, i, *m_pCriteria, m_cursor.Fd());
         if (answer == CFolderReadAhead::Answer::Skip)
             continue;
-        const ShellItem item = items.At(i);
-        PidlPtr child(MakeItemList(item.kind, item.detail, item.name));
+        const zb::ShellItem item = items.At(i);
+        PidlPtr child(zb::MakeItemList(item.kind, item.detail, item.name));
         if (!child) {
             // No memory: the listing ends as the namespace's would.
             level.nextIndex = items.Count();
@@ -757,12 +758,12 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
         return TRUE;
     // An entry of a folder on disk lies at the folder's path and its name;
     // other items get their path from the namespace.
-    ShellItem decoded;
+    zb::ShellItem decoded;
     walk.childName.clear();
-    if (!walk.FolderPath().empty() && DecodeItem(child.get(), &decoded) &&
-        decoded.kind == ItemKind::Entry) {
+    if (!walk.FolderPath().empty() && zb::DecodeItem(child.get(), &decoded) &&
+        decoded.kind == zb::ItemKind::Entry) {
         walk.childName.assign(decoded.name);
-        walk.childPath = JoinPath(walk.FolderPath(), walk.childName);
+        walk.childPath = zb::JoinPath(walk.FolderPath(), walk.childName);
     }
     const bool dataPending = MakeResultItemWithoutFileData(
         walk.scratch, level.folder, std::move(child), std::move(childAbsolute), attributes,
@@ -866,7 +867,7 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
     const bool onDisk = !walk.childName.empty() && m_cursor.Fd() >= 0;
     if (onDisk ? (attributes & SFGAO_LINK) != 0 : !IsShellItemSearchable(record, attributes))
         return TRUE;
-    ComPtr<IShellFolder> sub;
+    zb::ComPtr<IShellFolder> sub;
     if (FAILED(outer.folder->BindToObject(record.m_pidl.get(), &sub)) || !sub)
         return TRUE;
     // The level is on the walk before its descriptor moves, so that leaving

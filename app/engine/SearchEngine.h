@@ -165,7 +165,7 @@ private:
     // Makes `level`, the innermost of `walk`, stand for `folder`, which the
     // walk's descriptor stands in, with its listing: the one made ahead when
     // given, else made now.
-    void OpenFolder(FolderWalk& walk, FolderLevel& level, ComPtr<IShellFolder> folder,
+    void OpenFolder(FolderWalk& walk, FolderLevel& level, zb::ComPtr<IShellFolder> folder,
                     LPCITEMIDLIST absolute, const std::string& pathText,
                     const std::string& folderPath, CFolderReadAhead::FolderPtr ahead);
     // Walks the folders of `walk` item by item, depth first, until it has
@@ -181,7 +181,7 @@ private:
 
     // The folder's items: read through the walk's descriptor for a folder on
     // disk, else from the namespace; null when it cannot be listed.
-    ComPtr<IEnumIDList> ListFolder(IShellFolder* folder);
+    zb::ComPtr<IEnumIDList> ListFolder(IShellFolder* folder);
     // Makes the walk's descriptor stand in `folder` (entered by path when
     // it is a folder on disk); false when it cannot be opened.
     bool EnterFolderAt(IShellFolder* folder);

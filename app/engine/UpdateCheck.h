@@ -58,7 +58,7 @@ public:
     // `httpLibrary`. Nothing starts when the address is empty or a check was
     // already started; returns whether a thread started.
     bool Start(IUpdateHost& host, std::string serverUrl = UpdateServerUrl(),
-               std::string httpLibrary = kHttpLibraryName);
+               std::string httpLibrary = zb::kHttpLibraryName);
 
     // Waits for the check to end by itself.
     void Wait();

@@ -5,7 +5,7 @@ CWebPageReader::CWebPageReader(const char* httpLibrary) : m_session(kWebAgentNam
 CWebPageReader::~CWebPageReader() = default;
 
 bool CWebPageReader::IsNetworkAvailable(const std::string& url) const {
-    return HttpHostResolves(url);
+    return zb::HttpHostResolves(url);
 }
 
 std::string CWebPageReader::ReadPage(const std::string& url) const {
@@ -13,7 +13,7 @@ std::string CWebPageReader::ReadPage(const std::string& url) const {
     if (!m_session.IsOpen() || !IsNetworkAvailable(url)) {
         return text;
     }
-    const std::unique_ptr<CHttpRequest> request = m_session.OpenUrl(url);
+    const std::unique_ptr<zb::CHttpRequest> request = m_session.OpenUrl(url);
     if (!request) {
         return text;
     }

@@ -13,7 +13,7 @@ class CWebPageReader {
 public:
     // Loads the HTTP library (`httpLibrary`) and opens a session with the
     // agent "ZembroltBrowser1.0"; without the library there is no session.
-    explicit CWebPageReader(const char* httpLibrary = kHttpLibraryName);
+    explicit CWebPageReader(const char* httpLibrary = zb::kHttpLibraryName);
     virtual ~CWebPageReader();
     CWebPageReader(const CWebPageReader&) = delete;
     CWebPageReader& operator=(const CWebPageReader&) = delete;
@@ -33,5 +33,5 @@ public:
     std::string ReadPage(const std::string& url) const;
 
 private:
-    CHttpSession m_session;
+    zb::CHttpSession m_session;
 };

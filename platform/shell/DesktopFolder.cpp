@@ -7,10 +7,12 @@
 
 #include "platform/shell/VolumeListFolder.h"
 
+namespace zb {
+
 namespace {
 
 struct SpecialName {
-    ::SpecialFolder which;
+    zb::SpecialFolder which;
     std::string_view shown;
     std::string_view parsing;
 };
@@ -22,7 +24,7 @@ constexpr std::array<SpecialName, 4> kSpecials = {{
     {SpecialFolder::Trash, "Trash", "::Trash"},
 }};
 
-const SpecialName& NameOf(::SpecialFolder which) {
+const SpecialName& NameOf(zb::SpecialFolder which) {
     return kSpecials[static_cast<std::size_t>(which) -
                      static_cast<std::size_t>(SpecialFolder::Home)];
 }
@@ -39,7 +41,7 @@ CDesktopFolder::CDesktopFolder(std::shared_ptr<const ShellRoots> roots)
     m_files = ComPtr<CFileSystemFolder>::Make(Roots(), std::move(place));
 }
 
-ComPtr<CShellFolderBase> CDesktopFolder::SpecialFolder(::SpecialFolder which) const {
+ComPtr<CShellFolderBase> CDesktopFolder::SpecialFolder(zb::SpecialFolder which) const {
     switch (which) {
         case SpecialFolder::Computer:
             return ComPtr<CVolumeListFolder>::Make(Roots(), CVolumeListFolder::Which::Computer);
@@ -157,3 +159,5 @@ HRESULT CDesktopFolder::ParseItems(std::string_view name, std::string* items) {
     }
     return E_FILE_NOT_FOUND;
 }
+
+}  // namespace zb

@@ -17,6 +17,8 @@
 
 #include "platform/shell/FileSystemFolder.h"
 
+namespace zb {
+
 class CDesktopFolder final : public CShellFolderBase {
 public:
     explicit CDesktopFolder(std::shared_ptr<const ShellRoots> roots);
@@ -29,7 +31,9 @@ public:
     HRESULT ListItems(DWORD shcontf, CItemListBuilder* items) override;
 
 private:
-    ComPtr<CShellFolderBase> SpecialFolder(::SpecialFolder which) const;
+    ComPtr<CShellFolderBase> SpecialFolder(zb::SpecialFolder which) const;
 
     ComPtr<CFileSystemFolder> m_files;  // the Desktop folder on disk
 };
+
+}  // namespace zb

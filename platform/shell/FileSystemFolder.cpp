@@ -13,6 +13,8 @@
 
 #include "platform/PosixFile.h"
 
+namespace zb {
+
 namespace {
 
 int OpenDirectory(const std::string& path, bool noFollow) {
@@ -368,3 +370,5 @@ HRESULT CFileSystemFolder::ParseItems(std::string_view name, std::string* items)
     }
     return S_OK;
 }
+
+}  // namespace zb

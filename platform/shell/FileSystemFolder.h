@@ -33,6 +33,8 @@
 #include "platform/FileInfo.h"
 #include "platform/shell/ShellFolderBase.h"
 
+namespace zb {
+
 // Where a file-system folder lies and what it calls itself.
 struct FolderPlace {
     std::string dir;              // the directory that is listed
@@ -94,3 +96,5 @@ private:
 // (symbolic links do not count). A directory that cannot be read counts as
 // having one, so that it still shows as expandable.
 bool DirectoryHasSubfolder(const std::string& path, bool noFollow);
+
+}  // namespace zb

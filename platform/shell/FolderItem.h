@@ -12,7 +12,7 @@ constexpr int FOLDERITEM_SHELL = 0;
 constexpr int FOLDERITEM_ARCHIVE = 16;  // an archive file or a folder inside one
 
 struct FOLDERITEM {
-    ComPtr<IShellFolder> m_pParentFolder;
+    zb::ComPtr<IShellFolder> m_pParentFolder;
     PidlPtr m_pidl;      // relative to the parent (inside an archive: the archive's)
     PidlPtr m_pidlFull;  // absolute (inside an archive: the archive's)
     int m_nKind = FOLDERITEM_SHELL;

@@ -71,8 +71,11 @@ std::size_t ILValidSize(const void* bytes, std::size_t size);
 // Frees a list from the shell allocator (null is fine).
 void ILFree(LPITEMIDLIST list);
 
+namespace zb {
 struct PidlDeleter {
     void operator()(ITEMIDLIST* list) const { ILFree(list); }
 };
+}  // namespace zb
+
 // Owns one list.
-using PidlPtr = std::unique_ptr<ITEMIDLIST, PidlDeleter>;
+using PidlPtr = std::unique_ptr<ITEMIDLIST, zb::PidlDeleter>;

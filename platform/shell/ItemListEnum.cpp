@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace zb {
+
 namespace {
 
 ShellItem ItemAt(const std::string& bytes, std::size_t offset) {
@@ -77,3 +79,5 @@ HRESULT CIdListEnum::Reset() {
     m_next = 0;
     return S_OK;
 }
+
+}  // namespace zb

@@ -9,6 +9,8 @@
 
 #include "platform/shell/ShellItem.h"
 
+namespace zb {
+
 class CItemListBuilder {
 public:
     // Adds one item; false when the name does not fit into an item.
@@ -37,3 +39,5 @@ private:
     CItemListBuilder m_items;
     std::size_t m_next = 0;
 };
+
+}  // namespace zb

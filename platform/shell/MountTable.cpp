@@ -7,6 +7,8 @@
 #include <charconv>
 #include <fstream>
 
+namespace zb {
+
 namespace {
 
 constexpr std::array<std::string_view, 22> kPseudoTypes = {
@@ -182,3 +184,5 @@ bool IsRemovableMountPoint(std::string_view mountPoint) {
     return (PathHasPrefix(mountPoint, "/media") && mountPoint != "/media") ||
            (PathHasPrefix(mountPoint, "/run/media") && mountPoint != "/run/media");
 }
+
+}  // namespace zb

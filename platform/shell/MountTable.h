@@ -10,6 +10,8 @@
 
 #include "platform/WinTypes.h"
 
+namespace zb {
+
 struct MountEntry {
     std::string mountPoint;  // decoded (\040 and the other octal escapes)
     std::string fsType;
@@ -60,3 +62,5 @@ bool IsRemovableMountPoint(std::string_view mountPoint);
 // True when `path` is `prefix` or lies below it ("/" is the prefix of every
 // absolute path).
 bool PathHasPrefix(std::string_view path, std::string_view prefix);
+
+}  // namespace zb

@@ -4,10 +4,10 @@
 #include "platform/shell/ShellItem.h"
 #include "platform/shell/ShellRoots.h"
 
-HRESULT SHGetDesktopFolder(ComPtr<IShellFolder>* result) {
+HRESULT SHGetDesktopFolder(zb::ComPtr<IShellFolder>* result) {
     if (!result)
         return E_POINTER;
-    *result = ComPtr<CDesktopFolder>::Make(RefreshShellRoots());
+    *result = zb::ComPtr<zb::CDesktopFolder>::Make(zb::RefreshShellRoots());
     return S_OK;
 }
 
@@ -19,52 +19,52 @@ enum class Level { Desktop, Volumes, Files };
 BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
     if (!list)
         return FALSE;
-    const std::shared_ptr<const ShellRoots> roots = CurrentShellRoots();
+    const std::shared_ptr<const zb::ShellRoots> roots = zb::CurrentShellRoots();
     Level level = Level::Desktop;
     std::string result = roots->desktopDir;
     bool hasPath = true;
     bool underNonFolder = false;
     LPCITEMIDLIST at = list;
     for (; !ILIsEmpty(at); at = ILNext(at)) {
-        ShellItem item;
-        if (!DecodeItem(at, &item))
+        zb::ShellItem item;
+        if (!zb::DecodeItem(at, &item))
             return FALSE;
         switch (item.kind) {
-            case ItemKind::Special:
+            case zb::ItemKind::Special:
                 if (level != Level::Desktop)
                     return FALSE;
                 switch (item.Special()) {
-                    case SpecialFolder::Home:
+                    case zb::SpecialFolder::Home:
                         result = roots->home;
                         level = Level::Files;
                         break;
-                    case SpecialFolder::Computer:
-                    case SpecialFolder::Network:
+                    case zb::SpecialFolder::Computer:
+                    case zb::SpecialFolder::Network:
                         hasPath = false;
                         level = Level::Volumes;
                         break;
-                    case SpecialFolder::Trash:
+                    case zb::SpecialFolder::Trash:
                         result = roots->trashFiles;
                         hasPath = false;
                         level = Level::Files;
                         break;
                 }
                 break;
-            case ItemKind::Volume:
+            case zb::ItemKind::Volume:
                 if (level != Level::Volumes)
                     return FALSE;
                 result.assign(item.name);
                 hasPath = true;
                 level = Level::Files;
                 break;
-            case ItemKind::Entry:
+            case zb::ItemKind::Entry:
                 if (level == Level::Volumes || underNonFolder)
                     return FALSE;
-                result = JoinPath(result, item.name);
+                result = zb::JoinPath(result, item.name);
                 hasPath = true;
                 level = Level::Files;
-                underNonFolder =
-                    item.Type() != EntryType::Directory && item.Type() != EntryType::Unknown;
+                underNonFolder = item.Type() != zb::EntryType::Directory &&
+                                 item.Type() != zb::EntryType::Unknown;
                 break;
         }
     }

@@ -10,7 +10,7 @@
 
 // A new desktop folder (the root of the namespace). Reads the roots from the
 // environment anew (ShellRoots.h); every folder bound from it keeps them.
-HRESULT SHGetDesktopFolder(ComPtr<IShellFolder>* result);
+HRESULT SHGetDesktopFolder(zb::ComPtr<IShellFolder>* result);
 
 // The file-system path of an absolute list (from the desktop): the empty
 // list is the Desktop folder, Home is $HOME, a volume is its mount point, an

@@ -11,17 +11,17 @@
 
 namespace {
 
-std::atomic<IFileTypeInfoProvider*> g_provider{nullptr};
+std::atomic<zb::IFileTypeInfoProvider*> g_provider{nullptr};
 
-IFileTypeInfoProvider& Provider() {
-    static DefaultFileTypeInfoProvider fallback;
-    IFileTypeInfoProvider* p = g_provider.load(std::memory_order_acquire);
+zb::IFileTypeInfoProvider& Provider() {
+    static zb::DefaultFileTypeInfoProvider fallback;
+    zb::IFileTypeInfoProvider* p = g_provider.load(std::memory_order_acquire);
     return p ? *p : fallback;
 }
 
-std::uintptr_t Answer(const FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
+std::uintptr_t Answer(const zb::FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
     if (flags & (SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_ICON)) {
-        const FileTypeAnswer answer = Provider().Describe(query);
+        const zb::FileTypeAnswer answer = Provider().Describe(query);
         if (flags & SHGFI_TYPENAME)
             info->szTypeName = answer.typeName;
         if (flags & (SHGFI_SYSICONINDEX | SHGFI_ICON))
@@ -46,7 +46,7 @@ std::string LastPathPart(const std::string& path) {
 
 // The answer for `item` of `parent`, at `path` on disk (null: none).
 std::uintptr_t DescribeChild(IShellFolder* parent, LPCITEMIDLIST item, const std::string* path,
-                             FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
+                             zb::FileTypeQuery& query, SHFILEINFO* info, UINT flags) {
     // The hidden test reads an extended attribute: only asked when the
     // caller wants the attributes (icons and type names never look at it).
     ULONG attributes = SFGAO_FOLDER | SFGAO_LINK | SFGAO_FILESYSTEM |
@@ -70,8 +70,8 @@ std::uintptr_t DescribeChild(IShellFolder* parent, LPCITEMIDLIST item, const std
 
 }  // namespace
 
-FileTypeAnswer DefaultFileTypeInfoProvider::Describe(const FileTypeQuery& query) {
-    FileTypeAnswer answer;
+zb::FileTypeAnswer zb::DefaultFileTypeInfoProvider::Describe(const zb::FileTypeQuery& query) {
+    zb::FileTypeAnswer answer;
     if (query.attributes & SFGAO_FOLDER) {
         answer.iconIndex = query.openIcon ? 2 : 1;
         answer.typeName = "File Folder";
@@ -90,7 +90,7 @@ FileTypeAnswer DefaultFileTypeInfoProvider::Describe(const FileTypeQuery& query)
     return answer;
 }
 
-void SetFileTypeInfoProvider(IFileTypeInfoProvider* provider) {
+void zb::SetFileTypeInfoProvider(zb::IFileTypeInfoProvider* provider) {
     g_provider.store(provider, std::memory_order_release);
 }
 
@@ -98,7 +98,7 @@ std::uintptr_t SHGetFileInfo(const std::string& path, DWORD fileAttributes, SHFI
                              UINT flags) {
     if (!info)
         return 0;
-    FileTypeQuery query;
+    zb::FileTypeQuery query;
     query.name = LastPathPart(path);
     query.openIcon = (flags & SHGFI_OPENICON) != 0;
     query.smallIcon = (flags & SHGFI_SMALLICON) != 0;
@@ -123,11 +123,11 @@ std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD /*fileAttributes*/, S
                              UINT flags) {
     if (!info || !absolute)
         return 0;
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(&desktop)))
         return 0;
 
-    FileTypeQuery query;
+    zb::FileTypeQuery query;
     query.openIcon = (flags & SHGFI_OPENICON) != 0;
     query.smallIcon = (flags & SHGFI_SMALLICON) != 0;
     if (ILIsEmpty(absolute)) {
@@ -138,12 +138,12 @@ std::uintptr_t SHGetFileInfo(LPCITEMIDLIST absolute, DWORD /*fileAttributes*/, S
         return Answer(query, info, flags);
     }
 
-    ComPtr<IShellFolder> parent = desktop;
+    zb::ComPtr<IShellFolder> parent = desktop;
     PidlPtr parentList(ILCloneParent(absolute));
     if (!parentList)
         return 0;
     if (!ILIsEmpty(parentList.get())) {
-        ComPtr<IShellFolder> bound;
+        zb::ComPtr<IShellFolder> bound;
         if (FAILED(desktop->BindToObject(parentList.get(), &bound)) || !bound)
             return 0;
         parent = bound;
@@ -158,7 +158,7 @@ std::uintptr_t SHGetFileInfoOfChild(IShellFolder* parent, LPCITEMIDLIST item,
                                     const std::string& path, SHFILEINFO* info, UINT flags) {
     if (!info || !parent || !item)
         return 0;
-    FileTypeQuery query;
+    zb::FileTypeQuery query;
     query.openIcon = (flags & SHGFI_OPENICON) != 0;
     query.smallIcon = (flags & SHGFI_SMALLICON) != 0;
     return DescribeChild(parent, item, &path, query, info, flags);

@@ -27,6 +27,8 @@ struct SHFILEINFO {
     std::string szTypeName;
 };
 
+namespace zb {
+
 // What a provider is asked about one item.
 struct FileTypeQuery {
     std::string name;        // display name; its extension picks the type
@@ -59,6 +61,8 @@ public:
 // Installs the process's provider (null restores the default). The provider
 // must outlive every query.
 void SetFileTypeInfoProvider(IFileTypeInfoProvider* provider);
+
+}  // namespace zb
 
 // Fills `info` for an item named by path (with SHGFI_USEFILEATTRIBUTES the
 // path need not exist and `fileAttributes` says whether it is a folder). The

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace zb {
+
 HRESULT ResultFromErrno(int error) {
     switch (error) {
         case ENOENT:
@@ -180,3 +182,5 @@ HRESULT CShellFolderBase::GetDisplayNameOf(LPCITEMIDLIST item, DWORD shgdn, STRR
         return hr;
     return parent->ChildName(last, shgdn, &name->str);
 }
+
+}  // namespace zb

@@ -12,6 +12,8 @@
 #include "platform/shell/ItemListEnum.h"
 #include "platform/shell/ShellRoots.h"
 
+namespace zb {
+
 class CShellFolderBase : public IShellFolder {
 public:
     explicit CShellFolderBase(std::shared_ptr<const ShellRoots> roots)
@@ -57,3 +59,5 @@ private:
 
 // The result code for an errno value of a failed file-system call.
 HRESULT ResultFromErrno(int error);
+
+}  // namespace zb

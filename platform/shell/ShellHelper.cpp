@@ -45,7 +45,7 @@ UINT CShellHelper::GetPidlSize(LPCITEMIDLIST list) {
 }
 
 LPITEMIDLIST CShellHelper::AllocPidl(UINT bytes) {
-    ComPtr<IMalloc> malloc;
+    zb::ComPtr<IMalloc> malloc;
     if (FAILED(SHGetMalloc(&malloc)) || !malloc)
         return nullptr;
     void* block = malloc->Alloc(bytes);
@@ -203,7 +203,7 @@ DWORD CShellHelper::GetDataObjectDropEffects(const std::vector<std::uint8_t>* ar
     const PidlPtr parent = listAt(0);
     if (!parent)
         return kAll;
-    const ComPtr<IShellFolder> folder = BindToFolder(parent.get());
+    const zb::ComPtr<IShellFolder> folder = BindToFolder(parent.get());
     if (!folder)
         return kAll;
     DWORD effects = kAll;
@@ -219,12 +219,12 @@ DWORD CShellHelper::GetDataObjectDropEffects(const std::vector<std::uint8_t>* ar
     return effects;
 }
 
-ComPtr<IShellFolder> CShellHelper::BindToFolder(LPCITEMIDLIST absolute) const {
+zb::ComPtr<IShellFolder> CShellHelper::BindToFolder(LPCITEMIDLIST absolute) const {
     if (ILIsEmpty(absolute))
         return m_pDesktopFolder;
     if (!m_pDesktopFolder)
         return nullptr;
-    ComPtr<IShellFolder> folder;
+    zb::ComPtr<IShellFolder> folder;
     if (FAILED(m_pDesktopFolder->BindToObject(absolute, &folder)))
         return nullptr;
     return folder;
@@ -235,7 +235,7 @@ HRESULT CShellHelper::ParseDisplayName(const std::string& path, LPITEMIDLIST* re
     if (!result)
         return E_POINTER;
     *result = nullptr;
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     if (!folder) {
         const HRESULT hr = SHGetDesktopFolder(&desktop);
         if (FAILED(hr))

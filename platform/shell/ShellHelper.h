@@ -58,7 +58,7 @@ public:
     DWORD GetDataObjectDropEffects(const std::vector<std::uint8_t>* array) const;
 
     // The folder of an absolute list; the desktop for a null or empty list.
-    ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;
+    zb::ComPtr<IShellFolder> BindToFolder(LPCITEMIDLIST absolute) const;
 
     virtual HRESULT ParseDisplayName(const std::string& path, LPITEMIDLIST* result,
                                      IShellFolder* folder);
@@ -73,7 +73,7 @@ public:
     IMalloc* GetMalloc() const { return m_pMalloc.Get(); }
 
 private:
-    ComPtr<IShellFolder> m_pDesktopFolder;
-    ComPtr<IMalloc> m_pMalloc;
+    zb::ComPtr<IShellFolder> m_pDesktopFolder;
+    zb::ComPtr<IMalloc> m_pMalloc;
     char m_szEmptyText[4] = {};
 };

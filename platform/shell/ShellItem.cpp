@@ -8,6 +8,8 @@
 
 #include "platform/shell/NameOrder.h"
 
+namespace zb {
+
 namespace {
 
 constexpr std::size_t kMaxNameBytes = std::numeric_limits<WORD>::max() - kItemHeaderBytes;
@@ -138,3 +140,5 @@ int CompareShellItems(const ShellItem& a, const ShellItem& b) {
     }
     return CompareItemNames(a.name, b.name);
 }
+
+}  // namespace zb

@@ -16,6 +16,8 @@
 
 #include "platform/shell/ItemIdList.h"
 
+namespace zb {
+
 enum class ItemKind : BYTE { Special = 1, Volume = 2, Entry = 3 };
 
 enum class SpecialFolder : BYTE { Home = 1, Computer = 2, Network = 3, Trash = 4 };
@@ -67,3 +69,5 @@ std::string_view VolumeDisplayName(std::string_view mountPoint);
 // path), then entries by name (case-insensitive, ties by bytes). Folders are
 // not put before files.
 int CompareShellItems(const ShellItem& a, const ShellItem& b);
+
+}  // namespace zb

@@ -68,9 +68,9 @@ IMalloc& ShellAllocator() {
     return *allocator;
 }
 
-HRESULT SHGetMalloc(ComPtr<IMalloc>* result) {
+HRESULT SHGetMalloc(zb::ComPtr<IMalloc>* result) {
     if (!result)
         return E_POINTER;
-    *result = ComPtr<IMalloc>(&ShellAllocator());
+    *result = zb::ComPtr<IMalloc>(&ShellAllocator());
     return S_OK;
 }

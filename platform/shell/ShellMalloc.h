@@ -8,7 +8,7 @@
 
 // Hands out a reference on the process allocator (the same object for every
 // call). Fails with E_POINTER for a null `result`.
-HRESULT SHGetMalloc(ComPtr<IMalloc>* result);
+HRESULT SHGetMalloc(zb::ComPtr<IMalloc>* result);
 
 // The process allocator itself, without taking a reference (for the list
 // primitives, which run for every item of a search).

@@ -12,6 +12,8 @@
 
 #include "platform/PosixFile.h"
 
+namespace zb {
+
 namespace {
 
 // user-dirs.dirs holds a few lines; a larger file is not read.
@@ -77,14 +79,6 @@ std::string TrimTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
-}
-
-std::string JoinPath(const std::string& dir, std::string_view name) {
-    std::string out = dir;
-    if (out.empty() || out.back() != '/')
-        out += '/';
-    out += name;
-    return out;
 }
 
 std::string DesktopDirFromUserDirs(const std::string& text, const std::string& home) {
@@ -165,3 +159,5 @@ std::shared_ptr<const ShellRoots> CurrentShellRoots() {
     }
     return RefreshShellRoots();
 }
+
+}  // namespace zb

@@ -18,6 +18,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/PosixFile.h"
+
+namespace zb {
+
 struct ShellRoots {
     std::string home;
     std::string desktopDir;
@@ -40,5 +44,4 @@ std::string DesktopDirFromUserDirs(const std::string& text, const std::string& h
 // `path` without trailing slashes ("/" stays "/").
 std::string TrimTrailingSlashes(std::string path);
 
-// `dir` + "/" + `name`, without doubling the slash after "/".
-std::string JoinPath(const std::string& dir, std::string_view name);
+}  // namespace zb

@@ -80,7 +80,7 @@ struct STRRET {
 };
 
 // The shell allocator: blocks that know their size.
-class IMalloc : public RefCounted {
+class IMalloc : public zb::RefCounted {
 public:
     virtual void* Alloc(std::size_t bytes) = 0;
     virtual void* Realloc(void* block, std::size_t bytes) = 0;
@@ -89,7 +89,7 @@ public:
     virtual std::ptrdiff_t GetSize(const void* block) = 0;
 };
 
-class IEnumIDList : public RefCounted {
+class IEnumIDList : public zb::RefCounted {
 public:
     // Hands out up to `count` new relative item lists (allocated with the
     // shell allocator; the caller frees them). S_OK when `count` came back,
@@ -99,15 +99,15 @@ public:
     virtual HRESULT Reset() = 0;
 };
 
-class IShellFolder : public RefCounted {
+class IShellFolder : public zb::RefCounted {
 public:
     // Parses a name relative to this folder into a new relative item list.
     // `attributes`, when given, is an in/out SFGAO mask as for GetAttributesOf.
     virtual HRESULT ParseDisplayName(const std::string& name, ULONG* eaten, LPITEMIDLIST* result,
                                      ULONG* attributes) = 0;
-    virtual HRESULT EnumObjects(DWORD shcontf, ComPtr<IEnumIDList>* result) = 0;
+    virtual HRESULT EnumObjects(DWORD shcontf, zb::ComPtr<IEnumIDList>* result) = 0;
     // Binds to a sub-folder named by a relative list (one or more items).
-    virtual HRESULT BindToObject(LPCITEMIDLIST relative, ComPtr<IShellFolder>* result) = 0;
+    virtual HRESULT BindToObject(LPCITEMIDLIST relative, zb::ComPtr<IShellFolder>* result) = 0;
     // Negative, 0 or positive in the HRESULT's low 16 bits, as the shell does;
     // use ShortFromResult() to read it.
     virtual HRESULT CompareIDs(std::intptr_t column, LPCITEMIDLIST a, LPCITEMIDLIST b) = 0;

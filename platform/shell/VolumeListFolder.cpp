@@ -10,6 +10,8 @@
 #include "platform/shell/FileSystemFolder.h"
 #include "platform/shell/MountTable.h"
 
+namespace zb {
+
 namespace {
 
 // Adds a volume, or updates the flags of one already listed at that point
@@ -196,3 +198,5 @@ HRESULT CVolumeListFolder::ParseItems(std::string_view name, std::string* items)
     place.dir = best->path;
     return ComPtr<CFileSystemFolder>::Make(Roots(), std::move(place))->ParseItems(rest, items);
 }
+
+}  // namespace zb

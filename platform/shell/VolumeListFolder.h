@@ -19,6 +19,8 @@
 
 #include "platform/shell/ShellFolderBase.h"
 
+namespace zb {
+
 class CVolumeListFolder final : public CShellFolderBase {
 public:
     enum class Which { Computer, Network };
@@ -48,3 +50,5 @@ private:
 // (it is not resolved itself). E_PATH_NOT_FOUND when a folder on the way is
 // missing, E_FILE_NOT_FOUND when the last component is.
 HRESULT CanonicalPath(std::string_view path, std::string* canonical);
+
+}  // namespace zb

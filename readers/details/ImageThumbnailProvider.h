@@ -21,5 +21,5 @@ public:
     bool IsLibraryLoaded() const { return m_library.IsLoaded(); }
 
 private:
-    CThumbnailLibrary m_library;
+    zb::CThumbnailLibrary m_library;
 };

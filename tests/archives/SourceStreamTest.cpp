@@ -220,7 +220,7 @@ TEST_F(SourceStreamTest, OpenSourceStreamPicksDiskOrArchive) {
 
 // The absolute item list of a file-system path, parsed from the desktop.
 PidlPtr ListOfPath(const std::string& path) {
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     EXPECT_EQ(SHGetDesktopFolder(&desktop), S_OK);
     LPITEMIDLIST list = nullptr;
     EXPECT_EQ(desktop->ParseDisplayName(path, nullptr, &list, nullptr), S_OK);

@@ -26,7 +26,7 @@ namespace zbtest {
 
 // The absolute item list of a file-system path, parsed from the desktop.
 inline PidlPtr ListOfPath(const std::string& path) {
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     EXPECT_EQ(SHGetDesktopFolder(&desktop), S_OK);
     LPITEMIDLIST list = nullptr;
     EXPECT_EQ(desktop->ParseDisplayName(path, nullptr, &list, nullptr), S_OK);

@@ -54,14 +54,14 @@ TEST(FolderAccessTest, ServersComeFromTheNetworkMounts) {
                           "41 20 0:51 / /mnt/smb rw - cifs //fileserver/Public rw\n"
                           "42 20 0:5 / /proc rw - proc proc rw\n");
     setenv("ZEMBROLT_MOUNTINFO", mountInfo.c_str(), 1);
-    RefreshShellRoots();
+    zb::RefreshShellRoots();
     LoadNetworkResourceCache();
     EXPECT_TRUE(IsKnownNetworkServer("server1"));
     EXPECT_TRUE(IsKnownNetworkServer("FILESERVER"));
     EXPECT_FALSE(IsKnownNetworkServer("sda1"));
     EXPECT_FALSE(IsKnownNetworkServer("elsewhere"));
     unsetenv("ZEMBROLT_MOUNTINFO");
-    RefreshShellRoots();
+    zb::RefreshShellRoots();
 }
 
 TEST(FolderAccessTest, ItemsWithAPathAreNoNetworkQuestion) {

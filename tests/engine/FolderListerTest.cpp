@@ -104,27 +104,27 @@ private:
 // in it, and leaves the rest to the other.
 class BackwardsFolder : public IShellFolder {
 public:
-    explicit BackwardsFolder(ComPtr<IShellFolder> folder) : m_folder(std::move(folder)) {}
-    HRESULT EnumObjects(DWORD shcontf, ComPtr<IEnumIDList>* result) override {
-        ComPtr<IEnumIDList> items;
+    explicit BackwardsFolder(zb::ComPtr<IShellFolder> folder) : m_folder(std::move(folder)) {}
+    HRESULT EnumObjects(DWORD shcontf, zb::ComPtr<IEnumIDList>* result) override {
+        zb::ComPtr<IEnumIDList> items;
         const HRESULT hr = m_folder->EnumObjects(shcontf, &items);
         std::vector<PidlPtr> lists;
         LPITEMIDLIST list = nullptr;
         ULONG fetched = 0;
         while (SUCCEEDED(hr) && items->Next(1, &list, &fetched) == S_OK)
             lists.insert(lists.begin(), PidlPtr(list));
-        *result = ComPtr<ListEnum>::Make(std::move(lists));
+        *result = zb::ComPtr<ListEnum>::Make(std::move(lists));
         return hr;
     }
     HRESULT ParseDisplayName(const std::string& name, ULONG* eaten, LPITEMIDLIST* result,
                              ULONG* attributes) override {
         return m_folder->ParseDisplayName(name, eaten, result, attributes);
     }
-    HRESULT BindToObject(LPCITEMIDLIST relative, ComPtr<IShellFolder>* result) override {
-        ComPtr<IShellFolder> folder;
+    HRESULT BindToObject(LPCITEMIDLIST relative, zb::ComPtr<IShellFolder>* result) override {
+        zb::ComPtr<IShellFolder> folder;
         const HRESULT hr = m_folder->BindToObject(relative, &folder);
         if (SUCCEEDED(hr))
-            *result = ComPtr<BackwardsFolder>::Make(folder);
+            *result = zb::ComPtr<BackwardsFolder>::Make(folder);
         return hr;
     }
     HRESULT CompareIDs(std::intptr_t column, LPCITEMIDLIST a, LPCITEMIDLIST b) override {
@@ -138,7 +138,7 @@ public:
     }
 
 private:
-    ComPtr<IShellFolder> m_folder;
+    zb::ComPtr<IShellFolder> m_folder;
 };
 
 class FolderListerTest : public ::testing::Test {
@@ -171,7 +171,7 @@ TEST_F(FolderListerTest, TheOrderIsTheFoldersCompareIDsWhateverOrderItListsIn) {
     for (const char* name : {"c", "a", "B", "d"})
         Folder(name);
     FOLDERITEM node = NodeOf(m_base);
-    node.m_pParentFolder = ComPtr<BackwardsFolder>::Make(node.m_pParentFolder);
+    node.m_pParentFolder = zb::ComPtr<BackwardsFolder>::Make(node.m_pParentFolder);
     EXPECT_EQ(Texts(Children(m_lister, node)), (std::vector<std::string>{"a", "B", "c", "d"}));
 }
 
@@ -286,11 +286,11 @@ TEST_F(FolderListerTest, WhatCannotBeReadListsNothing) {
 }
 
 TEST_F(FolderListerTest, TheDesktopRootListsTheSpecialFoldersFirst) {
-    const std::string desktop = CurrentShellRoots()->desktopDir;
+    const std::string desktop = zb::CurrentShellRoots()->desktopDir;
     fs::create_directories(desktop + "/Projects");
     zbtest::WriteFile(desktop + "/bundle.zip", "zip");
     zbtest::WriteFile(desktop + "/notes.txt", "text");
-    ComPtr<IShellFolder> shellDesktop;
+    zb::ComPtr<IShellFolder> shellDesktop;
     ASSERT_EQ(SHGetDesktopFolder(&shellDesktop), S_OK);
     const std::optional<CFolderListEntry> root = m_lister.DesktopRoot(shellDesktop.Get());
     ASSERT_TRUE(root.has_value());

@@ -21,8 +21,8 @@ public:
     HRESULT ParseDisplayName(const std::string&, ULONG*, LPITEMIDLIST*, ULONG*) override {
         return E_NOTIMPL;
     }
-    HRESULT EnumObjects(DWORD, ComPtr<IEnumIDList>*) override { return E_NOTIMPL; }
-    HRESULT BindToObject(LPCITEMIDLIST, ComPtr<IShellFolder>*) override { return E_NOTIMPL; }
+    HRESULT EnumObjects(DWORD, zb::ComPtr<IEnumIDList>*) override { return E_NOTIMPL; }
+    HRESULT BindToObject(LPCITEMIDLIST, zb::ComPtr<IShellFolder>*) override { return E_NOTIMPL; }
     HRESULT CompareIDs(std::intptr_t, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_NOTIMPL; }
     HRESULT GetAttributesOf(UINT, const LPCITEMIDLIST*, ULONG* inOut) override {
         *inOut &= SFGAO_FOLDER;
@@ -51,7 +51,7 @@ PidlPtr OneItem(const std::string& payload) {
 }
 
 std::string NameOfItemWithoutPath(const std::string& parsing, const std::string& normal) {
-    auto folder = ComPtr<IShellFolder>::Adopt(new NamedItemsFolder(parsing, normal));
+    auto folder = zb::ComPtr<IShellFolder>::Adopt(new NamedItemsFolder(parsing, normal));
     CResultItem record;
     // No SFGAO_CANCOPY: the item has no path.
     MakeResultItem(record, folder, OneItem("x"), OneItem("x"), 0, "Network");
@@ -82,7 +82,7 @@ TEST(ResultItemTest, FileItemsCarryTheirFileData) {
     PidlPtr full = ParsePath(dir + "/a.txt");
     PidlPtr item(ILCloneFirst(ILFindLast(full.get())));
     CShellHelper helper;
-    ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath(dir).get());
+    zb::ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath(dir).get());
 
     CResultItem record;
     MakeResultItem(record, parent, std::move(item), std::move(full),
@@ -111,7 +111,7 @@ TEST(ResultItemTest, ItemsDirectlyUnderTheRootLieInTheRoot) {
     PidlPtr full = ParsePath("/tmp");
     PidlPtr item(ILCloneFirst(ILFindLast(full.get())));
     CShellHelper helper;
-    ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath("/").get());
+    zb::ComPtr<IShellFolder> parent = helper.BindToFolder(ParsePath("/").get());
 
     CResultItem record;
     MakeResultItem(record, parent, std::move(item), std::move(full), SFGAO_CANCOPY | SFGAO_FOLDER,

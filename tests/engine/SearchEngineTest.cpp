@@ -341,8 +341,10 @@ public:
     HRESULT ParseDisplayName(const std::string&, ULONG*, LPITEMIDLIST*, ULONG*) override {
         return E_FAIL;
     }
-    HRESULT EnumObjects(DWORD, ComPtr<IEnumIDList>*) override { throw std::bad_alloc(); }
-    HRESULT BindToObject(LPCITEMIDLIST, ComPtr<IShellFolder>*) override { throw std::bad_alloc(); }
+    HRESULT EnumObjects(DWORD, zb::ComPtr<IEnumIDList>*) override { throw std::bad_alloc(); }
+    HRESULT BindToObject(LPCITEMIDLIST, zb::ComPtr<IShellFolder>*) override {
+        throw std::bad_alloc();
+    }
     HRESULT CompareIDs(std::intptr_t, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_FAIL; }
     HRESULT GetAttributesOf(UINT, const LPCITEMIDLIST*, ULONG*) override { return E_FAIL; }
     HRESULT GetDisplayNameOf(LPCITEMIDLIST, DWORD, STRRET*) override { return E_FAIL; }
@@ -352,7 +354,7 @@ TEST_F(SearchEngineTest, AFaultInTheWalkIsLoggedWhereItIsCaughtAndTheSearchStill
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request).Ok());
     auto root = std::make_shared<FOLDERITEM>();
-    root->m_pParentFolder = ComPtr<FaultingFolder>::Make();
+    root->m_pParentFolder = zb::ComPtr<FaultingFolder>::Make();
     root->m_pidl.reset(ILClone(request.root->m_pidl.get()));
     root->m_pidlFull.reset(ILClone(request.root->m_pidlFull.get()));
     request.root = root;

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ILGetCount(list.get());
     PidlPtr parent(CShellHelper::CopyParentPidl(list.get()));
     PidlPtr joined(CShellHelper::ConcatPidls(parent.get(), ILFindLast(list.get())));
-    ShellItem item;
-    DecodeItem(list.get(), &item);
+    zb::ShellItem item;
+    zb::DecodeItem(list.get(), &item);
     std::string path;
     SHGetPathFromIDList(list.get(), &path);
     return 0;

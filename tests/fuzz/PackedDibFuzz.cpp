@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < kFileHeaderSize)
         return 0;
     const std::uint8_t* dib = data + kFileHeaderSize;
-    PackedDibLayout layout;
-    if (!ReadPackedDibLayout(dib, size - kFileHeaderSize, layout))
+    zb::PackedDibLayout layout;
+    if (!zb::ReadPackedDibLayout(dib, size - kFileHeaderSize, layout))
         return 0;
     volatile std::uint8_t sum = 0;
     for (std::uint64_t i = layout.header.biSize; i < layout.bitsOffset; ++i)

@@ -108,18 +108,18 @@ private slots:
         setenv("XDG_DATA_HOME", (m_base + "/data").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (m_base + "/runtime").c_str(), 1);
         setenv("ZEMBROLT_MOUNTINFO", (m_base + "/mountinfo").c_str(), 1);
-        RefreshShellRoots();
+        zb::RefreshShellRoots();
     }
 
     void cleanup() {
-        SetFileTypeInfoProvider(nullptr);
+        zb::SetFileTypeInfoProvider(nullptr);
         for (const auto& [name, value] : m_saved) {
             if (value)
                 setenv(name.c_str(), value->c_str(), 1);
             else
                 unsetenv(name.c_str());
         }
-        RefreshShellRoots();
+        zb::RefreshShellRoots();
         std::error_code ec;
         fs::remove_all(m_base, ec);
     }

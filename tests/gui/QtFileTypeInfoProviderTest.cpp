@@ -9,9 +9,9 @@ class QtFileTypeInfoProviderTest : public QObject {
 private slots:
     void typeNamesComeFromTheMimeDatabase() {
         CQtFileTypeInfoProvider provider;
-        FileTypeQuery text;
+        zb::FileTypeQuery text;
         text.name = "notes.txt";
-        const FileTypeAnswer answer = provider.Describe(text);
+        const zb::FileTypeAnswer answer = provider.Describe(text);
         QVERIFY(!answer.typeName.empty());
         QVERIFY(answer.iconIndex >= 0);
         // The same extension is one cache entry, whatever the case.
@@ -22,12 +22,12 @@ private slots:
 
     void foldersAndUnknownTypes() {
         CQtFileTypeInfoProvider provider;
-        FileTypeQuery folder;
+        zb::FileTypeQuery folder;
         folder.name = "docs";
         folder.attributes = SFGAO_FOLDER;
         QCOMPARE(QString::fromStdString(provider.Describe(folder).typeName),
                  QStringLiteral("File Folder"));
-        FileTypeQuery odd;
+        zb::FileTypeQuery odd;
         odd.name = "data.zzqq";
         QCOMPARE(QString::fromStdString(provider.Describe(odd).typeName),
                  QStringLiteral("ZZQQ File"));

@@ -30,49 +30,49 @@ std::vector<std::uint8_t> PackedDib(const BITMAPINFOHEADER& header, std::size_t 
 }
 
 TEST(DibLayout, ColourTableBytes) {
-    EXPECT_EQ(DibColorTableBytes(Header(8)), 256u * 4);
-    EXPECT_EQ(DibColorTableBytes(Header(8, BI_RGB, 16)), 16u * 4);
-    EXPECT_EQ(DibColorTableBytes(Header(1)), 2u * 4);
-    EXPECT_EQ(DibColorTableBytes(Header(24)), 0u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(8)), 256u * 4);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(8, BI_RGB, 16)), 16u * 4);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(1)), 2u * 4);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(24)), 0u);
     // No table of 2^16 or 2^32 entries above 8 bits per pixel: only the
     // masks of a bit-field bitmap with the 40-byte header.
-    EXPECT_EQ(DibColorTableBytes(Header(16)), 0u);
-    EXPECT_EQ(DibColorTableBytes(Header(32)), 0u);
-    EXPECT_EQ(DibColorTableBytes(Header(16, BI_BITFIELDS)), 12u);
-    EXPECT_EQ(DibColorTableBytes(Header(32, BI_BITFIELDS)), 12u);
-    EXPECT_EQ(DibColorTableBytes(Header(32, BI_BITFIELDS, 0, 108)), 0u);
-    EXPECT_EQ(DibColorTableBytes(Header(32, BI_RGB, 3)), 12u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(16)), 0u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(32)), 0u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(16, BI_BITFIELDS)), 12u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(32, BI_BITFIELDS)), 12u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(32, BI_BITFIELDS, 0, 108)), 0u);
+    EXPECT_EQ(zb::DibColorTableBytes(Header(32, BI_RGB, 3)), 12u);
 }
 
 TEST(DibLayout, StrideAndImageSize) {
-    EXPECT_EQ(DibStride(Header(8)), 8u);    // 5 bytes padded to 8
-    EXPECT_EQ(DibStride(Header(24)), 16u);  // 15 bytes padded to 16
-    EXPECT_EQ(DibStride(Header(1)), 4u);
-    EXPECT_EQ(DibImageSize(Header(24)), 48u);
+    EXPECT_EQ(zb::DibStride(Header(8)), 8u);    // 5 bytes padded to 8
+    EXPECT_EQ(zb::DibStride(Header(24)), 16u);  // 15 bytes padded to 16
+    EXPECT_EQ(zb::DibStride(Header(1)), 4u);
+    EXPECT_EQ(zb::DibImageSize(Header(24)), 48u);
     BITMAPINFOHEADER sized = Header(24);
     sized.biSizeImage = 99;
-    EXPECT_EQ(DibImageSize(sized), 99u);
+    EXPECT_EQ(zb::DibImageSize(sized), 99u);
 }
 
 TEST(DibLayout, ChecksThatEveryPartFits) {
-    PackedDibLayout layout;
+    zb::PackedDibLayout layout;
     const BITMAPINFOHEADER rgb32 = Header(32, BI_BITFIELDS);
     std::vector<std::uint8_t> bytes = PackedDib(rgb32, 12 + 3 * 20);
     const DWORD masks[3] = {0xFF0000, 0xFF00, 0xFF};
     std::memcpy(bytes.data() + 40, masks, sizeof masks);
-    ASSERT_TRUE(ReadPackedDibLayout(bytes.data(), bytes.size(), layout));
+    ASSERT_TRUE(zb::ReadPackedDibLayout(bytes.data(), bytes.size(), layout));
     EXPECT_EQ(layout.bitsOffset, 52u);
     EXPECT_EQ(layout.stride, 20u);
     EXPECT_EQ(layout.masks[0], 0xFF0000u);
     EXPECT_EQ(layout.header.biSizeImage, 60u);
     EXPECT_TRUE(layout.bottomUp);
     // One byte short of the last row.
-    EXPECT_FALSE(ReadPackedDibLayout(bytes.data(), bytes.size() - 1, layout));
+    EXPECT_FALSE(zb::ReadPackedDibLayout(bytes.data(), bytes.size() - 1, layout));
 
     BITMAPINFOHEADER topDown = Header(8, BI_RGB, 2);
     topDown.biHeight = -3;
     bytes = PackedDib(topDown, 8 + 3 * 8);
-    ASSERT_TRUE(ReadPackedDibLayout(bytes.data(), bytes.size(), layout));
+    ASSERT_TRUE(zb::ReadPackedDibLayout(bytes.data(), bytes.size(), layout));
     EXPECT_FALSE(layout.bottomUp);
     EXPECT_EQ(layout.height, 3u);
     EXPECT_EQ(layout.colourCount, 2u);
@@ -93,9 +93,9 @@ TEST(DibLayout, ChecksThatEveryPartFits) {
         broken(header);
         std::vector<std::uint8_t> damaged(sizeof header + 8 + 3 * 8);
         std::memcpy(damaged.data(), &header, sizeof header);
-        EXPECT_FALSE(ReadPackedDibLayout(damaged.data(), damaged.size(), layout));
+        EXPECT_FALSE(zb::ReadPackedDibLayout(damaged.data(), damaged.size(), layout));
     }
-    EXPECT_FALSE(ReadPackedDibLayout(bytes.data(), 39, layout));
+    EXPECT_FALSE(zb::ReadPackedDibLayout(bytes.data(), 39, layout));
 }
 
 // The pixels of real bitmap files start where their file headers say.
@@ -109,8 +109,8 @@ TEST(DibLayout, SampleFilesPixelsWhereTheFileSays) {
         ASSERT_GT(file.size(), 54u);
         std::uint32_t offBits = 0;
         std::memcpy(&offBits, file.data() + 10, 4);
-        PackedDibLayout layout;
-        ASSERT_TRUE(ReadPackedDibLayout(file.data() + 14, file.size() - 14, layout));
+        zb::PackedDibLayout layout;
+        ASSERT_TRUE(zb::ReadPackedDibLayout(file.data() + 14, file.size() - 14, layout));
         EXPECT_EQ(layout.bitsOffset + 14, offBits);
         EXPECT_EQ(layout.width, 127u);
         EXPECT_EQ(layout.height, 64u);

@@ -144,8 +144,8 @@ TEST_F(FileOperationTest, AMountPointGoesNowhereAndNoTrashIsMadeForIt) {
         return Check(gone.empty(), "nothing is gone") &&
                Check(yes.questions.size() == 1, "no second question") &&
                Check(yes.reports == std::vector<std::string>{"'" + m_dir +
-                                                            "/volume' is a mount point: it "
-                                                            "was left alone."},
+                                                             "/volume' is a mount point: it "
+                                                             "was left alone."},
                      "the report names the mount point") &&
                Check(Exists(m_dir + "/volume/file.txt"), "the volume keeps its file") &&
                Check(!Exists(m_dir + "/.Trash-" + std::to_string(::getuid())) &&
@@ -221,7 +221,7 @@ TEST_F(FileOperationTest, TheDeleteVerbTakesItemsOfTheirFolder) {
     LPITEMIDLIST folderList = nullptr;
     ASSERT_EQ(shell.ParseDisplayName(m_dir, &folderList, nullptr), S_OK);
     const PidlPtr folderPidl(folderList);
-    const ComPtr<IShellFolder> folder = shell.BindToFolder(folderPidl.get());
+    const zb::ComPtr<IShellFolder> folder = shell.BindToFolder(folderPidl.get());
     LPITEMIDLIST item = nullptr;
     ASSERT_EQ(folder->ParseDisplayName("a.txt", nullptr, &item, nullptr), S_OK);
     const PidlPtr itemPidl(item);

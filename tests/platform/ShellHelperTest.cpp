@@ -65,7 +65,7 @@ TEST(ShellHelperTest, CopyParentDropsTheLastItem) {
 }
 
 TEST(ShellHelperTest, CopiesUseTheGivenAllocator) {
-    ComPtr<IMalloc> malloc;
+    zb::ComPtr<IMalloc> malloc;
     ASSERT_EQ(SHGetMalloc(&malloc), S_OK);
     PidlPtr list = MakeList({"first", "second"});
     PidlPtr item(CShellHelper::CopyItemID(malloc.Get(), list.get()));
@@ -113,7 +113,7 @@ TEST(ShellHelperTest, NamesAndBindingThroughTheNamespace) {
 
     // An empty list binds to the desktop itself, and holding it is safe.
     PidlPtr empty = MakeList({});
-    ComPtr<IShellFolder> desktop = helper.BindToFolder(empty.get());
+    zb::ComPtr<IShellFolder> desktop = helper.BindToFolder(empty.get());
     EXPECT_EQ(desktop.Get(), helper.GetDesktopFolder());
     desktop.Reset();
     EXPECT_NE(helper.GetDesktopFolder(), nullptr);
@@ -121,7 +121,7 @@ TEST(ShellHelperTest, NamesAndBindingThroughTheNamespace) {
     LPITEMIDLIST parsed = nullptr;
     ASSERT_EQ(helper.ParseDisplayName(dir + "/sub", &parsed, nullptr), S_OK);
     PidlPtr sub(parsed);
-    ComPtr<IShellFolder> folder = helper.BindToFolder(sub.get());
+    zb::ComPtr<IShellFolder> folder = helper.BindToFolder(sub.get());
     ASSERT_TRUE(folder);
 
     LPITEMIDLIST fileItem = nullptr;

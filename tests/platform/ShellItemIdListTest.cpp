@@ -23,12 +23,13 @@ std::string BytesOf(LPCITEMIDLIST list) {
 }
 
 PidlPtr Entry(std::string_view name) {
-    return PidlPtr(MakeItemList(ItemKind::Entry, static_cast<BYTE>(EntryType::File), name));
+    return PidlPtr(
+        zb::MakeItemList(zb::ItemKind::Entry, static_cast<BYTE>(zb::EntryType::File), name));
 }
 
 TEST(ShellMallocTest, BlocksKnowTheirSizeAndTheAllocatorIsShared) {
-    ComPtr<IMalloc> a;
-    ComPtr<IMalloc> b;
+    zb::ComPtr<IMalloc> a;
+    zb::ComPtr<IMalloc> b;
     ASSERT_EQ(SHGetMalloc(&a), S_OK);
     ASSERT_EQ(SHGetMalloc(&b), S_OK);
     EXPECT_EQ(a.Get(), b.Get());
@@ -141,17 +142,18 @@ TEST(ItemIdListTest, ValidSizeChecksEveryCountAgainstTheBytes) {
 
 TEST(ShellItemTest, ItemsRoundTripAndBadItemsAreRefused) {
     const std::string raw("caf\xE9\x01", 5);  // not UTF-8
-    PidlPtr list(MakeItemList(ItemKind::Entry, static_cast<BYTE>(EntryType::Directory), raw));
-    ShellItem item;
-    ASSERT_TRUE(DecodeItem(list.get(), &item));
-    EXPECT_EQ(item.kind, ItemKind::Entry);
-    EXPECT_EQ(item.Type(), EntryType::Directory);
+    PidlPtr list(
+        zb::MakeItemList(zb::ItemKind::Entry, static_cast<BYTE>(zb::EntryType::Directory), raw));
+    zb::ShellItem item;
+    ASSERT_TRUE(zb::DecodeItem(list.get(), &item));
+    EXPECT_EQ(item.kind, zb::ItemKind::Entry);
+    EXPECT_EQ(item.Type(), zb::EntryType::Directory);
     EXPECT_EQ(item.name, raw);
 
     auto refused = [](const std::string& bytes) {
         PidlPtr bad = FromBytes(bytes);
-        ShellItem out;
-        return !DecodeItem(bad.get(), &out);
+        zb::ShellItem out;
+        return !zb::DecodeItem(bad.get(), &out);
     };
     EXPECT_TRUE(refused(std::string("\x03\x00\x03\x00\x00", 5)));       // shorter than a header
     EXPECT_TRUE(refused(std::string("\x05\x00\x09\x00x\x00\x00", 7)));  // unknown kind
@@ -166,8 +168,8 @@ TEST(ShellItemTest, ItemsRoundTripAndBadItemsAreRefused) {
     EXPECT_TRUE(refused(std::string("\x05\x00\x02\x00x\x00\x00", 7)));   // relative volume
     EXPECT_TRUE(refused(std::string("\x05\x00\x03\x09x\x00\x00", 7)));   // no such entry type
 
-    EXPECT_EQ(VolumeDisplayName("/"), "File System");
-    EXPECT_EQ(VolumeDisplayName("/media/user/USB"), "USB");
+    EXPECT_EQ(zb::VolumeDisplayName("/"), "File System");
+    EXPECT_EQ(zb::VolumeDisplayName("/media/user/USB"), "USB");
 }
 
 TEST(NameOrderTest, CaseInsensitiveWithTiesByBytes) {

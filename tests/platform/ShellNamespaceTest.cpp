@@ -72,7 +72,7 @@ protected:
     static std::vector<std::string> Names(IShellFolder* folder, DWORD flags,
                                           DWORD shgdn = SHGDN_NORMAL) {
         std::vector<std::string> names;
-        ComPtr<IEnumIDList> items;
+        zb::ComPtr<IEnumIDList> items;
         EXPECT_EQ(folder->EnumObjects(flags, &items), S_OK);
         if (!items)
             return names;
@@ -107,14 +107,14 @@ protected:
         return PidlPtr(list);
     }
 
-    ComPtr<IShellFolder> Bind(IShellFolder* folder, LPCITEMIDLIST list) {
-        ComPtr<IShellFolder> bound;
+    zb::ComPtr<IShellFolder> Bind(IShellFolder* folder, LPCITEMIDLIST list) {
+        zb::ComPtr<IShellFolder> bound;
         EXPECT_EQ(folder->BindToObject(list, &bound), S_OK);
         return bound;
     }
 
     // The folder of a path, bound from the desktop.
-    ComPtr<IShellFolder> FolderOf(const std::string& path) {
+    zb::ComPtr<IShellFolder> FolderOf(const std::string& path) {
         PidlPtr list = Parse(m_desktopFolder.Get(), path);
         if (!list)
             return nullptr;
@@ -135,7 +135,7 @@ protected:
                                                  "XDG_RUNTIME_DIR", "ZEMBROLT_MOUNTINFO"};
     std::map<std::string, std::optional<std::string>> m_saved;
     std::string m_base, m_home, m_data, m_runtime, m_desktop, m_volume, m_mountInfo;
-    ComPtr<IShellFolder> m_desktopFolder;
+    zb::ComPtr<IShellFolder> m_desktopFolder;
 };
 
 TEST_F(ShellNamespaceTest, DesktopListsSpecialFoldersThenTheDesktopFolder) {
@@ -182,7 +182,7 @@ TEST_F(ShellNamespaceTest, DesktopListsSpecialFoldersThenTheDesktopFolder) {
     // A new desktop reads the changed user-dirs file; the older one keeps
     // its roots.
     zbtest::WriteFile(m_base + "/config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Desk\"\n");
-    ComPtr<IShellFolder> newer;
+    zb::ComPtr<IShellFolder> newer;
     ASSERT_EQ(SHGetDesktopFolder(&newer), S_OK);
     EXPECT_EQ(Name(newer.Get(), nullptr, SHGDN_FORPARSING), m_home + "/Desk");
     EXPECT_EQ(PathOf(empty.get()), m_home + "/Desk");
@@ -191,7 +191,7 @@ TEST_F(ShellNamespaceTest, DesktopListsSpecialFoldersThenTheDesktopFolder) {
     // A desktop item's path, and binding to a desktop sub-folder.
     PidlPtr projects = Parse(m_desktopFolder.Get(), "Projects");
     EXPECT_EQ(PathOf(projects.get()), m_home + "/Desk/Projects");
-    ComPtr<IShellFolder> bound = Bind(m_desktopFolder.Get(), projects.get());
+    zb::ComPtr<IShellFolder> bound = Bind(m_desktopFolder.Get(), projects.get());
     ASSERT_TRUE(bound);
     EXPECT_EQ(Names(bound.Get(), kAll), (std::vector<std::string>{"plan.txt"}));
 }
@@ -201,7 +201,7 @@ TEST_F(ShellNamespaceTest, AUserDirsFileThatIsNoRegularFileIsPassedOver) {
     const std::string userDirs = m_base + "/config/user-dirs.dirs";
     ASSERT_EQ(::unlink(userDirs.c_str()), 0);
     ASSERT_EQ(::mkfifo(userDirs.c_str(), 0600), 0);
-    ComPtr<IShellFolder> desktop;
+    zb::ComPtr<IShellFolder> desktop;
     ASSERT_EQ(SHGetDesktopFolder(&desktop), S_OK);
     EXPECT_EQ(Name(desktop.Get(), nullptr, SHGDN_FORPARSING), m_home + "/Desktop");
 }
@@ -217,12 +217,12 @@ TEST_F(ShellNamespaceTest, ParsedPathsRoundTripThroughTheLongestMountPrefix) {
     EXPECT_EQ(ILGetCount(inVolume.get()), 4u);
     EXPECT_EQ(PathOf(inVolume.get()), m_volume + "/sub/" + odd);
     LPCITEMIDLIST volumeItem = ILNext(static_cast<LPCITEMIDLIST>(inVolume.get()));
-    ShellItem decoded;
-    ASSERT_TRUE(DecodeItem(volumeItem, &decoded));
-    EXPECT_EQ(decoded.kind, ItemKind::Volume);
+    zb::ShellItem decoded;
+    ASSERT_TRUE(zb::DecodeItem(volumeItem, &decoded));
+    EXPECT_EQ(decoded.kind, zb::ItemKind::Volume);
     EXPECT_EQ(decoded.name, m_volume);
     LPCITEMIDLIST fileItem = ILFindLast(inVolume.get());
-    ASSERT_TRUE(DecodeItem(fileItem, &decoded));
+    ASSERT_TRUE(zb::DecodeItem(fileItem, &decoded));
     EXPECT_EQ(decoded.name, odd);
 
     // The name of the last item, asked from the desktop through the whole list.
@@ -233,7 +233,7 @@ TEST_F(ShellNamespaceTest, ParsedPathsRoundTripThroughTheLongestMountPrefix) {
     // Outside every other mount: through "/".
     PidlPtr inHome = Parse(m_desktopFolder.Get(), m_home + "/docs/a.txt");
     ASSERT_TRUE(inHome);
-    ASSERT_TRUE(DecodeItem(ILNext(static_cast<LPCITEMIDLIST>(inHome.get())), &decoded));
+    ASSERT_TRUE(zb::DecodeItem(ILNext(static_cast<LPCITEMIDLIST>(inHome.get())), &decoded));
     EXPECT_EQ(decoded.name, "/");
     EXPECT_EQ(PathOf(inHome.get()), m_home + "/docs/a.txt");
 
@@ -257,7 +257,7 @@ TEST_F(ShellNamespaceTest, ParsedPathsRoundTripThroughTheLongestMountPrefix) {
     EXPECT_EQ(attributes, SFGAO_STREAM);
 
     // Relative names inside a file-system folder, and through special folders.
-    ComPtr<IShellFolder> home = FolderOf(m_home);
+    zb::ComPtr<IShellFolder> home = FolderOf(m_home);
     ASSERT_TRUE(home);
     PidlPtr relative = Parse(home.Get(), "docs/a.txt");
     EXPECT_EQ(ILGetCount(relative.get()), 2u);
@@ -275,7 +275,7 @@ TEST_F(ShellNamespaceTest, ParseFailsForMissingComponents) {
     Parse(m_desktopFolder.Get(), m_home + "/docs/missing.txt", E_FILE_NOT_FOUND);
     Parse(m_desktopFolder.Get(), m_home + "/nodir/a.txt", E_PATH_NOT_FOUND);
     Parse(m_desktopFolder.Get(), m_home + "/docs/a.txt/below", E_PATH_NOT_FOUND);
-    ComPtr<IShellFolder> home = FolderOf(m_home);
+    zb::ComPtr<IShellFolder> home = FolderOf(m_home);
     ASSERT_TRUE(home);
     Parse(home.Get(), "docs/missing.txt", E_FILE_NOT_FOUND);
     Parse(home.Get(), "nodir/a.txt", E_PATH_NOT_FOUND);
@@ -292,7 +292,7 @@ TEST_F(ShellNamespaceTest, EnumerationOrderAndFiltering) {
     fs::create_directories(dir + "/sub");
     fs::create_directories(dir + "/Alpha");
     zbtest::WriteFile(dir + "/.hidden", "secret.txt\nSub-not-there\n");
-    ComPtr<IShellFolder> folder = FolderOf(dir);
+    zb::ComPtr<IShellFolder> folder = FolderOf(dir);
     ASSERT_TRUE(folder);
 
     // Case-insensitive, ties by bytes, folders not put first.
@@ -315,7 +315,7 @@ TEST_F(ShellNamespaceTest, EnumerationOrderAndFiltering) {
     EXPECT_EQ(Attributes(folder.Get(), visible.get(), SFGAO_HIDDEN), 0u);
 
     // Next with a count, Skip and Reset.
-    ComPtr<IEnumIDList> items;
+    zb::ComPtr<IEnumIDList> items;
     ASSERT_EQ(folder->EnumObjects(SHCONTF_FOLDERS, &items), S_OK);
     LPITEMIDLIST batch[3] = {};
     ULONG fetched = 0;
@@ -341,7 +341,7 @@ TEST_F(ShellNamespaceTest, DosAttribHiddenBitHidesAnItem) {
     if (setxattr(file.c_str(), "user.DOSATTRIB", value, sizeof value, 0) != 0) {
         GTEST_SKIP() << "the file system keeps no user extended attributes";
     }
-    ComPtr<IShellFolder> folder = FolderOf(dir);
+    zb::ComPtr<IShellFolder> folder = FolderOf(dir);
     ASSERT_TRUE(folder);
     EXPECT_EQ(Names(folder.Get(), SHCONTF_NONFOLDERS), (std::vector<std::string>{"plain.txt"}));
     PidlPtr item = Child(folder.Get(), "marked.txt");
@@ -353,7 +353,7 @@ TEST_F(ShellNamespaceTest, SymbolicLinksAreLinksAndNeverFolders) {
     fs::create_directories(dir + "/real/inner");
     fs::create_directory_symlink(dir + "/real", dir + "/toReal");
     fs::create_directory_symlink(dir, dir + "/real/loop");  // a cycle
-    ComPtr<IShellFolder> folder = FolderOf(dir);
+    zb::ComPtr<IShellFolder> folder = FolderOf(dir);
     ASSERT_TRUE(folder);
 
     EXPECT_EQ(Names(folder.Get(), SHCONTF_FOLDERS), (std::vector<std::string>{"real"}));
@@ -364,14 +364,14 @@ TEST_F(ShellNamespaceTest, SymbolicLinksAreLinksAndNeverFolders) {
     EXPECT_TRUE(attributes & SFGAO_LINK);
     EXPECT_FALSE(attributes & (SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_STREAM));
     EXPECT_TRUE(attributes & SFGAO_FILESYSTEM);
-    ComPtr<IShellFolder> bound;
+    zb::ComPtr<IShellFolder> bound;
     EXPECT_TRUE(FAILED(folder->BindToObject(link.get(), &bound)));
     EXPECT_FALSE(bound);
 
     // The real folder has a sub-folder; its link does not count as one.
     PidlPtr real = Child(folder.Get(), "real");
     EXPECT_TRUE(Attributes(folder.Get(), real.get(), SFGAO_HASSUBFOLDER) & SFGAO_HASSUBFOLDER);
-    ComPtr<IShellFolder> inner = Bind(folder.Get(), real.get());
+    zb::ComPtr<IShellFolder> inner = Bind(folder.Get(), real.get());
     PidlPtr innerItem = Child(inner.Get(), "inner");
     EXPECT_EQ(Attributes(inner.Get(), innerItem.get(), SFGAO_HASSUBFOLDER), 0u);
 
@@ -379,8 +379,8 @@ TEST_F(ShellNamespaceTest, SymbolicLinksAreLinksAndNeverFolders) {
     PidlPtr parsed = Parse(m_desktopFolder.Get(), dir + "/toReal");
     EXPECT_TRUE(Attributes(m_desktopFolder.Get(), parsed.get(), SFGAO_LINK) & SFGAO_LINK);
     EXPECT_TRUE(FAILED(m_desktopFolder->BindToObject(parsed.get(), &bound)));
-    PidlPtr innerName(
-        MakeItemList(ItemKind::Entry, static_cast<BYTE>(EntryType::Directory), "inner"));
+    PidlPtr innerName(zb::MakeItemList(zb::ItemKind::Entry,
+                                       static_cast<BYTE>(zb::EntryType::Directory), "inner"));
     PidlPtr below(ILCombine(parsed.get(), innerName.get()));
     EXPECT_EQ(PathOf(below.get()), "<none>");
     // A link inside the parsed path is resolved to where it leads.
@@ -395,7 +395,7 @@ TEST_F(ShellNamespaceTest, AttributesOfFilesAndFolders) {
     chmod(locked.c_str(), 0444);
     zbtest::WriteFile(dir + "/folder/leaf.txt", "x");
     fs::create_directories(dir + "/parent/child");
-    ComPtr<IShellFolder> folder = FolderOf(dir);
+    zb::ComPtr<IShellFolder> folder = FolderOf(dir);
     ASSERT_TRUE(folder);
     PidlPtr file = Child(folder.Get(), "file.txt");
     PidlPtr lockedItem = Child(folder.Get(), "locked.txt");
@@ -429,7 +429,7 @@ TEST_F(ShellNamespaceTest, AttributesOfFilesAndFolders) {
     // Items of a folder that cannot be written cannot be moved, renamed or deleted.
     if (geteuid() != 0) {
         chmod(dir.c_str(), 0555);
-        ComPtr<IShellFolder> readOnly = FolderOf(dir);
+        zb::ComPtr<IShellFolder> readOnly = FolderOf(dir);
         EXPECT_EQ(Attributes(readOnly.Get(), sub.get(),
                              SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANRENAME | SFGAO_CANDELETE),
                   SFGAO_CANCOPY);
@@ -441,7 +441,7 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
     fs::create_directories(m_runtime + "/gvfs/smb-share:server=nas,share=music");
     fs::create_directories(m_volume + "/data");
     PidlPtr computerList = Parse(m_desktopFolder.Get(), "::Computer");
-    ComPtr<IShellFolder> computer = Bind(m_desktopFolder.Get(), computerList.get());
+    zb::ComPtr<IShellFolder> computer = Bind(m_desktopFolder.Get(), computerList.get());
     ASSERT_TRUE(computer);
     const std::string volumeName = fs::path(m_volume).filename().string();
     std::vector<std::string> expected = {"File System", "My Disk", "USB", volumeName};
@@ -459,8 +459,8 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
 
     // The removable, read-only stick; a volume is a file-system folder with a path.
     PidlPtr usb = Parse(computer.Get(), "/media/user/USB", E_PATH_NOT_FOUND);  // not on this disk
-    PidlPtr usbItem(
-        MakeItemList(ItemKind::Volume, kVolumeRemovable | kVolumeReadOnly, "/media/user/USB"));
+    PidlPtr usbItem(zb::MakeItemList(
+        zb::ItemKind::Volume, zb::kVolumeRemovable | zb::kVolumeReadOnly, "/media/user/USB"));
     EXPECT_EQ(Attributes(computer.Get(), usbItem.get(),
                          SFGAO_REMOVABLE | SFGAO_READONLY | SFGAO_FOLDER | SFGAO_FILESYSTEM |
                              SFGAO_CANDELETE),
@@ -470,12 +470,12 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
     EXPECT_EQ(PathOf(volume.get()), m_volume);
     EXPECT_EQ(Attributes(m_desktopFolder.Get(), volume.get(), SFGAO_HASSUBFOLDER | SFGAO_REMOVABLE),
               SFGAO_HASSUBFOLDER);
-    ComPtr<IShellFolder> volumeFolder = Bind(m_desktopFolder.Get(), volume.get());
+    zb::ComPtr<IShellFolder> volumeFolder = Bind(m_desktopFolder.Get(), volume.get());
     ASSERT_TRUE(volumeFolder);
     EXPECT_EQ(Names(volumeFolder.Get(), kAll), (std::vector<std::string>{"data"}));
 
     PidlPtr networkList = Parse(m_desktopFolder.Get(), "::Network");
-    ComPtr<IShellFolder> network = Bind(m_desktopFolder.Get(), networkList.get());
+    zb::ComPtr<IShellFolder> network = Bind(m_desktopFolder.Get(), networkList.get());
     ASSERT_TRUE(network);
     EXPECT_EQ(Names(network.Get(), kAll, SHGDN_FORPARSING),
               (std::vector<std::string>{"/mnt/nas",
@@ -488,7 +488,7 @@ TEST_F(ShellNamespaceTest, ComputerAndNetworkListTheMounts) {
 
 TEST_F(ShellNamespaceTest, TrashListsTheHomeTrashFiles) {
     PidlPtr trashList = Parse(m_desktopFolder.Get(), "::Trash");
-    ComPtr<IShellFolder> trash = Bind(m_desktopFolder.Get(), trashList.get());
+    zb::ComPtr<IShellFolder> trash = Bind(m_desktopFolder.Get(), trashList.get());
     ASSERT_TRUE(trash);
     EXPECT_TRUE(Names(trash.Get(), kAll).empty());  // no trash folder yet
 
@@ -510,7 +510,7 @@ TEST_F(ShellNamespaceTest, TrashListsTheHomeTrashFiles) {
 TEST_F(ShellNamespaceTest, DisplayNamesInEachForm) {
     zbtest::WriteFile(m_home + "/docs/Report.TXT", "r");
     PidlPtr homeList = Parse(m_desktopFolder.Get(), "::Home");
-    ComPtr<IShellFolder> home = Bind(m_desktopFolder.Get(), homeList.get());
+    zb::ComPtr<IShellFolder> home = Bind(m_desktopFolder.Get(), homeList.get());
     ASSERT_TRUE(home);
     PidlPtr docs = Child(home.Get(), "docs");
     EXPECT_EQ(Name(home.Get(), docs.get(), SHGDN_NORMAL), "docs");
@@ -542,7 +542,7 @@ TEST_F(ShellNamespaceTest, CompareIdsByNameOnly) {
     zbtest::WriteFile(m_home + "/cmp/a.txt", "a");
     fs::create_directories(m_home + "/cmp/B");
     zbtest::WriteFile(m_home + "/cmp/b", "b");
-    ComPtr<IShellFolder> folder = FolderOf(m_home + "/cmp");
+    zb::ComPtr<IShellFolder> folder = FolderOf(m_home + "/cmp");
     ASSERT_TRUE(folder);
     PidlPtr a = Child(folder.Get(), "a.txt");
     PidlPtr bigB = Child(folder.Get(), "B");
@@ -568,7 +568,7 @@ TEST_F(ShellNamespaceTest, CompareIdsByNameOnly) {
 
 TEST_F(ShellNamespaceTest, MalformedListsAreRejected) {
     zbtest::WriteFile(m_home + "/ok.txt", "o");
-    ComPtr<IShellFolder> home = FolderOf(m_home);
+    zb::ComPtr<IShellFolder> home = FolderOf(m_home);
     ASSERT_TRUE(home);
     auto raw = [](const std::string& bytes) {
         PidlPtr list(ILAlloc(bytes.size()));
@@ -590,7 +590,7 @@ TEST_F(ShellNamespaceTest, MalformedListsAreRejected) {
         LPCITEMIDLIST item = list.get();
         ULONG attributes = SFGAO_CANCOPY;
         EXPECT_TRUE(FAILED(home->GetAttributesOf(1, &item, &attributes)));
-        ComPtr<IShellFolder> bound;
+        zb::ComPtr<IShellFolder> bound;
         EXPECT_TRUE(FAILED(home->BindToObject(item, &bound)));
         STRRET name;
         EXPECT_TRUE(FAILED(home->GetDisplayNameOf(item, SHGDN_NORMAL, &name)));
@@ -603,11 +603,12 @@ TEST_F(ShellNamespaceTest, MalformedListsAreRejected) {
     }
     // Items in the wrong place: a volume under the desktop, a special folder
     // inside a file-system folder.
-    PidlPtr volume(MakeItemList(ItemKind::Volume, 0, "/"));
-    ComPtr<IShellFolder> bound;
+    PidlPtr volume(zb::MakeItemList(zb::ItemKind::Volume, 0, "/"));
+    zb::ComPtr<IShellFolder> bound;
     EXPECT_EQ(m_desktopFolder->BindToObject(volume.get(), &bound), E_INVALIDARG);
     EXPECT_EQ(PathOf(volume.get()), "<none>");
-    PidlPtr special(MakeItemList(ItemKind::Special, static_cast<BYTE>(SpecialFolder::Home), {}));
+    PidlPtr special(
+        zb::MakeItemList(zb::ItemKind::Special, static_cast<BYTE>(zb::SpecialFolder::Home), {}));
     EXPECT_EQ(home->BindToObject(special.get(), &bound), E_INVALIDARG);
     PidlPtr homeList = Parse(m_desktopFolder.Get(), "::Home");
     PidlPtr twice(ILCombine(homeList.get(), homeList.get()));

@@ -198,11 +198,12 @@ TEST(ThumbnailLibrary, LoadsTheLibraryByNameAndRetriesAFailedLoad) {
     const std::string png = WriteTemp(
         "p.png",
         thumbtest::EncodePng(8, 8, PNG_COLOR_TYPE_RGB, 8, [](int, int) { return 0x00FF00u; }));
-    CThumbnailLibrary library(folder);
+    zb::CThumbnailLibrary library(folder);
     HBITMAP bitmap = nullptr;
     EXPECT_EQ(library.GenerateThumbnail(png, 96, 96, &bitmap), 0);
     EXPECT_FALSE(library.IsLoaded());
-    std::filesystem::create_symlink(ZEMBROLT_THUMB_LIBRARY, folder + "/" + kThumbnailLibraryName);
+    std::filesystem::create_symlink(ZEMBROLT_THUMB_LIBRARY,
+                                    folder + "/" + zb::kThumbnailLibraryName);
     ASSERT_EQ(library.GenerateThumbnail(png, 96, 96, &bitmap), 1);
     EXPECT_TRUE(library.IsLoaded());
     CBitmap picture;
@@ -242,7 +243,7 @@ TEST(ThumbnailLibrary, ExportsItsOneFunctionAlone) {
     const auto symbols = DefinedDynamicSymbols(ZEMBROLT_THUMB_LIBRARY);
     if (!symbols)
         GTEST_SKIP() << "nm cannot be run";
-    EXPECT_EQ(*symbols, std::vector<std::string>{kGenerateThumbnailExport});
+    EXPECT_EQ(*symbols, std::vector<std::string>{zb::kGenerateThumbnailExport});
 }
 
 }  // namespace
