@@ -90,7 +90,7 @@ int CFileTimeChange::ApplyToFolder(const std::string& path, const FileTimeSettin
     return m_nFailed - failedBefore;
 }
 
-BOOL LocalDateTimeToFileTime(int year, int month, int day, int hour, int minute, int second,
+bool LocalDateTimeToFileTime(int year, int month, int day, int hour, int minute, int second,
                              FILETIME* utc) {
     SYSTEMTIME fields{};
     fields.wYear = static_cast<WORD>(year);

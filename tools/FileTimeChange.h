@@ -58,5 +58,5 @@ private:
 // date that does not exist. A local time that the clock skips when daylight
 // saving starts moves forward by the jump, one it repeats takes its second
 // occurrence.
-BOOL LocalDateTimeToFileTime(int year, int month, int day, int hour, int minute, int second,
+bool LocalDateTimeToFileTime(int year, int month, int day, int hour, int minute, int second,
                              FILETIME* utc);

@@ -102,23 +102,23 @@ CToolRecordMaker::Result CToolRecordMaker::MakeMemberRecord(const std::string& a
     return MADE;
 }
 
-BOOL ReparseRenamedRecord(CResultItem& record, const std::string& newName) {
+bool ReparseRenamedRecord(CResultItem& record, const std::string& newName) {
     if (!record.m_pParentFolder)
-        return FALSE;
+        return false;
     ULONG eaten = 0;
     LPITEMIDLIST child = nullptr;
     if (FAILED(record.m_pParentFolder->ParseDisplayName(newName, &eaten, &child, nullptr)) ||
         !child)
-        return FALSE;
+        return false;
     PidlPtr childOwner(child);
     std::string folder = record.m_sFolder;
     const std::string path = folder == "/" ? "/" + newName : folder + "/" + newName;
     CShellHelper helper;
     LPITEMIDLIST full = nullptr;
     if (FAILED(helper.ParseDisplayName(path, &full, nullptr)) || !full)
-        return FALSE;
+        return false;
     record.m_pidl = std::move(childOwner);
     record.m_pidlFull.reset(full);
     record.m_sName = newName;
-    return TRUE;
+    return true;
 }

@@ -54,4 +54,4 @@ private:
 // parsed in its parent folder and a new absolute list parsed from the
 // desktop. When both parse, the old lists go, the new ones are stored and the
 // record takes the name; otherwise it is left as it was and FALSE comes back.
-BOOL ReparseRenamedRecord(CResultItem& record, const std::string& newName);
+bool ReparseRenamedRecord(CResultItem& record, const std::string& newName);

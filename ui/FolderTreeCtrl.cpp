@@ -174,7 +174,7 @@ CFolderTreeItem* CFolderTreeCtrl::InsertDesktopRoot() {
     return root;
 }
 
-BOOL CFolderTreeCtrl::AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries) {
+bool CFolderTreeCtrl::AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries) {
     setUpdatesEnabled(false);
     for (CFolderListEntry& entry : entries)
         parent->addChild(NewItem(std::move(entry)));

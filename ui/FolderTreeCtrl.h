@@ -137,7 +137,7 @@ private:
 
     CFolderTreeItem* InsertDesktopRoot();
     // Adds a node for each entry under `parent`; TRUE when there was one.
-    BOOL AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries);
+    bool AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries);
     // Fills a node that has a child button and was never filled; a shell
     // folder that cannot be bound stays unfilled.
     void FillOnce(CFolderTreeItem* item);

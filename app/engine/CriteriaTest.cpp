@@ -68,14 +68,14 @@ struct LocalTime {
 };
 
 // FALSE when the time has no local calendar form (out of range).
-BOOL ToLocalTime(const FILETIME& utc, LocalTime* out) {
+bool ToLocalTime(const FILETIME& utc, LocalTime* out) {
     FILETIME local;
     if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &out->fields) ||
         local.Value() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-        return FALSE;
+        return false;
     }
     out->ticks = static_cast<std::int64_t>(local.Value());
-    return TRUE;
+    return true;
 }
 
 // Whole seconds from `from` to `to` (negative when `from` is later),
@@ -200,15 +200,15 @@ BOOL CCriteriaTest::MatchFileData(const CResultItem& record) const {
     return MatchDate(record) && MatchTimeOfDay(record) && MatchSize(record) ? TRUE : FALSE;
 }
 
-BOOL CCriteriaTest::GetNow(FILETIME* now) const {
+bool CCriteriaTest::GetNow(FILETIME* now) const {
     return CTimeToFileTime(CTime(m_clock()), now);
 }
 
-BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
+bool CCriteriaTest::MatchDate(const CResultItem& record) const {
     const CDateOptionData& date = m_snapshot.criteria.m_DateOptionData;
     const FILETIME* fileTime = SelectFileTime(record, date.m_iDateOptionType);
     if (fileTime == nullptr) {
-        return TRUE;
+        return true;
     }
     LocalTime file;
     switch (date.m_iDateOptionMode) {
@@ -216,7 +216,7 @@ BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
             FILETIME nowUtc;
             LocalTime now;
             if (!ToLocalTime(*fileTime, &file) || !GetNow(&nowUtc) || !ToLocalTime(nowUtc, &now)) {
-                return FALSE;
+                return false;
             }
             const std::int64_t days = ElapsedSeconds(file, now) / kSecondsPerDay;
             std::int64_t value = 0;
@@ -236,7 +236,7 @@ BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
                     value = static_cast<std::int64_t>(now.fields.wYear) - file.fields.wYear;
                     break;
                 default:
-                    return TRUE;
+                    return true;
             }
             return value < date.m_iPrevDate ? TRUE : FALSE;
         }
@@ -252,7 +252,7 @@ BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
         }
         case kDateBetweenWeekdays: {
             if (!ToLocalTime(*fileTime, &file)) {
-                return FALSE;
+                return false;
             }
             const int day = file.fields.wDayOfWeek;
             const int first = date.m_iMinWeekIndex;
@@ -264,25 +264,25 @@ BOOL CCriteriaTest::MatchDate(const CResultItem& record) const {
             return day <= last || day >= first ? TRUE : FALSE;
         }
         default:
-            return TRUE;
+            return true;
     }
 }
 
-BOOL CCriteriaTest::MatchTimeOfDay(const CResultItem& record) const {
+bool CCriteriaTest::MatchTimeOfDay(const CResultItem& record) const {
     const CTimeOptionData& time = m_snapshot.criteria.m_TimeOptionData;
     const FILETIME* fileTime = SelectFileTime(record, time.m_iTimeOptionTypeIndex);
     if (fileTime == nullptr) {
-        return TRUE;
+        return true;
     }
     LocalTime file;
     if (!ToLocalTime(*fileTime, &file)) {
-        return FALSE;
+        return false;
     }
     if (time.m_iTimeRangeModeIndex == kTimePreviousHours) {
         FILETIME nowUtc;
         LocalTime now;
         if (!GetNow(&nowUtc) || !ToLocalTime(nowUtc, &now)) {
-            return FALSE;
+            return false;
         }
         return ElapsedSeconds(file, now) / kSecondsPerHour < time.m_nPrevHour ? TRUE : FALSE;
     }
@@ -298,15 +298,15 @@ BOOL CCriteriaTest::MatchTimeOfDay(const CResultItem& record) const {
     return from <= t && t <= to ? TRUE : FALSE;
 }
 
-BOOL CCriteriaTest::MatchSize(const CResultItem& record) const {
+bool CCriteriaTest::MatchSize(const CResultItem& record) const {
     const CSizeOptionData& size = m_snapshot.criteria.m_SizeOptionData;
     if (size.m_iSizeOptionType != kSizeAtLeast && size.m_iSizeOptionType != kSizeAtMost) {
-        return TRUE;
+        return true;
     }
     // A size that is not known meets no size condition.
     if ((record.m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         (record.m_dwFlags & RIF_SIZE_UNKNOWN) != 0) {
-        return FALSE;
+        return false;
     }
     // Kilobytes, rounded up: a 1-byte file counts as 1 KB.
     const auto kilobytes =
@@ -317,13 +317,13 @@ BOOL CCriteriaTest::MatchSize(const CResultItem& record) const {
     return kilobytes > size.m_nSize ? FALSE : TRUE;
 }
 
-BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
+bool CCriteriaTest::MatchContent(const CResultItem& record) {
     if ((record.m_dwFlags & (RIF_FOLDER | RIF_NO_PATH)) != 0) {
-        return FALSE;
+        return false;
     }
     if ((record.m_dwFlags & RIF_IN_ARCHIVE) == 0) {
         if (!record.GetFilePath(&m_path)) {
-            return FALSE;
+            return false;
         }
         return MatchContentOnDisk(m_path, record.m_sName);
     }
@@ -335,22 +335,22 @@ BOOL CCriteriaTest::MatchContent(const CResultItem& record) {
                : FALSE;
 }
 
-BOOL CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
+bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
                                        int dirFd) {
     {
         // The stream closes when it leaves its scope, also on a fault.
         CSourceStream stream;
         if (!(dirFd >= 0 ? stream.OpenAt(dirFd, name, path) : stream.Open(path))) {
-            return FALSE;
+            return false;
         }
         // One reading of the file; the nodes keep the states it left.
         if (SearchFileContent(m_snapshot.includeNodes, stream, m_stop)) {
-            return TRUE;
+            return true;
         }
     }
     // A stopped search reads no further.
     if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(name)) {
-        return FALSE;
+        return false;
     }
     return MatchPdfText(path);
 }

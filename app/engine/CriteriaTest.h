@@ -50,15 +50,15 @@ public:
     BOOL MatchFileContent(const std::string& path, const std::string& name, int dirFd = -1);
 
 private:
-    BOOL MatchDate(const CResultItem& record) const;
-    BOOL MatchTimeOfDay(const CResultItem& record) const;
-    BOOL MatchSize(const CResultItem& record) const;
-    BOOL MatchContent(const CResultItem& record);
-    BOOL MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd = -1);
+    bool MatchDate(const CResultItem& record) const;
+    bool MatchTimeOfDay(const CResultItem& record) const;
+    bool MatchSize(const CResultItem& record) const;
+    bool MatchContent(const CResultItem& record);
+    bool MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd = -1);
     BOOL MatchPdfText(const std::string& path);
 
     // The current time as a UTC FILETIME; FALSE when out of range.
-    BOOL GetNow(FILETIME* now) const;
+    bool GetNow(FILETIME* now) const;
 
     CSearchSnapshot& m_snapshot;
     const std::atomic<bool>& m_stop;

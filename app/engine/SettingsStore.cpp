@@ -67,9 +67,9 @@ void SplitProgramPath(const std::string& programPath, std::string& folder, std::
 // The "Find with Zembrolt" verbs for folders and archives that start
 // `programPath`, in the registry and as the file managers' own actions.
 // FALSE when the folder verb or an action cannot be written.
-BOOL RegisterFindVerbs(const std::string& programPath) {
+bool RegisterFindVerbs(const std::string& programPath) {
     if (!RegisterFolderFindVerb(programPath))
-        return FALSE;
+        return false;
     if (g_arrArchiveExtensions.empty())
         InitArchiveExtensions();
     RegisterArchiveFindVerbs(programPath, g_arrArchiveExtensions);

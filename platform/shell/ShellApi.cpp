@@ -16,9 +16,9 @@ namespace {
 // Where the walk through an absolute list stands.
 enum class Level { Desktop, Volumes, Files };
 
-BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
+bool PathOf(LPCITEMIDLIST list, std::string* path) {
     if (!list)
-        return FALSE;
+        return false;
     const std::shared_ptr<const zb::ShellRoots> roots = zb::CurrentShellRoots();
     Level level = Level::Desktop;
     std::string result = roots->desktopDir;
@@ -28,11 +28,11 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
     for (; !ILIsEmpty(at); at = ILNext(at)) {
         zb::ShellItem item;
         if (!zb::DecodeItem(at, &item))
-            return FALSE;
+            return false;
         switch (item.kind) {
             case zb::ItemKind::Special:
                 if (level != Level::Desktop)
-                    return FALSE;
+                    return false;
                 switch (item.Special()) {
                     case zb::SpecialFolder::Home:
                         result = roots->home;
@@ -52,14 +52,14 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
                 break;
             case zb::ItemKind::Volume:
                 if (level != Level::Volumes)
-                    return FALSE;
+                    return false;
                 result.assign(item.name);
                 hasPath = true;
                 level = Level::Files;
                 break;
             case zb::ItemKind::Entry:
                 if (level == Level::Volumes || underNonFolder)
-                    return FALSE;
+                    return false;
                 result = zb::JoinPath(result, item.name);
                 hasPath = true;
                 level = Level::Files;
@@ -69,9 +69,9 @@ BOOL PathOf(LPCITEMIDLIST list, std::string* path) {
         }
     }
     if (ILItemSize(at) == 1 || !hasPath)
-        return FALSE;
+        return false;
     *path = std::move(result);
-    return TRUE;
+    return true;
 }
 
 }  // namespace

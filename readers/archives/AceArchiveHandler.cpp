@@ -51,19 +51,19 @@ BOOL CAceArchive::Init() {
     return TRUE;
 }
 
-BOOL CAceArchive::OpenArchive(const std::string& path) {
+bool CAceArchive::OpenArchive(const std::string& path) {
     if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
-        return FALSE;
+        return false;
     }
     int volume = 0;
     std::uint64_t next = 0;
     if (!FindMainHeader(&volume, &next) || volume != 0) {
-        return FALSE;  // no ACE archive, or not the first volume of a set
+        return false;  // no ACE archive, or not the first volume of a set
     }
     ReadMembers(next);
     AddMissingFolders();
     SortMembers();
-    return TRUE;
+    return true;
 }
 
 void CAceArchive::CloseArchive() {

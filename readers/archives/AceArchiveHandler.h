@@ -39,7 +39,7 @@ public:
     std::int64_t GetBytesRead(int) const override { return -1; }
 
 protected:
-    BOOL OpenArchive(const std::string& path) override;
+    bool OpenArchive(const std::string& path) override;
     void CloseArchive() override;
     bool IsHiddenMember(int i) const override;
 

@@ -100,14 +100,14 @@ BOOL CArjArchive::MatchExtension(const std::string& name) const {
     return MatchesVolumeExtension(name, 'a', "rj") ? TRUE : FALSE;
 }
 
-BOOL CArjArchive::OpenArchive(const std::string& path) {
+bool CArjArchive::OpenArchive(const std::string& path) {
     if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
-        return FALSE;
+        return false;
     }
     std::uint64_t offset = 0;
     Header header;
     if (!FindFirstHeader(&offset) || ReadHeader(offset, &header) != HeaderResult::Read) {
-        return FALSE;
+        return false;
     }
     // The main header is followed by one local header per member.
     offset = header.end;
@@ -137,7 +137,7 @@ BOOL CArjArchive::OpenArchive(const std::string& path) {
     }
     AddMissingFolders();
     SortMembers();
-    return TRUE;
+    return true;
 }
 
 void CArjArchive::CloseArchive() {

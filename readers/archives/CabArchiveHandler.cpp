@@ -108,21 +108,21 @@ BOOL CCabArchive::Init() {
     return TRUE;
 }
 
-BOOL CCabArchive::OpenArchive(const std::string& path) {
+bool CCabArchive::OpenArchive(const std::string& path) {
     if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
-        return FALSE;
+        return false;
     }
     if (!ReadTables(path)) {
-        return FALSE;
+        return false;
     }
     IndexMembers();
     // Only the first folder's method decides whether the cabinet opens;
     // members of other folders are checked when they are opened.
     if (!IsSupportedMethod(m_folders.front().compression)) {
         SetFailure(ArchiveFailure::UnsupportedMethod);
-        return FALSE;
+        return false;
     }
-    return TRUE;
+    return true;
 }
 
 bool CCabArchive::ReadTables(const std::string& path) {

@@ -70,7 +70,7 @@ public:
     BOOL HasSubfolders(const std::string& folder, BOOL* has) const override;
 
 protected:
-    BOOL OpenArchive(const std::string& path) override;
+    bool OpenArchive(const std::string& path) override;
     void CloseArchive() override;
     bool IsHiddenMember(int i) const override;
 

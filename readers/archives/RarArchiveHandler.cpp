@@ -75,18 +75,18 @@ BOOL CRarArchive::MatchExtension(const std::string& name) const {
     return MatchesVolumeExtension(name, 'r', "ar") ? TRUE : FALSE;
 }
 
-BOOL CRarArchive::OpenArchive(const std::string& path) {
+bool CRarArchive::OpenArchive(const std::string& path) {
     if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
-        return FALSE;
+        return false;
     }
     std::uint64_t first = 0;
     if (!ReadMainHeader(&first)) {
-        return FALSE;
+        return false;
     }
     ReadFileHeaders(first);
     AddMissingFolders();
     SortMembers();
-    return TRUE;
+    return true;
 }
 
 void CRarArchive::CloseArchive() {

@@ -6,9 +6,9 @@ CSingleMemberArchive::~CSingleMemberArchive() {
     Close();
 }
 
-BOOL CSingleMemberArchive::OpenArchive(const std::string& path) {
+bool CSingleMemberArchive::OpenArchive(const std::string& path) {
     if (!m_stream.Open(path, AcceptedFormats())) {
-        return FALSE;
+        return false;
     }
     FILETIME utc{};
     FILETIME local{};
@@ -18,10 +18,10 @@ BOOL CSingleMemberArchive::OpenArchive(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = MemberName(slash == std::string::npos ? path : path.substr(slash + 1));
     if (!AddMember(name, m_stream.GetRecordedSize(), local, 0, 0)) {
-        return FALSE;
+        return false;
     }
     IndexMembers();
-    return TRUE;
+    return true;
 }
 
 void CSingleMemberArchive::CloseArchive() {

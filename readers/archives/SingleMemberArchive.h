@@ -33,7 +33,7 @@ public:
     BOOL HasSubfolders(const std::string& folder, BOOL* has) const override;
 
 protected:
-    BOOL OpenArchive(const std::string& path) override;
+    bool OpenArchive(const std::string& path) override;
     void CloseArchive() override;
 
     // The formats the reader's stream accepts (CCompressedStream::ACCEPT_*).

@@ -119,13 +119,13 @@ BOOL CSourceStream::Seek(std::int64_t offset, int origin) {
     return FALSE;
 }
 
-BOOL CSourceStream::SeekInMember(std::int64_t offset, int origin) {
+bool CSourceStream::SeekInMember(std::int64_t offset, int origin) {
     if (m_pHandler == nullptr) {
-        return FALSE;
+        return false;
     }
     const std::int64_t pos = m_pHandler->GetBytesRead(m_nEntry);
     if (pos < 0) {
-        return FALSE;
+        return false;
     }
     std::int64_t base = 0;
     switch (origin) {
@@ -138,30 +138,30 @@ BOOL CSourceStream::SeekInMember(std::int64_t offset, int origin) {
             // The end of a member of unknown size cannot be a seek base.
             base = m_pHandler->GetEntrySize(m_nEntry);
             if (base < 0) {
-                return FALSE;
+                return false;
             }
             break;
         default:
-            return FALSE;
+            return false;
     }
     std::int64_t target = 0;
     if (__builtin_add_overflow(base, offset, &target) || target < pos) {
-        return FALSE;
+        return false;
     }
     std::int64_t remaining = target - pos;
     if (remaining == 0) {
-        return TRUE;
+        return true;
     }
     // Members only read forward: decode and drop the bytes up to the target.
     std::vector<char> scratch(static_cast<std::size_t>(std::min(remaining, kSkipBufferSize)));
     while (remaining > 0) {
         const int chunk = static_cast<int>(std::min<std::int64_t>(remaining, scratch.size()));
         if (m_pHandler->Read(m_nEntry, scratch.data(), chunk) != chunk) {
-            return FALSE;
+            return false;
         }
         remaining -= chunk;
     }
-    return TRUE;
+    return true;
 }
 
 BOOL OpenSourceStream(CSourceStream* stream, const char* archivePath, const std::string& name) {

@@ -56,7 +56,7 @@ public:
     const std::string& GetPath() const { return m_strPath; }
 
 private:
-    BOOL SeekInMember(std::int64_t offset, int origin);
+    bool SeekInMember(std::int64_t offset, int origin);
 
     int m_nMode = MODE_DISK;
     std::string m_strPath;                  // the disk path, or the member's inner path

@@ -88,7 +88,7 @@ public:
 
 protected:
     // Opens the archive and fills the table (see the file comment); 1 or 0.
-    virtual BOOL OpenArchive(const std::string& path) = 0;
+    virtual bool OpenArchive(const std::string& path) = 0;
     // Releases what OpenArchive acquired besides the table.
     virtual void CloseArchive() = 0;
     // Whether FirstFile/NextFile report member i; by default every member

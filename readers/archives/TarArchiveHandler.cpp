@@ -148,13 +148,13 @@ BOOL CTarArchive::Init() {
     return TRUE;
 }
 
-BOOL CTarArchive::OpenArchive(const std::string& path) {
+bool CTarArchive::OpenArchive(const std::string& path) {
     if (!m_stream.Open(path, CCompressedStream::ACCEPT_ANY) || !ReadHeaders()) {
-        return FALSE;
+        return false;
     }
     FillTable();
     IndexMembers();
-    return TRUE;
+    return true;
 }
 
 void CTarArchive::CloseArchive() {

@@ -152,19 +152,19 @@ BOOL CZipArchive::Init() {
     return TRUE;
 }
 
-BOOL CZipArchive::OpenArchive(const std::string& path) {
+bool CZipArchive::OpenArchive(const std::string& path) {
     if (!OpenArchiveFile(m_file, path, &m_nFileSize)) {
-        return FALSE;
+        return false;
     }
     CDirectoryLocation location;
     if (!FindDirectory(&location) || !ReadDirectory(location)) {
         SetFailure(ArchiveFailure::BadArchive);
-        return FALSE;
+        return false;
     }
     m_states.resize(m_records.size());
     AddMissingFolders();
     SortMembers();
-    return TRUE;
+    return true;
 }
 
 void CZipArchive::CloseArchive() {

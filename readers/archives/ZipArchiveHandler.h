@@ -52,7 +52,7 @@ public:
     std::int64_t GetBytesRead(int i) const override;
 
 protected:
-    BOOL OpenArchive(const std::string& path) override;
+    bool OpenArchive(const std::string& path) override;
     void CloseArchive() override;
 
 private:

@@ -22,7 +22,7 @@ struct PsdLayout {
     std::uint64_t dataOffset = 0;  // the composite image, up to the end of the file
 };
 
-BOOL ReadHeader(zb::ByteSource& file, PsdHeader* header) {
+bool ReadHeader(zb::ByteSource& file, PsdHeader* header) {
     std::uint8_t bytes[kPsdHeaderSize];
     return file.ReadAt(0, bytes, sizeof(bytes)) && ParsePsdHeader(bytes, header);
 }
@@ -61,14 +61,14 @@ void TakeFileTime(const std::string& path, SYSTEMTIME* time) {
 
 // Opens the request's file for a stage; FALSE with the status set when it
 // cannot be read.
-BOOL OpenRequestFile(CImageRequest* request, zb::FileSource* file) {
+bool OpenRequestFile(CImageRequest* request, zb::FileSource* file) {
     if (file->Open(request->m_sName))
-        return TRUE;
+        return true;
     struct stat status {};
     request->m_nStatus = stat(request->m_sName.c_str(), &status) != 0 && errno == ENOENT
                              ? IMAGE_STATUS_MISSING
                              : IMAGE_STATUS_READ_FAILED;
-    return FALSE;
+    return false;
 }
 
 std::uint32_t CeilDiv(std::uint32_t value, std::uint32_t step) {

@@ -213,7 +213,7 @@ std::unique_ptr<CArchiveHandler> MakeRefusingTar() {
         RefusingTar() : MemoryArchive({"tgz", "tar", "tar.gz"}) {}
 
     protected:
-        BOOL OpenArchive(const std::string&) override {
+        bool OpenArchive(const std::string&) override {
             ++openCalls;
             return FALSE;
         }

@@ -91,11 +91,11 @@ public:
     int largestRead = 0;
 
 protected:
-    BOOL OpenArchive(const std::string& path) override {
+    bool OpenArchive(const std::string& path) override {
         ++openCalls;
         const auto it = Archives().find(path);
         if (it == Archives().end()) {
-            return FALSE;
+            return false;
         }
         m_records = it->second;
         for (std::size_t r = 0; r < m_records.size(); ++r) {
@@ -112,7 +112,7 @@ protected:
         } else {
             SortMembers();
         }
-        return TRUE;
+        return true;
     }
     void CloseArchive() override {
         m_records.clear();
