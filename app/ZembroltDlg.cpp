@@ -81,8 +81,7 @@ void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) 
     rect.top = std::min(rect.top, desktopHeight - kMainWindowMinHeight);
 }
 
-CZembroltDlg::CZembroltDlg(QWidget* parent)
-    : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
+CZembroltDlg::CZembroltDlg(QWidget* parent) : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent) {
     m_urlOpener = OpenUrlWithDesktop;
     m_fileOpener = [this](const std::string& path) {
         OpenFileWithDesktop(path, this, [this](int code) {
@@ -98,7 +97,6 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
-    m_engine.SetDetailColumns(&m_detailColumns);
     InitWindow();
     m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
@@ -107,8 +105,8 @@ CZembroltDlg::~CZembroltDlg() {
     m_dragScrollTimer.stop();
     m_updateCheck.Stop();
     m_pKeyRouter.reset();
-    m_engine.StopSearch();
-    m_engine.WaitForSearch();
+    m_pEngine->StopSearch();
+    m_pEngine->WaitForSearch();
     DestroyLogWindow();
     // The archive readers go with the providers (the thumbnail makers
     // before the detail providers, by the members' order).
@@ -212,7 +210,9 @@ void CZembroltDlg::CreateControls() {
     m_pFolderTree->SetFileOperationUi(this);
 
     m_pModel = new CResultListModel(&SystemImageList(), this);
-    m_pModel->SetResults(m_engine.GetResultList().GetResults());
+    m_pEngine = std::make_unique<CSearchEngine>(this, m_pModel);
+    m_pEngine->SetDetailColumns(&m_detailColumns);
+    m_pModel->SetResults(m_pEngine->GetResultList().GetResults());
     connect(m_pModel, &CResultListModel::MessageRequested, this,
             [this](const QString& text) { ShowMessageBox(text, QMessageBox::Information); });
     m_pResultList = new CResultListCtrl(m_pModel, this);
@@ -253,7 +253,7 @@ void CZembroltDlg::CreateControls() {
     m_pModel->SetRenameHandler(
         [this](int row, const QString& name) { return RenameRow(row, name); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
-    m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pEngine->SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
     m_pColumnChoice->SetMessageBox(
@@ -471,7 +471,7 @@ void CZembroltDlg::ClearResultsCommand() {
         return;
     CloseAllArchives();
     m_pFolderTree->CloseArchiveHandlers();
-    m_engine.ClearResults();
+    m_pEngine->ClearResults();
     UpdateStatusText();
 }
 
@@ -482,25 +482,20 @@ void CZembroltDlg::UpdateStatusText() {
 }
 
 void CZembroltDlg::OpenSelection() {
-    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
-    if (!results)
-        return;
     std::vector<std::size_t> members;
     std::vector<std::string> paths;
-    for (int row : m_pResultList->GetSelectedRows()) {
-        const std::size_t index = m_pModel->GetRowIndex()[static_cast<std::size_t>(row)];
-        const CResultItem& record = results->GetAt(index);
+    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords()) {
         std::string path;
-        if (record.m_dwFlags & RIF_IN_ARCHIVE)
-            members.push_back(index);
-        else if (record.GetFilePath(&path))
+        if (shown.record->m_dwFlags & RIF_IN_ARCHIVE)
+            members.push_back(shown.index);
+        else if (shown.record->GetFilePath(&path))
             paths.push_back(std::move(path));
     }
     if (!members.empty()) {
         std::vector<std::string> extracted;
         m_bExtracting = true;
-        const int result =
-            m_archiveExtraction.ExtractArchiveItems(this, *results, members, &extracted);
+        const int result = m_archiveExtraction.ExtractArchiveItems(this, *m_pModel->GetResults(),
+                                                                   members, &extracted);
         m_bExtracting = false;
         if (result == EXTRACTION_CANCELLED)
             return;
@@ -753,7 +748,7 @@ void CZembroltDlg::StartPreparedSearch(CSearchRequest request) {
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     // The columns the search fills are settled before its thread starts.
     m_pColumnChoice->RemoveColumn(kDupNoColumnId);
-    m_engine.StartSearch(std::move(request));
+    m_pEngine->StartSearch(std::move(request));
 }
 
 bool CZembroltDlg::PrepareFind(CSearchRequest& request) {
@@ -851,7 +846,7 @@ void CZembroltDlg::ShowComboHistory(const CComboHistory& history, QComboBox* com
 }
 
 void CZembroltDlg::StopSearch() {
-    m_engine.StopSearch();
+    m_pEngine->StopSearch();
 }
 
 // -------------------------------------------------------- folder listings
@@ -891,7 +886,7 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     EnsureProviders();
     CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
-    m_engine.RunSearch(std::move(request));
+    m_pEngine->RunSearch(std::move(request));
     // The rows were queued to the model; take them in before sorting.
     QCoreApplication::sendPostedEvents(m_pModel, QEvent::MetaCall);
     m_pResultList->ResortRows();
@@ -922,8 +917,8 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_engine.StopSearch();
-    m_engine.WaitForSearch();
+    m_pEngine->StopSearch();
+    m_pEngine->WaitForSearch();
     m_updateCheck.Stop();
     // Calls the search thread queued before it ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
@@ -994,12 +989,6 @@ void CZembroltDlg::RemoveDupNoColumn() {
     RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
 }
 
-void CZembroltDlg::DeleteAllRows() {
-    // The generation that starts now; rows of it follow this call.
-    std::shared_ptr<CResultArray> results = m_engine.GetResultList().GetResults();
-    RunOnWindowThread([this, results] { m_pModel->SetResults(results); });
-}
-
 void CZembroltDlg::BringToFront() {
     RunOnWindowThread([this] {
         raise();
@@ -1012,15 +1001,6 @@ void CZembroltDlg::SearchEnded() {
         QApplication::beep();
         unsetCursor();
     });
-}
-
-void CZembroltDlg::InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                              std::size_t count) {
-    m_pModel->InsertRows(results, first, count);
-}
-
-void CZembroltDlg::ShowMessage(const std::string& text) {
-    m_pModel->ShowMessage(text);
 }
 
 void CZembroltDlg::ShowMessageBox(const QString& text, QMessageBox::Icon icon) {

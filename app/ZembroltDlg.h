@@ -148,12 +148,12 @@ public:
     // Find/Stop: stops a running search, else checks the input and starts one.
     void OnFind();
     void StopSearch();
-    bool IsSearching() const { return m_engine.IsSearching(); }
+    bool IsSearching() const { return m_pEngine->IsSearching(); }
     // Builds, once in the window's life, the archive readers, the thumbnail
     // makers and the detail providers (enabled for the visible columns).
     void EnsureProviders();
     // Waits until the search thread has ended.
-    void WaitForSearch() { m_engine.WaitForSearch(); }
+    void WaitForSearch() { m_pEngine->WaitForSearch(); }
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
@@ -404,12 +404,8 @@ public:
     void BeginSearchUi() override;
     void EndSearchUi() override;
     void RemoveDupNoColumn() override;
-    void DeleteAllRows() override;
     void BringToFront() override;
     void SearchEnded() override;
-    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                    std::size_t count) override;
-    void ShowMessage(const std::string& text) override;
 
     // Controls.
     QComboBox* FileNameCombo() const { return m_pFileNameCombo; }
@@ -423,7 +419,7 @@ public:
     QStatusBar* StatusBar() const { return m_pStatusBar; }
     QString StatusText() const;
     QMenuBar* MenuBar() const;
-    CSearchEngine& Engine() { return m_engine; }
+    CSearchEngine& Engine() { return *m_pEngine; }
     CDetailColumns& DetailColumns() { return m_detailColumns; }
     CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
@@ -497,8 +493,6 @@ private:
     void ClearResultsCommand();
     // Repaints the rows and the status bar after a tool changed records.
     void RedrawResults();
-    // The records of the selected rows, by row.
-    std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
     // The export of the list's rows in `type`'s layout, under the wait cursor.
     BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
     // Ages the history's scores, credits the box's current text and shows the
@@ -510,7 +504,8 @@ private:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-    CSearchEngine m_engine;
+    // Made with the list's model, which shows its rows.
+    std::unique_ptr<CSearchEngine> m_pEngine;
     // The visible columns and the detail providers; the thumbnail makers go
     // first when the window goes.
     CDetailColumns m_detailColumns;

@@ -91,21 +91,10 @@ private:
 
 }  // namespace
 
-std::vector<std::pair<int, CResultItem*>> CZembroltDlg::SelectedRecords() const {
-    std::vector<std::pair<int, CResultItem*>> records;
-    CResultArray& results = *m_pModel->GetResults();
-    for (const int row : m_pResultList->GetSelectedRows()) {
-        if (m_pModel->GetRecord(row))
-            records.emplace_back(
-                row, &results.GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]));
-    }
-    return records;
-}
-
 void CZembroltDlg::UpdateSelectionCommands() {
     CSelectionFlags selection;
-    for (const auto& [row, record] : SelectedRecords())
-        selection.Add(record->m_dwFlags);
+    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords())
+        selection.Add(shown.record->m_dwFlags);
     const unsigned enabled = selection.EnabledCommands();
     std::set<int> refused;
     for (const SelectionCommandId& each : kSelectionCommandIds) {
@@ -120,14 +109,15 @@ void CZembroltDlg::UpdateSelectionCommands() {
 void CZembroltDlg::OnDeleteKey() {
     if (IsSearching())
         return;
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    const std::vector<CRowRecord> selected = m_pResultList->GetSelectedRecords();
     if (selected.size() >= 2) {
         OnCommand(ID_EDIT_DELETE);
         return;
     }
     std::vector<LPCITEMIDLIST> items;
     IShellFolder* folder = nullptr;
-    for (const auto& [row, record] : selected) {
+    for (const CRowRecord& shown : selected) {
+        const CResultItem* record = shown.record;
         if (IsDeleteCandidate(record->m_dwFlags) && record->m_pidl && record->m_pParentFolder) {
             items.push_back(record->m_pidl.get());
             folder = record->m_pParentFolder.Get();
@@ -145,7 +135,8 @@ void CZembroltDlg::OnDeleteCommand() {
         return;
     CSelectionFlags selection;
     std::vector<std::string> paths;
-    for (const auto& [row, record] : SelectedRecords()) {
+    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords()) {
+        const CResultItem* record = shown.record;
         selection.Add(record->m_dwFlags);
         std::string path;
         if (IsFileOnDisk(record->m_dwFlags) && record->GetFilePath(&path))
@@ -159,10 +150,10 @@ void CZembroltDlg::OnDeleteCommand() {
 
 void CZembroltDlg::RemoveVanishedSelection() {
     std::vector<int> vanished;
-    for (const auto& [row, record] : SelectedRecords()) {
-        if (!IsResultItemValid(*record)) {
-            record->m_dwFlags |= RIF_VANISHED;
-            vanished.push_back(row);
+    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords()) {
+        if (!IsResultItemValid(*shown.record)) {
+            shown.record->m_dwFlags |= RIF_VANISHED;
+            vanished.push_back(shown.row);
         }
     }
     if (vanished.empty())
@@ -177,15 +168,15 @@ void CZembroltDlg::RemoveVanishedSelection() {
 // ------------------------------------------------------------------ rename
 
 void CZembroltDlg::OnRenameCommand() {
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    const std::vector<CRowRecord> selected = m_pResultList->GetSelectedRecords();
     if (selected.size() == 1) {
-        m_pResultList->EditLabel(selected.front().first);
+        m_pResultList->EditLabel(selected.front().row);
         return;
     }
     std::vector<const CResultItem*> onDisk;
-    for (const auto& [row, record] : selected) {
-        if (IsFileOnDisk(record->m_dwFlags))
-            onDisk.push_back(record);
+    for (const CRowRecord& shown : selected) {
+        if (IsFileOnDisk(shown.record->m_dwFlags))
+            onDisk.push_back(shown.record);
     }
     if (!MayRenameTogether(onDisk)) {
         ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART), QMessageBox::Warning);
@@ -201,7 +192,7 @@ bool CZembroltDlg::CanEditLabel(int row) {
         return false;
     // One row at a time: an editor on one row of many would take the keys
     // meant for the selection (Ctrl+X).
-    if (SelectedRecords().size() > 1)
+    if (m_pResultList->GetSelectedRecords().size() > 1)
         return false;
     // An archive file whose members are rows keeps its name, or their rows
     // would name the old one.
@@ -220,10 +211,10 @@ bool CZembroltDlg::CanEditLabel(int row) {
 }
 
 bool CZembroltDlg::RenameRow(int row, const QString& text) {
-    if (!m_pModel->GetRecord(row) || IsSearching())
+    const CRowRecord shown = m_pModel->GetRowRecord(row);
+    if (!shown.record || IsSearching())
         return false;
-    CResultItem& record =
-        m_pModel->GetResults()->GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    CResultItem& record = *shown.record;
     // The characters left as they were keep their bytes, also those that are
     // not UTF-8.
     const std::string newName = CNameText(record.m_sName).BytesOf(text);

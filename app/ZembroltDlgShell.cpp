@@ -79,20 +79,21 @@ void CZembroltDlg::ResetSelectionData() {
 }
 
 int CZembroltDlg::PrepareSelectionData() {
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    const std::vector<CRowRecord> selected = m_pResultList->GetSelectedRecords();
     if (selected.empty())
         return 0;
     ResetSelectionData();
     CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
     std::vector<std::size_t> members;
     int counted = 0;
-    for (const auto& [row, record] : selected) {
-        if (record->m_dwFlags & RIF_IN_ARCHIVE) {
-            members.push_back(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    for (const CRowRecord& shown : selected) {
+        if (shown.record->m_dwFlags & RIF_IN_ARCHIVE) {
+            members.push_back(shown.index);
             ++counted;
         }
     }
-    for (const auto& [row, record] : selected) {
+    for (const CRowRecord& shown : selected) {
+        const CResultItem* record = shown.record;
         m_arrSelectedRecords.push_back(record);
         if (record->m_dwFlags & RIF_IN_ARCHIVE)
             continue;

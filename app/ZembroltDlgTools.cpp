@@ -27,15 +27,10 @@
 
 std::vector<CResultItem*> CZembroltDlg::GetSelectedDiskRecords() const {
     std::vector<CResultItem*> records;
-    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
-    if (!results)
-        return records;
-    for (const int row : m_pResultList->GetSelectedRows()) {
-        CResultItem& record =
-            results->GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords()) {
         std::string path;
-        if (IsChangeableRecord(record, &path))
-            records.push_back(&record);
+        if (IsChangeableRecord(*shown.record, &path))
+            records.push_back(shown.record);
     }
     return records;
 }
@@ -130,7 +125,7 @@ void CZembroltDlg::OnFindDuplicateFiles() {
     if (settings.exec() != QDialog::Accepted)
         return;
     EnsureProviders();
-    m_engine.ClearResults();
+    m_pEngine->ClearResults();
 
     CFindDupOptions options;
     settings.FillOptions(options);
@@ -161,8 +156,8 @@ void CZembroltDlg::OnFindDuplicateFiles() {
             progress.SetPos64(static_cast<std::int64_t>(position));
             QApplication::processEvents();
         };
-        m_engine.GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
-        AddDuplicateResults(finder, m_engine.GetResultList(), adding);
+        m_pEngine->GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
+        AddDuplicateResults(finder, m_pEngine->GetResultList(), adding);
         // The rows reach the list through its queue.
         QApplication::processEvents();
         if (archiveOrder && dupColumn >= 0)
@@ -183,8 +178,8 @@ void CZembroltDlg::OnFindRedundantFiles() {
     // The columns the search fills are settled before its thread starts.
     m_pColumnChoice->RemoveColumn(kDupNoColumnId);
     EnsureProviders();
-    m_engine.GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
-    StartRedundantSearch(m_engine, m_RedundantOptions, RedundantSearchRoots());
+    m_pEngine->GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
+    StartRedundantSearch(*m_pEngine, m_RedundantOptions, RedundantSearchRoots());
 }
 
 RedundantRoots CZembroltDlg::RedundantSearchRoots() const {
