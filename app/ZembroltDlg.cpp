@@ -28,6 +28,7 @@
 #include "app/ColumnChoice.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
+#include "app/MainWindowSearchHost.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
@@ -124,16 +125,23 @@ void CZembroltDlg::InitWindow() {
     m_iMinLefWndWidth = m_nDpiMinLeftWidth;
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
-    CreateControls();
+    CreateMenu();
+    CreateSearchControls();
+    CreateFolderTree();
+    CreateResultList();
+    CreateListButtons();
+    CreateStatusBar();
+    CreateSearch();
     // The sheet exists before the data file is read: it holds a section of it.
     CreateOptionSheet();
     LoadDataFile(m_strDataPath);
     // Each recent search needs a menu id of its own.
     TrimRecentSearches(m_data.m_RecentSearches, static_cast<int>(kMaxMenuListItems));
+    BuildMacroMenu();
+    BuildRecentMenu();
     InitShellPrefixes();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
-    CreateMenu();
     // "Show Log Window" (Alt+2) also acts while the log window has the focus.
     if (CLogWindow* log = GetLogWindow())
         log->addAction(MenuAction(ID_SHOW_LOG_WINDOW));
@@ -148,19 +156,24 @@ void CZembroltDlg::InitWindow() {
         m_updateCheck.Start(*this);
 }
 
-void CZembroltDlg::CreateControls() {
-    auto named = [](QWidget* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
+namespace {
+
+QWidget* Named(QWidget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+}  // namespace
+
+void CZembroltDlg::CreateSearchControls() {
     m_pFileNameLabel = new QLabel(QStringLiteral("Search File Name:"), this);
-    named(m_pFileNameLabel, "IDC_FILE_NAME_LABEL");
+    Named(m_pFileNameLabel, "IDC_FILE_NAME_LABEL");
     QPalette blue = m_pFileNameLabel->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     m_pFileNameLabel->setPalette(blue);
 
     m_pFileNameCombo = new QComboBox(this);
-    named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
+    Named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
     m_pFileNameCombo->setEditable(true);
     m_pFileNameCombo->setInsertPolicy(QComboBox::NoInsert);
     // A search uses exactly what was typed: the history stays in the drop-down.
@@ -169,21 +182,20 @@ void CZembroltDlg::CreateControls() {
 
     // The file type group menu opens from here once the groups exist.
     m_pFileTypeButton = new CHoverButton(QStringLiteral(">"), this);
-    named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
+    Named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
     m_pFileTypeButton->SetAlwaysBorder(true);
     m_pFileTypeButton->setAutoDefault(false);
     connect(m_pFileTypeButton, &QPushButton::clicked, this, [this] { OnFileTypeMenu(); });
 
     m_pFindButton = new CHoverButton(this);
-    named(m_pFindButton, "IDC_FIND");
+    Named(m_pFindButton, "IDC_FIND");
     m_pFindButton->SetBtnCursor(IDC_HAND_CURSOR);
     m_pFindButton->SetAlwaysBorder(true);
     m_pFindButton->setAutoDefault(false);
-    ApplySearchButtonState(true);
     connect(m_pFindButton, &QPushButton::clicked, this, [this] { OnFind(); });
 
     m_pAdvanceButton = new CHoverButton(QStringLiteral("Advance"), this);
-    named(m_pAdvanceButton, "IDC_ADVANCE");
+    Named(m_pAdvanceButton, "IDC_ADVANCE");
     m_pAdvanceButton->SetFlags(CHoverButton::FLAG_CHECKBOX);
     m_pAdvanceButton->SetBtnCursor(IDC_HAND_CURSOR);
     m_pAdvanceButton->setAutoDefault(false);
@@ -194,29 +206,30 @@ void CZembroltDlg::CreateControls() {
     });
 
     m_pLookInLabel = new QLabel(QStringLiteral("Search In:"), this);
-    named(m_pLookInLabel, "IDC_LOOK_IN_LABEL");
+    Named(m_pLookInLabel, "IDC_LOOK_IN_LABEL");
     m_pLookInCombo = new QComboBox(this);
-    named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
+    Named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
     m_pLookInCombo->setEditable(true);
     m_pLookInCombo->setInsertPolicy(QComboBox::NoInsert);
     m_pLookInCombo->setCompleter(nullptr);
+}
 
+void CZembroltDlg::CreateFolderTree() {
     m_pFolderTree = new CFolderTreeCtrl(this);
-    named(m_pFolderTree, "IDC_FOLDER_TREE");
+    Named(m_pFolderTree, "IDC_FOLDER_TREE");
     connect(m_pFolderTree, &CFolderTreeCtrl::SelChanged, this,
             [this](const QString& path) { OnTreeSelChanged(path); });
     connect(m_pFolderTree, &CFolderTreeCtrl::ItemContextMenuRequested, this,
             [this](QTreeWidgetItem* item, const QPoint& at) { ShowTreeItemContextMenu(item, at); });
     m_pFolderTree->SetFileOperationUi(this);
+}
 
+void CZembroltDlg::CreateResultList() {
     m_pModel = new CResultListModel(&SystemImageList(), this);
-    m_pEngine = std::make_unique<CSearchEngine>(this, m_pModel);
-    m_pEngine->SetDetailColumns(&m_detailColumns);
-    m_pModel->SetResults(m_pEngine->GetResultList().GetResults());
     connect(m_pModel, &CResultListModel::MessageRequested, this,
             [this](const QString& text) { ShowMessageBox(text, QMessageBox::Information); });
     m_pResultList = new CResultListCtrl(m_pModel, this);
-    named(m_pResultList, "IDC_RESULT_LIST");
+    Named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
     // Clicks, type-ahead and drags change the selection too: the status bar
     // follows once per turn of the event loop, however many rows changed.
@@ -253,7 +266,6 @@ void CZembroltDlg::CreateControls() {
     m_pModel->SetRenameHandler(
         [this](int row, const QString& name) { return RenameRow(row, name); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
-    m_pEngine->SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
     m_pColumnChoice->SetMessageBox(
@@ -263,25 +275,26 @@ void CZembroltDlg::CreateControls() {
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
         m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
     });
+}
 
+void CZembroltDlg::CreateListButtons() {
     // The buttons above the list run Export, Print and the column choice,
-    // and are enabled with their commands.
+    // and are enabled with their commands; the fourth chooses the view.
     struct ListButton {
-        int id;
         const char* name;
         int icon;
         int iconSize;
         StringId tooltip;
     };
     constexpr ListButton kButtons[4] = {
-        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
-        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
-        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
-        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
+        {"IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
+        {"IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
+        {"IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
+        {"IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
     };
     for (int i = 0; i < 4; ++i) {
         auto* button = new CHoverButton(this);
-        named(button, kButtons[i].name);
+        Named(button, kButtons[i].name);
         button->SetIcon(QIcon(LoadIconResource(kButtons[i].icon, kButtons[i].iconSize)));
         button->SetShowText(false);
         button->SetBtnCursor(IDC_HAND_CURSOR);
@@ -303,12 +316,29 @@ void CZembroltDlg::CreateControls() {
         }
         menu.exec(m_pListButtons[3]->mapToGlobal(QPoint(0, m_pListButtons[3]->height())));
     });
+    UpdateListButtons();
+}
 
+void CZembroltDlg::CreateStatusBar() {
     m_pStatusBar = new QStatusBar(this);
-    named(m_pStatusBar, "IDC_STATUS_BAR");
+    Named(m_pStatusBar, "IDC_STATUS_BAR");
     m_pStatusBar->setSizeGripEnabled(false);
     m_pStatusPane = new CElidedLabel(m_pStatusBar);
     m_pStatusBar->addWidget(m_pStatusPane, 1);
+}
+
+void CZembroltDlg::CreateSearch() {
+    m_pSearchHost = new CMainWindowSearchHost(this, m_pMenu, m_pFindButton, m_pStatusPane,
+                                              m_pColumnChoice, [this](const QString& path) {
+                                                  m_sLookIn = path;
+                                                  m_pLookInCombo->setEditText(path);
+                                              });
+    m_pSearchHost->SetSearchButtonState(true);
+    // The list's model shows the engine's rows, from its first generation on.
+    m_pEngine = std::make_unique<CSearchEngine>(m_pSearchHost, m_pModel);
+    m_pEngine->SetDetailColumns(&m_detailColumns);
+    m_pEngine->SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pModel->SetResults(m_pEngine->GetResultList().GetResults());
 }
 
 void CZembroltDlg::CreateOptionSheet() {
@@ -369,8 +399,6 @@ void CZembroltDlg::CreateMenu() {
     connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
     RegisterCommands();
     UpdateShowLogAction();
-    BuildMacroMenu();
-    BuildRecentMenu();
 }
 
 void CZembroltDlg::RegisterCommands() {
@@ -511,7 +539,7 @@ void CZembroltDlg::ClearSelection() {
 }
 
 QString CZembroltDlg::StatusText() const {
-    return m_pStatusPane->text();
+    return m_pSearchHost->StatusText();
 }
 
 // ---------------------------------------------------------------- layout
@@ -524,7 +552,7 @@ QRect CZembroltDlg::GetSplitterRect() const {
 
 void CZembroltDlg::LayoutControls() {
     QMenuBar* menuBar = MenuBar();
-    if (!menuBar)
+    if (!menuBar || !m_pStatusBar)
         return;
     // The pane is never narrower than its controls need in this font.
     m_iMinLefWndWidth = std::max(m_nDpiMinLeftWidth, LeftPaneContentWidth());
@@ -920,8 +948,9 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     m_pEngine->StopSearch();
     m_pEngine->WaitForSearch();
     m_updateCheck.Stop();
-    // Calls the search thread queued before it ended have nothing left to do.
+    // Calls queued before the search ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    QCoreApplication::removePostedEvents(m_pSearchHost, QEvent::MetaCall);
     ShowLogWindow(false);
     // The help window has no owner: it goes with the main window, so the
     // program ends.
@@ -938,69 +967,24 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
 
 // ----------------------------------------------------------- search host
 
-void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
-    if (QThread::currentThread() == thread())
-        call();
-    else
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-}
-
-void CZembroltDlg::ApplySearchButtonState(bool ready) {
-    m_pFindButton->SetIcon(LoadIconResource(ready ? IDI_SEARCH : IDI_STOP, 16));
-    m_pFindButton->setText(ready ? ResourceText(IDS_SEARCH) : ResourceText(IDS_STOP));
-    m_pFindButton->update();
-}
-
 void CZembroltDlg::SetSearchButtonState(bool ready) {
-    RunOnWindowThread([this, ready] { ApplySearchButtonState(ready); });
+    m_pSearchHost->SetSearchButtonState(ready);
 }
 
 void CZembroltDlg::SetStatusText(const std::string& text) {
-    RunOnWindowThread(
-        [this, message = QString::fromStdString(text)] { m_pStatusPane->setText(message); });
-}
-
-void CZembroltDlg::SetLookInText(const std::string& text) {
-    RunOnWindowThread([this, path = QFile::decodeName(text.c_str())] {
-        m_sLookIn = path;
-        m_pLookInCombo->setEditText(path);
-    });
+    m_pSearchHost->SetStatusText(text);
 }
 
 void CZembroltDlg::BeginSearchUi() {
-    // The busy cursor over the window while the search runs, and the
-    // commands that need the finished result grayed.
-    RunOnWindowThread([this] {
-        setCursor(Qt::BusyCursor);
-        if (m_pMenu)
-            m_pMenu->SetSearching(true);
-    });
+    m_pSearchHost->BeginSearchUi();
 }
 
 void CZembroltDlg::EndSearchUi() {
-    RunOnWindowThread([this] {
-        unsetCursor();
-        if (m_pMenu)
-            m_pMenu->SetSearching(false);
-    });
+    m_pSearchHost->EndSearchUi();
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {
-    RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
-}
-
-void CZembroltDlg::BringToFront() {
-    RunOnWindowThread([this] {
-        raise();
-        activateWindow();
-    });
-}
-
-void CZembroltDlg::SearchEnded() {
-    RunOnWindowThread([this] {
-        QApplication::beep();
-        unsetCursor();
-    });
+    m_pSearchHost->RemoveDupNoColumn();
 }
 
 void CZembroltDlg::ShowMessageBox(const QString& text, QMessageBox::Icon icon) {

@@ -1,10 +1,10 @@
 #pragma once
 // The main search window: the file-name and look-in boxes, the folder tree on
 // the left, the result list on the right with its buttons above it, and the
-// status bar. It owns the search engine, hands it a request on Find, and
-// carries every call the search thread makes back to its own thread. Its keys
-// are routed by CMainWindowKeyRouter, its menu bar and command table live in
-// CMainMenu.
+// status bar. It owns the search engine and hands it a request on Find; the
+// search shows itself through CMainWindowSearchHost and the list's model. Its
+// keys are routed by CMainWindowKeyRouter, its menu bar and command table live
+// in CMainMenu.
 
 #include <QMessageBox>
 #include <QPointer>
@@ -34,7 +34,6 @@
 #include "app/engine/ResultExport.h"
 #include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
-#include "app/engine/SearchHost.h"
 #include "app/engine/SearchMacro.h"
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
@@ -56,6 +55,7 @@ class CColumnChoice;
 class CElidedLabel;
 class CFolderTreeCtrl;
 class CHoverButton;
+class CMainWindowSearchHost;
 class CResultListCtrl;
 class CResultListModel;
 class CThumbnailLoader;
@@ -121,7 +121,6 @@ struct CExportChoice {
 
 class CZembroltDlg : public CHelpDialog,
                      public CShellHelper,
-                     public ISearchHost,
                      public IUpdateHost,
                      public zb::IFileOperationUi,
                      public IShellVerbHost,
@@ -397,15 +396,13 @@ public:
     void ReportFileOperation(const std::string& text) override;
     CArchiveExtraction& ArchiveExtraction() { return m_archiveExtraction; }
 
-    // ISearchHost, from any thread; each call is carried to this window's thread.
-    void SetSearchButtonState(bool ready) override;
-    void SetStatusText(const std::string& text) override;
-    void SetLookInText(const std::string& text) override;
-    void BeginSearchUi() override;
-    void EndSearchUi() override;
-    void RemoveDupNoColumn() override;
-    void BringToFront() override;
-    void SearchEnded() override;
+    // What the search shows in the window (CMainWindowSearchHost), from any
+    // thread.
+    void SetSearchButtonState(bool ready);
+    void SetStatusText(const std::string& text);
+    void BeginSearchUi();
+    void EndSearchUi();
+    void RemoveDupNoColumn();
 
     // Controls.
     QComboBox* FileNameCombo() const { return m_pFileNameCombo; }
@@ -446,9 +443,16 @@ protected:
 
 private:
     void InitWindow();
-    void CreateControls();
-    void CreateOptionSheet();
+    // The controls by area; the search (its host and engine) comes last, as
+    // it shows itself in them.
     void CreateMenu();
+    void CreateSearchControls();
+    void CreateFolderTree();
+    void CreateResultList();
+    void CreateListButtons();
+    void CreateStatusBar();
+    void CreateSearch();
+    void CreateOptionSheet();
     // The command table: the work of every command this build has.
     void RegisterCommands();
     void OnTreeSelChanged(const QString& path);
@@ -461,9 +465,6 @@ private:
     // Starts a prepared search with the result limit, the duplicate-group
     // column gone first.
     void StartPreparedSearch(CSearchRequest request);
-    // Runs `call` on this window's thread: now when already there, else queued.
-    void RunOnWindowThread(std::function<void()> call);
-    void ApplySearchButtonState(bool ready);
     // Find's answer to a refused request: the message, and for an invalid
     // include string its page. A look-in text that names a node of the tree
     // by its display names is searched from that node (true).
@@ -504,7 +505,8 @@ private:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-    // Made with the list's model, which shows its rows.
+    // Made with the host of its calls and the list's model, which shows its rows.
+    CMainWindowSearchHost* m_pSearchHost = nullptr;
     std::unique_ptr<CSearchEngine> m_pEngine;
     // The visible columns and the detail providers; the thumbnail makers go
     // first when the window goes.
