@@ -29,9 +29,11 @@
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/MainWindowSearchHost.h"
+#include "app/MultiFolderDlg.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/SavedSearches.h"
 #include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
 #include "app/ThumbnailLoader.h"
@@ -392,6 +394,20 @@ void CZembroltDlg::LoadSearch(const CSearchData& data) {
 
 void CZembroltDlg::CreateMenu() {
     m_pMenu = new CMainMenu(this, [this](int id) { OnCommand(id); });
+    m_pSavedSearches = new CSavedSearches(this, m_pMenu, m_AdvancedOptions, m_data.m_RecentSearches,
+                                          m_data.m_Macros);
+    m_pSavedSearches->SetSearchForm(
+        [this] {
+            ReadControls();
+            CSearchData search;
+            search.Reset();
+            SaveSearch(search);
+            return search;
+        },
+        [this](const CSearchData& search) {
+            LoadSearch(search);
+            OnFind();
+        });
     connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] {
         UpdateShowLogAction();
         UpdateSelectionCommands();
@@ -456,13 +472,14 @@ void CZembroltDlg::RegisterCommands() {
     });
     for (const ViewCommand& view : kViewCommands)
         command(view.id, [this, id = view.id] { m_pResultList->OnViewCommand(id); });
-    command(ID_CLEAR_RECENT_SEARCH, [this] { ClearRecentSearches(); });
-    command(ID_SAVE_MACRO, [this] { OnSaveMacro(); });
-    command(ID_MACRO_LIST, [this] { OnMacroList(); });
+    command(ID_CLEAR_RECENT_SEARCH, [this] { m_pSavedSearches->ClearRecentSearches(); });
+    command(ID_SAVE_MACRO, [this] { m_pSavedSearches->OnSaveMacro(); });
+    command(ID_MACRO_LIST, [this] { m_pSavedSearches->OnMacroList(); });
     command(ID_MULTI_FOLDER_SEARCH, [this] { OnMultiFolderSearch(); });
     m_pMenu->SetRangeHandler(ID_RECENT_SEARCH_FIRST, ID_RECENT_SEARCH_LAST,
-                             [this](int id) { OnRecentSearch(id); });
-    m_pMenu->SetRangeHandler(ID_MACRO_FIRST, ID_MACRO_LAST, [this](int id) { OnMacro(id); });
+                             [this](int id) { m_pSavedSearches->OnRecentSearch(id); });
+    m_pMenu->SetRangeHandler(ID_MACRO_FIRST, ID_MACRO_LAST,
+                             [this](int id) { m_pSavedSearches->OnMacro(id); });
 }
 
 bool CZembroltDlg::IsCommandAvailable(int id) const {
@@ -877,6 +894,35 @@ void CZembroltDlg::StopSearch() {
     m_pEngine->StopSearch();
 }
 
+// ---------------------------------------------------- multi-folder search
+
+void CZembroltDlg::OnMultiFolderSearch() {
+    if (IsSearching())
+        return;
+    CSearchRequest request;
+    if (!PrepareFind(request))
+        return;
+    std::vector<SELECTEDFOLDER> folders;
+    if (!RunMultiFolderDialog(folders) || folders.empty())
+        return;
+    // The search owns its folders: each is moved into a place of its own.
+    for (SELECTEDFOLDER& folder : folders) {
+        std::string path = std::move(folder.m_sPath);
+        request.folders.push_back(
+            {std::make_shared<const FOLDERITEM>(std::move(static_cast<FOLDERITEM&>(folder))),
+             std::move(path)});
+    }
+    StartPreparedSearch(std::move(request));
+}
+
+bool CZembroltDlg::RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders) {
+    CMultiFolderDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    folders = dialog.TakeFolders();
+    return true;
+}
+
 // -------------------------------------------------------- folder listings
 
 void CZembroltDlg::ListFolderMatching() {
@@ -963,6 +1009,36 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     SaveSettings();
     event->accept();
     done(0);
+}
+
+// -------------------------------------------------------- saved searches
+
+void CZembroltDlg::AddRecentSearch() {
+    m_pSavedSearches->AddRecentSearch();
+}
+
+void CZembroltDlg::BuildRecentMenu() {
+    m_pSavedSearches->BuildRecentMenu();
+}
+
+void CZembroltDlg::OnRecentSearch(int id) {
+    m_pSavedSearches->OnRecentSearch(id);
+}
+
+void CZembroltDlg::OnSaveMacro() {
+    m_pSavedSearches->OnSaveMacro();
+}
+
+void CZembroltDlg::OnMacroList() {
+    m_pSavedSearches->OnMacroList();
+}
+
+void CZembroltDlg::BuildMacroMenu() {
+    m_pSavedSearches->BuildMacroMenu();
+}
+
+void CZembroltDlg::OnMacro(int id) {
+    m_pSavedSearches->OnMacro(id);
 }
 
 // ----------------------------------------------------------- search host

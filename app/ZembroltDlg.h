@@ -58,6 +58,7 @@ class CHoverButton;
 class CMainWindowSearchHost;
 class CResultListCtrl;
 class CResultListModel;
+class CSavedSearches;
 class CThumbnailLoader;
 class QAction;
 class QComboBox;
@@ -206,26 +207,15 @@ public:
     // The macros, in creation order.
     std::vector<CSearchMacro>& Macros() { return m_data.m_Macros; }
 
-    // Remembers the window's search as the newest recent search.
+    // The recent searches and macros (CSavedSearches).
+    CSavedSearches& SavedSearches() { return *m_pSavedSearches; }
     void AddRecentSearch();
-    // Lists the recent searches in the Recent Search menu, newest first.
     void BuildRecentMenu();
-    // Recent search `id` - 35000 into the window, and searched again.
     void OnRecentSearch(int id);
-    // "Clear Recent Search List".
-    void ClearRecentSearches();
-    // "Save Current Search As Macro": the window's search under a name and
-    // an optional hot key.
     void OnSaveMacro();
-    // "Macro List": the macros edited on a copy, taken after OK.
     void OnMacroList();
-    // Lists the macros in the Macro menu and makes their hot keys run them.
     void BuildMacroMenu();
-    // Macro `id` - 36000 into the window, and searched.
     void OnMacro(int id);
-    // The command of the macro whose hot key is `key` with `modifiers`; 0
-    // when no macro has it.
-    int MacroCommandForKey(int key, Qt::KeyboardModifiers modifiers) const;
     // "Multi Folder Searching": Find's checks, then the folders chosen in
     // their dialog are searched one after the other with the window's
     // criteria. The recent searches stay as they are.
@@ -424,10 +414,8 @@ public:
 protected:
     // Shows a message box; the one place every message of the window goes.
     virtual void ShowMessageBox(const QString& text, QMessageBox::Icon icon);
-    // The dialogs of macros and multi-folder searches; each is true after OK
-    // with what it edited or chose. Tests answer them instead.
-    virtual bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey);
-    virtual bool RunMacroListDialog(std::vector<CSearchMacro>& macros);
+    // The multi-folder dialog; true after OK with the folders chosen. Tests
+    // answer it instead.
     virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
     // Where Find Redundant Files looks (tests keep it inside their folders).
     virtual RedundantRoots RedundantSearchRoots() const;
@@ -522,8 +510,7 @@ private:
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
-    CDataFileContents m_data;                // groups, recent searches and macros live here
-    std::vector<ACCEL> m_macroAccelerators;  // the macros' hot keys
+    CDataFileContents m_data;  // groups, recent searches and macros live here
     // The redundant-file finder's choices for this run of the program.
     CRedundantOptions m_RedundantOptions;
     std::string m_strDataPath;
@@ -559,6 +546,7 @@ private:
     QTimer m_dragScrollTimer;
 
     CMainMenu* m_pMenu = nullptr;
+    CSavedSearches* m_pSavedSearches = nullptr;
     std::unique_ptr<CMainWindowKeyRouter> m_pKeyRouter;
     QLabel* m_pFileNameLabel = nullptr;
     QComboBox* m_pFileNameCombo = nullptr;
