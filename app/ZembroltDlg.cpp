@@ -33,6 +33,7 @@
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
 #include "app/SavedSearches.h"
 #include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
@@ -67,6 +68,19 @@ constexpr int kIncludeStringPageIndex = 4;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
+
+// The list's own menu (menu 125).
+struct ListMenuItem {
+    int id;
+    const char* text;
+};
+constexpr std::array<ListMenuItem, 5> kListMenu{{
+    {ID_CLEAR_RESULT, "Clear"},
+    {ID_OPTION, "Option"},
+    {ID_SEL_VISIBLE_COLUMN, "Column Setting"},
+    {ID_PRINT_RESULT, "Print Search Result"},
+    {ID_EXPORT_RESULT, "Export Search Result"},
+}};
 
 }  // namespace
 
@@ -223,7 +237,6 @@ void CZembroltDlg::CreateFolderTree() {
             [this](const QString& path) { OnTreeSelChanged(path); });
     connect(m_pFolderTree, &CFolderTreeCtrl::ItemContextMenuRequested, this,
             [this](QTreeWidgetItem* item, const QPoint& at) { ShowTreeItemContextMenu(item, at); });
-    m_pFolderTree->SetFileOperationUi(this);
 }
 
 void CZembroltDlg::CreateResultList() {
@@ -250,7 +263,6 @@ void CZembroltDlg::CreateResultList() {
                     Qt::QueuedConnection);
             });
     connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
-    connect(m_pResultList, &CResultListCtrl::DeleteKeyPressed, this, [this] { OnDeleteKey(); });
     connect(m_pResultList, &CResultListCtrl::RenameKeyPressed, this, [this] {
         UpdateSelectionCommands();
         if (m_pMenu->IsEnabled(ID_RENAME))
@@ -258,15 +270,23 @@ void CZembroltDlg::CreateResultList() {
     });
     connect(m_pResultList, &CResultListCtrl::ContextMenuRequested, this,
             [this](const QPoint& at) { OnListContextMenu(at); });
-    m_pResultList->SetLabelEditGate([this](int row) { return CanEditLabel(row); });
     m_pResultList->SetDragHandler(this);
     m_dragScrollTimer.setInterval(250);  // timer 101
     connect(&m_dragScrollTimer, &QTimer::timeout, this, [this] {
         OnDragScrollTimer(
             m_pResultList->GetCurrentView()->viewport()->mapFromGlobal(QCursor::pos()));
     });
-    m_pModel->SetRenameHandler(
-        [this](int row, const QString& name) { return RenameRow(row, name); });
+    m_pRowCommands = new CResultRowCommands(this, m_pModel, m_pResultList);
+    m_pRowCommands->SetSearchingTest([this] { return IsSearching(); });
+    m_pRowCommands->SetMessageBox(
+        [this](const QString& text, QMessageBox::Icon icon) { ShowMessageBox(text, icon); });
+    connect(m_pRowCommands, &CResultRowCommands::RowsRemoved, this, [this] {
+        UpdateStatusText();
+        UpdateSelectionCommands();
+    });
+    connect(m_pRowCommands, &CResultRowCommands::RenameToolRequested, this, [this] { OnRename(); });
+    // The tree's delete and rename ask and tell as the rows' do.
+    m_pFolderTree->SetFileOperationUi(m_pRowCommands);
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
@@ -438,8 +458,8 @@ void CZembroltDlg::RegisterCommands() {
     command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
     command(ID_EDIT_COPY, [this] { OnCopyCommand(1); });
     command(ID_EDIT_CUT, [this] { OnCopyCommand(2); });
-    command(ID_EDIT_DELETE, [this] { OnDeleteCommand(); });
-    command(ID_RENAME, [this] { OnRenameCommand(); });
+    command(ID_EDIT_DELETE, [this] { m_pRowCommands->OnDeleteCommand(); });
+    command(ID_RENAME, [this] { m_pRowCommands->OnRenameCommand(); });
     command(ID_EXPORT_RESULT, [this] { OnExport(); });
     command(ID_PRINT_RESULT, [this] { OnPrint(); });
     command(ID_FILE_TYPE_GROUP_LIST, [this] { OnFileTypeGroupList(); });
@@ -557,6 +577,22 @@ void CZembroltDlg::ClearSelection() {
 
 QString CZembroltDlg::StatusText() const {
     return m_pSearchHost->StatusText();
+}
+
+void CZembroltDlg::OnListContextMenu(const QPoint& globalPos) {
+    if (m_pResultList->GetSelectedCount() > 0) {
+        ShowSelectionMenu(globalPos);
+        return;
+    }
+    if (IsSearching())
+        return;
+    QMenu menu(this);
+    for (const ListMenuItem& item : kListMenu) {
+        QAction* action = menu.addAction(QString::fromLatin1(item.text));
+        action->setEnabled(m_pMenu->IsEnabled(item.id));
+        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
+    }
+    menu.exec(globalPos);
 }
 
 // ---------------------------------------------------------------- layout
@@ -1005,10 +1041,44 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     m_pOptionSheet->Validate();
     SaveDataFile(m_strDataPath);
     m_archiveExtraction.DeleteExtractedFiles();
-    m_printFiles.DeleteAll();
+    m_pRowCommands->PrintFiles().DeleteAll();
     SaveSettings();
     event->accept();
     done(0);
+}
+
+// ------------------------------------------------------------ row commands
+
+void CZembroltDlg::UpdateSelectionCommands() {
+    m_pMenu->SetRefusedCommands(m_pRowCommands->RefusedCommands());
+}
+
+void CZembroltDlg::RemoveVanishedSelection() {
+    m_pRowCommands->RemoveVanishedSelection();
+}
+
+void CZembroltDlg::OnExport() {
+    m_pRowCommands->OnExport();
+}
+
+BOOL CZembroltDlg::ExportText(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportText(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportHtml(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportHtml(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportM3u(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportM3u(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportPls(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportPls(path, onlySelected);
+}
+
+void CZembroltDlg::OnPrint() {
+    m_pRowCommands->OnPrint();
 }
 
 // -------------------------------------------------------- saved searches

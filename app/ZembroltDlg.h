@@ -58,6 +58,7 @@ class CHoverButton;
 class CMainWindowSearchHost;
 class CResultListCtrl;
 class CResultListModel;
+class CResultRowCommands;
 class CSavedSearches;
 class CThumbnailLoader;
 class QAction;
@@ -113,17 +114,9 @@ struct SavedWindowRect {
 // enough from the far edges for a window of the smallest size.
 void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight);
 
-// What the export dialog asked for.
-struct CExportChoice {
-    QString path;
-    ExportType type = ExportType::Pls;
-    bool onlySelected = false;
-};
-
 class CZembroltDlg : public CHelpDialog,
                      public CShellHelper,
                      public IUpdateHost,
-                     public zb::IFileOperationUi,
                      public IShellVerbHost,
                      public IResultDragHandler {
     Q_OBJECT
@@ -275,46 +268,18 @@ public:
         m_fileOpener = std::move(opener);
     }
 
-    // The result list's commands on the selected rows (ZembroltDlgCommands.cpp).
-    // The Delete key: with at most one selected row its deletable item goes
-    // through the shell's "delete" verb, with more the Delete command runs.
-    void OnDeleteKey();
-    // Delete: the selected items on disk go to the Trash (after asking).
-    void OnDeleteCommand();
-    // Rows whose items are gone leave the list in one pass; their records
-    // stay, marked vanished.
+    // The commands on the rows: delete, rename, export, print
+    // (CResultRowCommands).
+    CResultRowCommands& RowCommands() { return *m_pRowCommands; }
     void RemoveVanishedSelection();
-    // Rename: with one selected row its name is edited in place; several
-    // rows on disk that hold a folder must lie in one folder, else "You
-    // selected one or more directories . ..." (40016). (The rename tool for
-    // several rows comes with the file tools.)
-    void OnRenameCommand();
-    // Whether the name of `row` may be edited in place: no search runs, the
-    // record is neither inside an archive nor an archive file, and its
-    // folder allows renaming it.
-    bool CanEditLabel(int row);
-    // The end of an in-place edit: renames the row's item to `text`; true
-    // when it was renamed (an unchanged text renames nothing).
-    bool RenameRow(int row, const QString& text);
-    // Grays the commands on the selection that its records do not allow.
-    void UpdateSelectionCommands();
-    // Export Search Result: the export dialog, then the chosen layout
-    // written to the chosen file; a failure says "Failed in exporting to %s".
     void OnExport();
-    // The list's rows, or only its selected rows, written to `path` in one
-    // layout (replacing the file whole); 1, or 0 when the file cannot be
-    // written (an existing file then stays as it was).
     BOOL ExportText(const std::string& path, bool onlySelected);
     BOOL ExportHtml(const std::string& path, bool onlySelected);
     BOOL ExportM3u(const std::string& path, bool onlySelected);
     BOOL ExportPls(const std::string& path, bool onlySelected);
-    // Print Search Result: the text export of all rows into a new print
-    // file, handed to the print command.
     void OnPrint();
-    // The program and first arguments the print file is handed to (the
-    // file's path is appended): "lp" unless set.
-    void SetPrintCommand(std::vector<std::string> command) { m_printCommand = std::move(command); }
-    CTempPrintFiles& PrintFiles() { return m_printFiles; }
+    // Grays the commands on the selection that its records do not allow.
+    void UpdateSelectionCommands();
     // A right click on the list: with selected rows their context menu;
     // without, and unless a search runs, the list's menu (Clear, Option,
     // Column Setting, Print, Export).
@@ -381,9 +346,6 @@ public:
     void RunProgram(const std::string& program, const std::vector<std::string>& arguments) override;
     void ShowProperties(const std::vector<const CResultItem*>& records) override;
 
-    // IFileOperationUi: the shell's questions and messages as message boxes.
-    bool AskFileOperation(const std::string& text) override;
-    void ReportFileOperation(const std::string& text) override;
     CArchiveExtraction& ArchiveExtraction() { return m_archiveExtraction; }
 
     // What the search shows in the window (CMainWindowSearchHost), from any
@@ -419,8 +381,6 @@ protected:
     virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
     // Where Find Redundant Files looks (tests keep it inside their folders).
     virtual RedundantRoots RedundantSearchRoots() const;
-    // Runs the export dialog; false when it was not ended with OK.
-    virtual bool AskExportTarget(CExportChoice* choice);
 
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -482,8 +442,6 @@ private:
     void ClearResultsCommand();
     // Repaints the rows and the status bar after a tool changed records.
     void RedrawResults();
-    // The export of the list's rows in `type`'s layout, under the wait cursor.
-    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
     // Ages the history's scores, credits the box's current text and shows the
     // history's items in the box.
     static void UseComboHistory(CComboHistory& history, QComboBox* combo);
@@ -528,9 +486,6 @@ private:
     bool m_bExtracting = false;
     // Members extracted from archives; deleted when the window closes.
     CArchiveExtraction m_archiveExtraction{*this};
-    // Print files, deleted when the window closes.
-    CTempPrintFiles m_printFiles;
-    std::vector<std::string> m_printCommand{"lp"};
     // The selection as the clipboard, drags and the context menu see it.
     std::vector<const CResultItem*> m_arrSelectedRecords;
     BOOL m_bRightMenu = FALSE;
@@ -559,6 +514,7 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CResultRowCommands* m_pRowCommands = nullptr;
     CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;

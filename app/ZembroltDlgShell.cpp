@@ -17,6 +17,7 @@
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/SelectionCommands.h"
 #include "platform/DesktopEntry.h"
@@ -253,7 +254,7 @@ DWORD CZembroltDlg::OnDrop(const QMimeData* data, DWORD effect, const QPoint& po
     std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
     if (!target)
         return DROPEFFECT_NONE;
-    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, *this);
+    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, *m_pRowCommands);
 }
 
 void CZembroltDlg::OnDragScrollTimer(const QPoint& cursor) {
@@ -429,7 +430,7 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             break;
         case VERB_PRINT:
             for (const std::string& path : paths) {
-                PrintFileWithDesktop(m_printCommand, path, this, [this, path] {
+                PrintFileWithDesktop(m_pRowCommands->GetPrintCommand(), path, this, [this, path] {
                     ShowMessageBox(QStringLiteral("Cannot print %1.").arg(NameToText(path)),
                                    QMessageBox::Warning);
                 });
@@ -462,7 +463,7 @@ void CZembroltDlg::RunVerbOnItem(ShellVerb verb, const CResultItem& record) {
 }
 
 void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
-    zb::DeleteToTrash(paths, *this);
+    zb::DeleteToTrash(paths, *m_pRowCommands);
 }
 
 void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,

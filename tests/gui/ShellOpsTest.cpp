@@ -36,6 +36,7 @@
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
 #include "app/ZembroltDlg.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
@@ -54,7 +55,9 @@ namespace {
 class QuietDlg : public CZembroltDlg {
 public:
     QStringList messages;
-    bool AskFileOperation(const std::string&) override { return true; }
+    QuietDlg() {
+        RowCommands().SetQuestionBox([](const QString&) { return true; });
+    }
 
 protected:
     void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
