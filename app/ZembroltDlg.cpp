@@ -26,20 +26,25 @@
 
 #include "app/AdvanceOptionSheet.h"
 #include "app/ColumnChoice.h"
+#include "app/ComboHistoryBox.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
+#include "app/MainMenu.h"
+#include "app/MainWindowKeyRouter.h"
 #include "app/MainWindowSearchHost.h"
 #include "app/MultiFolderDlg.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/ResultRowCommands.h"
+#include "app/ResultShell.h"
 #include "app/SavedSearches.h"
 #include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
 #include "app/ThumbnailLoader.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
+#include "app/engine/RecentSearches.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
 #include "platform/StringTable.h"
@@ -64,6 +69,7 @@
 
 namespace {
 
+constexpr int IDD_ZEMBROLT_DIALOG = 102;
 constexpr int kIncludeStringPageIndex = 4;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
@@ -84,27 +90,8 @@ constexpr std::array<ListMenuItem, 5> kListMenu{{
 
 }  // namespace
 
-int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum) {
-    const int width = std::max(std::min(wanted, clientWidth - 10), minimum);
-    return std::clamp(width, minimum, std::max(minimum, kMaxLeftPaneWidth));
-}
-
-void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) {
-    rect.left = std::max(rect.left, 0);
-    rect.top = std::max(rect.top, 0);
-    rect.right = std::min(rect.right, desktopWidth);
-    rect.bottom = std::min(rect.bottom, desktopHeight);
-    rect.left = std::min(rect.left, desktopWidth - kMainWindowMinWidth);
-    rect.top = std::min(rect.top, desktopHeight - kMainWindowMinHeight);
-}
-
 CZembroltDlg::CZembroltDlg(QWidget* parent) : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent) {
     m_urlOpener = OpenUrlWithDesktop;
-    m_fileOpener = [this](const std::string& path) {
-        OpenFileWithDesktop(path, this, [this](int code) {
-            ShowMessageBox(OpenErrorText(code), QMessageBox::Warning);
-        });
-    };
     m_CurSearchData.Reset();
     setWindowTitle(QStringLiteral("Zembrolt"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -119,7 +106,6 @@ CZembroltDlg::CZembroltDlg(QWidget* parent) : CHelpDialog(IDD_ZEMBROLT_DIALOG, p
 }
 
 CZembroltDlg::~CZembroltDlg() {
-    m_dragScrollTimer.stop();
     m_updateCheck.Stop();
     m_pKeyRouter.reset();
     m_pEngine->StopSearch();
@@ -236,7 +222,9 @@ void CZembroltDlg::CreateFolderTree() {
     connect(m_pFolderTree, &CFolderTreeCtrl::SelChanged, this,
             [this](const QString& path) { OnTreeSelChanged(path); });
     connect(m_pFolderTree, &CFolderTreeCtrl::ItemContextMenuRequested, this,
-            [this](QTreeWidgetItem* item, const QPoint& at) { ShowTreeItemContextMenu(item, at); });
+            [this](QTreeWidgetItem* item, const QPoint& at) {
+                m_pShell->ShowTreeItemContextMenu(*m_pFolderTree, item, at);
+            });
 }
 
 void CZembroltDlg::CreateResultList() {
@@ -262,7 +250,6 @@ void CZembroltDlg::CreateResultList() {
                     },
                     Qt::QueuedConnection);
             });
-    connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
     connect(m_pResultList, &CResultListCtrl::RenameKeyPressed, this, [this] {
         UpdateSelectionCommands();
         if (m_pMenu->IsEnabled(ID_RENAME))
@@ -270,12 +257,6 @@ void CZembroltDlg::CreateResultList() {
     });
     connect(m_pResultList, &CResultListCtrl::ContextMenuRequested, this,
             [this](const QPoint& at) { OnListContextMenu(at); });
-    m_pResultList->SetDragHandler(this);
-    m_dragScrollTimer.setInterval(250);  // timer 101
-    connect(&m_dragScrollTimer, &QTimer::timeout, this, [this] {
-        OnDragScrollTimer(
-            m_pResultList->GetCurrentView()->viewport()->mapFromGlobal(QCursor::pos()));
-    });
     m_pRowCommands = new CResultRowCommands(this, m_pModel, m_pResultList);
     m_pRowCommands->SetSearchingTest([this] { return IsSearching(); });
     m_pRowCommands->SetMessageBox(
@@ -287,6 +268,9 @@ void CZembroltDlg::CreateResultList() {
     connect(m_pRowCommands, &CResultRowCommands::RenameToolRequested, this, [this] { OnRename(); });
     // The tree's delete and rename ask and tell as the rows' do.
     m_pFolderTree->SetFileOperationUi(m_pRowCommands);
+    m_pShell = new CResultShell(this, *this, m_pModel, m_pResultList, *m_pRowCommands);
+    m_pShell->SetMessageBox(
+        [this](const QString& text, QMessageBox::Icon icon) { ShowMessageBox(text, icon); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
@@ -456,8 +440,8 @@ void CZembroltDlg::RegisterCommands() {
     command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
     command(IDC_STOP, [this] { StopSearch(); });
     command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
-    command(ID_EDIT_COPY, [this] { OnCopyCommand(1); });
-    command(ID_EDIT_CUT, [this] { OnCopyCommand(2); });
+    command(ID_EDIT_COPY, [this] { m_pShell->OnCopyCommand(1); });
+    command(ID_EDIT_CUT, [this] { m_pShell->OnCopyCommand(2); });
     command(ID_EDIT_DELETE, [this] { m_pRowCommands->OnDeleteCommand(); });
     command(ID_RENAME, [this] { m_pRowCommands->OnRenameCommand(); });
     command(ID_EXPORT_RESULT, [this] { OnExport(); });
@@ -544,30 +528,6 @@ void CZembroltDlg::UpdateStatusText() {
     const std::vector<int> selected = m_pResultList->GetSelectedRows();
     const std::vector<std::size_t> rows(selected.begin(), selected.end());
     SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), rows));
-}
-
-void CZembroltDlg::OpenSelection() {
-    std::vector<std::size_t> members;
-    std::vector<std::string> paths;
-    for (const CRowRecord& shown : m_pResultList->GetSelectedRecords()) {
-        std::string path;
-        if (shown.record->m_dwFlags & RIF_IN_ARCHIVE)
-            members.push_back(shown.index);
-        else if (shown.record->GetFilePath(&path))
-            paths.push_back(std::move(path));
-    }
-    if (!members.empty()) {
-        std::vector<std::string> extracted;
-        m_bExtracting = true;
-        const int result = m_archiveExtraction.ExtractArchiveItems(this, *m_pModel->GetResults(),
-                                                                   members, &extracted);
-        m_bExtracting = false;
-        if (result == EXTRACTION_CANCELLED)
-            return;
-        paths.insert(paths.end(), extracted.begin(), extracted.end());
-    }
-    for (const std::string& path : paths)
-        m_fileOpener(path);
 }
 
 void CZembroltDlg::ClearSelection() {
@@ -909,23 +869,6 @@ void CZembroltDlg::EnsureProviders() {
     m_detailColumns.EnsureProviders();
 }
 
-void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
-    const QString text = combo->currentText();
-    history.SetText(text.toStdString());
-    history.UpdateComboHistoryScores();
-    history.AddComboHistoryItem();
-    ShowComboHistory(history, combo);
-    combo->setEditText(text);
-}
-
-void CZembroltDlg::ShowComboHistory(const CComboHistory& history, QComboBox* combo) {
-    QStringList items;
-    for (const CComboHistory::Item& item : history.GetItems())
-        items << QString::fromStdString(item.text);
-    combo->clear();
-    combo->addItems(items);
-}
-
 void CZembroltDlg::StopSearch() {
     m_pEngine->StopSearch();
 }
@@ -1023,7 +966,7 @@ void CZembroltDlg::RestoreSavedPosition() {
 // --------------------------------------------------------------- closing
 
 void CZembroltDlg::closeEvent(QCloseEvent* event) {
-    if (m_bExtracting) {
+    if (m_pShell->IsExtracting()) {
         event->ignore();
         return;
     }
@@ -1040,11 +983,59 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     ReadControls();
     m_pOptionSheet->Validate();
     SaveDataFile(m_strDataPath);
-    m_archiveExtraction.DeleteExtractedFiles();
+    m_pShell->ArchiveExtraction().DeleteExtractedFiles();
     m_pRowCommands->PrintFiles().DeleteAll();
     SaveSettings();
     event->accept();
     done(0);
+}
+
+// ------------------------------------------------------------ shell side
+
+void CZembroltDlg::SetUrlOpener(UrlOpener opener) {
+    m_urlOpener = opener;
+    m_pShell->SetUrlOpener(std::move(opener));
+}
+
+void CZembroltDlg::ResetSelectionData() {
+    m_pShell->ResetSelectionData();
+}
+
+int CZembroltDlg::PrepareSelectionData() {
+    return m_pShell->PrepareSelectionData();
+}
+
+BOOL CZembroltDlg::RenderDragFormat(CSelectionClipData* data) {
+    return m_pShell->RenderDragFormat(data);
+}
+
+void CZembroltDlg::SetDataPrepared() {
+    m_pShell->SetDataPrepared();
+}
+
+void CZembroltDlg::ShowSelectionMenu(const QPoint& globalPos) {
+    m_pShell->ShowSelectionMenu(globalPos);
+    UpdateStatusText();
+}
+
+void CZembroltDlg::BeginResultDrag(bool right) {
+    m_pShell->BeginResultDrag(right);
+}
+
+DWORD CZembroltDlg::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    return m_pShell->OnDragEnter(data, keyState, point);
+}
+
+DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    return m_pShell->OnDragOver(data, keyState, point);
+}
+
+DWORD CZembroltDlg::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
+    return m_pShell->OnDrop(data, effect, point);
+}
+
+void CZembroltDlg::OnDragScrollTimer(const QPoint& cursor) {
+    m_pShell->OnDragScrollTimer(cursor);
 }
 
 // ------------------------------------------------------------ row commands

@@ -22,6 +22,7 @@
 
 #include <memory>
 
+#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
