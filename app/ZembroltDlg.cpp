@@ -27,6 +27,7 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/ColumnChoice.h"
 #include "app/ComboHistoryBox.h"
+#include "app/FileToolCommands.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
 #include "app/MainMenu.h"
@@ -134,6 +135,7 @@ void CZembroltDlg::InitWindow() {
     CreateListButtons();
     CreateStatusBar();
     CreateSearch();
+    CreateFileTools();
     // The sheet exists before the data file is read: it holds a section of it.
     CreateOptionSheet();
     LoadDataFile(m_strDataPath);
@@ -265,7 +267,8 @@ void CZembroltDlg::CreateResultList() {
         UpdateStatusText();
         UpdateSelectionCommands();
     });
-    connect(m_pRowCommands, &CResultRowCommands::RenameToolRequested, this, [this] { OnRename(); });
+    connect(m_pRowCommands, &CResultRowCommands::RenameToolRequested, this,
+            [this] { m_pFileTools->OnRename(); });
     // The tree's delete and rename ask and tell as the rows' do.
     m_pFolderTree->SetFileOperationUi(m_pRowCommands);
     m_pShell = new CResultShell(this, *this, m_pModel, m_pResultList, *m_pRowCommands);
@@ -345,6 +348,24 @@ void CZembroltDlg::CreateSearch() {
     m_pEngine->SetDetailColumns(&m_detailColumns);
     m_pEngine->SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pModel->SetResults(m_pEngine->GetResultList().GetResults());
+}
+
+void CZembroltDlg::CreateFileTools() {
+    m_pFileTools = new CFileToolCommands(this, *m_pEngine, m_pModel, m_pResultList, m_detailColumns,
+                                         *m_pColumnChoice, m_AdvancedOptions, m_data.m_Groups);
+    m_pFileTools->SetNameHistory([this] {
+        QStringList names;
+        for (int i = 0; i < m_pFileNameCombo->count(); ++i)
+            names << m_pFileNameCombo->itemText(i);
+        return names;
+    });
+    m_pFileTools->SetProviderMaker([this] { EnsureProviders(); });
+    m_pFileTools->SetQuestionBox([this](const std::string& text, const std::string& caption) {
+        return AskYesNo(text, caption);
+    });
+    connect(m_pFileTools, &CFileToolCommands::RowsChanged, this, [this] { UpdateStatusText(); });
+    connect(m_pFileTools, &CFileToolCommands::LogWindowShown, this,
+            [this] { UpdateShowLogAction(); });
 }
 
 void CZembroltDlg::CreateOptionSheet() {
@@ -453,10 +474,10 @@ void CZembroltDlg::RegisterCommands() {
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
     command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
-    command(ID_CHANGE_ATTRIBUTES, [this] { OnChangeAttributes(); });
-    command(ID_CHANGE_FILE_TIME, [this] { OnChangeFileTime(); });
-    command(ID_FIND_DUPLICATE, [this] { OnFindDuplicateFiles(); });
-    command(ID_FIND_REDUNDANT, [this] { OnFindRedundantFiles(); });
+    command(ID_CHANGE_ATTRIBUTES, [this] { m_pFileTools->OnChangeAttributes(); });
+    command(ID_CHANGE_FILE_TIME, [this] { m_pFileTools->OnChangeFileTime(); });
+    command(ID_FIND_DUPLICATE, [this] { m_pFileTools->OnFindDuplicateFiles(); });
+    command(ID_FIND_REDUNDANT, [this] { m_pFileTools->OnFindRedundantFiles(); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;
@@ -991,11 +1012,6 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
 }
 
 // ------------------------------------------------------------ shell side
-
-void CZembroltDlg::SetUrlOpener(UrlOpener opener) {
-    m_urlOpener = opener;
-    m_pShell->SetUrlOpener(std::move(opener));
-}
 
 void CZembroltDlg::ResetSelectionData() {
     m_pShell->ResetSelectionData();

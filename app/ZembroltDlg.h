@@ -1,11 +1,9 @@
 #pragma once
-// The main search window: the file-name and look-in boxes, the folder tree on
-// the left, the result list on the right with its buttons above it, and the
-// status bar. It owns the search engine and hands it a request on Find; the
-// search shows itself through CMainWindowSearchHost and the list's model. The
-// commands on the rows (CResultRowCommands), the rows on the desktop
-// (CResultShell) and the saved searches (CSavedSearches) are objects of their
-// own; keys go through CMainWindowKeyRouter, commands through CMainMenu.
+// The main search window: the file-name and look-in boxes, the folder tree, the result list
+// with its buttons and the status bar. It owns the search engine, which shows itself through
+// CMainWindowSearchHost and the list's model, and the objects that do its jobs on the rows:
+// CResultRowCommands, CResultShell, CFileToolCommands and CSavedSearches. Keys go through
+// CMainWindowKeyRouter, commands through CMainMenu.
 
 #include <QMessageBox>
 #include <QPoint>
@@ -26,13 +24,13 @@
 #include "app/engine/UpdateCheck.h"
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
-#include "tools/RedundantFinder.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
 class CColumnChoice;
 class CElidedLabel;
+class CFileToolCommands;
 class CFolderTreeCtrl;
 class CHoverButton;
 class CMainMenu;
@@ -61,12 +59,10 @@ public:
     // Stops a running search and waits for its thread before anything goes.
     ~CZembroltDlg() override;
 
-    // Reads the command line: a path (possibly quoted) or "/idList:...,<path>"
-    // sets the look-in place; "/cmd:finddup" and "/cmd:findredundant" post
-    // their commands; a broken quote shows "%s is invalid parameter".
+    // The command line: a path or "/idList:...,<path>" sets the look-in place,
+    // "/cmd:finddup" and "/cmd:findredundant" post their commands.
     void ParseCommandLine(const QString& commandLine);
-    // Makes an existing folder or file the look-in place; 0 (and no change)
-    // for a path that does not exist.
+    // Makes an existing folder or file the look-in place; 0 when there is none.
     BOOL SetLookIn(const QString& path);
     // Trims the look-in text, selects it in the tree and takes the tree's
     // selected item as the root of `request`. 1 when the tree has one.
@@ -76,27 +72,21 @@ public:
     void OnFind();
     void StopSearch();
     bool IsSearching() const { return m_pEngine->IsSearching(); }
-    // Builds, once in the window's life, the archive readers, the thumbnail
-    // makers and the detail providers (enabled for the visible columns).
+    // Makes the archive readers, thumbnail makers and detail providers, once.
     void EnsureProviders();
     // "Multi Folder Searching": Find's checks, then each folder chosen in its
     // dialog searched with the window's criteria (no recent search is added).
     void OnMultiFolderSearch();
-    // Ctrl+click and Shift+click on a tree folder: the folder's matching
-    // items, or all of them, without sub-folders, on this thread.
+    // Ctrl+ and Shift+click on a tree folder: its matching or all items, here.
     void ListFolderMatching();
     void ListFolderAll();
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
-    // The "Advance" button's text blue while any option page differs from
-    // its defaults, else black.
+    // The "Advance" button's text blue while an option page is not its default.
     void UpdateAdvanceButtonColor();
-    // The window's criteria: the names, the place and the advanced flag, and
-    // the option sheet's five parts.
+    // The criteria of the window and its option sheet, and a stored search shown there.
     void SaveSearch(CSearchData& data) const;
-    // Shows a stored search: its names, place and advanced flag in the
-    // window, its other parts in the option sheet.
     void LoadSearch(const CSearchData& data);
     int GetLeftPaneWidth() const { return m_nLeftWndWidth; }
     int GetMinLeftPaneWidth() const { return m_iMinLefWndWidth; }
@@ -131,19 +121,6 @@ public:
     void PostToWindowThread(std::function<void()> task) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenUrl(const std::string& url) override;
-    // How addresses are opened (tests record them instead).
-    void SetUrlOpener(UrlOpener opener);
-
-    // The file tools (ZembroltDlgTools.cpp) on the selected rows on disk;
-    // the finders fill the list (duplicates behind a progress dialog with
-    // their "Dup No", redundant files on the search thread).
-    void OnChangeAttributes();
-    void OnChangeFileTime();
-    void OnRename();
-    void OnFindDuplicateFiles();
-    void OnFindRedundantFiles();
-    // The selected rows' records that are files on disk.
-    std::vector<CResultItem*> GetSelectedDiskRecords() const;
 
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
@@ -158,14 +135,12 @@ public:
     void UpdateStatusText();
     // Deselects every row and updates the status bar.
     void ClearSelection();
-    // A right click on the list: with selected rows their context menu (and
-    // the status bar after it); without, and unless a search runs, the
-    // list's menu (Clear, Option, Column Setting, Print, Export).
+    // A right click on the list: the selection's menu (then the status bar),
+    // else unless a search runs the list's own (Clear, Option, ..., Export).
     void OnListContextMenu(const QPoint& globalPos);
     void ShowSelectionMenu(const QPoint& globalPos);
 
-    // The objects that do the window's jobs; the window keeps its own names
-    // for their calls as forwards.
+    // The objects doing the window's jobs, and the window's own names for their calls.
     CResultRowCommands& RowCommands() { return *m_pRowCommands; }
     void RemoveVanishedSelection();
     void OnExport();
@@ -186,6 +161,7 @@ public:
     DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point);
     void OnDragScrollTimer(const QPoint& cursor);
 
+    CFileToolCommands& FileTools() { return *m_pFileTools; }
     CSavedSearches& SavedSearches() { return *m_pSavedSearches; }
     void AddRecentSearch();
     void BuildRecentMenu();
@@ -202,7 +178,6 @@ public:
     void EndSearchUi();
     void RemoveDupNoColumn();
 
-    // Controls.
     QComboBox* FileNameCombo() const { return m_pFileNameCombo; }
     QComboBox* LookInCombo() const { return m_pLookInCombo; }
     CHoverButton* FindButton() const { return m_pFindButton; }
@@ -221,11 +196,8 @@ public:
 protected:
     // Shows a message box; the one place every message of the window goes.
     virtual void ShowMessageBox(const QString& text, QMessageBox::Icon icon);
-    // The multi-folder dialog; true after OK with the folders chosen. Tests
-    // answer it instead.
+    // The multi-folder dialog: true after OK with the folders (tests answer).
     virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
-    // Where Find Redundant Files looks (tests keep it inside their folders).
-    virtual RedundantRoots RedundantSearchRoots() const;
 
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -239,8 +211,7 @@ protected:
 
 private:
     void InitWindow();
-    // The controls by area; the search (its host and engine) comes last, as
-    // it shows itself in them.
+    // The controls by area; the search comes after them, as it shows in them.
     void CreateMenu();
     void CreateSearchControls();
     void CreateFolderTree();
@@ -248,49 +219,38 @@ private:
     void CreateListButtons();
     void CreateStatusBar();
     void CreateSearch();
+    void CreateFileTools();
     void CreateOptionSheet();
     // The command table: the work of every command this build has.
     void RegisterCommands();
     void OnTreeSelChanged(const QString& path);
     // The names, the place and the advanced flag from the controls.
     void ReadControls();
-    // Find's steps before a search starts: the input checked, the request
-    // built (false after showing a refusal), the histories updated, the
-    // criteria kept as the current search and the providers made.
+    // Find's steps up to the search: input checked, request built (false after
+    // a refusal), histories updated, criteria kept, providers made.
     bool PrepareFind(CSearchRequest& request);
     // Starts a prepared search with the result limit, "Dup No" gone first.
     void StartPreparedSearch(CSearchRequest request);
-    // Find's answer to a refused request: the message (an invalid include
-    // string shows its page); true when the look-in text names the tree's
-    // node by its display names, which is then searched.
+    // Shows a refusal (an invalid include string with its page); true when
+    // the look-in text is the tree node's display path, searched instead.
     bool OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request);
     // Selects the searched place in the folder tree.
     void ShowSearchedPlaceInTree(const std::string& path);
-    // The folder listings' shared steps: run the driver over the tree's
-    // selection with `criteria` and sort the rows again.
+    // The folder listings: the driver over the tree's node, then the rows sorted.
     void ListFolder(CSearchData criteria);
     // The "Advance" button pressed (its open picture) while the sheet shows.
     void UpdateAdvanceButton();
     // What the left pane's controls need, across, in the current font.
     int LeftPaneContentWidth() const;
     int StatusBarHeight() const;
-    // The saved rectangle kept on the desktop.
-    void ClampSavedPosition();
-    // The ">" button: a menu of the type groups; the chosen group's patterns
-    // become the names. Without groups the group list opens instead.
+    void ClampSavedPosition();  // the saved rectangle kept on the desktop
+    // The ">" button: the type groups' menu (their list when there are none).
     void OnFileTypeMenu();
     // Checks "Show Log Window" while the log window is visible.
     void UpdateShowLogAction();
-    // The buttons above the list follow their commands' enabled state.
-    void UpdateListButtons();
+    void UpdateListButtons();  // the buttons above the list follow their commands
     void ClearResultsCommand();
-    // "Dup No" at position 2 unless shown (its index); Size appended unless shown.
-    int InsertDupNoColumn();
-    void EnsureSizeColumn();
-    // Repaints the rows and the status bar after a tool changed records.
-    void RedrawResults();
 
-    // Made with the host of its calls and the list's model, which shows its rows.
     CMainWindowSearchHost* m_pSearchHost = nullptr;
     std::unique_ptr<CSearchEngine> m_pEngine;
     // The visible columns and detail providers; the thumbnail makers go first.
@@ -307,17 +267,13 @@ private:
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
     CDataFileContents m_data;  // groups, recent searches and macros live here
-    // The redundant-file finder's choices for this run of the program.
-    CRedundantOptions m_RedundantOptions;
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;
     int m_nDragStartX = 0;
     int m_nDragStartWidth = 0;
-    // A status update is queued for the next turn of the event loop.
-    bool m_bStatusUpdatePending = false;
-    // Addresses go to the desktop.
-    UrlOpener m_urlOpener;
+    bool m_bStatusUpdatePending = false;  // for the next turn of the event loop
+    UrlOpener m_urlOpener;                // addresses go to the desktop
 
     CMainMenu* m_pMenu = nullptr;
     CSavedSearches* m_pSavedSearches = nullptr;
@@ -335,6 +291,7 @@ private:
     CResultListCtrl* m_pResultList = nullptr;
     CResultRowCommands* m_pRowCommands = nullptr;
     CResultShell* m_pShell = nullptr;
+    CFileToolCommands* m_pFileTools = nullptr;
     CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;
