@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "app/ZembroltDlg.h"
 #include "ui/BitmapStrip.h"
 #include "ui/ResourceText.h"
 

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "app/ResultListCtrl.h"
-#include "app/ZembroltDlg.h"
 #include "platform/TextCase.h"
 
 namespace {

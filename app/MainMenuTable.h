@@ -10,6 +10,10 @@
 #include "app/engine/RecentSearches.h"
 
 // Commands of the menu bar that other windows or the command line also send.
+constexpr int IDM_ABOUTBOX = 16;
+constexpr int IDC_STOP = 1032;
+constexpr int ID_APP_EXIT = 32771;
+constexpr int ID_SHOW_LOG_WINDOW = 32772;
 constexpr int ID_FILE_TYPE_GROUP_LIST = 40001;
 constexpr int ID_SAVE_MACRO = 40004;
 constexpr int ID_MACRO_LIST = 40005;

@@ -8,6 +8,7 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
+#include "app/SavedSearches.h"
 #include "app/ZembroltDlg.h"
 #include "ui/HoverButton.h"
 #include "ui/SmallControls.h"
@@ -32,7 +33,7 @@ bool CMainWindowKeyRouter::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     // A macro's hot key comes before every other key of the window: its
     // shortcut check is claimed, so that the key arrives as a key press.
-    const int macro = m_window.MacroCommandForKey(key->key(), key->modifiers());
+    const int macro = m_window.SavedSearches().MacroCommandForKey(key->key(), key->modifiers());
     if (macro != 0) {
         event->accept();
         if (keyPress)

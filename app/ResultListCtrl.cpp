@@ -510,6 +510,15 @@ std::vector<int> CResultListCtrl::GetSelectedRows() const {
     return rows;
 }
 
+std::vector<CRowRecord> CResultListCtrl::GetSelectedRecords() const {
+    std::vector<CRowRecord> records;
+    for (const int row : GetSelectedRows()) {
+        if (const CRowRecord shown = m_pModel->GetRowRecord(row); shown.record)
+            records.push_back(shown);
+    }
+    return records;
+}
+
 int CResultListCtrl::GetSelectedCount() const {
     return static_cast<int>(GetSelectedRows().size());
 }

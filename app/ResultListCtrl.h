@@ -18,6 +18,7 @@
 #include "platform/WinTypes.h"
 
 class CResultListModel;
+struct CRowRecord;
 class CResultItemDelegate;
 class QMimeData;
 class CSortHeaderCtrl;
@@ -120,6 +121,8 @@ public:
     void InvertSelection();
     // The selected rows in ascending order.
     std::vector<int> GetSelectedRows() const;
+    // The selected rows that show a record, in ascending order, with their records.
+    std::vector<CRowRecord> GetSelectedRecords() const;
     int GetSelectedCount() const;
 
     // 1 when `row` exists and lies (at least partly) in the visible area.

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QThread>
 
 #include <algorithm>
 #include <limits>
@@ -65,6 +66,14 @@ void CResultListModel::ShowMessage(const std::string& text) {
         this, [this, message] { emit MessageRequested(message); }, Qt::QueuedConnection);
 }
 
+void CResultListModel::DeleteAllRows(const std::shared_ptr<CResultArray>& results) {
+    if (QThread::currentThread() == thread())
+        SetResults(results);
+    else
+        QMetaObject::invokeMethod(
+            this, [this, results] { SetResults(results); }, Qt::QueuedConnection);
+}
+
 void CResultListModel::SetResults(std::shared_ptr<CResultArray> results) {
     beginResetModel();
     m_results = results ? std::move(results) : std::make_shared<CResultArray>();
@@ -123,13 +132,20 @@ void CResultListModel::SetNumberLocale(const QLocale& locale) {
     m_locale = locale;
 }
 
-const CResultItem* CResultListModel::GetRecord(int row) const {
+CRowRecord CResultListModel::GetRowRecord(int row) const {
     if (row < 0 || row >= GetRowCount())
-        return nullptr;
-    const DWORD record = m_rows[static_cast<std::size_t>(row)];
-    if (record >= m_results->GetCount())
-        return nullptr;
-    return &m_results->GetAt(record);
+        return {};
+    const DWORD index = m_rows[static_cast<std::size_t>(row)];
+    if (index >= m_results->GetCount())
+        return {};
+    return {row, &m_results->GetAt(index), index};
+}
+
+int CResultListModel::RowOfRecord(std::size_t index, int hint) const {
+    if (hint >= 0 && hint < GetRowCount() && m_rows[static_cast<std::size_t>(hint)] == index)
+        return hint;
+    const auto found = std::find(m_rows.begin(), m_rows.end(), index);
+    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
 }
 
 QString CResultListModel::SizeText(const CResultItem& record) const {

@@ -4,9 +4,9 @@
 // and the row comparison that every sort of the list uses. The model holds no
 // text of its own; every cell is read from the record when the view asks.
 //
-// The search thread hands rows over through IResultListView::InsertRows; the
-// call is carried to the window's thread and the rows are appended there, in
-// the order the calls were made.
+// The model is the search's IResultListView: its calls are carried to the
+// model's thread and applied there, in the order they were made. It is the one
+// owner of "which record is at row r" (GetRowRecord).
 
 #include <QAbstractTableModel>
 #include <QLocale>
@@ -33,6 +33,14 @@ constexpr int COLUMN_ID_CREATE_TIME = 1006;
 constexpr int COLUMN_ID_TYPE = 1007;
 constexpr int COLUMN_ID_ATTRIBUTE = 1008;
 
+// A list row, the record it shows and that record's index in the result
+// array; `record` is null when the row shows none.
+struct CRowRecord {
+    int row = -1;
+    CResultItem* record = nullptr;
+    std::size_t index = 0;
+};
+
 class CResultListModel : public QAbstractTableModel, public IResultListView {
     Q_OBJECT
 public:
@@ -40,7 +48,9 @@ public:
     // the model.
     explicit CResultListModel(CQtFileTypeInfoProvider* icons, QObject* parent = nullptr);
 
-    // IResultListView, from any thread.
+    // IResultListView, from any thread; on the model's own thread
+    // DeleteAllRows takes effect at once.
+    void DeleteAllRows(const std::shared_ptr<CResultArray>& results) override;
     void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count) override;
     void ShowMessage(const std::string& text) override;
@@ -63,12 +73,18 @@ public:
     // The locale whose number form the sizes take (the default locale unless set).
     void SetNumberLocale(const QLocale& locale);
 
-    // The row map: list row -> index of the result array.
+    // The row map: list row -> index of the result array, for readers of
+    // every row at once.
     const std::vector<DWORD>& GetRowIndex() const { return m_rows; }
     int GetRowCount() const { return static_cast<int>(m_rows.size()); }
-    // The record of a row, or null for a row outside the map or a map entry
-    // outside the result array.
-    const CResultItem* GetRecord(int row) const;
+    // The record `row` shows and its index: a null record for a row outside
+    // the map or a map entry outside the result array. Commands change the
+    // records they are given (rename, attributes, pictures).
+    CRowRecord GetRowRecord(int row) const;
+    const CResultItem* GetRecord(int row) const { return GetRowRecord(row).record; }
+    // The row that shows record `index`: `hint` when it still does (rows move
+    // when the list is sorted), else found; -1 when no row shows it.
+    int RowOfRecord(std::size_t index, int hint) const;
 
     // Removes the rows `rows` (ascending, each once) from the list; their
     // records stay in the result array.

@@ -1,6 +1,5 @@
 #include "app/ThumbnailLoader.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "app/ResultListCtrl.h"
@@ -45,12 +44,11 @@ void CThumbnailLoader::SetMaxSize(const QSize& size) {
 }
 
 void CThumbnailLoader::QueueThumbnail(int row) {
-    const CResultItem* record = m_pModel->GetRecord(row);
-    if (record == nullptr || record->m_iThumbnailState != THUMBNAIL_NONE)
+    const CRowRecord shown = m_pModel->GetRowRecord(row);
+    if (shown.record == nullptr || shown.record->m_iThumbnailState != THUMBNAIL_NONE)
         return;
     PublishVisibleRows();
-    m_queue.Queue(m_nGeneration, row, m_pModel->GetRowIndex()[static_cast<std::size_t>(row)],
-                  MakeProviderItem(*record));
+    m_queue.Queue(m_nGeneration, row, shown.index, MakeProviderItem(*shown.record));
 }
 
 void CThumbnailLoader::Clear() {
@@ -103,14 +101,7 @@ void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
         } else {
             record.m_iThumbnailState = THUMBNAIL_FAILED;
         }
-        // The row may have moved since it asked (a sort): then its place is
-        // looked up.
-        const std::vector<DWORD>& rows = m_pModel->GetRowIndex();
-        int row = result.row;
-        if (row < 0 || static_cast<std::size_t>(row) >= rows.size() || rows[row] != result.record) {
-            const auto found = std::find(rows.begin(), rows.end(), result.record);
-            row = found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
-        }
-        m_pList->RedrawItem(row);
+        // The row may have moved since it asked (a sort).
+        m_pList->RedrawItem(m_pModel->RowOfRecord(result.record, result.row));
     });
 }

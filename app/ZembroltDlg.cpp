@@ -26,16 +26,26 @@
 
 #include "app/AdvanceOptionSheet.h"
 #include "app/ColumnChoice.h"
+#include "app/ComboHistoryBox.h"
+#include "app/FileToolCommands.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
+#include "app/MainMenu.h"
+#include "app/MainWindowKeyRouter.h"
+#include "app/MainWindowSearchHost.h"
+#include "app/MultiFolderDlg.h"
 #include "app/OptionCommand.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
+#include "app/ResultShell.h"
+#include "app/SavedSearches.h"
 #include "app/SortHeaderCtrl.h"
 #include "app/StartupArguments.h"
 #include "app/ThumbnailLoader.h"
 #include "app/engine/FolderAccess.h"
 #include "app/engine/ObjectsStatus.h"
+#include "app/engine/RecentSearches.h"
 #include "platform/Log.h"
 #include "platform/PathUtils.h"
 #include "platform/StringTable.h"
@@ -60,35 +70,29 @@
 
 namespace {
 
+constexpr int IDD_ZEMBROLT_DIALOG = 102;
 constexpr int kIncludeStringPageIndex = 4;
 constexpr COLORREF kLogBlue = RGB(0, 0, 255);
 // The commands of the first three buttons above the list.
 constexpr int kListButtonCommands[3] = {ID_EXPORT_RESULT, ID_PRINT_RESULT, ID_SEL_VISIBLE_COLUMN};
 
+// The list's own menu (menu 125).
+struct ListMenuItem {
+    int id;
+    const char* text;
+};
+constexpr std::array<ListMenuItem, 5> kListMenu{{
+    {ID_CLEAR_RESULT, "Clear"},
+    {ID_OPTION, "Option"},
+    {ID_SEL_VISIBLE_COLUMN, "Column Setting"},
+    {ID_PRINT_RESULT, "Print Search Result"},
+    {ID_EXPORT_RESULT, "Export Search Result"},
+}};
+
 }  // namespace
 
-int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum) {
-    const int width = std::max(std::min(wanted, clientWidth - 10), minimum);
-    return std::clamp(width, minimum, std::max(minimum, kMaxLeftPaneWidth));
-}
-
-void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight) {
-    rect.left = std::max(rect.left, 0);
-    rect.top = std::max(rect.top, 0);
-    rect.right = std::min(rect.right, desktopWidth);
-    rect.bottom = std::min(rect.bottom, desktopHeight);
-    rect.left = std::min(rect.left, desktopWidth - kMainWindowMinWidth);
-    rect.top = std::min(rect.top, desktopHeight - kMainWindowMinHeight);
-}
-
-CZembroltDlg::CZembroltDlg(QWidget* parent)
-    : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent), m_engine(this) {
+CZembroltDlg::CZembroltDlg(QWidget* parent) : CHelpDialog(IDD_ZEMBROLT_DIALOG, parent) {
     m_urlOpener = OpenUrlWithDesktop;
-    m_fileOpener = [this](const std::string& path) {
-        OpenFileWithDesktop(path, this, [this](int code) {
-            ShowMessageBox(OpenErrorText(code), QMessageBox::Warning);
-        });
-    };
     m_CurSearchData.Reset();
     setWindowTitle(QStringLiteral("Zembrolt"));
     setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
@@ -98,17 +102,15 @@ CZembroltDlg::CZembroltDlg(QWidget* parent)
     if (QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     m_strDataPath = ::GetDataFilePath();
-    m_engine.SetDetailColumns(&m_detailColumns);
     InitWindow();
     m_pKeyRouter = std::make_unique<CMainWindowKeyRouter>(*this);
 }
 
 CZembroltDlg::~CZembroltDlg() {
-    m_dragScrollTimer.stop();
     m_updateCheck.Stop();
     m_pKeyRouter.reset();
-    m_engine.StopSearch();
-    m_engine.WaitForSearch();
+    m_pEngine->StopSearch();
+    m_pEngine->WaitForSearch();
     DestroyLogWindow();
     // The archive readers go with the providers (the thumbnail makers
     // before the detail providers, by the members' order).
@@ -126,16 +128,24 @@ void CZembroltDlg::InitWindow() {
     m_iMinLefWndWidth = m_nDpiMinLeftWidth;
     m_nLeftWndWidth = m_iMinLefWndWidth;
 
-    CreateControls();
+    CreateMenu();
+    CreateSearchControls();
+    CreateFolderTree();
+    CreateResultList();
+    CreateListButtons();
+    CreateStatusBar();
+    CreateSearch();
+    CreateFileTools();
     // The sheet exists before the data file is read: it holds a section of it.
     CreateOptionSheet();
     LoadDataFile(m_strDataPath);
     // Each recent search needs a menu id of its own.
     TrimRecentSearches(m_data.m_RecentSearches, static_cast<int>(kMaxMenuListItems));
+    BuildMacroMenu();
+    BuildRecentMenu();
     InitShellPrefixes();
     m_pFolderTree->SetSystemImageList();
     m_pFolderTree->Refresh();
-    CreateMenu();
     // "Show Log Window" (Alt+2) also acts while the log window has the focus.
     if (CLogWindow* log = GetLogWindow())
         log->addAction(MenuAction(ID_SHOW_LOG_WINDOW));
@@ -150,19 +160,24 @@ void CZembroltDlg::InitWindow() {
         m_updateCheck.Start(*this);
 }
 
-void CZembroltDlg::CreateControls() {
-    auto named = [](QWidget* widget, const char* name) {
-        widget->setObjectName(QString::fromLatin1(name));
-        return widget;
-    };
+namespace {
+
+QWidget* Named(QWidget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+}  // namespace
+
+void CZembroltDlg::CreateSearchControls() {
     m_pFileNameLabel = new QLabel(QStringLiteral("Search File Name:"), this);
-    named(m_pFileNameLabel, "IDC_FILE_NAME_LABEL");
+    Named(m_pFileNameLabel, "IDC_FILE_NAME_LABEL");
     QPalette blue = m_pFileNameLabel->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     m_pFileNameLabel->setPalette(blue);
 
     m_pFileNameCombo = new QComboBox(this);
-    named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
+    Named(m_pFileNameCombo, "IDC_FILE_NAME_COMBO");
     m_pFileNameCombo->setEditable(true);
     m_pFileNameCombo->setInsertPolicy(QComboBox::NoInsert);
     // A search uses exactly what was typed: the history stays in the drop-down.
@@ -171,21 +186,20 @@ void CZembroltDlg::CreateControls() {
 
     // The file type group menu opens from here once the groups exist.
     m_pFileTypeButton = new CHoverButton(QStringLiteral(">"), this);
-    named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
+    Named(m_pFileTypeButton, "IDC_FILE_TYPE_MENU");
     m_pFileTypeButton->SetAlwaysBorder(true);
     m_pFileTypeButton->setAutoDefault(false);
     connect(m_pFileTypeButton, &QPushButton::clicked, this, [this] { OnFileTypeMenu(); });
 
     m_pFindButton = new CHoverButton(this);
-    named(m_pFindButton, "IDC_FIND");
+    Named(m_pFindButton, "IDC_FIND");
     m_pFindButton->SetBtnCursor(IDC_HAND_CURSOR);
     m_pFindButton->SetAlwaysBorder(true);
     m_pFindButton->setAutoDefault(false);
-    ApplySearchButtonState(true);
     connect(m_pFindButton, &QPushButton::clicked, this, [this] { OnFind(); });
 
     m_pAdvanceButton = new CHoverButton(QStringLiteral("Advance"), this);
-    named(m_pAdvanceButton, "IDC_ADVANCE");
+    Named(m_pAdvanceButton, "IDC_ADVANCE");
     m_pAdvanceButton->SetFlags(CHoverButton::FLAG_CHECKBOX);
     m_pAdvanceButton->SetBtnCursor(IDC_HAND_CURSOR);
     m_pAdvanceButton->setAutoDefault(false);
@@ -196,27 +210,31 @@ void CZembroltDlg::CreateControls() {
     });
 
     m_pLookInLabel = new QLabel(QStringLiteral("Search In:"), this);
-    named(m_pLookInLabel, "IDC_LOOK_IN_LABEL");
+    Named(m_pLookInLabel, "IDC_LOOK_IN_LABEL");
     m_pLookInCombo = new QComboBox(this);
-    named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
+    Named(m_pLookInCombo, "IDC_LOOK_IN_COMBO");
     m_pLookInCombo->setEditable(true);
     m_pLookInCombo->setInsertPolicy(QComboBox::NoInsert);
     m_pLookInCombo->setCompleter(nullptr);
+}
 
+void CZembroltDlg::CreateFolderTree() {
     m_pFolderTree = new CFolderTreeCtrl(this);
-    named(m_pFolderTree, "IDC_FOLDER_TREE");
+    Named(m_pFolderTree, "IDC_FOLDER_TREE");
     connect(m_pFolderTree, &CFolderTreeCtrl::SelChanged, this,
             [this](const QString& path) { OnTreeSelChanged(path); });
     connect(m_pFolderTree, &CFolderTreeCtrl::ItemContextMenuRequested, this,
-            [this](QTreeWidgetItem* item, const QPoint& at) { ShowTreeItemContextMenu(item, at); });
-    m_pFolderTree->SetFileOperationUi(this);
+            [this](QTreeWidgetItem* item, const QPoint& at) {
+                m_pShell->ShowTreeItemContextMenu(*m_pFolderTree, item, at);
+            });
+}
 
+void CZembroltDlg::CreateResultList() {
     m_pModel = new CResultListModel(&SystemImageList(), this);
-    m_pModel->SetResults(m_engine.GetResultList().GetResults());
     connect(m_pModel, &CResultListModel::MessageRequested, this,
             [this](const QString& text) { ShowMessageBox(text, QMessageBox::Information); });
     m_pResultList = new CResultListCtrl(m_pModel, this);
-    named(m_pResultList, "IDC_RESULT_LIST");
+    Named(m_pResultList, "IDC_RESULT_LIST");
     connect(m_pResultList, &CResultListCtrl::Clicked, this, [this] { UpdateStatusText(); });
     // Clicks, type-ahead and drags change the selection too: the status bar
     // follows once per turn of the event loop, however many rows changed.
@@ -234,8 +252,6 @@ void CZembroltDlg::CreateControls() {
                     },
                     Qt::QueuedConnection);
             });
-    connect(m_pResultList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
-    connect(m_pResultList, &CResultListCtrl::DeleteKeyPressed, this, [this] { OnDeleteKey(); });
     connect(m_pResultList, &CResultListCtrl::RenameKeyPressed, this, [this] {
         UpdateSelectionCommands();
         if (m_pMenu->IsEnabled(ID_RENAME))
@@ -243,17 +259,22 @@ void CZembroltDlg::CreateControls() {
     });
     connect(m_pResultList, &CResultListCtrl::ContextMenuRequested, this,
             [this](const QPoint& at) { OnListContextMenu(at); });
-    m_pResultList->SetLabelEditGate([this](int row) { return CanEditLabel(row); });
-    m_pResultList->SetDragHandler(this);
-    m_dragScrollTimer.setInterval(250);  // timer 101
-    connect(&m_dragScrollTimer, &QTimer::timeout, this, [this] {
-        OnDragScrollTimer(
-            m_pResultList->GetCurrentView()->viewport()->mapFromGlobal(QCursor::pos()));
+    m_pRowCommands = new CResultRowCommands(this, m_pModel, m_pResultList);
+    m_pRowCommands->SetSearchingTest([this] { return IsSearching(); });
+    m_pRowCommands->SetMessageBox(
+        [this](const QString& text, QMessageBox::Icon icon) { ShowMessageBox(text, icon); });
+    connect(m_pRowCommands, &CResultRowCommands::RowsRemoved, this, [this] {
+        UpdateStatusText();
+        UpdateSelectionCommands();
     });
-    m_pModel->SetRenameHandler(
-        [this](int row, const QString& name) { return RenameRow(row, name); });
+    connect(m_pRowCommands, &CResultRowCommands::RenameToolRequested, this,
+            [this] { m_pFileTools->OnRename(); });
+    // The tree's delete and rename ask and tell as the rows' do.
+    m_pFolderTree->SetFileOperationUi(m_pRowCommands);
+    m_pShell = new CResultShell(this, *this, m_pModel, m_pResultList, *m_pRowCommands);
+    m_pShell->SetMessageBox(
+        [this](const QString& text, QMessageBox::Icon icon) { ShowMessageBox(text, icon); });
     m_pThumbnails = std::make_unique<CThumbnailLoader>(m_pModel, m_pResultList);
-    m_engine.SetThumbnailQueue(&m_pThumbnails->Queue());
     m_pColumnChoice = new CColumnChoice(this, m_detailColumns, m_pModel, m_pResultList);
     m_pColumnChoice->SetSearchingTest([this] { return IsSearching(); });
     m_pColumnChoice->SetMessageBox(
@@ -263,25 +284,26 @@ void CZembroltDlg::CreateControls() {
     connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
         m_pColumnChoice->OnHeaderMenu(header->mapToGlobal(at));
     });
+}
 
+void CZembroltDlg::CreateListButtons() {
     // The buttons above the list run Export, Print and the column choice,
-    // and are enabled with their commands.
+    // and are enabled with their commands; the fourth chooses the view.
     struct ListButton {
-        int id;
         const char* name;
         int icon;
         int iconSize;
         StringId tooltip;
     };
     constexpr ListButton kButtons[4] = {
-        {IDC_EXPORT, "IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
-        {IDC_PRINT_RESULT, "IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
-        {IDC_SEL_VISIBLE_COL, "IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
-        {IDC_SEL_VIEW_MODE, "IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
+        {"IDC_EXPORT", IDI_EXPORT, 16, IDS_EXPORT_TOOLTIP},
+        {"IDC_PRINT_RESULT", IDI_PRINT, 32, IDS_PRINT_TOOLTIP},
+        {"IDC_SEL_VISIBLE_COL", IDI_SHOW, 16, IDS_SELECT_COLUMNS_TOOLTIP},
+        {"IDC_SEL_VIEW_MODE", IDI_VIEWS, 32, IDS_VIEWS_TOOLTIP},
     };
     for (int i = 0; i < 4; ++i) {
         auto* button = new CHoverButton(this);
-        named(button, kButtons[i].name);
+        Named(button, kButtons[i].name);
         button->SetIcon(QIcon(LoadIconResource(kButtons[i].icon, kButtons[i].iconSize)));
         button->SetShowText(false);
         button->SetBtnCursor(IDC_HAND_CURSOR);
@@ -303,12 +325,47 @@ void CZembroltDlg::CreateControls() {
         }
         menu.exec(m_pListButtons[3]->mapToGlobal(QPoint(0, m_pListButtons[3]->height())));
     });
+    UpdateListButtons();
+}
 
+void CZembroltDlg::CreateStatusBar() {
     m_pStatusBar = new QStatusBar(this);
-    named(m_pStatusBar, "IDC_STATUS_BAR");
+    Named(m_pStatusBar, "IDC_STATUS_BAR");
     m_pStatusBar->setSizeGripEnabled(false);
     m_pStatusPane = new CElidedLabel(m_pStatusBar);
     m_pStatusBar->addWidget(m_pStatusPane, 1);
+}
+
+void CZembroltDlg::CreateSearch() {
+    m_pSearchHost = new CMainWindowSearchHost(this, m_pMenu, m_pFindButton, m_pStatusPane,
+                                              m_pColumnChoice, [this](const QString& path) {
+                                                  m_sLookIn = path;
+                                                  m_pLookInCombo->setEditText(path);
+                                              });
+    m_pSearchHost->SetSearchButtonState(true);
+    // The list's model shows the engine's rows, from its first generation on.
+    m_pEngine = std::make_unique<CSearchEngine>(m_pSearchHost, m_pModel);
+    m_pEngine->SetDetailColumns(&m_detailColumns);
+    m_pEngine->SetThumbnailQueue(&m_pThumbnails->Queue());
+    m_pModel->SetResults(m_pEngine->GetResultList().GetResults());
+}
+
+void CZembroltDlg::CreateFileTools() {
+    m_pFileTools = new CFileToolCommands(this, *m_pEngine, m_pModel, m_pResultList, m_detailColumns,
+                                         *m_pColumnChoice, m_AdvancedOptions, m_data.m_Groups);
+    m_pFileTools->SetNameHistory([this] {
+        QStringList names;
+        for (int i = 0; i < m_pFileNameCombo->count(); ++i)
+            names << m_pFileNameCombo->itemText(i);
+        return names;
+    });
+    m_pFileTools->SetProviderMaker([this] { EnsureProviders(); });
+    m_pFileTools->SetQuestionBox([this](const std::string& text, const std::string& caption) {
+        return AskYesNo(text, caption);
+    });
+    connect(m_pFileTools, &CFileToolCommands::RowsChanged, this, [this] { UpdateStatusText(); });
+    connect(m_pFileTools, &CFileToolCommands::LogWindowShown, this,
+            [this] { UpdateShowLogAction(); });
 }
 
 void CZembroltDlg::CreateOptionSheet() {
@@ -362,6 +419,20 @@ void CZembroltDlg::LoadSearch(const CSearchData& data) {
 
 void CZembroltDlg::CreateMenu() {
     m_pMenu = new CMainMenu(this, [this](int id) { OnCommand(id); });
+    m_pSavedSearches = new CSavedSearches(this, m_pMenu, m_AdvancedOptions, m_data.m_RecentSearches,
+                                          m_data.m_Macros);
+    m_pSavedSearches->SetSearchForm(
+        [this] {
+            ReadControls();
+            CSearchData search;
+            search.Reset();
+            SaveSearch(search);
+            return search;
+        },
+        [this](const CSearchData& search) {
+            LoadSearch(search);
+            OnFind();
+        });
     connect(m_pMenu, &CMainMenu::aboutToShow, this, [this] {
         UpdateShowLogAction();
         UpdateSelectionCommands();
@@ -369,8 +440,6 @@ void CZembroltDlg::CreateMenu() {
     connect(m_pMenu, &CMainMenu::statesChanged, this, [this] { UpdateListButtons(); });
     RegisterCommands();
     UpdateShowLogAction();
-    BuildMacroMenu();
-    BuildRecentMenu();
 }
 
 void CZembroltDlg::RegisterCommands() {
@@ -392,10 +461,10 @@ void CZembroltDlg::RegisterCommands() {
     command(ID_TELL_FRIEND, [this] { m_urlOpener(TellFriendUrl()); });
     command(IDC_STOP, [this] { StopSearch(); });
     command(ID_CLEAR_RESULT, [this] { ClearResultsCommand(); });
-    command(ID_EDIT_COPY, [this] { OnCopyCommand(1); });
-    command(ID_EDIT_CUT, [this] { OnCopyCommand(2); });
-    command(ID_EDIT_DELETE, [this] { OnDeleteCommand(); });
-    command(ID_RENAME, [this] { OnRenameCommand(); });
+    command(ID_EDIT_COPY, [this] { m_pShell->OnCopyCommand(1); });
+    command(ID_EDIT_CUT, [this] { m_pShell->OnCopyCommand(2); });
+    command(ID_EDIT_DELETE, [this] { m_pRowCommands->OnDeleteCommand(); });
+    command(ID_RENAME, [this] { m_pRowCommands->OnRenameCommand(); });
     command(ID_EXPORT_RESULT, [this] { OnExport(); });
     command(ID_PRINT_RESULT, [this] { OnPrint(); });
     command(ID_FILE_TYPE_GROUP_LIST, [this] { OnFileTypeGroupList(); });
@@ -405,10 +474,10 @@ void CZembroltDlg::RegisterCommands() {
     });
     command(ID_OPTION, [this] { OnOptionCommand(*this); });
     command(ID_SEL_VISIBLE_COLUMN, [this] { m_pColumnChoice->OnSelectVisibleColumns(); });
-    command(ID_CHANGE_ATTRIBUTES, [this] { OnChangeAttributes(); });
-    command(ID_CHANGE_FILE_TIME, [this] { OnChangeFileTime(); });
-    command(ID_FIND_DUPLICATE, [this] { OnFindDuplicateFiles(); });
-    command(ID_FIND_REDUNDANT, [this] { OnFindRedundantFiles(); });
+    command(ID_CHANGE_ATTRIBUTES, [this] { m_pFileTools->OnChangeAttributes(); });
+    command(ID_CHANGE_FILE_TIME, [this] { m_pFileTools->OnChangeFileTime(); });
+    command(ID_FIND_DUPLICATE, [this] { m_pFileTools->OnFindDuplicateFiles(); });
+    command(ID_FIND_REDUNDANT, [this] { m_pFileTools->OnFindRedundantFiles(); });
     command(ID_SELECT_ALL, [this] {
         if (m_pResultList->GetSelectedCount() < m_pModel->GetRowCount()) {
             CWaitCursor wait;
@@ -428,13 +497,14 @@ void CZembroltDlg::RegisterCommands() {
     });
     for (const ViewCommand& view : kViewCommands)
         command(view.id, [this, id = view.id] { m_pResultList->OnViewCommand(id); });
-    command(ID_CLEAR_RECENT_SEARCH, [this] { ClearRecentSearches(); });
-    command(ID_SAVE_MACRO, [this] { OnSaveMacro(); });
-    command(ID_MACRO_LIST, [this] { OnMacroList(); });
+    command(ID_CLEAR_RECENT_SEARCH, [this] { m_pSavedSearches->ClearRecentSearches(); });
+    command(ID_SAVE_MACRO, [this] { m_pSavedSearches->OnSaveMacro(); });
+    command(ID_MACRO_LIST, [this] { m_pSavedSearches->OnMacroList(); });
     command(ID_MULTI_FOLDER_SEARCH, [this] { OnMultiFolderSearch(); });
     m_pMenu->SetRangeHandler(ID_RECENT_SEARCH_FIRST, ID_RECENT_SEARCH_LAST,
-                             [this](int id) { OnRecentSearch(id); });
-    m_pMenu->SetRangeHandler(ID_MACRO_FIRST, ID_MACRO_LAST, [this](int id) { OnMacro(id); });
+                             [this](int id) { m_pSavedSearches->OnRecentSearch(id); });
+    m_pMenu->SetRangeHandler(ID_MACRO_FIRST, ID_MACRO_LAST,
+                             [this](int id) { m_pSavedSearches->OnMacro(id); });
 }
 
 bool CZembroltDlg::IsCommandAvailable(int id) const {
@@ -471,7 +541,7 @@ void CZembroltDlg::ClearResultsCommand() {
         return;
     CloseAllArchives();
     m_pFolderTree->CloseArchiveHandlers();
-    m_engine.ClearResults();
+    m_pEngine->ClearResults();
     UpdateStatusText();
 }
 
@@ -481,42 +551,29 @@ void CZembroltDlg::UpdateStatusText() {
     SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), rows));
 }
 
-void CZembroltDlg::OpenSelection() {
-    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
-    if (!results)
-        return;
-    std::vector<std::size_t> members;
-    std::vector<std::string> paths;
-    for (int row : m_pResultList->GetSelectedRows()) {
-        const std::size_t index = m_pModel->GetRowIndex()[static_cast<std::size_t>(row)];
-        const CResultItem& record = results->GetAt(index);
-        std::string path;
-        if (record.m_dwFlags & RIF_IN_ARCHIVE)
-            members.push_back(index);
-        else if (record.GetFilePath(&path))
-            paths.push_back(std::move(path));
-    }
-    if (!members.empty()) {
-        std::vector<std::string> extracted;
-        m_bExtracting = true;
-        const int result =
-            m_archiveExtraction.ExtractArchiveItems(this, *results, members, &extracted);
-        m_bExtracting = false;
-        if (result == EXTRACTION_CANCELLED)
-            return;
-        paths.insert(paths.end(), extracted.begin(), extracted.end());
-    }
-    for (const std::string& path : paths)
-        m_fileOpener(path);
-}
-
 void CZembroltDlg::ClearSelection() {
     m_pResultList->GetSelectionModel()->clearSelection();
     UpdateStatusText();
 }
 
 QString CZembroltDlg::StatusText() const {
-    return m_pStatusPane->text();
+    return m_pSearchHost->StatusText();
+}
+
+void CZembroltDlg::OnListContextMenu(const QPoint& globalPos) {
+    if (m_pResultList->GetSelectedCount() > 0) {
+        ShowSelectionMenu(globalPos);
+        return;
+    }
+    if (IsSearching())
+        return;
+    QMenu menu(this);
+    for (const ListMenuItem& item : kListMenu) {
+        QAction* action = menu.addAction(QString::fromLatin1(item.text));
+        action->setEnabled(m_pMenu->IsEnabled(item.id));
+        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
+    }
+    menu.exec(globalPos);
 }
 
 // ---------------------------------------------------------------- layout
@@ -529,7 +586,7 @@ QRect CZembroltDlg::GetSplitterRect() const {
 
 void CZembroltDlg::LayoutControls() {
     QMenuBar* menuBar = MenuBar();
-    if (!menuBar)
+    if (!menuBar || !m_pStatusBar)
         return;
     // The pane is never narrower than its controls need in this font.
     m_iMinLefWndWidth = std::max(m_nDpiMinLeftWidth, LeftPaneContentWidth());
@@ -753,7 +810,7 @@ void CZembroltDlg::StartPreparedSearch(CSearchRequest request) {
     request.resultLimit = m_AdvancedOptions.m_nSearchResultLimit;
     // The columns the search fills are settled before its thread starts.
     m_pColumnChoice->RemoveColumn(kDupNoColumnId);
-    m_engine.StartSearch(std::move(request));
+    m_pEngine->StartSearch(std::move(request));
 }
 
 bool CZembroltDlg::PrepareFind(CSearchRequest& request) {
@@ -833,25 +890,37 @@ void CZembroltDlg::EnsureProviders() {
     m_detailColumns.EnsureProviders();
 }
 
-void CZembroltDlg::UseComboHistory(CComboHistory& history, QComboBox* combo) {
-    const QString text = combo->currentText();
-    history.SetText(text.toStdString());
-    history.UpdateComboHistoryScores();
-    history.AddComboHistoryItem();
-    ShowComboHistory(history, combo);
-    combo->setEditText(text);
-}
-
-void CZembroltDlg::ShowComboHistory(const CComboHistory& history, QComboBox* combo) {
-    QStringList items;
-    for (const CComboHistory::Item& item : history.GetItems())
-        items << QString::fromStdString(item.text);
-    combo->clear();
-    combo->addItems(items);
-}
-
 void CZembroltDlg::StopSearch() {
-    m_engine.StopSearch();
+    m_pEngine->StopSearch();
+}
+
+// ---------------------------------------------------- multi-folder search
+
+void CZembroltDlg::OnMultiFolderSearch() {
+    if (IsSearching())
+        return;
+    CSearchRequest request;
+    if (!PrepareFind(request))
+        return;
+    std::vector<SELECTEDFOLDER> folders;
+    if (!RunMultiFolderDialog(folders) || folders.empty())
+        return;
+    // The search owns its folders: each is moved into a place of its own.
+    for (SELECTEDFOLDER& folder : folders) {
+        std::string path = std::move(folder.m_sPath);
+        request.folders.push_back(
+            {std::make_shared<const FOLDERITEM>(std::move(static_cast<FOLDERITEM&>(folder))),
+             std::move(path)});
+    }
+    StartPreparedSearch(std::move(request));
+}
+
+bool CZembroltDlg::RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders) {
+    CMultiFolderDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    folders = dialog.TakeFolders();
+    return true;
 }
 
 // -------------------------------------------------------- folder listings
@@ -891,7 +960,7 @@ void CZembroltDlg::ListFolder(CSearchData criteria) {
     EnsureProviders();
     CWaitCursor wait;
     m_pResultList->setUpdatesEnabled(false);
-    m_engine.RunSearch(std::move(request));
+    m_pEngine->RunSearch(std::move(request));
     // The rows were queued to the model; take them in before sorting.
     QCoreApplication::sendPostedEvents(m_pModel, QEvent::MetaCall);
     m_pResultList->ResortRows();
@@ -918,15 +987,16 @@ void CZembroltDlg::RestoreSavedPosition() {
 // --------------------------------------------------------------- closing
 
 void CZembroltDlg::closeEvent(QCloseEvent* event) {
-    if (m_bExtracting) {
+    if (m_pShell->IsExtracting()) {
         event->ignore();
         return;
     }
-    m_engine.StopSearch();
-    m_engine.WaitForSearch();
+    m_pEngine->StopSearch();
+    m_pEngine->WaitForSearch();
     m_updateCheck.Stop();
-    // Calls the search thread queued before it ended have nothing left to do.
+    // Calls queued before the search ended have nothing left to do.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    QCoreApplication::removePostedEvents(m_pSearchHost, QEvent::MetaCall);
     ShowLogWindow(false);
     // The help window has no owner: it goes with the main window, so the
     // program ends.
@@ -934,93 +1004,140 @@ void CZembroltDlg::closeEvent(QCloseEvent* event) {
     ReadControls();
     m_pOptionSheet->Validate();
     SaveDataFile(m_strDataPath);
-    m_archiveExtraction.DeleteExtractedFiles();
-    m_printFiles.DeleteAll();
+    m_pShell->ArchiveExtraction().DeleteExtractedFiles();
+    m_pRowCommands->PrintFiles().DeleteAll();
     SaveSettings();
     event->accept();
     done(0);
 }
 
+// ------------------------------------------------------------ shell side
+
+void CZembroltDlg::ResetSelectionData() {
+    m_pShell->ResetSelectionData();
+}
+
+int CZembroltDlg::PrepareSelectionData() {
+    return m_pShell->PrepareSelectionData();
+}
+
+BOOL CZembroltDlg::RenderDragFormat(CSelectionClipData* data) {
+    return m_pShell->RenderDragFormat(data);
+}
+
+void CZembroltDlg::SetDataPrepared() {
+    m_pShell->SetDataPrepared();
+}
+
+void CZembroltDlg::ShowSelectionMenu(const QPoint& globalPos) {
+    m_pShell->ShowSelectionMenu(globalPos);
+    UpdateStatusText();
+}
+
+void CZembroltDlg::BeginResultDrag(bool right) {
+    m_pShell->BeginResultDrag(right);
+}
+
+DWORD CZembroltDlg::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    return m_pShell->OnDragEnter(data, keyState, point);
+}
+
+DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
+    return m_pShell->OnDragOver(data, keyState, point);
+}
+
+DWORD CZembroltDlg::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
+    return m_pShell->OnDrop(data, effect, point);
+}
+
+void CZembroltDlg::OnDragScrollTimer(const QPoint& cursor) {
+    m_pShell->OnDragScrollTimer(cursor);
+}
+
+// ------------------------------------------------------------ row commands
+
+void CZembroltDlg::UpdateSelectionCommands() {
+    m_pMenu->SetRefusedCommands(m_pRowCommands->RefusedCommands());
+}
+
+void CZembroltDlg::RemoveVanishedSelection() {
+    m_pRowCommands->RemoveVanishedSelection();
+}
+
+void CZembroltDlg::OnExport() {
+    m_pRowCommands->OnExport();
+}
+
+BOOL CZembroltDlg::ExportText(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportText(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportHtml(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportHtml(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportM3u(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportM3u(path, onlySelected);
+}
+
+BOOL CZembroltDlg::ExportPls(const std::string& path, bool onlySelected) {
+    return m_pRowCommands->ExportPls(path, onlySelected);
+}
+
+void CZembroltDlg::OnPrint() {
+    m_pRowCommands->OnPrint();
+}
+
+// -------------------------------------------------------- saved searches
+
+void CZembroltDlg::AddRecentSearch() {
+    m_pSavedSearches->AddRecentSearch();
+}
+
+void CZembroltDlg::BuildRecentMenu() {
+    m_pSavedSearches->BuildRecentMenu();
+}
+
+void CZembroltDlg::OnRecentSearch(int id) {
+    m_pSavedSearches->OnRecentSearch(id);
+}
+
+void CZembroltDlg::OnSaveMacro() {
+    m_pSavedSearches->OnSaveMacro();
+}
+
+void CZembroltDlg::OnMacroList() {
+    m_pSavedSearches->OnMacroList();
+}
+
+void CZembroltDlg::BuildMacroMenu() {
+    m_pSavedSearches->BuildMacroMenu();
+}
+
+void CZembroltDlg::OnMacro(int id) {
+    m_pSavedSearches->OnMacro(id);
+}
+
 // ----------------------------------------------------------- search host
 
-void CZembroltDlg::RunOnWindowThread(std::function<void()> call) {
-    if (QThread::currentThread() == thread())
-        call();
-    else
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-}
-
-void CZembroltDlg::ApplySearchButtonState(bool ready) {
-    m_pFindButton->SetIcon(LoadIconResource(ready ? IDI_SEARCH : IDI_STOP, 16));
-    m_pFindButton->setText(ready ? ResourceText(IDS_SEARCH) : ResourceText(IDS_STOP));
-    m_pFindButton->update();
-}
-
 void CZembroltDlg::SetSearchButtonState(bool ready) {
-    RunOnWindowThread([this, ready] { ApplySearchButtonState(ready); });
+    m_pSearchHost->SetSearchButtonState(ready);
 }
 
 void CZembroltDlg::SetStatusText(const std::string& text) {
-    RunOnWindowThread(
-        [this, message = QString::fromStdString(text)] { m_pStatusPane->setText(message); });
-}
-
-void CZembroltDlg::SetLookInText(const std::string& text) {
-    RunOnWindowThread([this, path = QFile::decodeName(text.c_str())] {
-        m_sLookIn = path;
-        m_pLookInCombo->setEditText(path);
-    });
+    m_pSearchHost->SetStatusText(text);
 }
 
 void CZembroltDlg::BeginSearchUi() {
-    // The busy cursor over the window while the search runs, and the
-    // commands that need the finished result grayed.
-    RunOnWindowThread([this] {
-        setCursor(Qt::BusyCursor);
-        if (m_pMenu)
-            m_pMenu->SetSearching(true);
-    });
+    m_pSearchHost->BeginSearchUi();
 }
 
 void CZembroltDlg::EndSearchUi() {
-    RunOnWindowThread([this] {
-        unsetCursor();
-        if (m_pMenu)
-            m_pMenu->SetSearching(false);
-    });
+    m_pSearchHost->EndSearchUi();
 }
 
 void CZembroltDlg::RemoveDupNoColumn() {
-    RunOnWindowThread([this] { m_pColumnChoice->RemoveColumn(kDupNoColumnId); });
-}
-
-void CZembroltDlg::DeleteAllRows() {
-    // The generation that starts now; rows of it follow this call.
-    std::shared_ptr<CResultArray> results = m_engine.GetResultList().GetResults();
-    RunOnWindowThread([this, results] { m_pModel->SetResults(results); });
-}
-
-void CZembroltDlg::BringToFront() {
-    RunOnWindowThread([this] {
-        raise();
-        activateWindow();
-    });
-}
-
-void CZembroltDlg::SearchEnded() {
-    RunOnWindowThread([this] {
-        QApplication::beep();
-        unsetCursor();
-    });
-}
-
-void CZembroltDlg::InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                              std::size_t count) {
-    m_pModel->InsertRows(results, first, count);
-}
-
-void CZembroltDlg::ShowMessage(const std::string& text) {
-    m_pModel->ShowMessage(text);
+    m_pSearchHost->RemoveDupNoColumn();
 }
 
 void CZembroltDlg::ShowMessageBox(const QString& text, QMessageBox::Icon icon) {

@@ -1,131 +1,56 @@
 #pragma once
-// The main search window: the file-name and look-in boxes, the folder tree on
-// the left, the result list on the right with its buttons above it, and the
-// status bar. It owns the search engine, hands it a request on Find, and
-// carries every call the search thread makes back to its own thread. Its keys
-// are routed by CMainWindowKeyRouter, its menu bar and command table live in
-// CMainMenu.
+// The main search window: the file-name and look-in boxes, the folder tree, the result list
+// with its buttons and the status bar. It owns the search engine, which shows itself through
+// CMainWindowSearchHost and the list's model, and the objects that do its jobs on the rows:
+// CResultRowCommands, CResultShell, CFileToolCommands and CSavedSearches. Keys go through
+// CMainWindowKeyRouter, commands through CMainMenu.
 
 #include <QMessageBox>
-#include <QPointer>
+#include <QPoint>
 #include <QRect>
 #include <QString>
-#include <QStringList>
-#include <QTimer>
 
 #include <functional>
-#include <map>
 #include <memory>
-#include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/ArchiveExtraction.h"
-#include "app/MainMenu.h"
-#include "app/MainWindowKeyRouter.h"
-#include "app/ResultListCtrl.h"
-
+#include "app/MainWindowGeometry.h"
 #include "app/engine/AdvancedOptions.h"
-#include "app/engine/ComboHistory.h"
 #include "app/engine/DataFile.h"
 #include "app/engine/DetailColumns.h"
-#include "app/engine/FileTypeGroups.h"
-#include "app/engine/ResultExport.h"
-#include "app/engine/SearchData.h"
 #include "app/engine/SearchEngine.h"
-#include "app/engine/SearchHost.h"
-#include "app/engine/SearchMacro.h"
 #include "app/engine/SettingsStore.h"
 #include "app/engine/UpdateCheck.h"
-#include "platform/FileManagerExplore.h"
-#include "platform/FileOperation.h"
-#include "platform/FolderDropTarget.h"
 #include "platform/shell/FolderItem.h"
 #include "platform/shell/ShellHelper.h"
-#include "tools/FilePropertiesSheet.h"
-#include "tools/RedundantFinder.h"
-#include "tools/ResultDataSource.h"
-#include "tools/ShellContextMenu.h"
-#include "tools/ShellMenuPopup.h"
 #include "ui/HelpDialog.h"
 #include "ui/ProductLinks.h"
 
 class CAdvanceOptionSheet;
 class CColumnChoice;
 class CElidedLabel;
+class CFileToolCommands;
 class CFolderTreeCtrl;
 class CHoverButton;
+class CMainMenu;
+class CMainWindowKeyRouter;
+class CMainWindowSearchHost;
 class CResultListCtrl;
 class CResultListModel;
+class CResultRowCommands;
+class CResultShell;
+class CSavedSearches;
 class CThumbnailLoader;
+struct CSelectionClipData;
 class QAction;
 class QComboBox;
-class QDrag;
 class QLabel;
-class QMenu;
 class QMenuBar;
+class QMimeData;
 class QStatusBar;
-class QTreeWidgetItem;
 
-// Controls and commands of the main window.
-constexpr int IDD_ZEMBROLT_DIALOG = 102;
-constexpr int IDC_FILE_NAME_COMBO = 1000;
-constexpr int IDC_FILE_TYPE_MENU = 1001;
-constexpr int IDC_FILE_NAME_LABEL = 1007;
-constexpr int IDC_FIND = 1031;
-constexpr int IDC_STOP = 1032;
-constexpr int IDC_FOLDER_TREE = 1044;
-constexpr int IDC_LOOK_IN_LABEL = 1051;
-constexpr int IDC_ADVANCE = 1053;
-constexpr int IDC_EXPORT = 1055;
-constexpr int IDC_PRINT_RESULT = 1056;
-constexpr int IDC_SEL_VISIBLE_COL = 1057;
-constexpr int IDC_SEL_VIEW_MODE = 1058;
-constexpr int IDC_LOOK_IN_COMBO = 2041;
-constexpr int IDC_STATUS_BAR = 0xE801;
-constexpr int IDM_ABOUTBOX = 16;
-constexpr int ID_APP_EXIT = 32771;
-constexpr int ID_SHOW_LOG_WINDOW = 32772;
-
-// Smallest window size, in pixels.
-constexpr int kMainWindowMinWidth = 560;
-constexpr int kMainWindowMinHeight = 440;
-
-// The widest the splitter makes the left pane (wider only when its minimum is).
-constexpr int kMaxLeftPaneWidth = 620;
-
-// The left pane's width for a splitter dragged to `wanted`: at most the
-// client width less 10, at least `minimum`, and at most kMaxLeftPaneWidth.
-int ClampLeftPaneWidth(int wanted, int clientWidth, int minimum);
-
-// A saved window rectangle (left, top, right, bottom).
-struct SavedWindowRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
-// Keeps a saved rectangle on a desktop of the given size: left and top at
-// least 0, right and bottom at most the desktop's, and left and top far
-// enough from the far edges for a window of the smallest size.
-void ClampSavedRect(SavedWindowRect& rect, int desktopWidth, int desktopHeight);
-
-// What the export dialog asked for.
-struct CExportChoice {
-    QString path;
-    ExportType type = ExportType::Pls;
-    bool onlySelected = false;
-};
-
-class CZembroltDlg : public CHelpDialog,
-                     public CShellHelper,
-                     public ISearchHost,
-                     public IUpdateHost,
-                     public zb::IFileOperationUi,
-                     public IShellVerbHost,
-                     public IResultDragHandler {
+class CZembroltDlg : public CHelpDialog, public CShellHelper, public IUpdateHost {
     Q_OBJECT
     friend class CZembroltDlgStateHost;
 
@@ -134,12 +59,10 @@ public:
     // Stops a running search and waits for its thread before anything goes.
     ~CZembroltDlg() override;
 
-    // Reads the command line: a path (possibly quoted) or "/idList:...,<path>"
-    // sets the look-in place; "/cmd:finddup" and "/cmd:findredundant" post
-    // their commands; a broken quote shows "%s is invalid parameter".
+    // The command line: a path or "/idList:...,<path>" sets the look-in place,
+    // "/cmd:finddup" and "/cmd:findredundant" post their commands.
     void ParseCommandLine(const QString& commandLine);
-    // Makes an existing folder or file the look-in place; 0 (and no change)
-    // for a path that does not exist.
+    // Makes an existing folder or file the look-in place; 0 when there is none.
     BOOL SetLookIn(const QString& path);
     // Trims the look-in text, selects it in the tree and takes the tree's
     // selected item as the root of `request`. 1 when the tree has one.
@@ -148,94 +71,48 @@ public:
     // Find/Stop: stops a running search, else checks the input and starts one.
     void OnFind();
     void StopSearch();
-    bool IsSearching() const { return m_engine.IsSearching(); }
-    // Builds, once in the window's life, the archive readers, the thumbnail
-    // makers and the detail providers (enabled for the visible columns).
+    bool IsSearching() const { return m_pEngine->IsSearching(); }
+    // Makes the archive readers, thumbnail makers and detail providers, once.
     void EnsureProviders();
-    // Waits until the search thread has ended.
-    void WaitForSearch() { m_engine.WaitForSearch(); }
+    // "Multi Folder Searching": Find's checks, then each folder chosen in its
+    // dialog searched with the window's criteria (no recent search is added).
+    void OnMultiFolderSearch();
+    // Ctrl+ and Shift+click on a tree folder: its matching or all items, here.
+    void ListFolderMatching();
+    void ListFolderAll();
 
     // Places the controls for the current client size and left pane width.
     void LayoutControls();
-    // What the left pane's controls need, across, in the current font.
-    int LeftPaneContentWidth() const;
-    int StatusBarHeight() const;
-    // The "Advance" button pressed with its open picture while the option
-    // sheet is shown, and the sheet shown or hidden with it.
-    void UpdateAdvanceButton();
-    // The "Advance" button's text blue while any option page differs from
-    // its defaults, else black.
+    // The "Advance" button's text blue while an option page is not its default.
     void UpdateAdvanceButtonColor();
-    // The window's criteria: the names, the place and the advanced flag, and
-    // the option sheet's five parts.
+    // The criteria of the window and its option sheet, and a stored search shown there.
     void SaveSearch(CSearchData& data) const;
-    // Shows a stored search: its names, place and advanced flag in the
-    // window, its other parts in the option sheet.
     void LoadSearch(const CSearchData& data);
     int GetLeftPaneWidth() const { return m_nLeftWndWidth; }
     int GetMinLeftPaneWidth() const { return m_iMinLefWndWidth; }
     // The splitter bar between the left pane and the list.
     QRect GetSplitterRect() const;
-
-    // Ctrl+click and Shift+click on a tree folder: the folder's matching
-    // items, or all of them, without sub-folders, on this thread.
-    void ListFolderMatching();
-    void ListFolderAll();
-
-    // The saved rectangle kept on the desktop, and the window moved to it.
-    void ClampSavedPosition();
+    // The saved rectangle, and the window moved to it.
     void RestoreSavedPosition();
     SavedWindowRect& SavedPosition() { return m_savedRect; }
 
-    // Registry settings: the look-in path, the window position, the option
-    // pages and the program options. A failed load means a first run, which
-    // writes every value (and registers the "Find with Zembrolt" verbs).
+    // Registry settings (the look-in path, window position, option pages and
+    // program options); a failed load is a first run, which writes them all.
     BOOL LoadSettings();
     BOOL SaveSettings();
     BOOL WriteFirstRunSettings();
-    // The data file: the file-name text, the type groups, the histories, the
-    // option sheet's state, recent searches, macros and visible columns. A
-    // failed load leaves the built-in groups and default columns in place.
+    // The data file (names, type groups, histories, option sheet, recent
+    // searches, macros, columns); a failed load leaves the built-in ones.
     BOOL LoadDataFile(const std::string& path);
     BOOL SaveDataFile(const std::string& path);
     const std::string& GetDataFilePath() const { return m_strDataPath; }
     const CFileTypeGroupArray& GetFileTypeGroups() const { return m_data.m_Groups; }
     void SetFileTypeGroups(CFileTypeGroupArray groups) { m_data.m_Groups = std::move(groups); }
     CAdvancedOptions& AdvancedOptions() { return m_AdvancedOptions; }
-    // The recent searches, oldest first.
+    // The recent searches (oldest first) and the macros (in creation order).
     std::vector<CSearchData>& RecentSearches() { return m_data.m_RecentSearches; }
-    // The macros, in creation order.
     std::vector<CSearchMacro>& Macros() { return m_data.m_Macros; }
-
-    // Remembers the window's search as the newest recent search.
-    void AddRecentSearch();
-    // Lists the recent searches in the Recent Search menu, newest first.
-    void BuildRecentMenu();
-    // Recent search `id` - 35000 into the window, and searched again.
-    void OnRecentSearch(int id);
-    // "Clear Recent Search List".
-    void ClearRecentSearches();
-    // "Save Current Search As Macro": the window's search under a name and
-    // an optional hot key.
-    void OnSaveMacro();
-    // "Macro List": the macros edited on a copy, taken after OK.
-    void OnMacroList();
-    // Lists the macros in the Macro menu and makes their hot keys run them.
-    void BuildMacroMenu();
-    // Macro `id` - 36000 into the window, and searched.
-    void OnMacro(int id);
-    // The command of the macro whose hot key is `key` with `modifiers`; 0
-    // when no macro has it.
-    int MacroCommandForKey(int key, Qt::KeyboardModifiers modifiers) const;
-    // "Multi Folder Searching": Find's checks, then the folders chosen in
-    // their dialog are searched one after the other with the window's
-    // criteria. The recent searches stay as they are.
-    void OnMultiFolderSearch();
-    // The ">" button: a menu of the type groups; the chosen group's patterns
-    // become the names. Without groups the group list opens instead.
-    void OnFileTypeMenu();
-    // Applies the group menu's command `id` (50000 + index); false when it
-    // names no group.
+    // The group menu's command `id` (50000 + index); false for no group.
     bool ApplyFileTypeGroupCommand(UINT id);
     // "File Type Group List": edits the groups in their dialog.
     virtual void OnFileTypeGroupList();
@@ -245,173 +122,62 @@ public:
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void OpenUrl(const std::string& url) override;
 
-    // The file tools (ZembroltDlgTools.cpp). Change Attributes, Change File
-    // Time and Rename act on the selected rows that are files on disk.
-    void OnChangeAttributes();
-    void OnChangeFileTime();
-    void OnRename();
-    // Find Duplicate Files: the settings, the search behind its progress
-    // dialog, then the groups as rows with their "Dup No".
-    void OnFindDuplicateFiles();
-    // Find Redundant Files: the categories, then the search on the search
-    // thread (Find stops it).
-    void OnFindRedundantFiles();
-    // "Dup No" as the first detail column (at position 2) unless shown; its index.
-    int InsertDupNoColumn();
-    // Appends the Size column when it is not shown.
-    void EnsureSizeColumn();
-    // The selected rows' records that are files on disk.
-    std::vector<CResultItem*> GetSelectedDiskRecords() const;
-
     // Runs a command of the menus, the buttons or the command line.
     virtual void OnCommand(int id);
     // The menu bar's item of a command, or nullptr.
     QAction* MenuAction(int id) const;
     // Whether the command's work exists in this build; the others stay grayed.
     bool IsCommandAvailable(int id) const;
+    // Grays the commands on the selection that its records do not allow.
+    void UpdateSelectionCommands();
 
-    // The status bar's "%d Objects" text for the selected rows, or for all
-    // rows when none is selected.
+    // "%d Objects" for the selected rows, or all rows when none is selected.
     void UpdateStatusText();
     // Deselects every row and updates the status bar.
     void ClearSelection();
-    // Enter or a double-click on the list: the selected rows are opened with
-    // the desktop; archive members are extracted first (a cancelled
-    // extraction opens nothing).
-    void OpenSelection();
-    // How addresses, and files and folders by their paths, are opened (tests
-    // record them instead).
-    void SetUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
-    void SetFileOpener(std::function<void(const std::string& path)> opener) {
-        m_fileOpener = std::move(opener);
-    }
+    // A right click on the list: the selection's menu (then the status bar),
+    // else unless a search runs the list's own (Clear, Option, ..., Export).
+    void OnListContextMenu(const QPoint& globalPos);
+    void ShowSelectionMenu(const QPoint& globalPos);
 
-    // The result list's commands on the selected rows (ZembroltDlgCommands.cpp).
-    // The Delete key: with at most one selected row its deletable item goes
-    // through the shell's "delete" verb, with more the Delete command runs.
-    void OnDeleteKey();
-    // Delete: the selected items on disk go to the Trash (after asking).
-    void OnDeleteCommand();
-    // Rows whose items are gone leave the list in one pass; their records
-    // stay, marked vanished.
+    // The objects doing the window's jobs, and the window's own names for their calls.
+    CResultRowCommands& RowCommands() { return *m_pRowCommands; }
     void RemoveVanishedSelection();
-    // Rename: with one selected row its name is edited in place; several
-    // rows on disk that hold a folder must lie in one folder, else "You
-    // selected one or more directories . ..." (40016). (The rename tool for
-    // several rows comes with the file tools.)
-    void OnRenameCommand();
-    // Whether the name of `row` may be edited in place: no search runs, the
-    // record is neither inside an archive nor an archive file, and its
-    // folder allows renaming it.
-    bool CanEditLabel(int row);
-    // The end of an in-place edit: renames the row's item to `text`; true
-    // when it was renamed (an unchanged text renames nothing).
-    bool RenameRow(int row, const QString& text);
-    // Grays the commands on the selection that its records do not allow.
-    void UpdateSelectionCommands();
-    // Export Search Result: the export dialog, then the chosen layout
-    // written to the chosen file; a failure says "Failed in exporting to %s".
     void OnExport();
-    // The list's rows, or only its selected rows, written to `path` in one
-    // layout (replacing the file whole); 1, or 0 when the file cannot be
-    // written (an existing file then stays as it was).
     BOOL ExportText(const std::string& path, bool onlySelected);
     BOOL ExportHtml(const std::string& path, bool onlySelected);
     BOOL ExportM3u(const std::string& path, bool onlySelected);
     BOOL ExportPls(const std::string& path, bool onlySelected);
-    // Print Search Result: the text export of all rows into a new print
-    // file, handed to the print command.
     void OnPrint();
-    // The program and first arguments the print file is handed to (the
-    // file's path is appended): "lp" unless set.
-    void SetPrintCommand(std::vector<std::string> command) { m_printCommand = std::move(command); }
-    CTempPrintFiles& PrintFiles() { return m_printFiles; }
-    // A right click on the list: with selected rows their context menu;
-    // without, and unless a search runs, the list's menu (Clear, Option,
-    // Column Setting, Print, Export).
-    void OnListContextMenu(const QPoint& globalPos);
 
-    // The clipboard, drag and drop, the context menus and the properties
-    // sheet (ZembroltDlgShell.cpp).
-    // Empties the selection's payload, its records, the right-menu flag, the
-    // pending members and the drop-happened flag.
+    CResultShell& Shell() { return *m_pShell; }
     void ResetSelectionData();
-    // Fills the payload from the selected rows: members inside archives are
-    // pending (extracted when needed), every other row gives its item list,
-    // and its path to the file list and the text. 1 when something was
-    // offered, else 0 (and the payload is empty).
     int PrepareSelectionData();
-    // Delayed rendering: extracts the pending members into the payload and
-    // gives the data; FALSE (and an empty payload) when the user cancelled.
     BOOL RenderDragFormat(CSelectionClipData* data);
-    // The drop source's "drop happened".
-    void SetDataPrepared() { m_bDropHappened = TRUE; }
-    BOOL IsDataPrepared() const { return m_bDropHappened; }
-    // Copy (1) and Cut (2): the selection with its members extracted goes
-    // to the clipboard with that preferred effect.
-    void OnCopyCommand(DWORD effect);
-    // A right click on selected rows: the context menu of the selection
-    // (one row on disk gets "Explore location folder" first).
-    void ShowSelectionMenu(const QPoint& globalPos);
-    // A right click on a node of the folder tree: its context menu.
-    void ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& globalPos);
-    CShellContextMenu& ShellContextMenu() { return m_shellMenu; }
-    const std::vector<const CResultItem*>& SelectedRecordArray() const {
-        return m_arrSelectedRecords;
-    }
-
-    // IResultDragHandler: dragging rows out and files dropped on folder rows.
-    void BeginResultDrag(bool right) override;
-    DWORD OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) override;
-    DWORD OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) override;
-    void OnDragLeave() override;
-    DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) override;
-    // Timer 101: scrolls the list a line while a drag hovers near an edge.
+    void SetDataPrepared();
+    void BeginResultDrag(bool right);
+    DWORD OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point);
+    DWORD OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point);
+    DWORD OnDrop(const QMimeData* data, DWORD effect, const QPoint& point);
     void OnDragScrollTimer(const QPoint& cursor);
-    bool IsDragScrollTimerActive() const { return m_dragScrollTimer.isActive(); }
 
-    // How a menu is chosen from and a drag is run (tests answer for the user).
-    void SetMenuChooser(MenuChooser chooser) { m_menuChooser = std::move(chooser); }
-    void SetDragRunner(std::function<Qt::DropAction(QDrag*)> runner) {
-        m_dragRunner = std::move(runner);
-    }
-    // The file manager's bus (tests record the calls instead).
-    void SetFileManagerCaller(std::unique_ptr<zb::IFileManagerCaller> caller) {
-        m_pFileManager = std::move(caller);
-    }
-    // The last properties sheet shown, while it is open.
-    CFilePropertiesSheet* LastPropertiesSheet() const { return m_pLastSheet; }
+    CFileToolCommands& FileTools() { return *m_pFileTools; }
+    CSavedSearches& SavedSearches() { return *m_pSavedSearches; }
+    void AddRecentSearch();
+    void BuildRecentMenu();
+    void OnRecentSearch(int id);
+    void OnSaveMacro();
+    void OnMacroList();
+    void BuildMacroMenu();
+    void OnMacro(int id);
 
-    // IShellVerbHost: what the context menu's commands do.
-    void RunVerb(ShellVerb verb, const std::vector<std::string>& paths) override;
-    void RunVerbOnItem(ShellVerb verb, const CResultItem& record) override;
-    void PutSelectionOnClipboard(DWORD effect) override;
-    void DeletePaths(const std::vector<std::string>& paths) override;
-    void LaunchApplication(const zb::DesktopApplication& application,
-                           const std::vector<std::string>& paths) override;
-    void RunProgram(const std::string& program, const std::vector<std::string>& arguments) override;
-    void ShowProperties(const std::vector<const CResultItem*>& records) override;
+    // What the search shows in the window, from any thread.
+    void SetSearchButtonState(bool ready);
+    void SetStatusText(const std::string& text);
+    void BeginSearchUi();
+    void EndSearchUi();
+    void RemoveDupNoColumn();
 
-    // IFileOperationUi: the shell's questions and messages as message boxes.
-    bool AskFileOperation(const std::string& text) override;
-    void ReportFileOperation(const std::string& text) override;
-    CArchiveExtraction& ArchiveExtraction() { return m_archiveExtraction; }
-
-    // ISearchHost, from any thread; each call is carried to this window's thread.
-    void SetSearchButtonState(bool ready) override;
-    void SetStatusText(const std::string& text) override;
-    void SetLookInText(const std::string& text) override;
-    void BeginSearchUi() override;
-    void EndSearchUi() override;
-    void RemoveDupNoColumn() override;
-    void DeleteAllRows() override;
-    void BringToFront() override;
-    void SearchEnded() override;
-    void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
-                    std::size_t count) override;
-    void ShowMessage(const std::string& text) override;
-
-    // Controls.
     QComboBox* FileNameCombo() const { return m_pFileNameCombo; }
     QComboBox* LookInCombo() const { return m_pLookInCombo; }
     CHoverButton* FindButton() const { return m_pFindButton; }
@@ -423,7 +189,6 @@ public:
     QStatusBar* StatusBar() const { return m_pStatusBar; }
     QString StatusText() const;
     QMenuBar* MenuBar() const;
-    CSearchEngine& Engine() { return m_engine; }
     CDetailColumns& DetailColumns() { return m_detailColumns; }
     CColumnChoice* ColumnChoice() const { return m_pColumnChoice; }
     const CSearchData& CurrentSearchData() const { return m_CurSearchData; }
@@ -431,88 +196,64 @@ public:
 protected:
     // Shows a message box; the one place every message of the window goes.
     virtual void ShowMessageBox(const QString& text, QMessageBox::Icon icon);
-    // The dialogs of macros and multi-folder searches; each is true after OK
-    // with what it edited or chose. Tests answer them instead.
-    virtual bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey);
-    virtual bool RunMacroListDialog(std::vector<CSearchMacro>& macros);
+    // The multi-folder dialog: true after OK with the folders (tests answer).
     virtual bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& folders);
-    // Where Find Redundant Files looks (tests keep it inside their folders).
-    virtual RedundantRoots RedundantSearchRoots() const;
-    // Runs the export dialog; false when it was not ended with OK.
-    virtual bool AskExportTarget(CExportChoice* choice);
 
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // Enter and Esc never end the window.
     void accept() override {}
     void reject() override {}
 
 private:
     void InitWindow();
-    void CreateControls();
-    void CreateOptionSheet();
+    // The controls by area; the search comes after them, as it shows in them.
     void CreateMenu();
+    void CreateSearchControls();
+    void CreateFolderTree();
+    void CreateResultList();
+    void CreateListButtons();
+    void CreateStatusBar();
+    void CreateSearch();
+    void CreateFileTools();
+    void CreateOptionSheet();
     // The command table: the work of every command this build has.
     void RegisterCommands();
     void OnTreeSelChanged(const QString& path);
     // The names, the place and the advanced flag from the controls.
     void ReadControls();
-    // Find's steps before a search starts: the input read and checked, the
-    // request built (a refusal is shown: false), the histories updated, the
-    // criteria kept as the current search and the providers made.
+    // Find's steps up to the search: input checked, request built (false after
+    // a refusal), histories updated, criteria kept, providers made.
     bool PrepareFind(CSearchRequest& request);
-    // Starts a prepared search with the result limit, the duplicate-group
-    // column gone first.
+    // Starts a prepared search with the result limit, "Dup No" gone first.
     void StartPreparedSearch(CSearchRequest request);
-    // Runs `call` on this window's thread: now when already there, else queued.
-    void RunOnWindowThread(std::function<void()> call);
-    void ApplySearchButtonState(bool ready);
-    // Find's answer to a refused request: the message, and for an invalid
-    // include string its page. A look-in text that names a node of the tree
-    // by its display names is searched from that node (true).
+    // Shows a refusal (an invalid include string with its page); true when
+    // the look-in text is the tree node's display path, searched instead.
     bool OnRequestRefused(const SearchRequestResult& refusal, CSearchRequest* request);
     // Selects the searched place in the folder tree.
     void ShowSearchedPlaceInTree(const std::string& path);
-    // The folder listings' shared steps: run the driver over the tree's
-    // selection with `criteria` and sort the rows again.
+    // The folder listings: the driver over the tree's node, then the rows sorted.
     void ListFolder(CSearchData criteria);
-    // Runs the context menu of the selection (after SetData); `exploreRow`
-    // adds "Explore location folder" for that record.
-    void TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow);
-    // The file manager's bus, made on first use; the opener it falls back on.
-    zb::IFileManagerCaller& FileManager();
-    zb::FolderOpener FolderOpener();
-    // The payload as clipboard data with the formats of `formats`.
-    CSelectionClipData MakeClipData(std::vector<int> formats) const;
-    // Extracts the payload's pending members; false when cancelled (the
-    // payload is then emptied).
-    bool ExtractPendingMembers();
-    // The drop target of the folder row at `point`, or null.
-    std::unique_ptr<zb::CFolderDropTarget> RowDropTarget(const QPoint& point) const;
+    // The "Advance" button pressed (its open picture) while the sheet shows.
+    void UpdateAdvanceButton();
+    // What the left pane's controls need, across, in the current font.
+    int LeftPaneContentWidth() const;
+    int StatusBarHeight() const;
+    void ClampSavedPosition();  // the saved rectangle kept on the desktop
+    // The ">" button: the type groups' menu (their list when there are none).
+    void OnFileTypeMenu();
     // Checks "Show Log Window" while the log window is visible.
     void UpdateShowLogAction();
-    // The buttons above the list follow their commands' enabled state.
-    void UpdateListButtons();
+    void UpdateListButtons();  // the buttons above the list follow their commands
     void ClearResultsCommand();
-    // Repaints the rows and the status bar after a tool changed records.
-    void RedrawResults();
-    // The records of the selected rows, by row.
-    std::vector<std::pair<int, CResultItem*>> SelectedRecords() const;
-    // The export of the list's rows in `type`'s layout, under the wait cursor.
-    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
-    // Ages the history's scores, credits the box's current text and shows the
-    // history's items in the box.
-    static void UseComboHistory(CComboHistory& history, QComboBox* combo);
-    // Shows the history's items in the box.
-    static void ShowComboHistory(const CComboHistory& history, QComboBox* combo);
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
-    CSearchEngine m_engine;
-    // The visible columns and the detail providers; the thumbnail makers go
-    // first when the window goes.
+    CMainWindowSearchHost* m_pSearchHost = nullptr;
+    std::unique_ptr<CSearchEngine> m_pEngine;
+    // The visible columns and detail providers; the thumbnail makers go first.
     CDetailColumns m_detailColumns;
     std::unique_ptr<CThumbnailLoader> m_pThumbnails;
     CSearchData m_CurSearchData;
@@ -525,43 +266,17 @@ private:
     SavedWindowRect m_savedRect;
     CWindowSettings m_settings;
     CAdvancedOptions m_AdvancedOptions;
-    CDataFileContents m_data;                // groups, recent searches and macros live here
-    std::vector<ACCEL> m_macroAccelerators;  // the macros' hot keys
-    // The redundant-file finder's choices for this run of the program.
-    CRedundantOptions m_RedundantOptions;
+    CDataFileContents m_data;  // groups, recent searches and macros live here
     std::string m_strDataPath;
     CUpdateCheckThread m_updateCheck;
     bool m_bDraggingSplitter = false;
     int m_nDragStartX = 0;
     int m_nDragStartWidth = 0;
-    // A status update is queued for the next turn of the event loop.
-    bool m_bStatusUpdatePending = false;
-    // Addresses go to the desktop; files and folders to its opener, whose
-    // failures are shown.
-    UrlOpener m_urlOpener;
-    std::function<void(const std::string& path)> m_fileOpener;
-    // While members are extracted the window pumps events; it must not close.
-    bool m_bExtracting = false;
-    // Members extracted from archives; deleted when the window closes.
-    CArchiveExtraction m_archiveExtraction{*this};
-    // Print files, deleted when the window closes.
-    CTempPrintFiles m_printFiles;
-    std::vector<std::string> m_printCommand{"lp"};
-    // The selection as the clipboard, drags and the context menu see it.
-    std::vector<const CResultItem*> m_arrSelectedRecords;
-    BOOL m_bRightMenu = FALSE;
-    BOOL m_bDropHappened = FALSE;
-    CShellContextMenu m_shellMenu{*this};
-    MenuChooser m_menuChooser;
-    std::function<Qt::DropAction(QDrag*)> m_dragRunner;
-    std::unique_ptr<zb::IFileManagerCaller> m_pFileManager;
-    QPointer<CFilePropertiesSheet> m_pLastSheet;
-    // The key state of a drag over the list: buttons from its start,
-    // modifiers from its last move.
-    DWORD m_dwDragKeyState = 0;
-    QTimer m_dragScrollTimer;
+    bool m_bStatusUpdatePending = false;  // for the next turn of the event loop
+    UrlOpener m_urlOpener;                // addresses go to the desktop
 
     CMainMenu* m_pMenu = nullptr;
+    CSavedSearches* m_pSavedSearches = nullptr;
     std::unique_ptr<CMainWindowKeyRouter> m_pKeyRouter;
     QLabel* m_pFileNameLabel = nullptr;
     QComboBox* m_pFileNameCombo = nullptr;
@@ -574,6 +289,9 @@ private:
     CFolderTreeCtrl* m_pFolderTree = nullptr;
     CResultListModel* m_pModel = nullptr;
     CResultListCtrl* m_pResultList = nullptr;
+    CResultRowCommands* m_pRowCommands = nullptr;
+    CResultShell* m_pShell = nullptr;
+    CFileToolCommands* m_pFileTools = nullptr;
     CColumnChoice* m_pColumnChoice = nullptr;
     CHoverButton* m_pListButtons[4] = {};
     QStatusBar* m_pStatusBar = nullptr;

@@ -11,6 +11,7 @@
 
 #include "app/AdvanceOptionSheet.h"
 #include "app/ColumnChoice.h"
+#include "app/ComboHistoryBox.h"
 #include "app/FileTypeGroupDlg.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"

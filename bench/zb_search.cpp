@@ -41,8 +41,9 @@
 namespace {
 
 // A host with no window: counts the rows handed over and prints messages.
-class CCountingSearchHost : public ISearchHost {
+class CCountingSearchHost : public ISearchHost, public IResultListView {
 public:
+    void DeleteAllRows(const std::shared_ptr<CResultArray>&) override { m_rows.store(0); }
     void InsertRows(const std::shared_ptr<CResultArray>&, std::size_t, std::size_t count) override {
         m_rows.fetch_add(count);
     }
@@ -55,7 +56,6 @@ public:
     void BeginSearchUi() override {}
     void EndSearchUi() override {}
     void RemoveDupNoColumn() override {}
-    void DeleteAllRows() override { m_rows.store(0); }
     void BringToFront() override {}
     void SearchEnded() override {}
 
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     if (!options.columns.empty())
         columns.SetVisibleColumns(options.columns);
     CCountingSearchHost host;
-    CSearchEngine engine(&host);
+    CSearchEngine engine(&host, &host);
     engine.SetDetailColumns(&columns);
     const long rssBefore = PeakRssKb();
     const auto started = std::chrono::steady_clock::now();

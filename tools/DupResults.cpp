@@ -42,8 +42,8 @@ std::size_t AddDuplicateResults(const CDupFinder& finder, CResultList& list,
                                 const DupAddSettings& settings) {
     const std::vector<CDupFileEntry>& entries = finder.GetEntries();
     const int limit = list.GetLimit();
-    std::size_t room = limit > 0 && static_cast<std::size_t>(limit) > list.GetRowIndex().size()
-                           ? static_cast<std::size_t>(limit) - list.GetRowIndex().size()
+    std::size_t room = limit > 0 && static_cast<std::size_t>(limit) > list.GetRowCount()
+                           ? static_cast<std::size_t>(limit) - list.GetRowCount()
                            : (limit > 0 ? 0 : SIZE_MAX);
     bool limitReached = false;
     const auto report = [&](std::size_t position) {
@@ -123,7 +123,7 @@ std::size_t AddDuplicateResults(const CDupFinder& finder, CResultList& list,
         report(slots.size() + 1);
     // A group the limit kept out while the list is not full yet: say so, as
     // the list does when it fills up.
-    if (limitReached && list.GetRowIndex().size() < static_cast<std::size_t>(limit))
+    if (limitReached && list.GetRowCount() < static_cast<std::size_t>(limit))
         list.ShowLimitMessage();
     return added;
 }

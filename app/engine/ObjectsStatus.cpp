@@ -1,5 +1,6 @@
 #include "app/engine/ObjectsStatus.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/StringTable.h"
@@ -37,4 +38,12 @@ std::string ObjectsStatusText(const CResultArray& results, std::span<const DWORD
     for (std::size_t row = 0; row < rowIndex.size(); ++row)
         total += sizeOfRow(row);
     return FormatObjectsStatus(static_cast<long long>(rowIndex.size()), total);
+}
+
+std::string ObjectsStatusText(const CResultArray& results, std::size_t rows) {
+    rows = std::min(rows, results.GetCount());
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < rows; ++i)
+        total += CountedSize(results.GetAt(i).m_nSize);
+    return FormatObjectsStatus(static_cast<long long>(rows), total);
 }

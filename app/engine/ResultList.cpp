@@ -3,7 +3,6 @@
 #include "platform/StringTable.h"
 
 namespace {
-constexpr std::size_t kRowIndexGrowBy = 0x4000;
 constexpr std::size_t kRowBatch = 1024;
 constexpr auto kRowBatchInterval = std::chrono::milliseconds(100);
 }  // namespace
@@ -12,17 +11,13 @@ BOOL CResultList::AddResultItem() {
     const std::size_t count = m_results->GetCount();
     if (count == 0)
         return 1;
-    const std::size_t index = count - 1;
-    FillResultTypeInfo(m_results->GetAt(index));
-
-    if (m_rowIndex.size() == m_rowIndex.capacity())
-        m_rowIndex.reserve(m_rowIndex.size() + kRowIndexGrowBy);
-    m_rowIndex.push_back(static_cast<DWORD>(index));
+    FillResultTypeInfo(m_results->GetAt(count - 1));
+    ++m_nRows;
     if (count - m_nPendingFirst >= kRowBatch ||
         std::chrono::steady_clock::now() - m_lastFlush >= kRowBatchInterval)
         FlushRows();
 
-    if (m_nLimit > 0 && m_rowIndex.size() >= static_cast<std::size_t>(m_nLimit)) {
+    if (m_nLimit > 0 && m_nRows >= static_cast<std::size_t>(m_nLimit)) {
         FlushRows();
         ShowLimitMessage();
         return 0;
@@ -37,9 +32,10 @@ void CResultList::ShowLimitMessage() {
 
 void CResultList::ReleaseResults() {
     m_results = std::make_shared<CResultArray>();
-    m_rowIndex.clear();
-    m_rowIndex.shrink_to_fit();
+    m_nRows = 0;
     m_nPendingFirst = 0;
+    if (m_pView)
+        m_pView->DeleteAllRows(m_results);
 }
 
 void CResultList::FlushRows() {

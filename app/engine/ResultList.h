@@ -8,15 +8,17 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/engine/ResultArray.h"
 
-// What the list shows the user; the window implements it and carries every
-// call over to its own thread.
+// What the list shows the user; the list's model implements it and carries
+// every call over to its own thread.
 class IResultListView {
 public:
     virtual ~IResultListView() = default;
+    // Every row was deleted: the new result generation `results` starts, with
+    // no rows. Rows of another generation still on their way are dropped.
+    virtual void DeleteAllRows(const std::shared_ptr<CResultArray>& results) = 0;
     // Rows for records [first, first + count) of `results` were added at the
     // end of the list, in this order.
     virtual void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
@@ -41,9 +43,9 @@ public:
     std::size_t GetCount() const { return m_results->GetCount(); }
     CResultItem& GetAt(std::size_t i) { return m_results->GetAt(i); }
 
-    // Maps each row to an index of the result array.
-    const std::vector<DWORD>& GetRowIndex() const { return m_rowIndex; }
-    std::vector<DWORD>& GetRowIndex() { return m_rowIndex; }
+    // The rows taken into the list: row i shows record i of the current
+    // generation (the list's own order is its model's).
+    std::size_t GetRowCount() const { return m_nRows; }
 
     // Appends a found record to the result array; its index, or -1 when the
     // storage is full.
@@ -58,7 +60,8 @@ public:
     // Tells the user "Search result exceed %d" with the limit.
     void ShowLimitMessage();
 
-    // Drops every record and row and starts a new generation.
+    // Drops every record and row and starts a new generation, which the view
+    // is handed.
     void ReleaseResults();
 
     // Hands the rows taken in since the last hand-over to the view. Rows go
@@ -70,7 +73,7 @@ private:
     IResultListView* m_pView;
     int m_nLimit = kDefaultLimit;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
-    std::vector<DWORD> m_rowIndex;
+    std::size_t m_nRows = 0;
     std::size_t m_nPendingFirst = 0;  // first record not yet handed to the view
     std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
 };

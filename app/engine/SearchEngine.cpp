@@ -159,7 +159,8 @@ SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchReq
     return {};
 }
 
-CSearchEngine::CSearchEngine(ISearchHost* host) : m_pHost(host), m_results(host) {}
+CSearchEngine::CSearchEngine(ISearchHost* host, IResultListView* view)
+    : m_pHost(host), m_results(view) {}
 
 CSearchEngine::~CSearchEngine() {
     StopSearch();
@@ -327,16 +328,10 @@ void CSearchEngine::ClearResults() {
     if (m_pThumbnails)
         m_pThumbnails->Clear();
     m_results.ReleaseResults();
-    if (m_pHost)
-        m_pHost->DeleteAllRows();
 }
 
-std::string CSearchEngine::UpdateStatusText(const std::vector<std::size_t>* selectedRows) {
-    const std::shared_ptr<CResultArray> results = m_results.GetResults();
-    const std::string status =
-        ObjectsStatusText(*results, m_results.GetRowIndex(),
-                          selectedRows ? std::span<const std::size_t>(*selectedRows)
-                                       : std::span<const std::size_t>());
+std::string CSearchEngine::UpdateStatusText() {
+    const std::string status = ObjectsStatusText(*m_results.GetResults(), m_results.GetRowCount());
     SetStatusText(status);
     return status;
 }
@@ -979,7 +974,7 @@ void CSearchEngine::SearchFolders() {
                        PidlPtr(ILClone(root->m_pidlFull.get())), attributes, folder.pathText);
         if (IsShellItemSearchable(scratch, attributes))
             SearchRoot(root);
-        if (limit > 0 && m_results.GetRowIndex().size() >= static_cast<std::size_t>(limit))
+        if (limit > 0 && m_results.GetRowCount() >= static_cast<std::size_t>(limit))
             break;
     }
 }

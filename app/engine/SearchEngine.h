@@ -89,7 +89,9 @@ SearchRequestResult PrepareSearchRequest(const CSearchData& criteria, CSearchReq
 
 class CSearchEngine {
 public:
-    explicit CSearchEngine(ISearchHost* host);
+    // Calls of the search go to `host`, its rows to `view`; either may be
+    // null (nothing is shown).
+    CSearchEngine(ISearchHost* host, IResultListView* view);
     // Stops a running search and waits for its thread to end.
     ~CSearchEngine();
     CSearchEngine(const CSearchEngine&) = delete;
@@ -129,9 +131,9 @@ public:
     // records get no detail values.
     void SetDetailColumns(CDetailColumns* columns) { m_pDetailColumns = columns; }
     void SetThumbnailQueue(CThumbnailQueue* queue) { m_pThumbnails = queue; }
-    // "%d Objects" with the count and total size of the selected rows, or of
-    // all rows when none is selected; also shown in the status bar.
-    std::string UpdateStatusText(const std::vector<std::size_t>* selectedRows = nullptr);
+    // "%d Objects" with the count and total size of the rows; also shown in
+    // the status bar.
+    std::string UpdateStatusText();
 
     CResultList& GetResultList() { return m_results; }
 

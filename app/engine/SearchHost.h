@@ -1,15 +1,15 @@
 #pragma once
-// What a search does to the window: the Find/Stop button, the status bar, the
-// commands that must not run meanwhile, rows and message boxes. The window
-// implements it and carries each call over to its own thread; a search never
-// waits for the window. Tests implement it with a recorder.
+// What a search does to the window besides its rows (those go to the list's
+// IResultListView): the Find/Stop button, the status bar, the commands that
+// must not run meanwhile. The window implements it and carries each call over
+// to its own thread; a search never waits for the window. Tests implement it
+// with a recorder.
 
 #include <string>
 
-#include "app/engine/ResultList.h"
-
-class ISearchHost : public IResultListView {
+class ISearchHost {
 public:
+    virtual ~ISearchHost() = default;
     // The Find button shows "Search" when `ready`, "Stop" while a search runs.
     virtual void SetSearchButtonState(bool ready) = 0;
     // The first part of the status bar.
@@ -22,8 +22,6 @@ public:
     virtual void EndSearchUi() = 0;
     // Removes the duplicate finder's "Dup No" column and its values.
     virtual void RemoveDupNoColumn() = 0;
-    // All rows were deleted from the list (a new result generation starts).
-    virtual void DeleteAllRows() = 0;
     // Activates the window and brings it to the top.
     virtual void BringToFront() = 0;
     // The end-of-search beep and the cursor refresh.

@@ -248,7 +248,7 @@ TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
     columns.EnsureProviders();
     columns.SetVisibleColumns(Columns({1001, 2, 50}));
     zbtest::RecordingHost host;
-    CSearchEngine engine(&host);
+    CSearchEngine engine(&host, &host);
     engine.SetDetailColumns(&columns);
     CSearchData criteria;
     criteria.Reset();

@@ -71,7 +71,7 @@ protected:
 };
 
 TEST_F(MultiFolderSearchTest, WalksTheFoldersInTurn) {
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(Request(Criteria("*.txt"), {"two", "one"}));
     EXPECT_EQ(Names(), (Rows{"d.txt", "e.txt", "a.txt", "b.txt", "c.txt"}));
     EXPECT_EQ(m_host.lookIns, (Rows{m_base + "/two", m_base + "/one"}));
@@ -81,7 +81,7 @@ TEST_F(MultiFolderSearchTest, WalksTheFoldersInTurn) {
 }
 
 TEST_F(MultiFolderSearchTest, TheLimitReachedInTheFirstFolderEndsTheSearch) {
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     CSearchRequest request = Request(Criteria("*.txt"), {"one", "two"});
     request.resultLimit = 3;
     engine.RunSearch(std::move(request));
@@ -91,7 +91,7 @@ TEST_F(MultiFolderSearchTest, TheLimitReachedInTheFirstFolderEndsTheSearch) {
 }
 
 TEST_F(MultiFolderSearchTest, AppendKeepsTheEarlierRowsAbove) {
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(Request(Criteria("*.log"), {"one"}));
     ASSERT_EQ(Names(), (Rows{"x.log"}));
 
@@ -109,7 +109,7 @@ TEST_F(MultiFolderSearchTest, AppendKeepsTheEarlierRowsAbove) {
 }
 
 TEST_F(MultiFolderSearchTest, StopActsAcrossTheFolders) {
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     m_host.engine = &engine;
     m_host.stopAt = 2;
     engine.StartSearch(Request(Criteria("*.txt"), {"three", "one", "two"}));
@@ -122,7 +122,7 @@ TEST_F(MultiFolderSearchTest, StopActsAcrossTheFolders) {
 TEST_F(MultiFolderSearchTest, AnArchiveChosenAsAFolderIsSearched) {
     zbtest::WriteFile(m_base + "/pack.zip",
                       zbtest::BuildZip({{"in/g.txt", "x"}, {"h.log", "y"}}).bytes);
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     CSearchRequest request = Request(Criteria("*.txt"), {"pack.zip", "three"});
     ASSERT_EQ(request.folders[0].root->m_nKind, FOLDERITEM_ARCHIVE);
     engine.RunSearch(std::move(request));
@@ -130,7 +130,7 @@ TEST_F(MultiFolderSearchTest, AnArchiveChosenAsAFolderIsSearched) {
 }
 
 TEST_F(MultiFolderSearchTest, AFolderGoneSinceItWasChosenIsSkipped) {
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     CSearchRequest request = Request(Criteria("*.txt"), {"two", "three"});
     std::filesystem::remove_all(m_base + "/two");
     engine.RunSearch(std::move(request));

@@ -32,7 +32,7 @@ TEST(PdfContentSearchTest, TheTextSearchReadsThePagesOfPdfDocuments) {
         ASSERT_TRUE(prepared.Ok()) << prepared.message;
         request.scanThreads = threads;
         zbtest::RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         EXPECT_EQ(host.rows, std::vector<std::string>{root + "/with.pdf"}) << threads;
     }

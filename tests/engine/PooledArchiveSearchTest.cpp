@@ -115,7 +115,7 @@ protected:
     // The rows of a search, relative to the root, and its messages.
     Rows Run(int scanThreads, int limit = 0, Rows* messages = nullptr) {
         zbtest::RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(Request("needle", scanThreads, limit));
         if (messages)
             *messages = host.GetMessages();
@@ -192,7 +192,7 @@ TEST_F(PooledArchiveSearchTest, StopEndsTheSearchWhileAWorkerReadsAMember) {
     EndlessArchive::s_reads.store(0);
 
     zbtest::RecordingHost host;
-    CSearchEngine engine(&host);
+    CSearchEngine engine(&host, &host);
     ASSERT_TRUE(engine.StartSearch(Request("needle", 3)));
     while (EndlessArchive::s_reads.load() == 0 && engine.IsSearching())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

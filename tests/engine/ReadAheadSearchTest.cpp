@@ -150,7 +150,7 @@ protected:
 
     Rows Run(CSearchRequest request) {
         zbtest::RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         return Relative(host.GetRows());
     }
@@ -207,7 +207,7 @@ TEST_F(ReadAheadSearchTest, AStoppedSearchKeepsALeadingPartOfTheOrder) {
     const Rows contents = ExpectedContents();
     for (int attempt = 0; attempt < 20; ++attempt) {
         zbtest::RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         ASSERT_TRUE(engine.StartSearch(Request("", "needle", 7)));
         // Stops at a different point each time: at once, or after some rows.
         const auto until =

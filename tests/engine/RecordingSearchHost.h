@@ -10,12 +10,18 @@
 #include <vector>
 
 #include "app/engine/ResultArray.h"
+#include "app/engine/ResultList.h"
 #include "app/engine/SearchHost.h"
 
 namespace zbtest {
 
-class RecordingHost : public ISearchHost {
+class RecordingHost : public ISearchHost, public IResultListView {
 public:
+    void DeleteAllRows(const std::shared_ptr<CResultArray>& results) override {
+        std::lock_guard guard(lock);
+        rows.clear();
+        generation = results;
+    }
     void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count) override {
         std::lock_guard guard(lock);
@@ -44,10 +50,6 @@ public:
     void BeginSearchUi() override { ++begins; }
     void EndSearchUi() override { ++ends; }
     void RemoveDupNoColumn() override {}
-    void DeleteAllRows() override {
-        std::lock_guard guard(lock);
-        rows.clear();
-    }
     void BringToFront() override {}
     void SearchEnded() override { ++endedCount; }
 
@@ -64,6 +66,7 @@ public:
     std::mutex lock;
     std::vector<std::string> rows;
     std::vector<std::string> messages;
+    std::shared_ptr<CResultArray> generation;  // the one the last DeleteAllRows started
     std::vector<bool> buttonStates;
     std::string status;
     std::vector<std::string> statuses;  // every status text, in order

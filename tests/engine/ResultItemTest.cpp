@@ -214,6 +214,9 @@ TEST_F(ArchiveRecordTest, ABadEntryLeavesTheRecordAlone) {
 
 class RecordingView : public IResultListView {
 public:
+    void DeleteAllRows(const std::shared_ptr<CResultArray>& results) override {
+        generations.push_back(results);
+    }
     void InsertRows(const std::shared_ptr<CResultArray>&, std::size_t first,
                     std::size_t count) override {
         EXPECT_EQ(first, rows);  // batches arrive in order, without gaps
@@ -222,6 +225,7 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     std::size_t rows = 0;
     std::vector<std::string> messages;
+    std::vector<std::shared_ptr<CResultArray>> generations;
 };
 
 TEST(ResultListTest, TheLimitStopsAtItsRowAndSaysSo) {
@@ -240,22 +244,28 @@ TEST(ResultListTest, TheLimitStopsAtItsRowAndSaysSo) {
         ++accepted;
     }
     EXPECT_EQ(accepted, 99);
-    EXPECT_EQ(list.GetRowIndex().size(), 100u);
+    EXPECT_EQ(list.GetRowCount(), 100u);
     EXPECT_EQ(view.rows, 100u);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0], "Search result exceed 100");
 }
 
 TEST(ResultListTest, ReleasedGenerationsStayReadableByTheirHolders) {
-    CResultList list;
+    RecordingView view;
+    CResultList list(&view);
     CResultItem record;
     record.m_sName = "first";
     list.Append(std::move(record));
+    list.AddResultItem();
     std::shared_ptr<CResultArray> held = list.GetResults();
     const CResultItem* address = &held->GetAt(0);
     list.ReleaseResults();
     EXPECT_EQ(list.GetCount(), 0u);
-    EXPECT_TRUE(list.GetRowIndex().empty());
+    EXPECT_EQ(list.GetRowCount(), 0u);
+    // The view is handed the generation that starts, not left to ask for it.
+    ASSERT_EQ(view.generations.size(), 1u);
+    EXPECT_EQ(view.generations[0], list.GetResults());
+    EXPECT_NE(view.generations[0], held);
     EXPECT_EQ(held->GetCount(), 1u);
     EXPECT_EQ(&held->GetAt(0), address);
     EXPECT_EQ(held->GetAt(0).m_sName, "first");

@@ -62,7 +62,7 @@ protected:
         CSearchRequest request;
         const SearchRequestResult prepared = PrepareSearchRequest(data, &request);
         EXPECT_TRUE(prepared.Ok()) << prepared.message;
-        CSearchEngine local(&m_host);
+        CSearchEngine local(&m_host, &m_host);
         CSearchEngine& e = engine ? *engine : local;
         e.RunSearch(std::move(request));
         return Relative(m_host.rows);
@@ -223,11 +223,14 @@ TEST_F(SearchEngineTest, NamesThatAreNotUtf8AreFound) {
 
 TEST_F(SearchEngineTest, ABackslashOnDiskIsPartOfTheName) {
     File("dir/a\\b.txt", "x");
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("b.txt"), &request).Ok());
     engine.RunSearch(std::move(request));
     ASSERT_EQ(engine.GetResultList().GetCount(), 1u);
+    // The list was handed the generation the search filled.
+    EXPECT_EQ(m_host.generation, engine.GetResultList().GetResults());
+    EXPECT_EQ(m_host.status, "1 Objects  1KB");
     const CResultItem& record = engine.GetResultList().GetAt(0);
     EXPECT_EQ(record.m_sName, "a\\b.txt");
     EXPECT_EQ(record.m_sFolder, m_root + "/dir");
@@ -240,7 +243,7 @@ TEST_F(SearchEngineTest, TheResultLimitStopsTheWholeSearch) {
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("f.txt"), &request).Ok());
     request.resultLimit = 3;
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(std::move(request));
     EXPECT_EQ(Relative(m_host.rows), (Rows{"d0/f.txt", "d1/f.txt", "d2/f.txt"}));
     EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 3"}));
@@ -250,7 +253,7 @@ TEST_F(SearchEngineTest, AppendAndSearchInLastResult) {
     File("a.txt", "x");
     File("b.log", "xx");
     File("c.txt", "xxx");
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     Run(Criteria("*.txt"), &engine);
 
     CSearchData append = Criteria("*.log");
@@ -302,7 +305,7 @@ TEST_F(SearchEngineTest, ContentResultsKeepTheWalkOrder) {
     ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
     request.resultLimit = 25;
     m_host.rows.clear();
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(std::move(request));
     EXPECT_EQ(Relative(m_host.rows), Rows(expected.begin(), expected.begin() + 25));
     EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 25"}));
@@ -324,7 +327,7 @@ TEST_F(SearchEngineTest, TheUsedTimeIsTheTimeThatPassed) {
          {std::pair<int, const char*>{999, "Used : 00:00:00\n"}, {3661000, "Used : 01:01:01\n"}}) {
         const auto origin = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
         int calls = 0;
-        CSearchEngine engine(&m_host);
+        CSearchEngine engine(&m_host, &m_host);
         engine.SetSteadyClock([&, millis = millis] {
             return origin + std::chrono::milliseconds(calls++ == 0 ? 0 : millis);
         });
@@ -358,7 +361,7 @@ TEST_F(SearchEngineTest, AFaultInTheWalkIsLoggedWhereItIsCaughtAndTheSearchStill
     root->m_pidl.reset(ILClone(request.root->m_pidl.get()));
     root->m_pidlFull.reset(ILClone(request.root->m_pidlFull.get()));
     request.root = root;
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(std::move(request));
 
     EXPECT_EQ(m_host.ends.load(), 1);
@@ -405,7 +408,7 @@ TEST_F(SearchEngineTest, StopEndsTheThreadAndKeepsRows) {
         File(Numbered("d", i / 10) + Numbered("/f", i));
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("f"), &request).Ok());
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     ASSERT_TRUE(engine.StartSearch(std::move(request)));
     EXPECT_FALSE(engine.StartSearch(CSearchRequest{}));
     engine.StopSearch();
@@ -442,7 +445,7 @@ TEST_F(SearchEngineTest, AStopAskedBeforeTheThreadRunsHolds) {
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("f*"), &request).Ok());
     GatedHost host;
-    CSearchEngine engine(&host);
+    CSearchEngine engine(&host, &host);
     ASSERT_TRUE(engine.StartSearch(std::move(request)));
     engine.StopSearch();
     host.released.count_down();
@@ -472,7 +475,7 @@ TEST_F(SearchEngineTest, UnreadableFoldersAreSkipped) {
 
     const bool ok = RunAsOtherUser(m_root, [&request] {
         RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         return engine.GetResultList().GetCount() == 1 &&
                engine.GetResultList().GetAt(0).m_sName == "a.txt";
@@ -501,7 +504,7 @@ TEST_F(SearchEngineTest, AFolderThatCanBeListedButNotEnteredKeepsItsFolders) {
         if (!PrepareSearchRequest(data, &request).Ok())
             return found;
         RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         for (std::size_t i = 0; i < engine.GetResultList().GetCount(); ++i)
             found.push_back(engine.GetResultList().GetAt(i).m_sName);
@@ -527,7 +530,7 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             _exit(2);
         RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         CResultList& results = engine.GetResultList();
         std::size_t longest = 0;
@@ -603,7 +606,7 @@ TEST_F(SearchEngineTest, AChainTenThousandFoldersDeepNeedsNoDeepStack) {
         request.scanThreads = c.threads;
         EXPECT_TRUE(RunOnSmallStackWithFewDescriptors([&] {
             LastStatusHost host;
-            CSearchEngine engine(&host);
+            CSearchEngine engine(&host, &host);
             engine.RunSearch(std::move(request));
             CResultList& results = engine.GetResultList();
             return results.GetCount() == c.rows &&
@@ -625,7 +628,7 @@ TEST_F(SearchEngineTest, ContentsPastTheLongestPathAreRead) {
         ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
         request.scanThreads = threads;
         RecordingHost host;
-        CSearchEngine engine(&host);
+        CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         CResultList& results = engine.GetResultList();
         ASSERT_EQ(results.GetCount(), 1u) << threads;
@@ -703,7 +706,7 @@ TEST_F(ArchiveSearchTest, TheLimitInsideAnArchiveEndsTheWholeSearch) {
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("*.txt"), &request).Ok());
     request.resultLimit = 2;
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(std::move(request));
     EXPECT_EQ(Relative(m_host.rows), (Rows{"pack.zip/c.txt", "pack.zip\\docs/a.txt"}));
     EXPECT_EQ(m_host.messages, (std::vector<std::string>{"Search result exceed 2"}));
@@ -763,7 +766,7 @@ TEST_F(ArchiveSearchTest, MemberContentsAreReadInTheArchivesOrder) {
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
     request.scanThreads = 0;  // the walk reads with the global readers
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     engine.RunSearch(std::move(request));
     EXPECT_EQ(Relative(m_host.rows),
               (Rows{"pack.zip\\a/2.txt", "pack.zip\\a/4.txt", "pack.zip\\b/1.txt"}));
@@ -856,7 +859,7 @@ TEST_F(ReaderSearchTest, SizeConditionsUseTheSizeAReaderKnows) {
 TEST_F(ReaderSearchTest, AnArchiveRootIsReadAfreshOnceItWasReplaced) {
     CSearchData data = Criteria("*.txt");
     data.m_MainData.m_sFindRootPath = m_root + "/docs.zip";
-    CSearchEngine engine(&m_host);
+    CSearchEngine engine(&m_host, &m_host);
     Rows rows = Run(data, &engine);
     EXPECT_EQ(rows.size(), 3u);
     for (const auto& handler : g_arrArchiveHandlers)

@@ -1,5 +1,8 @@
-// The main window's commands on found rows: Delete to the Trash, renaming in
-// place, what the selection enables, export, print and the list's menu.
+// The commands on found rows, on their own: Delete to the Trash, renaming in
+// place, what the selection allows, export and print; then the window's part
+// of them: its menu, F2, the list's menu and the print files at close.
+#include "app/ResultRowCommands.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -10,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,40 +27,46 @@
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
-#include "tools/RenameDlg.h"
 #include "ui/DesktopOpen.h"
 
 namespace {
 
-// The main window with its questions answered and its messages kept.
-class AnsweringDlg : public CZembroltDlg {
-public:
+// The commands on rows the engine found, without the window; their
+// questions and messages kept, the export dialog answered.
+struct Commands : zbgui::FoundRows {
+    CResultRowCommands commands{&window, &model, list};
     bool answer = true;
     QStringList questions;
     QStringList messages;
     QList<QMessageBox::Icon> icons;
     CExportChoice exportChoice;
 
-    bool AskFileOperation(const std::string& text) override {
-        questions << QString::fromStdString(text);
-        return answer;
-    }
-
-protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon icon) override {
-        messages << text;
-        icons << icon;
-    }
-    bool AskExportTarget(CExportChoice* choice) override {
-        *choice = exportChoice;
-        return true;
+    Commands() {
+        commands.SetQuestionBox([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
+        commands.SetMessageBox([this](const QString& text, QMessageBox::Icon icon) {
+            messages << text;
+            icons << icon;
+        });
+        commands.SetExportDialog([this](CExportChoice* choice) {
+            *choice = exportChoice;
+            return true;
+        });
     }
 };
 
-using zbgui::Find;
+// The main window with its messages kept.
+class QuietDlg : public CZembroltDlg {
+public:
+    QStringList messages;
+
+protected:
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
+};
+
 using zbgui::ReadFile;
-using zbgui::RowNamed;
-using zbgui::SelectRows;
 using zbgui::WriteFile;
 
 }  // namespace
@@ -69,13 +79,6 @@ class ListCommandsTest : public QObject {
     QString Trash() const { return m_userFolders->filePath(QStringLiteral("data/Trash")); }
     QString File(const QString& name) const { return m_files->filePath(name); }
 
-    // Shows the window with the rows of `names` in the test's folder found.
-    void ShowFound(AnsweringDlg& window, const QString& names = QStringLiteral("*.txt"),
-                   int rows = 3) {
-        window.show();
-        Find(window, names, m_files->path(), rows);
-    }
-
 private slots:
     void init() {
         m_userFolders = std::make_unique<zbtest::FreshUserFolders>();
@@ -85,29 +88,32 @@ private slots:
     }
 
     void deleteKeyMovesTheRowsFileToTheTrash() {
-        AnsweringDlg window;
-        ShowFound(window);
-        QAbstractItemView* view = SelectRows(window, {QStringLiteral("b.txt")});
+        Commands c;
+        c.window.show();
+        QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
+        QSignalSpy removed(&c.commands, &CResultRowCommands::RowsRemoved);
+        QAbstractItemView* view = c.Select({QStringLiteral("b.txt")});
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(
-            window.questions,
+            c.questions,
             QStringList{QStringLiteral("Are you sure you want to move 'b.txt' to the Trash?")});
         QVERIFY(!QFile::exists(File(QStringLiteral("b.txt"))));
         QCOMPARE(ReadFile(Trash() + QStringLiteral("/files/b.txt")), QByteArray("b"));
         QVERIFY(ReadFile(Trash() + QStringLiteral("/info/b.txt.trashinfo"))
                     .contains(QFile::encodeName(File(QStringLiteral("b.txt")))));
-        QCOMPARE(window.ResultModel()->GetRowCount(), 2);
-        QCOMPARE(RowNamed(window, QStringLiteral("b.txt")), -1);
-        QCOMPARE(window.ResultList()->GetSelectedCount(), 0);
-        QVERIFY(window.StatusText().startsWith(QStringLiteral("2 Objects")));
-        QVERIFY(window.messages.isEmpty());
+        QCOMPARE(c.model.GetRowCount(), 2);
+        QCOMPARE(c.Row(QStringLiteral("b.txt")), -1);
+        QCOMPARE(c.list->GetSelectedCount(), 0);
+        QCOMPARE(removed.count(), 1);
+        QVERIFY(c.messages.isEmpty());
 
         // "No" keeps the file and its row.
-        window.answer = false;
-        view = SelectRows(window, {QStringLiteral("a.txt")});
+        c.answer = false;
+        view = c.Select({QStringLiteral("a.txt")});
         QTest::keyClick(view, Qt::Key_Delete);
         QVERIFY(QFile::exists(File(QStringLiteral("a.txt"))));
-        QCOMPARE(window.ResultModel()->GetRowCount(), 2);
+        QCOMPARE(c.model.GetRowCount(), 2);
+        QCOMPARE(removed.count(), 1);
     }
 
     void deleteOfSeveralRowsKeepsTheRowsThatStay() {
@@ -115,69 +121,53 @@ private slots:
         const QString data = File(QStringLiteral("keep/data"));
         QVERIFY(QDir().mkpath(data));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-        AnsweringDlg window;
-        ShowFound(window, QStringLiteral("a.txt;keep"), 2);
-        QAbstractItemView* view =
-            SelectRows(window, {QStringLiteral("a.txt"), QStringLiteral("keep")});
+        Commands c;
+        c.window.show();
+        QCOMPARE(c.Find(QStringLiteral("a.txt;keep"), m_files->path()), 2);
+        QAbstractItemView* view = c.Select({QStringLiteral("a.txt"), QStringLiteral("keep")});
         QTest::keyClick(view, Qt::Key_Delete);
-        QCOMPARE(window.questions,
+        QCOMPARE(c.questions,
                  QStringList{QStringLiteral("Are you sure you want to move these 2 items to the "
                                             "Trash?")});
-        QCOMPARE(window.messages.size(), 1);
-        QVERIFY(window.messages[0].startsWith(QStringLiteral("Cannot move '")));
+        QCOMPARE(c.messages.size(), 1);
+        QVERIFY(c.messages[0].startsWith(QStringLiteral("Cannot move '")));
+        QCOMPARE(c.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
         QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
         QVERIFY(QFile::exists(data));
-        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
-        QCOMPARE(window.ResultModel()->GetCellText(0, 0), QStringLiteral("keep"));
-        QCOMPARE(window.ResultList()->GetSelectedRows(), std::vector<int>{0});
+        QCOMPARE(c.model.GetRowCount(), 1);
+        QCOMPARE(c.model.GetCellText(0, 0), QStringLiteral("keep"));
+        QCOMPARE(c.list->GetSelectedRows(), std::vector<int>{0});
     }
 
-    void archiveMembersAreNeverDeleted() {
+    void archiveMembersAreNeverDeletedOrRenamed() {
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
-        AnsweringDlg window;
-        ShowFound(window, QStringLiteral("in.txt"), 1);
-        QAbstractItemView* view = SelectRows(window, {QStringLiteral("in.txt")});
-        window.UpdateSelectionCommands();
-        QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
-        QVERIFY(!window.MenuAction(ID_RENAME)->isEnabled());
+        Commands c;
+        c.window.show();
+        QCOMPARE(c.Find(QStringLiteral("in.txt"), m_files->path()), 1);
+        QAbstractItemView* view = c.Select({QStringLiteral("in.txt")});
+        const std::set<int> refused = c.commands.RefusedCommands();
+        QVERIFY(refused.count(ID_EDIT_DELETE) && refused.count(ID_RENAME));
+        QVERIFY(!refused.count(ID_EDIT_COPY));
         QTest::keyClick(view, Qt::Key_Delete);
-        QTest::keyClick(view, Qt::Key_F2);
-        window.OnCommand(ID_EDIT_DELETE);
-        QVERIFY(window.questions.isEmpty());
+        c.commands.OnDeleteCommand();
+        c.commands.OnRenameCommand();
+        QVERIFY(c.questions.isEmpty());
         QVERIFY(QFile::exists(File(QStringLiteral("pack.zip"))));
-        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(c.model.GetRowCount(), 1);
         QVERIFY(!QApplication::focusWidget() ||
                 !qobject_cast<QLineEdit*>(QApplication::focusWidget()));
     }
 
-    void theMenuFollowsTheSelection() {
-        AnsweringDlg window;
-        ShowFound(window);
-        window.UpdateSelectionCommands();
-        for (int id : {ID_EDIT_DELETE, ID_RENAME})
-            QVERIFY(!window.MenuAction(id)->isEnabled());
-        SelectRows(window, {QStringLiteral("a.txt")});
-        QTRY_VERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
-        QVERIFY(window.MenuAction(ID_RENAME)->isEnabled());
-        window.BeginSearchUi();
-        QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
-        window.EndSearchUi();
-        QVERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
-        QCOMPARE(window.MenuAction(ID_EXPORT_RESULT)->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_E));
-        QCOMPARE(window.MenuAction(ID_PRINT_RESULT)->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_P));
-    }
-
-    void f2EditsTheNameAndEnterRenames() {
-        AnsweringDlg window;
-        std::vector<std::string> opened;
-        window.SetFileOpener([&opened](const std::string& path) { opened.push_back(path); });
-        ShowFound(window);
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QAbstractItemView* view = SelectRows(window, {QStringLiteral("a.txt")});
-        const int row = RowNamed(window, QStringLiteral("a.txt"));
+    void renameEditsOneNameInPlaceAndEnterRenames() {
+        Commands c;
+        c.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&c.window));
+        QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
+        QSignalSpy opened(c.list, &CResultListCtrl::OpenRequested);
+        QSignalSpy tool(&c.commands, &CResultRowCommands::RenameToolRequested);
+        c.Select({QStringLiteral("a.txt")});
+        const int row = c.Row(QStringLiteral("a.txt"));
         // Types `name` over the open editor, which shows `shown`, and presses Enter.
         const auto typeName = [](const QString& shown, const QString& name) {
             auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
@@ -187,106 +177,97 @@ private slots:
             QTest::keyClicks(editor, name);
             QTest::keyClick(editor, Qt::Key_Return);
         };
-        QTest::keyClick(view, Qt::Key_F2);
+        c.commands.OnRenameCommand();
         typeName(QStringLiteral("a.txt"), QStringLiteral("renamed.txt"));
         QTRY_COMPARE(ReadFile(File(QStringLiteral("renamed.txt"))), QByteArray("a"));
         QVERIFY(!QFile::exists(File(QStringLiteral("a.txt"))));
-        QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
-        // Enter in the editor is the editor's: nothing is opened or searched.
-        QVERIFY(opened.empty());
-        QVERIFY(!window.IsSearching());
+        QCOMPARE(c.model.GetCellText(row, 0), QStringLiteral("renamed.txt"));
+        // Enter in the editor is the editor's: nothing is opened.
+        QCOMPARE(opened.count(), 0);
 
         // Onto an existing name: refused, said, and nothing changes.
-        window.OnCommand(ID_RENAME);
+        c.commands.OnRenameCommand();
         typeName(QStringLiteral("renamed.txt"), QStringLiteral("b.txt"));
-        QTRY_COMPARE(window.messages.size(), 1);
-        QVERIFY(window.messages[0].startsWith(QStringLiteral("Cannot rename renamed.txt: A file")));
-        QCOMPARE(window.ResultModel()->GetCellText(row, 0), QStringLiteral("renamed.txt"));
+        QTRY_COMPARE(c.messages.size(), 1);
+        QVERIFY(c.messages[0].startsWith(QStringLiteral("Cannot rename renamed.txt: A file")));
+        QCOMPARE(c.model.GetCellText(row, 0), QStringLiteral("renamed.txt"));
         QCOMPARE(ReadFile(File(QStringLiteral("b.txt"))), QByteArray("b"));
 
-        // Several rows: no editing; the rename tool opens instead.
-        view = SelectRows(window, {QStringLiteral("b.txt"), QStringLiteral("c.txt")});
-        bool toolShown = false;
-        QTimer::singleShot(0, [&toolShown] {
-            if (auto* tool = qobject_cast<CRenameDlg*>(QApplication::activeModalWidget())) {
-                toolShown = true;
-                tool->reject();
-            }
-        });
-        QTest::keyClick(view, Qt::Key_F2);
-        QVERIFY(toolShown);
+        // Several rows: no editing; the rename tool's turn instead.
+        c.Select({QStringLiteral("b.txt"), QStringLiteral("c.txt")});
+        c.commands.OnRenameCommand();
+        QCOMPARE(tool.count(), 1);
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
         // Nor does a click on one of them open an editor.
-        const int name = window.ResultModel()->FindVisibleColumn(COLUMN_ID_NAME);
-        const QModelIndex b =
-            window.ResultModel()->index(RowNamed(window, QStringLiteral("b.txt")), name);
-        QVERIFY(!window.ResultList()->MayEditAt(b, true));
+        const int name = c.model.FindVisibleColumn(COLUMN_ID_NAME);
+        QVERIFY(!c.list->MayEditAt(c.model.index(c.Row(QStringLiteral("b.txt")), name), true));
     }
 
     void anArchiveFileWithMemberRowsKeepsItsName() {
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
-        AnsweringDlg window;
-        ShowFound(window, QStringLiteral("*"), 5);
-        const int name = window.ResultModel()->FindVisibleColumn(COLUMN_ID_NAME);
+        Commands c;
+        QCOMPARE(c.Find(QStringLiteral("*"), m_files->path()), 5);
+        const int name = c.model.FindVisibleColumn(COLUMN_ID_NAME);
         const auto editable = [&](const QString& row) {
-            SelectRows(window, {row});
-            return window.ResultList()->MayEditAt(
-                window.ResultModel()->index(RowNamed(window, row), name), false);
+            c.Select({row});
+            return c.list->MayEditAt(c.model.index(c.Row(row), name), false);
         };
         QVERIFY(!editable(QStringLiteral("pack.zip")));
         QVERIFY(editable(QStringLiteral("a.txt")));
         // Without its members among the rows, it is a file like any other.
-        Find(window, QStringLiteral("pack.zip"), m_files->path(), 1);
+        QCOMPARE(c.Find(QStringLiteral("pack.zip"), m_files->path()), 1);
         QVERIFY(editable(QStringLiteral("pack.zip")));
     }
 
     void foldersRenamedTogetherMustShareTheirFolder() {
         WriteFile(File(QStringLiteral("sub/x.txt")), "x");
-        AnsweringDlg window;
-        ShowFound(window, QStringLiteral("sub;x.txt"), 2);
-        SelectRows(window, {QStringLiteral("sub"), QStringLiteral("x.txt")});
-        window.OnCommand(ID_RENAME);
-        QCOMPARE(window.messages,
+        Commands c;
+        QCOMPARE(c.Find(QStringLiteral("sub;x.txt"), m_files->path()), 2);
+        c.Select({QStringLiteral("sub"), QStringLiteral("x.txt")});
+        QSignalSpy tool(&c.commands, &CResultRowCommands::RenameToolRequested);
+        c.commands.OnRenameCommand();
+        QCOMPARE(c.messages,
                  QStringList{QStringLiteral(
                      "You selected one or more directories . If you want to rename directories, "
                      "all items you selected must be in a same directory.  Please select again.")});
+        QCOMPARE(tool.count(), 0);
     }
 
     void exportWritesTheChosenLayout() {
-        AnsweringDlg window;
-        ShowFound(window);
-        SelectRows(window, {QStringLiteral("c.txt")});
-        window.exportChoice = {File(QStringLiteral("list")), ExportType::M3u, true};
-        window.OnCommand(ID_EXPORT_RESULT);
+        Commands c;
+        QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
+        c.Select({QStringLiteral("c.txt")});
+        c.exportChoice = {File(QStringLiteral("list")), ExportType::M3u, true};
+        c.commands.OnExport();
         QCOMPARE(ReadFile(File(QStringLiteral("list.m3u"))),
                  "#EXTM3U\r\n" + QFile::encodeName(File(QStringLiteral("c.txt"))) + "\r\n");
 
-        window.exportChoice = {File(QStringLiteral("list.HTML")), ExportType::Text, false};
-        window.OnCommand(ID_EXPORT_RESULT);
+        c.exportChoice = {File(QStringLiteral("list.HTML")), ExportType::Text, false};
+        c.commands.OnExport();
         const QByteArray html = ReadFile(File(QStringLiteral("list.HTML")));
         QVERIFY(html.startsWith("<html>\r\n"));
         QVERIFY(html.contains("<td><p><b>Name</b></p></td>\r\n"));
         QVERIFY(html.contains("<td><p>a.txt</p></td>\r\n"));
-        QVERIFY(window.messages.isEmpty());
+        QVERIFY(c.messages.isEmpty());
 
         const QString nowhere = File(QStringLiteral("missing/list.txt"));
-        window.exportChoice = {nowhere, ExportType::Text, false};
-        window.OnCommand(ID_EXPORT_RESULT);
-        QCOMPARE(window.messages, QStringList{QStringLiteral("Failed in exporting to ") + nowhere});
+        c.exportChoice = {nowhere, ExportType::Text, false};
+        c.commands.OnExport();
+        QCOMPARE(c.messages, QStringList{QStringLiteral("Failed in exporting to ") + nowhere});
         // A failure is a warning.
-        QCOMPARE(window.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+        QCOMPARE(c.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
     }
 
     void printHandsANewFileToThePrintCommand() {
         const QString printed = File(QStringLiteral("printed"));
         QVERIFY(QDir().mkpath(printed));
-        AnsweringDlg window;
-        window.SetPrintCommand({"cp", "-t", QFile::encodeName(printed).toStdString()});
-        ShowFound(window);
-        SelectRows(window, {QStringLiteral("c.txt")});  // printing takes every row
-        window.OnCommand(ID_PRINT_RESULT);
-        window.OnCommand(ID_PRINT_RESULT);
+        Commands c;
+        c.commands.SetPrintCommand({"cp", "-t", QFile::encodeName(printed).toStdString()});
+        QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
+        c.Select({QStringLiteral("c.txt")});  // printing takes every row
+        c.commands.OnPrint();
+        c.commands.OnPrint();
         const QString first = QStringLiteral("Zembrolt Search Result0.txt");
         const QString second = QStringLiteral("Zembrolt Search Result1.txt");
         // Both copies run at once: wait until both have ended.
@@ -296,22 +277,19 @@ private slots:
         QVERIFY2(text.startsWith("Name\tLocation\t"), text.constData());
         QCOMPARE(text.count("\r\n"), 4);
         QCOMPARE(text.count('\r'), 4);
-        const QString folder = QString::fromStdString(window.PrintFiles().GetFolder());
+        const QString folder = QString::fromStdString(c.commands.PrintFiles().GetFolder());
         QVERIFY(QFile::exists(folder + QLatin1Char('/') + first));
-        QVERIFY(window.messages.isEmpty());
+        QVERIFY(c.messages.isEmpty());
 
         // A command that fails, and one that cannot be started.
         const QString failed = QStringLiteral("Failed in printing search result");
-        window.SetPrintCommand({"false"});
-        window.OnCommand(ID_PRINT_RESULT);
-        QTRY_COMPARE(window.messages, QStringList{failed});
-        QCOMPARE(window.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
-        window.SetPrintCommand({"no-such-print-command"});
-        window.OnCommand(ID_PRINT_RESULT);
-        QTRY_COMPARE(window.messages, (QStringList{failed, failed}));
-        window.close();
-        QVERIFY(!QFile::exists(folder + QLatin1Char('/') + first));
-        QVERIFY(!QDir(folder).exists());
+        c.commands.SetPrintCommand({"false"});
+        c.commands.OnPrint();
+        QTRY_COMPARE(c.messages, QStringList{failed});
+        QCOMPARE(c.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+        c.commands.SetPrintCommand({"no-such-print-command"});
+        c.commands.OnPrint();
+        QTRY_COMPARE(c.messages, (QStringList{failed, failed}));
     }
 
     void aPrintEndingAfterItsWindowWentIsCollectedButNeverReported() {
@@ -332,9 +310,52 @@ private slots:
         QVERIFY(!reported);
     }
 
+    void theWindowsMenuFollowsTheSelectionAndF2EditsTheName() {
+        QuietDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        zbgui::Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        window.UpdateSelectionCommands();
+        for (int id : {ID_EDIT_DELETE, ID_RENAME})
+            QVERIFY(!window.MenuAction(id)->isEnabled());
+        QAbstractItemView* view = zbgui::SelectRows(window, {QStringLiteral("a.txt")});
+        QTRY_VERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        QVERIFY(window.MenuAction(ID_RENAME)->isEnabled());
+        window.BeginSearchUi();
+        QVERIFY(!window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        window.EndSearchUi();
+        QVERIFY(window.MenuAction(ID_EDIT_DELETE)->isEnabled());
+        QCOMPARE(window.MenuAction(ID_EXPORT_RESULT)->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_E));
+        QCOMPARE(window.MenuAction(ID_PRINT_RESULT)->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_P));
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("a.txt"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(window.messages.isEmpty());
+    }
+
+    void closingTheWindowDeletesItsPrintFiles() {
+        QuietDlg window;
+        window.RowCommands().SetPrintCommand({"true"});
+        window.show();
+        zbgui::Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
+        window.OnCommand(ID_PRINT_RESULT);
+        const QString folder =
+            QString::fromStdString(window.RowCommands().PrintFiles().GetFolder());
+        QVERIFY(QDir(folder).exists());
+        QTRY_COMPARE(WatchedProgramCount(), 0);
+        window.close();
+        QVERIFY(!QDir(folder).exists());
+        QVERIFY(window.messages.isEmpty());
+    }
+
     void theListsMenuWithoutASelection() {
-        AnsweringDlg window;
-        ShowFound(window);
+        QuietDlg window;
+        window.show();
+        zbgui::Find(window, QStringLiteral("*.txt"), m_files->path(), 3);
         QStringList items;
         QTimer::singleShot(0, [&items] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());

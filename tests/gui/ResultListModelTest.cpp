@@ -97,6 +97,66 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
     }
 
+    void deleteAllRowsStartsTheGenerationItIsHanded() {
+        CResultListModel model(nullptr);
+        auto old = std::make_shared<CResultArray>();
+        model.SetResults(old);
+        Feed(model, old, {MakeRecord("a.txt", 1)});
+        // From the search thread: in order with the rows that follow it.
+        auto next = std::make_shared<CResultArray>();
+        std::thread search([&] {
+            old->Append(MakeRecord("late.txt", 1));
+            model.InsertRows(old, 1, 1);
+            model.DeleteAllRows(next);
+            next->Append(MakeRecord("b.txt", 1));
+            model.InsertRows(next, 0, 1);
+        });
+        search.join();
+        QCOMPARE(model.rowCount(), 1);  // carried over, not applied yet
+        QTRY_VERIFY(model.GetResults() == next);
+        QTRY_COMPARE(model.rowCount(), 1);
+        QCOMPARE(model.GetCellText(0, 0), QStringLiteral("b.txt"));
+        // On the model's own thread at once (the status bar reads it next).
+        auto third = std::make_shared<CResultArray>();
+        model.DeleteAllRows(third);
+        QVERIFY(model.GetResults() == third);
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void eachRowNamesItsRecordAndIndex() {
+        CResultListModel model(nullptr);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        Feed(model, results,
+             {MakeRecord("c.txt", 1), MakeRecord("a.txt", 2), MakeRecord("b.txt", 3)});
+        model.SortRows(model.FindVisibleColumn(COLUMN_ID_NAME), 0, 2);  // a, b, c
+        struct Case {
+            int row;
+            const char* name;  // nullptr: no record
+            std::size_t index;
+        };
+        for (const Case& each : {Case{0, "a.txt", 1}, Case{1, "b.txt", 2}, Case{2, "c.txt", 0},
+                                 Case{-1, nullptr, 0}, Case{3, nullptr, 0}}) {
+            const CRowRecord shown = model.GetRowRecord(each.row);
+            if (!each.name) {
+                QVERIFY(!shown.record);
+                QVERIFY(!model.GetRecord(each.row));
+                continue;
+            }
+            QVERIFY(shown.record);
+            QCOMPARE(shown.row, each.row);
+            QCOMPARE(shown.record->m_sName, std::string(each.name));
+            QCOMPARE(shown.index, each.index);
+            QCOMPARE(shown.record, &results->GetAt(each.index));
+        }
+        // A row asked for before the sort is found where it went.
+        QCOMPARE(model.RowOfRecord(0, 0), 2);
+        QCOMPARE(model.RowOfRecord(1, 0), 0);
+        QCOMPARE(model.RowOfRecord(2, 99), 1);
+        model.RemoveRows({1});
+        QCOMPARE(model.RowOfRecord(2, 1), -1);  // its row left the list
+    }
+
     void standardColumnTexts() {
         CResultListModel model(nullptr);
         model.SetNumberLocale(QLocale(QLocale::English, QLocale::UnitedStates));

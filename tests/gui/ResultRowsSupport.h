@@ -1,7 +1,9 @@
 #pragma once
 // Helpers of the window tests that work on found rows: files written and
-// read back, a search run to its end, rows found by name and selected.
+// read back, a search run to its end, rows found by name and selected, and a
+// result list without the window that the engine fills.
 #include <QAbstractItemView>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
+#include "app/engine/SearchEngine.h"
 
 namespace zbgui {
 
@@ -35,28 +38,65 @@ inline void Find(CZembroltDlg& window, const QString& names, const QString& fold
     QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
 }
 
-inline int RowNamed(CZembroltDlg& window, const QString& name) {
-    for (int row = 0; row < window.ResultModel()->GetRowCount(); ++row) {
-        if (window.ResultModel()->GetCellText(row, 0) == name)
+inline int RowNamed(const CResultListModel& model, const QString& name) {
+    for (int row = 0; row < model.GetRowCount(); ++row) {
+        if (model.GetCellText(row, 0) == name)
             return row;
     }
     return -1;
 }
 
+inline int RowNamed(CZembroltDlg& window, const QString& name) {
+    return RowNamed(*window.ResultModel(), name);
+}
+
 // Selects exactly the rows named `names` and gives the list the focus.
-inline QAbstractItemView* SelectRows(CZembroltDlg& window, const QStringList& names) {
-    QItemSelectionModel* selection = window.ResultList()->GetSelectionModel();
+inline QAbstractItemView* SelectRows(CResultListCtrl& list, const QStringList& names) {
+    QItemSelectionModel* selection = list.GetSelectionModel();
     selection->clearSelection();
     for (const QString& name : names) {
-        const int row = RowNamed(window, name);
-        selection->select(window.ResultModel()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        selection->setCurrentIndex(window.ResultModel()->index(row, 0),
-                                   QItemSelectionModel::NoUpdate);
+        const QModelIndex index = list.GetModel()->index(RowNamed(*list.GetModel(), name), 0);
+        selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
-    QAbstractItemView* view = window.ResultList()->GetCurrentView();
+    QAbstractItemView* view = list.GetCurrentView();
     view->setFocus();
     return view;
 }
+
+inline QAbstractItemView* SelectRows(CZembroltDlg& window, const QStringList& names) {
+    return SelectRows(*window.ResultList(), names);
+}
+
+// A result list without the window: a model, its list in a window of its
+// own, and the engine that fills it, searching on the test's thread.
+struct FoundRows {
+    QWidget window;
+    CResultListModel model{nullptr};
+    CResultListCtrl* list = new CResultListCtrl(&model, &window);
+    CSearchEngine engine{nullptr, &model};
+
+    FoundRows() {
+        model.SetResults(engine.GetResultList().GetResults());
+        window.resize(600, 400);
+        list->resize(600, 400);
+    }
+    // Searches `names` in `folder` (with sub-folders and inside archives)
+    // and takes the rows in; their count.
+    int Find(const QString& names, const QString& folder) {
+        CSearchData criteria;
+        criteria.Reset();
+        criteria.m_MainData.m_sFindString = names.toStdString();
+        criteria.m_MainData.m_sFindRootPath = QFile::encodeName(folder).toStdString();
+        CSearchRequest request;
+        if (!PrepareSearchRequest(criteria, &request).Ok())
+            return -1;
+        engine.RunSearch(std::move(request));
+        QCoreApplication::sendPostedEvents(&model, QEvent::MetaCall);
+        return model.GetRowCount();
+    }
+    int Row(const QString& name) const { return RowNamed(model, name); }
+    QAbstractItemView* Select(const QStringList& names) { return SelectRows(*list, names); }
+};
 
 }  // namespace zbgui

@@ -1,5 +1,8 @@
-// The main window's recent searches, macros with their hot keys and the
-// multi-folder search, driven through the window.
+// The recent searches and the macros, first on their own with a search form
+// of the test's in place of the window's, then through the window: a Find
+// remembered and chosen again, a macro's hot key, and the multi-folder search.
+#include "app/SavedSearches.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
@@ -9,6 +12,7 @@
 #include "app/MainMenu.h"
 #include "app/ResultListModel.h"
 #include "app/ZembroltDlg.h"
+#include "app/engine/RecentSearches.h"
 #include "gui/ChosenFolders.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
@@ -16,14 +20,53 @@
 
 namespace {
 
+QStringList ListTexts(const CMainMenu& menu, CMainMenu::MenuList list) {
+    QStringList texts;
+    for (const QAction* action : menu.ListItems(list))
+        texts << action->text();
+    return texts;
+}
+
+std::vector<std::string> Names(const std::vector<CSearchData>& searches) {
+    std::vector<std::string> names;
+    for (const CSearchData& search : searches)
+        names.push_back(search.m_MainData.m_sFindString);
+    return names;
+}
+
+// The saved searches over a menu and lists of their own; `form` stands for
+// the window's search, and every search they run is noted and remembered as
+// the window's Find would.
+struct Fixture {
+    QWidget window;
+    CMainMenu menu{&window, [](int) {}};
+    CAdvancedOptions options;
+    std::vector<CSearchData> recent;
+    std::vector<CSearchMacro> macros;
+    CSavedSearches saved{&window, &menu, options, recent, macros};
+    CSearchData form;
+    std::vector<std::string> found;
+
+    Fixture() {
+        form.Reset();
+        saved.SetSearchForm([this] { return form; },
+                            [this](const CSearchData& search) {
+                                form = search;
+                                found.push_back(search.m_MainData.m_sFindString);
+                                saved.AddRecentSearch();
+                            });
+    }
+    void Find(const char* names, const char* place) {
+        form.m_MainData.m_sFindString = names;
+        form.m_MainData.m_sFindRootPath = place;
+        saved.AddRecentSearch();
+    }
+};
+
 // The window with its dialogs answered by the test.
 class ScriptedDlg : public CZembroltDlg {
 public:
     QStringList messages;
-    // The macro dialog's answer: a name and hot key for OK, or Cancel.
-    bool macroOk = true;
-    std::string macroName;
-    CHotKeyValue macroHotKey;
     // The multi-folder dialog's answer: these folders for OK, or Cancel.
     bool foldersOk = true;
     std::vector<std::string> folders;
@@ -31,37 +74,17 @@ public:
 
 protected:
     void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
-    bool RunMacroEditDialog(std::string& name, CHotKeyValue& hotKey) override {
-        name = macroName;
-        hotKey = macroHotKey;
-        return macroOk;
-    }
     bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& chosen) override {
         ++multiFolderDialogs;
         return zbtest::ChosenFolders(folders, chosen) && foldersOk;
     }
 };
 
-// The texts of the window's items in one of the menus' lists.
-QStringList ListTexts(CZembroltDlg& window, CMainMenu::MenuList list) {
-    QStringList texts;
-    for (const QAction* action : window.findChild<CMainMenu*>()->ListItems(list))
-        texts << action->text();
-    return texts;
-}
-
 void Find(CZembroltDlg& window, const QString& names, const QString& place) {
     window.FileNameCombo()->setEditText(names);
     window.LookInCombo()->setEditText(place);
     window.OnFind();
     QTRY_VERIFY(!window.IsSearching());
-}
-
-std::vector<std::string> RecentNames(CZembroltDlg& window) {
-    std::vector<std::string> names;
-    for (const CSearchData& search : window.RecentSearches())
-        names.push_back(search.m_MainData.m_sFindString);
-    return names;
 }
 
 }  // namespace
@@ -85,78 +108,115 @@ private slots:
             zbgui::WriteFile(Place(file), QByteArray());
     }
 
-    void everyFindIsRememberedOnceAndSearchedAgainFromTheMenu() {
+    void everySearchIsRememberedOnceAndChosenAgain() {
+        Fixture f;
+        f.options.m_nRecentSearchLimit = 3;
+        for (const char* names : {"*.txt", "*.log", "*.txt", "*.TXT"})
+            f.Find(names, "/data/one");
+        QCOMPARE(Names(f.recent), (std::vector<std::string>{"*.log", "*.txt", "*.TXT"}));
+        QCOMPARE(ListTexts(f.menu, CMainMenu::MenuList::RecentSearches),
+                 (QStringList{"Search *.TXT in /data/one", "Search *.txt in /data/one",
+                              "Search *.log in /data/one"}));
+        f.Find("", "/data/a folder named at length");
+        QCOMPARE(ListTexts(f.menu, CMainMenu::MenuList::RecentSearches).first(),
+                 QStringLiteral("Search * in a folder named at length"));
+
+        // The oldest entry is searched again and becomes the newest; an id
+        // past the list does nothing.
+        f.saved.OnRecentSearch(ID_RECENT_SEARCH_FIRST);
+        QCOMPARE(f.found, std::vector<std::string>{"*.txt"});
+        QCOMPARE(Names(f.recent), (std::vector<std::string>{"*.TXT", "", "*.txt"}));
+        f.saved.OnRecentSearch(ID_RECENT_SEARCH_FIRST + 3);
+        QCOMPARE(f.found.size(), std::size_t{1});
+
+        f.saved.ClearRecentSearches();
+        QVERIFY(f.recent.empty());
+        QVERIFY(ListTexts(f.menu, CMainMenu::MenuList::RecentSearches).isEmpty());
+    }
+
+    void macrosAreSavedListedAndRunByTheirHotKeys() {
+        Fixture f;
+        bool ok = true;
+        f.saved.SetMacroEditDialog([&ok](std::string& name, CHotKeyValue& hotKey) {
+            name = "Logs";
+            hotKey = CHotKeyValue('K', HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+            return ok;
+        });
+        f.form.m_MainData.m_sFindString = "*.log";
+        f.saved.OnSaveMacro();
+        ok = false;
+        f.saved.OnSaveMacro();
+        QCOMPARE(f.macros.size(), std::size_t{1});
+        QCOMPARE(f.macros[0].m_SearchData.m_MainData.m_sFindString, std::string("*.log"));
+        QCOMPARE(ListTexts(f.menu, CMainMenu::MenuList::Macros),
+                 QStringList{QStringLiteral("Logs\tCtrl + Shift + K")});
+        // Saving searches nothing and remembers nothing.
+        QVERIFY(f.found.empty());
+        QVERIFY(f.recent.empty());
+
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QCOMPARE(f.saved.MacroCommandForKey(Qt::Key_K, ctrlShift), ID_MACRO_FIRST);
+        QCOMPARE(f.saved.MacroCommandForKey(Qt::Key_K, Qt::ControlModifier), 0);
+        f.form.m_MainData.m_sFindString = "*.txt";
+        f.saved.OnMacro(ID_MACRO_FIRST);
+        QCOMPARE(f.found, std::vector<std::string>{"*.log"});
+
+        // The list's edits count only after OK; an emptied list takes the key away.
+        bool listOk = false;
+        f.saved.SetMacroListDialog([&listOk](std::vector<CSearchMacro>& edited) {
+            edited.clear();
+            return listOk;
+        });
+        f.saved.OnMacroList();
+        QCOMPARE(f.macros.size(), std::size_t{1});
+        listOk = true;
+        f.saved.OnMacroList();
+        QVERIFY(f.macros.empty());
+        QVERIFY(ListTexts(f.menu, CMainMenu::MenuList::Macros).isEmpty());
+        QCOMPARE(f.saved.MacroCommandForKey(Qt::Key_K, ctrlShift), 0);
+    }
+
+    void theWindowRemembersAFindAndSearchesItAgainFromTheMenu() {
         ScriptedDlg window;
         window.show();
         window.RecentSearches().clear();
-        window.AdvancedOptions().m_nRecentSearchLimit = 3;
-        for (const char* names : {"*.txt", "*.log", "*.txt", "*.TXT"})
-            Find(window, QLatin1String(names), Place("one"));
-        QCOMPARE(RecentNames(window), (std::vector<std::string>{"*.log", "*.txt", "*.TXT"}));
-        const QString place = QFileInfo(Place("one")).fileName();
-        QCOMPARE(ListTexts(window, CMainMenu::MenuList::RecentSearches),
-                 (QStringList{"Search *.TXT in " + place, "Search *.txt in " + place,
-                              "Search *.log in " + place}));
-        Find(window, QString(), Place("two"));
-        QCOMPARE(RecentNames(window), (std::vector<std::string>{"*.txt", "*.TXT", ""}));
-        QCOMPARE(ListTexts(window, CMainMenu::MenuList::RecentSearches).first(),
-                 "Search * in " + QFileInfo(Place("two")).fileName());
+        Find(window, QStringLiteral("*.txt"), Place("one"));
+        Find(window, QStringLiteral("*.log"), Place("two"));
+        QCOMPARE(window.RecentSearches().size(), std::size_t{2});
 
-        // The oldest entry, chosen in the menu, fills the window, is searched
-        // and becomes the newest.
         window.OnCommand(ID_RECENT_SEARCH_FIRST);
         QCOMPARE(window.FileNameCombo()->currentText(), QStringLiteral("*.txt"));
         QCOMPARE(window.LookInCombo()->currentText(), Place("one"));
         QTRY_VERIFY(!window.IsSearching());
         QTRY_COMPARE(window.ResultModel()->GetRowCount(), 2);
-        QCOMPARE(RecentNames(window), (std::vector<std::string>{"*.TXT", "", "*.txt"}));
-
-        window.OnCommand(ID_CLEAR_RECENT_SEARCH);
-        QVERIFY(window.RecentSearches().empty());
-        QVERIFY(ListTexts(window, CMainMenu::MenuList::RecentSearches).isEmpty());
+        QCOMPARE(Names(window.RecentSearches()), (std::vector<std::string>{"*.log", "*.txt"}));
         QVERIFY(window.messages.isEmpty());
     }
 
     void aMacroRunsByItsHotKeyWhileTheWindowIsActive() {
         ScriptedDlg window;
+        window.SavedSearches().SetMacroEditDialog([](std::string& name, CHotKeyValue& hotKey) {
+            name = "Logs";
+            hotKey = CHotKeyValue('K', HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+            return true;
+        });
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.Macros().clear();
         window.BuildMacroMenu();
         window.FileNameCombo()->setEditText(QStringLiteral("*.log"));
         window.LookInCombo()->setEditText(Place("one"));
-        window.macroName = "Logs";
-        window.macroHotKey = CHotKeyValue('K', HOTKEYF_CONTROL | HOTKEYF_SHIFT);
         window.OnCommand(ID_SAVE_MACRO);
-        window.macroOk = false;
-        window.OnCommand(ID_SAVE_MACRO);
-        QCOMPARE(window.Macros().size(), std::size_t{1});
-        QCOMPARE(ListTexts(window, CMainMenu::MenuList::Macros),
-                 QStringList{QStringLiteral("Logs\tCtrl + Shift + K")});
-        // Saving searches nothing and remembers nothing.
-        QVERIFY(!window.IsSearching());
-        QVERIFY(window.RecentSearches().empty());
 
         window.FileNameCombo()->setEditText(QStringLiteral("*.txt"));
         window.LookInCombo()->setEditText(Place("two"));
         window.FileNameCombo()->setFocus();
-        // Without Shift the key is no macro's.
-        QTest::keyClick(window.FileNameCombo(), Qt::Key_K, Qt::ControlModifier);
-        QVERIFY(window.RecentSearches().empty());
         QTest::keyClick(window.FileNameCombo(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(window.FileNameCombo()->currentText(), QStringLiteral("*.log"));
         QCOMPARE(window.LookInCombo()->currentText(), Place("one"));
         QTRY_VERIFY(!window.IsSearching());
         QTRY_COMPARE(window.ResultModel()->GetRowCount(), 1);
-        QCOMPARE(RecentNames(window), std::vector<std::string>{"*.log"});
-
-        // The list's Delete takes the macro and its hot key away.
-        window.Macros().clear();
-        window.BuildMacroMenu();
-        window.FileNameCombo()->setEditText(QStringLiteral("*.txt"));
-        QTest::keyClick(window.FileNameCombo(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(window.FileNameCombo()->currentText(), QStringLiteral("*.txt"));
-        QVERIFY(ListTexts(window, CMainMenu::MenuList::Macros).isEmpty());
+        QCOMPARE(Names(window.RecentSearches()), std::vector<std::string>{"*.log"});
         QVERIFY(window.messages.isEmpty());
     }
 
@@ -180,7 +240,7 @@ private slots:
         window.OnCommand(ID_MULTI_FOLDER_SEARCH);
         QTRY_VERIFY(!window.IsSearching());
         QTRY_COMPARE(window.ResultModel()->GetRowCount(), 3);
-        QCOMPARE(RecentNames(window), std::vector<std::string>{"*.log"});
+        QCOMPARE(Names(window.RecentSearches()), std::vector<std::string>{"*.log"});
         QCOMPARE(window.CurrentSearchData().m_MainData.m_sFindString, std::string("*.txt"));
         // The look-in box went along with the folders.
         QCOMPARE(window.LookInCombo()->currentText(), Place("two"));

@@ -1,8 +1,10 @@
-// Found items as the desktop's file managers see them: Copy and Cut on the
-// clipboard, dragging rows out (members extracted only when asked for),
-// files dropped on folder rows and tree folders, the context menus, the
-// programs they start (names that are not UTF-8 reach them unchanged) and the
-// properties sheet.
+// Found items as the desktop's file managers see them, first on their own
+// (rows the engine found, the commands on them and their shell side): Copy
+// and Cut on the clipboard, dragging rows out (members extracted only when
+// asked for), files dropped on folder rows, the context menu, the programs it
+// starts (names that are not UTF-8 reach them unchanged); then through the
+// window: the folder tree's drops and menus, renaming, the properties sheet.
+
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -33,9 +35,10 @@
 
 #include <memory>
 
-#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
+#include "app/ResultShell.h"
 #include "app/ZembroltDlg.h"
 #include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
@@ -50,11 +53,33 @@
 
 namespace {
 
+// Found rows with their commands and their shell side, without the window;
+// the questions answered, the messages kept.
+struct Shell : zbgui::FoundRows {
+    CShellHelper helper;
+    CResultRowCommands rows{&window, &model, list};
+    CResultShell shell{&window, helper, &model, list, rows};
+    QStringList messages;
+
+    Shell() {
+        const auto keep = [this](const QString& text, QMessageBox::Icon) { messages << text; };
+        rows.SetQuestionBox([](const QString&) { return true; });
+        rows.SetMessageBox(keep);
+        shell.SetMessageBox(keep);
+        window.show();
+    }
+    QPoint RowPoint(const QString& name) const {
+        return list->GetCurrentView()->visualRect(model.index(Row(name), 0)).center();
+    }
+};
+
 // The main window with its questions answered and its messages kept.
 class QuietDlg : public CZembroltDlg {
 public:
     QStringList messages;
-    bool AskFileOperation(const std::string&) override { return true; }
+    QuietDlg() {
+        RowCommands().SetQuestionBox([](const QString&) { return true; });
+    }
 
 protected:
     void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
@@ -81,18 +106,12 @@ private:
 
 using zbgui::Find;
 using zbgui::ReadFile;
-using zbgui::RowNamed;
 using zbgui::SelectRows;
 using zbgui::WriteFile;
 
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-QPoint RowPoint(CZembroltDlg& window, const QString& name) {
-    QAbstractItemView* view = window.ResultList()->GetCurrentView();
-    return view->visualRect(window.ResultModel()->index(RowNamed(window, name), 0)).center();
 }
 
 std::unique_ptr<QMimeData> UriData(const QStringList& paths) {
@@ -242,11 +261,10 @@ private slots:
     }
 
     void copyAndCutPutFileManagerFormatsOnTheClipboard() {
-        QuietDlg window;
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 2);
-        SelectRows(window, {QStringLiteral("a.txt"), QStringLiteral("b c.txt")});
-        window.OnCommand(ID_EDIT_COPY);
+        Shell s;
+        QCOMPARE(s.Find(QStringLiteral("*.txt"), m_files->path()), 2);
+        s.Select({QStringLiteral("a.txt"), QStringLiteral("b c.txt")});
+        s.shell.OnCopyCommand(1);
         const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
         QVERIFY(copied);
         const QByteArray a = QFile::encodeName(File(QStringLiteral("a.txt")));
@@ -260,7 +278,7 @@ private slots:
         QCOMPARE(copied->data(QStringLiteral("application/x-zembrolt-rightmenu")),
                  QByteArray("\1\0\0\0", 4));
 
-        window.OnCommand(ID_EDIT_CUT);
+        s.shell.OnCopyCommand(2);
         const QMimeData* cut = QGuiApplication::clipboard()->mimeData();
         QVERIFY(cut->data(QStringLiteral("x-special/gnome-copied-files")).startsWith("cut\n"));
         QCOMPARE(cut->data(QStringLiteral("application/x-kde-cutselection")), QByteArray("1"));
@@ -297,16 +315,15 @@ private slots:
     void dragOfMembersExtractsOnlyWhenTheTargetAsks() {
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
-        QuietDlg window;
-        window.show();
-        Find(window, QStringLiteral("in.txt"), m_files->path(), 1);
-        SelectRows(window, {QStringLiteral("in.txt")});
+        Shell s;
+        QCOMPARE(s.Find(QStringLiteral("in.txt"), m_files->path()), 1);
+        s.Select({QStringLiteral("in.txt")});
         QByteArray uris;
         bool extractedBeforeAsked = true;
         bool rightMenu = true;
         bool idList = true;
-        window.SetDragRunner([&](QDrag* drag) {
-            extractedBeforeAsked = !window.ArchiveExtraction().GetExtractedFiles().empty();
+        s.shell.SetDragRunner([&](QDrag* drag) {
+            extractedBeforeAsked = !s.shell.ArchiveExtraction().GetExtractedFiles().empty();
             idList =
                 drag->mimeData()->hasFormat(QStringLiteral("application/x-zembrolt-shell-idlist"));
             rightMenu =
@@ -315,22 +332,21 @@ private slots:
             uris = drag->mimeData()->data(QStringLiteral("text/uri-list"));
             return Qt::CopyAction;
         });
-        window.BeginResultDrag(true);
+        s.shell.BeginResultDrag(true);
         QVERIFY(!extractedBeforeAsked);
         QVERIFY(!idList);     // members have no shell items before they are extracted
         QVERIFY(!rightMenu);  // a drag with members is a left-button drag
         const std::vector<std::string> paths = ParseUriList(uris.toStdString());
         QCOMPARE(paths.size(), std::size_t{1});
         QCOMPARE(ReadFile(QFile::decodeName(paths[0].c_str())), QByteArray("member"));
-        QVERIFY(window.IsDataPrepared() == FALSE);  // the payload is reset after the drag
+        QVERIFY(s.shell.IsDataPrepared() == FALSE);  // the payload is reset after the drag
     }
 
     void dropsOnFolderRowsFollowTheKeysAndNeverOverwrite() {
-        QuietDlg window;
-        window.show();
-        Find(window, QStringLiteral("*"), m_files->path(), 7);
-        QWidget* viewport = window.ResultList()->GetCurrentView()->viewport();
-        const QPoint dst = RowPoint(window, QStringLiteral("dst"));
+        Shell s;
+        QCOMPARE(s.Find(QStringLiteral("*"), m_files->path()), 7);
+        QWidget* viewport = s.list->GetCurrentView()->viewport();
+        const QPoint dst = s.RowPoint(QStringLiteral("dst"));
         const QString outside = m_home->filePath(QStringLiteral("out"));
         WriteFile(outside + QStringLiteral("/one.txt"), "1");
         WriteFile(outside + QStringLiteral("/dst.keep"), "other");
@@ -359,14 +375,14 @@ private slots:
         QCOMPARE(DragAndDrop(viewport, dst, clash.get(), Qt::ShiftModifier), Qt::IgnoreAction);
         QCOMPARE(ReadFile(File(QStringLiteral("dst/dst.keep"))), QByteArray("kept"));
         QCOMPARE(ReadFile(outside + QStringLiteral("/dst.keep")), QByteArray("other"));
-        QVERIFY(!window.messages.isEmpty());
+        QVERIFY(!s.messages.isEmpty());
 
         // A file row takes nothing; a folder never goes into its own child.
         const auto src = UriData({File(QStringLiteral("src"))});
-        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("a.txt")), src.get(),
-                             Qt::NoModifier),
-                 Qt::IgnoreAction);
-        QCOMPARE(DragAndDrop(viewport, RowPoint(window, QStringLiteral("child")), src.get(),
+        QCOMPARE(
+            DragAndDrop(viewport, s.RowPoint(QStringLiteral("a.txt")), src.get(), Qt::NoModifier),
+            Qt::IgnoreAction);
+        QCOMPARE(DragAndDrop(viewport, s.RowPoint(QStringLiteral("child")), src.get(),
                              Qt::NoModifier, &over),
                  Qt::IgnoreAction);
         QCOMPARE(over, Qt::IgnoreAction);
@@ -391,28 +407,27 @@ private slots:
     void listScrollsNearItsEdgesWhileDragging() {
         for (int i = 0; i < 200; ++i)
             WriteFile(File(QStringLiteral("many/f%1.txt").arg(i, 3, 10, QLatin1Char('0'))), "x");
-        QuietDlg window;
-        window.show();
-        Find(window, QStringLiteral("f*.txt"), File(QStringLiteral("many")), 200);
-        QAbstractItemView* view = window.ResultList()->GetCurrentView();
+        Shell s;
+        QCOMPARE(s.Find(QStringLiteral("f*.txt"), File(QStringLiteral("many"))), 200);
+        QAbstractItemView* view = s.list->GetCurrentView();
         QScrollBar* bar = view->verticalScrollBar();
-        QVERIFY(bar->maximum() > 0);
+        QTRY_VERIFY(bar->maximum() > 0);
         const int height = view->viewport()->height();
-        window.OnDragScrollTimer(QPoint(10, height - 5));
+        s.shell.OnDragScrollTimer(QPoint(10, height - 5));
         QCOMPARE(bar->value(), 1);
-        window.OnDragScrollTimer(QPoint(10, height / 2));
+        s.shell.OnDragScrollTimer(QPoint(10, height / 2));
         QCOMPARE(bar->value(), 1);
-        window.OnDragScrollTimer(QPoint(10, 5));
+        s.shell.OnDragScrollTimer(QPoint(10, 5));
         QCOMPARE(bar->value(), 0);
         // The timer runs while a drag is over the list, every 250 ms.
         QMimeData data;
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
         QCoreApplication::sendEvent(view->viewport(), &enter);
-        QVERIFY(window.IsDragScrollTimerActive());
+        QVERIFY(s.shell.IsDragScrollTimerActive());
         QDragLeaveEvent leave;
         QCoreApplication::sendEvent(view->viewport(), &leave);
-        QVERIFY(!window.IsDragScrollTimerActive());
+        QVERIFY(!s.shell.IsDragScrollTimerActive());
     }
 
     void treeFoldersTakeDropsAndOpenAfterEightTicks() {
@@ -455,15 +470,14 @@ private slots:
         WriteFile(m_home->filePath(QStringLiteral("share/applications/viewer.desktop")),
                   "[Desktop Entry]\nType=Application\nName=Text Viewer\nExec=/bin/true %F\n"
                   "MimeType=text/plain;\n");
-        QuietDlg window;
+        Shell s;
         QStringList fileManager;
-        window.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, true));
-        window.show();
-        Find(window, QStringLiteral("*.txt"), m_files->path(), 2);
-        SelectRows(window, {QStringLiteral("a.txt")});
+        s.shell.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, true));
+        QCOMPARE(s.Find(QStringLiteral("*.txt"), m_files->path()), 2);
+        s.Select({QStringLiteral("a.txt")});
         QStringList seen;
-        window.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), &seen));
-        window.OnListContextMenu(QPoint(0, 0));
+        s.shell.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), &seen));
+        s.shell.ShowSelectionMenu(QPoint(0, 0));
         // Explore location folder first, then the own verbs, the desktop's
         // applications, the file operations and Properties.
         QCOMPARE(seen.mid(0, 5),
@@ -481,9 +495,9 @@ private slots:
                  QStringList{QStringLiteral("ShowItems ") + uri + QStringLiteral(" []")});
 
         // Properties: a sheet with the General page of the file.
-        window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), nullptr));
-        window.OnListContextMenu(QPoint(0, 0));
-        CFilePropertiesSheet* sheet = window.LastPropertiesSheet();
+        s.shell.SetMenuChooser(Choose(QStringLiteral("P&roperties"), nullptr));
+        s.shell.ShowSelectionMenu(QPoint(0, 0));
+        CFilePropertiesSheet* sheet = s.shell.LastPropertiesSheet();
         QVERIFY(sheet);
         QCOMPARE(sheet->GetPageCount(), 1);
         auto* page = qobject_cast<CFileGeneralPage*>(sheet->GetPage(0));
@@ -491,21 +505,21 @@ private slots:
         QCOMPARE(page->GetValue(QStringLiteral("Name:")), QStringLiteral("a.txt"));
         QCOMPARE(page->GetValue(QStringLiteral("Size:")), QStringLiteral("1 bytes"));
         sheet->OnCommand(IDOK);
-        QTRY_VERIFY(!window.LastPropertiesSheet());
+        QTRY_VERIFY(!s.shell.LastPropertiesSheet());
 
         // Delete through the menu: the file goes to the Trash, its row leaves.
-        SelectRows(window, {QStringLiteral("b c.txt")});
-        window.SetMenuChooser(Choose(QStringLiteral("&Delete"), nullptr));
-        window.OnListContextMenu(QPoint(0, 0));
+        s.Select({QStringLiteral("b c.txt")});
+        s.shell.SetMenuChooser(Choose(QStringLiteral("&Delete"), nullptr));
+        s.shell.ShowSelectionMenu(QPoint(0, 0));
         QVERIFY(!QFile::exists(File(QStringLiteral("b c.txt"))));
-        QCOMPARE(window.ResultModel()->GetRowCount(), 1);
+        QCOMPARE(s.model.GetRowCount(), 1);
 
         // A folder row's location is the folder holding it, with the row shown there.
         QVERIFY(QDir(m_files->path()).mkdir(QStringLiteral("inner")));
-        Find(window, QStringLiteral("inner"), m_files->path(), 1);
-        SelectRows(window, {QStringLiteral("inner")});
-        window.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), nullptr));
-        window.OnListContextMenu(QPoint(0, 0));
+        QCOMPARE(s.Find(QStringLiteral("inner"), m_files->path()), 1);
+        s.Select({QStringLiteral("inner")});
+        s.shell.SetMenuChooser(Choose(QStringLiteral("Explore location folder"), nullptr));
+        s.shell.ShowSelectionMenu(QPoint(0, 0));
         const QString folderUri =
             QString::fromStdString(EncodeFileUri(LocalPath(QStringLiteral("inner"))));
         QCOMPARE(fileManager.last(),
@@ -519,13 +533,13 @@ private slots:
         QTreeWidgetItem* dst = SelectTreeFolder(tree, QStringLiteral("dst"));
         QVERIFY(dst);
         QStringList seen;
-        window.SetMenuChooser(Choose(QStringLiteral("P&roperties"), &seen));
+        window.Shell().SetMenuChooser(Choose(QStringLiteral("P&roperties"), &seen));
         tree->OnRClick(tree->visualItemRect(dst).topLeft() + QPoint(2, 2));
         QCOMPARE(seen.mid(0, 3), (QStringList{QStringLiteral("E&xplore"), QStringLiteral("&Open"),
                                               QStringLiteral("S&earch")}));
         QVERIFY(!seen.contains(QStringLiteral("&Print")));  // a folder prints nothing
         QVERIFY(seen.contains(QStringLiteral("Rena&me")));
-        CFilePropertiesSheet* sheet = window.LastPropertiesSheet();
+        CFilePropertiesSheet* sheet = window.Shell().LastPropertiesSheet();
         QVERIFY(sheet);
         auto* page = qobject_cast<CFileGeneralPage*>(sheet->GetPage(0));
         QVERIFY(page);
@@ -546,13 +560,12 @@ private slots:
                                  "/bad\xFF"
                                  "byte.txt";
         QVERIFY(Exists(file));
-        QuietDlg window;
+        Shell s;
         QStringList fileManager;  // no file manager answers: folders go to the opener
-        window.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, false));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        Find(window, QStringLiteral("bad*"), m_files->path(), 1);
-        QAbstractItemView* view = SelectRows(window, {QStringLiteral("bad\uFFFDbyte.txt")});
+        s.shell.SetFileManagerCaller(std::make_unique<RecordingFileManager>(&fileManager, false));
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QCOMPARE(s.Find(QStringLiteral("bad*"), m_files->path()), 1);
+        QAbstractItemView* view = s.Select({QStringLiteral("bad\uFFFDbyte.txt")});
         const auto raw = [](const std::string& bytes) { return QByteArray::fromStdString(bytes); };
         const QByteArrayList openFile{"xdg-open", raw(EncodeFileUri(file))};
 
@@ -561,10 +574,10 @@ private slots:
         QTRY_COMPARE(WatchedProgramCount(), 0);
         QCOMPARE(TakeCalls(), QList<QByteArrayList>{openFile});
         using Commands = std::vector<std::pair<QString, QByteArrayList>>;
-        const auto choose = [this, &window](const Commands& commands) {
+        const auto choose = [this, &s](const Commands& commands) {
             for (const auto& [item, call] : commands) {
-                window.SetMenuChooser(Choose(item, nullptr));
-                window.OnListContextMenu(QPoint(0, 0));
+                s.shell.SetMenuChooser(Choose(item, nullptr));
+                s.shell.ShowSelectionMenu(QPoint(0, 0));
                 QTRY_COMPARE(WatchedProgramCount(), 0);
                 QCOMPARE(TakeCalls(), QList<QByteArrayList>{call});
             }
@@ -583,13 +596,13 @@ private slots:
                  LONG(ERROR_SUCCESS));
         verb.SetString("", "viewer %1");
         verb.Close();
-        Find(window, QStringLiteral("dir*"), m_files->path(), 1);
-        SelectRows(window, {QStringLiteral("dir\uFFFD")});
+        QCOMPARE(s.Find(QStringLiteral("dir*"), m_files->path()), 1);
+        s.Select({QStringLiteral("dir\uFFFD")});
         choose({
             {QStringLiteral("E&xplore"), {"xdg-open", raw(EncodeFileUri(folder))}},
             {QStringLiteral("Stub Verb"), {"viewer", raw(folder)}},
         });
-        QVERIFY(window.messages.isEmpty());
+        QVERIFY(s.messages.isEmpty());
     }
 
     void renamingANameThatIsNotUtf8KeepsTheBytesLeftAlone() {
@@ -636,7 +649,7 @@ private slots:
                 box->accept();
             }
         });
-        window.SetMenuChooser(Choose(QStringLiteral("Rena&me"), nullptr));
+        window.Shell().SetMenuChooser(Choose(QStringLiteral("Rena&me"), nullptr));
         tree->OnRClick(tree->visualItemRect(node).topLeft() + QPoint(2, 2));
         QVERIFY(Exists(folder + "2/good\xFF"
                                 "byte.md"));

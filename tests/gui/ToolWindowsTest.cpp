@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,12 +23,17 @@
 
 #include <memory>
 
+#include "app/ColumnChoice.h"
+#include "app/FileToolCommands.h"
+#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/StartupArguments.h"
 #include "app/ZembroltDlg.h"
+#include "archives/ZipBuilder.h"
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
+#include "readers/archives/ArchiveHandler.h"
 #include "tools/ChangeAttributesDlg.h"
 #include "tools/ChangeFileTimeDlg.h"
 #include "tools/FindDupDlg.h"
@@ -77,21 +83,12 @@ protected:
     }
 };
 
-// The main window with its redundant-file roots kept inside the test's folder
-// and its questions answered.
+// The main window with its messages kept.
 class ToolTestDlg : public CZembroltDlg {
 public:
-    RedundantRoots roots;
     QStringList messages;
-    QStringList questions;
-    bool answer = true;
-    bool AskYesNo(const std::string& text, const std::string&) override {
-        questions << QString::fromStdString(text);
-        return answer;
-    }
 
 protected:
-    RedundantRoots RedundantSearchRoots() const override { return roots; }
     void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
@@ -105,12 +102,35 @@ void WhenModal(std::function<void(T*)> handle) {
     });
 }
 
-QStringList ColumnTexts(CZembroltDlg& window, int column) {
+QStringList ColumnTexts(const CResultListModel& model, int column) {
     QStringList texts;
-    for (int row = 0; row < window.ResultModel()->GetRowCount(); ++row)
-        texts << window.ResultModel()->GetCellText(row, column);
+    for (int row = 0; row < model.GetRowCount(); ++row)
+        texts << model.GetCellText(row, column);
     return texts;
 }
+
+// The file tools over rows the engine found, without the window: their
+// question answered, the redundant-file roots kept in the test's folder.
+struct Tools : zbgui::FoundRows {
+    CDetailColumns columns;
+    CColumnChoice choice{&window, columns, &model, list};
+    CAdvancedOptions options;
+    CFileTypeGroupArray groups;
+    CFileToolCommands tools{&window, engine, &model, list, columns, choice, options, groups};
+    RedundantRoots roots;
+    QStringList questions;
+    bool answer = true;
+
+    Tools() {
+        tools.SetProviderMaker([] { InitArchiveHandlers(); });
+        tools.SetQuestionBox([this](const std::string& text, const std::string&) {
+            questions << QString::fromStdString(text);
+            return answer;
+        });
+        tools.SetRedundantRoots([this] { return roots; });
+        window.show();
+    }
+};
 
 }  // namespace
 
@@ -273,10 +293,10 @@ private slots:
         QCOMPARE(dupColumn, 2);
         QCOMPARE(window.ResultModel()->headerData(dupColumn, Qt::Horizontal).toString(),
                  QStringLiteral("Dup No"));
-        QCOMPARE(ColumnTexts(window, dupColumn),
+        QCOMPARE(ColumnTexts(*window.ResultModel(), dupColumn),
                  (QStringList{QStringLiteral("1"), QStringLiteral("1")}));
         QVERIFY(window.ResultModel()->FindVisibleColumn(COLUMN_ID_SIZE) >= 0);
-        QCOMPARE(ColumnTexts(window, 0),
+        QCOMPARE(ColumnTexts(*window.ResultModel(), 0),
                  (QStringList{QStringLiteral("same.bin"), QStringLiteral("same.bin")}));
         // An ordinary search takes the column away again.
         window.RemoveDupNoColumn();
@@ -286,9 +306,8 @@ private slots:
     void stoppingTheDuplicateSearchAndAnsweringNoLeavesTheListEmpty() {
         WriteFile(Path(QStringLiteral("a/same.bin")), QByteArray(100, 'x'));
         WriteFile(Path(QStringLiteral("b/same.bin")), QByteArray(100, 'x'));
-        ToolTestDlg window;
-        window.answer = false;
-        window.show();
+        Tools t;
+        t.answer = false;
         WhenModal<CFindDupDlg>([this](CFindDupDlg* dialog) {
             dialog->OnRemoveAll();
             dialog->AddFolder(m_dir->path());
@@ -298,49 +317,54 @@ private slots:
                 [](CFindDupFilesProcessDlg* search) { search->StopButton()->click(); });
             dialog->OnOK();
         });
-        window.OnCommand(ID_FIND_DUPLICATE);
-        QCOMPARE(window.questions,
+        t.tools.OnFindDuplicateFiles();
+        QCOMPARE(t.questions,
                  QStringList{QStringLiteral("Do you want to display the files found so far?")});
-        QCOMPARE(window.ResultModel()->GetRowCount(), 0);
-        QCOMPARE(window.ResultModel()->FindVisibleColumn(kDupNoColumnId), -1);
+        QCOMPARE(t.model.GetRowCount(), 0);
+        QCOMPARE(t.model.FindVisibleColumn(kDupNoColumnId), -1);
     }
 
     void findRedundantFilesFillsTheListOnTheSearchThread() {
-        ToolTestDlg window;
-        window.roots.tempFolder = Path(QStringLiteral("tmp")).toStdString();
-        window.roots.trashFolders = {Path(QStringLiteral("trash")).toStdString()};
-        window.roots.computer = {Path(QStringLiteral("disk")).toStdString()};
+        Tools t;
+        t.roots.tempFolder = Path(QStringLiteral("tmp")).toStdString();
+        t.roots.trashFolders = {Path(QStringLiteral("trash")).toStdString()};
+        t.roots.computer = {Path(QStringLiteral("disk")).toStdString()};
         for (const char* file :
              {"tmp/left.over", "trash/files/gone.txt", "disk/work.tmp", "disk/keep.txt"})
             WriteFile(Path(QLatin1String(file)), "x");
-        window.show();
-        window.ParseCommandLine(QStringLiteral("/cmd:findredundant"));
         WhenModal<CFindRedundantDlg>([](CFindRedundantDlg* dialog) {
             QVERIFY(dialog->OptionBox(1078)->isChecked());
             QVERIFY(!dialog->OptionBox(1080)->isChecked());
             dialog->accept();
         });
-        QTRY_COMPARE(window.ResultModel()->GetRowCount(), 3);
-        QCOMPARE(ColumnTexts(window, 0),
+        t.tools.OnFindRedundantFiles();
+        QVERIFY(t.engine.IsSearching());  // on the search thread
+        t.engine.WaitForSearch();
+        QTRY_COMPARE(t.model.GetRowCount(), 3);
+        QCOMPARE(ColumnTexts(t.model, 0),
                  (QStringList{QStringLiteral("left.over"), QStringLiteral("gone.txt"),
                               QStringLiteral("work.tmp")}));
     }
 
     void toolCommandsActOnTheSelectedRows() {
         const QString file = WriteFile(Path(QStringLiteral("sel/r.txt")), "x");
-        ToolTestDlg window;
-        window.show();
-        zbgui::Find(window, QStringLiteral("r.txt"), Path(QStringLiteral("sel")), 1);
-        QVERIFY(window.GetSelectedDiskRecords().empty());
-        window.ResultList()->SelectAll();
-        QCOMPARE(window.GetSelectedDiskRecords().size(), std::size_t(1));
+        WriteFile(Path(QStringLiteral("sel/pack.zip")),
+                  QByteArray::fromStdString(zbtest::BuildZip({{"r.txt", "member"}}).bytes));
+        Tools t;
+        QSignalSpy changed(&t.tools, &CFileToolCommands::RowsChanged);
+        QCOMPARE(t.Find(QStringLiteral("r.txt"), Path(QStringLiteral("sel"))), 2);
+        QVERIFY(t.tools.GetSelectedDiskRecords().empty());
+        t.list->SelectAll();
+        // The member inside the archive is no file on disk.
+        QCOMPARE(t.tools.GetSelectedDiskRecords().size(), std::size_t(1));
         WhenModal<CChangeAttributesDlg>([](CChangeAttributesDlg* dialog) {
             dialog->BoxOf(FILE_ATTRIBUTE_READONLY)->setCheckState(Qt::Checked);
             dialog->OnOK();
         });
-        window.OnCommand(ID_CHANGE_ATTRIBUTES);
+        t.tools.OnChangeAttributes();
         QVERIFY(!QFileInfo(file).isWritable() || geteuid() == 0);
-        QVERIFY(window.GetSelectedDiskRecords()[0]->m_dwAttributes & FILE_ATTRIBUTE_READONLY);
+        QVERIFY(t.tools.GetSelectedDiskRecords()[0]->m_dwAttributes & FILE_ATTRIBUTE_READONLY);
+        QCOMPARE(changed.count(), 1);
     }
 };
 

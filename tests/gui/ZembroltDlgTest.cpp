@@ -20,8 +20,10 @@
 #include "app/AdvanceOptionSheet.h"
 #include "app/IncludeStringPage.h"
 #include "app/LogWindow.h"
+#include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultShell.h"
 #include "app/SizeOptionPage.h"
 #include "app/StartupArguments.h"
 #include "app/ZembroltApp.h"
@@ -507,7 +509,7 @@ private slots:
 
         RecordingDlg window;
         QStringList opened;
-        window.SetFileOpener(
+        window.Shell().SetFileOpener(
             [&opened](const std::string& path) { opened << QFile::decodeName(path.c_str()); });
         window.show();
         FindWithEnter(window, QStringLiteral("*.txt"), dir.path());
@@ -555,7 +557,7 @@ private slots:
 
         RecordingDlg window;
         QStringList opened;
-        window.SetFileOpener([&opened](const std::string& path) {
+        window.Shell().SetFileOpener([&opened](const std::string& path) {
             QFile member(QFile::decodeName(path.c_str()));
             opened << (member.open(QIODevice::ReadOnly) ? QString::fromLatin1(member.readAll())
                                                         : member.fileName());

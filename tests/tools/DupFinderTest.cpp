@@ -243,6 +243,7 @@ TEST_F(DupFinderTest, StopLeavesAConsistentResult) {
 
 class RecordingView : public IResultListView {
 public:
+    void DeleteAllRows(const std::shared_ptr<CResultArray>&) override {}
     void InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count) override {
         for (std::size_t i = first; i < first + count; ++i) {

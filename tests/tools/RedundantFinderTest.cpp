@@ -230,7 +230,7 @@ TEST_F(RedundantFinderTest, RunsOnTheSearchThreadAndFillsTheListThroughTheEngine
     File("trash/files/gone.txt");
     File("disk/a.tmp");
     zbtest::RecordingHost host;
-    CSearchEngine engine(&host);
+    CSearchEngine engine(&host, &host);
     engine.GetResultList().SetLimit(0);
     ASSERT_TRUE(StartRedundantSearch(engine, CRedundantOptions(), m_roots));
     engine.WaitForSearch();

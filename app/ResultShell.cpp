@@ -1,7 +1,5 @@
-// The main window's shell side: the selection's payload for the clipboard
-// and drags, Copy and Cut, dragging rows out, files dropped on folder rows,
-// the context menus of rows and tree folders, what their commands do on the
-// desktop, and the properties sheet.
+#include "app/ResultShell.h"
+
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -14,10 +12,8 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
-#include "app/MainMenuTable.h"
-#include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
-#include "app/ZembroltDlg.h"
+#include "app/ResultRowCommands.h"
 #include "app/engine/SelectionCommands.h"
 #include "platform/DesktopEntry.h"
 #include "platform/FileTransfer.h"
@@ -29,12 +25,12 @@
 #include "platform/shell/ShellApi.h"
 #include "tools/ClipboardFormats.h"
 #include "tools/FileGeneralPage.h"
-#include "tools/FilePropertiesSheet.h"
 #include "ui/DesktopOpen.h"
 #include "ui/DragDropConvert.h"
 #include "ui/FileManagerBus.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/NameText.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResourceText.h"
 
 namespace {
@@ -68,9 +64,60 @@ QUrl SpecialFolderUrl(const std::string& parsingName) {
 
 }  // namespace
 
+CResultShell::CResultShell(QWidget* window, CShellHelper& shell, CResultListModel* model,
+                           CResultListCtrl* list, CResultRowCommands& rows)
+    : QObject(window),
+      m_pWindow(window),
+      m_shell(shell),
+      m_pModel(model),
+      m_pList(list),
+      m_rows(rows),
+      m_urlOpener(OpenUrlWithDesktop),
+      m_archiveExtraction(shell) {
+    m_showMessage = [this](const QString& text, QMessageBox::Icon icon) {
+        ShowProgramMessage(m_pWindow, text, icon);
+    };
+    m_fileOpener = [this](const std::string& path) {
+        OpenFileWithDesktop(path, m_pWindow,
+                            [this](int code) { ShowWarning(OpenErrorText(code)); });
+    };
+    connect(m_pList, &CResultListCtrl::OpenRequested, this, [this] { OpenSelection(); });
+    m_pList->SetDragHandler(this);
+    m_dragScrollTimer.setInterval(250);  // timer 101
+    connect(&m_dragScrollTimer, &QTimer::timeout, this, [this] {
+        OnDragScrollTimer(m_pList->GetCurrentView()->viewport()->mapFromGlobal(QCursor::pos()));
+    });
+}
+
+// ------------------------------------------------------------------ opening
+
+void CResultShell::OpenSelection() {
+    std::vector<std::size_t> members;
+    std::vector<std::string> paths;
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords()) {
+        std::string path;
+        if (shown.record->m_dwFlags & RIF_IN_ARCHIVE)
+            members.push_back(shown.index);
+        else if (shown.record->GetFilePath(&path))
+            paths.push_back(std::move(path));
+    }
+    if (!members.empty()) {
+        std::vector<std::string> extracted;
+        m_bExtracting = true;
+        const int result = m_archiveExtraction.ExtractArchiveItems(
+            m_pWindow, *m_pModel->GetResults(), members, &extracted);
+        m_bExtracting = false;
+        if (result == EXTRACTION_CANCELLED)
+            return;
+        paths.insert(paths.end(), extracted.begin(), extracted.end());
+    }
+    for (const std::string& path : paths)
+        m_fileOpener(path);
+}
+
 // ----------------------------------------------------------------- payload
 
-void CZembroltDlg::ResetSelectionData() {
+void CResultShell::ResetSelectionData() {
     m_archiveExtraction.GetSelectionPayload().Clear();
     m_archiveExtraction.SetExtractionPending(FALSE);
     m_arrSelectedRecords.clear();
@@ -78,21 +125,22 @@ void CZembroltDlg::ResetSelectionData() {
     m_bDropHappened = FALSE;
 }
 
-int CZembroltDlg::PrepareSelectionData() {
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+int CResultShell::PrepareSelectionData() {
+    const std::vector<CRowRecord> selected = m_pList->GetSelectedRecords();
     if (selected.empty())
         return 0;
     ResetSelectionData();
     CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
     std::vector<std::size_t> members;
     int counted = 0;
-    for (const auto& [row, record] : selected) {
-        if (record->m_dwFlags & RIF_IN_ARCHIVE) {
-            members.push_back(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    for (const CRowRecord& shown : selected) {
+        if (shown.record->m_dwFlags & RIF_IN_ARCHIVE) {
+            members.push_back(shown.index);
             ++counted;
         }
     }
-    for (const auto& [row, record] : selected) {
+    for (const CRowRecord& shown : selected) {
+        const CResultItem* record = shown.record;
         m_arrSelectedRecords.push_back(record);
         if (record->m_dwFlags & RIF_IN_ARCHIVE)
             continue;
@@ -115,9 +163,8 @@ int CZembroltDlg::PrepareSelectionData() {
     return 1;
 }
 
-CSelectionClipData CZembroltDlg::MakeClipData(std::vector<int> formats) const {
-    const CSelectionPayload& payload =
-        const_cast<CArchiveExtraction&>(m_archiveExtraction).GetSelectionPayload();
+CSelectionClipData CResultShell::MakeClipData(std::vector<int> formats) {
+    const CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
     CSelectionClipData data;
     data.formats = std::move(formats);
     data.text = payload.m_strText;
@@ -133,12 +180,12 @@ CSelectionClipData CZembroltDlg::MakeClipData(std::vector<int> formats) const {
     return data;
 }
 
-bool CZembroltDlg::ExtractPendingMembers() {
+bool CResultShell::ExtractPendingMembers() {
     if (!m_archiveExtraction.IsExtractionPending())
         return true;
     m_bExtracting = true;
     const int result =
-        m_archiveExtraction.ExtractSelectedArchiveItems(this, *m_pModel->GetResults());
+        m_archiveExtraction.ExtractSelectedArchiveItems(m_pWindow, *m_pModel->GetResults());
     m_bExtracting = false;
     if (result != EXTRACTION_CANCELLED)
         return true;
@@ -146,7 +193,7 @@ bool CZembroltDlg::ExtractPendingMembers() {
     return false;
 }
 
-BOOL CZembroltDlg::RenderDragFormat(CSelectionClipData* data) {
+BOOL CResultShell::RenderDragFormat(CSelectionClipData* data) {
     if (!ExtractPendingMembers())
         return FALSE;
     const DWORD effect = data->preferredEffect;
@@ -157,7 +204,7 @@ BOOL CZembroltDlg::RenderDragFormat(CSelectionClipData* data) {
 
 // ---------------------------------------------------------- copy and cut
 
-void CZembroltDlg::OnCopyCommand(DWORD effect) {
+void CResultShell::OnCopyCommand(DWORD effect) {
     if (!PrepareSelectionData())
         return;
     m_shellMenu.SetData(&m_archiveExtraction.GetSelectionPayload().m_arrDropFiles,
@@ -168,7 +215,7 @@ void CZembroltDlg::OnCopyCommand(DWORD effect) {
     ResetSelectionData();
 }
 
-void CZembroltDlg::PutSelectionOnClipboard(DWORD effect) {
+void CResultShell::PutSelectionOnClipboard(DWORD effect) {
     CResultDataSource selection;
     selection.Offer(
         MakeClipData({CLIPFMT_RIGHTMENU, CLIPFMT_TEXT, CLIPFMT_SHELLIDLIST, CLIPFMT_HDROP}));
@@ -180,8 +227,8 @@ void CZembroltDlg::PutSelectionOnClipboard(DWORD effect) {
 
 // ------------------------------------------------------------ dragging out
 
-void CZembroltDlg::BeginResultDrag(bool right) {
-    if (m_pResultList->GetSelectedCount() == 0)
+void CResultShell::BeginResultDrag(bool right) {
+    if (m_pList->GetSelectedCount() == 0)
         return;
     if (!PrepareSelectionData())
         return;
@@ -197,7 +244,7 @@ void CZembroltDlg::BeginResultDrag(bool right) {
         source->Offer(
             MakeClipData({CLIPFMT_RIGHTMENU, CLIPFMT_TEXT, CLIPFMT_SHELLIDLIST, CLIPFMT_HDROP}));
     }
-    auto* drag = new QDrag(m_pResultList->GetCurrentView());
+    auto* drag = new QDrag(m_pList->GetCurrentView());
     drag->setMimeData(source);
     DebugTrace("OnBeginDrag");
     const Qt::DropAction action =
@@ -213,8 +260,8 @@ void CZembroltDlg::BeginResultDrag(bool right) {
 
 // ------------------------------------------------------ drops on the list
 
-std::unique_ptr<zb::CFolderDropTarget> CZembroltDlg::RowDropTarget(const QPoint& point) const {
-    const CResultItem* record = m_pModel->GetRecord(m_pResultList->RowAt(point));
+std::unique_ptr<zb::CFolderDropTarget> CResultShell::RowDropTarget(const QPoint& point) const {
+    const CResultItem* record = m_pModel->GetRecord(m_pList->RowAt(point));
     // Only folders on disk take drops: not files, members or path-less items.
     if (!record || (record->m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) ||
         !(record->m_dwFlags & RIF_FOLDER))
@@ -223,7 +270,7 @@ std::unique_ptr<zb::CFolderDropTarget> CZembroltDlg::RowDropTarget(const QPoint&
     return record->GetFilePath(&path) ? zb::CFolderDropTarget::Create(path) : nullptr;
 }
 
-DWORD CZembroltDlg::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
+DWORD CResultShell::OnDragEnter(const QMimeData* data, DWORD keyState, const QPoint& point) {
     m_dwDragKeyState = keyState;
     m_dragScrollTimer.start();
     std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
@@ -235,7 +282,7 @@ DWORD CZembroltDlg::OnDragEnter(const QMimeData* data, DWORD keyState, const QPo
     return effect;
 }
 
-DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
+DWORD CResultShell::OnDragOver(const QMimeData* data, DWORD keyState, const QPoint& point) {
     m_dwDragKeyState = (keyState & MK_MODIFIERS) | (m_dwDragKeyState & MK_BUTTONS);
     std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
     if (!target)
@@ -243,31 +290,31 @@ DWORD CZembroltDlg::OnDragOver(const QMimeData* data, DWORD keyState, const QPoi
     return target->Hover(DroppedPaths(data), m_dwDragKeyState);
 }
 
-void CZembroltDlg::OnDragLeave() {
+void CResultShell::OnDragLeave() {
     m_dragScrollTimer.stop();
 }
 
-DWORD CZembroltDlg::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
+DWORD CResultShell::OnDrop(const QMimeData* data, DWORD effect, const QPoint& point) {
     m_dragScrollTimer.stop();
     std::unique_ptr<zb::CFolderDropTarget> target = RowDropTarget(point);
     if (!target)
         return DROPEFFECT_NONE;
-    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, *this);
+    return target->Drop(DroppedPaths(data), m_dwDragKeyState, effect, m_rows);
 }
 
-void CZembroltDlg::OnDragScrollTimer(const QPoint& cursor) {
-    const QWidget* viewport = m_pResultList->GetCurrentView()->viewport();
+void CResultShell::OnDragScrollTimer(const QPoint& cursor) {
+    const QWidget* viewport = m_pList->GetCurrentView()->viewport();
     if (!viewport->rect().contains(cursor))
         return;
     if (cursor.y() < kScrollMarginPixels)
-        m_pResultList->ScrollOneLine(-1);
+        m_pList->ScrollOneLine(-1);
     else if (cursor.y() >= viewport->height() - kScrollMarginPixels)
-        m_pResultList->ScrollOneLine(1);
+        m_pList->ScrollOneLine(1);
 }
 
 // --------------------------------------------------------- context menus
 
-void CZembroltDlg::ShowSelectionMenu(const QPoint& globalPos) {
+void CResultShell::ShowSelectionMenu(const QPoint& globalPos) {
     if (!PrepareSelectionData())
         return;
     const CResultItem* single = nullptr;
@@ -275,10 +322,9 @@ void CZembroltDlg::ShowSelectionMenu(const QPoint& globalPos) {
         single = m_arrSelectedRecords[0];
     TrackSelectionMenu(globalPos, single);
     ResetSelectionData();
-    UpdateStatusText();
 }
 
-void CZembroltDlg::TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow) {
+void CResultShell::TrackSelectionMenu(const QPoint& globalPos, const CResultItem* exploreRow) {
     m_shellMenu.SetData(&m_archiveExtraction.GetSelectionPayload().m_arrDropFiles,
                         &m_arrSelectedRecords);
     m_shellMenu.SetTypeResolver(MimeChainOf);
@@ -287,7 +333,7 @@ void CZembroltDlg::TrackSelectionMenu(const QPoint& globalPos, const CResultItem
         m_shellMenu.Reset();
         return;
     }
-    QMenu menu(this);
+    QMenu menu(m_pWindow);
     if (exploreRow) {
         menu.addAction(ResourceText(IDS_EXPLORE_LOCATION_FOLDER))->setData(kExploreLocationId);
         menu.addSeparator();
@@ -308,15 +354,16 @@ void CZembroltDlg::TrackSelectionMenu(const QPoint& globalPos, const CResultItem
         m_shellMenu.InvokeCommand(id);
         m_shellMenu.Reset();
         if (deleting)
-            RemoveVanishedSelection();
+            m_rows.RemoveVanishedSelection();
         if (renaming)
-            OnCommand(ID_RENAME);
+            m_rows.OnRenameCommand();
         return;
     }
     m_shellMenu.Reset();
 }
 
-void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& globalPos) {
+void CResultShell::ShowTreeItemContextMenu(CFolderTreeCtrl& tree, QTreeWidgetItem* item,
+                                           const QPoint& globalPos) {
     const FOLDERITEM* data = CFolderTreeCtrl::GetFolderItem(item);
     if (data == nullptr || !data->m_pidlFull)
         return;
@@ -354,14 +401,14 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
     m_shellMenu.SetData(&payload.m_arrDropFiles, &m_arrSelectedRecords);
     m_shellMenu.SetTypeResolver(MimeChainOf);
     if (m_shellMenu.BuildMenu(0, 1, 0x7FFF, CMF_EXPLORE) == 0) {
-        QMenu menu(this);
+        QMenu menu(m_pWindow);
         FillShellMenu(&menu, m_shellMenu.GetMenu());
         const UINT id = TrackShellMenu(&menu, globalPos, m_menuChooser);
         if (id != 0 && m_shellMenu.IsRenameCommand(id) && onDisk) {
             bool ok = false;
             const CNameText shown(record.m_sName);
             const QString name =
-                QInputDialog::getText(this, ResourceText(IDS_PROGRAM_NAME),
+                QInputDialog::getText(m_pWindow, ResourceText(IDS_PROGRAM_NAME),
                                       QStringLiteral("New name of '%1':").arg(shown.Text()),
                                       QLineEdit::Normal, shown.Text(), &ok);
             int error = 0;
@@ -372,16 +419,15 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
                 ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
                    : zb::RenameResult::Renamed;
             if (result != zb::RenameResult::Renamed)
-                ShowMessageBox(QString::fromStdString(
-                                   zb::RenameFailureText(result, record.m_sName, newName, error)),
-                               QMessageBox::Warning);
+                ShowWarning(QString::fromStdString(
+                    zb::RenameFailureText(result, record.m_sName, newName, error)));
             else if (ok)
-                m_pFolderTree->Refresh();
+                tree.Refresh();
         } else if (id != 0) {
             const bool deleting = m_shellMenu.IsDeleteCommand(id);
             m_shellMenu.InvokeCommand(id);
             if (deleting && !FileExists(path))
-                m_pFolderTree->Refresh();
+                tree.Refresh();
         }
     }
     m_shellMenu.Reset();
@@ -390,20 +436,20 @@ void CZembroltDlg::ShowTreeItemContextMenu(QTreeWidgetItem* item, const QPoint& 
 
 // ------------------------------------------------- what the commands do
 
-zb::IFileManagerCaller& CZembroltDlg::FileManager() {
+zb::IFileManagerCaller& CResultShell::FileManager() {
     if (!m_pFileManager)
         m_pFileManager = std::make_unique<CFileManagerBus>();
     return *m_pFileManager;
 }
 
-zb::FolderOpener CZembroltDlg::FolderOpener() {
+zb::FolderOpener CResultShell::FolderOpener() {
     return [this](const std::string& folder) {
         m_fileOpener(folder);
         return true;
     };
 }
 
-void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
+void CResultShell::RunVerb(ShellVerb verb, const std::vector<std::string>& paths) {
     switch (verb) {
         case VERB_OPEN:
             for (const std::string& path : paths)
@@ -428,9 +474,8 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
             break;
         case VERB_PRINT:
             for (const std::string& path : paths) {
-                PrintFileWithDesktop(m_printCommand, path, this, [this, path] {
-                    ShowMessageBox(QStringLiteral("Cannot print %1.").arg(NameToText(path)),
-                                   QMessageBox::Warning);
+                PrintFileWithDesktop(m_rows.GetPrintCommand(), path, m_pWindow, [this, path] {
+                    ShowWarning(QStringLiteral("Cannot print %1.").arg(NameToText(path)));
                 });
             }
             break;
@@ -448,50 +493,48 @@ void CZembroltDlg::RunVerb(ShellVerb verb, const std::vector<std::string>& paths
     }
 }
 
-void CZembroltDlg::RunVerbOnItem(ShellVerb verb, const CResultItem& record) {
+void CResultShell::RunVerbOnItem(ShellVerb verb, const CResultItem& record) {
     if ((verb != VERB_OPEN && verb != VERB_EXPLORE) || !record.m_pParentFolder || !record.m_pidl)
         return;
     std::string parsingName;
-    if (FAILED(GetDisplayName(record.m_pidl.get(), &parsingName, record.m_pParentFolder.Get(),
-                              SHGDN_FORPARSING)))
+    if (FAILED(m_shell.GetDisplayName(record.m_pidl.get(), &parsingName,
+                                      record.m_pParentFolder.Get(), SHGDN_FORPARSING)))
         return;
     const QUrl url = SpecialFolderUrl(parsingName);
     if (url.isValid() && !m_urlOpener(url))
-        ShowMessageBox(OpenErrorText(kOpenErrorNoAssociation), QMessageBox::Warning);
+        ShowWarning(OpenErrorText(kOpenErrorNoAssociation));
 }
 
-void CZembroltDlg::DeletePaths(const std::vector<std::string>& paths) {
-    zb::DeleteToTrash(paths, *this);
+void CResultShell::DeletePaths(const std::vector<std::string>& paths) {
+    zb::DeleteToTrash(paths, m_rows);
 }
 
-void CZembroltDlg::LaunchApplication(const zb::DesktopApplication& application,
+void CResultShell::LaunchApplication(const zb::DesktopApplication& application,
                                      const std::vector<std::string>& paths) {
     const zb::ProgramStarter start = [this](const std::vector<std::string>& argv) {
-        return StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) > 0;
+        return StartWatchedProgram(argv, zb::SpawnStreams::Inherited, m_pWindow, {}) > 0;
     };
     if (!zb::LaunchDesktopApplication(application, paths, start))
-        ShowMessageBox(
-            QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)),
-            QMessageBox::Warning);
+        ShowWarning(
+            QStringLiteral("Cannot start %1.").arg(QString::fromStdString(application.name)));
 }
 
-void CZembroltDlg::RunProgram(const std::string& program,
+void CResultShell::RunProgram(const std::string& program,
                               const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    if (StartWatchedProgram(argv, zb::SpawnStreams::Inherited, this, {}) <= 0)
-        ShowMessageBox(QStringLiteral("Cannot start %1.").arg(NameToText(program)),
-                       QMessageBox::Warning);
+    if (StartWatchedProgram(argv, zb::SpawnStreams::Inherited, m_pWindow, {}) <= 0)
+        ShowWarning(QStringLiteral("Cannot start %1.").arg(NameToText(program)));
 }
 
-void CZembroltDlg::ShowProperties(const std::vector<const CResultItem*>& records) {
+void CResultShell::ShowProperties(const std::vector<const CResultItem*>& records) {
     std::vector<std::string> paths;
     for (const CResultItem* record : records) {
         std::string path;
         if (!(record->m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) && record->GetFilePath(&path))
             paths.push_back(std::move(path));
     }
-    auto* sheet = new CFilePropertiesSheet(this);
+    auto* sheet = new CFilePropertiesSheet(m_pWindow);
     if (!paths.empty()) {
         auto* page = new CFileGeneralPage(std::move(paths), sheet);
         sheet->AddPage(page, page->windowTitle());

@@ -1,17 +1,21 @@
-// The main window's side of the file tools: it hands them the selected rows,
-// runs the duplicate and redundant-file finders into the result list and
-// keeps the "Dup No" and Size columns for the duplicates.
+#include "app/FileToolCommands.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+
+#include <utility>
 
 #include "app/ColumnChoice.h"
 #include "app/LogWindow.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
-#include "app/ZembroltDlg.h"
+#include "app/engine/DataFile.h"
+#include "app/engine/SearchEngine.h"
 #include "platform/FileInfo.h"
+#include "platform/StringTable.h"
 #include "tools/ChangeAttributesDlg.h"
 #include "tools/ChangeFileTimeDlg.h"
 #include "tools/DupResults.h"
@@ -25,31 +29,49 @@
 #include "ui/ProgressDlg.h"
 #include "ui/ResourceText.h"
 
-std::vector<CResultItem*> CZembroltDlg::GetSelectedDiskRecords() const {
+CFileToolCommands::CFileToolCommands(QWidget* window, CSearchEngine& engine,
+                                     CResultListModel* model, CResultListCtrl* list,
+                                     CDetailColumns& columns, CColumnChoice& choice,
+                                     const CAdvancedOptions& options,
+                                     const CFileTypeGroupArray& groups)
+    : QObject(window),
+      m_pWindow(window),
+      m_engine(engine),
+      m_pModel(model),
+      m_pList(list),
+      m_columns(columns),
+      m_choice(choice),
+      m_options(options),
+      m_groups(groups),
+      m_nameHistory([] { return QStringList(); }),
+      m_ensureProviders([] {}),
+      m_ask([this](const std::string& text, const std::string& caption) {
+          return QMessageBox::question(m_pWindow, QString::fromStdString(caption),
+                                       QString::fromStdString(text),
+                                       QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+      }),
+      m_roots([] { return RedundantRoots::FromEnvironment(); }) {}
+
+std::vector<CResultItem*> CFileToolCommands::GetSelectedDiskRecords() const {
     std::vector<CResultItem*> records;
-    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
-    if (!results)
-        return records;
-    for (const int row : m_pResultList->GetSelectedRows()) {
-        CResultItem& record =
-            results->GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords()) {
         std::string path;
-        if (IsChangeableRecord(record, &path))
-            records.push_back(&record);
+        if (IsChangeableRecord(*shown.record, &path))
+            records.push_back(shown.record);
     }
     return records;
 }
 
-void CZembroltDlg::RedrawResults() {
-    m_pResultList->GetCurrentView()->viewport()->update();
-    UpdateStatusText();
+void CFileToolCommands::RedrawResults() {
+    m_pList->GetCurrentView()->viewport()->update();
+    emit RowsChanged();
 }
 
-void CZembroltDlg::OnChangeAttributes() {
+void CFileToolCommands::OnChangeAttributes() {
     const std::vector<CResultItem*> records = GetSelectedDiskRecords();
     if (records.empty())
         return;
-    CChangeAttributesDlg dialog(this);
+    CChangeAttributesDlg dialog(m_pWindow);
     dialog.SetItems(records);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -69,34 +91,34 @@ void CZembroltDlg::OnChangeAttributes() {
     RedrawResults();
 }
 
-void CZembroltDlg::OnChangeFileTime() {
+void CFileToolCommands::OnChangeFileTime() {
     const std::vector<CResultItem*> records = GetSelectedDiskRecords();
     if (records.empty())
         return;
-    CChangeFileTimeDlg dialog(this);
+    CChangeFileTimeDlg dialog(m_pWindow);
     dialog.SetItems(records);
     dialog.exec();
     RedrawResults();
 }
 
-void CZembroltDlg::OnRename() {
+void CFileToolCommands::OnRename() {
     const std::vector<CResultItem*> records = GetSelectedDiskRecords();
     if (records.empty())
         return;
-    CRenameDlg dialog(this);
+    CRenameDlg dialog(m_pWindow);
     // Providers of its own: the search thread may be using the window's.
     CFileInfoProviderList providers;
     CreateFileInfoProviders(providers);
     dialog.SetItems(records, MakeRenameDetailReader(providers));
     if (dialog.exec() == IDD_RENAME_FAILED_RESULT) {
         ShowLogWindow(true);
-        UpdateShowLogAction();
+        emit LogWindowShown();
     }
     RedrawResults();
 }
 
-int CZembroltDlg::InsertDupNoColumn() {
-    CColumnInfoArray columns = m_detailColumns.GetVisibleColumns();
+int CFileToolCommands::InsertDupNoColumn() {
+    CColumnInfoArray columns = m_columns.GetVisibleColumns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].nId == kDupNoColumnId)
             return static_cast<int>(i);
@@ -106,87 +128,77 @@ int CZembroltDlg::InsertDupNoColumn() {
         return -1;
     const std::size_t at = std::min<std::size_t>(2, columns.size());
     columns.insert(columns.begin() + static_cast<std::ptrdiff_t>(at), *dupNo);
-    m_pColumnChoice->SetVisibleColumns(std::move(columns));
+    m_choice.SetVisibleColumns(std::move(columns));
     return static_cast<int>(at);
 }
 
-void CZembroltDlg::EnsureSizeColumn() {
-    if (m_detailColumns.IsColumnVisible(COLUMN_ID_SIZE))
+void CFileToolCommands::EnsureSizeColumn() {
+    if (m_columns.IsColumnVisible(COLUMN_ID_SIZE))
         return;
     if (const COLUMNINFO* size = GetColumnInfo(COLUMN_ID_SIZE)) {
-        CColumnInfoArray columns = m_detailColumns.GetVisibleColumns();
+        CColumnInfoArray columns = m_columns.GetVisibleColumns();
         columns.push_back(*size);
-        m_pColumnChoice->SetVisibleColumns(std::move(columns));
+        m_choice.SetVisibleColumns(std::move(columns));
     }
 }
 
-void CZembroltDlg::OnFindDuplicateFiles() {
-    if (IsSearching())
+void CFileToolCommands::OnFindDuplicateFiles() {
+    if (m_engine.IsSearching())
         return;
-    QStringList history;
-    for (int i = 0; i < m_pFileNameCombo->count(); ++i)
-        history << m_pFileNameCombo->itemText(i);
-    CFindDupDlg settings(history, m_data.m_Groups, this);
+    CFindDupDlg settings(m_nameHistory(), m_groups, m_pWindow);
     if (settings.exec() != QDialog::Accepted)
         return;
-    EnsureProviders();
+    m_ensureProviders();
     m_engine.ClearResults();
 
     CFindDupOptions options;
     settings.FillOptions(options);
     const bool archiveOrder = options.m_bSearchCompressed != FALSE;
-    CFindDupFilesProcessDlg search(std::move(options), this);
+    CFindDupFilesProcessDlg search(std::move(options), m_pWindow);
     if (search.exec() == DUP_SEARCH_STOPPED &&
-        !AskYesNo(LoadResourceString(IDS_DISPLAY_FILES_FOUND),
-                  LoadResourceString(IDS_PROGRAM_NAME)))
+        !m_ask(LoadResourceString(IDS_DISPLAY_FILES_FOUND), LoadResourceString(IDS_PROGRAM_NAME)))
         return;
 
     const int dupColumn = InsertDupNoColumn();
     EnsureSizeColumn();
     const CDupFinder& finder = search.Finder();
-    CProgressDlg progress(this);
+    CProgressDlg progress(m_pWindow);
     progress.SetStatusText(ResourceText(IDS_ADDING_DUPLICATES));
     progress.SetRange64(0, static_cast<std::int64_t>(GetDupAddRange(finder, archiveOrder)));
     progress.SetPos64(0);
     progress.ShowCentred();
     {
-        CEnableWindowGuard disabled(this, FALSE);
+        CEnableWindowGuard disabled(m_pWindow, FALSE);
         DupAddSettings adding;
         adding.archiveOrder = archiveOrder;
         adding.dupNoSlot = m_pModel->GetColumnSlot(dupColumn);
-        adding.fillDetails = [this](CResultItem& record) {
-            m_detailColumns.FillDetailColumns(record);
-        };
+        adding.fillDetails = [this](CResultItem& record) { m_columns.FillDetailColumns(record); };
         adding.progress = [&progress](std::size_t position) {
             progress.SetPos64(static_cast<std::int64_t>(position));
             QApplication::processEvents();
         };
-        m_engine.GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
+        m_engine.GetResultList().SetLimit(m_options.m_nSearchResultLimit);
         AddDuplicateResults(finder, m_engine.GetResultList(), adding);
         // The rows reach the list through its queue.
         QApplication::processEvents();
         if (archiveOrder && dupColumn >= 0)
-            m_pResultList->OnColumnClick(dupColumn);
+            m_pList->OnColumnClick(dupColumn);
     }
     progress.close();
-    ClearSelection();
-    UpdateStatusText();
+    m_pList->GetSelectionModel()->clearSelection();
+    emit RowsChanged();
 }
 
-void CZembroltDlg::OnFindRedundantFiles() {
-    if (IsSearching())
+void CFileToolCommands::OnFindRedundantFiles() {
+    if (m_engine.IsSearching())
         return;
-    CFindRedundantDlg dialog(m_RedundantOptions, this);
+    CFindRedundantDlg dialog(m_RedundantOptions, m_pWindow);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_RedundantOptions = dialog.GetOptions();
     // The columns the search fills are settled before its thread starts.
-    m_pColumnChoice->RemoveColumn(kDupNoColumnId);
-    EnsureProviders();
-    m_engine.GetResultList().SetLimit(m_AdvancedOptions.m_nSearchResultLimit);
-    StartRedundantSearch(m_engine, m_RedundantOptions, RedundantSearchRoots());
-}
-
-RedundantRoots CZembroltDlg::RedundantSearchRoots() const {
-    return RedundantRoots::FromEnvironment();
+    m_choice.RemoveColumn(kDupNoColumnId);
+    m_ensureProviders();
+    m_engine.GetResultList().SetLimit(m_options.m_nSearchResultLimit);
+    StartRedundantSearch(m_engine, m_RedundantOptions, m_roots());
 }

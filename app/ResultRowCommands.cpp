@@ -1,25 +1,23 @@
-// The main window's commands on the result list's rows: deleting to the
-// Trash and tidying the list afterwards, renaming in place, what the
-// selection enables, export and print, and the list's own menu.
-#include <QAbstractItemView>
+#include "app/ResultRowCommands.h"
+
 #include <QFile>
-#include <QItemSelectionModel>
-#include <QMenu>
-#include <QMessageBox>
+#include <QHeaderView>
+#include <QWidget>
 
 #include <array>
-#include <set>
+#include <utility>
 
 #include "app/ExportDialog.h"
 #include "app/MainMenuTable.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
-#include "app/ZembroltDlg.h"
 #include "app/engine/SelectionCommands.h"
 #include "platform/StringTable.h"
+#include "platform/shell/ShellHelper.h"
 #include "ui/DesktopOpen.h"
 #include "ui/NameText.h"
+#include "ui/ProgramMessage.h"
 #include "ui/ResourceText.h"
 #include "ui/WaitCursor.h"
 
@@ -37,19 +35,6 @@ constexpr std::array<SelectionCommandId, 6> kSelectionCommandIds{{
     {ID_CHANGE_ATTRIBUTES, SELCMD_CHANGE_ATTRIBUTES},
     {ID_CHANGE_FILE_TIME, SELCMD_CHANGE_FILE_TIME},
     {ID_RENAME, SELCMD_RENAME},
-}};
-
-// The list's own menu (menu 125).
-struct ListMenuItem {
-    int id;
-    const char* text;
-};
-constexpr std::array<ListMenuItem, 5> kListMenu{{
-    {ID_CLEAR_RESULT, "Clear"},
-    {ID_OPTION, "Option"},
-    {ID_SEL_VISIBLE_COLUMN, "Column Setting"},
-    {ID_PRINT_RESULT, "Print Search Result"},
-    {ID_EXPORT_RESULT, "Export Search Result"},
 }};
 
 // The list's rows as the export writers read them: in list order, the
@@ -91,43 +76,59 @@ private:
 
 }  // namespace
 
-std::vector<std::pair<int, CResultItem*>> CZembroltDlg::SelectedRecords() const {
-    std::vector<std::pair<int, CResultItem*>> records;
-    CResultArray& results = *m_pModel->GetResults();
-    for (const int row : m_pResultList->GetSelectedRows()) {
-        if (m_pModel->GetRecord(row))
-            records.emplace_back(
-                row, &results.GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]));
-    }
-    return records;
+CResultRowCommands::CResultRowCommands(QWidget* window, CResultListModel* model,
+                                       CResultListCtrl* list)
+    : QObject(window), m_pWindow(window), m_pModel(model), m_pList(list) {
+    m_showMessage = [this](const QString& text, QMessageBox::Icon icon) {
+        ShowProgramMessage(m_pWindow, text, icon);
+    };
+    m_ask = [this](const QString& text) {
+        return QMessageBox::question(m_pWindow, m_pWindow->windowTitle(), text,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    m_runExportDialog = [this](CExportChoice* choice) {
+        CExportDialog dialog(m_pWindow);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return false;
+        choice->path = dialog.selectedFiles().front();
+        choice->type = dialog.GetType();
+        choice->onlySelected = dialog.IsOnlySelected();
+        return true;
+    };
+    connect(m_pList, &CResultListCtrl::DeleteKeyPressed, this, [this] { OnDeleteKey(); });
+    m_pList->SetLabelEditGate([this](int row) { return CanEditLabel(row); });
+    m_pModel->SetRenameHandler(
+        [this](int row, const QString& name) { return RenameRow(row, name); });
 }
 
-void CZembroltDlg::UpdateSelectionCommands() {
+std::set<int> CResultRowCommands::RefusedCommands() const {
     CSelectionFlags selection;
-    for (const auto& [row, record] : SelectedRecords())
-        selection.Add(record->m_dwFlags);
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords())
+        selection.Add(shown.record->m_dwFlags);
     const unsigned enabled = selection.EnabledCommands();
     std::set<int> refused;
     for (const SelectionCommandId& each : kSelectionCommandIds) {
         if (!(enabled & each.command))
             refused.insert(each.id);
     }
-    m_pMenu->SetRefusedCommands(std::move(refused));
+    return refused;
 }
 
 // ------------------------------------------------------------------ delete
 
-void CZembroltDlg::OnDeleteKey() {
+void CResultRowCommands::OnDeleteKey() {
     if (IsSearching())
         return;
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+    const std::vector<CRowRecord> selected = m_pList->GetSelectedRecords();
     if (selected.size() >= 2) {
-        OnCommand(ID_EDIT_DELETE);
+        OnDeleteCommand();
         return;
     }
     std::vector<LPCITEMIDLIST> items;
     IShellFolder* folder = nullptr;
-    for (const auto& [row, record] : selected) {
+    for (const CRowRecord& shown : selected) {
+        const CResultItem* record = shown.record;
         if (IsDeleteCandidate(record->m_dwFlags) && record->m_pidl && record->m_pParentFolder) {
             items.push_back(record->m_pidl.get());
             folder = record->m_pParentFolder.Get();
@@ -136,16 +137,18 @@ void CZembroltDlg::OnDeleteKey() {
     // Nothing deletable (an archive member): there is no folder to ask.
     if (items.empty())
         return;
-    InvokeVerb(*this, folder, static_cast<UINT>(items.size()), items.data(), "delete");
+    CShellHelper::InvokeVerb(*this, folder, static_cast<UINT>(items.size()), items.data(),
+                             "delete");
     RemoveVanishedSelection();
 }
 
-void CZembroltDlg::OnDeleteCommand() {
+void CResultRowCommands::OnDeleteCommand() {
     if (IsSearching())
         return;
     CSelectionFlags selection;
     std::vector<std::string> paths;
-    for (const auto& [row, record] : SelectedRecords()) {
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords()) {
+        const CResultItem* record = shown.record;
         selection.Add(record->m_dwFlags);
         std::string path;
         if (IsFileOnDisk(record->m_dwFlags) && record->GetFilePath(&path))
@@ -157,51 +160,50 @@ void CZembroltDlg::OnDeleteCommand() {
     RemoveVanishedSelection();
 }
 
-void CZembroltDlg::RemoveVanishedSelection() {
+void CResultRowCommands::RemoveVanishedSelection() {
     std::vector<int> vanished;
-    for (const auto& [row, record] : SelectedRecords()) {
-        if (!IsResultItemValid(*record)) {
-            record->m_dwFlags |= RIF_VANISHED;
-            vanished.push_back(row);
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords()) {
+        if (!IsResultItemValid(*shown.record)) {
+            shown.record->m_dwFlags |= RIF_VANISHED;
+            vanished.push_back(shown.row);
         }
     }
     if (vanished.empty())
         return;
-    m_pResultList->setUpdatesEnabled(false);
+    m_pList->setUpdatesEnabled(false);
     m_pModel->RemoveRows(vanished);
-    m_pResultList->setUpdatesEnabled(true);
-    UpdateStatusText();
-    UpdateSelectionCommands();
+    m_pList->setUpdatesEnabled(true);
+    emit RowsRemoved();
 }
 
 // ------------------------------------------------------------------ rename
 
-void CZembroltDlg::OnRenameCommand() {
-    const std::vector<std::pair<int, CResultItem*>> selected = SelectedRecords();
+void CResultRowCommands::OnRenameCommand() {
+    const std::vector<CRowRecord> selected = m_pList->GetSelectedRecords();
     if (selected.size() == 1) {
-        m_pResultList->EditLabel(selected.front().first);
+        m_pList->EditLabel(selected.front().row);
         return;
     }
     std::vector<const CResultItem*> onDisk;
-    for (const auto& [row, record] : selected) {
-        if (IsFileOnDisk(record->m_dwFlags))
-            onDisk.push_back(record);
+    for (const CRowRecord& shown : selected) {
+        if (IsFileOnDisk(shown.record->m_dwFlags))
+            onDisk.push_back(shown.record);
     }
     if (!MayRenameTogether(onDisk)) {
-        ShowMessageBox(ResourceText(IDS_RENAME_FOLDERS_APART), QMessageBox::Warning);
+        ShowWarning(ResourceText(IDS_RENAME_FOLDERS_APART));
         return;
     }
-    OnRename();
+    emit RenameToolRequested();
 }
 
-bool CZembroltDlg::CanEditLabel(int row) {
+bool CResultRowCommands::CanEditLabel(int row) {
     const CResultItem* record = m_pModel->GetRecord(row);
     if (IsSearching() || !record || !IsLabelEditable(record->m_dwFlags) ||
         !record->m_pParentFolder || !record->m_pidl)
         return false;
     // One row at a time: an editor on one row of many would take the keys
     // meant for the selection (Ctrl+X).
-    if (SelectedRecords().size() > 1)
+    if (m_pList->GetSelectedRecords().size() > 1)
         return false;
     // An archive file whose members are rows keeps its name, or their rows
     // would name the old one.
@@ -219,11 +221,11 @@ bool CZembroltDlg::CanEditLabel(int row) {
            (attributes & SFGAO_CANRENAME);
 }
 
-bool CZembroltDlg::RenameRow(int row, const QString& text) {
-    if (!m_pModel->GetRecord(row) || IsSearching())
+bool CResultRowCommands::RenameRow(int row, const QString& text) {
+    const CRowRecord shown = m_pModel->GetRowRecord(row);
+    if (!shown.record || IsSearching())
         return false;
-    CResultItem& record =
-        m_pModel->GetResults()->GetAt(m_pModel->GetRowIndex()[static_cast<std::size_t>(row)]);
+    CResultItem& record = *shown.record;
     // The characters left as they were keep their bytes, also those that are
     // not UTF-8.
     const std::string newName = CNameText(record.m_sName).BytesOf(text);
@@ -237,28 +239,17 @@ bool CZembroltDlg::RenameRow(int row, const QString& text) {
     const QString message =
         QString::fromStdString(zb::RenameFailureText(result, record.m_sName, newName, error));
     QMetaObject::invokeMethod(
-        this, [this, message] { ShowMessageBox(message, QMessageBox::Warning); },
-        Qt::QueuedConnection);
+        this, [this, message] { ShowWarning(message); }, Qt::QueuedConnection);
     return false;
 }
 
 // ----------------------------------------------------------- export, print
 
-bool CZembroltDlg::AskExportTarget(CExportChoice* choice) {
-    CExportDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return false;
-    choice->path = dialog.selectedFiles().front();
-    choice->type = dialog.GetType();
-    choice->onlySelected = dialog.IsOnlySelected();
-    return true;
-}
-
-void CZembroltDlg::OnExport() {
+void CResultRowCommands::OnExport() {
     if (IsSearching())
         return;
     CExportChoice choice;
-    if (!AskExportTarget(&choice))
+    if (!m_runExportDialog(&choice))
         return;
     std::string path = QFile::encodeName(choice.path).toStdString();
     BOOL written = FALSE;
@@ -277,32 +268,31 @@ void CZembroltDlg::OnExport() {
             break;
     }
     if (!written)
-        ShowMessageBox(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())),
-                       QMessageBox::Warning);
+        ShowWarning(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())));
 }
 
-BOOL CZembroltDlg::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
+BOOL CResultRowCommands::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
     CWaitCursor wait;
-    return ExportResults(path, type, CListExportRows(*m_pModel, *m_pResultList), onlySelected);
+    return ExportResults(path, type, CListExportRows(*m_pModel, *m_pList), onlySelected);
 }
 
-BOOL CZembroltDlg::ExportText(const std::string& path, bool onlySelected) {
+BOOL CResultRowCommands::ExportText(const std::string& path, bool onlySelected) {
     return ExportRows(path, ExportType::Text, onlySelected);
 }
 
-BOOL CZembroltDlg::ExportHtml(const std::string& path, bool onlySelected) {
+BOOL CResultRowCommands::ExportHtml(const std::string& path, bool onlySelected) {
     return ExportRows(path, ExportType::Html, onlySelected);
 }
 
-BOOL CZembroltDlg::ExportM3u(const std::string& path, bool onlySelected) {
+BOOL CResultRowCommands::ExportM3u(const std::string& path, bool onlySelected) {
     return ExportRows(path, ExportType::M3u, onlySelected);
 }
 
-BOOL CZembroltDlg::ExportPls(const std::string& path, bool onlySelected) {
+BOOL CResultRowCommands::ExportPls(const std::string& path, bool onlySelected) {
     return ExportRows(path, ExportType::Pls, onlySelected);
 }
 
-void CZembroltDlg::OnPrint() {
+void CResultRowCommands::OnPrint() {
     if (IsSearching())
         return;
     std::string path;
@@ -310,44 +300,23 @@ void CZembroltDlg::OnPrint() {
     bool written = file.IsOpen();
     if (written) {
         CWaitCursor wait;
-        written = WriteTextExport(file.Get(), CListExportRows(*m_pModel, *m_pResultList), false) &&
+        written = WriteTextExport(file.Get(), CListExportRows(*m_pModel, *m_pList), false) &&
                   file.Close();
     }
     if (!written) {
-        ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
+        ShowWarning(ResourceText(IDS_PRINT_FAILED));
         return;
     }
-    PrintFileWithDesktop(m_printCommand, path, this, [this] {
-        ShowMessageBox(ResourceText(IDS_PRINT_FAILED), QMessageBox::Warning);
-    });
-}
-
-// ------------------------------------------------------- the list's menu
-
-void CZembroltDlg::OnListContextMenu(const QPoint& globalPos) {
-    if (m_pResultList->GetSelectedCount() > 0) {
-        ShowSelectionMenu(globalPos);
-        return;
-    }
-    if (IsSearching())
-        return;
-    QMenu menu(this);
-    for (const ListMenuItem& item : kListMenu) {
-        QAction* action = menu.addAction(QString::fromLatin1(item.text));
-        action->setEnabled(m_pMenu->IsEnabled(item.id));
-        connect(action, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
-    }
-    menu.exec(globalPos);
+    PrintFileWithDesktop(m_printCommand, path, m_pWindow,
+                         [this] { ShowWarning(ResourceText(IDS_PRINT_FAILED)); });
 }
 
 // ---------------------------------------------------- file-operation texts
 
-bool CZembroltDlg::AskFileOperation(const std::string& text) {
-    return QMessageBox::question(this, windowTitle(), QString::fromStdString(text),
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+bool CResultRowCommands::AskFileOperation(const std::string& text) {
+    return m_ask(QString::fromStdString(text));
 }
 
-void CZembroltDlg::ReportFileOperation(const std::string& text) {
-    ShowMessageBox(QString::fromStdString(text), QMessageBox::Warning);
+void CResultRowCommands::ReportFileOperation(const std::string& text) {
+    ShowWarning(QString::fromStdString(text));
 }

@@ -1,0 +1,12 @@
+#pragma once
+// A scored history (CComboHistory) shown in an editable combo box.
+
+#include "app/engine/ComboHistory.h"
+
+class QComboBox;
+
+// Shows the history's items in the box.
+void ShowComboHistory(const CComboHistory& history, QComboBox* combo);
+// Ages the history's scores, credits the box's current text and shows the
+// history's items in the box, the text kept as it was.
+void UseComboHistory(CComboHistory& history, QComboBox* combo);
