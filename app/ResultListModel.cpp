@@ -191,7 +191,7 @@ QString CResultListModel::GetCellText(int row, int column) const {
         case COLUMN_ID_TYPE:
             return QString::fromStdString(record->m_sTypeName);
         case COLUMN_ID_ATTRIBUTE:
-            return QString::fromStdString(FormatAttributeLetters(record->m_dwAttributes));
+            return QString::fromStdString(FormatAttributeLetters(GetResultAttributes(*record)));
         default:
             return QString();
     }
@@ -257,7 +257,7 @@ int CResultListModel::CompareRecords(const CResultItem& a, const CResultItem& b,
         case COLUMN_ID_CREATE_TIME:
             return CompareFileTime(&a.m_ftCreation, &b.m_ftCreation);
         case COLUMN_ID_ATTRIBUTE:
-            return CompareAttributes(a.m_dwAttributes, b.m_dwAttributes);
+            return CompareAttributes(GetResultAttributes(a), GetResultAttributes(b));
         default:
             return 0;
     }
@@ -302,7 +302,7 @@ bool NumericKey(int columnId, const CResultItem& record, std::uint64_t* key) {
             *key = record.m_ftCreation.Value();
             return true;
         case COLUMN_ID_ATTRIBUTE:
-            *key = record.m_dwAttributes & 0x27u;
+            *key = GetResultAttributes(record) & 0x27u;
             return true;
         default:
             return false;

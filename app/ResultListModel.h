@@ -23,16 +23,6 @@
 
 class CQtFileTypeInfoProvider;
 
-// Ids of the standard columns.
-constexpr int COLUMN_ID_NAME = 1001;
-constexpr int COLUMN_ID_LOCATION = 1002;
-constexpr int COLUMN_ID_SIZE = 1003;
-constexpr int COLUMN_ID_LAST_WRITE_TIME = 1004;
-constexpr int COLUMN_ID_LAST_ACCESS_TIME = 1005;
-constexpr int COLUMN_ID_CREATE_TIME = 1006;
-constexpr int COLUMN_ID_TYPE = 1007;
-constexpr int COLUMN_ID_ATTRIBUTE = 1008;
-
 // A list row, the record it shows and that record's index in the result
 // array; `record` is null when the row shows none.
 struct CRowRecord {

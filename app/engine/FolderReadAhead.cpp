@@ -267,7 +267,8 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
         std::call_once(folder->hiddenOnce, [&] { folder->hidden = zb::HiddenNames::Load(dirFd); });
         auto info = std::make_unique<zb::FileInfo>();
-        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get()))
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get(),
+                               zb::LinkMode::NoFollow, m_options.dosBits))
             return nullptr;
         if (!folder->infos)
             folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
@@ -403,9 +404,12 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
                     dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
             });
             info = std::make_unique<zb::FileInfo>();
+            const zb::DosBits dos = m_options.dosBits;
             const bool read =
-                dirFd >= 0 ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get())
-                           : zb::GetFileInfo(path, folder.hidden, info.get());
+                dirFd >= 0
+                    ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get(),
+                                        zb::LinkMode::NoFollow, dos)
+                    : zb::GetFileInfo(path, folder.hidden, info.get(), zb::LinkMode::NoFollow, dos);
             if (!read)
                 info.reset();
         }

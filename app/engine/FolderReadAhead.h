@@ -65,6 +65,7 @@ public:
         bool archives = false;  // archives are searched (with sub-folders)
         std::function<bool(const std::string& name)> mayBeArchive;  // const, any thread
         std::size_t maxEntries = kMaxEntriesAhead;  // listed entries waiting for the walk
+        zb::DosBits dosBits = zb::DosBits::Read;    // files' data read as the walk reads it
     };
 
     class Folder;

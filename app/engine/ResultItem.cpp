@@ -179,10 +179,11 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
 }
 
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd,
-                            const zb::HiddenNames* hidden) {
+                            const zb::HiddenNames* hidden, zb::DosBits dos) {
     zb::FileInfo info;
-    const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
-                                 : zb::GetFileInfo(path, &info);
+    const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info,
+                                                     zb::LinkMode::NoFollow, dos)
+                                 : zb::GetFileInfo(path, &info, zb::LinkMode::NoFollow, dos);
     SetResultItemFileData(record, read ? &info : nullptr);
 }
 
@@ -196,6 +197,37 @@ void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info) {
     record.m_ftLastAccess = info->ftLastAccessTime;
     record.m_ftLastWrite = info->ftLastWriteTime;
     record.m_nSize = info->size;
+    if (!info->dosBitsRead)
+        record.m_dwFlags |= RIF_DOS_UNREAD;
+}
+
+namespace {
+
+// `attributes` with the bits of user.DOSATTRIB of the record's file added.
+DWORD WithDosAttributes(const CResultItem& record, DWORD attributes) {
+    std::string path;
+    if (!record.GetFilePath(&path))
+        return attributes;
+    const DWORD dos = zb::ReadDosAttributes(path);
+    if (dos == 0)
+        return attributes;
+    // "Normal" stands only for a word without any other bit.
+    return (attributes & ~FILE_ATTRIBUTE_NORMAL) | dos;
+}
+
+}  // namespace
+
+DWORD GetResultAttributes(const CResultItem& record) {
+    if (!(record.m_dwFlags & RIF_DOS_UNREAD))
+        return record.m_dwAttributes;
+    return WithDosAttributes(record, record.m_dwAttributes);
+}
+
+void ReadResultDosAttributes(CResultItem& record) {
+    if (!(record.m_dwFlags & RIF_DOS_UNREAD))
+        return;
+    record.m_dwAttributes = WithDosAttributes(record, record.m_dwAttributes);
+    record.m_dwFlags &= ~RIF_DOS_UNREAD;
 }
 
 void MakeResultItem(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,

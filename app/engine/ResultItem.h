@@ -31,6 +31,11 @@ constexpr DWORD RIF_SIZE_UNKNOWN = 0x20;
 // The item no longer exists: its row left the list, the record stays in the
 // result array, and "search in last result" skips it.
 constexpr DWORD RIF_VANISHED = 0x40;
+// The hidden, system and archive bits of the file's user.DOSATTRIB were not
+// read with its data (the search showed no attributes): m_dwAttributes lacks
+// them until ReadResultDosAttributes; GetResultAttributes reads them on the
+// way.
+constexpr DWORD RIF_DOS_UNREAD = 0x80;
 
 // Thumbnail states.
 constexpr int THUMBNAIL_NONE = 1;
@@ -110,12 +115,22 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
 // Reads size, attributes and times of the item at `path`; an item that cannot
 // be read keeps empty times, the folder attribute the namespace gave it and
 // an unknown size. With an open folder `dirFd` (and its ".hidden" list) the
-// item is read by its name inside that folder.
+// item is read by its name inside that folder. With DosBits::Later the bits
+// of user.DOSATTRIB are left unread (RIF_DOS_UNREAD).
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd = -1,
-                            const zb::HiddenNames* hidden = nullptr);
+                            const zb::HiddenNames* hidden = nullptr,
+                            zb::DosBits dos = zb::DosBits::Read);
 // The same with the data read already: `info`, or null when it could not be
 // read.
 void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info);
+
+// The record's attribute word, whole: the bits of user.DOSATTRIB that its
+// search left unread are read now (the record is not changed, so any thread
+// that may read the record may ask).
+DWORD GetResultAttributes(const CResultItem& record);
+// Reads the bits of user.DOSATTRIB the search left unread into the record;
+// for those that change or write its attributes (Change Attributes).
+void ReadResultDosAttributes(CResultItem& record);
 
 // Builds `record` for member `entry` of the archive open in `handler`; the
 // parent folder and lists are the archive file's. When the handler cannot

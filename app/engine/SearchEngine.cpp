@@ -244,6 +244,11 @@ int CSearchEngine::DoSearch() {
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
+    // The bits cost an extended-attribute call by path per file; without the
+    // column that shows them they are read when something asks for them.
+    m_dosBits = m_pDetailColumns && !m_pDetailColumns->IsColumnVisible(COLUMN_ID_ATTRIBUTE)
+                    ? zb::DosBits::Later
+                    : zb::DosBits::Read;
     const unsigned workers = m_request.scanThreads < 0
                                  ? CContentScanPool::DefaultThreadCount()
                                  : static_cast<unsigned>(m_request.scanThreads);
@@ -258,7 +263,7 @@ int CSearchEngine::DoSearch() {
             if (!m_pCriteria->NeedsFileData() && !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
                 std::string path;
                 if (record.GetFilePath(&path))
-                    ReadResultItemFileData(record, path);
+                    ReadResultItemFileData(record, path, -1, nullptr, m_dosBits);
             }
             std::size_t index = 0;
             return AppendResultInOrder(std::move(record), &index) != FALSE;
@@ -291,6 +296,7 @@ int CSearchEngine::DoSearch() {
             ahead.mayBeArchive = [this](const std::string& name) { return MayBeArchive(name); };
             if (m_request.aheadEntries > 0)
                 ahead.maxEntries = m_request.aheadEntries;
+            ahead.dosBits = m_dosBits;
             m_pReadAhead = std::make_unique<CFolderReadAhead>(m_request.snapshot, m_bStop, workers,
                                                               std::move(ahead));
             if (m_request.root)
@@ -828,7 +834,7 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
     }
     const int dirFd = walk.childName.empty() ? -1 : m_cursor.Fd();
     if (dirFd < 0) {
-        ReadResultItemFileData(record, walk.childPath);
+        ReadResultItemFileData(record, walk.childPath, -1, nullptr, m_dosBits);
         return;
     }
     FolderLevel& level = walk.Top();
@@ -836,7 +842,7 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
         level.hidden = zb::HiddenNames::Load(dirFd);
         level.hiddenLoaded = true;
     }
-    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden);
+    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden, m_dosBits);
 }
 
 BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {

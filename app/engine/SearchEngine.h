@@ -248,6 +248,9 @@ private:
     std::thread m_thread;
     int m_nWalkDepth = 0;
     CFolderCursor m_cursor;  // the walk's place on disk
+    // Whether records read the bits of user.DOSATTRIB with their data: only
+    // when the attributes are shown (no condition of a search tests them).
+    zb::DosBits m_dosBits = zb::DosBits::Read;
     SteadyClock m_steadyClock = [] { return std::chrono::steady_clock::now(); };
     std::string m_sStatusText;
 };

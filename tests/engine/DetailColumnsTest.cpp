@@ -1,6 +1,7 @@
 #include "app/engine/DetailColumns.h"
 
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <algorithm>
 #include <memory>
@@ -269,6 +270,52 @@ TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
         if (report) {
             EXPECT_EQ(record.m_arrValues[0].text, "Annual report");
             EXPECT_EQ(record.m_arrValues[1].GetUInt32(), 2u);
+        }
+    }
+}
+
+TEST(DetailColumnsSearchTest, TheDosBitsAreReadWithTheRowsOnlyWhenTheAttributeColumnShows) {
+    const std::string root = zbtest::MakeTempDir("dosbits");
+    const std::string marked = zbtest::WriteFile(root + "/sub/marked.doc", "x");
+    zbtest::WriteFile(root + "/plain.txt", "x");
+    if (setxattr(marked.c_str(), "user.DOSATTRIB", "0x24", 4, 0) != 0)
+        GTEST_SKIP() << "the temporary file system refuses user extended attributes";
+    constexpr DWORD kMarked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+    struct Case {
+        CColumnInfoArray columns;
+        int threads;
+        bool bitsRead;
+    };
+    const CColumnInfoArray hidden = Columns({1001, 1002});
+    const CColumnInfoArray shown = Columns({1001, 1008});
+    for (const Case& c : {Case{hidden, 0, false}, Case{hidden, 3, false}, Case{shown, 0, true},
+                          Case{shown, 3, true}}) {
+        CDetailColumns columns;
+        columns.SetVisibleColumns(c.columns);
+        zbtest::RecordingHost host;
+        CSearchEngine engine(&host, &host);
+        engine.SetDetailColumns(&columns);
+        CSearchData criteria;
+        criteria.Reset();
+        criteria.m_MainData.m_sFindRootPath = root;
+        CSearchRequest request;
+        ASSERT_TRUE(PrepareSearchRequest(criteria, &request).Ok());
+        request.scanThreads = c.threads;
+        engine.RunSearch(std::move(request));
+
+        const std::shared_ptr<CResultArray> results = engine.GetResultList().GetResults();
+        ASSERT_EQ(results->GetCount(), 3u);
+        for (std::size_t i = 0; i < results->GetCount(); ++i) {
+            const CResultItem& record = results->GetAt(i);
+            const bool isMarked = record.m_sName == "marked.doc";
+            const bool isFile = !(record.m_dwFlags & RIF_FOLDER);
+            SCOPED_TRACE(record.m_sName + " with " + std::to_string(c.threads) + " threads");
+            EXPECT_EQ((record.m_dwFlags & RIF_DOS_UNREAD) != 0, !c.bitsRead);
+            EXPECT_EQ(record.m_dwAttributes & kMarked, isMarked && c.bitsRead ? kMarked : 0u);
+            EXPECT_EQ(
+                GetResultAttributes(record),
+                isMarked ? kMarked : (isFile ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DIRECTORY));
         }
     }
 }

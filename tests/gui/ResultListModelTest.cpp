@@ -2,8 +2,12 @@
 
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/xattr.h>
+
+#include <fstream>
 #include <thread>
 
 #include "app/engine/AttributeUtils.h"
@@ -282,6 +286,39 @@ private slots:
                 QVERIFY(CResultListModel::CompareRecords(*model.GetRecord(row - 1),
                                                          *model.GetRecord(row), info, -1) <= 0);
         }
+    }
+
+    void attributeCellsAndTheirSortReadTheBitsASearchLeftUnread() {
+        const QTemporaryDir temporary;
+        const std::string folder = temporary.path().toStdString();
+        const std::string marked = folder + "/marked.doc";
+        std::ofstream(marked) << "x";
+        std::ofstream(folder + "/plain.doc") << "x";
+        if (setxattr(marked.c_str(), "user.DOSATTRIB", "0x24", 4, 0) != 0)
+            QSKIP("the temporary file system refuses user extended attributes");
+        std::vector<CResultItem> records;
+        for (const char* name : {"marked.doc", "plain.doc"}) {
+            records.push_back(MakeRecord(name, 1));
+            records.back().m_sFolder = folder;
+            records.back().m_pidlFull = PidlPtr(ILAlloc(2));
+            records.back().m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
+            records.back().m_dwFlags |= RIF_DOS_UNREAD;
+        }
+        CResultListModel model(nullptr);
+        CColumnInfoArray columns;
+        GetStandardColumns(columns);
+        model.SetVisibleColumns(columns);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        Feed(model, results, std::move(records));
+
+        const int attribute = model.FindVisibleColumn(COLUMN_ID_ATTRIBUTE);
+        QCOMPARE(Column(model, attribute), QStringList({"AS", ""}));
+        model.SortRows(attribute, 0, model.rowCount() - 1);
+        QCOMPARE(Column(model, model.FindVisibleColumn(COLUMN_ID_NAME)),
+                 QStringList({"plain.doc", "marked.doc"}));
+        // Reading them changes no record: the search thread may read it too.
+        QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
     }
 
     void namesCompareIgnoringCase() {
