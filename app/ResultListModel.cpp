@@ -189,7 +189,8 @@ QString CResultListModel::GetCellText(int row, int column) const {
         case COLUMN_ID_CREATE_TIME:
             return TimeText(*record, record->m_ftCreation);
         case COLUMN_ID_TYPE:
-            return QString::fromStdString(record->m_sTypeName);
+            return QString::fromUtf8(record->m_sTypeName.data(),
+                                     static_cast<qsizetype>(record->m_sTypeName.size()));
         case COLUMN_ID_ATTRIBUTE:
             return QString::fromStdString(FormatAttributeLetters(GetResultAttributes(*record)));
         default:
@@ -309,7 +310,7 @@ bool NumericKey(int columnId, const CResultItem& record, std::uint64_t* key) {
     }
 }
 
-const std::string* TextKeySource(int columnId, const CResultItem& record) {
+const CRecordText* TextKeySource(int columnId, const CResultItem& record) {
     switch (columnId) {
         case COLUMN_ID_NAME:
             return &record.m_sName;

@@ -76,7 +76,7 @@ void CDetailColumns::FillDetailColumns(CResultItem& record) {
         ClearColumnValue(value);
         value.valid = FALSE;
     }
-    CFileInfoProvider* provider = FindEnabledFileInfoProvider(m_providers, record.m_sName);
+    CFileInfoProvider* provider = FindEnabledFileInfoProvider(m_providers, record.m_sName.str());
     if (provider == nullptr)
         return;
     // A provider that fails on a hostile file leaves the record's cells

@@ -2,13 +2,17 @@
 // One row of the result list, and a search root: the item's place in the
 // shell namespace, its name, folder and type, size, attributes, times, the
 // detail-column values and its thumbnail. The record owns what it holds: a
-// reference on its parent folder, both item lists and the bitmap.
+// reference on its parent folder, both item lists and the bitmap; its texts
+// and item lists lie, once it is stored, in its generation's arena
+// (CResultArray packs them), and a copy has its own.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/engine/RecordIdList.h"
+#include "app/engine/RecordText.h"
 #include "platform/BitmapImage.h"
 #include "platform/FileInfo.h"
 #include "platform/FileOperation.h"
@@ -17,6 +21,7 @@
 #include "readers/details/ColumnInfo.h"
 
 class CArchiveHandler;
+class CResultArena;
 class CSourceStream;
 
 // Record flags.
@@ -73,15 +78,34 @@ public:
     // storage out of the picture (they are cleared).
     void Clear();
 
+    // The item's lists: `item` relative to the folder that holds it, `full`
+    // absolute (for a member of an archive, both the archive's). An absolute
+    // list that ends in `item` is kept as the folder's part and m_pidl, so
+    // that the records of a folder share that part once they are stored.
+    void SetItemLists(PidlPtr item, PidlPtr full);
+    // The same for a walk, with the absolute list of the folder that holds
+    // the item: the item's absolute list is that list and the item.
+    void SetItemListsIn(PidlPtr item, LPCITEMIDLIST folderList);
+    // The absolute list alone; m_pidl stays.
+    void SetFullPidl(PidlPtr full);
+    // The absolute list, made anew; null when the record has none.
+    PidlPtr GetFullPidl() const;
+    bool HasFullPidl() const { return static_cast<bool>(m_pidlFullHead); }
+
+    // Packs the texts and item lists into the arena of the generation that
+    // stores the record.
+    void PackInto(CResultArena& arena);
+
     zb::ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
-    PidlPtr m_pidl;      // relative to the parent (for a member: the archive's)
-    PidlPtr m_pidlFull;  // absolute (for a member: the archive's)
+    // Relative to the parent (for a member: the archive's). Set through
+    // SetItemLists while the record has an absolute list, which ends in it.
+    CRecordIdList m_pidl;
     DWORD m_dwFlags = 0;
-    std::string m_sName;
-    std::string m_sFolder;  // no trailing separator; members: archive path "\" inner folder
-    std::string m_sTypeName;
-    std::uint64_t m_nSize = 0;
     DWORD m_dwAttributes = 0;
+    CRecordText m_sName;
+    CRecordText m_sFolder;  // no trailing separator; members: archive path "\" inner folder
+    CRecordText m_sTypeName;
+    std::uint64_t m_nSize = 0;
     int m_iIcon = -1;
     FILETIME m_ftCreation;
     FILETIME m_ftLastAccess;
@@ -94,6 +118,12 @@ public:
     std::vector<COLUMNVALUE> m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
     std::unique_ptr<CBitmap> m_pThumbnail;
+
+private:
+    // The absolute list without its last item, which is m_pidl; or, when it
+    // does not end in m_pidl, the whole list (m_bFullWhole).
+    CRecordIdList m_pidlFullHead;
+    bool m_bFullWhole = false;
 };
 
 // Builds `record` from a shell item: the record takes the parent folder
@@ -112,6 +142,11 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
                                    PidlPtr item, PidlPtr full, ULONG shellAttributes,
                                    const std::string& folderText, std::string* path,
                                    bool pathKnown = false);
+// The same for a walk that knows the absolute list of the folder holding
+// `item`, `folderList`.
+BOOL MakeResultItemOfFolder(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
+                            LPCITEMIDLIST folderList, ULONG shellAttributes,
+                            const std::string& folderText, std::string* path, bool pathKnown);
 // Reads size, attributes and times of the item at `path`; an item that cannot
 // be read keeps empty times, the folder attribute the namespace gave it and
 // an unknown size. With an open folder `dirFd` (and its ".hidden" list) the

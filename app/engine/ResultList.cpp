@@ -7,11 +7,15 @@ constexpr std::size_t kRowBatch = 1024;
 constexpr auto kRowBatchInterval = std::chrono::milliseconds(100);
 }  // namespace
 
+std::ptrdiff_t CResultList::Append(CResultItem&& record) {
+    FillResultTypeInfo(record);
+    return m_results->Append(std::move(record));
+}
+
 BOOL CResultList::AddResultItem() {
     const std::size_t count = m_results->GetCount();
     if (count == 0)
         return 1;
-    FillResultTypeInfo(m_results->GetAt(count - 1));
     ++m_nRows;
     if (count - m_nPendingFirst >= kRowBatch ||
         std::chrono::steady_clock::now() - m_lastFlush >= kRowBatchInterval)

@@ -349,10 +349,10 @@ void CSearchEngine::SetStatusText(const std::string& text) {
 }
 
 void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
-    std::string where = record.m_sName;
+    std::string where = record.m_sName.str();
     // The root folder "/" is its own name and has no folder.
     if (!(record.m_dwFlags & RIF_NO_PATH) && record.m_sName != "/") {
-        where = record.m_sFolder;
+        where = record.m_sFolder.view();
         if (where.empty() || where.back() != '/')
             where += '/';
         where += record.m_sName;
@@ -754,9 +754,6 @@ PidlPtr CSearchEngine::NextChild(FolderWalk& walk) {
 BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     FolderLevel& level = walk.Top();
     const ULONG attributes = AttributesOf(level.folder.Get(), child.get(), kWalkAttributes);
-    PidlPtr childAbsolute(CShellHelper::ConcatPidls(walk.Absolute(), child.get()));
-    if (!childAbsolute)
-        return TRUE;
     // An entry of a folder on disk lies at the folder's path and its name;
     // other items get their path from the namespace.
     zb::ShellItem decoded;
@@ -766,9 +763,12 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
         walk.childName.assign(decoded.name);
         walk.childPath = zb::JoinPath(walk.FolderPath(), walk.childName);
     }
-    const bool dataPending = MakeResultItemWithoutFileData(
-        walk.scratch, level.folder, std::move(child), std::move(childAbsolute), attributes,
-        walk.PathText(), &walk.childPath, !walk.childName.empty());
+    const bool dataPending = MakeResultItemOfFolder(walk.scratch, level.folder, std::move(child),
+                                                    walk.Absolute(), attributes, walk.PathText(),
+                                                    &walk.childPath, !walk.childName.empty());
+    // An item whose absolute list cannot be made is passed over.
+    if (!walk.scratch.HasFullPidl())
+        return TRUE;
 
     // A file whose contents decide is read by the pool while the walk goes
     // on, and so is an archive with its members; the rows keep their place.
@@ -890,12 +890,13 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
     // A folder on disk lies at its parent's path and its name; asking the
     // namespace would rebuild the whole path level by level.
     std::string folderPath;
+    const PidlPtr absolute = record.GetFullPidl();
     if (!walk.childName.empty())
         folderPath = std::move(walk.childPath);
-    else if (!SHGetPathFromIDList(record.m_pidlFull.get(), &folderPath))
+    else if (!SHGetPathFromIDList(absolute.get(), &folderPath))
         folderPath.clear();
-    OpenFolder(walk, level, std::move(sub), record.m_pidlFull.get(),
-               walk.PathText() + '/' + record.m_sName, folderPath, std::move(ahead));
+    OpenFolder(walk, level, std::move(sub), absolute.get(), walk.PathText() + '/' + record.m_sName,
+               folderPath, std::move(ahead));
     return TRUE;
 }
 

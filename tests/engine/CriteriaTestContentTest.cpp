@@ -49,7 +49,7 @@ protected:
     CResultItem DiskFile(const std::string& name, const std::string& contents) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = zbtest::ListOfPath(zbtest::WriteFile(m_folder + "/" + name, contents));
+        record.SetFullPidl(zbtest::ListOfPath(zbtest::WriteFile(m_folder + "/" + name, contents)));
         record.m_nSize = contents.size();
         return record;
     }
@@ -65,7 +65,7 @@ protected:
         FreeArchiveHandlers();
         InitArchiveHandlers();
         CResultItem record;
-        record.m_pidlFull = zbtest::ListOfPath(archive);
+        record.SetFullPidl(zbtest::ListOfPath(archive));
         record.m_dwFlags = RIF_IN_ARCHIVE;
         record.m_sFolder = archive + "\\" + innerFolder;
         record.m_sName = name;

@@ -229,7 +229,7 @@ TEST(DetailColumnsSearchTest, DescriptionFilesShowWhenTheProvidersAreMadeBeforeA
     columns.SetVisibleColumns(Columns({1001, 6}));
     CResultItem record = Record("demo.zip");
     record.m_sFolder = root;
-    record.m_pidlFull = zbtest::ListOfPath(root + "/demo.zip");
+    record.SetFullPidl(zbtest::ListOfPath(root + "/demo.zip"));
     columns.FillDetailColumns(record);
     ASSERT_EQ(record.m_arrValues.size(), 1u);
     EXPECT_TRUE(record.m_arrValues[0].valid);

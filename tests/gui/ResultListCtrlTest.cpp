@@ -53,14 +53,14 @@ struct Fixture {
     QStringList Names() const {
         QStringList names;
         for (int row = 0; row < model.rowCount(); ++row)
-            names << QString::fromStdString(model.GetRecord(row)->m_sName);
+            names << QString::fromStdString(model.GetRecord(row)->m_sName.str());
         return names;
     }
     int Column(int id) const { return model.FindVisibleColumn(id); }
     QStringList SelectedNames() const {
         QStringList names;
         for (int row : ctrl.GetSelectedRows())
-            names << QString::fromStdString(model.GetRecord(row)->m_sName);
+            names << QString::fromStdString(model.GetRecord(row)->m_sName.str());
         names.sort();
         return names;
     }

@@ -300,7 +300,7 @@ private slots:
         for (const char* name : {"marked.doc", "plain.doc"}) {
             records.push_back(MakeRecord(name, 1));
             records.back().m_sFolder = folder;
-            records.back().m_pidlFull = PidlPtr(ILAlloc(2));
+            records.back().SetFullPidl(PidlPtr(ILAlloc(2)));
             records.back().m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
             records.back().m_dwFlags |= RIF_DOS_UNREAD;
         }
