@@ -57,15 +57,18 @@ void CResultArena::PackFolder(CRecordText& text) {
     if (text.empty() || text.IsPacked())
         return;
     const std::string_view bytes = text.view();
-    for (const char* block : m_recentFolders) {
+    for (std::size_t k = 0; k < kRecentFolders; ++k) {
+        const std::size_t at = (m_lastFolder + kRecentFolders - k) % kRecentFolders;
+        const char* block = m_recentFolders[at];
         if (block && BlockText(block) == bytes) {
+            m_lastFolder = at;
             text.SetPacked(block);
             return;
         }
     }
     const char* block = MakeTextBlock(bytes);
-    m_recentFolders[m_nextRecentFolder] = block;
-    m_nextRecentFolder = (m_nextRecentFolder + 1) % kRecentFolders;
+    m_lastFolder = (m_lastFolder + 1) % kRecentFolders;
+    m_recentFolders[m_lastFolder] = block;
     text.SetPacked(block);
 }
 
@@ -103,14 +106,17 @@ void CResultArena::PackFolder(CRecordIdList& list) {
     const std::size_t size = ILGetSize(list.get());
     if (size == 0)
         return;
-    for (LPCITEMIDLIST recent : m_recentLists) {
-        if (recent && ILGetSize(recent) == size && std::memcmp(recent, list.get(), size) == 0) {
-            list.SetPacked(recent);
+    for (std::size_t k = 0; k < kRecentFolders; ++k) {
+        const std::size_t at = (m_lastList + kRecentFolders - k) % kRecentFolders;
+        const RecentList& recent = m_recentLists[at];
+        if (recent.size == size && std::memcmp(recent.list, list.get(), size) == 0) {
+            m_lastList = at;
+            list.SetPacked(recent.list);
             return;
         }
     }
     LPCITEMIDLIST packed = CopyList(list.get(), size);
-    m_recentLists[m_nextRecentList] = packed;
-    m_nextRecentList = (m_nextRecentList + 1) % kRecentFolders;
+    m_lastList = (m_lastList + 1) % kRecentFolders;
+    m_recentLists[m_lastList] = {packed, size};
     list.SetPacked(packed);
 }

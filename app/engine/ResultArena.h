@@ -58,10 +58,16 @@ private:
     std::size_t m_left = 0;
     std::size_t m_nextChunk = kFirstChunk;
     std::size_t m_reserved = 0;
+    // The folders' texts and lists packed last, the latest first to be
+    // compared (the records of a folder mostly come one after the other).
+    struct RecentList {
+        LPCITEMIDLIST list = nullptr;
+        std::size_t size = 0;
+    };
     std::array<const char*, kRecentFolders> m_recentFolders{};
-    std::size_t m_nextRecentFolder = 0;
-    std::array<LPCITEMIDLIST, kRecentFolders> m_recentLists{};
-    std::size_t m_nextRecentList = 0;
+    std::size_t m_lastFolder = 0;
+    std::array<RecentList, kRecentFolders> m_recentLists{};
+    std::size_t m_lastList = 0;
     // The interned texts' bytes, in their blocks here.
     std::unordered_set<std::string_view> m_interned;
 };

@@ -74,6 +74,6 @@ private:
     int m_nLimit = kDefaultLimit;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
     std::size_t m_nRows = 0;
-    std::size_t m_nPendingFirst = 0;  // first record not yet handed to the view
-    std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
+    std::size_t m_nPendingFirst = 0;                    // first record not yet handed to the view
+    std::chrono::steady_clock::time_point m_lastFlush;  // of the last hand-over
 };

@@ -34,7 +34,8 @@ constexpr COLORREF kBlue = 0xFF0000;
 // of the walk looks at. Only folders have sub-folders in this namespace, so
 // "folder or has sub-folders" is answered by the folder bit alone. Whether an
 // item can be deleted only shows in a record that is kept, so it is asked
-// once the name has passed.
+// once the name has passed, or with the rest where a listing made ahead
+// brings mostly items whose names passed already.
 constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_NONENUMERATED | SFGAO_CANCOPY |
                                   SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
@@ -753,7 +754,9 @@ PidlPtr CSearchEngine::NextChild(FolderWalk& walk) {
 
 BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     FolderLevel& level = walk.Top();
-    const ULONG attributes = AttributesOf(level.folder.Get(), child.get(), kWalkAttributes);
+    const bool deletableAsked = level.ahead != nullptr;
+    const ULONG attributes = AttributesOf(level.folder.Get(), child.get(),
+                                          kWalkAttributes | (deletableAsked ? SFGAO_CANDELETE : 0));
     // An entry of a folder on disk lies at the folder's path and its name;
     // other items get their path from the namespace.
     zb::ShellItem decoded;
@@ -761,7 +764,7 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     if (!walk.FolderPath().empty() && zb::DecodeItem(child.get(), &decoded) &&
         decoded.kind == zb::ItemKind::Entry) {
         walk.childName.assign(decoded.name);
-        walk.childPath = zb::JoinPath(walk.FolderPath(), walk.childName);
+        zb::JoinPath(walk.FolderPath(), walk.childName, &walk.childPath);
     }
     const bool dataPending = MakeResultItemOfFolder(walk.scratch, level.folder, std::move(child),
                                                     walk.Absolute(), attributes, walk.PathText(),
@@ -775,7 +778,7 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     const bool archiveForPool = m_pScanPool && dataPending && level.searchArchives &&
                                 !(attributes & SFGAO_FOLDER) && MayBeArchive(walk.childPath);
     std::optional<CResultItem> queued;
-    const bool passes = TestChild(walk, attributes, dataPending, &queued);
+    const bool passes = TestChild(walk, attributes, dataPending, deletableAsked, &queued);
     if (archiveForPool)
         return QueueArchive(walk, std::move(queued));
     if (queued)
@@ -796,14 +799,16 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
 }
 
 bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPending,
-                              std::optional<CResultItem>* queued) {
+                              bool deletableAsked, std::optional<CResultItem>* queued) {
     CResultItem& record = walk.scratch;
     // The file's data is read only for names that pass; a name that fails
     // ends the test before anything else is looked at.
     if (!m_pCriteria || !m_pCriteria->MatchName(record))
         return false;
-    if (AttributesOf(walk.Top().folder.Get(), record.m_pidl.get(), SFGAO_CANDELETE) &
-        SFGAO_CANDELETE)
+    // Asked with the rest, the record has it already.
+    if (!deletableAsked &&
+        (AttributesOf(walk.Top().folder.Get(), record.m_pidl.get(), SFGAO_CANDELETE) &
+         SFGAO_CANDELETE))
         record.m_dwFlags |= RIF_DELETABLE;
     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
     if (readFirst)
@@ -839,7 +844,9 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
     }
     FolderLevel& level = walk.Top();
     if (!level.hiddenLoaded) {
-        level.hidden = zb::HiddenNames::Load(dirFd);
+        // A folder listed ahead shows whether it has a list at all.
+        if (!level.ahead || CFolderReadAhead::Items(*level.ahead).HasEntry(".hidden"))
+            level.hidden = zb::HiddenNames::Load(dirFd);
         level.hiddenLoaded = true;
     }
     ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden, m_dosBits);
