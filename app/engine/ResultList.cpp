@@ -22,6 +22,8 @@ std::chrono::steady_clock::time_point CoarseNow() {
 
 }  // namespace
 
+CResultList::CResultList(IResultListView* view) : m_pView(view), m_lastFlush(CoarseNow()) {}
+
 std::ptrdiff_t CResultList::Append(CResultItem&& record) {
     FillResultTypeInfo(record);
     return m_results->Append(std::move(record));

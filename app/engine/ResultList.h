@@ -32,7 +32,7 @@ public:
     // "Search Result Max Limit" default.
     static constexpr int kDefaultLimit = 10000;
 
-    explicit CResultList(IResultListView* view = nullptr) : m_pView(view) {}
+    explicit CResultList(IResultListView* view = nullptr);
 
     void SetView(IResultListView* view) { m_pView = view; }
     void SetLimit(int limit) { m_nLimit = limit; }

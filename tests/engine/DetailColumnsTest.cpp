@@ -236,6 +236,24 @@ TEST(DetailColumnsSearchTest, DescriptionFilesShowWhenTheProvidersAreMadeBeforeA
     EXPECT_EQ(record.m_arrValues[0].text, "Demo disk");
 }
 
+// The records a search of everything below `root` keeps with `columns`
+// visible, on `threads` threads beside the walk.
+std::shared_ptr<CResultArray> SearchShowing(const std::string& root, CDetailColumns& columns,
+                                            int threads = -1) {
+    zbtest::RecordingHost host;
+    CSearchEngine engine(&host, &host);
+    engine.SetDetailColumns(&columns);
+    CSearchData criteria;
+    criteria.Reset();
+    criteria.m_MainData.m_sFindRootPath = root;
+    CSearchRequest request;
+    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
+    EXPECT_TRUE(prepared.Ok()) << prepared.message;
+    request.scanThreads = threads;
+    engine.RunSearch(std::move(request));
+    return engine.GetResultList().GetResults();
+}
+
 TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
     const std::string root = zbtest::MakeTempDir("pdfsearch");
     zbtest::PdfContents document;
@@ -248,18 +266,7 @@ TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
     CDetailColumns columns;
     columns.EnsureProviders();
     columns.SetVisibleColumns(Columns({1001, 2, 50}));
-    zbtest::RecordingHost host;
-    CSearchEngine engine(&host, &host);
-    engine.SetDetailColumns(&columns);
-    CSearchData criteria;
-    criteria.Reset();
-    criteria.m_MainData.m_sFindRootPath = root;
-    CSearchRequest request;
-    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
-    ASSERT_TRUE(prepared.Ok()) << prepared.message;
-    engine.RunSearch(std::move(request));
-
-    const std::shared_ptr<CResultArray> results = engine.GetResultList().GetResults();
+    const std::shared_ptr<CResultArray> results = SearchShowing(root, columns);
     ASSERT_EQ(results->GetCount(), 3u);
     for (std::size_t i = 0; i < results->GetCount(); ++i) {
         const CResultItem& record = results->GetAt(i);
@@ -293,18 +300,7 @@ TEST(DetailColumnsSearchTest, TheDosBitsAreReadWithTheRowsOnlyWhenTheAttributeCo
                           Case{shown, 3, true}}) {
         CDetailColumns columns;
         columns.SetVisibleColumns(c.columns);
-        zbtest::RecordingHost host;
-        CSearchEngine engine(&host, &host);
-        engine.SetDetailColumns(&columns);
-        CSearchData criteria;
-        criteria.Reset();
-        criteria.m_MainData.m_sFindRootPath = root;
-        CSearchRequest request;
-        ASSERT_TRUE(PrepareSearchRequest(criteria, &request).Ok());
-        request.scanThreads = c.threads;
-        engine.RunSearch(std::move(request));
-
-        const std::shared_ptr<CResultArray> results = engine.GetResultList().GetResults();
+        const std::shared_ptr<CResultArray> results = SearchShowing(root, columns, c.threads);
         ASSERT_EQ(results->GetCount(), 3u);
         for (std::size_t i = 0; i < results->GetCount(); ++i) {
             const CResultItem& record = results->GetAt(i);

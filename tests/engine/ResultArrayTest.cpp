@@ -6,19 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/CriteriaTestSupport.h"
 #include "platform/FileTime.h"
-#include "platform/shell/ShellHelper.h"
 #include "platform/shell/ShellItem.h"
 #include "support/TempHome.h"
 
 namespace {
 
-PidlPtr ParsePath(const std::string& path) {
-    CShellHelper helper;
-    LPITEMIDLIST list = nullptr;
-    EXPECT_EQ(helper.ParseDisplayName(path, &list, nullptr), S_OK) << path;
-    return PidlPtr(list);
-}
+using zbtest::ListOfPath;
 
 PidlPtr EntryItem(const std::string& name) {
     return PidlPtr(zb::MakeItemList(zb::ItemKind::Entry, 1, name));
@@ -63,7 +58,7 @@ protected:
     // A record of a file, made as the walk makes it.
     CResultItem FileRecord(const std::string& name, std::uint64_t size, const char* type) {
         CResultItem record;
-        PidlPtr full = ParsePath(m_folder + "/" + name);
+        PidlPtr full = ListOfPath(m_folder + "/" + name);
         PidlPtr item(ILCloneFirst(ILFindLast(full.get())));
         MakeResultItem(record, nullptr, std::move(item), std::move(full),
                        SFGAO_CANCOPY | SFGAO_CANDELETE, "");
@@ -86,7 +81,7 @@ TEST_F(ResultArrayTest, StoredRecordsEqualTheRecordsTheyWereMadeFrom) {
     made.push_back(FileRecord("b", 0, "Text document"));
     // A member of an archive: its lists are the archive's.
     CResultItem member;
-    PidlPtr archive = ParsePath(m_folder + "/a.txt");
+    PidlPtr archive = ListOfPath(m_folder + "/a.txt");
     PidlPtr archiveItem(ILCloneFirst(ILFindLast(archive.get())));
     member.SetItemLists(std::move(archiveItem), std::move(archive));
     member.m_sName = "inner.txt";
@@ -100,13 +95,13 @@ TEST_F(ResultArrayTest, StoredRecordsEqualTheRecordsTheyWereMadeFrom) {
     // No path; a relative list that is not the last item of the absolute
     // one; an absolute list alone; nothing at all.
     CResultItem other;
-    other.SetItemLists(EntryItem("elsewhere"), ParsePath(m_folder + "/b"));
+    other.SetItemLists(EntryItem("elsewhere"), ListOfPath(m_folder + "/b"));
     other.m_sName = "Network item";
     other.m_sFolder = "Network";
     other.m_dwFlags = RIF_NO_PATH;
     made.push_back(std::move(other));
     CResultItem fullOnly;
-    fullOnly.SetFullPidl(ParsePath(m_folder));
+    fullOnly.SetFullPidl(ListOfPath(m_folder));
     made.push_back(std::move(fullOnly));
     made.emplace_back();
 

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/xattr.h>
 
@@ -80,7 +81,9 @@ private slots:
         });
         search.join();
         QTRY_COMPARE(model.rowCount(), kBatches * kBatch);
-        QCOMPARE(appended.count(), kBatches);
+        // Handed over while the model's thread was busy (here: before it ran
+        // at all), the batches are taken in as one insertion.
+        QCOMPARE(appended.count(), 1);
         for (int row = 0; row < model.rowCount(); ++row)
             QCOMPARE(model.GetRowIndex()[row], static_cast<DWORD>(row));
     }
@@ -319,6 +322,35 @@ private slots:
                  QStringList({"plain.doc", "marked.doc"}));
         // Reading them changes no record: the search thread may read it too.
         QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
+    }
+
+    void aLongSortKeepsTheLoopTurningWhileTheSearchsRowsWait() {
+        CResultListModel model(nullptr);
+        auto results = std::make_shared<CResultArray>();
+        model.SetResults(results);
+        std::vector<CResultItem> records;
+        constexpr int kRows = 150000;
+        for (int i = 0; i < kRows; ++i)
+            records.push_back(MakeRecord(std::to_string((i * 7919) % kRows) + ".txt", 1));
+        Feed(model, results, std::move(records));
+        QCOMPARE(model.rowCount(), kRows);
+
+        // A batch handed over while the rows are sorted joins after them.
+        bool turned = false;
+        QTimer::singleShot(0, [&] {
+            turned = true;
+            results->Append(MakeRecord("late.txt", 1));
+            model.InsertRows(results, kRows, 1);
+        });
+        const int name = model.FindVisibleColumn(COLUMN_ID_NAME);
+        model.SortRows(name, 0, model.rowCount() - 1);
+        QVERIFY(turned);
+        QCOMPARE(model.rowCount(), kRows + 1);
+        const COLUMNINFO info = Info(COLUMN_ID_NAME);
+        for (int row = 1; row < kRows; ++row)
+            QVERIFY(CResultListModel::CompareRecords(*model.GetRecord(row - 1),
+                                                     *model.GetRecord(row), info, -1) <= 0);
+        QCOMPARE(model.GetCellText(kRows, name), QStringLiteral("late.txt"));
     }
 
     void namesCompareIgnoringCase() {
