@@ -395,7 +395,7 @@ BOOL RefreshResultItem(CResultItem& record) {
     if (FAILED(record.m_pParentFolder->GetAttributesOf(1, &item, &attributes)))
         return FALSE;
     // The contents are the same: what was read from them stays.
-    std::vector<COLUMNVALUE> values = std::move(record.m_arrValues);
+    CRecordValues values = std::move(record.m_arrValues);
     std::unique_ptr<CBitmap> thumbnail = std::move(record.m_pThumbnail);
     const int thumbnailState = record.m_iThumbnailState;
     const std::string folderText = record.m_sFolder.str();

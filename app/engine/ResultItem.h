@@ -13,6 +13,7 @@
 
 #include "app/engine/RecordIdList.h"
 #include "app/engine/RecordText.h"
+#include "app/engine/RecordValues.h"
 #include "platform/BitmapImage.h"
 #include "platform/FileInfo.h"
 #include "platform/FileOperation.h"
@@ -115,7 +116,7 @@ public:
     // in case, or not at all, are told apart by it; a reader uses it only
     // while the member's name still matches.
     int m_nArchiveEntry = -1;
-    std::vector<COLUMNVALUE> m_arrValues;
+    CRecordValues m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
     std::unique_ptr<CBitmap> m_pThumbnail;
 
