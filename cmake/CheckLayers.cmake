@@ -2,18 +2,20 @@
 # its own. Run in script mode: cmake -DSOURCE_DIR=... -DSTAMP=... -P CheckLayers.cmake
 #
 # Each folder lists the project folders its files may include from. The
-# layers from the bottom: platform, readers, the engine, the file tools,
-# the window toolkit, the program's windows.
+# layers from the bottom: platform, readers, the engine, the file tools'
+# logic, the window toolkit, the file tools' windows, the program's windows.
 # The libraries beside the program (zbthumb, the shell extension, the hot-key
 # watcher) stand on the platform alone. A file belongs to the longest layer
-# folder that holds it, so app/engine/ is not app/.
-set(layer_folders platform readers app/engine tools ui app ThumbGenerator shellext hotkey)
+# folder that holds it, so app/engine/ is not app/ and tools/windows/ is not
+# tools/.
+set(layer_folders platform readers app/engine tools tools/windows ui app ThumbGenerator shellext hotkey)
 set(allowed_platform       platform)
 set(allowed_readers        platform readers)
 set(allowed_app/engine     platform readers app/engine)
-set(allowed_tools          platform readers app/engine tools ui)
+set(allowed_tools          platform readers app/engine tools)
+set(allowed_tools/windows  platform readers app/engine tools ui tools/windows)
 set(allowed_ui             platform app/engine ui)
-set(allowed_app            platform readers app/engine tools ui app)
+set(allowed_app            platform readers app/engine tools tools/windows ui app)
 set(allowed_ThumbGenerator platform ThumbGenerator)
 set(allowed_shellext       platform shellext)
 set(allowed_hotkey         platform hotkey)
