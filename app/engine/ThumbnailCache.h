@@ -21,8 +21,7 @@ public:
     // 256 MiB: a thousand pictures of 256 by 192, five thousand of 128 by 96.
     static constexpr std::size_t kDefaultByteLimit = std::size_t{256} << 20;
 
-    explicit CThumbnailCache(std::size_t byteLimit = kDefaultByteLimit)
-        : m_nByteLimit(byteLimit) {}
+    explicit CThumbnailCache(std::size_t byteLimit = kDefaultByteLimit) : m_nByteLimit(byteLimit) {}
 
     void SetByteLimit(std::size_t bytes) { m_nByteLimit = bytes; }
     std::size_t GetByteLimit() const { return m_nByteLimit; }
