@@ -18,8 +18,10 @@
 
 class CThumbnailCache {
 public:
-    // 256 MiB: a thousand pictures of 256 by 192, five thousand of 128 by 96.
-    static constexpr std::size_t kDefaultByteLimit = std::size_t{256} << 20;
+    // 192 MiB: 1,024 pictures of 256 by 192 (photos at the largest size),
+    // 4,096 at 128 by 96; screens full of them, and with the rest of the
+    // program still under 300 MiB.
+    static constexpr std::size_t kDefaultByteLimit = std::size_t{192} << 20;
 
     explicit CThumbnailCache(std::size_t byteLimit = kDefaultByteLimit) : m_nByteLimit(byteLimit) {}
 
