@@ -1,15 +1,14 @@
 #pragma once
 // One row of the result list, and a search root: the item's place in the
 // shell namespace, its name, folder and type, size, attributes, times, the
-// detail-column values and its thumbnail. The record owns what it holds: a
-// reference on its parent folder, both item lists and the bitmap.
+// detail-column values and its thumbnail state (the pictures themselves are
+// the Thumbnails view's). The record owns what it holds: a reference on its
+// parent folder and both item lists.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/BitmapImage.h"
 #include "platform/FileInfo.h"
 #include "platform/FileOperation.h"
 #include "platform/shell/ItemIdList.h"
@@ -40,17 +39,14 @@ constexpr int THUMBNAIL_FAILED = 3;
 class CResultItem {
 public:
     CResultItem() = default;
-    // Copies everything but the bitmap (the target keeps its own): the folder
-    // gains a reference, the item lists are cloned, detail values are copied
-    // with their valid flags.
+    // Copies everything: the folder gains a reference, the item lists are
+    // cloned, detail values are copied with their valid flags; a made
+    // thumbnail is pending in the copy (its picture is not the copy's).
     CResultItem(const CResultItem& other);
     CResultItem& operator=(const CResultItem& other);
     CResultItem(CResultItem&&) noexcept = default;
     CResultItem& operator=(CResultItem&&) noexcept = default;
     ~CResultItem() = default;
-
-    // Deletes the bitmap and makes the state "no thumbnail yet".
-    void FreeThumbnail();
 
     // For a member of an archive, its path inside the archive: the folder with
     // the archive's own path cut off the front, the separator dropped, a "\"
@@ -88,7 +84,6 @@ public:
     int m_nArchiveEntry = -1;
     std::vector<COLUMNVALUE> m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
-    std::unique_ptr<CBitmap> m_pThumbnail;
 };
 
 // Builds `record` from a shell item: the record takes the parent folder
