@@ -4,8 +4,11 @@
 #include <algorithm>
 
 namespace {
-// Records queued at most; a longer queue makes the walk hand over and help.
+// Records queued at most that are still to be tested, and at most in all
+// (the passed ones behind them); a longer queue makes the walk hand over and
+// help, or wait.
 constexpr std::size_t kMaxQueued = 512;
+constexpr std::size_t kMaxHeld = 1u << 14;
 }  // namespace
 
 CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
@@ -93,6 +96,7 @@ void CContentScanPool::WorkerLoop(Tester* tester, bool archivesOnly) {
         RunJob(*tester, *job);
         lock.lock();
         job->done = true;
+        --m_untested;
         m_finished.notify_all();
     }
 }
@@ -174,6 +178,7 @@ bool CContentScanPool::Step(std::unique_lock<std::mutex>& lock, const Commit& co
         RunJob(*m_testers[0], *job);
         lock.lock();
         job->done = true;
+        --m_untested;
     } else {
         m_finished.wait(lock, [&] { return m_jobs.front().done; });
     }
@@ -195,6 +200,15 @@ bool CContentScanPool::Push(CResultItem&& record, const Commit& commit) {
     return Queue(std::move(job), commit);
 }
 
+bool CContentScanPool::PushPassed(CResultItem&& record, const Commit& commit) {
+    Job job;
+    job.record = std::move(record);
+    job.claimed = true;
+    job.done = true;
+    job.passed = true;
+    return Queue(std::move(job), commit);
+}
+
 bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
                                    std::unique_ptr<CArchiveSource> archive, const Commit& commit) {
     Job job;
@@ -207,21 +221,25 @@ bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
 
 bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
     const bool archive = job.archive != nullptr;
-    if (!m_fileReadersStarted)
+    const bool untested = !job.done;
+    if (untested && !m_fileReadersStarted)
         StartFileReaders();
     if (archive && !m_archiveWorkersStarted)
         StartArchiveWorkers();
     {
         std::lock_guard guard(m_lock);
         m_jobs.push_back(std::move(job));
+        if (untested)
+            ++m_untested;
     }
-    m_work.notify_one();
+    if (untested)
+        m_work.notify_one();
     if (archive)
         m_archiveWork.notify_one();
     if (!CommitReady(commit))
         return false;
     std::unique_lock lock(m_lock);
-    while (m_jobs.size() >= kMaxQueued) {
+    while (m_untested >= kMaxQueued || m_jobs.size() >= kMaxHeld) {
         if (!Step(lock, commit))
             return false;
     }

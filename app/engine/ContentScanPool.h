@@ -52,6 +52,10 @@ public:
     // Queues a record; when the queue is long, first hands over finished
     // records (and tests queued ones on this thread) to make room.
     bool Push(CResultItem&& record, const Commit& commit);
+    // Queues a record that has passed every condition already: it is handed
+    // over as passed in its turn, after the records queued before it, so the
+    // walk goes on while those are still being read.
+    bool PushPassed(CResultItem&& record, const Commit& commit);
     // Queues an archive: its own record first when `record` is set (it has
     // passed every other condition), then the members that pass, which the
     // commit receives as passed.
@@ -81,7 +85,7 @@ private:
         std::unique_ptr<CArchiveSource> archive;
         std::vector<CResultItem> members;  // the archive's members that passed
         bool listed = true;                // the archive's listing had no fault
-        bool claimed = false;              // a thread tests it
+        bool claimed = false;              // a thread tests it, or nothing is left to test
         bool done = false;
         bool passed = false;
     };
@@ -115,6 +119,7 @@ private:
     std::condition_variable m_archiveWork;  // an archive was queued, or the pool ends
     std::condition_variable m_finished;     // a job was finished
     std::deque<Job> m_jobs;
+    std::size_t m_untested = 0;     // jobs in m_jobs not done yet
     std::uint64_t m_frontSeq = 0;   // sequence number of m_jobs.front()
     std::uint64_t m_nextClaim = 0;  // no job before this one is unclaimed
     unsigned m_fileReaders = 0;     // workers that take every job

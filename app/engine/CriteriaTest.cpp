@@ -127,6 +127,10 @@ bool CCriteriaTest::MayFolderPass() const {
            size != kSizeAtLeast && size != kSizeAtMost;
 }
 
+bool CCriteriaTest::MayReadPageText(const std::string& name) const {
+    return HasContainedText() && IsPdfName(name);
+}
+
 bool CCriteriaTest::HasFurtherConditions() const {
     const CSearchData& criteria = m_snapshot.criteria;
     return criteria.m_DateOptionData.m_iDateOptionType != 0 ||

@@ -27,6 +27,10 @@ public:
     // passed every other condition; faults make the record fail.
     BOOL MatchContainedText(const CResultItem& record);
     bool HasContainedText() const { return !m_snapshot.includeNodes.empty(); }
+    // Whether the contained-text test of a file named `name` may go on from
+    // its bytes to its page text (a PDF document's), which takes many times
+    // longer than reading the bytes.
+    bool MayReadPageText(const std::string& name) const;
 
     // Whether any condition beyond the name is set.
     bool HasFurtherConditions() const;

@@ -274,6 +274,11 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
         folder->infos[i] = std::move(info);
         return folder->infos[i].get();
     };
+    // Whether a file's contents are tested here: not when its test may read
+    // page text and the walk takes those.
+    const auto contentTest = [&] {
+        return m_contentSearch && !(m_options.leavePageTextToWalk && test.MayReadPageText(name));
+    };
     CResultItem scratch;
     std::uint32_t unresolved = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -311,9 +316,11 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
             else if (!test.MatchFileData(scratch))
                 answer = kSkip;
             else
-                answer = m_contentSearch ? kPending : kVisit;
-        } else if (m_contentSearch) {
+                answer = contentTest() ? kPending : kVisit;
+        } else if (contentTest()) {
             answer = kPending;  // its data is read once its contents hold the text
+        } else if (m_contentSearch) {
+            answer = kVisit;  // the walk reads its contents and data
         } else {
             answer = kVisit;
             readData(i);

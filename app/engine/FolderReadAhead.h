@@ -12,7 +12,8 @@
 // attributes and times; a sub-folder that cannot be a row itself and holds
 // nothing but skipped entries, all the way down, is skipped whole; everything
 // else (folders, archives the walk opens, names that pass without a content
-// test) the walk tests as always. The walk still makes every row itself, in
+// test, and with leavePageTextToWalk the files whose test may read page text)
+// the walk tests as always. The walk still makes every row itself, in
 // its order, so the result limit and Stop act where they always did.
 //
 // Work is taken in the walk's depth-first order, the nearest first, and at
@@ -65,6 +66,10 @@ public:
         bool archives = false;  // archives are searched (with sub-folders)
         std::function<bool(const std::string& name)> mayBeArchive;  // const, any thread
         std::size_t maxEntries = kMaxEntriesAhead;  // listed entries waiting for the walk
+        // Files whose test may read page text (CCriteriaTest::MayReadPageText)
+        // are left to the walk, which hands them to its content-scan pool and
+        // goes on: waiting for one would hold up every row after it.
+        bool leavePageTextToWalk = false;
     };
 
     class Folder;

@@ -288,6 +288,7 @@ int CSearchEngine::DoSearch() {
             ahead.maxDepth = general.m_nSearchDepth;
             ahead.archives = general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder;
             ahead.mayBeArchive = [this](const std::string& name) { return MayBeArchive(name); };
+            ahead.leavePageTextToWalk = m_pScanPool != nullptr;
             if (m_request.aheadEntries > 0)
                 ahead.maxEntries = m_request.aheadEntries;
             m_pReadAhead = std::make_unique<CFolderReadAhead>(m_request.snapshot, m_bStop, workers,
@@ -777,8 +778,11 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     const bool passes = TestChild(walk, attributes, dataPending, &queued);
     if (archiveForPool)
         return QueueArchive(walk, std::move(queued));
-    if (queued)
-        return m_pScanPool->Push(std::move(*queued), m_commitScanned) ? TRUE : StopWalk();
+    if (queued) {
+        const bool pushed = passes ? m_pScanPool->PushPassed(std::move(*queued), m_commitScanned)
+                                   : m_pScanPool->Push(std::move(*queued), m_commitScanned);
+        return pushed ? TRUE : StopWalk();
+    }
 
     const CResultItem* current = &walk.scratch;
     if (passes) {
@@ -810,6 +814,12 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     if (walk.contentHolds) {
         // The read-ahead found the text in the file; the rest is tested here.
         const bool passes = MatchCriteria(record, false) != FALSE;
+        if (passes && m_pScanPool && !m_pScanPool->Empty()) {
+            // Files before it are still being read: the row waits behind
+            // them in the pool's queue while the walk goes on.
+            queued->emplace(std::move(record));
+            return true;
+        }
         if (passes && !readFirst)
             ReadChildData(walk, record);
         return passes;
