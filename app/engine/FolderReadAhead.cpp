@@ -483,9 +483,15 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
     folder->entered = true;
     // Not taken yet: the walk lists it through its own descriptor.
     List(folder, dirFd, device, inode, test);
-    // A thread listing it is usually about to finish; one that takes longer
-    // may have no processor, and the walk lists the folder again itself.
-    const std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
+    // A thread listing it is usually about to finish. One that takes longer
+    // is listing a large folder, which would take the walk as long again:
+    // meanwhile the walk tests queued files, and waits once none is left.
+    std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
+    while (state == kListing) {
+        if (!TestQueuedFiles(folder->state, test))
+            folder->state.wait(kListing, std::memory_order_acquire);
+        state = folder->state.load(std::memory_order_acquire);
+    }
     // Listed through the walk's descriptor, or through one opened by path
     // that reached the very same folder.
     if (state == kListed && folder->device == device && folder->inode == inode)
@@ -554,6 +560,30 @@ void CFolderReadAhead::Release(std::size_t count) {
         { const std::lock_guard guard(m_lock); }
         m_work.notify_all();
     }
+}
+
+bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& listing,
+                                       CCriteriaTest& test) {
+    std::unique_lock lock(m_lock);
+    if (m_reads.empty() || Stopped())
+        return false;
+    ReadJob job = m_reads.top();
+    m_reads.pop();
+    lock.unlock();
+    std::uint32_t next = job.first;
+    while (next < job.end && !job.folder->dropped && !Stopped() &&
+           listing.load(std::memory_order_acquire) == kListing)
+        Read(*job.folder, next++, test, -1);
+    if (next < job.end && !job.folder->dropped) {
+        // The rest goes back for the threads.
+        lock.lock();
+        m_reads.push({std::move(job.folder), next, job.end});
+        const bool wake = m_idle > 0;
+        lock.unlock();
+        if (wake)
+            m_work.notify_one();
+    }
+    return true;
 }
 
 bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test,

@@ -237,4 +237,19 @@ TEST_F(ReadAheadSearchTest, MoreEntriesThanTheWindowHolds) {
     }
 }
 
+TEST_F(ReadAheadSearchTest, LargeFoldersAmongSmallOnes) {
+    // The walk reaches a large folder while a thread still lists it, and
+    // tests queued files of other folders meanwhile.
+    for (const char* big : {"d0/big", "d3/big", "zbig"}) {
+        for (int i = 0; i < 2500; ++i)
+            zbtest::WriteFile(m_root + "/" + big + "/b" + std::to_string(10000 + i),
+                              i % 97 == 0 ? "needle" : "hay");
+    }
+    const Rows contents = ExpectedContents();
+    for (const int threads : {1, 2, 7}) {
+        for (int round = 0; round < 3; ++round)
+            EXPECT_EQ(Run(Request("", "needle", threads)), contents) << threads << " " << round;
+    }
+}
+
 }  // namespace
