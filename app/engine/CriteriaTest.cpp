@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "app/engine/ContentSearch.h"
@@ -341,19 +342,33 @@ bool CCriteriaTest::MatchContent(const CResultItem& record) {
 
 bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
                                        int dirFd) {
+    const bool pdf = IsPdfName(name);
     {
         // The stream closes when it leaves its scope, also on a fault.
         CSourceStream stream;
         if (!(dirFd >= 0 ? stream.OpenAt(dirFd, name, path) : stream.Open(path))) {
             return false;
         }
+        // A file this search has read before under another name answers as
+        // it did then; a PDF document's page text goes on from the states the
+        // reading of its bytes leaves, so it is always read.
+        CContentAnswerCache* answers = m_snapshot.contentAnswers.get();
+        const zb::FileStamp* stamp = stream.GetDiskStamp();
+        const bool keep = answers && stamp && !pdf && CContentAnswerCache::IsWorthKeeping(*stamp);
+        if (keep) {
+            if (const std::optional<bool> known = answers->Find(*stamp))
+                return *known;
+        }
         // One reading of the file; the nodes keep the states it left.
-        if (SearchFileContent(m_snapshot.includeNodes, stream, m_stop)) {
+        const bool holds = SearchFileContent(m_snapshot.includeNodes, stream, m_stop) != FALSE;
+        if (keep && !m_stop.load(std::memory_order_relaxed))
+            answers->Store(*stamp, holds);
+        if (holds) {
             return true;
         }
     }
     // A stopped search reads no further.
-    if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(name)) {
+    if (m_stop.load(std::memory_order_relaxed) || !pdf) {
         return false;
     }
     return MatchPdfText(path);

@@ -242,6 +242,7 @@ int CSearchEngine::DoSearch() {
     const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
+    m_request.snapshot.contentAnswers = std::make_shared<CContentAnswerCache>();
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0
                                  ? CContentScanPool::DefaultThreadCount()

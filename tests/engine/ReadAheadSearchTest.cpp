@@ -237,6 +237,30 @@ TEST_F(ReadAheadSearchTest, MoreEntriesThanTheWindowHolds) {
     }
 }
 
+TEST_F(ReadAheadSearchTest, FilesWithSeveralNamesAreRowsUnderEachName) {
+    // Symbolic links and hard links to large files, before and after the
+    // file itself in the walk's order, and one to a file without the word.
+    const std::string root = zbtest::MakeTempDir("names");
+    const std::string large = std::string(70000, 'x') + " needle";
+    zbtest::WriteFile(root + "/m/big.txt", large);
+    zbtest::WriteFile(root + "/m/hay.txt", std::string(70000, 'h'));
+    fs::create_directories(root + "/a");
+    fs::create_directories(root + "/z");
+    fs::create_hard_link(root + "/m/big.txt", root + "/m/hard.txt");
+    fs::create_hard_link(root + "/m/big.txt", root + "/z/hard.txt");
+    fs::create_symlink("../m/big.txt", root + "/a/soft.txt");
+    fs::create_symlink("../m/big.txt", root + "/z/soft.txt");
+    fs::create_symlink("hay.txt", root + "/m/soft-hay.txt");
+    const Rows expected = {"a/soft.txt", "m/big.txt", "m/hard.txt", "z/hard.txt", "z/soft.txt"};
+    for (const int threads : {0, 1, 7}) {
+        zbtest::RecordingHost host;
+        CSearchEngine engine(&host);
+        m_root = root;
+        engine.RunSearch(Request("", "needle", threads));
+        EXPECT_EQ(Relative(host.GetRows()), expected) << threads;
+    }
+}
+
 TEST_F(ReadAheadSearchTest, LargeFoldersAmongSmallOnes) {
     // The walk reaches a large folder while a thread still lists it, and
     // tests queued files of other folders meanwhile.
