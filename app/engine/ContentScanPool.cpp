@@ -39,14 +39,14 @@ CContentScanPool::~CContentScanPool() {
         m_ending = true;
     }
     m_work.notify_all();
-    m_archiveWork.notify_all();
+    m_computeWork.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
 }
 
-void CContentScanPool::StartArchiveWorkers() {
+void CContentScanPool::StartComputeWorkers() {
     // Only the walk's thread queues jobs, so only it starts workers.
-    m_archiveWorkersStarted = true;
+    m_computeWorkersStarted = true;
     for (std::size_t i = m_fileReaders + 1; i < m_testers.size(); ++i)
         m_workers.emplace_back([this, i, faults = zb::CurrentFaultTrace()] {
             const zb::CFaultTraceScope scope(faults);
@@ -64,7 +64,7 @@ bool CContentScanPool::Empty() const {
     return m_jobs.empty();
 }
 
-bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool archivesOnly) {
+bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool computeOnly) {
     // Jobs are handed over only once done, so every job before the front
     // was claimed.
     const std::uint64_t end = m_frontSeq + m_jobs.size();
@@ -73,7 +73,7 @@ bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool a
         ++m_nextClaim;
     for (std::uint64_t seq = m_nextClaim; seq < end; ++seq) {
         Job& candidate = m_jobs[static_cast<std::size_t>(seq - m_frontSeq)];
-        if (candidate.claimed || (archivesOnly && !candidate.archive))
+        if (candidate.claimed || (computeOnly && !candidate.archive && !candidate.pageText))
             continue;
         candidate.claimed = true;
         *job = &candidate;
@@ -82,12 +82,12 @@ bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool a
     return false;
 }
 
-void CContentScanPool::WorkerLoop(Tester* tester, bool archivesOnly) {
-    std::condition_variable& work = archivesOnly ? m_archiveWork : m_work;
+void CContentScanPool::WorkerLoop(Tester* tester, bool computeOnly) {
+    std::condition_variable& work = computeOnly ? m_computeWork : m_work;
     std::unique_lock lock(m_lock);
     for (;;) {
         Job* job = nullptr;
-        work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job, archivesOnly); });
+        work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job, computeOnly); });
         if (!job)
             return;
         // A job stays where it is until it is handed over, and it is handed
@@ -196,6 +196,7 @@ bool CContentScanPool::CommitAll(const Commit& commit) {
 
 bool CContentScanPool::Push(CResultItem&& record, const Commit& commit) {
     Job job;
+    job.pageText = m_testers[0]->test->MayReadPageText(record.m_sName);
     job.record = std::move(record);
     return Queue(std::move(job), commit);
 }
@@ -220,12 +221,12 @@ bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
 }
 
 bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
-    const bool archive = job.archive != nullptr;
+    const bool compute = job.archive != nullptr || job.pageText;
     const bool untested = !job.done;
     if (untested && !m_fileReadersStarted)
         StartFileReaders();
-    if (archive && !m_archiveWorkersStarted)
-        StartArchiveWorkers();
+    if (compute && !m_computeWorkersStarted)
+        StartComputeWorkers();
     {
         std::lock_guard guard(m_lock);
         m_jobs.push_back(std::move(job));
@@ -234,8 +235,8 @@ bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
     }
     if (untested)
         m_work.notify_one();
-    if (archive)
-        m_archiveWork.notify_one();
+    if (compute)
+        m_computeWork.notify_one();
     if (!CommitReady(commit))
         return false;
     std::unique_lock lock(m_lock);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -117,6 +119,33 @@ TEST_F(PdfTextWhileWalking, TheWalkGoesOnAndTheRowsKeepTheirOrder) {
         EXPECT_EQ(host.rows, std::vector<std::string>(expected.begin(), expected.begin() + limit))
             << limit;
     }
+}
+
+// Rendering page text computes far more than it reads, so PDF documents are
+// rendered on every worker of the search, not only on the few that read
+// files. Each rendering waits until five run at once (or a while passes).
+TEST_F(PdfTextWhileWalking, DocumentsAreRenderedOnEveryWorker) {
+    const std::string root = zbtest::MakeTempDir("pdfmany");
+    for (int i = 0; i < 12; ++i)
+        zbtest::WriteFile(root + "/doc" + std::to_string(10 + i) + ".pdf", "%PDF-1.4");
+    std::mutex lock;
+    std::condition_variable changed;
+    int running = 0;
+    int most = 0;
+    SetPdfTextExtractor([&](const std::string&, CTextBuffer* text) {
+        std::unique_lock guard(lock);
+        most = std::max(most, ++running);
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(5), [&] { return most >= 5; });
+        --running;
+        text->Append("a needle");
+        return TRUE;
+    });
+    zbtest::RecordingHost host;
+    CSearchEngine engine(&host);
+    engine.RunSearch(TextSearch(root, "", "needle", 7));
+    EXPECT_EQ(host.rows.size(), 12u);
+    EXPECT_GE(most, 5);
 }
 
 }  // namespace
