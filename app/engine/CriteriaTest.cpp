@@ -376,7 +376,7 @@ bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::strin
 
 BOOL CCriteriaTest::MatchPdfText(const std::string& path) {
     CTextBuffer text;
-    if (!ExtractPdfText(path, &text)) {
+    if (!ExtractPdfText(path, &text, m_snapshot.pageTextThreads)) {
         return FALSE;
     }
     // The whole text is one 8-bit block, evaluated on top of the node states

@@ -242,11 +242,12 @@ int CSearchEngine::DoSearch() {
     const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
-    m_request.snapshot.contentAnswers = std::make_shared<CContentAnswerCache>();
-    m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     const unsigned workers = m_request.scanThreads < 0
                                  ? CContentScanPool::DefaultThreadCount()
                                  : static_cast<unsigned>(m_request.scanThreads);
+    m_request.snapshot.contentAnswers = std::make_shared<CContentAnswerCache>();
+    m_request.snapshot.pageTextThreads = static_cast<int>(workers) + 1;
+    m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     if (m_pCriteria->HasContainedText() && workers > 0) {
         m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
         m_commitScanned = [this](CResultItem&& record, bool passed) {

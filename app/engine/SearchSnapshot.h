@@ -17,6 +17,8 @@ struct CSearchSnapshot {
     std::vector<CFileNamePattern> patterns;
     CIncludeExprNodeArray includeNodes;
     // Set by the search for its run: the contents answers of the files read,
-    // shared by every copy its threads test with.
+    // shared by every copy its threads test with, and the threads a PDF
+    // document's page text may be rendered on.
     std::shared_ptr<CContentAnswerCache> contentAnswers;
+    int pageTextThreads = 1;
 };
