@@ -179,9 +179,10 @@ BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
     }
 }
 
-BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name, int dirFd) {
+BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name, int dirFd,
+                                     const std::function<void()>& largeFile) {
     try {
-        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd);
+        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd, largeFile);
     } catch (...) {
         zb::NoteIgnoredFault("the content test of a file");
         return FALSE;
@@ -340,8 +341,8 @@ bool CCriteriaTest::MatchContent(const CResultItem& record) {
                : FALSE;
 }
 
-bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
-                                       int dirFd) {
+bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd,
+                                       const std::function<void()>& largeFile) {
     const bool pdf = IsPdfName(name);
     {
         // The stream closes when it leaves its scope, also on a fault.
@@ -359,6 +360,8 @@ bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::strin
             if (const std::optional<bool> known = answers->Find(*stamp))
                 return *known;
         }
+        if (largeFile && stamp && stamp->size >= kLargeFile)
+            largeFile();
         // One reading of the file; the nodes keep the states it left.
         const bool holds = SearchFileContent(m_snapshot.includeNodes, stream, m_stop) != FALSE;
         if (keep && !m_stop.load(std::memory_order_relaxed))

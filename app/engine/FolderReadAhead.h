@@ -20,8 +20,8 @@
 // most kMaxEntriesAhead listed entries wait for the walk; whatever the walk
 // needs before a thread took it, the walk does itself, so it never waits for
 // work that no thread does; a file test a thread holds past a short grace it
-// does again, but a folder a thread lists it does not list again (a large
-// folder takes long to list): it tests queued files meanwhile. With no
+// does again, but a folder a thread lists, or a large file a thread reads, it
+// does not list or read again: it tests queued files meanwhile. With no
 // threads the walk does all of it, in order.
 //
 // A sub-folder is opened by its path (not following a link at its last step)
@@ -152,10 +152,12 @@ private:
     // Tests one file after `index` that no one took yet; false when there
     // is none near.
     bool ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
-    // Tests the files of the nearest queued run one by one while `listing`
-    // says a thread still lists a folder, and queues what is left of the run
-    // again; false when no run was queued.
-    bool TestQueuedFiles(const std::atomic<std::uint8_t>& listing, CCriteriaTest& test);
+    // Tests the files of the nearest queued run one by one while `busy` holds
+    // `state` (a thread lists a folder or reads a large file the walk
+    // waits for), and queues what is left of the run again; false when no run
+    // was queued.
+    bool TestQueuedFiles(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                         CCriteriaTest& test);
     // One more entry of `folder` has its final answer; once all have, the
     // folder's own entry in its parent gets its final answer too.
     void Resolved(Folder& folder);

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/engine/CriteriaTest.h"
 #include "app/engine/SearchEngine.h"
 #include "engine/RecordingSearchHost.h"
 #include "support/TempHome.h"
@@ -261,14 +262,20 @@ TEST_F(ReadAheadSearchTest, FilesWithSeveralNamesAreRowsUnderEachName) {
     }
 }
 
-TEST_F(ReadAheadSearchTest, LargeFoldersAmongSmallOnes) {
-    // The walk reaches a large folder while a thread still lists it, and
-    // tests queued files of other folders meanwhile.
+TEST_F(ReadAheadSearchTest, LargeFoldersAndFilesAmongSmallOnes) {
+    // The walk reaches a large folder while a thread still lists it, or a
+    // large file while a thread still reads it, and tests queued files of
+    // other folders meanwhile.
     for (const char* big : {"d0/big", "d3/big", "zbig"}) {
         for (int i = 0; i < 2500; ++i)
             zbtest::WriteFile(m_root + "/" + big + "/b" + std::to_string(10000 + i),
                               i % 97 == 0 ? "needle" : "hay");
     }
+    const std::string large(CCriteriaTest::kLargeFile + 70000, 'x');
+    zbtest::WriteFile(m_root + "/d1/large1", large);
+    zbtest::WriteFile(m_root + "/d1/large2.txt", large + " needle");
+    zbtest::WriteFile(m_root + "/d4/large3", large + " needle");
+    zbtest::WriteFile(m_root + "/large4", large);
     const Rows contents = ExpectedContents();
     for (const int threads : {1, 2, 7}) {
         for (int round = 0; round < 3; ++round)
