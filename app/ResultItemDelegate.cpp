@@ -5,8 +5,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/ResultListModel.h"
-
 namespace {
 constexpr int kSmallIcon = 16;
 constexpr int kSmallIconInset = 19;  // the small icon's distance from the frame's bottom right
@@ -83,11 +81,7 @@ void CResultItemDelegate::DrawThumbnailCell(QPainter* painter, const QStyleOptio
     painter->setPen(selected ? QColor(0, 0, 255) : QColor(0, 0, 0));
     painter->drawRect(frame.adjusted(0, 0, -1, -1));
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-    const auto* model = qobject_cast<const CResultListModel*>(index.model());
-    const CResultItem* record = model != nullptr ? model->GetRecord(index.row()) : nullptr;
-    const CBitmap* picture = record != nullptr && record->m_iThumbnailState == THUMBNAIL_MADE
-                                 ? record->m_pThumbnail.get()
-                                 : nullptr;
+    const CBitmap* picture = m_thumbnailOf ? m_thumbnailOf(index.row()) : nullptr;
     if (picture != nullptr && !picture->IsEmpty()) {
         const QImage image(reinterpret_cast<const uchar*>(picture->Row(0)), picture->Width(),
                            picture->Height(), picture->Width() * 4, QImage::Format_RGB32);
@@ -99,8 +93,6 @@ void CResultItemDelegate::DrawThumbnailCell(QPainter* painter, const QStyleOptio
                                       frame.top() + frame.height() - kSmallIconInset, kSmallIcon,
                                       kSmallIcon));
     } else {
-        if (record != nullptr && record->m_iThumbnailState == THUMBNAIL_NONE && m_requestThumbnail)
-            m_requestThumbnail(index.row());
         if (!icon.isNull()) {
             const QRect iconRect(frame.left() + (frame.width() - kLargeIcon) / 2,
                                  frame.top() + (frame.height() - kLargeIcon) / 2, kLargeIcon,

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "platform/BitmapImage.h"
+
 class CResultItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -25,9 +27,10 @@ public:
     void SetCellSize(const QSize& size) { m_cell = size; }
     // The picture frame of a Thumbnails cell whose bounds are `cell`.
     QRect ThumbnailFrame(const QRect& cell) const;
-    // Asked for the picture of a row that has none yet, when it is painted.
-    void SetThumbnailRequest(std::function<void(int row)> request) {
-        m_requestThumbnail = std::move(request);
+    // Asked for the picture of each row painted in Thumbnails: the picture,
+    // or null while the row has none (the source asks for it then).
+    void SetThumbnailSource(std::function<const CBitmap*(int row)> source) {
+        m_thumbnailOf = std::move(source);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -40,12 +43,12 @@ protected:
 private:
     // The picture frame with the row's picture centred in it and its small
     // icon at the bottom right; until a picture exists, the large icon
-    // centred (and the picture asked for while the row's is still to come).
+    // centred.
     void DrawThumbnailCell(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const;
 
     Layout m_layout = Layout::IconBeside;
     QSize m_thumbnail{128, 128};
     QSize m_cell;
-    std::function<void(int row)> m_requestThumbnail;
+    std::function<const CBitmap*(int row)> m_thumbnailOf;
 };

@@ -390,8 +390,8 @@ void CResultListCtrl::SetThumbnailSize(const QSize& size) {
         m_thumbnailSize = size;
 }
 
-void CResultListCtrl::SetThumbnailRequest(std::function<void(int row)> request) {
-    m_pDelegate->SetThumbnailRequest(std::move(request));
+void CResultListCtrl::SetThumbnailSource(std::function<const CBitmap*(int row)> source) {
+    m_pDelegate->SetThumbnailSource(std::move(source));
 }
 
 void CResultListCtrl::SetSortImage(int column, bool ascending) {

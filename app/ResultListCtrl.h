@@ -18,6 +18,7 @@
 
 #include "platform/WinTypes.h"
 
+class CBitmap;
 class CResultListModel;
 struct CRowRecord;
 class CResultItemDelegate;
@@ -101,9 +102,9 @@ public:
     QSize GetThumbnailSize() const { return m_thumbnailSize; }
     // The picture size of the Thumbnails view, without switching to it.
     void SetThumbnailSize(const QSize& size);
-    // Asked, while a row is painted in the Thumbnails view, for the picture
-    // of a row whose record has none yet.
-    void SetThumbnailRequest(std::function<void(int row)> request);
+    // Asked, while a row is painted in the Thumbnails view, for its picture
+    // (null while it has none).
+    void SetThumbnailSource(std::function<const CBitmap*(int row)> source);
 
     // Sort state: the visible column the rows are sorted by (-1: unsorted).
     int GetSortColumn() const { return m_nSortColumn; }

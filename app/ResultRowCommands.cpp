@@ -271,9 +271,9 @@ void CResultRowCommands::OnExport() {
         ShowWarning(ResourceText(IDS_EXPORT_FAILED, QFile::decodeName(path.c_str())));
 }
 
-BOOL CResultRowCommands::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
+bool CResultRowCommands::ExportRows(const std::string& path, ExportType type, bool onlySelected) {
     CWaitCursor wait;
-    return ExportResults(path, type, CListExportRows(*m_pModel, *m_pList), onlySelected);
+    return ExportResults(path, type, CListExportRows(*m_pModel, *m_pList), onlySelected) != FALSE;
 }
 
 BOOL CResultRowCommands::ExportText(const std::string& path, bool onlySelected) {

@@ -104,7 +104,7 @@ signals:
     void RenameToolRequested();
 
 private:
-    BOOL ExportRows(const std::string& path, ExportType type, bool onlySelected);
+    bool ExportRows(const std::string& path, ExportType type, bool onlySelected);
     bool IsSearching() const { return m_isSearching && m_isSearching(); }
     void ShowWarning(const QString& text) { m_showMessage(text, QMessageBox::Warning); }
 

@@ -24,7 +24,7 @@
 #include "platform/shell/ItemIdList.h"
 #include "platform/shell/ShellApi.h"
 #include "tools/ClipboardFormats.h"
-#include "tools/FileGeneralPage.h"
+#include "tools/windows/FileGeneralPage.h"
 #include "ui/DesktopOpen.h"
 #include "ui/DragDropConvert.h"
 #include "ui/FileManagerBus.h"

@@ -20,10 +20,10 @@
 #include "app/ResultListCtrl.h"
 #include "platform/FileManagerExplore.h"
 #include "platform/FolderDropTarget.h"
-#include "tools/FilePropertiesSheet.h"
-#include "tools/ResultDataSource.h"
 #include "tools/ShellContextMenu.h"
-#include "tools/ShellMenuPopup.h"
+#include "tools/windows/FilePropertiesSheet.h"
+#include "tools/windows/ResultDataSource.h"
+#include "tools/windows/ShellMenuPopup.h"
 #include "ui/ProductLinks.h"
 
 class CFolderTreeCtrl;

@@ -1,6 +1,8 @@
 #include "app/ThumbnailLoader.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
@@ -18,17 +20,19 @@ CThumbnailLoader::CThumbnailLoader(CResultListModel* model, CResultListCtrl* lis
     m_nGeneration = m_queue.GetGeneration();
     // The model shows a new generation of rows only after the queue started
     // one (clearing the results), so the generation read here is theirs.
-    connect(m_pModel, &QAbstractItemModel::modelReset, this,
-            [this] { m_nGeneration = m_queue.GetGeneration(); });
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, [this] {
+        m_nGeneration = m_queue.GetGeneration();
+        m_pictures.Clear();
+    });
     connect(m_pList, &CResultListCtrl::ViewModeChanged, this, &CThumbnailLoader::OnViewModeChanged);
     connect(m_pList, &CResultListCtrl::VisibleRowsChanged, this,
             &CThumbnailLoader::PublishVisibleRows);
-    m_pList->SetThumbnailRequest([this](int row) { QueueThumbnail(row); });
+    m_pList->SetThumbnailSource([this](int row) { return PictureOfRow(row); });
     OnViewModeChanged(m_pList->GetViewMode());
 }
 
 CThumbnailLoader::~CThumbnailLoader() {
-    m_pList->SetThumbnailRequest({});
+    m_pList->SetThumbnailSource({});
 }
 
 void CThumbnailLoader::EnsureProviders() {
@@ -43,12 +47,32 @@ void CThumbnailLoader::SetMaxSize(const QSize& size) {
     m_queue.SetMaxSize(SIZE{size.width(), size.height()});
 }
 
-void CThumbnailLoader::QueueThumbnail(int row) {
+void CThumbnailLoader::SetPictureByteLimit(std::size_t bytes) {
+    m_pictures.SetByteLimit(bytes);
+    DropPicturesOutOfView();
+}
+
+const CBitmap* CThumbnailLoader::PictureOfRow(int row) {
     const CRowRecord shown = m_pModel->GetRowRecord(row);
-    if (shown.record == nullptr || shown.record->m_iThumbnailState != THUMBNAIL_NONE)
+    if (shown.record == nullptr)
+        return nullptr;
+    if (shown.record->m_iThumbnailState == THUMBNAIL_MADE) {
+        if (const CBitmap* picture = m_pictures.Use(shown.index))
+            return picture;
+        // The rows were shown anew (the model was reset) with records made
+        // before: their pictures are made again.
+        shown.record->m_iThumbnailState = THUMBNAIL_NONE;
+        m_queue.Release(m_nGeneration, shown.index);
+    }
+    QueueThumbnail(shown);
+    return nullptr;
+}
+
+void CThumbnailLoader::QueueThumbnail(const CRowRecord& shown) {
+    if (shown.record->m_iThumbnailState != THUMBNAIL_NONE)
         return;
     PublishVisibleRows();
-    m_queue.Queue(m_nGeneration, row, shown.index, MakeProviderItem(*shown.record));
+    m_queue.Queue(m_nGeneration, shown.row, shown.index, MakeProviderItem(*shown.record));
 }
 
 void CThumbnailLoader::Clear() {
@@ -67,9 +91,34 @@ void CThumbnailLoader::PublishVisibleRows() {
 void CThumbnailLoader::RemakePictures() {
     // The worker is done with the pictures before they go.
     Clear();
+    m_pictures.Clear();
     if (const std::shared_ptr<CResultArray>& results = m_pModel->GetResults()) {
         for (std::size_t i = 0; i < results->GetCount(); ++i)
-            results->GetAt(i).FreeThumbnail();
+            results->GetAt(i).m_iThumbnailState = THUMBNAIL_NONE;
+    }
+}
+
+void CThumbnailLoader::DropPicturesOutOfView() {
+    if (!m_pictures.IsOverLimit())
+        return;
+    int first = 0;
+    int last = -1;
+    if (m_pList->GetViewMode() == VIEW_MODE_THUMBNAILS)
+        m_pList->GetVisibleRows(&first, &last);
+    std::vector<std::size_t> inView;
+    for (int row = first; row <= last; ++row) {
+        const CRowRecord shown = m_pModel->GetRowRecord(row);
+        if (shown.record != nullptr)
+            inView.push_back(shown.index);
+    }
+    const std::vector<std::size_t> dropped = m_pictures.Trim([&](std::size_t record) {
+        return std::find(inView.begin(), inView.end(), record) != inView.end();
+    });
+    const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
+    for (const std::size_t record : dropped) {
+        if (record < results->GetCount())
+            results->GetAt(record).m_iThumbnailState = THUMBNAIL_NONE;
+        m_queue.Release(m_nGeneration, record);
     }
 }
 
@@ -88,7 +137,7 @@ void CThumbnailLoader::OnViewModeChanged(int mode) {
 }
 
 void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
-    m_queue.ApplyIfCurrent(result, [&] {
+    const BOOL current = m_queue.ApplyIfCurrent(result, [&] {
         const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
         if (result.record >= results->GetCount())
             return;
@@ -96,7 +145,7 @@ void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
         if (record.m_iThumbnailState != THUMBNAIL_NONE)
             return;
         if (result.made) {
-            record.m_pThumbnail = std::make_unique<CBitmap>(std::move(result.bitmap));
+            m_pictures.Put(result.record, std::move(result.bitmap));
             record.m_iThumbnailState = THUMBNAIL_MADE;
         } else {
             record.m_iThumbnailState = THUMBNAIL_FAILED;
@@ -104,4 +153,7 @@ void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
         // The row may have moved since it asked (a sort).
         m_pList->RedrawItem(m_pModel->RowOfRecord(result.record, result.row));
     });
+    // Outside the queue's lock: dropping a picture releases it there.
+    if (current)
+        DropPicturesOutOfView();
 }

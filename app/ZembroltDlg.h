@@ -186,6 +186,7 @@ public:
     CFolderTreeCtrl* FolderTree() const { return m_pFolderTree; }
     CResultListCtrl* ResultList() const { return m_pResultList; }
     CResultListModel* ResultModel() const { return m_pModel; }
+    CThumbnailLoader* Thumbnails() const { return m_pThumbnails.get(); }
     QStatusBar* StatusBar() const { return m_pStatusBar; }
     QString StatusText() const;
     QMenuBar* MenuBar() const;

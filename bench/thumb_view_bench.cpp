@@ -1,13 +1,18 @@
 // zb_thumb_view_bench: the Thumbnails view of an offscreen result list filled
 // with pictures of image rows, page by page, through the thumbnail worker
 // and the thumbnail library, the way the window does it. It prints how long
-// filling took and the longest time the window's thread did not come round
-// to its event loop (paints, layouts and the pictures put into their rows).
+// filling took, the longest time the window's thread did not come round to
+// its event loop (paints, layouts and the pictures put into their rows) and
+// the peak memory.
 //
-//   zb_thumb_view_bench DIR [--rows N] [--box N] [--files N]
+//   zb_thumb_view_bench DIR [--rows N] [--box N] [--files N] [--sweeps N]
+//                           [--cache-mib N]
 //
 // DIR receives --files JPEG photos of 1024 x 768 (made once); the --rows rows
-// (10,000 unless told) name them in turn.
+// (10,000 unless told) name them in turn. The list is scrolled over whole
+// --sweeps times (1 unless told), down and up in turn, and each sweep must
+// show every row with its picture. --cache-mib bounds the pictures kept
+// (the window's bound unless told).
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QColor>
@@ -21,6 +26,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -67,6 +73,20 @@ std::vector<std::string> MakeCorpus(const QString& folder, int files) {
     return names;
 }
 
+// The image maker, counting the pictures it is asked for.
+class CountingMaker : public CImageThumbnailProvider {
+public:
+    using CImageThumbnailProvider::CImageThumbnailProvider;
+    BOOL MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, SIZE maxSize) override {
+        ++m_calls;
+        return CImageThumbnailProvider::MakeThumbnail(item, bitmap, maxSize);
+    }
+    int Calls() const { return m_calls.load(); }
+
+private:
+    std::atomic<int> m_calls{0};
+};
+
 int Option(int argc, char** argv, const char* name, int fallback) {
     for (int i = 2; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == name)
@@ -79,7 +99,9 @@ int Option(int argc, char** argv, const char* name, int fallback) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: zb_thumb_view_bench DIR [--rows N] [--box N] [--files N]\n");
+        std::fprintf(stderr,
+                     "usage: zb_thumb_view_bench DIR [--rows N] [--box N] [--files N] "
+                     "[--sweeps N] [--cache-mib N]\n");
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -88,12 +110,18 @@ int main(int argc, char** argv) {
     const int rowCount = Option(argc, argv, "--rows", 10000);
     const int box = Option(argc, argv, "--box", 128);
     const std::vector<std::string> files = MakeCorpus(folder, Option(argc, argv, "--files", 500));
+    const int sweeps = std::max(1, Option(argc, argv, "--sweeps", 1));
 
     CResultListModel model(nullptr);
     CResultListCtrl list(&model);
     CThumbnailLoader loader(&model, &list);
+    const int cacheMiB = Option(argc, argv, "--cache-mib", 0);
+    if (cacheMiB > 0)
+        loader.SetPictureByteLimit(static_cast<std::size_t>(cacheMiB) << 20);
+    auto counting = std::make_unique<CountingMaker>(ZEMBROLT_THUMB_LIBRARY_DIR);
+    const CountingMaker* maker = counting.get();
     CThumbnailProviderList makers;
-    makers.push_back(std::make_unique<CImageThumbnailProvider>(ZEMBROLT_THUMB_LIBRARY_DIR));
+    makers.push_back(std::move(counting));
     makers.back()->InitExtensions();
     loader.Queue().SetProviders(std::move(makers));
 
@@ -130,10 +158,14 @@ int main(int argc, char** argv) {
         tick.start();
     });
 
-    // Once every row in sight has its picture (or failed), the next page.
-    int made = 0;
+    // Once every row in sight has its picture (or failed), the next page;
+    // at either end of the list the next sweep goes the other way.
+    std::vector<int> shownInSweep(static_cast<std::size_t>(rowCount), -1);
+    std::vector<int> shownCounts;
+    int shown = 0;
     int failed = 0;
     int pages = 0;
+    bool down = true;
     QTimer pager;
     pager.setInterval(5);
     QObject::connect(&pager, &QTimer::timeout, [&] {
@@ -144,16 +176,32 @@ int main(int argc, char** argv) {
             if (model.GetRecord(row)->m_iThumbnailState == THUMBNAIL_NONE)
                 return;
         }
-        if (last >= rowCount - 1) {
-            for (std::size_t i = 0; i < results->GetCount(); ++i) {
-                made += results->GetAt(i).m_iThumbnailState == THUMBNAIL_MADE ? 1 : 0;
-                failed += results->GetAt(i).m_iThumbnailState == THUMBNAIL_FAILED ? 1 : 0;
+        // The rows in sight count for the sweep under way.
+        const auto countShown = [&] {
+            const int sweep = static_cast<int>(shownCounts.size());
+            for (int row = first; row <= last; ++row) {
+                int& seen = shownInSweep[static_cast<std::size_t>(row)];
+                if (seen == sweep)
+                    continue;
+                seen = sweep;
+                ++shown;
+                failed += model.GetRecord(row)->m_iThumbnailState == THUMBNAIL_FAILED ? 1 : 0;
             }
-            app.quit();
-            return;
-        }
+        };
+        countShown();
         QScrollBar* bar = list.GetCurrentView()->verticalScrollBar();
-        bar->setValue(bar->value() + bar->pageStep());
+        if (down ? last >= rowCount - 1 : first == 0) {
+            shownCounts.push_back(shown);
+            shown = 0;
+            down = !down;
+            if (static_cast<int>(shownCounts.size()) == sweeps) {
+                app.quit();
+                return;
+            }
+            // The next sweep starts with the rows in sight.
+            countShown();
+        }
+        bar->setValue(bar->value() + (down ? bar->pageStep() : -bar->pageStep()));
         ++pages;
     });
 
@@ -167,13 +215,22 @@ int main(int argc, char** argv) {
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
+    const CThumbnailCache& pictures = loader.Pictures();
     std::printf("rows:                      %d (%zu files, box %d)\n", rowCount, files.size(), box);
-    std::printf("pictures made / failed:    %d / %d\n", made, failed);
-    std::printf("pages scrolled:            %d\n", pages);
-    std::printf("all rows filled (s):       %.2f (%.2f ms a row)\n", seconds,
-                seconds * 1000 / rowCount);
+    std::printf("sweeps:                    %d (%d pages)\n", sweeps, pages);
+    bool complete = true;
+    for (std::size_t i = 0; i < shownCounts.size(); ++i) {
+        std::printf("rows shown, sweep %zu:       %d\n", i + 1, shownCounts[i]);
+        complete = complete && shownCounts[i] == rowCount;
+    }
+    std::printf("pictures made / failed:    %d / %d\n", maker->Calls(), failed);
+    std::printf("pictures kept at the end:  %zu (%.1f MiB, bound %.1f MiB)\n", pictures.GetCount(),
+                static_cast<double>(pictures.GetBytes()) / 1048576.0,
+                static_cast<double>(pictures.GetByteLimit()) / 1048576.0);
+    std::printf("all sweeps (s):            %.2f (%.2f ms a row shown)\n", seconds,
+                seconds * 1000 / (static_cast<double>(rowCount) * sweeps));
     std::printf("longest loop stall (ms):   %.1f\n", longestStall);
     std::printf("stalls over 50 ms:         %d\n", stallsOver50);
     std::printf("peak memory (MiB):         %.1f\n", usage.ru_maxrss / 1024.0);
-    return made + failed == rowCount ? 0 : 1;
+    return complete ? 0 : 1;
 }

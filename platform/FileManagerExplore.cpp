@@ -32,9 +32,8 @@ bool ExploreItems(IFileManagerCaller& caller, const std::vector<std::string>& pa
                   const FolderOpener& openFolder) {
     std::vector<std::string> folders;
     for (const std::string& path : paths) {
-        std::string folder = GetParentFolder(path);
-        if (folder.empty())
-            folder = "/";
+        const std::string parent = GetParentFolder(path);
+        std::string folder = parent.empty() ? std::string("/") : parent;
         if (std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(std::move(folder));
     }

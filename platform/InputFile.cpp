@@ -14,7 +14,7 @@ int OpenRegularFile(const std::string& path) {
     return OpenRegularFileAt(AT_FDCWD, path.c_str());
 }
 
-int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size) {
+int OpenRegularFileAt(int dirFd, const char* name, FileStamp* stamp) {
     // O_NONBLOCK keeps the open itself from waiting on a FIFO without a writer.
     const int fd = ::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -33,8 +33,14 @@ int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size) {
         return -1;
     }
     // O_NONBLOCK stays set: it changes nothing for reads of a regular file.
-    if (size)
-        *size = static_cast<std::int64_t>(st.st_size);
+    if (stamp) {
+        stamp->device = st.st_dev;
+        stamp->inode = st.st_ino;
+        stamp->links = st.st_nlink;
+        stamp->size = static_cast<std::int64_t>(st.st_size);
+        stamp->modified =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    }
     return fd;
 }
 
@@ -43,15 +49,13 @@ InputFile::~InputFile() {
 }
 
 InputFile::InputFile(InputFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_sizeAtOpen(other.m_sizeAtOpen),
-      m_position(other.m_position) {}
+    : m_fd(std::exchange(other.m_fd, -1)), m_stamp(other.m_stamp), m_position(other.m_position) {}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
     if (this != &other) {
         Close();
         m_fd = std::exchange(other.m_fd, -1);
-        m_sizeAtOpen = other.m_sizeAtOpen;
+        m_stamp = other.m_stamp;
         m_position = other.m_position;
     }
     return *this;
@@ -63,7 +67,8 @@ bool InputFile::Open(const std::string& path) {
 
 bool InputFile::OpenAt(int dirFd, const char* name) {
     Close();
-    m_fd = OpenRegularFileAt(dirFd, name, &m_sizeAtOpen);
+    m_stamp = {};
+    m_fd = OpenRegularFileAt(dirFd, name, &m_stamp);
     m_position = 0;
     return m_fd >= 0;
 }
@@ -110,7 +115,7 @@ std::int64_t InputFile::Read(void* buffer, std::size_t count) {
     }
     // Asking for more than the file held at open: read what it held first;
     // when all of that arrives, the end is known without another call.
-    const std::int64_t known = m_sizeAtOpen - m_position;
+    const std::int64_t known = m_stamp.size - m_position;
     if (known >= 0 && static_cast<std::uint64_t>(known) < count) {
         const std::int64_t got = ReadRetrying(m_fd, buffer, static_cast<std::size_t>(known), -1);
         if (got >= 0)

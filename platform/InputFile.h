@@ -3,11 +3,23 @@
 // Only regular files are opened, so a FIFO, device or socket handed in as a
 // path can never block or feed endless data to a reader.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace zb {
+
+// What an open saw of a file: which file it is and how it stood, so that two
+// names can be told to lead to the same, unchanged contents.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    nlink_t links = 0;
+    std::int64_t size = 0;
+    std::int64_t modified = 0;  // the last write, in nanoseconds since 1970
+};
 
 // Opens `path` read-only if it names a regular file (symbolic links are
 // followed to their target). Anything else (FIFO, device, socket, directory)
@@ -15,8 +27,8 @@ namespace zb {
 // returned descriptor is blocking and close-on-exec; -1 on failure.
 int OpenRegularFile(const std::string& path);
 // The same for `name` relative to the open folder `dirFd` (or AT_FDCWD);
-// `size`, when given, receives the file's size at open.
-int OpenRegularFileAt(int dirFd, const char* name, std::int64_t* size = nullptr);
+// `stamp`, when given, receives the file's stamp at open.
+int OpenRegularFileAt(int dirFd, const char* name, FileStamp* stamp = nullptr);
 
 // The size of the open file `fd`; -1 when it cannot be read.
 std::int64_t FileSizeOf(int fd);
@@ -59,10 +71,12 @@ public:
     std::int64_t GetLength() const;
 
     int Fd() const { return m_fd; }
+    // The open file's stamp when it was opened.
+    const FileStamp& StampAtOpen() const { return m_stamp; }
 
 private:
     int m_fd = -1;
-    std::int64_t m_sizeAtOpen = 0;
+    FileStamp m_stamp;
     std::int64_t m_position = 0;
 };
 

@@ -177,11 +177,11 @@ bool ReadAll(int fd, std::size_t maxBytes, std::string& bytes) {
 
 bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
-    std::int64_t size = 0;
-    const UniqueFd file(OpenRegularFileAt(AT_FDCWD, path.c_str(), &size));
+    FileStamp stamp;
+    const UniqueFd file(OpenRegularFileAt(AT_FDCWD, path.c_str(), &stamp));
     if (!file.IsOpen())
         return false;
-    if (static_cast<std::uint64_t>(size) > maxBytes) {
+    if (static_cast<std::uint64_t>(stamp.size) > maxBytes) {
         errno = EFBIG;
         return false;
     }

@@ -9,7 +9,6 @@ namespace zb {
 namespace {
 
 constexpr std::size_t kHeaderSize = 28;
-constexpr std::size_t kSectionEntrySize = 20;  // format id, offset
 constexpr std::size_t kPropertyEntrySize = 8;  // id, offset from the section
 
 }  // namespace

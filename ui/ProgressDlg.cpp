@@ -22,7 +22,6 @@ constexpr int kLargeRangeShift = 20;
 
 // Layout in dialog units.
 constexpr int kWidthDlu = 220;
-constexpr int kHeightDlu = 62;
 constexpr int kMarginDlu = 7;
 constexpr int kStatusTopDlu = 7;
 constexpr int kStatusHeightDlu = 10;

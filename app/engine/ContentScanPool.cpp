@@ -4,8 +4,11 @@
 #include <algorithm>
 
 namespace {
-// Records queued at most; a longer queue makes the walk hand over and help.
+// Records queued at most that are still to be tested, and at most in all
+// (the passed ones behind them); a longer queue makes the walk hand over and
+// help, or wait.
 constexpr std::size_t kMaxQueued = 512;
+constexpr std::size_t kMaxHeld = 1u << 14;
 }  // namespace
 
 CContentScanPool::CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
@@ -36,14 +39,14 @@ CContentScanPool::~CContentScanPool() {
         m_ending = true;
     }
     m_work.notify_all();
-    m_archiveWork.notify_all();
+    m_computeWork.notify_all();
     for (std::thread& worker : m_workers)
         worker.join();
 }
 
-void CContentScanPool::StartArchiveWorkers() {
+void CContentScanPool::StartComputeWorkers() {
     // Only the walk's thread queues jobs, so only it starts workers.
-    m_archiveWorkersStarted = true;
+    m_computeWorkersStarted = true;
     for (std::size_t i = m_fileReaders + 1; i < m_testers.size(); ++i)
         m_workers.emplace_back([this, i, faults = zb::CurrentFaultTrace()] {
             const zb::CFaultTraceScope scope(faults);
@@ -61,7 +64,7 @@ bool CContentScanPool::Empty() const {
     return m_jobs.empty();
 }
 
-bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool archivesOnly) {
+bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool computeOnly) {
     // Jobs are handed over only once done, so every job before the front
     // was claimed.
     const std::uint64_t end = m_frontSeq + m_jobs.size();
@@ -70,7 +73,7 @@ bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool a
         ++m_nextClaim;
     for (std::uint64_t seq = m_nextClaim; seq < end; ++seq) {
         Job& candidate = m_jobs[static_cast<std::size_t>(seq - m_frontSeq)];
-        if (candidate.claimed || (archivesOnly && !candidate.archive))
+        if (candidate.claimed || (computeOnly && !candidate.archive && !candidate.pageText))
             continue;
         candidate.claimed = true;
         *job = &candidate;
@@ -79,12 +82,12 @@ bool CContentScanPool::ClaimJob(std::unique_lock<std::mutex>&, Job** job, bool a
     return false;
 }
 
-void CContentScanPool::WorkerLoop(Tester* tester, bool archivesOnly) {
-    std::condition_variable& work = archivesOnly ? m_archiveWork : m_work;
+void CContentScanPool::WorkerLoop(Tester* tester, bool computeOnly) {
+    std::condition_variable& work = computeOnly ? m_computeWork : m_work;
     std::unique_lock lock(m_lock);
     for (;;) {
         Job* job = nullptr;
-        work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job, archivesOnly); });
+        work.wait(lock, [&] { return m_ending || ClaimJob(lock, &job, computeOnly); });
         if (!job)
             return;
         // A job stays where it is until it is handed over, and it is handed
@@ -93,6 +96,7 @@ void CContentScanPool::WorkerLoop(Tester* tester, bool archivesOnly) {
         RunJob(*tester, *job);
         lock.lock();
         job->done = true;
+        --m_untested;
         m_finished.notify_all();
     }
 }
@@ -174,6 +178,7 @@ bool CContentScanPool::Step(std::unique_lock<std::mutex>& lock, const Commit& co
         RunJob(*m_testers[0], *job);
         lock.lock();
         job->done = true;
+        --m_untested;
     } else {
         m_finished.wait(lock, [&] { return m_jobs.front().done; });
     }
@@ -191,7 +196,17 @@ bool CContentScanPool::CommitAll(const Commit& commit) {
 
 bool CContentScanPool::Push(CResultItem&& record, const Commit& commit) {
     Job job;
+    job.pageText = m_testers[0]->test->MayReadPageText(record.m_sName);
     job.record = std::move(record);
+    return Queue(std::move(job), commit);
+}
+
+bool CContentScanPool::PushPassed(CResultItem&& record, const Commit& commit) {
+    Job job;
+    job.record = std::move(record);
+    job.claimed = true;
+    job.done = true;
+    job.passed = true;
     return Queue(std::move(job), commit);
 }
 
@@ -206,22 +221,26 @@ bool CContentScanPool::PushArchive(std::optional<CResultItem> record,
 }
 
 bool CContentScanPool::Queue(Job&& job, const Commit& commit) {
-    const bool archive = job.archive != nullptr;
-    if (!m_fileReadersStarted)
+    const bool compute = job.archive != nullptr || job.pageText;
+    const bool untested = !job.done;
+    if (untested && !m_fileReadersStarted)
         StartFileReaders();
-    if (archive && !m_archiveWorkersStarted)
-        StartArchiveWorkers();
+    if (compute && !m_computeWorkersStarted)
+        StartComputeWorkers();
     {
         std::lock_guard guard(m_lock);
         m_jobs.push_back(std::move(job));
+        if (untested)
+            ++m_untested;
     }
-    m_work.notify_one();
-    if (archive)
-        m_archiveWork.notify_one();
+    if (untested)
+        m_work.notify_one();
+    if (compute)
+        m_computeWork.notify_one();
     if (!CommitReady(commit))
         return false;
     std::unique_lock lock(m_lock);
-    while (m_jobs.size() >= kMaxQueued) {
+    while (m_untested >= kMaxQueued || m_jobs.size() >= kMaxHeld) {
         if (!Step(lock, commit))
             return false;
     }

@@ -41,8 +41,9 @@ public:
     using Commit = std::function<bool(CResultItem&& record, bool passed)>;
 
     // `threads` workers: up to kMaxFileReaders of them take every job
-    // (started when the first job is queued), the rest only archives
-    // (started when the first archive is queued).
+    // (started when the first job is queued), the rest only the jobs that
+    // compute more than they read, archives and PDF documents (started when
+    // the first of those is queued).
     CContentScanPool(const CSearchSnapshot& snapshot, const std::atomic<bool>& stop,
                      unsigned threads);
     ~CContentScanPool();
@@ -52,6 +53,10 @@ public:
     // Queues a record; when the queue is long, first hands over finished
     // records (and tests queued ones on this thread) to make room.
     bool Push(CResultItem&& record, const Commit& commit);
+    // Queues a record that has passed every condition already: it is handed
+    // over as passed in its turn, after the records queued before it, so the
+    // walk goes on while those are still being read.
+    bool PushPassed(CResultItem&& record, const Commit& commit);
     // Queues an archive: its own record first when `record` is set (it has
     // passed every other condition), then the members that pass, which the
     // commit receives as passed.
@@ -70,18 +75,19 @@ public:
 
     // Workers that read files on disk at most: more than three readers beside
     // the walk made every open and read slower than the work they shared
-    // (measured on an 8-core machine). Archives are unpacked in memory, so
-    // the other workers take only archives.
+    // (measured on an 8-core machine). Archives are unpacked and page text is
+    // rendered in memory, so the other workers take only those.
     static constexpr unsigned kMaxFileReaders = 3;
 
 private:
     struct Job {
         CResultItem record;
         bool testRecord = true;  // false: an archive whose own record failed
+        bool pageText = false;   // its test may render page text
         std::unique_ptr<CArchiveSource> archive;
         std::vector<CResultItem> members;  // the archive's members that passed
         bool listed = true;                // the archive's listing had no fault
-        bool claimed = false;              // a thread tests it
+        bool claimed = false;              // a thread tests it, or nothing is left to test
         bool done = false;
         bool passed = false;
     };
@@ -94,15 +100,15 @@ private:
         bool archivesMade = false;
     };
 
-    void WorkerLoop(Tester* tester, bool archivesOnly);
+    void WorkerLoop(Tester* tester, bool computeOnly);
     // Tests a claimed job's record and searches its archive, without the lock.
     void RunJob(Tester& tester, Job& job);
     bool Queue(Job&& job, const Commit& commit);
-    // Claims the oldest job no one tests yet (with `archivesOnly` the oldest
-    // such archive); false when there is none.
-    bool ClaimJob(std::unique_lock<std::mutex>& lock, Job** job, bool archivesOnly = false);
+    // Claims the oldest job no one tests yet (with `computeOnly` the oldest
+    // such archive or PDF document); false when there is none.
+    bool ClaimJob(std::unique_lock<std::mutex>& lock, Job** job, bool computeOnly = false);
     void StartFileReaders();
-    void StartArchiveWorkers();
+    void StartComputeWorkers();
     bool HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit, bool* handed);
     // One step towards a shorter queue: hands over the front when it is done,
     // else tests a job that no worker has taken, else waits for one to end.
@@ -112,14 +118,15 @@ private:
     const std::atomic<bool>& m_stop;
     mutable std::mutex m_lock;
     std::condition_variable m_work;         // a job was queued, or the pool ends
-    std::condition_variable m_archiveWork;  // an archive was queued, or the pool ends
+    std::condition_variable m_computeWork;  // an archive or PDF was queued, or the pool ends
     std::condition_variable m_finished;     // a job was finished
     std::deque<Job> m_jobs;
+    std::size_t m_untested = 0;     // jobs in m_jobs not done yet
     std::uint64_t m_frontSeq = 0;   // sequence number of m_jobs.front()
     std::uint64_t m_nextClaim = 0;  // no job before this one is unclaimed
     unsigned m_fileReaders = 0;     // workers that take every job
     bool m_fileReadersStarted = false;
-    bool m_archiveWorkersStarted = false;
+    bool m_computeWorkersStarted = false;
     bool m_ending = false;
     std::vector<std::unique_ptr<Tester>> m_testers;  // [0] serves the walk's own thread
     std::vector<std::thread> m_workers;

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "app/engine/ContentSearch.h"
@@ -127,6 +128,10 @@ bool CCriteriaTest::MayFolderPass() const {
            size != kSizeAtLeast && size != kSizeAtMost;
 }
 
+bool CCriteriaTest::MayReadPageText(const std::string& name) const {
+    return HasContainedText() && IsPdfName(name);
+}
+
 bool CCriteriaTest::HasFurtherConditions() const {
     const CSearchData& criteria = m_snapshot.criteria;
     return criteria.m_DateOptionData.m_iDateOptionType != 0 ||
@@ -174,9 +179,10 @@ BOOL CCriteriaTest::MatchContainedText(const CResultItem& record) {
     }
 }
 
-BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name, int dirFd) {
+BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string& name, int dirFd,
+                                     const std::function<void()>& largeFile) {
     try {
-        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd);
+        return m_snapshot.includeNodes.empty() || MatchContentOnDisk(path, name, dirFd, largeFile);
     } catch (...) {
         zb::NoteIgnoredFault("the content test of a file");
         return FALSE;
@@ -335,21 +341,37 @@ bool CCriteriaTest::MatchContent(const CResultItem& record) {
                : FALSE;
 }
 
-bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name,
-                                       int dirFd) {
+bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd,
+                                       const std::function<void()>& largeFile) {
+    const bool pdf = IsPdfName(name);
     {
         // The stream closes when it leaves its scope, also on a fault.
         CSourceStream stream;
         if (!(dirFd >= 0 ? stream.OpenAt(dirFd, name, path) : stream.Open(path))) {
             return false;
         }
+        // A file this search has read before under another name answers as
+        // it did then; a PDF document's page text goes on from the states the
+        // reading of its bytes leaves, so it is always read.
+        CContentAnswerCache* answers = m_snapshot.contentAnswers.get();
+        const zb::FileStamp* stamp = stream.GetDiskStamp();
+        const bool keep = answers && stamp && !pdf && CContentAnswerCache::IsWorthKeeping(*stamp);
+        if (keep) {
+            if (const std::optional<bool> known = answers->Find(*stamp))
+                return *known;
+        }
+        if (largeFile && stamp && stamp->size >= kLargeFile)
+            largeFile();
         // One reading of the file; the nodes keep the states it left.
-        if (SearchFileContent(m_snapshot.includeNodes, stream, m_stop)) {
+        const bool holds = SearchFileContent(m_snapshot.includeNodes, stream, m_stop) != FALSE;
+        if (keep && !m_stop.load(std::memory_order_relaxed))
+            answers->Store(*stamp, holds);
+        if (holds) {
             return true;
         }
     }
     // A stopped search reads no further.
-    if (m_stop.load(std::memory_order_relaxed) || !IsPdfName(name)) {
+    if (m_stop.load(std::memory_order_relaxed) || !pdf) {
         return false;
     }
     return MatchPdfText(path);
@@ -357,7 +379,7 @@ bool CCriteriaTest::MatchContentOnDisk(const std::string& path, const std::strin
 
 BOOL CCriteriaTest::MatchPdfText(const std::string& path) {
     CTextBuffer text;
-    if (!ExtractPdfText(path, &text)) {
+    if (!ExtractPdfText(path, &text, m_snapshot.pageTextThreads)) {
         return FALSE;
     }
     // The whole text is one 8-bit block, evaluated on top of the node states

@@ -27,6 +27,10 @@ public:
     // passed every other condition; faults make the record fail.
     BOOL MatchContainedText(const CResultItem& record);
     bool HasContainedText() const { return !m_snapshot.includeNodes.empty(); }
+    // Whether the contained-text test of a file named `name` may go on from
+    // its bytes to its page text (a PDF document's), which takes many times
+    // longer than reading the bytes.
+    bool MayReadPageText(const std::string& name) const;
 
     // Whether any condition beyond the name is set.
     bool HasFurtherConditions() const;
@@ -46,15 +50,23 @@ public:
     // The contained-text condition for the file on disk at `path` named
     // `name`, as MatchContainedText tests a record of that file; faults make
     // it fail. With `dirFd` (the open folder holding it) the file is opened
-    // through that descriptor rather than by its whole path.
-    BOOL MatchFileContent(const std::string& path, const std::string& name, int dirFd = -1);
+    // through that descriptor rather than by its whole path. `largeFile`,
+    // when given, is called once the file turns out to hold kLargeFile bytes
+    // or more, before they are read.
+    BOOL MatchFileContent(const std::string& path, const std::string& name, int dirFd = -1,
+                          const std::function<void()>& largeFile = {});
+
+    // A file this large takes long enough to read that a second reader would
+    // rather wait for the first.
+    static constexpr std::int64_t kLargeFile = 1 << 20;
 
 private:
     bool MatchDate(const CResultItem& record) const;
     bool MatchTimeOfDay(const CResultItem& record) const;
     bool MatchSize(const CResultItem& record) const;
     bool MatchContent(const CResultItem& record);
-    bool MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd = -1);
+    bool MatchContentOnDisk(const std::string& path, const std::string& name, int dirFd = -1,
+                            const std::function<void()>& largeFile = {});
     BOOL MatchPdfText(const std::string& path);
 
     // The current time as a UTC FILETIME; FALSE when out of range.

@@ -62,7 +62,13 @@ std::string ResourceNameOf(const zb::MountEntry& entry) {
     std::replace(share.begin(), share.end(), '/', '\\');
     if (server.empty())
         return {};
-    return "\\\\" + LowerCaseUtf8(server) + (share.empty() ? "" : "\\" + LowerCaseUtf8(share));
+    std::string resource = "\\\\";
+    resource += LowerCaseUtf8(server);
+    if (!share.empty()) {
+        resource += '\\';
+        resource += LowerCaseUtf8(share);
+    }
+    return resource;
 }
 
 // The mount point of a mounted share "\\server\share", or empty.

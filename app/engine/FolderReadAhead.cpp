@@ -20,10 +20,10 @@ namespace {
 enum : std::uint8_t { kUnlisted, kListing, kListed, kFailed };
 
 // An entry: the three final answers; a file whose contents are still to be
-// tested, one whose test has been taken, and one whose answer is being
-// stored; a sub-folder listed ahead whose
+// tested, one whose test has been taken, one whose test is reading a large
+// file, and one whose answer is being stored; a sub-folder listed ahead whose
 // contents are not all answered yet (the walk goes into it).
-enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed, kStoring, kFolder };
+enum : std::uint8_t { kVisit, kSkip, kHolds, kPending, kClaimed, kReading, kStoring, kFolder };
 
 // Files one thread takes at a time from a folder.
 constexpr std::uint32_t kReadBatch = 32;
@@ -279,6 +279,11 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
         folder->infos[i] = std::move(info);
         return folder->infos[i].get();
     };
+    // Whether a file's contents are tested here: not when its test may read
+    // page text and the walk takes those.
+    const auto contentTest = [&] {
+        return m_contentSearch && !(m_options.leavePageTextToWalk && test.MayReadPageText(name));
+    };
     CResultItem scratch;
     std::uint32_t unresolved = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -316,9 +321,11 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
             else if (!test.MatchFileData(scratch))
                 answer = kSkip;
             else
-                answer = m_contentSearch ? kPending : kVisit;
-        } else if (m_contentSearch) {
+                answer = contentTest() ? kPending : kVisit;
+        } else if (contentTest()) {
             answer = kPending;  // its data is read once its contents hold the text
+        } else if (m_contentSearch) {
+            answer = kVisit;  // the walk reads its contents and data
         } else {
             answer = kVisit;
             readData(i);
@@ -397,7 +404,14 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
     try {
         const std::string name(folder.items.At(index).name);
         const std::string path = zb::JoinPath(folder.path, name);
-        answer = test.MatchFileContent(path, name, dirFd) ? kHolds : kSkip;
+        // A large file would take the walk as long to read again: it waits
+        // for this answer instead.
+        std::atomic<std::uint8_t>& entry = folder.entries[index];
+        const auto large = [&entry] {
+            std::uint8_t claimed = kClaimed;
+            entry.compare_exchange_strong(claimed, kReading, std::memory_order_acq_rel);
+        };
+        answer = test.MatchFileContent(path, name, dirFd, large) ? kHolds : kSkip;
         // A file that is kept needs its data, read as the walk reads it
         // (through the folder's descriptor, or by its path). When a
         // condition needs it, the listing read it already; the slot is not
@@ -428,7 +442,9 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
     // file too rather than wait); the other's is the same and goes unused.
     std::atomic<std::uint8_t>& entry = folder.entries[index];
     std::uint8_t claimed = kClaimed;
-    if (!entry.compare_exchange_strong(claimed, kStoring, std::memory_order_acq_rel))
+    if (!entry.compare_exchange_strong(claimed, kStoring, std::memory_order_acq_rel) &&
+        (claimed != kReading ||
+         !entry.compare_exchange_strong(claimed, kStoring, std::memory_order_acq_rel)))
         return claimed;
     if (info)
         folder.infos[index] = std::move(info);
@@ -486,9 +502,15 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
     folder->entered = true;
     // Not taken yet: the walk lists it through its own descriptor.
     List(folder, dirFd, device, inode, test);
-    // A thread listing it is usually about to finish; one that takes longer
-    // may have no processor, and the walk lists the folder again itself.
-    const std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
+    // A thread listing it is usually about to finish. One that takes longer
+    // is listing a large folder, which would take the walk as long again:
+    // meanwhile the walk tests queued files, and waits once none is left.
+    std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
+    while (state == kListing) {
+        if (!TestQueuedFiles(folder->state, kListing, test))
+            folder->state.wait(kListing, std::memory_order_acquire);
+        state = folder->state.load(std::memory_order_acquire);
+    }
     // Listed through the walk's descriptor, or through one opened by path
     // that reached the very same folder.
     if (state == kListed && folder->device == device && folder->inode == inode)
@@ -559,6 +581,30 @@ void CFolderReadAhead::Release(std::size_t count) {
     }
 }
 
+bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                                       CCriteriaTest& test) {
+    std::unique_lock lock(m_lock);
+    if (m_reads.empty() || Stopped())
+        return false;
+    ReadJob job = m_reads.top();
+    m_reads.pop();
+    lock.unlock();
+    std::uint32_t next = job.first;
+    while (next < job.end && !job.folder->dropped && !Stopped() &&
+           busy.load(std::memory_order_acquire) == state)
+        Read(*job.folder, next++, test, -1);
+    if (next < job.end && !job.folder->dropped) {
+        // The rest goes back for the threads.
+        lock.lock();
+        m_reads.push({std::move(job.folder), next, job.end});
+        const bool wake = m_idle > 0;
+        lock.unlock();
+        if (wake)
+            m_work.notify_one();
+    }
+    return true;
+}
+
 bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test,
                                  int dirFd) {
     const std::size_t end = std::min(folder.items.Count(), index + 1 + kHelpAhead);
@@ -590,6 +636,11 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
         state = SpinWhile(entry, kClaimed, kFileGrace);
         if (state == kClaimed)
             state = TestClaimed(folder, index, test, dirFd);
+    }
+    while (state == kReading) {
+        if (!TestQueuedFiles(entry, kReading, test))
+            entry.wait(kReading, std::memory_order_acquire);
+        state = entry.load(std::memory_order_acquire);
     }
     while (state == kStoring) {
         entry.wait(kStoring, std::memory_order_acquire);

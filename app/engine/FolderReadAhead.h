@@ -12,14 +12,17 @@
 // attributes and times; a sub-folder that cannot be a row itself and holds
 // nothing but skipped entries, all the way down, is skipped whole; everything
 // else (folders, archives the walk opens, names that pass without a content
-// test) the walk tests as always. The walk still makes every row itself, in
+// test, and with leavePageTextToWalk the files whose test may read page text)
+// the walk tests as always. The walk still makes every row itself, in
 // its order, so the result limit and Stop act where they always did.
 //
 // Work is taken in the walk's depth-first order, the nearest first, and at
 // most kMaxEntriesAhead listed entries wait for the walk; whatever the walk
 // needs before a thread took it, the walk does itself, so it never waits for
-// work that no thread does. With no threads the walk does all of it, in
-// order.
+// work that no thread does; a file test a thread holds past a short grace it
+// does again, but a folder a thread lists, or a large file a thread reads, it
+// does not list or read again: it tests queued files meanwhile. With no
+// threads the walk does all of it, in order.
 //
 // A sub-folder is opened by its path (not following a link at its last step)
 // and its listing is taken only when the walk, standing in it through its own
@@ -66,6 +69,10 @@ public:
         std::function<bool(const std::string& name)> mayBeArchive;  // const, any thread
         std::size_t maxEntries = kMaxEntriesAhead;  // listed entries waiting for the walk
         zb::DosBits dosBits = zb::DosBits::Read;    // files' data read as the walk reads it
+        // Files whose test may read page text (CCriteriaTest::MayReadPageText)
+        // are left to the walk, which hands them to its content-scan pool and
+        // goes on: waiting for one would hold up every row after it.
+        bool leavePageTextToWalk = false;
     };
 
     class Folder;
@@ -146,6 +153,12 @@ private:
     // Tests one file after `index` that no one took yet; false when there
     // is none near.
     bool ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test, int dirFd);
+    // Tests the files of the nearest queued run one by one while `busy` holds
+    // `state` (a thread lists a folder or reads a large file the walk
+    // waits for), and queues what is left of the run again; false when no run
+    // was queued.
+    bool TestQueuedFiles(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                         CCriteriaTest& test);
     // One more entry of `folder` has its final answer; once all have, the
     // folder's own entry in its parent gets its final answer too.
     void Resolved(Folder& folder);

@@ -41,11 +41,10 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
         m_arrValues[i] = other.m_arrValues[i];
         m_arrValues[i].valid = other.m_arrValues[i].valid;
     }
-    // The picture itself is not copied: a copy without one of its own is
-    // made again when it is shown.
-    m_iThumbnailState = other.m_iThumbnailState == THUMBNAIL_MADE && !m_pThumbnail
-                            ? THUMBNAIL_NONE
-                            : other.m_iThumbnailState;
+    // The picture is the view's, kept for the original: the copy's is made
+    // again when it is shown.
+    m_iThumbnailState =
+        other.m_iThumbnailState == THUMBNAIL_MADE ? THUMBNAIL_NONE : other.m_iThumbnailState;
     return *this;
 }
 
@@ -98,11 +97,6 @@ void CResultItem::PackInto(CResultArena& arena) {
     arena.Pack(m_pidl);
 }
 
-void CResultItem::FreeThumbnail() {
-    m_pThumbnail.reset();
-    m_iThumbnailState = THUMBNAIL_NONE;
-}
-
 void CResultItem::Clear() {
     m_pParentFolder.Reset();
     m_pidl.reset();
@@ -118,7 +112,7 @@ void CResultItem::Clear() {
     m_ftCreation = m_ftLastAccess = m_ftLastWrite = FILETIME{};
     m_nArchiveEntry = -1;
     m_arrValues.clear();
-    FreeThumbnail();
+    m_iThumbnailState = THUMBNAIL_NONE;
 }
 
 BOOL CResultItem::GetPathInArchive(std::string* out) const {
@@ -396,7 +390,6 @@ BOOL RefreshResultItem(CResultItem& record) {
         return FALSE;
     // The contents are the same: what was read from them stays.
     CRecordValues values = std::move(record.m_arrValues);
-    std::unique_ptr<CBitmap> thumbnail = std::move(record.m_pThumbnail);
     const int thumbnailState = record.m_iThumbnailState;
     const std::string folderText = record.m_sFolder.str();
     zb::ComPtr<IShellFolder> parent = record.m_pParentFolder;
@@ -406,7 +399,6 @@ BOOL RefreshResultItem(CResultItem& record) {
                    folderText);
     FillResultTypeInfo(record);
     record.m_arrValues = std::move(values);
-    record.m_pThumbnail = std::move(thumbnail);
     record.m_iThumbnailState = thumbnailState;
     return TRUE;
 }

@@ -1,20 +1,19 @@
 #pragma once
 // One row of the result list, and a search root: the item's place in the
 // shell namespace, its name, folder and type, size, attributes, times, the
-// detail-column values and its thumbnail. The record owns what it holds: a
-// reference on its parent folder, both item lists and the bitmap; its texts
-// and item lists lie, once it is stored, in its generation's arena
-// (CResultArray packs them), and a copy has its own.
+// detail-column values and its thumbnail state (the pictures themselves are
+// the Thumbnails view's). The record owns what it holds: a reference on its
+// parent folder and both item lists; its texts and item lists lie, once it is
+// stored, in its generation's arena (CResultArray packs them), and a copy has
+// its own.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/engine/RecordIdList.h"
 #include "app/engine/RecordText.h"
 #include "app/engine/RecordValues.h"
-#include "platform/BitmapImage.h"
 #include "platform/FileInfo.h"
 #include "platform/FileOperation.h"
 #include "platform/shell/ItemIdList.h"
@@ -51,17 +50,14 @@ constexpr int THUMBNAIL_FAILED = 3;
 class CResultItem {
 public:
     CResultItem() = default;
-    // Copies everything but the bitmap (the target keeps its own): the folder
-    // gains a reference, the item lists are cloned, detail values are copied
-    // with their valid flags.
+    // Copies everything: the folder gains a reference, the item lists are
+    // cloned, detail values are copied with their valid flags; a made
+    // thumbnail is pending in the copy (its picture is not the copy's).
     CResultItem(const CResultItem& other);
     CResultItem& operator=(const CResultItem& other);
     CResultItem(CResultItem&&) noexcept = default;
     CResultItem& operator=(CResultItem&&) noexcept = default;
     ~CResultItem() = default;
-
-    // Deletes the bitmap and makes the state "no thumbnail yet".
-    void FreeThumbnail();
 
     // For a member of an archive, its path inside the archive: the folder with
     // the archive's own path cut off the front, the separator dropped, a "\"
@@ -118,7 +114,6 @@ public:
     int m_nArchiveEntry = -1;
     CRecordValues m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
-    std::unique_ptr<CBitmap> m_pThumbnail;
 
 private:
     // The absolute list without its last item, which is m_pidl; or, when it

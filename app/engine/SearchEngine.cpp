@@ -244,7 +244,6 @@ int CSearchEngine::DoSearch() {
     const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
-    m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     // The bits cost an extended-attribute call by path per file; without the
     // column that shows them they are read when something asks for them.
     m_dosBits = m_pDetailColumns && !m_pDetailColumns->IsColumnVisible(COLUMN_ID_ATTRIBUTE)
@@ -253,6 +252,9 @@ int CSearchEngine::DoSearch() {
     const unsigned workers = m_request.scanThreads < 0
                                  ? CContentScanPool::DefaultThreadCount()
                                  : static_cast<unsigned>(m_request.scanThreads);
+    m_request.snapshot.contentAnswers = std::make_shared<CContentAnswerCache>();
+    m_request.snapshot.pageTextThreads = static_cast<int>(workers) + 1;
+    m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     if (m_pCriteria->HasContainedText() && workers > 0) {
         m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
         m_commitScanned = [this](CResultItem&& record, bool passed) {
@@ -295,6 +297,7 @@ int CSearchEngine::DoSearch() {
             ahead.maxDepth = general.m_nSearchDepth;
             ahead.archives = general.m_bSearhInCompressedFiles && general.m_bIncludeSubFolder;
             ahead.mayBeArchive = [this](const std::string& name) { return MayBeArchive(name); };
+            ahead.leavePageTextToWalk = m_pScanPool != nullptr;
             if (m_request.aheadEntries > 0)
                 ahead.maxEntries = m_request.aheadEntries;
             ahead.dosBits = m_dosBits;
@@ -781,8 +784,11 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     const bool passes = TestChild(walk, attributes, dataPending, deletableAsked, &queued);
     if (archiveForPool)
         return QueueArchive(walk, std::move(queued));
-    if (queued)
-        return m_pScanPool->Push(std::move(*queued), m_commitScanned) ? TRUE : StopWalk();
+    if (queued) {
+        const bool pushed = passes ? m_pScanPool->PushPassed(std::move(*queued), m_commitScanned)
+                                   : m_pScanPool->Push(std::move(*queued), m_commitScanned);
+        return pushed ? TRUE : StopWalk();
+    }
 
     const CResultItem* current = &walk.scratch;
     if (passes) {
@@ -816,6 +822,12 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     if (walk.contentHolds) {
         // The read-ahead found the text in the file; the rest is tested here.
         const bool passes = MatchCriteria(record, false) != FALSE;
+        if (passes && m_pScanPool && !m_pScanPool->Empty()) {
+            // Files before it are still being read: the row waits behind
+            // them in the pool's queue while the walk goes on.
+            queued->emplace(std::move(record));
+            return true;
+        }
         if (passes && !readFirst)
             ReadChildData(walk, record);
         return passes;

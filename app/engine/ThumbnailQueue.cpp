@@ -83,13 +83,20 @@ void CThumbnailQueue::Queue(std::uint64_t generation, int row, std::size_t recor
     m_wake.notify_all();
 }
 
+void CThumbnailQueue::Release(std::uint64_t generation, std::size_t record) {
+    std::lock_guard guard(m_lock);
+    if (generation == m_generation)
+        m_made.erase(record);
+}
+
 void CThumbnailQueue::Clear() {
     std::unique_lock lock(m_lock);
     ++m_generation;
     m_faults.Reset();
     m_requests.clear();
     m_queued.clear();
-    m_handled.clear();
+    m_made.clear();
+    m_failed.clear();
     m_idle.wait(lock, [this] { return !m_bBusy; });
 }
 
@@ -149,19 +156,29 @@ void CThumbnailQueue::WorkerProc() {
         m_queued.erase(request.record);
         // A row out of view stays pending: it is asked for again when it
         // is painted.
-        if (m_handled.count(request.record) != 0 || !IsRowVisible(request.row))
+        if (m_made.count(request.record) != 0 || m_failed.count(request.record) != 0 ||
+            !IsRowVisible(request.row))
             continue;
-        m_handled.insert(request.record);
+        // Counted as made while in hand, so a second request for it waits
+        // for this answer instead of making it twice.
+        m_made.insert(request.record);
+        const std::uint64_t generation = m_generation;
         Result result;
-        result.generation = m_generation;
+        result.generation = generation;
         result.row = request.row;
         result.record = request.record;
         const SIZE maxSize = m_maxSize;
         m_bBusy = true;
         lock.unlock();
         result.made = MakeThumbnail(request.item, &result.bitmap, maxSize);
+        const bool made = result.made != FALSE;
         m_deliver(std::move(result));
         lock.lock();
+        // A Clear meanwhile started a generation that knows nothing of it.
+        if (!made && generation == m_generation) {
+            m_made.erase(request.record);
+            m_failed.insert(request.record);
+        }
         m_bBusy = false;
         m_idle.notify_all();
     }

@@ -12,9 +12,11 @@
 //
 // Only rows inside the visible range (published by the window) are made; a
 // request for a row out of view is dropped and asked again when the row is
-// painted. A record is made at most once per generation, so a failure is
-// never tried again. The worker works only while the view is active; leaving
-// the view stops it after the job in hand, and the requests stay queued.
+// painted. A record whose picture was made is not made again until the
+// window gives that picture up (Release); a record that failed is never
+// tried again in its generation. The worker works only while the view is
+// active; leaving the view stops it after the job in hand, and the requests
+// stay queued.
 
 #include <atomic>
 #include <condition_variable>
@@ -67,8 +69,11 @@ public:
     // the caller read the record in: a request of an earlier generation is
     // dropped.
     void Queue(std::uint64_t generation, int row, std::size_t record, CProviderItem item);
+    // The window of `generation` no longer holds the picture of `record`: it
+    // is made again when asked for. A record that failed stays failed.
+    void Release(std::uint64_t generation, std::size_t record);
     // A new result generation: drops every request, forgets which records
-    // were made and waits until the job in hand has ended.
+    // were made or failed and waits until the job in hand has ended.
     void Clear();
     std::uint64_t GetGeneration() const;
     // Runs `apply` when `result` belongs to the current generation, so that
@@ -95,7 +100,10 @@ private:
     std::condition_variable m_idle;  // the job in hand has ended
     std::list<Request> m_requests;   // newest first
     std::unordered_map<std::size_t, std::list<Request>::iterator> m_queued;  // by record
-    std::unordered_set<std::size_t> m_handled;  // records made or failed in this generation
+    // Records of this generation whose picture was made (and not released),
+    // and those of which none can be made.
+    std::unordered_set<std::size_t> m_made;
+    std::unordered_set<std::size_t> m_failed;
     std::uint64_t m_generation = 0;
     bool m_bActive = false;
     bool m_bBusy = false;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace zb {
 
@@ -41,10 +44,48 @@ bool CItemListBuilder::HasEntry(std::string_view name) const {
 void CItemListBuilder::SortFrom(std::size_t first) {
     if (first >= m_offsets.size())
         return;
-    std::sort(m_offsets.begin() + static_cast<std::ptrdiff_t>(first), m_offsets.end(),
-              [this](std::size_t a, std::size_t b) {
-                  return CompareShellItems(ItemAt(m_bytes, a), ItemAt(m_bytes, b)) < 0;
-              });
+    // Entries whose names are plain ASCII (nearly all) are ordered by their
+    // names with 'A'..'Z' lowered, compared as bytes, then by the names
+    // themselves: CompareShellItems' order, without decoding and folding
+    // each name again at every comparison. Other items take the full
+    // comparison.
+    struct SortKey {
+        std::size_t offset;
+        std::size_t start;  // of the folded name; npos: compare in full
+        std::size_t length;
+    };
+    const auto begin = m_offsets.begin() + static_cast<std::ptrdiff_t>(first);
+    std::vector<SortKey> keys;
+    keys.reserve(static_cast<std::size_t>(m_offsets.end() - begin));
+    std::string folded;
+    for (auto it = begin; it != m_offsets.end(); ++it) {
+        const ShellItem item = ItemAt(m_bytes, *it);
+        const bool ascii = item.kind == ItemKind::Entry &&
+                           std::none_of(item.name.begin(), item.name.end(), [](char c) {
+                               return static_cast<unsigned char>(c) >= 0x80;
+                           });
+        if (!ascii) {
+            keys.push_back({*it, std::string::npos, 0});
+            continue;
+        }
+        keys.push_back({*it, folded.size(), item.name.size()});
+        for (const char c : item.name)
+            folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+    const std::string_view names(folded);
+    const std::string_view bytes(m_bytes);
+    std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+        if (a.start == std::string::npos || b.start == std::string::npos)
+            return CompareShellItems(ItemAt(m_bytes, a.offset), ItemAt(m_bytes, b.offset)) < 0;
+        const int byFolded =
+            names.substr(a.start, a.length).compare(names.substr(b.start, b.length));
+        if (byFolded != 0)
+            return byFolded < 0;
+        return bytes.substr(a.offset + kItemHeaderBytes, a.length) <
+               bytes.substr(b.offset + kItemHeaderBytes, b.length);
+    });
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        m_offsets[first + i] = keys[i].offset;
 }
 
 HRESULT CIdListEnum::Next(ULONG count, LPITEMIDLIST* items, ULONG* fetched) {

@@ -50,6 +50,10 @@ BOOL CSourceStream::OpenAt(int dirFd, const std::string& name, const std::string
     return TRUE;
 }
 
+const zb::FileStamp* CSourceStream::GetDiskStamp() const {
+    return m_nMode == MODE_DISK && m_file.IsOpen() ? &m_file.StampAtOpen() : nullptr;
+}
+
 int CSourceStream::Read(void* buffer, int count) {
     if (count < 0) {
         return -1;

@@ -53,6 +53,9 @@ public:
     BOOL IsOpen() const;
 
     int GetMode() const { return m_nMode; }
+    // The stamp of the disk file open at its opening; null for a member or
+    // when nothing is open.
+    const zb::FileStamp* GetDiskStamp() const;
     const std::string& GetPath() const { return m_strPath; }
 
 private:

@@ -7,18 +7,14 @@
 
 namespace {
 
-PdfTextExtractor DefaultExtractor() {
-    return
-        [](const std::string& path, CTextBuffer* text) { return ExtractPdfFileText(path, text); };
-}
-
 std::mutex& ExtractorLock() {
     static std::mutex lock;
     return lock;
 }
 
+// The extractor a test installed; empty: the PDF library's.
 PdfTextExtractor& InstalledExtractor() {
-    static PdfTextExtractor extractor = DefaultExtractor();
+    static PdfTextExtractor extractor;
     return extractor;
 }
 
@@ -26,10 +22,12 @@ PdfTextExtractor& InstalledExtractor() {
 
 void SetPdfTextExtractor(PdfTextExtractor extractor) {
     std::lock_guard<std::mutex> guard(ExtractorLock());
-    InstalledExtractor() = extractor ? std::move(extractor) : DefaultExtractor();
+    InstalledExtractor() = std::move(extractor);
 }
 
-BOOL ExtractPdfText(const std::string& path, CTextBuffer* text) {
+BOOL ExtractPdfText(const std::string& path, CTextBuffer* text, int threads) {
+    if (text == nullptr)
+        return FALSE;
     PdfTextExtractor extractor;
     {
         // Run a copy outside the lock: extraction of a large document takes
@@ -37,8 +35,7 @@ BOOL ExtractPdfText(const std::string& path, CTextBuffer* text) {
         std::lock_guard<std::mutex> guard(ExtractorLock());
         extractor = InstalledExtractor();
     }
-    if (!extractor || text == nullptr) {
-        return FALSE;
-    }
+    if (!extractor)
+        return ExtractPdfFileText(path, text, {}, threads);
     return extractor(path, text) ? TRUE : FALSE;
 }

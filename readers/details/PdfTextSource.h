@@ -20,5 +20,6 @@ using PdfTextExtractor = std::function<BOOL(const std::string& path, CTextBuffer
 // PDF library's back. Safe to call while other threads extract.
 void SetPdfTextExtractor(PdfTextExtractor extractor);
 
-// Runs the installed extractor; FALSE when it fails.
-BOOL ExtractPdfText(const std::string& path, CTextBuffer* text);
+// Runs the installed extractor; FALSE when it fails. The PDF library's renders
+// a long document on up to `threads` threads.
+BOOL ExtractPdfText(const std::string& path, CTextBuffer* text, int threads = 1);

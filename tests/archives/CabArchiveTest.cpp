@@ -297,7 +297,7 @@ TEST_F(CabTest, ASolidFolderReadInPartAndInOrderDecodesOnce) {
     }
     std::vector<std::pair<std::string, std::string>> files;
     for (int m = 0; m < 16; ++m) {
-        files.emplace_back("m" + std::to_string(m) + ".txt",
+        files.emplace_back(std::to_string(m) + ".txt",
                            TextData(256 << 10, static_cast<unsigned>(20 + m)));
     }
     const std::string bytes = SimpleCab(files, zbtest::CabLzx(21));

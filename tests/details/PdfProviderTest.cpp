@@ -203,6 +203,34 @@ TEST_F(PdfProviderTest, TheStopFlagEndsTheTextBetweenPages) {
     EXPECT_EQ(none.GetLength(), 0);
 }
 
+// A long document is rendered on several threads; its pages still come in
+// order, each told to `pageDone` as it is added, and a stop before the
+// first page leaves the text empty.
+TEST_F(PdfProviderTest, ALongDocumentKeepsItsPageOrder) {
+    zbtest::PdfContents document;
+    document.deflate = true;
+    std::string expected;
+    std::vector<int> expectedPages;
+    for (int i = 0; i < 45; ++i) {
+        const std::string line = "page " + std::to_string(i) + " of many";
+        document.pages.push_back({line});
+        expected += line + "\r\n\n\f\n\n";
+        expectedPages.push_back(i);
+    }
+    const std::string path = Write("long.pdf", zbtest::BuildPdf(document));
+    CTextBuffer text;
+    std::vector<int> pages;
+    ASSERT_TRUE(ExtractPdfFileText(
+        path, &text, [&](int page) { pages.push_back(page); }, 4));
+    EXPECT_EQ(std::string(text.GetData()), expected);
+    EXPECT_EQ(pages, expectedPages);
+
+    SetStopFlag(TRUE);
+    CTextBuffer none;
+    ASSERT_TRUE(ExtractPdfFileText(path, &none, {}, 4));
+    EXPECT_EQ(none.GetLength(), 0);
+}
+
 TEST(PdfPageTextTest, LinesEndInCrLfAndPagesInTheSeparator) {
     std::string out;
     AppendPdfPageText("a\nb\n\f", out);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -7,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/engine/ContentAnswerCache.h"
 #include "app/engine/CriteriaTest.h"
 #include "app/engine/IncludeExpr.h"
 #include "archives/MemoryArchive.h"
@@ -209,6 +214,73 @@ TEST_F(CriteriaContentTest, FaultInsideMakesOnlyThatRecordFail) {
     });
     EXPECT_FALSE(Match(DiskFile("doc.pdf", "%PDF")));
     EXPECT_TRUE(Match(DiskFile("next.txt", "needle")));
+}
+
+// Within one search, a file read under one name answers under its other
+// names (hard and symbolic links) without being read again, as long as its
+// size and last write time stand; small files with one name, and PDF
+// documents, are read every time. The contents are changed behind the
+// search's back, the write time put back, to tell a reading from a kept
+// answer.
+TEST_F(CriteriaContentTest, AFileReadUnderOneNameAnswersUnderItsOthers) {
+    SetInclude("needle");
+    m_snapshot.contentAnswers = std::make_shared<CContentAnswerCache>();
+    InstallPdfText("");
+    const auto pathOf = [this](const std::string& name) { return m_folder + "/" + name; };
+    const auto named = [&](const std::string& name) {
+        CResultItem record;
+        record.m_sName = name;
+        record.m_pidlFull = zbtest::ListOfPath(pathOf(name));
+        return record;
+    };
+    // Overwrites the file in place with bytes of the same length, without
+    // the word; `sameTime` puts the last write time back.
+    const auto hideTheWord = [&](const std::string& name, bool sameTime) {
+        struct stat before {};
+        ASSERT_EQ(stat(pathOf(name).c_str(), &before), 0);
+        const std::string hay(static_cast<std::size_t>(before.st_size), 'h');
+        const int fd = open(pathOf(name).c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, hay.data(), hay.size(), 0), static_cast<ssize_t>(hay.size()));
+        close(fd);
+        timespec times[2] = {before.st_atim, before.st_mtim};
+        if (!sameTime)
+            times[1].tv_sec -= 60;
+        ASSERT_EQ(utimensat(AT_FDCWD, pathOf(name).c_str(), times, 0), 0);
+    };
+    const std::string large = std::string(70000, 'x') + " needle";
+    struct Case {
+        const char* target;
+        std::string contents;
+        const char* other;  // the second name
+        bool hard;          // a hard link, else a symbolic one
+        bool sameTime;
+        bool kept;  // the first answer stands for the second name
+    };
+    const Case cases[] = {
+        {"big1.txt", large, "hard1.txt", true, true, true},
+        {"big2.txt", large, "soft2.txt", false, true, true},
+        {"big3.txt", large, "soft3.txt", false, false, false},      // written since
+        {"small4.txt", "a needle", "hard4.txt", true, true, true},  // two names
+        {"small5.txt", "a needle", "soft5.txt", false, true, false},
+        {"big6.txt", large, "soft6.pdf", false, true, false},  // a PDF's bytes
+    };
+    for (const Case& c : cases) {
+        zbtest::WriteFile(pathOf(c.target), c.contents);
+        if (c.hard)
+            ASSERT_EQ(link(pathOf(c.target).c_str(), pathOf(c.other).c_str()), 0);
+        else
+            ASSERT_EQ(symlink(pathOf(c.target).c_str(), pathOf(c.other).c_str()), 0);
+        EXPECT_TRUE(Match(named(c.target))) << c.target;
+        hideTheWord(c.target, c.sameTime);
+        EXPECT_EQ(Match(named(c.other)), c.kept ? TRUE : FALSE) << c.other;
+    }
+    // Without the search's answers every name is read.
+    m_snapshot.contentAnswers.reset();
+    EXPECT_TRUE(Match(DiskFile("big7.txt", large)));
+    ASSERT_EQ(link(pathOf("big7.txt").c_str(), pathOf("hard7.txt").c_str()), 0);
+    hideTheWord("big7.txt", true);
+    EXPECT_FALSE(Match(named("hard7.txt")));
 }
 
 TEST_F(CriteriaContentTest, StoppedSearchReadsNoFurther) {

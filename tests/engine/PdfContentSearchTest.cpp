@@ -1,14 +1,36 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/engine/SearchEngine.h"
 #include "engine/RecordingSearchHost.h"
+#include "platform/TextBuffer.h"
+#include "readers/details/PdfTextSource.h"
 #include "support/PdfWriter.h"
 #include "support/TempHome.h"
 
 namespace {
+
+CSearchRequest TextSearch(const std::string& root, const std::string& names,
+                          const std::string& text, int threads) {
+    CSearchData criteria;
+    criteria.Reset();
+    criteria.m_MainData.m_sFindString = names;
+    criteria.m_MainData.m_sFindRootPath = root;
+    criteria.m_IncludeStringData.m_sIncludeStr = text;
+    CSearchRequest request;
+    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
+    EXPECT_TRUE(prepared.Ok()) << prepared.message;
+    request.scanThreads = threads;
+    return request;
+}
 
 // The words of a deflated PDF are not in its bytes: only its page text has them.
 TEST(PdfContentSearchTest, TheTextSearchReadsThePagesOfPdfDocuments) {
@@ -22,20 +44,108 @@ TEST(PdfContentSearchTest, TheTextSearchReadsThePagesOfPdfDocuments) {
     zbtest::WriteFile(root + "/plain.txt", "the quarterly figures");
 
     for (const int threads : {0, 2}) {
-        CSearchData criteria;
-        criteria.Reset();
-        criteria.m_MainData.m_sFindString = "*.pdf";
-        criteria.m_MainData.m_sFindRootPath = root;
-        criteria.m_IncludeStringData.m_sIncludeStr = "quarterly figures";
-        CSearchRequest request;
-        const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
-        ASSERT_TRUE(prepared.Ok()) << prepared.message;
-        request.scanThreads = threads;
         zbtest::RecordingHost host;
         CSearchEngine engine(&host, &host);
-        engine.RunSearch(std::move(request));
+        engine.RunSearch(TextSearch(root, "*.pdf", "quarterly figures", threads));
         EXPECT_EQ(host.rows, std::vector<std::string>{root + "/with.pdf"}) << threads;
     }
+}
+
+// Page text takes long to render; the walk goes on meanwhile and the rows
+// keep the walk's order. Each document's text is given only once the walk
+// has entered the last folder (or, where the walk waits for it, after a
+// while), so a walk that waits shows here as one that did not get there.
+class PdfTextWhileWalking : public ::testing::Test {
+protected:
+    void TearDown() override { SetPdfTextExtractor({}); }
+
+    void InstallTextAfterTheWalk(zbtest::RecordingHost& host, const std::string& lastFolder) {
+        SetPdfTextExtractor([&host, lastFolder, this](const std::string& path, CTextBuffer* text) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            bool reached = false;
+            while (!reached && std::chrono::steady_clock::now() < deadline) {
+                {
+                    const std::lock_guard guard(host.lock);
+                    reached = std::any_of(host.statuses.begin(), host.statuses.end(),
+                                          [&](const std::string& status) {
+                                              return status.find(lastFolder) != std::string::npos;
+                                          });
+                }
+                if (!reached)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (!reached)
+                m_waited = true;
+            text->Append(path.ends_with("/b.pdf") ? "a needle on page two" : "nothing");
+            return TRUE;
+        });
+    }
+
+    std::atomic<bool> m_waited{false};
+};
+
+TEST_F(PdfTextWhileWalking, TheWalkGoesOnAndTheRowsKeepTheirOrder) {
+    const std::string root = zbtest::MakeTempDir("pdfwalk");
+    zbtest::WriteFile(root + "/a.txt", "a needle first");
+    zbtest::WriteFile(root + "/b.pdf", "%PDF-1.4 deflated pages");
+    zbtest::WriteFile(root + "/c.txt", "a needle right after the document");
+    zbtest::WriteFile(root + "/d.pdf", "%PDF-1.4 deflated pages");
+    zbtest::WriteFile(root + "/e.txt", "hay");
+    zbtest::WriteFile(root + "/f/g.txt", "needle");
+    zbtest::WriteFile(root + "/zz/h.txt", "needle in the last folder");
+    const std::vector<std::string> expected = {root + "/a.txt", root + "/b.pdf", root + "/c.txt",
+                                               root + "/f/g.txt", root + "/zz/h.txt"};
+    for (const int threads : {1, 2, 7}) {
+        m_waited = false;
+        zbtest::RecordingHost host;
+        InstallTextAfterTheWalk(host, root + "/zz");
+        CSearchEngine engine(&host, &host);
+        engine.RunSearch(TextSearch(root, "", "needle", threads));
+        EXPECT_EQ(host.rows, expected) << threads;
+        EXPECT_FALSE(m_waited) << threads;
+    }
+    // The result limit cuts the same order, also among rows that waited
+    // behind a document.
+    SetPdfTextExtractor([](const std::string& path, CTextBuffer* text) {
+        text->Append(path.ends_with("/b.pdf") ? "a needle" : "nothing");
+        return TRUE;
+    });
+    for (const int limit : {1, 2, 3}) {
+        zbtest::RecordingHost host;
+        CSearchEngine engine(&host, &host);
+        CSearchRequest request = TextSearch(root, "", "needle", 2);
+        request.resultLimit = limit;
+        engine.RunSearch(std::move(request));
+        EXPECT_EQ(host.rows, std::vector<std::string>(expected.begin(), expected.begin() + limit))
+            << limit;
+    }
+}
+
+// Rendering page text computes far more than it reads, so PDF documents are
+// rendered on every worker of the search, not only on the few that read
+// files. Each rendering waits until five run at once (or a while passes).
+TEST_F(PdfTextWhileWalking, DocumentsAreRenderedOnEveryWorker) {
+    const std::string root = zbtest::MakeTempDir("pdfmany");
+    for (int i = 0; i < 12; ++i)
+        zbtest::WriteFile(root + "/doc" + std::to_string(10 + i) + ".pdf", "%PDF-1.4");
+    std::mutex lock;
+    std::condition_variable changed;
+    int running = 0;
+    int most = 0;
+    SetPdfTextExtractor([&](const std::string&, CTextBuffer* text) {
+        std::unique_lock guard(lock);
+        most = std::max(most, ++running);
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(5), [&] { return most >= 5; });
+        --running;
+        text->Append("a needle");
+        return TRUE;
+    });
+    zbtest::RecordingHost host;
+    CSearchEngine engine(&host, &host);
+    engine.RunSearch(TextSearch(root, "", "needle", 7));
+    EXPECT_EQ(host.rows.size(), 12u);
+    EXPECT_GE(most, 5);
 }
 
 }  // namespace

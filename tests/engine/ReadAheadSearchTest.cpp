@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/engine/CriteriaTest.h"
 #include "app/engine/SearchEngine.h"
 #include "engine/RecordingSearchHost.h"
 #include "support/TempHome.h"
@@ -234,6 +235,51 @@ TEST_F(ReadAheadSearchTest, MoreEntriesThanTheWindowHolds) {
     for (const int threads : {1, 7}) {
         EXPECT_EQ(Run(Request("key", "", threads, 0, 40)), names) << threads;
         EXPECT_EQ(Run(Request("", "needle", threads, 0, 40)), contents) << threads;
+    }
+}
+
+TEST_F(ReadAheadSearchTest, FilesWithSeveralNamesAreRowsUnderEachName) {
+    // Symbolic links and hard links to large files, before and after the
+    // file itself in the walk's order, and one to a file without the word.
+    const std::string root = zbtest::MakeTempDir("names");
+    const std::string large = std::string(70000, 'x') + " needle";
+    zbtest::WriteFile(root + "/m/big.txt", large);
+    zbtest::WriteFile(root + "/m/hay.txt", std::string(70000, 'h'));
+    fs::create_directories(root + "/a");
+    fs::create_directories(root + "/z");
+    fs::create_hard_link(root + "/m/big.txt", root + "/m/hard.txt");
+    fs::create_hard_link(root + "/m/big.txt", root + "/z/hard.txt");
+    fs::create_symlink("../m/big.txt", root + "/a/soft.txt");
+    fs::create_symlink("../m/big.txt", root + "/z/soft.txt");
+    fs::create_symlink("hay.txt", root + "/m/soft-hay.txt");
+    const Rows expected = {"a/soft.txt", "m/big.txt", "m/hard.txt", "z/hard.txt", "z/soft.txt"};
+    for (const int threads : {0, 1, 7}) {
+        zbtest::RecordingHost host;
+        CSearchEngine engine(&host, &host);
+        m_root = root;
+        engine.RunSearch(Request("", "needle", threads));
+        EXPECT_EQ(Relative(host.GetRows()), expected) << threads;
+    }
+}
+
+TEST_F(ReadAheadSearchTest, LargeFoldersAndFilesAmongSmallOnes) {
+    // The walk reaches a large folder while a thread still lists it, or a
+    // large file while a thread still reads it, and tests queued files of
+    // other folders meanwhile.
+    for (const char* big : {"d0/big", "d3/big", "zbig"}) {
+        for (int i = 0; i < 2500; ++i)
+            zbtest::WriteFile(m_root + "/" + big + "/b" + std::to_string(10000 + i),
+                              i % 97 == 0 ? "needle" : "hay");
+    }
+    const std::string large(CCriteriaTest::kLargeFile + 70000, 'x');
+    zbtest::WriteFile(m_root + "/d1/large1", large);
+    zbtest::WriteFile(m_root + "/d1/large2.txt", large + " needle");
+    zbtest::WriteFile(m_root + "/d4/large3", large + " needle");
+    zbtest::WriteFile(m_root + "/large4", large);
+    const Rows contents = ExpectedContents();
+    for (const int threads : {1, 2, 7}) {
+        for (int round = 0; round < 3; ++round)
+            EXPECT_EQ(Run(Request("", "needle", threads)), contents) << threads << " " << round;
     }
 }
 

@@ -123,7 +123,7 @@ TEST(ResultItemTest, ItemsDirectlyUnderTheRootLieInTheRoot) {
     EXPECT_EQ(path, "/tmp");
 }
 
-TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
+TEST(ResultItemTest, CopiesOwnTheirListsAndMakeTheirPicturesAgain) {
     CResultItem a;
     a.m_pidl = OneItem("rel");
     a.SetFullPidl(OneItem("full"));
@@ -131,7 +131,6 @@ TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     a.m_arrValues.resize(2);
     a.m_arrValues[1].text = "v";
     a.m_arrValues[1].valid = TRUE;
-    a.m_pThumbnail = std::make_unique<CBitmap>(2, 2);
     a.m_iThumbnailState = THUMBNAIL_MADE;
 
     CResultItem b(a);
@@ -141,14 +140,13 @@ TEST(ResultItemTest, CopiesOwnTheirListsButNotTheBitmap) {
     ASSERT_EQ(b.m_arrValues.size(), 2u);
     EXPECT_EQ(b.m_arrValues[1].text, "v");
     EXPECT_TRUE(b.m_arrValues[1].valid);
-    EXPECT_EQ(b.m_pThumbnail, nullptr);
-    // Without the picture the copy's is made again; a failure stays one.
+    // The picture is the original's: the copy's is made again; a failure
+    // stays one.
     EXPECT_EQ(b.m_iThumbnailState, THUMBNAIL_NONE);
     a.m_iThumbnailState = THUMBNAIL_FAILED;
     EXPECT_EQ(CResultItem(a).m_iThumbnailState, THUMBNAIL_FAILED);
 
-    a.FreeThumbnail();
-    EXPECT_EQ(a.m_pThumbnail, nullptr);
+    a.Clear();
     EXPECT_EQ(a.m_iThumbnailState, THUMBNAIL_NONE);
 }
 

@@ -11,6 +11,14 @@ namespace {
 constexpr DWORD kAllFlags = RIF_FOLDER | RIF_IN_ARCHIVE | RIF_NO_PATH | RIF_DELETABLE |
                             RIF_ARCHIVE | RIF_SIZE_UNKNOWN | RIF_VANISHED;
 
+// A record in the given folder with the given flags.
+CResultItem RecordIn(const char* folder, DWORD flags = 0) {
+    CResultItem record;
+    record.m_sFolder = folder;
+    record.m_dwFlags = flags;
+    return record;
+}
+
 // The rules written record by record: Copy with any record, Cut with a
 // record outside archives, Delete with a deletable record outside archives
 // that is still there, the three changes with a record outside archives and
@@ -81,11 +89,9 @@ TEST(SelectionCommands, WhichRecordsTakePart) {
 }
 
 TEST(SelectionCommands, FoldersAreRenamedTogetherOnlyFromOneFolder) {
-    CResultItem fileA, fileB, folder;
-    fileA.m_sFolder = "/a";
-    fileB.m_sFolder = "/b";
-    folder.m_sFolder = "/a";
-    folder.m_dwFlags = RIF_FOLDER;
+    const CResultItem fileA = RecordIn("/a");
+    const CResultItem fileB = RecordIn("/b");
+    const CResultItem folder = RecordIn("/a", RIF_FOLDER);
     const std::vector<const CResultItem*> files{&fileA, &fileB};
     EXPECT_TRUE(MayRenameTogether(files));
     const std::vector<const CResultItem*> oneFolder{&fileA, &folder};
@@ -108,9 +114,7 @@ TEST(SelectionCommands, AnArchiveFilesMembersAreTheRecordsInsideItsPath) {
         {"/x", RIF_IN_ARCHIVE, false},
     };
     for (const auto& c : cases) {
-        CResultItem record;
-        record.m_sFolder = c.folder;
-        record.m_dwFlags = c.flags;
+        const CResultItem record = RecordIn(c.folder, c.flags);
         const std::vector<const CResultItem*> records{&record};
         EXPECT_EQ(HasMemberRecords(records, "/x/pack.zip"), c.member) << c.folder;
     }

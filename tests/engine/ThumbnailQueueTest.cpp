@@ -152,6 +152,38 @@ TEST_F(ThumbnailQueueTest, RowsOutOfViewStayPendingAndFailuresAreNotRetried) {
     EXPECT_EQ(m_maker->Calls(), (std::vector<std::string>{"first.jpg", "bad.jpg", "far.jpg"}));
 }
 
+TEST_F(ThumbnailQueueTest, AReleasedPictureIsMadeAgainAndAFailureNever) {
+    Queue(1, "bad.jpg");
+    Queue(0, "kept.jpg");
+    m_queue.SetActive(true);
+    WaitForResults(2);
+    // Each round ends with a new marker asked first, so taken last.
+    int markerRow = 5;
+    const auto round = [&](const char* marker, std::size_t results) {
+        m_queue.SetActive(false);
+        Queue(markerRow++, marker);
+        Queue(0, "kept.jpg");
+        Queue(1, "bad.jpg");
+        m_queue.SetActive(true);
+        WaitForResults(results);
+    };
+    // Asked again while the window holds the picture: nothing is made.
+    round("one.jpg", 3);
+    // The window gave the picture up, and (wrongly) the failure too.
+    m_queue.Release(m_queue.GetGeneration(), 100);
+    m_queue.Release(m_queue.GetGeneration(), 101);
+    round("two.jpg", 5);
+    // A release of an earlier generation leaves the new one's records made.
+    const std::uint64_t before = m_queue.GetGeneration();
+    m_queue.Clear();
+    round("three.jpg", 8);
+    m_queue.Release(before, 100);
+    round("four.jpg", 9);
+    EXPECT_EQ(m_maker->Calls(),
+              (std::vector<std::string>{"kept.jpg", "bad.jpg", "one.jpg", "kept.jpg", "two.jpg",
+                                        "bad.jpg", "kept.jpg", "three.jpg", "four.jpg"}));
+}
+
 TEST_F(ThumbnailQueueTest, LeavingTheViewStopsAfterTheJobInHand) {
     m_maker->Hold("a.jpg");
     Queue(0, "b.jpg");

@@ -5,10 +5,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "gui/GuiTestRegistry.h"
+#include "platform/ByteReader.h"
 
 namespace {
 
@@ -16,6 +18,14 @@ QByteArray ReadSample(const char* name) {
     QFile file(QString::fromLatin1(ZEMBROLT_TESTDATA) + QStringLiteral("/bmp/") +
                QString::fromLatin1(name));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Where the pixels of a bitmap file begin (bfOffBits of its file header); 0
+// when the file is too short to have one.
+std::uint32_t PixelOffset(const QByteArray& file) {
+    zb::ByteReader reader(file.constData(), static_cast<std::size_t>(file.size()));
+    reader.Seek(10);
+    return reader.U32Le();
 }
 
 // The largest difference of one colour channel between two pictures of one size.
@@ -51,8 +61,7 @@ private slots:
         QVERIFY(resource.open(QIODevice::ReadOnly));
         const QByteArray bytes = resource.readAll();
         QVERIFY(dib.LoadFromFileImage(bytes));
-        std::uint32_t offBits = 0;
-        std::memcpy(&offBits, bytes.constData() + 10, 4);
+        const std::uint32_t offBits = PixelOffset(bytes);
         QCOMPARE(offBits, 14u + 40u + 1024u);
         QCOMPARE(std::memcmp(dib.GetBits(), bytes.constData() + offBits, 420), 0);
     }
@@ -66,8 +75,7 @@ private slots:
             QVERIFY2(!bytes.isEmpty(), name);
             CDib dib;
             QVERIFY2(dib.LoadFromFileImage(bytes), name);
-            std::uint32_t offBits = 0;
-            std::memcpy(&offBits, bytes.constData() + 10, 4);
+            const std::uint32_t offBits = PixelOffset(bytes);
             QCOMPARE(std::memcmp(dib.GetBits(), bytes.constData() + offBits, 16), 0);
             const QImage expected =
                 QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB32);

@@ -35,6 +35,10 @@ inline void Find(CZembroltDlg& window, const QString& names, const QString& fold
     window.LookInCombo()->setEditText(folder);
     window.OnFind();
     QTRY_VERIFY(!window.IsSearching());
+    // The search thread posts its rows before it ends: the window takes them
+    // all before they are counted, or an earlier result of the same size
+    // would pass for them.
+    QCoreApplication::sendPostedEvents();
     QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
     // The rows may have come while the search still ran: what it asked of
     // the window before it ended (the commands enabled again) is done too.

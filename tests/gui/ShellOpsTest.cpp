@@ -45,9 +45,9 @@
 #include "gui/ResultRowsSupport.h"
 #include "platform/Registry.h"
 #include "platform/UriList.h"
-#include "tools/FileGeneralPage.h"
-#include "tools/FilePropertiesSheet.h"
-#include "tools/ResultDataSource.h"
+#include "tools/windows/FileGeneralPage.h"
+#include "tools/windows/FilePropertiesSheet.h"
+#include "tools/windows/ResultDataSource.h"
 #include "ui/DesktopOpen.h"
 #include "ui/FolderTreeCtrl.h"
 

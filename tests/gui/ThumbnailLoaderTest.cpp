@@ -6,6 +6,8 @@
 #include <QTest>
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListCtrl.h"
@@ -14,18 +16,24 @@
 
 namespace {
 
-// Paints every ".jpg" but "bad.jpg" pure red, and counts its calls.
+// Paints every ".jpg" but "bad.jpg" pure red, and counts its calls (and
+// those for "bad.jpg").
 class RedMaker : public CThumbnailProvider {
 public:
-    explicit RedMaker(std::atomic<int>* calls) : m_calls(calls) { InitExtensions(); }
+    RedMaker(std::atomic<int>* calls, std::atomic<int>* badCalls)
+        : m_calls(calls), m_badCalls(badCalls) {
+        InitExtensions();
+    }
     BOOL InitExtensions() override {
         m_arrExtensions = {"jpg"};
         return TRUE;
     }
     BOOL MakeThumbnail(const CProviderItem& item, CBitmap* bitmap, SIZE maxSize) override {
         ++*m_calls;
-        if (item.m_sName == "bad.jpg")
+        if (item.m_sName == "bad.jpg") {
+            ++*m_badCalls;
             return FALSE;
+        }
         *bitmap = CBitmap(maxSize.cx / 2, maxSize.cy / 2);
         for (int y = 0; y < bitmap->Height(); ++y) {
             for (int x = 0; x < bitmap->Width(); ++x)
@@ -36,6 +44,7 @@ public:
 
 private:
     std::atomic<int>* m_calls;
+    std::atomic<int>* m_badCalls;
 };
 
 struct Fixture {
@@ -44,10 +53,11 @@ struct Fixture {
     CResultListCtrl list{&model};
     CThumbnailLoader loader{&model, &list};
     std::atomic<int> calls{0};
+    std::atomic<int> badCalls{0};
 
     explicit Fixture(const std::vector<std::string>& names) {
         CThumbnailProviderList makers;
-        makers.push_back(std::make_unique<RedMaker>(&calls));
+        makers.push_back(std::make_unique<RedMaker>(&calls, &badCalls));
         loader.Queue().SetProviders(std::move(makers));
         model.SetResults(results);
         for (const std::string& name : names) {
@@ -62,6 +72,18 @@ struct Fixture {
         list.show();
     }
     int State(std::size_t record) const { return results->GetAt(record).m_iThumbnailState; }
+    const CBitmap* Picture(std::size_t record) const { return loader.Pictures().Find(record); }
+    // Whether every row in view has its picture made (or failed).
+    bool RowsInViewDone() const {
+        int first = 0;
+        int last = -1;
+        list.GetVisibleRows(&first, &last);
+        for (int row = first; row <= last; ++row) {
+            if (model.GetRecord(row)->m_iThumbnailState == THUMBNAIL_NONE)
+                return false;
+        }
+        return first <= last;
+    }
 };
 
 }  // namespace
@@ -79,8 +101,9 @@ private slots:
         QTRY_COMPARE(f.State(1), THUMBNAIL_FAILED);
         QTRY_COMPARE(f.State(2), THUMBNAIL_FAILED);  // no maker for it
         QCOMPARE(f.calls.load(), 2);
-        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 32);
-        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Height(), 24);
+        QVERIFY(f.Picture(0) != nullptr);
+        QCOMPARE(f.Picture(0)->Width(), 32);
+        QCOMPARE(f.Picture(0)->Height(), 24);
 
         // The picture is drawn centred in its frame.
         QAbstractItemView* view = f.list.GetCurrentView();
@@ -100,14 +123,67 @@ private slots:
         Fixture f({"a.jpg"});
         f.list.SetThumbnailView(QSize(64, 64));
         QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
-        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 32);
+        QCOMPARE(f.Picture(0)->Width(), 32);
         // The size changes while another view is shown.
         f.list.SetViewMode(VIEW_MODE_DETAILS);
         f.list.SetThumbnailSize(QSize(192, 192));
         QVERIFY(f.list.OnViewCommand(ID_VIEW_THUMBNAILS));
         QTRY_COMPARE(f.calls.load(), 2);
         QTRY_COMPARE(f.State(0), THUMBNAIL_MADE);
-        QCOMPARE(f.results->GetAt(0).m_pThumbnail->Width(), 96);
+        QCOMPARE(f.Picture(0)->Width(), 96);
+    }
+
+    void picturesFarOutOfViewGoAndComeBackWithTheirRows() {
+        std::vector<std::string> names{"bad.jpg"};
+        for (int i = 1; i < 150; ++i)
+            names.push_back(std::to_string(i) + ".jpg");
+        Fixture f(names);
+        f.list.SetThumbnailView(QSize(64, 48));
+        QTRY_VERIFY(f.RowsInViewDone());
+        int first = 0;
+        int last = -1;
+        f.list.GetVisibleRows(&first, &last);
+        const int inView = last - first + 1;
+        QVERIFY(inView < 50);
+        // Room for the pictures in view and two more (32 x 24 each).
+        const std::size_t picture = 32 * 24 * 4;
+        f.loader.SetPictureByteLimit(static_cast<std::size_t>(inView + 2) * picture);
+        QAbstractItemView* view = f.list.GetCurrentView();
+
+        view->scrollToBottom();
+        QTRY_VERIFY(f.RowsInViewDone());
+        QVERIFY(f.loader.Pictures().GetBytes() <= f.loader.Pictures().GetByteLimit());
+        // The top rows' pictures went: they are pending again.
+        for (std::size_t record = 1; record < 10; ++record) {
+            QCOMPARE(f.State(record), THUMBNAIL_NONE);
+            QVERIFY(f.Picture(record) == nullptr);
+        }
+        QCOMPARE(f.State(0), THUMBNAIL_FAILED);
+        const int callsAtBottom = f.calls.load();
+
+        // Back at the top they are made again, the failed one is not.
+        view->scrollToTop();
+        QTRY_VERIFY(f.RowsInViewDone());
+        for (std::size_t record = 1; record < 10; ++record) {
+            QCOMPARE(f.State(record), THUMBNAIL_MADE);
+            QVERIFY(f.Picture(record) != nullptr);
+        }
+        QVERIFY(f.calls.load() >= callsAtBottom + 9);
+        QCOMPARE(f.badCalls.load(), 1);
+        QVERIFY(f.loader.Pictures().GetBytes() <= f.loader.Pictures().GetByteLimit());
+    }
+
+    void rowsShownAnewGetTheirPicturesAgain() {
+        Fixture f({"a.jpg"});
+        f.list.SetThumbnailView(QSize(32, 32));
+        QTRY_VERIFY(f.Picture(0) != nullptr);
+        // The same records shown again: the pictures of the old rows went.
+        f.model.SetResults(f.results);
+        QVERIFY(f.Picture(0) == nullptr);
+        f.model.InsertRows(f.results, 0, 1);
+        QTRY_VERIFY(f.Picture(0) != nullptr);
+        QCOMPARE(f.State(0), THUMBNAIL_MADE);
+        QCOMPARE(f.calls.load(), 2);
     }
 
     void clearingTheResultsDropsPicturesOfTheOldRows() {

@@ -15,6 +15,7 @@
 #include "app/ResultItemDelegate.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ThumbnailLoader.h"
 #include "app/ZembroltDlg.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
@@ -108,7 +109,10 @@ private slots:
                 continue;
             }
             QVERIFY2(record->m_iThumbnailState == THUMBNAIL_MADE, qPrintable(name));
-            const CBitmap& picture = *record->m_pThumbnail;
+            const CBitmap* made =
+                window.Thumbnails()->Pictures().Find(window.ResultModel()->GetRowRecord(row).index);
+            QVERIFY2(made != nullptr, qPrintable(name));
+            const CBitmap& picture = *made;
             QVERIFY2(picture.Width() <= box.width() && picture.Height() <= box.height(),
                      qPrintable(name));
             // A real picture, not a blank.

@@ -34,15 +34,15 @@
 #include "gui/GuiTestRegistry.h"
 #include "gui/ResultRowsSupport.h"
 #include "readers/archives/ArchiveHandler.h"
-#include "tools/ChangeAttributesDlg.h"
-#include "tools/ChangeFileTimeDlg.h"
-#include "tools/FindDupDlg.h"
-#include "tools/FindDupFilesProcessDlg.h"
-#include "tools/FindRedundantDlg.h"
-#include "tools/RenameDlg.h"
-#include "tools/RenamePages.h"
-#include "tools/RenamePreviewModel.h"
 #include "tools/ToolRecords.h"
+#include "tools/windows/ChangeAttributesDlg.h"
+#include "tools/windows/ChangeFileTimeDlg.h"
+#include "tools/windows/FindDupDlg.h"
+#include "tools/windows/FindDupFilesProcessDlg.h"
+#include "tools/windows/FindRedundantDlg.h"
+#include "tools/windows/RenameDlg.h"
+#include "tools/windows/RenamePages.h"
+#include "tools/windows/RenamePreviewModel.h"
 
 namespace {
 

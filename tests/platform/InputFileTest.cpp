@@ -26,10 +26,16 @@ std::string Digits(std::size_t n) {
 TEST(OpenRegularFileTest, OpensRegularFilesOnly) {
     const std::string dir = zbtest::MakeTempDir("open");
     const std::string file = zbtest::WriteFile(dir + "/a.txt", "abc");
-    std::int64_t size = -1;
-    const int fd = zb::OpenRegularFileAt(AT_FDCWD, file.c_str(), &size);
+    zb::FileStamp stamp;
+    const int fd = zb::OpenRegularFileAt(AT_FDCWD, file.c_str(), &stamp);
     ASSERT_GE(fd, 0);
-    EXPECT_EQ(size, 3);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(stamp.size, 3);
+    EXPECT_EQ(stamp.device, st.st_dev);
+    EXPECT_EQ(stamp.inode, st.st_ino);
+    EXPECT_EQ(stamp.links, 1u);
+    EXPECT_EQ(stamp.modified, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec);
     EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0);
     char bytes[8];
     EXPECT_EQ(read(fd, bytes, sizeof bytes), 3);

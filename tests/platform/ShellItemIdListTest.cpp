@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/shell/ItemIdList.h"
+#include "platform/shell/ItemListEnum.h"
 #include "platform/shell/NameOrder.h"
 #include "platform/shell/ShellItem.h"
 #include "platform/shell/ShellMalloc.h"
@@ -184,6 +187,55 @@ TEST(NameOrderTest, CaseInsensitiveWithTiesByBytes) {
     // Bytes that are not UTF-8 sort after every code point, stably.
     EXPECT_LT(CompareItemNames("\xF0\x9F\x98\x80", "\xFF"), 0);
     EXPECT_GT(CompareItemNames("\xFF", "\xF0\x9F\x98\x80"), 0);
+}
+
+// A listing comes out in CompareShellItems' order whatever order it was read
+// in: names that differ only in case, where punctuation lies between the
+// upper- and lower-case letters, prefixes, names beyond ASCII (the Kelvin
+// sign folds to 'k'), bytes that are not UTF-8, and items of other kinds.
+TEST(NameOrderTest, AListingIsSortedInTheShellOrder) {
+    std::vector<std::string> names = {"b",
+                                      "a_b",
+                                      "aB",
+                                      "AB",
+                                      "ab",
+                                      "a",
+                                      "A",
+                                      "a[1]",
+                                      "Z~",
+                                      "z",
+                                      "\xE2\x84\xAA",
+                                      "k",
+                                      "K1",
+                                      "\xC3\xA4pfel",
+                                      "\xC3\x84pfel",
+                                      "\xFF",
+                                      "0.txt",
+                                      "10.txt",
+                                      "9.TXT",
+                                      ".h"};
+    for (const std::size_t first : {std::size_t{0}, std::size_t{5}}) {
+        for (int round = 0; round < 6; ++round) {
+            std::rotate(names.begin(), names.begin() + 7, names.end());
+            zb::CItemListBuilder listing;
+            std::vector<zb::ShellItem> expected;
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                // Two volumes among the entries take the full comparison.
+                const auto kind = i % 9 == 4 ? zb::ItemKind::Volume : zb::ItemKind::Entry;
+                ASSERT_TRUE(listing.Add(kind, 0, names[i]));
+                expected.push_back({kind, 0, names[i]});
+            }
+            listing.SortFrom(first);
+            std::stable_sort(expected.begin() + static_cast<long>(first), expected.end(),
+                             [](const zb::ShellItem& a, const zb::ShellItem& b) {
+                                 return zb::CompareShellItems(a, b) < 0;
+                             });
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                EXPECT_EQ(listing.At(i).name, expected[i].name) << first << " " << round;
+                EXPECT_EQ(listing.At(i).kind, expected[i].kind) << first << " " << round;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "tools/ChangeDialogLayout.h"
+#include "tools/windows/ChangeDialogLayout.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "tools/ResultDataSource.h"
+#include "tools/windows/ResultDataSource.h"
 
 #include "platform/UriList.h"
 

@@ -1,4 +1,4 @@
-#include "tools/FilePropertiesSheet.h"
+#include "tools/windows/FilePropertiesSheet.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "tools/FileGeneralPage.h"
+#include "tools/windows/FileGeneralPage.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

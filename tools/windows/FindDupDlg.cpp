@@ -1,4 +1,4 @@
-#include "tools/FindDupDlg.h"
+#include "tools/windows/FindDupDlg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "tools/RenameDlg.h"
+#include "tools/windows/RenameDlg.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "tools/RenamePages.h"
-#include "tools/RenamePreviewModel.h"
+#include "tools/windows/RenamePages.h"
+#include "tools/windows/RenamePreviewModel.h"
 #include "ui/DialogButtons.h"
 #include "ui/IconResources.h"
 #include "ui/ResourceText.h"

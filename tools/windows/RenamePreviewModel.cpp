@@ -1,4 +1,4 @@
-#include "tools/RenamePreviewModel.h"
+#include "tools/windows/RenamePreviewModel.h"
 
 #include <QFile>
 

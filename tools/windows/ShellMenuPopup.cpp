@@ -1,4 +1,4 @@
-#include "tools/ShellMenuPopup.h"
+#include "tools/windows/ShellMenuPopup.h"
 
 #include <QAction>
 #include <QMenu>

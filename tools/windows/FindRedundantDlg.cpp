@@ -1,4 +1,4 @@
-#include "tools/FindRedundantDlg.h"
+#include "tools/windows/FindRedundantDlg.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "tools/ChangeFileTimeDlg.h"
+#include "tools/windows/ChangeFileTimeDlg.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/FileTime.h"
-#include "tools/ChangeDialogLayout.h"
+#include "tools/windows/ChangeDialogLayout.h"
 #include "ui/WaitCursor.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/ChangeAttributesDlg.h"
+#include "tools/windows/ChangeAttributesDlg.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "tools/ChangeDialogLayout.h"
+#include "tools/windows/ChangeDialogLayout.h"
 #include "ui/WaitCursor.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/RenamePages.h"
+#include "tools/windows/RenamePages.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "tools/FilePropertiesSheet.h"
 #include "tools/ItemProperties.h"
+#include "tools/windows/FilePropertiesSheet.h"
 
 class QFormLayout;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "tools/FindDupFilesProcessDlg.h"
+#include "tools/windows/FindDupFilesProcessDlg.h"
 
 #include <QCloseEvent>
 #include <QLabel>
