@@ -230,7 +230,7 @@ TEST_F(CriteriaContentTest, AFileReadUnderOneNameAnswersUnderItsOthers) {
     const auto named = [&](const std::string& name) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = zbtest::ListOfPath(pathOf(name));
+        record.SetFullPidl(zbtest::ListOfPath(pathOf(name)));
         return record;
     };
     // Overwrites the file in place with bytes of the same length, without
