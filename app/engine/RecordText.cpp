@@ -5,16 +5,6 @@
 #include <new>
 #include <ostream>
 
-namespace {
-
-std::uint32_t BlockSize(const char* block) {
-    std::uint32_t size = 0;
-    std::memcpy(&size, block, sizeof size);
-    return size;
-}
-
-}  // namespace
-
 CRecordText& CRecordText::operator=(const CRecordText& other) {
     if (this != &other)
         *this = other.view();
@@ -34,14 +24,6 @@ CRecordText& CRecordText::operator=(std::string_view text) {
     // The new block is made before the old goes: `text` may lie in it.
     CRecordText made(text);
     return *this = std::move(made);
-}
-
-std::size_t CRecordText::size() const noexcept {
-    return m_block == 0 ? 0 : BlockSize(Block());
-}
-
-const char* CRecordText::data() const noexcept {
-    return m_block == 0 ? "" : Block() + kHeaderBytes;
 }
 
 void CRecordText::clear() noexcept {

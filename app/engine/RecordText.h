@@ -12,6 +12,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -34,10 +35,16 @@ public:
     CRecordText& operator=(const std::string& text) { return *this = std::string_view(text); }
     CRecordText& operator=(const char* text) { return *this = std::string_view(text); }
 
-    std::size_t size() const noexcept;
+    std::size_t size() const noexcept {
+        if (m_block == 0)
+            return 0;
+        std::uint32_t size = 0;
+        std::memcpy(&size, Block(), sizeof size);
+        return size;
+    }
     std::size_t length() const noexcept { return size(); }
     bool empty() const noexcept { return m_block == 0; }
-    const char* data() const noexcept;
+    const char* data() const noexcept { return m_block == 0 ? "" : Block() + kHeaderBytes; }
     const char* c_str() const noexcept { return data(); }
     std::string_view view() const noexcept { return {data(), size()}; }
     operator std::string_view() const noexcept { return view(); }
