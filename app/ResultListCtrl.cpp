@@ -29,6 +29,7 @@ constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIconCellChars = 24;  // width of a Small Icons cell in average characters
 constexpr int kListCellChars = 30;       // width of a List column in average characters
+constexpr int kListLayoutBatch = 50000;   // rows the list and icon views lay out per turn of the loop
 
 bool IsNavigationKey(int key) {
     switch (key) {
@@ -63,11 +64,30 @@ public:
             View::scrollTo(index, hint);
             View::horizontalScrollBar()->setValue(left);
         } else {
+            // A long list is laid out in batches while the loop turns: a row
+            // whose batch has not come yet is scrolled to once it has.
+            m_pendingScroll = QPersistentModelIndex();
+            if (index.isValid() && View::visualRect(index).isEmpty()) {
+                m_pendingScroll = index;
+                m_pendingHint = hint;
+                return;
+            }
             View::scrollTo(index, hint);
         }
     }
 
 protected:
+    void updateGeometries() override {
+        View::updateGeometries();
+        if constexpr (!std::is_same_v<View, QTableView>) {
+            if (m_pendingScroll.isValid() && !View::visualRect(m_pendingScroll).isEmpty()) {
+                const QModelIndex index = m_pendingScroll;
+                m_pendingScroll = QPersistentModelIndex();
+                View::scrollTo(index, m_pendingHint);
+            }
+        }
+    }
+
     // Rows leave through the owner's drag (never the view's own, which
     // would remove moved rows); drops go to the owner's handler.
     void startDrag(Qt::DropActions) override {
@@ -182,6 +202,8 @@ protected:
 private:
     CResultListCtrl* m_pOwner;
     QPoint m_rightPress{-1, -1};
+    QPersistentModelIndex m_pendingScroll;
+    QAbstractItemView::ScrollHint m_pendingHint = QAbstractItemView::EnsureVisible;
 };
 
 // A Location cell that lacks room shows the start and the end of its path.
@@ -242,6 +264,10 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setWrapping(true);
     m_pList->setResizeMode(QListView::Adjust);
     m_pList->setMovement(QListView::Static);
+    // Laying out millions of rows at once would hold the loop up for
+    // hundreds of milliseconds; batches keep each turn short.
+    m_pList->setLayoutMode(QListView::Batched);
+    m_pList->setBatchSize(kListLayoutBatch);
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
     m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
