@@ -150,7 +150,7 @@ int CArchiveExtraction::ExtractArchiveItems(QWidget* parent, const CResultArray&
             continue;
         if (handler->GetFlags() & ARCHIVE_FLAG_NO_UNPACK) {
             const auto answer =
-                ShowMessageBox(dialog.get(), UnpackNotSupportedText(*handler, record.m_sName),
+                ShowMessageBox(dialog.get(), UnpackNotSupportedText(*handler, record.m_sName.str()),
                                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning);
             if (answer != QMessageBox::Ok)
                 cancelled = true;

@@ -84,8 +84,10 @@ void CFileToolCommands::OnChangeAttributes() {
             if (!IsChangeableRecord(record, &path))
                 continue;
             const DWORD attributes = zb::GetFileAttributes(path);
-            if (attributes != INVALID_FILE_ATTRIBUTES)
+            if (attributes != INVALID_FILE_ATTRIBUTES) {
                 record.m_dwAttributes = attributes;
+                record.m_dwFlags &= ~RIF_DOS_UNREAD;
+            }
         }
     }
     RedrawResults();

@@ -29,6 +29,7 @@ constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIconCellChars = 24;  // width of a Small Icons cell in average characters
 constexpr int kListCellChars = 30;       // width of a List column in average characters
+constexpr int kListLayoutBatch = 50000;   // rows the list and icon views lay out per turn of the loop
 
 bool IsNavigationKey(int key) {
     switch (key) {
@@ -63,11 +64,30 @@ public:
             View::scrollTo(index, hint);
             View::horizontalScrollBar()->setValue(left);
         } else {
+            // A long list is laid out in batches while the loop turns: a row
+            // whose batch has not come yet is scrolled to once it has.
+            m_pendingScroll = QPersistentModelIndex();
+            if (index.isValid() && View::visualRect(index).isEmpty()) {
+                m_pendingScroll = index;
+                m_pendingHint = hint;
+                return;
+            }
             View::scrollTo(index, hint);
         }
     }
 
 protected:
+    void updateGeometries() override {
+        View::updateGeometries();
+        if constexpr (!std::is_same_v<View, QTableView>) {
+            if (m_pendingScroll.isValid() && !View::visualRect(m_pendingScroll).isEmpty()) {
+                const QModelIndex index = m_pendingScroll;
+                m_pendingScroll = QPersistentModelIndex();
+                View::scrollTo(index, m_pendingHint);
+            }
+        }
+    }
+
     // Rows leave through the owner's drag (never the view's own, which
     // would remove moved rows); drops go to the owner's handler.
     void startDrag(Qt::DropActions) override {
@@ -182,6 +202,8 @@ protected:
 private:
     CResultListCtrl* m_pOwner;
     QPoint m_rightPress{-1, -1};
+    QPersistentModelIndex m_pendingScroll;
+    QAbstractItemView::ScrollHint m_pendingHint = QAbstractItemView::EnsureVisible;
 };
 
 // A Location cell that lacks room shows the start and the end of its path.
@@ -213,6 +235,13 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pTable->verticalHeader()->hide();
     m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // The rows' sections are all alike and never hidden or moved, so the
+    // hidden row header need not hear of the rows being reordered: it would
+    // look at every row's section each time (tens of milliseconds for
+    // millions of rows).
+    disconnect(model, &QAbstractItemModel::layoutAboutToBeChanged, m_pTable->verticalHeader(),
+               nullptr);
+    disconnect(model, &QAbstractItemModel::layoutChanged, m_pTable->verticalHeader(), nullptr);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // A click on the name of a selected row edits it (where the gate allows).
@@ -235,6 +264,10 @@ CResultListCtrl::CResultListCtrl(CResultListModel* model, QWidget* parent)
     m_pList->setWrapping(true);
     m_pList->setResizeMode(QListView::Adjust);
     m_pList->setMovement(QListView::Static);
+    // Laying out millions of rows at once would hold the loop up for
+    // hundreds of milliseconds; batches keep each turn short.
+    m_pList->setLayoutMode(QListView::Batched);
+    m_pList->setBatchSize(kListLayoutBatch);
     m_pDelegate = new CResultItemDelegate(m_pList);
     m_pList->setItemDelegate(m_pDelegate);
     m_pLocationDelegate = new CMiddleElideDelegate(m_pTable);
@@ -400,26 +433,41 @@ void CResultListCtrl::OnRowsAppended() {
 namespace {
 
 // Keeps the selected records selected while the rows are reordered. The
-// selection is taken down before and put back as row ranges after, which
-// costs one pass over the rows however large the selection is.
+// selection is taken down before and put back after: every row at once, or
+// as row ranges, which costs one pass over the rows however large it is.
+// (Left standing, the selection model would keep each selected row on its
+// own through the reordering.)
 class CSelectionKeeper {
 public:
     CSelectionKeeper(CResultListModel* model, QItemSelectionModel* selection,
-                     const std::vector<int>& rows)
+                     const std::vector<std::pair<int, int>>& runs)
         : m_pModel(model), m_pSelection(selection) {
-        const std::vector<DWORD>& map = model->GetRowIndex();
-        m_selected.assign(model->GetResults()->GetCount(), false);
-        for (int row : rows)
-            m_selected[map[static_cast<std::size_t>(row)]] = true;
-        if (!rows.empty())
-            m_pSelection->clearSelection();
-        m_bAny = !rows.empty();
+        if (runs.empty())
+            return;
+        m_bAny = true;
+        m_bEveryRow =
+            runs.size() == 1 && runs[0].first == 0 && runs[0].second == model->GetRowCount() - 1;
+        if (!m_bEveryRow) {
+            const std::span<const DWORD> map = model->GetRowIndex();
+            m_selected.assign(model->GetResults()->GetCount(), false);
+            for (const auto& [first, last] : runs) {
+                for (int row = first; row <= last; ++row)
+                    m_selected[map[static_cast<std::size_t>(row)]] = true;
+            }
+        }
+        m_pSelection->clearSelection();
     }
     ~CSelectionKeeper() {
         if (!m_bAny)
             return;
-        const std::vector<DWORD>& map = m_pModel->GetRowIndex();
         const int last = m_pModel->columnCount() - 1;
+        if (m_bEveryRow) {
+            m_pSelection->select(QItemSelection(m_pModel->index(0, 0),
+                                                m_pModel->index(m_pModel->GetRowCount() - 1, last)),
+                                 QItemSelectionModel::Select);
+            return;
+        }
+        const std::span<const DWORD> map = m_pModel->GetRowIndex();
         QItemSelection selection;
         std::size_t row = 0;
         while (row < map.size()) {
@@ -443,6 +491,7 @@ private:
     QItemSelectionModel* m_pSelection;
     std::vector<bool> m_selected;  // by record index
     bool m_bAny = false;
+    bool m_bEveryRow = false;
 };
 
 }  // namespace
@@ -452,7 +501,7 @@ void CResultListCtrl::OnColumnClick(int column) {
         return;
     CWaitCursor wait;
     {
-        CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRows());
+        CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRuns());
         if (column == m_nSortColumn) {
             m_pModel->ReverseRows();
             m_bSortAscending = !m_bSortAscending;
@@ -470,7 +519,7 @@ void CResultListCtrl::ResortRows() {
     if (m_pModel->columnCount() == 0)
         return;
     CWaitCursor wait;
-    CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRows());
+    CSelectionKeeper keep(m_pModel, GetSelectionModel(), GetSelectedRuns());
     if (m_nSortColumn < 0) {
         m_nSortColumn = 0;
         m_bSortAscending = true;
@@ -499,14 +548,27 @@ void CResultListCtrl::ApplyToAllRows(QItemSelectionModel::SelectionFlags flags) 
         flags);
 }
 
+std::vector<std::pair<int, int>> CResultListCtrl::GetSelectedRuns() const {
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& range : GetSelectionModel()->selection())
+        ranges.emplace_back(range.top(), range.bottom());
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& [top, bottom] : ranges) {
+        if (!runs.empty() && top <= runs.back().second + 1)
+            runs.back().second = std::max(runs.back().second, bottom);
+        else
+            runs.emplace_back(top, bottom);
+    }
+    return runs;
+}
+
 std::vector<int> CResultListCtrl::GetSelectedRows() const {
     std::vector<int> rows;
-    for (const QItemSelectionRange& range : GetSelectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
+    for (const auto& [first, last] : GetSelectedRuns()) {
+        for (int row = first; row <= last; ++row)
             rows.push_back(row);
     }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 
@@ -520,7 +582,10 @@ std::vector<CRowRecord> CResultListCtrl::GetSelectedRecords() const {
 }
 
 int CResultListCtrl::GetSelectedCount() const {
-    return static_cast<int>(GetSelectedRows().size());
+    int count = 0;
+    for (const auto& [first, last] : GetSelectedRuns())
+        count += last - first + 1;
+    return count;
 }
 
 bool CResultListCtrl::IsItemVisible(int row) const {

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -122,6 +123,8 @@ public:
     void InvertSelection();
     // The selected rows in ascending order.
     std::vector<int> GetSelectedRows() const;
+    // The same as runs of neighbouring rows: first and last row of each.
+    std::vector<std::pair<int, int>> GetSelectedRuns() const;
     // The selected rows that show a record, in ascending order, with their records.
     std::vector<CRowRecord> GetSelectedRecords() const;
     int GetSelectedCount() const;

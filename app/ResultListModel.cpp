@@ -1,16 +1,22 @@
 #include "app/ResultListModel.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <limits>
 #include <numeric>
+#include <span>
 #include <string_view>
+#include <thread>
 
 #include "app/engine/AttributeUtils.h"
 #include "app/engine/DetailColumns.h"
+#include "app/engine/RowOrder.h"
 #include "platform/DateUtils.h"
 #include "platform/FileTime.h"
 #include "platform/TextCase.h"
@@ -22,10 +28,6 @@ namespace {
 // Archive members are drawn blue on silver.
 const QColor kArchiveText(0, 0, 255);
 const QColor kArchiveBack(192, 192, 192);
-
-int ThreeWay(std::int64_t a, std::int64_t b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
 
 QString TimeText(const CResultItem& record, const FILETIME& time) {
     if (record.m_dwFlags & RIF_NO_PATH)
@@ -55,30 +57,71 @@ CResultListModel::CResultListModel(CQtFileTypeInfoProvider* icons, QObject* pare
 
 void CResultListModel::InsertRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                                   std::size_t count) {
-    QMetaObject::invokeMethod(
-        this, [this, results, first, count] { AppendRows(results, first, count); },
-        Qt::QueuedConnection);
+    Hand({HandedCall::Kind::Rows, results, first, count, {}});
 }
 
 void CResultListModel::ShowMessage(const std::string& text) {
-    const QString message = QString::fromStdString(text);
-    QMetaObject::invokeMethod(
-        this, [this, message] { emit MessageRequested(message); }, Qt::QueuedConnection);
+    Hand({HandedCall::Kind::Message, nullptr, 0, 0, QString::fromStdString(text)});
 }
 
 void CResultListModel::DeleteAllRows(const std::shared_ptr<CResultArray>& results) {
-    if (QThread::currentThread() == thread())
+    if (QThread::currentThread() == thread() && !m_bReordering) {
+        // At once, after what was handed over before.
+        TakeHandedCalls();
         SetResults(results);
-    else
-        QMetaObject::invokeMethod(
-            this, [this, results] { SetResults(results); }, Qt::QueuedConnection);
+        return;
+    }
+    Hand({HandedCall::Kind::Generation, results, 0, 0, {}});
+}
+
+void CResultListModel::Hand(HandedCall call) {
+    {
+        std::lock_guard guard(m_handedLock);
+        HandedCall* last = m_handed.empty() ? nullptr : &m_handed.back();
+        if (call.kind == HandedCall::Kind::Rows && last && last->kind == HandedCall::Kind::Rows &&
+            last->results == call.results && last->first + last->count == call.first) {
+            last->count += call.count;
+        } else {
+            m_handed.push_back(std::move(call));
+        }
+        if (m_bTakePosted)
+            return;
+        m_bTakePosted = true;
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { TakeHandedCalls(); }, Qt::QueuedConnection);
+}
+
+void CResultListModel::TakeHandedCalls() {
+    // While the rows are reordered the calls wait; the reordering takes them
+    // when it is done.
+    if (m_bReordering)
+        return;
+    std::vector<HandedCall> calls;
+    {
+        std::lock_guard guard(m_handedLock);
+        calls.swap(m_handed);
+        m_bTakePosted = false;
+    }
+    for (const HandedCall& call : calls) {
+        switch (call.kind) {
+            case HandedCall::Kind::Rows:
+                AppendRows(call.results, call.first, call.count);
+                break;
+            case HandedCall::Kind::Generation:
+                SetResults(call.results);
+                break;
+            case HandedCall::Kind::Message:
+                emit MessageRequested(call.message);
+                break;
+        }
+    }
 }
 
 void CResultListModel::SetResults(std::shared_ptr<CResultArray> results) {
     beginResetModel();
     m_results = results ? std::move(results) : std::make_shared<CResultArray>();
-    m_rows.clear();
-    m_rows.shrink_to_fit();
+    m_rows.Clear();
     endResetModel();
 }
 
@@ -93,8 +136,7 @@ void CResultListModel::AppendRows(const std::shared_ptr<CResultArray>& results, 
         return;
     const int row = GetRowCount();
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(count) - 1);
-    for (std::size_t i = 0; i < count; ++i)
-        m_rows.push_back(static_cast<DWORD>(first + i));
+    m_rows.AppendRun(static_cast<DWORD>(first), count);
     endInsertRows();
     emit RowsAppended();
 }
@@ -189,9 +231,10 @@ QString CResultListModel::GetCellText(int row, int column) const {
         case COLUMN_ID_CREATE_TIME:
             return TimeText(*record, record->m_ftCreation);
         case COLUMN_ID_TYPE:
-            return QString::fromStdString(record->m_sTypeName);
+            return QString::fromUtf8(record->m_sTypeName.data(),
+                                     static_cast<qsizetype>(record->m_sTypeName.size()));
         case COLUMN_ID_ATTRIBUTE:
-            return QString::fromStdString(FormatAttributeLetters(record->m_dwAttributes));
+            return QString::fromStdString(FormatAttributeLetters(GetResultAttributes(*record)));
         default:
             return QString();
     }
@@ -220,131 +263,50 @@ QString CResultListModel::GetWidestCellText(int column) const {
 
 int CResultListModel::CompareRecords(const CResultItem& a, const CResultItem& b,
                                      const COLUMNINFO& info, int slot) {
-    const bool folderA = (a.m_dwFlags & RIF_FOLDER) != 0;
-    const bool folderB = (b.m_dwFlags & RIF_FOLDER) != 0;
-    if (folderA != folderB)
-        return folderA ? -1 : 1;
-
-    if (info.nFlags & COLUMN_FLAG_DETAIL) {
-        // Both records are checked for the slot: one whose value array is
-        // shorter has no value there.
-        if (slot < 0)
-            return 0;
-        const std::size_t s = static_cast<std::size_t>(slot);
-        const bool validA = s < a.m_arrValues.size() && a.m_arrValues[s].valid;
-        const bool validB = s < b.m_arrValues.size() && b.m_arrValues[s].valid;
-        if (validA && validB)
-            return CompareColumnValues(a.m_arrValues[s], b.m_arrValues[s], info.nType);
-        if (validA != validB)
-            return validA ? 1 : -1;
-        return 0;
-    }
-
-    switch (info.nId) {
-        case COLUMN_ID_NAME:
-            return CompareUtf8NoCase(a.m_sName, b.m_sName);
-        case COLUMN_ID_LOCATION:
-            return CompareUtf8NoCase(a.m_sFolder, b.m_sFolder);
-        case COLUMN_ID_TYPE:
-            return CompareUtf8NoCase(a.m_sTypeName, b.m_sTypeName);
-        case COLUMN_ID_SIZE:
-            return ThreeWay(static_cast<std::int64_t>(a.m_nSize),
-                            static_cast<std::int64_t>(b.m_nSize));
-        case COLUMN_ID_LAST_WRITE_TIME:
-            return CompareFileTime(&a.m_ftLastWrite, &b.m_ftLastWrite);
-        case COLUMN_ID_LAST_ACCESS_TIME:
-            return CompareFileTime(&a.m_ftLastAccess, &b.m_ftLastAccess);
-        case COLUMN_ID_CREATE_TIME:
-            return CompareFileTime(&a.m_ftCreation, &b.m_ftCreation);
-        case COLUMN_ID_ATTRIBUTE:
-            return CompareAttributes(a.m_dwAttributes, b.m_dwAttributes);
-        default:
-            return 0;
-    }
+    return CompareResultRecords(a, b, info, slot);
 }
 
-void CResultListModel::ReorderRows(const std::vector<int>& order) {
+void CResultListModel::ReorderRows(CRowIndex rows, const std::function<int(int oldRow)>& newRowOf) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(order.size());
-    std::vector<DWORD> rows(order.size());
-    for (std::size_t newRow = 0; newRow < order.size(); ++newRow) {
-        const std::size_t oldRow = static_cast<std::size_t>(order[newRow]);
-        rows[newRow] = m_rows[oldRow];
-        newRowOf[oldRow] = static_cast<int>(newRow);
-    }
     m_rows.swap(rows);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
     for (const QModelIndex& index : from)
-        to.append(this->index(newRowOf[static_cast<std::size_t>(index.row())], index.column()));
+        to.append(this->index(newRowOf(index.row()), index.column()));
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-namespace {
-
-// The sort key of a standard column as one number, for the columns whose
-// comparison is a comparison of numbers; false for the text columns.
-bool NumericKey(int columnId, const CResultItem& record, std::uint64_t* key) {
-    switch (columnId) {
-        case COLUMN_ID_SIZE:
-            // Compared as signed 64-bit numbers: flip the sign bit.
-            *key = record.m_nSize ^ (std::uint64_t{1} << 63);
-            return true;
-        case COLUMN_ID_LAST_WRITE_TIME:
-            *key = record.m_ftLastWrite.Value();
-            return true;
-        case COLUMN_ID_LAST_ACCESS_TIME:
-            *key = record.m_ftLastAccess.Value();
-            return true;
-        case COLUMN_ID_CREATE_TIME:
-            *key = record.m_ftCreation.Value();
-            return true;
-        case COLUMN_ID_ATTRIBUTE:
-            *key = record.m_dwAttributes & 0x27u;
-            return true;
-        default:
-            return false;
+void CResultListModel::RunBesideTheLoop(std::size_t rows, const std::function<void()>& work) {
+    if (rows < kRowsOrderedBesideTheLoop || m_bReordering) {
+        work();
+        return;
     }
-}
-
-const std::string* TextKeySource(int columnId, const CResultItem& record) {
-    switch (columnId) {
-        case COLUMN_ID_NAME:
-            return &record.m_sName;
-        case COLUMN_ID_LOCATION:
-            return &record.m_sFolder;
-        case COLUMN_ID_TYPE:
-            return &record.m_sTypeName;
-        default:
-            return nullptr;
-    }
-}
-
-// Sorts the rows begin..end by a key taken once per row with `makeKey`,
-// folders first, equal keys keeping their order.
-template <class Key, class Iterator, class RecordOf, class MakeKey>
-void SortByKey(Iterator begin, Iterator end, const RecordOf& record, const MakeKey& makeKey) {
-    // Indexed by row number, relative to the first row of the range.
-    const int first = *begin;
-    std::vector<Key> keys(static_cast<std::size_t>(end - begin));
-    std::vector<char> folders(keys.size());
-    for (auto it = begin; it != end; ++it) {
-        const std::size_t at = static_cast<std::size_t>(*it - first);
-        makeKey(record(*it), keys[at]);
-        folders[at] = (record(*it).m_dwFlags & RIF_FOLDER) != 0;
-    }
-    std::stable_sort(begin, end, [&](int x, int y) {
-        const auto ux = static_cast<std::size_t>(x - first);
-        const auto uy = static_cast<std::size_t>(y - first);
-        if (folders[ux] != folders[uy])
-            return folders[ux] > folders[uy];
-        return keys[ux] < keys[uy];
+    // The rows and the generation stay as they are meanwhile: what the
+    // search hands over waits until the work is done.
+    m_bReordering = true;
+    std::atomic<bool> done{false};
+    std::exception_ptr fault;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            fault = std::current_exception();
+        }
+        done.store(true);
+        // Wakes the loop below.
+        QMetaObject::invokeMethod(
+            this, [] {}, Qt::QueuedConnection);
     });
+    while (!done.load())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    worker.join();
+    m_bReordering = false;
+    if (fault)
+        std::rethrow_exception(fault);
 }
-
-}  // namespace
 
 void CResultListModel::SortRows(int column, int first, int last) {
     if (column < 0 || column >= static_cast<int>(m_columns.size()))
@@ -355,48 +317,47 @@ void CResultListModel::SortRows(int column, int first, int last) {
         return;
     const COLUMNINFO info = m_columns[static_cast<std::size_t>(column)];
     const int slot = m_slots[static_cast<std::size_t>(column)];
+    const auto begin = static_cast<std::size_t>(first);
+    const std::size_t count = static_cast<std::size_t>(last - first) + 1;
 
-    // order[new row] = old row; rows outside first..last stay where they are.
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto begin = order.begin() + first;
-    const auto end = order.begin() + last + 1;
-    const auto record = [&](int row) -> const CResultItem& {
-        return m_results->GetAt(m_rows[static_cast<std::size_t>(row)]);
-    };
-
-    // Standard columns: each row's key is taken once, so the sort compares
-    // keys that lie together instead of reaching into the records. The order
-    // is the one CompareRecords gives (folders first, then the key).
-    std::uint64_t probe = 0;
-    const bool standard = !(info.nFlags & COLUMN_FLAG_DETAIL);
-    if (standard && NumericKey(info.nId, record(first), &probe)) {
-        SortByKey<std::uint64_t>(begin, end, record, [&](const CResultItem& r, std::uint64_t& key) {
-            NumericKey(info.nId, r, &key);
-        });
-    } else if (standard && TextKeySource(info.nId, record(first))) {
-        // Lower-cased once: comparing lower-case bytes is CompareUtf8NoCase.
-        SortByKey<std::string>(begin, end, record, [&](const CResultItem& r, std::string& key) {
-            LowerCaseUtf8(*TextKeySource(info.nId, r), key);
-        });
-    } else {
-        std::stable_sort(begin, end, [&](int x, int y) {
-            return CompareRecords(record(x), record(y), info, slot) < 0;
-        });
-    }
-    ReorderRows(order);
+    // The new row map and where each row of the range went, made beside the
+    // loop for a long list; rows outside first..last stay where they are.
+    CRowIndex rows;
+    std::vector<int> newRowOf;
+    RunBesideTheLoop(count, [&] {
+        const std::vector<std::uint32_t> order = SortRowOrder(
+            *m_results, std::span<const DWORD>(m_rows).subspan(begin, count), info, slot);
+        rows = m_rows;
+        newRowOf.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            rows[begin + i] = m_rows[begin + order[i]];
+            newRowOf[order[i]] = first + static_cast<int>(i);
+        }
+    });
+    ReorderRows(std::move(rows), [&](int row) {
+        return row < first || row > last ? row : newRowOf[static_cast<std::size_t>(row - first)];
+    });
+    TakeHandedCalls();
 }
 
 void CResultListModel::ReverseRows() {
+    const std::size_t count = m_rows.size();
     std::size_t folders = 0;
-    while (folders < m_rows.size() &&
-           (m_results->GetAt(m_rows[folders]).m_dwFlags & RIF_FOLDER) != 0)
-        ++folders;
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::reverse(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(folders));
-    std::reverse(order.begin() + static_cast<std::ptrdiff_t>(folders), order.end());
-    ReorderRows(order);
+    CRowIndex rows;
+    RunBesideTheLoop(count, [&] {
+        while (folders < count && (m_results->GetAt(m_rows[folders]).m_dwFlags & RIF_FOLDER) != 0)
+            ++folders;
+        CRowIndex reversed(count);
+        const DWORD* split = m_rows.begin() + folders;
+        std::reverse_copy(m_rows.begin(), split, reversed.data());
+        std::reverse_copy(split, m_rows.end(), reversed.data() + folders);
+        rows = std::move(reversed);
+    });
+    const auto split = static_cast<int>(folders);
+    const auto total = static_cast<int>(count);
+    ReorderRows(std::move(rows),
+                [&](int row) { return row < split ? split - 1 - row : total - 1 - (row - split); });
+    TakeHandedCalls();
 }
 
 int CResultListModel::FindItem(int start, const QString& text, bool wrap, bool up) const {
@@ -435,7 +396,7 @@ void CResultListModel::RemoveRows(const std::vector<int>& rows) {
         const int last = rows[end - 1];
         if (first >= 0 && last < GetRowCount()) {
             beginRemoveRows(QModelIndex(), first, last);
-            m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+            m_rows.Erase(static_cast<std::size_t>(first), static_cast<std::size_t>(last) + 1);
             endRemoveRows();
         }
         end = begin;

@@ -14,24 +14,17 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "app/RowIndex.h"
 #include "app/engine/ResultArray.h"
 #include "app/engine/ResultList.h"
 #include "readers/details/ColumnInfo.h"
 
 class CQtFileTypeInfoProvider;
-
-// Ids of the standard columns.
-constexpr int COLUMN_ID_NAME = 1001;
-constexpr int COLUMN_ID_LOCATION = 1002;
-constexpr int COLUMN_ID_SIZE = 1003;
-constexpr int COLUMN_ID_LAST_WRITE_TIME = 1004;
-constexpr int COLUMN_ID_LAST_ACCESS_TIME = 1005;
-constexpr int COLUMN_ID_CREATE_TIME = 1006;
-constexpr int COLUMN_ID_TYPE = 1007;
-constexpr int COLUMN_ID_ATTRIBUTE = 1008;
 
 // A list row, the record it shows and that record's index in the result
 // array; `record` is null when the row shows none.
@@ -75,7 +68,7 @@ public:
 
     // The row map: list row -> index of the result array, for readers of
     // every row at once.
-    const std::vector<DWORD>& GetRowIndex() const { return m_rows; }
+    std::span<const DWORD> GetRowIndex() const { return m_rows; }
     int GetRowCount() const { return static_cast<int>(m_rows.size()); }
     // The record `row` shows and its index: a null record for a row outside
     // the map or a map entry outside the result array. Commands change the
@@ -105,10 +98,13 @@ public:
     static int CompareRecords(const CResultItem& a, const CResultItem& b, const COLUMNINFO& info,
                               int slot);
 
-    // Sorts rows first..last (inclusive) ascending by a visible column.
+    // Sorts rows first..last (inclusive) ascending by a visible column. A
+    // long list is sorted on other threads while this one keeps the event
+    // loop turning (user input waits, and so do rows and generations the
+    // search hands over); the call returns once the rows are in order.
     void SortRows(int column, int first, int last);
     // Reverses the order in two pieces, the leading run of folder rows and
-    // the rest, so that folders stay on top.
+    // the rest, so that folders stay on top; a long list likewise.
     void ReverseRows();
 
     // Type-ahead: from `start`, stepping down (or up), the first row whose
@@ -139,16 +135,42 @@ private:
     void AppendRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count);
     QString SizeText(const CResultItem& record) const;
-    // Puts old row order[i] at row i for every row, keeping every persistent
-    // index (selection, current row) on its record.
-    void ReorderRows(const std::vector<int>& order);
+    // Takes `rows` as the row map, every persistent index (selection, current
+    // row) moving from its row to newRowOf(row), so it stays on its record.
+    void ReorderRows(CRowIndex rows, const std::function<int(int oldRow)>& newRowOf);
+    // Runs `work`, which reorders `rows` rows: for many, on a thread of its
+    // own while this one turns the event loop without user input; the calls
+    // of the search wait until it is done.
+    void RunBesideTheLoop(std::size_t rows, const std::function<void()>& work);
+
+    // A call of the search, handed over from its thread. Calls wait in order
+    // for the model's thread; rows handed over one batch after the other
+    // while it was busy are taken in at once, as one insertion.
+    struct HandedCall {
+        enum class Kind { Rows, Generation, Message };
+        Kind kind;
+        std::shared_ptr<CResultArray> results;
+        std::size_t first;
+        std::size_t count;
+        QString message;
+    };
+    void Hand(HandedCall call);
+    // Carries out the calls handed over so far (none while rows are reordered).
+    void TakeHandedCalls();
+
+    // Lists shorter than this are reordered on the spot, within a frame.
+    static constexpr std::size_t kRowsOrderedBesideTheLoop = 100000;
 
     CQtFileTypeInfoProvider* m_pIcons;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
-    std::vector<DWORD> m_rows;
+    CRowIndex m_rows;
     CColumnInfoArray m_columns;
     std::vector<int> m_slots;
     bool m_bSizeInBytes = false;
     QLocale m_locale;
     std::function<bool(int row, const QString& name)> m_rename;
+    bool m_bReordering = false;
+    std::mutex m_handedLock;
+    std::vector<HandedCall> m_handed;  // under the lock
+    bool m_bTakePosted = false;        // under the lock: a call to take them is on its way
 };

@@ -237,7 +237,7 @@ bool CResultRowCommands::RenameRow(int row, const QString& text) {
         return true;
     // Shown once the editor has closed.
     const QString message =
-        QString::fromStdString(zb::RenameFailureText(result, record.m_sName, newName, error));
+        QString::fromStdString(zb::RenameFailureText(result, record.m_sName.str(), newName, error));
     QMetaObject::invokeMethod(
         this, [this, message] { ShowWarning(message); }, Qt::QueuedConnection);
     return false;

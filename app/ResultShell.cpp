@@ -144,8 +144,8 @@ int CResultShell::PrepareSelectionData() {
         m_arrSelectedRecords.push_back(record);
         if (record->m_dwFlags & RIF_IN_ARCHIVE)
             continue;
-        if (record->m_pidlFull)
-            payload.m_arrItemIdLists.emplace_back(ILClone(record->m_pidlFull.get()));
+        if (record->HasFullPidl())
+            payload.m_arrItemIdLists.push_back(record->GetFullPidl());
         ++counted;
         std::string path;
         if (!(record->m_dwFlags & RIF_NO_PATH) && record->GetFilePath(&path)) {
@@ -371,8 +371,8 @@ void CResultShell::ShowTreeItemContextMenu(CFolderTreeCtrl& tree, QTreeWidgetIte
     // path where it has one.
     CResultItem record;
     record.m_pParentFolder = data->m_pParentFolder;
-    record.m_pidl.reset(ILClone(data->m_pidl.get()));
-    record.m_pidlFull.reset(ILClone(data->m_pidlFull.get()));
+    record.SetItemLists(PidlPtr(ILClone(data->m_pidl.get())),
+                        PidlPtr(ILClone(data->m_pidlFull.get())));
     record.m_sName = item->text(0).toStdString();
     record.m_dwFlags = data->m_nKind == FOLDERITEM_ARCHIVE ? RIF_ARCHIVE : RIF_FOLDER;
     std::string path;
@@ -382,15 +382,14 @@ void CResultShell::ShowTreeItemContextMenu(CFolderTreeCtrl& tree, QTreeWidgetIte
         record.m_dwFlags |= RIF_DELETABLE;
         const char* name = GetFileNamePart(path.c_str());
         record.m_sName = name ? name : path;
-        record.m_sFolder = GetParentFolder(path);
-        if (record.m_sFolder.empty())
-            record.m_sFolder.assign(1, '/');
+        const std::string folder = GetParentFolder(path);
+        record.m_sFolder = folder.empty() ? "/" : folder;
     } else {
         record.m_dwFlags |= RIF_NO_PATH;
     }
     ResetSelectionData();
     CSelectionPayload& payload = m_archiveExtraction.GetSelectionPayload();
-    payload.m_arrItemIdLists.emplace_back(ILClone(record.m_pidlFull.get()));
+    payload.m_arrItemIdLists.push_back(record.GetFullPidl());
     if (onDisk) {
         payload.m_arrDropFiles.push_back(path);
         payload.m_strText = path + "\n";
@@ -416,11 +415,11 @@ void CResultShell::ShowTreeItemContextMenu(CFolderTreeCtrl& tree, QTreeWidgetIte
             // An unchanged name is no rename: as if cancelled.
             ok = ok && newName != record.m_sName;
             const zb::RenameResult result =
-                ok ? zb::RenameItem(record.m_sFolder, record.m_sName, newName, &error)
+                ok ? zb::RenameItem(record.m_sFolder.str(), record.m_sName.str(), newName, &error)
                    : zb::RenameResult::Renamed;
             if (result != zb::RenameResult::Renamed)
                 ShowWarning(QString::fromStdString(
-                    zb::RenameFailureText(result, record.m_sName, newName, error)));
+                    zb::RenameFailureText(result, record.m_sName.str(), newName, error)));
             else if (ok)
                 tree.Refresh();
         } else if (id != 0) {

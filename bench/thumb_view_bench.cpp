@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
         record.m_sFolder = folder.toStdString();
         LPITEMIDLIST full = nullptr;
         desktop->ParseDisplayName(record.m_sFolder + "/" + record.m_sName, nullptr, &full, nullptr);
-        record.m_pidlFull = PidlPtr(full);
+        record.SetFullPidl(PidlPtr(full));
         results->Append(std::move(record));
     }
     model.InsertRows(results, 0, results->GetCount());

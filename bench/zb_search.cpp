@@ -234,14 +234,18 @@ int main(int argc, char** argv) {
     if (options.print)
         PrintResults(engine);
     const std::size_t results = engine.GetResultList().GetCount();
-    const double perResult = results > 0 ? static_cast<double>(rssPeak - rssBefore) * 1024.0 /
-                                               static_cast<double>(results)
-                                         : 0.0;
-    std::fprintf(stderr,
-                 "results %zu (rows handed to the host %zu)\n"
-                 "wall %.3f s\n"
-                 "peak RSS %ld KB (%ld KB before the search)\n"
-                 "RSS per result %.0f bytes\n",
-                 results, host.GetRows(), elapsed.count(), rssPeak, rssBefore, perResult);
+    const auto perResult = [&](double bytes) {
+        return results > 0 ? bytes / static_cast<double>(results) : 0.0;
+    };
+    std::fprintf(
+        stderr,
+        "results %zu (rows handed to the host %zu)\n"
+        "wall %.3f s\n"
+        "peak RSS %ld KB (%ld KB before the search)\n"
+        "RSS per result %.0f bytes\n"
+        "stored per result %.0f bytes (record blocks and arena)\n",
+        results, host.GetRows(), elapsed.count(), rssPeak, rssBefore,
+        perResult(static_cast<double>(rssPeak - rssBefore) * 1024.0),
+        perResult(static_cast<double>(engine.GetResultList().GetResults()->GetReservedBytes())));
     return 0;
 }

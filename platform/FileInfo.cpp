@@ -54,7 +54,7 @@ std::string PathIn(int dirFd, const char* name) {
 
 // `nameForHidden` is the name the hidden test looks at (empty: none).
 bool Fill(int dirFd, const char* name, std::string_view nameForHidden, const HiddenNames* hidden,
-          FileInfo* out, LinkMode links) {
+          FileInfo* out, LinkMode links, DosBits dos = DosBits::Read) {
     if (out == nullptr || name == nullptr || name[0] == '\0') {
         errno = ENOENT;
         return false;
@@ -89,7 +89,9 @@ bool Fill(int dirFd, const char* name, std::string_view nameForHidden, const Hid
         attributes |= FILE_ATTRIBUTE_HIDDEN;
     }
     // Symbolic links cannot carry user attributes; skip the call for them.
-    if (!S_ISLNK(sx.stx_mode)) {
+    if (dos == DosBits::Later) {
+        info.dosBitsRead = false;
+    } else if (!S_ISLNK(sx.stx_mode)) {
         attributes |= ReadDosAttrib(PathIn(dirFd, name), links);
     }
     info.dwFileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
@@ -185,38 +187,42 @@ DWORD ParseDosAttrib(std::string_view value) {
     return ParseDosAttribText(value, &bits) ? bits & kDosAttribBits : 0;
 }
 
-bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links) {
+bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links, DosBits dos) {
     std::string folder;
     std::string name;
     SplitLastName(path, &folder, &name);
     if (name.empty()) {
-        return Fill(AT_FDCWD, path.c_str(), {}, nullptr, out, links);
+        return Fill(AT_FDCWD, path.c_str(), {}, nullptr, out, links, dos);
     }
     const int dirFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
         return false;
     }
     const HiddenNames hidden = HiddenNames::Load(dirFd);
-    const bool ok = Fill(dirFd, name.c_str(), name, &hidden, out, links);
+    const bool ok = Fill(dirFd, name.c_str(), name, &hidden, out, links, dos);
     const int saved = errno;
     ::close(dirFd);
     errno = saved;
     return ok;
 }
 
-bool GetFileInfo(const std::string& path, const HiddenNames& hidden, FileInfo* out,
-                 LinkMode links) {
+bool GetFileInfo(const std::string& path, const HiddenNames& hidden, FileInfo* out, LinkMode links,
+                 DosBits dos) {
     std::string folder;
     std::string name;
     SplitLastName(path, &folder, &name);
-    return Fill(AT_FDCWD, path.c_str(), name, name.empty() ? nullptr : &hidden, out, links);
+    return Fill(AT_FDCWD, path.c_str(), name, name.empty() ? nullptr : &hidden, out, links, dos);
 }
 
 bool GetFileInfoAt(int dirFd, const char* name, const HiddenNames* hidden, FileInfo* out,
-                   LinkMode links) {
+                   LinkMode links, DosBits dos) {
     const std::string_view base = name == nullptr ? std::string_view() : std::string_view(name);
     const std::string_view nameForHidden = base == "." || base == ".." ? std::string_view() : base;
-    return Fill(dirFd, name, nameForHidden, hidden, out, links);
+    return Fill(dirFd, name, nameForHidden, hidden, out, links, dos);
+}
+
+DWORD ReadDosAttributes(const std::string& path) {
+    return ReadDosAttrib(path, LinkMode::NoFollow);
 }
 
 DWORD GetFileAttributes(const std::string& path) {

@@ -37,11 +37,24 @@ struct FileInfo {
     // Identity of the file: the same device and inode is the same file.
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    // False when the bits of user.DOSATTRIB were left for later (DosBits::Later):
+    // the hidden bit then comes from the name and ".hidden" alone, and the
+    // system and archive bits are missing.
+    bool dosBitsRead = true;
 };
 
 enum class LinkMode {
     NoFollow,  // report a symbolic link itself (lstat)
     Follow,    // report what the link points to (stat)
+};
+
+// Whether the hidden, system and archive bits of user.DOSATTRIB are read with
+// the rest, or left for later (ReadDosAttributes reads them). Reading them
+// costs an extended-attribute call by path per file, which a walk that shows
+// no attributes does without.
+enum class DosBits {
+    Read,
+    Later,
 };
 
 // The names listed in one folder's ".hidden" file, one name per line.
@@ -69,18 +82,24 @@ bool ParseDosAttribText(std::string_view value, DWORD* attributes);
 
 // Information on `path`. The hidden test uses the name and the ".hidden"
 // file of the folder holding it. False (errno set) when it cannot be read.
-bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links = LinkMode::NoFollow);
+bool GetFileInfo(const std::string& path, FileInfo* out, LinkMode links = LinkMode::NoFollow,
+                 DosBits dos = DosBits::Read);
 
 // The same for several files of one folder read by their paths: `hidden` is
 // the ".hidden" list of the folder holding `path`, loaded once by the caller.
 bool GetFileInfo(const std::string& path, const HiddenNames& hidden, FileInfo* out,
-                 LinkMode links = LinkMode::NoFollow);
+                 LinkMode links = LinkMode::NoFollow, DosBits dos = DosBits::Read);
 
 // Information on `name` inside the open folder `dirFd`, for walks that list
 // a folder: `hidden` is that folder's ".hidden" list loaded once (may be
 // null: no list).
 bool GetFileInfoAt(int dirFd, const char* name, const HiddenNames* hidden, FileInfo* out,
-                   LinkMode links = LinkMode::NoFollow);
+                   LinkMode links = LinkMode::NoFollow, DosBits dos = DosBits::Read);
+
+// The hidden, system and archive bits that user.DOSATTRIB of `path` holds
+// (the link itself for a symbolic link, which carries none); 0 when it has
+// none or cannot be read.
+DWORD ReadDosAttributes(const std::string& path);
 
 // The attribute word of `path` (the link itself for a symbolic link), or
 // INVALID_FILE_ATTRIBUTES when it cannot be read.

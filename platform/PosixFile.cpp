@@ -251,11 +251,16 @@ bool WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 }
 
 std::string JoinPath(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
+    std::string path;
+    JoinPath(folder, name, &path);
     return path;
+}
+
+void JoinPath(std::string_view folder, std::string_view name, std::string* path) {
+    path->assign(folder);
+    if (path->empty() || path->back() != '/')
+        *path += '/';
+    *path += name;
 }
 
 bool SplitItemPath(std::string path, std::string* folder, std::string* name) {

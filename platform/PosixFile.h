@@ -111,6 +111,8 @@ bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entr
 
 // "folder/name" for a disk path ("/" alone separates), "/" not doubled.
 std::string JoinPath(const std::string& folder, std::string_view name);
+// The same into `path`, reusing its storage (for a walk's every item).
+void JoinPath(std::string_view folder, std::string_view name, std::string* path);
 
 // Splits the disk path of an item into its folder and its name, trailing
 // slashes dropped first: "/a/b/" gives "/a" and "b", "/b" gives "/" and "b".

@@ -20,7 +20,10 @@ void CAttributeChange::SetItems(const std::vector<CResultItem*>& records) {
     m_dwAnd = records.empty() ? 0 : kAllBits;
     m_dwOr = 0;
     m_bNoFolder = TRUE;
-    for (const CResultItem* record : records) {
+    for (CResultItem* record : records) {
+        // A search that showed no attributes left these bits unread; the
+        // boxes and the change start from the whole word.
+        ReadResultDosAttributes(*record);
         m_dwAnd &= record->m_dwAttributes;
         m_dwOr |= record->m_dwAttributes;
         if (record->m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY)

@@ -21,7 +21,8 @@ class CAttributeChange {
 public:
     // The records (not owned; they must outlive the change). AND starts at
     // all bits and OR at 0, both fold in every record's attributes (no
-    // records: both 0); a folder record clears the no-folder flag.
+    // records: both 0), read whole first; a folder record clears the
+    // no-folder flag.
     void SetItems(const std::vector<CResultItem*>& records);
     DWORD GetAnd() const { return m_dwAnd; }
     DWORD GetOr() const { return m_dwOr; }

@@ -125,7 +125,7 @@ RenameDetailReader MakeRenameDetailReader(const CFileInfoProviderList& providers
         constexpr int kTitleColumn = 2;
         constexpr int kAuthorColumn = 4;
         for (const auto& provider : providers) {
-            if (!provider->IsSupported(record.m_sName))
+            if (!provider->IsSupported(record.m_sName.str()))
                 continue;
             bool loaded = false;
             // A provider that fails on a hostile file gives no title or author.
@@ -174,7 +174,7 @@ std::string CRenameJob::MakeNewName(std::size_t record, std::size_t position,
     const CResultItem& item = *m_records[record];
     const RenameRow& row = m_rows[record];
     RenameValues values;
-    SplitRenameName(item.m_sName, &values.base, &values.extension);
+    SplitRenameName(item.m_sName.str(), &values.base, &values.extension);
     values.title = row.title;
     values.author = row.author;
     values.counter = FormatRenameCounter(options.start, options.step, position, options.digits);
@@ -192,7 +192,7 @@ std::string CRenameJob::MakeNewName(std::size_t record, std::size_t position,
     ReplaceRenameText(&extension, options.extFindText, options.extReplaceText, RENAME_REPLACE_ALL);
     ApplyNameCase(&name, options.nameCase);
     ApplyNameCase(&extension, options.extCase);
-    return JoinRenameName(name, extension, item.m_sName);
+    return JoinRenameName(name, extension, item.m_sName.str());
 }
 
 bool CRenameJob::UpdateNewNames(const RenameOptions& options) {

@@ -182,7 +182,7 @@ void CShellContextMenu::CollectApplications() {
     std::vector<std::vector<std::string>> chains;
     for (const CResultItem* record : *m_pRecords) {
         // A member is typed by its name: it has no file until it is extracted.
-        std::string path = record->m_sName;
+        std::string path = record->m_sName.str();
         if (!(record->m_dwFlags & RIF_IN_ARCHIVE) && !record->GetFilePath(&path))
             continue;
         std::vector<std::string> chain = m_typeResolver(path);

@@ -111,14 +111,13 @@ bool ReparseRenamedRecord(CResultItem& record, const std::string& newName) {
         !child)
         return false;
     PidlPtr childOwner(child);
-    std::string folder = record.m_sFolder;
+    const std::string folder = record.m_sFolder.str();
     const std::string path = folder == "/" ? "/" + newName : folder + "/" + newName;
     CShellHelper helper;
     LPITEMIDLIST full = nullptr;
     if (FAILED(helper.ParseDisplayName(path, &full, nullptr)) || !full)
         return false;
-    record.m_pidl = std::move(childOwner);
-    record.m_pidlFull.reset(full);
+    record.SetItemLists(std::move(childOwner), PidlPtr(full));
     record.m_sName = newName;
     return true;
 }

@@ -196,7 +196,7 @@ bool CContentScanPool::CommitAll(const Commit& commit) {
 
 bool CContentScanPool::Push(CResultItem&& record, const Commit& commit) {
     Job job;
-    job.pageText = m_testers[0]->test->MayReadPageText(record.m_sName);
+    job.pageText = m_testers[0]->test->MayReadPageText(record.m_sName.str());
     job.record = std::move(record);
     return Queue(std::move(job), commit);
 }

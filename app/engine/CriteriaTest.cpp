@@ -189,7 +189,7 @@ BOOL CCriteriaTest::MatchFileContent(const std::string& path, const std::string&
     }
 }
 
-BOOL CCriteriaTest::MatchNameText(const std::string& name) {
+BOOL CCriteriaTest::MatchNameText(std::string_view name) {
     const std::vector<CFileNamePattern>& patterns = m_snapshot.patterns;
     if (patterns.empty() || m_snapshot.criteria.m_GeneralOptionData.m_bCaseSensitive) {
         return MatchNamePatterns(patterns, name);
@@ -331,7 +331,7 @@ bool CCriteriaTest::MatchContent(const CResultItem& record) {
         if (!record.GetFilePath(&m_path)) {
             return false;
         }
-        return MatchContentOnDisk(m_path, record.m_sName);
+        return MatchContentOnDisk(m_path, record.m_sName.str());
     }
     // A member has no PDF text to extract: its list names its archive.
     CSourceStream stream;

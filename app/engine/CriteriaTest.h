@@ -43,7 +43,7 @@ public:
     // The first condition alone: the name against the patterns. A walk uses it
     // to read a file's data only for names that pass.
     BOOL MatchName(const CResultItem& record) { return MatchNameText(record.m_sName); }
-    BOOL MatchNameText(const std::string& name);
+    BOOL MatchNameText(std::string_view name);
     // The conditions on a record's size, attributes and times (only-files,
     // date, time of day, size), for a record whose name passed.
     BOOL MatchFileData(const CResultItem& record) const;

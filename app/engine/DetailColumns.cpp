@@ -76,7 +76,7 @@ void CDetailColumns::FillDetailColumns(CResultItem& record) {
         ClearColumnValue(value);
         value.valid = FALSE;
     }
-    CFileInfoProvider* provider = FindEnabledFileInfoProvider(m_providers, record.m_sName);
+    CFileInfoProvider* provider = FindEnabledFileInfoProvider(m_providers, record.m_sName.str());
     if (provider == nullptr)
         return;
     // A provider that fails on a hostile file leaves the record's cells
@@ -147,7 +147,7 @@ void MoveDetailValues(CResultItem& record, const CColumnInfoArray& previous,
                       const CColumnInfoArray& current) {
     const std::vector<int> before = GetDetailColumnIds(previous);
     const std::vector<int> after = GetDetailColumnIds(current);
-    std::vector<COLUMNVALUE> moved(after.size());
+    CRecordValues moved(after.size());
     for (std::size_t slot = 0; slot < after.size(); ++slot) {
         const auto old = std::find(before.begin(), before.end(), after[slot]);
         const std::size_t from = static_cast<std::size_t>(old - before.begin());

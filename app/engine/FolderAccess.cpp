@@ -161,8 +161,7 @@ BOOL IsNetworkItemAccessible(const CResultItem& record, ULONG /*attributes*/) {
         std::lock_guard guard(Cache().lock);
         prefix = Cache().prefix;
     }
-    if (prefix.empty() || record.m_sFolder.size() < prefix.size() ||
-        record.m_sFolder.compare(0, prefix.size(), prefix) != 0)
+    if (prefix.empty() || !record.m_sFolder.view().starts_with(prefix))
         return TRUE;
     if (!record.m_pParentFolder || !record.m_pidl)
         return TRUE;
@@ -188,7 +187,7 @@ BOOL IsNetworkItemAccessible(const CResultItem& record, ULONG /*attributes*/) {
     }
     // A server: entered without a check unless the resource list knows it;
     // a known one must have a share that can be listed.
-    if (!IsKnownNetworkServer(record.m_sName))
+    if (!IsKnownNetworkServer(record.m_sName.str()))
         return TRUE;
     const std::string serverKey = "\\\\" + LowerCaseUtf8(record.m_sName) + "\\";
     for (const zb::MountEntry& entry : zb::ReadMountInfo(zb::CurrentShellRoots()->mountInfo)) {
@@ -205,7 +204,7 @@ BOOL IsShellItemSearchable(const CResultItem& record, ULONG attributes) {
     if (!IsNetworkItemAccessible(record, attributes))
         return FALSE;
     if ((record.m_dwFlags & RIF_NO_PATH) || !(attributes & SFGAO_LINK))
-        return IsFolderAccessible(record.m_pidlFull.get(), attributes);
+        return IsFolderAccessible(record.GetFullPidl().get(), attributes);
     return FALSE;
 }
 

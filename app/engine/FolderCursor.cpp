@@ -36,11 +36,12 @@ bool CFolderCursor::Identity(dev_t* device, ino_t* inode) {
 }
 
 void CFolderCursor::Push(Kind kind, int newFd) {
-    Level level{kind, -1, 0, 0};
-    if (kind == Kind::ByName) {
-        Identity(&level.parentDevice, &level.parentInode);
+    Level level{kind, -1, m_bIdentityKnown, m_device, m_inode};
+    if (kind == Kind::ByName && m_nKeptByName >= kKeptLevels) {
+        level.parentKnown = Identity(&level.parentDevice, &level.parentInode);
         CloseFd(m_fd);
     } else {
+        m_nKeptByName += kind == Kind::ByName ? 1 : 0;
         level.savedFd = m_fd;
     }
     m_levels.push_back(level);
@@ -77,9 +78,13 @@ void CFolderCursor::Leave() {
     m_levels.pop_back();
     const int child = std::exchange(m_fd, -1);
     m_bIdentityKnown = false;
-    if (level.kind == Kind::Other) {
+    if (level.kind == Kind::Other || level.savedFd >= 0) {
+        m_nKeptByName -= level.kind == Kind::ByName ? 1 : 0;
         CloseFd(child);
         m_fd = level.savedFd;
+        m_bIdentityKnown = level.parentKnown;
+        m_device = level.parentDevice;
+        m_inode = level.parentInode;
         return;
     }
     // ".." of a folder that was moved meanwhile is another folder: the walk
@@ -88,8 +93,8 @@ void CFolderCursor::Leave() {
     if (child >= 0)
         parent = ::openat(child, "..", kFolderFlags);
     struct stat st {};
-    if (parent >= 0 && (::fstat(parent, &st) != 0 || st.st_dev != level.parentDevice ||
-                        st.st_ino != level.parentInode)) {
+    if (parent >= 0 && (!level.parentKnown || ::fstat(parent, &st) != 0 ||
+                        st.st_dev != level.parentDevice || st.st_ino != level.parentInode)) {
         CloseFd(parent);
         parent = -1;
     }

@@ -1,11 +1,14 @@
 #pragma once
-// Where a walk stands on disk: one open descriptor of the folder it is in,
+// Where a walk stands on disk: an open descriptor of the folder it is in,
 // however deep it goes. A sub-folder is entered by its name relative to the
-// descriptor of the folder above it, and left by opening ".." from it again
-// (checked to be the very folder it came from), so the walk holds one
-// descriptor at any depth and never hands the system a path longer than one
-// name. Levels the walk passes that are no folders on disk (the desktop,
-// the volume list) have no descriptor.
+// descriptor of the folder above it, so the walk never hands the system a
+// path longer than one name. The descriptors of the first kKeptLevels folders
+// entered by name stay open while the walk is below them, so that leaving a
+// sub-folder costs no system call but its close; deeper, a sub-folder is left
+// by opening ".." from it again (checked to be the very folder it came from),
+// so the walk holds at most kKeptLevels + 1 descriptors at any depth. Levels
+// the walk passes that are no folders on disk (the desktop, the volume list)
+// have no descriptor.
 
 #include <sys/types.h>
 
@@ -14,6 +17,8 @@
 
 class CFolderCursor {
 public:
+    static constexpr std::size_t kKeptLevels = 16;
+
     CFolderCursor() = default;
     ~CFolderCursor();
     CFolderCursor(const CFolderCursor&) = delete;
@@ -42,8 +47,13 @@ private:
     enum class Kind { ByName, Other };
     struct Level {
         Kind kind;
-        int savedFd;         // Other: the level above's descriptor, kept for Leave
-        dev_t parentDevice;  // ByName: the folder that ".." must lead back to
+        // The level above's descriptor, kept for Leave (always for Other, for
+        // the first kKeptLevels levels ByName); -1 when ".." is opened again.
+        int savedFd;
+        // The level above's identity: the folder that ".." must lead back to
+        // (ByName), or what it was known to be.
+        bool parentKnown;
+        dev_t parentDevice;
         ino_t parentInode;
     };
 
@@ -56,4 +66,5 @@ private:
     dev_t m_device = 0;
     ino_t m_inode = 0;
     std::vector<Level> m_levels;
+    std::size_t m_nKeptByName = 0;  // ByName levels that keep the descriptor above
 };

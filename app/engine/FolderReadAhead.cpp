@@ -88,7 +88,8 @@ public:
     // Read ahead for files the walk may keep: by the one who lists, or by the
     // one who tests the entry, before its answer is stored.
     std::unique_ptr<std::unique_ptr<zb::FileInfo>[]> infos;
-    // Its ".hidden" list, read once by whoever first reads a file's data.
+    // Its ".hidden" list, read once by whoever first reads a file's data
+    // (none when the listing holds no such file).
     std::once_flag hiddenOnce;
     zb::HiddenNames hidden;
     // Entries without their final answer, and one more while it is planned.
@@ -265,9 +266,13 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     // the walk reads it; a file whose data cannot be read is left to the walk.
     std::string name;
     const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
-        std::call_once(folder->hiddenOnce, [&] { folder->hidden = zb::HiddenNames::Load(dirFd); });
+        std::call_once(folder->hiddenOnce, [&] {
+            if (folder->items.HasEntry(".hidden"))
+                folder->hidden = zb::HiddenNames::Load(dirFd);
+        });
         auto info = std::make_unique<zb::FileInfo>();
-        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get()))
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get(),
+                               zb::LinkMode::NoFollow, m_options.dosBits))
             return nullptr;
         if (!folder->infos)
             folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
@@ -413,13 +418,18 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
         // looked at here, since whoever stores the answer first writes it.
         if (answer == kHolds && folder.infos && !m_needsFileData) {
             std::call_once(folder.hiddenOnce, [&folder, dirFd] {
+                if (!folder.items.HasEntry(".hidden"))
+                    return;
                 folder.hidden =
                     dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
             });
             info = std::make_unique<zb::FileInfo>();
+            const zb::DosBits dos = m_options.dosBits;
             const bool read =
-                dirFd >= 0 ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get())
-                           : zb::GetFileInfo(path, folder.hidden, info.get());
+                dirFd >= 0
+                    ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get(),
+                                        zb::LinkMode::NoFollow, dos)
+                    : zb::GetFileInfo(path, folder.hidden, info.get(), zb::LinkMode::NoFollow, dos);
             if (!read)
                 info.reset();
         }

@@ -68,6 +68,7 @@ public:
         bool archives = false;  // archives are searched (with sub-folders)
         std::function<bool(const std::string& name)> mayBeArchive;  // const, any thread
         std::size_t maxEntries = kMaxEntriesAhead;  // listed entries waiting for the walk
+        zb::DosBits dosBits = zb::DosBits::Read;    // files' data read as the walk reads it
         // Files whose test may read page text (CCriteriaTest::MayReadPageText)
         // are left to the walk, which hands them to its content-scan pool and
         // goes on: waiting for one would hold up every row after it.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/engine/ResultArena.h"
 #include "platform/FileInfo.h"
 #include "platform/FileTime.h"
 #include "platform/PathUtils.h"
@@ -21,8 +22,9 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
     if (this == &other)
         return *this;
     m_pParentFolder = other.m_pParentFolder;
-    m_pidl.reset(ILClone(other.m_pidl.get()));
-    m_pidlFull.reset(ILClone(other.m_pidlFull.get()));
+    m_pidl = other.m_pidl;
+    m_pidlFullHead = other.m_pidlFullHead;
+    m_bFullWhole = other.m_bFullWhole;
     m_dwFlags = other.m_dwFlags;
     m_sName = other.m_sName;
     m_sFolder = other.m_sFolder;
@@ -46,10 +48,60 @@ CResultItem& CResultItem::operator=(const CResultItem& other) {
     return *this;
 }
 
+void CResultItem::SetItemLists(PidlPtr item, PidlPtr full) {
+    LPCITEMIDLIST last = full ? ILFindLast(full.get()) : nullptr;
+    m_bFullWhole = !(last && item && ILGetCount(item.get()) == 1 &&
+                     ILItemSize(last) == ILItemSize(item.get()) &&
+                     std::memcmp(last, item.get(), ILItemSize(last)) == 0);
+    if (m_bFullWhole) {
+        m_pidlFullHead = std::move(full);
+    } else {
+        // The folder's part: the list up to its last item (an empty list for
+        // an item of the desktop).
+        const std::size_t head = static_cast<std::size_t>(
+            reinterpret_cast<const BYTE*>(last) - reinterpret_cast<const BYTE*>(full.get()));
+        LPITEMIDLIST folder = ILAlloc(head + sizeof(WORD));
+        if (folder && head > 0)
+            std::memcpy(folder, full.get(), head);
+        m_pidlFullHead.reset(folder);
+    }
+    m_pidl = std::move(item);
+}
+
+void CResultItem::SetItemListsIn(PidlPtr item, LPCITEMIDLIST folderList) {
+    m_bFullWhole = !item || ILGetCount(item.get()) != 1;
+    if (m_bFullWhole)
+        m_pidlFullHead.reset(ILCombine(folderList, item.get()));
+    else
+        m_pidlFullHead.reset(ILClone(folderList));
+    m_pidl = std::move(item);
+}
+
+void CResultItem::SetFullPidl(PidlPtr full) {
+    SetItemLists(m_pidl.Detach(), std::move(full));
+}
+
+PidlPtr CResultItem::GetFullPidl() const {
+    if (!m_pidlFullHead)
+        return nullptr;
+    if (m_bFullWhole)
+        return PidlPtr(ILClone(m_pidlFullHead.get()));
+    return PidlPtr(ILCombine(m_pidlFullHead.get(), m_pidl.get()));
+}
+
+void CResultItem::PackInto(CResultArena& arena) {
+    arena.Pack(m_sName);
+    arena.PackFolder(m_sFolder);
+    arena.Intern(m_sTypeName);
+    arena.PackFolder(m_pidlFullHead);
+    arena.Pack(m_pidl);
+}
+
 void CResultItem::Clear() {
     m_pParentFolder.Reset();
     m_pidl.reset();
-    m_pidlFull.reset();
+    m_pidlFullHead.reset();
+    m_bFullWhole = false;
     m_dwFlags = 0;
     m_sName.clear();
     m_sFolder.clear();
@@ -68,14 +120,14 @@ BOOL CResultItem::GetPathInArchive(std::string* out) const {
     if (!(m_dwFlags & RIF_IN_ARCHIVE))
         return FALSE;
     std::string archivePath;
-    if (!m_pidlFull || !SHGetPathFromIDList(m_pidlFull.get(), &archivePath))
+    const PidlPtr full = GetFullPidl();
+    if (!full || !SHGetPathFromIDList(full.get(), &archivePath))
         return FALSE;
     // The folder is the archive's path, then "\" and the member's folder.
     std::string inner;
-    if (m_sFolder.size() > archivePath.size() &&
-        m_sFolder.compare(0, archivePath.size(), archivePath) == 0) {
-        inner = m_sFolder.substr(archivePath.size() + 1);
-    }
+    const std::string_view folder = m_sFolder;
+    if (folder.size() > archivePath.size() && folder.starts_with(archivePath))
+        inner = folder.substr(archivePath.size() + 1);
     if (!inner.empty())
         inner += '\\';
     *out = inner + m_sName;
@@ -84,17 +136,17 @@ BOOL CResultItem::GetPathInArchive(std::string* out) const {
 
 BOOL CResultItem::GetFilePath(std::string* out) const {
     out->clear();
-    if (!m_pidlFull)
+    if (!HasFullPidl())
         return FALSE;
     if (!(m_dwFlags & (RIF_IN_ARCHIVE | RIF_NO_PATH)) && !m_sFolder.empty() && !m_sName.empty()) {
         out->reserve(m_sFolder.size() + 1 + m_sName.size());
-        *out = m_sFolder;
+        *out = m_sFolder.view();
         if (out->back() != '/')
             *out += '/';
         *out += m_sName;
         return TRUE;
     }
-    return SHGetPathFromIDList(m_pidlFull.get(), out);
+    return SHGetPathFromIDList(GetFullPidl().get(), out);
 }
 
 namespace {
@@ -102,15 +154,15 @@ namespace {
 // Splits a disk path at its last "/" into the folder before it and the name
 // (a "\" is part of a name on disk). The root "/" has no folder; the items
 // directly under it lie in "/".
-void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+void SplitPath(std::string_view path, std::string_view* folder, std::string_view* name) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos || path.size() == 1) {
-        folder->clear();
+    if (slash == std::string_view::npos || path.size() == 1) {
+        *folder = {};
         *name = path;
         return;
     }
-    folder->assign(path, 0, slash == 0 ? 1 : slash);
-    name->assign(path, slash + 1);
+    *folder = path.substr(0, slash == 0 ? 1 : slash);
+    *name = path.substr(slash + 1);
 }
 
 // Items of the trash keep their real names in the parsing name; a normal
@@ -132,16 +184,10 @@ std::string NameWithRecycledExtension(const std::string& parsingName,
     return normalName + dotExt;
 }
 
-}  // namespace
-
-BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder> parent,
-                                   PidlPtr item, PidlPtr full, ULONG shellAttributes,
-                                   const std::string& folderText, std::string* path,
-                                   bool pathKnown) {
-    record.Clear();
-    record.m_pParentFolder = std::move(parent);
-    record.m_pidl = std::move(item);
-    record.m_pidlFull = std::move(full);
+// The rest of MakeResultItemWithoutFileData once the record has its folder
+// and lists.
+BOOL FillResultItemNames(CResultItem& record, ULONG shellAttributes, const std::string& folderText,
+                         std::string* path, bool pathKnown) {
     // What the namespace knows stays when the file's own data cannot be read
     // (a folder that can be listed but not entered).
     if (shellAttributes & SFGAO_FOLDER) {
@@ -153,9 +199,13 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
 
     if (!pathKnown)
         path->clear();
-    if ((shellAttributes & SFGAO_CANCOPY) && record.m_pidlFull &&
-        (pathKnown || SHGetPathFromIDList(record.m_pidlFull.get(), path))) {
-        SplitPath(*path, &record.m_sFolder, &record.m_sName);
+    if ((shellAttributes & SFGAO_CANCOPY) && record.HasFullPidl() &&
+        (pathKnown || SHGetPathFromIDList(record.GetFullPidl().get(), path))) {
+        std::string_view folder;
+        std::string_view name;
+        SplitPath(*path, &folder, &name);
+        record.m_sFolder = folder;
+        record.m_sName = name;
         return TRUE;
     }
     record.m_dwFlags |= RIF_NO_PATH;
@@ -172,11 +222,33 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
     return FALSE;
 }
 
+}  // namespace
+
+BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder> parent,
+                                   PidlPtr item, PidlPtr full, ULONG shellAttributes,
+                                   const std::string& folderText, std::string* path,
+                                   bool pathKnown) {
+    record.Clear();
+    record.m_pParentFolder = std::move(parent);
+    record.SetItemLists(std::move(item), std::move(full));
+    return FillResultItemNames(record, shellAttributes, folderText, path, pathKnown);
+}
+
+BOOL MakeResultItemOfFolder(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
+                            LPCITEMIDLIST folderList, ULONG shellAttributes,
+                            const std::string& folderText, std::string* path, bool pathKnown) {
+    record.Clear();
+    record.m_pParentFolder = std::move(parent);
+    record.SetItemListsIn(std::move(item), folderList);
+    return FillResultItemNames(record, shellAttributes, folderText, path, pathKnown);
+}
+
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd,
-                            const zb::HiddenNames* hidden) {
+                            const zb::HiddenNames* hidden, zb::DosBits dos) {
     zb::FileInfo info;
-    const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info)
-                                 : zb::GetFileInfo(path, &info);
+    const bool read = dirFd >= 0 ? zb::GetFileInfoAt(dirFd, record.m_sName.c_str(), hidden, &info,
+                                                     zb::LinkMode::NoFollow, dos)
+                                 : zb::GetFileInfo(path, &info, zb::LinkMode::NoFollow, dos);
     SetResultItemFileData(record, read ? &info : nullptr);
 }
 
@@ -190,6 +262,37 @@ void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info) {
     record.m_ftLastAccess = info->ftLastAccessTime;
     record.m_ftLastWrite = info->ftLastWriteTime;
     record.m_nSize = info->size;
+    if (!info->dosBitsRead)
+        record.m_dwFlags |= RIF_DOS_UNREAD;
+}
+
+namespace {
+
+// `attributes` with the bits of user.DOSATTRIB of the record's file added.
+DWORD WithDosAttributes(const CResultItem& record, DWORD attributes) {
+    std::string path;
+    if (!record.GetFilePath(&path))
+        return attributes;
+    const DWORD dos = zb::ReadDosAttributes(path);
+    if (dos == 0)
+        return attributes;
+    // "Normal" stands only for a word without any other bit.
+    return (attributes & ~FILE_ATTRIBUTE_NORMAL) | dos;
+}
+
+}  // namespace
+
+DWORD GetResultAttributes(const CResultItem& record) {
+    if (!(record.m_dwFlags & RIF_DOS_UNREAD))
+        return record.m_dwAttributes;
+    return WithDosAttributes(record, record.m_dwAttributes);
+}
+
+void ReadResultDosAttributes(CResultItem& record) {
+    if (!(record.m_dwFlags & RIF_DOS_UNREAD))
+        return;
+    record.m_dwAttributes = WithDosAttributes(record, record.m_dwAttributes);
+    record.m_dwFlags &= ~RIF_DOS_UNREAD;
 }
 
 void MakeResultItem(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
@@ -212,8 +315,7 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
 
     record.Clear();
     record.m_pParentFolder = std::move(parent);
-    record.m_pidl = std::move(item);
-    record.m_pidlFull = std::move(full);
+    record.SetItemLists(std::move(item), std::move(full));
     record.m_sName = GetFileNamePart(info.m_strName.c_str());
     FILETIME utc;
     if (!LocalFileTimeToFileTime(&info.m_ftTime, &utc))
@@ -227,12 +329,12 @@ BOOL MakeArchiveEntryItem(CArchiveHandler* handler, int entry, CResultItem& reco
         record.m_nSize = static_cast<std::uint64_t>(info.m_nSize);
     record.m_dwAttributes = FILE_ATTRIBUTE_NORMAL;
 
-    record.m_sFolder = archivePath;
     const std::size_t lastBackslash = info.m_strName.rfind('\\');
     if (lastBackslash != std::string::npos && lastBackslash > 0) {
-        record.m_sFolder += '\\';
-        record.m_sFolder.append(info.m_strName, 0, lastBackslash);
+        archivePath += '\\';
+        archivePath.append(info.m_strName, 0, lastBackslash);
     }
+    record.m_sFolder = archivePath;
     return TRUE;
 }
 
@@ -240,9 +342,9 @@ void FillResultTypeInfo(CResultItem& record) {
     SHFILEINFO info;
     if (record.m_dwFlags & RIF_IN_ARCHIVE) {
         SHGetFileInfo(
-            record.m_sName, FILE_ATTRIBUTE_NORMAL, &info,
+            record.m_sName.str(), FILE_ATTRIBUTE_NORMAL, &info,
             SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES | SHGFI_SMALLICON);
-    } else if (record.m_pidlFull) {
+    } else if (record.HasFullPidl()) {
         constexpr UINT kFlags = SHGFI_SYSICONINDEX | SHGFI_TYPENAME | SHGFI_PIDL | SHGFI_SMALLICON;
         // A record on disk asks the folder it came from, which the walk has
         // bound already, rather than binding it anew from the desktop.
@@ -252,7 +354,7 @@ void FillResultTypeInfo(CResultItem& record) {
             SHGetFileInfoOfChild(record.m_pParentFolder.Get(), record.m_pidl.get(), path, &info,
                                  kFlags);
         } else {
-            SHGetFileInfo(record.m_pidlFull.get(), 0, &info, kFlags);
+            SHGetFileInfo(record.GetFullPidl().get(), 0, &info, kFlags);
         }
     }
     if (record.m_dwFlags & RIF_NO_PATH) {
@@ -266,7 +368,8 @@ void FillResultTypeInfo(CResultItem& record) {
                                          ? (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL)
                                          : FILE_ATTRIBUTE_NORMAL;
             SHFILEINFO byName;
-            SHGetFileInfo(record.m_sName, attributes, &byName, flags | SHGFI_USEFILEATTRIBUTES);
+            SHGetFileInfo(record.m_sName.str(), attributes, &byName,
+                          flags | SHGFI_USEFILEATTRIBUTES);
             if (info.iIcon < 0)
                 info.iIcon = byName.iIcon;
             if (info.szTypeName.empty())
@@ -286,12 +389,12 @@ BOOL RefreshResultItem(CResultItem& record) {
     if (FAILED(record.m_pParentFolder->GetAttributesOf(1, &item, &attributes)))
         return FALSE;
     // The contents are the same: what was read from them stays.
-    std::vector<COLUMNVALUE> values = std::move(record.m_arrValues);
+    CRecordValues values = std::move(record.m_arrValues);
     const int thumbnailState = record.m_iThumbnailState;
-    const std::string folderText = record.m_sFolder;
+    const std::string folderText = record.m_sFolder.str();
     zb::ComPtr<IShellFolder> parent = record.m_pParentFolder;
-    PidlPtr relative = std::move(record.m_pidl);
-    PidlPtr full = std::move(record.m_pidlFull);
+    PidlPtr full = record.GetFullPidl();
+    PidlPtr relative = record.m_pidl.Detach();
     MakeResultItem(record, std::move(parent), std::move(relative), std::move(full), attributes,
                    folderText);
     FillResultTypeInfo(record);
@@ -312,12 +415,13 @@ zb::RenameResult RenameResultItem(CResultItem& record, const std::string& newNam
     *error = EPERM;
     std::string path;
     if ((record.m_dwFlags & (RIF_IN_ARCHIVE | RIF_ARCHIVE | RIF_NO_PATH | RIF_VANISHED)) ||
-        !record.m_pParentFolder || !record.m_pidlFull || !record.GetFilePath(&path))
+        !record.m_pParentFolder || !record.HasFullPidl() || !record.GetFilePath(&path))
         return zb::RenameResult::Failed;
-    std::string folder;
-    std::string oldName;
+    std::string_view folder;
+    std::string_view oldName;
     SplitPath(path, &folder, &oldName);
-    const zb::RenameResult result = zb::RenameItem(folder, oldName, newName, error);
+    const zb::RenameResult result =
+        zb::RenameItem(std::string(folder), std::string(oldName), newName, error);
     if (result != zb::RenameResult::Renamed)
         return result;
     // The item is renamed; the record follows when the folder knows the new name.
@@ -326,12 +430,11 @@ zb::RenameResult RenameResultItem(CResultItem& record, const std::string& newNam
         !parsed)
         return result;
     PidlPtr relative(parsed);
-    const PidlPtr parentFull(ILCloneParent(record.m_pidlFull.get()));
+    const PidlPtr parentFull(ILCloneParent(record.GetFullPidl().get()));
     PidlPtr full(ILCombine(parentFull.get(), relative.get()));
     if (!full)
         return result;
-    record.m_pidl = std::move(relative);
-    record.m_pidlFull = std::move(full);
+    record.SetItemLists(std::move(relative), std::move(full));
     RefreshResultItem(record);
     return result;
 }

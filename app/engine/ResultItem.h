@@ -3,12 +3,17 @@
 // shell namespace, its name, folder and type, size, attributes, times, the
 // detail-column values and its thumbnail state (the pictures themselves are
 // the Thumbnails view's). The record owns what it holds: a reference on its
-// parent folder and both item lists.
+// parent folder and both item lists; its texts and item lists lie, once it is
+// stored, in its generation's arena (CResultArray packs them), and a copy has
+// its own.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/engine/RecordIdList.h"
+#include "app/engine/RecordText.h"
+#include "app/engine/RecordValues.h"
 #include "platform/FileInfo.h"
 #include "platform/FileOperation.h"
 #include "platform/shell/ItemIdList.h"
@@ -16,6 +21,7 @@
 #include "readers/details/ColumnInfo.h"
 
 class CArchiveHandler;
+class CResultArena;
 class CSourceStream;
 
 // Record flags.
@@ -30,6 +36,11 @@ constexpr DWORD RIF_SIZE_UNKNOWN = 0x20;
 // The item no longer exists: its row left the list, the record stays in the
 // result array, and "search in last result" skips it.
 constexpr DWORD RIF_VANISHED = 0x40;
+// The hidden, system and archive bits of the file's user.DOSATTRIB were not
+// read with its data (the search showed no attributes): m_dwAttributes lacks
+// them until ReadResultDosAttributes; GetResultAttributes reads them on the
+// way.
+constexpr DWORD RIF_DOS_UNREAD = 0x80;
 
 // Thumbnail states.
 constexpr int THUMBNAIL_NONE = 1;
@@ -64,15 +75,34 @@ public:
     // storage out of the picture (they are cleared).
     void Clear();
 
+    // The item's lists: `item` relative to the folder that holds it, `full`
+    // absolute (for a member of an archive, both the archive's). An absolute
+    // list that ends in `item` is kept as the folder's part and m_pidl, so
+    // that the records of a folder share that part once they are stored.
+    void SetItemLists(PidlPtr item, PidlPtr full);
+    // The same for a walk, with the absolute list of the folder that holds
+    // the item: the item's absolute list is that list and the item.
+    void SetItemListsIn(PidlPtr item, LPCITEMIDLIST folderList);
+    // The absolute list alone; m_pidl stays.
+    void SetFullPidl(PidlPtr full);
+    // The absolute list, made anew; null when the record has none.
+    PidlPtr GetFullPidl() const;
+    bool HasFullPidl() const { return static_cast<bool>(m_pidlFullHead); }
+
+    // Packs the texts and item lists into the arena of the generation that
+    // stores the record.
+    void PackInto(CResultArena& arena);
+
     zb::ComPtr<IShellFolder> m_pParentFolder;  // for a member: the archive's folder
-    PidlPtr m_pidl;      // relative to the parent (for a member: the archive's)
-    PidlPtr m_pidlFull;  // absolute (for a member: the archive's)
+    // Relative to the parent (for a member: the archive's). Set through
+    // SetItemLists while the record has an absolute list, which ends in it.
+    CRecordIdList m_pidl;
     DWORD m_dwFlags = 0;
-    std::string m_sName;
-    std::string m_sFolder;  // no trailing separator; members: archive path "\" inner folder
-    std::string m_sTypeName;
-    std::uint64_t m_nSize = 0;
     DWORD m_dwAttributes = 0;
+    CRecordText m_sName;
+    CRecordText m_sFolder;  // no trailing separator; members: archive path "\" inner folder
+    CRecordText m_sTypeName;
+    std::uint64_t m_nSize = 0;
     int m_iIcon = -1;
     FILETIME m_ftCreation;
     FILETIME m_ftLastAccess;
@@ -82,8 +112,14 @@ public:
     // in case, or not at all, are told apart by it; a reader uses it only
     // while the member's name still matches.
     int m_nArchiveEntry = -1;
-    std::vector<COLUMNVALUE> m_arrValues;
+    CRecordValues m_arrValues;
     int m_iThumbnailState = THUMBNAIL_NONE;
+
+private:
+    // The absolute list without its last item, which is m_pidl; or, when it
+    // does not end in m_pidl, the whole list (m_bFullWhole).
+    CRecordIdList m_pidlFullHead;
+    bool m_bFullWhole = false;
 };
 
 // Builds `record` from a shell item: the record takes the parent folder
@@ -102,15 +138,30 @@ BOOL MakeResultItemWithoutFileData(CResultItem& record, zb::ComPtr<IShellFolder>
                                    PidlPtr item, PidlPtr full, ULONG shellAttributes,
                                    const std::string& folderText, std::string* path,
                                    bool pathKnown = false);
+// The same for a walk that knows the absolute list of the folder holding
+// `item`, `folderList`.
+BOOL MakeResultItemOfFolder(CResultItem& record, zb::ComPtr<IShellFolder> parent, PidlPtr item,
+                            LPCITEMIDLIST folderList, ULONG shellAttributes,
+                            const std::string& folderText, std::string* path, bool pathKnown);
 // Reads size, attributes and times of the item at `path`; an item that cannot
 // be read keeps empty times, the folder attribute the namespace gave it and
 // an unknown size. With an open folder `dirFd` (and its ".hidden" list) the
-// item is read by its name inside that folder.
+// item is read by its name inside that folder. With DosBits::Later the bits
+// of user.DOSATTRIB are left unread (RIF_DOS_UNREAD).
 void ReadResultItemFileData(CResultItem& record, const std::string& path, int dirFd = -1,
-                            const zb::HiddenNames* hidden = nullptr);
+                            const zb::HiddenNames* hidden = nullptr,
+                            zb::DosBits dos = zb::DosBits::Read);
 // The same with the data read already: `info`, or null when it could not be
 // read.
 void SetResultItemFileData(CResultItem& record, const zb::FileInfo* info);
+
+// The record's attribute word, whole: the bits of user.DOSATTRIB that its
+// search left unread are read now (the record is not changed, so any thread
+// that may read the record may ask).
+DWORD GetResultAttributes(const CResultItem& record);
+// Reads the bits of user.DOSATTRIB the search left unread into the record;
+// for those that change or write its attributes (Change Attributes).
+void ReadResultDosAttributes(CResultItem& record);
 
 // Builds `record` for member `entry` of the archive open in `handler`; the
 // parent folder and lists are the archive file's. When the handler cannot

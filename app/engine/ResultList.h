@@ -32,7 +32,7 @@ public:
     // "Search Result Max Limit" default.
     static constexpr int kDefaultLimit = 10000;
 
-    explicit CResultList(IResultListView* view = nullptr) : m_pView(view) {}
+    explicit CResultList(IResultListView* view = nullptr);
 
     void SetView(IResultListView* view) { m_pView = view; }
     void SetLimit(int limit) { m_nLimit = limit; }
@@ -47,14 +47,14 @@ public:
     // generation (the list's own order is its model's).
     std::size_t GetRowCount() const { return m_nRows; }
 
-    // Appends a found record to the result array; its index, or -1 when the
-    // storage is full.
-    std::ptrdiff_t Append(CResultItem&& record) { return m_results->Append(std::move(record)); }
+    // Appends a found record to the result array with its icon and type name
+    // (asked first, so the stored record shares the type name with the
+    // others); its index, or -1 when the storage is full.
+    std::ptrdiff_t Append(CResultItem&& record);
 
-    // Takes the record at the end of the result array into the list: its icon
-    // and type name, a row for it. Returns 0 when the list now holds the
-    // result limit's number of rows (after telling the user "Search result
-    // exceed %d"), else 1.
+    // Takes the record at the end of the result array into the list: a row
+    // for it. Returns 0 when the list now holds the result limit's number of
+    // rows (after telling the user "Search result exceed %d"), else 1.
     BOOL AddResultItem();
 
     // Tells the user "Search result exceed %d" with the limit.
@@ -74,6 +74,6 @@ private:
     int m_nLimit = kDefaultLimit;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
     std::size_t m_nRows = 0;
-    std::size_t m_nPendingFirst = 0;  // first record not yet handed to the view
-    std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
+    std::size_t m_nPendingFirst = 0;                    // first record not yet handed to the view
+    std::chrono::steady_clock::time_point m_lastFlush;  // of the last hand-over
 };

@@ -34,7 +34,8 @@ constexpr COLORREF kBlue = 0xFF0000;
 // of the walk looks at. Only folders have sub-folders in this namespace, so
 // "folder or has sub-folders" is answered by the folder bit alone. Whether an
 // item can be deleted only shows in a record that is kept, so it is asked
-// once the name has passed.
+// once the name has passed, or with the rest where a listing made ahead
+// brings mostly items whose names passed already.
 constexpr ULONG kWalkAttributes = SFGAO_FOLDER | SFGAO_NONENUMERATED | SFGAO_CANCOPY |
                                   SFGAO_FILESYSTEM | SFGAO_REMOVABLE | SFGAO_LINK;
 constexpr ULONG kEnterableAttributes = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
@@ -243,6 +244,11 @@ int CSearchEngine::DoSearch() {
     const auto started = m_steadyClock();
     LogPrintf(kRed, "Start : %s", FormatDateTime(start).c_str());
     m_results.SetLimit(m_request.resultLimit);
+    // The bits cost an extended-attribute call by path per file; without the
+    // column that shows them they are read when something asks for them.
+    m_dosBits = m_pDetailColumns && !m_pDetailColumns->IsColumnVisible(COLUMN_ID_ATTRIBUTE)
+                    ? zb::DosBits::Later
+                    : zb::DosBits::Read;
     const unsigned workers = m_request.scanThreads < 0
                                  ? CContentScanPool::DefaultThreadCount()
                                  : static_cast<unsigned>(m_request.scanThreads);
@@ -260,7 +266,7 @@ int CSearchEngine::DoSearch() {
             if (!m_pCriteria->NeedsFileData() && !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
                 std::string path;
                 if (record.GetFilePath(&path))
-                    ReadResultItemFileData(record, path);
+                    ReadResultItemFileData(record, path, -1, nullptr, m_dosBits);
             }
             std::size_t index = 0;
             return AppendResultInOrder(std::move(record), &index) != FALSE;
@@ -294,6 +300,7 @@ int CSearchEngine::DoSearch() {
             ahead.leavePageTextToWalk = m_pScanPool != nullptr;
             if (m_request.aheadEntries > 0)
                 ahead.maxEntries = m_request.aheadEntries;
+            ahead.dosBits = m_dosBits;
             m_pReadAhead = std::make_unique<CFolderReadAhead>(m_request.snapshot, m_bStop, workers,
                                                               std::move(ahead));
             if (m_request.root)
@@ -346,10 +353,10 @@ void CSearchEngine::SetStatusText(const std::string& text) {
 }
 
 void CSearchEngine::ShowSearchingStatus(const CResultItem& record) {
-    std::string where = record.m_sName;
+    std::string where = record.m_sName.str();
     // The root folder "/" is its own name and has no folder.
     if (!(record.m_dwFlags & RIF_NO_PATH) && record.m_sName != "/") {
-        where = record.m_sFolder;
+        where = record.m_sFolder.view();
         if (where.empty() || where.back() != '/')
             where += '/';
         where += record.m_sName;
@@ -750,10 +757,9 @@ PidlPtr CSearchEngine::NextChild(FolderWalk& walk) {
 
 BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     FolderLevel& level = walk.Top();
-    const ULONG attributes = AttributesOf(level.folder.Get(), child.get(), kWalkAttributes);
-    PidlPtr childAbsolute(CShellHelper::ConcatPidls(walk.Absolute(), child.get()));
-    if (!childAbsolute)
-        return TRUE;
+    const bool deletableAsked = level.ahead != nullptr;
+    const ULONG attributes = AttributesOf(level.folder.Get(), child.get(),
+                                          kWalkAttributes | (deletableAsked ? SFGAO_CANDELETE : 0));
     // An entry of a folder on disk lies at the folder's path and its name;
     // other items get their path from the namespace.
     zb::ShellItem decoded;
@@ -761,18 +767,21 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
     if (!walk.FolderPath().empty() && zb::DecodeItem(child.get(), &decoded) &&
         decoded.kind == zb::ItemKind::Entry) {
         walk.childName.assign(decoded.name);
-        walk.childPath = zb::JoinPath(walk.FolderPath(), walk.childName);
+        zb::JoinPath(walk.FolderPath(), walk.childName, &walk.childPath);
     }
-    const bool dataPending = MakeResultItemWithoutFileData(
-        walk.scratch, level.folder, std::move(child), std::move(childAbsolute), attributes,
-        walk.PathText(), &walk.childPath, !walk.childName.empty());
+    const bool dataPending = MakeResultItemOfFolder(walk.scratch, level.folder, std::move(child),
+                                                    walk.Absolute(), attributes, walk.PathText(),
+                                                    &walk.childPath, !walk.childName.empty());
+    // An item whose absolute list cannot be made is passed over.
+    if (!walk.scratch.HasFullPidl())
+        return TRUE;
 
     // A file whose contents decide is read by the pool while the walk goes
     // on, and so is an archive with its members; the rows keep their place.
     const bool archiveForPool = m_pScanPool && dataPending && level.searchArchives &&
                                 !(attributes & SFGAO_FOLDER) && MayBeArchive(walk.childPath);
     std::optional<CResultItem> queued;
-    const bool passes = TestChild(walk, attributes, dataPending, &queued);
+    const bool passes = TestChild(walk, attributes, dataPending, deletableAsked, &queued);
     if (archiveForPool)
         return QueueArchive(walk, std::move(queued));
     if (queued) {
@@ -796,14 +805,16 @@ BOOL CSearchEngine::VisitChild(FolderWalk& walk, PidlPtr child) {
 }
 
 bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPending,
-                              std::optional<CResultItem>* queued) {
+                              bool deletableAsked, std::optional<CResultItem>* queued) {
     CResultItem& record = walk.scratch;
     // The file's data is read only for names that pass; a name that fails
     // ends the test before anything else is looked at.
     if (!m_pCriteria || !m_pCriteria->MatchName(record))
         return false;
-    if (AttributesOf(walk.Top().folder.Get(), record.m_pidl.get(), SFGAO_CANDELETE) &
-        SFGAO_CANDELETE)
+    // Asked with the rest, the record has it already.
+    if (!deletableAsked &&
+        (AttributesOf(walk.Top().folder.Get(), record.m_pidl.get(), SFGAO_CANDELETE) &
+         SFGAO_CANDELETE))
         record.m_dwFlags |= RIF_DELETABLE;
     const bool readFirst = dataPending && m_pCriteria->NeedsFileData();
     if (readFirst)
@@ -840,15 +851,17 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
     }
     const int dirFd = walk.childName.empty() ? -1 : m_cursor.Fd();
     if (dirFd < 0) {
-        ReadResultItemFileData(record, walk.childPath);
+        ReadResultItemFileData(record, walk.childPath, -1, nullptr, m_dosBits);
         return;
     }
     FolderLevel& level = walk.Top();
     if (!level.hiddenLoaded) {
-        level.hidden = zb::HiddenNames::Load(dirFd);
+        // A folder listed ahead shows whether it has a list at all.
+        if (!level.ahead || CFolderReadAhead::Items(*level.ahead).HasEntry(".hidden"))
+            level.hidden = zb::HiddenNames::Load(dirFd);
         level.hiddenLoaded = true;
     }
-    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden);
+    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden, m_dosBits);
 }
 
 BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {
@@ -896,12 +909,13 @@ BOOL CSearchEngine::EnterSubFolder(FolderWalk& walk, const CResultItem& record, 
     // A folder on disk lies at its parent's path and its name; asking the
     // namespace would rebuild the whole path level by level.
     std::string folderPath;
+    const PidlPtr absolute = record.GetFullPidl();
     if (!walk.childName.empty())
         folderPath = std::move(walk.childPath);
-    else if (!SHGetPathFromIDList(record.m_pidlFull.get(), &folderPath))
+    else if (!SHGetPathFromIDList(absolute.get(), &folderPath))
         folderPath.clear();
-    OpenFolder(walk, level, std::move(sub), record.m_pidlFull.get(),
-               walk.PathText() + '/' + record.m_sName, folderPath, std::move(ahead));
+    OpenFolder(walk, level, std::move(sub), absolute.get(), walk.PathText() + '/' + record.m_sName,
+               folderPath, std::move(ahead));
     return TRUE;
 }
 

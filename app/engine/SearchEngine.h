@@ -195,7 +195,8 @@ private:
     // The record's test; TRUE when it passes at once. A record whose
     // contents decide is moved into `queued` for the pool instead, and so is
     // one that passes while the pool still reads files before it (TRUE).
-    bool TestChild(FolderWalk& walk, ULONG attributes, bool dataPending,
+    // `deletableAsked`: the attributes held whether the item can be deleted.
+    bool TestChild(FolderWalk& walk, ULONG attributes, bool dataPending, bool deletableAsked,
                    std::optional<CResultItem>* queued);
     // Reads size, attributes and times of the walk's current item.
     void ReadChildData(FolderWalk& walk, CResultItem& record);
@@ -249,6 +250,9 @@ private:
     std::thread m_thread;
     int m_nWalkDepth = 0;
     CFolderCursor m_cursor;  // the walk's place on disk
+    // Whether records read the bits of user.DOSATTRIB with their data: only
+    // when the attributes are shown (no condition of a search tests them).
+    zb::DosBits m_dosBits = zb::DosBits::Read;
     SteadyClock m_steadyClock = [] { return std::chrono::steady_clock::now(); };
     std::string m_sStatusText;
 };

@@ -58,7 +58,7 @@ bool MayRenameTogether(std::span<const CResultItem* const> records) {
 bool HasMemberRecords(std::span<const CResultItem* const> records, const std::string& archivePath) {
     // A member's folder is the archive's path, then "\" and its inner folder.
     return std::any_of(records.begin(), records.end(), [&](const CResultItem* record) {
-        const std::string& folder = record->m_sFolder;
+        const std::string_view folder = record->m_sFolder;
         return (record->m_dwFlags & RIF_IN_ARCHIVE) &&
                folder.compare(0, archivePath.size(), archivePath) == 0 &&
                (folder.size() == archivePath.size() || folder[archivePath.size()] == '\\');

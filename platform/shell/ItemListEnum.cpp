@@ -34,6 +34,13 @@ ShellItem CItemListBuilder::At(std::size_t index) const {
     return ItemAt(m_bytes, m_offsets[index]);
 }
 
+bool CItemListBuilder::HasEntry(std::string_view name) const {
+    return std::any_of(m_offsets.begin(), m_offsets.end(), [&](std::size_t offset) {
+        const ShellItem item = ItemAt(m_bytes, offset);
+        return item.kind == ItemKind::Entry && item.name == name;
+    });
+}
+
 void CItemListBuilder::SortFrom(std::size_t first) {
     if (first >= m_offsets.size())
         return;

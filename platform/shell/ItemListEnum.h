@@ -20,6 +20,8 @@ public:
     void SortFrom(std::size_t first);
     // The decoded item at `index`.
     ShellItem At(std::size_t index) const;
+    // Whether an entry of this name is listed.
+    bool HasEntry(std::string_view name) const;
 
 private:
     friend class CIdListEnum;

@@ -52,6 +52,10 @@ HRESULT CShellFolderBase::BindParentOf(LPCITEMIDLIST list, ComPtr<CShellFolderBa
 }
 
 HRESULT CShellFolderBase::AttributesOfList(LPCITEMIDLIST list, ULONG asked, ULONG* attributes) {
+    // A child of this folder, the common case, binds nothing.
+    ShellItem item;
+    if (DecodeItem(list, &item) && ILItemSize(ILNext(list)) == 0)
+        return ChildAttributes(item, asked, attributes);
     ComPtr<CShellFolderBase> parent;
     ShellItem last;
     const HRESULT hr = BindParentOf(list, &parent, &last);
@@ -175,6 +179,9 @@ HRESULT CShellFolderBase::GetDisplayNameOf(LPCITEMIDLIST item, DWORD shgdn, STRR
         OwnName(shgdn, &name->str);
         return S_OK;
     }
+    ShellItem child;
+    if (DecodeItem(item, &child) && ILItemSize(ILNext(item)) == 0)
+        return ChildName(child, shgdn, &name->str);
     ComPtr<CShellFolderBase> parent;
     ShellItem last;
     const HRESULT hr = BindParentOf(item, &parent, &last);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -21,8 +22,9 @@ bool IsValidVolumePath(std::string_view path) {
 }  // namespace
 
 bool IsValidEntryName(std::string_view name) {
+    // One pass over the bytes: every item of a walk is decoded several times.
     return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+           std::none_of(name.begin(), name.end(), [](char c) { return c == '/' || c == '\0'; });
 }
 
 bool DecodeItem(LPCITEMIDLIST list, ShellItem* item) {

@@ -19,18 +19,40 @@ thread_local CArchiveHandlerList* t_pThreadHandlers = nullptr;
 
 // True if the lower-cased name is longer than the extension and ends with
 // "." followed by it.
-bool HasExtension(const std::string& lowerName, const std::string& extension) {
+bool HasExtension(std::string_view lowerName, const std::string& extension) {
     if (lowerName.size() <= extension.size()) {
         return false;
     }
     const std::size_t dot = lowerName.size() - extension.size() - 1;
-    return lowerName[dot] == '.' && lowerName.compare(dot + 1, std::string::npos, extension) == 0;
+    return lowerName[dot] == '.' && lowerName.substr(dot + 1) == extension;
 }
 
-bool HasAnyExtension(const std::string& name, const std::vector<std::string>& extensions) {
-    const std::string lower = LowerCaseUtf8(name);
+// Whether the lower-cased `name` has one of the extensions. Every file of a
+// walk is asked, so a name whose last bytes, as many as the longest
+// extension and its dot, are ASCII is answered in place: lower-casing maps
+// each character on its own and keeps an ASCII end as it is but for A to Z.
+// Any other name is lower-cased whole.
+bool HasAnyExtension(std::string_view name, const std::vector<std::string>& extensions) {
+    std::size_t longest = 0;
+    for (const std::string& extension : extensions)
+        longest = std::max(longest, extension.size());
+    const std::string_view end = name.substr(name.size() - std::min(name.size(), longest + 1));
+    const bool asciiEnd = std::all_of(end.begin(), end.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (asciiEnd) {
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        return std::any_of(extensions.begin(), extensions.end(), [&](const std::string& ext) {
+            if (end.size() <= ext.size() || end[end.size() - ext.size() - 1] != '.')
+                return false;
+            return std::equal(ext.begin(), ext.end(), end.end() - ext.size(),
+                              [&](char e, char c) { return e == lower(c); });
+        });
+    }
+    const std::string lowerName = LowerCaseUtf8(name);
     return std::any_of(extensions.begin(), extensions.end(),
-                       [&](const std::string& ext) { return HasExtension(lower, ext); });
+                       [&](const std::string& ext) { return HasExtension(lowerName, ext); });
 }
 
 }  // namespace

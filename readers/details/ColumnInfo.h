@@ -34,6 +34,16 @@ constexpr int COLUMN_TYPE_UINT64 = 11;
 constexpr int COLUMN_TYPE_FLOAT = 13;
 constexpr int COLUMN_TYPE_FILETIME = 15;
 
+// Ids of the standard columns.
+constexpr int COLUMN_ID_NAME = 1001;
+constexpr int COLUMN_ID_LOCATION = 1002;
+constexpr int COLUMN_ID_SIZE = 1003;
+constexpr int COLUMN_ID_LAST_WRITE_TIME = 1004;
+constexpr int COLUMN_ID_LAST_ACCESS_TIME = 1005;
+constexpr int COLUMN_ID_CREATE_TIME = 1006;
+constexpr int COLUMN_ID_TYPE = 1007;
+constexpr int COLUMN_ID_ATTRIBUTE = 1008;
+
 // Column flags.
 constexpr int COLUMN_FLAG_DEFAULT = 1;  // shown by default
 constexpr int COLUMN_FLAG_FIXED = 2;    // cannot be hidden

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archives/MemoryArchive.h"
+#include "platform/TextCase.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
 #include "support/TempHome.h"
 
@@ -273,6 +274,29 @@ TEST(ArchiveExtensions, ListAndNameTest) {
     EXPECT_FALSE(IsArchiveFileName("bz2"));
     EXPECT_FALSE(IsArchiveFileName("file.7z"));
     EXPECT_FALSE(IsArchiveFileName("archive.r00"));  // volumes are the readers' business
+
+    // Only the name's end is lower-cased where that gives the same answer as
+    // lower-casing all of it; every name below is answered as the whole
+    // lower-cased name answers.
+    struct Case {
+        const char* name;
+        bool archive;
+    };
+    for (const Case& c :
+         {Case{"/srv/Straße/REPORT.ZIP", true}, Case{"Дом.Tar.Gz", true}, Case{"дом.тар", false},
+          Case{".zip", true}, Case{"a.ZİP", true}, Case{"ÄÖ.tgz", true}, Case{"x.tar.gzÄ", false},
+          Case{"日本.cab", true}, Case{"", false}, Case{".", false}, Case{"a.gz.", false}}) {
+        EXPECT_EQ(IsArchiveFileName(c.name) != FALSE, c.archive) << c.name;
+        EXPECT_EQ(IsArchiveFileName(c.name) != FALSE,
+                  std::any_of(g_arrArchiveExtensions.begin(), g_arrArchiveExtensions.end(),
+                              [&](const std::string& ext) {
+                                  const std::string lower = LowerCaseUtf8(c.name);
+                                  return lower.size() > ext.size() &&
+                                         lower.compare(lower.size() - ext.size() - 1,
+                                                       std::string::npos, "." + ext) == 0;
+                              }))
+            << c.name;
+    }
 }
 
 }  // namespace

@@ -237,13 +237,13 @@ TEST_F(SourceStreamTest, OpenResultStreamOpensTheFileOrTheMember) {
 
     CSourceStream stream;
     CResultItem file;
-    file.m_pidlFull = ListOfPath(m_diskPath);
+    file.SetFullPidl(ListOfPath(m_diskPath));
     ASSERT_TRUE(OpenResultStream(&stream, file));
     EXPECT_EQ(stream.GetMode(), CSourceStream::MODE_DISK);
     EXPECT_EQ(stream.GetPath(), m_diskPath);
 
     CResultItem member;
-    member.m_pidlFull = ListOfPath(archive);
+    member.SetFullPidl(ListOfPath(archive));
     member.m_dwFlags = RIF_IN_ARCHIVE;
     member.m_sFolder = archive + "\\dir";
     member.m_sName = "data.bin";

@@ -54,7 +54,7 @@ protected:
     CResultItem DiskFile(const std::string& name, const std::string& contents) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = zbtest::ListOfPath(zbtest::WriteFile(m_folder + "/" + name, contents));
+        record.SetFullPidl(zbtest::ListOfPath(zbtest::WriteFile(m_folder + "/" + name, contents)));
         record.m_nSize = contents.size();
         return record;
     }
@@ -70,7 +70,7 @@ protected:
         FreeArchiveHandlers();
         InitArchiveHandlers();
         CResultItem record;
-        record.m_pidlFull = zbtest::ListOfPath(archive);
+        record.SetFullPidl(zbtest::ListOfPath(archive));
         record.m_dwFlags = RIF_IN_ARCHIVE;
         record.m_sFolder = archive + "\\" + innerFolder;
         record.m_sName = name;
@@ -230,7 +230,7 @@ TEST_F(CriteriaContentTest, AFileReadUnderOneNameAnswersUnderItsOthers) {
     const auto named = [&](const std::string& name) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = zbtest::ListOfPath(pathOf(name));
+        record.SetFullPidl(zbtest::ListOfPath(pathOf(name)));
         return record;
     };
     // Overwrites the file in place with bytes of the same length, without

@@ -67,7 +67,7 @@ protected:
     CResultItem FileRecord(const std::string& name, FILETIME time = {}) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = ListOfPath(m_file);
+        record.SetFullPidl(ListOfPath(m_file));
         record.m_dwAttributes = FILE_ATTRIBUTE_ARCHIVE;
         record.m_nSize = 1;
         record.m_ftCreation = record.m_ftLastAccess = record.m_ftLastWrite = time;
@@ -77,7 +77,7 @@ protected:
     CResultItem FolderRecord(const std::string& name) {
         CResultItem record;
         record.m_sName = name;
-        record.m_pidlFull = ListOfPath(m_folder);
+        record.SetFullPidl(ListOfPath(m_folder));
         record.m_dwFlags = RIF_FOLDER;
         record.m_dwAttributes = FILE_ATTRIBUTE_DIRECTORY;
         return record;

@@ -1,6 +1,7 @@
 #include "app/engine/DetailColumns.h"
 
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <algorithm>
 #include <memory>
@@ -228,11 +229,29 @@ TEST(DetailColumnsSearchTest, DescriptionFilesShowWhenTheProvidersAreMadeBeforeA
     columns.SetVisibleColumns(Columns({1001, 6}));
     CResultItem record = Record("demo.zip");
     record.m_sFolder = root;
-    record.m_pidlFull = zbtest::ListOfPath(root + "/demo.zip");
+    record.SetFullPidl(zbtest::ListOfPath(root + "/demo.zip"));
     columns.FillDetailColumns(record);
     ASSERT_EQ(record.m_arrValues.size(), 1u);
     EXPECT_TRUE(record.m_arrValues[0].valid);
     EXPECT_EQ(record.m_arrValues[0].text, "Demo disk");
+}
+
+// The records a search of everything below `root` keeps with `columns`
+// visible, on `threads` threads beside the walk.
+std::shared_ptr<CResultArray> SearchShowing(const std::string& root, CDetailColumns& columns,
+                                            int threads = -1) {
+    zbtest::RecordingHost host;
+    CSearchEngine engine(&host, &host);
+    engine.SetDetailColumns(&columns);
+    CSearchData criteria;
+    criteria.Reset();
+    criteria.m_MainData.m_sFindRootPath = root;
+    CSearchRequest request;
+    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
+    EXPECT_TRUE(prepared.Ok()) << prepared.message;
+    request.scanThreads = threads;
+    engine.RunSearch(std::move(request));
+    return engine.GetResultList().GetResults();
 }
 
 TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
@@ -247,18 +266,7 @@ TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
     CDetailColumns columns;
     columns.EnsureProviders();
     columns.SetVisibleColumns(Columns({1001, 2, 50}));
-    zbtest::RecordingHost host;
-    CSearchEngine engine(&host, &host);
-    engine.SetDetailColumns(&columns);
-    CSearchData criteria;
-    criteria.Reset();
-    criteria.m_MainData.m_sFindRootPath = root;
-    CSearchRequest request;
-    const SearchRequestResult prepared = PrepareSearchRequest(criteria, &request);
-    ASSERT_TRUE(prepared.Ok()) << prepared.message;
-    engine.RunSearch(std::move(request));
-
-    const std::shared_ptr<CResultArray> results = engine.GetResultList().GetResults();
+    const std::shared_ptr<CResultArray> results = SearchShowing(root, columns);
     ASSERT_EQ(results->GetCount(), 3u);
     for (std::size_t i = 0; i < results->GetCount(); ++i) {
         const CResultItem& record = results->GetAt(i);
@@ -269,6 +277,41 @@ TEST(DetailColumnsSearchTest, ASearchFillsThePdfColumnsOfItsRows) {
         if (report) {
             EXPECT_EQ(record.m_arrValues[0].text, "Annual report");
             EXPECT_EQ(record.m_arrValues[1].GetUInt32(), 2u);
+        }
+    }
+}
+
+TEST(DetailColumnsSearchTest, TheDosBitsAreReadWithTheRowsOnlyWhenTheAttributeColumnShows) {
+    const std::string root = zbtest::MakeTempDir("dosbits");
+    const std::string marked = zbtest::WriteFile(root + "/sub/marked.doc", "x");
+    zbtest::WriteFile(root + "/plain.txt", "x");
+    if (setxattr(marked.c_str(), "user.DOSATTRIB", "0x24", 4, 0) != 0)
+        GTEST_SKIP() << "the temporary file system refuses user extended attributes";
+    constexpr DWORD kMarked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+    struct Case {
+        CColumnInfoArray columns;
+        int threads;
+        bool bitsRead;
+    };
+    const CColumnInfoArray hidden = Columns({1001, 1002});
+    const CColumnInfoArray shown = Columns({1001, 1008});
+    for (const Case& c : {Case{hidden, 0, false}, Case{hidden, 3, false}, Case{shown, 0, true},
+                          Case{shown, 3, true}}) {
+        CDetailColumns columns;
+        columns.SetVisibleColumns(c.columns);
+        const std::shared_ptr<CResultArray> results = SearchShowing(root, columns, c.threads);
+        ASSERT_EQ(results->GetCount(), 3u);
+        for (std::size_t i = 0; i < results->GetCount(); ++i) {
+            const CResultItem& record = results->GetAt(i);
+            const bool isMarked = record.m_sName == "marked.doc";
+            const bool isFile = !(record.m_dwFlags & RIF_FOLDER);
+            SCOPED_TRACE(record.m_sName + " with " + std::to_string(c.threads) + " threads");
+            EXPECT_EQ((record.m_dwFlags & RIF_DOS_UNREAD) != 0, !c.bitsRead);
+            EXPECT_EQ(record.m_dwAttributes & kMarked, isMarked && c.bitsRead ? kMarked : 0u);
+            EXPECT_EQ(
+                GetResultAttributes(record),
+                isMarked ? kMarked : (isFile ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DIRECTORY));
         }
     }
 }

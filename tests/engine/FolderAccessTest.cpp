@@ -36,7 +36,7 @@ TEST(FolderAccessTest, FoldersOnDiskMustBeListable) {
 TEST(FolderAccessTest, FolderLinksWithAPathAreNeverEntered) {
     const std::string dir = zbtest::MakeTempDir("links");
     CResultItem record;
-    record.m_pidlFull = ParsePath(dir);
+    record.SetFullPidl(ParsePath(dir));
     EXPECT_TRUE(IsShellItemSearchable(record, kOnDisk));
     EXPECT_FALSE(IsShellItemSearchable(record, kOnDisk | SFGAO_LINK));
     EXPECT_FALSE(IsShellItemSearchable(record, kOnDisk | SFGAO_NONENUMERATED));

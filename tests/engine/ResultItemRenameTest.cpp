@@ -54,7 +54,7 @@ TEST(ResultItemRename, RenamesTheFileAndPointsTheRecordAtIt) {
     EXPECT_EQ(record.m_nSize, 8u);
     EXPECT_EQ(record.m_dwFlags, RIF_DELETABLE);
     std::string path;
-    ASSERT_TRUE(SHGetPathFromIDList(record.m_pidlFull.get(), &path));
+    ASSERT_TRUE(SHGetPathFromIDList(record.GetFullPidl().get(), &path));
     EXPECT_EQ(path, dir + "/new.log");
     std::string itemName;
     ASSERT_TRUE(CShellHelper::GetItemName(record.m_pParentFolder.Get(), record.m_pidl.get(),
@@ -69,7 +69,7 @@ TEST(ResultItemRename, ARefusedRenameChangesNothing) {
     zbtest::WriteFile(dir + "/a.txt", "a");
     zbtest::WriteFile(dir + "/b.txt", "b");
     CResultItem record = MakeRecord(dir, "a.txt");
-    const std::string pidl = PidlBytes(record.m_pidlFull.get());
+    const std::string pidl = PidlBytes(record.GetFullPidl().get());
 
     int error = 0;
     EXPECT_EQ(RenameResultItem(record, "b.txt", &error), zb::RenameResult::Exists);
@@ -78,7 +78,7 @@ TEST(ResultItemRename, ARefusedRenameChangesNothing) {
     EXPECT_EQ(Read(dir + "/a.txt"), "a");
     EXPECT_EQ(Read(dir + "/b.txt"), "b");
     EXPECT_EQ(record.m_sName, "a.txt");
-    EXPECT_EQ(PidlBytes(record.m_pidlFull.get()), pidl);
+    EXPECT_EQ(PidlBytes(record.GetFullPidl().get()), pidl);
 
     // Members of archives and archive files are never renamed.
     for (const DWORD flag : {RIF_IN_ARCHIVE, RIF_ARCHIVE}) {

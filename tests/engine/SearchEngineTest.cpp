@@ -507,7 +507,7 @@ TEST_F(SearchEngineTest, AFolderThatCanBeListedButNotEnteredKeepsItsFolders) {
         CSearchEngine engine(&host, &host);
         engine.RunSearch(std::move(request));
         for (std::size_t i = 0; i < engine.GetResultList().GetCount(); ++i)
-            found.push_back(engine.GetResultList().GetAt(i).m_sName);
+            found.push_back(engine.GetResultList().GetAt(i).m_sName.str());
         return found;
     };
     const bool ok = RunAsOtherUser(

@@ -223,8 +223,8 @@ private slots:
     void oneMemberPathFromSeveralArchivesIsKeptApart() {
         const std::string first = MakeArchive("one.zip", {{"docs\\readme.txt", "first"}});
         const std::string second = MakeArchive("two.zip", {{"docs\\readme.txt", "second"}});
-        const std::string third = MakeArchive("three.zip", {{"2\\docs\\readme.txt", "third"},
-                                                            {"docs\\readme.txt", "fourth"}});
+        const std::string third = MakeArchive(
+            "three.zip", {{"2\\docs\\readme.txt", "third"}, {"docs\\readme.txt", "fourth"}});
         CResultArray results;
         results.Append(MemberRecord(first, "docs", "readme.txt", 5));
         results.Append(MemberRecord(second, "docs", "readme.txt", 6));
@@ -406,7 +406,7 @@ private:
         CShellHelper shell;
         LPITEMIDLIST list = nullptr;
         if (SUCCEEDED(shell.ParseDisplayName(archive, &list, nullptr)))
-            record.m_pidlFull.reset(list);
+            record.SetFullPidl(PidlPtr(list));
         record.m_dwFlags = RIF_IN_ARCHIVE;
         record.m_sName = name;
         record.m_sFolder = inner.empty() ? archive : archive + "\\" + inner;

@@ -53,14 +53,14 @@ struct Fixture {
     QStringList Names() const {
         QStringList names;
         for (int row = 0; row < model.rowCount(); ++row)
-            names << QString::fromStdString(model.GetRecord(row)->m_sName);
+            names << QString::fromStdString(model.GetRecord(row)->m_sName.str());
         return names;
     }
     int Column(int id) const { return model.FindVisibleColumn(id); }
     QStringList SelectedNames() const {
         QStringList names;
         for (int row : ctrl.GetSelectedRows())
-            names << QString::fromStdString(model.GetRecord(row)->m_sName);
+            names << QString::fromStdString(model.GetRecord(row)->m_sName.str());
         names.sort();
         return names;
     }
@@ -280,6 +280,30 @@ private slots:
                                                      *f.model.GetRecord(row),
                                                      *GetColumnInfo(COLUMN_ID_NAME), -1) <= 0);
         }
+    }
+
+    // A list of more rows than one layout batch: the list view lays them
+    // out over several turns of the loop, and still brings the current row
+    // (here the last) into view once its batch has come.
+    void aLongListLaidOutInBatchesStillShowsTheCurrentRow() {
+        Fixture f;
+        constexpr int kRows = 120000;
+        std::vector<CResultItem> records;
+        records.reserve(kRows);
+        for (int i = 0; i < kRows; ++i)
+            records.push_back(MakeRecord(std::to_string(i), 1, 7, "Text"));
+        f.Add(std::move(records));
+        f.ctrl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
+        const QModelIndex last = f.model.index(kRows - 1, 0);
+        f.ctrl.GetSelectionModel()->setCurrentIndex(
+            last, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+        QVERIFY(f.ctrl.OnViewCommand(ID_VIEW_LIST));
+        QAbstractItemView* view = f.ctrl.GetCurrentView();
+        QVERIFY(view->visualRect(last).isEmpty());
+        QTRY_VERIFY(view->viewport()->rect().intersects(view->visualRect(last)));
+        QCOMPARE(f.ctrl.GetSelectedCount(), 1);
     }
 };
 

@@ -40,6 +40,9 @@ inline void Find(CZembroltDlg& window, const QString& names, const QString& fold
     // would pass for them.
     QCoreApplication::sendPostedEvents();
     QTRY_COMPARE(window.ResultModel()->GetRowCount(), rows);
+    // The rows may have come while the search still ran: what it asked of
+    // the window before it ended (the commands enabled again) is done too.
+    QCoreApplication::processEvents();
 }
 
 inline int RowNamed(const CResultListModel& model, const QString& name) {

@@ -99,7 +99,7 @@ private slots:
         int previews = 0;
         for (int row = 0; row < rows; ++row) {
             const CResultItem* record = window.ResultModel()->GetRecord(row);
-            const QString name = QString::fromStdString(record->m_sName);
+            const QString name = QString::fromStdString(record->m_sName.str());
             // Only rows in sight are made: bring each one into view.
             const QModelIndex index = window.ResultModel()->index(row, 0);
             view->scrollTo(index);

@@ -224,4 +224,33 @@ TEST(FileInfoTest, DosAttribExtendedAttribute) {
     EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
 }
 
+TEST(FileInfoTest, DosBitsLeftForLaterAreReadOnTheirOwn) {
+    const std::string dir = zbtest::MakeTempDir("dosbits");
+    const std::string path = zbtest::WriteFile(dir + "/file.bin", "x");
+    const std::string dotted = zbtest::WriteFile(dir + "/.dotted", "x");
+    if (setxattr(path.c_str(), "user.DOSATTRIB", "0x24", 4, 0) != 0 ||
+        setxattr(dotted.c_str(), "user.DOSATTRIB", "0x20", 4, 0) != 0) {
+        GTEST_SKIP() << "the temporary file system refuses user extended attributes";
+    }
+    DirFd fd(dir);
+    zb::FileInfo info;
+    ASSERT_TRUE(zb::GetFileInfoAt(fd.get(), "file.bin", nullptr, &info, zb::LinkMode::NoFollow,
+                                  zb::DosBits::Later));
+    EXPECT_FALSE(info.dosBitsRead);
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(info.size, 1u);
+    // The name still decides the hidden bit.
+    ASSERT_TRUE(zb::GetFileInfo(dotted, &info, zb::LinkMode::NoFollow, zb::DosBits::Later));
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(zb::GetFileInfo(path, zb::HiddenNames(), &info));
+    EXPECT_TRUE(info.dosBitsRead);
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+
+    EXPECT_EQ(zb::ReadDosAttributes(path), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(zb::ReadDosAttributes(dotted), FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(zb::ReadDosAttributes(dir + "/missing"), 0u);
+    ASSERT_EQ(symlink("file.bin", (dir + "/link").c_str()), 0);
+    EXPECT_EQ(zb::ReadDosAttributes(dir + "/link"), 0u);
+}
+
 }  // namespace

@@ -235,6 +235,37 @@ TEST_F(AttributeChangeTest, SystemAndArchiveKeepABinaryTailAndOtherBits) {
     EXPECT_EQ(log.RedLinesWith("odd.doc"), 1);
 }
 
+TEST_F(AttributeChangeTest, ARecordWhoseSearchLeftTheDosBitsUnreadKeepsSystemAndArchive) {
+    if (!zbtest::UserXattrsWork(m_root))
+        GTEST_SKIP() << "no user extended attributes here";
+    const std::string path = File("report.doc");
+    ASSERT_EQ(setxattr(path.c_str(), "user.DOSATTRIB", "0x24", 4, 0), 0);
+    // Read as a search that shows no attributes reads it.
+    CResultItem* record = Record(path);
+    ReadResultItemFileData(*record, path, -1, nullptr, zb::DosBits::Later);
+    ASSERT_TRUE(record->m_dwFlags & RIF_DOS_UNREAD);
+    ASSERT_EQ(record->m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
+
+    CAttributeChange change;
+    change.SetItems({record});
+    // The dialog's boxes start from the whole attribute word, and OK with
+    // only Read-only ticked hands the boxes back as they stand.
+    DWORD set = 0;
+    DWORD keep = 0xFFFFFFFFu;
+    CAttributeChange::AddBox(AttributeBox::Checked, FILE_ATTRIBUTE_READONLY, &set, &keep);
+    for (const DWORD bit : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_ARCHIVE})
+        CAttributeChange::AddBox(change.InitialBox(bit), bit, &set, &keep);
+    EXPECT_EQ(change.InitialBox(FILE_ATTRIBUTE_SYSTEM), AttributeBox::Checked);
+    EXPECT_EQ(change.InitialBox(FILE_ATTRIBUTE_ARCHIVE), AttributeBox::Checked);
+    EXPECT_EQ(change.Apply(set, keep, FALSE), 0);
+
+    EXPECT_EQ(StatOf(path).st_mode & 07777, 0444u);
+    EXPECT_EQ(zbtest::XattrOf(path), "0x24");
+    EXPECT_EQ(record->m_dwAttributes,
+              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_FALSE(record->m_dwFlags & RIF_DOS_UNREAD);
+}
+
 TEST_F(AttributeChangeTest, RecordsInsideArchivesOrWithoutPathAreNeverChanged) {
     const std::string path = File("member.txt");
     CResultItem* record = Record(path);

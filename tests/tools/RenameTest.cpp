@@ -287,7 +287,7 @@ TEST_F(RenameJobTest, BadNewNamesAreRefusedAndFailedRowsKeepTheirFile) {
                                          File("four.txt"), File("five.txt"), File("six.txt")};
     CRenameJob job;
     job.SetItems(Records(paths), [](const CResultItem& record, std::string* title, std::string*) {
-        const std::string& name = record.m_sName;
+        const std::string name = record.m_sName.str();
         *title = name == "one.txt"     ? "x/y"
                  : name == "two.txt"   ? ".."
                  : name == "three.txt" ? ""

@@ -68,7 +68,7 @@ protected:
 
     CResultItem& Add(const std::string& folder, const std::string& name, DWORD flags) {
         auto record = std::make_unique<CResultItem>();
-        record->m_pidlFull.reset(ILAlloc(2));
+        record->SetFullPidl(PidlPtr(ILAlloc(2)));
         record->m_sFolder = folder;
         record->m_sName = name;
         record->m_dwFlags = flags;

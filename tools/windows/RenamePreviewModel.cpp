@@ -14,8 +14,8 @@ namespace {
 const char* const kTitles[RENAME_COLUMN_COUNT] = {
     "Old Name", "Mew Name", "Location", "Size", "Type", "Last Write Time", "Author", "Title"};
 
-QString NameText(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+QString NameText(std::string_view bytes) {
+    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 }  // namespace
@@ -58,7 +58,8 @@ QString CRenamePreviewModel::CellText(int row, int column) const {
             return m_locale.toString(static_cast<qulonglong>(kilobytes)) + QStringLiteral("KB");
         }
         case RENAME_COL_TYPE:
-            return QString::fromStdString(record.m_sTypeName);
+            return QString::fromUtf8(record.m_sTypeName.data(),
+                                     static_cast<qsizetype>(record.m_sTypeName.size()));
         case RENAME_COL_LAST_WRITE:
             if (record.m_dwFlags & RIF_NO_PATH)
                 return QString();
