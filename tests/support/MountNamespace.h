@@ -11,8 +11,10 @@ namespace zbtest {
 enum class NamespaceRun { Passed, Failed, Skipped };
 
 // Runs `body` in a forked child inside a private mount namespace; Passed
-// when it returned true. Skipped when no namespace can be made here (not
-// root, or no CAP_SYS_ADMIN). The body reports its own failures on stderr.
+// when it returned true. A user without CAP_SYS_ADMIN gets one inside a user
+// namespace of its own, where the body keeps no capabilities, so it runs as
+// that user. Skipped when neither can be made here. The body reports its
+// own failures on stderr.
 NamespaceRun RunInPrivateMounts(const std::function<bool()>& body);
 
 // Bind-mounts the folder (or file) `from` onto `onto`; only inside
