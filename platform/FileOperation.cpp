@@ -152,7 +152,10 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
             else if (outcome.result == TrashResult::NoTrash)
                 permanent.push_back(path);
             else if (outcome.result == TrashResult::MountPoint)
-                failures.push_back(MountPointText(path));
+                failures.push_back(outcome.mountPoint.empty()
+                                       ? MountPointText(path)
+                                       : "'" + path + "' was left alone: '" + outcome.mountPoint +
+                                             "' inside it is a mount point.");
             else
                 failures.push_back("Cannot move '" + path +
                                    "' to the Trash: " + ErrorText(outcome.error) + ".");

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/PosixFile.h"
+#include "platform/shell/MountTable.h"
 
 namespace zb {
 namespace {
@@ -62,6 +63,15 @@ bool IsMountPoint(const std::string& path) {
         return path == "/";
     const UniqueFd parent(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     return !parent.IsOpen() || IsMountPointAt(parent.Get(), name.c_str());
+}
+
+std::string MountPointInside(const std::string& folder) {
+    const std::string prefix = folder == "/" ? folder : folder + "/";
+    for (const MountEntry& entry : ReadMountInfo("/proc/self/mountinfo")) {
+        if (entry.mountPoint.size() > prefix.size() && entry.mountPoint.starts_with(prefix))
+            return entry.mountPoint;
+    }
+    return {};
 }
 
 }  // namespace zb

@@ -24,4 +24,8 @@ bool IsMountPointAt(int folderFd, const char* name);
 // The same for the item at `path` (not followed when it is a link).
 bool IsMountPoint(const std::string& path);
 
+// The first mount point the mount table lists below the folder `folder` (an
+// absolute path without links), or empty when none lies inside it.
+std::string MountPointInside(const std::string& folder);
+
 }  // namespace zb

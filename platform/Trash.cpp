@@ -258,8 +258,13 @@ TrashOutcome MoveToTrash(const std::string& path) {
         outcome.error = errno;
         return outcome;
     }
-    // A mount point cannot leave its place; no trash is made for it.
-    if (IsMountPoint(full)) {
+    // A mount point cannot leave its place, and one inside a folder would go
+    // along into the trash, where emptying it would reach what it shows; no
+    // trash is made for either.
+    const bool isMountPoint = IsMountPoint(full);
+    if (!isMountPoint && S_ISDIR(item.st_mode))
+        outcome.mountPoint = MountPointInside(full);
+    if (isMountPoint || !outcome.mountPoint.empty()) {
         outcome.result = TrashResult::MountPoint;
         outcome.error = EBUSY;
         return outcome;

@@ -21,7 +21,9 @@ enum class TrashResult {
     Moved,       // the item is in the trash
     NoTrash,     // no trash can take it (none can be made on its volume, or it
                  // lies inside a trash already); the item is untouched
-    MountPoint,  // the item is a mount point, which cannot move; untouched
+    MountPoint,  // the item is a mount point, which cannot move, or a folder
+                 // holding one, whose mount would go into the trash with it;
+                 // untouched
     Failed,      // the move failed (errno in `error`); the item is untouched
 };
 
@@ -30,6 +32,7 @@ struct TrashOutcome {
     int error = 0;
     std::string trashedPath;  // where the item went
     std::string infoPath;     // its .trashinfo file
+    std::string mountPoint;   // MountPoint: the one inside the folder (empty: the item is one)
 };
 
 // Moves the file, folder or link at `path` (a link is moved itself, never

@@ -132,15 +132,29 @@ TEST_F(FileOperationTest, DeletingForGoodLeavesMountPointsAndWhatIsOnThemAlone) 
     });
 }
 
-TEST_F(FileOperationTest, AMountPointGoesNowhereAndNoTrashIsMadeForIt) {
+// Neither a mount point nor a folder holding one goes to the trash: the
+// mount would go along, and emptying the trash would reach what it shows.
+TEST_F(FileOperationTest, AMountPointGoesNowhereNorAFolderHoldingOne) {
     ASSERT_TRUE(zb::CreateFolders(m_dir + "/volume", 0700));
+    ASSERT_TRUE(zb::CreateFolders(m_dir + "/proj/data", 0700));
+    zbtest::WriteFile(m_dir + "/shown/precious.txt", "kept");
     ZB_EXPECT_IN_PRIVATE_MOUNTS([&] {
-        if (!zbtest::MountTmpfs(m_dir + "/volume"))
+        if (!zbtest::MountTmpfs(m_dir + "/volume") ||
+            !zbtest::BindMount(m_dir + "/shown", m_dir + "/proj/data"))
+            return false;
+        ScriptedUi holderYes({true});
+        using zbtest::Check;
+        if (!Check(zb::DeleteToTrash({m_dir + "/proj"}, holderYes).empty(),
+                   "the folder holding a mount point stays") ||
+            !Check(holderYes.reports ==
+                       std::vector<std::string>{"'" + m_dir + "/proj' was left alone: '" + m_dir +
+                                                "/proj/data' inside it is a mount point."},
+                   "the report names the mount point inside") ||
+            !Check(Exists(m_dir + "/proj/data/precious.txt"), "the mounted folder keeps its file"))
             return false;
         zbtest::WriteFile(m_dir + "/volume/file.txt", "on the volume");
         ScriptedUi yes({true, true});
         const auto gone = zb::DeleteToTrash({m_dir + "/volume"}, yes);
-        using zbtest::Check;
         return Check(gone.empty(), "nothing is gone") &&
                Check(yes.questions.size() == 1, "no second question") &&
                Check(yes.reports == std::vector<std::string>{"'" + m_dir +
