@@ -202,14 +202,14 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
     if (!from.IsOpen())
         return false;
     AboutToCreate(toPath);
-    if (::mkdirat(toFolder, record->name.c_str(), 0700) != 0)
+    // Recorded as soon as it is made, so that a failure from here on
+    // removes it again.
+    if (::mkdirat(toFolder, record->name.c_str(), 0700) != 0 ||
+        !RecordMade(toFolder, record->name, record))
         return false;
     const UniqueFd to = OpenFolderAt(toFolder, record->name);
-    struct stat made {};
-    if (!to.IsOpen() || ::fstat(to.Get(), &made) != 0)
+    if (!to.IsOpen())
         return false;
-    record->madeDevice = made.st_dev;
-    record->madeInode = made.st_ino;
 
     std::vector<std::string> names;
     if (!ListFolderNames(from.Get(), &names))
