@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
@@ -33,21 +35,20 @@ std::string ErrorText(int error) {
 
 enum class Removal { Removed, HoldsMountPoint, Failed };
 
-// Removes the entry `name` of the open folder `folderFd` (path `path`) with
-// everything inside it. Mount points met inside are left alone and listed,
-// and so stay the folders that hold them.
-Removal RemoveEntryAt(int folderFd, const std::string& name, const std::string& path, int depth,
+// Removes the entry `name` of the open folder `folderFd` (path `path`, mount
+// id `folderMount` from FolderMountId) with everything inside it. Mount
+// points met inside are left alone and listed, and so stay the folders that
+// hold them.
+Removal RemoveEntryAt(int folderFd, std::optional<std::uint64_t> folderMount,
+                      const std::string& name, const std::string& path, int depth,
                       DeleteOutcome* outcome) {
-    if (IsMountPointAt(folderFd, name.c_str())) {
-        struct stat st {};
-        if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return Removal::Failed;
-        outcome->mountPoints.push_back(path);
-        return Removal::HoldsMountPoint;
-    }
     struct stat st {};
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return Removal::Failed;
+    if (IsMountPointAt(folderFd, name.c_str(), folderMount)) {
+        outcome->mountPoints.push_back(path);
+        return Removal::HoldsMountPoint;
+    }
     if (!S_ISDIR(st.st_mode))
         return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? Removal::Removed : Removal::Failed;
     if (depth >= kMaxDeleteDepth) {
@@ -59,10 +60,11 @@ Removal RemoveEntryAt(int folderFd, const std::string& name, const std::string& 
     std::vector<std::string> names;
     if (!child.IsOpen() || !ListFolderNames(child.Get(), &names))
         return Removal::Failed;
+    const std::optional<std::uint64_t> childMount = FolderMountId(child.Get());
     bool holdsMountPoint = false;
     for (const std::string& inside : names) {
-        const Removal removal =
-            RemoveEntryAt(child.Get(), inside, JoinPath(path, inside), depth + 1, outcome);
+        const Removal removal = RemoveEntryAt(child.Get(), childMount, inside,
+                                              JoinPath(path, inside), depth + 1, outcome);
         if (removal == Removal::Failed)
             return Removal::Failed;
         holdsMountPoint = holdsMountPoint || removal == Removal::HoldsMountPoint;
@@ -195,9 +197,10 @@ DeleteOutcome DeletePermanently(const std::string& path) {
         return outcome;
     }
     const UniqueFd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const Removal removal =
-        parent.IsOpen() ? RemoveEntryAt(parent.Get(), name, JoinPath(folder, name), 0, &outcome)
-                        : Removal::Failed;
+    const Removal removal = parent.IsOpen()
+                                ? RemoveEntryAt(parent.Get(), FolderMountId(parent.Get()), name,
+                                                JoinPath(folder, name), 0, &outcome)
+                                : Removal::Failed;
     outcome.removed = removal == Removal::Removed;
     if (removal == Removal::Failed)
         outcome.error = errno;

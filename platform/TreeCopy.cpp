@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "platform/Log.h"
 #include "platform/MountPoint.h"
@@ -214,6 +216,7 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
     std::vector<std::string> names;
     if (!ListFolderNames(from.Get(), &names))
         return false;
+    const std::optional<std::uint64_t> fromMount = FolderMountId(from.Get());
     for (const std::string& name : names) {
         const std::string childFrom = JoinPath(fromPath, name);
         CopiedEntry child;
@@ -223,7 +226,7 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
                 continue;  // gone meanwhile: nothing to copy, nothing to remove later
             return false;
         }
-        if (IsMountPointAt(from.Get(), name.c_str())) {
+        if (IsMountPointAt(from.Get(), name.c_str(), fromMount)) {
             m_skipped.push_back(childFrom);
             continue;
         }
