@@ -96,6 +96,14 @@ TEST_F(TrashTest, AFailedMoveLeavesTheItemAndNoRecord) {
     const zb::TrashOutcome missing = zb::MoveToTrash(m_dir + "/missing");
     EXPECT_EQ(missing.result, zb::TrashResult::Failed);
     EXPECT_EQ(missing.error, ENOENT);
+
+    // A path without a folder or without a name of its own is refused.
+    for (const std::string& bad : {std::string("relative.txt"), m_dir + "/..", std::string("/")}) {
+        const zb::TrashOutcome refused = zb::MoveToTrash(bad);
+        EXPECT_EQ(refused.result, zb::TrashResult::Failed) << bad;
+        EXPECT_EQ(refused.error, EINVAL) << bad;
+        EXPECT_FALSE(zb::IsInTrash(bad)) << bad;
+    }
 }
 
 TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
