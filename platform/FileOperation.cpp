@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 
 #include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
@@ -107,19 +108,21 @@ std::string MountPointText(const std::string& path) {
     return "'" + path + "' is a mount point: it was left alone.";
 }
 
-// Deletes `paths` for good, each with its trash record when it lies in a
-// trash; appends those that are gone to `gone` and what failed to `failures`.
-void DeleteEachPermanently(const std::vector<std::string>& paths, std::vector<std::string>* gone,
-                           std::vector<std::string>* failures) {
+// Deletes `paths` for good, each with its trash record in `records` (by
+// path) when it has one; appends those that are gone to `gone` and what
+// failed to `failures`.
+void DeleteEachPermanently(const std::vector<std::string>& paths,
+                           const std::unordered_map<std::string, std::string>& records,
+                           std::vector<std::string>* gone, std::vector<std::string>* failures) {
     for (const std::string& path : paths) {
-        const std::string record = TrashRecordOf(path);
         const DeleteOutcome outcome = DeletePermanently(path);
         for (const std::string& mountPoint : outcome.mountPoints)
             failures->push_back(MountPointText(mountPoint));
         if (outcome.removed) {
             gone->push_back(path);
-            if (!record.empty())
-                ::unlink(record.c_str());
+            const auto record = records.find(path);
+            if (record != records.end())
+                ::unlink(record->second.c_str());
         } else if (outcome.mountPoints.empty()) {
             failures->push_back("Cannot delete '" + path + "': " + ErrorText(outcome.error) + ".");
         }
@@ -133,8 +136,14 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
     std::vector<std::string> gone;
     std::vector<std::string> toTrash;
     std::vector<std::string> inTrash;
-    for (const std::string& path : paths)
-        (IsInTrash(path) ? inTrash : toTrash).push_back(path);
+    // The trash records of the items in a trash, which go with them.
+    std::unordered_map<std::string, std::string> records;
+    for (const std::string& path : paths) {
+        TrashPlace place = FindTrashPlace(path);
+        (place.inTrash ? inTrash : toTrash).push_back(path);
+        if (!place.record.empty())
+            records.emplace(path, std::move(place.record));
+    }
     std::vector<std::string> permanent = OutermostItems(inTrash);
     const std::size_t alreadyInTrash = permanent.size();
 
@@ -165,7 +174,7 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
     }
     const bool onlyTrashed = permanent.size() == alreadyInTrash;
     if (!permanent.empty() && ui.AskFileOperation(PermanentDeleteQuestion(permanent, onlyTrashed)))
-        DeleteEachPermanently(permanent, &gone, &failures);
+        DeleteEachPermanently(permanent, records, &gone, &failures);
     if (!failures.empty())
         ui.ReportFileOperation(FailureReport(failures, " more could not be deleted."));
     // Items inside a folder that went went with it.

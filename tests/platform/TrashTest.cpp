@@ -102,15 +102,34 @@ TEST_F(TrashTest, AFailedMoveLeavesTheItemAndNoRecord) {
         const zb::TrashOutcome refused = zb::MoveToTrash(bad);
         EXPECT_EQ(refused.result, zb::TrashResult::Failed) << bad;
         EXPECT_EQ(refused.error, EINVAL) << bad;
-        EXPECT_FALSE(zb::IsInTrash(bad)) << bad;
+        EXPECT_FALSE(zb::FindTrashPlace(bad).inTrash) << bad;
     }
 }
 
 TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
     zbtest::WriteFile(m_dir + "/x", "x");
+    zbtest::WriteFile(m_dir + "/box/inner", "i");
     ASSERT_EQ(zb::MoveToTrash(m_dir + "/x").result, zb::TrashResult::Moved);
+    ASSERT_EQ(zb::MoveToTrash(m_dir + "/box").result, zb::TrashResult::Moved);
     EXPECT_EQ(zb::MoveToTrash(Trash() + "/files/x").result, zb::TrashResult::NoTrash);
     EXPECT_TRUE(Exists(Trash() + "/files/x"));
+
+    // Only an item right in "files" has a record of its own.
+    const struct {
+        std::string path;
+        bool inTrash;
+        std::string record;
+    } places[] = {
+        {Trash() + "/files/x", true, Trash() + "/info/x.trashinfo"},
+        {Trash() + "/files/box/inner", true, ""},
+        {Trash() + "/info/x.trashinfo", true, ""},
+        {m_dir + "/elsewhere", false, ""},
+    };
+    for (const auto& place : places) {
+        const zb::TrashPlace found = zb::FindTrashPlace(place.path);
+        EXPECT_EQ(found.inTrash, place.inTrash) << place.path;
+        EXPECT_EQ(found.record, place.record) << place.path;
+    }
 }
 
 TEST_F(TrashTest, AHomeTrashThatIsALinkIsUsedWhereItLeads) {
