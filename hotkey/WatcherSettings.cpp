@@ -1,11 +1,10 @@
 #include "hotkey/WatcherSettings.h"
 
+#include "platform/HotKeyHook.h"
 #include "platform/PathUtils.h"
 #include "platform/ProgramKey.h"
 
 namespace {
-
-constexpr const char* kHookLibraryName = "libzembrolt.so";
 
 bool QueryHotKey(DWORD& value) {
     CRegKey key;
@@ -44,7 +43,7 @@ BOOL GetDefaultHookDllPath(std::string& path) {
     const std::string folder = GetProgramFolder();
     if (folder.empty())
         return FALSE;
-    path = folder + "/" + kHookLibraryName;
+    path = folder + "/" + kHookLibraryFileName;
     return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "platform/PathUtils.h"
 #include "platform/PosixFile.h"
 #include "platform/UriList.h"
 #include "platform/UserFiles.h"
@@ -427,9 +428,7 @@ std::string FindProgram(const std::string& program) {
         if (folder.empty())
             continue;
         const std::string candidate = folder + "/" + program;
-        struct stat st {};
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::access(candidate.c_str(), X_OK) == 0)
+        if (IsExecutableFile(candidate))
             return candidate;
     }
     return {};

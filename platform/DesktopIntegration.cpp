@@ -103,10 +103,6 @@ std::string InFolder(const std::string& folder, const char* relative) {
     return folder.empty() ? std::string() : folder + "/" + relative;
 }
 
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.find_last_of('/'));
-}
-
 bool HasMark(const std::string& text, const char* mark) {
     return text.find(mark) != std::string::npos;
 }

@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <optional>
+#include <unordered_map>
 
 #include "platform/MountPoint.h"
 #include "platform/PosixFile.h"
@@ -33,21 +36,20 @@ std::string ErrorText(int error) {
 
 enum class Removal { Removed, HoldsMountPoint, Failed };
 
-// Removes the entry `name` of the open folder `folderFd` (path `path`) with
-// everything inside it. Mount points met inside are left alone and listed,
-// and so stay the folders that hold them.
-Removal RemoveEntryAt(int folderFd, const std::string& name, const std::string& path, int depth,
+// Removes the entry `name` of the open folder `folderFd` (path `path`, mount
+// id `folderMount` from FolderMountId) with everything inside it. Mount
+// points met inside are left alone and listed, and so stay the folders that
+// hold them.
+Removal RemoveEntryAt(int folderFd, std::optional<std::uint64_t> folderMount,
+                      const std::string& name, const std::string& path, int depth,
                       DeleteOutcome* outcome) {
-    if (IsMountPointAt(folderFd, name.c_str())) {
-        struct stat st {};
-        if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return Removal::Failed;
-        outcome->mountPoints.push_back(path);
-        return Removal::HoldsMountPoint;
-    }
     struct stat st {};
     if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return Removal::Failed;
+    if (IsMountPointAt(folderFd, name.c_str(), folderMount)) {
+        outcome->mountPoints.push_back(path);
+        return Removal::HoldsMountPoint;
+    }
     if (!S_ISDIR(st.st_mode))
         return ::unlinkat(folderFd, name.c_str(), 0) == 0 ? Removal::Removed : Removal::Failed;
     if (depth >= kMaxDeleteDepth) {
@@ -59,10 +61,11 @@ Removal RemoveEntryAt(int folderFd, const std::string& name, const std::string& 
     std::vector<std::string> names;
     if (!child.IsOpen() || !ListFolderNames(child.Get(), &names))
         return Removal::Failed;
+    const std::optional<std::uint64_t> childMount = FolderMountId(child.Get());
     bool holdsMountPoint = false;
     for (const std::string& inside : names) {
-        const Removal removal =
-            RemoveEntryAt(child.Get(), inside, JoinPath(path, inside), depth + 1, outcome);
+        const Removal removal = RemoveEntryAt(child.Get(), childMount, inside,
+                                              JoinPath(path, inside), depth + 1, outcome);
         if (removal == Removal::Failed)
             return Removal::Failed;
         holdsMountPoint = holdsMountPoint || removal == Removal::HoldsMountPoint;
@@ -105,19 +108,21 @@ std::string MountPointText(const std::string& path) {
     return "'" + path + "' is a mount point: it was left alone.";
 }
 
-// Deletes `paths` for good, each with its trash record when it lies in a
-// trash; appends those that are gone to `gone` and what failed to `failures`.
-void DeleteEachPermanently(const std::vector<std::string>& paths, std::vector<std::string>* gone,
-                           std::vector<std::string>* failures) {
+// Deletes `paths` for good, each with its trash record in `records` (by
+// path) when it has one; appends those that are gone to `gone` and what
+// failed to `failures`.
+void DeleteEachPermanently(const std::vector<std::string>& paths,
+                           const std::unordered_map<std::string, std::string>& records,
+                           std::vector<std::string>* gone, std::vector<std::string>* failures) {
     for (const std::string& path : paths) {
-        const std::string record = TrashRecordOf(path);
         const DeleteOutcome outcome = DeletePermanently(path);
         for (const std::string& mountPoint : outcome.mountPoints)
             failures->push_back(MountPointText(mountPoint));
         if (outcome.removed) {
             gone->push_back(path);
-            if (!record.empty())
-                ::unlink(record.c_str());
+            const auto record = records.find(path);
+            if (record != records.end())
+                ::unlink(record->second.c_str());
         } else if (outcome.mountPoints.empty()) {
             failures->push_back("Cannot delete '" + path + "': " + ErrorText(outcome.error) + ".");
         }
@@ -131,8 +136,14 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
     std::vector<std::string> gone;
     std::vector<std::string> toTrash;
     std::vector<std::string> inTrash;
-    for (const std::string& path : paths)
-        (IsInTrash(path) ? inTrash : toTrash).push_back(path);
+    // The trash records of the items in a trash, which go with them.
+    std::unordered_map<std::string, std::string> records;
+    for (const std::string& path : paths) {
+        TrashPlace place = FindTrashPlace(path);
+        (place.inTrash ? inTrash : toTrash).push_back(path);
+        if (!place.record.empty())
+            records.emplace(path, std::move(place.record));
+    }
     std::vector<std::string> permanent = OutermostItems(inTrash);
     const std::size_t alreadyInTrash = permanent.size();
 
@@ -163,7 +174,7 @@ std::vector<std::string> DeleteToTrash(const std::vector<std::string>& paths,
     }
     const bool onlyTrashed = permanent.size() == alreadyInTrash;
     if (!permanent.empty() && ui.AskFileOperation(PermanentDeleteQuestion(permanent, onlyTrashed)))
-        DeleteEachPermanently(permanent, &gone, &failures);
+        DeleteEachPermanently(permanent, records, &gone, &failures);
     if (!failures.empty())
         ui.ReportFileOperation(FailureReport(failures, " more could not be deleted."));
     // Items inside a folder that went went with it.
@@ -195,9 +206,10 @@ DeleteOutcome DeletePermanently(const std::string& path) {
         return outcome;
     }
     const UniqueFd parent(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const Removal removal =
-        parent.IsOpen() ? RemoveEntryAt(parent.Get(), name, JoinPath(folder, name), 0, &outcome)
-                        : Removal::Failed;
+    const Removal removal = parent.IsOpen()
+                                ? RemoveEntryAt(parent.Get(), FolderMountId(parent.Get()), name,
+                                                JoinPath(folder, name), 0, &outcome)
+                                : Removal::Failed;
     outcome.removed = removal == Removal::Removed;
     if (removal == Removal::Failed)
         outcome.error = errno;

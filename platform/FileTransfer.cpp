@@ -40,22 +40,22 @@ UniqueFd OpenFolder(const std::string& path) {
     return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-// One item copied or moved into a folder whose name was free when checked.
+// The item `name` of the folder `sourceFolder` copied or moved into the
+// folder `targetFolder`, where its name was free when checked.
 class CItemTransfer {
 public:
-    CItemTransfer(const std::string& source, const std::string& target,
-                  const CTreeCopy::BeforeCreate& beforeCreate, std::vector<std::string>* failures)
-        : m_source(source), m_target(target), m_copy(beforeCreate), m_failures(failures) {}
+    CItemTransfer(const std::string& sourceFolder, const std::string& name,
+                  const std::string& targetFolder, const CTreeCopy::BeforeCreate& beforeCreate,
+                  std::vector<std::string>* failures)
+        : m_sourceFolder(sourceFolder),
+          m_targetFolder(targetFolder),
+          m_name(name),
+          m_copy(beforeCreate),
+          m_failures(failures) {}
 
     // Copies the item. On failure only what this copy made is removed again
     // and errno says why.
     bool Copy() {
-        std::string targetName;
-        if (!SplitItemPath(m_source, &m_sourceFolder, &m_name) ||
-            !SplitItemPath(m_target, &m_targetFolder, &targetName) || targetName != m_name) {
-            errno = EINVAL;
-            return false;
-        }
         m_from = OpenFolder(m_sourceFolder);
         const UniqueFd to = OpenFolder(m_targetFolder);
         if (!m_from.IsOpen() || !to.IsOpen())
@@ -82,8 +82,6 @@ public:
     }
 
 private:
-    std::string m_source;
-    std::string m_target;
     std::string m_sourceFolder;
     std::string m_targetFolder;
     std::string m_name;
@@ -168,13 +166,14 @@ std::vector<std::string> TransferItems(const std::vector<std::string>& sources,
             }
             done = RenameWithoutReplacing(source, target);
             if (!done && errno == EXDEV) {
-                CItemTransfer transfer(source, target, beforeCreate, &failures);
+                CItemTransfer transfer(sourceFolder, name, resolvedFolder, beforeCreate, &failures);
                 done = transfer.Copy();
                 if (done)
                     transfer.RemoveSource();
             }
         } else {
-            done = CItemTransfer(source, target, beforeCreate, &failures).Copy();
+            done =
+                CItemTransfer(sourceFolder, name, resolvedFolder, beforeCreate, &failures).Copy();
         }
         if (done) {
             made.push_back(target);

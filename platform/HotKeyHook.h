@@ -9,6 +9,10 @@
 
 #include "platform/WinTypes.h"
 
+// The library's file name. The watcher loads it, and the registration
+// command registers it, from beside themselves unless told otherwise.
+constexpr char kHookLibraryFileName[] = "libzembrolt.so";
+
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;

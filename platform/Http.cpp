@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/TextCase.h"
+
 namespace zb {
 
 namespace {
@@ -64,11 +66,7 @@ std::optional<std::uint64_t> ParseContentLength(std::string_view line) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < kName.size(); ++i) {
-        char c = line[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != kName[i]) {
+        if (AsciiLower(line[i]) != kName[i]) {
             return std::nullopt;
         }
     }

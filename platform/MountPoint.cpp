@@ -49,11 +49,17 @@ bool MountIdAt(int folderFd, const char* name, std::uint64_t* id) {
 }
 
 bool IsMountPointAt(int folderFd, const char* name) {
-    std::uint64_t folder = 0;
+    return IsMountPointAt(folderFd, name, FolderMountId(folderFd));
+}
+
+std::optional<std::uint64_t> FolderMountId(int folderFd) {
+    std::uint64_t id = 0;
+    return MountIdAt(folderFd, "", &id) ? std::optional(id) : std::nullopt;
+}
+
+bool IsMountPointAt(int folderFd, const char* name, std::optional<std::uint64_t> folderMountId) {
     std::uint64_t entry = 0;
-    if (!MountIdAt(folderFd, "", &folder) || !MountIdAt(folderFd, name, &entry))
-        return true;
-    return folder != entry;
+    return !folderMountId || !MountIdAt(folderFd, name, &entry) || entry != *folderMountId;
 }
 
 bool IsMountPoint(const std::string& path) {

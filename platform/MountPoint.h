@@ -6,6 +6,7 @@
 // at an entry whose mount id is not its folder's.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zb {
@@ -20,6 +21,14 @@ bool MountIdAt(int folderFd, const char* name, std::uint64_t* id);
 // too). An entry whose mount cannot be read counts as one, so a walk never
 // goes where it cannot tell.
 bool IsMountPointAt(int folderFd, const char* name);
+
+// The mount id of the open folder `folderFd`, read once for the tests of all
+// its entries; empty when it cannot be read.
+std::optional<std::uint64_t> FolderMountId(int folderFd);
+
+// IsMountPointAt with the folder's mount id from FolderMountId: an empty id
+// makes every entry count as a mount point.
+bool IsMountPointAt(int folderFd, const char* name, std::optional<std::uint64_t> folderMountId);
 
 // The same for the item at `path` (not followed when it is a link).
 bool IsMountPoint(const std::string& path);

@@ -64,14 +64,6 @@ auto NameTaker(std::vector<std::string>* names) {
     return [names](const dirent& entry) { names->emplace_back(entry.d_name); };
 }
 
-// The folder part of `path`: "." when it has none, "/" for a name in the root.
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Makes a finished rename durable: the folder's entry is synced too.
 void SyncFolder(const std::string& folder) {
     const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -261,6 +253,13 @@ void JoinPath(std::string_view folder, std::string_view name, std::string* path)
     if (path->empty() || path->back() != '/')
         *path += '/';
     *path += name;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool SplitItemPath(std::string path, std::string* folder, std::string* name) {

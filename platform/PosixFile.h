@@ -114,6 +114,10 @@ std::string JoinPath(const std::string& folder, std::string_view name);
 // The same into `path`, reusing its storage (for a walk's every item).
 void JoinPath(std::string_view folder, std::string_view name, std::string* path);
 
+// The folder part of `path`, up to its last "/": "." when it has none, "/"
+// for a name in the root.
+std::string FolderOf(const std::string& path);
+
 // Splits the disk path of an item into its folder and its name, trailing
 // slashes dropped first: "/a/b/" gives "/a" and "b", "/b" gives "/" and "b".
 // False for a path without "/" or whose name is empty, "." or "..".

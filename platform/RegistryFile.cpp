@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/HexDigit.h"
+#include "platform/TextCase.h"
 
 namespace zb {
 namespace {
@@ -14,15 +15,11 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // Hex lists are wrapped so that no line grows past this many columns.
 constexpr std::size_t kHexLineColumns = 80;
 
-char FoldChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldChar(a[i]) != FoldChar(b[i]))
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
     }
     return true;
@@ -346,7 +343,7 @@ void AppendKeyAndSubkeys(std::string& out, const std::string& parentPath, const 
 std::string FoldRegName(const std::string& name) {
     std::string folded = name;
     for (char& c : folded)
-        c = FoldChar(c);
+        c = AsciiLower(c);
     return folded;
 }
 

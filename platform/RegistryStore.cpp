@@ -71,10 +71,6 @@ FileStamp StatPath(const std::string& path) {
     return stamp;
 }
 
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.rfind('/'));
-}
-
 // Renames the file to "<path>.broken-<UTC time>" without replacing anything;
 // returns the new name, or "" when it could not be moved.
 std::string MoveAside(const std::string& path) {

@@ -202,18 +202,12 @@ void MapCaseUtf8(std::string_view text, std::string& out, AsciiMap ascii, CodePo
 }  // namespace
 
 void LowerCaseUtf8(std::string_view text, std::string& out) {
-    MapCaseUtf8(
-        text, out,
-        [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; },
-        LowerCodePoint);
+    MapCaseUtf8(text, out, AsciiLower, LowerCodePoint);
 }
 
 std::string UpperCaseUtf8(std::string_view text) {
     std::string out;
-    MapCaseUtf8(
-        text, out,
-        [](char ch) { return (ch >= 'a' && ch <= 'z') ? static_cast<char>(ch - 'a' + 'A') : ch; },
-        UpperCodePoint);
+    MapCaseUtf8(text, out, AsciiUpper, UpperCodePoint);
     return out;
 }
 
@@ -227,9 +221,6 @@ int CompareUtf8NoCase(std::string_view a, std::string_view b) {
     // The common all-ASCII prefix is compared in place; from the first
     // non-ASCII byte on, the rest of both texts is lower-cased (the prefix
     // ends on a character boundary, so this is exact).
-    const auto asciiLower = [](unsigned char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-    };
     const std::size_t n = std::min(a.size(), b.size());
     std::size_t i = 0;
     for (; i < n; ++i) {
@@ -237,8 +228,8 @@ int CompareUtf8NoCase(std::string_view a, std::string_view b) {
         const unsigned char cb = static_cast<unsigned char>(b[i]);
         if (ca >= 0x80 || cb >= 0x80)
             break;
-        const unsigned char la = asciiLower(ca);
-        const unsigned char lb = asciiLower(cb);
+        const auto la = static_cast<unsigned char>(AsciiLower(a[i]));
+        const auto lb = static_cast<unsigned char>(AsciiLower(b[i]));
         if (la != lb)
             return la < lb ? -1 : 1;
     }

@@ -8,6 +8,14 @@
 #include <string>
 #include <string_view>
 
+// The ASCII letter `c` in lower or upper case; any other byte as it is.
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 std::string LowerCaseUtf8(std::string_view text);
 
 // The same into `out`, reusing its storage (for per-name use in a search).

@@ -26,13 +26,6 @@ constexpr int kMaxNameNumber = 10000;
 // number must still fit into one name (255 bytes).
 constexpr std::size_t kMaxTrashName = NAME_MAX - (sizeof kInfoSuffix - 1) - 6;
 
-std::string ParentOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Replaces `path` by its resolved form (no links, no ".."); false when it
 // does not exist.
 bool ResolvePath(std::string* path) {
@@ -47,23 +40,14 @@ bool ResolvePath(std::string* path) {
 // `path` with its folder part resolved (links and "..": the item itself is
 // not followed); false when the folder does not exist.
 bool ResolveFolderPart(const std::string& path, std::string* full, std::string* name) {
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
-    const std::size_t slash = trimmed.rfind('/');
-    if (slash == std::string::npos) {
+    std::string folder;
+    if (!SplitItemPath(path, &folder, name)) {
         errno = EINVAL;
         return false;
     }
-    *name = trimmed.substr(slash + 1);
-    if (name->empty() || *name == "." || *name == "..") {
-        errno = EINVAL;
-        return false;
-    }
-    std::string folder = slash == 0 ? "/" : trimmed.substr(0, slash);
     if (!ResolvePath(&folder))
         return false;
-    *full = folder == "/" ? "/" + *name : folder + "/" + *name;
+    *full = JoinPath(folder, *name);
     return true;
 }
 
@@ -99,7 +83,7 @@ std::uint64_t MountIdOf(const std::string& path) {
 std::string VolumeTopOf(std::string folder) {
     const std::uint64_t mount = MountIdOf(folder);
     while (folder != "/") {
-        const std::string parent = ParentOf(folder);
+        const std::string parent = FolderOf(folder);
         if (MountIdOf(parent) != mount)
             break;
         folder = parent;
@@ -120,22 +104,25 @@ std::string ExistingHomeTrash() {
     return !home.empty() && ResolvePath(&home) ? home : std::string();
 }
 
-// The home trash, made where missing and resolved; empty when none can be
-// used.
-std::string UsableHomeTrash(uid_t uid) {
-    const std::string home = HomeTrashFolder();
-    if (home.empty() || !CreateFolders(home, 0700))
-        return {};
-    const std::string resolved = ExistingHomeTrash();
-    return !resolved.empty() && PrepareTrash(resolved, uid) ? resolved : std::string();
+// The home trash, made where missing, and resolved; empty when none can be
+// used. `existing` is what ExistingHomeTrash gave before.
+std::string UsableHomeTrash(uid_t uid, std::string existing) {
+    if (existing.empty()) {
+        const std::string home = HomeTrashFolder();
+        if (home.empty() || !CreateFolders(home, 0700))
+            return {};
+        existing = ExistingHomeTrash();
+    }
+    return !existing.empty() && PrepareTrash(existing, uid) ? existing : std::string();
 }
 
-// The trash that already holds the resolved path `full`, or empty.
-std::string TrashHolding(const std::string& full) {
-    const std::string home = ExistingHomeTrash();
+// The trash that already holds the resolved path `full`, or empty: the home
+// trash `home` (what ExistingHomeTrash gave) or a trash of the volume whose
+// top folder is `top`.
+std::string TrashHolding(const std::string& full, const std::string& home, const std::string& top) {
     if (IsPathInside(full, home))
         return home;
-    for (std::string trash : VolumeTrashCandidates(VolumeTopOf(ParentOf(full)), ::getuid())) {
+    for (std::string trash : VolumeTrashCandidates(top, ::getuid())) {
         if (ResolvePath(&trash) && IsPathInside(full, trash))
             return trash;
     }
@@ -221,7 +208,7 @@ std::string HomeTrashFolder() {
 
 std::string VolumeTrashFolder(const std::string& topDir, uid_t uid) {
     const std::vector<std::string> candidates = VolumeTrashCandidates(topDir, uid);
-    const std::string shared = ParentOf(candidates[0]);
+    const std::string shared = FolderOf(candidates[0]);
     struct stat st {};
     if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) &&
         PrepareTrash(candidates[0], uid))
@@ -269,16 +256,17 @@ TrashOutcome MoveToTrash(const std::string& path) {
         outcome.error = EBUSY;
         return outcome;
     }
-    if (!TrashHolding(full).empty()) {
+    const std::string folder = FolderOf(full);
+    const std::string top = VolumeTopOf(folder);
+    const std::string existingHome = ExistingHomeTrash();
+    if (!TrashHolding(full, existingHome, top).empty()) {
         outcome.result = TrashResult::NoTrash;
         return outcome;
     }
     const uid_t uid = ::getuid();
-    const std::string folder = ParentOf(full);
-    const std::string home = UsableHomeTrash(uid);
+    const std::string home = UsableHomeTrash(uid, existingHome);
     if (!home.empty() && MountIdOf(home) == MountIdOf(folder))
         return MoveInto(home, full, name, full);
-    const std::string top = VolumeTopOf(folder);
     const std::string trash = VolumeTrashFolder(top, uid);
     if (trash.empty() || IsPathInside(full, trash)) {
         outcome.result = TrashResult::NoTrash;
@@ -287,23 +275,22 @@ TrashOutcome MoveToTrash(const std::string& path) {
     return MoveInto(trash, full, name, PathBelowTop(full, top));
 }
 
-bool IsInTrash(const std::string& path) {
-    std::string full;
-    std::string name;
-    return ResolveFolderPart(path, &full, &name) && !TrashHolding(full).empty();
-}
-
-std::string TrashRecordOf(const std::string& path) {
+TrashPlace FindTrashPlace(const std::string& path) {
+    TrashPlace place;
     std::string full;
     std::string name;
     if (!ResolveFolderPart(path, &full, &name))
-        return {};
-    const std::string trash = TrashHolding(full);
-    if (trash.empty() || ParentOf(full) != trash + "/files")
-        return {};
+        return place;
+    const std::string folder = FolderOf(full);
+    const std::string trash = TrashHolding(full, ExistingHomeTrash(), VolumeTopOf(folder));
+    place.inTrash = !trash.empty();
+    if (!place.inTrash || folder != trash + "/files")
+        return place;
     const std::string record = trash + "/info/" + name + kInfoSuffix;
     struct stat st {};
-    return ::lstat(record.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? record : std::string();
+    if (::lstat(record.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        place.record = record;
+    return place;
 }
 
 }  // namespace zb

@@ -45,12 +45,14 @@ struct TrashOutcome {
 // A name already taken in the trash gets ".2", ".3", ... appended.
 TrashOutcome MoveToTrash(const std::string& path);
 
-// True when the item at `path` lies inside the home trash or its volume's.
-bool IsInTrash(const std::string& path);
-
-// The .trashinfo record of an item that lies directly in the "files" folder
-// of a trash, or empty: what goes with the item when it is deleted for good.
-std::string TrashRecordOf(const std::string& path);
+// Where the item at `path` stands among the trashes, looked up once.
+struct TrashPlace {
+    bool inTrash = false;  // it lies inside the home trash or its volume's
+    std::string record;    // its .trashinfo record when it lies directly in the
+                           // "files" folder of a trash, else empty: what goes
+                           // with the item when it is deleted for good
+};
+TrashPlace FindTrashPlace(const std::string& path);
 
 // The home trash: $XDG_DATA_HOME/Trash (else $HOME/.local/share/Trash).
 std::string HomeTrashFolder();

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "platform/Log.h"
 #include "platform/MountPoint.h"
@@ -202,18 +204,19 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
     if (!from.IsOpen())
         return false;
     AboutToCreate(toPath);
-    if (::mkdirat(toFolder, record->name.c_str(), 0700) != 0)
+    // Recorded as soon as it is made, so that a failure from here on
+    // removes it again.
+    if (::mkdirat(toFolder, record->name.c_str(), 0700) != 0 ||
+        !RecordMade(toFolder, record->name, record))
         return false;
     const UniqueFd to = OpenFolderAt(toFolder, record->name);
-    struct stat made {};
-    if (!to.IsOpen() || ::fstat(to.Get(), &made) != 0)
+    if (!to.IsOpen())
         return false;
-    record->madeDevice = made.st_dev;
-    record->madeInode = made.st_ino;
 
     std::vector<std::string> names;
     if (!ListFolderNames(from.Get(), &names))
         return false;
+    const std::optional<std::uint64_t> fromMount = FolderMountId(from.Get());
     for (const std::string& name : names) {
         const std::string childFrom = JoinPath(fromPath, name);
         CopiedEntry child;
@@ -223,7 +226,7 @@ bool CTreeCopy::CopyFolder(int fromFolder, const std::string& fromPath, int toFo
                 continue;  // gone meanwhile: nothing to copy, nothing to remove later
             return false;
         }
-        if (IsMountPointAt(from.Get(), name.c_str())) {
+        if (IsMountPointAt(from.Get(), name.c_str(), fromMount)) {
             m_skipped.push_back(childFrom);
             continue;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/PeImage.h"
+#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 
 namespace zb {
@@ -61,12 +62,8 @@ bool ParseNode(ByteSpan block, std::size_t offset, std::size_t limit, int depth,
 }
 
 bool KeysEqual(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        return lower(x) == lower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 }  // namespace

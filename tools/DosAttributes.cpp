@@ -49,11 +49,8 @@ bool ReadDosAttribValue(const std::string& path, std::string* value) {
 
 void SplitFolderAndName(const std::string& path, std::string* folder, std::string* name) {
     const std::string trimmed = zb::TrimTrailingSlashes(path);
-    const std::size_t slash = trimmed.rfind('/');
-    *name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-    *folder = slash == std::string::npos ? std::string(".")
-              : slash == 0               ? std::string("/")
-                                         : trimmed.substr(0, slash);
+    *folder = zb::FolderOf(trimmed);
+    *name = trimmed.substr(trimmed.rfind('/') + 1);  // the whole of it without a "/"
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

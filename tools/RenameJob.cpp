@@ -14,6 +14,7 @@
 #include "platform/FaultTrace.h"
 #include "platform/FileTime.h"
 #include "platform/Log.h"
+#include "platform/PosixFile.h"
 #include "platform/StringTable.h"
 #include "platform/TextCase.h"
 #include "platform/shell/ShellRoots.h"
@@ -28,13 +29,6 @@ constexpr int IDOK_RESULT = 1;
 template <typename T>
 int ThreeWay(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-std::string FolderOfPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // renameat2 without replacing; where the file system cannot refuse a
@@ -90,7 +84,7 @@ RenameOutcome RenameWithoutReplacing(const std::string& oldPath, const std::stri
         std::string temporary;
         int moved = -1;
         for (int attempt = 0; attempt < 100 && moved != 0; ++attempt) {
-            temporary = FolderOfPath(oldPath) + "/.zembrolt-rename-" + std::to_string(::getpid()) +
+            temporary = zb::FolderOf(oldPath) + "/.zembrolt-rename-" + std::to_string(::getpid()) +
                         "-" + std::to_string(counter++);
             moved = MoveWithoutReplacing(oldPath, temporary);
             if (moved != 0 && errno != EEXIST)
@@ -289,7 +283,7 @@ int CRenameJob::DoRename() {
         std::string oldPath;
         if (!IsChangeableRecord(record, &oldPath))
             continue;
-        const std::string newPath = zb::JoinPath(FolderOfPath(oldPath), newName);
+        const std::string newPath = zb::JoinPath(zb::FolderOf(oldPath), newName);
         if (!IsValidNewFileName(newName)) {
             LogFailure(oldPath, newPath, "the new name is not a valid file name");
             failed = true;

@@ -19,14 +19,6 @@ bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 void AppendNumber(std::string* out, const char* format, int value) {
     char text[16];
     std::snprintf(text, sizeof text, format, value);

@@ -94,6 +94,8 @@ bool CTreeWalk::PushFolder(zb::UniqueFd fd, const FileIdentity& identity) {
     Folder folder;
     if (!ReadSortedNames(fd.Get(), &folder.names))
         return false;
+    if (m_bStayOnMount)
+        folder.mountId = zb::FolderMountId(fd.Get());
     folder.fd = std::move(fd);
     folder.identity = identity;
     folder.pathLength = m_path.size();
@@ -118,7 +120,7 @@ bool CTreeWalk::VisitNext(ITreeVisitor& visitor) {
         m_path += '/';
     m_path += name;
     const TreeEntry entry{dirFd, name, m_path, st, static_cast<int>(m_folders.size())};
-    if (m_bStayOnMount && zb::IsMountPointAt(dirFd, name.c_str())) {
+    if (m_bStayOnMount && zb::IsMountPointAt(dirFd, name.c_str(), folder.mountId)) {
         visitor.OnMountPoint(entry);
         m_path.resize(folderPathLength);
         return true;

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -117,6 +118,8 @@ private:
         std::size_t next = 0;            // the next name to visit
         std::size_t pathLength = 0;      // the length of the folder's own path
         struct stat current {};          // lstat of the entry at hand
+        // The folder's mount id, read only when the walk stays on its root's mount.
+        std::optional<std::uint64_t> mountId;
     };
     // Adds the folder open at `fd` to the stack with its sorted names; false
     // when it cannot be listed.

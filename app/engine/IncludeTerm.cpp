@@ -122,10 +122,8 @@ bool Utf8ToUtf16Le(std::string_view text, std::string& out) {
 }
 
 void LowerCaseAsciiBytes(std::string& bytes) {
-    for (char& c : bytes) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-    }
+    for (char& c : bytes)
+        c = AsciiLower(c);
 }
 
 bool IsWordByte(BYTE b) {

@@ -72,10 +72,8 @@ std::uint64_t TextChunk(std::string_view text, std::size_t offset, bool* more) {
     }
     std::uint64_t key = 0;
     for (std::size_t i = offset; i < offset + 8; ++i) {
-        auto c = static_cast<unsigned char>(i < lowered.size() ? lowered[i] : 0);
-        if (ascii && c >= 'A' && c <= 'Z')
-            c = static_cast<unsigned char>(c - 'A' + 'a');
-        key = key << 8 | c;
+        const char c = i < lowered.size() ? lowered[i] : 0;
+        key = key << 8 | static_cast<unsigned char>(ascii ? AsciiLower(c) : c);
     }
     *more = lowered.size() > offset + 8;
     return key;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/TextCase.h"
+
 namespace zb {
 
 namespace {
@@ -70,7 +72,7 @@ void CItemListBuilder::SortFrom(std::size_t first) {
         }
         keys.push_back({*it, folded.size(), item.name.size()});
         for (const char c : item.name)
-            folded += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+            folded += AsciiLower(c);
     }
     const std::string_view names(folded);
     const std::string_view bytes(m_bytes);

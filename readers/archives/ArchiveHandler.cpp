@@ -40,14 +40,11 @@ bool HasAnyExtension(std::string_view name, const std::vector<std::string>& exte
     const bool asciiEnd = std::all_of(end.begin(), end.end(),
                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (asciiEnd) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
         return std::any_of(extensions.begin(), extensions.end(), [&](const std::string& ext) {
             if (end.size() <= ext.size() || end[end.size() - ext.size() - 1] != '.')
                 return false;
             return std::equal(ext.begin(), ext.end(), end.end() - ext.size(),
-                              [&](char e, char c) { return e == lower(c); });
+                              [](char e, char c) { return e == AsciiLower(c); });
         });
     }
     const std::string lowerName = LowerCaseUtf8(name);

@@ -1,10 +1,9 @@
 #include "readers/archives/ArchiveName.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <vector>
 
+#include "platform/PathUtils.h"
 #include "platform/PosixFile.h"
 #include "platform/TextCodec.h"
 
@@ -21,11 +20,6 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace

@@ -237,15 +237,11 @@ bool CCabExtractor::Open(const std::string& path) {
     if (!m_cabinets.empty()) {
         return false;
     }
-    const char* kept = KeepPath(path);
     m_pSystem->ioError = false;
-    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, kept);
-    if (cabinet == nullptr) {
+    if (!JoinCabinet(KeepPath(path))) {
         m_failure = m_pSystem->ioError ? ArchiveFailure::CannotOpen : ArchiveFailure::BadArchive;
         return false;
     }
-    m_cabinets.push_back(cabinet);
-    m_setPaths.push_back(kept);
     return true;
 }
 
@@ -254,17 +250,21 @@ bool CCabExtractor::Append(const std::string& path) {
     if ((m_bReopen && !Reopen()) || m_cabinets.empty()) {
         return false;
     }
-    const char* kept = KeepPath(path);
-    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, kept);
+    return JoinCabinet(KeepPath(path));
+}
+
+bool CCabExtractor::JoinCabinet(const char* path) {
+    mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, path);
     if (cabinet == nullptr) {
         return false;
     }
-    if (m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), cabinet) != MSPACK_ERR_OK) {
+    if (!m_cabinets.empty() &&
+        m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), cabinet) != MSPACK_ERR_OK) {
         m_pDecompressor->close(m_pDecompressor, cabinet);
         return false;
     }
     m_cabinets.push_back(cabinet);
-    m_setPaths.push_back(kept);
+    m_setPaths.push_back(path);
     return true;
 }
 
@@ -289,17 +289,9 @@ bool CCabExtractor::Reopen() {
     }
     m_pSystem->ioError = false;
     for (const char* path : paths) {
-        mscabd_cabinet* cabinet = m_pDecompressor->open(m_pDecompressor, path);
-        if (cabinet == nullptr) {
+        if (!JoinCabinet(path)) {
             break;
         }
-        if (!m_cabinets.empty() &&
-            m_pDecompressor->append(m_pDecompressor, m_cabinets.back(), cabinet) != MSPACK_ERR_OK) {
-            m_pDecompressor->close(m_pDecompressor, cabinet);
-            break;
-        }
-        m_cabinets.push_back(cabinet);
-        m_setPaths.push_back(path);
     }
     if (m_cabinets.empty()) {
         m_failure = m_pSystem->ioError ? ArchiveFailure::CannotOpen : ArchiveFailure::BadArchive;

@@ -84,6 +84,10 @@ private:
     // Makes the decompressor and opens the set again; false when the first
     // cabinet no longer opens.
     bool Reopen();
+    // Opens the cabinet at `path` (a kept path) and adds it to the end of the
+    // set, joined to the last one; false, with nothing added, when it does
+    // not open or does not continue the set.
+    bool JoinCabinet(const char* path);
     bool CreateDecompressor();
     void DestroyDecompressor();
     // A copy of the path that lives as long as the extractor: libmspack

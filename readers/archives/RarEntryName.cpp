@@ -23,6 +23,8 @@ std::u16string DecodeRarUnicodeName(std::string_view eightBit, std::string_view 
             flagBits = 8;
             continue;
         }
+        const std::size_t stepStart = out.size();
+        bool passedSpelling = false;
         const unsigned code = (flags >> 6) & 3;
         flags <<= 2;
         flagBits -= 2;
@@ -44,7 +46,8 @@ std::u16string DecodeRarUnicodeName(std::string_view eightBit, std::string_view 
             const std::uint8_t correction = corrected ? next() : 0;
             for (unsigned n = (length & 0x7F) + 2; n > 0; --n) {
                 if (out.size() >= eightBit.size()) {
-                    return out;  // the run passes the 8-bit spelling
+                    passedSpelling = true;
+                    break;
                 }
                 const auto byte = static_cast<std::uint8_t>(eightBit[out.size()]);
                 out +=
@@ -53,9 +56,14 @@ std::u16string DecodeRarUnicodeName(std::string_view eightBit, std::string_view 
                         : static_cast<char16_t>(byte);
             }
         }
-        const std::size_t nul = out.find(u'\0');
+        // A NUL ends the name; only the characters of this step can hold
+        // the first one, so the search stays linear in the name's length.
+        const std::size_t nul = out.find(u'\0', stepStart);
         if (nul != std::u16string::npos) {
             out.resize(nul);
+            break;
+        }
+        if (passedSpelling) {
             break;
         }
     }

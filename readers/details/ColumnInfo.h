@@ -105,7 +105,6 @@ struct COLUMNVALUE {
     // one clears the bits above it.
     std::int8_t GetInt8() const { return static_cast<std::int8_t>(number & 0xFFu); }
     std::uint8_t GetUInt8() const { return static_cast<std::uint8_t>(number & 0xFFu); }
-    std::int16_t GetInt16() const { return static_cast<std::int16_t>(number & 0xFFFFu); }
     std::uint16_t GetUInt16() const { return static_cast<std::uint16_t>(number & 0xFFFFu); }
     std::int32_t GetInt32() const { return static_cast<std::int32_t>(number & 0xFFFFFFFFu); }
     std::uint32_t GetUInt32() const { return static_cast<std::uint32_t>(number & 0xFFFFFFFFu); }
@@ -117,7 +116,6 @@ struct COLUMNVALUE {
 
     void SetInt8(std::int8_t v) { number = static_cast<std::uint8_t>(v); }
     void SetUInt8(std::uint8_t v) { number = v; }
-    void SetInt16(std::int16_t v) { number = static_cast<std::uint16_t>(v); }
     void SetUInt16(std::uint16_t v) { number = v; }
     void SetInt32(std::int32_t v) { number = static_cast<std::uint32_t>(v); }
     void SetUInt32(std::uint32_t v) { number = v; }

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/TextCase.h"
 #include "platform/TextCodec.h"
 #include "readers/archives/ArchiveHandler.h"
 
@@ -19,10 +20,8 @@ std::string LowerFileNamePart(const std::string& path) {
             start = i + 1;
     }
     std::string name = path.substr(start);
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : name)
+        c = AsciiLower(c);
     return name;
 }
 

@@ -50,9 +50,7 @@ int FindHtmlTag(zb::ByteSpan buffer, zb::ByteSpan pattern) {
     for (std::size_t i = 0; i + pattern.size() <= buffer.size(); ++i) {
         std::size_t k = 0;
         for (; k < pattern.size(); ++k) {
-            std::uint8_t c = buffer[i + k];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<std::uint8_t>(c - 'A' + 'a');
+            const auto c = static_cast<std::uint8_t>(AsciiLower(static_cast<char>(buffer[i + k])));
             if (c != pattern[k])
                 break;
         }

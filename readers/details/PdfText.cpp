@@ -80,8 +80,10 @@ void AppendPagesRenderedTogether(poppler::document& document, const std::string&
         helper.join();
     render(document, 0, 1);
     for (int i = 0; i < pages && rendered[static_cast<std::size_t>(i)]; ++i) {
-        if (buffer->Append(texts[static_cast<std::size_t>(i)].c_str()) < 0)
+        std::string& text = texts[static_cast<std::size_t>(i)];
+        if (buffer->Append(text.c_str()) < 0)
             break;
+        std::string().swap(text);  // the buffer holds it now: the text is not kept twice
         if (pageDone)
             pageDone(i);
     }

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/TextCase.h"
+
 bool IsSupportedExtension(const std::vector<std::string>& extensions, std::string_view path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string_view::npos)
         return false;
     std::string extension(path.substr(dot + 1));
-    for (char& c : extension) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : extension)
+        c = AsciiLower(c);
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/HotKeyHook.h"
 #include "platform/PathUtils.h"
 #include "platform/WinTypes.h"
 #include "shellext/Exports.h"
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
         }
     }
     if (library.empty())
-        library = GetProgramFolder() + "/libzembrolt.so";
+        library = GetProgramFolder() + "/" + kHookLibraryFileName;
     // A bare name would be looked for in the system's library folders.
     if (library.find('/') == std::string::npos)
         library = "./" + library;

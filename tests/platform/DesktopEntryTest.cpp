@@ -1,6 +1,7 @@
 #include "platform/DesktopEntry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -111,6 +112,22 @@ TEST(DesktopProgramTest, FindsProgramsInPath) {
     EXPECT_EQ(zb::FindProgram("/bin/sh"), "/bin/sh");
     EXPECT_FALSE(zb::FindProgram("sh").empty());
     EXPECT_TRUE(zb::FindProgram("no-such-program-zb").empty());
+
+    // Along PATH only an executable regular file counts: a folder or a file
+    // without the execute bit is passed over for one further on.
+    const std::string first = zbtest::MakeTempDir("first");
+    const std::string second = zbtest::MakeTempDir("second");
+    ASSERT_EQ(::mkdir((first + "/tool-a").c_str(), 0755), 0);
+    zbtest::WriteFile(first + "/tool-b", "#!/bin/sh\n");
+    for (const char* name : {"/tool-a", "/tool-b"}) {
+        zbtest::WriteFile(second + name, "#!/bin/sh\n");
+        ASSERT_EQ(::chmod((second + name).c_str(), 0755), 0);
+    }
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (first + ":" + second).c_str(), 1);
+    EXPECT_EQ(zb::FindProgram("tool-a"), second + "/tool-a");
+    EXPECT_EQ(zb::FindProgram("tool-b"), second + "/tool-b");
+    ::setenv("PATH", saved.c_str(), 1);
 }
 
 }  // namespace

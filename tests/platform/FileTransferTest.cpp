@@ -1,9 +1,12 @@
 #include "platform/FileTransfer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -248,6 +251,42 @@ TEST(FileTransferTest, AFailedCopyRemovesOnlyWhatItMade) {
     EXPECT_EQ(Contents(from + "/proj/a.txt"), "a");
     ASSERT_EQ(ui.reports.size(), 1u);
     EXPECT_NE(ui.reports[0].find("File exists"), std::string::npos) << ui.reports[0];
+}
+
+TEST(FileTransferTest, ACopyOutOfDescriptorsLeavesNoFolderBehind) {
+    // Each level of a folder copy holds descriptors, so a 40-deep tree runs
+    // out of them under a small limit: at each limit the copy fails at
+    // another open, the one after a folder's mkdir too.
+    const std::string from = zbtest::MakeTempDir("from");
+    std::string deepest = from + "/deep";
+    for (int level = 1; level < 40; ++level)
+        deepest += "/d";
+    ASSERT_TRUE(zb::CreateFolders(deepest, 0700));
+    const int firstFree = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(firstFree, 0);
+    ::close(firstFree);
+    for (int spare = 4; spare < 16; ++spare) {
+        const std::string to = zbtest::MakeTempDir("to");
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            rlimit files{};
+            ::getrlimit(RLIMIT_NOFILE, &files);
+            files.rlim_cur = static_cast<rlim_t>(firstFree + spare);
+            RecordingUi ui;
+            const bool failed =
+                ::setrlimit(RLIMIT_NOFILE, &files) == 0 &&
+                zb::TransferItems({from + "/deep"}, to, zb::TransferMode::Copy, ui).empty();
+            _exit(failed ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << spare << " spare";
+        std::vector<std::string> left;
+        EXPECT_TRUE(zb::ListFolderNames(to, &left));
+        EXPECT_TRUE(left.empty()) << spare << " spare";
+    }
 }
 
 TEST(FileTransferTest, CopiesKeepUserAttributesEvenOfReadOnlyFiles) {

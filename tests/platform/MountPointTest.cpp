@@ -25,10 +25,14 @@ TEST(MountPointTest, ABindMountInsideATreeIsAMountPointAndItsNeighboursAreNot) {
             !zbtest::BindMount(elsewhere + "/inside.txt", tree + "/file-mounted"))
             return false;
         const zb::UniqueFd folder(::open(tree.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        const bool right = zb::IsMountPointAt(folder.Get(), "mounted") &&
-                           zb::IsMountPointAt(folder.Get(), "file-mounted") &&
-                           !zb::IsMountPointAt(folder.Get(), "plain") &&
-                           !zb::IsMountPointAt(folder.Get(), "plain/file.txt");
+        const auto folderMount = zb::FolderMountId(folder.Get());
+        bool right = folderMount.has_value();
+        for (const auto& [name, isMountPoint] :
+             {std::pair{"mounted", true}, std::pair{"file-mounted", true},
+              std::pair{"plain", false}, std::pair{"plain/file.txt", false}}) {
+            right = right && zb::IsMountPointAt(folder.Get(), name) == isMountPoint &&
+                    zb::IsMountPointAt(folder.Get(), name, folderMount) == isMountPoint;
+        }
         // Both sides of a bind mount have one device: only the mount id tells.
         struct stat inside {};
         struct stat outside {};
@@ -40,13 +44,18 @@ TEST(MountPointTest, ABindMountInsideATreeIsAMountPointAndItsNeighboursAreNot) {
     });
 }
 
-TEST(MountPointTest, AMissingEntryCountsAsAMountPoint) {
+TEST(MountPointTest, AMissingEntryOrAnUnreadFolderIdCountsAsAMountPoint) {
     const std::string tree = zbtest::MakeTempDir("tree");
+    zbtest::WriteFile(tree + "/plain.txt", "a");
     const zb::UniqueFd folder(::open(tree.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     std::uint64_t id = 0;
     EXPECT_TRUE(zb::MountIdAt(folder.Get(), "", &id));
     EXPECT_NE(id, 0u);
+    EXPECT_EQ(zb::FolderMountId(folder.Get()), id);
     EXPECT_TRUE(zb::IsMountPointAt(folder.Get(), "missing"));
+    EXPECT_TRUE(zb::IsMountPointAt(folder.Get(), "missing", id));
+    EXPECT_FALSE(zb::IsMountPointAt(folder.Get(), "plain.txt", id));
+    EXPECT_TRUE(zb::IsMountPointAt(folder.Get(), "plain.txt", std::nullopt));
 }
 
 }  // namespace

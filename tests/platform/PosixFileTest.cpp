@@ -30,6 +30,38 @@ std::string Contents(const std::string& path) {
     return bytes;
 }
 
+TEST(PathParts, FolderOfSplitItemPathAndJoinPathAgree) {
+    // The path, FolderOf's answer, and the parts SplitItemPath gives (none
+    // when it refuses the path), which JoinPath puts together again without
+    // the trailing slashes.
+    const struct {
+        std::string path;
+        std::string folderOf;
+        std::string folder;
+        std::string name;
+        std::string joined;
+    } cases[] = {
+        {"/a/b", "/a", "/a", "b", "/a/b"},
+        {"/b", "/", "/", "b", "/b"},
+        {"/a/b//", "/a/b/", "/a", "b", "/a/b"},
+        {"b", ".", "", "", ""},
+        {"/a/..", "/a", "", "", ""},
+        {"/", "/", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(zb::FolderOf(c.path), c.folderOf) << c.path;
+        std::string folder;
+        std::string name;
+        if (zb::SplitItemPath(c.path, &folder, &name)) {
+            EXPECT_EQ(folder, c.folder) << c.path;
+            EXPECT_EQ(name, c.name) << c.path;
+            EXPECT_EQ(zb::JoinPath(folder, name), c.joined) << c.path;
+        } else {
+            EXPECT_TRUE(c.joined.empty()) << c.path << " is refused";
+        }
+    }
+}
+
 TEST(WriteFileAtomically, ReplacesTheFileWithItsModeAndLeavesNoTemporaryFile) {
     const std::string dir = zbtest::MakeTempDir("atomic");
     const std::string path = zbtest::WriteFile(dir + "/file", "old contents");

@@ -12,6 +12,19 @@ TEST(LowerCaseUtf8, LowersAscii) {
     EXPECT_EQ(LowerCaseUtf8(""), "");
 }
 
+TEST(AsciiCase, ChangesOnlyTheTwentySixLetters) {
+    // The bytes around each range, and one that is not ASCII.
+    const struct {
+        char c, lower, upper;
+    } cases[] = {{'@', '@', '@'}, {'A', 'a', 'A'}, {'Z', 'z', 'Z'},
+                 {'[', '[', '['}, {'`', '`', '`'}, {'a', 'a', 'A'},
+                 {'z', 'z', 'Z'}, {'{', '{', '{'}, {'\xC4', '\xC4', '\xC4'}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(AsciiLower(c.c), c.lower) << c.c;
+        EXPECT_EQ(AsciiUpper(c.c), c.upper) << c.c;
+    }
+}
+
 TEST(LowerCaseUtf8, LowersLettersBeyondAscii) {
     EXPECT_EQ(LowerCaseUtf8("\xC3\x84rger \xC3\x89T\xC3\x89"),
               "\xC3\xA4rger \xC3\xA9t\xC3\xA9");  // ÄRGER ÉTÉ

@@ -96,13 +96,40 @@ TEST_F(TrashTest, AFailedMoveLeavesTheItemAndNoRecord) {
     const zb::TrashOutcome missing = zb::MoveToTrash(m_dir + "/missing");
     EXPECT_EQ(missing.result, zb::TrashResult::Failed);
     EXPECT_EQ(missing.error, ENOENT);
+
+    // A path without a folder or without a name of its own is refused.
+    for (const std::string& bad : {std::string("relative.txt"), m_dir + "/..", std::string("/")}) {
+        const zb::TrashOutcome refused = zb::MoveToTrash(bad);
+        EXPECT_EQ(refused.result, zb::TrashResult::Failed) << bad;
+        EXPECT_EQ(refused.error, EINVAL) << bad;
+        EXPECT_FALSE(zb::FindTrashPlace(bad).inTrash) << bad;
+    }
 }
 
 TEST_F(TrashTest, AnItemInTheTrashCannotGoThereAgain) {
     zbtest::WriteFile(m_dir + "/x", "x");
+    zbtest::WriteFile(m_dir + "/box/inner", "i");
     ASSERT_EQ(zb::MoveToTrash(m_dir + "/x").result, zb::TrashResult::Moved);
+    ASSERT_EQ(zb::MoveToTrash(m_dir + "/box").result, zb::TrashResult::Moved);
     EXPECT_EQ(zb::MoveToTrash(Trash() + "/files/x").result, zb::TrashResult::NoTrash);
     EXPECT_TRUE(Exists(Trash() + "/files/x"));
+
+    // Only an item right in "files" has a record of its own.
+    const struct {
+        std::string path;
+        bool inTrash;
+        std::string record;
+    } places[] = {
+        {Trash() + "/files/x", true, Trash() + "/info/x.trashinfo"},
+        {Trash() + "/files/box/inner", true, ""},
+        {Trash() + "/info/x.trashinfo", true, ""},
+        {m_dir + "/elsewhere", false, ""},
+    };
+    for (const auto& place : places) {
+        const zb::TrashPlace found = zb::FindTrashPlace(place.path);
+        EXPECT_EQ(found.inTrash, place.inTrash) << place.path;
+        EXPECT_EQ(found.record, place.record) << place.path;
+    }
 }
 
 TEST_F(TrashTest, AHomeTrashThatIsALinkIsUsedWhereItLeads) {
