@@ -13,6 +13,7 @@
 #include "ThumbGenerator/TIFFDecoder.h"
 #include "ThumbGenerator/TextException.h"
 #include "ThumbTestSupport.h"
+#include "support/ProcessStats.h"
 
 namespace {
 
@@ -128,8 +129,8 @@ TEST(DataBounds, DataThatCanFillThePictureIsDecoded) {
 
 TEST(DataBounds, TheGifRouteRefusesAScreenItsDataCannotFill) {
     const std::string path = thumbtest::WriteTemp("screen.gif", TinyGif(16384, 8192));
-    const auto growth = thumbtest::PeakMemoryGrowth(
-        [&] { EXPECT_EQ(thumbtest::Generate(path, 96, 96).result, 0); });
+    const auto growth =
+        zbtest::PeakMemoryGrowth([&] { EXPECT_EQ(thumbtest::Generate(path, 96, 96).result, 0); });
     if (!growth)
         GTEST_SKIP() << "the peak memory cannot be measured";
     EXPECT_LT(*growth, kSmallGrowth);
@@ -144,7 +145,7 @@ TEST(DataBounds, HugeAncillaryPngChunksArePassedOver) {
         CPNGDecoder png;
         Decoded result;
         const auto growth =
-            thumbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(png, file.Str(), result); });
+            zbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(png, file.Str(), result); });
         EXPECT_EQ(result.code, kErrUnsupported);
         if (!growth)
             GTEST_SKIP() << "the peak memory cannot be measured";
@@ -166,7 +167,7 @@ TEST(DataBounds, PcxPicturesAreDecodedLineByLine) {
     CPCXDecoder pcx;
     Decoded result;
     const auto growth =
-        thumbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(pcx, file.Str(), result); });
+        zbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(pcx, file.Str(), result); });
     ASSERT_EQ(result.code, 0) << result.text;
     // The first pixel takes bytes 0, 4096 and 8192 of the data: runs 0, 65
     // and 130.
