@@ -45,6 +45,7 @@
 #include "gui/ResultRowsSupport.h"
 #include "platform/Registry.h"
 #include "platform/UriList.h"
+#include "support/TempHome.h"
 #include "tools/windows/FileGeneralPage.h"
 #include "tools/windows/FilePropertiesSheet.h"
 #include "tools/windows/ResultDataSource.h"
@@ -108,11 +109,7 @@ using zbgui::Find;
 using zbgui::ReadFile;
 using zbgui::SelectRows;
 using zbgui::WriteFile;
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+using zbtest::Exists;
 
 std::unique_ptr<QMimeData> UriData(const QStringList& paths) {
     std::vector<std::string> list;
