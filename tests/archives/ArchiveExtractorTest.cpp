@@ -22,6 +22,7 @@
 
 namespace {
 
+using zbtest::Exists;
 using zbtest::MemoryArchive;
 using zbtest::MemoryMember;
 namespace fs = std::filesystem;
@@ -31,11 +32,6 @@ std::string ReadAll(const std::string& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::vector<std::string> ListTree(const std::string& dir) {

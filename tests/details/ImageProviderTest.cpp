@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +15,7 @@
 #include "readers/details/TgaInfoProvider.h"
 #include "support/ByteWriter.h"
 #include "support/PictureWriter.h"
+#include "support/ProcessStats.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -198,39 +195,13 @@ TEST_F(ImageProviderTest, PngHeadersThroughTheLibrary) {
     EXPECT_FALSE(Load(png, ".png", huge));
 }
 
-// How much the peak resident size of a child process grows while it runs
-// `work`, in KiB; -1 when the child fails.
-long PeakGrowthInChildKb(const std::function<void()>& work) {
-    int pipe[2];
-    if (::pipe(pipe) != 0)
-        return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        rusage before{};
-        getrusage(RUSAGE_SELF, &before);
-        work();
-        rusage after{};
-        getrusage(RUSAGE_SELF, &after);
-        const long growth = after.ru_maxrss - before.ru_maxrss;
-        _exit(write(pipe[1], &growth, sizeof growth) == sizeof growth ? 0 : 1);
-    }
-    close(pipe[1]);
-    long growth = -1;
-    if (child < 0 || read(pipe[0], &growth, sizeof growth) != sizeof growth)
-        growth = -1;
-    close(pipe[0]);
-    int status = 0;
-    if (child > 0)
-        waitpid(child, &status, 0);
-    return growth;
-}
-
 TEST_F(ImageProviderTest, PngChunksBeforeTheImageDataAreNeverKept) {
     const Bytes good = Png(5, 7, 8, 2);
     const Bytes ihdr(good.begin(), good.begin() + 33);  // signature and header
     // Tiny files declaring text, compressed text, international text and
     // suggested-palette chunks of 512 MiB to 1.5 GB: refused without making
     // or clearing a buffer of that size.
+    bool measured = true;
     for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT"}) {
         for (const std::uint32_t size : {512u << 20, 1536u << 20}) {
             SCOPED_TRACE(std::string(type) + " " + std::to_string(size));
@@ -246,13 +217,15 @@ TEST_F(ImageProviderTest, PngChunksBeforeTheImageDataAreNeverKept) {
             CPngHeader header;
             EXPECT_FALSE(ReadPngHeader(reader, header));
             EXPECT_EQ(reader.Position(), ihdr.size() + 8);
-            const long growth = PeakGrowthInChildKb([&hostile] {
+            const auto growth = PeakMemoryGrowth([&hostile] {
                 CStreamReader reader(hostile);
                 CPngHeader header;
                 ReadPngHeader(reader, header);
             });
-            ASSERT_GE(growth, 0);
-            EXPECT_LT(growth, 64 * 1024);
+            measured = measured && growth;
+            if (growth) {
+                EXPECT_LT(*growth, 64 << 20);
+            }
         }
     }
     // A chunk over 1 MiB that is there whole is read through and dropped:
@@ -263,6 +236,8 @@ TEST_F(ImageProviderTest, PngChunksBeforeTheImageDataAreNeverKept) {
     CPngInfoProvider png;
     ASSERT_TRUE(Load(png, ".png", large));
     EXPECT_TRUE(Shows(png, {{301, "5"}, {302, "7"}, {303, "24bit"}}));
+    if (!measured)
+        GTEST_SKIP() << "the peak memory cannot be measured";
 }
 
 TEST_F(ImageProviderTest, JpegMarkerWalk) {

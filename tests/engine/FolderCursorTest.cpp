@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DeepTree.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -39,14 +40,13 @@ std::size_t OpenDescriptors() {
     return count;
 }
 
-// A chain of folders d/d/d/... below `root`, `depth` deep; the paths of its
-// folders, the root first.
+// A chain of folders d/d/d/... below `root`, `depth` deep and holding no
+// file; the paths of its folders, the root first.
 std::vector<std::string> MakeChain(const std::string& root, std::size_t depth) {
-    std::vector<std::string> folders{root};
-    for (std::size_t i = 0; i < depth; ++i)
-        folders.push_back(folders.back() + "/d");
-    fs::create_directories(folders.back());
-    return folders;
+    const int levels = static_cast<int>(depth);
+    EXPECT_TRUE(zbtest::MakeDeepTree(root, "d", levels,
+                                     {.leafName = "", .leafText = "", .fillerName = ""}));
+    return zbtest::DeepTreeFolders(root, "d", levels);
 }
 
 TEST(FolderCursorTest, LeavingComesBackToEachFolderAtAnyDepth) {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/engine/SearchEngine.h"
@@ -51,37 +51,52 @@ TEST(PdfContentSearchTest, TheTextSearchReadsThePagesOfPdfDocuments) {
     }
 }
 
+// Waits on `changed` until `done` holds, however long that takes, so that a
+// slow machine only makes a test slower. A search that never gets there
+// hangs its test until ctest's timeout; after a minute the wait says once
+// what it waits for, so that the timeout's output tells why.
+template <class Condition>
+void WaitWithoutDeadline(std::condition_variable& changed, std::unique_lock<std::mutex>& guard,
+                         const Condition& done, const char* what) {
+    if (!changed.wait_for(guard, std::chrono::minutes(1), done)) {
+        std::fprintf(stderr, "still waiting for %s\n", what);
+        changed.wait(guard, done);
+    }
+}
+
+// Records like RecordingHost and lets a rendering wait until the walk has
+// entered `folder` (its status text names it).
+class FolderWatchingHost : public zbtest::RecordingHost {
+public:
+    explicit FolderWatchingHost(std::string folder) : m_folder(std::move(folder)) {}
+    void SetStatusText(const std::string& text) override {
+        RecordingHost::SetStatusText(text);
+        if (text.find(m_folder) != std::string::npos) {
+            const std::lock_guard guard(m_lock);
+            m_entered = true;
+            m_changed.notify_all();
+        }
+    }
+    void WaitUntilEntered() {
+        std::unique_lock guard(m_lock);
+        WaitWithoutDeadline(
+            m_changed, guard, [this] { return m_entered; }, "the walk to enter the last folder");
+    }
+
+private:
+    std::string m_folder;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_entered = false;
+};
+
 // Page text takes long to render; the walk goes on meanwhile and the rows
 // keep the walk's order. Each document's text is given only once the walk
-// has entered the last folder (or, where the walk waits for it, after a
-// while), so a walk that waits shows here as one that did not get there.
+// has entered the last folder: a walk that waited for a document would never
+// get there.
 class PdfTextWhileWalking : public ::testing::Test {
 protected:
     void TearDown() override { SetPdfTextExtractor({}); }
-
-    void InstallTextAfterTheWalk(zbtest::RecordingHost& host, const std::string& lastFolder) {
-        SetPdfTextExtractor([&host, lastFolder, this](const std::string& path, CTextBuffer* text) {
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            bool reached = false;
-            while (!reached && std::chrono::steady_clock::now() < deadline) {
-                {
-                    const std::lock_guard guard(host.lock);
-                    reached = std::any_of(host.statuses.begin(), host.statuses.end(),
-                                          [&](const std::string& status) {
-                                              return status.find(lastFolder) != std::string::npos;
-                                          });
-                }
-                if (!reached)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            if (!reached)
-                m_waited = true;
-            text->Append(path.ends_with("/b.pdf") ? "a needle on page two" : "nothing");
-            return TRUE;
-        });
-    }
-
-    std::atomic<bool> m_waited{false};
 };
 
 TEST_F(PdfTextWhileWalking, TheWalkGoesOnAndTheRowsKeepTheirOrder) {
@@ -96,13 +111,15 @@ TEST_F(PdfTextWhileWalking, TheWalkGoesOnAndTheRowsKeepTheirOrder) {
     const std::vector<std::string> expected = {root + "/a.txt", root + "/b.pdf", root + "/c.txt",
                                                root + "/f/g.txt", root + "/zz/h.txt"};
     for (const int threads : {1, 2, 7}) {
-        m_waited = false;
-        zbtest::RecordingHost host;
-        InstallTextAfterTheWalk(host, root + "/zz");
+        FolderWatchingHost host(root + "/zz");
+        SetPdfTextExtractor([&host](const std::string& path, CTextBuffer* text) {
+            host.WaitUntilEntered();
+            text->Append(path.ends_with("/b.pdf") ? "a needle on page two" : "nothing");
+            return TRUE;
+        });
         CSearchEngine engine(&host, &host);
         engine.RunSearch(TextSearch(root, "", "needle", threads));
         EXPECT_EQ(host.rows, expected) << threads;
-        EXPECT_FALSE(m_waited) << threads;
     }
     // The result limit cuts the same order, also among rows that waited
     // behind a document.
@@ -123,7 +140,8 @@ TEST_F(PdfTextWhileWalking, TheWalkGoesOnAndTheRowsKeepTheirOrder) {
 
 // Rendering page text computes far more than it reads, so PDF documents are
 // rendered on every worker of the search, not only on the few that read
-// files. Each rendering waits until five run at once (or a while passes).
+// files. Each rendering waits until five run at once: on fewer workers they
+// never would.
 TEST_F(PdfTextWhileWalking, DocumentsAreRenderedOnEveryWorker) {
     const std::string root = zbtest::MakeTempDir("pdfmany");
     for (int i = 0; i < 12; ++i)
@@ -136,7 +154,8 @@ TEST_F(PdfTextWhileWalking, DocumentsAreRenderedOnEveryWorker) {
         std::unique_lock guard(lock);
         most = std::max(most, ++running);
         changed.notify_all();
-        changed.wait_for(guard, std::chrono::seconds(5), [&] { return most >= 5; });
+        WaitWithoutDeadline(
+            changed, guard, [&] { return most >= 5; }, "five renderings at once");
         --running;
         text->Append("a needle");
         return TRUE;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,6 +26,7 @@
 #include "platform/Log.h"
 #include "platform/shell/ShellApi.h"
 #include "readers/archives/ArchiveHandlerFactory.h"
+#include "support/DeepTree.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -101,62 +100,6 @@ bool RunAsOtherUser(const std::string& root, const std::function<bool()>& body) 
     }
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// Makes a chain of `levels` folders named `name` below `root`, each holding a
-// file f.txt (the deepest one named `deepestName` and holding `deepestText`),
-// through descriptors (the paths pass PATH_MAX); false on failure.
-bool MakeDeepTree(const std::string& root, const std::string& name, int levels,
-                  const std::string& deepestText = {}, const std::string& deepestName = "f.txt") {
-    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int i = 0; i < levels && fd >= 0; ++i) {
-        const int next = mkdirat(fd, name.c_str(), 0755) == 0
-                             ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                             : -1;
-        close(fd);
-        fd = next;
-        const bool deepest = i + 1 == levels;
-        const char* file_name = deepest ? deepestName.c_str() : "f.txt";
-        const int file = fd >= 0 ? openat(fd, file_name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644) : -1;
-        if (file < 0 || (deepest && write(file, deepestText.data(), deepestText.size()) !=
-                                        static_cast<ssize_t>(deepestText.size()))) {
-            if (file >= 0)
-                close(file);
-            if (fd >= 0)
-                close(fd);
-            return false;
-        }
-        close(file);
-    }
-    if (fd < 0)
-        return false;
-    close(fd);
-    return true;
-}
-
-// Removes what MakeDeepTree made, deepest folder first, holding one
-// descriptor at a time.
-void RemoveDeepTree(const std::string& root, const std::string& name,
-                    const std::string& deepestName = "f.txt") {
-    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int depth = 0;
-    for (int next;
-         fd >= 0 && (next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0;) {
-        close(fd);
-        fd = next;
-        ++depth;
-    }
-    for (; fd >= 0 && depth > 0; --depth) {
-        unlinkat(fd, "f.txt", 0);
-        unlinkat(fd, deepestName.c_str(), 0);
-        const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        close(fd);
-        fd = parent;
-        if (fd >= 0)
-            unlinkat(fd, name.c_str(), AT_REMOVEDIR);
-    }
-    if (fd >= 0)
-        close(fd);
 }
 
 // prefix + number (spelt out to keep GCC 12's -Wrestrict false positive away).
@@ -520,7 +463,7 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
     // 1,500 levels hold more folders than a process may keep open at once,
     // and their paths grow past PATH_MAX (6,000 bytes).
     constexpr int kLevels = 1500;
-    ASSERT_TRUE(MakeDeepTree(m_root, "ddd", kLevels));
+    ASSERT_TRUE(zbtest::MakeDeepTree(m_root, "ddd", kLevels));
     CSearchRequest request;
     ASSERT_TRUE(PrepareSearchRequest(Criteria("*"), &request).Ok());
     const pid_t child = fork();
@@ -540,41 +483,9 @@ TEST_F(SearchEngineTest, DeepTreesAndLongPathsLoseNoRows) {
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    RemoveDeepTree(m_root, "ddd");
+    zbtest::RemoveDeepTree(m_root, "ddd");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-// Runs `body` on a thread with a 1 MiB stack in a child process that may
-// hold at most 64 descriptors; true when it returned true (an overflowing
-// stack kills the child).
-bool RunOnSmallStackWithFewDescriptors(const std::function<bool()>& body) {
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child == 0) {
-        const rlimit limit{64, 64};
-        pthread_attr_t attributes;
-        if (setrlimit(RLIMIT_NOFILE, &limit) != 0 || pthread_attr_init(&attributes) != 0 ||
-            pthread_attr_setstacksize(&attributes, std::size_t{1} << 20) != 0)
-            _exit(2);
-        struct Call {
-            const std::function<bool()>* body;
-            bool result = false;
-        } call{&body};
-        pthread_t thread;
-        const auto run = [](void* argument) -> void* {
-            auto* c = static_cast<Call*>(argument);
-            c->result = (*c->body)();
-            return nullptr;
-        };
-        if (pthread_create(&thread, &attributes, run, &call) != 0 ||
-            pthread_join(thread, nullptr) != 0)
-            _exit(3);
-        _exit(call.result ? 0 : 1);
-    }
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Keeps only the last status text (those of a deep walk hold long paths).
@@ -587,7 +498,10 @@ TEST_F(SearchEngineTest, AChainTenThousandFoldersDeepNeedsNoDeepStack) {
     // The walk keeps its levels on a stack of its own, with one descriptor
     // for all of them, with and without threads reading ahead.
     constexpr int kLevels = 10000;
-    ASSERT_TRUE(MakeDeepTree(m_root, "d", kLevels, "a needle", "leaf.txt"));
+    // The deepest file's path is longer than any path the system opens: only
+    // a descriptor reaches it.
+    const zbtest::DeepTreeFiles files{.leafName = "leaf.txt", .leafText = "a needle"};
+    ASSERT_TRUE(zbtest::MakeDeepTree(m_root, "d", kLevels, files));
     struct Case {
         const char* names;
         const char* text;
@@ -604,39 +518,22 @@ TEST_F(SearchEngineTest, AChainTenThousandFoldersDeepNeedsNoDeepStack) {
         CSearchRequest request;
         ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
         request.scanThreads = c.threads;
-        EXPECT_TRUE(RunOnSmallStackWithFewDescriptors([&] {
+        EXPECT_TRUE(zbtest::RunOnSmallStackWithFewDescriptors([&] {
             LastStatusHost host;
             CSearchEngine engine(&host, &host);
             engine.RunSearch(std::move(request));
             CResultList& results = engine.GetResultList();
-            return results.GetCount() == c.rows &&
-                   (c.rows == 0 || results.GetAt(0).m_sFolder.size() > 2 * kLevels);
+            if (results.GetCount() != c.rows)
+                return false;
+            if (c.rows == 0)
+                return true;
+            const CResultItem& leaf = results.GetAt(0);
+            return leaf.m_sFolder.size() > 2 * kLevels && leaf.m_sName == "leaf.txt" &&
+                   leaf.m_nSize == 8;
         })) << c.names
             << " " << c.text << " " << c.threads;
     }
-    RemoveDeepTree(m_root, "d", "leaf.txt");
-}
-
-TEST_F(SearchEngineTest, ContentsPastTheLongestPathAreRead) {
-    // 1,100 levels of "ddd/": the deepest file's path is longer than any
-    // path the system opens, so only a descriptor reaches it.
-    ASSERT_TRUE(MakeDeepTree(m_root, "ddd", 1100, "a needle here"));
-    CSearchData data = Criteria("*");
-    data.m_IncludeStringData.m_sIncludeStr = "needle";
-    for (const int threads : {0, 3}) {
-        CSearchRequest request;
-        ASSERT_TRUE(PrepareSearchRequest(data, &request).Ok());
-        request.scanThreads = threads;
-        RecordingHost host;
-        CSearchEngine engine(&host, &host);
-        engine.RunSearch(std::move(request));
-        CResultList& results = engine.GetResultList();
-        ASSERT_EQ(results.GetCount(), 1u) << threads;
-        EXPECT_GT(results.GetAt(0).m_sFolder.size(), std::size_t{PATH_MAX}) << threads;
-        EXPECT_EQ(results.GetAt(0).m_sName, "f.txt");
-        EXPECT_EQ(results.GetAt(0).m_nSize, 13u);
-    }
-    RemoveDeepTree(m_root, "ddd");
+    zbtest::RemoveDeepTree(m_root, "d", files);
 }
 
 TEST_F(SearchEngineTest, ALinkedRootIsSearchedWhereItLeads) {

@@ -5,59 +5,19 @@
 // libjpeg decoding, which the export reaches only where the loader refuses.
 #include <QGuiApplication>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "FuzzTempFile.h"
 #include "ThumbGenerator/ThumbGenerator.h"
-#include "platform/PosixFile.h"
 
 namespace {
 
 constexpr const char* kExtensions[] = {"jpg", "jpeg", "gif",  "bmp", "dib", "rle",  "ico",
                                        "png", "tif",  "tiff", "pic", "pct", "pict", "pcx",
                                        "tga", "pgm",  "wmf",  "emf", "txt"};
-
-// The input file in a private folder under $TMPDIR, removed at exit.
-class CInputFile {
-public:
-    CInputFile() {
-        const char* temp = std::getenv("TMPDIR");
-        std::string pattern =
-            std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") + "/zbthumb-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr)
-            m_folder = pattern;
-    }
-    ~CInputFile() {
-        if (!m_path.empty())
-            unlink(m_path.c_str());
-        if (!m_folder.empty())
-            rmdir(m_folder.c_str());
-    }
-    CInputFile(const CInputFile&) = delete;
-    CInputFile& operator=(const CInputFile&) = delete;
-
-    // The path of the bytes written under `extension`; empty on failure.
-    std::string Write(const char* extension, const std::uint8_t* data, std::size_t size) {
-        if (m_folder.empty())
-            return std::string();
-        if (!m_path.empty())
-            unlink(m_path.c_str());
-        m_path = m_folder + "/input." + extension;
-        const zb::UniqueFd file(
-            open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        return file.Get() >= 0 && zb::WriteAll(file.Get(), data, size) ? m_path : std::string();
-    }
-
-private:
-    std::string m_folder;
-    std::string m_path;
-};
 
 // The program calls the library inside its application: metafile text needs
 // the font database.
@@ -75,10 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     EnsureApplication();
-    static CInputFile input;
     const char* extension = kExtensions[data[0] % std::size(kExtensions)];
-    const std::string path = input.Write(extension, data + 2, size - 2);
-    if (path.empty())
+    const std::string& path = zbfuzz::FuzzFilePath(std::string(".") + extension);
+    if (!zbfuzz::WriteFuzzFile(path, data + 2, size - 2))
         return 0;
     // Boxes from 1 x 1 to 241 x 241, of every shape.
     const int width = 1 + (data[1] & 0x0F) * 16;

@@ -42,6 +42,7 @@
 #include "app/engine/FileTypeGroups.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 #include "platform/FileOperation.h"
 #include "platform/StringTable.h"
 #include "ui/AboutDlg.h"
@@ -220,12 +221,6 @@ void SaveScreenshot(QWidget& window, const QString& name) {
         QVERIFY(shot.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
 }
 
-// The main window with its message boxes kept back.
-class QuietDlg : public CZembroltDlg {
-protected:
-    void ShowMessageBox(const QString&, QMessageBox::Icon) override {}
-};
-
 }  // namespace
 
 class LayoutTest : public QObject {
@@ -334,7 +329,7 @@ private slots:
         QVERIFY(small.open(QIODevice::WriteOnly));
         small.close();
 
-        QuietDlg window;
+        zbgui::QuietDlg window;
         window.resize(size);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -31,42 +31,9 @@
 
 namespace {
 
-// The commands on rows the engine found, without the window; their
-// questions and messages kept, the export dialog answered.
-struct Commands : zbgui::FoundRows {
-    CResultRowCommands commands{&window, &model, list};
-    bool answer = true;
-    QStringList questions;
-    QStringList messages;
-    QList<QMessageBox::Icon> icons;
-    CExportChoice exportChoice;
-
-    Commands() {
-        commands.SetQuestionBox([this](const QString& text) {
-            questions << text;
-            return answer;
-        });
-        commands.SetMessageBox([this](const QString& text, QMessageBox::Icon icon) {
-            messages << text;
-            icons << icon;
-        });
-        commands.SetExportDialog([this](CExportChoice* choice) {
-            *choice = exportChoice;
-            return true;
-        });
-    }
-};
-
-// The main window with its messages kept.
-class QuietDlg : public CZembroltDlg {
-public:
-    QStringList messages;
-
-protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
-};
-
+using zbgui::QuietDlg;
 using zbgui::ReadFile;
+using zbgui::RowCommands;
 using zbgui::WriteFile;
 
 }  // namespace
@@ -88,7 +55,7 @@ private slots:
     }
 
     void deleteKeyMovesTheRowsFileToTheTrash() {
-        Commands c;
+        RowCommands c;
         c.window.show();
         QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
         QSignalSpy removed(&c.commands, &CResultRowCommands::RowsRemoved);
@@ -121,7 +88,7 @@ private slots:
         const QString data = File(QStringLiteral("keep/data"));
         QVERIFY(QDir().mkpath(data));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-        Commands c;
+        RowCommands c;
         c.window.show();
         QCOMPARE(c.Find(QStringLiteral("a.txt;keep"), m_files->path()), 2);
         QAbstractItemView* view = c.Select({QStringLiteral("a.txt"), QStringLiteral("keep")});
@@ -142,7 +109,7 @@ private slots:
     void archiveMembersAreNeverDeletedOrRenamed() {
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
-        Commands c;
+        RowCommands c;
         c.window.show();
         QCOMPARE(c.Find(QStringLiteral("in.txt"), m_files->path()), 1);
         QAbstractItemView* view = c.Select({QStringLiteral("in.txt")});
@@ -160,7 +127,7 @@ private slots:
     }
 
     void renameEditsOneNameInPlaceAndEnterRenames() {
-        Commands c;
+        RowCommands c;
         c.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&c.window));
         QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
@@ -206,7 +173,7 @@ private slots:
     void anArchiveFileWithMemberRowsKeepsItsName() {
         WriteFile(File(QStringLiteral("pack.zip")),
                   QByteArray::fromStdString(zbtest::BuildZip({{"in.txt", "member"}}).bytes));
-        Commands c;
+        RowCommands c;
         QCOMPARE(c.Find(QStringLiteral("*"), m_files->path()), 5);
         const int name = c.model.FindVisibleColumn(COLUMN_ID_NAME);
         const auto editable = [&](const QString& row) {
@@ -222,7 +189,7 @@ private slots:
 
     void foldersRenamedTogetherMustShareTheirFolder() {
         WriteFile(File(QStringLiteral("sub/x.txt")), "x");
-        Commands c;
+        RowCommands c;
         QCOMPARE(c.Find(QStringLiteral("sub;x.txt"), m_files->path()), 2);
         c.Select({QStringLiteral("sub"), QStringLiteral("x.txt")});
         QSignalSpy tool(&c.commands, &CResultRowCommands::RenameToolRequested);
@@ -235,7 +202,7 @@ private slots:
     }
 
     void exportWritesTheChosenLayout() {
-        Commands c;
+        RowCommands c;
         QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
         c.Select({QStringLiteral("c.txt")});
         c.exportChoice = {File(QStringLiteral("list")), ExportType::M3u, true};
@@ -262,7 +229,7 @@ private slots:
     void printHandsANewFileToThePrintCommand() {
         const QString printed = File(QStringLiteral("printed"));
         QVERIFY(QDir().mkpath(printed));
-        Commands c;
+        RowCommands c;
         c.commands.SetPrintCommand({"cp", "-t", QFile::encodeName(printed).toStdString()});
         QCOMPARE(c.Find(QStringLiteral("*.txt"), m_files->path()), 3);
         c.Select({QStringLiteral("c.txt")});  // printing takes every row

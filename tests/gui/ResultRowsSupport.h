@@ -1,8 +1,10 @@
 #pragma once
 // Helpers of the window tests that work on found rows: files written and
-// read back, a search run to its end, rows found by name and selected, and a
-// result list without the window that the engine fills.
+// read back, the main window with its message boxes kept back, a search run
+// to its end, rows found by name and selected, and a result list without the
+// window that the engine fills, with or without the commands on its rows.
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -10,8 +12,10 @@
 #include <QItemSelectionModel>
 #include <QTest>
 
+#include "app/ExportDialog.h"
 #include "app/ResultListCtrl.h"
 #include "app/ResultListModel.h"
+#include "app/ResultRowCommands.h"
 #include "app/ZembroltDlg.h"
 #include "app/engine/SearchEngine.h"
 
@@ -28,6 +32,15 @@ inline QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// The main window with its message boxes kept back and their texts kept.
+class QuietDlg : public CZembroltDlg {
+public:
+    QStringList messages;
+
+protected:
+    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
+};
 
 // Searches `names` in `folder` and waits for the rows.
 inline void Find(CZembroltDlg& window, const QString& names, const QString& folder, int rows) {
@@ -104,6 +117,33 @@ struct FoundRows {
     }
     int Row(const QString& name) const { return RowNamed(model, name); }
     QAbstractItemView* Select(const QStringList& names) { return SelectRows(*list, names); }
+};
+
+// The commands on rows the engine found, without the window: their
+// questions kept and answered with `answer`, their messages kept, the export
+// dialog answered with `exportChoice`.
+struct RowCommands : FoundRows {
+    CResultRowCommands commands{&window, &model, list};
+    bool answer = true;
+    QStringList questions;
+    QStringList messages;
+    QList<QMessageBox::Icon> icons;
+    CExportChoice exportChoice;
+
+    RowCommands() {
+        commands.SetQuestionBox([this](const QString& text) {
+            questions << text;
+            return answer;
+        });
+        commands.SetMessageBox([this](const QString& text, QMessageBox::Icon icon) {
+            messages << text;
+            icons << icon;
+        });
+        commands.SetExportDialog([this](CExportChoice* choice) {
+            *choice = exportChoice;
+            return true;
+        });
+    }
 };
 
 }  // namespace zbgui

@@ -64,16 +64,14 @@ struct Fixture {
 };
 
 // The window with its dialogs answered by the test.
-class ScriptedDlg : public CZembroltDlg {
+class ScriptedDlg : public zbgui::QuietDlg {
 public:
-    QStringList messages;
     // The multi-folder dialog's answer: these folders for OK, or Cancel.
     bool foldersOk = true;
     std::vector<std::string> folders;
     int multiFolderDialogs = 0;
 
 protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
     bool RunMultiFolderDialog(std::vector<SELECTEDFOLDER>& chosen) override {
         ++multiFolderDialogs;
         return zbtest::ChosenFolders(folders, chosen) && foldersOk;

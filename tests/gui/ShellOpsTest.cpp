@@ -45,6 +45,7 @@
 #include "gui/ResultRowsSupport.h"
 #include "platform/Registry.h"
 #include "platform/UriList.h"
+#include "support/TempHome.h"
 #include "tools/windows/FileGeneralPage.h"
 #include "tools/windows/FilePropertiesSheet.h"
 #include "tools/windows/ResultDataSource.h"
@@ -55,17 +56,12 @@ namespace {
 
 // Found rows with their commands and their shell side, without the window;
 // the questions answered, the messages kept.
-struct Shell : zbgui::FoundRows {
+struct Shell : zbgui::RowCommands {
     CShellHelper helper;
-    CResultRowCommands rows{&window, &model, list};
-    CResultShell shell{&window, helper, &model, list, rows};
-    QStringList messages;
+    CResultShell shell{&window, helper, &model, list, commands};
 
     Shell() {
-        const auto keep = [this](const QString& text, QMessageBox::Icon) { messages << text; };
-        rows.SetQuestionBox([](const QString&) { return true; });
-        rows.SetMessageBox(keep);
-        shell.SetMessageBox(keep);
+        shell.SetMessageBox([this](const QString& text, QMessageBox::Icon) { messages << text; });
         window.show();
     }
     QPoint RowPoint(const QString& name) const {
@@ -74,15 +70,11 @@ struct Shell : zbgui::FoundRows {
 };
 
 // The main window with its questions answered and its messages kept.
-class QuietDlg : public CZembroltDlg {
+class AnsweringDlg : public zbgui::QuietDlg {
 public:
-    QStringList messages;
-    QuietDlg() {
+    AnsweringDlg() {
         RowCommands().SetQuestionBox([](const QString&) { return true; });
     }
-
-protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
 // Records the file manager calls; answers as told.
@@ -108,11 +100,7 @@ using zbgui::Find;
 using zbgui::ReadFile;
 using zbgui::SelectRows;
 using zbgui::WriteFile;
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+using zbtest::Exists;
 
 std::unique_ptr<QMimeData> UriData(const QStringList& paths) {
     std::vector<std::string> list;
@@ -431,7 +419,7 @@ private slots:
     }
 
     void treeFoldersTakeDropsAndOpenAfterEightTicks() {
-        QuietDlg window;
+        AnsweringDlg window;
         window.show();
         CFolderTreeCtrl* tree = window.FolderTree();
         QTreeWidgetItem* dst = SelectTreeFolder(tree, QStringLiteral("dst"));
@@ -527,7 +515,7 @@ private slots:
     }
 
     void treeFolderContextMenuOffersFolderVerbs() {
-        QuietDlg window;
+        AnsweringDlg window;
         window.show();
         CFolderTreeCtrl* tree = window.FolderTree();
         QTreeWidgetItem* dst = SelectTreeFolder(tree, QStringLiteral("dst"));
@@ -607,7 +595,7 @@ private slots:
 
     void renamingANameThatIsNotUtf8KeepsTheBytesLeftAlone() {
         const std::string folder = MakeFolderNotUtf8();
-        QuietDlg window;
+        AnsweringDlg window;
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         Find(window, QStringLiteral("bad*"), m_files->path(), 1);

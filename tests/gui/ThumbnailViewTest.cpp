@@ -19,6 +19,7 @@
 #include "app/ZembroltDlg.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ const char* const kPreviewed[] = {
     "psd/hopper.psd",
 };
 const char* const kNotPreviewed = "notes.txt";
-
-// The window with its message boxes kept back.
-class QuietDlg : public CZembroltDlg {
-protected:
-    void ShowMessageBox(const QString&, QMessageBox::Icon) override {}
-};
 
 // The share of the picture's pixels that the shot shows unchanged with the
 // picture's top left corner at `origin`.
@@ -83,7 +78,7 @@ private slots:
         text.write("no picture here\n");
         text.close();
 
-        QuietDlg window;
+        zbgui::QuietDlg window;
         window.resize(1000, 700);
         window.show();
         QVERIFY(window.SetLookIn(folder.path()));

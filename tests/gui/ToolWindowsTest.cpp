@@ -83,15 +83,6 @@ protected:
     }
 };
 
-// The main window with its messages kept.
-class ToolTestDlg : public CZembroltDlg {
-public:
-    QStringList messages;
-
-protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
-};
-
 // Runs `handle` on the next modal dialog of type T once it shows.
 template <class T>
 void WhenModal(std::function<void(T*)> handle) {
@@ -277,7 +268,7 @@ private slots:
         WriteFile(Path(QStringLiteral("a/same.bin")), QByteArray(5000, 'x'));
         WriteFile(Path(QStringLiteral("b/same.bin")), QByteArray(5000, 'x'));
         WriteFile(Path(QStringLiteral("b/other.bin")), QByteArray(5000, 'y'));
-        ToolTestDlg window;
+        zbgui::QuietDlg window;
         window.show();
         // The command line's /cmd:finddup runs the menu's command.
         window.ParseCommandLine(QStringLiteral("/cmd:finddup"));

@@ -34,6 +34,7 @@
 #include "archives/ZipBuilder.h"
 #include "gui/FreshUserFolders.h"
 #include "gui/GuiTestRegistry.h"
+#include "gui/ResultRowsSupport.h"
 #include "platform/shell/ShellApi.h"
 #include "ui/FolderTreeCtrl.h"
 #include "ui/HelpViewer.h"
@@ -43,9 +44,8 @@
 namespace {
 
 // The main window with its message boxes and commands recorded instead of shown.
-class RecordingDlg : public CZembroltDlg {
+class RecordingDlg : public zbgui::QuietDlg {
 public:
-    QStringList messages;
     QList<int> commands;
 
     void OnCommand(int id) override {
@@ -54,9 +54,6 @@ public:
         if (id != ID_FIND_DUPLICATE && id != ID_FIND_REDUNDANT)
             CZembroltDlg::OnCommand(id);
     }
-
-protected:
-    void ShowMessageBox(const QString& text, QMessageBox::Icon) override { messages << text; }
 };
 
 void Touch(const QString& path) {

@@ -66,8 +66,9 @@ TEST_F(FileOperationTest, DeleteAsksOnceAndMovesToTheTrash) {
 
 TEST_F(FileOperationTest, OnlyASecondYesDeletesForGood) {
     const std::string a = zbtest::WriteFile(m_dir + "/a.txt", "a");
+    const std::string b = zbtest::WriteFile(m_dir + "/b.txt", "b");
     ScriptedUi yes({true});
-    ASSERT_EQ(zb::DeleteToTrash({a}, yes).size(), 1u);
+    ASSERT_EQ(zb::DeleteToTrash({a, b}, yes).size(), 2u);
     const std::string trashed = Trash() + "/files/a.txt";
 
     // No trash takes an item of the trash: the permanent question decides.
@@ -77,9 +78,18 @@ TEST_F(FileOperationTest, OnlyASecondYesDeletesForGood) {
     EXPECT_NE(keep.questions[0].find("delete it permanently"), std::string::npos);
     EXPECT_TRUE(Exists(trashed));
 
+    // Already in the trash: the one question is the permanent one, and the
+    // item goes for good with its record; the other item keeps its own.
     ScriptedUi erase({true});
     EXPECT_EQ(zb::DeleteToTrash({trashed}, erase), std::vector<std::string>{trashed});
+    EXPECT_EQ(erase.questions,
+              std::vector<std::string>{"'" + trashed +
+                                       "' is in the Trash.\n\nDo you want to delete it "
+                                       "permanently? It cannot be restored."});
+    EXPECT_TRUE(erase.reports.empty());
     EXPECT_FALSE(Exists(trashed));
+    EXPECT_FALSE(Exists(Trash() + "/info/a.txt.trashinfo"));
+    EXPECT_TRUE(Exists(Trash() + "/info/b.txt.trashinfo"));
 }
 
 TEST_F(FileOperationTest, AFailedMoveIsReportedAndNeverDeletedForGood) {
@@ -166,26 +176,6 @@ TEST_F(FileOperationTest, AMountPointGoesNowhereNorAFolderHoldingOne) {
                          !Exists(m_dir + "/volume/.Trash-" + std::to_string(::getuid())),
                      "no trash was made");
     });
-}
-
-TEST_F(FileOperationTest, ItemsInTheTrashAreDeletedForGoodWithTheirRecords) {
-    zbtest::WriteFile(m_dir + "/a.txt", "a");
-    zbtest::WriteFile(m_dir + "/b.txt", "b");
-    ScriptedUi first({true});
-    ASSERT_EQ(zb::DeleteToTrash({m_dir + "/a.txt", m_dir + "/b.txt"}, first).size(), 2u);
-
-    // Already in the trash: the one question is the permanent one.
-    ScriptedUi yes({true});
-    const std::string trashed = Trash() + "/files/a.txt";
-    EXPECT_EQ(zb::DeleteToTrash({trashed}, yes), std::vector<std::string>{trashed});
-    EXPECT_EQ(yes.questions,
-              std::vector<std::string>{"'" + trashed +
-                                       "' is in the Trash.\n\nDo you want to delete it "
-                                       "permanently? It cannot be restored."});
-    EXPECT_TRUE(yes.reports.empty());
-    EXPECT_FALSE(Exists(trashed));
-    EXPECT_FALSE(Exists(Trash() + "/info/a.txt.trashinfo"));
-    EXPECT_TRUE(Exists(Trash() + "/info/b.txt.trashinfo"));
 }
 
 TEST_F(FileOperationTest, AFolderSelectedWithItemsInsideItTakesThemAlong) {

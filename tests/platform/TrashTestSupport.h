@@ -1,8 +1,7 @@
 #pragma once
-// A test for any item at a path, and a fixture giving each test a home trash and an items folder.
+// A fixture giving each test a home trash and an items folder.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -10,12 +9,6 @@
 #include "support/TempHome.h"
 
 namespace zbtest {
-
-// Whether anything, a dangling link as well, stands at `path`.
-inline bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 class TrashHomeTest : public ::testing::Test {
 protected:

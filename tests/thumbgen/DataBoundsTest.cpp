@@ -5,7 +5,6 @@
 
 #include <png.h>
 #include <tiffio.h>
-#include <zlib.h>
 
 #include "ThumbGenerator/GIFDecoder.h"
 #include "ThumbGenerator/PCXDecoder.h"
@@ -13,6 +12,9 @@
 #include "ThumbGenerator/TIFFDecoder.h"
 #include "ThumbGenerator/TextException.h"
 #include "ThumbTestSupport.h"
+#include "support/PdfWriter.h"
+#include "support/PictureWriter.h"
+#include "support/ProcessStats.h"
 
 namespace {
 
@@ -23,30 +25,10 @@ constexpr std::int64_t kMiB = 1024 * 1024;
 // What a refused picture may cost: far below the 512 MiB of the declared one.
 constexpr std::int64_t kSmallGrowth = 64 * kMiB;
 
-// A PNG chunk with its checksum.
-Bytes& PngChunk(Bytes& b, const char* type, const std::string& data) {
-    b.Be32(static_cast<std::uint32_t>(data.size())).Text(type).Text(data);
-    const std::string checked = type + data;
-    return b.Be32(static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(checked.data()), checked.size())));
-}
-
 // The signature and the header chunk of an 8-bit PNG.
-Bytes PngHeader(int width, int height, int colourType) {
-    Bytes header;
-    header.Be32(width).Be32(height).U8(8).U8(colourType).U8(0).U8(0).U8(0);
-    Bytes b;
-    b.Text("\x89PNG\r\n\x1a\n");
-    return PngChunk(b, "IHDR", header.Str());
-}
-
-std::string Deflated(const std::string& bytes) {
-    uLongf size = compressBound(bytes.size());
-    std::string out(size, '\0');
-    compress(reinterpret_cast<Bytef*>(out.data()), &size,
-             reinterpret_cast<const Bytef*>(bytes.data()), bytes.size());
-    out.resize(size);
-    return out;
+std::string PngHeader(int width, int height, int colourType) {
+    const zbtest::Bytes png = zbtest::Png(width, height, 8, static_cast<std::uint8_t>(colourType));
+    return std::string(png.begin(), png.begin() + 33);
 }
 
 // A little-endian TIFF of one strip of 4 bytes.
@@ -93,10 +75,11 @@ TEST(DataBounds, PicturesLargerThanTheirDataAreRefusedBeforeTheBitmap) {
     CPNGDecoder png;
     for (int colourType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY}) {
         SCOPED_TRACE(colourType);
-        Bytes file = PngHeader(16384, 8192, colourType);
-        PngChunk(file, "IDAT", Deflated(std::string(10, '\0')));
-        PngChunk(file, "IEND", "");
-        ExpectRefusedBeforeTheBitmap(png, file.Str());
+        const zbtest::Bytes data = zbtest::ToBytes(zbtest::PdfDeflate(std::string(10, '\0')));
+        const std::string file = PngHeader(16384, 8192, colourType) +
+                                 zbtest::ToString(zbtest::PngChunk("IDAT", data)) +
+                                 zbtest::ToString(zbtest::PngChunk("IEND", {}));
+        ExpectRefusedBeforeTheBitmap(png, file);
     }
     CTIFFDecoder tiff;
     for (int compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE,
@@ -128,8 +111,8 @@ TEST(DataBounds, DataThatCanFillThePictureIsDecoded) {
 
 TEST(DataBounds, TheGifRouteRefusesAScreenItsDataCannotFill) {
     const std::string path = thumbtest::WriteTemp("screen.gif", TinyGif(16384, 8192));
-    const auto growth = thumbtest::PeakMemoryGrowth(
-        [&] { EXPECT_EQ(thumbtest::Generate(path, 96, 96).result, 0); });
+    const auto growth =
+        zbtest::PeakMemoryGrowth([&] { EXPECT_EQ(thumbtest::Generate(path, 96, 96).result, 0); });
     if (!growth)
         GTEST_SKIP() << "the peak memory cannot be measured";
     EXPECT_LT(*growth, kSmallGrowth);
@@ -139,12 +122,12 @@ TEST(DataBounds, HugeAncillaryPngChunksArePassedOver) {
     // Each declares almost 2 GiB of data and holds three bytes.
     for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "iCCP", "eXIf"}) {
         SCOPED_TRACE(type);
-        Bytes file = PngHeader(16, 16, PNG_COLOR_TYPE_RGB);
-        file.Be32(0x7FFFFFF0).Text(type).Text("abc");
+        Bytes file;
+        file.Text(PngHeader(16, 16, PNG_COLOR_TYPE_RGB)).Be32(0x7FFFFFF0).Text(type).Text("abc");
         CPNGDecoder png;
         Decoded result;
         const auto growth =
-            thumbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(png, file.Str(), result); });
+            zbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(png, file.Str(), result); });
         EXPECT_EQ(result.code, kErrUnsupported);
         if (!growth)
             GTEST_SKIP() << "the peak memory cannot be measured";
@@ -166,7 +149,7 @@ TEST(DataBounds, PcxPicturesAreDecodedLineByLine) {
     CPCXDecoder pcx;
     Decoded result;
     const auto growth =
-        thumbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(pcx, file.Str(), result); });
+        zbtest::PeakMemoryGrowth([&] { thumbtest::DecodeBytes(pcx, file.Str(), result); });
     ASSERT_EQ(result.code, 0) << result.text;
     // The first pixel takes bytes 0, 4096 and 8192 of the data: runs 0, 65
     // and 130.

@@ -315,35 +315,6 @@ std::vector<std::string> CaptureTraces(const std::function<void()>& action) {
     return lines;
 }
 
-namespace {
-
-// A "VmRSS:" or "VmHWM:" line of /proc/self/status, in bytes; -1 when missing.
-std::int64_t StatusBytes(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.compare(0, field.size(), field) == 0)
-            return std::atoll(line.c_str() + field.size()) * 1024;
-    }
-    return -1;
-}
-
-}  // namespace
-
-std::optional<std::int64_t> PeakMemoryGrowth(const std::function<void()>& action) {
-    const std::int64_t before = StatusBytes("VmRSS:");
-    {
-        // "5" sets the peak to what is resident now.
-        std::ofstream reset("/proc/self/clear_refs");
-        if (!(reset << "5" << std::flush) || before < 0)
-            return std::nullopt;
-    }
-    action();
-    const std::int64_t peak = StatusBytes("VmHWM:");
-    if (peak < 0)
-        return std::nullopt;
-    return peak - before;
-}
-
 bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {
     for (int shift = 0; shift <= 16; shift += 8) {
         if (std::abs(static_cast<int>((a >> shift) & 0xFF) -

@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,11 +101,6 @@ Thumbnail Generate(const std::string& path, int maxWidth, int maxHeight);
 
 // The library's trace lines written while `action` runs.
 std::vector<std::string> CaptureTraces(const std::function<void()>& action);
-
-// How far the process's peak resident memory rose above what it held before
-// while `action` ran, in bytes; none where the peak cannot be reset
-// (/proc/self/clear_refs).
-std::optional<std::int64_t> PeakMemoryGrowth(const std::function<void()>& action);
 
 // Whether two colours differ by at most `tolerance` in each channel.
 bool Near(std::uint32_t a, std::uint32_t b, int tolerance);

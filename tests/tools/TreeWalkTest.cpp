@@ -1,85 +1,20 @@
 #include "tools/TreeWalk.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pthread.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 
+#include "support/DeepTree.h"
 #include "tools/ToolTestSupport.h"
 
 namespace {
 
 constexpr int kChainLevels = 10000;
 
-// Makes `levels` folders "d" each inside the one before, below `root`, with
-// "leaf.txt" in the deepest; the paths outgrow PATH_MAX, so every step goes
-// through the descriptor of the level above.
-bool MakeChain(const std::string& root, int levels) {
-    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    for (int level = 0; level < levels && fd >= 0; ++level) {
-        const int child =
-            mkdirat(fd, "d", 0755) == 0 ? openat(fd, "d", O_RDONLY | O_DIRECTORY) : -1;
-        close(fd);
-        fd = child;
-    }
-    if (fd < 0)
-        return false;
-    const int leaf = openat(fd, "leaf.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    close(fd);
-    return leaf >= 0 && close(leaf) == 0;
-}
-
-// Removes the chain from the top: the second level moves up in place of the
-// first, which is then empty, so no path ever gets long.
-void RemoveChain(const std::string& root) {
-    const int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    while (renameat(fd, "d/d", fd, "next") == 0) {
-        unlinkat(fd, "d", AT_REMOVEDIR);
-        renameat(fd, "next", fd, "d");
-    }
-    unlinkat(fd, "d/leaf.txt", 0);
-    unlinkat(fd, "d", AT_REMOVEDIR);
-    close(fd);
-}
-
-// Runs `body` in a forked child, on a thread with a 1 MiB stack, with at
-// most 64 open descriptors; true when it returned true.
-bool RunOnSmallStackWithFewDescriptors(const std::function<bool()>& body) {
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        const rlimit files{64, 64};
-        if (setrlimit(RLIMIT_NOFILE, &files) != 0)
-            _exit(2);
-        pthread_attr_t attributes;
-        pthread_attr_init(&attributes);
-        pthread_attr_setstacksize(&attributes, 1 << 20);
-        bool passed = false;
-        auto run = [](void* argument) -> void* {
-            auto* call = static_cast<std::pair<const std::function<bool()>*, bool*>*>(argument);
-            *call->second = (*call->first)();
-            return nullptr;
-        };
-        std::pair<const std::function<bool()>*, bool*> call{&body, &passed};
-        pthread_t thread;
-        if (pthread_create(&thread, &attributes, run, &call) != 0)
-            _exit(3);
-        pthread_join(thread, nullptr);
-        std::fflush(nullptr);
-        _exit(passed ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
+// "leaf.txt" in the deepest of the chain's folders "d", and no other file.
+const zbtest::DeepTreeFiles kLeafOnly{.leafName = "leaf.txt", .leafText = "", .fillerName = ""};
 
 // Checks the order of the calls: each folder is left after its own entries,
 // and entries come at the depth of the folder the walk is in.
@@ -114,8 +49,8 @@ private:
 
 TEST(TreeWalkTest, ADeepChainIsWalkedOnASmallStackWithFewDescriptors) {
     const std::string root = zbtest::MakeTempDir("chain");
-    ASSERT_TRUE(MakeChain(root, kChainLevels));
-    EXPECT_TRUE(RunOnSmallStackWithFewDescriptors([&] {
+    ASSERT_TRUE(zbtest::MakeDeepTree(root, "d", kChainLevels, kLeafOnly));
+    EXPECT_TRUE(zbtest::RunOnSmallStackWithFewDescriptors([&] {
         CTreeWalk walk;
         OrderVisitor visitor;
         const int result = walk.Walk(root, visitor);
@@ -135,7 +70,7 @@ TEST(TreeWalkTest, ADeepChainIsWalkedOnASmallStackWithFewDescriptors) {
                swept == CTreeWalk::WALK_DONE && applied == kChainLevels + 1 &&
                foldersDone == kChainLevels + 1;
     }));
-    RemoveChain(root);
+    zbtest::RemoveDeepTree(root, "d", kLeafOnly);
 }
 
 // Moves a folder of the chain away once the walk is deep below it, and
