@@ -29,7 +29,8 @@ constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIconCellChars = 24;  // width of a Small Icons cell in average characters
 constexpr int kListCellChars = 30;       // width of a List column in average characters
-constexpr int kListLayoutBatch = 50000;   // rows the list and icon views lay out per turn of the loop
+// Rows the list and icon views lay out per turn of the loop.
+constexpr int kListLayoutBatch = 50000;
 
 bool IsNavigationKey(int key) {
     switch (key) {
@@ -436,20 +437,27 @@ namespace {
 // selection is taken down before and put back after: every row at once, or
 // as row ranges, which costs one pass over the rows however large it is.
 // (Left standing, the selection model would keep each selected row on its
-// own through the reordering.)
+// own through the reordering.) Rows the search hands over meanwhile are taken
+// in at the end of the reordering: they come back unselected, and a new
+// generation keeps no selection at all.
 class CSelectionKeeper {
 public:
     CSelectionKeeper(CResultListModel* model, QItemSelectionModel* selection,
                      const std::vector<std::pair<int, int>>& runs)
-        : m_pModel(model), m_pSelection(selection) {
+        : m_pModel(model), m_pSelection(selection), m_results(model->GetResults()) {
         if (runs.empty())
             return;
         m_bAny = true;
-        m_bEveryRow =
-            runs.size() == 1 && runs[0].first == 0 && runs[0].second == model->GetRowCount() - 1;
-        if (!m_bEveryRow) {
-            const std::span<const DWORD> map = model->GetRowIndex();
-            m_selected.assign(model->GetResults()->GetCount(), false);
+        const std::span<const DWORD> map = model->GetRowIndex();
+        m_nRows = map.size();
+        m_bEveryRow = runs.size() == 1 && runs[0].first == 0 &&
+                      static_cast<std::size_t>(runs[0].second) + 1 == m_nRows;
+        if (m_bEveryRow) {
+            // The search hands its rows over in the order of its records,
+            // so the rows taken in later show records past all of these.
+            m_nRecordsShown = std::size_t{*std::max_element(map.begin(), map.end())} + 1;
+        } else {
+            m_selected.assign(m_results->GetCount(), false);
             for (const auto& [first, last] : runs) {
                 for (int row = first; row <= last; ++row)
                     m_selected[map[static_cast<std::size_t>(row)]] = true;
@@ -458,25 +466,30 @@ public:
         m_pSelection->clearSelection();
     }
     ~CSelectionKeeper() {
-        if (!m_bAny)
+        if (!m_bAny || m_pModel->GetResults() != m_results)
             return;
+        const std::span<const DWORD> map = m_pModel->GetRowIndex();
         const int last = m_pModel->columnCount() - 1;
-        if (m_bEveryRow) {
+        if (m_bEveryRow && map.size() == m_nRows) {
             m_pSelection->select(QItemSelection(m_pModel->index(0, 0),
                                                 m_pModel->index(m_pModel->GetRowCount() - 1, last)),
                                  QItemSelectionModel::Select);
             return;
         }
-        const std::span<const DWORD> map = m_pModel->GetRowIndex();
+        const auto wasSelected = [&](std::size_t row) {
+            const DWORD record = map[row];
+            return m_bEveryRow ? record < m_nRecordsShown
+                               : record < m_selected.size() && m_selected[record];
+        };
         QItemSelection selection;
         std::size_t row = 0;
         while (row < map.size()) {
-            if (!m_selected[map[row]]) {
+            if (!wasSelected(row)) {
                 ++row;
                 continue;
             }
             const std::size_t first = row;
-            while (row < map.size() && m_selected[map[row]])
+            while (row < map.size() && wasSelected(row))
                 ++row;
             selection.append(QItemSelectionRange(m_pModel->index(static_cast<int>(first), 0),
                                                  m_pModel->index(static_cast<int>(row - 1), last)));
@@ -489,7 +502,12 @@ public:
 private:
     CResultListModel* m_pModel;
     QItemSelectionModel* m_pSelection;
+    // The generation whose rows were selected.
+    std::shared_ptr<CResultArray> m_results;
     std::vector<bool> m_selected;  // by record index
+    std::size_t m_nRows = 0;
+    // With every row selected: the records below this index had rows.
+    std::size_t m_nRecordsShown = 0;
     bool m_bAny = false;
     bool m_bEveryRow = false;
 };

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
@@ -280,6 +281,56 @@ private slots:
                                                      *f.model.GetRecord(row),
                                                      *GetColumnInfo(COLUMN_ID_NAME), -1) <= 0);
         }
+    }
+
+    // Rows the search hands over while a long list is sorted (on other
+    // threads, the loop turning) join after the sort unselected: the
+    // selection stays on the rows that were there, and rows of a new
+    // generation come with none.
+    void rowsHandedOverDuringASortJoinUnselected_data() {
+        QTest::addColumn<bool>("everyRow");
+        QTest::addColumn<bool>("newGeneration");
+        QTest::newRow("some rows") << false << false;
+        QTest::newRow("every row") << true << false;
+        QTest::newRow("some rows, new generation") << false << true;
+        QTest::newRow("every row, new generation") << true << true;
+    }
+    void rowsHandedOverDuringASortJoinUnselected() {
+        QFETCH(bool, everyRow);
+        QFETCH(bool, newGeneration);
+        Fixture f;
+        constexpr int kRows = 100000;  // long enough to be sorted beside the loop
+        constexpr int kLate = 5000;
+        std::vector<CResultItem> records;
+        records.reserve(kRows);
+        for (int i = 0; i < kRows; ++i)
+            records.push_back(MakeRecord(std::to_string((i * 7919) % kRows), 1, 7, "Text"));
+        f.Add(std::move(records));
+        if (everyRow)
+            f.ctrl.SelectAll();
+        else
+            f.ctrl.GetSelectionModel()->select(
+                QItemSelection(f.model.index(0, 0), f.model.index(9, f.model.columnCount() - 1)),
+                QItemSelectionModel::Select);
+        const int selected = f.ctrl.GetSelectedCount();
+
+        const auto handed = newGeneration ? std::make_shared<CResultArray>() : f.results;
+        bool turned = false;
+        QTimer::singleShot(0, [&] {
+            turned = true;
+            if (newGeneration)
+                f.model.DeleteAllRows(handed);
+            const std::size_t first = handed->GetCount();
+            for (int i = 0; i < kLate; ++i)
+                handed->Append(MakeRecord("late" + std::to_string(i), 1, 7, "Text"));
+            f.model.InsertRows(handed, first, kLate);
+        });
+        f.ctrl.OnColumnClick(f.Column(COLUMN_ID_NAME));
+        QVERIFY(turned);
+        QCOMPARE(f.model.rowCount(), newGeneration ? kLate : kRows + kLate);
+        QCOMPARE(f.ctrl.GetSelectedCount(), newGeneration ? 0 : selected);
+        for (const int row : f.ctrl.GetSelectedRows())
+            QVERIFY(!f.model.GetRecord(row)->m_sName.str().starts_with("late"));
     }
 
     // A list of more rows than one layout batch: the list view lays them
