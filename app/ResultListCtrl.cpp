@@ -166,9 +166,12 @@ protected:
         event->accept();
     }
 
+    // The view calls this on every press, release, current-row change and
+    // many keys; the gate is asked only where the trigger can start an edit
+    // (AllEditTriggers: the owner asked it already).
     bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
               QEvent* event) override {
-        if (trigger != QAbstractItemView::AllEditTriggers &&
+        if (trigger != QAbstractItemView::AllEditTriggers && (trigger & View::editTriggers()) &&
             !m_pOwner->MayEditAt(index, trigger == QAbstractItemView::SelectedClicked))
             return false;
         return View::edit(index, trigger, event);

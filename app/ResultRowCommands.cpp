@@ -203,17 +203,17 @@ bool CResultRowCommands::CanEditLabel(int row) {
         return false;
     // One row at a time: an editor on one row of many would take the keys
     // meant for the selection (Ctrl+X).
-    if (m_pList->GetSelectedRecords().size() > 1)
+    if (m_pList->GetSelectedCount() > 1)
         return false;
     // An archive file whose members are rows keeps its name, or their rows
     // would name the old one.
     std::string path;
     if (!(record->m_dwFlags & RIF_FOLDER) && record->GetFilePath(&path)) {
-        std::vector<const CResultItem*> rows;
-        for (int r = 0; r < m_pModel->GetRowCount(); ++r)
-            rows.push_back(m_pModel->GetRecord(r));
-        if (HasMemberRecords(rows, path))
-            return false;
+        for (int r = 0; r < m_pModel->GetRowCount(); ++r) {
+            const CResultItem* shown = m_pModel->GetRecord(r);
+            if (shown && HasMemberRecords({&shown, 1}, path))
+                return false;
+        }
     }
     ULONG attributes = SFGAO_CANRENAME;
     LPCITEMIDLIST item = record->m_pidl.get();

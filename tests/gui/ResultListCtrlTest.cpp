@@ -252,6 +252,29 @@ private slots:
         QVERIFY(!f.ctrl.IsItemVisible(6));
     }
 
+    // Presses, releases and keys pass through the view's edit() as well:
+    // the gate is asked only where an edit could start, a click on the name
+    // of a selected row.
+    void theEditGateIsAskedOnlyWhereAnEditCouldStart() {
+        Fixture f;
+        f.AddSample();
+        f.ctrl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
+        int asked = 0;
+        f.ctrl.SetLabelEditGate([&asked](int) {
+            ++asked;
+            return false;
+        });
+        QAbstractItemView* view = f.ctrl.GetCurrentView();
+        const QPoint name = view->visualRect(f.model.index(1, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(f.ctrl.GetSelectedCount(), 1);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(asked, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(asked, 1);
+    }
+
     void hundredThousandRowsSortWithoutDeepRecursion() {
         Fixture f;
         std::vector<CResultItem> records;
