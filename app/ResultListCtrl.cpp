@@ -625,7 +625,9 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
         return false;
     // Rows are laid out in order, so the rows in view are one run: the first
     // row whose cell ends below the top and the last that starts above the
-    // bottom are found by halving.
+    // bottom are found by halving. A long list is laid out in batches: the
+    // rows not laid out yet (an empty cell) follow those that are, and count
+    // as below the view.
     const QAbstractItemView* view = GetCurrentView();
     const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
     const int height = view->viewport()->height();
@@ -634,7 +636,7 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
     int high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (rect(middle).bottom() < 0)
+        if (const QRect cell = rect(middle); !cell.isEmpty() && cell.bottom() < 0)
             low = middle + 1;
         else
             high = middle;
@@ -644,7 +646,7 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
     high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (rect(middle).top() < height)
+        if (const QRect cell = rect(middle); !cell.isEmpty() && cell.top() < height)
             low = middle + 1;
         else
             high = middle;

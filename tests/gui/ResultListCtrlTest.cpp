@@ -44,6 +44,14 @@ struct Fixture {
         model.InsertRows(results, first, results->GetCount() - first);
         QCoreApplication::processEvents();
     }
+    // `count` text rows named by the numbers (i * step) % count.
+    void AddNumbered(int count, int step = 1) {
+        std::vector<CResultItem> records;
+        records.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            records.push_back(MakeRecord(std::to_string((i * step) % count), 1, 7, "Text"));
+        Add(std::move(records));
+    }
     void AddSample() {
         Add({MakeRecord("delta.txt", 300, 40, "Text"), MakeRecord("Alpha.png", 100, 10, "Image"),
              MakeRecord("zeta", 0, 50, "Folder", RIF_FOLDER),
@@ -324,11 +332,7 @@ private slots:
         Fixture f;
         constexpr int kRows = 100000;  // long enough to be sorted beside the loop
         constexpr int kLate = 5000;
-        std::vector<CResultItem> records;
-        records.reserve(kRows);
-        for (int i = 0; i < kRows; ++i)
-            records.push_back(MakeRecord(std::to_string((i * 7919) % kRows), 1, 7, "Text"));
-        f.Add(std::move(records));
+        f.AddNumbered(kRows, 7919);
         if (everyRow)
             f.ctrl.SelectAll();
         else
@@ -362,11 +366,7 @@ private slots:
     void aLongListLaidOutInBatchesStillShowsTheCurrentRow() {
         Fixture f;
         constexpr int kRows = 120000;
-        std::vector<CResultItem> records;
-        records.reserve(kRows);
-        for (int i = 0; i < kRows; ++i)
-            records.push_back(MakeRecord(std::to_string(i), 1, 7, "Text"));
-        f.Add(std::move(records));
+        f.AddNumbered(kRows);
         f.ctrl.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
         const QModelIndex last = f.model.index(kRows - 1, 0);
@@ -378,6 +378,28 @@ private slots:
         QVERIFY(view->visualRect(last).isEmpty());
         QTRY_VERIFY(view->viewport()->rect().intersects(view->visualRect(last)));
         QCOMPARE(f.ctrl.GetSelectedCount(), 1);
+    }
+
+    // Rows whose batch has not been laid out yet have no place: they count
+    // as below the view, so the rows in view are known from the first batch
+    // on (the thumbnail queue makes only those).
+    void rowsInViewAreKnownBeforeALongListIsLaidOut() {
+        Fixture f;
+        constexpr int kRows = 120000;
+        f.AddNumbered(kRows);
+        f.ctrl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
+        for (const int id : {ID_VIEW_THUMBNAILS, ID_VIEW_LARGE_ICONS}) {
+            QVERIFY(f.ctrl.OnViewCommand(id));
+            QVERIFY(f.ctrl.GetCurrentView()->visualRect(f.model.index(kRows - 1, 0)).isEmpty());
+            int first = -1;
+            int last = -1;
+            QVERIFY(f.ctrl.GetVisibleRows(&first, &last));
+            QCOMPARE(first, 0);
+            QVERIFY(last > 0 && last < 50000);
+            QVERIFY(f.ctrl.IsItemVisible(last));
+            QVERIFY(!f.ctrl.IsItemVisible(last + 1));
+        }
     }
 };
 
