@@ -75,6 +75,7 @@ void CFileToolCommands::OnChangeAttributes() {
     dialog.SetItems(records);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    m_pModel->ForgetAttributes();
     if (dialog.SubFoldersBox()->isEnabled() && dialog.SubFoldersBox()->isChecked()) {
         // Files below a folder may be rows of their own: read every row again.
         const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();

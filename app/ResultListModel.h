@@ -17,6 +17,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/RowIndex.h"
@@ -89,6 +90,9 @@ public:
 
     // The text of one cell; empty where the row or column shows nothing.
     QString GetCellText(int row, int column) const;
+    // Attributes changed on disk: the attribute words kept for the cells of
+    // records whose search left bits unread are read again when next shown.
+    void ForgetAttributes() { m_attributes.clear(); }
     // The widest text a cell of a fixed-form column (size, times,
     // attributes) usually shows; empty for the columns of free text.
     QString GetWidestCellText(int column) const;
@@ -135,6 +139,10 @@ private:
     void AppendRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count);
     QString SizeText(const CResultItem& record) const;
+    // The whole attribute word of a row's record; bits its search left unread
+    // are read once and kept (the record itself is not changed, since the
+    // search thread may read it).
+    DWORD CellAttributes(const CRowRecord& shown) const;
     // Takes `rows` as the row map, every persistent index (selection, current
     // row) moving from its row to newRowOf(row), so it stays on its record.
     void ReorderRows(CRowIndex rows, const std::function<int(int oldRow)>& newRowOf);
@@ -169,6 +177,11 @@ private:
     bool m_bSizeInBytes = false;
     QLocale m_locale;
     std::function<bool(int row, const QString& name)> m_rename;
+    // Attribute words read for the cells, by record index, of the current
+    // generation; on this thread only (a sort reads the files itself).
+    mutable std::unordered_map<std::size_t, DWORD> m_attributes;
+    // The most words kept: more than any view shows at once.
+    static constexpr std::size_t kAttributesKept = 4096;
     bool m_bReordering = false;
     std::mutex m_handedLock;
     std::vector<HandedCall> m_handed;  // under the lock

@@ -322,6 +322,14 @@ private slots:
                  QStringList({"plain.doc", "marked.doc"}));
         // Reading them changes no record: the search thread may read it too.
         QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
+
+        // The cells read a file once; a tool that changed attributes has
+        // them read again.
+        QVERIFY(setxattr(marked.c_str(), "user.DOSATTRIB", "0x20", 4, 0) == 0);
+        QCOMPARE(Column(model, attribute), QStringList({"", "AS"}));
+        model.ForgetAttributes();
+        QCOMPARE(Column(model, attribute), QStringList({"", "A"}));
+        QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
     }
 
     void aLongSortKeepsTheLoopTurningWhileTheSearchsRowsWait() {
