@@ -595,11 +595,18 @@ std::vector<int> CResultListCtrl::GetSelectedRows() const {
 
 std::vector<CRowRecord> CResultListCtrl::GetSelectedRecords() const {
     std::vector<CRowRecord> records;
-    for (const int row : GetSelectedRows()) {
-        if (const CRowRecord shown = m_pModel->GetRowRecord(row); shown.record)
-            records.push_back(shown);
-    }
+    ForEachSelectedRecord([&records](const CRowRecord& shown) { records.push_back(shown); });
     return records;
+}
+
+void CResultListCtrl::ForEachSelectedRecord(
+    const std::function<void(const CRowRecord&)>& visit) const {
+    for (const auto& [first, last] : GetSelectedRuns()) {
+        for (int row = first; row <= last; ++row) {
+            if (const CRowRecord shown = m_pModel->GetRowRecord(row); shown.record)
+                visit(shown);
+        }
+    }
 }
 
 int CResultListCtrl::GetSelectedCount() const {
