@@ -184,11 +184,16 @@ CRowRecord CResultListModel::GetRowRecord(int row) const {
     return {row, &m_results->GetAt(index), index};
 }
 
-int CResultListModel::RowOfRecord(std::size_t index, int hint) const {
+int CResultListModel::RowOfRecord(std::size_t index, int hint, int first, int last) const {
     if (hint >= 0 && hint < GetRowCount() && m_rows[static_cast<std::size_t>(hint)] == index)
         return hint;
-    const auto found = std::find(m_rows.begin(), m_rows.end(), index);
-    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
+    first = std::max(first, 0);
+    last = std::min(last, GetRowCount() - 1);
+    if (first > last)
+        return -1;
+    const DWORD* end = m_rows.begin() + last + 1;
+    const DWORD* found = std::find(m_rows.begin() + first, end, index);
+    return found == end ? -1 : static_cast<int>(found - m_rows.begin());
 }
 
 QString CResultListModel::SizeText(const CResultItem& record) const {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -77,8 +78,10 @@ public:
     CRowRecord GetRowRecord(int row) const;
     const CResultItem* GetRecord(int row) const { return GetRowRecord(row).record; }
     // The row that shows record `index`: `hint` when it still does (rows move
-    // when the list is sorted), else found; -1 when no row shows it.
-    int RowOfRecord(std::size_t index, int hint) const;
+    // when the list is sorted), else found among rows first..last; -1 when
+    // none of them shows it.
+    int RowOfRecord(std::size_t index, int hint, int first = 0,
+                    int last = std::numeric_limits<int>::max()) const;
 
     // Removes the rows `rows` (ascending, each once) from the list; their
     // records stay in the result array.

@@ -160,6 +160,9 @@ private slots:
         QCOMPARE(model.RowOfRecord(0, 0), 2);
         QCOMPARE(model.RowOfRecord(1, 0), 0);
         QCOMPARE(model.RowOfRecord(2, 99), 1);
+        // Only among the rows asked about (those in view).
+        QCOMPARE(model.RowOfRecord(0, 0, 0, 1), -1);
+        QCOMPARE(model.RowOfRecord(0, 0, 1, 99), 2);
         model.RemoveRows({1});
         QCOMPARE(model.RowOfRecord(2, 1), -1);  // its row left the list
     }
