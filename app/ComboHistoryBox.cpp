@@ -1,21 +1,20 @@
 #include "app/ComboHistoryBox.h"
 
 #include <QComboBox>
-#include <QStringList>
+#include <QSignalBlocker>
 
 void UseComboHistory(CComboHistory& history, QComboBox* combo) {
-    const QString text = combo->currentText();
-    history.SetText(text.toStdString());
+    history.SetText(combo->currentText().toStdString());
     history.UpdateComboHistoryScores();
     history.AddComboHistoryItem();
     ShowComboHistory(history, combo);
-    combo->setEditText(text);
 }
 
 void ShowComboHistory(const CComboHistory& history, QComboBox* combo) {
-    QStringList items;
-    for (const CComboHistory::Item& item : history.GetItems())
-        items << QString::fromStdString(item.text);
+    const QString text = combo->currentText();
+    const QSignalBlocker block(combo);
     combo->clear();
-    combo->addItems(items);
+    for (const CComboHistory::Item& item : history.GetItems())
+        combo->addItem(QString::fromStdString(item.text), item.score);
+    combo->setEditText(text);
 }

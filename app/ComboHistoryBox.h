@@ -5,8 +5,9 @@
 
 class QComboBox;
 
-// Shows the history's items in the box.
+// Shows the history's items in the box, each with its score as its data;
+// the box's text stays as it was, and the box sends no signal meanwhile.
 void ShowComboHistory(const CComboHistory& history, QComboBox* combo);
 // Ages the history's scores, credits the box's current text and shows the
-// history's items in the box, the text kept as it was.
+// history's items in the box.
 void UseComboHistory(CComboHistory& history, QComboBox* combo);

@@ -6,6 +6,9 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 
+#include <algorithm>
+#include <set>
+#include <string_view>
 #include <utility>
 
 #include "app/ColumnChoice.h"
@@ -75,22 +78,48 @@ void CFileToolCommands::OnChangeAttributes() {
     dialog.SetItems(records);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    if (dialog.SubFoldersBox()->isEnabled() && dialog.SubFoldersBox()->isChecked()) {
-        // Files below a folder may be rows of their own: read every row again.
-        const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
-        for (std::size_t i = 0; results && i < results->GetCount(); ++i) {
-            CResultItem& record = results->GetAt(i);
-            std::string path;
-            if (!IsChangeableRecord(record, &path))
-                continue;
-            const DWORD attributes = zb::GetFileAttributes(path);
-            if (attributes != INVALID_FILE_ATTRIBUTES) {
-                record.m_dwAttributes = attributes;
-                record.m_dwFlags &= ~RIF_DOS_UNREAD;
-            }
+    m_pModel->ForgetAttributes();
+    if (dialog.SubFoldersBox()->isEnabled() && dialog.SubFoldersBox()->isChecked())
+        ReadChangedAttributes(records);
+    RedrawResults();
+}
+
+void CFileToolCommands::ReadChangedAttributes(const std::vector<CResultItem*>& records) {
+    std::set<std::string, std::less<>> folders;
+    for (const CResultItem* record : records) {
+        std::string path;
+        if ((record->m_dwFlags & RIF_FOLDER) && IsChangeableRecord(*record, &path))
+            folders.insert(std::move(path));
+    }
+    // Whether `path` lies below one of the folders: its own folders, from
+    // the nearest up to "/", looked up.
+    const auto belowFolder = [&folders](std::string_view path) {
+        while (path.size() > 1) {
+            const std::size_t slash = path.rfind('/');
+            if (slash == std::string_view::npos)
+                return false;
+            path = path.substr(0, std::max<std::size_t>(slash, 1));
+            if (folders.contains(path))
+                return true;
+        }
+        return false;
+    };
+    const std::vector<std::pair<int, int>> runs = m_pList->GetSelectedRuns();
+    auto run = runs.begin();
+    for (int row = 0; row < m_pModel->GetRowCount(); ++row) {
+        while (run != runs.end() && run->second < row)
+            ++run;
+        const bool selected = run != runs.end() && run->first <= row;
+        CResultItem* record = m_pModel->GetRowRecord(row).record;
+        std::string path;
+        if (!record || !IsChangeableRecord(*record, &path) || (!selected && !belowFolder(path)))
+            continue;
+        const DWORD attributes = zb::GetFileAttributes(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            record->m_dwAttributes = attributes;
+            record->m_dwFlags &= ~RIF_DOS_UNREAD;
         }
     }
-    RedrawResults();
 }
 
 void CFileToolCommands::OnChangeFileTime() {

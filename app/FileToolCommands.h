@@ -70,6 +70,10 @@ private:
     void EnsureSizeColumn();
     // Repaints the rows after a tool changed records.
     void RedrawResults();
+    // After Change Attributes with sub folders: reads the attributes of the
+    // selected rows and of the rows below the selected folders `records`
+    // again, the only ones the change can have reached.
+    void ReadChangedAttributes(const std::vector<CResultItem*>& records);
 
     QWidget* m_pWindow;
     CSearchEngine& m_engine;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "app/ComboHistoryBox.h"
 #include "app/IncludeStringWizard.h"
 #include "platform/Log.h"
 
@@ -83,10 +84,7 @@ BOOL CIncludeStringPage::SaveToRegistry(CRegKey& key) {
 }
 
 void CIncludeStringPage::AddIncludeStringToHistory() {
-    m_history.SetText(m_pText->currentText().toStdString());
-    m_history.UpdateComboHistoryScores();
-    m_history.AddComboHistoryItem();
-    FillHistory();
+    UseComboHistory(m_history, m_pText);
 }
 
 void CIncludeStringPage::WriteHistory(CArchive& ar) const {
@@ -100,7 +98,7 @@ BOOL CIncludeStringPage::ReadHistory(CArchive& ar) {
     } catch (const CArchiveException&) {
         ok = FALSE;
     }
-    FillHistory();
+    ShowComboHistory(m_history, m_pText);
     if (!ok)
         LogErrorLocation("GeneralOptionPage", __LINE__);
     return ok;
@@ -121,15 +119,6 @@ void CIncludeStringPage::ApplyWizardString(const QString& expression) {
 void CIncludeStringPage::UpdateControls() {
     SetText(QString::fromStdString(m_data.m_sIncludeStr));
     WriteCheckBoxes(m_data, kCheckBoxes);
-}
-
-void CIncludeStringPage::FillHistory() {
-    const QString text = m_pText->currentText();
-    const QSignalBlocker block(m_pText);
-    m_pText->clear();
-    for (const CComboHistory::Item& item : m_history.GetItems())
-        m_pText->addItem(QString::fromStdString(item.text), item.score);
-    m_pText->setEditText(text);
 }
 
 void CIncludeStringPage::SetText(const QString& text) {

@@ -55,8 +55,6 @@ public:
 
 private:
     void UpdateControls();
-    // Puts the history's items into the box; its text stays.
-    void FillHistory();
     // Sets the box's text without counting it as an edit.
     void SetText(const QString& text);
     void OnTextEdited(const QString& text);

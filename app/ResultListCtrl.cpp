@@ -29,7 +29,8 @@ constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 32;
 constexpr int kSmallIconCellChars = 24;  // width of a Small Icons cell in average characters
 constexpr int kListCellChars = 30;       // width of a List column in average characters
-constexpr int kListLayoutBatch = 50000;   // rows the list and icon views lay out per turn of the loop
+// Rows the list and icon views lay out per turn of the loop.
+constexpr int kListLayoutBatch = 50000;
 
 bool IsNavigationKey(int key) {
     switch (key) {
@@ -165,9 +166,12 @@ protected:
         event->accept();
     }
 
+    // The view calls this on every press, release, current-row change and
+    // many keys; the gate is asked only where the trigger can start an edit
+    // (AllEditTriggers: the owner asked it already).
     bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
               QEvent* event) override {
-        if (trigger != QAbstractItemView::AllEditTriggers &&
+        if (trigger != QAbstractItemView::AllEditTriggers && (trigger & View::editTriggers()) &&
             !m_pOwner->MayEditAt(index, trigger == QAbstractItemView::SelectedClicked))
             return false;
         return View::edit(index, trigger, event);
@@ -436,20 +440,27 @@ namespace {
 // selection is taken down before and put back after: every row at once, or
 // as row ranges, which costs one pass over the rows however large it is.
 // (Left standing, the selection model would keep each selected row on its
-// own through the reordering.)
+// own through the reordering.) Rows the search hands over meanwhile are taken
+// in at the end of the reordering: they come back unselected, and a new
+// generation keeps no selection at all.
 class CSelectionKeeper {
 public:
     CSelectionKeeper(CResultListModel* model, QItemSelectionModel* selection,
                      const std::vector<std::pair<int, int>>& runs)
-        : m_pModel(model), m_pSelection(selection) {
+        : m_pModel(model), m_pSelection(selection), m_results(model->GetResults()) {
         if (runs.empty())
             return;
         m_bAny = true;
-        m_bEveryRow =
-            runs.size() == 1 && runs[0].first == 0 && runs[0].second == model->GetRowCount() - 1;
-        if (!m_bEveryRow) {
-            const std::span<const DWORD> map = model->GetRowIndex();
-            m_selected.assign(model->GetResults()->GetCount(), false);
+        const std::span<const DWORD> map = model->GetRowIndex();
+        m_nRows = map.size();
+        m_bEveryRow = runs.size() == 1 && runs[0].first == 0 &&
+                      static_cast<std::size_t>(runs[0].second) + 1 == m_nRows;
+        if (m_bEveryRow) {
+            // The search hands its rows over in the order of its records,
+            // so the rows taken in later show records past all of these.
+            m_nRecordsShown = std::size_t{*std::max_element(map.begin(), map.end())} + 1;
+        } else {
+            m_selected.assign(m_results->GetCount(), false);
             for (const auto& [first, last] : runs) {
                 for (int row = first; row <= last; ++row)
                     m_selected[map[static_cast<std::size_t>(row)]] = true;
@@ -458,25 +469,30 @@ public:
         m_pSelection->clearSelection();
     }
     ~CSelectionKeeper() {
-        if (!m_bAny)
+        if (!m_bAny || m_pModel->GetResults() != m_results)
             return;
+        const std::span<const DWORD> map = m_pModel->GetRowIndex();
         const int last = m_pModel->columnCount() - 1;
-        if (m_bEveryRow) {
+        if (m_bEveryRow && map.size() == m_nRows) {
             m_pSelection->select(QItemSelection(m_pModel->index(0, 0),
                                                 m_pModel->index(m_pModel->GetRowCount() - 1, last)),
                                  QItemSelectionModel::Select);
             return;
         }
-        const std::span<const DWORD> map = m_pModel->GetRowIndex();
+        const auto wasSelected = [&](std::size_t row) {
+            const DWORD record = map[row];
+            return m_bEveryRow ? record < m_nRecordsShown
+                               : record < m_selected.size() && m_selected[record];
+        };
         QItemSelection selection;
         std::size_t row = 0;
         while (row < map.size()) {
-            if (!m_selected[map[row]]) {
+            if (!wasSelected(row)) {
                 ++row;
                 continue;
             }
             const std::size_t first = row;
-            while (row < map.size() && m_selected[map[row]])
+            while (row < map.size() && wasSelected(row))
                 ++row;
             selection.append(QItemSelectionRange(m_pModel->index(static_cast<int>(first), 0),
                                                  m_pModel->index(static_cast<int>(row - 1), last)));
@@ -489,7 +505,12 @@ public:
 private:
     CResultListModel* m_pModel;
     QItemSelectionModel* m_pSelection;
+    // The generation whose rows were selected.
+    std::shared_ptr<CResultArray> m_results;
     std::vector<bool> m_selected;  // by record index
+    std::size_t m_nRows = 0;
+    // With every row selected: the records below this index had rows.
+    std::size_t m_nRecordsShown = 0;
     bool m_bAny = false;
     bool m_bEveryRow = false;
 };
@@ -574,11 +595,18 @@ std::vector<int> CResultListCtrl::GetSelectedRows() const {
 
 std::vector<CRowRecord> CResultListCtrl::GetSelectedRecords() const {
     std::vector<CRowRecord> records;
-    for (const int row : GetSelectedRows()) {
-        if (const CRowRecord shown = m_pModel->GetRowRecord(row); shown.record)
-            records.push_back(shown);
-    }
+    ForEachSelectedRecord([&records](const CRowRecord& shown) { records.push_back(shown); });
     return records;
+}
+
+void CResultListCtrl::ForEachSelectedRecord(
+    const std::function<void(const CRowRecord&)>& visit) const {
+    for (const auto& [first, last] : GetSelectedRuns()) {
+        for (int row = first; row <= last; ++row) {
+            if (const CRowRecord shown = m_pModel->GetRowRecord(row); shown.record)
+                visit(shown);
+        }
+    }
 }
 
 int CResultListCtrl::GetSelectedCount() const {
@@ -604,7 +632,9 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
         return false;
     // Rows are laid out in order, so the rows in view are one run: the first
     // row whose cell ends below the top and the last that starts above the
-    // bottom are found by halving.
+    // bottom are found by halving. A long list is laid out in batches: the
+    // rows not laid out yet (an empty cell) follow those that are, and count
+    // as below the view.
     const QAbstractItemView* view = GetCurrentView();
     const int column = m_nViewMode == VIEW_MODE_DETAILS ? 0 : m_pList->modelColumn();
     const int height = view->viewport()->height();
@@ -613,7 +643,7 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
     int high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (rect(middle).bottom() < 0)
+        if (const QRect cell = rect(middle); !cell.isEmpty() && cell.bottom() < 0)
             low = middle + 1;
         else
             high = middle;
@@ -623,7 +653,7 @@ bool CResultListCtrl::GetVisibleRows(int* first, int* last) const {
     high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (rect(middle).top() < height)
+        if (const QRect cell = rect(middle); !cell.isEmpty() && cell.top() < height)
             low = middle + 1;
         else
             high = middle;

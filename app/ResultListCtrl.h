@@ -127,6 +127,9 @@ public:
     std::vector<std::pair<int, int>> GetSelectedRuns() const;
     // The selected rows that show a record, in ascending order, with their records.
     std::vector<CRowRecord> GetSelectedRecords() const;
+    // Calls `visit` for the same rows, run by run, without listing them (a
+    // selection may hold millions of rows).
+    void ForEachSelectedRecord(const std::function<void(const CRowRecord&)>& visit) const;
     int GetSelectedCount() const;
 
     // 1 when `row` exists and lies (at least partly) in the visible area.

@@ -122,6 +122,7 @@ void CResultListModel::SetResults(std::shared_ptr<CResultArray> results) {
     beginResetModel();
     m_results = results ? std::move(results) : std::make_shared<CResultArray>();
     m_rows.Clear();
+    m_attributes.clear();
     endResetModel();
 }
 
@@ -183,11 +184,16 @@ CRowRecord CResultListModel::GetRowRecord(int row) const {
     return {row, &m_results->GetAt(index), index};
 }
 
-int CResultListModel::RowOfRecord(std::size_t index, int hint) const {
+int CResultListModel::RowOfRecord(std::size_t index, int hint, int first, int last) const {
     if (hint >= 0 && hint < GetRowCount() && m_rows[static_cast<std::size_t>(hint)] == index)
         return hint;
-    const auto found = std::find(m_rows.begin(), m_rows.end(), index);
-    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
+    first = std::max(first, 0);
+    last = std::min(last, GetRowCount() - 1);
+    if (first > last)
+        return -1;
+    const DWORD* end = m_rows.begin() + last + 1;
+    const DWORD* found = std::find(m_rows.begin() + first, end, index);
+    return found == end ? -1 : static_cast<int>(found - m_rows.begin());
 }
 
 QString CResultListModel::SizeText(const CResultItem& record) const {
@@ -203,8 +209,21 @@ QString CResultListModel::SizeText(const CResultItem& record) const {
     return m_locale.toString(static_cast<qulonglong>(kilobytes)) + QStringLiteral("KB");
 }
 
+DWORD CResultListModel::CellAttributes(const CRowRecord& shown) const {
+    if (!(shown.record->m_dwFlags & RIF_DOS_UNREAD))
+        return shown.record->m_dwAttributes;
+    if (const auto kept = m_attributes.find(shown.index); kept != m_attributes.end())
+        return kept->second;
+    if (m_attributes.size() >= kAttributesKept)
+        m_attributes.clear();
+    const DWORD attributes = GetResultAttributes(*shown.record);
+    m_attributes.emplace(shown.index, attributes);
+    return attributes;
+}
+
 QString CResultListModel::GetCellText(int row, int column) const {
-    const CResultItem* record = GetRecord(row);
+    const CRowRecord shown = GetRowRecord(row);
+    const CResultItem* record = shown.record;
     if (!record || column < 0 || column >= static_cast<int>(m_columns.size()))
         return QString();
     const COLUMNINFO& info = m_columns[static_cast<std::size_t>(column)];
@@ -234,7 +253,7 @@ QString CResultListModel::GetCellText(int row, int column) const {
             return QString::fromUtf8(record->m_sTypeName.data(),
                                      static_cast<qsizetype>(record->m_sTypeName.size()));
         case COLUMN_ID_ATTRIBUTE:
-            return QString::fromStdString(FormatAttributeLetters(GetResultAttributes(*record)));
+            return QString::fromStdString(FormatAttributeLetters(CellAttributes(shown)));
         default:
             return QString();
     }

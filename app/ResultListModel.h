@@ -13,10 +13,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/RowIndex.h"
@@ -76,8 +78,10 @@ public:
     CRowRecord GetRowRecord(int row) const;
     const CResultItem* GetRecord(int row) const { return GetRowRecord(row).record; }
     // The row that shows record `index`: `hint` when it still does (rows move
-    // when the list is sorted), else found; -1 when no row shows it.
-    int RowOfRecord(std::size_t index, int hint) const;
+    // when the list is sorted), else found among rows first..last; -1 when
+    // none of them shows it.
+    int RowOfRecord(std::size_t index, int hint, int first = 0,
+                    int last = std::numeric_limits<int>::max()) const;
 
     // Removes the rows `rows` (ascending, each once) from the list; their
     // records stay in the result array.
@@ -89,6 +93,9 @@ public:
 
     // The text of one cell; empty where the row or column shows nothing.
     QString GetCellText(int row, int column) const;
+    // Attributes changed on disk: the attribute words kept for the cells of
+    // records whose search left bits unread are read again when next shown.
+    void ForgetAttributes() { m_attributes.clear(); }
     // The widest text a cell of a fixed-form column (size, times,
     // attributes) usually shows; empty for the columns of free text.
     QString GetWidestCellText(int column) const;
@@ -135,6 +142,10 @@ private:
     void AppendRows(const std::shared_ptr<CResultArray>& results, std::size_t first,
                     std::size_t count);
     QString SizeText(const CResultItem& record) const;
+    // The whole attribute word of a row's record; bits its search left unread
+    // are read once and kept (the record itself is not changed, since the
+    // search thread may read it).
+    DWORD CellAttributes(const CRowRecord& shown) const;
     // Takes `rows` as the row map, every persistent index (selection, current
     // row) moving from its row to newRowOf(row), so it stays on its record.
     void ReorderRows(CRowIndex rows, const std::function<int(int oldRow)>& newRowOf);
@@ -169,6 +180,11 @@ private:
     bool m_bSizeInBytes = false;
     QLocale m_locale;
     std::function<bool(int row, const QString& name)> m_rename;
+    // Attribute words read for the cells, by record index, of the current
+    // generation; on this thread only (a sort reads the files itself).
+    mutable std::unordered_map<std::size_t, DWORD> m_attributes;
+    // The most words kept: more than any view shows at once.
+    static constexpr std::size_t kAttributesKept = 4096;
     bool m_bReordering = false;
     std::mutex m_handedLock;
     std::vector<HandedCall> m_handed;  // under the lock

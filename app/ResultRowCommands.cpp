@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -49,8 +50,8 @@ public:
             if (logical >= 0 && !header->isSectionHidden(logical))
                 m_columns.push_back(logical);
         }
-        for (const int row : list.GetSelectedRows())
-            m_selected[static_cast<std::size_t>(row)] = true;
+        for (const auto& [first, last] : list.GetSelectedRuns())
+            std::fill(m_selected.begin() + first, m_selected.begin() + last + 1, true);
     }
 
     std::size_t GetColumnCount() const override { return m_columns.size(); }
@@ -104,8 +105,8 @@ CResultRowCommands::CResultRowCommands(QWidget* window, CResultListModel* model,
 
 std::set<int> CResultRowCommands::RefusedCommands() const {
     CSelectionFlags selection;
-    for (const CRowRecord& shown : m_pList->GetSelectedRecords())
-        selection.Add(shown.record->m_dwFlags);
+    m_pList->ForEachSelectedRecord(
+        [&selection](const CRowRecord& shown) { selection.Add(shown.record->m_dwFlags); });
     const unsigned enabled = selection.EnabledCommands();
     std::set<int> refused;
     for (const SelectionCommandId& each : kSelectionCommandIds) {
@@ -120,14 +121,13 @@ std::set<int> CResultRowCommands::RefusedCommands() const {
 void CResultRowCommands::OnDeleteKey() {
     if (IsSearching())
         return;
-    const std::vector<CRowRecord> selected = m_pList->GetSelectedRecords();
-    if (selected.size() >= 2) {
+    if (m_pList->GetSelectedCount() >= 2) {
         OnDeleteCommand();
         return;
     }
     std::vector<LPCITEMIDLIST> items;
     IShellFolder* folder = nullptr;
-    for (const CRowRecord& shown : selected) {
+    for (const CRowRecord& shown : m_pList->GetSelectedRecords()) {
         const CResultItem* record = shown.record;
         if (IsDeleteCandidate(record->m_dwFlags) && record->m_pidl && record->m_pParentFolder) {
             items.push_back(record->m_pidl.get());
@@ -179,16 +179,16 @@ void CResultRowCommands::RemoveVanishedSelection() {
 // ------------------------------------------------------------------ rename
 
 void CResultRowCommands::OnRenameCommand() {
-    const std::vector<CRowRecord> selected = m_pList->GetSelectedRecords();
-    if (selected.size() == 1) {
-        m_pList->EditLabel(selected.front().row);
+    const std::vector<std::pair<int, int>> runs = m_pList->GetSelectedRuns();
+    if (runs.size() == 1 && runs.front().first == runs.front().second) {
+        m_pList->EditLabel(runs.front().first);
         return;
     }
     std::vector<const CResultItem*> onDisk;
-    for (const CRowRecord& shown : selected) {
+    m_pList->ForEachSelectedRecord([&onDisk](const CRowRecord& shown) {
         if (IsFileOnDisk(shown.record->m_dwFlags))
             onDisk.push_back(shown.record);
-    }
+    });
     if (!MayRenameTogether(onDisk)) {
         ShowWarning(ResourceText(IDS_RENAME_FOLDERS_APART));
         return;
@@ -203,17 +203,17 @@ bool CResultRowCommands::CanEditLabel(int row) {
         return false;
     // One row at a time: an editor on one row of many would take the keys
     // meant for the selection (Ctrl+X).
-    if (m_pList->GetSelectedRecords().size() > 1)
+    if (m_pList->GetSelectedCount() > 1)
         return false;
     // An archive file whose members are rows keeps its name, or their rows
     // would name the old one.
     std::string path;
     if (!(record->m_dwFlags & RIF_FOLDER) && record->GetFilePath(&path)) {
-        std::vector<const CResultItem*> rows;
-        for (int r = 0; r < m_pModel->GetRowCount(); ++r)
-            rows.push_back(m_pModel->GetRecord(r));
-        if (HasMemberRecords(rows, path))
-            return false;
+        for (int r = 0; r < m_pModel->GetRowCount(); ++r) {
+            const CResultItem* shown = m_pModel->GetRecord(r);
+            if (shown && HasMemberRecords({&shown, 1}, path))
+                return false;
+        }
     }
     ULONG attributes = SFGAO_CANRENAME;
     LPCITEMIDLIST item = record->m_pidl.get();

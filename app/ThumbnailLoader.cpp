@@ -71,7 +71,10 @@ const CBitmap* CThumbnailLoader::PictureOfRow(int row) {
 void CThumbnailLoader::QueueThumbnail(const CRowRecord& shown) {
     if (shown.record->m_iThumbnailState != THUMBNAIL_NONE)
         return;
-    PublishVisibleRows();
+    // Scrolling publishes the rows in view; a row painted outside them shows
+    // they changed otherwise (the view grew, the list was laid out further).
+    if (!m_queue.IsRowVisible(shown.row))
+        PublishVisibleRows();
     m_queue.Queue(m_nGeneration, shown.row, shown.index, MakeProviderItem(*shown.record));
 }
 
@@ -137,6 +140,10 @@ void CThumbnailLoader::OnViewModeChanged(int mode) {
 }
 
 void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
+    // The rows in view, asked of the view before the queue's lock is taken.
+    int first = 0;
+    int last = -1;
+    m_pList->GetVisibleRows(&first, &last);
     const BOOL current = m_queue.ApplyIfCurrent(result, [&] {
         const std::shared_ptr<CResultArray>& results = m_pModel->GetResults();
         if (result.record >= results->GetCount())
@@ -150,8 +157,9 @@ void CThumbnailLoader::ApplyResult(CThumbnailQueue::Result& result) {
         } else {
             record.m_iThumbnailState = THUMBNAIL_FAILED;
         }
-        // The row may have moved since it asked (a sort).
-        m_pList->RedrawItem(m_pModel->RowOfRecord(result.record, result.row));
+        // The row may have moved since it asked (a sort); out of view it
+        // needs no redraw.
+        m_pList->RedrawItem(m_pModel->RowOfRecord(result.record, result.row, first, last));
     });
     // Outside the queue's lock: dropping a picture releases it there.
     if (current)

@@ -546,9 +546,18 @@ void CZembroltDlg::ClearResultsCommand() {
 }
 
 void CZembroltDlg::UpdateStatusText() {
-    const std::vector<int> selected = m_pResultList->GetSelectedRows();
-    const std::vector<std::size_t> rows(selected.begin(), selected.end());
-    SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), rows));
+    const int selected = m_pResultList->GetSelectedCount();
+    if (selected == 0) {
+        SetStatusText(ObjectsStatusText(*m_pModel->GetResults(), m_pModel->GetRowIndex(), {}));
+        return;
+    }
+    // Summed where the rows stand: the selection may hold millions of rows
+    // and changes key by key.
+    std::uint64_t total = 0;
+    m_pResultList->ForEachSelectedRecord([&total](const CRowRecord& shown) {
+        total += CountedSize(static_cast<std::int64_t>(shown.record->m_nSize));
+    });
+    SetStatusText(FormatObjectsStatus(selected, total));
 }
 
 void CZembroltDlg::ClearSelection() {

@@ -1,5 +1,6 @@
 #include "tools/ToolRecords.h"
 
+#include "platform/PosixFile.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/shell/ShellHelper.h"
 #include "readers/archives/ArchiveHandler.h"
@@ -111,8 +112,7 @@ bool ReparseRenamedRecord(CResultItem& record, const std::string& newName) {
         !child)
         return false;
     PidlPtr childOwner(child);
-    const std::string folder = record.m_sFolder.str();
-    const std::string path = folder == "/" ? "/" + newName : folder + "/" + newName;
+    const std::string path = zb::JoinPath(record.m_sFolder.str(), newName);
     CShellHelper helper;
     LPITEMIDLIST full = nullptr;
     if (FAILED(helper.ParseDisplayName(path, &full, nullptr)) || !full)

@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include <algorithm>
+
 namespace {
 
 bool IsContinuation(unsigned char byte) {
@@ -46,23 +48,46 @@ std::size_t Utf8SequenceAt(std::string_view bytes, char32_t* codePoint) {
     return length;
 }
 
-}  // namespace
-
-CNameText::CNameText(std::string_view bytes) : m_bytes(bytes) {
-    m_text.reserve(static_cast<qsizetype>(bytes.size()));
+// Appends the shown text of `bytes` to `text`, telling `ended` where each
+// shown character ends in the text and in the bytes. A name of ASCII bytes
+// alone (the most) is taken in one step.
+template <class Ended>
+void AppendNameText(std::string_view bytes, QString& text, Ended&& ended) {
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        const qsizetype start = text.size();
+        text += QLatin1StringView(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        for (std::size_t i = 1; i <= bytes.size(); ++i)
+            ended(start + static_cast<qsizetype>(i), i);
+        return;
+    }
     std::size_t position = 0;
     while (position < bytes.size()) {
         char32_t codePoint = 0;
         const std::size_t length = Utf8SequenceAt(bytes.substr(position), &codePoint);
         if (length == 0) {
-            m_text += QChar::ReplacementCharacter;
+            text += QChar::ReplacementCharacter;
             ++position;
+        } else if (QChar::requiresSurrogates(codePoint)) {
+            text += QChar(QChar::highSurrogate(codePoint));
+            text += QChar(QChar::lowSurrogate(codePoint));
+            position += length;
         } else {
-            m_text += QString::fromUcs4(&codePoint, 1);
+            text += QChar(static_cast<char16_t>(codePoint));
             position += length;
         }
-        m_ends.push_back({m_text.size(), position});
+        ended(text.size(), position);
     }
+}
+
+}  // namespace
+
+CNameText::CNameText(std::string_view bytes) : m_bytes(bytes) {
+    m_text.reserve(static_cast<qsizetype>(bytes.size()));
+    m_ends.reserve(bytes.size());
+    AppendNameText(bytes, m_text, [this](qsizetype textEnd, std::size_t byteEnd) {
+        m_ends.push_back({textEnd, byteEnd});
+    });
 }
 
 std::string CNameText::BytesOf(const QString& edited) const {
@@ -99,5 +124,8 @@ std::string CNameText::BytesOf(const QString& edited) const {
 }
 
 QString NameToText(std::string_view bytes) {
-    return CNameText(bytes).Text();
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    AppendNameText(bytes, text, [](qsizetype, std::size_t) {});
+    return text;
 }

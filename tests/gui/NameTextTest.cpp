@@ -22,6 +22,8 @@ private slots:
         QTest::newRow("past U+10FFFF")
             << QByteArray("\xF4\x90\x80\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD");
         QTest::newRow("U+FFFD itself") << QByteArray("\xEF\xBF\xBD") << QStringLiteral("\uFFFD");
+        QTest::newRow("ASCII") << QByteArray("plain name.txt") << QStringLiteral("plain name.txt");
+        QTest::newRow("empty") << QByteArray() << QString();
     }
     void shownText() {
         QFETCH(QByteArray, bytes);

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "app/ResultListModel.h"
 #include "app/SortHeaderCtrl.h"
@@ -42,6 +43,14 @@ struct Fixture {
             results->Append(std::move(record));
         model.InsertRows(results, first, results->GetCount() - first);
         QCoreApplication::processEvents();
+    }
+    // `count` text rows named by the numbers (i * step) % count.
+    void AddNumbered(int count, int step = 1) {
+        std::vector<CResultItem> records;
+        records.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            records.push_back(MakeRecord(std::to_string((i * step) % count), 1, 7, "Text"));
+        Add(std::move(records));
     }
     void AddSample() {
         Add({MakeRecord("delta.txt", 300, 40, "Text"), MakeRecord("Alpha.png", 100, 10, "Image"),
@@ -251,6 +260,29 @@ private slots:
         QVERIFY(!f.ctrl.IsItemVisible(6));
     }
 
+    // Presses, releases and keys pass through the view's edit() as well:
+    // the gate is asked only where an edit could start, a click on the name
+    // of a selected row.
+    void theEditGateIsAskedOnlyWhereAnEditCouldStart() {
+        Fixture f;
+        f.AddSample();
+        f.ctrl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
+        int asked = 0;
+        f.ctrl.SetLabelEditGate([&asked](int) {
+            ++asked;
+            return false;
+        });
+        QAbstractItemView* view = f.ctrl.GetCurrentView();
+        const QPoint name = view->visualRect(f.model.index(1, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(f.ctrl.GetSelectedCount(), 1);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(asked, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, name);
+        QCOMPARE(asked, 1);
+    }
+
     void hundredThousandRowsSortWithoutDeepRecursion() {
         Fixture f;
         std::vector<CResultItem> records;
@@ -282,17 +314,59 @@ private slots:
         }
     }
 
+    // Rows the search hands over while a long list is sorted (on other
+    // threads, the loop turning) join after the sort unselected: the
+    // selection stays on the rows that were there, and rows of a new
+    // generation come with none.
+    void rowsHandedOverDuringASortJoinUnselected_data() {
+        QTest::addColumn<bool>("everyRow");
+        QTest::addColumn<bool>("newGeneration");
+        QTest::newRow("some rows") << false << false;
+        QTest::newRow("every row") << true << false;
+        QTest::newRow("some rows, new generation") << false << true;
+        QTest::newRow("every row, new generation") << true << true;
+    }
+    void rowsHandedOverDuringASortJoinUnselected() {
+        QFETCH(bool, everyRow);
+        QFETCH(bool, newGeneration);
+        Fixture f;
+        constexpr int kRows = 100000;  // long enough to be sorted beside the loop
+        constexpr int kLate = 5000;
+        f.AddNumbered(kRows, 7919);
+        if (everyRow)
+            f.ctrl.SelectAll();
+        else
+            f.ctrl.GetSelectionModel()->select(
+                QItemSelection(f.model.index(0, 0), f.model.index(9, f.model.columnCount() - 1)),
+                QItemSelectionModel::Select);
+        const int selected = f.ctrl.GetSelectedCount();
+
+        const auto handed = newGeneration ? std::make_shared<CResultArray>() : f.results;
+        bool turned = false;
+        QTimer::singleShot(0, [&] {
+            turned = true;
+            if (newGeneration)
+                f.model.DeleteAllRows(handed);
+            const std::size_t first = handed->GetCount();
+            for (int i = 0; i < kLate; ++i)
+                handed->Append(MakeRecord("late" + std::to_string(i), 1, 7, "Text"));
+            f.model.InsertRows(handed, first, kLate);
+        });
+        f.ctrl.OnColumnClick(f.Column(COLUMN_ID_NAME));
+        QVERIFY(turned);
+        QCOMPARE(f.model.rowCount(), newGeneration ? kLate : kRows + kLate);
+        QCOMPARE(f.ctrl.GetSelectedCount(), newGeneration ? 0 : selected);
+        for (const int row : f.ctrl.GetSelectedRows())
+            QVERIFY(!f.model.GetRecord(row)->m_sName.str().starts_with("late"));
+    }
+
     // A list of more rows than one layout batch: the list view lays them
     // out over several turns of the loop, and still brings the current row
     // (here the last) into view once its batch has come.
     void aLongListLaidOutInBatchesStillShowsTheCurrentRow() {
         Fixture f;
         constexpr int kRows = 120000;
-        std::vector<CResultItem> records;
-        records.reserve(kRows);
-        for (int i = 0; i < kRows; ++i)
-            records.push_back(MakeRecord(std::to_string(i), 1, 7, "Text"));
-        f.Add(std::move(records));
+        f.AddNumbered(kRows);
         f.ctrl.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
         const QModelIndex last = f.model.index(kRows - 1, 0);
@@ -304,6 +378,28 @@ private slots:
         QVERIFY(view->visualRect(last).isEmpty());
         QTRY_VERIFY(view->viewport()->rect().intersects(view->visualRect(last)));
         QCOMPARE(f.ctrl.GetSelectedCount(), 1);
+    }
+
+    // Rows whose batch has not been laid out yet have no place: they count
+    // as below the view, so the rows in view are known from the first batch
+    // on (the thumbnail queue makes only those).
+    void rowsInViewAreKnownBeforeALongListIsLaidOut() {
+        Fixture f;
+        constexpr int kRows = 120000;
+        f.AddNumbered(kRows);
+        f.ctrl.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.ctrl));
+        for (const int id : {ID_VIEW_THUMBNAILS, ID_VIEW_LARGE_ICONS}) {
+            QVERIFY(f.ctrl.OnViewCommand(id));
+            QVERIFY(f.ctrl.GetCurrentView()->visualRect(f.model.index(kRows - 1, 0)).isEmpty());
+            int first = -1;
+            int last = -1;
+            QVERIFY(f.ctrl.GetVisibleRows(&first, &last));
+            QCOMPARE(first, 0);
+            QVERIFY(last > 0 && last < 50000);
+            QVERIFY(f.ctrl.IsItemVisible(last));
+            QVERIFY(!f.ctrl.IsItemVisible(last + 1));
+        }
     }
 };
 

@@ -160,6 +160,9 @@ private slots:
         QCOMPARE(model.RowOfRecord(0, 0), 2);
         QCOMPARE(model.RowOfRecord(1, 0), 0);
         QCOMPARE(model.RowOfRecord(2, 99), 1);
+        // Only among the rows asked about (those in view).
+        QCOMPARE(model.RowOfRecord(0, 0, 0, 1), -1);
+        QCOMPARE(model.RowOfRecord(0, 0, 1, 99), 2);
         model.RemoveRows({1});
         QCOMPARE(model.RowOfRecord(2, 1), -1);  // its row left the list
     }
@@ -321,6 +324,14 @@ private slots:
         QCOMPARE(Column(model, model.FindVisibleColumn(COLUMN_ID_NAME)),
                  QStringList({"plain.doc", "marked.doc"}));
         // Reading them changes no record: the search thread may read it too.
+        QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
+
+        // The cells read a file once; a tool that changed attributes has
+        // them read again.
+        QVERIFY(setxattr(marked.c_str(), "user.DOSATTRIB", "0x20", 4, 0) == 0);
+        QCOMPARE(Column(model, attribute), QStringList({"", "AS"}));
+        model.ForgetAttributes();
+        QCOMPARE(Column(model, attribute), QStringList({"", "A"}));
         QCOMPARE(results->GetAt(0).m_dwAttributes, FILE_ATTRIBUTE_NORMAL);
     }
 

@@ -357,6 +357,31 @@ private slots:
         QVERIFY(t.tools.GetSelectedDiskRecords()[0]->m_dwAttributes & FILE_ATTRIBUTE_READONLY);
         QCOMPARE(changed.count(), 1);
     }
+
+    // With sub folders the rows below a selected folder are read again (the
+    // change reached their files); rows elsewhere are not.
+    void changeAttributesReadsAgainTheRowsBelowTheSelectedFolders() {
+        const QString inside = WriteFile(Path(QStringLiteral("tree/sub/in.txt")), "x");
+        const QString outside = WriteFile(Path(QStringLiteral("tree/out.txt")), "x");
+        Tools t;
+        QCOMPARE(t.Find(QStringLiteral("sub;in.txt;out.txt"), Path(QStringLiteral("tree"))), 3);
+        const auto attributes = [&t](const QString& name) {
+            return t.model.GetRecord(t.Row(name))->m_dwAttributes;
+        };
+        QVERIFY(!(attributes(QStringLiteral("out.txt")) & FILE_ATTRIBUTE_READONLY));
+        // Made read-only behind the list's back: its row keeps what it showed.
+        QVERIFY(QFile::setPermissions(outside, QFile::ReadOwner));
+        t.Select({QStringLiteral("sub")});
+        WhenModal<CChangeAttributesDlg>([](CChangeAttributesDlg* dialog) {
+            dialog->BoxOf(FILE_ATTRIBUTE_READONLY)->setCheckState(Qt::Checked);
+            dialog->SubFoldersBox()->setChecked(true);
+            dialog->OnOK();
+        });
+        t.tools.OnChangeAttributes();
+        QVERIFY(!QFileInfo(inside).isWritable() || geteuid() == 0);
+        QVERIFY(attributes(QStringLiteral("in.txt")) & FILE_ATTRIBUTE_READONLY);
+        QVERIFY(!(attributes(QStringLiteral("out.txt")) & FILE_ATTRIBUTE_READONLY));
+    }
 };
 
 ZB_GUI_TEST(ToolWindowsTest);
