@@ -328,8 +328,8 @@ private slots:
             QVERIFY(!dialog->OptionBox(1080)->isChecked());
             dialog->accept();
         });
+        // The search thread fills the list; it may have ended already.
         t.tools.OnFindRedundantFiles();
-        QVERIFY(t.engine.IsSearching());  // on the search thread
         t.engine.WaitForSearch();
         QTRY_COMPARE(t.model.GetRowCount(), 3);
         QCOMPARE(ColumnTexts(t.model, 0),
