@@ -103,8 +103,10 @@ void CContentScanPool::WorkerLoop(Tester* tester, bool computeOnly) {
 
 void CContentScanPool::RunJob(Tester& tester, Job& job) {
     if (job.testRecord)
-        job.passed =
-            !m_stop.load(std::memory_order_relaxed) && tester.test->MatchContainedText(job.record);
+        job.outcome =
+            !m_stop.load(std::memory_order_relaxed) && tester.test->MatchContainedText(job.record)
+                ? Outcome::Passed
+                : Outcome::Failed;
     if (!job.archive || m_stop.load(std::memory_order_relaxed))
         return;
     if (!tester.archivesMade) {
@@ -141,11 +143,11 @@ bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const C
     lock.unlock();
     bool go = true;
     if (job.testRecord && !m_stop.load(std::memory_order_relaxed))
-        go = commit(std::move(job.record), job.passed);
+        go = commit(std::move(job.record), job.outcome);
     for (CResultItem& member : job.members) {
         if (!go || m_stop.load(std::memory_order_relaxed))
             break;
-        go = commit(std::move(member), true);
+        go = commit(std::move(member), Outcome::Passed);
     }
     // A fault while listing the archive ends the search, as it would on the
     // walk's own thread.
@@ -206,7 +208,7 @@ bool CContentScanPool::PushPassed(CResultItem&& record, const Commit& commit) {
     job.record = std::move(record);
     job.claimed = true;
     job.done = true;
-    job.passed = true;
+    job.outcome = Outcome::Ready;
     return Queue(std::move(job), commit);
 }
 

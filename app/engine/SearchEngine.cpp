@@ -257,13 +257,15 @@ int CSearchEngine::DoSearch() {
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     if (m_pCriteria->HasContainedText() && workers > 0) {
         m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
-        m_commitScanned = [this](CResultItem&& record, bool passed) {
-            if (!passed)
+        m_commitScanned = [this](CResultItem&& record, CContentScanPool::Outcome outcome) {
+            if (outcome == CContentScanPool::Outcome::Failed)
                 return true;
             // Without a condition on them, size, attributes and times of a
             // file on disk are read only for the files that are kept (an
-            // archive member's come from its archive).
-            if (!m_pCriteria->NeedsFileData() && !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
+            // archive member's come from its archive; a record the walk
+            // queued as passed has them already).
+            if (outcome == CContentScanPool::Outcome::Passed && !m_pCriteria->NeedsFileData() &&
+                !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
                 std::string path;
                 if (record.GetFilePath(&path))
                     ReadResultItemFileData(record, path, -1, nullptr, m_dosBits);
@@ -822,14 +824,12 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     if (walk.contentHolds) {
         // The read-ahead found the text in the file; the rest is tested here.
         const bool passes = MatchCriteria(record, false) != FALSE;
-        if (passes && m_pScanPool && !m_pScanPool->Empty()) {
-            // Files before it are still being read: the row waits behind
-            // them in the pool's queue while the walk goes on.
-            queued->emplace(std::move(record));
-            return true;
-        }
         if (passes && !readFirst)
             ReadChildData(walk, record);
+        // Files before it are still being read: the row, with its data read
+        // here, waits behind them in the pool's queue while the walk goes on.
+        if (passes && m_pScanPool && !m_pScanPool->Empty())
+            queued->emplace(std::move(record));
         return passes;
     }
     if (m_pScanPool && dataPending && !(record.m_dwFlags & RIF_FOLDER) &&

@@ -194,7 +194,8 @@ private:
     BOOL VisitChild(FolderWalk& walk, PidlPtr child);
     // The record's test; TRUE when it passes at once. A record whose
     // contents decide is moved into `queued` for the pool instead, and so is
-    // one that passes while the pool still reads files before it (TRUE).
+    // one that passes while the pool still reads files before it (TRUE; its
+    // data read already).
     // `deletableAsked`: the attributes held whether the item can be deleted.
     bool TestChild(FolderWalk& walk, ULONG attributes, bool dataPending, bool deletableAsked,
                    std::optional<CResultItem>* queued);
