@@ -89,7 +89,7 @@ public:
     // one who tests the entry, before its answer is stored.
     std::unique_ptr<std::unique_ptr<zb::FileInfo>[]> infos;
     // Its ".hidden" list, read once by whoever first reads a file's data
-    // (none when the listing holds no such file).
+    // (HiddenList).
     std::once_flag hiddenOnce;
     zb::HiddenNames hidden;
     // Entries without their final answer, and one more while it is planned.
@@ -170,6 +170,15 @@ CFolderReadAhead::~CFolderReadAhead() {
 
 const zb::CItemListBuilder& CFolderReadAhead::Items(const Folder& folder) {
     return folder.items;
+}
+
+const zb::HiddenNames& CFolderReadAhead::HiddenList(Folder& folder, int dirFd) {
+    std::call_once(folder.hiddenOnce, [&folder, dirFd] {
+        if (folder.items.HasEntry(".hidden"))
+            folder.hidden =
+                dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
+    });
+    return folder.hidden;
 }
 
 const zb::FileInfo* CFolderReadAhead::FileData(const Folder& folder, std::size_t index) {
@@ -266,13 +275,10 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     // the walk reads it; a file whose data cannot be read is left to the walk.
     std::string name;
     const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
-        std::call_once(folder->hiddenOnce, [&] {
-            if (folder->items.HasEntry(".hidden"))
-                folder->hidden = zb::HiddenNames::Load(dirFd);
-        });
+        const zb::HiddenNames& hidden = HiddenList(*folder, dirFd);
         auto info = std::make_unique<zb::FileInfo>();
-        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get(),
-                               zb::LinkMode::NoFollow, m_options.dosBits))
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get(), zb::LinkMode::NoFollow,
+                               m_options.dosBits))
             return nullptr;
         if (!folder->infos)
             folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
@@ -417,19 +423,13 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
         // condition needs it, the listing read it already; the slot is not
         // looked at here, since whoever stores the answer first writes it.
         if (answer == kHolds && folder.infos && !m_needsFileData) {
-            std::call_once(folder.hiddenOnce, [&folder, dirFd] {
-                if (!folder.items.HasEntry(".hidden"))
-                    return;
-                folder.hidden =
-                    dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
-            });
+            const zb::HiddenNames& hidden = HiddenList(folder, dirFd);
             info = std::make_unique<zb::FileInfo>();
             const zb::DosBits dos = m_options.dosBits;
             const bool read =
-                dirFd >= 0
-                    ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get(),
-                                        zb::LinkMode::NoFollow, dos)
-                    : zb::GetFileInfo(path, folder.hidden, info.get(), zb::LinkMode::NoFollow, dos);
+                dirFd >= 0 ? zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get(),
+                                               zb::LinkMode::NoFollow, dos)
+                           : zb::GetFileInfo(path, hidden, info.get(), zb::LinkMode::NoFollow, dos);
             if (!read)
                 info.reset();
         }

@@ -103,6 +103,10 @@ public:
     void Leave(const FolderPtr& folder);
 
     static const zb::CItemListBuilder& Items(const Folder& folder);
+    // The folder's ".hidden" list, loaded once by whoever asks first (the
+    // walk or a thread; through `dirFd` when it is the folder's, else by its
+    // path); empty when the listing holds no such file.
+    static const zb::HiddenNames& HiddenList(Folder& folder, int dirFd);
     // The size, attributes and times read ahead for entry `index` once its
     // answer is known (read as the walk reads them, through the folder's
     // descriptor or its path); null when they were not read.

@@ -484,9 +484,10 @@ struct CSearchEngine::FolderLevel {
     zb::ComPtr<IShellFolder> folder;
     bool deeper = false;  // sub-folders and archives may be entered
     bool searchArchives = false;
-    // The folder's ".hidden" list, read on first need.
-    zb::HiddenNames hidden;
-    bool hiddenLoaded = false;
+    // The folder's ".hidden" list, read on first need: the read-ahead's for
+    // a folder listed ahead, else its own.
+    const zb::HiddenNames* hidden = nullptr;
+    zb::HiddenNames ownHidden;
     // The listing: made ahead (with an answer for each item), else the
     // namespace's; neither when the folder cannot be listed.
     CFolderReadAhead::FolderPtr ahead;
@@ -855,13 +856,15 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
         return;
     }
     FolderLevel& level = walk.Top();
-    if (!level.hiddenLoaded) {
-        // A folder listed ahead shows whether it has a list at all.
-        if (!level.ahead || CFolderReadAhead::Items(*level.ahead).HasEntry(".hidden"))
-            level.hidden = zb::HiddenNames::Load(dirFd);
-        level.hiddenLoaded = true;
+    if (!level.hidden) {
+        if (level.ahead) {
+            level.hidden = &CFolderReadAhead::HiddenList(*level.ahead, dirFd);
+        } else {
+            level.ownHidden = zb::HiddenNames::Load(dirFd);
+            level.hidden = &level.ownHidden;
+        }
     }
-    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden, m_dosBits);
+    ReadResultItemFileData(record, walk.childPath, dirFd, level.hidden, m_dosBits);
 }
 
 BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {
