@@ -343,7 +343,7 @@ void CSearchEngine::ClearResults() {
 }
 
 std::string CSearchEngine::UpdateStatusText() {
-    const std::string status = ObjectsStatusText(*m_results.GetResults(), m_results.GetRowCount());
+    const std::string status = ObjectsStatusText(*m_results.GetResults());
     SetStatusText(status);
     return status;
 }
