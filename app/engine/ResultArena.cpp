@@ -86,7 +86,7 @@ void CResultArena::Intern(CRecordText& text) {
 }
 
 LPCITEMIDLIST CResultArena::CopyList(LPCITEMIDLIST list, std::size_t size) {
-    void* bytes = Allocate(size, 1);
+    void* bytes = Allocate(size, alignof(WORD));
     std::memcpy(bytes, list, size);
     return static_cast<LPCITEMIDLIST>(bytes);
 }

@@ -50,7 +50,8 @@ private:
     void* Allocate(std::size_t bytes, std::size_t align);
     // A block of `text` in CRecordText's layout.
     const char* MakeTextBlock(std::string_view text);
-    // A copy of the `size` bytes of `list` here.
+    // A copy of the `size` bytes of `list` here, aligned to its WORD fields
+    // (CRecordIdList tells a packed list by the lowest bit of its address).
     LPCITEMIDLIST CopyList(LPCITEMIDLIST list, std::size_t size);
 
     std::vector<std::unique_ptr<std::byte[]>> m_chunks;
