@@ -494,8 +494,7 @@ struct CSearchEngine::FolderLevel {
     zb::ComPtr<IEnumIDList> items;
     std::size_t nextIndex = 0;  // in the listing made ahead
     // What entering did, for leaving to undo.
-    bool textsSet = false;
-    bool raisedDepth = false;
+    bool opened = false;  // its texts are set and it counts in the walk's depth
     bool enteredCursor = false;
     std::optional<CNestedText::Mark> statusMark;
     CNestedText::Mark pathTextMark;
@@ -522,13 +521,15 @@ public:
     FolderLevel& Top() { return *m_levels.back(); }
     // A new innermost level that has done nothing yet.
     FolderLevel& Push() { return *m_levels.emplace_back(std::make_unique<FolderLevel>()); }
-    // Sets the innermost level's texts (`level` is the innermost).
-    void SetTexts(FolderLevel& level, const std::string& pathText, const std::string& folderPath,
-                  LPCITEMIDLIST absolute) {
+    // Sets the innermost level's texts and counts it in the walk's depth
+    // (`level` is the innermost).
+    void Open(FolderLevel& level, const std::string& pathText, const std::string& folderPath,
+              LPCITEMIDLIST absolute) {
         level.pathTextMark = m_pathText.Set(pathText);
         level.folderPathMark = m_folderPath.Set(folderPath);
         level.absoluteMark = m_absolute.Set(ItemListBody(absolute));
-        level.textsSet = true;
+        ++m_engine.m_nWalkDepth;
+        level.opened = true;
     }
     // Leaves the innermost level; the status text it replaced comes back
     // unless `restoreStatus` is false.
@@ -536,9 +537,8 @@ public:
         FolderLevel& level = *m_levels.back();
         if (level.ahead)
             m_engine.m_pReadAhead->Leave(level.ahead);
-        if (level.raisedDepth)
+        if (level.opened) {
             --m_engine.m_nWalkDepth;
-        if (level.textsSet) {
             m_pathText.Restore(level.pathTextMark);
             m_folderPath.Restore(level.folderPathMark);
             m_absolute.Restore(level.absoluteMark);
@@ -591,18 +591,6 @@ private:
 
 namespace {
 
-// Leaves the level the walk's descriptor entered last, on every way out.
-class CursorLevel {
-public:
-    explicit CursorLevel(CFolderCursor& cursor) : m_cursor(cursor) {}
-    ~CursorLevel() { m_cursor.Leave(); }
-    CursorLevel(const CursorLevel&) = delete;
-    CursorLevel& operator=(const CursorLevel&) = delete;
-
-private:
-    CFolderCursor& m_cursor;
-};
-
 // The next item of a listing; null at its end.
 PidlPtr NextItem(IEnumIDList* items) {
     for (;;) {
@@ -644,10 +632,19 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
     }
     MakeRootRecord(*root, scratch);
     ShowSearchingStatus(scratch);
-    if (!EnterFolderAt(folder.Get()))
+    // The root is the walk's outermost level; leaving it, on any way out,
+    // moves the descriptor back.
+    FolderWalk walk(*this);
+    FolderLevel& level = walk.Push();
+    level.enteredCursor = EnterFolderAt(folder.Get());
+    if (!level.enteredCursor)
         return;
-    const CursorLevel entered(m_cursor);
-    SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
+    LPCITEMIDLIST absolute = root->m_pidlFull.get();
+    std::string folderPath;
+    if (!SHGetPathFromIDList(absolute, &folderPath))
+        folderPath.clear();
+    OpenFolder(walk, level, std::move(folder), absolute, m_request.lookInText, folderPath, nullptr);
+    WalkFolders(walk);
 }
 
 bool CSearchEngine::EnterFolderAt(IShellFolder* folder) {
@@ -677,24 +674,11 @@ BOOL CSearchEngine::StopWalk() {
     return FALSE;
 }
 
-BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
-                                 const std::string& pathText) {
-    std::string folderPath;
-    if (!SHGetPathFromIDList(absolute, &folderPath))
-        folderPath.clear();
-    FolderWalk walk(*this);
-    OpenFolder(walk, walk.Push(), zb::ComPtr<IShellFolder>(folder), absolute, pathText, folderPath,
-               nullptr);
-    return WalkFolders(walk);
-}
-
 void CSearchEngine::OpenFolder(FolderWalk& walk, FolderLevel& level,
                                zb::ComPtr<IShellFolder> folder, LPCITEMIDLIST absolute,
                                const std::string& pathText, const std::string& folderPath,
                                CFolderReadAhead::FolderPtr ahead) {
-    walk.SetTexts(level, pathText, folderPath, absolute);
-    ++m_nWalkDepth;
-    level.raisedDepth = true;
+    walk.Open(level, pathText, folderPath, absolute);
     level.folder = std::move(folder);
     level.ahead = ahead ? std::move(ahead) : ListAhead(level.folder.Get(), walk.FolderPath());
     if (!level.ahead)
@@ -959,14 +943,6 @@ void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
                            std::size_t index = 0;
                            return AppendResult(std::move(member), &index) != FALSE;
                        });
-}
-
-BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
-                                    LPCITEMIDLIST itemAbsolute, LPCITEMIDLIST folderAbsolute) {
-    std::string path;
-    if (!itemAbsolute || !SHGetPathFromIDList(itemAbsolute, &path))
-        return TRUE;
-    return SearchInArchiveAt(folder, item, path, folderAbsolute);
 }
 
 BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,
