@@ -189,6 +189,15 @@ bool CFolderReadAhead::Deeper(int depth) const {
     return m_options.subFolders && (!m_options.limitDepth || depth < m_options.maxDepth);
 }
 
+template <class More>
+std::uint32_t CFolderReadAhead::ReadFiles(const ReadJob& job, CCriteriaTest& test,
+                                          const More& more) {
+    std::uint32_t next = job.first;
+    while (next < job.end && !job.folder->dropped && !Stopped() && more())
+        Read(*job.folder, next++, test, -1);
+    return next;
+}
+
 void CFolderReadAhead::WorkerLoop(Tester& tester) {
     std::unique_lock lock(m_lock);
     for (;;) {
@@ -216,10 +225,8 @@ void CFolderReadAhead::WorkerLoop(Tester& tester) {
         } else {
             ReadJob job = m_reads.top();
             m_reads.pop();
-            const bool dropped = job.folder->dropped;
             lock.unlock();
-            for (std::uint32_t i = job.first; i < job.end && !dropped && !Stopped(); ++i)
-                Read(*job.folder, i, *tester.test, -1);
+            ReadFiles(job, *tester.test, [] { return true; });
             job.folder.reset();
             lock.lock();
         }
@@ -506,11 +513,8 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
     // is listing a large folder, which would take the walk as long again:
     // meanwhile the walk tests queued files, and waits once none is left.
     std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
-    while (state == kListing) {
-        if (!TestQueuedFiles(folder->state, kListing, test))
-            folder->state.wait(kListing, std::memory_order_acquire);
-        state = folder->state.load(std::memory_order_acquire);
-    }
+    if (state == kListing)
+        state = HelpWhile(folder->state, kListing, test);
     // Listed through the walk's descriptor, or through one opened by path
     // that reached the very same folder.
     if (state == kListed && folder->device == device && folder->inode == inode)
@@ -589,10 +593,8 @@ bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& busy, st
     ReadJob job = m_reads.top();
     m_reads.pop();
     lock.unlock();
-    std::uint32_t next = job.first;
-    while (next < job.end && !job.folder->dropped && !Stopped() &&
-           busy.load(std::memory_order_acquire) == state)
-        Read(*job.folder, next++, test, -1);
+    const std::uint32_t next =
+        ReadFiles(job, test, [&] { return busy.load(std::memory_order_acquire) == state; });
     if (next < job.end && !job.folder->dropped) {
         // The rest goes back for the threads.
         lock.lock();
@@ -603,6 +605,17 @@ bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& busy, st
             m_work.notify_one();
     }
     return true;
+}
+
+std::uint8_t CFolderReadAhead::HelpWhile(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                                         CCriteriaTest& test) {
+    std::uint8_t now = state;
+    while (now == state) {
+        if (!TestQueuedFiles(busy, state, test))
+            busy.wait(state, std::memory_order_acquire);
+        now = busy.load(std::memory_order_acquire);
+    }
+    return now;
 }
 
 bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test,
@@ -637,11 +650,8 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
         if (state == kClaimed)
             state = TestClaimed(folder, index, test, dirFd);
     }
-    while (state == kReading) {
-        if (!TestQueuedFiles(entry, kReading, test))
-            entry.wait(kReading, std::memory_order_acquire);
-        state = entry.load(std::memory_order_acquire);
-    }
+    if (state == kReading)
+        state = HelpWhile(entry, kReading, test);
     while (state == kStoring) {
         entry.wait(kStoring, std::memory_order_acquire);
         state = entry.load(std::memory_order_acquire);
