@@ -131,13 +131,16 @@ std::optional<CFolderListEntry> CFolderLister::DesktopRoot(IShellFolder* desktop
     return root;
 }
 
-std::optional<std::vector<CFolderListEntry>> CFolderLister::ListChildren(const FOLDERITEM& node) {
+std::optional<std::vector<CFolderListEntry>> CFolderLister::ListChildren(const FOLDERITEM& node,
+                                                                         IShellFolder* folder) {
     if (node.m_nKind == FOLDERITEM_ARCHIVE)
         return ListArchiveFolder(node);
-    const zb::ComPtr<IShellFolder> folder = BindFolder(node);
-    if (!folder)
+    zb::ComPtr<IShellFolder> bound(folder);
+    if (!bound)
+        bound = BindFolder(node);
+    if (!bound)
         return std::nullopt;
-    return ListFolder(folder.Get(), node.m_pidlFull.get());
+    return ListFolder(bound.Get(), node.m_pidlFull.get());
 }
 
 zb::ComPtr<IShellFolder> CFolderLister::BindFolder(const FOLDERITEM& node) {
