@@ -28,15 +28,18 @@ bool IsArchiveItem(LPCITEMIDLIST absolute) {
     return SHGetPathFromIDList(absolute, &path) && IsArchiveFileName(path);
 }
 
-// Whether the folder on disk holds an archive file, hidden ones included.
+// Whether the folder on disk holds an archive file, hidden ones included;
+// the listing stops at the first.
 bool HasArchiveFile(LPCITEMIDLIST absolute) {
     std::string path;
-    std::vector<std::string> names;
     if (!SHGetPathFromIDList(absolute, &path))
         return false;
-    zb::ListFolderNames(path, &names);
-    return std::any_of(names.begin(), names.end(),
-                       [](const std::string& name) { return IsArchiveFileName(name); });
+    bool found = false;
+    zb::ForEachFolderName(path, [&found](std::string_view name) {
+        found = IsArchiveFileName(std::string(name)) != FALSE;
+        return !found;
+    });
+    return found;
 }
 
 // The small icons of the item at `absolute`.
