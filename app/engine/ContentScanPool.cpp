@@ -95,8 +95,7 @@ void CContentScanPool::WorkerLoop(Tester* tester, bool computeOnly) {
         lock.unlock();
         RunJob(*tester, *job);
         lock.lock();
-        job->done = true;
-        --m_untested;
+        Finished(*job);
         m_finished.notify_all();
     }
 }
@@ -129,6 +128,11 @@ void CContentScanPool::RunJob(Tester& tester, Job& job) {
                                           job.members.push_back(std::move(member));
                                           return true;
                                       }) != FALSE;
+}
+
+void CContentScanPool::Finished(Job& job) {
+    job.done = true;
+    --m_untested;
 }
 
 bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit,
@@ -179,8 +183,7 @@ bool CContentScanPool::Step(std::unique_lock<std::mutex>& lock, const Commit& co
         lock.unlock();
         RunJob(*m_testers[0], *job);
         lock.lock();
-        job->done = true;
-        --m_untested;
+        Finished(*job);
     } else {
         m_finished.wait(lock, [&] { return m_jobs.front().done; });
     }

@@ -110,6 +110,8 @@ private:
     void WorkerLoop(Tester* tester, bool computeOnly);
     // Tests a claimed job's record and searches its archive, without the lock.
     void RunJob(Tester& tester, Job& job);
+    // Marks a job that RunJob ended as done, with the lock held.
+    void Finished(Job& job);
     bool Queue(Job&& job, const Commit& commit);
     // Claims the oldest job no one tests yet (with `computeOnly` the oldest
     // such archive or PDF document); false when there is none.
