@@ -12,6 +12,7 @@
 
 #include "platform/Log.h"
 #include "platform/PosixFile.h"
+#include "platform/TextReplace.h"
 #include "platform/UserFiles.h"
 
 namespace zb {
@@ -60,43 +61,27 @@ std::vector<std::string> MimeTypesOf(const std::string& extension) {
     return {};
 }
 
-// `text` with each character that has a replacement replaced.
-std::string Replaced(const std::string& text,
-                     std::initializer_list<std::pair<char, std::string_view>> replacements) {
-    std::string result;
-    for (const char c : text) {
-        const auto found =
-            std::find_if(replacements.begin(), replacements.end(),
-                         [c](const auto& replacement) { return replacement.first == c; });
-        if (found != replacements.end())
-            result += found->second;
-        else
-            result += c;
-    }
-    return result;
-}
-
 // One argument of a desktop entry's Exec line: in double quotes, with the
 // characters that are special inside them escaped and '%' doubled; then the
 // escapes of a desktop-entry string value.
 std::string ExecArgument(const std::string& argument) {
     std::string quoted = "\"";
-    quoted += Replaced(argument,
-                       {{'"', "\\\""}, {'`', "\\`"}, {'$', "\\$"}, {'\\', "\\\\"}, {'%', "%%"}});
+    quoted += ReplaceChars(
+        argument, {{'"', "\\\""}, {'`', "\\`"}, {'$', "\\$"}, {'\\', "\\\\"}, {'%', "%%"}});
     quoted += '"';
-    return Replaced(quoted, {{'\\', "\\\\"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}});
+    return ReplaceChars(quoted, {{'\\', "\\\\"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}});
 }
 
 // A word in single quotes for the POSIX shell.
 std::string ShellQuoted(const std::string& word) {
     std::string quoted = "'";
-    quoted += Replaced(word, {{'\'', "'\\''"}});
+    quoted += ReplaceChars(word, {{'\'', "'\\''"}});
     quoted += '\'';
     return quoted;
 }
 
 std::string XmlEscaped(const std::string& text) {
-    return Replaced(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}});
+    return ReplaceChars(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}});
 }
 
 std::string InFolder(const std::string& folder, const char* relative) {
@@ -247,7 +232,7 @@ std::string ThunarAction(const char* id, const std::string& command, const char*
 std::string BuildThunarActions(const std::string& programPath,
                                const std::vector<std::string>& archiveExtensions) {
     // Thunar puts the quoted path in place of %f and reads "%%" as '%'.
-    const std::string command = Replaced(ShellQuoted(programPath), {{'%', "%%"}}) + " %f";
+    const std::string command = ReplaceChars(ShellQuoted(programPath), {{'%', "%%"}}) + " %f";
     std::string patterns;
     for (const std::string& extension : archiveExtensions)
         patterns += (patterns.empty() ? "*." : ";*.") + extension;

@@ -40,18 +40,22 @@ DIR* OpenListing(int folderFd) {
     return listing;
 }
 
-// Hands every entry of `listing` but "." and ".." to `take`, then closes it.
-// False with errno set when there is no listing or reading it fails.
+// Hands every entry of `listing` but "." and ".." to `take` until it returns
+// false, then closes it. False with errno set when there is no listing or
+// reading it fails before `take` said to stop.
 template <class Take>
 bool ReadListing(DIR* listing, const Take& take) {
     if (listing == nullptr)
         return false;
     std::unique_ptr<DIR, int (*)(DIR*)> open(listing, ::closedir);
-    errno = 0;
-    while (const dirent* entry = ::readdir(listing)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(listing);
+        if (entry == nullptr)
+            break;
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            take(*entry);
+        if (name != "." && name != ".." && !take(*entry))
+            return true;
     }
     const int error = errno;
     open.reset();
@@ -61,7 +65,10 @@ bool ReadListing(DIR* listing, const Take& take) {
 
 // What ReadListing hands a name list: the entry's name.
 auto NameTaker(std::vector<std::string>* names) {
-    return [names](const dirent& entry) { names->emplace_back(entry.d_name); };
+    return [names](const dirent& entry) {
+        names->emplace_back(entry.d_name);
+        return true;
+    };
 }
 
 // Makes a finished rename durable: the folder's entry is synced too.
@@ -315,7 +322,14 @@ bool ListFolderNames(const std::string& folder, std::vector<std::string>* names)
 bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entries) {
     return ReadListing(::opendir(folder.c_str()), [entries](const dirent& entry) {
         entries->push_back({entry.d_name, entry.d_type});
+        return true;
     });
+}
+
+bool ForEachFolderName(const std::string& folder,
+                       const std::function<bool(std::string_view name)>& take) {
+    return ReadListing(::opendir(folder.c_str()),
+                       [&take](const dirent& entry) { return take(entry.d_name); });
 }
 
 }  // namespace zb

@@ -108,6 +108,12 @@ bool ListFolderNames(int folderFd, std::vector<std::string>* names);
 bool ListFolderNames(const std::string& folder, std::vector<std::string>* names);
 // The entries of the folder at `folder`, as ListFolderNames with their types.
 bool ListFolderEntries(const std::string& folder, std::vector<FolderEntry>* entries);
+// Hands the names in the folder at `folder`, in the order ListFolderNames
+// gives them, to `take` until it returns false (a search that found what it
+// looked for). False with errno set when the folder cannot be read as far as
+// that.
+bool ForEachFolderName(const std::string& folder,
+                       const std::function<bool(std::string_view name)>& take);
 
 // "folder/name" for a disk path ("/" alone separates), "/" not doubled.
 std::string JoinPath(const std::string& folder, std::string_view name);

@@ -211,11 +211,11 @@ void CFolderTreeCtrl::ExpandItem(QTreeWidgetItem* item) {
     item->setExpanded(true);
 }
 
-void CFolderTreeCtrl::FillOnce(CFolderTreeItem* item) {
+void CFolderTreeCtrl::FillOnce(CFolderTreeItem* item, IShellFolder* folder) {
     const FOLDERITEM* data = item->Data();
     if (data == nullptr || item->IsExpandedOnce() || !item->HasChildButton())
         return;
-    std::optional<std::vector<CFolderListEntry>> children = m_lister.ListChildren(*data);
+    std::optional<std::vector<CFolderListEntry>> children = m_lister.ListChildren(*data, folder);
     if (!children)
         return;
     AddChildren(item, std::move(*children));
@@ -238,7 +238,7 @@ BOOL CFolderTreeCtrl::OnSelChanged(QTreeWidgetItem* treeItem, std::string* outPa
             path.clear();
         }
         FillOnce(item);
-    } else if (CFolderLister::BindFolder(data)) {
+    } else if (const zb::ComPtr<IShellFolder> folder = CFolderLister::BindFolder(data)) {
         ULONG attributes = kSelectionAttributes;
         LPCITEMIDLIST relative = data.m_pidl.get();
         if (FAILED(data.m_pParentFolder->GetAttributesOf(1, &relative, &attributes)))
@@ -251,7 +251,7 @@ BOOL CFolderTreeCtrl::OnSelChanged(QTreeWidgetItem* treeItem, std::string* outPa
             path.clear();
         }
         if (!(attributes & SFGAO_NONENUMERATED))
-            FillOnce(item);
+            FillOnce(item, folder.Get());
     }
     if (path.empty() && outPath)
         *outPath = GetItemTextPath(item);

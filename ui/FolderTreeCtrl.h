@@ -139,8 +139,9 @@ private:
     // Adds a node for each entry under `parent`; TRUE when there was one.
     bool AddChildren(CFolderTreeItem* parent, std::vector<CFolderListEntry> entries);
     // Fills a node that has a child button and was never filled; a shell
-    // folder that cannot be bound stays unfilled.
-    void FillOnce(CFolderTreeItem* item);
+    // folder that cannot be bound stays unfilled. `folder`: the shell node's
+    // folder when the caller bound it already.
+    void FillOnce(CFolderTreeItem* item, IShellFolder* folder = nullptr);
 
     CFolderTreeItem* FindChildBySpecialFolder(const char* parsingName) const;
     // Selects `item` among its siblings: the first file-system node whose

@@ -14,9 +14,7 @@ std::string FormatAttributeLetters(DWORD attributes) {
 }
 
 int CompareAttributes(DWORD a, DWORD b) {
-    constexpr DWORD kShownBits = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_SYSTEM |
-                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY;
-    const DWORD ma = a & kShownBits;
-    const DWORD mb = b & kShownBits;
+    const DWORD ma = a & kShownAttributeBits;
+    const DWORD mb = b & kShownAttributeBits;
     return ma > mb ? 1 : (ma < mb ? -1 : 0);
 }

@@ -95,16 +95,17 @@ void CContentScanPool::WorkerLoop(Tester* tester, bool computeOnly) {
         lock.unlock();
         RunJob(*tester, *job);
         lock.lock();
-        job->done = true;
-        --m_untested;
+        Finished(*job);
         m_finished.notify_all();
     }
 }
 
 void CContentScanPool::RunJob(Tester& tester, Job& job) {
     if (job.testRecord)
-        job.passed =
-            !m_stop.load(std::memory_order_relaxed) && tester.test->MatchContainedText(job.record);
+        job.outcome =
+            !m_stop.load(std::memory_order_relaxed) && tester.test->MatchContainedText(job.record)
+                ? Outcome::Passed
+                : Outcome::Failed;
     if (!job.archive || m_stop.load(std::memory_order_relaxed))
         return;
     if (!tester.archivesMade) {
@@ -129,6 +130,11 @@ void CContentScanPool::RunJob(Tester& tester, Job& job) {
                                       }) != FALSE;
 }
 
+void CContentScanPool::Finished(Job& job) {
+    job.done = true;
+    --m_untested;
+}
+
 bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const Commit& commit,
                                      bool* handed) {
     *handed = false;
@@ -141,11 +147,11 @@ bool CContentScanPool::HandOverFront(std::unique_lock<std::mutex>& lock, const C
     lock.unlock();
     bool go = true;
     if (job.testRecord && !m_stop.load(std::memory_order_relaxed))
-        go = commit(std::move(job.record), job.passed);
+        go = commit(std::move(job.record), job.outcome);
     for (CResultItem& member : job.members) {
         if (!go || m_stop.load(std::memory_order_relaxed))
             break;
-        go = commit(std::move(member), true);
+        go = commit(std::move(member), Outcome::Passed);
     }
     // A fault while listing the archive ends the search, as it would on the
     // walk's own thread.
@@ -177,8 +183,7 @@ bool CContentScanPool::Step(std::unique_lock<std::mutex>& lock, const Commit& co
         lock.unlock();
         RunJob(*m_testers[0], *job);
         lock.lock();
-        job->done = true;
-        --m_untested;
+        Finished(*job);
     } else {
         m_finished.wait(lock, [&] { return m_jobs.front().done; });
     }
@@ -206,7 +211,7 @@ bool CContentScanPool::PushPassed(CResultItem&& record, const Commit& commit) {
     job.record = std::move(record);
     job.claimed = true;
     job.done = true;
-    job.passed = true;
+    job.outcome = Outcome::Ready;
     return Queue(std::move(job), commit);
 }
 

@@ -36,9 +36,15 @@ struct CArchiveSource {
 
 class CContentScanPool {
 public:
+    // The answer a queued record is handed over with.
+    enum class Outcome {
+        Failed,  // its contents do not hold the text
+        Passed,  // its contents hold the text, or it is a member of a queued archive that passed
+        Ready,   // it passed before it was queued (PushPassed) and comes back as it was queued
+    };
     // Receives each queued record in queue order with its answer; returning
     // false ends the handing over (the search stops).
-    using Commit = std::function<bool(CResultItem&& record, bool passed)>;
+    using Commit = std::function<bool(CResultItem&& record, Outcome outcome)>;
 
     // `threads` workers: up to kMaxFileReaders of them take every job
     // (started when the first job is queued), the rest only the jobs that
@@ -53,9 +59,10 @@ public:
     // Queues a record; when the queue is long, first hands over finished
     // records (and tests queued ones on this thread) to make room.
     bool Push(CResultItem&& record, const Commit& commit);
-    // Queues a record that has passed every condition already: it is handed
-    // over as passed in its turn, after the records queued before it, so the
-    // walk goes on while those are still being read.
+    // Queues a record that has passed every condition already and holds
+    // everything its row needs: it is handed over as Ready in its turn, after
+    // the records queued before it, so the walk goes on while those are
+    // still being read.
     bool PushPassed(CResultItem&& record, const Commit& commit);
     // Queues an archive: its own record first when `record` is set (it has
     // passed every other condition), then the members that pass, which the
@@ -89,7 +96,7 @@ private:
         bool listed = true;                // the archive's listing had no fault
         bool claimed = false;              // a thread tests it, or nothing is left to test
         bool done = false;
-        bool passed = false;
+        Outcome outcome = Outcome::Failed;
     };
     struct Tester {
         CSearchSnapshot snapshot;
@@ -103,6 +110,8 @@ private:
     void WorkerLoop(Tester* tester, bool computeOnly);
     // Tests a claimed job's record and searches its archive, without the lock.
     void RunJob(Tester& tester, Job& job);
+    // Marks a job that RunJob ended as done, with the lock held.
+    void Finished(Job& job);
     bool Queue(Job&& job, const Commit& commit);
     // Claims the oldest job no one tests yet (with `computeOnly` the oldest
     // such archive or PDF document); false when there is none.

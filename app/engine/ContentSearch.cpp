@@ -45,9 +45,11 @@ ScanEnd ScanBlocks(CSourceStream& stream, std::size_t longestTerm, const std::at
             const int read = stream.Read(data + carried + got, want);
             if (read < 0 || read > want) {
                 // The bytes read before the failure (a member cut short) are
-                // searched too, as the last there are; the scan still fails
-                // unless they decide.
-                if (got > 0 &&
+                // searched too, as the last there are, with the overlap the
+                // last block left (its end is the text's end now, even when
+                // the failure came before any new byte); the scan still
+                // fails unless they decide.
+                if (carried + got > 0 &&
                     !evaluate(data, carried + got, CIncludeBlockEdges{first ? TRUE : FALSE, TRUE}))
                     return ScanEnd::Decided;
                 return ScanEnd::Failed;

@@ -28,15 +28,18 @@ bool IsArchiveItem(LPCITEMIDLIST absolute) {
     return SHGetPathFromIDList(absolute, &path) && IsArchiveFileName(path);
 }
 
-// Whether the folder on disk holds an archive file, hidden ones included.
+// Whether the folder on disk holds an archive file, hidden ones included;
+// the listing stops at the first.
 bool HasArchiveFile(LPCITEMIDLIST absolute) {
     std::string path;
-    std::vector<std::string> names;
     if (!SHGetPathFromIDList(absolute, &path))
         return false;
-    zb::ListFolderNames(path, &names);
-    return std::any_of(names.begin(), names.end(),
-                       [](const std::string& name) { return IsArchiveFileName(name); });
+    bool found = false;
+    zb::ForEachFolderName(path, [&found](std::string_view name) {
+        found = IsArchiveFileName(std::string(name)) != FALSE;
+        return !found;
+    });
+    return found;
 }
 
 // The small icons of the item at `absolute`.
@@ -131,13 +134,16 @@ std::optional<CFolderListEntry> CFolderLister::DesktopRoot(IShellFolder* desktop
     return root;
 }
 
-std::optional<std::vector<CFolderListEntry>> CFolderLister::ListChildren(const FOLDERITEM& node) {
+std::optional<std::vector<CFolderListEntry>> CFolderLister::ListChildren(const FOLDERITEM& node,
+                                                                         IShellFolder* folder) {
     if (node.m_nKind == FOLDERITEM_ARCHIVE)
         return ListArchiveFolder(node);
-    const zb::ComPtr<IShellFolder> folder = BindFolder(node);
-    if (!folder)
+    zb::ComPtr<IShellFolder> bound(folder);
+    if (!bound)
+        bound = BindFolder(node);
+    if (!bound)
         return std::nullopt;
-    return ListFolder(folder.Get(), node.m_pidlFull.get());
+    return ListFolder(bound.Get(), node.m_pidlFull.get());
 }
 
 zb::ComPtr<IShellFolder> CFolderLister::BindFolder(const FOLDERITEM& node) {

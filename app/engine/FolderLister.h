@@ -46,7 +46,10 @@ public:
     // file's lists, a child button when they hold folders); the archive's
     // files are never listed. Nothing when a shell node's folder cannot be
     // bound; a folder or archive that cannot be read lists no entry.
-    std::optional<std::vector<CFolderListEntry>> ListChildren(const FOLDERITEM& node);
+    // `folder`: a shell node's folder as BindFolder gave it, when the caller
+    // bound it already (null: bound here).
+    std::optional<std::vector<CFolderListEntry>> ListChildren(const FOLDERITEM& node,
+                                                              IShellFolder* folder = nullptr);
 
     // The folder of a shell node (the root's is its parent folder, the
     // desktop); null when it cannot be bound.

@@ -89,7 +89,7 @@ public:
     // one who tests the entry, before its answer is stored.
     std::unique_ptr<std::unique_ptr<zb::FileInfo>[]> infos;
     // Its ".hidden" list, read once by whoever first reads a file's data
-    // (none when the listing holds no such file).
+    // (HiddenList).
     std::once_flag hiddenOnce;
     zb::HiddenNames hidden;
     // Entries without their final answer, and one more while it is planned.
@@ -172,12 +172,30 @@ const zb::CItemListBuilder& CFolderReadAhead::Items(const Folder& folder) {
     return folder.items;
 }
 
+const zb::HiddenNames& CFolderReadAhead::HiddenList(Folder& folder, int dirFd) {
+    std::call_once(folder.hiddenOnce, [&folder, dirFd] {
+        if (folder.items.HasEntry(".hidden"))
+            folder.hidden =
+                dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
+    });
+    return folder.hidden;
+}
+
 const zb::FileInfo* CFolderReadAhead::FileData(const Folder& folder, std::size_t index) {
     return folder.infos ? folder.infos[index].get() : nullptr;
 }
 
 bool CFolderReadAhead::Deeper(int depth) const {
     return m_options.subFolders && (!m_options.limitDepth || depth < m_options.maxDepth);
+}
+
+template <class More>
+std::uint32_t CFolderReadAhead::ReadFiles(const ReadJob& job, CCriteriaTest& test,
+                                          const More& more) {
+    std::uint32_t next = job.first;
+    while (next < job.end && !job.folder->dropped && !Stopped() && more())
+        Read(*job.folder, next++, test, -1);
+    return next;
 }
 
 void CFolderReadAhead::WorkerLoop(Tester& tester) {
@@ -207,10 +225,8 @@ void CFolderReadAhead::WorkerLoop(Tester& tester) {
         } else {
             ReadJob job = m_reads.top();
             m_reads.pop();
-            const bool dropped = job.folder->dropped;
             lock.unlock();
-            for (std::uint32_t i = job.first; i < job.end && !dropped && !Stopped(); ++i)
-                Read(*job.folder, i, *tester.test, -1);
+            ReadFiles(job, *tester.test, [] { return true; });
             job.folder.reset();
             lock.lock();
         }
@@ -266,13 +282,10 @@ bool CFolderReadAhead::ReadListing(const FolderPtr& folder, int dirFd, CCriteria
     // the walk reads it; a file whose data cannot be read is left to the walk.
     std::string name;
     const auto readData = [&](std::uint32_t i) -> const zb::FileInfo* {
-        std::call_once(folder->hiddenOnce, [&] {
-            if (folder->items.HasEntry(".hidden"))
-                folder->hidden = zb::HiddenNames::Load(dirFd);
-        });
+        const zb::HiddenNames& hidden = HiddenList(*folder, dirFd);
         auto info = std::make_unique<zb::FileInfo>();
-        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &folder->hidden, info.get(),
-                               zb::LinkMode::NoFollow, m_options.dosBits))
+        if (!zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get(), zb::LinkMode::NoFollow,
+                               m_options.dosBits))
             return nullptr;
         if (!folder->infos)
             folder->infos = std::make_unique<std::unique_ptr<zb::FileInfo>[]>(count);
@@ -417,19 +430,13 @@ std::uint8_t CFolderReadAhead::TestClaimed(Folder& folder, std::size_t index, CC
         // condition needs it, the listing read it already; the slot is not
         // looked at here, since whoever stores the answer first writes it.
         if (answer == kHolds && folder.infos && !m_needsFileData) {
-            std::call_once(folder.hiddenOnce, [&folder, dirFd] {
-                if (!folder.items.HasEntry(".hidden"))
-                    return;
-                folder.hidden =
-                    dirFd >= 0 ? zb::HiddenNames::Load(dirFd) : zb::HiddenNames::Load(folder.path);
-            });
+            const zb::HiddenNames& hidden = HiddenList(folder, dirFd);
             info = std::make_unique<zb::FileInfo>();
             const zb::DosBits dos = m_options.dosBits;
             const bool read =
-                dirFd >= 0
-                    ? zb::GetFileInfoAt(dirFd, name.c_str(), &folder.hidden, info.get(),
-                                        zb::LinkMode::NoFollow, dos)
-                    : zb::GetFileInfo(path, folder.hidden, info.get(), zb::LinkMode::NoFollow, dos);
+                dirFd >= 0 ? zb::GetFileInfoAt(dirFd, name.c_str(), &hidden, info.get(),
+                                               zb::LinkMode::NoFollow, dos)
+                           : zb::GetFileInfo(path, hidden, info.get(), zb::LinkMode::NoFollow, dos);
             if (!read)
                 info.reset();
         }
@@ -506,11 +513,8 @@ CFolderReadAhead::FolderPtr CFolderReadAhead::Enter(Folder& parent, std::size_t 
     // is listing a large folder, which would take the walk as long again:
     // meanwhile the walk tests queued files, and waits once none is left.
     std::uint8_t state = SpinWhile(folder->state, kListing, kListingGrace);
-    while (state == kListing) {
-        if (!TestQueuedFiles(folder->state, kListing, test))
-            folder->state.wait(kListing, std::memory_order_acquire);
-        state = folder->state.load(std::memory_order_acquire);
-    }
+    if (state == kListing)
+        state = HelpWhile(folder->state, kListing, test);
     // Listed through the walk's descriptor, or through one opened by path
     // that reached the very same folder.
     if (state == kListed && folder->device == device && folder->inode == inode)
@@ -589,10 +593,8 @@ bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& busy, st
     ReadJob job = m_reads.top();
     m_reads.pop();
     lock.unlock();
-    std::uint32_t next = job.first;
-    while (next < job.end && !job.folder->dropped && !Stopped() &&
-           busy.load(std::memory_order_acquire) == state)
-        Read(*job.folder, next++, test, -1);
+    const std::uint32_t next =
+        ReadFiles(job, test, [&] { return busy.load(std::memory_order_acquire) == state; });
     if (next < job.end && !job.folder->dropped) {
         // The rest goes back for the threads.
         lock.lock();
@@ -603,6 +605,17 @@ bool CFolderReadAhead::TestQueuedFiles(const std::atomic<std::uint8_t>& busy, st
             m_work.notify_one();
     }
     return true;
+}
+
+std::uint8_t CFolderReadAhead::HelpWhile(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                                         CCriteriaTest& test) {
+    std::uint8_t now = state;
+    while (now == state) {
+        if (!TestQueuedFiles(busy, state, test))
+            busy.wait(state, std::memory_order_acquire);
+        now = busy.load(std::memory_order_acquire);
+    }
+    return now;
 }
 
 bool CFolderReadAhead::ReadAhead(Folder& folder, std::size_t index, CCriteriaTest& test,
@@ -637,11 +650,8 @@ CFolderReadAhead::Answer CFolderReadAhead::Resolve(Folder& folder, std::size_t i
         if (state == kClaimed)
             state = TestClaimed(folder, index, test, dirFd);
     }
-    while (state == kReading) {
-        if (!TestQueuedFiles(entry, kReading, test))
-            entry.wait(kReading, std::memory_order_acquire);
-        state = entry.load(std::memory_order_acquire);
-    }
+    if (state == kReading)
+        state = HelpWhile(entry, kReading, test);
     while (state == kStoring) {
         entry.wait(kStoring, std::memory_order_acquire);
         state = entry.load(std::memory_order_acquire);

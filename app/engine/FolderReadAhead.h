@@ -103,6 +103,10 @@ public:
     void Leave(const FolderPtr& folder);
 
     static const zb::CItemListBuilder& Items(const Folder& folder);
+    // The folder's ".hidden" list, loaded once by whoever asks first (the
+    // walk or a thread; through `dirFd` when it is the folder's, else by its
+    // path); empty when the listing holds no such file.
+    static const zb::HiddenNames& HiddenList(Folder& folder, int dirFd);
     // The size, attributes and times read ahead for entry `index` once its
     // answer is known (read as the walk reads them, through the folder's
     // descriptor or its path); null when they were not read.
@@ -159,6 +163,15 @@ private:
     // was queued.
     bool TestQueuedFiles(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
                          CCriteriaTest& test);
+    // Once `busy` was seen holding `state`: tests queued files while it
+    // does, and waits for it to change once none is left; its value then.
+    std::uint8_t HelpWhile(const std::atomic<std::uint8_t>& busy, std::uint8_t state,
+                           CCriteriaTest& test);
+    // Tests the files of `job` in order (by their paths) until its folder is
+    // dropped, the search stops or `more` says no; the first entry left
+    // untested.
+    template <class More>
+    std::uint32_t ReadFiles(const ReadJob& job, CCriteriaTest& test, const More& more);
     // One more entry of `folder` has its final answer; once all have, the
     // folder's own entry in its parent gets its final answer too.
     void Resolved(Folder& folder);

@@ -1,6 +1,5 @@
 #include "app/engine/ObjectsStatus.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "platform/StringTable.h"
@@ -40,8 +39,8 @@ std::string ObjectsStatusText(const CResultArray& results, std::span<const DWORD
     return FormatObjectsStatus(static_cast<long long>(rowIndex.size()), total);
 }
 
-std::string ObjectsStatusText(const CResultArray& results, std::size_t rows) {
-    rows = std::min(rows, results.GetCount());
+std::string ObjectsStatusText(const CResultArray& results) {
+    const std::size_t rows = results.GetCount();
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < rows; ++i)
         total += CountedSize(results.GetAt(i).m_nSize);

@@ -26,6 +26,6 @@ inline std::uint64_t CountedSize(std::int64_t size) {
 std::string ObjectsStatusText(const CResultArray& results, std::span<const DWORD> rowIndex,
                               std::span<const std::size_t> selectedRows);
 
-// The text for the first `rows` records of `results`, each shown by the row
-// of its own index (the search's rows, before the list reorders or removes any).
-std::string ObjectsStatusText(const CResultArray& results, std::size_t rows);
+// The text for every record of `results`, each shown by the row of its own
+// index (the search's rows, before the list reorders or removes any).
+std::string ObjectsStatusText(const CResultArray& results);

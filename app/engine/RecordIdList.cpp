@@ -44,5 +44,5 @@ std::uintptr_t CRecordIdList::Copy(LPCITEMIDLIST list) {
 
 void CRecordIdList::SetPacked(LPCITEMIDLIST list) noexcept {
     reset();
-    m_list = list ? reinterpret_cast<std::uintptr_t>(list) << 1 | kPacked : 0;
+    m_list = list ? reinterpret_cast<std::uintptr_t>(list) | kPacked : 0;
 }

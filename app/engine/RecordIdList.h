@@ -2,9 +2,9 @@
 // An item identifier list of a result record (its relative or its absolute
 // list), in one word. The list is either one the record owns (from the shell
 // allocator, as PidlPtr holds it) or, once the record joins a result
-// generation, bytes in that generation's arena (CResultArena), where a
-// record's relative list is the last item of its absolute one. It is used as
-// a PidlPtr is: get(), a test for null, reset() with a new list.
+// generation, bytes in that generation's arena (CResultArena), where the
+// records of a folder share its absolute list. It is used as a PidlPtr is:
+// get(), a test for null, reset() with a new list.
 //
 // A copy always owns its list (null where ILClone gives none), so a copied
 // record never points into an arena it may outlive; a move hands the list
@@ -30,9 +30,7 @@ public:
     CRecordIdList& operator=(CRecordIdList&& other) noexcept;
     CRecordIdList& operator=(PidlPtr list) noexcept;
 
-    LPITEMIDLIST get() const noexcept {
-        return reinterpret_cast<LPITEMIDLIST>(IsPacked() ? m_list >> 1 : m_list);
-    }
+    LPITEMIDLIST get() const noexcept { return reinterpret_cast<LPITEMIDLIST>(m_list & ~kPacked); }
     explicit operator bool() const noexcept { return m_list != 0; }
     // Takes over `list` (an owned list or null).
     void reset(LPITEMIDLIST list = nullptr) noexcept;
@@ -46,10 +44,9 @@ public:
 private:
     friend class CResultArena;
 
-    // Owned lists are aligned as the allocator gives; an arena's list may
-    // start at any byte (a relative list is the last item of an absolute
-    // one), so its address is kept shifted up by one with the lowest bit set
-    // (addresses of user space stay far below the top bit).
+    // Lists are aligned to their WORD size fields at least (owned ones as
+    // the allocator gives, an arena's as CResultArena places them), so the
+    // lowest bit of the word tells an arena's list.
     static constexpr std::uintptr_t kPacked = 1;
 
     static std::uintptr_t Copy(LPCITEMIDLIST list);

@@ -43,14 +43,18 @@ void CRecordText::Assign(std::string_view text) {
         return;
     if (text.size() > UINT32_MAX)
         throw std::bad_alloc();
-    auto* block = static_cast<char*>(std::malloc(kHeaderBytes + text.size() + 1));
+    auto* block = static_cast<char*>(std::malloc(BlockBytes(text.size())));
     if (!block)
         throw std::bad_alloc();
+    WriteBlock(block, text);
+    m_block = reinterpret_cast<std::uintptr_t>(block);
+}
+
+void CRecordText::WriteBlock(char* block, std::string_view text) noexcept {
     const auto size = static_cast<std::uint32_t>(text.size());
     std::memcpy(block, &size, sizeof size);
     std::memcpy(block + kHeaderBytes, text.data(), text.size());
     block[kHeaderBytes + text.size()] = '\0';
-    m_block = reinterpret_cast<std::uintptr_t>(block);
 }
 
 void CRecordText::Free() noexcept {

@@ -35,18 +35,14 @@ public:
     CRecordText& operator=(const std::string& text) { return *this = std::string_view(text); }
     CRecordText& operator=(const char* text) { return *this = std::string_view(text); }
 
-    std::size_t size() const noexcept {
-        if (m_block == 0)
-            return 0;
-        std::uint32_t size = 0;
-        std::memcpy(&size, Block(), sizeof size);
-        return size;
+    std::string_view view() const noexcept {
+        return m_block == 0 ? std::string_view("", 0) : BlockView(Block());
     }
+    std::size_t size() const noexcept { return view().size(); }
     std::size_t length() const noexcept { return size(); }
     bool empty() const noexcept { return m_block == 0; }
-    const char* data() const noexcept { return m_block == 0 ? "" : Block() + kHeaderBytes; }
+    const char* data() const noexcept { return view().data(); }
     const char* c_str() const noexcept { return data(); }
-    std::string_view view() const noexcept { return {data(), size()}; }
     operator std::string_view() const noexcept { return view(); }
     std::string str() const { return std::string(view()); }
     char front() const { return view().front(); }
@@ -76,6 +72,22 @@ private:
     // aligned to 4, so the lowest bit of the word tells an arena's block.
     static constexpr std::uintptr_t kPacked = 1;
     static constexpr std::size_t kHeaderBytes = sizeof(std::uint32_t);
+    static constexpr std::size_t kBlockAlign = alignof(std::uint32_t);
+
+    // The bytes a block of `text` takes; writes one at `block` (that many
+    // bytes, aligned to kBlockAlign); the text a block holds, and back.
+    static constexpr std::size_t BlockBytes(std::size_t length) noexcept {
+        return kHeaderBytes + length + 1;
+    }
+    static void WriteBlock(char* block, std::string_view text) noexcept;
+    static std::string_view BlockView(const char* block) noexcept {
+        std::uint32_t size = 0;
+        std::memcpy(&size, block, sizeof size);
+        return {block + kHeaderBytes, size};
+    }
+    static const char* BlockOf(std::string_view view) noexcept {
+        return view.data() - kHeaderBytes;
+    }
 
     const char* Block() const noexcept { return reinterpret_cast<const char*>(m_block & ~kPacked); }
     void Assign(std::string_view text);

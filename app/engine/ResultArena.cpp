@@ -5,15 +5,20 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-std::string_view BlockText(const char* block) {
-    std::uint32_t size = 0;
-    std::memcpy(&size, block, sizeof size);
-    return {block + sizeof size, size};
+template <class Part>
+template <class Same, class Make>
+Part CResultArena::CRecentParts<Part>::Take(const Same& same, const Make& make) {
+    for (std::size_t k = 0; k < kRecentFolders; ++k) {
+        const std::size_t at = (m_last + kRecentFolders - k) % kRecentFolders;
+        if (same(m_parts[at])) {
+            m_last = at;
+            return m_parts[at];
+        }
+    }
+    m_last = (m_last + 1) % kRecentFolders;
+    m_parts[m_last] = make();
+    return m_parts[m_last];
 }
-
-}  // namespace
 
 void* CResultArena::Allocate(std::size_t bytes, std::size_t align) {
     const auto misalign = [&] {
@@ -39,11 +44,8 @@ void* CResultArena::Allocate(std::size_t bytes, std::size_t align) {
 
 const char* CResultArena::MakeTextBlock(std::string_view text) {
     auto* block = static_cast<char*>(
-        Allocate(CRecordText::kHeaderBytes + text.size() + 1, alignof(std::uint32_t)));
-    const auto size = static_cast<std::uint32_t>(text.size());
-    std::memcpy(block, &size, sizeof size);
-    std::memcpy(block + CRecordText::kHeaderBytes, text.data(), text.size());
-    block[CRecordText::kHeaderBytes + text.size()] = '\0';
+        Allocate(CRecordText::BlockBytes(text.size()), CRecordText::kBlockAlign));
+    CRecordText::WriteBlock(block, text);
     return block;
 }
 
@@ -57,19 +59,9 @@ void CResultArena::PackFolder(CRecordText& text) {
     if (text.empty() || text.IsPacked())
         return;
     const std::string_view bytes = text.view();
-    for (std::size_t k = 0; k < kRecentFolders; ++k) {
-        const std::size_t at = (m_lastFolder + kRecentFolders - k) % kRecentFolders;
-        const char* block = m_recentFolders[at];
-        if (block && BlockText(block) == bytes) {
-            m_lastFolder = at;
-            text.SetPacked(block);
-            return;
-        }
-    }
-    const char* block = MakeTextBlock(bytes);
-    m_lastFolder = (m_lastFolder + 1) % kRecentFolders;
-    m_recentFolders[m_lastFolder] = block;
-    text.SetPacked(block);
+    text.SetPacked(m_recentFolders.Take(
+        [bytes](const char* block) { return block && CRecordText::BlockView(block) == bytes; },
+        [&] { return MakeTextBlock(bytes); }));
 }
 
 void CResultArena::Intern(CRecordText& text) {
@@ -77,16 +69,16 @@ void CResultArena::Intern(CRecordText& text) {
         return;
     const auto found = m_interned.find(text.view());
     if (found != m_interned.end()) {
-        text.SetPacked(found->data() - CRecordText::kHeaderBytes);
+        text.SetPacked(CRecordText::BlockOf(*found));
         return;
     }
     const char* block = MakeTextBlock(text.view());
-    m_interned.insert(BlockText(block));
+    m_interned.insert(CRecordText::BlockView(block));
     text.SetPacked(block);
 }
 
 LPCITEMIDLIST CResultArena::CopyList(LPCITEMIDLIST list, std::size_t size) {
-    void* bytes = Allocate(size, 1);
+    void* bytes = Allocate(size, alignof(WORD));
     std::memcpy(bytes, list, size);
     return static_cast<LPCITEMIDLIST>(bytes);
 }
@@ -106,17 +98,13 @@ void CResultArena::PackFolder(CRecordIdList& list) {
     const std::size_t size = ILGetSize(list.get());
     if (size == 0)
         return;
-    for (std::size_t k = 0; k < kRecentFolders; ++k) {
-        const std::size_t at = (m_lastList + kRecentFolders - k) % kRecentFolders;
-        const RecentList& recent = m_recentLists[at];
-        if (recent.size == size && std::memcmp(recent.list, list.get(), size) == 0) {
-            m_lastList = at;
-            list.SetPacked(recent.list);
-            return;
-        }
-    }
-    LPCITEMIDLIST packed = CopyList(list.get(), size);
-    m_lastList = (m_lastList + 1) % kRecentFolders;
-    m_recentLists[m_lastList] = {packed, size};
-    list.SetPacked(packed);
+    LPCITEMIDLIST own = list.get();
+    const RecentList packed = m_recentLists.Take(
+        [own, size](const RecentList& recent) {
+            return recent.size == size && std::memcmp(recent.list, own, size) == 0;
+        },
+        [&] {
+            return RecentList{CopyList(own, size), size};
+        });
+    list.SetPacked(packed.list);
 }

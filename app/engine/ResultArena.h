@@ -50,7 +50,8 @@ private:
     void* Allocate(std::size_t bytes, std::size_t align);
     // A block of `text` in CRecordText's layout.
     const char* MakeTextBlock(std::string_view text);
-    // A copy of the `size` bytes of `list` here.
+    // A copy of the `size` bytes of `list` here, aligned to its WORD fields
+    // (CRecordIdList tells a packed list by the lowest bit of its address).
     LPCITEMIDLIST CopyList(LPCITEMIDLIST list, std::size_t size);
 
     std::vector<std::unique_ptr<std::byte[]>> m_chunks;
@@ -58,16 +59,27 @@ private:
     std::size_t m_left = 0;
     std::size_t m_nextChunk = kFirstChunk;
     std::size_t m_reserved = 0;
-    // The folders' texts and lists packed last, the latest first to be
-    // compared (the records of a folder mostly come one after the other).
+    // The parts (texts, lists) of the folders packed last, the latest first
+    // to be compared (the records of a folder mostly come one after the
+    // other).
+    template <class Part>
+    class CRecentParts {
+    public:
+        // The part `same` accepts, else the one `make` gives, which becomes
+        // the latest.
+        template <class Same, class Make>
+        Part Take(const Same& same, const Make& make);
+
+    private:
+        std::array<Part, kRecentFolders> m_parts{};
+        std::size_t m_last = 0;
+    };
     struct RecentList {
         LPCITEMIDLIST list = nullptr;
         std::size_t size = 0;
     };
-    std::array<const char*, kRecentFolders> m_recentFolders{};
-    std::size_t m_lastFolder = 0;
-    std::array<RecentList, kRecentFolders> m_recentLists{};
-    std::size_t m_lastList = 0;
+    CRecentParts<const char*> m_recentFolders;
+    CRecentParts<RecentList> m_recentLists;
     // The interned texts' bytes, in their blocks here.
     std::unordered_set<std::string_view> m_interned;
 };

@@ -4,13 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <iterator>
 #include <string_view>
 
 #include "platform/TextCase.h"
+#include "platform/TextReplace.h"
 #include "readers/archives/ArchiveExtractor.h"
 
 namespace {
@@ -48,32 +47,13 @@ private:
     bool m_bOk = true;
 };
 
-struct CharEscape {
-    char c;
-    std::string_view as;
-};
-
 // HTML cells: the markup characters as entities.
-constexpr CharEscape kHtmlEscapes[] = {
+constexpr zb::CharReplacement kHtmlEscapes[] = {
     {'<', "&lt;"}, {'>', "&gt;"}, {'&', "&amp;"}, {'"', "&quot;"}};
 // Text cells stay on one line of one column: tab, line feed and carriage
 // return as "\t", "\n", "\r", and so a backslash as "\\".
-constexpr CharEscape kTextEscapes[] = {{'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\\', "\\\\"}};
-
-template <std::size_t N>
-std::string Escape(std::string_view text, const CharEscape (&escapes)[N]) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        const CharEscape* found = std::find_if(std::begin(escapes), std::end(escapes),
-                                               [c](const CharEscape& e) { return e.c == c; });
-        if (found != std::end(escapes))
-            escaped += found->as;
-        else
-            escaped += c;
-    }
-    return escaped;
-}
+constexpr zb::CharReplacement kTextEscapes[] = {
+    {'\t', "\\t"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\\', "\\\\"}};
 
 bool Takes(const IExportRows& rows, std::size_t row, bool onlySelected) {
     return !onlySelected || rows.IsRowSelected(row);
@@ -105,13 +85,13 @@ bool WriteTextExport(int fd, const IExportRows& rows, bool onlySelected) {
     CExportSink out(fd);
     const std::size_t columns = rows.GetColumnCount();
     for (std::size_t column = 0; column < columns; ++column)
-        out << Escape(rows.GetColumnTitle(column), kTextEscapes) << "\t";
+        out << zb::ReplaceChars(rows.GetColumnTitle(column), kTextEscapes) << "\t";
     out << kLineEnd;
     for (std::size_t row = 0; row < rows.GetRowCount(); ++row) {
         if (!Takes(rows, row, onlySelected))
             continue;
         for (std::size_t column = 0; column < columns; ++column)
-            out << Escape(rows.GetCellText(row, column), kTextEscapes) << "\t";
+            out << zb::ReplaceChars(rows.GetCellText(row, column), kTextEscapes) << "\t";
         out << kLineEnd;
     }
     return out.Finish();
@@ -125,7 +105,7 @@ bool WriteHtmlExport(int fd, const IExportRows& rows, bool onlySelected) {
     const std::size_t columns = rows.GetColumnCount();
     out << "<tr>";
     for (std::size_t column = 0; column < columns; ++column)
-        out << "<td><p><b>" << Escape(rows.GetColumnTitle(column), kHtmlEscapes)
+        out << "<td><p><b>" << zb::ReplaceChars(rows.GetColumnTitle(column), kHtmlEscapes)
             << "</b></p></td>\r\n";
     out << "</tr>\r\n";
     for (std::size_t row = 0; row < rows.GetRowCount(); ++row) {
@@ -133,7 +113,7 @@ bool WriteHtmlExport(int fd, const IExportRows& rows, bool onlySelected) {
             continue;
         out << "<tr>";
         for (std::size_t column = 0; column < columns; ++column)
-            out << "<td><p>" << Escape(rows.GetCellText(row, column), kHtmlEscapes)
+            out << "<td><p>" << zb::ReplaceChars(rows.GetCellText(row, column), kHtmlEscapes)
                 << "</p></td>\r\n";
         out << "</tr>\r\n";
     }

@@ -33,11 +33,10 @@ BOOL CResultList::AddResultItem() {
     const std::size_t count = m_results->GetCount();
     if (count == 0)
         return 1;
-    ++m_nRows;
     if (count - m_nPendingFirst >= kRowBatch || CoarseNow() - m_lastFlush >= kRowBatchInterval)
         FlushRows();
 
-    if (m_nLimit > 0 && m_nRows >= static_cast<std::size_t>(m_nLimit)) {
+    if (m_nLimit > 0 && count >= static_cast<std::size_t>(m_nLimit)) {
         FlushRows();
         ShowLimitMessage();
         return 0;
@@ -52,7 +51,6 @@ void CResultList::ShowLimitMessage() {
 
 void CResultList::ReleaseResults() {
     m_results = std::make_shared<CResultArray>();
-    m_nRows = 0;
     m_nPendingFirst = 0;
     if (m_pView)
         m_pView->DeleteAllRows(m_results);

@@ -43,9 +43,10 @@ public:
     std::size_t GetCount() const { return m_results->GetCount(); }
     CResultItem& GetAt(std::size_t i) { return m_results->GetAt(i); }
 
-    // The rows taken into the list: row i shows record i of the current
-    // generation (the list's own order is its model's).
-    std::size_t GetRowCount() const { return m_nRows; }
+    // The rows taken into the list: one for each record of the current
+    // generation, row i showing record i (the list's own order is its
+    // model's).
+    std::size_t GetRowCount() const { return m_results->GetCount(); }
 
     // Appends a found record to the result array with its icon and type name
     // (asked first, so the stored record shares the type name with the
@@ -73,7 +74,6 @@ private:
     IResultListView* m_pView;
     int m_nLimit = kDefaultLimit;
     std::shared_ptr<CResultArray> m_results = std::make_shared<CResultArray>();
-    std::size_t m_nRows = 0;
     std::size_t m_nPendingFirst = 0;                    // first record not yet handed to the view
     std::chrono::steady_clock::time_point m_lastFlush;  // of the last hand-over
 };

@@ -34,7 +34,7 @@ bool NumericKey(int columnId, const CResultItem& record, std::uint64_t* key) {
             return true;
         case COLUMN_ID_ATTRIBUTE:
             // The letters' order: CompareAttributes on the bits they show.
-            *key = GetResultAttributes(record) & 0x27u;
+            *key = GetResultAttributes(record) & kShownAttributeBits;
             return true;
         default:
             return false;

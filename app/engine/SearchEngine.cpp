@@ -257,13 +257,15 @@ int CSearchEngine::DoSearch() {
     m_pCriteria = std::make_unique<CCriteriaTest>(m_request.snapshot, m_bStop);
     if (m_pCriteria->HasContainedText() && workers > 0) {
         m_pScanPool = std::make_unique<CContentScanPool>(m_request.snapshot, m_bStop, workers);
-        m_commitScanned = [this](CResultItem&& record, bool passed) {
-            if (!passed)
+        m_commitScanned = [this](CResultItem&& record, CContentScanPool::Outcome outcome) {
+            if (outcome == CContentScanPool::Outcome::Failed)
                 return true;
             // Without a condition on them, size, attributes and times of a
             // file on disk are read only for the files that are kept (an
-            // archive member's come from its archive).
-            if (!m_pCriteria->NeedsFileData() && !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
+            // archive member's come from its archive; a record the walk
+            // queued as passed has them already).
+            if (outcome == CContentScanPool::Outcome::Passed && !m_pCriteria->NeedsFileData() &&
+                !(record.m_dwFlags & RIF_IN_ARCHIVE)) {
                 std::string path;
                 if (record.GetFilePath(&path))
                     ReadResultItemFileData(record, path, -1, nullptr, m_dosBits);
@@ -341,7 +343,7 @@ void CSearchEngine::ClearResults() {
 }
 
 std::string CSearchEngine::UpdateStatusText() {
-    const std::string status = ObjectsStatusText(*m_results.GetResults(), m_results.GetRowCount());
+    const std::string status = ObjectsStatusText(*m_results.GetResults());
     SetStatusText(status);
     return status;
 }
@@ -482,17 +484,17 @@ struct CSearchEngine::FolderLevel {
     zb::ComPtr<IShellFolder> folder;
     bool deeper = false;  // sub-folders and archives may be entered
     bool searchArchives = false;
-    // The folder's ".hidden" list, read on first need.
-    zb::HiddenNames hidden;
-    bool hiddenLoaded = false;
+    // The folder's ".hidden" list, read on first need: the read-ahead's for
+    // a folder listed ahead, else its own.
+    const zb::HiddenNames* hidden = nullptr;
+    zb::HiddenNames ownHidden;
     // The listing: made ahead (with an answer for each item), else the
     // namespace's; neither when the folder cannot be listed.
     CFolderReadAhead::FolderPtr ahead;
     zb::ComPtr<IEnumIDList> items;
     std::size_t nextIndex = 0;  // in the listing made ahead
     // What entering did, for leaving to undo.
-    bool textsSet = false;
-    bool raisedDepth = false;
+    bool opened = false;  // its texts are set and it counts in the walk's depth
     bool enteredCursor = false;
     std::optional<CNestedText::Mark> statusMark;
     CNestedText::Mark pathTextMark;
@@ -519,13 +521,15 @@ public:
     FolderLevel& Top() { return *m_levels.back(); }
     // A new innermost level that has done nothing yet.
     FolderLevel& Push() { return *m_levels.emplace_back(std::make_unique<FolderLevel>()); }
-    // Sets the innermost level's texts (`level` is the innermost).
-    void SetTexts(FolderLevel& level, const std::string& pathText, const std::string& folderPath,
-                  LPCITEMIDLIST absolute) {
+    // Sets the innermost level's texts and counts it in the walk's depth
+    // (`level` is the innermost).
+    void Open(FolderLevel& level, const std::string& pathText, const std::string& folderPath,
+              LPCITEMIDLIST absolute) {
         level.pathTextMark = m_pathText.Set(pathText);
         level.folderPathMark = m_folderPath.Set(folderPath);
         level.absoluteMark = m_absolute.Set(ItemListBody(absolute));
-        level.textsSet = true;
+        ++m_engine.m_nWalkDepth;
+        level.opened = true;
     }
     // Leaves the innermost level; the status text it replaced comes back
     // unless `restoreStatus` is false.
@@ -533,9 +537,8 @@ public:
         FolderLevel& level = *m_levels.back();
         if (level.ahead)
             m_engine.m_pReadAhead->Leave(level.ahead);
-        if (level.raisedDepth)
+        if (level.opened) {
             --m_engine.m_nWalkDepth;
-        if (level.textsSet) {
             m_pathText.Restore(level.pathTextMark);
             m_folderPath.Restore(level.folderPathMark);
             m_absolute.Restore(level.absoluteMark);
@@ -588,18 +591,6 @@ private:
 
 namespace {
 
-// Leaves the level the walk's descriptor entered last, on every way out.
-class CursorLevel {
-public:
-    explicit CursorLevel(CFolderCursor& cursor) : m_cursor(cursor) {}
-    ~CursorLevel() { m_cursor.Leave(); }
-    CursorLevel(const CursorLevel&) = delete;
-    CursorLevel& operator=(const CursorLevel&) = delete;
-
-private:
-    CFolderCursor& m_cursor;
-};
-
 // The next item of a listing; null at its end.
 PidlPtr NextItem(IEnumIDList* items) {
     for (;;) {
@@ -641,10 +632,19 @@ void CSearchEngine::SearchRoot(const FOLDERITEM* root) {
     }
     MakeRootRecord(*root, scratch);
     ShowSearchingStatus(scratch);
-    if (!EnterFolderAt(folder.Get()))
+    // The root is the walk's outermost level; leaving it, on any way out,
+    // moves the descriptor back.
+    FolderWalk walk(*this);
+    FolderLevel& level = walk.Push();
+    level.enteredCursor = EnterFolderAt(folder.Get());
+    if (!level.enteredCursor)
         return;
-    const CursorLevel entered(m_cursor);
-    SearchFolder(folder.Get(), root->m_pidlFull.get(), m_request.lookInText);
+    LPCITEMIDLIST absolute = root->m_pidlFull.get();
+    std::string folderPath;
+    if (!SHGetPathFromIDList(absolute, &folderPath))
+        folderPath.clear();
+    OpenFolder(walk, level, std::move(folder), absolute, m_request.lookInText, folderPath, nullptr);
+    WalkFolders(walk);
 }
 
 bool CSearchEngine::EnterFolderAt(IShellFolder* folder) {
@@ -674,24 +674,11 @@ BOOL CSearchEngine::StopWalk() {
     return FALSE;
 }
 
-BOOL CSearchEngine::SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute,
-                                 const std::string& pathText) {
-    std::string folderPath;
-    if (!SHGetPathFromIDList(absolute, &folderPath))
-        folderPath.clear();
-    FolderWalk walk(*this);
-    OpenFolder(walk, walk.Push(), zb::ComPtr<IShellFolder>(folder), absolute, pathText, folderPath,
-               nullptr);
-    return WalkFolders(walk);
-}
-
 void CSearchEngine::OpenFolder(FolderWalk& walk, FolderLevel& level,
                                zb::ComPtr<IShellFolder> folder, LPCITEMIDLIST absolute,
                                const std::string& pathText, const std::string& folderPath,
                                CFolderReadAhead::FolderPtr ahead) {
-    walk.SetTexts(level, pathText, folderPath, absolute);
-    ++m_nWalkDepth;
-    level.raisedDepth = true;
+    walk.Open(level, pathText, folderPath, absolute);
     level.folder = std::move(folder);
     level.ahead = ahead ? std::move(ahead) : ListAhead(level.folder.Get(), walk.FolderPath());
     if (!level.ahead)
@@ -822,14 +809,12 @@ bool CSearchEngine::TestChild(FolderWalk& walk, ULONG attributes, bool dataPendi
     if (walk.contentHolds) {
         // The read-ahead found the text in the file; the rest is tested here.
         const bool passes = MatchCriteria(record, false) != FALSE;
-        if (passes && m_pScanPool && !m_pScanPool->Empty()) {
-            // Files before it are still being read: the row waits behind
-            // them in the pool's queue while the walk goes on.
-            queued->emplace(std::move(record));
-            return true;
-        }
         if (passes && !readFirst)
             ReadChildData(walk, record);
+        // Files before it are still being read: the row, with its data read
+        // here, waits behind them in the pool's queue while the walk goes on.
+        if (passes && m_pScanPool && !m_pScanPool->Empty())
+            queued->emplace(std::move(record));
         return passes;
     }
     if (m_pScanPool && dataPending && !(record.m_dwFlags & RIF_FOLDER) &&
@@ -855,13 +840,15 @@ void CSearchEngine::ReadChildData(FolderWalk& walk, CResultItem& record) {
         return;
     }
     FolderLevel& level = walk.Top();
-    if (!level.hiddenLoaded) {
-        // A folder listed ahead shows whether it has a list at all.
-        if (!level.ahead || CFolderReadAhead::Items(*level.ahead).HasEntry(".hidden"))
-            level.hidden = zb::HiddenNames::Load(dirFd);
-        level.hiddenLoaded = true;
+    if (!level.hidden) {
+        if (level.ahead) {
+            level.hidden = &CFolderReadAhead::HiddenList(*level.ahead, dirFd);
+        } else {
+            level.ownHidden = zb::HiddenNames::Load(dirFd);
+            level.hidden = &level.ownHidden;
+        }
     }
-    ReadResultItemFileData(record, walk.childPath, dirFd, &level.hidden, m_dosBits);
+    ReadResultItemFileData(record, walk.childPath, dirFd, level.hidden, m_dosBits);
 }
 
 BOOL CSearchEngine::QueueArchive(FolderWalk& walk, std::optional<CResultItem> record) {
@@ -956,14 +943,6 @@ void CSearchEngine::SearchArchiveRoot(const FOLDERITEM& root) {
                            std::size_t index = 0;
                            return AppendResult(std::move(member), &index) != FALSE;
                        });
-}
-
-BOOL CSearchEngine::SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item,
-                                    LPCITEMIDLIST itemAbsolute, LPCITEMIDLIST folderAbsolute) {
-    std::string path;
-    if (!itemAbsolute || !SHGetPathFromIDList(itemAbsolute, &path))
-        return TRUE;
-    return SearchInArchiveAt(folder, item, path, folderAbsolute);
 }
 
 BOOL CSearchEngine::SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item,

@@ -146,10 +146,7 @@ public:
     // The walk (public for the multi-folder search and the finders, which
     // drive it with their own roots).
     void SearchRoot(const FOLDERITEM* root);
-    BOOL SearchFolder(IShellFolder* folder, LPCITEMIDLIST absolute, const std::string& pathText);
     void SearchArchiveRoot(const FOLDERITEM& root);
-    BOOL SearchInArchive(IShellFolder* folder, LPCITEMIDLIST item, LPCITEMIDLIST itemAbsolute,
-                         LPCITEMIDLIST folderAbsolute);
     void SearchInLastResult();
     // The multi-folder search's walk: each folder of the request in turn
     // while the search is not stopped, the folders the walk may not enter
@@ -194,7 +191,8 @@ private:
     BOOL VisitChild(FolderWalk& walk, PidlPtr child);
     // The record's test; TRUE when it passes at once. A record whose
     // contents decide is moved into `queued` for the pool instead, and so is
-    // one that passes while the pool still reads files before it (TRUE).
+    // one that passes while the pool still reads files before it (TRUE; its
+    // data read already).
     // `deletableAsked`: the attributes held whether the item can be deleted.
     bool TestChild(FolderWalk& walk, ULONG attributes, bool dataPending, bool deletableAsked,
                    std::optional<CResultItem>* queued);
@@ -210,7 +208,9 @@ private:
     // The one place the walk is stopped: sets the stop flag; FALSE.
     BOOL StopWalk();
 
-    // SearchInArchive for an archive whose path is known.
+    // Searches the members of the archive file at `path`, item `item` of
+    // `folder` (whose absolute list is `folderAbsolute`); FALSE when the
+    // search must end.
     BOOL SearchInArchiveAt(IShellFolder* folder, LPCITEMIDLIST item, const std::string& path,
                            LPCITEMIDLIST folderAbsolute);
     int DoSearch();

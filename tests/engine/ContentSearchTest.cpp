@@ -193,6 +193,14 @@ TEST(ContentSearch, ReadErrorMeansNoMatch) {
     CChoppyStream cut(1000, 70000);
     ASSERT_TRUE(cut.Open(WriteContent(Placed(3 * kBlock, 68000, "late"))));
     EXPECT_TRUE(SearchFileContent(nodes, cut, kGo));
+    // A failure on the first read of a block: the overlap the last block left
+    // is the end of what there is, so a whole word ending at that block's
+    // last byte is found.
+    nodes = Compile("cat", {.wholeWord = true});
+    CChoppyStream atBlock(1000, static_cast<long>(kBlock));
+    ASSERT_TRUE(atBlock.Open(WriteContent(Placed(3 * kBlock, kBlock - 3, "cat"))));
+    EXPECT_TRUE(SearchFileContent(nodes, atBlock, kGo));
+    EXPECT_EQ(atBlock.Delivered(), static_cast<long>(kBlock));
 }
 
 TEST(ContentSearch, StopFlagEndsTheScan) {

@@ -283,4 +283,43 @@ TEST_F(ReadAheadSearchTest, LargeFoldersAndFilesAmongSmallOnes) {
     }
 }
 
+TEST_F(ReadAheadSearchTest, RowsCarryTheSizeAndHiddenBitOfTheirFiles) {
+    // Whoever reads a row's data (the walk, a thread ahead of it, or the walk
+    // for a row that waits behind a large file still being read), a name in
+    // its folder's ".hidden" list makes it hidden and its size is the file's.
+    const std::string root = zbtest::MakeTempDir("data");
+    const std::string large(CCriteriaTest::kLargeFile + 70000, 'x');
+    for (const char* folder : {"listed", "plain"}) {
+        zbtest::WriteFile(root + "/" + folder + "/a-large.txt", large + " needle");
+        for (int i = 0; i < 40; ++i)
+            zbtest::WriteFile(root + "/" + folder + "/f" + std::to_string(10 + i) + ".txt",
+                              std::string(static_cast<std::size_t>(i), 'n') + " needle");
+    }
+    zbtest::WriteFile(root + "/listed/.hidden", "f11.txt\nf30.txt\na-large.txt\n");
+    const auto hidden = [](const std::string& row) {
+        return row.find("/.") != std::string::npos ||
+               (row.starts_with("listed/") &&
+                (row.ends_with("/f11.txt") || row.ends_with("/f30.txt") ||
+                 row.ends_with("/a-large.txt")));
+    };
+    m_root = root;
+    for (const char* text : {"", "needle"}) {
+        for (const int threads : {0, 1, 7}) {
+            zbtest::RecordingHost host;
+            CSearchEngine engine(&host, &host);
+            engine.RunSearch(Request("*.txt", text, threads));
+            const CResultArray& results = *engine.GetResultList().GetResults();
+            ASSERT_EQ(results.GetCount(), 82u) << text << " " << threads;
+            for (std::size_t i = 0; i < results.GetCount(); ++i) {
+                const CResultItem& record = results.GetAt(i);
+                const std::string path = record.m_sFolder + "/" + record.m_sName;
+                const std::string row = path.substr(root.size() + 1);
+                EXPECT_EQ(record.m_nSize, fs::file_size(path)) << row << " " << threads;
+                EXPECT_EQ((record.m_dwAttributes & FILE_ATTRIBUTE_HIDDEN) != 0, hidden(row))
+                    << row << " " << text << " " << threads;
+            }
+        }
+    }
+}
+
 }  // namespace

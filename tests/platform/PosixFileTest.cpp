@@ -213,4 +213,28 @@ TEST(ListFolderEntries, GivesEachNameWithTheTypeTheFolderTells) {
     EXPECT_EQ(entries[2].name, "link");
 }
 
+TEST(ForEachFolderName, StopsWhereTheCallerSaysAndFailsAsTheListingsDo) {
+    const std::string base = zbtest::MakeTempDir("each");
+    for (const char* name : {"a", "b", "c", "d"})
+        zbtest::WriteFile(base + "/" + name, "x");
+    std::vector<std::string> all;
+    ASSERT_TRUE(zb::ListFolderNames(base, &all));
+    // The same names in the same order, up to and with the one that stopped it.
+    std::vector<std::string> seen;
+    ASSERT_TRUE(zb::ForEachFolderName(base, [&seen](std::string_view name) {
+        seen.emplace_back(name);
+        return seen.size() < 2;
+    }));
+    EXPECT_EQ(seen, std::vector<std::string>(all.begin(), all.begin() + 2));
+    seen.clear();
+    ASSERT_TRUE(zb::ForEachFolderName(base, [&seen](std::string_view name) {
+        seen.emplace_back(name);
+        return true;
+    }));
+    EXPECT_EQ(seen, all);
+    errno = 0;
+    EXPECT_FALSE(zb::ForEachFolderName(base + "/missing", [](std::string_view) { return true; }));
+    EXPECT_EQ(errno, ENOENT);
+}
+
 }  // namespace
