@@ -201,10 +201,12 @@ TEST_F(ThumbnailQueueTest, LeavingTheViewStopsAfterTheJobInHand) {
 }
 
 TEST_F(ThumbnailQueueTest, ClearingDuringAJobWaitsForItAndMakesItStale) {
-    m_queue.SetActive(true);
+    // Both are queued before the worker may start, so the newer one is the
+    // job in hand and the other waits.
     m_maker->Hold("running.jpg");
     Queue(0, "waiting.jpg");
     Queue(1, "running.jpg");
+    m_queue.SetActive(true);
     ASSERT_TRUE(m_maker->WaitUntilMaking("running.jpg"));
     // The waiting request stays queued while the view is away.
     m_queue.SetActive(false);
